@@ -1,0 +1,79 @@
+#pragma once
+// The Windows-flavoured scalar and handle types the interface is written in.
+#include <cstddef>
+#include <cstdint>
+
+#include <tessaly/export.h>
+
+typedef int BOOL;
+typedef unsigned char BYTE;
+typedef unsigned short WORD;
+typedef std::uint32_t DWORD;
+typedef std::uint32_t UINT;
+typedef std::int32_t LONG;
+typedef std::uint32_t ULONG;
+typedef std::int64_t LONGLONG;
+typedef std::uint64_t ULONGLONG;
+typedef std::uintptr_t WPARAM;
+typedef std::intptr_t LPARAM;
+typedef std::intptr_t LRESULT;
+typedef std::uintptr_t UINT_PTR;
+typedef char* LPSTR;
+typedef const char* LPCSTR;
+typedef unsigned short WCHAR;
+typedef WCHAR* LPWSTR;
+typedef const WCHAR* LPCWSTR;
+typedef void* LPVOID;
+typedef void* HANDLE;
+typedef DWORD LCID;
+typedef WORD LANGID;
+typedef LONG HRESULT;
+typedef LONG LSTATUS;
+typedef DWORD REGSAM;
+
+struct HKEY__;
+typedef HKEY__* HKEY;
+typedef HKEY* PHKEY;
+struct HWND__;
+typedef HWND__* HWND;
+struct HINSTANCE__;
+typedef HINSTANCE__* HINSTANCE;
+typedef HINSTANCE HMODULE;
+typedef void* HGLOBAL;
+struct HKL__;
+typedef HKL__* HKL;
+struct HICON__;
+typedef HICON__* HICON;
+
+#ifndef TRUE
+#define TRUE 1
+#define FALSE 0
+#endif
+#ifndef MAX_PATH
+#define MAX_PATH 260
+#endif
+
+#define HKEY_CLASSES_ROOT ((HKEY)(std::uintptr_t)0x80000000u)
+#define HKEY_CURRENT_USER ((HKEY)(std::uintptr_t)0x80000001u)
+#define HKEY_LOCAL_MACHINE ((HKEY)(std::uintptr_t)0x80000002u)
+#define HKEY_USERS ((HKEY)(std::uintptr_t)0x80000003u)
+
+// Registry value types.
+#define REG_NONE 0
+#define REG_SZ 1
+#define REG_EXPAND_SZ 2
+#define REG_BINARY 3
+#define REG_DWORD 4
+#define REG_MULTI_SZ 7
+
+// Windows error codes the interface returns.
+#define ERROR_SUCCESS 0L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_PATH_NOT_FOUND 3L
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_ALREADY_EXISTS 183L
+#define ERROR_MORE_DATA 234L
+#define ERROR_NO_MORE_ITEMS 259L
+#define STILL_ACTIVE 259

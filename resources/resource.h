@@ -1,0 +1,2 @@
+// Identifiers of the library's string table and dialog templates.
+#pragma once

@@ -1,0 +1,29 @@
+#pragma once
+// The ANSI code page (Windows-1252 unless HKLM System\CurrentControlSet\Control\Nls\CodePage
+// ACP says otherwise; 936 brings the Simplified Chinese double-byte rules) and conversions.
+#include <string>
+
+#include "api.h"
+
+namespace tessaly::platform {
+
+enum : UINT { CP_ACP = 0, CP_UTF8 = 65001 };
+
+PLATFORM_API UINT GetACP();
+PLATFORM_API BOOL IsDBCSLeadByte(BYTE ch);
+// Windows semantics: length -1 includes the terminator; size 0 asks the count needed.
+PLATFORM_API int MultiByteToWideChar(UINT codePage, DWORD flags, const char* text, int length,
+                                     WCHAR* wide, int size);
+PLATFORM_API int WideCharToMultiByte(UINT codePage, DWORD flags, const WCHAR* wide, int length,
+                                     char* text, int size, const char* defaultChar,
+                                     BOOL* usedDefault);
+// ANSI code page bytes to UTF-8 and back (a character with no place becomes '?').
+PLATFORM_API std::string AnsiToUtf8(const std::string& ansi);
+PLATFORM_API std::string Utf8ToAnsi(const std::string& utf8);
+PLATFORM_API std::u16string AnsiToUtf16(const std::string& ansi);
+PLATFORM_API std::string Utf16ToAnsi(const std::u16string& wide);
+// Case folding by the C run time's multibyte rules: double-byte characters are left alone.
+PLATFORM_API void AnsiLower(std::string& text);
+PLATFORM_API void AnsiUpper(std::string& text);
+
+} // namespace tessaly::platform

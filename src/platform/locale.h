@@ -1,0 +1,29 @@
+#pragma once
+// Locale information, keyboard layouts and date formats.
+#include "api.h"
+#include "wintime.h"
+
+namespace tessaly::platform {
+
+enum : DWORD {
+    LOCALE_SSHORTDATE = 0x1F,
+    LOCALE_SLONGDATE = 0x20,
+    LOCALE_SENGLANGUAGE = 0x1001,
+    LOCALE_SENGCOUNTRY = 0x1002,
+    DATE_SHORTDATE = 0x1,
+    DATE_LONGDATE = 0x2,
+};
+
+// The user's locale: from the environment (LC_ALL, LC_TIME, LANG), English (United States)
+// when it names none the table knows.
+PLATFORM_API LCID GetUserDefaultLCID();
+// The keyboard layout of a thread: the low word is the language of the first value of
+// HKCU "Keyboard Layout\Preload", else the user's locale.
+PLATFORM_API HKL GetKeyboardLayout(DWORD threadId);
+PLATFORM_API int GetLocaleInfoA(LCID locale, DWORD type, char* buffer, int size);
+// Formats a date with the locale's short or long pattern, or with the format given
+// (d, dd, ddd, dddd, M, MM, MMM, MMMM, y, yy, yyyy, quoted text).
+PLATFORM_API int GetDateFormatA(LCID locale, DWORD flags, const SYSTEMTIME* date,
+                                const char* format, char* buffer, int size);
+
+} // namespace tessaly::platform
