@@ -12,6 +12,8 @@ PLATFORM_API std::string PrefixRoot();
 // Creates the prefix when it is missing (dosdevices/c: and z:, drive_c/windows/system32,
 // the user's special folders, win.ini). Idempotent; returns the root.
 PLATFORM_API std::string EnsurePrefix();
+// The user name the prefix uses for drive_c/users/<user>.
+PLATFORM_API std::string PrefixUserName();
 
 // Windows path to POSIX. Drive letters go through dosdevices/<letter>:, UNC paths fail,
 // relative paths are taken against the current folder. Each component missing under its

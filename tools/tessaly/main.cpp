@@ -1,11 +1,14 @@
 // tessaly: the library's services for a person at a shell.
-#include <CLI/CLI.hpp>
-
-#include <tessaly/tessaly.h>
+#include "commands.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"tessaly: the Tessaly services library at the shell"};
     app.require_subcommand(1);
+    tessaly::cli::addRegistryCommands(app);
+    tessaly::cli::addFileCommands(app);
+    tessaly::cli::addSystemCommands(app);
+    tessaly::cli::addLanguageCommands(app);
+    tessaly::cli::addDemoCommand(app);
     CLI11_PARSE(app, argc, argv);
     return 0;
 }

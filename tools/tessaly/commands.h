@@ -1,0 +1,13 @@
+#pragma once
+// Each command family of the tessaly program adds its subcommands here.
+#include <CLI/CLI.hpp>
+
+namespace tessaly::cli {
+
+void addRegistryCommands(CLI::App& app);  // tessaly reg ...
+void addFileCommands(CLI::App& app);      // tessaly path ..., tessaly file ...
+void addSystemCommands(CLI::App& app);    // tessaly system ...
+void addLanguageCommands(CLI::App& app);  // tessaly lang ...
+void addDemoCommand(CLI::App& app);       // tessaly demo
+
+} // namespace tessaly::cli
