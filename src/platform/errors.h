@@ -37,6 +37,9 @@ PLATFORM_API HGLOBAL LocalFree(HGLOBAL memory);
 // The system text of a code, or empty when there is none (no trailing line break removed).
 PLATFORM_API std::string SystemErrorText(DWORD code);
 // Expands %1 / %2!d! style inserts of a message text, taking arguments from args.
+// The message-table module of the network-management texts (2100 to 2999), which
+// LoadLibraryExA of "netmsg.dll" as a data file returns.
+PLATFORM_API HMODULE NetworkMessageModule();
 PLATFORM_API std::string ExpandMessageInserts(const char* text, va_list* args, bool ignoreInserts);
 
 } // namespace tessaly::platform
