@@ -19,7 +19,7 @@ build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
 demo: build
-	@$(BUILD)/tools/tessaly/tessaly demo
+	@$(BUILD)/bin/tessaly demo
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
