@@ -24,6 +24,7 @@ int main(int argc, char** argv) {
     out << "0};\n";
     if (std::string(argv[1]) == "builtin") {
         out << "namespace tessaly::resources {\nconst unsigned char* builtinResData = resData;\n"
+            << "extern const std::size_t builtinResSize;\n"
             << "const std::size_t builtinResSize = " << data.size() << ";\n}\n";
     } else {
         out << "extern \"C\" __attribute__((visibility(\"default\"))) const unsigned char*\n"
