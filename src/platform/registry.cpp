@@ -1,0 +1,406 @@
+// The registry functions: open keys are entries of a handle table naming a hive file and a
+// key row; the predefined roots resolve against the current prefix on every call.
+#include "platform/registry.h"
+
+#include <cstring>
+#include <mutex>
+#include <unordered_map>
+
+#include "platform/registry_store.h"
+
+namespace tessaly::platform {
+
+using namespace regstore;
+
+namespace {
+
+struct OpenKey {
+    std::string dbPath;
+    std::int64_t id = 0;
+    REGSAM access = 0;
+    bool top = false; // the top of a hive or of the classes view: never deleted through it
+};
+
+std::recursive_mutex& Mutex() {
+    static auto* mutex = new std::recursive_mutex;
+    return *mutex;
+}
+
+std::unordered_map<std::uintptr_t, OpenKey>& Table() {
+    static auto* table = new std::unordered_map<std::uintptr_t, OpenKey>;
+    return *table;
+}
+
+// Registry handles live apart from the kernel handles, in a range of their own.
+std::uintptr_t nextHandle = 0x40000000;
+
+HKEY NewKeyHandle(OpenKey key) {
+    nextHandle += 4;
+    Table().emplace(nextHandle, std::move(key));
+    return reinterpret_cast<HKEY>(nextHandle);
+}
+
+bool IsPredefined(HKEY key) {
+    return key == HKEY_CLASSES_ROOT || key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE;
+}
+
+// HKEY_CLASSES_ROOT is HKEY_LOCAL_MACHINE\Software\Classes, made when missing.
+LONG ClassesRoot(Store& s, std::int64_t& id) {
+    static const std::vector<PathPart> path = {{"Software", "SOFTWARE"}, {"Classes", "CLASSES"}};
+    {
+        Transaction t(s, false);
+        if (t.status() != kOk) return t.status();
+        if (WalkPath(s, kRootId, path, false, id) == kOk) return kOk;
+    }
+    Transaction t(s, true);
+    if (t.status() != kOk) return t.status();
+    LONG rc = WalkPath(s, kRootId, path, true, id);
+    return rc != kOk ? rc : t.Commit();
+}
+
+// The hive and key an HKEY stands for, with the store opened.
+LONG Resolve(HKEY key, OpenKey& out, Store*& store) {
+    LONG rc = kOk;
+    if (IsPredefined(key)) {
+        out.dbPath = key == HKEY_CURRENT_USER ? Store::UserPath() : Store::MachinePath();
+        out.access = KEY_ALL_ACCESS;
+        out.top = true;
+        out.id = kRootId;
+        if (!(store = Store::Open(out.dbPath, rc))) return rc;
+        if (key == HKEY_CLASSES_ROOT) return ClassesRoot(*store, out.id);
+        return kOk;
+    }
+    auto it = Table().find(reinterpret_cast<std::uintptr_t>(key));
+    if (it == Table().end()) return kInvalidHandle;
+    out = it->second;
+    store = Store::Open(out.dbPath, rc);
+    return rc;
+}
+
+bool IsStringType(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+// Hands value data to a caller's buffer the Windows way: size alone when data is null, 234
+// with the size needed when the buffer is short, and a terminator after string data when
+// there is room for one (not counted in the size).
+LONG CopyData(const ValueRecord& v, DWORD* type, BYTE* data, DWORD* dataSize) {
+    if (type) *type = v.type;
+    DWORD size = DWORD(v.data.size());
+    if (!data) {
+        if (dataSize) *dataSize = size;
+        return kOk;
+    }
+    if (*dataSize < size) {
+        *dataSize = size;
+        return kMoreData;
+    }
+    if (size) std::memcpy(data, v.data.data(), size);
+    if (IsStringType(v.type) && *dataSize > size) data[size] = 0;
+    *dataSize = size;
+    return kOk;
+}
+
+// Copies a name with its terminator; 234 when the buffer (count with terminator) is short.
+LONG CopyName(const std::string& name, char* buffer, DWORD* size) {
+    if (!buffer || !size) return kInvalidParameter;
+    if (name.size() + 1 > *size) return kMoreData;
+    std::memcpy(buffer, name.data(), name.size());
+    buffer[name.size()] = 0;
+    *size = DWORD(name.size());
+    return kOk;
+}
+
+void EmptyClass(char* cls, DWORD* classSize) {
+    if (cls && classSize && *classSize) cls[0] = 0;
+    if (classSize) *classSize = 0;
+}
+
+void StoreFileTime(void* lastWrite, std::int64_t written) {
+    if (!lastWrite) return;
+    DWORD parts[2] = {DWORD(std::uint64_t(written)), DWORD(std::uint64_t(written) >> 32)};
+    std::memcpy(lastWrite, parts, sizeof parts);
+}
+
+std::string ValueName(const char* name) {
+    return name ? name : "";
+}
+
+} // namespace
+
+LONG RegOpenKeyExA(HKEY root, const char* subKey, DWORD, REGSAM access, HKEY* result) {
+    if (!result) return kInvalidParameter;
+    std::vector<PathPart> parts;
+    if (LONG rc = SplitPath(subKey, parts); rc != kOk) return rc;
+    std::lock_guard lock(Mutex());
+    OpenKey base;
+    Store* s = nullptr;
+    if (LONG rc = Resolve(root, base, s); rc != kOk) return rc;
+    Transaction t(*s, false);
+    if (t.status() != kOk) return t.status();
+    KeyInfo info;
+    if (LONG rc = GetKey(*s, base.id, info); rc != kOk) return rc;
+    std::int64_t id = 0;
+    if (LONG rc = WalkPath(*s, base.id, parts, false, id); rc != kOk) return rc;
+    *result = NewKeyHandle({base.dbPath, id, access, parts.empty() && base.top});
+    return kOk;
+}
+
+LONG RegOpenKeyA(HKEY root, const char* subKey, HKEY* result) {
+    if (!result) return kInvalidParameter;
+    if ((!subKey || !*subKey) && IsPredefined(root)) {
+        *result = root;
+        return kOk;
+    }
+    return RegOpenKeyExA(root, subKey, 0, KEY_ALL_ACCESS, result);
+}
+
+LONG RegCreateKeyExA(HKEY root, const char* subKey, DWORD, char*, DWORD, REGSAM access, void*,
+                     HKEY* result, DWORD* disposition) {
+    if (!result) return kInvalidParameter;
+    std::vector<PathPart> parts;
+    if (LONG rc = SplitPath(subKey, parts); rc != kOk) return rc;
+    std::lock_guard lock(Mutex());
+    OpenKey base;
+    Store* s = nullptr;
+    if (LONG rc = Resolve(root, base, s); rc != kOk) return rc;
+    std::int64_t id = 0;
+    bool created = false;
+    {
+        // Opening what exists needs no write; only a missing key takes the writer's lock.
+        Transaction t(*s, false);
+        if (t.status() != kOk) return t.status();
+        KeyInfo info;
+        if (LONG rc = GetKey(*s, base.id, info); rc != kOk) return rc;
+        LONG rc = WalkPath(*s, base.id, parts, false, id);
+        if (rc != kOk && rc != kNotFound) return rc;
+        if (rc == kNotFound) id = 0;
+    }
+    if (!id) {
+        if (!(base.access & KEY_CREATE_SUB_KEY)) return kAccessDenied;
+        Transaction t(*s, true);
+        if (t.status() != kOk) return t.status();
+        KeyInfo info;
+        if (LONG rc = GetKey(*s, base.id, info); rc != kOk) return rc;
+        if (LONG rc = WalkPath(*s, base.id, parts, true, id, &created); rc != kOk) return rc;
+        if (LONG rc = t.Commit(); rc != kOk) return rc;
+    }
+    *result = NewKeyHandle({base.dbPath, id, access, parts.empty() && base.top});
+    if (disposition) *disposition = created ? 1 : 2;
+    return kOk;
+}
+
+LONG RegCreateKeyA(HKEY root, const char* subKey, HKEY* result) {
+    if (!result) return kInvalidParameter;
+    if ((!subKey || !*subKey) && IsPredefined(root)) {
+        *result = root;
+        return kOk;
+    }
+    return RegCreateKeyExA(root, subKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, result, nullptr);
+}
+
+LONG RegCloseKey(HKEY key) {
+    if (IsPredefined(key)) return kOk;
+    std::lock_guard lock(Mutex());
+    return Table().erase(reinterpret_cast<std::uintptr_t>(key)) ? kOk : kInvalidHandle;
+}
+
+LONG RegFlushKey(HKEY key) {
+    // Every change is committed when it is made; flushing only checks the key.
+    std::lock_guard lock(Mutex());
+    OpenKey k;
+    Store* s = nullptr;
+    if (LONG rc = Resolve(key, k, s); rc != kOk) return rc;
+    Transaction t(*s, false);
+    KeyInfo info;
+    return t.status() != kOk ? t.status() : GetKey(*s, k.id, info);
+}
+
+LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data,
+                      DWORD* dataSize) {
+    if (reserved || (data && !dataSize)) return kInvalidParameter;
+    std::string folded = FoldName(ValueName(valueName));
+    std::lock_guard lock(Mutex());
+    OpenKey k;
+    Store* s = nullptr;
+    if (LONG rc = Resolve(key, k, s); rc != kOk) return rc;
+    if (!(k.access & KEY_QUERY_VALUE)) return kAccessDenied;
+    ValueRecord v;
+    {
+        Transaction t(*s, false);
+        if (t.status() != kOk) return t.status();
+        KeyInfo info;
+        if (LONG rc = GetKey(*s, k.id, info); rc != kOk) return rc;
+        if (LONG rc = GetValue(*s, k.id, folded, v); rc != kOk) return rc;
+    }
+    return CopyData(v, type, data, dataSize);
+}
+
+LONG RegSetValueExA(HKEY key, const char* valueName, DWORD, DWORD type, const BYTE* data,
+                    DWORD dataSize) {
+    if (!data && dataSize) return kInvalidParameter;
+    std::string name = ValueName(valueName);
+    if (name.size() > kMaxValueName) return kInvalidParameter;
+    std::string folded = FoldName(name);
+    std::lock_guard lock(Mutex());
+    OpenKey k;
+    Store* s = nullptr;
+    if (LONG rc = Resolve(key, k, s); rc != kOk) return rc;
+    if (!(k.access & KEY_SET_VALUE)) return kAccessDenied;
+    Transaction t(*s, true);
+    if (t.status() != kOk) return t.status();
+    KeyInfo info;
+    if (LONG rc = GetKey(*s, k.id, info); rc != kOk) return rc;
+    std::string_view bytes(data ? reinterpret_cast<const char*>(data) : "", dataSize);
+    if (LONG rc = SetValue(*s, k.id, name, folded, type, bytes); rc != kOk) return rc;
+    return t.Commit();
+}
+
+LONG RegDeleteValueA(HKEY key, const char* valueName) {
+    std::string folded = FoldName(ValueName(valueName));
+    std::lock_guard lock(Mutex());
+    OpenKey k;
+    Store* s = nullptr;
+    if (LONG rc = Resolve(key, k, s); rc != kOk) return rc;
+    if (!(k.access & KEY_SET_VALUE)) return kAccessDenied;
+    Transaction t(*s, true);
+    if (t.status() != kOk) return t.status();
+    KeyInfo info;
+    if (LONG rc = GetKey(*s, k.id, info); rc != kOk) return rc;
+    if (LONG rc = DeleteValue(*s, k.id, folded); rc != kOk) return rc;
+    return t.Commit();
+}
+
+namespace {
+
+// Shared by RegDeleteKeyA and RegDeleteTreeA: finds the key below root, then deletes.
+LONG DeleteBelow(HKEY root, const char* subKey, bool tree) {
+    std::vector<PathPart> parts;
+    if (LONG rc = SplitPath(subKey, parts); rc != kOk) return rc;
+    std::lock_guard lock(Mutex());
+    OpenKey base;
+    Store* s = nullptr;
+    if (LONG rc = Resolve(root, base, s); rc != kOk) return rc;
+    Transaction t(*s, true);
+    if (t.status() != kOk) return t.status();
+    KeyInfo info;
+    if (LONG rc = GetKey(*s, base.id, info); rc != kOk) return rc;
+    std::int64_t id = 0;
+    if (LONG rc = WalkPath(*s, base.id, parts, false, id); rc != kOk) return rc;
+    bool self = !parts.empty();
+    if (!tree) {
+        // RegDeleteKeyA removes one key, never a hive's top, never one with subkeys.
+        if (parts.empty() && base.top) return kAccessDenied;
+        DWORD children = 0;
+        if (LONG rc = CountChildren(*s, id, children); rc != kOk) return rc;
+        if (children) return kAccessDenied;
+        self = true;
+    }
+    if (LONG rc = DeleteTree(*s, id, self); rc != kOk) return rc;
+    return t.Commit();
+}
+
+} // namespace
+
+LONG RegDeleteKeyA(HKEY root, const char* subKey) {
+    return DeleteBelow(root, subKey, false);
+}
+
+LONG RegDeleteTreeA(HKEY root, const char* subKey) {
+    return DeleteBelow(root, subKey, true);
+}
+
+LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* reserved, char* cls,
+                   DWORD* classSize, void* lastWrite) {
+    if (!name || !nameSize || reserved) return kInvalidParameter;
+    std::lock_guard lock(Mutex());
+    OpenKey k;
+    Store* s = nullptr;
+    if (LONG rc = Resolve(key, k, s); rc != kOk) return rc;
+    if (!(k.access & KEY_ENUMERATE_SUB_KEYS)) return kAccessDenied;
+    KeyInfo child;
+    {
+        Transaction t(*s, false);
+        if (t.status() != kOk) return t.status();
+        KeyInfo info;
+        if (LONG rc = GetKey(*s, k.id, info); rc != kOk) return rc;
+        if (LONG rc = ChildAt(*s, k.id, index, child); rc != kOk) return rc;
+    }
+    if (LONG rc = CopyName(child.name, name, nameSize); rc != kOk) return rc;
+    EmptyClass(cls, classSize);
+    StoreFileTime(lastWrite, child.written);
+    return kOk;
+}
+
+LONG RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* reserved, DWORD* type,
+                   BYTE* data, DWORD* dataSize) {
+    if (!name || !nameSize || reserved || (data && !dataSize)) return kInvalidParameter;
+    std::lock_guard lock(Mutex());
+    OpenKey k;
+    Store* s = nullptr;
+    if (LONG rc = Resolve(key, k, s); rc != kOk) return rc;
+    if (!(k.access & KEY_QUERY_VALUE)) return kAccessDenied;
+    ValueRecord v;
+    {
+        Transaction t(*s, false);
+        if (t.status() != kOk) return t.status();
+        KeyInfo info;
+        if (LONG rc = GetKey(*s, k.id, info); rc != kOk) return rc;
+        if (LONG rc = ValueAt(*s, k.id, index, v); rc != kOk) return rc;
+    }
+    if (LONG rc = CopyName(v.name, name, nameSize); rc != kOk) return rc;
+    return CopyData(v, type, data, dataSize);
+}
+
+LONG RegQueryInfoKeyA(HKEY key, char* cls, DWORD* classSize, DWORD* reserved, DWORD* subKeys,
+                      DWORD* maxSubKeyLen, DWORD* maxClassLen, DWORD* values,
+                      DWORD* maxValueNameLen, DWORD* maxValueLen, DWORD* securityDescriptor,
+                      void* lastWrite) {
+    if (reserved) return kInvalidParameter;
+    std::lock_guard lock(Mutex());
+    OpenKey k;
+    Store* s = nullptr;
+    if (LONG rc = Resolve(key, k, s); rc != kOk) return rc;
+    if (!(k.access & KEY_QUERY_VALUE)) return kAccessDenied;
+    KeyStats stats;
+    KeyInfo info;
+    {
+        Transaction t(*s, false);
+        if (t.status() != kOk) return t.status();
+        if (LONG rc = GetKey(*s, k.id, info); rc != kOk) return rc;
+        if (LONG rc = QueryStats(*s, k.id, stats); rc != kOk) return rc;
+    }
+    EmptyClass(cls, classSize);
+    if (subKeys) *subKeys = stats.subKeys;
+    if (maxSubKeyLen) *maxSubKeyLen = stats.maxSubKeyLen;
+    if (maxClassLen) *maxClassLen = 0;
+    if (values) *values = stats.values;
+    if (maxValueNameLen) *maxValueNameLen = stats.maxValueNameLen;
+    if (maxValueLen) *maxValueLen = stats.maxValueLen;
+    if (securityDescriptor) *securityDescriptor = 0;
+    StoreFileTime(lastWrite, info.written);
+    return kOk;
+}
+
+bool SplitFullKeyName(const std::string& fullKeyName, HKEY& root, std::string& subKey) {
+    static const struct {
+        const char* name;
+        HKEY root;
+    } roots[] = {
+        {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE}, {"HKLM", HKEY_LOCAL_MACHINE},
+        {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},   {"HKCU", HKEY_CURRENT_USER},
+        {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},   {"HKCR", HKEY_CLASSES_ROOT},
+    };
+    size_t slash = fullKeyName.find('\\');
+    std::string first = FoldName(fullKeyName.substr(0, slash));
+    for (const auto& r : roots) {
+        if (first == r.name) {
+            root = r.root;
+            subKey = slash == std::string::npos ? std::string() : fullKeyName.substr(slash + 1);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace tessaly::platform

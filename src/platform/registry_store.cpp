@@ -1,0 +1,452 @@
+// The registry's SQLite hives: connections per database file, schema, transactions and the
+// key tree operations.
+#include "platform/registry_store.h"
+
+#include <pthread.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "platform/codepage.h"
+#include "platform/prefix.h"
+
+namespace tessaly::platform::regstore {
+
+namespace {
+
+// Long enough for a writer holding the hive through thousands of small transactions.
+constexpr int kBusyTimeoutMs = 60000;
+
+std::map<std::string, std::unique_ptr<Store>>& Stores() {
+    static auto* stores = new std::map<std::string, std::unique_ptr<Store>>;
+    return *stores;
+}
+
+// A forked child must not use its parent's connections (SQLite's locks belong to the
+// process that took them). The child abandons them, without closing, which would touch
+// the parent's files, and opens its own on first use.
+std::vector<std::unique_ptr<Store>>& Abandoned() {
+    static auto* abandoned = new std::vector<std::unique_ptr<Store>>;
+    return *abandoned;
+}
+
+void ForgetStoresInChild() {
+    for (auto& [path, store] : Stores())
+        Abandoned().push_back(std::move(store));
+    Stores().clear();
+}
+
+std::once_flag atforkOnce;
+
+// Names are folded here while no transaction is open: the code page's rules may read the
+// registry themselves, and a fold needed while folding (the code page's own key) is ASCII.
+thread_local bool folding = false;
+
+// A prepared statement for one use: reset when it goes out of scope so that no read
+// snapshot outlives the transaction.
+class Query {
+  public:
+    Query(Store& s, const char* sql) : stmt_(s.Prepare(sql)), db_(s.db()) {}
+    ~Query() {
+        if (stmt_) sqlite3_reset(stmt_);
+    }
+    bool ok() const { return stmt_ != nullptr; }
+    Query& Int(int index, std::int64_t v) {
+        if (stmt_) sqlite3_bind_int64(stmt_, index, v);
+        return *this;
+    }
+    Query& Bytes(int index, std::string_view v) {
+        // A zero-length blob, never NULL, for empty names and data.
+        if (stmt_)
+            sqlite3_bind_blob(stmt_, index, v.data() ? v.data() : "", int(v.size()),
+                              SQLITE_TRANSIENT);
+        return *this;
+    }
+    // SQLITE_ROW, SQLITE_DONE or an error.
+    int Step() { return stmt_ ? sqlite3_step(stmt_) : sqlite3_errcode(db_); }
+    std::int64_t ColInt(int col) const { return sqlite3_column_int64(stmt_, col); }
+    std::string ColBytes(int col) const {
+        const void* p = sqlite3_column_blob(stmt_, col);
+        int n = sqlite3_column_bytes(stmt_, col);
+        return p ? std::string(static_cast<const char*>(p), size_t(n)) : std::string();
+    }
+
+  private:
+    sqlite3_stmt* stmt_;
+    sqlite3* db_;
+};
+
+LONG Done(int rc) {
+    return rc == SQLITE_DONE || rc == SQLITE_ROW ? kOk : ErrorFromSqlite(rc);
+}
+
+int ExecRetrying(sqlite3* db, const char* sql) {
+    int rc = SQLITE_OK;
+    for (int attempt = 0; attempt < 600; ++attempt) {
+        rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+        if (rc != SQLITE_BUSY && rc != SQLITE_LOCKED) break;
+        usleep(50000);
+    }
+    return rc;
+}
+
+void ReadKey(const Query& q, KeyInfo& info) {
+    info.id = q.ColInt(0);
+    info.parent = q.ColInt(1);
+    info.depth = int(q.ColInt(2));
+    info.name = q.ColBytes(3);
+    info.written = q.ColInt(4);
+}
+
+void ReadValue(const Query& q, ValueRecord& value) {
+    value.name = q.ColBytes(0);
+    value.type = DWORD(q.ColInt(1));
+    value.data = q.ColBytes(2);
+}
+
+} // namespace
+
+std::string FoldName(std::string_view name) {
+    std::string folded(name);
+    bool ascii = true;
+    for (char c : folded)
+        if (static_cast<unsigned char>(c) >= 0x80) ascii = false;
+    if (ascii || folding) {
+        for (char& c : folded)
+            if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+        return folded;
+    }
+    folding = true;
+    AnsiUpper(folded);
+    folding = false;
+    return folded;
+}
+
+LONG SplitPath(const char* path, std::vector<PathPart>& parts) {
+    parts.clear();
+    std::string_view rest = path ? path : "";
+    while (!rest.empty()) {
+        size_t slash = rest.find('\\');
+        std::string_view part = rest.substr(0, slash);
+        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+        if (part.empty()) continue;
+        if (part.size() > kMaxKeyName) return kInvalidParameter;
+        parts.push_back({std::string(part), FoldName(part)});
+    }
+    return kOk;
+}
+
+LONG ErrorFromSqlite(int rc) {
+    switch (rc & 0xFF) {
+    case SQLITE_OK:
+    case SQLITE_DONE:
+    case SQLITE_ROW:
+        return kOk;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return kAccessDenied;
+    case SQLITE_NOMEM:
+        return kNotEnoughMemory;
+    case SQLITE_FULL:
+        return kDiskFull;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return kBadDb;
+    case SQLITE_TOOBIG:
+        return kInvalidParameter;
+    default:
+        return kIoFailed; // busy beyond the timeout, I/O errors, cannot open
+    }
+}
+
+std::string Store::MachinePath() {
+    return EnsurePrefix() + "/system.reg.db";
+}
+std::string Store::UserPath() {
+    return EnsurePrefix() + "/user.reg.db";
+}
+
+Store* Store::Open(const std::string& path, LONG& error) {
+    std::call_once(atforkOnce, [] { pthread_atfork(nullptr, nullptr, ForgetStoresInChild); });
+    error = kOk;
+    auto& stores = Stores();
+    if (auto it = stores.find(path); it != stores.end()) return it->second.get();
+
+    std::unique_ptr<Store> store(new Store);
+    store->path_ = path;
+    int rc = sqlite3_open_v2(path.c_str(), &store->db_,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+                             nullptr);
+    if (rc != SQLITE_OK) {
+        error = ErrorFromSqlite(rc);
+        return nullptr;
+    }
+    sqlite3_busy_timeout(store->db_, kBusyTimeoutMs);
+    sqlite3_extended_result_codes(store->db_, 1);
+    // WAL: readers never wait for the writer, and a writer killed half-way leaves the
+    // last committed state. NORMAL synchronisation is safe against a killed process.
+    rc = ExecRetrying(store->db_, "PRAGMA journal_mode=WAL");
+    if (rc == SQLITE_OK) rc = ExecRetrying(store->db_, "PRAGMA synchronous=NORMAL");
+    if (rc == SQLITE_OK)
+        rc = ExecRetrying(store->db_, "BEGIN IMMEDIATE;"
+                                      "CREATE TABLE IF NOT EXISTS keys("
+                                      " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                                      " parent INTEGER NOT NULL,"
+                                      " depth INTEGER NOT NULL,"
+                                      " name BLOB NOT NULL,"
+                                      " folded BLOB NOT NULL,"
+                                      " written INTEGER NOT NULL DEFAULT 0,"
+                                      " UNIQUE(parent, folded));"
+                                      "CREATE TABLE IF NOT EXISTS vals("
+                                      " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                                      " key INTEGER NOT NULL,"
+                                      " name BLOB NOT NULL,"
+                                      " folded BLOB NOT NULL,"
+                                      " type INTEGER NOT NULL,"
+                                      " data BLOB NOT NULL,"
+                                      " UNIQUE(key, folded));"
+                                      "INSERT OR IGNORE INTO keys(id, parent, depth, name, folded)"
+                                      " VALUES(1, 0, 0, x'', x'');"
+                                      "COMMIT;");
+    if (rc != SQLITE_OK) {
+        sqlite3_exec(store->db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        error = ErrorFromSqlite(rc);
+        return nullptr;
+    }
+    Store* raw = store.get();
+    stores.emplace(path, std::move(store));
+    return raw;
+}
+
+Store::~Store() {
+    for (auto& c : statements_)
+        sqlite3_finalize(c.stmt);
+    if (db_) sqlite3_close(db_);
+}
+
+sqlite3_stmt* Store::Prepare(const char* sql) {
+    for (auto& c : statements_)
+        if (c.sql == sql) {
+            sqlite3_reset(c.stmt);
+            sqlite3_clear_bindings(c.stmt);
+            return c.stmt;
+        }
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) != SQLITE_OK)
+        return nullptr;
+    statements_.push_back({sql, stmt});
+    return stmt;
+}
+
+Transaction::Transaction(Store& store, bool write) : store_(store) {
+    int rc = ExecRetrying(store_.db(), write ? "BEGIN IMMEDIATE" : "BEGIN");
+    open_ = rc == SQLITE_OK;
+    status_ = ErrorFromSqlite(rc);
+}
+
+Transaction::~Transaction() {
+    if (open_) sqlite3_exec(store_.db(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+LONG Transaction::Commit() {
+    if (!open_) return status_;
+    int rc = ExecRetrying(store_.db(), "COMMIT");
+    if (rc != SQLITE_OK) return ErrorFromSqlite(rc); // the destructor rolls back
+    open_ = false;
+    return kOk;
+}
+
+std::int64_t FileTimeNow() {
+    using namespace std::chrono;
+    auto ns = duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count();
+    return ns / 100 + 116444736000000000LL;
+}
+
+LONG GetKey(Store& s, std::int64_t id, KeyInfo& info) {
+    Query q(s, "SELECT id, parent, depth, name, written FROM keys WHERE id = ?");
+    int rc = q.Int(1, id).Step();
+    if (rc == SQLITE_ROW) {
+        ReadKey(q, info);
+        return kOk;
+    }
+    return rc == SQLITE_DONE ? kKeyDeleted : ErrorFromSqlite(rc);
+}
+
+LONG FindChild(Store& s, std::int64_t parent, const std::string& folded, std::int64_t& id) {
+    Query q(s, "SELECT id FROM keys WHERE parent = ? AND folded = ?");
+    int rc = q.Int(1, parent).Bytes(2, folded).Step();
+    if (rc == SQLITE_ROW) {
+        id = q.ColInt(0);
+        return kOk;
+    }
+    return rc == SQLITE_DONE ? kNotFound : ErrorFromSqlite(rc);
+}
+
+LONG CreateChild(Store& s, const KeyInfo& parent, const PathPart& part, std::int64_t& id) {
+    if (parent.depth + 1 > kMaxDepth) return kBadKey;
+    Query q(s, "INSERT INTO keys(parent, depth, name, folded, written) VALUES(?, ?, ?, ?, ?)");
+    int rc = q.Int(1, parent.id)
+                 .Int(2, parent.depth + 1)
+                 .Bytes(3, part.name)
+                 .Bytes(4, part.folded)
+                 .Int(5, FileTimeNow())
+                 .Step();
+    if (rc != SQLITE_DONE) return ErrorFromSqlite(rc);
+    id = sqlite3_last_insert_rowid(s.db());
+    Touch(s, parent.id);
+    return kOk;
+}
+
+LONG WalkPath(Store& s, std::int64_t start, const std::vector<PathPart>& parts, bool create,
+              std::int64_t& id, bool* created) {
+    if (created) *created = false;
+    id = start;
+    for (const PathPart& part : parts) {
+        std::int64_t child = 0;
+        LONG rc = FindChild(s, id, part.folded, child);
+        if (rc == kNotFound && create) {
+            KeyInfo parent;
+            if ((rc = GetKey(s, id, parent)) != kOk) return rc;
+            rc = CreateChild(s, parent, part, child);
+            if (created) *created = rc == kOk;
+        } else if (created) {
+            *created = false;
+        }
+        if (rc != kOk) return rc;
+        id = child;
+    }
+    return kOk;
+}
+
+LONG CountChildren(Store& s, std::int64_t id, DWORD& count) {
+    Query q(s, "SELECT count(*) FROM keys WHERE parent = ?");
+    int rc = q.Int(1, id).Step();
+    if (rc != SQLITE_ROW) return ErrorFromSqlite(rc);
+    count = DWORD(q.ColInt(0));
+    return kOk;
+}
+
+LONG ChildAt(Store& s, std::int64_t id, DWORD index, KeyInfo& child) {
+    Query q(s, "SELECT id, parent, depth, name, written FROM keys WHERE parent = ?"
+               " ORDER BY folded LIMIT 1 OFFSET ?");
+    int rc = q.Int(1, id).Int(2, index).Step();
+    if (rc == SQLITE_ROW) {
+        ReadKey(q, child);
+        return kOk;
+    }
+    return rc == SQLITE_DONE ? kNoMoreItems : ErrorFromSqlite(rc);
+}
+
+LONG ListChildren(Store& s, std::int64_t id, std::vector<KeyInfo>& children) {
+    Query q(s, "SELECT id, parent, depth, name, written FROM keys WHERE parent = ?"
+               " ORDER BY folded");
+    q.Int(1, id);
+    int rc;
+    while ((rc = q.Step()) == SQLITE_ROW)
+        ReadKey(q, children.emplace_back());
+    return Done(rc);
+}
+
+LONG GetValue(Store& s, std::int64_t key, const std::string& folded, ValueRecord& value) {
+    Query q(s, "SELECT name, type, data FROM vals WHERE key = ? AND folded = ?");
+    int rc = q.Int(1, key).Bytes(2, folded).Step();
+    if (rc == SQLITE_ROW) {
+        ReadValue(q, value);
+        return kOk;
+    }
+    return rc == SQLITE_DONE ? kNotFound : ErrorFromSqlite(rc);
+}
+
+LONG ValueAt(Store& s, std::int64_t key, DWORD index, ValueRecord& value) {
+    Query q(s, "SELECT name, type, data FROM vals WHERE key = ? ORDER BY id LIMIT 1 OFFSET ?");
+    int rc = q.Int(1, key).Int(2, index).Step();
+    if (rc == SQLITE_ROW) {
+        ReadValue(q, value);
+        return kOk;
+    }
+    return rc == SQLITE_DONE ? kNoMoreItems : ErrorFromSqlite(rc);
+}
+
+LONG ListValues(Store& s, std::int64_t key, std::vector<ValueRecord>& values) {
+    Query q(s, "SELECT name, type, data FROM vals WHERE key = ? ORDER BY id");
+    q.Int(1, key);
+    int rc;
+    while ((rc = q.Step()) == SQLITE_ROW)
+        ReadValue(q, values.emplace_back());
+    return Done(rc);
+}
+
+LONG SetValue(Store& s, std::int64_t key, std::string_view name, const std::string& folded,
+              DWORD type, std::string_view data) {
+    // An existing value keeps its place in the enumeration and the case of its name.
+    Query q(s, "INSERT INTO vals(key, name, folded, type, data) VALUES(?, ?, ?, ?, ?)"
+               " ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type,"
+               " data = excluded.data");
+    int rc = q.Int(1, key).Bytes(2, name).Bytes(3, folded).Int(4, type).Bytes(5, data).Step();
+    if (rc != SQLITE_DONE) return ErrorFromSqlite(rc);
+    Touch(s, key);
+    return kOk;
+}
+
+LONG DeleteValue(Store& s, std::int64_t key, const std::string& folded) {
+    Query q(s, "DELETE FROM vals WHERE key = ? AND folded = ?");
+    int rc = q.Int(1, key).Bytes(2, folded).Step();
+    if (rc != SQLITE_DONE) return ErrorFromSqlite(rc);
+    if (sqlite3_changes(s.db()) == 0) return kNotFound;
+    Touch(s, key);
+    return kOk;
+}
+
+LONG DeleteTree(Store& s, std::int64_t id, bool self) {
+    KeyInfo info;
+    if (LONG rc = GetKey(s, id, info); rc != kOk) return rc;
+    {
+        Query q(s, "WITH RECURSIVE sub(id) AS (SELECT ? UNION ALL"
+                   " SELECT keys.id FROM keys JOIN sub ON keys.parent = sub.id)"
+                   " DELETE FROM vals WHERE key IN sub");
+        if (int rc = q.Int(1, id).Step(); rc != SQLITE_DONE) return ErrorFromSqlite(rc);
+    }
+    {
+        Query q(s, "WITH RECURSIVE sub(id) AS (SELECT id FROM keys WHERE parent = ? UNION ALL"
+                   " SELECT keys.id FROM keys JOIN sub ON keys.parent = sub.id)"
+                   " DELETE FROM keys WHERE id IN sub");
+        if (int rc = q.Int(1, id).Step(); rc != SQLITE_DONE) return ErrorFromSqlite(rc);
+    }
+    if (self) {
+        Query q(s, "DELETE FROM keys WHERE id = ?");
+        if (int rc = q.Int(1, id).Step(); rc != SQLITE_DONE) return ErrorFromSqlite(rc);
+        Touch(s, info.parent);
+    } else {
+        Touch(s, id);
+    }
+    return kOk;
+}
+
+LONG QueryStats(Store& s, std::int64_t id, KeyStats& stats) {
+    {
+        Query q(s, "SELECT count(*), coalesce(max(length(name)), 0) FROM keys WHERE parent = ?");
+        int rc = q.Int(1, id).Step();
+        if (rc != SQLITE_ROW) return ErrorFromSqlite(rc);
+        stats.subKeys = DWORD(q.ColInt(0));
+        stats.maxSubKeyLen = DWORD(q.ColInt(1));
+    }
+    Query q(s, "SELECT count(*), coalesce(max(length(name)), 0), coalesce(max(length(data)), 0)"
+               " FROM vals WHERE key = ?");
+    int rc = q.Int(1, id).Step();
+    if (rc != SQLITE_ROW) return ErrorFromSqlite(rc);
+    stats.values = DWORD(q.ColInt(0));
+    stats.maxValueNameLen = DWORD(q.ColInt(1));
+    stats.maxValueLen = DWORD(q.ColInt(2));
+    return kOk;
+}
+
+void Touch(Store& s, std::int64_t id) {
+    Query q(s, "UPDATE keys SET written = ? WHERE id = ?");
+    q.Int(1, FileTimeNow()).Int(2, id).Step();
+}
+
+} // namespace tessaly::platform::regstore
