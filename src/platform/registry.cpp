@@ -382,6 +382,48 @@ LONG RegQueryInfoKeyA(HKEY key, char* cls, DWORD* classSize, DWORD* reserved, DW
     return kOk;
 }
 
+namespace regstore {
+
+namespace {
+LONG ReadBelow(Store& s, std::int64_t id, TreeNode& node) {
+    if (LONG rc = ListValues(s, id, node.values); rc != kOk) return rc;
+    std::vector<KeyInfo> children;
+    if (LONG rc = ListChildren(s, id, children); rc != kOk) return rc;
+    for (const KeyInfo& child : children) {
+        TreeNode& sub = node.children.emplace_back();
+        sub.name = child.name;
+        if (LONG rc = ReadBelow(s, child.id, sub); rc != kOk) return rc;
+    }
+    return kOk;
+}
+} // namespace
+
+LONG ReadTree(HKEY root, const char* subKey, std::vector<std::string>& path, TreeNode& tree) {
+    std::vector<PathPart> parts;
+    if (LONG rc = SplitPath(subKey, parts); rc != kOk) return rc;
+    std::lock_guard lock(Mutex());
+    OpenKey base;
+    Store* s = nullptr;
+    if (LONG rc = Resolve(root, base, s); rc != kOk) return rc;
+    Transaction t(*s, false);
+    if (t.status() != kOk) return t.status();
+    KeyInfo top;
+    if (LONG rc = GetKey(*s, base.id, top); rc != kOk) return rc;
+    std::int64_t id = base.id;
+    path.clear();
+    for (const PathPart& part : parts) {
+        KeyInfo info;
+        if (LONG rc = FindChild(*s, id, part.folded, id); rc != kOk) return rc;
+        if (LONG rc = GetKey(*s, id, info); rc != kOk) return rc;
+        path.push_back(info.name);
+    }
+    tree = TreeNode();
+    tree.name = path.empty() ? std::string() : path.back();
+    return ReadBelow(*s, id, tree);
+}
+
+} // namespace regstore
+
 bool SplitFullKeyName(const std::string& fullKeyName, HKEY& root, std::string& subKey) {
     static const struct {
         const char* name;

@@ -53,6 +53,9 @@ PLATFORM_API LONG RegQueryInfoKeyA(HKEY key, char* cls, DWORD* classSize, DWORD*
 // below it. Both return 0 or a Windows error code.
 PLATFORM_API LONG RegImportFile(const std::string& posixPath);
 PLATFORM_API LONG RegImportText(const std::string& text);
+// The same, describing the first fault in message ("line 3: ...").
+PLATFORM_API LONG RegImportFile(const std::string& posixPath, std::string& message);
+PLATFORM_API LONG RegImportText(const std::string& text, std::string& message);
 PLATFORM_API LONG RegExportText(const std::string& fullKeyName, std::string& text);
 
 // "HKEY_LOCAL_MACHINE\Software\X" (also HKLM\..., HKCU\..., HKCR\...) into root and subkey.

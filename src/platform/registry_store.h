@@ -138,6 +138,15 @@ struct KeyStats {
 LONG QueryStats(Store& s, std::int64_t id, KeyStats& stats);
 void Touch(Store& s, std::int64_t id);
 
+// A key with everything below it, read in one snapshot (for the REGEDIT4 writer).
+struct TreeNode {
+    std::string name;
+    std::vector<ValueRecord> values;
+    std::vector<TreeNode> children;
+};
+// path receives the stored names of the key's components below the root.
+LONG ReadTree(HKEY root, const char* subKey, std::vector<std::string>& path, TreeNode& tree);
+
 // FILETIME value (100 ns since 1601) of the present moment.
 std::int64_t FileTimeNow();
 
