@@ -105,34 +105,45 @@ const void* findResource(HMODULE module, WORD type, Match matches, DWORD* size) 
     return nullptr;
 }
 
-// The UTF-16 text of string id in its block of 16 (each entry a length and that many
-// characters); false when the block or the entry is absent or empty.
-bool findString(HMODULE module, UINT id, std::u16string& text) {
-    if (id > 0xFFFF) {
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-        return false;
-    }
-    DWORD size = 0;
-    const auto* block = static_cast<const BYTE*>(
-        FindResourceData(module, RT_STRING, static_cast<WORD>((id >> 4) + 1), &size));
-    if (!block) return false;
+// The entry of a string in its block of 16 (each entry a length and that many
+// characters); false when the block holds no text for it.
+bool stringInBlock(const detail::ResourceEntry& block, UINT index, std::u16string& text) {
     size_t offset = 0;
-    for (UINT index = 0; index <= (id & 15); ++index) {
-        if (offset + 2 > size) return false;
-        const WORD length = readAt<WORD>(block, offset);
+    for (UINT i = 0; i <= index; ++i) {
+        if (offset + 2 > block.size) return false;
+        const WORD length = readAt<WORD>(block.data, offset);
         offset += 2;
-        if (offset + size_t(length) * 2 > size) return false;
-        if (index == (id & 15)) {
-            if (length == 0) {
-                SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-                return false;
-            }
+        if (offset + size_t(length) * 2 > block.size) return false;
+        if (i == index) {
+            if (length == 0) return false;
             text.resize(length);
-            std::memcpy(text.data(), block + offset, size_t(length) * 2);
+            std::memcpy(text.data(), block.data + offset, size_t(length) * 2);
             return true;
         }
         offset += size_t(length) * 2;
     }
+    return false;
+}
+
+// The UTF-16 text of a string id. A file may hold the same block in several languages;
+// the first block that has the string gives it.
+bool findString(HMODULE module, UINT id, std::u16string& text) {
+    std::lock_guard lock(detail::ModuleMutex());
+    const auto* resources = resourcesOf(module);
+    if (!resources) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    if (id <= 0xFFFF) {
+        const WORD blockName = static_cast<WORD>((id >> 4) + 1);
+        for (const auto& entry : *resources) {
+            if (entry.type != RT_STRING || !entry.typeName.empty() || entry.name != blockName ||
+                !entry.nameText.empty())
+                continue;
+            if (stringInBlock(entry, id & 15, text)) return true;
+        }
+    }
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     return false;
 }
 

@@ -1,0 +1,418 @@
+// Loadable modules (search order, errors, handles) and the compiled resources they carry.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/errors.h"
+#include "platform/module.h"
+#include "platform/prefix.h"
+#include "platform/registry.h"
+#include "support/prefix.h"
+
+namespace fs = std::filesystem;
+namespace p = tessaly::platform;
+using tessaly::testing::PrefixTest;
+using tessaly::testing::ReadFile;
+using tessaly::testing::WriteFile;
+
+namespace {
+
+// A real loadable module to copy under other names: the German language module.
+const std::string kModule = TESSALY_BUILD_DIR "/lib/TessalyGe.dll";
+const std::string kLibFolder = TESSALY_BUILD_DIR "/lib";
+
+std::string windowsPath(const std::string& posix) {
+    std::string path = "Z:" + posix;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+std::string fileOf(HMODULE module) {
+    char buffer[2048] = {};
+    p::GetModuleFileNameA(module, buffer, sizeof buffer);
+    return p::ToPosixPath(buffer);
+}
+
+void setInstallDir(const std::string& posixFolder) {
+    HKEY key = nullptr;
+    ASSERT_EQ(p::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Varnholt\\Tessaly2001\\INSTALLDIR",
+                                 0, nullptr, 0, p::KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              0);
+    const std::string value = windowsPath(posixFolder);
+    ASSERT_EQ(p::RegSetValueExA(key, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                static_cast<DWORD>(value.size() + 1)),
+              0);
+    p::RegCloseKey(key);
+}
+
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name)) {
+            had_ = true;
+            old_ = old;
+        }
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (had_)
+            setenv(name_, old_.c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+  private:
+    const char* name_;
+    bool had_ = false;
+    std::string old_;
+};
+
+class ModuleSearch : public PrefixTest {
+  protected:
+    std::string folder(const std::string& name) {
+        const std::string path = prefix_.scratch() + "/" + name;
+        fs::create_directories(path);
+        return path;
+    }
+    std::string place(const std::string& folderName, const std::string& fileName) {
+        const std::string target = folder(folderName) + "/" + fileName;
+        fs::copy_file(kModule, target, fs::copy_options::overwrite_existing);
+        return target;
+    }
+};
+
+} // namespace
+
+// Where a bare name is found: folders in order (installation folder, then each folder of
+// TESSALY_MODULE_PATH), and in each folder "Name.dll" before "libName.so".
+TEST_F(ModuleSearch, BareNamesFollowTheFolderOrder) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<const char*, const char*>> files; // folder, file name
+        const char* request;
+        const char* expected; // folder/file, relative to the scratch folder
+    };
+    const std::vector<Case> cases = {
+        {"second module folder", {{"two", "Probe.dll"}}, "Probe.dll", "two/Probe.dll"},
+        {"first module folder wins",
+         {{"one", "Probe.dll"}, {"two", "Probe.dll"}},
+         "Probe.dll",
+         "one/Probe.dll"},
+        {"installation folder before module path",
+         {{"install", "Probe.dll"}, {"one", "Probe.dll"}},
+         "Probe.dll",
+         "install/Probe.dll"},
+        {"Linux name", {{"two", "libProbe.so"}}, "Probe.dll", "two/libProbe.so"},
+        {"folder before name",
+         {{"one", "libProbe.so"}, {"two", "Probe.dll"}},
+         "Probe.dll",
+         "one/libProbe.so"},
+        {"Windows name before Linux name",
+         {{"one", "libProbe.so"}, {"one", "Probe.dll"}},
+         "Probe.dll",
+         "one/Probe.dll"},
+        {"case ignored", {{"two", "pROBE.Dll"}}, "Probe.dll", "two/pROBE.Dll"},
+        {"no extension means .dll", {{"two", "Probe.dll"}}, "Probe", "two/Probe.dll"},
+        {"no extension, Linux name", {{"one", "libProbe.so"}}, "Probe", "one/libProbe.so"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(prefix_.scratch());
+        folder("install");
+        setInstallDir(folder("install"));
+        ScopedEnv path("TESSALY_MODULE_PATH", folder("one") + ":" + folder("two"));
+        for (const auto& [where, name] : c.files)
+            place(where, name);
+        HMODULE module = p::LoadLibraryA(c.request);
+        ASSERT_NE(module, nullptr);
+        EXPECT_EQ(fileOf(module), fs::canonical(prefix_.scratch() + "/" + c.expected).string());
+        EXPECT_TRUE(p::FreeLibrary(module));
+    }
+}
+
+TEST_F(ModuleSearch, TheLibrarysOwnFolderIsSearchedLast) {
+    ScopedEnv path("TESSALY_MODULE_PATH", folder("empty"));
+    HMODULE module = p::LoadLibraryA("Morvik.dll");
+    ASSERT_NE(module, nullptr);
+    EXPECT_EQ(fileOf(module), fs::canonical(kLibFolder + "/libMorvik.so").string());
+    // A copy in a folder of the module path comes first.
+    place("empty", "Morvik.dll");
+    HMODULE copy = p::LoadLibraryA("Morvik.dll");
+    ASSERT_NE(copy, nullptr);
+    EXPECT_NE(copy, module);
+    EXPECT_EQ(fileOf(copy), fs::canonical(prefix_.scratch() + "/empty/Morvik.dll").string());
+    p::FreeLibrary(copy);
+    p::FreeLibrary(module);
+}
+
+// A full path is tried as given and with the two names in its folder, nowhere else.
+TEST_F(ModuleSearch, FullPaths) {
+    ScopedEnv path("TESSALY_MODULE_PATH", folder("elsewhere"));
+    place("elsewhere", "Probe.dll");
+    const std::string dir = folder("dir");
+    struct Case {
+        const char* what;
+        const char* file; // placed in dir, or null
+        std::string request;
+        const char* expected; // file name in dir, or null for a failure
+    };
+    const std::vector<Case> cases = {
+        {"Windows path as given", "Probe.dll", windowsPath(dir + "/Probe.dll"), "Probe.dll"},
+        {"Windows path, Linux name", "libProbe.so", windowsPath(dir + "/Probe.dll"), "libProbe.so"},
+        {"Windows path, other name", "Other.bin", windowsPath(dir + "/Other.bin"), "Other.bin"},
+        {"Windows path, case ignored", "probe.dll", windowsPath(dir + "/PROBE.DLL"), "probe.dll"},
+        {"POSIX path", "Probe.dll", dir + "/Probe.dll", "Probe.dll"},
+        {"missing file is not searched elsewhere", nullptr, windowsPath(dir + "/Probe.dll"),
+         nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        if (c.file) place("dir", c.file);
+        p::SetLastError(0);
+        HMODULE module = p::LoadLibraryA(c.request.c_str());
+        if (!c.expected) {
+            EXPECT_EQ(module, nullptr);
+            EXPECT_EQ(p::GetLastError(), 126u);
+            continue;
+        }
+        ASSERT_NE(module, nullptr);
+        EXPECT_EQ(fileOf(module), fs::canonical(dir + "/" + c.expected).string());
+        p::FreeLibrary(module);
+    }
+}
+
+TEST_F(ModuleSearch, Errors) {
+    ScopedEnv path("TESSALY_MODULE_PATH", folder("mods"));
+    WriteFile(prefix_.scratch() + "/mods/Broken.dll", "MZ this is not a Linux module");
+    struct Case {
+        const char* name;
+        DWORD error;
+    };
+    const Case cases[] = {
+        {"NoSuchModule.dll", 126},
+        {"", 126},
+        {"Broken.dll", 193},
+        {"Broken", 193},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        p::SetLastError(0);
+        EXPECT_EQ(p::LoadLibraryA(c.name), nullptr);
+        EXPECT_EQ(p::GetLastError(), c.error);
+    }
+    p::SetLastError(0);
+    EXPECT_EQ(p::LoadLibraryA(nullptr), nullptr);
+    EXPECT_EQ(p::GetLastError(), 126u);
+}
+
+TEST_F(ModuleSearch, EntriesReferencesAndNames) {
+    ScopedEnv path("TESSALY_MODULE_PATH", folder("mods"));
+    place("mods", "Probe.dll");
+    HMODULE first = p::LoadLibraryA("Probe.dll");
+    HMODULE second = p::LoadLibraryA("probe");
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first, second) << "the same file is the same module";
+
+    EXPECT_NE(p::GetProcAddress(first, "TessalyResourceData"), nullptr);
+    p::SetLastError(0);
+    EXPECT_EQ(p::GetProcAddress(first, "NoSuchEntry"), nullptr);
+    EXPECT_EQ(p::GetLastError(), 127u);
+    EXPECT_EQ(p::GetProcAddress(first, nullptr), nullptr);
+    EXPECT_EQ(p::GetLastError(), 127u);
+
+    // GetModuleFileNameA: the Windows path; a short buffer gets a truncated, terminated text.
+    char buffer[2048];
+    const DWORD length = p::GetModuleFileNameA(first, buffer, sizeof buffer);
+    const std::string expected =
+        p::ToWindowsPath(fs::canonical(prefix_.scratch() + "/mods/Probe.dll").string());
+    EXPECT_EQ(std::string(buffer), expected);
+    EXPECT_EQ(length, expected.size());
+    char small[8];
+    p::SetLastError(0);
+    EXPECT_EQ(p::GetModuleFileNameA(first, small, sizeof small), sizeof small);
+    EXPECT_EQ(std::string(small), expected.substr(0, 7));
+    EXPECT_EQ(p::GetLastError(), 122u);
+    // The executable.
+    ASSERT_GT(p::GetModuleFileNameA(nullptr, buffer, sizeof buffer), 0u);
+    EXPECT_EQ(p::ToPosixPath(buffer), fs::canonical("/proc/self/exe").string());
+
+    const auto loaded = p::LoadedModules();
+    EXPECT_NE(std::find(loaded.begin(), loaded.end(), first), loaded.end());
+    EXPECT_TRUE(p::FreeLibrary(first));
+    EXPECT_TRUE(p::FreeLibrary(second));
+    // Now unloaded: the handle is stale.
+    p::SetLastError(0);
+    EXPECT_FALSE(p::FreeLibrary(first));
+    EXPECT_EQ(p::GetLastError(), 6u);
+    EXPECT_EQ(p::GetProcAddress(first, "TessalyResourceData"), nullptr);
+    const auto after = p::LoadedModules();
+    EXPECT_EQ(std::find(after.begin(), after.end(), first), after.end());
+}
+
+TEST(Modules, NetworkMessagesAreADataModule) {
+    HMODULE module = p::LoadLibraryExA("NETMSG.DLL", nullptr, p::LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    EXPECT_EQ(module, p::NetworkMessageModule());
+    EXPECT_TRUE(p::FreeLibrary(module));
+    // Loaded as a program module, it is an ordinary (missing) module.
+    EXPECT_EQ(p::LoadLibraryExA("netmsg.dll", nullptr, 0), nullptr);
+}
+
+// ---- Compiled resources ----
+
+namespace {
+
+class Resources : public PrefixTest {};
+
+// Compiles a resource script with the resource compiler the build uses.
+std::vector<unsigned char> compileResources(const std::string& folder, const std::string& script) {
+    const std::string rc = WriteFile(folder + "/test.rc", script);
+    const std::string res = folder + "/test.res";
+    const std::string command = "x86_64-w64-mingw32-windres --preprocessor=cpp "
+                                "--preprocessor-arg=-DRC_INVOKED -O res '" +
+                                rc + "' -o '" + res + "' 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    const std::string data = ReadFile(res);
+    return std::vector<unsigned char>(data.begin(), data.end());
+}
+
+const char* const kScript = R"(#pragma code_page(65001)
+LANGUAGE 9, 1
+STRINGTABLE
+BEGIN
+    0 "zero"
+    15 "fifteen"
+    16 "Grüße zum Preis von 5 €"
+    31 "Ω is not in the code page"
+    61576 "English"
+    65535 "last"
+END
+LANGUAGE 7, 1
+STRINGTABLE
+BEGIN
+    17 "siebzehn"
+END
+OPTIONSDLG RCDATA { "named", "\0" }
+7 RCDATA { "numbered", "\0" }
+)";
+
+std::string loadString(HMODULE module, UINT id, int size = 512) {
+    std::vector<char> buffer(size > 0 ? size : 1, 'x');
+    const int length = p::LoadStringA(module, id, buffer.data(), size);
+    if (length == 0) return "<none>";
+    EXPECT_EQ(static_cast<size_t>(length), std::strlen(buffer.data()));
+    return std::string(buffer.data(), length);
+}
+
+} // namespace
+
+TEST_F(Resources, FilesFromTheCompiler) {
+    static std::vector<unsigned char> data; // registered modules keep pointing at it
+    data = compileResources(prefix_.scratch(), kScript);
+    ASSERT_GT(data.size(), 32u);
+    HMODULE module = p::RegisterResourceModule("Test", data.data(), data.size());
+    ASSERT_NE(module, nullptr);
+    EXPECT_EQ(p::RegisterResourceModule("Test", data.data(), data.size()), module);
+
+    struct Case {
+        UINT id;
+        const char* text; // in Windows-1252; "<none>" when absent
+    };
+    const Case cases[] = {
+        {0, "zero"},
+        {15, "fifteen"},
+        {16, "Gr\xFC\xDF"
+             "e zum Preis von 5 \x80"},
+        {31, "? is not in the code page"},
+        {17, "siebzehn"}, // a block of another language holding the same block number
+        {61576, "English"},
+        {65535, "last"},
+        {1, "<none>"}, // empty slot of a present block
+        {30, "<none>"},
+        {32, "<none>"}, // absent block
+        {61577, "<none>"},
+        {65536, "<none>"}, // beyond the identifiers a table can hold
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.id);
+        EXPECT_EQ(loadString(module, c.id), c.text);
+        std::string text = "unchanged";
+        EXPECT_EQ(p::LoadResourceString(module, c.id, text), std::string(c.text) != "<none>");
+        if (std::string(c.text) != "<none>") EXPECT_EQ(text, c.text);
+    }
+    // Buffers: truncated and terminated; nothing for a size of 0.
+    EXPECT_EQ(loadString(module, 15, 5), "fift");
+    EXPECT_EQ(loadString(module, 15, 1), "<none>");
+    char untouched[4] = "abc";
+    EXPECT_EQ(p::LoadStringA(module, 15, untouched, 0), 0);
+    EXPECT_STREQ(untouched, "abc");
+    EXPECT_EQ(p::LoadStringA(module, 15, nullptr, 10), 0);
+
+    DWORD size = 0;
+    const char* named =
+        static_cast<const char*>(p::FindNamedResourceData(module, 10, "optionsDlg", &size));
+    ASSERT_NE(named, nullptr);
+    EXPECT_EQ(std::string(named, size), std::string("named\0", 6));
+    const char* numbered = static_cast<const char*>(p::FindResourceData(module, 10, 7, &size));
+    ASSERT_NE(numbered, nullptr);
+    EXPECT_EQ(std::string(numbered, size), std::string("numbered\0", 9));
+    p::SetLastError(0);
+    EXPECT_EQ(p::FindResourceData(module, 10, 8, &size), nullptr);
+    EXPECT_EQ(p::GetLastError(), 1814u);
+    EXPECT_EQ(p::FindResourceData(module, p::RT_DIALOG, 7, &size), nullptr);
+    EXPECT_EQ(p::GetLastError(), 1813u);
+    EXPECT_EQ(p::FindNamedResourceData(module, 10, "OTHER", &size), nullptr);
+}
+
+// Damaged files: everything before the damage is read, nothing beyond, nothing crashes.
+TEST_F(Resources, DamagedFiles) {
+    const auto whole = compileResources(prefix_.scratch(), kScript);
+    ASSERT_GT(whole.size(), 200u);
+    static std::vector<std::vector<unsigned char>> keep; // registered data must stay
+    // Cut at every length: a string is found only if its block lies wholly in the data.
+    for (size_t cut = 0; cut <= whole.size(); cut += 3) {
+        keep.emplace_back(whole.begin(), whole.begin() + cut);
+        auto& data = keep.back();
+        HMODULE module = p::RegisterResourceModule("Cut", data.data(), data.size());
+        const std::string fifteen = loadString(module, 15);
+        EXPECT_TRUE(fifteen == "fifteen" || fifteen == "<none>");
+        const std::string last = loadString(module, 65535);
+        if (cut == whole.size()) EXPECT_EQ(last, "last");
+    }
+    // A header that claims more than the file holds.
+    keep.push_back(whole);
+    auto& bad = keep.back();
+    const DWORD huge = 0x7FFFFFF0;
+    std::memcpy(bad.data() + 32, &huge, 4); // data size of the first string block
+    std::memcpy(bad.data() + 36, &huge, 4); // its header size
+    HMODULE module = p::RegisterResourceModule("Bad", bad.data(), bad.size());
+    EXPECT_EQ(loadString(module, 15), "<none>");
+    // Not a module at all.
+    EXPECT_EQ(loadString(reinterpret_cast<HMODULE>(bad.data()), 15), "<none>");
+    EXPECT_EQ(loadString(nullptr, 15), "<none>");
+}
+
+// A language module carries its resources as an exported entry.
+TEST_F(ModuleSearch, LanguageModuleResources) {
+    HMODULE german = p::LoadLibraryA(windowsPath(kModule).c_str());
+    ASSERT_NE(german, nullptr);
+    EXPECT_EQ(loadString(german, 61576), "Englisch");
+    EXPECT_EQ(loadString(german, 61664), "Unbekannte Sprache");
+    // A module without resources.
+    HMODULE helper = p::LoadLibraryA("Morvik.dll");
+    ASSERT_NE(helper, nullptr);
+    EXPECT_EQ(loadString(helper, 61576), "<none>");
+    p::SetLastError(0);
+    EXPECT_EQ(p::FindResourceData(helper, p::RT_STRING, 1, nullptr), nullptr);
+    EXPECT_EQ(p::GetLastError(), 1812u);
+    p::FreeLibrary(helper);
+    p::FreeLibrary(german);
+}
