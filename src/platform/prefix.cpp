@@ -1,14 +1,22 @@
 // The prefix folder and its layout.
 #include "platform/prefix.h"
 
+#include <dirent.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <set>
+#include <vector>
+
+#include "platform/codepage.h"
+#include "platform/errors.h"
+#include "platform/path_util.h"
 
 namespace fs = std::filesystem;
 
@@ -53,6 +61,295 @@ std::string EnsurePrefix() {
     if (!fs::exists(winIni, ec)) std::ofstream(winIni) << "[windows]\r\n";
     ready.insert(root);
     return root;
+}
+
+// ---- Path translation ----
+
+namespace {
+
+constexpr DWORD kErrorPathNotFound = 3;
+constexpr DWORD kErrorBadNetPath = 53;
+constexpr DWORD kErrorInvalidName = 123;
+
+bool IsSeparator(char ch) {
+    return ch == '\\' || ch == '/';
+}
+
+std::vector<std::string> SplitComponents(const std::string& text) {
+    std::vector<std::string> parts;
+    std::string part;
+    for (char ch : text) {
+        if (IsSeparator(ch)) {
+            if (!part.empty()) parts.push_back(part);
+            part.clear();
+        } else {
+            part += ch;
+        }
+    }
+    if (!part.empty()) parts.push_back(part);
+    return parts;
+}
+
+// Applies "." and ".." and drops the trailing dots and blanks Windows ignores.
+void AppendComponents(std::vector<std::string>& stack, const std::string& text) {
+    for (std::string part : SplitComponents(text)) {
+        if (part == ".") continue;
+        if (part == "..") {
+            if (!stack.empty()) stack.pop_back();
+            continue;
+        }
+        while (!part.empty() && (part.back() == '.' || part.back() == ' '))
+            part.pop_back();
+        if (!part.empty()) stack.push_back(part);
+    }
+}
+
+std::string CurrentPosixFolder() {
+    std::vector<char> buffer(4096);
+    while (!getcwd(buffer.data(), buffer.size())) {
+        if (errno != ERANGE) return "/";
+        buffer.resize(buffer.size() * 2);
+    }
+    return buffer.data();
+}
+
+bool Exists(const std::string& posix) {
+    struct stat st;
+    return lstat(posix.c_str(), &st) == 0;
+}
+
+// The entry of folder whose name equals name without regard to case, or empty.
+std::string FindEntryNoCase(const std::string& folder, const std::string& ansiName) {
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return {};
+    std::string wanted = detail::FoldCase(ansiName);
+    std::string found;
+    while (struct dirent* entry = readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        if (detail::FoldCase(Utf8ToAnsi(name)) == wanted) {
+            found = name;
+            break;
+        }
+    }
+    closedir(dir);
+    return found;
+}
+
+std::string StripTrailingSlash(std::string path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+bool UnderFolder(const std::string& path, const std::string& folder) {
+    if (folder == "/") return path.size() >= 1 && path[0] == '/';
+    return path == folder ||
+           (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+            path[folder.size()] == '/');
+}
+
+} // namespace
+
+namespace detail {
+
+bool IsUncPath(const std::string& path) {
+    return path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
+}
+
+std::string PosixJoin(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    if (name.empty()) return folder;
+    if (folder.back() == '/') return folder + name;
+    return folder + "/" + name;
+}
+
+std::string FoldCase(std::string ansi) {
+    AnsiLower(ansi);
+    return ansi;
+}
+
+DWORD SetLastErrorForMissing(const std::string& posixPath) {
+    std::string path = StripTrailingSlash(posixPath);
+    auto slash = path.find_last_of('/');
+    std::string parent =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    struct stat st;
+    DWORD code = (stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) ? 2 : kErrorPathNotFound;
+    SetLastError(code);
+    return code;
+}
+
+bool FullWindowsPath(const std::string& input, std::string& full) {
+    if (input.empty()) {
+        SetLastError(kErrorInvalidName);
+        return false;
+    }
+    std::string path = input;
+    // The extended-length prefix "\\?\" only switches off parsing on Windows.
+    if (path.size() >= 4 && IsSeparator(path[0]) && IsSeparator(path[1]) && path[2] == '?' &&
+        IsSeparator(path[3])) {
+        path = path.substr(4);
+        if (path.size() >= 4 &&
+            (path.compare(0, 4, "UNC\\") == 0 || path.compare(0, 4, "UNC/") == 0))
+            path = "\\\\" + path.substr(4);
+    }
+    bool trailing = IsSeparator(path.back());
+    std::string root;
+    std::vector<std::string> stack;
+    if (IsUncPath(path)) {
+        std::vector<std::string> parts = SplitComponents(path);
+        root = "\\\\";
+        size_t head = 0;
+        for (; head < parts.size() && head < 2; ++head)
+            root += (head ? "\\" : "") + parts[head];
+        std::string rest;
+        for (size_t i = head; i < parts.size(); ++i)
+            rest += parts[i] + "\\";
+        AppendComponents(stack, rest);
+        root += "\\";
+    } else {
+        std::string rest;
+        if (path.size() >= 2 && path[1] == ':' &&
+            std::isalpha(static_cast<unsigned char>(path[0]))) {
+            char drive = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
+            root = std::string(1, drive) + ":\\";
+            rest = path.substr(2);
+            if (rest.empty() || !IsSeparator(rest[0])) {
+                // "X:name": relative to the current folder when it is on that drive.
+                std::string current = ToWindowsPath(CurrentPosixFolder());
+                if (current.size() >= 3 &&
+                    std::toupper(static_cast<unsigned char>(current[0])) == drive)
+                    AppendComponents(stack, current.substr(3));
+            }
+        } else {
+            std::string current = ToWindowsPath(CurrentPosixFolder());
+            if (current.size() < 3) current = "C:\\";
+            root = current.substr(0, 3);
+            if (IsSeparator(path[0]))
+                rest = path;
+            else {
+                AppendComponents(stack, current.substr(3));
+                rest = path;
+            }
+        }
+        AppendComponents(stack, rest);
+    }
+    full = root;
+    for (size_t i = 0; i < stack.size(); ++i)
+        full += (i ? "\\" : "") + stack[i];
+    if (trailing && !stack.empty()) full += "\\";
+    return true;
+}
+
+} // namespace detail
+
+std::string DriveFolder(char letter) {
+    if (!std::isalpha(static_cast<unsigned char>(letter))) return {};
+    std::string root = EnsurePrefix();
+    std::string devices = root + "/dosdevices";
+    std::string link =
+        devices + "/" + std::string(1, static_cast<char>(std::tolower(letter))) + ":";
+    struct stat st;
+    if (lstat(link.c_str(), &st) != 0) return {};
+    if (!S_ISLNK(st.st_mode)) return S_ISDIR(st.st_mode) ? link : std::string();
+    std::vector<char> target(4096);
+    ssize_t length = readlink(link.c_str(), target.data(), target.size() - 1);
+    if (length <= 0) return {};
+    std::string dest(target.data(), static_cast<size_t>(length));
+    fs::path folder = dest[0] == '/' ? fs::path(dest) : fs::path(devices) / dest;
+    return StripTrailingSlash(folder.lexically_normal().string());
+}
+
+std::string ToPosixPath(const std::string& windowsPath) {
+    std::string full;
+    if (windowsPath.empty() || !detail::FullWindowsPath(windowsPath, full)) {
+        SetLastError(kErrorPathNotFound);
+        return {};
+    }
+    if (detail::IsUncPath(full)) {
+        SetLastError(kErrorBadNetPath);
+        return {};
+    }
+    std::string current = DriveFolder(full[0]);
+    if (current.empty()) {
+        SetLastError(kErrorPathNotFound);
+        return {};
+    }
+    bool missing = false;
+    for (const std::string& part : SplitComponents(full.substr(3))) {
+        std::string name = AnsiToUtf8(part);
+        if (!missing) {
+            std::string exact = detail::PosixJoin(current, name);
+            if (!Exists(exact)) {
+                std::string other = FindEntryNoCase(current, part);
+                if (other.empty())
+                    missing = true; // what does not exist keeps the case given
+                else
+                    name = other;
+            }
+        }
+        current = detail::PosixJoin(current, name);
+    }
+    if (full.back() == '\\' && full.size() > 3) current += "/";
+    return current;
+}
+
+std::string ToWindowsPath(const std::string& posixPath) {
+    if (posixPath.empty()) {
+        SetLastError(kErrorPathNotFound);
+        return {};
+    }
+    std::string absolute =
+        posixPath[0] == '/' ? posixPath : detail::PosixJoin(CurrentPosixFolder(), posixPath);
+    absolute = StripTrailingSlash(fs::path(absolute).lexically_normal().string());
+
+    auto bestDrive = [](const std::string& path, bool canonical, char& letter, size_t& length) {
+        for (char drive = 'a'; drive <= 'z'; ++drive) {
+            std::string folder = DriveFolder(drive);
+            if (folder.empty()) continue;
+            if (canonical) {
+                std::error_code ec;
+                std::string real = fs::weakly_canonical(folder, ec).string();
+                if (!ec && !real.empty()) folder = StripTrailingSlash(real);
+            }
+            size_t weight = folder == "/" ? 0 : folder.size();
+            if (UnderFolder(path, folder) && (letter == 0 || weight > length)) {
+                letter = drive;
+                length = weight;
+            }
+        }
+    };
+    char letter = 0;
+    size_t length = 0;
+    bestDrive(absolute, false, letter, length);
+    std::string path = absolute;
+    if (letter == 0 || length == 0) {
+        // Through symbolic links the path may still lie under a drive's folder.
+        std::error_code ec;
+        std::string real = StripTrailingSlash(fs::weakly_canonical(absolute, ec).string());
+        if (!ec && !real.empty()) {
+            char realLetter = 0;
+            size_t realLength = 0;
+            bestDrive(real, true, realLetter, realLength);
+            if (realLetter && (letter == 0 || realLength > length)) {
+                letter = realLetter;
+                length = realLength;
+                path = real;
+            }
+        }
+    }
+    if (letter == 0) {
+        SetLastError(kErrorPathNotFound);
+        return {};
+    }
+    std::string rest = length == 0 ? path : path.substr(length);
+    while (!rest.empty() && rest[0] == '/')
+        rest.erase(0, 1);
+    for (char& ch : rest)
+        if (ch == '/') ch = '\\';
+    std::string result = std::string(1, static_cast<char>(std::toupper(letter))) + ":\\" + rest;
+    return Utf8ToAnsi(result);
 }
 
 } // namespace tessaly::platform

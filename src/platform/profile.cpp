@@ -1,0 +1,339 @@
+// INI profiles with the Windows profile functions' rules. The file is read and rewritten
+// whole on each call; lines that are not touched keep their bytes and line ends.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/errors.h"
+#include "platform/path_util.h"
+#include "platform/prefix.h"
+#include "platform/shell.h"
+
+namespace tessaly::platform {
+
+namespace {
+
+constexpr DWORD kErrorAccessDenied = 5;
+constexpr DWORD kErrorInvalidParameter = 87;
+
+std::mutex profileMutex; // one writer at a time within the process
+
+enum class Kind { Blank, Comment, Section, Entry };
+
+struct Line {
+    std::string text;   // without its line end
+    std::string ending; // "\r\n", "\n" or "" for a last line without one
+    Kind kind = Kind::Blank;
+    std::string name;  // section or key name, trimmed
+    std::string value; // entry value, trimmed, quotes kept
+};
+
+struct Profile {
+    std::vector<Line> lines;
+    std::string newline = "\r\n"; // the file's own line end for lines we add
+};
+
+std::string Trim(const std::string& text) {
+    size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    size_t last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && detail::FoldCase(a) == detail::FoldCase(b);
+}
+
+void Classify(Line& line) {
+    std::string trimmed = Trim(line.text);
+    if (trimmed.empty()) {
+        line.kind = Kind::Blank;
+    } else if (trimmed[0] == ';') {
+        line.kind = Kind::Comment;
+    } else if (trimmed[0] == '[') {
+        line.kind = Kind::Section;
+        size_t close = trimmed.find(']');
+        line.name =
+            Trim(trimmed.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+    } else {
+        line.kind = Kind::Entry;
+        size_t equals = trimmed.find('=');
+        line.name = Trim(trimmed.substr(0, equals));
+        line.value = equals == std::string::npos ? std::string() : Trim(trimmed.substr(equals + 1));
+    }
+}
+
+// The POSIX path of a profile: a bare file name lies in the Windows folder.
+std::string ProfilePath(const char* file) {
+    std::string name = file && *file ? file : "win.ini";
+    bool bare =
+        name.find_first_of("\\/") == std::string::npos && !(name.size() >= 2 && name[1] == ':');
+    if (bare) {
+        char windows[MAX_PATH] = {};
+        UINT length = GetWindowsDirectoryA(windows, sizeof windows);
+        if (length == 0 || length >= sizeof windows) return {};
+        name = std::string(windows) + "\\" + name;
+    }
+    return ToPosixPath(name);
+}
+
+Profile Load(const std::string& posix) {
+    Profile profile;
+    std::ifstream in(posix, std::ios::binary);
+    if (!in) return profile;
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    const std::string data = buffer.str();
+    bool newlineSeen = false;
+    for (size_t pos = 0; pos < data.size();) {
+        size_t end = data.find('\n', pos);
+        Line line;
+        if (end == std::string::npos) {
+            line.text = data.substr(pos);
+            pos = data.size();
+        } else {
+            line.text = data.substr(pos, end - pos);
+            line.ending = "\n";
+            if (!line.text.empty() && line.text.back() == '\r') {
+                line.text.pop_back();
+                line.ending = "\r\n";
+            }
+            if (!newlineSeen) profile.newline = line.ending;
+            newlineSeen = true;
+            pos = end + 1;
+        }
+        Classify(line);
+        profile.lines.push_back(std::move(line));
+    }
+    return profile;
+}
+
+bool Save(const std::string& posix, const Profile& profile) {
+    std::string data;
+    for (const Line& line : profile.lines)
+        data += line.text + line.ending;
+    int fd = open(posix.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            SetLastError(3);
+        else
+            SetLastErrorFromErrno();
+        return false;
+    }
+    for (size_t done = 0; done < data.size();) {
+        ssize_t put = write(fd, data.data() + done, data.size() - done);
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            SetLastErrorFromErrno();
+            close(fd);
+            return false;
+        }
+        done += static_cast<size_t>(put);
+    }
+    if (close(fd) != 0) {
+        SetLastErrorFromErrno();
+        return false;
+    }
+    return true;
+}
+
+// The index of the first section header with that name.
+std::optional<size_t> FindSection(const Profile& profile, const std::string& section) {
+    for (size_t i = 0; i < profile.lines.size(); ++i)
+        if (profile.lines[i].kind == Kind::Section && SameName(profile.lines[i].name, section))
+            return i;
+    return std::nullopt;
+}
+
+// One past the last line of the section that starts at header.
+size_t SectionEnd(const Profile& profile, size_t header) {
+    size_t end = header + 1;
+    while (end < profile.lines.size() && profile.lines[end].kind != Kind::Section)
+        ++end;
+    return end;
+}
+
+std::optional<size_t> FindEntry(const Profile& profile, size_t header, const std::string& key) {
+    for (size_t i = header + 1; i < SectionEnd(profile, header); ++i)
+        if (profile.lines[i].kind == Kind::Entry && SameName(profile.lines[i].name, key)) return i;
+    return std::nullopt;
+}
+
+std::string Unquote(const std::string& value) {
+    if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
+// Names zero-terminated one after another with a final extra zero. When they do not fit,
+// the last name is cut, the buffer ends in two zeros and the result is size - 2.
+DWORD CopyNames(const std::vector<std::string>& names, char* buffer, DWORD size) {
+    if (size == 0) return 0;
+    if (size == 1) {
+        buffer[0] = 0;
+        return 0;
+    }
+    DWORD used = 0;
+    for (const std::string& name : names) {
+        DWORD length = static_cast<DWORD>(name.size()) + 1;
+        if (used + length >= size) {
+            DWORD room = size - used - 1; // keep the final zero
+            if (room > 0) {
+                std::memcpy(buffer + used, name.data(), room - 1);
+                buffer[used + room - 1] = 0;
+            }
+            buffer[size - 1] = 0;
+            return size - 2;
+        }
+        std::memcpy(buffer + used, name.c_str(), length);
+        used += length;
+    }
+    buffer[used] = 0;
+    return used;
+}
+
+DWORD CopyValue(const std::string& value, char* buffer, DWORD size) {
+    if (size == 0) return 0;
+    DWORD length = static_cast<DWORD>(value.size());
+    if (length >= size) length = size - 1;
+    std::memcpy(buffer, value.data(), length);
+    buffer[length] = 0;
+    return length;
+}
+
+} // namespace
+
+DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
+                               char* buffer, DWORD size, const char* file) {
+    if (!buffer || size == 0) return 0;
+    std::lock_guard lock(profileMutex);
+    std::string posix = ProfilePath(file);
+    Profile profile = posix.empty() ? Profile{} : Load(posix);
+    if (!section) {
+        std::vector<std::string> names;
+        for (const Line& line : profile.lines)
+            if (line.kind == Kind::Section && !line.name.empty()) names.push_back(line.name);
+        return CopyNames(names, buffer, size);
+    }
+    std::optional<size_t> header = FindSection(profile, Trim(section));
+    if (!key) {
+        std::vector<std::string> names;
+        if (header)
+            for (size_t i = *header + 1; i < SectionEnd(profile, *header); ++i)
+                if (profile.lines[i].kind == Kind::Entry) names.push_back(profile.lines[i].name);
+        return CopyNames(names, buffer, size);
+    }
+    if (header) {
+        if (std::optional<size_t> entry = FindEntry(profile, *header, Trim(key)))
+            return CopyValue(Unquote(profile.lines[*entry].value), buffer, size);
+    }
+    std::string fallback = defaultValue ? defaultValue : "";
+    while (!fallback.empty() && (fallback.back() == ' ' || fallback.back() == '\t'))
+        fallback.pop_back();
+    return CopyValue(fallback, buffer, size);
+}
+
+UINT GetPrivateProfileIntA(const char* section, const char* key, int defaultValue,
+                           const char* file) {
+    char text[256] = {};
+    if (GetPrivateProfileStringA(section, key, "", text, sizeof text, file) == 0)
+        return static_cast<UINT>(defaultValue);
+    // Decimal digits after an optional sign, up to the first other character.
+    const char* p = text;
+    while (*p == ' ' || *p == '\t')
+        ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+    UINT value = 0;
+    while (*p >= '0' && *p <= '9')
+        value = value * 10u + static_cast<UINT>(*p++ - '0');
+    return negative ? 0u - value : value;
+}
+
+BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
+                                const char* file) {
+    if (!section) {
+        SetLastError(kErrorInvalidParameter);
+        return FALSE; // flushing a cache: there is none
+    }
+    std::lock_guard lock(profileMutex);
+    std::string posix = ProfilePath(file);
+    if (posix.empty()) return FALSE;
+    struct stat st;
+    if (stat(posix.c_str(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        SetLastError(kErrorAccessDenied);
+        return FALSE;
+    }
+    Profile profile = Load(posix);
+    const std::string sectionName = Trim(section);
+    std::optional<size_t> header = FindSection(profile, sectionName);
+
+    if (!key) {
+        // Delete every copy of the section with all its lines.
+        while (header) {
+            size_t end = SectionEnd(profile, *header);
+            profile.lines.erase(profile.lines.begin() + static_cast<long>(*header),
+                                profile.lines.begin() + static_cast<long>(end));
+            header = FindSection(profile, sectionName);
+        }
+        return Save(posix, profile) ? TRUE : FALSE;
+    }
+    const std::string keyName = Trim(key);
+    if (!value) {
+        if (header)
+            while (std::optional<size_t> entry = FindEntry(profile, *header, keyName))
+                profile.lines.erase(profile.lines.begin() + static_cast<long>(*entry));
+        return Save(posix, profile) ? TRUE : FALSE;
+    }
+
+    Line entry;
+    entry.ending = profile.newline;
+    if (header) {
+        if (std::optional<size_t> found = FindEntry(profile, *header, keyName)) {
+            Line& line = profile.lines[*found];
+            line.text = line.name + "=" + value;
+            Classify(line);
+            return Save(posix, profile) ? TRUE : FALSE;
+        }
+        // A new key goes after the section's last non-blank line.
+        size_t at = SectionEnd(profile, *header);
+        while (at > *header + 1 && profile.lines[at - 1].kind == Kind::Blank)
+            --at;
+        if (profile.lines[at - 1].ending.empty()) profile.lines[at - 1].ending = profile.newline;
+        entry.text = keyName + "=" + value;
+        Classify(entry);
+        profile.lines.insert(profile.lines.begin() + static_cast<long>(at), entry);
+        return Save(posix, profile) ? TRUE : FALSE;
+    }
+    if (!profile.lines.empty() && profile.lines.back().ending.empty())
+        profile.lines.back().ending = profile.newline;
+    Line heading;
+    heading.text = "[" + sectionName + "]";
+    heading.ending = profile.newline;
+    Classify(heading);
+    profile.lines.push_back(heading);
+    entry.text = keyName + "=" + value;
+    Classify(entry);
+    profile.lines.push_back(entry);
+    return Save(posix, profile) ? TRUE : FALSE;
+}
+
+DWORD GetProfileStringA(const char* section, const char* key, const char* defaultValue,
+                        char* buffer, DWORD size) {
+    return GetPrivateProfileStringA(section, key, defaultValue, buffer, size, "win.ini");
+}
+
+BOOL WriteProfileStringA(const char* section, const char* key, const char* value) {
+    return WritePrivateProfileStringA(section, key, value, "win.ini");
+}
+
+} // namespace tessaly::platform
