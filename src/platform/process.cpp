@@ -301,8 +301,7 @@ class ChildProcess {
                 slice = pidfd_ >= 0 ? -1 : 5;
             } else {
                 auto left =
-                    std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
-                        .count();
+                    std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
                 if (left <= 0) return Ended();
                 slice = static_cast<int>(std::min<long long>(left, pidfd_ >= 0 ? INT_MAX : 5));
             }
@@ -435,7 +434,8 @@ BOOL CreateProcessA(const char* applicationName, char* commandLine, void*, void*
 
     std::string folder;
     if (currentDirectory && *currentDirectory) {
-        folder = ToPosixPath(currentDirectory);
+        folder = IsWindowsPath(currentDirectory) ? ToPosixPath(currentDirectory)
+                                                 : std::string(currentDirectory);
         struct stat st {};
         if (folder.empty() || stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
             SetLastError(267); // ERROR_DIRECTORY
@@ -499,16 +499,15 @@ DWORD WaitForInputIdle(HANDLE process, DWORD milliseconds) {
     auto child = ChildOf(process);
     if (!child) return WAIT_FAILED;
     const auto ready = child->started() + kInputIdleMoment;
-    auto now = Clock::now();
-    if (now >= ready || child->Ended()) return 0;
-    auto needed = std::chrono::duration_cast<std::chrono::milliseconds>(ready - now).count() + 1;
-    if (milliseconds != INFINITE && static_cast<long long>(milliseconds) < needed) {
-        // Not ready within the time given: wait it out unless the child ends first.
-        if (child->Wait(milliseconds)) return 0;
-        return WAIT_TIMEOUT;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+    for (;;) {
+        auto now = Clock::now();
+        if (now >= ready || child->Ended()) return 0;
+        if (milliseconds != INFINITE && now >= deadline) return WAIT_TIMEOUT;
+        auto until = milliseconds == INFINITE ? ready : std::min(ready, deadline);
+        auto slice = std::chrono::ceil<std::chrono::milliseconds>(until - now).count();
+        child->Wait(static_cast<DWORD>(std::max<long long>(slice, 1)));
     }
-    child->Wait(static_cast<DWORD>(needed));
-    return 0;
 }
 
 BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode) {
