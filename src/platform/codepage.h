@@ -7,10 +7,14 @@
 
 namespace tessaly::platform {
 
-enum : UINT { CP_ACP = 0, CP_UTF8 = 65001 };
+enum : UINT { CP_ACP = 0, CP_OEMCP = 1, CP_THREAD_ACP = 3, CP_UTF8 = 65001 };
+enum : DWORD { MB_ERR_INVALID_CHARS = 0x8, WC_ERR_INVALID_CHARS = 0x80 };
 
 PLATFORM_API UINT GetACP();
+// The OEM code page (HKLM ...\Nls\CodePage "OEMCP", else the one that goes with the ANSI one).
+PLATFORM_API UINT GetOEMCP();
 PLATFORM_API BOOL IsDBCSLeadByte(BYTE ch);
+PLATFORM_API BOOL IsDBCSLeadByteEx(UINT codePage, BYTE ch);
 // Windows semantics: length -1 includes the terminator; size 0 asks the count needed.
 PLATFORM_API int MultiByteToWideChar(UINT codePage, DWORD flags, const char* text, int length,
                                      WCHAR* wide, int size);
