@@ -1,0 +1,206 @@
+// Language names, the suite's language settings, the agent's speech languages, the
+// keyboard layout and the country, in a process that runs with the built-in English texts.
+#include <tessaly/foundation.h>
+
+#include <cstdlib>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "frame_support.h"
+#include "support/prefix.h"
+
+using namespace frame_test;
+using tessaly::testing::PrefixTest;
+
+namespace {
+
+class Languages : public PrefixTest {};
+
+struct NameCase {
+    int language;
+    const char* name;
+};
+
+} // namespace
+
+TEST(LanguageNames, EveryListedIdentifier) {
+    const NameCase cases[] = {
+        {3, "Catalan"},
+        {5, "Czech"},
+        {6, "Danish"},
+        {7, "German (Standard) "},
+        {8, "Greek"},
+        {9, "English"},
+        {10, "Spanish (Traditional Sort) "},
+        {11, "Finnish"},
+        {14, "Hungarian"},
+        {16, "Itialian (Standard) "},
+        {17, "Japanese"},
+        {18, "Korean"},
+        {19, "Dutch (Standard) "},
+        {20, "Norwegian (Bokmal) "},
+        {21, "Polish"},
+        {25, "Russian"},
+        {26, "Croatian"},
+        {27, "Slovak"},
+        {29, "Swedish"},
+        {30, "Thai"},
+        {31, "Turkish"},
+        {33, "Indonesian"},
+        {36, "Slovene"},
+        {45, "Basque"},
+        {1028, "Chinese (Traditional) "},
+        {1036, "French (Standard) "},
+        {1046, "Portuguese (Brazilian) "},
+        {2052, "Chinese Simplified (GB2312)"},
+        {2070, "Portuguese (Standard) "},
+        {3084, "French (Canadian) "},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(GetLanguageName(c.language), c.name) << c.language;
+}
+
+// Identifiers not in the table: only six primary languages still have a name.
+TEST(LanguageNames, PrimaryLanguageFallbacks) {
+    const NameCase cases[] = {
+        {1033, "English"}, // primary 9
+        {4105, "English"}, // English (Canada)
+        {2057, "English"},
+        {1031, "German (Standard) "}, // primary 7
+        {2055, "German (Standard) "},
+        {2060, "French (Standard) "}, // primary 12, not itself listed
+        {12, "French (Standard) "},
+        {4108, "French (Standard) "},
+        {1034, "Spanish (Traditional Sort) "}, // primary 10
+        {2058, "Spanish (Traditional Sort) "},
+        {1043, "Dutch (Standard) "}, // primary 19
+        {2067, "Dutch (Standard) "},
+        {1035, "Finnish"},          // primary 11
+        {1049, "Unknown language"}, // Russian: only the whole 25 is listed
+        {1029, "Unknown language"}, // Czech likewise
+        {1041, "Unknown language"},
+        {1044, "Unknown language"},
+        {4, "Unknown language"},
+        {0, "Unknown language"},
+        {-1, "Unknown language"},
+        {0x3FF, "Unknown language"},
+        {0x10000 | 9, "English"}, // only the low 10 bits are the primary language
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(GetLanguageName(c.language), c.name) << c.language;
+}
+
+TEST(AgentLanguages, ExactlyTheListed) {
+    std::set<int> expected = {7,    1031, 2055, 3079, 4103, 5127, 12,   1036, 2060, 3084,
+                              4108, 5132, 19,   1043, 2067, 16,   1040, 2064, 17,   1041,
+                              18,   1042, 2066, 22,   1046, 2070, 25,   1049, 10};
+    for (int k = 0; k <= 19; ++k)
+        expected.insert(1034 + 1024 * k);
+    ASSERT_EQ(expected.size(), 49u);
+    std::set<int> found;
+    for (int language = -2; language <= 0x10000; ++language)
+        if (GetSAPI4AgentLanguage(language)) found.insert(language);
+    EXPECT_EQ(found, expected);
+    EXPECT_EQ(GetSAPI4AgentLanguage(1033), 0);
+    EXPECT_EQ(GetSAPI4AgentLanguage(20490), 1);
+    EXPECT_EQ(GetSAPI4AgentLanguage(20490 + 1024), 0);
+}
+
+// "Current", "Install Version" and "Original" under HKEY_LOCAL_MACHINE, read with atoi.
+TEST_F(Languages, SettingsAreReadFromTheMachineHive) {
+    struct Case {
+        const char* stored; // null: value missing
+        int expected;
+    };
+    const Case cases[] = {
+        {"1031", 1031}, {"2052", 2052},  {"12abc", 12}, {"abc", 0},
+        {"", 0},        {" 1036", 1036}, {"-7", -7},    {nullptr, 0},
+    };
+    struct Reader {
+        const char* value;
+        int (*read)();
+    };
+    const Reader readers[] = {{"Current", &GetCurrentLanguage},
+                              {"Install Version", &GetInstallLangID},
+                              {"Original", &GetOriginalLanguageID}};
+    for (const auto& reader : readers) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(reader.value) + " = " + (c.stored ? c.stored : "(missing)"));
+            HKEY key = nullptr;
+            p::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kLanguageKey, 0, nullptr, 0, p::KEY_ALL_ACCESS,
+                               nullptr, &key, nullptr);
+            p::RegDeleteValueA(key, reader.value);
+            p::RegCloseKey(key);
+            if (c.stored) SetText(HKEY_LOCAL_MACHINE, kLanguageKey, reader.value, c.stored);
+            EXPECT_EQ(reader.read(), c.expected);
+        }
+    }
+    // The same values of the user's hive are not what these read.
+    p::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Varnholt");
+    SetText(HKEY_CURRENT_USER, kLanguageKey, "Current", "1036");
+    EXPECT_EQ(GetCurrentLanguage(), 0);
+    EXPECT_EQ(GetCurrentLanguageName(), "Unknown language");
+    SetText(HKEY_LOCAL_MACHINE, kLanguageKey, "Current", "1036");
+    EXPECT_EQ(GetCurrentLanguageName(), "French (Standard) ");
+}
+
+// The first preloaded layout of the user, a hexadecimal text; English (United States) when
+// there is none.
+TEST_F(Languages, KeyboardLayoutLanguage) {
+    struct Case {
+        const char* stored; // null: no value
+        DWORD expected;
+    };
+    const Case cases[] = {
+        {nullptr, 1033},    {"00000409", 1033}, {"00000407", 1031},        {"0000080c", 2060},
+        {"0000080C", 2060}, {"00000804", 2052}, {"E0010411", 0xE0010411u}, {"411", 0x411},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored ? c.stored : "(missing)");
+        p::RegDeleteTreeA(HKEY_CURRENT_USER, "Keyboard Layout");
+        if (c.stored) SetText(HKEY_CURRENT_USER, "Keyboard Layout\\Preload", "1", c.stored);
+        EXPECT_EQ(GetKeyboardLayoutLanguage(), c.expected);
+    }
+    // Only the user's layouts count, and only the first.
+    p::RegDeleteTreeA(HKEY_CURRENT_USER, "Keyboard Layout");
+    SetText(HKEY_LOCAL_MACHINE, "Keyboard Layout\\Preload", "1", "00000407");
+    SetText(HKEY_CURRENT_USER, "Keyboard Layout\\Preload", "2", "00000407");
+    EXPECT_EQ(GetKeyboardLayoutLanguage(), 1033u);
+}
+
+TEST_F(Languages, CountryOfTheKeyboardLayout) {
+    const char* previous = std::getenv("LC_ALL");
+    const std::string saved = previous ? previous : "";
+    setenv("LC_ALL", "C", 1);
+    struct Case {
+        const char* layout; // null: none, the user's locale decides
+        const char* country;
+    };
+    const Case cases[] = {
+        {"00000407", "Germany"},       {"0000040c", "France"},     {"00000807", "Switzerland"},
+        {"00000409", "United States"}, {nullptr, "United States"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.layout ? c.layout : "(none)");
+        p::RegDeleteTreeA(HKEY_CURRENT_USER, "Keyboard Layout");
+        if (c.layout) SetText(HKEY_CURRENT_USER, "Keyboard Layout\\Preload", "1", c.layout);
+        EXPECT_EQ(GetCurrentCountryName(), c.country);
+    }
+    if (previous)
+        setenv("LC_ALL", saved.c_str(), 1);
+    else
+        unsetenv("LC_ALL");
+}
+
+// Strings of the library's table through the framework's loader.
+TEST(Strings, BuiltInTable) {
+    CString text;
+    EXPECT_TRUE(text.LoadString(61576));
+    EXPECT_EQ(text, "English");
+    EXPECT_TRUE(text.LoadString(61664));
+    EXPECT_EQ(text, "Unknown language");
+    CString missing("kept");
+    EXPECT_FALSE(missing.LoadString(1));
+    EXPECT_FALSE(missing.LoadString(65535));
+}

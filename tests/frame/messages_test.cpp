@@ -1,0 +1,150 @@
+// The system's error texts and the two log writers.
+#include <sys/stat.h>
+#include <tessaly/foundation.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "frame_support.h"
+#include "platform/errors.h"
+#include "support/prefix.h"
+
+namespace fs = std::filesystem;
+using namespace frame_test;
+using tessaly::testing::PrefixTest;
+using tessaly::testing::ReadFile;
+using tessaly::testing::WriteFile;
+
+TEST(ErrorTexts, ReportLastError) {
+    struct Case {
+        DWORD code;
+        const char* text; // null: no text
+    };
+    const Case cases[] = {
+        {0, "The operation completed successfully.\r\n"},
+        {2, "The system cannot find the file specified.\r\n"},
+        {5, "Access is denied.\r\n"},
+        {0x7FFFFFF0, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.code);
+        CString text("before");
+        const int result = ReportLastError(c.code, 0x1300, text);
+        if (c.text) {
+            EXPECT_EQ(result, 1);
+            EXPECT_EQ(text, c.text);
+        } else {
+            EXPECT_EQ(result, 0);
+            EXPECT_EQ(text, "before");
+        }
+    }
+    // Without a buffer allocated by the system there is nowhere to put the text.
+    CString text("before");
+    EXPECT_EQ(ReportLastError(2, 0x1200, text), 0);
+    EXPECT_EQ(text, "before");
+}
+
+TEST(ErrorTexts, LastErrorString) {
+    p::SetLastError(2);
+    EXPECT_EQ(GetLastErrorString(), "The system cannot find the file specified.\r\n");
+    p::SetLastError(5);
+    EXPECT_EQ(GetLastErrorString(), "Access is denied.\r\n");
+    p::SetLastError(0x7FFFFFF0);
+    EXPECT_EQ(GetLastErrorString(), "");
+}
+
+namespace {
+
+class Logs : public PrefixTest {
+  protected:
+    std::string path(const std::string& name) { return prefix_.scratch() + "/" + name; }
+};
+
+} // namespace
+
+// Each line is appended as given with CR LF; files are created when missing and kept when
+// present.
+TEST_F(Logs, AppendLines) {
+    struct Case {
+        const char* what;
+        const char* existing; // null: no file yet
+        std::vector<const char*> lines;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"new file", nullptr, {"abc", "abc"}, "abc\r\nabc\r\n"},
+        {"kept file", "old line\r\n", {"new"}, "old line\r\nnew\r\n"},
+        {"file without final break", "partial", {"next"}, "partialnext\r\n"},
+        {"empty line", nullptr, {""}, "\r\n"},
+        {"null line", nullptr, {nullptr}, "\r\n"},
+        {"text mode line feeds", nullptr, {"a\nb"}, "a\r\nb\r\n"},
+        {"bytes of the code page",
+         nullptr,
+         {"Gr\xFC\xDF"
+          "e \x80"},
+         "Gr\xFC\xDF"
+         "e \x80\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string file = path("case.log");
+        fs::remove(file);
+        if (c.existing) WriteFile(file, c.existing);
+        for (const char* line : c.lines)
+            EXPECT_EQ(WriteToLog(WindowsPath(file).c_str(), line), 1);
+        EXPECT_EQ(ReadFile(file), c.expected);
+
+        fs::remove(file);
+        if (c.existing) WriteFile(file, c.existing);
+        for (const char* line : c.lines)
+            WriteLogFile(WindowsPath(file).c_str(), line, 1);
+        EXPECT_EQ(ReadFile(file), c.expected);
+    }
+}
+
+TEST_F(Logs, DisabledWritesNothing) {
+    const std::string file = path("off.log");
+    WriteLogFile(WindowsPath(file).c_str(), "abc", 0);
+    EXPECT_FALSE(fs::exists(file));
+    WriteFile(file, "x");
+    WriteLogFile(WindowsPath(file).c_str(), "abc", 0);
+    EXPECT_EQ(ReadFile(file), "x");
+    WriteLogFile(WindowsPath(file).c_str(), "abc", 2);
+    EXPECT_EQ(ReadFile(file), "xabc\r\n");
+}
+
+TEST_F(Logs, DriveLetterPaths) {
+    EXPECT_EQ(WriteToLog("C:\\log.txt", "on drive c"), 1);
+    EXPECT_EQ(ReadFile(prefix_.root() + "/drive_c/log.txt"), "on drive c\r\n");
+}
+
+// Files that cannot be opened are skipped silently.
+TEST_F(Logs, UnopenablePaths) {
+    fs::create_directories(path("folder"));
+    const std::string readOnly = WriteFile(path("readonly.log"), "keep\r\n");
+    chmod(readOnly.c_str(), 0444);
+    const bool root = geteuid() == 0; // root may write anyway
+    struct Case {
+        const char* what;
+        std::string target;
+    };
+    const std::vector<Case> cases = {
+        {"a folder", WindowsPath(path("folder"))},
+        {"missing folder", WindowsPath(path("no/such/folder/x.log"))},
+        {"empty path", ""},
+        {"unmapped drive", "Q:\\x.log"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(WriteToLog(c.target.c_str(), "line"), 0);
+        WriteLogFile(c.target.c_str(), "line", 1); // nothing shown, nothing thrown
+    }
+    EXPECT_FALSE(fs::exists(path("no")));
+    EXPECT_EQ(WriteToLog(nullptr, "line"), 0);
+    WriteLogFile(nullptr, "line", 1);
+    if (!root) {
+        EXPECT_EQ(WriteToLog(WindowsPath(readOnly).c_str(), "line"), 0);
+        EXPECT_EQ(ReadFile(readOnly), "keep\r\n");
+    }
+}
