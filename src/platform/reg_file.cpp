@@ -39,8 +39,10 @@ class Parser {
     bool Parse(std::vector<Operation>& ops) {
         if (t_.compare(0, 3, "\xEF\xBB\xBF") == 0) pos_ = 3;
         SkipBlank();
+        size_t headerStart = pos_;
         std::string header = RestOfLine();
-        if (Trim(header) != "REGEDIT4") return Fail("the text does not begin with REGEDIT4");
+        if (Trim(header) != "REGEDIT4")
+            return Fail("the text does not begin with REGEDIT4", headerStart);
         bool haveKey = false, deletedKey = false;
         while (true) {
             SkipBlank();
