@@ -1,0 +1,62 @@
+// Global memory handles.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/errors.h"
+#include "platform/memory.h"
+
+using namespace tessaly::platform;
+
+TEST(GlobalMemory, BlocksKeepTheirSizeAndZeroFill) {
+    for (size_t size : {size_t{0}, size_t{1}, size_t{17}, size_t{4096}}) {
+        HGLOBAL block = GlobalAlloc(GMEM_ZEROINIT, size);
+        ASSERT_NE(block, nullptr) << size;
+        EXPECT_EQ(GlobalSize(block), size);
+        auto* bytes = static_cast<unsigned char*>(GlobalLock(block));
+        EXPECT_EQ(bytes, block); // the handle is the address
+        for (size_t i = 0; i < size; ++i)
+            ASSERT_EQ(bytes[i], 0) << size << " at " << i;
+        GlobalUnlock(block);
+        EXPECT_EQ(GlobalFree(block), nullptr);
+    }
+}
+
+TEST(GlobalMemory, LockCountsAndStaleHandles) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 8);
+    ASSERT_NE(GlobalLock(block), nullptr);
+    ASSERT_NE(GlobalLock(block), nullptr);
+    EXPECT_TRUE(GlobalUnlock(block)); // still locked once
+    SetLastError(99);
+    EXPECT_FALSE(GlobalUnlock(block)); // unlocked now: FALSE without an error
+    EXPECT_EQ(GetLastError(), 0u);
+    EXPECT_FALSE(GlobalUnlock(block)); // not locked at all
+    EXPECT_EQ(GetLastError(), 158u);
+    EXPECT_EQ(GlobalFree(block), nullptr);
+
+    // The freed handle, and one never handed out, are refused with "invalid handle".
+    int local = 0;
+    for (HGLOBAL stale : {block, static_cast<HGLOBAL>(&local)}) {
+        SetLastError(0);
+        EXPECT_EQ(GlobalFree(stale), stale);
+        EXPECT_EQ(GetLastError(), 6u);
+        SetLastError(0);
+        EXPECT_EQ(GlobalLock(stale), nullptr);
+        EXPECT_EQ(GetLastError(), 6u);
+        EXPECT_EQ(GlobalSize(stale), 0u);
+    }
+    EXPECT_EQ(GlobalFree(nullptr), nullptr);
+}
+
+TEST(GlobalMemory, ReAllocKeepsContentsAndLocalIsGlobal) {
+    HGLOBAL block = LocalAlloc(GMEM_FIXED, 4);
+    std::memcpy(block, "abcd", 4);
+    HGLOBAL grown = GlobalReAlloc(block, 4000, GMEM_ZEROINIT);
+    ASSERT_NE(grown, nullptr);
+    EXPECT_EQ(std::memcmp(grown, "abcd", 4), 0);
+    EXPECT_EQ(static_cast<char*>(grown)[3999], 0);
+    EXPECT_EQ(GlobalSize(grown), 4000u);
+    EXPECT_EQ(GlobalHandle(grown), grown);
+    EXPECT_EQ(LocalFree(grown), nullptr);
+    EXPECT_EQ(GlobalHandle(grown), nullptr);
+}

@@ -1,0 +1,209 @@
+// The system's message texts and the message formatter.
+#include <gtest/gtest.h>
+
+#include <cstdarg>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/errors.h"
+#include "platform/memory.h"
+#include "platform/module.h"
+
+using namespace tessaly::platform;
+
+namespace {
+
+constexpr DWORD kAllocate = FORMAT_MESSAGE_ALLOCATE_BUFFER;
+
+// FormatMessageA into a buffer the system allocates; the text, or "<fail N>" with the
+// last error.
+std::string lookUp(DWORD flags, const void* source, DWORD code, DWORD language = 0x400) {
+    char* buffer = nullptr;
+    SetLastError(0);
+    DWORD n = FormatMessageA(flags | kAllocate, source, code, language,
+                             reinterpret_cast<char*>(&buffer), 0, nullptr);
+    if (n == 0) return "<fail " + std::to_string(GetLastError()) + ">";
+    std::string text(buffer, n);
+    EXPECT_EQ(LocalFree(buffer), nullptr);
+    return text;
+}
+
+std::string formatString(DWORD flags, const char* text, ...) {
+    va_list args;
+    va_start(args, text);
+    char* buffer = nullptr;
+    SetLastError(0);
+    DWORD n = FormatMessageA(flags | FORMAT_MESSAGE_FROM_STRING | kAllocate, text, 0, 0,
+                             reinterpret_cast<char*>(&buffer), 0, &args);
+    va_end(args);
+    if (n == 0) return "<fail " + std::to_string(GetLastError()) + ">";
+    std::string out(buffer, n);
+    LocalFree(buffer);
+    return out;
+}
+
+std::string expand(const char* text, ...) {
+    va_list args;
+    va_start(args, text);
+    std::string out = ExpandMessageInserts(text, &args, false);
+    va_end(args);
+    return out;
+}
+
+} // namespace
+
+TEST(SystemMessages, TextsAreTheSystemsOwnWithTheirLineBreak) {
+    struct Case {
+        DWORD code;
+        const char* text;
+    } cases[] = {
+        {0, "The operation completed successfully.\r\n"},
+        {2, "The system cannot find the file specified.\r\n"},
+        {3, "The system cannot find the path specified.\r\n"},
+        {5, "Access is denied.\r\n"},
+        {32, "The process cannot access the file because it is being used by another "
+             "process.\r\n"},
+        {87, "The parameter is incorrect.\r\n"},
+        {122, "The data area passed to a system call is too small.\r\n"},
+        {183, "Cannot create a file when that file already exists.\r\n"},
+        {1223, "The operation was canceled by the user.\r\n"},
+        {1460, "This operation returned because the timeout period expired.\r\n"},
+        {0x80070005, "Access is denied.\r\n"}, // a Win32 code inside a result
+        {0x80004005, "Unspecified error\r\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(
+            lookUp(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, c.code),
+            c.text)
+            << c.code;
+        EXPECT_EQ(SystemErrorText(c.code), c.text) << c.code;
+    }
+    EXPECT_EQ(SystemErrorText(31337), "");
+}
+
+TEST(SystemMessages, WhereEachCodeIsFound) {
+    const HMODULE net = NetworkMessageModule();
+    const DWORD system = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    const DWORD module = FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS;
+    struct Case {
+        DWORD flags;
+        const void* source;
+        DWORD code;
+        DWORD language;
+        std::string expected;
+    } cases[] = {
+        {system, nullptr, 31337, 0x400, "<fail 317>"},
+        {system, nullptr, 2221, 0x400, "<fail 317>"}, // network texts are netmsg.dll's
+        {module, net, 2221, 0x400, "The user name could not be found.\r\n"},
+        {module, net, 2310, 0, "This shared resource does not exist.\r\n"},
+        {module | system, net, 2138, 0x400, "The Workstation service has not been started.\r\n"},
+        {module | system, net, 5, 0x400, "Access is denied.\r\n"}, // falls back to the system
+        {module, net, 5, 0x400, "<fail 317>"},
+        // Both tables have 2250, in their own words; the module is asked first.
+        {module | system, net, 2250, 0x400, "The network connection could not be found.\r\n"},
+        {system, nullptr, 2250, 0x400, "This network connection does not exist.\r\n"},
+        {system, nullptr, 2, 0x409, "The system cannot find the file specified.\r\n"},
+        {system, nullptr, 2, 0x407, "<fail 15100>"}, // no German texts
+        {FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, 2, 0x400, "<fail 87>"},
+        {system, nullptr, 193, 0x400, "%1 is not a valid Win32 application.\r\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(lookUp(c.flags, c.source, c.code, c.language), c.expected) << c.code;
+}
+
+TEST(SystemMessages, NetmsgLoadedAsADataFileIsTheNetworkTable) {
+    HMODULE module = LoadLibraryExA("netmsg.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_EQ(module, NetworkMessageModule());
+    EXPECT_EQ(lookUp(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM |
+                         FORMAT_MESSAGE_IGNORE_INSERTS,
+                     module, 2102),
+              "The workstation driver is not installed.\r\n");
+    FreeLibrary(module);
+}
+
+TEST(SystemMessages, CallersBufferAndAllocatedBuffer) {
+    char small[10];
+    SetLastError(0);
+    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 5, 0x400, small, sizeof(small),
+                             nullptr),
+              0u);
+    EXPECT_EQ(GetLastError(), 122u);
+    char exact[20];
+    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 5, 0x400, exact, 20, nullptr),
+              19u); // "Access is denied." CR LF and the terminator fill it exactly
+    EXPECT_STREQ(exact, "Access is denied.\r\n");
+
+    char* allocated = nullptr;
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | kAllocate, nullptr, 5, 0x400,
+                             reinterpret_cast<char*>(&allocated), 64, nullptr);
+    ASSERT_EQ(n, 19u);
+    ASSERT_NE(allocated, nullptr);
+    EXPECT_GE(GlobalSize(allocated), 64u); // the size asked is the least allocated
+    EXPECT_EQ(LocalFree(allocated), nullptr);
+    EXPECT_EQ(LocalFree(allocated), allocated); // already freed: refused
+}
+
+TEST(MessageInserts, EscapesAndInsertsExpand) {
+    const WCHAR wide[] = {'w', 0xE9, 0};
+    struct Case {
+        std::function<std::string()> run;
+        std::string expected;
+    } cases[] = {
+        {[] { return formatString(0, "%1 and %2", "a", "b"); }, "a and b"},
+        {[] { return formatString(0, "%2!d! of %1", "x", 5); }, "5 of x"},
+        {[] { return formatString(0, "%1!5d!|%2!-4s!|", 7, "ab"); }, "    7|ab  |"},
+        {[] { return formatString(0, "%1!x! %1!X! %1!o!", 255); }, "ff FF 377"},
+        {[] { return formatString(0, "%1!I64d!", 1LL << 40); }, "1099511627776"},
+        {[] { return formatString(0, "%1!c!%2!u!", 'Z', 4000000000u); }, "Z4000000000"},
+        {[] { return formatString(0, "%1%1", "ha"); }, "haha"},
+        {[&] { return formatString(0, "[%1!S!]", wide); }, "[w\xE9]"},
+        {[] { return formatString(0, "a%0b"); }, "a"},
+        {[] { return formatString(0, "1%n2%r3%t4"); }, "1\r\n2\r3\t4"},
+        {[] { return formatString(0, "100%% %. %! % end"); }, "100% . !  end"},
+        {[] { return formatString(0, "%1!unterminated", "v"); }, "v!unterminated"},
+        {[] {
+             return formatString(0, "%12|%1", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10",
+                                 "11", "twelve");
+         },
+         "twelve|1"},
+        {[] { return formatString(FORMAT_MESSAGE_IGNORE_INSERTS, "%1!d! left%n"); },
+         "%1!d! left\r\n"},
+        {[] { return formatString(0, "text"); }, "text"},
+        {[] { return formatString(0, "%1", static_cast<const char*>(nullptr)); }, "(null)"},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(cases[i].run(), cases[i].expected) << "case " << i;
+}
+
+TEST(MessageInserts, ArgumentArrayAndMissingArguments) {
+    const std::uintptr_t array[] = {reinterpret_cast<std::uintptr_t>("one"), 42};
+    char* buffer = nullptr;
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY | kAllocate,
+                             "%2!d!-%1", 0, 0, reinterpret_cast<char*>(&buffer), 0,
+                             reinterpret_cast<va_list*>(const_cast<std::uintptr_t*>(array)));
+    ASSERT_EQ(n, 6u);
+    EXPECT_STREQ(buffer, "42-one");
+    LocalFree(buffer);
+
+    // Inserts without arguments are refused unless they are to be ignored.
+    SetLastError(0);
+    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_STRING | kAllocate, "%1", 0, 0,
+                             reinterpret_cast<char*>(&buffer), 0, nullptr),
+              0u);
+    EXPECT_EQ(GetLastError(), 87u);
+    EXPECT_EQ(ExpandMessageInserts("keep %1 and %n", nullptr, false), "keep %1 and \r\n");
+    EXPECT_EQ(expand("%1 has %2!d! items", "list", 3), "list has 3 items");
+}
+
+TEST(MessageInserts, LineWidth) {
+    const DWORD system = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    // 0xFF: the text's own line breaks become blanks, %n stays a line break.
+    EXPECT_EQ(lookUp(system | FORMAT_MESSAGE_MAX_WIDTH_MASK, nullptr, 2),
+              "The system cannot find the file specified. ");
+    EXPECT_EQ(formatString(FORMAT_MESSAGE_MAX_WIDTH_MASK, "a\r\nb\nc%nd"), "a b c\r\nd");
+    // A width wraps at blanks.
+    EXPECT_EQ(formatString(9, "one two three four"), "one two\r\nthree\r\nfour");
+    EXPECT_EQ(formatString(10, "one two three four"), "one two\r\nthree four");
+    EXPECT_EQ(lookUp(system | 20, nullptr, 5), "Access is denied. ");
+}
