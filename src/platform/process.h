@@ -39,9 +39,11 @@ PLATFORM_API BOOL CreateProcessA(const char* applicationName, char* commandLine,
                                  PROCESS_INFORMATION* processInformation);
 enum : DWORD { INFINITE = 0xFFFFFFFF, WAIT_OBJECT_0 = 0, WAIT_TIMEOUT = 258, WAIT_FAILED = 0xFFFFFFFF };
 PLATFORM_API DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
-// Ready for input: 0 once the process has a window or has run for the time given.
+// Ready for input: 0 once the process has run for a short moment (200 ms) or has ended;
+// WAIT_TIMEOUT when that does not happen within the time given.
 PLATFORM_API DWORD WaitForInputIdle(HANDLE process, DWORD milliseconds);
-// 259 (STILL_ACTIVE) while the process runs.
+// 259 (STILL_ACTIVE) while the process runs; then its exit status, the code given to
+// TerminateProcess, or 128 + the signal number when a signal ended it.
 PLATFORM_API BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode);
 PLATFORM_API BOOL TerminateProcess(HANDLE process, UINT exitCode);
 PLATFORM_API DWORD GetProcessId(HANDLE process);

@@ -6,6 +6,7 @@ namespace tessaly::platform {
 
 namespace {
 std::atomic<MessagePump> installedPump{nullptr};
+std::atomic<bool> quitting{false};
 } // namespace
 
 void SetMessagePump(MessagePump pump) {
@@ -17,6 +18,14 @@ bool PumpMessages(DWORD maxMilliseconds) {
     if (!pump) return false;
     pump(maxMilliseconds);
     return true;
+}
+
+void SetApplicationQuitting(bool value) {
+    quitting.store(value);
+}
+
+bool ApplicationQuitting() {
+    return quitting.load();
 }
 
 } // namespace tessaly::platform
