@@ -142,6 +142,7 @@ TESSALY_API int IsSAPI5LangPackInstalled();
 TESSALY_C int CmdExec(CString commandLine, int wait);
 TESSALY_API int ExecProc(CString commandLine, int wait, int show, DWORD& exitCode);
 TESSALY_API int ExecProc(CString commandLine, int wait, int show, DWORD* exitCode);
+TESSALY_API int ExecProcess(const char* program, char* commandLine, HWND& window);
 TESSALY_API int GetProcessCount(const char* name);
 TESSALY_API void WaitForFlag(int flag);
 TESSALY_API void Delay(UINT milliseconds);
