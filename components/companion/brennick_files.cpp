@@ -1,8 +1,11 @@
 // Paths and files of the companion library.
 #include <tessaly/companion.h>
 
-#include <fstream>
-#include <iterator>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <string>
 #include <string_view>
 
@@ -12,14 +15,14 @@
 
 namespace {
 
-// Byte offsets at which characters start, so that a trail byte of a double-byte
-// character (which may be 0x5C) is never taken for a backslash.
 bool isSeparatorAt(const std::string& text, size_t index) {
     return text[index] == '\\' || text[index] == '/';
 }
 
 // The index just past the last character that is not a path separator, and the start of
-// the last path component (after the last separator), honouring double-byte characters.
+// the last path component (after the last separator). The text is walked character by
+// character, so the trail byte of a double-byte character (which may be 0x5C) is never
+// taken for a backslash.
 void scanPath(const std::string& text, size_t& contentEnd, size_t& nameStart) {
     contentEnd = 0;
     nameStart = 0;
@@ -36,14 +39,27 @@ void scanPath(const std::string& text, size_t& contentEnd, size_t& nameStart) {
     }
 }
 
+// The bytes of a regular file; false when it cannot be read.
 bool readWholeFile(const char* windowsPath, std::string& bytes) {
     if (!windowsPath || !*windowsPath) return false;
     const std::string posix = tessaly::platform::ToPosixPath(windowsPath);
     if (posix.empty()) return false;
-    std::ifstream in(posix, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    const int fd = open(posix.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    std::string data;
+    char buffer[65536];
+    while (ok) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ok = false;
+        if (n <= 0) break;
+        data.append(buffer, static_cast<size_t>(n));
+    }
+    close(fd);
+    if (ok) bytes = std::move(data);
+    return ok;
 }
 
 } // namespace

@@ -78,7 +78,8 @@ bool toSystemTime(const COleDateTime& date, tessaly::platform::SYSTEMTIME& st) {
 
 // Escapes text for use between single quotes in a statement of the embedded database,
 // with the rules of the database's own client: backslash before ' " and \, and NUL, CR,
-// LF and Ctrl-Z as \0 \r \n \Z. Double-byte characters of the code page pass whole.
+// LF and Ctrl-Z as \0 \r \n \Z. Double-byte characters of the code page pass whole; a
+// lone lead byte is escaped.
 CString EscapeQuotation(CString text) {
     const std::string& in = text.str();
     std::string out;
@@ -87,6 +88,13 @@ CString EscapeQuotation(CString text) {
         if (isDoubleByte(in, i)) {
             out += in[i];
             out += in[++i];
+            continue;
+        }
+        // A lead byte without its trail byte is escaped itself: left bare, it would join
+        // the backslash of a following escape into one character and free the quote.
+        if (tessaly::platform::IsDBCSLeadByte(static_cast<BYTE>(in[i]))) {
+            out += '\\';
+            out += in[i];
             continue;
         }
         switch (in[i]) {

@@ -1,0 +1,547 @@
+// The companion module (Brennick.dll), loaded and called the way the library calls it.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <tessaly/companion.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/module.h"
+#include "platform/registry.h"
+#include "support/prefix.h"
+
+namespace fs = std::filesystem;
+namespace p = tessaly::platform;
+using tessaly::testing::PrefixTest;
+using tessaly::testing::WriteFile;
+
+extern char** environ;
+
+namespace {
+
+// The module's entries, resolved by name.
+struct Brennick {
+    HMODULE module = nullptr;
+    decltype(&::SetDirectorySlashTail) setDirectorySlashTail = nullptr;
+    decltype(&::PathExists) pathExists = nullptr;
+    decltype(&::GetRegString) getRegString = nullptr;
+    decltype(&::EscapeQuotation) escapeQuotation = nullptr;
+    decltype(&::GetFileText) getFileText = nullptr;
+    decltype(&::ReadBinFileEx) readBinFileEx = nullptr;
+    decltype(&::CreateGUIDCString) createGUIDCString = nullptr;
+    decltype(&::GetDefaultLongDate) getDefaultLongDate = nullptr;
+    decltype(&::GetProcessID) getProcessID = nullptr;
+    decltype(&::GetFileTitleFromString) getFileTitleFromString = nullptr;
+    decltype(&::PrintText) printText = nullptr;
+};
+
+template <typename F> void resolve(HMODULE module, const char* name, F& entry) {
+    entry = reinterpret_cast<F>(p::GetProcAddress(module, name));
+    ASSERT_NE(entry, nullptr) << name;
+}
+
+std::string windowsPath(const std::string& posix) {
+    std::string path = "Z:" + posix;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+void setText(HKEY root, const char* key, const char* value, const std::string& data, DWORD type,
+             bool terminated = true) {
+    HKEY opened = nullptr;
+    ASSERT_EQ(
+        p::RegCreateKeyExA(root, key, 0, nullptr, 0, p::KEY_ALL_ACCESS, nullptr, &opened, nullptr),
+        0);
+    ASSERT_EQ(p::RegSetValueExA(opened, value, 0, type, reinterpret_cast<const BYTE*>(data.c_str()),
+                                static_cast<DWORD>(data.size() + (terminated ? 1 : 0))),
+              0);
+    p::RegCloseKey(opened);
+}
+
+void useCodePage(const char* codePage) {
+    setText(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Nls\\CodePage", "ACP",
+            codePage, REG_SZ);
+}
+
+class Companion : public PrefixTest {
+  protected:
+    void SetUp() override {
+        c.module = p::LoadLibraryA("Brennick.dll");
+        ASSERT_NE(c.module, nullptr);
+        resolve(c.module, "SetDirectorySlashTail", c.setDirectorySlashTail);
+        resolve(c.module, "PathExists", c.pathExists);
+        resolve(c.module, "GetRegString", c.getRegString);
+        resolve(c.module, "EscapeQuotation", c.escapeQuotation);
+        resolve(c.module, "GetFileText", c.getFileText);
+        resolve(c.module, "ReadBinFileEx", c.readBinFileEx);
+        resolve(c.module, "CreateGUIDCString", c.createGUIDCString);
+        resolve(c.module, "GetDefaultLongDate", c.getDefaultLongDate);
+        resolve(c.module, "GetProcessID", c.getProcessID);
+        resolve(c.module, "GetFileTitleFromString", c.getFileTitleFromString);
+        resolve(c.module, "PrintText", c.printText);
+    }
+    void TearDown() override {
+        if (c.module) p::FreeLibrary(c.module);
+    }
+    Brennick c;
+};
+
+} // namespace
+
+TEST_F(Companion, SetDirectorySlashTail) {
+    struct Case {
+        const char* codePage;
+        std::string path;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"1252", "C:\\Docs", "C:\\Docs\\"},
+        {"1252", "C:\\Docs\\", "C:\\Docs\\"},
+        {"1252", "C:\\Docs\\\\\\", "C:\\Docs\\"},
+        {"1252", "C:\\Docs/", "C:\\Docs\\"},
+        {"1252", "C:\\Docs\\/\\", "C:\\Docs\\"},
+        {"1252", "C:", "C:\\"},
+        {"1252", "C:\\", "C:\\"},
+        {"1252", "\\\\server\\share", "\\\\server\\share\\"},
+        {"1252", "relative", "relative\\"},
+        {"1252", "\\", "\\"},
+        {"1252", "", ""},
+        {"1252",
+         "C:\\Gr\xFC\xDF"
+         "e",
+         "C:\\Gr\xFC\xDF"
+         "e\\"},
+        // 0x95 0x5C: one double-byte character in code page 936, whose trail byte is not
+        // a separator; in 1252 two characters, the second a backslash.
+        {"936", "C:\\\x95\x5C", "C:\\\x95\x5C\\"},
+        {"936", "C:\\\x95\x5C\\", "C:\\\x95\x5C\\"},
+        {"1252", "C:\\\x95\x5C", "C:\\\x95\\"},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.codePage + (" " + k.path));
+        useCodePage(k.codePage);
+        EXPECT_EQ(c.setDirectorySlashTail(CString(k.path)).str(), k.expected);
+    }
+}
+
+TEST_F(Companion, PathExists) {
+    const std::string file = WriteFile(prefix_.scratch() + "/a file.txt", "x");
+    fs::create_directories(prefix_.scratch() + "/folder");
+    WriteFile(prefix_.root() + "/drive_c/Tessaly/setup.ini", "");
+    struct Case {
+        std::string path;
+        int exists;
+    };
+    const std::vector<Case> cases = {
+        {windowsPath(file), 1},
+        {windowsPath(prefix_.scratch() + "/A FILE.TXT"), 1}, // names compare without case
+        {windowsPath(prefix_.scratch() + "/folder"), 1},
+        {windowsPath(prefix_.scratch() + "/folder") + "\\", 1},
+        {"C:\\Tessaly\\setup.ini", 1},
+        {"C:\\Tessaly", 1},
+        {"C:\\Tessaly\\missing.ini", 0},
+        {windowsPath(prefix_.scratch() + "/missing"), 0},
+        {"Q:\\unmapped", 0},
+        {"", 0},
+    };
+    for (const auto& k : cases)
+        EXPECT_EQ(c.pathExists(k.path.c_str()) != 0, k.exists != 0) << k.path;
+    EXPECT_EQ(c.pathExists(nullptr), 0);
+}
+
+// Hive 0 reads the user's hive, any other the machine's; the text changes only on success.
+TEST_F(Companion, GetRegString) {
+    const char* key = "Software\\Varnholt\\Tessaly2001\\Language";
+    setText(HKEY_CURRENT_USER, key, "Current", "1031", REG_SZ);
+    setText(HKEY_LOCAL_MACHINE, key, "Current", "1036", REG_SZ);
+    setText(HKEY_LOCAL_MACHINE, key, "Expand", "%TEMP%\\x", REG_EXPAND_SZ);
+    setText(HKEY_LOCAL_MACHINE, key, "Bare", "no terminator", REG_SZ, false);
+    setText(HKEY_LOCAL_MACHINE, key, "Empty", "", REG_SZ);
+    setText(HKEY_LOCAL_MACHINE, key, "Long", std::string(5000, 'L'), REG_SZ);
+    setText(HKEY_LOCAL_MACHINE, key, "Binary", "abc", REG_BINARY);
+    const DWORD number = 7;
+    HKEY opened = nullptr;
+    p::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, p::KEY_ALL_ACCESS, &opened);
+    p::RegSetValueExA(opened, "Number", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4);
+    p::RegCloseKey(opened);
+    setText(HKEY_LOCAL_MACHINE, key, "", "default value", REG_SZ);
+
+    struct Case {
+        const char* key;
+        const char* value;
+        int hive;
+        const char* expected; // null: not read
+    };
+    const std::string longValue(5000, 'L');
+    const Case cases[] = {
+        {key, "Current", 0, "1031"},
+        {key, "Current", 1, "1036"},
+        {key, "Current", 2, "1036"},
+        {key, "Current", -1, "1036"},
+        {"software\\VARNHOLT\\tessaly2001\\language", "current", 1, "1036"},
+        {key, "Expand", 1, "%TEMP%\\x"},
+        {key, "Bare", 1, "no terminator"},
+        {key, "Empty", 1, ""},
+        {key, "Long", 1, longValue.c_str()},
+        {key, "", 1, "default value"},
+        {key, nullptr, 1, "default value"},
+        {key, "Binary", 1, nullptr},
+        {key, "Number", 1, nullptr},
+        {key, "Missing", 1, nullptr},
+        {key, "Expand", 0, nullptr},
+        {"Software\\Varnholt\\Missing", "Current", 1, nullptr},
+        {nullptr, "Current", 1, nullptr},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(std::string(k.value ? k.value : "(null)") + " hive " + std::to_string(k.hive));
+        CString text("unchanged");
+        const int result = c.getRegString(k.key, k.value, text, k.hive);
+        if (k.expected) {
+            EXPECT_NE(result, 0);
+            EXPECT_EQ(text.str(), k.expected);
+        } else {
+            EXPECT_EQ(result, 0);
+            EXPECT_EQ(text.str(), "unchanged");
+        }
+    }
+}
+
+// ---- Quoting for the embedded database ----
+
+namespace {
+
+bool gbkLead(unsigned char b) {
+    return b >= 0x81 && b <= 0xFE;
+}
+bool gbkTrail(unsigned char b) {
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFE);
+}
+
+// Reads a single-quoted literal starting at sql[0] the way the database server's lexer
+// does (backslash escapes, doubled quotes, double-byte characters when the connection
+// character set has them). Returns the position just past the closing quote, or npos.
+size_t readLiteral(const std::string& sql, bool doubleByte, std::string& value) {
+    value.clear();
+    if (sql.empty() || sql[0] != '\'') return std::string::npos;
+    for (size_t i = 1; i < sql.size();) {
+        const auto ch = static_cast<unsigned char>(sql[i]);
+        if (doubleByte && gbkLead(ch) && i + 1 < sql.size() &&
+            gbkTrail(static_cast<unsigned char>(sql[i + 1]))) {
+            value += sql.substr(i, 2);
+            i += 2;
+        } else if (ch == '\\' && i + 1 < sql.size()) {
+            const char e = sql[i + 1];
+            switch (e) {
+            case '0':
+                value += '\0';
+                break;
+            case 'n':
+                value += '\n';
+                break;
+            case 'r':
+                value += '\r';
+                break;
+            case 't':
+                value += '\t';
+                break;
+            case 'b':
+                value += '\b';
+                break;
+            case 'Z':
+                value += '\x1A';
+                break;
+            case '%':
+                value += "\\%";
+                break;
+            case '_':
+                value += "\\_";
+                break;
+            default:
+                value += e;
+                break;
+            }
+            i += 2;
+        } else if (ch == '\'') {
+            if (i + 1 < sql.size() && sql[i + 1] == '\'') {
+                value += '\'';
+                i += 2;
+            } else {
+                return i + 1;
+            }
+        } else {
+            value += static_cast<char>(ch);
+            ++i;
+        }
+    }
+    return std::string::npos;
+}
+
+// The escaped text stays inside its quotes, reads back as the original, and carries no
+// byte that would end or cut the statement.
+void expectSafe(const std::string& original, const std::string& escaped, bool doubleByte) {
+    const std::string sql = "'" + escaped + "' AND 1=1";
+    std::string value;
+    const size_t end = readLiteral(sql, doubleByte, value);
+    EXPECT_EQ(end, escaped.size() + 2) << "the literal must end at its own closing quote";
+    EXPECT_EQ(value, original);
+    for (char ch : escaped) {
+        EXPECT_NE(ch, '\0');
+        EXPECT_NE(ch, '\x1A');
+        EXPECT_NE(ch, '\n');
+        EXPECT_NE(ch, '\r');
+    }
+}
+
+} // namespace
+
+TEST_F(Companion, EscapeQuotationKnownTexts) {
+    struct Case {
+        std::string text;
+        std::string expected;
+    };
+    using namespace std::string_literals;
+    const std::vector<Case> cases = {
+        {"", ""},
+        {"plain text 123", "plain text 123"},
+        {"O'Brien", "O\\'Brien"},
+        {"say \"hi\"", "say \\\"hi\\\""},
+        {"C:\\path\\", "C:\\\\path\\\\"},
+        {"\\'", "\\\\\\'"},
+        {"''", "\\'\\'"},
+        {"x'; DROP TABLE DistList; --", "x\\'; DROP TABLE DistList; --"},
+        {"a\0b"s, "a\\0b"},
+        {"line\r\nnext", "line\\r\\nnext"},
+        {"\x1A", "\\Z"},
+        {"%_\t\b", "%_\t\b"},
+        {"Gr\xFC\xDF"
+         "e \x80",
+         "Gr\xFC\xDF"
+         "e \x80"},
+        {"\xE6\x97\xA5\xE6\x9C\xAC 'x'", "\xE6\x97\xA5\xE6\x9C\xAC \\'x\\'"},
+    };
+    useCodePage("1252");
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.text);
+        const std::string escaped = c.escapeQuotation(CString(k.text)).str();
+        EXPECT_EQ(escaped, k.expected);
+        expectSafe(k.text, escaped, false);
+    }
+}
+
+TEST_F(Companion, EscapeQuotationEveryByte) {
+    useCodePage("1252");
+    for (int b = 0; b < 256; ++b) {
+        SCOPED_TRACE(b);
+        const std::string text(1, static_cast<char>(b));
+        const std::string escaped = c.escapeQuotation(CString(text)).str();
+        const bool special =
+            std::string("\0\r\n\x1A'\"\\", 7).find(static_cast<char>(b)) != std::string::npos;
+        EXPECT_EQ(escaped.size(), special ? 2u : 1u);
+        expectSafe(text, escaped, false);
+        // Between other text, and doubled.
+        const std::string framed = "a" + text + text + "z";
+        expectSafe(framed, c.escapeQuotation(CString(framed)).str(), false);
+    }
+    // Random hostile texts.
+    std::mt19937 random(1234);
+    const std::string alphabet("'\"\\\0\r\n\x1A%_ a\x95\x5C\xFF", 15);
+    for (int round = 0; round < 500; ++round) {
+        std::string text;
+        for (int i = random() % 20; i > 0; --i)
+            text += alphabet[random() % alphabet.size()];
+        expectSafe(text, c.escapeQuotation(CString(text)).str(), false);
+    }
+}
+
+// With the Simplified Chinese code page a double-byte character passes whole: its trail
+// byte may be a backslash, which the database reads as part of the character.
+TEST_F(Companion, EscapeQuotationDoubleByteCodePage) {
+    using namespace std::string_literals;
+    using namespace std::string_literals;
+    useCodePage("936");
+    struct Case {
+        std::string text;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"\x95\x5C'", "\x95\x5C\\'"},
+        {"\xD6\xD0\xCE\xC4", "\xD6\xD0\xCE\xC4"},
+        // A lead byte without a trail byte is escaped too, or the backslash of the next
+        // escape would become its trail byte and free the quote.
+        {"\x95'", "\\\x95\\'"},
+        {"\x95\0"s, "\\\x95\\0"},
+        {"abc\x95", "abc\\\x95"},
+        {"\x95\x5C\x5C", "\x95\x5C\\\\"},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.text);
+        const std::string escaped = c.escapeQuotation(CString(k.text)).str();
+        EXPECT_EQ(escaped, k.expected);
+        expectSafe(k.text, escaped, true);
+    }
+    std::mt19937 random(99);
+    const std::string alphabet("'\"\\\0\r\n\x1A a\x81\x95\x5C\x40\xFE\xFF\x7F", 16);
+    for (int round = 0; round < 500; ++round) {
+        std::string text;
+        for (int i = random() % 20; i > 0; --i)
+            text += alphabet[random() % alphabet.size()];
+        expectSafe(text, c.escapeQuotation(CString(text)).str(), true);
+    }
+}
+
+// ---- Files ----
+
+TEST_F(Companion, FileTextAndBytes) {
+    using namespace std::string_literals;
+    const std::string binary = "MZ\0\x01\xFF\r\n\x1A tail"s;
+    const std::string file = WriteFile(prefix_.scratch() + "/data.bin", binary);
+    const std::string empty = WriteFile(prefix_.scratch() + "/empty.txt", "");
+    fs::create_directories(prefix_.scratch() + "/folder");
+    struct Case {
+        std::string path;
+        bool readable;
+        std::string content;
+    };
+    const std::vector<Case> cases = {
+        {windowsPath(file), true, binary},
+        {windowsPath(prefix_.scratch() + "/DATA.BIN"), true, binary},
+        {windowsPath(empty), true, ""},
+        {windowsPath(prefix_.scratch() + "/missing.txt"), false, ""},
+        {windowsPath(prefix_.scratch() + "/folder"), false, ""},
+        {"", false, ""},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.path);
+        EXPECT_EQ(c.getFileText(CString(k.path)).str(), k.content);
+        CByteArray bytes;
+        bytes.Add(42); // replaced on success, kept on failure
+        const int result = c.readBinFileEx(CString(k.path), bytes);
+        EXPECT_EQ(result != 0, k.readable);
+        if (k.readable) {
+            ASSERT_EQ(bytes.GetSize(), static_cast<int>(k.content.size()));
+            EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes.GetData()), bytes.GetSize()),
+                      k.content);
+        } else {
+            ASSERT_EQ(bytes.GetSize(), 1);
+        }
+    }
+}
+
+TEST_F(Companion, GetFileTitleFromString) {
+    struct Case {
+        std::string path;
+        std::string title;
+    };
+    const std::vector<Case> cases = {
+        {"C:\\Docs\\report.final.txt", "report.final.txt"},
+        {"C:/Docs/report.txt", "report.txt"},
+        {"report.txt", "report.txt"},
+        {"C:report.txt", "report.txt"},
+        {"C:\\Docs\\", "Docs"},
+        {"C:\\", ""},
+        {"", ""},
+        {"\\\\server\\share\\file", "file"},
+        {"Re: meeting? <today> | \"plans\" *", "Re_ meeting_ _today_ _ _plans_ _"},
+        {"tab\there", "tab_here"},
+        {"Gr\xFC\xDF"
+         "e.txt",
+         "Gr\xFC\xDF"
+         "e.txt"},
+    };
+    for (const auto& k : cases)
+        EXPECT_EQ(c.getFileTitleFromString(CString(k.path)).str(), k.title) << k.path;
+}
+
+// ---- Identifiers, dates, processes, printing ----
+
+TEST_F(Companion, CreateGUIDCString) {
+    const std::regex form(
+        "\\{[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}\\}");
+    std::set<std::string> seen;
+    for (int i = 0; i < 2000; ++i) {
+        const std::string guid = c.createGUIDCString(1).str();
+        ASSERT_TRUE(std::regex_match(guid, form)) << guid;
+        seen.insert(guid);
+    }
+    EXPECT_EQ(seen.size(), 2000u);
+}
+
+TEST_F(Companion, GetDefaultLongDate) {
+    struct Case {
+        const char* locale;
+        double date;
+        COleDateTime::DateTimeStatus status;
+        const char* text;
+    };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const Case cases[] = {
+        {"en_US.UTF-8", 36526.0, COleDateTime::valid, "Saturday, January 01, 2000"},
+        {"en_US.UTF-8", 36585.75, COleDateTime::valid, "Tuesday, February 29, 2000"},
+        {"en_US.UTF-8", 2.0, COleDateTime::valid, "Monday, January 01, 1900"},
+        {"en_US.UTF-8", 0.0, COleDateTime::valid, "Saturday, December 30, 1899"},
+        {"en_US.UTF-8", -1.25, COleDateTime::valid, "Friday, December 29, 1899"},
+        {"en_US.UTF-8", 0.9999999999, COleDateTime::valid, "Sunday, December 31, 1899"},
+        {"en_US.UTF-8", 2958465.5, COleDateTime::valid, "Friday, December 31, 9999"},
+        {"de_DE.UTF-8", 36526.0, COleDateTime::valid, "Samstag, 1. Januar 2000"},
+        {"en_US.UTF-8", 36526.0, COleDateTime::invalid, ""},
+        {"en_US.UTF-8", 36526.0, COleDateTime::null, ""},
+        {"en_US.UTF-8", 3e6, COleDateTime::valid, ""},
+        {"en_US.UTF-8", -7e5, COleDateTime::valid, ""},
+        {"en_US.UTF-8", nan, COleDateTime::valid, ""},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(std::to_string(k.date) + " " + k.locale);
+        setenv("LC_ALL", k.locale, 1);
+        COleDateTime date;
+        date.m_dt = k.date;
+        date.m_status = k.status;
+        EXPECT_EQ(c.getDefaultLongDate(date).str(), k.text);
+    }
+    unsetenv("LC_ALL");
+}
+
+TEST_F(Companion, GetProcessID) {
+    // A program of a name no other process has: a copy of sleep.
+    std::random_device seed;
+    const std::string name = "pz" + std::to_string(seed() % 100000000);
+    const std::string program = prefix_.scratch() + "/" + name;
+    fs::copy_file("/bin/sleep", program);
+    char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("30"), nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
+    struct Case {
+        std::string exeName;
+        bool found;
+    };
+    const std::vector<Case> cases = {
+        {name, true},
+        {name + ".exe", true},
+        {name + ".EXE", true},
+        {"C:\\Program Files\\" + name + ".exe", true},
+        {name + "x.exe", false},
+        {name.substr(0, name.size() - 1), false},
+        {"", false},
+    };
+    // The process list is read from /proc; give the child a moment to exec.
+    for (int i = 0; i < 50 && c.getProcessID(CString(name)) == 0; ++i)
+        usleep(20000);
+    for (const auto& k : cases)
+        EXPECT_EQ(c.getProcessID(CString(k.exeName)), k.found ? static_cast<DWORD>(pid) : 0u)
+            << k.exeName;
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    EXPECT_EQ(c.getProcessID(CString(name)), 0u);
+}
+
+// Printing comes with the printing services; until then nothing is printed.
+TEST_F(Companion, PrintTextPrintsNothingYet) {
+    EXPECT_EQ(c.printText(CString("page")), 0);
+}
