@@ -1,0 +1,31 @@
+// The library's binding to the companion module: settings read through the module, and
+// failure values when the module is missing.
+#include <tessaly/foundation.h>
+
+#include <filesystem>
+#include <string>
+
+#include "frame_support.h"
+#include "support/prefix.h"
+
+namespace fs = std::filesystem;
+using namespace frame_test;
+using tessaly::testing::PrefixTest;
+
+class CompanionBinding : public PrefixTest {};
+
+TEST_F(CompanionBinding, LanguageSettingsComeThroughTheModule) {
+    SetText(HKEY_LOCAL_MACHINE, kLanguageKey, "Current", "1036");
+    EXPECT_EQ(RunTessaly("lang current").out, "1036\tFrench (Standard) \n");
+
+    // A copy of the library in a folder without the companion module, and no other
+    // folder that holds it: the readers get nothing and the process still runs.
+    const std::string folder = prefix_.scratch() + "/alone";
+    fs::create_directories(folder);
+    for (const char* name : {"libTessaly.so.0", "libTessalyPlatform.so.0"})
+        fs::copy_file(fs::canonical(kLibFolder + "/" + name), folder + "/" + name);
+    const std::string environment = "env -u TESSALY_MODULE_PATH LD_LIBRARY_PATH='" + folder + "'";
+    const ToolResult alone = RunTessaly("lang current", environment);
+    EXPECT_EQ(alone.status, 0);
+    EXPECT_EQ(alone.out, "0\tUnknown language\n");
+}
