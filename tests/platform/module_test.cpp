@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -346,7 +347,9 @@ TEST_F(Resources, FilesFromTheCompiler) {
         EXPECT_EQ(loadString(module, c.id), c.text);
         std::string text = "unchanged";
         EXPECT_EQ(p::LoadResourceString(module, c.id, text), std::string(c.text) != "<none>");
-        if (std::string(c.text) != "<none>") EXPECT_EQ(text, c.text);
+        if (std::string(c.text) != "<none>") {
+            EXPECT_EQ(text, c.text);
+        }
     }
     // Buffers: truncated and terminated; nothing for a size of 0.
     EXPECT_EQ(loadString(module, 15, 5), "fift");
@@ -377,15 +380,23 @@ TEST_F(Resources, DamagedFiles) {
     const auto whole = compileResources(prefix_.scratch(), kScript);
     ASSERT_GT(whole.size(), 200u);
     static std::vector<std::vector<unsigned char>> keep; // registered data must stay
-    // Cut at every length: a string is found only if its block lies wholly in the data.
-    for (size_t cut = 0; cut <= whole.size(); cut += 3) {
+    // Cut at every length: once a cut holds a string's whole block, every longer cut
+    // finds the string too, and the whole file finds all of them.
+    const UINT ids[] = {15, 16, 17, 61576, 65535};
+    std::map<UINT, size_t> firstFound;
+    for (size_t cut = 0; cut <= whole.size(); ++cut) {
         keep.emplace_back(whole.begin(), whole.begin() + cut);
         auto& data = keep.back();
         HMODULE module = p::RegisterResourceModule("Cut", data.data(), data.size());
-        const std::string fifteen = loadString(module, 15);
-        EXPECT_TRUE(fifteen == "fifteen" || fifteen == "<none>");
-        const std::string last = loadString(module, 65535);
-        if (cut == whole.size()) EXPECT_EQ(last, "last");
+        for (UINT id : ids) {
+            const bool found = loadString(module, id) != "<none>";
+            if (found && !firstFound.count(id)) firstFound[id] = cut;
+            EXPECT_EQ(found, firstFound.count(id) > 0) << "id " << id << " cut " << cut;
+        }
+    }
+    for (UINT id : ids) {
+        ASSERT_TRUE(firstFound.count(id)) << id;
+        EXPECT_LT(firstFound[id], whole.size()) << id; // each block ends before the file does
     }
     // A header that claims more than the file holds.
     keep.push_back(whole);
