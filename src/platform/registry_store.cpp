@@ -25,19 +25,26 @@ std::map<std::string, std::unique_ptr<Store>>& Stores() {
     return *stores;
 }
 
-// A forked child must not use its parent's connections (SQLite's locks belong to the
-// process that took them). The child abandons them, without closing, which would touch
-// the parent's files, and opens its own on first use.
-std::vector<std::unique_ptr<Store>>& Abandoned() {
-    static auto* abandoned = new std::vector<std::unique_ptr<Store>>;
-    return *abandoned;
+// A forked child must not use its parent's connections: SQLite's locks belong to the
+// process that took them, and a connection of the child sharing the parent's lock records
+// would believe it holds locks it does not. The child sets them aside at the fork (no
+// SQLite call may run there) and closes them before it opens its own; the close finds the
+// parent's locks and leaves the parent's files alone.
+std::vector<std::unique_ptr<Store>>& Inherited() {
+    static auto* inherited = new std::vector<std::unique_ptr<Store>>;
+    return *inherited;
 }
 
-void ForgetStoresInChild() {
+void SetStoresAsideInChild() {
     for (auto& [path, store] : Stores())
-        Abandoned().push_back(std::move(store));
+        Inherited().push_back(std::move(store));
     Stores().clear();
 }
+
+// Connections stay open for the process's life, but a process that goes through many
+// prefixes (a test program) keeps only the most recently used ones.
+constexpr size_t kMaxOpenStores = 16;
+std::uint64_t useCounter = 0;
 
 std::once_flag atforkOnce;
 
@@ -171,10 +178,14 @@ std::string Store::UserPath() {
 }
 
 Store* Store::Open(const std::string& path, LONG& error) {
-    std::call_once(atforkOnce, [] { pthread_atfork(nullptr, nullptr, ForgetStoresInChild); });
+    std::call_once(atforkOnce, [] { pthread_atfork(nullptr, nullptr, SetStoresAsideInChild); });
     error = kOk;
+    Inherited().clear();
     auto& stores = Stores();
-    if (auto it = stores.find(path); it != stores.end()) return it->second.get();
+    if (auto it = stores.find(path); it != stores.end()) {
+        it->second->lastUse_ = ++useCounter;
+        return it->second.get();
+    }
 
     std::unique_ptr<Store> store(new Store);
     store->path_ = path;
@@ -218,14 +229,21 @@ Store* Store::Open(const std::string& path, LONG& error) {
         return nullptr;
     }
     Store* raw = store.get();
+    raw->lastUse_ = ++useCounter;
     stores.emplace(path, std::move(store));
+    if (stores.size() > kMaxOpenStores) {
+        auto oldest = stores.begin();
+        for (auto it = stores.begin(); it != stores.end(); ++it)
+            if (it->second->lastUse_ < oldest->second->lastUse_) oldest = it;
+        stores.erase(oldest);
+    }
     return raw;
 }
 
 Store::~Store() {
     for (auto& c : statements_)
         sqlite3_finalize(c.stmt);
-    if (db_) sqlite3_close(db_);
+    if (db_) sqlite3_close_v2(db_);
 }
 
 sqlite3_stmt* Store::Prepare(const char* sql) {

@@ -55,7 +55,8 @@ LONG SplitPath(const char* path, std::vector<PathPart>& parts);
 
 class Store {
   public:
-    // The open store for a database file, opened (and its schema made) on first use.
+    // The open store for a database file, opened (and its schema made) on first use. The
+    // store stays valid until the next call of Open.
     static Store* Open(const std::string& path, LONG& error);
     // The hive files of the current prefix.
     static std::string MachinePath();
@@ -72,6 +73,7 @@ class Store {
     Store() = default;
     std::string path_;
     sqlite3* db_ = nullptr;
+    std::uint64_t lastUse_ = 0;
     struct Cached {
         const char* sql;
         sqlite3_stmt* stmt;

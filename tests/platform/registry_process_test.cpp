@@ -1,5 +1,4 @@
 // The hives shared by processes: two writers at once, and writers killed half-way.
-// The test process itself opens no hive before it forks, so every child starts clean.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -41,6 +40,8 @@ int ExitStatus(pid_t pid) {
 
 TEST_F(RegistryProcesses, TwoWritersAtOnceLoseNothing) {
     constexpr int kValues = 2000;
+    // The parent has the hive open when it forks, and goes on writing beside its children.
+    ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Race", "parent", REG_SZ, "before"));
     pid_t writers[2];
     for (int w = 0; w < 2; ++w) {
         writers[w] = Spawn([w] {
@@ -69,6 +70,17 @@ TEST_F(RegistryProcesses, TwoWritersAtOnceLoseNothing) {
         });
         ASSERT_GT(writers[w], 0);
     }
+    HKEY parentKey = nullptr;
+    ASSERT_EQ(0, RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Race", &parentKey));
+    int parentFailures = 0;
+    for (int i = 0; i < kValues / 4; ++i) {
+        std::string data = Payload(2, i);
+        parentFailures +=
+            RegSetValueExA(parentKey, Name("c", i).c_str(), 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size())) != 0;
+    }
+    RegCloseKey(parentKey);
+    EXPECT_EQ(0, parentFailures);
     EXPECT_EQ(0, ExitStatus(writers[0]));
     EXPECT_EQ(0, ExitStatus(writers[1]));
 
@@ -76,12 +88,15 @@ TEST_F(RegistryProcesses, TwoWritersAtOnceLoseNothing) {
     ASSERT_EQ(0, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Race", 0, KEY_READ, &key));
     DWORD values = 0, subKeys = 0;
     ASSERT_EQ(0, RegQueryInfoKeyA(key, 0, 0, 0, &subKeys, 0, 0, &values, 0, 0, 0, 0));
-    EXPECT_EQ(2u * kValues + 1, values);
+    EXPECT_EQ(2u * kValues + kValues / 4 + 2, values);
     EXPECT_EQ(2u, subKeys);
     int missing = 0;
     for (int w = 0; w < 2; ++w)
         for (int i = 0; i < kValues; ++i)
             missing += Get(key, "", Name(w == 0 ? "a" : "b", i).c_str()) != Payload(w, i);
+    for (int i = 0; i < kValues / 4; ++i)
+        missing += Get(key, "", Name("c", i).c_str()) != Payload(2, i);
+    EXPECT_EQ("before", Get(key, "", "parent"));
     EXPECT_EQ(0, missing);
     EXPECT_EQ(Dword(kValues - 1), Get(key, "", "shared"));
     RegCloseKey(key);

@@ -94,6 +94,18 @@ TEST_F(RegistryStore, EachPrefixHasItsOwnStore) {
         EXPECT_EQ("second", Get(HKEY_CURRENT_USER, "Software\\P", "v"));
     }
     EXPECT_EQ("first", Get(HKEY_CURRENT_USER, "Software\\P", "v"));
+
+    // A key opened here keeps working after many other prefixes came and went.
+    HKEY kept;
+    ASSERT_EQ(0, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\P", 0, KEY_ALL_ACCESS, &kept));
+    for (int i = 0; i < 40; ++i) {
+        TempPrefix other;
+        ASSERT_EQ(0, Put(HKEY_LOCAL_MACHINE, "Software\\P", "v", REG_SZ, std::to_string(i)));
+        EXPECT_EQ(std::to_string(i), Get(HKEY_LOCAL_MACHINE, "Software\\P", "v"));
+    }
+    ASSERT_EQ(0, RegSetValueExA(kept, "w", 0, REG_SZ, (const BYTE*)"late", 4));
+    EXPECT_EQ("late", Get(HKEY_CURRENT_USER, "Software\\P", "w"));
+    RegCloseKey(kept);
 }
 
 TEST_F(RegistryStore, ErrorCodes) {
