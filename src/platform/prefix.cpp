@@ -213,7 +213,7 @@ bool FullWindowsPath(const std::string& input, std::string& full) {
         if (path.size() >= 2 && path[1] == ':' &&
             std::isalpha(static_cast<unsigned char>(path[0]))) {
             char drive = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
-            root = std::string(1, drive) + ":\\";
+            root = path.substr(0, 1) + ":\\"; // the letter keeps the case given
             rest = path.substr(2);
             if (rest.empty() || !IsSeparator(rest[0])) {
                 // "X:name": relative to the current folder when it is on that drive.

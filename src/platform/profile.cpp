@@ -185,7 +185,7 @@ DWORD CopyNames(const std::vector<std::string>& names, char* buffer, DWORD size)
     DWORD used = 0;
     for (const std::string& name : names) {
         DWORD length = static_cast<DWORD>(name.size()) + 1;
-        if (used + length >= size) {
+        if (used + length >= size - 1) {  // the final zero must fit too
             DWORD room = size - used - 1; // keep the final zero
             if (room > 0) {
                 std::memcpy(buffer + used, name.data(), room - 1);

@@ -1,0 +1,243 @@
+// Path services: the splitters, the system's and the user's folders, long names, folder
+// chains and temporary names.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include <tessaly/foundation.h>
+
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/prefix.h"
+#include "platform/registry.h"
+#include "support/prefix.h"
+
+namespace fs = std::filesystem;
+namespace pf = tessaly::platform;
+using tessaly::testing::PrefixTest;
+using tessaly::testing::WriteFile;
+
+namespace {
+
+struct SplitRow {
+    const char* path;
+    const char* nameEx; // GetFileNameEx and GetFileNameTitle
+    const char* fileName;
+    const char* extName;
+    const char* nameExt;
+    const char* directory;
+    const char* dirOnly;
+    const char* folderName;
+    const char* slashTail;
+};
+
+TEST(PathSplitters, TakePathsApartLikeTheRunTime) {
+    const SplitRow rows[] = {
+        {"C:\\Docs\\report.final.txt", "report.final", "report.final.txt", ".txt", "txt",
+         "C:\\Docs\\", "\\Docs\\", "C:\\Docs", "C:\\Docs\\report.final.txt"},
+        // Quotes go only for the name splitters.
+        {"\"C:\\a b\\x.TXT\"", "x", "x.TXT", ".TXT", "TXT", "\"C:\\a b\\", "\"C:\\a b\\",
+         "\"C:\\a b", "\"C:\\a b\\x.TXT\""},
+        {"C:\\dir.v2\\README", "README", "README", "", "", "C:\\dir.v2\\", "\\dir.v2\\",
+         "C:\\dir.v2", "C:\\dir.v2\\README"},
+        {"C:\\Docs\\", "", "", "", "", "C:\\Docs\\", "\\Docs\\", "C:\\Docs", "C:\\Docs"},
+        {"C:\\", "", "", "", "", "C:\\", "\\", "C:", "C:"},
+        {"C:\\\\", "", "", "", "", "C:\\\\", "\\\\", "C:\\", "C:\\"},
+        {"name.txt", "name", "name.txt", ".txt", "txt", "", "", "", "name.txt"},
+        {"C:.profile", "", ".profile", ".profile", "profile", "C:", "", "", "C:.profile"},
+        {"D:/unix/style.tar.gz", "style.tar", "style.tar.gz", ".gz", "gz", "D:/unix/", "/unix/", "",
+         "D:/unix/style.tar.gz"},
+        {"\\\\server\\share\\f.doc", "f", "f.doc", ".doc", "doc", "\\\\server\\share\\",
+         "\\\\server\\share\\", "\\\\server\\share", "\\\\server\\share\\f.doc"},
+        {"C:\\x\\trailing.", "trailing", "trailing.", ".", "", "C:\\x\\", "\\x\\", "C:\\x",
+         "C:\\x\\trailing."},
+        {"", "", "", "", "", "", "", "", ""},
+    };
+    for (const SplitRow& r : rows) {
+        CString path(r.path);
+        EXPECT_EQ(GetFileNameEx(path), r.nameEx) << r.path;
+        EXPECT_EQ(GetFileNameTitle(path), r.nameEx) << r.path;
+        EXPECT_EQ(GetFileName(path), r.fileName) << r.path;
+        EXPECT_EQ(GetFileExtName(path), r.extName) << r.path;
+        EXPECT_EQ(GetFileNameExt(path), r.nameExt) << r.path;
+        EXPECT_EQ(GetFileDirectory(path), r.directory) << r.path;
+        EXPECT_EQ(GetFileDirOnly(path), r.dirOnly) << r.path;
+        EXPECT_EQ(GetFolderName(path), r.folderName) << r.path;
+        EXPECT_EQ(RemoveDirectorySlashTail(path), r.slashTail) << r.path;
+    }
+}
+
+TEST(PathSplitters, PartsAreCutAt255Characters) {
+    std::string longName(300, 'n');
+    std::string longExt(300, 'e');
+    CString path(("C:\\" + std::string(300, 'd') + "\\" + longName + "." + longExt).c_str());
+    EXPECT_EQ(GetFileNameEx(path).GetLength(), 255);
+    EXPECT_EQ(GetFileExtName(path).GetLength(), 255); // the dot and 254 characters
+    EXPECT_EQ(GetFileNameExt(path).GetLength(), 254);
+    EXPECT_EQ(GetFileDirectory(path).GetLength(), 2 + 255);
+    EXPECT_EQ(GetFileName(path).GetLength(), 510);
+}
+
+class Paths : public PrefixTest {
+  protected:
+    void SetUp() override {
+        pf::EnsurePrefix();
+        c = prefix_.root() + "/drive_c";
+        user = pf::PrefixUserName();
+    }
+    void SetVersion(DWORD platformId, DWORD major, DWORD minor) {
+        HKEY key = nullptr;
+        ASSERT_EQ(pf::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Tessaly\\Platform\\Version", 0,
+                                      nullptr, 0, pf::KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  0);
+        const std::pair<const char*, DWORD> values[] = {{"PlatformId", platformId},
+                                                        {"MajorVersion", major},
+                                                        {"MinorVersion", minor},
+                                                        {"BuildNumber", 950}};
+        for (const auto& [name, value] : values)
+            pf::RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                               sizeof value);
+        pf::RegCloseKey(key);
+    }
+    void SetDrive(const char* name, const char* kind) {
+        HKEY key = nullptr;
+        ASSERT_EQ(pf::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Tessaly\\Platform\\Drives", 0,
+                                      nullptr, 0, pf::KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  0);
+        pf::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(kind),
+                           static_cast<DWORD>(std::strlen(kind) + 1));
+        pf::RegCloseKey(key);
+    }
+    std::string c, user;
+};
+
+TEST_F(Paths, SystemAndUserFolders) {
+    EXPECT_EQ(GetSystemDir(), "C:\\windows\\system32");
+    EXPECT_EQ(GetWinDirectory(), "C:\\windows");
+    CString temp = GetTempPathA();
+    EXPECT_EQ(temp, CString(("C:\\users\\" + user + "\\Temp\\").c_str()));
+    EXPECT_EQ(GetTempPathEx(), temp);
+
+    char buffer[MAX_PATH] = {};
+    ASSERT_EQ(GetAppDataFolder(buffer), 1);
+    EXPECT_EQ(std::string(buffer), "C:\\users\\" + user + "\\Application Data");
+    ASSERT_EQ(GetTessalyAppFolder(buffer), 1);
+    EXPECT_EQ(std::string(buffer), "C:\\users\\" + user + "\\Application Data\\Orvo");
+    EXPECT_EQ(GetMyDocumentsFolderEx(), CString(("C:\\users\\" + user + "\\My Documents").c_str()));
+
+    // The application-data folder is not created when it is missing.
+    fs::remove_all(c + "/users/" + user + "/Application Data");
+    EXPECT_EQ(GetAppDataFolder(buffer), 0);
+    EXPECT_EQ(GetTessalyAppFolder(buffer), 0);
+    EXPECT_FALSE(fs::exists(c + "/users/" + user + "/Application Data"));
+}
+
+TEST_F(Paths, FirstHardDriveSkipsOtherKinds) {
+    fs::create_directory_symlink(prefix_.scratch(), prefix_.root() + "/dosdevices/a:");
+    SetDrive("A:", "removable");
+    EXPECT_EQ(GetFirstLogicalHardDrive(), "C:\\");
+    SetDrive("C:", "cdrom");
+    EXPECT_EQ(GetFirstLogicalHardDrive(), "Z:\\");
+    SetDrive("Z:", "network");
+    EXPECT_EQ(GetFirstLogicalHardDrive(), "");
+}
+
+TEST_F(Paths, LongNamesOnEverySystemFamily) {
+    WriteFile(c + "/Program Files/Suite/Read Me.TXT", "");
+    fs::create_directories(c + "/Work");
+    ASSERT_TRUE(pf::SetCurrentDirectoryA("C:\\work"));
+    struct Family {
+        DWORD platformId, major, minor;
+        int code;
+    } families[] = {{2, 4, 0, 0}, {1, 4, 0, 1}, {2, 5, 1, 6}, {1, 4, 10, 4}};
+    for (const Family& f : families) {
+        SetVersion(f.platformId, f.major, f.minor);
+        ASSERT_EQ(GetOSVersionEx(), f.code);
+        EXPECT_EQ(GetLongFileName("c:\\PROGRAM FILES\\suite\\read me.txt"),
+                  "c:\\Program Files\\Suite\\Read Me.TXT")
+            << f.code;
+        EXPECT_EQ(GetLongFileName("C:\\program files\\missing.txt"),
+                  f.code <= 1 ? "C:\\program files\\missing.txt" : "")
+            << f.code;
+    }
+    // NT 4 and 95 make the path absolute first; the others keep it as given.
+    SetVersion(2, 4, 0);
+    EXPECT_EQ(GetLongFileName("..\\program files"), "C:\\Program Files");
+    SetVersion(2, 5, 1);
+    EXPECT_EQ(GetLongFileName("..\\program files"), "..\\Program Files");
+}
+
+TEST_F(Paths, CreateDirBuildsTheChain) {
+    fs::create_directories(c + "/a");
+    WriteFile(c + "/file.txt", "");
+    struct Case {
+        const char* path;
+        DWORD result;
+        const char* made; // POSIX folder under drive_c that must exist afterwards
+    } cases[] = {
+        {"C:\\a\\b\\c", 0, "a/b/c"},
+        {"C:\\A\\B\\C\\", 0, "a/b/c"}, // exists already
+        {"C:\\new\\deep\\er", 0, "new/deep/er"},
+        {"C:\\file.txt\\sub", 3, nullptr},
+        {"Q:\\x", 3, nullptr},
+        {"\\\\server\\share\\dir", 53, nullptr},
+    };
+    for (const Case& t : cases) {
+        EXPECT_EQ(CreateDir(t.path), t.result) << t.path;
+        if (t.made) {
+            EXPECT_TRUE(fs::is_directory(c + "/" + t.made)) << t.path;
+        }
+    }
+    // Only backslashes separate the components: a path with slashes is one name, and
+    // a single component is never created.
+    EXPECT_EQ(CreateDir("c:/slashes/x"), 0u);
+    EXPECT_FALSE(fs::exists(c + "/slashes"));
+    EXPECT_EQ(CreateDirEx("C:\\ex\\one"), 0u);
+    EXPECT_TRUE(fs::is_directory(c + "/ex/one"));
+    EXPECT_EQ(CreateDirEx(nullptr), 0u);
+}
+
+TEST_F(Paths, TempNamesSkipTakenOnes) {
+    const std::string temp = c + "/users/" + user + "/Temp";
+    const std::string prefix = "C:\\users\\" + user + "\\Temp\\";
+    CString name("unchanged");
+    ASSERT_EQ(MakeTempFilename(name, "tmp"), 0);
+    EXPECT_EQ(name, CString((prefix + "~0.tmp").c_str()));
+    WriteFile(temp + "/~0.tmp", "");
+    WriteFile(temp + "/~1.TMP", ""); // taken whatever its case
+    fs::create_directories(temp + "/~2.tmp");
+    ASSERT_EQ(MakeTempFilename(name, "tmp"), 0);
+    EXPECT_EQ(name, CString((prefix + "~3.tmp").c_str()));
+    ASSERT_EQ(MakeTempFilename(name, ""), 0);
+    EXPECT_EQ(name, CString((prefix + "~0").c_str()));
+    ASSERT_EQ(MakeTempFilename(name, ".x"), 0); // the extension is used as given
+    EXPECT_EQ(name, CString((prefix + "~0..x").c_str()));
+    for (int i = 0; i < 12; ++i) {
+        char taken[16];
+        std::snprintf(taken, sizeof taken, "/~%X.dat", i);
+        WriteFile(temp + taken, "");
+    }
+    ASSERT_EQ(MakeTempFilename(name, "dat"), 0);
+    EXPECT_EQ(name, CString((prefix + "~C.dat").c_str())); // hexadecimal, upper case
+    EXPECT_FALSE(fs::exists(temp + "/~C.dat"));            // nothing is created
+
+    EXPECT_EQ(GetTempPathName("txt", ""), CString((prefix + "~0.txt").c_str()));
+    EXPECT_EQ(GetTempPathName("txt", "C:\\made\\here"), "C:\\made\\here\\~0.txt");
+    EXPECT_TRUE(fs::is_directory(c + "/made/here"));
+    WriteFile(c + "/made/here/~0.txt", "");
+    EXPECT_EQ(GetTempPathName("txt", "C:\\made\\here\\"), "C:\\made\\here\\~1.txt");
+    WriteFile(c + "/blocker", "");
+    EXPECT_EQ(GetTempPathName("txt", "C:\\blocker\\sub"), "");
+    char buffer[MAX_PATH];
+    GetTempPathNameEx(buffer, "", "C:\\made\\here");
+    EXPECT_STREQ(buffer, "C:\\made\\here\\~0");
+
+    // Without a temporary folder there is no name.
+    fs::remove(prefix_.root() + "/dosdevices/c:");
+    fs::remove(prefix_.root() + "/dosdevices/z:");
+    EXPECT_EQ(MakeTempFilename(name, "tmp"), -1);
+    EXPECT_EQ(GetTempPathName("tmp", ""), "");
+}
+
+} // namespace

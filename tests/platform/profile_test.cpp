@@ -1,0 +1,187 @@
+// INI profiles: reading, listing, truncation, writing and deleting, the file's own bytes.
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/errors.h"
+#include "platform/prefix.h"
+#include "platform/shell.h"
+#include "support/prefix.h"
+
+namespace fs = std::filesystem;
+using namespace tessaly::platform;
+using tessaly::testing::PrefixTest;
+using tessaly::testing::ReadFile;
+using tessaly::testing::WriteFile;
+
+namespace {
+
+const char* const kSample = "; settings of the suite\r\n"
+                            "[General]\r\n"
+                            "Name = Tessaly Suite  \r\n"
+                            "Quoted=\"  spaced value  \"\r\n"
+                            "Single='x'\r\n"
+                            "Mismatch=\"abc'\r\n"
+                            "Empty=\r\n"
+                            "NoEquals\r\n"
+                            "; key=commented out\r\n"
+                            "\r\n"
+                            "[ Other Section ]\r\n"
+                            "key=other\r\n"
+                            "Count=42\r\n";
+
+class Profile : public PrefixTest {
+  protected:
+    void SetUp() override {
+        EnsurePrefix();
+        path = prefix_.root() + "/drive_c/cfg/suite.ini";
+        WriteFile(path, kSample);
+    }
+    std::string Get(const char* section, const char* key, const char* fallback = "",
+                    DWORD size = 256, DWORD* result = nullptr) {
+        std::string buffer(size + 1, '#');
+        DWORD length = GetPrivateProfileStringA(section, key, fallback, buffer.data(), size, kFile);
+        if (result) *result = length;
+        // Lists hold zeros: keep everything up to the returned length plus the final zero.
+        return buffer.substr(0, length + ((section && key) ? 0 : 1));
+    }
+    static constexpr const char* kFile = "C:\\cfg\\suite.ini";
+    std::string path;
+};
+
+TEST_F(Profile, ValuesAreFoundWithoutCaseTrimmedAndUnquoted) {
+    struct Case {
+        const char* section;
+        const char* key;
+        const char* fallback;
+        std::string value;
+    } cases[] = {
+        {"general", "NAME", "", "Tessaly Suite"},
+        {"GENERAL", "quoted", "", "  spaced value  "},
+        {"General", "Single", "", "x"},
+        {"General", "Mismatch", "", "\"abc'"},
+        {"General", "Empty", "fallback", ""},
+        {" General ", " Name ", "", "Tessaly Suite"},
+        {"Other Section", "KEY", "", "other"},
+        {"General", "key", "dflt", "dflt"},   // a key of another section
+        {"General", "; key", "dflt", "dflt"}, // comments are no keys
+        {"General", "missing", "  spaced default  ", "  spaced default"},
+        {"Missing", "Name", nullptr, ""},
+    };
+    for (const Case& t : cases) {
+        char buffer[256];
+        DWORD length =
+            GetPrivateProfileStringA(t.section, t.key, t.fallback, buffer, sizeof buffer, kFile);
+        EXPECT_EQ(std::string(buffer), t.value) << t.section << "/" << t.key;
+        EXPECT_EQ(length, t.value.size()) << t.section << "/" << t.key;
+    }
+    char buffer[256];
+    EXPECT_EQ(GetPrivateProfileStringA("General", "Name", "d", buffer, sizeof buffer,
+                                       "C:\\cfg\\none.ini"),
+              1u);
+    EXPECT_STREQ(buffer, "d");
+}
+
+TEST_F(Profile, NamesAreListedZeroSeparatedAndCut) {
+    struct Case {
+        const char* section;
+        DWORD size;
+        std::string listed; // with the final zeros
+        DWORD result;
+    } cases[] = {
+        {nullptr, 256, std::string("General\0Other Section\0\0", 23), 22},
+        {"general", 256, std::string("Name\0Quoted\0Single\0Mismatch\0Empty\0NoEquals\0\0", 44),
+         43},
+        {"missing", 256, std::string("\0", 1), 0},
+        // Cut: whole names while they fit, then a cut name, two zeros, size - 2.
+        {nullptr, 12, std::string("General\0Ot\0\0", 12), 10},
+        {nullptr, 24, std::string("General\0Other Section\0\0", 23), 22},
+        {nullptr, 23, std::string("General\0Other Section\0\0", 23), 21}, // no room to spare
+        {nullptr, 10, std::string("General\0\0\0", 10), 8},
+        {"General", 8, std::string("Name\0Q\0\0", 8), 6},
+        {nullptr, 2, std::string("\0\0", 2), 0},
+    };
+    for (const Case& t : cases) {
+        std::string buffer(t.size, '#');
+        DWORD length =
+            GetPrivateProfileStringA(t.section, nullptr, "ignored", buffer.data(), t.size, kFile);
+        EXPECT_EQ(length, t.result) << (t.section ? t.section : "(sections)") << " " << t.size;
+        EXPECT_EQ(buffer.substr(0, t.listed.size()), t.listed)
+            << (t.section ? t.section : "(sections)");
+    }
+    char value[5];
+    EXPECT_EQ(GetPrivateProfileStringA("General", "Name", "", value, sizeof value, kFile), 4u);
+    EXPECT_STREQ(value, "Tess");
+}
+
+TEST_F(Profile, WritesKeepTheRestOfTheFileByteForByte) {
+    ASSERT_TRUE(WritePrivateProfileStringA("GENERAL", "name", "Renamed", kFile));
+    ASSERT_TRUE(WritePrivateProfileStringA("General", "Added", "new value", kFile));
+    ASSERT_TRUE(WritePrivateProfileStringA("General", "Single", nullptr, kFile));
+    ASSERT_TRUE(WritePrivateProfileStringA("Fresh", "k", "v", kFile));
+    ASSERT_TRUE(WritePrivateProfileStringA("General", "NotThere", nullptr, kFile));
+    EXPECT_EQ(ReadFile(path), "; settings of the suite\r\n"
+                              "[General]\r\n"
+                              "Name=Renamed\r\n"
+                              "Quoted=\"  spaced value  \"\r\n"
+                              "Mismatch=\"abc'\r\n"
+                              "Empty=\r\n"
+                              "NoEquals\r\n"
+                              "; key=commented out\r\n"
+                              "Added=new value\r\n"
+                              "\r\n"
+                              "[ Other Section ]\r\n"
+                              "key=other\r\n"
+                              "Count=42\r\n"
+                              "[Fresh]\r\n"
+                              "k=v\r\n");
+    ASSERT_TRUE(WritePrivateProfileStringA("other section", nullptr, nullptr, kFile));
+    ASSERT_TRUE(WritePrivateProfileStringA("general", nullptr, nullptr, kFile));
+    EXPECT_EQ(ReadFile(path), "; settings of the suite\r\n[Fresh]\r\nk=v\r\n");
+    EXPECT_FALSE(WritePrivateProfileStringA(nullptr, nullptr, nullptr, kFile));
+}
+
+TEST_F(Profile, FilesWithUnixLineEndsKeepThem) {
+    WriteFile(path, "[a]\nx=1");
+    ASSERT_TRUE(WritePrivateProfileStringA("a", "y", "2", kFile));
+    ASSERT_TRUE(WritePrivateProfileStringA("b", "z", "3", kFile));
+    EXPECT_EQ(ReadFile(path), "[a]\nx=1\ny=2\n[b]\nz=3\n");
+}
+
+TEST_F(Profile, BareNamesLiveInTheWindowsFolder) {
+    ASSERT_TRUE(WritePrivateProfileStringA("S", "K", "V", "bare.ini"));
+    EXPECT_EQ(ReadFile(prefix_.root() + "/drive_c/windows/bare.ini"), "[S]\r\nK=V\r\n");
+    char buffer[16];
+    EXPECT_EQ(GetPrivateProfileStringA("s", "k", "", buffer, sizeof buffer, "BARE.INI"), 1u);
+    EXPECT_STREQ(buffer, "V");
+    // The system profile is win.ini in the same folder.
+    ASSERT_TRUE(WriteProfileStringA("Devices", "Printer", "PDF,winspool"));
+    EXPECT_EQ(GetProfileStringA("devices", "PRINTER", "", buffer, sizeof buffer), 12u);
+    EXPECT_EQ(GetPrivateProfileStringA("Devices", "Printer", "", buffer, sizeof buffer, "win.ini"),
+              12u);
+    EXPECT_EQ(ReadFile(prefix_.root() + "/drive_c/windows/win.ini"),
+              "[windows]\r\n[Devices]\r\nPrinter=PDF,winspool\r\n");
+    // A folder that does not exist is not created.
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "K", "V", "C:\\nowhere\\x.ini"));
+    EXPECT_EQ(GetLastError(), 3u);
+    // A read-only profile is not written.
+    chmod(path.c_str(), 0444);
+    EXPECT_FALSE(WritePrivateProfileStringA("General", "Name", "x", kFile));
+    EXPECT_EQ(GetLastError(), 5u);
+}
+
+TEST_F(Profile, IntegersAreDecimalPrefixes) {
+    WriteFile(path, "[n]\r\na=42\r\nb=-7\r\nc=12abc\r\nd=abc\r\ne=\r\nf=0x10\r\ng= 9 \r\n");
+    struct Case {
+        const char* key;
+        UINT value;
+    } cases[] = {
+        {"a", 42}, {"b", UINT(-7)}, {"c", 12}, {"d", 0},
+        {"e", 55}, {"f", 0},        {"g", 9},  {"missing", 55},
+    };
+    for (const Case& t : cases)
+        EXPECT_EQ(GetPrivateProfileIntA("N", t.key, 55, kFile), t.value) << t.key;
+}
+
+} // namespace

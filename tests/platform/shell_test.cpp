@@ -1,0 +1,100 @@
+// Special folders, the Windows, system and temporary folders, and the user name.
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "platform/errors.h"
+#include "platform/prefix.h"
+#include "platform/shell.h"
+#include "support/prefix.h"
+
+namespace fs = std::filesystem;
+using namespace tessaly::platform;
+using tessaly::testing::PrefixTest;
+
+namespace {
+
+class Shell : public PrefixTest {
+  protected:
+    void SetUp() override {
+        EnsurePrefix();
+        user = PrefixUserName();
+    }
+    std::string user;
+};
+
+TEST_F(Shell, SpecialFoldersLieUnderTheUsersFolder) {
+    struct Case {
+        int csidl;
+        std::string windows;
+    } cases[] = {
+        {CSIDL_APPDATA, "C:\\users\\" + user + "\\Application Data"},
+        {CSIDL_PERSONAL, "C:\\users\\" + user + "\\My Documents"},
+        {CSIDL_WINDOWS, "C:\\windows"},
+        {CSIDL_SYSTEM, "C:\\windows\\system32"},
+    };
+    for (const Case& t : cases) {
+        char path[MAX_PATH] = "junk";
+        ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, path, t.csidl, FALSE)) << t.csidl;
+        EXPECT_EQ(std::string(path), t.windows);
+        EXPECT_TRUE(fs::is_directory(ToPosixPath(path))) << path;
+    }
+}
+
+TEST_F(Shell, MissingFoldersAreMadeOnlyWhenAsked) {
+    std::string appData = prefix_.root() + "/drive_c/users/" + user + "/Application Data";
+    fs::remove_all(appData);
+    char path[MAX_PATH] = "junk";
+    EXPECT_FALSE(SHGetSpecialFolderPathA(nullptr, path, CSIDL_APPDATA, FALSE));
+    EXPECT_STREQ(path, "");
+    EXPECT_FALSE(fs::exists(appData));
+    EXPECT_TRUE(SHGetSpecialFolderPathA(nullptr, path, CSIDL_APPDATA, TRUE));
+    EXPECT_TRUE(fs::is_directory(appData));
+    fs::remove_all(appData);
+    EXPECT_TRUE(
+        SHGetSpecialFolderPathA(nullptr, path, CSIDL_APPDATA | 0x8000, FALSE)); // flag create
+    EXPECT_TRUE(fs::is_directory(appData));
+    EXPECT_FALSE(SHGetSpecialFolderPathA(nullptr, path, 0x7F, TRUE)); // not a folder we keep
+}
+
+TEST_F(Shell, FolderBuffersFollowTheSizeRules) {
+    const std::string temp = "C:\\users\\" + user + "\\Temp\\";
+    struct Case {
+        const char* what;
+        std::string expected;
+        UINT (*call)(char*, UINT);
+    } cases[] = {
+        {"windows", "C:\\windows", [](char* b, UINT n) { return GetWindowsDirectoryA(b, n); }},
+        {"system", "C:\\windows\\system32",
+         [](char* b, UINT n) { return GetSystemDirectoryA(b, n); }},
+        {"temp", temp, [](char* b, UINT n) { return UINT(GetTempPathA(n, b)); }},
+    };
+    for (const Case& t : cases) {
+        char buffer[MAX_PATH];
+        UINT length = t.call(buffer, sizeof buffer);
+        EXPECT_EQ(std::string(buffer, length), t.expected) << t.what;
+        EXPECT_EQ(buffer[length], '\0');
+        // Too small a buffer: the size needed, terminator included.
+        char small[4] = "abc";
+        EXPECT_EQ(t.call(small, sizeof small), t.expected.size() + 1) << t.what;
+    }
+    fs::remove_all(prefix_.root() + "/drive_c/users/" + user + "/Temp");
+    char buffer[MAX_PATH];
+    ASSERT_GT(GetTempPathA(sizeof buffer, buffer), 0u);
+    EXPECT_TRUE(fs::is_directory(ToPosixPath(buffer))); // made again on demand
+}
+
+TEST_F(Shell, UserNameReportsTheSizeNeeded) {
+    DWORD size = 1;
+    char small[1];
+    EXPECT_FALSE(GetUserNameA(small, &size));
+    EXPECT_EQ(GetLastError(), 122u);
+    EXPECT_EQ(size, user.size() + 1);
+    char name[256];
+    size = sizeof name;
+    ASSERT_TRUE(GetUserNameA(name, &size));
+    EXPECT_EQ(std::string(name), user);
+    EXPECT_EQ(size, user.size() + 1);
+}
+
+} // namespace

@@ -1,0 +1,156 @@
+// FILETIME and SYSTEMTIME conversions, local time through the time zone, tick count.
+#include <cstdint>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "platform/errors.h"
+#include "platform/wintime.h"
+#include <gtest/gtest.h>
+
+using namespace tessaly::platform;
+
+namespace {
+
+std::uint64_t Ticks(const FILETIME& ft) {
+    return (std::uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
+FILETIME FromTicks(std::uint64_t t) {
+    return FILETIME{DWORD(t & 0xFFFFFFFFu), DWORD(t >> 32)};
+}
+
+SYSTEMTIME Make(WORD y, WORD mo, WORD d, WORD h = 0, WORD mi = 0, WORD s = 0, WORD ms = 0) {
+    SYSTEMTIME st{};
+    st.wYear = y;
+    st.wMonth = mo;
+    st.wDay = d;
+    st.wHour = h;
+    st.wMinute = mi;
+    st.wSecond = s;
+    st.wMilliseconds = ms;
+    return st;
+}
+
+// Sets TZ for one test and restores it afterwards.
+class ZoneScope {
+  public:
+    explicit ZoneScope(const char* zone) {
+        if (const char* old = std::getenv("TZ")) saved_ = old, had_ = true;
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~ZoneScope() {
+        if (had_)
+            setenv("TZ", saved_.c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+
+  private:
+    std::string saved_;
+    bool had_ = false;
+};
+
+TEST(WinTime, SystemTimesConvertBothWays) {
+    struct Case {
+        SYSTEMTIME st;
+        std::uint64_t ticks;
+        WORD dayOfWeek;
+    } cases[] = {
+        {Make(1601, 1, 1), 0, 1},                     // Monday
+        {Make(1970, 1, 1), 116444736000000000ULL, 4}, // Thursday
+        {Make(2000, 2, 29, 12, 34, 56, 789), 125963012967890000ULL, 2},
+        {Make(1899, 12, 30), 94353120000000000ULL, 6}, // the framework's day 0
+        {Make(2038, 1, 19, 3, 14, 8), 137919572480000000ULL, 2},
+        {Make(30827, 12, 31, 23, 59, 59, 999), 0x7FFF35F4F06C58F0ULL, 5},
+    };
+    for (const Case& t : cases) {
+        FILETIME ft;
+        ASSERT_TRUE(SystemTimeToFileTime(&t.st, &ft)) << t.st.wYear;
+        EXPECT_EQ(Ticks(ft), t.ticks) << t.st.wYear;
+        SYSTEMTIME back{};
+        ASSERT_TRUE(FileTimeToSystemTime(&ft, &back));
+        EXPECT_EQ(back.wYear, t.st.wYear);
+        EXPECT_EQ(back.wMonth, t.st.wMonth);
+        EXPECT_EQ(back.wDay, t.st.wDay);
+        EXPECT_EQ(back.wHour, t.st.wHour);
+        EXPECT_EQ(back.wMinute, t.st.wMinute);
+        EXPECT_EQ(back.wSecond, t.st.wSecond);
+        EXPECT_EQ(back.wMilliseconds, t.st.wMilliseconds);
+        EXPECT_EQ(back.wDayOfWeek, t.dayOfWeek) << t.st.wYear;
+    }
+}
+
+TEST(WinTime, InvalidRecordsAreRefused) {
+    const SYSTEMTIME bad[] = {
+        Make(1600, 12, 31),      Make(2001, 2, 29),
+        Make(2000, 13, 1),       Make(2000, 4, 31),
+        Make(2000, 1, 0),        Make(2000, 1, 1, 24),
+        Make(2000, 1, 1, 0, 60), Make(2000, 1, 1, 0, 0, 0, 1000),
+    };
+    for (const SYSTEMTIME& st : bad) {
+        FILETIME ft;
+        SetLastError(0);
+        EXPECT_FALSE(SystemTimeToFileTime(&st, &ft))
+            << st.wYear << "-" << st.wMonth << "-" << st.wDay;
+        EXPECT_EQ(GetLastError(), 87u);
+    }
+    FILETIME tooLarge = FromTicks(0x8000000000000000ULL);
+    SYSTEMTIME st;
+    EXPECT_FALSE(FileTimeToSystemTime(&tooLarge, &st));
+}
+
+TEST(WinTime, LocalTimeFollowsTheZoneAtThatDate) {
+    ZoneScope zone("CET-1CEST,M3.5.0,M10.5.0/3");
+    struct Case {
+        SYSTEMTIME local;
+        int offsetHours;
+    } cases[] = {
+        {Make(2021, 1, 15, 12, 0, 0, 250), 1},
+        {Make(2021, 7, 15, 12, 0, 0), 2},
+        {Make(1969, 1, 20, 20, 17, 30, 500), 1}, // before 1970: the fraction survives
+        {Make(2021, 3, 28, 3, 30), 2},           // just after the change to summer time
+    };
+    for (const Case& t : cases) {
+        FILETIME local, utc, again;
+        ASSERT_TRUE(SystemTimeToFileTime(&t.local, &local));
+        ASSERT_TRUE(LocalFileTimeToFileTime(&local, &utc));
+        EXPECT_EQ(std::int64_t(Ticks(local) - Ticks(utc)),
+                  std::int64_t(t.offsetHours) * 36000000000LL)
+            << t.local.wYear << "-" << t.local.wMonth;
+        ASSERT_TRUE(FileTimeToLocalFileTime(&utc, &again));
+        EXPECT_EQ(Ticks(again), Ticks(local));
+    }
+}
+
+TEST(WinTime, UnixTimesAndTheClock) {
+    struct Case {
+        long long seconds;
+        long nanos;
+    } cases[] = {{0, 0}, {1700000000, 999999900}, {-86400, 100}, {-11644473600LL, 0}};
+    for (const Case& t : cases) {
+        long long s = 0;
+        long n = 0;
+        UnixFromFileTime(FileTimeFromUnix(t.seconds, t.nanos), s, n);
+        EXPECT_EQ(s, t.seconds);
+        EXPECT_EQ(n, t.nanos);
+    }
+    EXPECT_EQ(Ticks(FileTimeFromUnix(-11644473601LL, 0)), 0u); // before 1601: clamped
+
+    SYSTEMTIME now{};
+    GetSystemTime(&now);
+    std::time_t t = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&t, &utc);
+    EXPECT_EQ(now.wYear, utc.tm_year + 1900);
+    EXPECT_EQ(now.wDayOfWeek, utc.tm_wday);
+
+    DWORD before = GetTickCount();
+    Sleep(30);
+    DWORD elapsed = GetTickCount() - before;
+    EXPECT_GE(elapsed, 29u);
+    EXPECT_LT(elapsed, 5000u);
+}
+
+} // namespace
