@@ -1,0 +1,255 @@
+// Automation variants and safe arrays: bounds, locks, deep copies and the system's codes.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include <tessaly/variant.h>
+
+namespace {
+
+SAFEARRAY* byteArray(const std::string& bytes, LONG lower = 0) {
+    SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, lower, static_cast<ULONG>(bytes.size()));
+    void* data = nullptr;
+    EXPECT_EQ(SafeArrayAccessData(array, &data), S_OK);
+    std::memcpy(data, bytes.data(), bytes.size());
+    SafeArrayUnaccessData(array);
+    return array;
+}
+
+std::string arrayBytes(SAFEARRAY* array) {
+    LONG lower = 0, upper = -1;
+    SafeArrayGetLBound(array, 1, &lower);
+    SafeArrayGetUBound(array, 1, &upper);
+    void* data = nullptr;
+    if (FAILED(SafeArrayAccessData(array, &data))) return "<locked>";
+    std::string out(static_cast<const char*>(data), static_cast<size_t>(upper - lower + 1));
+    SafeArrayUnaccessData(array);
+    return out;
+}
+
+std::u16string text(BSTR b) {
+    return std::u16string(reinterpret_cast<char16_t*>(b), SysStringLen(b));
+}
+
+} // namespace
+
+TEST(SafeArray, CreateGivesZeroedDataAndItsBounds) {
+    struct Case {
+        VARTYPE vt;
+        LONG lower;
+        ULONG count;
+        UINT elementSize;
+    } cases[] = {{VT_UI1, 0, 5, 1}, {VT_I2, -2, 3, 2},  {VT_I4, 1, 4, 4},
+                 {VT_R8, 0, 2, 8},  {VT_BOOL, 0, 1, 2}, {VT_BSTR, 0, 2, sizeof(BSTR)},
+                 {VT_UI1, 0, 0, 1}};
+    for (const auto& c : cases) {
+        SAFEARRAY* array = SafeArrayCreateVector(c.vt, c.lower, c.count);
+        ASSERT_NE(array, nullptr) << c.vt;
+        LONG lower = 99, upper = 99;
+        EXPECT_EQ(SafeArrayGetLBound(array, 1, &lower), S_OK);
+        EXPECT_EQ(SafeArrayGetUBound(array, 1, &upper), S_OK);
+        EXPECT_EQ(lower, c.lower);
+        EXPECT_EQ(upper, c.lower + static_cast<LONG>(c.count) - 1);
+        EXPECT_EQ(SafeArrayGetDim(array), 1u);
+        EXPECT_EQ(SafeArrayGetElemsize(array), c.elementSize);
+        VARTYPE vt = 0;
+        EXPECT_EQ(SafeArrayGetVartype(array, &vt), S_OK);
+        EXPECT_EQ(vt, c.vt);
+        const auto* bytes = static_cast<const unsigned char*>(array->pvData);
+        for (size_t i = 0; i < c.count * c.elementSize; ++i)
+            ASSERT_EQ(bytes[i], 0);
+        EXPECT_EQ(SafeArrayDestroy(array), S_OK);
+    }
+    EXPECT_EQ(SafeArrayCreateVector(VT_EMPTY, 0, 3), nullptr);
+    EXPECT_EQ(SafeArrayCreate(VT_UI1, 0, nullptr), nullptr);
+}
+
+TEST(SafeArray, ResultCodes) {
+    SAFEARRAY* array = byteArray("abc");
+    LONG bound = 0;
+    void* data = nullptr;
+    SAFEARRAY* copy = reinterpret_cast<SAFEARRAY*>(1);
+    struct Case {
+        const char* what;
+        HRESULT got, expected;
+    } cases[] = {
+        {"dimension 0", SafeArrayGetUBound(array, 0, &bound), DISP_E_BADINDEX},
+        {"dimension 2", SafeArrayGetLBound(array, 2, &bound), DISP_E_BADINDEX},
+        {"null array bound", SafeArrayGetUBound(nullptr, 1, &bound), E_INVALIDARG},
+        {"null access", SafeArrayAccessData(nullptr, &data), E_INVALIDARG},
+        {"unaccess unlocked", SafeArrayUnaccessData(array), E_UNEXPECTED},
+        {"destroy null", SafeArrayDestroy(nullptr), S_OK},
+        {"copy null", SafeArrayCopy(nullptr, &copy), S_OK},
+        {"clear null", VariantClear(nullptr), E_INVALIDARG},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.got, c.expected) << c.what;
+    EXPECT_EQ(copy, nullptr);
+
+    // A locked array cannot be destroyed, nor a variant holding it cleared.
+    ASSERT_EQ(SafeArrayAccessData(array, &data), S_OK);
+    EXPECT_EQ(SafeArrayDestroy(array), DISP_E_ARRAYISLOCKED);
+    VARIANT holder;
+    VariantInit(&holder);
+    holder.vt = VT_ARRAY | VT_UI1;
+    holder.parray = array;
+    EXPECT_EQ(VariantClear(&holder), DISP_E_ARRAYISLOCKED);
+    EXPECT_EQ(holder.vt, VT_ARRAY | VT_UI1);
+    EXPECT_EQ(SafeArrayUnaccessData(array), S_OK);
+    EXPECT_EQ(VariantClear(&holder), S_OK);
+    EXPECT_EQ(holder.vt, VT_EMPTY);
+
+    VARIANT bad;
+    VariantInit(&bad);
+    bad.vt = 0x7F;
+    EXPECT_EQ(VariantClear(&bad), DISP_E_BADVARTYPE);
+}
+
+TEST(SafeArray, ElementsAndDimensions) {
+    // Two dimensions, 2 x 3, the first from 1 and the second from 0.
+    const SAFEARRAYBOUND bounds[] = {{2, 1}, {3, 0}};
+    SAFEARRAY* array = SafeArrayCreate(VT_I4, 2, bounds);
+    ASSERT_NE(array, nullptr);
+    LONG bound = 0;
+    EXPECT_EQ(SafeArrayGetLBound(array, 1, &bound), S_OK);
+    EXPECT_EQ(bound, 1);
+    EXPECT_EQ(SafeArrayGetUBound(array, 2, &bound), S_OK);
+    EXPECT_EQ(bound, 2);
+    int written = 0;
+    for (LONG i = 1; i <= 2; ++i) {
+        for (LONG j = 0; j <= 2; ++j) {
+            const LONG at[] = {j, i}; // the last dimension's index first
+            const int value = static_cast<int>(i * 10 + j);
+            ASSERT_EQ(SafeArrayPutElement(array, at, &value), S_OK);
+            ++written;
+        }
+    }
+    for (LONG i = 1; i <= 2; ++i) {
+        for (LONG j = 0; j <= 2; ++j) {
+            const LONG at[] = {j, i};
+            int value = -1;
+            ASSERT_EQ(SafeArrayGetElement(array, at, &value), S_OK);
+            EXPECT_EQ(value, i * 10 + j);
+        }
+    }
+    const LONG outside[] = {3, 1};
+    int value = 0;
+    EXPECT_EQ(SafeArrayGetElement(array, outside, &value), DISP_E_BADINDEX);
+    const LONG below[] = {0, 0};
+    EXPECT_EQ(SafeArrayPutElement(array, below, &value), DISP_E_BADINDEX);
+    EXPECT_EQ(written, 6);
+    SafeArrayDestroy(array);
+}
+
+TEST(SafeArray, CopiesAreDeep) {
+    SAFEARRAY* texts = SafeArrayCreateVector(VT_BSTR, 0, 2);
+    const WCHAR hello[] = {'h', 'i', 0};
+    BSTR source = SysAllocString(hello);
+    const LONG first = 0;
+    ASSERT_EQ(SafeArrayPutElement(texts, &first, source), S_OK);
+    SysFreeString(source); // the array holds its own copy
+
+    SAFEARRAY* copy = nullptr;
+    ASSERT_EQ(SafeArrayCopy(texts, &copy), S_OK);
+    BSTR inOriginal = static_cast<BSTR*>(texts->pvData)[0];
+    BSTR inCopy = static_cast<BSTR*>(copy->pvData)[0];
+    EXPECT_NE(inOriginal, inCopy);
+    EXPECT_EQ(text(inCopy), u"hi");
+    EXPECT_EQ(static_cast<BSTR*>(copy->pvData)[1], nullptr);
+    BSTR out = nullptr;
+    ASSERT_EQ(SafeArrayGetElement(copy, &first, &out), S_OK);
+    EXPECT_EQ(text(out), u"hi");
+    SysFreeString(out);
+    SafeArrayDestroy(texts);
+    SafeArrayDestroy(copy);
+
+    SAFEARRAY* bytes = byteArray("xyz", 5);
+    ASSERT_EQ(SafeArrayCopy(bytes, &copy), S_OK);
+    LONG lower = 0;
+    SafeArrayGetLBound(copy, 1, &lower);
+    EXPECT_EQ(lower, 5);
+    static_cast<char*>(bytes->pvData)[0] = 'X';
+    EXPECT_EQ(arrayBytes(copy), "xyz");
+    SafeArrayDestroy(bytes);
+    SafeArrayDestroy(copy);
+}
+
+TEST(CComVariant, ByteArraysCopyAssignAndClear) {
+    SAFEARRAY* array = byteArray(std::string("a\0b", 3));
+    CComVariant first(array);
+    SafeArrayDestroy(array);
+    ASSERT_EQ(first.vt, VT_ARRAY | VT_UI1);
+    EXPECT_EQ(arrayBytes(first.parray), std::string("a\0b", 3));
+
+    CComVariant second(first);
+    EXPECT_NE(second.parray, first.parray);
+    EXPECT_EQ(arrayBytes(second.parray), std::string("a\0b", 3));
+    CComVariant third;
+    third = second;
+    third = third; // self-assignment keeps the value
+    EXPECT_EQ(arrayBytes(third.parray), std::string("a\0b", 3));
+
+    EXPECT_EQ(second.Clear(), S_OK);
+    EXPECT_EQ(second.vt, VT_EMPTY);
+    EXPECT_EQ(arrayBytes(first.parray), std::string("a\0b", 3));
+
+    EXPECT_EQ(second.Copy(&first), S_OK);
+    EXPECT_EQ(arrayBytes(second.parray), std::string("a\0b", 3));
+
+    // Copying a locked array still works (the copy is a new array).
+    void* data = nullptr;
+    SafeArrayAccessData(first.parray, &data);
+    CComVariant fourth(first);
+    EXPECT_EQ(fourth.vt, VT_ARRAY | VT_UI1);
+    SafeArrayUnaccessData(first.parray);
+
+    // A null array cannot be copied: the variant carries the failure.
+    CComVariant failed(static_cast<const SAFEARRAY*>(nullptr));
+    EXPECT_EQ(failed.vt, VT_ERROR);
+    EXPECT_EQ(failed.scode, E_INVALIDARG);
+
+    VARIANT raw;
+    VariantInit(&raw);
+    EXPECT_EQ(first.Detach(&raw), S_OK);
+    EXPECT_EQ(first.vt, VT_EMPTY);
+    EXPECT_EQ(raw.vt, VT_ARRAY | VT_UI1);
+    CComVariant owner;
+    EXPECT_EQ(owner.Attach(&raw), S_OK);
+    EXPECT_EQ(raw.vt, VT_EMPTY);
+    EXPECT_EQ(arrayBytes(owner.parray), std::string("a\0b", 3));
+}
+
+TEST(CComVariant, ScalarsAndTexts) {
+    struct Case {
+        CComVariant v;
+        VARTYPE vt;
+    } cases[] = {
+        {CComVariant(5), VT_I4},
+        {CComVariant(5, VT_INT), VT_INT},
+        {CComVariant(5u), VT_UI4},
+        {CComVariant(BYTE(5)), VT_UI1},
+        {CComVariant(short(5)), VT_I2},
+        {CComVariant(2.5), VT_R8},
+        {CComVariant(2.5, VT_DATE), VT_DATE},
+        {CComVariant(true), VT_BOOL},
+        {CComVariant(2.5f), VT_R4},
+        {CComVariant("t\xE9xt"), VT_BSTR},
+        {CComVariant(LONGLONG(1) << 40), VT_I8},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.v.vt, c.vt);
+        CComVariant copy(c.v);
+        EXPECT_TRUE(copy == c.v) << c.vt;
+    }
+    CComVariant yes(true);
+    EXPECT_EQ(yes.boolVal, VARIANT_TRUE);
+    CComVariant t("t\xE9xt");
+    EXPECT_EQ(text(t.bstrVal), u"t\u00E9xt");
+    CComVariant other("text");
+    EXPECT_TRUE(t != other);
+    EXPECT_TRUE(CComVariant(1) != CComVariant(1u)); // different types
+    other = 7;
+    EXPECT_EQ(other.vt, VT_I4);
+    EXPECT_EQ(other.lVal, 7);
+}
