@@ -272,9 +272,7 @@ void GetDirectoryFiles(const char* folder, CStringArray& list) {
 
 void GetDirectoryFiles(const char* folder, CStringArray& list, int recurse, char** extensions,
                        int extensionCount) {
-    CString base(folder);
-    if (!base.IsEmpty() && base[base.GetLength() - 1] == '\\')
-        base = base.Left(base.GetLength() - 1);
+    CString base = RemoveDirectorySlashTail(CString(folder));
     FileFinder finder;
     if (!finder.Find(base + "\\*.*")) return;
     while (finder.Next()) {

@@ -34,11 +34,12 @@ SplitPath Split(const CString& path) {
         parts.drive = CString(text.substr(0, 2));
         start = 2;
     }
+    const UINT codePage = platform::GetACP();
     size_t nameStart = start;
     size_t lastDot = std::string::npos;
     for (size_t i = start; i < text.size(); ++i) {
         unsigned char ch = static_cast<unsigned char>(text[i]);
-        if (platform::IsDBCSLeadByte(ch) && i + 1 < text.size()) {
+        if (ch >= 0x80 && platform::IsDBCSLeadByteEx(codePage, ch) && i + 1 < text.size()) {
             ++i;
             continue;
         }
@@ -113,7 +114,7 @@ bool FindFreeName(const CString& folder, const CString& extension, CString& name
 }
 
 CString WithSlashTail(CString folder) {
-    if (folder.IsEmpty() || folder[folder.GetLength() - 1] != '\\') folder += '\\';
+    if (folder.IsEmpty() || folder.ReverseFind('\\') != folder.GetLength() - 1) folder += '\\';
     return folder;
 }
 
@@ -159,8 +160,9 @@ CString GetFolderName(CString path) {
 }
 
 CString RemoveDirectorySlashTail(CString path) {
-    if (!path.IsEmpty() && path[path.GetLength() - 1] == '\\')
-        return path.Left(path.GetLength() - 1);
+    // The last backslash as a character: a double-byte character's trail byte does not count.
+    int last = path.GetLength() - 1;
+    if (last >= 0 && path.ReverseFind('\\') == last) return path.Left(last);
     return path;
 }
 

@@ -197,7 +197,7 @@ bool HasWildcards(const std::string& mask) {
 
 // Splits "folder\mask" at the last separator; the folder keeps its separator.
 void SplitPattern(const std::string& pattern, std::string& folder, std::string& mask) {
-    size_t cut = pattern.find_last_of("\\/");
+    size_t cut = detail::LastSeparator(pattern);
     if (cut != std::string::npos) {
         folder = pattern.substr(0, cut + 1);
         mask = pattern.substr(cut + 1);
@@ -627,7 +627,7 @@ BOOL MoveFileA(const char* from, const char* to) {
         if (dst.st_dev == src.st_dev && dst.st_ino == src.st_ino) {
             // The same entry under another case: rename it to the case given.
             std::string given = Text(to);
-            size_t cut = given.find_last_of("\\/");
+            size_t cut = detail::LastSeparator(given);
             std::string name = AnsiToUtf8(cut == std::string::npos ? given : given.substr(cut + 1));
             target = target.substr(0, target.find_last_of('/') + 1) + name;
             if (target == source) return TRUE;
@@ -671,7 +671,7 @@ DWORD GetFullPathNameA(const char* path, DWORD size, char* buffer, char** filePa
     if (!path || !detail::FullWindowsPath(path, full)) return 0;
     DWORD result = CopyOut(full, buffer, size);
     if (result == full.size() && filePart) {
-        size_t cut = full.find_last_of('\\');
+        size_t cut = detail::LastSeparator(full);
         if (cut != std::string::npos && cut + 1 < full.size()) *filePart = buffer + cut + 1;
     }
     return result;
@@ -697,13 +697,7 @@ DWORD GetLongPathNameA(const char* shortPath, char* longPath, DWORD size) {
     if (path.size() >= 2 && path[1] == ':') pos = 2;
     if (pos < path.size() && (path[pos] == '\\' || path[pos] == '/')) ++pos;
     const std::string head = path.substr(0, pos);
-    std::vector<std::string> parts;
-    for (size_t start = pos; start < path.size();) {
-        size_t end = path.find_first_of("\\/", start);
-        if (end == std::string::npos) end = path.size();
-        if (end > start) parts.push_back(path.substr(start, end - start));
-        start = end + 1;
-    }
+    const std::vector<std::string> parts = detail::SplitWindowsComponents(path.substr(pos));
     std::string result = head, walked = head;
     for (size_t i = 0; i < parts.size(); ++i) {
         const std::string& part = parts[i];
@@ -728,7 +722,7 @@ DWORD GetLongPathNameA(const char* shortPath, char* longPath, DWORD size) {
             Fail(kErrorFileNotFound);
             return 0;
         }
-    } else if (path.back() == '\\' || path.back() == '/') {
+    } else if (detail::LastSeparator(path) == path.size() - 1) {
         result += "\\"; // the trailing separator stays
     }
     return CopyOut(result, longPath, size);

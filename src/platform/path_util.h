@@ -1,6 +1,7 @@
 #pragma once
 // Internal helpers shared by the prefix, file, shell and profile modules (not exported).
 #include <string>
+#include <vector>
 
 #include "api.h"
 
@@ -12,6 +13,12 @@ namespace tessaly::platform::detail {
 // "\\server\share" head. False (last error 123) for an empty path.
 bool FullWindowsPath(const std::string& path, std::string& full);
 bool IsUncPath(const std::string& path);
+
+// The components of a Windows path, split at backslashes and slashes that are characters
+// of their own (never the trail byte of a double-byte character); empty ones dropped.
+std::vector<std::string> SplitWindowsComponents(const std::string& text);
+// The position of the last separator character of a Windows path, or npos.
+size_t LastSeparator(const std::string& text);
 
 // Joins a POSIX folder and a name with exactly one slash.
 std::string PosixJoin(const std::string& folder, const std::string& name);

@@ -76,18 +76,7 @@ bool IsSeparator(char ch) {
 }
 
 std::vector<std::string> SplitComponents(const std::string& text) {
-    std::vector<std::string> parts;
-    std::string part;
-    for (char ch : text) {
-        if (IsSeparator(ch)) {
-            if (!part.empty()) parts.push_back(part);
-            part.clear();
-        } else {
-            part += ch;
-        }
-    }
-    if (!part.empty()) parts.push_back(part);
-    return parts;
+    return detail::SplitWindowsComponents(text);
 }
 
 // Applies "." and ".." and drops the trailing dots and blanks Windows ignores.
@@ -153,6 +142,51 @@ bool UnderFolder(const std::string& path, const std::string& folder) {
 
 namespace detail {
 
+// Lead bytes of the ANSI code page, looked up once per path.
+class LeadBytes {
+  public:
+    LeadBytes() : codePage_(GetACP()) {
+        for (unsigned ch = 0x80; ch < 0x100; ++ch)
+            lead_[ch] = IsDBCSLeadByteEx(codePage_, static_cast<BYTE>(ch)) != FALSE;
+    }
+    bool operator()(char ch) const { return lead_[static_cast<unsigned char>(ch)]; }
+
+  private:
+    UINT codePage_;
+    bool lead_[256] = {};
+};
+
+std::vector<std::string> SplitWindowsComponents(const std::string& text) {
+    const LeadBytes isLead;
+    std::vector<std::string> parts;
+    std::string part;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (isLead(text[i]) && i + 1 < text.size()) {
+            part += text[i];
+            part += text[++i];
+        } else if (IsSeparator(text[i])) {
+            if (!part.empty()) parts.push_back(part);
+            part.clear();
+        } else {
+            part += text[i];
+        }
+    }
+    if (!part.empty()) parts.push_back(part);
+    return parts;
+}
+
+size_t LastSeparator(const std::string& text) {
+    const LeadBytes isLead;
+    size_t last = std::string::npos;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (isLead(text[i]) && i + 1 < text.size())
+            ++i;
+        else if (IsSeparator(text[i]))
+            last = i;
+    }
+    return last;
+}
+
 bool IsUncPath(const std::string& path) {
     return path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
 }
@@ -194,7 +228,7 @@ bool FullWindowsPath(const std::string& input, std::string& full) {
             (path.compare(0, 4, "UNC\\") == 0 || path.compare(0, 4, "UNC/") == 0))
             path = "\\\\" + path.substr(4);
     }
-    bool trailing = IsSeparator(path.back());
+    bool trailing = detail::LastSeparator(path) == path.size() - 1;
     std::string root;
     std::vector<std::string> stack;
     if (IsUncPath(path)) {

@@ -76,7 +76,7 @@ void Classify(Line& line) {
 std::string ProfilePath(const char* file) {
     std::string name = file && *file ? file : "win.ini";
     bool bare =
-        name.find_first_of("\\/") == std::string::npos && !(name.size() >= 2 && name[1] == ':');
+        detail::LastSeparator(name) == std::string::npos && !(name.size() >= 2 && name[1] == ':');
     if (bare) {
         char windows[MAX_PATH] = {};
         UINT length = GetWindowsDirectoryA(windows, sizeof windows);

@@ -79,6 +79,24 @@ TEST(PathSplitters, PartsAreCutAt255Characters) {
     EXPECT_EQ(GetFileName(path).GetLength(), 510);
 }
 
+TEST_F(PrefixTest, SplittersStepOverDoubleByteCharacters) {
+    // Under code page 936 the bytes 81 5C are one character whose trail byte is a backslash.
+    HKEY key = nullptr;
+    ASSERT_EQ(pf::RegCreateKeyExA(HKEY_LOCAL_MACHINE,
+                                  "System\\CurrentControlSet\\Control\\Nls\\CodePage", 0, nullptr,
+                                  0, pf::KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              0);
+    pf::RegSetValueExA(key, "ACP", 0, REG_SZ, reinterpret_cast<const BYTE*>("936"), 4);
+    pf::RegCloseKey(key);
+    CString path("C:\\\xb1\xed\\a\x81\x5c.b\x81\x2e");
+    EXPECT_EQ(GetFileName(path), "a\x81\x5c.b\x81\x2e");
+    EXPECT_EQ(GetFileNameEx(path), "a\x81\x5c");
+    EXPECT_EQ(GetFileExtName(path), ".b\x81\x2e"); // 81 2E is no dot either
+    EXPECT_EQ(GetFileDirectory(path), "C:\\\xb1\xed\\");
+    EXPECT_EQ(GetFolderName(CString("C:\\d\\x\x81\x5c")), "C:\\d");
+    EXPECT_EQ(RemoveDirectorySlashTail(CString("C:\\d\\x\x81\x5c")), "C:\\d\\x\x81\x5c");
+}
+
 class Paths : public PrefixTest {
   protected:
     void SetUp() override {
