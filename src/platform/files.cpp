@@ -38,7 +38,6 @@ constexpr DWORD kErrorNoMoreFiles = 18;
 constexpr DWORD kErrorSharingViolation = 32;
 constexpr DWORD kErrorFileExists = 80;
 constexpr DWORD kErrorInvalidParameter = 87;
-constexpr DWORD kErrorInsufficientBuffer = 122;
 constexpr DWORD kErrorNegativeSeek = 131;
 constexpr DWORD kErrorDirNotEmpty = 145;
 constexpr DWORD kErrorAlreadyExists = 183;

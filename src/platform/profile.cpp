@@ -1,15 +1,14 @@
 // INI profiles with the Windows profile functions' rules. The file is read and rewritten
 // whole on each call; lines that are not touched keep their bytes and line ends.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <mutex>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -86,13 +85,60 @@ std::string ProfilePath(const char* file) {
     return ToPosixPath(name);
 }
 
-Profile Load(const std::string& posix) {
+// An open profile under an advisory lock, so that another process never sees it half
+// written: readers share the lock, a writer holds it alone from reading to rewriting.
+class LockedFile {
+  public:
+    LockedFile(const std::string& posix, bool write, bool create) {
+        int flags = (write ? O_RDWR : O_RDONLY) | (create ? O_CREAT : 0) | O_CLOEXEC;
+        fd_ = open(posix.c_str(), flags, 0666);
+        error_ = fd_ < 0 ? errno : 0;
+        if (fd_ >= 0) flock(fd_, write ? LOCK_EX : LOCK_SH);
+    }
+    ~LockedFile() {
+        if (fd_ >= 0) close(fd_);
+    }
+    LockedFile(const LockedFile&) = delete;
+    LockedFile& operator=(const LockedFile&) = delete;
+    bool ok() const { return fd_ >= 0; }
+    int error() const { return error_; }
+    std::string ReadAll() const {
+        std::string data;
+        char chunk[8192];
+        for (off_t offset = 0;;) {
+            ssize_t got = pread(fd_, chunk, sizeof chunk, offset);
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) break;
+            data.append(chunk, static_cast<size_t>(got));
+            offset += got;
+        }
+        return data;
+    }
+    bool Replace(const std::string& data) const {
+        if (ftruncate(fd_, 0) != 0) return FailFromErrno();
+        for (size_t done = 0; done < data.size();) {
+            ssize_t put =
+                pwrite(fd_, data.data() + done, data.size() - done, static_cast<off_t>(done));
+            if (put < 0) {
+                if (errno == EINTR) continue;
+                return FailFromErrno();
+            }
+            done += static_cast<size_t>(put);
+        }
+        return true;
+    }
+
+  private:
+    static bool FailFromErrno() {
+        SetLastErrorFromErrno();
+        return false;
+    }
+    int fd_ = -1;
+    int error_ = 0;
+};
+
+Profile Parse(const std::string& data) {
     Profile profile;
-    std::ifstream in(posix, std::ios::binary);
-    if (!in) return profile;
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    const std::string data = buffer.str();
     bool newlineSeen = false;
     for (size_t pos = 0; pos < data.size();) {
         size_t end = data.find('\n', pos);
@@ -117,33 +163,11 @@ Profile Load(const std::string& posix) {
     return profile;
 }
 
-bool Save(const std::string& posix, const Profile& profile) {
+std::string Serialize(const Profile& profile) {
     std::string data;
     for (const Line& line : profile.lines)
         data += line.text + line.ending;
-    int fd = open(posix.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            SetLastError(3);
-        else
-            SetLastErrorFromErrno();
-        return false;
-    }
-    for (size_t done = 0; done < data.size();) {
-        ssize_t put = write(fd, data.data() + done, data.size() - done);
-        if (put < 0) {
-            if (errno == EINTR) continue;
-            SetLastErrorFromErrno();
-            close(fd);
-            return false;
-        }
-        done += static_cast<size_t>(put);
-    }
-    if (close(fd) != 0) {
-        SetLastErrorFromErrno();
-        return false;
-    }
-    return true;
+    return data;
 }
 
 // The index of the first section header with that name.
@@ -217,7 +241,11 @@ DWORD GetPrivateProfileStringA(const char* section, const char* key, const char*
     if (!buffer || size == 0) return 0;
     std::lock_guard lock(profileMutex);
     std::string posix = ProfilePath(file);
-    Profile profile = posix.empty() ? Profile{} : Load(posix);
+    Profile profile;
+    if (!posix.empty()) {
+        LockedFile in(posix, false, false);
+        if (in.ok()) profile = Parse(in.ReadAll());
+    }
     if (!section) {
         std::vector<std::string> names;
         for (const Line& line : profile.lines)
@@ -273,7 +301,18 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
         SetLastError(kErrorAccessDenied);
         return FALSE;
     }
-    Profile profile = Load(posix);
+    // Deleting from a profile that does not exist leaves it so.
+    const bool deleting = !key || !value;
+    LockedFile out(posix, true, !deleting);
+    if (!out.ok()) {
+        if (deleting && out.error() == ENOENT) return TRUE;
+        if (out.error() == ENOENT || out.error() == ENOTDIR)
+            SetLastError(3);
+        else
+            SetLastError(ErrorFromErrno(out.error()));
+        return FALSE;
+    }
+    Profile profile = Parse(out.ReadAll());
     const std::string sectionName = Trim(section);
     std::optional<size_t> header = FindSection(profile, sectionName);
 
@@ -285,14 +324,14 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
                                 profile.lines.begin() + static_cast<long>(end));
             header = FindSection(profile, sectionName);
         }
-        return Save(posix, profile) ? TRUE : FALSE;
+        return out.Replace(Serialize(profile)) ? TRUE : FALSE;
     }
     const std::string keyName = Trim(key);
     if (!value) {
         if (header)
             while (std::optional<size_t> entry = FindEntry(profile, *header, keyName))
                 profile.lines.erase(profile.lines.begin() + static_cast<long>(*entry));
-        return Save(posix, profile) ? TRUE : FALSE;
+        return out.Replace(Serialize(profile)) ? TRUE : FALSE;
     }
 
     Line entry;
@@ -302,7 +341,7 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
             Line& line = profile.lines[*found];
             line.text = line.name + "=" + value;
             Classify(line);
-            return Save(posix, profile) ? TRUE : FALSE;
+            return out.Replace(Serialize(profile)) ? TRUE : FALSE;
         }
         // A new key goes after the section's last non-blank line.
         size_t at = SectionEnd(profile, *header);
@@ -312,7 +351,7 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
         entry.text = keyName + "=" + value;
         Classify(entry);
         profile.lines.insert(profile.lines.begin() + static_cast<long>(at), entry);
-        return Save(posix, profile) ? TRUE : FALSE;
+        return out.Replace(Serialize(profile)) ? TRUE : FALSE;
     }
     if (!profile.lines.empty() && profile.lines.back().ending.empty())
         profile.lines.back().ending = profile.newline;
@@ -324,7 +363,7 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
     entry.text = keyName + "=" + value;
     Classify(entry);
     profile.lines.push_back(entry);
-    return Save(posix, profile) ? TRUE : FALSE;
+    return out.Replace(Serialize(profile)) ? TRUE : FALSE;
 }
 
 DWORD GetProfileStringA(const char* section, const char* key, const char* defaultValue,

@@ -1,8 +1,11 @@
 // INI profiles: reading, listing, truncation, writing and deleting, the file's own bytes.
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/errors.h"
 #include "platform/prefix.h"
@@ -169,6 +172,41 @@ TEST_F(Profile, BareNamesLiveInTheWindowsFolder) {
     chmod(path.c_str(), 0444);
     EXPECT_FALSE(WritePrivateProfileStringA("General", "Name", "x", kFile));
     EXPECT_EQ(GetLastError(), 5u);
+}
+
+TEST_F(Profile, DeletingFromAMissingFileCreatesNothing) {
+    EXPECT_TRUE(WritePrivateProfileStringA("S", nullptr, nullptr, "C:\\cfg\\absent.ini"));
+    EXPECT_TRUE(WritePrivateProfileStringA("S", "K", nullptr, "C:\\cfg\\absent.ini"));
+    EXPECT_FALSE(fs::exists(prefix_.root() + "/drive_c/cfg/absent.ini"));
+}
+
+TEST_F(Profile, WritersInSeveralProcessesLoseNothing) {
+    WriteFile(path, "");
+    constexpr int kWriters = 4, kKeys = 25;
+    std::vector<pid_t> children;
+    for (int w = 0; w < kWriters; ++w) {
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            bool ok = true;
+            for (int k = 0; k < kKeys; ++k) {
+                std::string key = "w" + std::to_string(w) + "k" + std::to_string(k);
+                ok &= WritePrivateProfileStringA("Shared", key.c_str(), "1", kFile) != FALSE;
+            }
+            _exit(ok ? 0 : 1);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    for (int w = 0; w < kWriters; ++w)
+        for (int k = 0; k < kKeys; ++k) {
+            std::string key = "w" + std::to_string(w) + "k" + std::to_string(k);
+            EXPECT_EQ(GetPrivateProfileIntA("Shared", key.c_str(), 0, kFile), 1u) << key;
+        }
 }
 
 TEST_F(Profile, IntegersAreDecimalPrefixes) {
