@@ -194,7 +194,7 @@ TEST_F(Languages, CountryOfTheKeyboardLayout) {
 }
 
 // Strings of the library's table through the framework's loader.
-TEST(Strings, BuiltInTable) {
+TEST(StringLoading, BuiltInTable) {
     CString text;
     EXPECT_TRUE(text.LoadString(61576));
     EXPECT_EQ(text, "English");
