@@ -1,0 +1,371 @@
+// Dates and spans: calendar conversion, rounding, the negative-date rule, linear-time
+// arithmetic across day 0, and statuses.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <limits>
+#include <string>
+
+#include <tessaly/oledatetime.h>
+
+#include "platform/wintime.h"
+#include "support/prefix.h"
+
+using tessaly::platform::SYSTEMTIME;
+
+namespace {
+
+constexpr double kSecond = 1.0 / 86400.0;
+
+// Runs a block with the TZ given, restoring the previous one.
+class ZoneGuard {
+  public:
+    explicit ZoneGuard(const char* zone) {
+        if (const char* old = std::getenv("TZ")) previous_ = old, had_ = true;
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~ZoneGuard() {
+        if (had_)
+            setenv("TZ", previous_.c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+
+  private:
+    std::string previous_;
+    bool had_ = false;
+};
+
+std::string fields(const COleDateTime& date) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", date.GetYear(),
+                  date.GetMonth(), date.GetDay(), date.GetHour(), date.GetMinute(),
+                  date.GetSecond());
+    return text;
+}
+
+COleDateTime at(double value) {
+    return COleDateTime(value);
+}
+
+} // namespace
+
+TEST(OleDateTime, CalendarFieldsToDates) {
+    struct Case {
+        int y, mo, d, h, mi, s;
+        double value;
+    } cases[] = {
+        {1899, 12, 30, 0, 0, 0, 0.0},
+        {1899, 12, 30, 12, 0, 0, 0.5},
+        {1899, 12, 29, 6, 0, 0, -1.25}, // the fraction counts forward from midnight
+        {1899, 12, 28, 18, 0, 0, -2.75},
+        {1899, 12, 31, 0, 0, 0, 1.0},
+        {1900, 1, 1, 0, 0, 0, 2.0},
+        {1900, 3, 1, 0, 0, 0, 61.0}, // 1900 was no leap year
+        {2000, 1, 1, 0, 0, 0, 36526.0},
+        {2004, 1, 12, 13, 45, 0, 37998.0 + 13.75 / 24},
+        {2004, 2, 29, 0, 0, 0, 38046.0},
+        {100, 1, 1, 0, 0, 0, -657434.0},
+        {100, 1, 1, 12, 0, 0, -657434.5},
+        {9999, 12, 31, 23, 59, 59, 2958465.0 + 86399 * kSecond},
+        // Day 0 and days past the month's end roll over.
+        {2004, 3, 0, 0, 0, 0, 38046.0},
+        {2003, 4, 31, 0, 0, 0, 37742.0}, // 1 May 2003
+        {2004, 1, 0, 23, 30, 0, 37986.0 + 23.5 / 24},
+    };
+    for (const auto& c : cases) {
+        COleDateTime date(c.y, c.mo, c.d, c.h, c.mi, c.s);
+        EXPECT_EQ(date.GetStatus(), COleDateTime::valid) << c.y << "-" << c.mo << "-" << c.d;
+        EXPECT_NEAR(date.m_dt, c.value, 1e-9) << c.y << "-" << c.mo << "-" << c.d;
+        COleDateTime set;
+        EXPECT_EQ(set.SetDateTime(c.y, c.mo, c.d, c.h, c.mi, c.s), 0);
+        EXPECT_EQ(set.m_dt, date.m_dt);
+    }
+}
+
+TEST(OleDateTime, FieldsOutsideTheRangeAreInvalid) {
+    struct Case {
+        int y, mo, d, h, mi, s;
+    } cases[] = {
+        {99, 12, 31, 0, 0, 0},  {10000, 1, 1, 0, 0, 0}, {2004, 0, 1, 0, 0, 0},
+        {2004, 13, 1, 0, 0, 0}, {2004, 1, 32, 0, 0, 0}, {2004, 1, 1, 24, 0, 0},
+        {2004, 1, 1, 0, 60, 0}, {2004, 1, 1, 0, 0, 60}, {100, 1, 0, 0, 0, 0},
+        {2004, -1, 1, 0, 0, 0}, {2004, 1, 1, -1, 0, 0}, {0, 0, 0, 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        COleDateTime date;
+        EXPECT_EQ(date.SetDateTime(c.y, c.mo, c.d, c.h, c.mi, c.s), 1) << c.y << "-" << c.mo;
+        EXPECT_EQ(date.GetStatus(), COleDateTime::invalid);
+        EXPECT_EQ(date.GetYear(), -1);
+        EXPECT_EQ(date.GetDayOfWeek(), -1);
+        SYSTEMTIME st{};
+        EXPECT_FALSE(date.GetAsSystemTime(st));
+    }
+}
+
+TEST(OleDateTime, DatesToFieldsRoundToTheSecond) {
+    struct Case {
+        double value;
+        const char* text;
+        int dayOfWeek, dayOfYear;
+    } cases[] = {
+        {0.0, "1899-12-30 00:00:00", 7, 364},
+        {-0.25, "1899-12-30 06:00:00", 7, 364}, // day 0 has two signs
+        {-1.25, "1899-12-29 06:00:00", 6, 363},
+        {-1.75, "1899-12-29 18:00:00", 6, 363},
+        {37998.0 + 13.75 / 24, "2004-01-12 13:45:00", 2, 12},
+        {2.0 + 0.49 * kSecond, "1900-01-01 00:00:00", 2, 1},
+        {2.0 + 0.5 * kSecond, "1900-01-01 00:00:01", 2, 1},
+        {2.0 + 59.6 * kSecond, "1900-01-01 00:01:00", 2, 1},
+        {1.0 - 0.3 * kSecond, "1899-12-31 00:00:00", 1, 365},            // rounds into the next day
+        {-1.0 - (86400 - 0.3) * kSecond, "1899-12-30 00:00:00", 7, 364}, // and across day 0
+        {38352.0 + 0.5, "2004-12-31 12:00:00", 6, 366},
+        {-657434.5, "0100-01-01 12:00:00", 6, 1},
+        {2958465.5, "9999-12-31 12:00:00", 6, 365},
+    };
+    for (const auto& c : cases) {
+        COleDateTime date(c.value);
+        ASSERT_EQ(date.GetStatus(), COleDateTime::valid) << c.value;
+        EXPECT_EQ(fields(date), c.text) << c.value;
+        EXPECT_EQ(date.GetDayOfWeek(), c.dayOfWeek) << c.value;
+        EXPECT_EQ(date.GetDayOfYear(), c.dayOfYear) << c.value;
+        SYSTEMTIME st{};
+        ASSERT_TRUE(VariantTimeToSystemTime(c.value, &st));
+        EXPECT_EQ(st.wMilliseconds, 0);
+        EXPECT_EQ(st.wDayOfWeek, c.dayOfWeek - 1);
+    }
+    for (double outside :
+         {-657435.0, 2958466.0, 1e300, std::nan(""), std::numeric_limits<double>::infinity()}) {
+        EXPECT_EQ(COleDateTime(outside).GetStatus(), COleDateTime::invalid) << outside;
+        SYSTEMTIME st{};
+        EXPECT_FALSE(VariantTimeToSystemTime(outside, &st)) << outside;
+    }
+}
+
+TEST(OleDateTime, SystemTimeConversionIgnoresDayOfWeekAndMilliseconds) {
+    SYSTEMTIME st{2004, 1, 5 /* wrong weekday */, 12, 13, 45, 30, 999};
+    double value = 0;
+    ASSERT_TRUE(SystemTimeToVariantTime(&st, &value));
+    EXPECT_NEAR(value, 37998.0 + (13 * 3600 + 45 * 60 + 30) * kSecond, 1e-9);
+    COleDateTime date(st);
+    EXPECT_EQ(date.m_dt, value);
+    SYSTEMTIME back{};
+    ASSERT_TRUE(date.GetAsSystemTime(back));
+    EXPECT_EQ(back.wDayOfWeek, 1); // Monday
+    EXPECT_EQ(back.wSecond, 30);
+    EXPECT_FALSE(SystemTimeToVariantTime(nullptr, &value));
+}
+
+TEST(OleDateTime, LinearArithmeticAcrossDayZero) {
+    struct Case {
+        double date, span, sum, difference;
+    } cases[] = {
+        {0.25, 0.5, 0.75, -1.75},  // 30 Dec 06:00 -12 h is 29 Dec 18:00
+        {-1.25, 1.0, 0.25, -2.25}, // 29 Dec 06:00 +1 day is 30 Dec 06:00
+        {-1.25, 0.5, -1.75, -2.75},
+        {-1.25, 0.75, 0.0, -2.5},
+        {-2.5, 2.0, 0.5, -4.5},
+        {1.5, 3.0, 4.5, -2.5}, // 31 Dec 12:00 - 3 days is 28 Dec 12:00
+        {-0.5, 0.25, 0.75, 0.25},
+        {36526.0, 36526.0, 73052.0, 0.0},
+        {-657434.0, 1.5, -657433.5, -657436.5}, // back to 30 Dec 99 12:00
+    };
+    for (const auto& c : cases) {
+        const COleDateTime date(c.date);
+        const COleDateTimeSpan span(c.span);
+        const COleDateTime sum = date + span, difference = date - span;
+        EXPECT_DOUBLE_EQ(sum.m_dt, c.sum) << c.date << " + " << c.span;
+        EXPECT_EQ(sum.GetStatus(), COleDateTime::valid);
+        EXPECT_DOUBLE_EQ(difference.m_dt, c.difference) << c.date << " - " << c.span;
+        // The span between a date and the sum is the span again.
+        EXPECT_NEAR((sum - date).m_span, c.span, 1e-9) << c.date;
+        COleDateTime moved = date;
+        moved += span;
+        moved -= span;
+        EXPECT_TRUE(moved == date) << c.date; // -0.5 and 0.5 are the same noon
+    }
+    // The last case's difference falls before the year 100.
+    EXPECT_EQ((COleDateTime(-657434.0) - COleDateTimeSpan(1.5)).GetStatus(), COleDateTime::invalid);
+}
+
+TEST(OleDateTime, DifferencesOfDates) {
+    struct Case {
+        double a, b, span;
+    } cases[] = {
+        {0.25, -1.25, 1.0},   // 29 Dec 06:00 to 30 Dec 06:00
+        {-1.25, -2.75, 0.5},  // 28 Dec 18:00 to 29 Dec 06:00
+        {-1.25, -1.75, -0.5}, // 06:00 is before 18:00 on 29 Dec
+        {-0.5, 0.5, 0.0},     // the same noon
+        {38000.0, 37998.0 + 13.75 / 24, 2.0 - 13.75 / 24},
+    };
+    for (const auto& c : cases)
+        EXPECT_NEAR((COleDateTime(c.a) - COleDateTime(c.b)).m_span, c.span, 1e-9)
+            << c.a << " - " << c.b;
+    EXPECT_TRUE(at(-1.25) < at(-1.75));
+    EXPECT_TRUE(at(-1.75) > at(-1.25));
+    EXPECT_TRUE(at(-0.5) == at(0.5));
+    EXPECT_TRUE(at(-1.0) < at(-0.75)); // 29 Dec 00:00 is before 30 Dec 18:00 (day 0)
+    EXPECT_TRUE(at(-2.0) <= at(-2.0));
+    EXPECT_TRUE(at(1.0) >= at(-1.99));
+}
+
+TEST(OleDateTime, StatusesPropagate) {
+    COleDateTime valid(38000.0), invalid(38000.0), null(38000.0);
+    invalid.SetStatus(COleDateTime::invalid);
+    null.SetStatus(COleDateTime::null);
+    COleDateTimeSpan day(1.0), badSpan(1.0), nullSpan(1.0);
+    badSpan.SetStatus(COleDateTimeSpan::invalid);
+    nullSpan.SetStatus(COleDateTimeSpan::null);
+    struct Case {
+        COleDateTime result;
+        COleDateTime::DateTimeStatus status;
+    } cases[] = {
+        {valid + day, COleDateTime::valid},
+        {invalid + day, COleDateTime::invalid},
+        {null + day, COleDateTime::null},
+        {valid + badSpan, COleDateTime::invalid},
+        {valid - nullSpan, COleDateTime::null},
+        {invalid + nullSpan, COleDateTime::null}, // null wins over invalid
+        {COleDateTime(2958465.5) + day, COleDateTime::invalid},
+        {COleDateTime(-657434.5) - COleDateTimeSpan(0.5), COleDateTime::valid},
+        {COleDateTime(-657434.0) - day, COleDateTime::invalid},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(cases[i].result.GetStatus(), cases[i].status) << "case " << i;
+    EXPECT_EQ((valid - invalid).GetStatus(), COleDateTimeSpan::invalid);
+    EXPECT_EQ((null - valid).GetStatus(), COleDateTimeSpan::null);
+    EXPECT_FALSE(invalid == invalid);
+    EXPECT_TRUE(null == null);
+    EXPECT_FALSE(invalid < valid);
+    EXPECT_FALSE(valid < invalid);
+    EXPECT_EQ(null.Format("%Y"), CString(""));
+    EXPECT_STREQ(invalid.Format("%Y"), "Invalid DateTime");
+    EXPECT_STREQ(invalid.Format(), "Invalid DateTime");
+}
+
+TEST(OleDateTimeSpan, PartsAndTotals) {
+    struct Case {
+        LONG days;
+        int hours, minutes, seconds;
+        LONG d, h, m, s;
+        double totalHours, totalMinutes;
+    } cases[] = {
+        {1, 1, 0, 0, 1, 1, 0, 0, 25, 1500},        {0, 0, -30, 0, 0, 0, -30, 0, 0, -30},
+        {0, 0, 90, 0, 0, 1, 30, 0, 1, 90},         {2, -1, 0, 0, 1, 23, 0, 0, 47, 2820},
+        {0, 0, 0, 59, 0, 0, 0, 59, 0, 0},          {-1, -12, 0, -1, -1, -12, 0, -1, -36, -2160},
+        {0, 0, 0, 86399, 0, 23, 59, 59, 23, 1439},
+    };
+    for (const auto& c : cases) {
+        COleDateTimeSpan span(c.days, c.hours, c.minutes, c.seconds);
+        EXPECT_EQ(span.GetStatus(), COleDateTimeSpan::valid);
+        EXPECT_EQ(span.GetDays(), c.d) << c.days << " " << c.hours << " " << c.minutes;
+        EXPECT_EQ(span.GetHours(), c.h) << c.days << " " << c.hours << " " << c.minutes;
+        EXPECT_EQ(span.GetMinutes(), c.m) << c.days << " " << c.hours << " " << c.minutes;
+        EXPECT_EQ(span.GetSeconds(), c.s) << c.days << " " << c.hours << " " << c.minutes;
+        EXPECT_EQ(span.GetTotalHours(), c.totalHours);
+        EXPECT_EQ(span.GetTotalMinutes(), c.totalMinutes);
+    }
+    // Totals round to the nearest second before they are cut to whole units.
+    COleDateTimeSpan almost(1.0 - 0.3 * kSecond);
+    EXPECT_EQ(almost.GetTotalDays(), 1.0);
+    EXPECT_EQ(almost.GetTotalSeconds(), 86400.0);
+    COleDateTimeSpan under(1.0 - 0.7 * kSecond);
+    EXPECT_EQ(under.GetTotalDays(), 0.0);
+    EXPECT_EQ(under.GetSeconds(), 59);
+}
+
+TEST(OleDateTimeSpan, RangeArithmeticAndFormat) {
+    EXPECT_EQ(COleDateTimeSpan(3615897.0).GetStatus(), COleDateTimeSpan::valid);
+    EXPECT_EQ(COleDateTimeSpan(-3615897.0).GetStatus(), COleDateTimeSpan::valid);
+    EXPECT_EQ(COleDateTimeSpan(3615897.5).GetStatus(), COleDateTimeSpan::invalid);
+    EXPECT_EQ(COleDateTimeSpan(3615898, 0, 0, 0).GetStatus(), COleDateTimeSpan::invalid);
+    EXPECT_EQ((COleDateTimeSpan(3615897.0) + COleDateTimeSpan(1.0)).GetStatus(),
+              COleDateTimeSpan::invalid);
+
+    COleDateTimeSpan a(1.5), b(0.25);
+    EXPECT_DOUBLE_EQ((a + b).m_span, 1.75);
+    EXPECT_DOUBLE_EQ((a - b).m_span, 1.25);
+    EXPECT_DOUBLE_EQ((-a).m_span, -1.5);
+    a += b;
+    EXPECT_DOUBLE_EQ(a.m_span, 1.75);
+    a -= COleDateTimeSpan(2.0);
+    EXPECT_DOUBLE_EQ(a.m_span, -0.25);
+    EXPECT_TRUE(b > a);
+    EXPECT_TRUE(COleDateTimeSpan(0.5) == COleDateTimeSpan(0, 12, 0, 0));
+    COleDateTimeSpan bad(1.0);
+    bad.SetStatus(COleDateTimeSpan::invalid);
+    EXPECT_EQ((bad + b).GetStatus(), COleDateTimeSpan::invalid);
+
+    EXPECT_STREQ(COleDateTimeSpan(3, 4, 5, 6).Format("%D days %H:%M:%S, 100%%"),
+                 "3 days 04:05:06, 100%");
+}
+
+TEST(OleDateTime, FormatWithStrftimeCodes) {
+    COleDateTime date(2004, 1, 5, 9, 7, 3);
+    EXPECT_STREQ(date.Format("%Y-%m-%d %H:%M:%S"), "2004-01-05 09:07:03");
+    EXPECT_STREQ(date.Format("%A %B %d, %Y (%j)"), "Monday January 05, 2004 (005)");
+    EXPECT_STREQ(date.Format(""), "");
+    EXPECT_STREQ(COleDateTime(-1.25).Format("%a %d %b %Y %H:%M"), "Fri 29 Dec 1899 06:00");
+}
+
+TEST(OleDateTime, FormatAsTheSystemShowsDates) {
+    struct Case {
+        double value;
+        DWORD flags;
+        LCID locale;
+        const char* text;
+    } cases[] = {
+        {37998.0 + 13.75 / 24, 0, 1033, "1/12/2004 1:45:00 PM"},
+        {37998.0, 0, 1033, "1/12/2004"}, // midnight: the date alone
+        {0.5, 0, 1033, "12:00:00 PM"},   // day 0: the time alone
+        {0.0, 0, 1033, "12:00:00 AM"},
+        {37998.0 + 13.75 / 24, 1, 1033, "1:45:00 PM"},
+        {37998.0 + 13.75 / 24, 2, 1033, "1/12/2004"},
+        {37998.0 + 13.75 / 24, 0, 1031, "12.01.2004 13:45:00"},
+    };
+    for (const auto& c : cases)
+        EXPECT_STREQ(COleDateTime(c.value).Format(c.flags, c.locale), c.text) << c.value;
+}
+
+TEST(OleDateTime, TimesAndFileTimesAreLocal) {
+    {
+        ZoneGuard zone("UTC0");
+        EXPECT_DOUBLE_EQ(COleDateTime(static_cast<time_t>(0)).m_dt, 25569.0);
+        // 12 January 2004 13:45 UTC.
+        auto ft = tessaly::platform::FileTimeFromUnix(1073915100, 0);
+        COleDateTime date(ft);
+        EXPECT_EQ(fields(date), "2004-01-12 13:45:00");
+    }
+    {
+        ZoneGuard zone("EST5");
+        EXPECT_EQ(fields(COleDateTime(static_cast<time_t>(0))), "1969-12-31 19:00:00");
+        auto ft = tessaly::platform::FileTimeFromUnix(1073915100, 0);
+        EXPECT_EQ(fields(COleDateTime(ft)), "2004-01-12 08:45:00");
+    }
+    EXPECT_EQ(COleDateTime(static_cast<time_t>(-1)).GetStatus(), COleDateTime::invalid);
+
+    const time_t before = std::time(nullptr);
+    const COleDateTime now = COleDateTime::GetCurrentTime();
+    const time_t after = std::time(nullptr);
+    EXPECT_GE(now.m_dt, COleDateTime(before).m_dt);
+    EXPECT_LE(now.m_dt, COleDateTime(after).m_dt);
+}
+
+TEST(OleDateTime, SetDateAndSetTime) {
+    COleDateTime date;
+    EXPECT_EQ(date.SetTime(13, 30, 0), 0);
+    EXPECT_DOUBLE_EQ(date.m_dt, 13.5 / 24);
+    EXPECT_EQ(date.SetDate(2004, 2, 29), 0);
+    EXPECT_EQ(fields(date), "2004-02-29 00:00:00");
+    EXPECT_EQ(date.SetDate(2003, 2, 29), 0); // rolls into March
+    EXPECT_EQ(fields(date), "2003-03-01 00:00:00");
+    EXPECT_EQ(date.SetTime(25, 0, 0), 1);
+    EXPECT_EQ(date.GetStatus(), COleDateTime::invalid);
+
+    EXPECT_EQ(COleDateTime(CComVariant(38000.5, VT_DATE)).m_dt, 38000.5);
+    EXPECT_EQ(COleDateTime(CComVariant("38000")).GetStatus(), COleDateTime::invalid);
+}
