@@ -183,8 +183,4 @@ class TESSALY_API CComVariant : public tagVARIANT {
     // Same type and same value (texts compared, arrays by identity).
     bool operator==(const VARIANT& other) const;
     bool operator!=(const VARIANT& other) const { return !(*this == other); }
-
-  private:
-    void setArray(const SAFEARRAY* array);
-    void setText(const char* text);
 };

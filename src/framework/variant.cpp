@@ -371,6 +371,39 @@ HRESULT VariantCopy(VARIANT* target, const VARIANT* source) {
 
 // ---- CComVariant ----
 
+namespace {
+
+// Makes the variant a text holding ANSI code page text converted to UTF-16.
+void setText(CComVariant& v, const char* text) {
+    v.Clear();
+    const std::u16string wide = ansiToWide(text);
+    v.vt = VT_BSTR;
+    v.bstrVal = SysAllocStringLen(reinterpret_cast<const WCHAR*>(wide.data()),
+                                  static_cast<UINT>(wide.size()));
+    if (!v.bstrVal) {
+        v.vt = VT_ERROR;
+        v.scode = E_OUTOFMEMORY;
+    }
+}
+
+// Makes the variant hold a copy of the array, or an error with the code of the failure.
+void setArray(CComVariant& v, const SAFEARRAY* array) {
+    v.Clear();
+    SAFEARRAY* copy = nullptr;
+    HRESULT hr = array ? SafeArrayCopy(const_cast<SAFEARRAY*>(array), &copy) : E_INVALIDARG;
+    if (FAILED(hr)) {
+        v.vt = VT_ERROR;
+        v.scode = hr;
+        return;
+    }
+    VARTYPE element = VT_EMPTY;
+    SafeArrayGetVartype(copy, &element);
+    v.vt = static_cast<VARTYPE>(VT_ARRAY | element);
+    v.parray = copy;
+}
+
+} // namespace
+
 CComVariant::CComVariant(const CComVariant& other) : CComVariant() {
     *this = other;
 }
@@ -425,7 +458,7 @@ CComVariant::CComVariant(double value, VARTYPE type) : CComVariant() {
 }
 
 CComVariant::CComVariant(const char* text) : CComVariant() {
-    setText(text);
+    setText(*this, text);
 }
 
 CComVariant::CComVariant(const WCHAR* text) : CComVariant() {
@@ -438,34 +471,7 @@ CComVariant::CComVariant(const WCHAR* text) : CComVariant() {
 }
 
 CComVariant::CComVariant(const SAFEARRAY* array) : CComVariant() {
-    setArray(array);
-}
-
-void CComVariant::setText(const char* text) {
-    Clear();
-    const std::u16string wide = ansiToWide(text);
-    vt = VT_BSTR;
-    bstrVal = SysAllocStringLen(reinterpret_cast<const WCHAR*>(wide.data()),
-                                static_cast<UINT>(wide.size()));
-    if (!bstrVal) {
-        vt = VT_ERROR;
-        scode = E_OUTOFMEMORY;
-    }
-}
-
-void CComVariant::setArray(const SAFEARRAY* array) {
-    Clear();
-    SAFEARRAY* copy = nullptr;
-    HRESULT hr = array ? SafeArrayCopy(const_cast<SAFEARRAY*>(array), &copy) : E_INVALIDARG;
-    if (FAILED(hr)) {
-        vt = VT_ERROR;
-        scode = hr;
-        return;
-    }
-    VARTYPE element = VT_EMPTY;
-    SafeArrayGetVartype(copy, &element);
-    vt = static_cast<VARTYPE>(VT_ARRAY | element);
-    parray = copy;
+    setArray(*this, array);
 }
 
 CComVariant& CComVariant::operator=(const CComVariant& other) {
@@ -484,12 +490,12 @@ CComVariant& CComVariant::operator=(const VARIANT& other) {
 }
 
 CComVariant& CComVariant::operator=(const SAFEARRAY* array) {
-    setArray(array);
+    setArray(*this, array);
     return *this;
 }
 
 CComVariant& CComVariant::operator=(const char* text) {
-    setText(text);
+    setText(*this, text);
     return *this;
 }
 
