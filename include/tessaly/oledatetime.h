@@ -16,15 +16,11 @@
 #include <tessaly/cstring.h>
 #include <tessaly/variant.h>
 
-namespace tessaly::platform {
-struct SYSTEMTIME;
-struct FILETIME;
-} // namespace tessaly::platform
 
 // The system's conversions between calendar fields and dates (see above); FALSE when the
 // fields or the date lie outside the range. wDayOfWeek is ignored going in and set coming out.
-TESSALY_API BOOL SystemTimeToVariantTime(const tessaly::platform::SYSTEMTIME* fields, double* date);
-TESSALY_API BOOL VariantTimeToSystemTime(double date, tessaly::platform::SYSTEMTIME* fields);
+TESSALY_API BOOL SystemTimeToVariantTime(const SYSTEMTIME* fields, double* date);
+TESSALY_API BOOL VariantTimeToSystemTime(double date, SYSTEMTIME* fields);
 
 class COleDateTimeSpan;
 
@@ -41,16 +37,16 @@ class TESSALY_API COleDateTime {
     // Seconds since 1970 (UTC), shown in local time.
     COleDateTime(time_t time);
     COleDateTime(int year, int month, int day, int hour, int minute, int second);
-    COleDateTime(const tessaly::platform::SYSTEMTIME& fields);
+    COleDateTime(const SYSTEMTIME& fields);
     // A file time is UTC: it is converted to local time first, as the framework does.
-    COleDateTime(const tessaly::platform::FILETIME& fileTime);
+    COleDateTime(const FILETIME& fileTime);
     // VT_DATE and numeric variants; anything else gives an invalid date.
     COleDateTime(const VARIANT& variant);
 
     COleDateTime& operator=(DATE date);
     COleDateTime& operator=(time_t time);
-    COleDateTime& operator=(const tessaly::platform::SYSTEMTIME& fields);
-    COleDateTime& operator=(const tessaly::platform::FILETIME& fileTime);
+    COleDateTime& operator=(const SYSTEMTIME& fields);
+    COleDateTime& operator=(const FILETIME& fileTime);
 
     DateTimeStatus GetStatus() const { return m_status; }
     void SetStatus(DateTimeStatus status) { m_status = status; }
@@ -63,7 +59,7 @@ class TESSALY_API COleDateTime {
     // The time of day on 30 December 1899.
     int SetTime(int hour, int minute, int second);
 
-    bool GetAsSystemTime(tessaly::platform::SYSTEMTIME& fields) const;
+    bool GetAsSystemTime(SYSTEMTIME& fields) const;
     bool GetAsTm(struct tm& fields) const;
     // Each -1 when the date is not valid.
     int GetYear() const;

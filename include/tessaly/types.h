@@ -45,6 +45,23 @@ typedef HKL__* HKL;
 struct HICON__;
 typedef HICON__* HICON;
 
+// Windows time records: FILETIME counts 100 ns since 1601 (UTC).
+struct FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+};
+
+struct SYSTEMTIME {
+    WORD wYear;
+    WORD wMonth;
+    WORD wDayOfWeek;
+    WORD wDay;
+    WORD wHour;
+    WORD wMinute;
+    WORD wSecond;
+    WORD wMilliseconds;
+};
+
 #ifndef TRUE
 #define TRUE 1
 #define FALSE 0

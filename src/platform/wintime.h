@@ -4,21 +4,9 @@
 
 namespace tessaly::platform {
 
-struct FILETIME {
-    DWORD dwLowDateTime;
-    DWORD dwHighDateTime;
-};
-
-struct SYSTEMTIME {
-    WORD wYear;
-    WORD wMonth;
-    WORD wDayOfWeek;
-    WORD wDay;
-    WORD wHour;
-    WORD wMinute;
-    WORD wSecond;
-    WORD wMilliseconds;
-};
+// The records are the interface's own (tessaly/types.h).
+using ::FILETIME;
+using ::SYSTEMTIME;
 
 PLATFORM_API BOOL SystemTimeToFileTime(const SYSTEMTIME* st, FILETIME* ft);
 PLATFORM_API BOOL FileTimeToSystemTime(const FILETIME* ft, SYSTEMTIME* st);
