@@ -1,7 +1,10 @@
 # Installs the headers, the libraries and modules, the CMake package and tessaly.pc.
 include(CMakePackageConfigHelpers)
 
-set(TESSALY_INSTALL_TARGETS Tessaly TessalyPlatform)
+# Components install with the library; Brennick is also linkable (Tessaly::Companion).
+get_property(TESSALY_COMPONENTS GLOBAL PROPERTY TESSALY_COMPONENTS)
+set_target_properties(Brennick PROPERTIES EXPORT_NAME Companion)
+set(TESSALY_INSTALL_TARGETS Tessaly TessalyPlatform ${TESSALY_COMPONENTS})
 install(TARGETS ${TESSALY_INSTALL_TARGETS} EXPORT TessalyTargets
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}

@@ -1,6 +1,8 @@
 #pragma once
-// The whole interface of libTessaly.
+// The whole interface of libTessaly, with the companion library it loads.
+#include <tessaly/automation.h>
 #include <tessaly/collections.h>
+#include <tessaly/companion.h>
 #include <tessaly/cstring.h>
 #include <tessaly/foundation.h>
 #include <tessaly/oledatetime.h>

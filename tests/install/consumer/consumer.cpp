@@ -1,0 +1,35 @@
+// Calls a few services through the installed headers and libraries, in the prefix the
+// caller chose; exits 0 only when every answer is right.
+#include <tessaly/tessaly.h>
+
+#include <cstdio>
+#include <cstring>
+
+static int failures = 0;
+
+static void expect(bool ok, const char* what) {
+    if (!ok) {
+        std::printf("wrong: %s\n", what);
+        ++failures;
+    }
+}
+
+int main() {
+    expect(GetFileName("C:\\Docs\\report.final.txt") == "report.final.txt", "GetFileName");
+    expect(std::strcmp(GetFileExtName("C:\\Docs\\report.final.txt"), ".txt") == 0,
+           "GetFileExtName (plain name)");
+    expect(SetRegString("Software\\Varnholt\\Tessaly2001\\Options", "Fax Custom Init String",
+                        "ATZ", 0) == 1,
+           "SetRegString");
+    CString text;
+    expect(GetStringRegistry1(HKEY_CURRENT_USER, "Software\\Varnholt\\Tessaly2001\\Options",
+                              "Fax Custom Init String", text) == 0 &&
+               text == "ATZ",
+           "GetStringRegistry1");
+    expect(GetLanguageName(1036) == "French (Standard) ", "GetLanguageName");
+    expect(EscapeQuotation("O'Brien") == "O\\'Brien", "EscapeQuotation (companion)");
+    CString documents = GetMyDocumentsFolderEx();
+    expect(documents.Right(12) == "My Documents", "GetMyDocumentsFolderEx (helper module)");
+    std::printf("%s\n", failures ? "consumer: FAILED" : "consumer: all answers right");
+    return failures ? 1 : 0;
+}
