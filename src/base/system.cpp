@@ -11,6 +11,8 @@
 
 #include <tessaly/foundation.h>
 
+#include "base/version_record.h"
+
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/memory.h"
@@ -18,12 +20,12 @@
 #include "platform/pump.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
-#include "platform/version.h"
 #include "platform/version_info.h"
 #include "platform/wintime.h"
 #include "resource.h"
 
 namespace platform = tessaly::platform;
+using tessaly::base::ReadVersion;
 
 namespace {
 
@@ -42,15 +44,6 @@ const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Unin
 const char kSpeechSdk[] = "{A403D88E-ED7D-48E3-91FD-B8C8A720EDA1}";
 const char kRecognitionEngine[] = "{727E4C90-7A30-4E64-889D-B95B536847EB}";
 const char kEastAsianLanguagePack[] = "{BFF0C845-DFF9-425A-9093-D86C4EE00EE1}";
-
-bool ReadVersion(platform::OSVERSIONINFOA& info) {
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        std::memset(&info, 0, sizeof info);
-        info.dwOSVersionInfoSize = sizeof info;
-        if (platform::GetVersionExA(&info)) return true;
-    }
-    return false;
-}
 
 CString LoadText(UINT id) {
     CString text;

@@ -5,11 +5,11 @@
 
 #include <tessaly/foundation.h>
 
-#include "platform/version.h"
+#include "base/version_record.h"
 
 namespace platform = tessaly::platform;
 
-namespace {
+namespace tessaly::base {
 
 // The basic record, asked for twice before the version counts as unreadable.
 bool ReadVersion(platform::OSVERSIONINFOA& info) {
@@ -21,7 +21,9 @@ bool ReadVersion(platform::OSVERSIONINFOA& info) {
     return false;
 }
 
-} // namespace
+} // namespace tessaly::base
+
+using tessaly::base::ReadVersion;
 
 int GetOSVersionEx() {
     platform::OSVERSIONINFOA info;
