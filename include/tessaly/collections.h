@@ -7,7 +7,7 @@
 #include <tessaly/cstring.h>
 
 template <typename T, typename ARG = const T&> class CArray {
-public:
+  public:
     int GetSize() const { return static_cast<int>(items_.size()); }
     int GetCount() const { return GetSize(); }
     int GetUpperBound() const { return GetSize() - 1; }
@@ -26,7 +26,10 @@ public:
     T& operator[](int index) { return GetAt(index); }
     T* GetData() { return items_.data(); }
     const T* GetData() const { return items_.data(); }
-    int Add(ARG value) { items_.push_back(value); return GetUpperBound(); }
+    int Add(ARG value) {
+        items_.push_back(value);
+        return GetUpperBound();
+    }
     int Append(const CArray& other) {
         int first = GetSize();
         items_.insert(items_.end(), other.items_.begin(), other.items_.end());
@@ -47,7 +50,7 @@ public:
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
 
-private:
+  private:
     static size_t checked(int index) {
         if (index < 0) throw std::out_of_range("negative array index");
         return static_cast<size_t>(index);

@@ -16,7 +16,6 @@
 #include <tessaly/cstring.h>
 #include <tessaly/variant.h>
 
-
 // The system's conversions between calendar fields and dates (see above); FALSE when the
 // fields or the date lie outside the range. wDayOfWeek is ignored going in and set coming out.
 TESSALY_API BOOL SystemTimeToVariantTime(const SYSTEMTIME* fields, double* date);

@@ -104,8 +104,8 @@ enum : UINT {
 // removable, cdrom, network or ramdisk; a mapped drive without a value is fixed.
 PLATFORM_API UINT GetDriveTypeA(const char* root);
 PLATFORM_API DWORD GetLogicalDrives();
-PLATFORM_API BOOL GetDiskFreeSpaceExA(const char* root, ULONGLONG* freeToCaller,
-                                      ULONGLONG* total, ULONGLONG* totalFree);
+PLATFORM_API BOOL GetDiskFreeSpaceExA(const char* root, ULONGLONG* freeToCaller, ULONGLONG* total,
+                                      ULONGLONG* totalFree);
 PLATFORM_API BOOL GetDiskFreeSpaceA(const char* root, DWORD* sectorsPerCluster,
                                     DWORD* bytesPerSector, DWORD* freeClusters,
                                     DWORD* totalClusters);

@@ -8,7 +8,7 @@
 namespace tessaly::platform {
 
 class HandleObject {
-public:
+  public:
     virtual ~HandleObject() = default;
 };
 

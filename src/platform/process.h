@@ -10,9 +10,9 @@ namespace tessaly::platform {
 
 struct STARTUPINFOA {
     DWORD cb;
-    DWORD dwFlags;     // 1 STARTF_USESHOWWINDOW
-    WORD wShowWindow;  // 0 SW_HIDE, 1 SW_SHOWNORMAL ... accepted; a hidden start sets
-                       // TESSALY_SHOW_WINDOW=0 in the child's environment
+    DWORD dwFlags;    // 1 STARTF_USESHOWWINDOW
+    WORD wShowWindow; // 0 SW_HIDE, 1 SW_SHOWNORMAL ... accepted; a hidden start sets
+                      // TESSALY_SHOW_WINDOW=0 in the child's environment
 };
 
 struct PROCESS_INFORMATION {
@@ -37,7 +37,12 @@ PLATFORM_API BOOL CreateProcessA(const char* applicationName, char* commandLine,
                                  BOOL inheritHandles, DWORD creationFlags, void* environment,
                                  const char* currentDirectory, STARTUPINFOA* startupInfo,
                                  PROCESS_INFORMATION* processInformation);
-enum : DWORD { INFINITE = 0xFFFFFFFF, WAIT_OBJECT_0 = 0, WAIT_TIMEOUT = 258, WAIT_FAILED = 0xFFFFFFFF };
+enum : DWORD {
+    INFINITE = 0xFFFFFFFF,
+    WAIT_OBJECT_0 = 0,
+    WAIT_TIMEOUT = 258,
+    WAIT_FAILED = 0xFFFFFFFF
+};
 PLATFORM_API DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 // Ready for input: 0 once the process has run for a short moment (200 ms) or has ended;
 // WAIT_TIMEOUT when that does not happen within the time given.

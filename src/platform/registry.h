@@ -31,8 +31,8 @@ PLATFORM_API LONG RegCreateKeyA(HKEY root, const char* subKey, HKEY* result);
 PLATFORM_API LONG RegCloseKey(HKEY key);
 PLATFORM_API LONG RegFlushKey(HKEY key);
 // Windows semantics: data null asks the size; too small a buffer gives 234 and the size.
-PLATFORM_API LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved,
-                                   DWORD* type, BYTE* data, DWORD* dataSize);
+PLATFORM_API LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type,
+                                   BYTE* data, DWORD* dataSize);
 PLATFORM_API LONG RegSetValueExA(HKEY key, const char* valueName, DWORD reserved, DWORD type,
                                  const BYTE* data, DWORD dataSize);
 PLATFORM_API LONG RegDeleteValueA(HKEY key, const char* valueName);
@@ -40,10 +40,10 @@ PLATFORM_API LONG RegDeleteValueA(HKEY key, const char* valueName);
 PLATFORM_API LONG RegDeleteKeyA(HKEY root, const char* subKey);
 // Deletes a key with everything below it.
 PLATFORM_API LONG RegDeleteTreeA(HKEY root, const char* subKey);
-PLATFORM_API LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameSize,
-                                DWORD* reserved, char* cls, DWORD* classSize, void* lastWrite);
-PLATFORM_API LONG RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* nameSize,
-                                DWORD* reserved, DWORD* type, BYTE* data, DWORD* dataSize);
+PLATFORM_API LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* reserved,
+                                char* cls, DWORD* classSize, void* lastWrite);
+PLATFORM_API LONG RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* reserved,
+                                DWORD* type, BYTE* data, DWORD* dataSize);
 PLATFORM_API LONG RegQueryInfoKeyA(HKEY key, char* cls, DWORD* classSize, DWORD* reserved,
                                    DWORD* subKeys, DWORD* maxSubKeyLen, DWORD* maxClassLen,
                                    DWORD* values, DWORD* maxValueNameLen, DWORD* maxValueLen,
@@ -59,7 +59,6 @@ PLATFORM_API LONG RegImportText(const std::string& text, std::string& message);
 PLATFORM_API LONG RegExportText(const std::string& fullKeyName, std::string& text);
 
 // "HKEY_LOCAL_MACHINE\Software\X" (also HKLM\..., HKCU\..., HKCR\...) into root and subkey.
-PLATFORM_API bool SplitFullKeyName(const std::string& fullKeyName, HKEY& root,
-                                   std::string& subKey);
+PLATFORM_API bool SplitFullKeyName(const std::string& fullKeyName, HKEY& root, std::string& subKey);
 
 } // namespace tessaly::platform

@@ -8,9 +8,9 @@ enum : int { CSIDL_PERSONAL = 5, CSIDL_APPDATA = 26, CSIDL_WINDOWS = 36, CSIDL_S
 
 // Folders under drive_c/users/<user>/: "Application Data", "My Documents", "Temp".
 PLATFORM_API BOOL SHGetSpecialFolderPathA(HWND owner, char* path, int csidl, BOOL create);
-PLATFORM_API UINT GetWindowsDirectoryA(char* buffer, UINT size);  // C:\windows
-PLATFORM_API UINT GetSystemDirectoryA(char* buffer, UINT size);   // C:\windows\system32
-PLATFORM_API DWORD GetTempPathA(DWORD size, char* buffer);        // with trailing backslash
+PLATFORM_API UINT GetWindowsDirectoryA(char* buffer, UINT size); // C:\windows
+PLATFORM_API UINT GetSystemDirectoryA(char* buffer, UINT size);  // C:\windows\system32
+PLATFORM_API DWORD GetTempPathA(DWORD size, char* buffer);       // with trailing backslash
 PLATFORM_API BOOL GetUserNameA(char* buffer, DWORD* size);
 
 // INI files (GetPrivateProfileString semantics: null section lists sections, null key
@@ -25,8 +25,8 @@ PLATFORM_API UINT GetPrivateProfileIntA(const char* section, const char* key, in
 PLATFORM_API BOOL WritePrivateProfileStringA(const char* section, const char* key,
                                              const char* value, const char* file);
 // The system profile, win.ini.
-PLATFORM_API DWORD GetProfileStringA(const char* section, const char* key,
-                                     const char* defaultValue, char* buffer, DWORD size);
+PLATFORM_API DWORD GetProfileStringA(const char* section, const char* key, const char* defaultValue,
+                                     char* buffer, DWORD size);
 PLATFORM_API BOOL WriteProfileStringA(const char* section, const char* key, const char* value);
 
 } // namespace tessaly::platform

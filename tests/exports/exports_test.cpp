@@ -16,13 +16,13 @@ const std::string kExpected = std::string(TESSALY_SOURCE_DIR) + "/tests/exports/
 
 // Framework classes and helpers whose members are part of the interface as a whole.
 const std::array<std::string, 9> kFrameworkPrefixes = {
-    "CString::", "COleDateTime::", "COleDateTimeSpan::", "CComVariant::",
-    "tessaly::automation::", "typeinfo for ", "typeinfo name for ", "vtable for ",
-    "guard variable for "};
+    "CString::",          "COleDateTime::",        "COleDateTimeSpan::",
+    "CComVariant::",      "tessaly::automation::", "typeinfo for ",
+    "typeinfo name for ", "vtable for ",           "guard variable for "};
 // What every shared object exports: the linker's section marks and the standard library's
 // template instances, which carry default visibility from its headers.
-const std::array<std::string, 5> kToolchainPrefixes = {"__bss_start", "_edata", "_end", "std::",
-                                                       "void std::"};
+const std::array<std::string, 5> kToolchainPrefixes = {"__bss_start", "_edata", "_end",
+                                                       "std::", "void std::"};
 
 std::vector<std::string> run(const std::string& command) {
     std::vector<std::string> lines;
@@ -31,7 +31,8 @@ std::vector<std::string> run(const std::string& command) {
     char buffer[4096];
     while (fgets(buffer, sizeof buffer, pipe)) {
         std::string line(buffer);
-        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+            line.pop_back();
         lines.push_back(line);
     }
     pclose(pipe);

@@ -25,12 +25,16 @@ namespace {
 
 const char* kLanguageKey = "Software\\varnholt\\Tessaly2001\\Language";
 
-void heading(const char* title) { std::printf("\n== %s\n", title); }
+void heading(const char* title) {
+    std::printf("\n== %s\n", title);
+}
 // The library speaks the ANSI code page; the terminal speaks UTF-8.
 void show(const char* what, const CString& value) {
     std::printf("  %-44s %s\n", what, platform::AnsiToUtf8(value.GetString()).c_str());
 }
-void show(const char* what, long long value) { std::printf("  %-44s %lld\n", what, value); }
+void show(const char* what, long long value) {
+    std::printf("  %-44s %lld\n", what, value);
+}
 
 void tourFrame() {
     heading("Languages and resources");
@@ -48,7 +52,8 @@ void tourStrings() {
     CStringArray words;
     int n = GetWordsFromString("Don't stop the e-mail, there!", words);
     CString joined;
-    for (int i = 0; i < n; ++i) joined += (i ? " | " : "") + words[i];
+    for (int i = 0; i < n; ++i)
+        joined += (i ? " | " : "") + words[i];
     show("GetWordsFromString(\"Don't stop the e-mail, there!\")", joined);
     char hex[] = "0x1f";
     show("HexToDword(\"0x1f\", base 10)", static_cast<long long>(HexToDword(hex, nullptr, 10)));
@@ -64,12 +69,14 @@ void tourFiles() {
     show("GetFileNameExt", GetFileNameExt(path));
     show("CreateDir(C:\\Tour\\a\\b)", static_cast<long long>(CreateDir("C:\\Tour\\a\\b")));
     CByteArray bytes;
-    for (char c : std::string("Hello from the tour.\r\n")) bytes.Add(static_cast<BYTE>(c));
+    for (char c : std::string("Hello from the tour.\r\n"))
+        bytes.Add(static_cast<BYTE>(c));
     WriteBinFile("C:\\Tour\\a\\hello.txt", bytes);
     WriteBinFile("C:\\Tour\\a\\b\\notes.txt", bytes);
     CStringArray files;
     GetDirectoryFiles("C:\\Tour", files);
-    for (const CString& f : files) show("GetDirectoryFiles(C:\\Tour)", f);
+    for (const CString& f : files)
+        show("GetDirectoryFiles(C:\\Tour)", f);
     show("ReadTextFile(C:\\Tour\\a\\hello.txt)", ReadTextFile("C:\\Tour\\a\\hello.txt").Trim());
     CString temp;
     MakeTempFilename(temp, "tmp");
@@ -80,7 +87,8 @@ void tourFiles() {
 
 void tourRegistry() {
     heading("Registry");
-    SetRegString("Software\\Varnholt\\Tessaly2001\\Options", "Fax Custom Init String", "AT&F&C1", 0);
+    SetRegString("Software\\Varnholt\\Tessaly2001\\Options", "Fax Custom Init String", "AT&F&C1",
+                 0);
     show("SetRegString then GetStringRegistry",
          GetStringRegistry(HKEY_CURRENT_USER, "Software\\Varnholt\\Tessaly2001\\Options",
                            "Fax Custom Init String"));
@@ -121,8 +129,8 @@ void tourSystem() {
     show("GetWindowsVersion (presented as XP SP2)", GetWindowsVersion());
     long code = 0;
     GetOSVersion(code);
-    show("GetOSVersionEx / GetOSVersion", CString(std::to_string(GetOSVersionEx()) + " / " +
-                                                  std::to_string(code)));
+    show("GetOSVersionEx / GetOSVersion",
+         CString(std::to_string(GetOSVersionEx()) + " / " + std::to_string(code)));
     platform::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Tessaly\\Platform\\Version");
     DWORD exitCode = 0;
     ExecProc("/bin/sh -c \"exit 7\"", 1, 0, exitCode);
@@ -176,8 +184,8 @@ int runDemo(char** argv, bool keep) {
             .parent_path()
             .string();
     std::string installDir = platform::ToWindowsPath(moduleFolder);
-    SetStringRegistry(HKEY_LOCAL_MACHINE, "Software\\Varnholt\\Tessaly2001\\INSTALLDIR", "",
-                      REG_SZ, installDir.c_str());
+    SetStringRegistry(HKEY_LOCAL_MACHINE, "Software\\Varnholt\\Tessaly2001\\INSTALLDIR", "", REG_SZ,
+                      installDir.c_str());
     SetRegString(kLanguageKey, "Install Version", "1031", 1);
     SetRegString(kLanguageKey, "Current", "1031", 1);
     SetRegString(kLanguageKey, "Original", "1031", 1);

@@ -18,8 +18,8 @@ int main() {
     expect(GetFileName("C:\\Docs\\report.final.txt") == "report.final.txt", "GetFileName");
     expect(std::strcmp(GetFileExtName("C:\\Docs\\report.final.txt"), ".txt") == 0,
            "GetFileExtName (plain name)");
-    expect(SetRegString("Software\\Varnholt\\Tessaly2001\\Options", "Fax Custom Init String",
-                        "ATZ", 0) == 1,
+    expect(SetRegString("Software\\Varnholt\\Tessaly2001\\Options", "Fax Custom Init String", "ATZ",
+                        0) == 1,
            "SetRegString");
     CString text;
     expect(GetStringRegistry1(HKEY_CURRENT_USER, "Software\\Varnholt\\Tessaly2001\\Options",
