@@ -17,14 +17,14 @@ namespace platform = tessaly::platform;
 namespace {
 
 // The C run time's path splitter: drive ("X:"), folder up to and including the last
-// separator, name, and extension from the name's last dot. Each part holds at most 255
-// characters, as the run time's buffers of 256 do. Double-byte characters are stepped
-// over whole, so a trail byte is never taken for a separator or a dot.
+// separator, name, and extension from the name's last dot. Each part is cut to at most 256
+// characters. Double-byte characters are stepped over whole, so a trail byte is never taken
+// for a separator or a dot.
 struct SplitPath {
     CString drive, dir, name, ext;
 };
 
-constexpr int kMaxPart = 255;
+constexpr int kMaxPart = 256;
 
 SplitPath Split(const CString& path) {
     SplitPath parts;

@@ -68,15 +68,31 @@ TEST(PathSplitters, TakePathsApartLikeTheRunTime) {
     }
 }
 
-TEST(PathSplitters, PartsAreCutAt255Characters) {
-    std::string longName(300, 'n');
-    std::string longExt(300, 'e');
-    CString path(("C:\\" + std::string(300, 'd') + "\\" + longName + "." + longExt).c_str());
-    EXPECT_EQ(GetFileNameEx(path).GetLength(), 255);
-    EXPECT_EQ(GetFileExtName(path).GetLength(), 255); // the dot and 254 characters
-    EXPECT_EQ(GetFileNameExt(path).GetLength(), 254);
-    EXPECT_EQ(GetFileDirectory(path).GetLength(), 2 + 255);
-    EXPECT_EQ(GetFileName(path).GetLength(), 510);
+TEST(PathSplitters, PartsAreCutAt256Characters) {
+    // Folder, name and extension (with its dot) each keep at most 256 characters.
+    struct Row {
+        size_t folder, name, ext; // lengths written (ext without the dot)
+        int dirKept, nameKept, extKept;
+    } rows[] = {
+        {253, 255, 254, 255, 255, 255},
+        {254, 256, 255, 256, 256, 256},
+        {300, 257, 300, 256, 256, 256},
+        {255, 300, 256, 256, 256, 256},
+    };
+    for (const Row& r : rows) {
+        // The folder part is the letters between two backslashes.
+        std::string path = "C:\\" + std::string(r.folder, 'd') + "\\" + std::string(r.name, 'n') +
+                           "." + std::string(r.ext, 'e');
+        CString p(path.c_str());
+        SCOPED_TRACE(std::to_string(r.folder) + "/" + std::to_string(r.name) + "/" +
+                     std::to_string(r.ext));
+        EXPECT_EQ(GetFileNameEx(p).GetLength(), r.nameKept);
+        EXPECT_EQ(GetFileExtName(p).GetLength(), r.extKept);
+        EXPECT_EQ(GetFileNameExt(p).GetLength(), r.extKept - 1);
+        EXPECT_EQ(GetFileName(p).GetLength(), r.nameKept + r.extKept);
+        EXPECT_EQ(GetFileDirOnly(p).GetLength(), r.dirKept);
+        EXPECT_EQ(GetFileDirectory(p).GetLength(), 2 + r.dirKept);
+    }
 }
 
 TEST_F(PrefixTest, SplittersStepOverDoubleByteCharacters) {
