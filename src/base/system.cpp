@@ -319,7 +319,8 @@ int FindArgument(int argc, char*** argv, CString name) {
     for (int i = 1; i < argc; ++i) {
         const char* argument = (*argv)[i];
         if (!argument || (argument[0] != '-' && argument[0] != '/')) continue;
-        if (strcasecmp(argument + 1, name.GetString()) == 0) return 1;
+        // Case is ignored by the code page's rules, as for every text comparison here.
+        if (name.CompareNoCase(argument + 1) == 0) return 1;
     }
     return 0;
 }

@@ -379,6 +379,28 @@ TEST(Arguments, FindArgumentMatchesSwitchesAfterTheProgram) {
     EXPECT_EQ(FindArgument(3, nullptr, CString("x")), 0);
 }
 
+// Switch names are compared without regard to case by the ANSI code page's rules, so
+// accented capitals of Windows-1252 match their small letters.
+TEST_F(SystemTest, FindArgumentIgnoresCaseByTheCodePage) {
+    struct {
+        const char* argument;
+        const char* name;
+        int expected;
+    } cases[] = {
+        {"-\xC4RGER", "\xE4rger", 1},   // Ä and ä
+        {"/\xE9t\xE9", "\xC9T\xC9", 1}, // é and É
+        {"-\326ffnen", "\366FFNEN", 1}, // Ö and ö (octal: hex would run on)
+        {"-\xC4rger", "arger", 0},      // an accent is no case
+    };
+    for (const auto& c : cases) {
+        char program[] = "prog.exe";
+        std::string argument = c.argument;
+        char* argv[] = {program, argument.data()};
+        char** pointer = argv;
+        EXPECT_EQ(FindArgument(2, &pointer, CString(c.name)), c.expected) << c.name;
+    }
+}
+
 TEST(Arguments, MemFileVariables) {
     struct {
         const char* text;
