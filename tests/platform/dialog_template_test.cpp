@@ -1,0 +1,207 @@
+// Dialog templates compiled by the resource compiler, read back field by field.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/dialog_template.h"
+#include "platform/module.h"
+#include "support/prefix.h"
+#include "support/rc_compile.h"
+
+namespace p = tessaly::platform;
+using tessaly::testing::CompileResourceModule;
+using tessaly::testing::PrefixTest;
+
+namespace {
+
+const char* const kScript = R"(#include <winresrc.h>
+#pragma code_page(65001)
+LANGUAGE 9, 1
+100 DIALOGEX 10, 20, 200, 120
+STYLE DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU
+EXSTYLE WS_EX_TOOLWINDOW
+CAPTION "Größe & Maß"
+FONT 8, "MS Shell Dlg", 700, 1, 0x1
+BEGIN
+    DEFPUSHBUTTON "&OK", 1, 140, 100, 50, 14
+    PUSHBUTTON "Cancel", 2, 85, 100, 50, 14, WS_DISABLED
+    AUTOCHECKBOX "Don't show again", 1108, 7, 100, 70, 10
+    AUTORADIOBUTTON "One", 1200, 7, 7, 40, 10, WS_GROUP
+    GROUPBOX "Frame", 1300, 5, 30, 190, 60
+    EDITTEXT 1104, 10, 40, 100, 12, ES_PASSWORD | ES_AUTOHSCROLL
+    EDITTEXT 1105, 10, 55, 100, 30, ES_MULTILINE | ES_READONLY | WS_VSCROLL
+    LTEXT "Prompt:", 1020, 120, 40, 60, 8
+    ICON 32515, 1071, 120, 55, 20, 20
+    COMBOBOX 1018, 120, 70, 70, 60, CBS_DROPDOWNLIST | WS_TABSTOP
+    LISTBOX 1095, 60, 7, 60, 20, LBS_NOTIFY
+    SCROLLBAR 1400, 180, 7, 10, 20, SBS_VERT
+    CONTROL "", 1100, "RichEdit20A", ES_MULTILINE | WS_BORDER, 130, 7, 40, 20
+    CONTROL "Named", 1500, "button", BS_AUTOCHECKBOX, 7, 20, 40, 10
+END
+OPTIONSDLG DIALOG 0, 0, 100, 50
+STYLE WS_POPUP | WS_CAPTION
+CAPTION "Old form"
+FONT 10, "Arial"
+BEGIN
+    PUSHBUTTON "Close", 2, 25, 30, 50, 14
+    CTEXT "Centred", 7, 5, 5, 90, 8
+END
+101 DIALOGEX 0, 0, 60, 40
+STYLE WS_POPUP
+BEGIN
+END
+)";
+
+std::u16string u(const char16_t* text) {
+    return text;
+}
+
+class DialogTemplates : public PrefixTest {
+  protected:
+    void SetUp() override {
+        module_ = CompileResourceModule(prefix_.scratch(), "Dialogs", kScript);
+        ASSERT_NE(module_, nullptr);
+    }
+    HMODULE module_ = nullptr;
+};
+
+} // namespace
+
+TEST_F(DialogTemplates, ExtendedHeaderAndFont) {
+    p::DialogTemplate t;
+    ASSERT_TRUE(p::LoadDialogTemplate(module_, 100, t));
+    EXPECT_TRUE(t.extended);
+    EXPECT_EQ(t.x, 10);
+    EXPECT_EQ(t.y, 20);
+    EXPECT_EQ(t.cx, 200);
+    EXPECT_EQ(t.cy, 120);
+    EXPECT_EQ(t.style & 0xFFFF0000u,
+              0x80000000u | 0x00C00000u | 0x00080000u); // popup, caption, system menu
+    EXPECT_TRUE(t.style & p::DS_SETFONT);
+    EXPECT_EQ(t.exStyle, 0x80u); // tool window
+    EXPECT_EQ(t.caption, u(u"Größe & Maß"));
+    EXPECT_TRUE(t.menu.empty());
+    EXPECT_TRUE(t.windowClass.empty());
+    ASSERT_TRUE(t.hasFont);
+    EXPECT_EQ(t.pointSize, 8);
+    EXPECT_EQ(t.weight, 700);
+    EXPECT_TRUE(t.italic);
+    EXPECT_EQ(t.charset, 1);
+    EXPECT_EQ(t.typeface, u(u"MS Shell Dlg"));
+    EXPECT_EQ(t.items.size(), 14u);
+}
+
+TEST_F(DialogTemplates, ExtendedControls) {
+    p::DialogTemplate t;
+    ASSERT_TRUE(p::LoadDialogTemplate(module_, 100, t));
+    struct Case {
+        DWORD id;
+        WORD atom;
+        const char16_t* className; // for a named class (the compiler writes it in capitals)
+        const char16_t* text;
+        DWORD styleLow;     // the class's own style bits (low 16)
+        DWORD windowStyles; // window style bits that must be set
+        short x, y, cx, cy;
+    };
+    const DWORD visible = p::WS_VISIBLE, tab = p::WS_TABSTOP;
+    const Case cases[] = {
+        {1, p::CLASS_BUTTON, u"", u"&OK", 0x1, visible | tab, 140, 100, 50, 14},
+        {2, p::CLASS_BUTTON, u"", u"Cancel", 0x0, visible | p::WS_DISABLED, 85, 100, 50, 14},
+        {1108, p::CLASS_BUTTON, u"", u"Don't show again", 0x3, visible, 7, 100, 70, 10},
+        {1200, p::CLASS_BUTTON, u"", u"One", 0x9, visible | p::WS_GROUP, 7, 7, 40, 10},
+        {1300, p::CLASS_BUTTON, u"", u"Frame", 0x7, visible, 5, 30, 190, 60},
+        {1104, p::CLASS_EDIT, u"", u"", 0x20 | 0x80, visible, 10, 40, 100, 12},
+        {1105, p::CLASS_EDIT, u"", u"", 0x4 | 0x800, visible | p::WS_VSCROLL, 10, 55, 100, 30},
+        {1020, p::CLASS_STATIC, u"", u"Prompt:", 0x0, visible, 120, 40, 60, 8},
+        {1071, p::CLASS_STATIC, u"", nullptr, 0x3, visible, 120, 55, 20, 20},
+        {1018, p::CLASS_COMBOBOX, u"", u"", 0x3, visible | tab, 120, 70, 70, 60},
+        {1095, p::CLASS_LISTBOX, u"", u"", 0x1, visible, 60, 7, 60, 20},
+        {1400, p::CLASS_SCROLLBAR, u"", u"", 0x1, visible, 180, 7, 10, 20},
+        {1100, 0, u"RICHEDIT20A", u"", 0x4, visible | 0x00800000, 130, 7, 40, 20},
+        {1500, p::CLASS_BUTTON, u"BUTTON", u"Named", 0x3, visible, 7, 20, 40, 10},
+    };
+    ASSERT_EQ(t.items.size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        const p::DialogItemTemplate& item = t.items[i];
+        SCOPED_TRACE(c.id);
+        EXPECT_EQ(item.id, c.id);
+        EXPECT_EQ(item.classAtom(), c.atom);
+        if (*c.className) {
+            EXPECT_FALSE(item.windowClass.isOrdinal);
+            EXPECT_EQ(item.windowClass.text, u(c.className));
+        } else {
+            EXPECT_TRUE(item.windowClass.isOrdinal);
+        }
+        if (c.text) {
+            EXPECT_FALSE(item.title.isOrdinal);
+            EXPECT_EQ(item.title.text, u(c.text));
+        }
+        EXPECT_EQ(item.style & 0xFFFFu, c.styleLow);
+        EXPECT_EQ(item.style & c.windowStyles, c.windowStyles);
+        EXPECT_EQ(item.x, c.x);
+        EXPECT_EQ(item.y, c.y);
+        EXPECT_EQ(item.cx, c.cx);
+        EXPECT_EQ(item.cy, c.cy);
+        EXPECT_TRUE(item.creationData.empty());
+    }
+    // The icon control names its icon by number.
+    EXPECT_TRUE(t.items[8].title.isOrdinal);
+    EXPECT_EQ(t.items[8].title.ordinal, 32515);
+}
+
+TEST_F(DialogTemplates, OlderFormByNameAndEmptyDialog) {
+    p::DialogTemplate t;
+    ASSERT_TRUE(p::LoadDialogTemplate(module_, "optionsdlg", t));
+    EXPECT_FALSE(t.extended);
+    EXPECT_EQ(t.caption, u(u"Old form"));
+    EXPECT_EQ(t.cx, 100);
+    EXPECT_EQ(t.cy, 50);
+    ASSERT_TRUE(t.hasFont);
+    EXPECT_EQ(t.pointSize, 10);
+    EXPECT_EQ(t.typeface, u(u"Arial"));
+    ASSERT_EQ(t.items.size(), 2u);
+    EXPECT_EQ(t.items[0].id, 2u);
+    EXPECT_EQ(t.items[0].classAtom(), p::CLASS_BUTTON);
+    EXPECT_EQ(t.items[0].title.text, u(u"Close"));
+    EXPECT_EQ(t.items[1].id, 7u);
+    EXPECT_EQ(t.items[1].classAtom(), p::CLASS_STATIC);
+    EXPECT_EQ(t.items[1].style & 0xFu, 1u); // centred
+    EXPECT_EQ(t.items[1].x, 5);
+    EXPECT_EQ(t.items[1].cy, 8);
+
+    p::DialogTemplate empty;
+    ASSERT_TRUE(p::LoadDialogTemplate(module_, 101, empty));
+    EXPECT_TRUE(empty.items.empty());
+    EXPECT_FALSE(empty.hasFont);
+    EXPECT_TRUE(empty.caption.empty());
+
+    EXPECT_FALSE(p::LoadDialogTemplate(module_, 102, t));
+    EXPECT_FALSE(p::LoadDialogTemplate(module_, "NODLG", t));
+    EXPECT_FALSE(p::LoadDialogTemplate(module_, static_cast<const char*>(nullptr), t));
+    EXPECT_FALSE(p::LoadDialogTemplate(nullptr, 100, t));
+}
+
+// Cut short anywhere, a template is refused rather than read past its end; whole, it reads.
+TEST_F(DialogTemplates, DamagedTemplates) {
+    DWORD size = 0;
+    const auto* data =
+        static_cast<const BYTE*>(p::FindResourceData(module_, p::RT_DIALOG, 100, &size));
+    ASSERT_NE(data, nullptr);
+    ASSERT_GT(size, 100u);
+    p::DialogTemplate whole;
+    ASSERT_TRUE(p::ParseDialogTemplate(data, size, whole));
+    // The last item's padding is optional, so only cuts inside its data must fail.
+    size_t lastNeeded = size;
+    for (size_t cut = 0; cut < size; ++cut) {
+        std::vector<BYTE> copy(data, data + cut); // a heap block of exactly the cut's size
+        p::DialogTemplate t;
+        if (p::ParseDialogTemplate(copy.data(), copy.size(), t)) {
+            lastNeeded = std::min(lastNeeded, cut);
+            EXPECT_EQ(t.items.size(), whole.items.size()) << cut;
+        }
+    }
+    EXPECT_GE(lastNeeded + 4, size);
+    p::DialogTemplate t;
+    EXPECT_FALSE(p::ParseDialogTemplate(nullptr, 100, t));
+}
