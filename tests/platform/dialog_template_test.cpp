@@ -113,7 +113,7 @@ TEST_F(DialogTemplates, ExtendedControls) {
         {1104, p::CLASS_EDIT, u"", u"", 0x20 | 0x80, visible, 10, 40, 100, 12},
         {1105, p::CLASS_EDIT, u"", u"", 0x4 | 0x800, visible | p::WS_VSCROLL, 10, 55, 100, 30},
         {1020, p::CLASS_STATIC, u"", u"Prompt:", 0x0, visible, 120, 40, 60, 8},
-        {1071, p::CLASS_STATIC, u"", nullptr, 0x3, visible, 120, 55, 20, 20},
+        {1071, p::CLASS_STATIC, u"", nullptr, 0x3, visible, 120, 55, 0, 0}, // sized by its icon
         {1018, p::CLASS_COMBOBOX, u"", u"", 0x3, visible | tab, 120, 70, 70, 60},
         {1095, p::CLASS_LISTBOX, u"", u"", 0x1, visible, 60, 7, 60, 20},
         {1400, p::CLASS_SCROLLBAR, u"", u"", 0x1, visible, 180, 7, 10, 20},
