@@ -23,9 +23,11 @@ CString lowered(const char* text) {
     return copy;
 }
 
-// The missing count of a padding: how far text falls short of length.
+// The missing count of a padding: how far text falls short of length (0 when it does not),
+// counted wide so that a length near INT_MIN cannot wrap round to a huge count.
 int missing(const CString& text, int length) {
-    return length - text.GetLength();
+    const long long m = static_cast<long long>(length) - text.GetLength();
+    return m > 0 ? static_cast<int>(m) : 0;
 }
 
 CString repeated(const CString& fill, int times) {
@@ -108,7 +110,13 @@ void AddQuotationEx(char* buffer) {
 }
 
 void ReplaceString(CString& text, int start, int count, const char* replacement) {
-    text = text.Left(start) + orEmpty(replacement) + text.Mid(start + count);
+    // Where the kept tail begins, counted wide: a count near INT_MAX drops the rest rather
+    // than wrapping round to a position before start.
+    const long long tail = static_cast<long long>(start) + count;
+    const int from = tail <= 0                  ? 0
+                     : tail >= text.GetLength() ? text.GetLength()
+                                                : static_cast<int>(tail);
+    text = text.Left(start) + orEmpty(replacement) + text.Mid(from);
 }
 
 int FindStringEx(const char* text, const char* pattern, int ignoreCase) {
@@ -274,8 +282,12 @@ namespace {
 bool variantBytes(CComVariant& variant, std::string& out) {
     out.clear();
     if (variant.vt == VT_EMPTY) return false;
-    if (!(variant.vt & VT_ARRAY) || !variant.parray) return false;
-    SAFEARRAY* array = variant.parray;
+    if (!(variant.vt & VT_ARRAY)) return false;
+    // A variant passed by reference holds a pointer to the array pointer, not the array.
+    SAFEARRAY* array = !(variant.vt & VT_BYREF) ? variant.parray
+                       : variant.byref          ? *static_cast<SAFEARRAY**>(variant.byref)
+                                                : nullptr;
+    if (!array) return false;
     LONG upper = -1;
     void* data = nullptr;
     if (FAILED(SafeArrayGetUBound(array, 1, &upper)) || FAILED(SafeArrayAccessData(array, &data)))

@@ -2,6 +2,7 @@
 // conversions and byte arrays carried in automation variants.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -54,10 +55,14 @@ TEST_F(Strings, PaddingCountsMissingCharactersNotFills) {
         int length;
         const char *appended, *filled;
     } cases[] = {
-        {"ab", "xy", 4, "abxyxy", "xyxyab"}, {"ab", "-", 5, "ab---", "---ab"},
-        {"abcd", "x", 4, "abcd", "abcd"},    {"abcdef", "x", 2, "abcdef", "abcdef"},
-        {"", "0", 3, "000", "000"},          {"ab", "", 5, "ab", "ab"},
+        {"ab", "xy", 4, "abxyxy", "xyxyab"},
+        {"ab", "-", 5, "ab---", "---ab"},
+        {"abcd", "x", 4, "abcd", "abcd"},
+        {"abcdef", "x", 2, "abcdef", "abcdef"},
+        {"", "0", 3, "000", "000"},
+        {"ab", "", 5, "ab", "ab"},
         {"ab", "x", -1, "ab", "ab"},
+        {"ab", "x", INT_MIN, "ab", "ab"}, // the shortfall must not wrap round to a huge count
     };
     for (const auto& c : cases) {
         EXPECT_STREQ(AppendString(c.text, c.fill, c.length), c.appended) << c.text << c.fill;
@@ -68,8 +73,11 @@ TEST_F(Strings, PaddingCountsMissingCharactersNotFills) {
         int length;
         char fill;
         const char* expected;
-    } fillups[] = {
-        {"7", 3, '0', "007"}, {"123", 3, '0', "123"}, {"1234", 2, ' ', "1234"}, {"", 2, '*', "**"}};
+    } fillups[] = {{"7", 3, '0', "007"},
+                   {"123", 3, '0', "123"},
+                   {"1234", 2, ' ', "1234"},
+                   {"", 2, '*', "**"},
+                   {"7", INT_MIN, '0', "7"}};
     for (const auto& c : fillups) {
         CString text(c.text);
         FillupString(text, c.length, c.fill, 99);
@@ -119,6 +127,10 @@ TEST_F(Strings, ReplaceString) {
         {"abc", 10, 2, "!", "abc!"}, // start beyond the end appends
         {"abcdef", 2, 99, "", "ab"}, // count beyond the end drops the rest
         {"abc", 1, 1, nullptr, "ac"},
+        // Start plus count past INT_MAX still means beyond the end.
+        {"abcdef", 2, INT_MAX, "", "ab"},
+        {"abc", INT_MAX, INT_MAX, "!", "abc!"},
+        {"abcdef", 3, INT_MAX - 2, "X", "abcX"},
     };
     for (const auto& c : cases) {
         CString text(c.text);
@@ -385,4 +397,35 @@ TEST_F(Strings, BytesThroughVariants) {
     EXPECT_EQ(back.GetSize(), 0);
     EXPECT_STREQ(V2String(variant), "");
     EXPECT_STREQ(V2String(CComVariant(7)), ""); // not an array: nothing to read
+}
+
+// A variant that refers to the caller's array (as automation passes out-parameters) is read
+// through the reference.
+TEST_F(Strings, BytesThroughVariantsByReference) {
+    SAFEARRAYBOUND bound{3, 0};
+    SAFEARRAY* array = SafeArrayCreate(VT_UI1, 1, &bound);
+    ASSERT_NE(array, nullptr);
+    static_cast<BYTE*>(array->pvData)[0] = 'o';
+    static_cast<BYTE*>(array->pvData)[1] = 'k';
+    SAFEARRAY* none = nullptr;
+    struct Case {
+        SAFEARRAY** target;
+        const char* text;
+        int size;
+    } cases[] = {{&array, "ok", 3}, {&none, "", 0}, {nullptr, "", 0}};
+    for (const auto& c : cases) {
+        CComVariant reference;
+        reference.vt = VT_ARRAY | VT_UI1 | VT_BYREF;
+        reference.byref = c.target;
+        CByteArray bytes;
+        bytes.Add(1);
+        V2ByteArray(reference, bytes);
+        ASSERT_EQ(bytes.GetSize(), c.size);
+        if (c.size) {
+            EXPECT_EQ(bytes[1], 'k');
+        }
+        EXPECT_STREQ(V2String(reference), c.text);
+    }
+    EXPECT_EQ(array->cLocks, 0u);
+    SafeArrayDestroy(array);
 }
