@@ -10,13 +10,66 @@ namespace tessaly::automation {
 
 struct MessageBoxInfo {
     std::string caption;
-    std::string text;  // in the ANSI code page, as the library passed it
-    UINT type = 0;     // button set and icon bits, as for the system's message box
+    std::string text; // in the ANSI code page, as the library passed it
+    UINT type = 0;    // button set and icon bits, as for the system's message box
 };
 
 // Called while the box is open; returns the identifier of the button to press (IDOK 1,
 // IDCANCEL 2, IDYES 6 ...), or 0 to leave the box to the user. Null removes the handler.
 using MessageBoxHandler = std::function<int(const MessageBoxInfo&)>;
 TESSALY_API void SetMessageBoxHandler(MessageBoxHandler handler);
+
+} // namespace tessaly::automation
+
+class CDialog;
+
+namespace tessaly::automation {
+
+// A dialog of the framework as a script sees it while it is open. Texts are in the ANSI
+// code page, as the library's interface passes them. Control ids are the template's.
+struct Rect {
+    int left = 0, top = 0, width = 0, height = 0;
+};
+
+class TESSALY_API Dialog {
+  public:
+    explicit Dialog(CDialog& dialog) : dialog_(&dialog) {}
+
+    UINT TemplateId() const; // 0 for a dialog of a named template
+    std::string TemplateName() const;
+    std::string Caption() const;
+    HWND Handle() const;
+
+    // False (and nothing changed) when the dialog has no control of that id.
+    bool HasControl(int id) const;
+    std::string GetText(int id) const;
+    bool SetText(int id, const std::string& text);
+    // BST_UNCHECKED 0, BST_CHECKED 1, BST_INDETERMINATE 2; -1 for no such control.
+    int GetCheck(int id) const;
+    bool SetCheck(int id, int state);
+    bool IsVisible(int id) const;
+    bool IsEnabled(int id) const;
+    // The system icon a static icon control shows (32513 stop, 32514 question, 32515
+    // exclamation, 32516 information), 0 for none.
+    int GetIcon(int id) const;
+    // A control's rectangle in pixels in the dialog's client area; id 0: the client area.
+    // Empty for no such control.
+    Rect GetRect(int id) const;
+    // Clicks an enabled, visible button as the user would; false when it cannot be clicked.
+    bool Click(int id);
+    // Presses Escape (the dialog's cancel command).
+    void PressEscape();
+    // Saves a picture of the dialog; false when it cannot be written.
+    bool SavePng(const std::string& path) const;
+
+  private:
+    CDialog* dialog_;
+};
+
+// Called whenever a dialog of the framework opens (after its initialisation, when it is
+// shown). The handler may click a button that ends the dialog; when it leaves the dialog
+// open, the user answers it. Null removes the handler.
+using DialogHandler = std::function<void(Dialog&)>;
+TESSALY_API void SetDialogHandler(DialogHandler handler);
 
 } // namespace tessaly::automation

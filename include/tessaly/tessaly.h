@@ -8,3 +8,4 @@
 #include <tessaly/oledatetime.h>
 #include <tessaly/types.h>
 #include <tessaly/variant.h>
+#include <tessaly/wnd.h>

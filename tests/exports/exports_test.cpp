@@ -15,10 +15,17 @@ const std::string kLibrary = std::string(TESSALY_BUILD_DIR) + "/lib/libTessaly.s
 const std::string kExpected = std::string(TESSALY_SOURCE_DIR) + "/tests/exports/interface.txt";
 
 // Framework classes and helpers whose members are part of the interface as a whole.
-const std::array<std::string, 9> kFrameworkPrefixes = {
-    "CString::",          "COleDateTime::",        "COleDateTimeSpan::",
-    "CComVariant::",      "tessaly::automation::", "typeinfo for ",
-    "typeinfo name for ", "vtable for ",           "guard variable for "};
+const std::array<std::string, 11> kFrameworkPrefixes = {"CString::",
+                                                        "COleDateTime::",
+                                                        "COleDateTimeSpan::",
+                                                        "CComVariant::",
+                                                        "CWnd::",
+                                                        "CDialog::",
+                                                        "tessaly::automation::",
+                                                        "typeinfo for ",
+                                                        "typeinfo name for ",
+                                                        "vtable for ",
+                                                        "guard variable for "};
 // What every shared object exports: the linker's section marks and the standard library's
 // template instances, which carry default visibility from its headers.
 const std::array<std::string, 5> kToolchainPrefixes = {"__bss_start", "_edata", "_end",

@@ -1,0 +1,119 @@
+#pragma once
+// The framework's windows: CWnd over a Qt widget and CDialog built from a dialog template
+// of the resources. An HWND is a handle the framework maps to its widget; the handle of a
+// destroyed widget maps to nothing.
+#include <memory>
+
+#include <tessaly/cstring.h>
+#include <tessaly/types.h>
+
+class QWidget;
+
+// ShowWindow commands.
+#define SW_HIDE 0
+#define SW_SHOWNORMAL 1
+#define SW_SHOW 5
+
+// The standard command ids (as the framework's message box defines them).
+#define IDOK 1
+#define IDCANCEL 2
+
+// Check states of buttons.
+#define BST_UNCHECKED 0
+#define BST_CHECKED 1
+#define BST_INDETERMINATE 2
+
+class TESSALY_API CWnd {
+  public:
+    CWnd();
+    // Wraps a widget of the caller's (not owned).
+    explicit CWnd(QWidget* widget);
+    virtual ~CWnd();
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+
+    // The handle of a widget (made on first request), and the widget of a handle.
+    static HWND HandleOf(QWidget* widget);
+    static QWidget* WidgetOf(HWND window);
+    // The framework's object for a handle: the dialog or control that owns it, else a
+    // wrapper kept until the widget is destroyed. Null for a handle of no widget.
+    static CWnd* FromHandle(HWND window);
+
+    HWND GetSafeHwnd() const;
+    QWidget* GetWidget() const;
+    HWND m_hWnd = nullptr;
+
+    // The control with that identifier among this window's children, or null.
+    CWnd* GetDlgItem(int id) const;
+    int GetDlgCtrlID() const;
+    CWnd* GetParent() const;
+
+    void SetWindowText(const char* text);
+    void GetWindowText(CString& text) const;
+    CString GetWindowText() const;
+    int GetWindowTextLength() const;
+
+    // Returns whether the window was visible before.
+    BOOL ShowWindow(int command);
+    // Returns whether the window was disabled before.
+    BOOL EnableWindow(BOOL enable = TRUE);
+    // Visible when it and every window it sits in are shown.
+    BOOL IsWindowVisible() const;
+    BOOL IsWindowEnabled() const;
+    void SetFocus();
+
+    // Buttons: the check state (BST_...); 0 for windows that are not check boxes or radios.
+    int GetCheck() const;
+    void SetCheck(int state);
+
+    // The window's style bits as the template gave them.
+    DWORD GetStyle() const;
+
+  protected:
+    void attach(QWidget* widget);
+
+  private:
+    friend class CDialog;
+    QWidget* widget_ = nullptr;
+};
+
+class TESSALY_API CDialog : public CWnd {
+  public:
+    // A dialog from the template of that number (or name) of the current resources,
+    // modal on the parent (the application's active window when null).
+    explicit CDialog(UINT templateId, CWnd* parent = nullptr);
+    explicit CDialog(const char* templateName, CWnd* parent = nullptr);
+    ~CDialog() override;
+
+    // Builds the dialog, runs it modally and returns the code given to EndDialog; -1 when
+    // the template is missing or damaged.
+    virtual int DoModal();
+    void EndDialog(int result);
+
+    UINT GetTemplateId() const { return m_templateId; }
+    const CString& GetTemplateName() const { return m_templateName; }
+
+  protected:
+    // Called once the controls exist, before the dialog is seen.
+    virtual BOOL OnInitDialog();
+    virtual void OnOK();
+    virtual void OnCancel();
+    // A button was clicked (or Escape and the close box, as IDCANCEL). Returns TRUE when
+    // handled; the default sends IDOK to OnOK and IDCANCEL to OnCancel.
+    virtual BOOL OnCommand(UINT id);
+
+    UINT m_templateId = 0;
+    CString m_templateName;
+    CWnd* m_pParentWnd = nullptr;
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+    friend struct DialogAccess;
+};
+
+// The calling program's resources, where its dialogs and strings are looked up first (a
+// program without resources of its own has none). Inside the library's exported functions
+// the library's own resources are current instead.
+TESSALY_API HINSTANCE AfxGetResourceHandle();
+TESSALY_API void AfxSetResourceHandle(HINSTANCE module);

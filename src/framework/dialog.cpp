@@ -1,0 +1,464 @@
+// CDialog: a QDialog built from a dialog template, run modally.
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <cmath>
+#include <vector>
+
+#include "framework/application.h"
+#include "framework/message_box.h"
+#include "framework/module_state.h"
+#include "framework/wnd_internal.h"
+#include "platform/dialog_template.h"
+#include "platform/module.h"
+
+namespace p = tessaly::platform;
+using namespace tessaly::framework;
+
+namespace {
+
+// Class style bits.
+enum : DWORD {
+    BS_TYPEMASK = 0xF,
+    BS_PUSHBUTTON = 0,
+    BS_DEFPUSHBUTTON = 1,
+    BS_CHECKBOX = 2,
+    BS_AUTOCHECKBOX = 3,
+    BS_RADIOBUTTON = 4,
+    BS_3STATE = 5,
+    BS_AUTO3STATE = 6,
+    BS_GROUPBOX = 7,
+    BS_AUTORADIOBUTTON = 9,
+    BS_OWNERDRAW = 0xB,
+    ES_CENTER = 0x1,
+    ES_RIGHT = 0x2,
+    ES_MULTILINE = 0x4,
+    ES_PASSWORD = 0x20,
+    ES_AUTOHSCROLL = 0x80,
+    ES_READONLY = 0x800,
+    ES_NUMBER = 0x2000,
+    SS_TYPEMASK = 0x1F,
+    SS_CENTER = 0x1,
+    SS_RIGHT = 0x2,
+    SS_ICON = 0x3,
+    SS_BLACKRECT = 0x4,
+    SS_GRAYRECT = 0x5,
+    SS_WHITERECT = 0x6,
+    SS_BLACKFRAME = 0x7,
+    SS_GRAYFRAME = 0x8,
+    SS_WHITEFRAME = 0x9,
+    SS_SIMPLE = 0xB,
+    SS_LEFTNOWORDWRAP = 0xC,
+    SS_ETCHEDHORZ = 0x10,
+    SS_ETCHEDVERT = 0x11,
+    SS_ETCHEDFRAME = 0x12,
+    SS_CENTERIMAGE = 0x200,
+    CBS_TYPEMASK = 0x3,
+    CBS_DROPDOWNLIST = 0x3,
+    LBS_SORT = 0x2,
+    LBS_MULTIPLESEL = 0x8,
+    LBS_EXTENDEDSEL = 0x800,
+    SBS_VERT = 0x1,
+};
+
+// The dialog widget: Escape and the close box are the cancel command, Enter the default
+// button's (or OK's) command, as in any dialog of the framework.
+class DialogWidget : public QDialog {
+  public:
+    DialogWidget(CDialog& owner, QWidget* parent) : QDialog(parent), owner_(owner) {}
+
+    void reject() override { DialogAccess::command(owner_, IDCANCEL); }
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+        if (enter && event->modifiers() == Qt::NoModifier) {
+            if (qobject_cast<QPlainTextEdit*>(focusWidget()) ||
+                qobject_cast<QTextEdit*>(focusWidget()))
+                return QDialog::keyPressEvent(event);
+            for (QPushButton* button : findChildren<QPushButton*>())
+                if (button->isDefault() && IsShown(button) && IsUsable(button)) {
+                    button->click();
+                    return;
+                }
+            DialogAccess::command(owner_, IDOK);
+            return;
+        }
+        QDialog::keyPressEvent(event);
+    }
+
+  private:
+    CDialog& owner_;
+};
+
+QString fromUtf16(const std::u16string& text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The template's font at the screen's logical resolution; the shell's dialog font names
+// stand for the desktop's default font.
+QFont templateFont(const p::DialogTemplate& t) {
+    QFont font = QApplication::font();
+    if (!t.hasFont) return font;
+    const QString face = fromUtf16(t.typeface);
+    if (!face.isEmpty() && !face.startsWith(QLatin1String("MS Shell Dlg"), Qt::CaseInsensitive) &&
+        face.compare(QLatin1String("MS Sans Serif"), Qt::CaseInsensitive) != 0)
+        font.setFamily(face);
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const double dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(t.pointSize * dpi / 72.0))));
+    if (t.weight > 0)
+        font.setWeight(static_cast<QFont::Weight>(std::clamp<int>(t.weight, 1, 1000)));
+    font.setItalic(t.italic);
+    return font;
+}
+
+// The system icons a template or the framework names by number.
+QIcon systemIcon(int number) {
+    QStyle* style = QApplication::style();
+    switch (number) {
+    case 32513:
+        return style->standardIcon(QStyle::SP_MessageBoxCritical);
+    case 32514:
+        return style->standardIcon(QStyle::SP_MessageBoxQuestion);
+    case 32515:
+        return style->standardIcon(QStyle::SP_MessageBoxWarning);
+    case 32516:
+        return style->standardIcon(QStyle::SP_MessageBoxInformation);
+    default:
+        return style->standardIcon(QStyle::SP_DesktopIcon);
+    }
+}
+
+} // namespace
+
+struct __attribute__((visibility("hidden"))) CDialog::Impl {
+    p::DialogTemplate tmpl;
+    QPointer<DialogWidget> widget;
+    std::vector<std::unique_ptr<CWnd>> controls;
+    QButtonGroup* radioGroup = nullptr;
+    int baseX = 8, baseY = 16;
+    bool ended = false;
+    bool running = false;
+    int result = 0;
+
+    QRect toPixels(short x, short y, short cx, short cy) const {
+        auto mul = [](int value, int base, int div) {
+            return static_cast<int>(std::lround(static_cast<double>(value) * base / div));
+        };
+        return QRect(mul(x, baseX, 4), mul(y, baseY, 8), mul(cx, baseX, 4), mul(cy, baseY, 8));
+    }
+
+    QWidget* makeControl(CDialog& owner, const p::DialogItemTemplate& item);
+};
+
+QDialog* DialogAccess::widget(const CDialog& dialog) {
+    return dialog.impl_ ? dialog.impl_->widget.data() : nullptr;
+}
+
+QWidget* CDialog::Impl::makeControl(CDialog& owner, const p::DialogItemTemplate& item) {
+    QWidget* parent = widget;
+    const DWORD style = item.style;
+    const QString text = item.title.isOrdinal ? QString() : fromUtf16(item.title.text);
+    const UINT id = static_cast<UINT>(item.id & 0xFFFF);
+    QWidget* control = nullptr;
+    if (item.style & p::WS_GROUP) radioGroup = nullptr;
+
+    switch (item.classAtom()) {
+    case p::CLASS_BUTTON: {
+        const DWORD type = style & BS_TYPEMASK;
+        QAbstractButton* button = nullptr;
+        if (type == BS_GROUPBOX) {
+            auto* group = new QGroupBox(text, parent);
+            control = group;
+            break;
+        }
+        if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE ||
+            type == BS_AUTO3STATE) {
+            auto* check = new QCheckBox(text, parent);
+            check->setTristate(type == BS_3STATE || type == BS_AUTO3STATE);
+            button = check;
+        } else if (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON) {
+            auto* radio = new QRadioButton(text, parent);
+            radio->setAutoExclusive(false);
+            // Radio buttons of one group (up to the next WS_GROUP) exclude each other.
+            if (!radioGroup) {
+                radioGroup = new QButtonGroup(parent);
+                radioGroup->setExclusive(true);
+            }
+            radioGroup->addButton(radio);
+            button = radio;
+        } else {
+            auto* push = new QPushButton(text, parent);
+            push->setAutoDefault(false);
+            push->setDefault(type == BS_DEFPUSHBUTTON);
+            button = push;
+        }
+        QObject::connect(button, &QAbstractButton::clicked,
+                         [&owner, id] { DialogAccess::command(owner, id); });
+        control = button;
+        break;
+    }
+    case p::CLASS_EDIT: {
+        if (style & ES_MULTILINE) {
+            auto* edit = new QPlainTextEdit(text, parent);
+            edit->setReadOnly(style & ES_READONLY);
+            const bool wrap = !(style & (DWORD{ES_AUTOHSCROLL} | DWORD{p::WS_HSCROLL}));
+            edit->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+            edit->setVerticalScrollBarPolicy((style & p::WS_VSCROLL) ? Qt::ScrollBarAsNeeded
+                                                                     : Qt::ScrollBarAlwaysOff);
+            edit->setHorizontalScrollBarPolicy((style & p::WS_HSCROLL) ? Qt::ScrollBarAsNeeded
+                                                                       : Qt::ScrollBarAlwaysOff);
+            control = edit;
+        } else {
+            auto* edit = new QLineEdit(text, parent);
+            edit->setReadOnly(style & ES_READONLY);
+            if (style & ES_PASSWORD) edit->setEchoMode(QLineEdit::Password);
+            if (style & ES_NUMBER)
+                edit->setValidator(new QRegularExpressionValidator(
+                    QRegularExpression(QStringLiteral("[0-9]*")), edit));
+            edit->setAlignment((style & ES_RIGHT)    ? Qt::AlignRight
+                               : (style & ES_CENTER) ? Qt::AlignHCenter
+                                                     : Qt::AlignLeft);
+            control = edit;
+        }
+        break;
+    }
+    case p::CLASS_STATIC: {
+        const DWORD type = style & SS_TYPEMASK;
+        if (type == SS_ICON) {
+            auto* label = new QLabel(parent);
+            const int number = item.title.isOrdinal ? item.title.ordinal : 0;
+            if (number) {
+                label->setPixmap(systemIcon(number).pixmap(32, 32));
+                label->setProperty(kPropIcon, number);
+            }
+            control = label;
+        } else if ((type >= SS_BLACKRECT && type <= SS_WHITEFRAME) ||
+                   (type >= SS_ETCHEDHORZ && type <= SS_ETCHEDFRAME)) {
+            auto* frame = new QFrame(parent);
+            if (type == SS_ETCHEDHORZ)
+                frame->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+            else if (type == SS_ETCHEDVERT)
+                frame->setFrameStyle(QFrame::VLine | QFrame::Sunken);
+            else if (type == SS_ETCHEDFRAME)
+                frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
+            else if (type >= SS_BLACKFRAME)
+                frame->setFrameStyle(QFrame::Box | QFrame::Plain);
+            else {
+                frame->setAutoFillBackground(true);
+                QPalette palette = frame->palette();
+                const QColor fill = type == SS_BLACKRECT  ? Qt::black
+                                    : type == SS_GRAYRECT ? Qt::gray
+                                                          : Qt::white;
+                palette.setColor(QPalette::Window, fill);
+                frame->setPalette(palette);
+            }
+            control = frame;
+        } else {
+            auto* label = new QLabel(parent);
+            label->setTextFormat(Qt::PlainText);
+            label->setWordWrap(type != SS_LEFTNOWORDWRAP && type != SS_SIMPLE);
+            const Qt::Alignment horizontal = type == SS_CENTER  ? Qt::AlignHCenter
+                                             : type == SS_RIGHT ? Qt::AlignRight
+                                                                : Qt::AlignLeft;
+            label->setAlignment(horizontal |
+                                ((style & SS_CENTERIMAGE) ? Qt::AlignVCenter : Qt::AlignTop));
+            control = label;
+        }
+        break;
+    }
+    case p::CLASS_LISTBOX: {
+        auto* list = new QListWidget(parent);
+        list->setSortingEnabled(style & LBS_SORT);
+        if (style & LBS_EXTENDEDSEL)
+            list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        else if (style & LBS_MULTIPLESEL)
+            list->setSelectionMode(QAbstractItemView::MultiSelection);
+        control = list;
+        break;
+    }
+    case p::CLASS_SCROLLBAR:
+        control = new QScrollBar((style & SBS_VERT) ? Qt::Vertical : Qt::Horizontal, parent);
+        break;
+    case p::CLASS_COMBOBOX: {
+        auto* combo = new QComboBox(parent);
+        combo->setEditable((style & CBS_TYPEMASK) != CBS_DROPDOWNLIST);
+        control = combo;
+        break;
+    }
+    default: {
+        const QString name = fromUtf16(item.windowClass.text);
+        if (name.startsWith(QLatin1String("RichEdit"), Qt::CaseInsensitive)) {
+            auto* edit = new QTextEdit(parent);
+            edit->setReadOnly(style & ES_READONLY);
+            control = edit;
+        } else {
+            // Classes without a Qt counterpart yet keep their place and id.
+            control = new QWidget(parent);
+        }
+        break;
+    }
+    }
+
+    control->setProperty(kPropId, static_cast<int>(id));
+    control->setProperty(kPropStyle, static_cast<uint>(style));
+    QRect rect = toPixels(item.x, item.y, item.cx, item.cy);
+    if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        // A combo box's template height includes its drop-down list.
+        rect.setHeight(std::min(rect.height(), combo->sizeHint().height()));
+    } else if (control->property(kPropIcon).isValid()) {
+        rect.setSize(QSize(32, 32));
+    }
+    control->setGeometry(rect);
+    if (qobject_cast<QGroupBox*>(control)) control->lower();
+    if (!(style & p::WS_TABSTOP) && control->focusPolicy() & Qt::TabFocus)
+        control->setFocusPolicy(Qt::ClickFocus);
+    if (style & p::WS_DISABLED) control->setEnabled(false);
+    if (!(style & p::WS_VISIBLE)) control->hide();
+
+    auto wnd = std::make_unique<CWnd>(control);
+    if (qobject_cast<QLabel*>(control) && !control->property(kPropIcon).isValid()) {
+        wnd->SetWindowText(tessaly::framework::ToAnsi(text).c_str());
+    }
+    controls.push_back(std::move(wnd));
+    return control;
+}
+
+CDialog::CDialog(UINT templateId, CWnd* parent)
+    : m_templateId(templateId), m_pParentWnd(parent), impl_(std::make_unique<Impl>()) {}
+
+CDialog::CDialog(const char* templateName, CWnd* parent)
+    : m_templateName(templateName ? templateName : ""), m_pParentWnd(parent),
+      impl_(std::make_unique<Impl>()) {}
+
+CDialog::~CDialog() {
+    if (impl_->widget) delete impl_->widget.data();
+}
+
+namespace {
+
+// The template from the current resources: the current resource handle, the library's
+// through the extension registration, then the library's built-in resources.
+bool findTemplate(UINT id, const CString& name, p::DialogTemplate& out) {
+    HMODULE chain[3];
+    const int count = ResourceChain(chain);
+    for (int i = 0; i < count; ++i) {
+        const bool found = name.IsEmpty()
+                               ? p::LoadDialogTemplate(chain[i], static_cast<WORD>(id), out)
+                               : p::LoadDialogTemplate(chain[i], name.GetString(), out);
+        if (found) return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int CDialog::DoModal() {
+    EnsureApplication();
+    Impl& d = *impl_;
+    if (d.running) return -1;
+    if (!findTemplate(m_templateId, m_templateName, d.tmpl)) return -1;
+
+    QWidget* parent = m_pParentWnd ? m_pParentWnd->GetWidget() : nullptr;
+    if (!parent) parent = QApplication::activeWindow();
+    d.widget = new DialogWidget(*this, parent);
+    DialogWidget* w = d.widget;
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint;
+    if (d.tmpl.style & p::WS_CAPTION)
+        flags |= Qt::WindowTitleHint;
+    else
+        flags |= Qt::FramelessWindowHint;
+    if (d.tmpl.style & p::WS_SYSMENU) flags |= Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint;
+    w->setWindowFlags(flags);
+    w->setWindowTitle(fromUtf16(d.tmpl.caption));
+
+    // Dialog units: a quarter of the font's average character width, an eighth of its height.
+    const QFont font = templateFont(d.tmpl);
+    w->setFont(font);
+    const QFontMetrics metrics(font);
+    const int alphabet = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    d.baseX = std::max(1, (alphabet / 26 + 1) / 2);
+    d.baseY = std::max(1, metrics.height());
+    const QRect client = d.toPixels(0, 0, d.tmpl.cx, d.tmpl.cy);
+    w->setFixedSize(client.size());
+
+    attach(w);
+    d.controls.clear();
+    d.radioGroup = nullptr;
+    for (const p::DialogItemTemplate& item : d.tmpl.items)
+        d.makeControl(*this, item);
+
+    d.ended = false;
+    d.result = 0;
+    OnInitDialog();
+    if (!d.ended) {
+        if (auto handler = CurrentDialogHandler()) {
+            QTimer::singleShot(0, w, [this, handler] {
+                tessaly::automation::Dialog script(*this);
+                handler(script);
+            });
+        }
+        d.running = true;
+        const int code = w->exec();
+        d.running = false;
+        if (!d.ended) d.result = code;
+    }
+    const int result = d.result;
+    d.controls.clear();
+    delete d.widget.data();
+    m_hWnd = nullptr;
+    return result;
+}
+
+void CDialog::EndDialog(int result) {
+    Impl& d = *impl_;
+    d.ended = true;
+    d.result = result;
+    if (d.running && d.widget) d.widget->done(result);
+}
+
+BOOL CDialog::OnInitDialog() {
+    return TRUE;
+}
+
+void CDialog::OnOK() {
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
+
+BOOL CDialog::OnCommand(UINT id) {
+    if (id == IDOK) {
+        OnOK();
+        return TRUE;
+    }
+    if (id == IDCANCEL) {
+        OnCancel();
+        return TRUE;
+    }
+    return FALSE;
+}

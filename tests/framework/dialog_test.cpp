@@ -1,0 +1,313 @@
+// Dialogs built from templates, driven as a script drives them: through the automation API.
+#include <tessaly/automation.h>
+#include <tessaly/wnd.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/prefix.h"
+#include "support/rc_compile.h"
+
+using tessaly::automation::Dialog;
+using tessaly::testing::CompileResourceModule;
+using tessaly::testing::PrefixTest;
+
+namespace {
+
+const char* const kScript = R"(#include <winresrc.h>
+LANGUAGE 9, 1
+100 DIALOGEX 0, 0, 200, 100
+STYLE DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU
+CAPTION "Controls"
+FONT 8, "DejaVu Sans"
+BEGIN
+    DEFPUSHBUTTON "OK", IDOK, 40, 80, 40, 14
+    PUSHBUTTON "Cancel", IDCANCEL, 90, 80, 40, 14
+    PUSHBUTTON "&Other", 1785, 140, 80, 40, 14
+    PUSHBUTTON "Hidden", 1786, 140, 60, 40, 14, NOT WS_VISIBLE
+    PUSHBUTTON "Disabled", 1787, 140, 40, 40, 14, WS_DISABLED
+    LTEXT "&Name && more:", 1020, 5, 5, 60, 8
+    EDITTEXT 1770, 70, 5, 80, 12, ES_AUTOHSCROLL
+    EDITTEXT 1104, 70, 20, 80, 12, ES_PASSWORD
+    EDITTEXT 1253, 5, 40, 120, 32, ES_MULTILINE | ES_READONLY | WS_VSCROLL
+    AUTOCHECKBOX "Don't show again", 1108, 5, 20, 60, 10
+    AUTORADIOBUTTON "A1", 1200, 160, 5, 30, 10, WS_GROUP
+    AUTORADIOBUTTON "A2", 1201, 160, 15, 30, 10
+    AUTORADIOBUTTON "B1", 1202, 160, 25, 30, 10, WS_GROUP
+    AUTORADIOBUTTON "B2", 1203, 160, 35, 30, 10
+    AUTO3STATE "Three", 1300, 5, 30, 60, 10
+    ICON 32514, 1071, 130, 40, 20, 20
+    COMBOBOX 1018, 5, 80, 30, 60, CBS_DROPDOWNLIST
+END
+101 DIALOGEX 0, 0, 200, 100
+STYLE DS_SETFONT | WS_POPUP | WS_CAPTION
+CAPTION "Large font"
+FONT 16, "DejaVu Sans"
+BEGIN
+    PUSHBUTTON "OK", IDOK, 40, 80, 40, 14
+END
+)";
+
+// A dialog whose behaviour the tests watch: what its virtuals saw, and how it ends.
+class WatchedDialog : public CDialog {
+  public:
+    using CDialog::CDialog;
+    std::function<void(WatchedDialog&)> onInit;
+    std::vector<UINT> commands;
+    CString textAtOk;
+    bool okCalled = false, cancelCalled = false;
+
+  protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        if (onInit) onInit(*this);
+        return TRUE;
+    }
+    void OnOK() override {
+        okCalled = true;
+        if (CWnd* edit = GetDlgItem(1770)) textAtOk = edit->GetWindowText();
+        CDialog::OnOK();
+    }
+    void OnCancel() override {
+        cancelCalled = true;
+        CDialog::OnCancel();
+    }
+    BOOL OnCommand(UINT id) override {
+        commands.push_back(id);
+        if (id == 1785) {
+            EndDialog(1785);
+            return TRUE;
+        }
+        return CDialog::OnCommand(id);
+    }
+};
+
+class Dialogs : public PrefixTest {
+  protected:
+    void SetUp() override {
+        HMODULE module = CompileResourceModule(prefix_.scratch(), "DialogTest", kScript);
+        ASSERT_NE(module, nullptr);
+        AfxSetResourceHandle(module);
+    }
+    void TearDown() override {
+        tessaly::automation::SetDialogHandler(nullptr);
+        AfxSetResourceHandle(nullptr);
+    }
+    // Runs the dialog with the script; the script must end it.
+    int run(CDialog& dialog, std::function<void(Dialog&)> script) {
+        int calls = 0;
+        tessaly::automation::SetDialogHandler([&](Dialog& d) {
+            ++calls;
+            script(d);
+        });
+        const int result = dialog.DoModal();
+        handlerCalls = calls;
+        return result;
+    }
+    int handlerCalls = 0;
+};
+
+} // namespace
+
+TEST_F(Dialogs, MissingTemplateFailsWithoutShowing) {
+    WatchedDialog missing(999u);
+    bool initialised = false;
+    missing.onInit = [&](WatchedDialog&) { initialised = true; };
+    EXPECT_EQ(run(missing, [](Dialog& d) { d.PressEscape(); }), -1);
+    EXPECT_EQ(handlerCalls, 0);
+    EXPECT_FALSE(initialised);
+    WatchedDialog missingName("NOSUCHDLG");
+    EXPECT_EQ(run(missingName, [](Dialog& d) { d.PressEscape(); }), -1);
+    // Without the caller's resources, the caller's template is not found either.
+    AfxSetResourceHandle(nullptr);
+    WatchedDialog elsewhere(100u);
+    EXPECT_EQ(run(elsewhere, [](Dialog& d) { d.PressEscape(); }), -1);
+}
+
+// What each control kind shows when the dialog opens.
+TEST_F(Dialogs, ControlsAsTheTemplateMakesThem) {
+    WatchedDialog dialog(100u);
+    std::vector<std::string> problems;
+    const int result = run(dialog, [&](Dialog& d) {
+        EXPECT_EQ(d.TemplateId(), 100u);
+        EXPECT_EQ(d.Caption(), "Controls");
+        EXPECT_NE(d.Handle(), nullptr);
+        struct Case {
+            int id;
+            const char* text;
+            bool visible, enabled;
+        };
+        const Case cases[] = {
+            {IDOK, "OK", true, true},
+            {IDCANCEL, "Cancel", true, true},
+            {1785, "&Other", true, true},
+            {1786, "Hidden", false, true},
+            {1787, "Disabled", true, false},
+            {1020, "&Name && more:", true, true}, // a static keeps its text as given
+            {1770, "", true, true},
+            {1253, "", true, true},
+            {1108, "Don't show again", true, true},
+            {1071, "", true, true},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.id);
+            EXPECT_TRUE(d.HasControl(c.id));
+            EXPECT_EQ(d.GetText(c.id), c.text);
+            EXPECT_EQ(d.IsVisible(c.id), c.visible);
+            EXPECT_EQ(d.IsEnabled(c.id), c.enabled);
+        }
+        EXPECT_FALSE(d.HasControl(4242));
+        EXPECT_EQ(d.GetCheck(4242), -1);
+        EXPECT_FALSE(d.SetText(4242, "x"));
+        EXPECT_EQ(d.GetIcon(1071), 32514);
+        EXPECT_EQ(d.GetIcon(1020), 0);
+        // Hidden and disabled buttons cannot be clicked.
+        EXPECT_FALSE(d.Click(1786));
+        EXPECT_FALSE(d.Click(1787));
+        EXPECT_FALSE(d.Click(1020));
+        d.PressEscape();
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(handlerCalls, 1);
+    EXPECT_TRUE(dialog.cancelCalled);
+    EXPECT_FALSE(dialog.okCalled);
+    EXPECT_EQ(dialog.GetSafeHwnd(), nullptr); // the window is gone after the run
+}
+
+TEST_F(Dialogs, TextsAndChecks) {
+    WatchedDialog dialog(100u);
+    const int result = run(dialog, [](Dialog& d) {
+        // Texts in the ANSI code page, multi-line text with CR LF.
+        EXPECT_TRUE(d.SetText(1770, "Gr\xFC\xDF"
+                                    "e"));
+        EXPECT_EQ(d.GetText(1770), "Gr\xFC\xDF"
+                                   "e");
+        d.SetText(1253, "one\r\ntwo");
+        EXPECT_EQ(d.GetText(1253), "one\r\ntwo");
+        d.SetText(1104, "secret");
+        EXPECT_EQ(d.GetText(1104), "secret");
+        d.SetText(1020, "Label &text");
+        EXPECT_EQ(d.GetText(1020), "Label &text");
+        // Check boxes, three states, radio groups.
+        EXPECT_EQ(d.GetCheck(1108), 0);
+        d.SetCheck(1108, 1);
+        EXPECT_EQ(d.GetCheck(1108), 1);
+        d.SetCheck(1300, 2);
+        EXPECT_EQ(d.GetCheck(1300), 2);
+        EXPECT_TRUE(d.Click(1200));
+        EXPECT_TRUE(d.Click(1202));
+        EXPECT_EQ(d.GetCheck(1200), 1); // another group
+        EXPECT_TRUE(d.Click(1201));
+        EXPECT_EQ(d.GetCheck(1200), 0);
+        EXPECT_EQ(d.GetCheck(1201), 1);
+        EXPECT_EQ(d.GetCheck(1202), 1);
+        d.SetCheck(1201, 0); // a radio button can be cleared by the program
+        EXPECT_EQ(d.GetCheck(1201), 0);
+        EXPECT_EQ(d.GetCheck(IDOK), 0);
+        d.SetText(1770, "typed");
+        EXPECT_TRUE(d.Click(IDOK));
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_TRUE(dialog.okCalled);
+    EXPECT_EQ(dialog.textAtOk, "typed");
+    // Every click reached the dialog as a command, the radio buttons' too.
+    const std::vector<UINT> expected = {1200, 1202, 1201, IDOK};
+    EXPECT_EQ(dialog.commands, expected);
+}
+
+// The ways a dialog ends, and the code DoModal returns for each.
+TEST_F(Dialogs, EndCodes) {
+    struct Case {
+        const char* what;
+        std::function<void(Dialog&)> script;
+        int code;
+    };
+    const Case cases[] = {
+        {"OK button", [](Dialog& d) { d.Click(IDOK); }, IDOK},
+        {"Cancel button", [](Dialog& d) { d.Click(IDCANCEL); }, IDCANCEL},
+        {"Escape", [](Dialog& d) { d.PressEscape(); }, IDCANCEL},
+        {"own button", [](Dialog& d) { d.Click(1785); }, 1785},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WatchedDialog dialog(100u);
+        EXPECT_EQ(run(dialog, c.script), c.code);
+    }
+    // Ended while initialising: never seen, the script is not called.
+    WatchedDialog early(100u);
+    early.onInit = [](WatchedDialog& d) { d.EndDialog(IDCANCEL); };
+    EXPECT_EQ(run(early, [](Dialog& d) { d.Click(IDOK); }), IDCANCEL);
+    EXPECT_EQ(handlerCalls, 0);
+    // Changes made while initialising are what the script sees.
+    WatchedDialog prepared(100u);
+    prepared.onInit = [](WatchedDialog& d) {
+        d.GetDlgItem(1770)->SetWindowText("initial");
+        d.GetDlgItem(1785)->ShowWindow(SW_HIDE);
+        d.GetDlgItem(1787)->EnableWindow(TRUE);
+        d.SetWindowText("Renamed");
+    };
+    EXPECT_EQ(run(prepared,
+                  [](Dialog& d) {
+                      EXPECT_EQ(d.Caption(), "Renamed");
+                      EXPECT_EQ(d.GetText(1770), "initial");
+                      EXPECT_FALSE(d.IsVisible(1785));
+                      EXPECT_TRUE(d.IsEnabled(1787));
+                      d.Click(IDOK);
+                  }),
+              IDOK);
+    EXPECT_EQ(prepared.textAtOk, "initial");
+}
+
+// Dialog units follow the template's font: an average character is four units wide and a
+// line eight units high.
+TEST_F(Dialogs, DialogUnitsFollowTheFont) {
+    tessaly::automation::Rect small, smallButton, large, largeButton, edit, multi;
+    WatchedDialog first(100u);
+    run(first, [&](Dialog& d) {
+        small = d.GetRect(0);
+        smallButton = d.GetRect(IDOK);
+        edit = d.GetRect(1770);
+        multi = d.GetRect(1253);
+        d.PressEscape();
+    });
+    WatchedDialog second(101u);
+    run(second, [&](Dialog& d) {
+        large = d.GetRect(0);
+        largeButton = d.GetRect(IDOK);
+        d.PressEscape();
+    });
+    // 8 points at 96 dpi: about 5 to 8 pixels per character and 12 to 16 per line.
+    EXPECT_GE(small.width, 200 * 5 / 4);
+    EXPECT_LE(small.width, 200 * 8 / 4);
+    EXPECT_GE(small.height, 100 * 12 / 8);
+    EXPECT_LE(small.height, 100 * 16 / 8);
+    // Positions and sizes scale alike: OK at x 40 is as far from the left as it is wide.
+    EXPECT_NEAR(smallButton.left, smallButton.width, 1);
+    EXPECT_NEAR(edit.width, 2 * smallButton.width, 1);
+    EXPECT_NEAR(multi.top, 8 * edit.top, 5); // 40 units against 5
+    EXPECT_NEAR(smallButton.top * 100.0 / small.height, 80, 1);
+    // Twice the points: about twice the pixels.
+    EXPECT_NEAR(large.width / double(small.width), 2.0, 0.3);
+    EXPECT_NEAR(large.height / double(small.height), 2.0, 0.3);
+    EXPECT_NEAR(largeButton.width / double(smallButton.width), 2.0, 0.3);
+}
+
+TEST_F(Dialogs, PictureOfTheWindow) {
+    const std::string path = prefix_.scratch() + "/controls.png";
+    WatchedDialog dialog(100u);
+    bool saved = false;
+    run(dialog, [&](Dialog& d) {
+        saved = d.SavePng(path);
+        EXPECT_FALSE(d.SavePng(prefix_.scratch() + "/no/such/folder/x.png"));
+        d.PressEscape();
+    });
+    ASSERT_TRUE(saved);
+    std::ifstream in(path, std::ios::binary);
+    std::string header(8, '\0');
+    in.read(header.data(), 8);
+    EXPECT_EQ(header, std::string("\x89PNG\r\n\x1a\n", 8));
+}
