@@ -126,24 +126,54 @@ std::string ValueName(const char* name) {
     return name ? name : "";
 }
 
+// One registry call on an open key: the registry lock held for the whole call, the handle
+// resolved and the access it needs checked. Run then works inside a transaction after
+// checking that the key has not been deleted meanwhile; a writing transaction is committed
+// when the work succeeds.
+class KeyCall {
+  public:
+    KeyCall(HKEY key, REGSAM needed) : lock_(Mutex()) {
+        status_ = Resolve(key, key_, store_);
+        if (status_ == kOk && needed && !Allows(needed)) status_ = kAccessDenied;
+    }
+    const OpenKey& key() const { return key_; }
+    bool Allows(REGSAM access) const { return (key_.access & access) != 0; }
+
+    enum Mode : bool { kRead = false, kWrite = true };
+    // work(Store&, const KeyInfo& key) returns a Windows code.
+    template <class Work> LONG Run(Mode mode, Work&& work) {
+        if (status_ != kOk) return status_;
+        Transaction t(*store_, mode);
+        if (t.status() != kOk) return t.status();
+        KeyInfo info;
+        if (LONG rc = GetKey(*store_, key_.id, info); rc != kOk) return rc;
+        if (LONG rc = work(*store_, info); rc != kOk) return rc;
+        return mode == kWrite ? t.Commit() : kOk;
+    }
+    LONG Run(Mode mode) {
+        return Run(mode, [](Store&, const KeyInfo&) { return LONG(kOk); });
+    }
+
+  private:
+    std::lock_guard<std::recursive_mutex> lock_;
+    OpenKey key_;
+    Store* store_ = nullptr;
+    LONG status_ = kOk;
+};
+
 } // namespace
 
 LONG RegOpenKeyExA(HKEY root, const char* subKey, DWORD, REGSAM access, HKEY* result) {
     if (!result) return kInvalidParameter;
     std::vector<PathPart> parts;
     if (LONG rc = SplitPath(subKey, parts); rc != kOk) return rc;
-    std::lock_guard lock(Mutex());
-    OpenKey base;
-    Store* s = nullptr;
-    if (LONG rc = Resolve(root, base, s); rc != kOk) return rc;
-    Transaction t(*s, false);
-    if (t.status() != kOk) return t.status();
-    KeyInfo info;
-    if (LONG rc = GetKey(*s, base.id, info); rc != kOk) return rc;
-    std::int64_t id = 0;
-    if (LONG rc = WalkPath(*s, base.id, parts, false, id); rc != kOk) return rc;
-    *result = NewKeyHandle({base.dbPath, id, access, parts.empty() && base.top});
-    return kOk;
+    KeyCall call(root, 0);
+    return call.Run(KeyCall::kRead, [&](Store& s, const KeyInfo& base) {
+        std::int64_t id = 0;
+        if (LONG rc = WalkPath(s, base.id, parts, false, id); rc != kOk) return rc;
+        *result = NewKeyHandle({call.key().dbPath, id, access, parts.empty() && call.key().top});
+        return LONG(kOk);
+    });
 }
 
 LONG RegOpenKeyA(HKEY root, const char* subKey, HKEY* result) {
@@ -160,32 +190,24 @@ LONG RegCreateKeyExA(HKEY root, const char* subKey, DWORD, char*, DWORD, REGSAM 
     if (!result) return kInvalidParameter;
     std::vector<PathPart> parts;
     if (LONG rc = SplitPath(subKey, parts); rc != kOk) return rc;
-    std::lock_guard lock(Mutex());
-    OpenKey base;
-    Store* s = nullptr;
-    if (LONG rc = Resolve(root, base, s); rc != kOk) return rc;
+    KeyCall call(root, 0);
     std::int64_t id = 0;
     bool created = false;
-    {
-        // Opening what exists needs no write; only a missing key takes the writer's lock.
-        Transaction t(*s, false);
-        if (t.status() != kOk) return t.status();
-        KeyInfo info;
-        if (LONG rc = GetKey(*s, base.id, info); rc != kOk) return rc;
-        LONG rc = WalkPath(*s, base.id, parts, false, id);
-        if (rc != kOk && rc != kNotFound) return rc;
-        if (rc == kNotFound) id = 0;
-    }
+    // Opening what exists needs no write; only a missing key takes the writer's lock.
+    LONG rc = call.Run(KeyCall::kRead, [&](Store& s, const KeyInfo& base) {
+        LONG found = WalkPath(s, base.id, parts, false, id);
+        if (found == kNotFound) id = 0;
+        return found == kNotFound ? LONG(kOk) : found;
+    });
+    if (rc != kOk) return rc;
     if (!id) {
-        if (!(base.access & KEY_CREATE_SUB_KEY)) return kAccessDenied;
-        Transaction t(*s, true);
-        if (t.status() != kOk) return t.status();
-        KeyInfo info;
-        if (LONG rc = GetKey(*s, base.id, info); rc != kOk) return rc;
-        if (LONG rc = WalkPath(*s, base.id, parts, true, id, &created); rc != kOk) return rc;
-        if (LONG rc = t.Commit(); rc != kOk) return rc;
+        if (!call.Allows(KEY_CREATE_SUB_KEY)) return kAccessDenied;
+        rc = call.Run(KeyCall::kWrite, [&](Store& s, const KeyInfo& base) {
+            return WalkPath(s, base.id, parts, true, id, &created);
+        });
+        if (rc != kOk) return rc;
     }
-    *result = NewKeyHandle({base.dbPath, id, access, parts.empty() && base.top});
+    *result = NewKeyHandle({call.key().dbPath, id, access, parts.empty() && call.key().top});
     if (disposition) *disposition = created ? 1 : 2;
     return kOk;
 }
@@ -207,33 +229,18 @@ LONG RegCloseKey(HKEY key) {
 
 LONG RegFlushKey(HKEY key) {
     // Every change is committed when it is made; flushing only checks the key.
-    std::lock_guard lock(Mutex());
-    OpenKey k;
-    Store* s = nullptr;
-    if (LONG rc = Resolve(key, k, s); rc != kOk) return rc;
-    Transaction t(*s, false);
-    KeyInfo info;
-    return t.status() != kOk ? t.status() : GetKey(*s, k.id, info);
+    return KeyCall(key, 0).Run(KeyCall::kRead);
 }
 
 LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data,
                       DWORD* dataSize) {
     if (reserved || (data && !dataSize)) return kInvalidParameter;
     std::string folded = FoldName(ValueName(valueName));
-    std::lock_guard lock(Mutex());
-    OpenKey k;
-    Store* s = nullptr;
-    if (LONG rc = Resolve(key, k, s); rc != kOk) return rc;
-    if (!(k.access & KEY_QUERY_VALUE)) return kAccessDenied;
+    KeyCall call(key, KEY_QUERY_VALUE);
     ValueRecord v;
-    {
-        Transaction t(*s, false);
-        if (t.status() != kOk) return t.status();
-        KeyInfo info;
-        if (LONG rc = GetKey(*s, k.id, info); rc != kOk) return rc;
-        if (LONG rc = GetValue(*s, k.id, folded, v); rc != kOk) return rc;
-    }
-    return CopyData(v, type, data, dataSize);
+    LONG rc = call.Run(KeyCall::kRead,
+                       [&](Store& s, const KeyInfo& k) { return GetValue(s, k.id, folded, v); });
+    return rc != kOk ? rc : CopyData(v, type, data, dataSize);
 }
 
 LONG RegSetValueExA(HKEY key, const char* valueName, DWORD, DWORD type, const BYTE* data,
@@ -242,33 +249,17 @@ LONG RegSetValueExA(HKEY key, const char* valueName, DWORD, DWORD type, const BY
     std::string name = ValueName(valueName);
     if (name.size() > kMaxValueName) return kInvalidParameter;
     std::string folded = FoldName(name);
-    std::lock_guard lock(Mutex());
-    OpenKey k;
-    Store* s = nullptr;
-    if (LONG rc = Resolve(key, k, s); rc != kOk) return rc;
-    if (!(k.access & KEY_SET_VALUE)) return kAccessDenied;
-    Transaction t(*s, true);
-    if (t.status() != kOk) return t.status();
-    KeyInfo info;
-    if (LONG rc = GetKey(*s, k.id, info); rc != kOk) return rc;
     std::string_view bytes(data ? reinterpret_cast<const char*>(data) : "", dataSize);
-    if (LONG rc = SetValue(*s, k.id, name, folded, type, bytes); rc != kOk) return rc;
-    return t.Commit();
+    return KeyCall(key, KEY_SET_VALUE).Run(KeyCall::kWrite, [&](Store& s, const KeyInfo& k) {
+        return SetValue(s, k.id, name, folded, type, bytes);
+    });
 }
 
 LONG RegDeleteValueA(HKEY key, const char* valueName) {
     std::string folded = FoldName(ValueName(valueName));
-    std::lock_guard lock(Mutex());
-    OpenKey k;
-    Store* s = nullptr;
-    if (LONG rc = Resolve(key, k, s); rc != kOk) return rc;
-    if (!(k.access & KEY_SET_VALUE)) return kAccessDenied;
-    Transaction t(*s, true);
-    if (t.status() != kOk) return t.status();
-    KeyInfo info;
-    if (LONG rc = GetKey(*s, k.id, info); rc != kOk) return rc;
-    if (LONG rc = DeleteValue(*s, k.id, folded); rc != kOk) return rc;
-    return t.Commit();
+    return KeyCall(key, KEY_SET_VALUE).Run(KeyCall::kWrite, [&](Store& s, const KeyInfo& k) {
+        return DeleteValue(s, k.id, folded);
+    });
 }
 
 namespace {
@@ -277,27 +268,21 @@ namespace {
 LONG DeleteBelow(HKEY root, const char* subKey, bool tree) {
     std::vector<PathPart> parts;
     if (LONG rc = SplitPath(subKey, parts); rc != kOk) return rc;
-    std::lock_guard lock(Mutex());
-    OpenKey base;
-    Store* s = nullptr;
-    if (LONG rc = Resolve(root, base, s); rc != kOk) return rc;
-    Transaction t(*s, true);
-    if (t.status() != kOk) return t.status();
-    KeyInfo info;
-    if (LONG rc = GetKey(*s, base.id, info); rc != kOk) return rc;
-    std::int64_t id = 0;
-    if (LONG rc = WalkPath(*s, base.id, parts, false, id); rc != kOk) return rc;
-    bool self = !parts.empty();
-    if (!tree) {
-        // RegDeleteKeyA removes one key, never a hive's top, never one with subkeys.
-        if (parts.empty() && base.top) return kAccessDenied;
-        DWORD children = 0;
-        if (LONG rc = CountChildren(*s, id, children); rc != kOk) return rc;
-        if (children) return kAccessDenied;
-        self = true;
-    }
-    if (LONG rc = DeleteTree(*s, id, self); rc != kOk) return rc;
-    return t.Commit();
+    KeyCall call(root, 0);
+    return call.Run(KeyCall::kWrite, [&](Store& s, const KeyInfo& base) {
+        std::int64_t id = 0;
+        if (LONG rc = WalkPath(s, base.id, parts, false, id); rc != kOk) return rc;
+        bool self = !parts.empty();
+        if (!tree) {
+            // RegDeleteKeyA removes one key, never a hive's top, never one with subkeys.
+            if (parts.empty() && call.key().top) return LONG(kAccessDenied);
+            DWORD children = 0;
+            if (LONG rc = CountChildren(s, id, children); rc != kOk) return rc;
+            if (children) return LONG(kAccessDenied);
+            self = true;
+        }
+        return DeleteTree(s, id, self);
+    });
 }
 
 } // namespace
@@ -313,20 +298,11 @@ LONG RegDeleteTreeA(HKEY root, const char* subKey) {
 LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* reserved, char* cls,
                    DWORD* classSize, void* lastWrite) {
     if (!name || !nameSize || reserved) return kInvalidParameter;
-    std::lock_guard lock(Mutex());
-    OpenKey k;
-    Store* s = nullptr;
-    if (LONG rc = Resolve(key, k, s); rc != kOk) return rc;
-    if (!(k.access & KEY_ENUMERATE_SUB_KEYS)) return kAccessDenied;
+    KeyCall call(key, KEY_ENUMERATE_SUB_KEYS);
     KeyInfo child;
-    {
-        Transaction t(*s, false);
-        if (t.status() != kOk) return t.status();
-        KeyInfo info;
-        if (LONG rc = GetKey(*s, k.id, info); rc != kOk) return rc;
-        if (LONG rc = ChildAt(*s, k.id, index, child); rc != kOk) return rc;
-    }
-    if (LONG rc = CopyName(child.name, name, nameSize); rc != kOk) return rc;
+    LONG rc = call.Run(KeyCall::kRead,
+                       [&](Store& s, const KeyInfo& k) { return ChildAt(s, k.id, index, child); });
+    if (rc != kOk || (rc = CopyName(child.name, name, nameSize)) != kOk) return rc;
     EmptyClass(cls, classSize);
     StoreFileTime(lastWrite, child.written);
     return kOk;
@@ -335,20 +311,11 @@ LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* re
 LONG RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* reserved, DWORD* type,
                    BYTE* data, DWORD* dataSize) {
     if (!name || !nameSize || reserved || (data && !dataSize)) return kInvalidParameter;
-    std::lock_guard lock(Mutex());
-    OpenKey k;
-    Store* s = nullptr;
-    if (LONG rc = Resolve(key, k, s); rc != kOk) return rc;
-    if (!(k.access & KEY_QUERY_VALUE)) return kAccessDenied;
+    KeyCall call(key, KEY_QUERY_VALUE);
     ValueRecord v;
-    {
-        Transaction t(*s, false);
-        if (t.status() != kOk) return t.status();
-        KeyInfo info;
-        if (LONG rc = GetKey(*s, k.id, info); rc != kOk) return rc;
-        if (LONG rc = ValueAt(*s, k.id, index, v); rc != kOk) return rc;
-    }
-    if (LONG rc = CopyName(v.name, name, nameSize); rc != kOk) return rc;
+    LONG rc = call.Run(KeyCall::kRead,
+                       [&](Store& s, const KeyInfo& k) { return ValueAt(s, k.id, index, v); });
+    if (rc != kOk || (rc = CopyName(v.name, name, nameSize)) != kOk) return rc;
     return CopyData(v, type, data, dataSize);
 }
 
@@ -357,19 +324,14 @@ LONG RegQueryInfoKeyA(HKEY key, char* cls, DWORD* classSize, DWORD* reserved, DW
                       DWORD* maxValueNameLen, DWORD* maxValueLen, DWORD* securityDescriptor,
                       void* lastWrite) {
     if (reserved) return kInvalidParameter;
-    std::lock_guard lock(Mutex());
-    OpenKey k;
-    Store* s = nullptr;
-    if (LONG rc = Resolve(key, k, s); rc != kOk) return rc;
-    if (!(k.access & KEY_QUERY_VALUE)) return kAccessDenied;
+    KeyCall call(key, KEY_QUERY_VALUE);
     KeyStats stats;
     KeyInfo info;
-    {
-        Transaction t(*s, false);
-        if (t.status() != kOk) return t.status();
-        if (LONG rc = GetKey(*s, k.id, info); rc != kOk) return rc;
-        if (LONG rc = QueryStats(*s, k.id, stats); rc != kOk) return rc;
-    }
+    LONG rc = call.Run(KeyCall::kRead, [&](Store& s, const KeyInfo& k) {
+        info = k;
+        return QueryStats(s, k.id, stats);
+    });
+    if (rc != kOk) return rc;
     EmptyClass(cls, classSize);
     if (subKeys) *subKeys = stats.subKeys;
     if (maxSubKeyLen) *maxSubKeyLen = stats.maxSubKeyLen;
@@ -401,25 +363,19 @@ LONG ReadBelow(Store& s, std::int64_t id, TreeNode& node) {
 LONG ReadTree(HKEY root, const char* subKey, std::vector<std::string>& path, TreeNode& tree) {
     std::vector<PathPart> parts;
     if (LONG rc = SplitPath(subKey, parts); rc != kOk) return rc;
-    std::lock_guard lock(Mutex());
-    OpenKey base;
-    Store* s = nullptr;
-    if (LONG rc = Resolve(root, base, s); rc != kOk) return rc;
-    Transaction t(*s, false);
-    if (t.status() != kOk) return t.status();
-    KeyInfo top;
-    if (LONG rc = GetKey(*s, base.id, top); rc != kOk) return rc;
-    std::int64_t id = base.id;
-    path.clear();
-    for (const PathPart& part : parts) {
-        KeyInfo info;
-        if (LONG rc = FindChild(*s, id, part.folded, id); rc != kOk) return rc;
-        if (LONG rc = GetKey(*s, id, info); rc != kOk) return rc;
-        path.push_back(info.name);
-    }
-    tree = TreeNode();
-    tree.name = path.empty() ? std::string() : path.back();
-    return ReadBelow(*s, id, tree);
+    return KeyCall(root, 0).Run(KeyCall::kRead, [&](Store& s, const KeyInfo& top) {
+        std::int64_t id = top.id;
+        path.clear();
+        for (const PathPart& part : parts) {
+            KeyInfo info;
+            if (LONG rc = FindChild(s, id, part.folded, id); rc != kOk) return rc;
+            if (LONG rc = GetKey(s, id, info); rc != kOk) return rc;
+            path.push_back(info.name);
+        }
+        tree = TreeNode();
+        tree.name = path.empty() ? std::string() : path.back();
+        return ReadBelow(s, id, tree);
+    });
 }
 
 } // namespace regstore
