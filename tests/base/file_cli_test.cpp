@@ -1,61 +1,31 @@
 // tessaly path and tessaly file: the path and file services at the shell, run as the built
 // program against the test's prefix (TESSALY_PREFIX is inherited).
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "platform/prefix.h"
 #include "support/prefix.h"
+#include "support/run.h"
 
 namespace fs = std::filesystem;
-using tessaly::testing::PrefixTest;
+using tessaly::testing::DrivePrefixTest;
 using tessaly::testing::ReadFile;
+using tessaly::testing::RunResult;
+using tessaly::testing::RunTessaly;
+using tessaly::testing::TessalyProgram;
 using tessaly::testing::WriteFile;
 
 namespace {
 
-const std::string kProgram = TESSALY_BUILD_DIR "/bin/tessaly";
-
-struct Outcome {
-    int status = -1;
-    std::string out;
-};
-
-std::string ShellQuote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-class FileCli : public PrefixTest {
+class FileCli : public DrivePrefixTest {
   protected:
     void SetUp() override {
-        if (access(kProgram.c_str(), X_OK) != 0) GTEST_SKIP() << kProgram << " is not built";
-        tessaly::platform::EnsurePrefix();
-        c = prefix_.root() + "/drive_c";
+        if (access(TessalyProgram().c_str(), X_OK) != 0)
+            GTEST_SKIP() << TessalyProgram() << " is not built";
+        DrivePrefixTest::SetUp();
     }
-    Outcome Tessaly(const std::vector<std::string>& args) {
-        std::string command = ShellQuote(kProgram);
-        for (const auto& a : args)
-            command += " " + ShellQuote(a);
-        command += " 2>/dev/null";
-        Outcome r;
-        FILE* pipe = popen(command.c_str(), "r");
-        if (!pipe) return r;
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, pipe)) > 0)
-            r.out.append(buf, n);
-        int status = pclose(pipe);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return r;
-    }
-    std::string c;
 };
 
 TEST_F(FileCli, PathsTranslateAndSplit) {
@@ -74,11 +44,11 @@ TEST_F(FileCli, PathsTranslateAndSplit) {
         {{"path", "windows", c + "/Caf\xc3\xa9"}, 0, "C:\\Caf\xc3\xa9\n"},
     };
     for (const Case& t : cases) {
-        Outcome r = Tessaly(t.args);
+        RunResult r = RunTessaly(t.args);
         EXPECT_EQ(r.status, t.status) << t.args[2];
         EXPECT_EQ(r.out, t.out) << t.args[2];
     }
-    Outcome split = Tessaly({"path", "split", "\"C:\\a b\\x.final.TXT\""});
+    RunResult split = RunTessaly({"path", "split", "\"C:\\a b\\x.final.TXT\""});
     ASSERT_EQ(split.status, 0);
     EXPECT_NE(split.out.find("GetFileNameEx             x.final\n"), std::string::npos)
         << split.out;
@@ -104,31 +74,31 @@ TEST_F(FileCli, FilesListCreateAndClear) {
         {{"file", "temp", "--ext", "tmp", "--folder", "C:\\data\\tmp"}, "C:\\data\\tmp\\~0.tmp\n"},
     };
     for (const Case& t : cases) {
-        Outcome r = Tessaly(t.args);
+        RunResult r = RunTessaly(t.args);
         EXPECT_EQ(r.status, 0) << t.args.back();
         EXPECT_EQ(r.out, t.out) << t.args.back();
     }
-    EXPECT_EQ(Tessaly({"file", "list", "C:\\nothing"}).status, 1);
+    EXPECT_EQ(RunTessaly({"file", "list", "C:\\nothing"}).status, 1);
 
-    Outcome attrib = Tessaly({"file", "attrib", "C:\\DATA\\A.TXT"});
+    RunResult attrib = RunTessaly({"file", "attrib", "C:\\DATA\\A.TXT"});
     ASSERT_EQ(attrib.status, 0);
     EXPECT_NE(attrib.out.find("attributes 0x00000020 ---A--"), std::string::npos) << attrib.out;
     EXPECT_NE(attrib.out.find("size       3"), std::string::npos) << attrib.out;
     EXPECT_NE(attrib.out.find("long name  C:\\data\\a.txt"), std::string::npos) << attrib.out;
 
-    Outcome space = Tessaly({"file", "space", "C:\\"});
+    RunResult space = RunTessaly({"file", "space", "C:\\"});
     ASSERT_EQ(space.status, 0);
     EXPECT_NE(space.out.find("drive  C:\\ (fixed)"), std::string::npos) << space.out;
 
-    EXPECT_EQ(Tessaly({"file", "mkdir", "C:\\made\\by\\cli"}).status, 0);
+    EXPECT_EQ(RunTessaly({"file", "mkdir", "C:\\made\\by\\cli"}).status, 0);
     EXPECT_TRUE(fs::is_directory(c + "/made/by/cli"));
-    EXPECT_EQ(Tessaly({"file", "mkdir", "C:\\data\\a.txt\\sub"}).status, 1);
+    EXPECT_EQ(RunTessaly({"file", "mkdir", "C:\\data\\a.txt\\sub"}).status, 1);
 
-    EXPECT_EQ(Tessaly({"file", "clear", "C:\\data"}).status, 0);
+    EXPECT_EQ(RunTessaly({"file", "clear", "C:\\data"}).status, 0);
     EXPECT_TRUE(fs::is_empty(c + "/data"));
     // Refused folders stay as they are and the command says so.
-    EXPECT_EQ(Tessaly({"file", "clear", "Z:\\."}).status, 1);
-    EXPECT_EQ(Tessaly({"file", "clear", "C:\\."}).status, 1);
+    EXPECT_EQ(RunTessaly({"file", "clear", "Z:\\."}).status, 1);
+    EXPECT_EQ(RunTessaly({"file", "clear", "C:\\."}).status, 1);
     EXPECT_TRUE(fs::is_directory(c + "/made/by/cli"));
 }
 

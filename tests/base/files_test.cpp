@@ -26,18 +26,14 @@
 
 namespace fs = std::filesystem;
 namespace pf = tessaly::platform;
-using tessaly::testing::PrefixTest;
+using tessaly::testing::DrivePrefixTest;
 using tessaly::testing::ReadFile;
 using tessaly::testing::WriteFile;
 
 namespace {
 
-class Files : public PrefixTest {
+class Files : public DrivePrefixTest {
   protected:
-    void SetUp() override {
-        pf::EnsurePrefix();
-        c = prefix_.root() + "/drive_c";
-    }
     void TearDown() override { tessaly::automation::SetMessageBoxHandler(nullptr); }
     static std::set<std::string> Names(const CStringArray& list) {
         std::set<std::string> names;
@@ -45,7 +41,6 @@ class Files : public PrefixTest {
             names.insert(item.str());
         return names;
     }
-    std::string c;
 };
 
 TEST_F(Files, ExistenceAndReadOnly) {

@@ -15,6 +15,7 @@
 #include "platform/pump.h"
 #include "platform/registry.h"
 #include "support/prefix.h"
+#include "support/run.h"
 
 namespace platform = tessaly::platform;
 namespace fs = std::filesystem;
@@ -53,13 +54,6 @@ void PresentWindows(DWORD platformId, DWORD major, DWORD minor, DWORD build, con
 
 class SystemTest : public tessaly::testing::PrefixTest {
   protected:
-    std::string MakeScript(const std::string& name, const std::string& body) {
-        std::string path = prefix_.scratch() + "/" + name;
-        tessaly::testing::WriteFile(path, "#!/bin/sh\n" + body + "\n");
-        chmod(path.c_str(), 0755);
-        return path;
-    }
-
     // A copy of sleep under another name, started for 30 seconds.
     platform::PROCESS_INFORMATION StartSleeper(const std::string& name) {
         std::string copy = prefix_.scratch() + "/" + name;
@@ -445,7 +439,7 @@ TEST_F(SystemTest, VersionInfoOfTheGermanModule) {
 
 TEST_F(SystemTest, VersionInfoTriesEveryTranslationInOrder) {
     const std::string dir = prefix_.scratch();
-    tessaly::testing::WriteFile(dir + "/v.rc", R"(#include <winresrc.h>
+    const std::string file = tessaly::testing::BuildResourceDll(dir, "v", R"(#include <winresrc.h>
 VS_VERSION_INFO VERSIONINFO
  FILEVERSION 1,0,0,0
 BEGIN
@@ -467,14 +461,7 @@ BEGIN
   END
 END
 )");
-    std::string build = "x86_64-w64-mingw32-windres --preprocessor=cpp "
-                        "--preprocessor-arg=-I/usr/share/mingw-w64/include "
-                        "--preprocessor-arg=-DRC_INVOKED --preprocessor-arg=-D_WIN32 -O coff '" +
-                        dir + "/v.rc' -o '" + dir + "/v.o' >/dev/null 2>&1 && " +
-                        "x86_64-w64-mingw32-ld --dll -e 0 -o '" + dir + "/v.dll' '" + dir +
-                        "/v.o' >/dev/null 2>&1";
-    if (std::system(build.c_str()) != 0) GTEST_SKIP() << "the binutils for Windows are missing";
-    std::string file = dir + "/v.dll";
+    if (file.empty()) GTEST_SKIP() << "the binutils for Windows are missing";
     EXPECT_EQ(std::string(GetVersionInfo(file.c_str(), "ProductName")), "Probe");
     EXPECT_EQ(std::string(GetVersionInfo(file.c_str(), "Comments")), "nur deutsch");
     EXPECT_EQ(std::string(GetVersionInfo(file.c_str(), "CompanyName")), "");

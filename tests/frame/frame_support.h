@@ -3,13 +3,13 @@
 // running the tessaly command in a child process (start-up runs when a process loads the
 // library, so a start-up is observed in a fresh process).
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "platform/registry.h"
+#include "support/prefix.h"
+#include "support/run.h"
 
 namespace frame_test {
 
@@ -18,13 +18,7 @@ namespace p = tessaly::platform;
 inline const std::string kLibFolder = TESSALY_BUILD_DIR "/lib";
 inline const std::string kGermanModule = TESSALY_BUILD_DIR "/lib/TessalyGe.dll";
 
-// A POSIX path as the Windows side names it through drive Z:.
-inline std::string WindowsPath(const std::string& posix) {
-    std::string path = "Z:" + posix;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
+using tessaly::testing::WindowsPath;
 
 inline void SetText(HKEY root, const char* key, const char* value, const std::string& text) {
     HKEY opened = nullptr;
@@ -60,25 +54,14 @@ inline void SetInstallLanguage(int language) {
     SetText(HKEY_LOCAL_MACHINE, kLanguageKey, "Install Version", std::to_string(language));
 }
 
-struct ToolResult {
-    int status = -1;
-    std::string out;
-};
+using ToolResult = tessaly::testing::RunResult;
 
-// Runs build/bin/tessaly with the arguments (a shell word list) and the test's environment.
+// Runs the built tessaly command through the shell: arguments is a shell word list, and
+// environment goes before the command (assignments, or env with its options).
 inline ToolResult RunTessaly(const std::string& arguments, const std::string& environment = "") {
-    const std::string command =
-        environment + " " TESSALY_BUILD_DIR "/bin/tessaly " + arguments + " 2>/dev/null";
-    ToolResult result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return result;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        result.out.append(buffer, n);
-    const int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    return tessaly::testing::RunProgram(
+        {"/bin/sh", "-c",
+         environment + " " + tessaly::testing::TessalyProgram() + " " + arguments});
 }
 
 } // namespace frame_test

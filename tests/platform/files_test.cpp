@@ -21,18 +21,14 @@
 
 namespace fs = std::filesystem;
 using namespace tessaly::platform;
-using tessaly::testing::PrefixTest;
+using tessaly::testing::DrivePrefixTest;
 using tessaly::testing::ReadFile;
 using tessaly::testing::WriteFile;
 
 namespace {
 
-class Files : public PrefixTest {
+class Files : public DrivePrefixTest {
   protected:
-    void SetUp() override {
-        EnsurePrefix();
-        c = prefix_.root() + "/drive_c";
-    }
     // The names a search returns, in order.
     std::vector<std::string> Find(const char* pattern) {
         std::vector<std::string> names;
@@ -50,7 +46,6 @@ class Files : public PrefixTest {
         struct stat st;
         return stat(posix.c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
     }
-    std::string c;
 };
 
 TEST(Wildcards, MatchTheWindowsWay) {

@@ -19,6 +19,7 @@ namespace fs = std::filesystem;
 namespace p = tessaly::platform;
 using tessaly::testing::PrefixTest;
 using tessaly::testing::ReadFile;
+using tessaly::testing::WindowsPath;
 using tessaly::testing::WriteFile;
 
 namespace {
@@ -26,13 +27,6 @@ namespace {
 // A real loadable module to copy under other names: the German language module.
 const std::string kModule = TESSALY_BUILD_DIR "/lib/TessalyGe.dll";
 const std::string kLibFolder = TESSALY_BUILD_DIR "/lib";
-
-std::string windowsPath(const std::string& posix) {
-    std::string path = "Z:" + posix;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
 
 std::string fileOf(HMODULE module) {
     char buffer[2048] = {};
@@ -45,7 +39,7 @@ void setInstallDir(const std::string& posixFolder) {
     ASSERT_EQ(p::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Varnholt\\Tessaly2001\\INSTALLDIR",
                                  0, nullptr, 0, p::KEY_ALL_ACCESS, nullptr, &key, nullptr),
               0);
-    const std::string value = windowsPath(posixFolder);
+    const std::string value = WindowsPath(posixFolder);
     ASSERT_EQ(p::RegSetValueExA(key, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                                 static_cast<DWORD>(value.size() + 1)),
               0);
@@ -164,12 +158,12 @@ TEST_F(ModuleSearch, FullPaths) {
         const char* expected; // file name in dir, or null for a failure
     };
     const std::vector<Case> cases = {
-        {"Windows path as given", "Probe.dll", windowsPath(dir + "/Probe.dll"), "Probe.dll"},
-        {"Windows path, Linux name", "libProbe.so", windowsPath(dir + "/Probe.dll"), "libProbe.so"},
-        {"Windows path, other name", "Other.bin", windowsPath(dir + "/Other.bin"), "Other.bin"},
-        {"Windows path, case ignored", "probe.dll", windowsPath(dir + "/PROBE.DLL"), "probe.dll"},
+        {"Windows path as given", "Probe.dll", WindowsPath(dir + "/Probe.dll"), "Probe.dll"},
+        {"Windows path, Linux name", "libProbe.so", WindowsPath(dir + "/Probe.dll"), "libProbe.so"},
+        {"Windows path, other name", "Other.bin", WindowsPath(dir + "/Other.bin"), "Other.bin"},
+        {"Windows path, case ignored", "probe.dll", WindowsPath(dir + "/PROBE.DLL"), "probe.dll"},
         {"POSIX path", "Probe.dll", dir + "/Probe.dll", "Probe.dll"},
-        {"missing file is not searched elsewhere", nullptr, windowsPath(dir + "/Probe.dll"),
+        {"missing file is not searched elsewhere", nullptr, WindowsPath(dir + "/Probe.dll"),
          nullptr},
     };
     for (const auto& c : cases) {
@@ -413,7 +407,7 @@ TEST_F(Resources, DamagedFiles) {
 
 // A language module carries its resources as an exported entry.
 TEST_F(ModuleSearch, LanguageModuleResources) {
-    HMODULE german = p::LoadLibraryA(windowsPath(kModule).c_str());
+    HMODULE german = p::LoadLibraryA(WindowsPath(kModule).c_str());
     ASSERT_NE(german, nullptr);
     EXPECT_EQ(loadString(german, 61576), "Englisch");
     EXPECT_EQ(loadString(german, 61664), "Unbekannte Sprache");

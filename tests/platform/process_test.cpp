@@ -89,14 +89,6 @@ TEST(CommandLine, JoinThenSplitGivesTheArgumentsBack) {
 
 class ProcessTest : public tessaly::testing::PrefixTest {
   protected:
-    // An executable shell script in the scratch folder.
-    std::string MakeScript(const std::string& name, const std::string& body) {
-        std::string path = prefix_.scratch() + "/" + name;
-        tessaly::testing::WriteFile(path, "#!/bin/sh\n" + body + "\n");
-        chmod(path.c_str(), 0755);
-        return path;
-    }
-
     // Starts a command line; the handles are closed by the caller through Close().
     PROCESS_INFORMATION Start(const std::string& line, const char* folder = nullptr,
                               STARTUPINFOA* startup = nullptr) {

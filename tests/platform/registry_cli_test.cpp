@@ -1,56 +1,26 @@
 // tessaly reg: the registry at the shell, run as the built program against the test's
 // prefix (TESSALY_PREFIX is inherited).
-#include <sys/wait.h>
 #include <unistd.h>
-
-#include <cstdio>
 
 #include "registry_support.h"
 #include "support/prefix.h"
+#include "support/run.h"
 
 using namespace tessaly::testing::reg;
 using tessaly::testing::PrefixTest;
 using tessaly::testing::ReadFile;
+using tessaly::testing::RunResult;
+using tessaly::testing::RunTessaly;
+using tessaly::testing::TessalyProgram;
 using tessaly::testing::WriteFile;
 
 namespace {
 
-const std::string kProgram = TESSALY_BUILD_DIR "/bin/tessaly";
-
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string ShellQuote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
 class RegistryCli : public PrefixTest {
   protected:
     void SetUp() override {
-        if (access(kProgram.c_str(), X_OK) != 0) GTEST_SKIP() << kProgram << " is not built";
-    }
-    Outcome Tessaly(const std::vector<std::string>& args) {
-        std::string command = ShellQuote(kProgram);
-        for (const auto& a : args)
-            command += " " + ShellQuote(a);
-        std::string errFile = prefix_.scratch() + "/stderr";
-        command += " 2>" + ShellQuote(errFile);
-        Outcome r;
-        FILE* pipe = popen(command.c_str(), "r");
-        if (!pipe) return r;
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, pipe)) > 0)
-            r.out.append(buf, n);
-        int status = pclose(pipe);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.err = ReadFile(errFile);
-        return r;
+        if (access(TessalyProgram().c_str(), X_OK) != 0)
+            GTEST_SKIP() << TessalyProgram() << " is not built";
     }
 };
 
@@ -95,19 +65,19 @@ TEST_F(RegistryCli, SetAndQueryEachType) {
         SCOPED_TRACE(c.set[0]);
         std::vector<std::string> args = {"reg", "set", key};
         args.insert(args.end(), c.set.begin(), c.set.end());
-        Outcome set = Tessaly(args);
+        RunResult set = RunTessaly(args);
         ASSERT_EQ(0, set.status) << set.err;
         DWORD type = 0;
         LONG rc = -1;
         EXPECT_EQ(c.stored, Get(HKEY_CURRENT_USER, "Software\\Cli", c.set[0].c_str(), &rc, &type));
         EXPECT_EQ(c.type, type);
-        Outcome query = c.set[0].empty() ? Tessaly({"reg", "query", key, "--ve"})
-                                         : Tessaly({"reg", "query", key, c.set[0]});
+        RunResult query = c.set[0].empty() ? RunTessaly({"reg", "query", key, "--ve"})
+                                           : RunTessaly({"reg", "query", key, c.set[0]});
         EXPECT_EQ(0, query.status) << query.err;
         EXPECT_EQ(key + "\n" + c.shown, query.out);
     }
     ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Cli\\Sub", "x", REG_SZ, "1"));
-    Outcome all = Tessaly({"reg", "query", key});
+    RunResult all = RunTessaly({"reg", "query", key});
     EXPECT_EQ(0, all.status);
     EXPECT_EQ(0u, all.out.find(key + "\n    Name    REG_SZ    Some text\n"));
     EXPECT_NE(std::string::npos, all.out.find("\n\n" + key + "\\Sub\n"));
@@ -119,22 +89,22 @@ TEST_F(RegistryCli, ExportDeleteImport) {
     std::string expected;
     ASSERT_EQ(0, RegExportText("HKEY_LOCAL_MACHINE\\Software\\Cli", expected));
 
-    Outcome toStdout = Tessaly({"reg", "export", "HKLM\\Software\\Cli"});
+    RunResult toStdout = RunTessaly({"reg", "export", "HKLM\\Software\\Cli"});
     EXPECT_EQ(0, toStdout.status);
     EXPECT_EQ(expected, toStdout.out);
     std::string file = prefix_.scratch() + "/cli.reg";
-    EXPECT_EQ(0, Tessaly({"reg", "export", "HKLM\\Software\\Cli", file}).status);
+    EXPECT_EQ(0, RunTessaly({"reg", "export", "HKLM\\Software\\Cli", file}).status);
     EXPECT_EQ(expected, ReadFile(file));
 
-    EXPECT_EQ(0, Tessaly({"reg", "delete", "HKLM\\Software\\Cli", "raw"}).status);
+    EXPECT_EQ(0, RunTessaly({"reg", "delete", "HKLM\\Software\\Cli", "raw"}).status);
     LONG rc;
     Get(HKEY_LOCAL_MACHINE, "Software\\Cli", "raw", &rc);
     EXPECT_EQ(2, rc);
-    EXPECT_EQ(0, Tessaly({"reg", "delete", "HKLM\\Software\\Cli"}).status);
+    EXPECT_EQ(0, RunTessaly({"reg", "delete", "HKLM\\Software\\Cli"}).status);
     Get(HKEY_LOCAL_MACHINE, "Software\\Cli\\A", "v", &rc);
     EXPECT_EQ(2, rc);
 
-    Outcome import = Tessaly({"reg", "import", file});
+    RunResult import = RunTessaly({"reg", "import", file});
     EXPECT_EQ(0, import.status) << import.err;
     std::string again;
     ASSERT_EQ(0, RegExportText("HKEY_LOCAL_MACHINE\\Software\\Cli", again));
@@ -164,7 +134,7 @@ TEST_F(RegistryCli, ErrorsExitNonZeroWithAMessage) {
     ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Keep", "v", REG_SZ, "1"));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args[1] + " " + c.args[2]);
-        Outcome r = Tessaly(c.args);
+        RunResult r = RunTessaly(c.args);
         EXPECT_NE(0, r.status);
         EXPECT_NE(std::string::npos, r.err.find(c.message)) << r.err;
         EXPECT_EQ("", r.out);

@@ -8,6 +8,7 @@
 
 #include "platform/errors.h"
 #include "support/prefix.h"
+#include "support/run.h"
 
 using namespace tessaly::platform;
 namespace fs = std::filesystem;
@@ -84,8 +85,8 @@ BEGIN
 END
 )";
 
-bool RunQuietly(const std::string& command) {
-    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+bool Runs(const std::vector<std::string>& arguments) {
+    return tessaly::testing::RunProgram(arguments).status == 0;
 }
 
 } // namespace
@@ -96,20 +97,10 @@ class VersionInfoTest : public tessaly::testing::PrefixTest {
     // missing. pe32: converted to the 32-bit image format.
     std::string BuildPe(bool pe32) {
         const std::string dir = prefix_.scratch();
-        tessaly::testing::WriteFile(dir + "/probe.rc", kScript);
-        std::string windres =
-            "x86_64-w64-mingw32-windres --preprocessor=cpp "
-            "--preprocessor-arg=-I/usr/share/mingw-w64/include --preprocessor-arg=-DRC_INVOKED "
-            "--preprocessor-arg=-D_WIN32 -O coff '" +
-            dir + "/probe.rc' -o '" + dir + "/probe.o'";
-        std::string link =
-            "x86_64-w64-mingw32-ld --dll -e 0 -o '" + dir + "/probe.dll' '" + dir + "/probe.o'";
-        if (!RunQuietly(windres) || !RunQuietly(link)) return {};
-        if (!pe32) return dir + "/probe.dll";
-        if (!RunQuietly("x86_64-w64-mingw32-objcopy -O pei-i386 '" + dir + "/probe.dll' '" + dir +
-                        "/probe32.dll'"))
-            return {};
-        return dir + "/probe32.dll";
+        const std::string dll = tessaly::testing::BuildResourceDll(dir, "probe", kScript);
+        if (dll.empty() || !pe32) return dll;
+        const std::string dll32 = dir + "/probe32.dll";
+        return Runs({"x86_64-w64-mingw32-objcopy", "-O", "pei-i386", dll, dll32}) ? dll32 : "";
     }
 
     void ExpectProbe(const std::string& file) {
@@ -202,9 +193,9 @@ TEST_F(VersionInfoTest, FilesWithoutVersionResource) {
     const std::string dir = prefix_.scratch();
     // A Windows image without resources.
     tessaly::testing::WriteFile(dir + "/empty.s", ".text\n.globl start\nstart: ret\n");
-    if (RunQuietly("x86_64-w64-mingw32-as -o '" + dir + "/empty.o' '" + dir + "/empty.s'") &&
-        RunQuietly("x86_64-w64-mingw32-ld --dll -e 0 -o '" + dir + "/empty.dll' '" + dir +
-                   "/empty.o'")) {
+    if (Runs({"x86_64-w64-mingw32-as", "-o", dir + "/empty.o", dir + "/empty.s"}) &&
+        Runs({"x86_64-w64-mingw32-ld", "--dll", "-e", "0", "-o", dir + "/empty.dll",
+              dir + "/empty.o"})) {
         EXPECT_EQ(GetFileVersionInfoSizeA((dir + "/empty.dll").c_str(), nullptr), 0u);
         EXPECT_EQ(GetLastError(), 1813u);
     }

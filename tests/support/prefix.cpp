@@ -5,6 +5,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/prefix.h"
+#include "support/run.h"
+
 namespace fs = std::filesystem;
 
 namespace tessaly::testing {
@@ -35,6 +38,15 @@ TempPrefix::~TempPrefix() {
     fs::remove_all(root_, ec);
 }
 
+std::string PrefixTest::MakeScript(const std::string& name, const std::string& body) {
+    return WriteScript(prefix_.scratch() + "/" + name, body);
+}
+
+void DrivePrefixTest::SetUp() {
+    platform::EnsurePrefix();
+    c = prefix_.root() + "/drive_c";
+}
+
 std::string WriteFile(const std::string& path, const std::string& content) {
     fs::create_directories(fs::path(path).parent_path());
     std::ofstream(path, std::ios::binary) << content;
@@ -46,6 +58,13 @@ std::string ReadFile(const std::string& path) {
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+std::string WindowsPath(const std::string& posix) {
+    std::string path = "Z:" + posix;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
 }
 
 } // namespace tessaly::testing

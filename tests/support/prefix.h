@@ -7,7 +7,7 @@
 namespace tessaly::testing {
 
 class TempPrefix {
-public:
+  public:
     TempPrefix();
     ~TempPrefix();
     TempPrefix(const TempPrefix&) = delete;
@@ -17,7 +17,7 @@ public:
     // A scratch folder outside the prefix's drives, removed with the prefix.
     std::string scratch() const { return root_ + "/scratch"; }
 
-private:
+  private:
     std::string root_;
     std::string previous_;
     bool hadPrevious_ = false;
@@ -25,12 +25,26 @@ private:
 
 // Fixture: a fresh prefix for each test.
 class PrefixTest : public ::testing::Test {
-protected:
+  protected:
+    // An executable shell script in the scratch folder; returns its path.
+    std::string MakeScript(const std::string& name, const std::string& body);
+
     TempPrefix prefix_;
+};
+
+// Fixture: a fresh prefix laid out with its drives and folders; c is drive C:'s folder.
+class DrivePrefixTest : public PrefixTest {
+  protected:
+    void SetUp() override;
+
+    std::string c;
 };
 
 // Writes a file (creating its folders); returns the path.
 std::string WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
+
+// A POSIX path as the Windows side names it through drive Z:.
+std::string WindowsPath(const std::string& posix);
 
 } // namespace tessaly::testing
