@@ -13,7 +13,9 @@ namespace reg = tessaly::platform;
 
 namespace {
 
-constexpr DWORD kTextLimit = 1024; // the readers' value buffer
+// The readers' value buffer. A longer value fails to read rather than being read in part or
+// in full: callers test the result, and a truncated path or number would mislead them.
+constexpr DWORD kTextLimit = 1024;
 constexpr DWORD kProbeLimit = 260; // CanOpenReg's value buffer
 constexpr REGSAM kRead = 0x20019;  // KEY_READ
 constexpr REGSAM kWrite = 0x20006; // KEY_WRITE
