@@ -27,6 +27,13 @@ TESSALY_C CString GetLastErrorString();
 TESSALY_API int ReportLastError(DWORD code, DWORD flags, CString& text);
 TESSALY_API void WriteLogFile(const char* path, const char* line, int enabled);
 TESSALY_API int WriteToLog(const char* path, const char* line);
+// The library's message dialog: type is a button set (0 OK ... 5 Retry/Cancel) and an icon
+// (0x10 stop, 0x20 question, 0x40 information, else exclamation); returns the button's
+// code (IDOK 1 ... IDNO 7), 2 for Escape and the close box, -1 when it cannot be shown.
+TESSALY_API int DisplayMessageBox(UINT stringId, UINT type, CWnd* parent = nullptr);
+TESSALY_API int DisplayMessageBox(const char* text, UINT type, CWnd* parent = nullptr);
+// Shows the system's text for the code in the standard message box; nothing when unknown.
+TESSALY_API void DisplayErrorText(DWORD code);
 
 // ---- Strings and conversions ----
 TESSALY_API int IsUnicodeWordChar(WCHAR ch);

@@ -9,6 +9,10 @@
 
 class QWidget;
 
+struct RECT {
+    LONG left = 0, top = 0, right = 0, bottom = 0;
+};
+
 // ShowWindow commands.
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
@@ -65,6 +69,15 @@ class TESSALY_API CWnd {
     // Buttons: the check state (BST_...); 0 for windows that are not check boxes or radios.
     int GetCheck() const;
     void SetCheck(int state);
+
+    // Geometry: the window's rectangle on the screen, its client area (origin 0, 0), and
+    // conversion of a screen rectangle to this window's client coordinates. MoveWindow
+    // places a control in its parent's client area; for a dialog it sets the position on
+    // the screen and the size of the client area.
+    void GetWindowRect(RECT* rect) const;
+    void GetClientRect(RECT* rect) const;
+    void ScreenToClient(RECT* rect) const;
+    void MoveWindow(int x, int y, int width, int height, BOOL repaint = TRUE);
 
     // The window's style bits as the template gave them.
     DWORD GetStyle() const;

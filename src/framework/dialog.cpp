@@ -327,8 +327,8 @@ QWidget* CDialog::Impl::makeControl(CDialog& owner, const p::DialogItemTemplate&
     if (auto* combo = qobject_cast<QComboBox*>(control)) {
         // A combo box's template height includes its drop-down list.
         rect.setHeight(std::min(rect.height(), combo->sizeHint().height()));
-    } else if (control->property(kPropIcon).isValid()) {
-        rect.setSize(QSize(32, 32));
+    } else if (item.classAtom() == p::CLASS_STATIC && (style & SS_TYPEMASK) == SS_ICON) {
+        rect.setSize(QSize(32, 32)); // an icon control takes its icon's size
     }
     control->setGeometry(rect);
     if (qobject_cast<QGroupBox*>(control)) control->lower();
@@ -338,7 +338,7 @@ QWidget* CDialog::Impl::makeControl(CDialog& owner, const p::DialogItemTemplate&
     if (!(style & p::WS_VISIBLE)) control->hide();
 
     auto wnd = std::make_unique<CWnd>(control);
-    if (qobject_cast<QLabel*>(control) && !control->property(kPropIcon).isValid()) {
+    if (qobject_cast<QLabel*>(control) && (style & SS_TYPEMASK) != SS_ICON) {
         wnd->SetWindowText(tessaly::framework::ToAnsi(text).c_str());
     }
     controls.push_back(std::move(wnd));

@@ -11,6 +11,7 @@
 #include <QTextEdit>
 #include <QWidget>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -286,6 +287,46 @@ void CWnd::SetCheck(int state) {
     if (exclusive && state == BST_UNCHECKED) group->setExclusive(false);
     button->setChecked(state != BST_UNCHECKED);
     if (exclusive && state == BST_UNCHECKED) group->setExclusive(true);
+}
+
+void CWnd::GetWindowRect(RECT* rect) const {
+    QWidget* w = GetWidget();
+    if (!rect || !w) return;
+    const QPoint origin = w->mapToGlobal(QPoint(0, 0));
+    *rect = RECT{origin.x(), origin.y(), origin.x() + w->width(), origin.y() + w->height()};
+}
+
+void CWnd::GetClientRect(RECT* rect) const {
+    QWidget* w = GetWidget();
+    if (!rect || !w) return;
+    *rect = RECT{0, 0, w->width(), w->height()};
+}
+
+void CWnd::ScreenToClient(RECT* rect) const {
+    QWidget* w = GetWidget();
+    if (!rect || !w) return;
+    const QPoint origin = w->mapToGlobal(QPoint(0, 0));
+    rect->left -= origin.x();
+    rect->right -= origin.x();
+    rect->top -= origin.y();
+    rect->bottom -= origin.y();
+}
+
+void CWnd::MoveWindow(int x, int y, int width, int height, BOOL /*repaint*/) {
+    QWidget* w = GetWidget();
+    if (!w) return;
+    width = std::max(0, width);
+    height = std::max(0, height);
+    if (w->isWindow()) {
+        w->move(x, y);
+        // Dialogs keep a fixed size, as their templates give it.
+        if (w->minimumSize() == w->maximumSize())
+            w->setFixedSize(width, height);
+        else
+            w->resize(width, height);
+    } else {
+        w->setGeometry(x, y, width, height);
+    }
 }
 
 DWORD CWnd::GetStyle() const {

@@ -9,6 +9,7 @@ int main(int argc, char** argv) {
     tessaly::cli::addSystemCommands(app);
     tessaly::cli::addLanguageCommands(app);
     tessaly::cli::addDemoCommand(app);
+    tessaly::cli::addDialogCommands(app);
     CLI11_PARSE(app, argc, argv);
     return 0;
 }

@@ -1,0 +1,211 @@
+// The library's message dialog and the system error texts, answered through UI automation.
+#include <tessaly/automation.h>
+#include <tessaly/foundation.h>
+#include <tessaly/wnd.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "frame_support.h"
+#include "platform/errors.h"
+#include "platform/module.h"
+#include "support/prefix.h"
+
+using namespace frame_test;
+using tessaly::automation::Dialog;
+using tessaly::testing::PrefixTest;
+
+namespace {
+
+const int kButtons[3] = {1785, 1786, 1787};
+
+struct Seen {
+    int calls = 0;
+    UINT templateId = 0;
+    std::string text;
+    std::vector<std::string> buttonTexts; // "" for a hidden button
+    int icon = 0;
+    tessaly::automation::Rect client, textRect, buttons[3];
+};
+
+class MessageDialog : public PrefixTest {
+  protected:
+    void TearDown() override { tessaly::automation::SetDialogHandler(nullptr); }
+
+    // Shows the text; the script answers after what the dialog shows has been noted.
+    int show(const char* text, UINT type, std::function<void(Dialog&)> answer) {
+        seen = Seen{};
+        tessaly::automation::SetDialogHandler([&](Dialog& d) {
+            note(d);
+            answer(d);
+        });
+        return DisplayMessageBox(text, type, nullptr);
+    }
+
+    void note(Dialog& d) {
+        ++seen.calls;
+        seen.templateId = d.TemplateId();
+        seen.text = d.GetText(1501);
+        seen.icon = d.GetIcon(1071);
+        seen.client = d.GetRect(0);
+        seen.textRect = d.GetRect(1501);
+        for (int i = 0; i < 3; ++i) {
+            seen.buttonTexts.push_back(d.IsVisible(kButtons[i]) ? d.GetText(kButtons[i]) : "");
+            seen.buttons[i] = d.GetRect(kButtons[i]);
+        }
+    }
+
+    Seen seen;
+};
+
+} // namespace
+
+// Every button of every set returns its code; the buttons a set does not use are hidden.
+TEST_F(MessageDialog, ButtonSets) {
+    struct Case {
+        UINT type;
+        std::vector<std::string> texts;
+        std::vector<int> codes;
+    };
+    const Case cases[] = {
+        {0x0, {"OK", "", ""}, {1}},
+        {0x1, {"OK", "Cancel", ""}, {1, 2}},
+        {0x2, {"Abort", "Retry", "Ignore"}, {3, 4, 5}},
+        {0x3, {"Yes", "No", "Cancel"}, {6, 7, 2}},
+        {0x4, {"Yes", "No", ""}, {6, 7}},
+        {0x5, {"Retry", "Cancel", ""}, {4, 2}},
+        {0x24, {"Yes", "No", ""}, {6, 7}}, // Yes/No with the question icon
+    };
+    for (const Case& c : cases) {
+        for (size_t button = 0; button < c.codes.size(); ++button) {
+            SCOPED_TRACE(testing::Message() << "type " << c.type << " button " << button);
+            const int result = show("Continue?", c.type,
+                                    [&](Dialog& d) { EXPECT_TRUE(d.Click(kButtons[button])); });
+            EXPECT_EQ(result, c.codes[button]);
+            EXPECT_EQ(seen.calls, 1);
+            EXPECT_EQ(seen.templateId, 1789u);
+            EXPECT_EQ(seen.text, "Continue?");
+            EXPECT_EQ(seen.buttonTexts, c.texts);
+        }
+    }
+}
+
+// Escape and the close box end every set with 2, also sets without a Cancel button.
+TEST_F(MessageDialog, EscapeGivesCancel) {
+    for (UINT type : {0x0u, 0x2u, 0x3u, 0x4u, 0x40u}) {
+        SCOPED_TRACE(type);
+        EXPECT_EQ(show("Text", type, [](Dialog& d) { d.PressEscape(); }), IDCANCEL);
+    }
+}
+
+TEST_F(MessageDialog, IconsAndUnknownSets) {
+    struct Case {
+        UINT type;
+        int icon;
+    };
+    const Case cases[] = {{0x10, 32513}, {0x20, 32514}, {0x40, 32516}, {0x30, 32515},
+                          {0x00, 32515}, {0x50, 32515}, {0x14, 32513}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        show("Text", c.type, [](Dialog& d) { d.PressEscape(); });
+        EXPECT_EQ(seen.icon, c.icon);
+    }
+    // A set above 5: one button without text.
+    EXPECT_EQ(show("Text", 0x9, [](Dialog& d) { d.Click(1785); }), IDOK);
+    EXPECT_EQ(seen.buttonTexts, (std::vector<std::string>{"", "", ""}));
+}
+
+TEST_F(MessageDialog, TextFromTheStringTable) {
+    tessaly::automation::SetDialogHandler([&](Dialog& d) {
+        note(d);
+        d.Click(1785);
+    });
+    EXPECT_EQ(DisplayMessageBox(61576u, 0u, nullptr), IDOK); // "English"
+    EXPECT_EQ(seen.text, "English");
+    EXPECT_EQ(DisplayMessageBox(static_cast<const char*>(nullptr), 0u, nullptr), IDOK);
+    EXPECT_EQ(seen.text, "");
+}
+
+// A short text keeps the template's size; a long one widens the dialog to about two and a
+// half times as wide as high, and the buttons sit in one row under the text, evenly spread.
+TEST_F(MessageDialog, SizingToTheText) {
+    show("Short.", 0x1, [](Dialog& d) { d.PressEscape(); });
+    const Seen small = seen;
+    std::string longText;
+    for (int i = 0; i < 40; ++i)
+        longText += "This sentence makes the message long. ";
+    show(longText.c_str(), 0x3, [](Dialog& d) { d.PressEscape(); });
+    const Seen large = seen;
+
+    EXPECT_GT(large.client.width, small.client.width);
+    EXPECT_GT(large.client.height, small.client.height);
+    EXPECT_EQ(large.client.width - large.textRect.width, small.client.width - small.textRect.width);
+    const double aspect = double(large.textRect.width) / large.textRect.height;
+    EXPECT_GT(aspect, 1.8);
+    EXPECT_LT(aspect, 3.5);
+
+    for (const Seen* s : {&small, &large}) {
+        const int count = s == &small ? 2 : 3;
+        const int textBottom = s->textRect.top + s->textRect.height;
+        int previousRight = 0;
+        std::vector<int> gaps;
+        for (int i = 0; i < count; ++i) {
+            const auto& b = s->buttons[i];
+            EXPECT_EQ(b.top, s->buttons[0].top);
+            EXPECT_GT(b.top, textBottom);
+            EXPECT_LE(b.top + b.height, s->client.height);
+            gaps.push_back(b.left - previousRight);
+            previousRight = b.left + b.width;
+        }
+        gaps.push_back(s->client.width - previousRight);
+        for (int gap : gaps)
+            EXPECT_NEAR(gap, gaps.front(), count + 1) << "buttons spread evenly";
+    }
+}
+
+// The German language module gives the buttons German texts; the library chooses it at
+// start-up, so a fresh process shows the dialog.
+TEST_F(MessageDialog, GermanButtons) {
+    SetInstallDir(kLibFolder);
+    SetInstallLanguage(1031);
+    const ToolResult r = RunTessaly("dialog --click 1787 message Speichern? --type 3");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("dialog\t1789\t"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("control\t1785\tvisible\tenabled\tJa\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("control\t1786\tvisible\tenabled\tNein\n"), std::string::npos);
+    EXPECT_NE(r.out.find("control\t1787\tvisible\tenabled\tAbbrechen\n"), std::string::npos);
+    EXPECT_NE(r.out.find("result\t2\n"), std::string::npos);
+    // English when the install language has no module.
+    SetInstallLanguage(1033);
+    const ToolResult english = RunTessaly("dialog --click 1785 message Save? --type 4");
+    EXPECT_NE(english.out.find("control\t1785\tvisible\tenabled\tYes\n"), std::string::npos)
+        << english.out;
+    EXPECT_NE(english.out.find("control\t1787\thidden\t"), std::string::npos);
+    EXPECT_NE(english.out.find("result\t6\n"), std::string::npos);
+}
+
+// System texts in the standard message box, network texts from the message module; an
+// unknown code shows nothing.
+TEST_F(MessageDialog, ErrorTexts) {
+    namespace p = tessaly::platform;
+    std::vector<tessaly::automation::MessageBoxInfo> shown;
+    tessaly::automation::SetMessageBoxHandler([&](const tessaly::automation::MessageBoxInfo& info) {
+        shown.push_back(info);
+        return IDOK;
+    });
+    DisplayErrorText(2);
+    DisplayErrorText(2102);
+    DisplayErrorText(0x7FFFFF00);
+    tessaly::automation::SetMessageBoxHandler(nullptr);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].text, p::SystemErrorText(2));
+    EXPECT_FALSE(shown[0].text.empty());
+    EXPECT_EQ(shown[0].type, 0u);
+    char* network = nullptr;
+    ASSERT_GT(p::FormatMessageA(0x1B00, p::NetworkMessageModule(), 2102, 0x400,
+                                reinterpret_cast<char*>(&network), 0, nullptr),
+              0u);
+    EXPECT_EQ(shown[1].text, network);
+    p::LocalFree(network);
+}
