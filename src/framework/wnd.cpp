@@ -317,13 +317,13 @@ void CWnd::MoveWindow(int x, int y, int width, int height, BOOL /*repaint*/) {
     if (!w) return;
     width = std::max(0, width);
     height = std::max(0, height);
-    if (w->isWindow()) {
-        w->move(x, y);
+    if (w->window() == w) {
+        w->move(QPoint(x, y));
         // Dialogs keep a fixed size, as their templates give it.
         if (w->minimumSize() == w->maximumSize())
             w->setFixedSize(width, height);
         else
-            w->resize(width, height);
+            w->resize(QSize(width, height));
     } else {
         w->setGeometry(x, y, width, height);
     }
