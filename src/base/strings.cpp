@@ -241,8 +241,9 @@ CString GetByteArrayString(CByteArray& bytes) {
 
 int Ansi2WChar(const char* text, WCHAR* buffer, int size) {
     const int needed = p::MultiByteToWideChar(p::CP_ACP, 0, orEmpty(text), -1, nullptr, 0);
-    if (needed > size) return -1;
+    // A buffer of no size gives 0 rather than the too-small answer (both converters).
     if (size == 0) return 0;
+    if (needed > size) return -1;
     return p::MultiByteToWideChar(p::CP_ACP, 0, orEmpty(text), -1, buffer, size);
 }
 
@@ -250,8 +251,8 @@ int WChar2Ansi(const WCHAR* wide, char* buffer, int size) {
     static const WCHAR empty[] = {0};
     if (!wide) wide = empty;
     const int needed = p::WideCharToMultiByte(p::CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (needed > size) return -1;
     if (size == 0) return 0;
+    if (needed > size) return -1;
     // Measured in the ANSI code page, written in Simplified Chinese whatever that is.
     return p::WideCharToMultiByte(936, 0, wide, -1, buffer, size, nullptr, nullptr);
 }

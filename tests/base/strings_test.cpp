@@ -322,7 +322,7 @@ TEST_F(Strings, AnsiAndWideConversions) {
     EXPECT_EQ(Ansi2WChar("abc", buffer, 3), -1); // 4 units are needed
     EXPECT_EQ(Ansi2WChar("abc", buffer, 4), 4);
     EXPECT_EQ(wide(buffer), u"abc");
-    EXPECT_EQ(Ansi2WChar("abc", buffer, 0), -1);
+    EXPECT_EQ(Ansi2WChar("abc", buffer, 0), 0);
     EXPECT_EQ(Ansi2WChar("\x80\xE9", buffer, 8), 3);
     EXPECT_EQ(wide(buffer), u"\u20AC\u00E9");
     EXPECT_EQ(Ansi2WChar(nullptr, buffer, 8), 1);
@@ -331,7 +331,7 @@ TEST_F(Strings, AnsiAndWideConversions) {
     const WCHAR chinese[] = {0x4E2D, 'x', 0};
     char bytes[8];
     EXPECT_EQ(WChar2Ansi(chinese, bytes, 2), -1);
-    EXPECT_EQ(WChar2Ansi(chinese, bytes, 0), -1);
+    EXPECT_EQ(WChar2Ansi(chinese, bytes, 0), 0);
     EXPECT_EQ(WChar2Ansi(chinese, bytes, 8), 4);
     EXPECT_STREQ(bytes, "\xD6\xD0x");
     // Windows-1252 measures 3 bytes; the Chinese text needs 4, so nothing fits.
