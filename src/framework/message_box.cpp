@@ -27,25 +27,36 @@ struct ButtonSpec {
 
 std::vector<ButtonSpec> buttonsFor(UINT type) {
     switch (type & 0x0F) {
-    case MB_OKCANCEL: return {{IDOK, QMessageBox::Ok}, {IDCANCEL, QMessageBox::Cancel}};
+    case MB_OKCANCEL:
+        return {{IDOK, QMessageBox::Ok}, {IDCANCEL, QMessageBox::Cancel}};
     case MB_ABORTRETRYIGNORE:
-        return {{IDABORT, QMessageBox::Abort}, {IDRETRY, QMessageBox::Retry},
+        return {{IDABORT, QMessageBox::Abort},
+                {IDRETRY, QMessageBox::Retry},
                 {IDIGNORE, QMessageBox::Ignore}};
     case MB_YESNOCANCEL:
-        return {{IDYES, QMessageBox::Yes}, {IDNO, QMessageBox::No}, {IDCANCEL, QMessageBox::Cancel}};
-    case MB_YESNO: return {{IDYES, QMessageBox::Yes}, {IDNO, QMessageBox::No}};
-    case MB_RETRYCANCEL: return {{IDRETRY, QMessageBox::Retry}, {IDCANCEL, QMessageBox::Cancel}};
-    default: return {{IDOK, QMessageBox::Ok}};
+        return {
+            {IDYES, QMessageBox::Yes}, {IDNO, QMessageBox::No}, {IDCANCEL, QMessageBox::Cancel}};
+    case MB_YESNO:
+        return {{IDYES, QMessageBox::Yes}, {IDNO, QMessageBox::No}};
+    case MB_RETRYCANCEL:
+        return {{IDRETRY, QMessageBox::Retry}, {IDCANCEL, QMessageBox::Cancel}};
+    default:
+        return {{IDOK, QMessageBox::Ok}};
     }
 }
 
 QMessageBox::Icon iconFor(UINT type) {
     switch (type & 0xF0) {
-    case MB_ICONHAND: return QMessageBox::Critical;
-    case MB_ICONQUESTION: return QMessageBox::Question;
-    case MB_ICONEXCLAMATION: return QMessageBox::Warning;
-    case MB_ICONINFORMATION: return QMessageBox::Information;
-    default: return QMessageBox::NoIcon;
+    case MB_ICONHAND:
+        return QMessageBox::Critical;
+    case MB_ICONQUESTION:
+        return QMessageBox::Question;
+    case MB_ICONEXCLAMATION:
+        return QMessageBox::Warning;
+    case MB_ICONINFORMATION:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
     }
 }
 
@@ -57,10 +68,12 @@ int showBox(const char* text, const char* caption, UINT type) {
     EnsureApplication();
     QMessageBox box(iconFor(type), fromAnsi(caption), fromAnsi(text));
     const auto buttons = buttonsFor(type);
-    for (const ButtonSpec& b : buttons) box.addButton(b.button);
+    for (const ButtonSpec& b : buttons)
+        box.addButton(b.button);
     // Escape and the close box answer Cancel when there is one, else the only button.
     bool hasCancel = false;
-    for (const ButtonSpec& b : buttons) hasCancel |= b.id == IDCANCEL;
+    for (const ButtonSpec& b : buttons)
+        hasCancel |= b.id == IDCANCEL;
     if (hasCancel) box.setEscapeButton(QMessageBox::Cancel);
 
     if (handler()) {
@@ -98,5 +111,7 @@ int SystemMessageBox(HWND /*owner*/, const char* text, const char* caption, UINT
 } // namespace tessaly::framework
 
 namespace tessaly::automation {
-void SetMessageBoxHandler(MessageBoxHandler h) { framework::handler() = std::move(h); }
+void SetMessageBoxHandler(MessageBoxHandler h) {
+    framework::handler() = std::move(h);
+}
 } // namespace tessaly::automation
