@@ -23,6 +23,7 @@
 #include "platform/registry.h"
 #include "platform/wintime.h"
 #include "support/prefix.h"
+#include "support/registry.h"
 
 namespace fs = std::filesystem;
 namespace pf = tessaly::platform;
@@ -293,14 +294,8 @@ TEST_F(Files, WholeFileReadsAndWrites) {
 }
 
 void SetDriveKind(char letter, const char* kind) {
-    HKEY key = nullptr;
-    ASSERT_EQ(pf::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Tessaly\\Platform\\Drives", 0,
-                                  nullptr, 0, pf::KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              0);
-    std::string name = std::string(1, letter) + ":";
-    pf::RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(kind),
-                       static_cast<DWORD>(std::strlen(kind) + 1));
-    pf::RegCloseKey(key);
+    tessaly::testing::PutRegText(HKEY_LOCAL_MACHINE, "Software\\Tessaly\\Platform\\Drives",
+                                 (std::string(1, letter) + ":").c_str(), kind);
 }
 
 TEST_F(Files, DiskSpaceOfFixedAndOtherDrives) {

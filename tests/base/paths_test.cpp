@@ -12,6 +12,7 @@
 #include "platform/prefix.h"
 #include "platform/registry.h"
 #include "support/prefix.h"
+#include "support/registry.h"
 
 namespace fs = std::filesystem;
 namespace pf = tessaly::platform;
@@ -97,13 +98,7 @@ TEST(PathSplitters, PartsAreCutAt256Characters) {
 
 TEST_F(PrefixTest, SplittersStepOverDoubleByteCharacters) {
     // Under code page 936 the bytes 81 5C are one character whose trail byte is a backslash.
-    HKEY key = nullptr;
-    ASSERT_EQ(pf::RegCreateKeyExA(HKEY_LOCAL_MACHINE,
-                                  "System\\CurrentControlSet\\Control\\Nls\\CodePage", 0, nullptr,
-                                  0, pf::KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              0);
-    pf::RegSetValueExA(key, "ACP", 0, REG_SZ, reinterpret_cast<const BYTE*>("936"), 4);
-    pf::RegCloseKey(key);
+    tessaly::testing::UseAnsiCodePage("936");
     CString path("C:\\\xb1\xed\\a\x81\x5c.b\x81\x2e");
     EXPECT_EQ(GetFileName(path), "a\x81\x5c.b\x81\x2e");
     EXPECT_EQ(GetFileNameEx(path), "a\x81\x5c");
@@ -121,27 +116,17 @@ class Paths : public PrefixTest {
         user = pf::PrefixUserName();
     }
     void SetVersion(DWORD platformId, DWORD major, DWORD minor) {
-        HKEY key = nullptr;
-        ASSERT_EQ(pf::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Tessaly\\Platform\\Version", 0,
-                                      nullptr, 0, pf::KEY_ALL_ACCESS, nullptr, &key, nullptr),
-                  0);
         const std::pair<const char*, DWORD> values[] = {{"PlatformId", platformId},
                                                         {"MajorVersion", major},
                                                         {"MinorVersion", minor},
                                                         {"BuildNumber", 950}};
         for (const auto& [name, value] : values)
-            pf::RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                               sizeof value);
-        pf::RegCloseKey(key);
+            tessaly::testing::PutRegDword(HKEY_LOCAL_MACHINE,
+                                          "Software\\Tessaly\\Platform\\Version", name, value);
     }
     void SetDrive(const char* name, const char* kind) {
-        HKEY key = nullptr;
-        ASSERT_EQ(pf::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Tessaly\\Platform\\Drives", 0,
-                                      nullptr, 0, pf::KEY_ALL_ACCESS, nullptr, &key, nullptr),
-                  0);
-        pf::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(kind),
-                           static_cast<DWORD>(std::strlen(kind) + 1));
-        pf::RegCloseKey(key);
+        tessaly::testing::PutRegText(HKEY_LOCAL_MACHINE, "Software\\Tessaly\\Platform\\Drives",
+                                     name, kind);
     }
     std::string c, user;
 };

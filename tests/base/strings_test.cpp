@@ -12,23 +12,13 @@
 #include "platform/memory.h"
 #include "platform/registry.h"
 #include "support/prefix.h"
+#include "support/registry.h"
 
 namespace {
 
 class Strings : public tessaly::testing::PrefixTest {
   protected:
-    static void SetAnsiCodePage(const char* acp) {
-        namespace p = tessaly::platform;
-        HKEY key = nullptr;
-        ASSERT_EQ(p::RegCreateKeyExA(HKEY_LOCAL_MACHINE,
-                                     "System\\CurrentControlSet\\Control\\Nls\\CodePage", 0,
-                                     nullptr, 0, p::KEY_ALL_ACCESS, nullptr, &key, nullptr),
-                  0);
-        ASSERT_EQ(p::RegSetValueExA(key, "ACP", 0, REG_SZ, reinterpret_cast<const BYTE*>(acp),
-                                    static_cast<DWORD>(std::strlen(acp) + 1)),
-                  0);
-        p::RegCloseKey(key);
-    }
+    static void SetAnsiCodePage(const char* acp) { tessaly::testing::UseAnsiCodePage(acp); }
 };
 
 std::vector<std::string> items(const CStringArray& array) {

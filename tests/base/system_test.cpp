@@ -15,6 +15,7 @@
 #include "platform/pump.h"
 #include "platform/registry.h"
 #include "support/prefix.h"
+#include "support/registry.h"
 #include "support/run.h"
 
 namespace platform = tessaly::platform;
@@ -23,33 +24,17 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-void SetString(HKEY root, const char* key, const char* name, const std::string& text) {
-    HKEY handle = nullptr;
-    ASSERT_EQ(platform::RegCreateKeyA(root, key, &handle), 0);
-    ASSERT_EQ(platform::RegSetValueExA(handle, name, 0, REG_SZ,
-                                       reinterpret_cast<const BYTE*>(text.c_str()),
-                                       static_cast<DWORD>(text.size() + 1)),
-              0);
-    platform::RegCloseKey(handle);
-}
-
-void SetDword(HKEY root, const char* key, const char* name, DWORD value) {
-    HKEY handle = nullptr;
-    ASSERT_EQ(platform::RegCreateKeyA(root, key, &handle), 0);
-    ASSERT_EQ(platform::RegSetValueExA(handle, name, 0, REG_DWORD,
-                                       reinterpret_cast<const BYTE*>(&value), sizeof value),
-              0);
-    platform::RegCloseKey(handle);
-}
+using tessaly::testing::PutRegDword;
+using tessaly::testing::PutRegText;
 
 const char kVersionKey[] = "Software\\Tessaly\\Platform\\Version";
 
 void PresentWindows(DWORD platformId, DWORD major, DWORD minor, DWORD build, const char* pack) {
-    SetDword(HKEY_LOCAL_MACHINE, kVersionKey, "PlatformId", platformId);
-    SetDword(HKEY_LOCAL_MACHINE, kVersionKey, "MajorVersion", major);
-    SetDword(HKEY_LOCAL_MACHINE, kVersionKey, "MinorVersion", minor);
-    SetDword(HKEY_LOCAL_MACHINE, kVersionKey, "BuildNumber", build);
-    SetString(HKEY_LOCAL_MACHINE, kVersionKey, "CSDVersion", pack);
+    PutRegDword(HKEY_LOCAL_MACHINE, kVersionKey, "PlatformId", platformId);
+    PutRegDword(HKEY_LOCAL_MACHINE, kVersionKey, "MajorVersion", major);
+    PutRegDword(HKEY_LOCAL_MACHINE, kVersionKey, "MinorVersion", minor);
+    PutRegDword(HKEY_LOCAL_MACHINE, kVersionKey, "BuildNumber", build);
+    PutRegText(HKEY_LOCAL_MACHINE, kVersionKey, "CSDVersion", pack);
 }
 
 class SystemTest : public tessaly::testing::PrefixTest {
@@ -122,11 +107,11 @@ TEST_F(SystemTest, WindowsDescriptionForEveryFamily) {
 TEST_F(SystemTest, InternetExplorerVersion) {
     EXPECT_EQ(GetIEVersion(), 0.0);
     const char key[] = "Software\\Microsoft\\Internet Explorer";
-    SetString(HKEY_LOCAL_MACHINE, key, "Version", "6.0.2900.2180");
+    PutRegText(HKEY_LOCAL_MACHINE, key, "Version", "6.0.2900.2180");
     EXPECT_DOUBLE_EQ(GetIEVersion(), 6.0);
-    SetString(HKEY_LOCAL_MACHINE, key, "Version", "5.50.4807.2300");
+    PutRegText(HKEY_LOCAL_MACHINE, key, "Version", "5.50.4807.2300");
     EXPECT_DOUBLE_EQ(GetIEVersion(), 5.5);
-    SetString(HKEY_LOCAL_MACHINE, key, "Version", "junk");
+    PutRegText(HKEY_LOCAL_MACHINE, key, "Version", "junk");
     EXPECT_EQ(GetIEVersion(), 0.0);
 }
 
@@ -144,12 +129,12 @@ TEST_F(SystemTest, SpeechComponents) {
     EXPECT_EQ(IsSAPI5SRInstalled(), 0);
     EXPECT_EQ(IsSAPI5LangPackInstalled(), 1); // no East Asian language: nothing to miss
 
-    SetString(HKEY_LOCAL_MACHINE, sdk.c_str(), "DisplayName", "Speech SDK");
+    PutRegText(HKEY_LOCAL_MACHINE, sdk.c_str(), "DisplayName", "Speech SDK");
     EXPECT_EQ(IsSAPI5Installed(), 1);
 
-    SetString(HKEY_LOCAL_MACHINE, engine.c_str(), "Publisher", "Someone Else");
+    PutRegText(HKEY_LOCAL_MACHINE, engine.c_str(), "Publisher", "Someone Else");
     EXPECT_EQ(IsSAPI5SRInstalled(), 0);
-    SetString(HKEY_LOCAL_MACHINE, engine.c_str(), "Publisher", "CHANT inc.");
+    PutRegText(HKEY_LOCAL_MACHINE, engine.c_str(), "Publisher", "CHANT inc.");
     EXPECT_EQ(IsSAPI5SRInstalled(), 1);
 
     struct {
@@ -157,16 +142,16 @@ TEST_F(SystemTest, SpeechComponents) {
         int withoutPack;
     } languages[] = {{"2052", 0}, {"1041", 0}, {"17", 0}, {"1028", 1}, {"1031", 1}, {"9", 1}};
     for (const auto& l : languages) {
-        SetString(HKEY_LOCAL_MACHINE, languageKey, "Current", l.language);
+        PutRegText(HKEY_LOCAL_MACHINE, languageKey, "Current", l.language);
         EXPECT_EQ(IsSAPI5LangPackInstalled(), l.withoutPack) << l.language;
     }
-    SetString(HKEY_LOCAL_MACHINE, pack.c_str(), "DisplayName", "Language pack");
-    SetString(HKEY_LOCAL_MACHINE, languageKey, "Current", "2052");
+    PutRegText(HKEY_LOCAL_MACHINE, pack.c_str(), "DisplayName", "Language pack");
+    PutRegText(HKEY_LOCAL_MACHINE, languageKey, "Current", "2052");
     EXPECT_EQ(IsSAPI5LangPackInstalled(), 1);
 }
 
 TEST_F(SystemTest, SpeechComponentsCountAsPresentOnWindows95) {
-    SetString(HKEY_LOCAL_MACHINE, "Software\\varnholt\\Tessaly2001\\Language", "Current", "1041");
+    PutRegText(HKEY_LOCAL_MACHINE, "Software\\varnholt\\Tessaly2001\\Language", "Current", "1041");
     PresentWindows(1, 4, 0, 950, "");
     EXPECT_EQ(IsSAPI5Installed(), 1);
     EXPECT_EQ(IsSAPI5SRInstalled(), 1);

@@ -6,6 +6,7 @@
 
 #include "platform/registry.h"
 #include "support/prefix.h"
+#include "support/registry.h"
 
 namespace reg = tessaly::platform;
 using tessaly::testing::PrefixTest;
@@ -49,21 +50,17 @@ const System kSystems[] = {
     {"unknown platform", 3, 4, 0, "", 3, -1, 77, -1}, // the caller's 77 stays
 };
 
+constexpr const char* kVersionKey = "Software\\Tessaly\\Platform\\Version";
+
 void WriteRecord(const System& s) {
-    HKEY k = nullptr;
-    ASSERT_EQ(0,
-              reg::RegCreateKeyA(HKEY_LOCAL_MACHINE, "Software\\Tessaly\\Platform\\Version", &k));
     const std::pair<const char*, DWORD> numbers[] = {{"PlatformId", s.platformId},
                                                      {"MajorVersion", s.major},
                                                      {"MinorVersion", s.minor},
                                                      {"BuildNumber", 1234}};
     for (const auto& [name, number] : numbers)
-        ASSERT_EQ(0, reg::RegSetValueExA(k, name, 0, REG_DWORD,
-                                         reinterpret_cast<const BYTE*>(&number), 4));
-    ASSERT_EQ(0,
-              reg::RegSetValueExA(k, "CSDVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>(s.csd),
-                                  DWORD(std::strlen(s.csd))));
-    reg::RegCloseKey(k);
+        tessaly::testing::PutRegDword(HKEY_LOCAL_MACHINE, kVersionKey, name, number);
+    tessaly::testing::PutRegText(HKEY_LOCAL_MACHINE, kVersionKey, "CSDVersion", s.csd, REG_SZ,
+                                 false);
 }
 
 TEST_F(VersionCodes, EverySystemOfTheTable) {
@@ -97,13 +94,7 @@ TEST_F(VersionCodes, WithoutARecordTheSystemIsAnNtAboveFive) {
 }
 
 TEST_F(VersionCodes, UnreadableVersion) {
-    HKEY k = nullptr;
-    ASSERT_EQ(0,
-              reg::RegCreateKeyA(HKEY_LOCAL_MACHINE, "Software\\Tessaly\\Platform\\Version", &k));
-    DWORD failing = 0xFFFFFFFF;
-    ASSERT_EQ(0, reg::RegSetValueExA(k, "PlatformId", 0, REG_DWORD,
-                                     reinterpret_cast<const BYTE*>(&failing), 4));
-    reg::RegCloseKey(k);
+    tessaly::testing::PutRegDword(HKEY_LOCAL_MACHINE, kVersionKey, "PlatformId", 0xFFFFFFFF);
     EXPECT_EQ(-1, GetOSVersionEx());
     long code = 50;
     EXPECT_EQ(0, GetOSVersion(code));

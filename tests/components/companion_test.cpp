@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <random>
 #include <regex>
 #include <set>
@@ -16,10 +17,14 @@
 #include "platform/module.h"
 #include "platform/registry.h"
 #include "support/prefix.h"
+#include "support/registry.h"
 
 namespace fs = std::filesystem;
 namespace p = tessaly::platform;
 using tessaly::testing::PrefixTest;
+using tessaly::testing::PutRegDword;
+using tessaly::testing::PutRegText;
+using tessaly::testing::WindowsPath;
 using tessaly::testing::WriteFile;
 
 extern char** environ;
@@ -45,30 +50,6 @@ struct Brennick {
 template <typename F> void resolve(HMODULE module, const char* name, F& entry) {
     entry = reinterpret_cast<F>(p::GetProcAddress(module, name));
     ASSERT_NE(entry, nullptr) << name;
-}
-
-std::string windowsPath(const std::string& posix) {
-    std::string path = "Z:" + posix;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
-
-void setText(HKEY root, const char* key, const char* value, const std::string& data, DWORD type,
-             bool terminated = true) {
-    HKEY opened = nullptr;
-    ASSERT_EQ(
-        p::RegCreateKeyExA(root, key, 0, nullptr, 0, p::KEY_ALL_ACCESS, nullptr, &opened, nullptr),
-        0);
-    ASSERT_EQ(p::RegSetValueExA(opened, value, 0, type, reinterpret_cast<const BYTE*>(data.c_str()),
-                                static_cast<DWORD>(data.size() + (terminated ? 1 : 0))),
-              0);
-    p::RegCloseKey(opened);
-}
-
-void useCodePage(const char* codePage) {
-    setText(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Nls\\CodePage", "ACP",
-            codePage, REG_SZ);
 }
 
 class Companion : public PrefixTest {
@@ -127,7 +108,7 @@ TEST_F(Companion, SetDirectorySlashTail) {
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(k.codePage + (" " + k.path));
-        useCodePage(k.codePage);
+        tessaly::testing::UseAnsiCodePage(k.codePage);
         EXPECT_EQ(c.setDirectorySlashTail(CString(k.path)).str(), k.expected);
     }
 }
@@ -141,14 +122,14 @@ TEST_F(Companion, PathExists) {
         int exists;
     };
     const std::vector<Case> cases = {
-        {windowsPath(file), 1},
-        {windowsPath(prefix_.scratch() + "/A FILE.TXT"), 1}, // names compare without case
-        {windowsPath(prefix_.scratch() + "/folder"), 1},
-        {windowsPath(prefix_.scratch() + "/folder") + "\\", 1},
+        {WindowsPath(file), 1},
+        {WindowsPath(prefix_.scratch() + "/A FILE.TXT"), 1}, // names compare without case
+        {WindowsPath(prefix_.scratch() + "/folder"), 1},
+        {WindowsPath(prefix_.scratch() + "/folder") + "\\", 1},
         {"C:\\Tessaly\\setup.ini", 1},
         {"C:\\Tessaly", 1},
         {"C:\\Tessaly\\missing.ini", 0},
-        {windowsPath(prefix_.scratch() + "/missing"), 0},
+        {WindowsPath(prefix_.scratch() + "/missing"), 0},
         {"Q:\\unmapped", 0},
         {"", 0},
     };
@@ -160,19 +141,15 @@ TEST_F(Companion, PathExists) {
 // Hive 0 reads the user's hive, any other the machine's; the text changes only on success.
 TEST_F(Companion, GetRegString) {
     const char* key = "Software\\Varnholt\\Tessaly2001\\Language";
-    setText(HKEY_CURRENT_USER, key, "Current", "1031", REG_SZ);
-    setText(HKEY_LOCAL_MACHINE, key, "Current", "1036", REG_SZ);
-    setText(HKEY_LOCAL_MACHINE, key, "Expand", "%TEMP%\\x", REG_EXPAND_SZ);
-    setText(HKEY_LOCAL_MACHINE, key, "Bare", "no terminator", REG_SZ, false);
-    setText(HKEY_LOCAL_MACHINE, key, "Empty", "", REG_SZ);
-    setText(HKEY_LOCAL_MACHINE, key, "Long", std::string(5000, 'L'), REG_SZ);
-    setText(HKEY_LOCAL_MACHINE, key, "Binary", "abc", REG_BINARY);
-    const DWORD number = 7;
-    HKEY opened = nullptr;
-    p::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, p::KEY_ALL_ACCESS, &opened);
-    p::RegSetValueExA(opened, "Number", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4);
-    p::RegCloseKey(opened);
-    setText(HKEY_LOCAL_MACHINE, key, "", "default value", REG_SZ);
+    PutRegText(HKEY_CURRENT_USER, key, "Current", "1031", REG_SZ);
+    PutRegText(HKEY_LOCAL_MACHINE, key, "Current", "1036", REG_SZ);
+    PutRegText(HKEY_LOCAL_MACHINE, key, "Expand", "%TEMP%\\x", REG_EXPAND_SZ);
+    PutRegText(HKEY_LOCAL_MACHINE, key, "Bare", "no terminator", REG_SZ, false);
+    PutRegText(HKEY_LOCAL_MACHINE, key, "Empty", "", REG_SZ);
+    PutRegText(HKEY_LOCAL_MACHINE, key, "Long", std::string(5000, 'L'), REG_SZ);
+    PutRegText(HKEY_LOCAL_MACHINE, key, "Binary", "abc", REG_BINARY);
+    PutRegDword(HKEY_LOCAL_MACHINE, key, "Number", 7);
+    PutRegText(HKEY_LOCAL_MACHINE, key, "", "default value", REG_SZ);
 
     struct Case {
         const char* key;
@@ -239,35 +216,17 @@ size_t readLiteral(const std::string& sql, bool doubleByte, std::string& value) 
             i += 2;
         } else if (ch == '\\' && i + 1 < sql.size()) {
             const char e = sql[i + 1];
-            switch (e) {
-            case '0':
-                value += '\0';
-                break;
-            case 'n':
-                value += '\n';
-                break;
-            case 'r':
-                value += '\r';
-                break;
-            case 't':
-                value += '\t';
-                break;
-            case 'b':
-                value += '\b';
-                break;
-            case 'Z':
-                value += '\x1A';
-                break;
-            case '%':
-                value += "\\%";
-                break;
-            case '_':
-                value += "\\_";
-                break;
-            default:
-                value += e;
-                break;
-            }
+            // The server's escapes; \% and \_ keep their backslash, others stand for themselves.
+            static const std::map<char, std::string> escapes = {{'0', std::string(1, '\0')},
+                                                                {'n', "\n"},
+                                                                {'r', "\r"},
+                                                                {'t', "\t"},
+                                                                {'b', "\b"},
+                                                                {'Z', "\x1A"},
+                                                                {'%', "\\%"},
+                                                                {'_', "\\_"}};
+            const auto found = escapes.find(e);
+            value += found != escapes.end() ? found->second : std::string(1, e);
             i += 2;
         } else if (ch == '\'') {
             if (i + 1 < sql.size() && sql[i + 1] == '\'') {
@@ -327,7 +286,7 @@ TEST_F(Companion, EscapeQuotationKnownTexts) {
          "e \x80"},
         {"\xE6\x97\xA5\xE6\x9C\xAC 'x'", "\xE6\x97\xA5\xE6\x9C\xAC \\'x\\'"},
     };
-    useCodePage("1252");
+    tessaly::testing::UseAnsiCodePage("1252");
     for (const auto& k : cases) {
         SCOPED_TRACE(k.text);
         const std::string escaped = c.escapeQuotation(CString(k.text)).str();
@@ -337,7 +296,7 @@ TEST_F(Companion, EscapeQuotationKnownTexts) {
 }
 
 TEST_F(Companion, EscapeQuotationEveryByte) {
-    useCodePage("1252");
+    tessaly::testing::UseAnsiCodePage("1252");
     for (int b = 0; b < 256; ++b) {
         SCOPED_TRACE(b);
         const std::string text(1, static_cast<char>(b));
@@ -366,7 +325,7 @@ TEST_F(Companion, EscapeQuotationEveryByte) {
 TEST_F(Companion, EscapeQuotationDoubleByteCodePage) {
     using namespace std::string_literals;
     using namespace std::string_literals;
-    useCodePage("936");
+    tessaly::testing::UseAnsiCodePage("936");
     struct Case {
         std::string text;
         std::string expected;
@@ -411,11 +370,11 @@ TEST_F(Companion, FileTextAndBytes) {
         std::string content;
     };
     const std::vector<Case> cases = {
-        {windowsPath(file), true, binary},
-        {windowsPath(prefix_.scratch() + "/DATA.BIN"), true, binary},
-        {windowsPath(empty), true, ""},
-        {windowsPath(prefix_.scratch() + "/missing.txt"), false, ""},
-        {windowsPath(prefix_.scratch() + "/folder"), false, ""},
+        {WindowsPath(file), true, binary},
+        {WindowsPath(prefix_.scratch() + "/DATA.BIN"), true, binary},
+        {WindowsPath(empty), true, ""},
+        {WindowsPath(prefix_.scratch() + "/missing.txt"), false, ""},
+        {WindowsPath(prefix_.scratch() + "/folder"), false, ""},
         {"", false, ""},
     };
     for (const auto& k : cases) {

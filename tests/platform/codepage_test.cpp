@@ -10,6 +10,7 @@
 #include "platform/errors.h"
 #include "platform/registry.h"
 #include "support/prefix.h"
+#include "support/registry.h"
 
 using namespace tessaly::platform;
 
@@ -17,17 +18,7 @@ namespace {
 
 class CodePage : public tessaly::testing::PrefixTest {
   protected:
-    static void SetAcp(const char* acp) {
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE,
-                                  "System\\CurrentControlSet\\Control\\Nls\\CodePage", 0, nullptr,
-                                  0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-                  0);
-        ASSERT_EQ(RegSetValueExA(key, "ACP", 0, REG_SZ, reinterpret_cast<const BYTE*>(acp),
-                                 static_cast<DWORD>(std::strlen(acp) + 1)),
-                  0);
-        RegCloseKey(key);
-    }
+    static void SetAcp(const char* acp) { tessaly::testing::UseAnsiCodePage(acp); }
 };
 
 std::u16string toWide(UINT cp, const std::string& bytes, DWORD flags = 0) {

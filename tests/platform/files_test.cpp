@@ -18,6 +18,7 @@
 #include "platform/prefix.h"
 #include "platform/registry.h"
 #include "support/prefix.h"
+#include "support/registry.h"
 
 namespace fs = std::filesystem;
 using namespace tessaly::platform;
@@ -410,14 +411,8 @@ TEST_F(Files, FileTimesRoundTripWithCreationKept) {
 }
 
 void SetDriveKind(const char* name, const char* kind) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Tessaly\\Platform\\Drives", 0, nullptr,
-                              0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              0);
-    ASSERT_EQ(RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(kind),
-                             static_cast<DWORD>(std::strlen(kind) + 1)),
-              0);
-    RegCloseKey(key);
+    tessaly::testing::PutRegText(HKEY_LOCAL_MACHINE, "Software\\Tessaly\\Platform\\Drives", name,
+                                 kind);
 }
 
 TEST_F(Files, DriveTypesComeFromTheRegistry) {

@@ -6,6 +6,7 @@
 #include "platform/errors.h"
 #include "platform/registry.h"
 #include "support/prefix.h"
+#include "support/registry.h"
 
 using namespace tessaly::platform;
 
@@ -225,28 +226,17 @@ TEST_F(KeyboardLayoutTest, FirstPreloadedLayoutElseTheUserLocale) {
     auto low = [] { return reinterpret_cast<std::uintptr_t>(GetKeyboardLayout(0)) & 0xFFFF; };
     EXPECT_EQ(low(), 3084u);
 
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Keyboard Layout\\Preload", &key), 0);
-    const char german[] = "00000407";
-    ASSERT_EQ(
-        RegSetValueExA(key, "1", 0, REG_SZ, reinterpret_cast<const BYTE*>(german), sizeof german),
-        0);
-    const char english[] = "00000409";
-    ASSERT_EQ(
-        RegSetValueExA(key, "2", 0, REG_SZ, reinterpret_cast<const BYTE*>(english), sizeof english),
-        0);
+    auto preload = [](const char* name, const char* layout) {
+        tessaly::testing::PutRegText(HKEY_CURRENT_USER, "Keyboard Layout\\Preload", name, layout);
+    };
+    preload("1", "00000407");
+    preload("2", "00000409");
     EXPECT_EQ(low(), 0x407u);
     EXPECT_EQ(Info(static_cast<LCID>(low()), LOCALE_SENGCOUNTRY), "Germany");
 
-    const char international[] = "00010409"; // a variant layout keeps its language
-    ASSERT_EQ(RegSetValueExA(key, "1", 0, REG_SZ, reinterpret_cast<const BYTE*>(international),
-                             sizeof international),
-              0);
+    preload("1", "00010409"); // a variant layout keeps its language
     EXPECT_EQ(low(), 0x409u);
 
-    const char junk[] = "not hex";
-    ASSERT_EQ(RegSetValueExA(key, "1", 0, REG_SZ, reinterpret_cast<const BYTE*>(junk), sizeof junk),
-              0);
+    preload("1", "not hex");
     EXPECT_EQ(low(), 3084u);
-    RegCloseKey(key);
 }

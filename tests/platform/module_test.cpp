@@ -14,6 +14,7 @@
 #include "platform/prefix.h"
 #include "platform/registry.h"
 #include "support/prefix.h"
+#include "support/registry.h"
 
 namespace fs = std::filesystem;
 namespace p = tessaly::platform;
@@ -35,15 +36,8 @@ std::string fileOf(HMODULE module) {
 }
 
 void setInstallDir(const std::string& posixFolder) {
-    HKEY key = nullptr;
-    ASSERT_EQ(p::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Varnholt\\Tessaly2001\\INSTALLDIR",
-                                 0, nullptr, 0, p::KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              0);
-    const std::string value = WindowsPath(posixFolder);
-    ASSERT_EQ(p::RegSetValueExA(key, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                static_cast<DWORD>(value.size() + 1)),
-              0);
-    p::RegCloseKey(key);
+    tessaly::testing::PutRegText(HKEY_LOCAL_MACHINE, "Software\\Varnholt\\Tessaly2001\\INSTALLDIR",
+                                 "", WindowsPath(posixFolder));
 }
 
 class ScopedEnv {
