@@ -7,6 +7,7 @@
 
 #include "platform/registry.h"
 #include "support/prefix.h"
+#include "support/registry.h"
 
 namespace reg = tessaly::platform;
 using tessaly::testing::PrefixTest;
@@ -18,11 +19,7 @@ class Registry : public PrefixTest {};
 constexpr const char* kKey = "Software\\Varnholt\\Test";
 
 void Put(HKEY root, const char* key, const char* name, DWORD type, const std::string& data) {
-    HKEY k = nullptr;
-    ASSERT_EQ(0, reg::RegCreateKeyA(root, key, &k));
-    ASSERT_EQ(0, reg::RegSetValueExA(k, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                                     DWORD(data.size())));
-    reg::RegCloseKey(k);
+    tessaly::testing::PutRegValue(root, key, name, type, data.data(), DWORD(data.size()));
 }
 
 // Stored bytes and type, or rc 2 when missing.
