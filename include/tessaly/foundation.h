@@ -20,6 +20,8 @@ TESSALY_API int GetCurrentLanguage();
 TESSALY_API int GetInstallLangID();
 TESSALY_API int GetOriginalLanguageID();
 TESSALY_API CString GetCurrentLanguageName();
+// The language override dialog: writes the user's choice to the Language key's "Current".
+TESSALY_API int ShowLangaugeSettingDlg();
 TESSALY_API int GetSAPI4AgentLanguage(int languageId);
 TESSALY_API DWORD GetKeyboardLayoutLanguage();
 TESSALY_API CString GetCurrentCountryName();
@@ -153,6 +155,9 @@ TESSALY_API int ExecProcess(const char* program, char* commandLine, HWND& window
 TESSALY_API int GetProcessCount(const char* name);
 TESSALY_API void WaitForFlag(int flag);
 TESSALY_API void Delay(UINT milliseconds);
+TESSALY_API void WaitForWindow(CString title);
+TESSALY_API void FilterHWNDMessages(HWND window, UINT first, UINT last);
+TESSALY_C int CheckResolution(int* dontShowAgain);
 TESSALY_API int FindArgument(int argc, char*** argv, CString name);
 TESSALY_API DWORD GetMemFileVarible(const char* text, int index);
 

@@ -3,9 +3,13 @@
 #include <tessaly/automation.h>
 #include <tessaly/collections.h>
 #include <tessaly/companion.h>
+#include <tessaly/controls.h>
 #include <tessaly/cstring.h>
+#include <tessaly/dialogs.h>
 #include <tessaly/foundation.h>
+#include <tessaly/mail.h>
 #include <tessaly/oledatetime.h>
+#include <tessaly/sync.h>
 #include <tessaly/types.h>
 #include <tessaly/variant.h>
 #include <tessaly/wnd.h>

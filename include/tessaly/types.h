@@ -18,6 +18,8 @@ typedef std::uintptr_t WPARAM;
 typedef std::intptr_t LPARAM;
 typedef std::intptr_t LRESULT;
 typedef std::uintptr_t UINT_PTR;
+typedef std::uintptr_t DWORD_PTR;
+typedef std::uintptr_t ULONG_PTR;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
 typedef unsigned short WCHAR;

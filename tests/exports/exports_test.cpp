@@ -15,12 +15,21 @@ const std::string kLibrary = std::string(TESSALY_BUILD_DIR) + "/lib/libTessaly.s
 const std::string kExpected = std::string(TESSALY_SOURCE_DIR) + "/tests/exports/interface.txt";
 
 // Framework classes and helpers whose members are part of the interface as a whole.
-const std::array<std::string, 11> kFrameworkPrefixes = {"CString::",
+const std::array<std::string, 20> kFrameworkPrefixes = {"CString::",
                                                         "COleDateTime::",
                                                         "COleDateTimeSpan::",
                                                         "CComVariant::",
                                                         "CWnd::",
                                                         "CDialog::",
+                                                        "CEdit::",
+                                                        "CButton::",
+                                                        "CComboBox::",
+                                                        "CListBox::",
+                                                        "CRichEditCtrl::",
+                                                        "CListCtrl::",
+                                                        "CTreeCtrl::",
+                                                        "CToolBarCtrl::",
+                                                        "CCriticalSection::",
                                                         "tessaly::automation::",
                                                         "typeinfo for ",
                                                         "typeinfo name for ",
