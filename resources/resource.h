@@ -103,6 +103,15 @@
 #define IDS_PARSE_ERROR 43642
 #define IDS_ATTACHMENT_NAME 546
 #define IDS_APPDATA_FOLDER_FAILED 52
+// Decoding errors the message decoder reports with system codes: 206 (a file name too long)
+// and 14 (out of memory).
+#define IDS_PARSE_NAME_TOO_LONG 705
+#define IDS_PARSE_OUT_OF_MEMORY 706
+
+// Mail: the "E-Mail Infomation" dialog.
+#define IDD_EMAIL_INFO 191
+#define IDC_EMAIL_DISPLAY_NAME 1216
+#define IDC_EMAIL_ADDRESS 1277
 
 // Mail: sending and backing up the mail data.
 #define IDS_CREATE_FOLDER_FAILED 43
