@@ -12,4 +12,5 @@
 #include <tessaly/sync.h>
 #include <tessaly/types.h>
 #include <tessaly/variant.h>
+#include <tessaly/winapp.h>
 #include <tessaly/wnd.h>

@@ -1,6 +1,8 @@
 // The library's application object and its profile.
 #include "framework/app.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <string>
 
@@ -29,10 +31,27 @@ const char* text(const char* s) {
     return s ? s : "";
 }
 
+// The program's file title: its executable's name without folder and extension.
+CString programTitle() {
+    std::string path;
+    char buffer[4096] = {};
+    if (const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1); n > 0)
+        path.assign(buffer, static_cast<size_t>(n));
+    std::string name = path.substr(path.find_last_of('/') + 1);
+    if (const size_t dot = name.rfind('.'); dot != std::string::npos && dot > 0) name.resize(dot);
+    return CString(name);
+}
+
+CWinApp* callerApp = nullptr;
+
 } // namespace
 
-CServicesApp::CServicesApp() : m_appName(libraryTitle()) {
+CServicesApp::CServicesApp() : CWinApp(LibraryApplication{}, libraryTitle()) {
     LibraryModuleState().app = this;
+}
+
+CWinApp* CallerApp() {
+    return callerApp;
 }
 
 CServicesApp& TheApp() {
@@ -40,15 +59,43 @@ CServicesApp& TheApp() {
     return app;
 }
 
-void CServicesApp::SetRegistryKey(const char* key) {
+} // namespace tessaly::framework
+
+using namespace tessaly::framework;
+
+CWinApp::CWinApp(const char* appName)
+    : m_appName(appName && *appName ? CString(appName) : programTitle()) {
+    if (!callerApp) callerApp = this;
+}
+
+CWinApp::CWinApp(LibraryApplication, const CString& appName) : m_appName(appName) {}
+
+CWinApp::~CWinApp() {
+    if (callerApp == this) callerApp = nullptr;
+}
+
+CWinApp* AfxGetApp() {
+    if (&CurrentModuleState() == &LibraryModuleState()) return &TheApp();
+    return callerApp;
+}
+
+void CWinApp::SetRegistryKey(const char* key) {
     m_registryKey = text(key);
 }
 
-CString CServicesApp::sectionKey(const char* section) const {
+CString CWinApp::GetAppName() const {
+    return m_appName;
+}
+
+CString CWinApp::GetRegistryKey() const {
+    return m_registryKey;
+}
+
+CString CWinApp::sectionKey(const char* section) const {
     return "Software\\" + m_registryKey + "\\" + m_appName + "\\" + text(section);
 }
 
-UINT CServicesApp::GetProfileInt(const char* section, const char* entry, int defaultValue) {
+UINT CWinApp::GetProfileInt(const char* section, const char* entry, int defaultValue) {
     if (m_registryKey.IsEmpty())
         return p::GetPrivateProfileIntA(section, entry, defaultValue, m_appName + ".ini");
     HKEY key = nullptr;
@@ -64,7 +111,7 @@ UINT CServicesApp::GetProfileInt(const char* section, const char* entry, int def
     return value;
 }
 
-BOOL CServicesApp::WriteProfileInt(const char* section, const char* entry, int value) {
+BOOL CWinApp::WriteProfileInt(const char* section, const char* entry, int value) {
     if (m_registryKey.IsEmpty()) {
         const std::string number = std::to_string(value);
         return p::WritePrivateProfileStringA(section, entry, number.c_str(), m_appName + ".ini");
@@ -80,8 +127,8 @@ BOOL CServicesApp::WriteProfileInt(const char* section, const char* entry, int v
     return status == ERROR_SUCCESS;
 }
 
-CString CServicesApp::GetProfileString(const char* section, const char* entry,
-                                       const char* defaultValue) {
+CString CWinApp::GetProfileString(const char* section, const char* entry,
+                                  const char* defaultValue) {
     if (m_registryKey.IsEmpty()) {
         char buffer[4096] = {};
         p::GetPrivateProfileStringA(section, entry, text(defaultValue), buffer, sizeof buffer,
@@ -109,7 +156,7 @@ CString CServicesApp::GetProfileString(const char* section, const char* entry,
     return result;
 }
 
-BOOL CServicesApp::WriteProfileString(const char* section, const char* entry, const char* value) {
+BOOL CWinApp::WriteProfileString(const char* section, const char* entry, const char* value) {
     if (m_registryKey.IsEmpty())
         return p::WritePrivateProfileStringA(section, entry, value, m_appName + ".ini");
     if (!entry) return p::RegDeleteTreeA(HKEY_CURRENT_USER, sectionKey(section)) == ERROR_SUCCESS;
@@ -129,5 +176,3 @@ BOOL CServicesApp::WriteProfileString(const char* section, const char* entry, co
     p::RegCloseKey(key);
     return status == ERROR_SUCCESS;
 }
-
-} // namespace tessaly::framework
