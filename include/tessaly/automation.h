@@ -62,6 +62,22 @@ class TESSALY_API Dialog {
     // Saves a picture of the dialog; false when it cannot be written.
     bool SavePng(const std::string& path) const;
 
+    // Whether the window has a caption bar.
+    bool HasCaption() const;
+    // The dialog's client area on the screen.
+    Rect ScreenRect() const;
+    // The colour of a pixel of the dialog's picture at a point of its client area, as a
+    // Windows colour value (0x00BBGGRR); -1 outside the dialog.
+    long GetPixel(int x, int y) const;
+    // The mouse as the user moves it, at a point of a control (id 0: of the dialog's client
+    // area): the cursor goes there and the window under it gets the move, press or release
+    // of the left button. False when there is no such control.
+    bool MouseMove(int id, int x, int y);
+    bool MouseDown(int id, int x, int y);
+    bool MouseUp(int id, int x, int y);
+    // Lets the dialog run (timers, painting) for that many milliseconds.
+    void Wait(int milliseconds);
+
   private:
     CDialog* dialog_;
 };

@@ -84,6 +84,10 @@ class TESSALY_API CWnd {
 
   protected:
     void attach(QWidget* widget);
+    // Asked whenever the window's text is to be handed out (GetWindowText, the automation's
+    // text, the window-text query): a control that guards its text answers FALSE and the
+    // reader gets an empty text. The text's length is not guarded.
+    virtual BOOL AllowTextRead() const { return TRUE; }
 
   private:
     friend class CDialog;

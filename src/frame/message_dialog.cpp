@@ -7,6 +7,7 @@
 #include <cmath>
 #include <vector>
 
+#include "dialogs/skin_dialog.h"
 #include "framework/drawing.h"
 #include "framework/message_box.h"
 #include "framework/module_state.h"
@@ -65,15 +66,16 @@ const int kButtonIds[3] = {IDC_MESSAGE_BUTTON1, IDC_MESSAGE_BUTTON2, IDC_MESSAGE
 // Long texts come out about two and a half times as wide as high.
 constexpr double kAspect = 2.5;
 
-class CMessageBoxDlg : public CDialog {
+// On the family's skin: no caption bar, the pale yellow background, the text drawn on it.
+class CMessageBoxDlg : public dialogs::CSkinDialog {
   public:
     CMessageBoxDlg(const char* text, UINT type, CWnd* parent)
-        : CDialog(static_cast<UINT>(IDD_MESSAGE_BOX), parent), text_(text ? text : ""), type_(type),
-          buttons_(buttonSet(type)) {}
+        : dialogs::CSkinDialog(static_cast<UINT>(IDD_MESSAGE_BOX), parent), text_(text ? text : ""),
+          type_(type), buttons_(buttonSet(type)) {}
 
   protected:
     BOOL OnInitDialog() override {
-        CDialog::OnInitDialog();
+        CSkinDialog::OnInitDialog();
         for (int i = 0; i < 3; ++i) {
             CWnd* button = GetDlgItem(kButtonIds[i]);
             if (!button) continue;
@@ -85,6 +87,7 @@ class CMessageBoxDlg : public CDialog {
             } else {
                 button->ShowWindow(SW_HIDE);
             }
+            skinButtons_[i].SubclassDlgItem(kButtonIds[i], this);
         }
         fw::SetStaticIcon(GetDlgItem(IDC_MESSAGE_ICON), systemIconFor(type_));
         if (CWnd* text = GetDlgItem(IDC_MESSAGE_TEXT)) {
@@ -102,7 +105,7 @@ class CMessageBoxDlg : public CDialog {
                 return TRUE;
             }
         }
-        return CDialog::OnCommand(id);
+        return CSkinDialog::OnCommand(id);
     }
 
   private:
@@ -150,6 +153,7 @@ class CMessageBoxDlg : public CDialog {
             shown[i]->MoveWindow(space + i * (buttonWidth + space), top, buttonWidth, buttonHeight);
     }
 
+    dialogs::CSkinButton skinButtons_[3];
     CString text_;
     UINT type_;
     std::vector<ButtonSpec> buttons_;

@@ -1,9 +1,15 @@
 // The automation view of an open dialog, through the framework's own window operations.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCursor>
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QImage>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPixmap>
+#include <QTimer>
 
 #include "framework/wnd_internal.h"
 
@@ -122,6 +128,82 @@ bool Dialog::SavePng(const std::string& path) const {
     QWidget* widget = DialogAccess::widget(*dialog_);
     if (!widget) return false;
     return widget->grab().save(QString::fromStdString(path), "PNG");
+}
+
+bool Dialog::HasCaption() const {
+    QWidget* widget = DialogAccess::widget(*dialog_);
+    return widget && !(widget->windowFlags() & Qt::FramelessWindowHint) &&
+           (widget->windowFlags() & Qt::WindowTitleHint);
+}
+
+Rect Dialog::ScreenRect() const {
+    QWidget* widget = DialogAccess::widget(*dialog_);
+    if (!widget) return Rect{};
+    const QPoint origin = widget->mapToGlobal(QPoint(0, 0));
+    return Rect{origin.x(), origin.y(), widget->width(), widget->height()};
+}
+
+long Dialog::GetPixel(int x, int y) const {
+    QWidget* widget = DialogAccess::widget(*dialog_);
+    if (!widget || !widget->rect().contains(x, y)) return -1;
+    const QImage image = widget->grab(QRect(x, y, 1, 1)).toImage();
+    if (image.isNull()) return -1;
+    const QColor c = image.pixelColor(0, 0);
+    return static_cast<long>(c.red() | (c.green() << 8) | (c.blue() << 16));
+}
+
+namespace {
+
+// Moves the cursor to the point and gives the widget under it the mouse event, as the
+// window system would (a widget that grabbed the mouse gets it wherever the point is).
+bool sendMouse(CDialog& dialog, int id, int x, int y, QEvent::Type type) {
+    QWidget* base = nullptr;
+    if (id == 0) {
+        base = DialogAccess::widget(dialog);
+    } else if (CWnd* control = dialog.GetDlgItem(id)) {
+        base = control->GetWidget();
+    }
+    if (!base) return false;
+    const QPoint global = base->mapToGlobal(QPoint(x, y));
+    QCursor::setPos(global);
+    QWidget* target = QWidget::mouseGrabber();
+    if (!target) {
+        QWidget* top = base->window();
+        target = top->childAt(top->mapFromGlobal(global));
+        if (!target) target = top;
+    }
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons held =
+        type == QEvent::MouseButtonPress ? Qt::MouseButtons(Qt::LeftButton) : Qt::NoButton;
+    QMouseEvent event(type, QPointF(target->mapFromGlobal(global)), QPointF(global), button, held,
+                      Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+    return true;
+}
+
+} // namespace
+
+bool Dialog::MouseMove(int id, int x, int y) {
+    return sendMouse(*dialog_, id, x, y, QEvent::MouseMove);
+}
+
+bool Dialog::MouseDown(int id, int x, int y) {
+    return sendMouse(*dialog_, id, x, y, QEvent::MouseButtonPress);
+}
+
+bool Dialog::MouseUp(int id, int x, int y) {
+    return sendMouse(*dialog_, id, x, y, QEvent::MouseButtonRelease);
+}
+
+void Dialog::Wait(int milliseconds) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < milliseconds) {
+        QEventLoop loop;
+        QTimer::singleShot(std::max(1, milliseconds - static_cast<int>(clock.elapsed())), &loop,
+                           &QEventLoop::quit);
+        loop.exec();
+    }
 }
 
 } // namespace tessaly::automation

@@ -1,0 +1,295 @@
+// CSkinDialog and CSkinButton on Qt: the dialog widget and the push buttons are the ones
+// the framework built from the template; event filters take over their painting and the
+// mouse, as subclassing a window does.
+#include "dialogs/skin_dialog.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QDialog>
+#include <QFontDatabase>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+#include <QStyle>
+#include <QTimer>
+
+namespace tessaly::dialogs {
+
+namespace {
+
+QColor toColor(COLORREF color) {
+    return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+}
+
+// Corner size of the rounded background (the ellipse's width and height).
+constexpr int kCorner = 10;
+// The drag timer (id 11 in the dialog's timer space) and the hover check.
+constexpr int kDragInterval = 100;
+constexpr int kHoverInterval = 10;
+
+} // namespace
+
+// ---- CSkinButton ----
+
+struct CSkinButton::Impl : QObject {
+    QPointer<QPushButton> button;
+    QTimer hoverTimer;
+    bool hover = false;
+    QColor face = toColor(kSkinBackground);
+    QColor text = Qt::black;
+
+    Impl() {
+        hoverTimer.setInterval(kHoverInterval);
+        QObject::connect(&hoverTimer, &QTimer::timeout, [this] { checkHover(); });
+    }
+
+    // Entering sets the hover state, leaving clears it and stops the check.
+    void checkHover() {
+        if (!button) {
+            hoverTimer.stop();
+            return;
+        }
+        const bool inside = button->rect().contains(button->mapFromGlobal(QCursor::pos()));
+        if (inside && !hover) {
+            hover = true;
+            button->update();
+        } else if (!inside) {
+            hover = false;
+            button->update();
+            hoverTimer.stop();
+        }
+    }
+
+    // The "Small Fonts" 7-point font where the system has it, else the dialog's font
+    // (the default GUI font of the templates).
+    QFont captionFont() const {
+        QFont font = button->font();
+        if (QFontDatabase::hasFamily(QStringLiteral("Small Fonts"))) {
+            font.setFamily(QStringLiteral("Small Fonts"));
+            font.setPointSize(7);
+        }
+        return font;
+    }
+
+    void paint() {
+        QPainter p(button);
+        const QRect r = button->rect();
+        p.fillRect(r, face);
+        const QRect outer = r.adjusted(0, 0, -1, -1);
+        if (button->isDown()) {
+            p.setPen(QColor(0xE1, 0xE1, 0xE1));
+            p.drawRect(outer);
+            p.setPen(Qt::white);
+            p.drawRect(outer.adjusted(1, 1, -1, -1));
+        } else if (hover) {
+            p.setPen(Qt::white);
+            p.drawLine(outer.topLeft(), outer.topRight());
+            p.drawLine(outer.topLeft(), outer.bottomLeft());
+            p.setPen(QColor(0x80, 0x80, 0x80));
+            p.drawLine(outer.bottomLeft(), outer.bottomRight());
+            p.drawLine(outer.topRight(), outer.bottomRight());
+        } else {
+            p.setPen(QColor(0xC4, 0xC4, 0xC4));
+            p.drawRect(outer);
+        }
+        p.setFont(captionFont());
+        p.setPen(button->isEnabled() ? text : QColor(0x80, 0x80, 0x80));
+        QRect textRect = r;
+        if (button->isDown()) textRect.translate(1, 1);
+        p.drawText(textRect, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic,
+                   button->text());
+        if (button->hasFocus()) {
+            QPen focus(Qt::black, 1, Qt::DotLine);
+            p.setPen(focus);
+            p.setBrush(Qt::NoBrush);
+            p.drawRect(r.adjusted(3, 3, -4, -4));
+        }
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != button) return false;
+        switch (event->type()) {
+        case QEvent::Paint:
+            paint();
+            return true;
+        case QEvent::MouseMove:
+            if (!hoverTimer.isActive()) hoverTimer.start();
+            return false;
+        case QEvent::MouseButtonDblClick: {
+            // The second click of a double click presses the button again, so it sends
+            // its command as a click does.
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            QMouseEvent press(QEvent::MouseButtonPress, mouse->position(), mouse->globalPosition(),
+                              mouse->button(), mouse->buttons(), mouse->modifiers());
+            QApplication::sendEvent(button, &press);
+            return true;
+        }
+        default:
+            return false;
+        }
+    }
+};
+
+CSkinButton::CSkinButton() : impl_(std::make_unique<Impl>()) {}
+
+CSkinButton::~CSkinButton() {
+    if (impl_->button) impl_->button->removeEventFilter(impl_.get());
+}
+
+BOOL CSkinButton::SubclassDlgItem(UINT id, CWnd* parent) {
+    CWnd* control = parent ? parent->GetDlgItem(static_cast<int>(id)) : nullptr;
+    auto* button = control ? qobject_cast<QPushButton*>(control->GetWidget()) : nullptr;
+    if (!button) return FALSE;
+    if (impl_->button) impl_->button->removeEventFilter(impl_.get());
+    impl_->hover = false;
+    impl_->hoverTimer.stop();
+    impl_->button = button;
+    button->setMouseTracking(true);
+    button->installEventFilter(impl_.get());
+    attach(button);
+    button->update();
+    return TRUE;
+}
+
+BOOL CSkinButton::IsHovering() const {
+    return impl_->hover;
+}
+
+void CSkinButton::SetFaceColor(COLORREF color) {
+    impl_->face = toColor(color);
+    if (impl_->button) impl_->button->update();
+}
+
+void CSkinButton::SetTextColor(COLORREF color) {
+    impl_->text = toColor(color);
+    if (impl_->button) impl_->button->update();
+}
+
+// ---- CSkinDialog ----
+
+struct CSkinDialog::Impl : QObject {
+    QPointer<QWidget> dialog;
+    QColor background = toColor(kSkinBackground);
+    bool draggable = true;
+    bool dragging = false;
+    QPoint last;
+    QTimer dragTimer;
+
+    Impl() {
+        dragTimer.setInterval(kDragInterval);
+        QObject::connect(&dragTimer, &QTimer::timeout, [this] { dragTick(); });
+    }
+
+    // Moves the window by the cursor's movement since the last tick, size and stacking
+    // unchanged.
+    void dragTick() {
+        if (!dialog) return stopDrag();
+        const QPoint now = QCursor::pos();
+        if (now != last) dialog->move(dialog->pos() + (now - last));
+        last = now;
+    }
+
+    void stopDrag() {
+        dragTimer.stop();
+        if (dragging && dialog) dialog->releaseMouse();
+        dragging = false;
+    }
+
+    // The background: a rounded rectangle over the client area in the background colour
+    // with a black one-pixel border.
+    void paint() {
+        QPainter p(dialog);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setPen(QPen(Qt::black, 1));
+        p.setBrush(background);
+        const double radius = kCorner / 2.0;
+        p.drawRoundedRect(QRectF(dialog->rect().adjusted(0, 0, -1, -1)), radius, radius);
+    }
+
+    // Children are painted on the background: edits and lists take it as their base, statics
+    // and buttons' labels are drawn without a background of their own.
+    void applyPalette() {
+        QPalette palette = dialog->palette();
+        palette.setColor(QPalette::Base, background);
+        palette.setColor(QPalette::AlternateBase, background);
+        dialog->setPalette(palette);
+        dialog->update();
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != dialog) return false;
+        switch (event->type()) {
+        case QEvent::Paint:
+            paint();
+            return true;
+        case QEvent::MouseButtonPress: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() != Qt::LeftButton || !draggable) return false;
+            dragging = true;
+            last = QCursor::pos();
+            dialog->grabMouse(Qt::ArrowCursor);
+            dragTimer.start();
+            return true;
+        }
+        case QEvent::MouseButtonRelease:
+            if (!dragging) return false;
+            stopDrag();
+            return true;
+        case QEvent::UngrabMouse:
+        case QEvent::Hide:
+            stopDrag();
+            return false;
+        default:
+            return false;
+        }
+    }
+};
+
+CSkinDialog::CSkinDialog(UINT templateId, CWnd* parent)
+    : CDialog(templateId, parent), impl_(std::make_unique<Impl>()) {}
+
+CSkinDialog::CSkinDialog(const char* templateName, CWnd* parent)
+    : CDialog(templateName, parent), impl_(std::make_unique<Impl>()) {}
+
+CSkinDialog::~CSkinDialog() {
+    if (impl_->dialog) impl_->dialog->removeEventFilter(impl_.get());
+}
+
+void CSkinDialog::SetBackgroundColor(COLORREF color) {
+    impl_->background = toColor(color);
+    m_okButton.SetFaceColor(color);
+    m_cancelButton.SetFaceColor(color);
+    if (impl_->dialog) impl_->applyPalette();
+}
+
+COLORREF CSkinDialog::GetBackgroundColor() const {
+    const QColor& c = impl_->background;
+    return RGB(c.red(), c.green(), c.blue());
+}
+
+void CSkinDialog::SetDraggable(BOOL draggable) {
+    impl_->draggable = draggable != FALSE;
+    if (!impl_->draggable) impl_->stopDrag();
+}
+
+BOOL CSkinDialog::OnInitDialog() {
+    CDialog::OnInitDialog();
+    QWidget* w = GetWidget();
+    if (!w) return TRUE;
+    impl_->dialog = w;
+    // No caption bar. The framework sizes a dialog by its client area, so taking the
+    // caption away leaves nothing to shorten.
+    Qt::WindowFlags flags = w->windowFlags();
+    flags &= ~(Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    w->setWindowFlags(flags | Qt::FramelessWindowHint);
+    w->setCursor(Qt::ArrowCursor);
+    w->installEventFilter(impl_.get());
+    impl_->applyPalette();
+    const COLORREF background = GetBackgroundColor();
+    if (m_okButton.SubclassDlgItem(IDOK, this)) m_okButton.SetFaceColor(background);
+    if (m_cancelButton.SubclassDlgItem(IDCANCEL, this)) m_cancelButton.SetFaceColor(background);
+    return TRUE;
+}
+
+} // namespace tessaly::dialogs

@@ -1,0 +1,123 @@
+// The language override dialog: run the suite in another of its languages, or go back to
+// the language of the installation. It writes the settings only; the resource module in
+// use stays until the library is loaded again.
+#include <tessaly/foundation.h>
+#include <tessaly/wnd.h>
+
+#include <QComboBox>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "base/companion.h"
+#include "framework/module_state.h"
+#include "framework/wnd_internal.h"
+
+namespace tessaly::frame {
+
+namespace {
+
+const char* const kLanguageKey = "Software\\varnholt\\Tessaly2001\\Language";
+constexpr int kCurrentUser = 0; // the hive selector of both values
+
+enum : UINT {
+    IDD_LANGUAGE_OVERRIDE = 613,
+    IDC_LANGUAGE_CURRENT = 1018,
+    IDC_LANGUAGE_ORIGINAL = 1019,
+    IDC_LANGUAGE_LIST = 1060,
+    IDC_LANGUAGE_RESTORE = 611,
+};
+
+struct Choice {
+    UINT nameId;
+    unsigned long language;
+};
+
+// The languages offered, in the list's order.
+constexpr Choice kChoices[] = {
+    {61576, 9},    {61577, 2052}, {61665, 1028}, {61666, 33}, {61667, 17},   {61668, 18},
+    {61669, 25},   {61670, 30},   {61671, 31},   {61672, 45}, {61673, 3},    {61674, 26},
+    {61675, 5},    {61676, 6},    {61677, 19},   {61679, 11}, {61680, 1036}, {61681, 3084},
+    {61682, 7},    {61683, 8},    {61684, 14},   {61685, 16}, {61686, 20},   {61687, 21},
+    {61688, 1046}, {61689, 2070}, {61690, 27},   {61691, 36}, {61692, 10},   {61693, 29},
+};
+
+class CLanguageOverrideDlg : public CDialog {
+  public:
+    CLanguageOverrideDlg() : CDialog(static_cast<UINT>(IDD_LANGUAGE_OVERRIDE)) {}
+
+  protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        CString original;
+        if (companion::GetRegString(kLanguageKey, "Original", original, kCurrentUser))
+            setLabel(IDC_LANGUAGE_ORIGINAL, GetLanguageName(std::atoi(original)));
+        const CString current = GetCurrentLanguageName();
+        setLabel(IDC_LANGUAGE_CURRENT, current);
+        QComboBox* list = languages();
+        if (!list) return TRUE;
+        list->clear();
+        for (const Choice& choice : kChoices) {
+            CString name;
+            name.LoadString(choice.nameId);
+            list->addItem(framework::FromAnsi(name),
+                          QVariant::fromValue<qulonglong>(choice.language));
+        }
+        // The first item that begins with the current language's name, case ignored.
+        const QString wanted = framework::FromAnsi(current);
+        for (int i = 0; i < list->count(); ++i) {
+            if (!wanted.isEmpty() && list->itemText(i).startsWith(wanted, Qt::CaseInsensitive)) {
+                list->setCurrentIndex(i);
+                break;
+            }
+        }
+        return TRUE;
+    }
+
+    // OK changes the setting to the chosen language and keeps the dialog open.
+    void OnOK() override {
+        QComboBox* list = languages();
+        if (!list || list->currentIndex() < 0) return;
+        const unsigned long language = list->currentData().toULongLong();
+        char number[24];
+        std::snprintf(number, sizeof number, "%lu", language);
+        SetRegString(kLanguageKey, "Current", number, kCurrentUser);
+        setLabel(IDC_LANGUAGE_CURRENT, GetLanguageName(static_cast<int>(language)));
+    }
+
+    BOOL OnCommand(UINT id) override {
+        if (id == IDC_LANGUAGE_RESTORE) {
+            restore();
+            return TRUE;
+        }
+        return CDialog::OnCommand(id);
+    }
+
+  private:
+    // Back to the installation's language, when it is known.
+    void restore() {
+        CString original;
+        if (!companion::GetRegString(kLanguageKey, "Original", original, kCurrentUser)) return;
+        SetRegString(kLanguageKey, "Current", original, kCurrentUser);
+        setLabel(IDC_LANGUAGE_CURRENT, GetLanguageName(std::atoi(original)));
+    }
+
+    void setLabel(UINT id, const CString& text) {
+        if (CWnd* label = GetDlgItem(static_cast<int>(id))) label->SetWindowText(text);
+    }
+
+    QComboBox* languages() const {
+        CWnd* control = GetDlgItem(IDC_LANGUAGE_LIST);
+        return control ? qobject_cast<QComboBox*>(control->GetWidget()) : nullptr;
+    }
+};
+
+} // namespace
+
+} // namespace tessaly::frame
+
+int ShowLangaugeSettingDlg() {
+    tessaly::framework::ManageModuleState state;
+    tessaly::frame::CLanguageOverrideDlg dialog;
+    return dialog.DoModal();
+}
