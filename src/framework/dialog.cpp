@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QDialog>
 #include <QFontMetrics>
 #include <QFrame>
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -21,11 +23,13 @@
 #include <QStyle>
 #include <QTextEdit>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <cmath>
 #include <vector>
 
 #include "framework/application.h"
+#include "framework/controls_internal.h"
 #include "framework/message_box.h"
 #include "framework/module_state.h"
 #include "framework/wnd_internal.h"
@@ -79,6 +83,28 @@ enum : DWORD {
     LBS_MULTIPLESEL = 0x8,
     LBS_EXTENDEDSEL = 0x800,
     SBS_VERT = 0x1,
+    WS_BORDER = 0x00800000,
+    WS_EX_CLIENTEDGE = 0x200,
+    LVS_TYPEMASK = 0x3,
+    LVS_ICON = 0x0,
+    LVS_REPORT = 0x1,
+    LVS_LIST = 0x3,
+    LVS_SINGLESEL = 0x4,
+    LVS_SORTASCENDING = 0x10,
+    LVS_SORTDESCENDING = 0x20,
+    LVS_EDITLABELS = 0x200,
+    LVS_NOCOLUMNHEADER = 0x4000,
+    TVS_HASBUTTONS = 0x1,
+    TVS_LINESATROOT = 0x4,
+    TVS_EDITLABELS = 0x8,
+    UDS_SETBUDDYINT = 0x2,
+    UDS_ALIGNRIGHT = 0x4,
+    UDS_ALIGNLEFT = 0x8,
+    UDS_AUTOBUDDY = 0x10,
+    DTS_UPDOWN = 0x1,
+    DTS_DATEMASK = 0xC,
+    DTS_LONGDATEFORMAT = 0x4,
+    DTS_TIMEFORMAT = 0x9,
 };
 
 // The dialog widget: Escape and the close box are the cancel command, Enter the default
@@ -169,11 +195,130 @@ struct __attribute__((visibility("hidden"))) CDialog::Impl {
         return QRect(mul(x, baseX, 4), mul(y, baseY, 8), mul(cx, baseX, 4), mul(cy, baseY, 8));
     }
 
+    QWidget* lastControl = nullptr; // the control made before, an up-down's buddy
+
     QWidget* makeControl(CDialog& owner, const p::DialogItemTemplate& item);
+    QWidget* makeCommonControl(CDialog& owner, const p::DialogItemTemplate& item,
+                               const QString& className, const QString& text);
+    void attachBuddy(UpDownWidget* upDown, DWORD style);
 };
 
 QDialog* DialogAccess::widget(const CDialog& dialog) {
     return dialog.impl_ ? dialog.impl_->widget.data() : nullptr;
+}
+
+// The common controls by class name: list view, tree view, up-down, date-time picker and
+// link. Any other class is an empty widget that keeps its id and place.
+QWidget* CDialog::Impl::makeCommonControl(CDialog& owner, const p::DialogItemTemplate& item,
+                                          const QString& className, const QString& text) {
+    QWidget* parent = widget;
+    const DWORD style = item.style;
+    const UINT id = static_cast<UINT>(item.id & 0xFFFF);
+    auto is = [&className](const char* name) {
+        return className.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+    };
+    // Common controls have no border unless the template asks for one.
+    auto border = [&item](QFrame* frame) {
+        if (!(item.exStyle & WS_EX_CLIENTEDGE) && !(item.style & WS_BORDER))
+            frame->setFrameShape(QFrame::NoFrame);
+    };
+
+    if (is("SysListView32")) {
+        QAbstractItemView* view = nullptr;
+        if ((style & LVS_TYPEMASK) == LVS_REPORT) {
+            auto* report = new QTreeWidget(parent);
+            report->setRootIsDecorated(false);
+            report->setUniformRowHeights(true);
+            report->setHeaderHidden(style & LVS_NOCOLUMNHEADER);
+            view = report;
+        } else {
+            auto* list = new QListWidget(parent);
+            const DWORD type = style & LVS_TYPEMASK;
+            if (type == LVS_ICON) {
+                list->setViewMode(QListView::IconMode);
+                list->setMovement(QListView::Static);
+            } else {
+                list->setViewMode(QListView::ListMode);
+                list->setFlow(type == LVS_LIST ? QListView::TopToBottom : QListView::LeftToRight);
+                list->setWrapping(true);
+            }
+            list->setResizeMode(QListView::Adjust);
+            list->setSortingEnabled(style & (LVS_SORTASCENDING | LVS_SORTDESCENDING));
+            if (style & LVS_SORTDESCENDING) list->sortItems(Qt::DescendingOrder);
+            view = list;
+        }
+        view->setSelectionMode((style & LVS_SINGLESEL) ? QAbstractItemView::SingleSelection
+                                                       : QAbstractItemView::ExtendedSelection);
+        view->setEditTriggers((style & LVS_EDITLABELS) ? QAbstractItemView::EditKeyPressed |
+                                                             QAbstractItemView::SelectedClicked
+                                                       : QAbstractItemView::NoEditTriggers);
+        view->setProperty(kPropListView, true);
+        border(view);
+        return view;
+    }
+    if (is("SysTreeView32")) {
+        auto* tree = new QTreeWidget(parent);
+        tree->setHeaderHidden(true);
+        tree->setColumnCount(1);
+        tree->setRootIsDecorated(style & (TVS_HASBUTTONS | TVS_LINESATROOT));
+        tree->setEditTriggers((style & TVS_EDITLABELS) ? QAbstractItemView::EditKeyPressed |
+                                                             QAbstractItemView::SelectedClicked
+                                                       : QAbstractItemView::NoEditTriggers);
+        border(tree);
+        return tree;
+    }
+    if (is("msctls_updown32")) {
+        auto* upDown = new UpDownWidget(parent);
+        return upDown;
+    }
+    if (is("SysDateTimePick32")) {
+        auto* picker = new QDateTimeEdit(QDateTime::currentDateTime(), parent);
+        const QLocale locale;
+        if ((style & DTS_TIMEFORMAT) == DTS_TIMEFORMAT) {
+            picker->setDisplayFormat(locale.timeFormat(QLocale::LongFormat));
+        } else {
+            picker->setDisplayFormat((style & DTS_DATEMASK) == DTS_LONGDATEFORMAT
+                                         ? locale.dateFormat(QLocale::LongFormat)
+                                         : locale.dateFormat(QLocale::ShortFormat));
+            picker->setCalendarPopup(!(style & DTS_UPDOWN));
+        }
+        return picker;
+    }
+    if (is("SysLink")) {
+        // The link's text is markup: <a href="...">shown text</a>. A click on a link is the
+        // control's command.
+        auto* link = new QLabel(parent);
+        link->setTextFormat(Qt::RichText);
+        link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+        link->setOpenExternalLinks(false);
+        link->setWordWrap(true);
+        link->setProperty(kPropText, text);
+        link->setText(text);
+        QObject::connect(link, &QLabel::linkActivated,
+                         [&owner, id] { DialogAccess::command(owner, id); });
+        return link;
+    }
+    return new QWidget(parent);
+}
+
+// An up-down with UDS_AUTOBUDDY takes the control before it as its buddy; with
+// UDS_ALIGNRIGHT or UDS_ALIGNLEFT it sits inside the buddy's edge, which gives up room.
+void CDialog::Impl::attachBuddy(UpDownWidget* upDown, DWORD style) {
+    if (!(style & UDS_AUTOBUDDY) || !lastControl) return;
+    QWidget* buddy = lastControl;
+    upDown->setBuddy(buddy, style & UDS_SETBUDDYINT);
+    if (style & (UDS_ALIGNRIGHT | UDS_ALIGNLEFT)) {
+        const QRect b = buddy->geometry();
+        const int w = std::min(upDown->width(), b.width());
+        if (style & UDS_ALIGNRIGHT) {
+            upDown->setGeometry(b.right() + 1 - w, b.top(), w, b.height());
+            buddy->setGeometry(b.left(), b.top(), b.width() - w, b.height());
+        } else {
+            upDown->setGeometry(b.left(), b.top(), w, b.height());
+            buddy->setGeometry(b.left() + w, b.top(), b.width() - w, b.height());
+        }
+    }
+    if (style & UDS_SETBUDDYINT) upDown->setValue(upDown->value());
 }
 
 QWidget* CDialog::Impl::makeControl(CDialog& owner, const p::DialogItemTemplate& item) {
@@ -314,8 +459,7 @@ QWidget* CDialog::Impl::makeControl(CDialog& owner, const p::DialogItemTemplate&
             edit->setReadOnly(style & ES_READONLY);
             control = edit;
         } else {
-            // Classes without a Qt counterpart yet keep their place and id.
-            control = new QWidget(parent);
+            control = makeCommonControl(owner, item, name, text);
         }
         break;
     }
@@ -337,8 +481,13 @@ QWidget* CDialog::Impl::makeControl(CDialog& owner, const p::DialogItemTemplate&
     if (style & p::WS_DISABLED) control->setEnabled(false);
     if (!(style & p::WS_VISIBLE)) control->hide();
 
-    auto wnd = std::make_unique<CWnd>(control);
-    if (qobject_cast<QLabel*>(control) && (style & SS_TYPEMASK) != SS_ICON) {
+    control->setProperty(kPropExStyle, static_cast<uint>(item.exStyle));
+    if (auto* upDown = dynamic_cast<UpDownWidget*>(control)) attachBuddy(upDown, style);
+    lastControl = control;
+
+    // The object of the control's class, so callers may cast what GetDlgItem gives them.
+    auto wnd = NewControlObject(control);
+    if (item.classAtom() == p::CLASS_STATIC && (style & SS_TYPEMASK) != SS_ICON) {
         wnd->SetWindowText(tessaly::framework::ToAnsi(text).c_str());
     }
     controls.push_back(std::move(wnd));
@@ -407,6 +556,7 @@ int CDialog::DoModal() {
     attach(w);
     d.controls.clear();
     d.radioGroup = nullptr;
+    d.lastControl = nullptr;
     for (const p::DialogItemTemplate& item : d.tmpl.items)
         d.makeControl(*this, item);
 

@@ -1,5 +1,6 @@
 // CWnd: window handles mapped to Qt widgets, and the operations every window has.
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -8,6 +9,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QScrollBar>
 #include <QTextEdit>
 #include <QWidget>
 
@@ -15,6 +17,7 @@
 #include <map>
 #include <memory>
 
+#include "framework/controls_internal.h"
 #include "framework/module_state.h"
 #include "framework/wnd_internal.h"
 #include "platform/codepage.h"
@@ -135,11 +138,9 @@ CWnd* CWnd::FromHandle(HWND window) {
     HandleTable& t = table();
     if (auto it = t.objects.find(window); it != t.objects.end()) return it->second;
     auto& wrapper = t.wrappers[window];
-    if (!wrapper) {
-        wrapper = std::make_unique<CWnd>();
-        wrapper->widget_ = widget;
-        wrapper->m_hWnd = window;
-    }
+    // An object of the control class the widget is (CEdit for a line edit, ...), so
+    // callers may cast it as the framework's controls allow.
+    if (!wrapper) wrapper = NewControlObject(widget);
     return wrapper.get();
 }
 
@@ -200,9 +201,8 @@ void CWnd::SetWindowText(const char* text) {
     }
 }
 
-namespace {
-
-CString readWindowText(QWidget* w) {
+CString CWnd::GetWindowText() const {
+    QWidget* w = GetWidget();
     if (!w) return CString();
     QString value;
     if (auto* label = qobject_cast<QLabel*>(w)) {
@@ -225,21 +225,12 @@ CString readWindowText(QWidget* w) {
     return CString(ToAnsi(value).c_str());
 }
 
-} // namespace
-
-CString CWnd::GetWindowText() const {
-    // The object that owns the handle decides, whichever wrapper asks.
-    const CWnd* owner = FromHandle(m_hWnd);
-    if (owner && !owner->AllowTextRead()) return CString();
-    return readWindowText(GetWidget());
-}
-
 void CWnd::GetWindowText(CString& text) const {
     text = GetWindowText();
 }
 
 int CWnd::GetWindowTextLength() const {
-    return readWindowText(GetWidget()).GetLength();
+    return GetWindowText().GetLength();
 }
 
 BOOL CWnd::ShowWindow(int command) {
@@ -309,7 +300,16 @@ void CWnd::GetWindowRect(RECT* rect) const {
 void CWnd::GetClientRect(RECT* rect) const {
     QWidget* w = GetWidget();
     if (!rect || !w) return;
-    *rect = RECT{0, 0, w->width(), w->height()};
+    QSize size = w->size();
+    // A scrolling control's client area lies inside its border and beside its scroll bars.
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) {
+        size = area->contentsRect().size();
+        if (area->verticalScrollBar()->isVisibleTo(area))
+            size.rwidth() -= area->verticalScrollBar()->width();
+        if (area->horizontalScrollBar()->isVisibleTo(area))
+            size.rheight() -= area->horizontalScrollBar()->height();
+    }
+    *rect = RECT{0, 0, std::max(0, size.width()), std::max(0, size.height())};
 }
 
 void CWnd::ScreenToClient(RECT* rect) const {
