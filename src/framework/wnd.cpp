@@ -201,8 +201,9 @@ void CWnd::SetWindowText(const char* text) {
     }
 }
 
-CString CWnd::GetWindowText() const {
-    QWidget* w = GetWidget();
+namespace {
+
+CString readWindowText(QWidget* w) {
     if (!w) return CString();
     QString value;
     if (auto* label = qobject_cast<QLabel*>(w)) {
@@ -225,12 +226,21 @@ CString CWnd::GetWindowText() const {
     return CString(ToAnsi(value).c_str());
 }
 
+} // namespace
+
+CString CWnd::GetWindowText() const {
+    // The object that owns the handle decides, whichever wrapper asks.
+    const CWnd* owner = FromHandle(m_hWnd);
+    if (owner && !owner->AllowTextRead()) return CString();
+    return readWindowText(GetWidget());
+}
+
 void CWnd::GetWindowText(CString& text) const {
     text = GetWindowText();
 }
 
 int CWnd::GetWindowTextLength() const {
-    return GetWindowText().GetLength();
+    return readWindowText(GetWidget()).GetLength();
 }
 
 BOOL CWnd::ShowWindow(int command) {
