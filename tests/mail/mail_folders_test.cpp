@@ -1,0 +1,139 @@
+// The sixteen built-in folders of the mail client and the mail folders on disk.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include <tessaly/automation.h>
+#include <tessaly/foundation.h>
+#include <tessaly/mail.h>
+
+#include "platform/prefix.h"
+#include "platform/registry.h"
+#include "support/prefix.h"
+#include "support/registry.h"
+
+namespace {
+
+class MailFolders : public tessaly::testing::DrivePrefixTest {
+  protected:
+    void TearDown() override { tessaly::automation::SetDialogHandler(nullptr); }
+};
+
+struct Folder {
+    int number;
+    const char *id, *name;
+};
+
+const Folder kFolders[] = {
+    {1, "2414784B-66A0-4436-84B0-A270B53BAFD1", "Quorrel Folder List"},
+    {2, "478666B7-75EF-4af0-B276-786A5BCE03AC", "Inbox"},
+    {3, "BA7D7CE8-9C44-4a8e-87B3-82A3A99F25AD", "Outbox"},
+    {4, "58FCE1A7-50FF-4ed4-961F-8C6D91E2CB30", "Sent Items"},
+    {5, "D1C3736B-7A27-4d82-BFED-34CC0A9407E0", "Deleted Items"},
+    {6, "C9F2DAE0-A42D-4dca-8243-9589D5922E1F", "Junk Mails"},
+    {7, "E2B42C62-DCA6-4e7d-9DF9-8265C83D5516", "Repeated Mails"},
+    {8, "398D0C16-087E-4187-B5A1-481EDA988784", "Drafts"},
+    {9, "E880F6DB-9303-4290-86A1-18E3C9E46427", "Default Contact"},
+    {10, "B40C2294-E8D8-46ac-B38F-7C0015E93FC7", "Calendar"},
+    {11, "E18B8212-C2D8-4246-9985-65E056A7C54F", "Notes"},
+    {12, "DEC55126-601A-412e-989A-76CBB876258C", "Contacts Folder List"},
+    {13, "73293370-70ED-43be-A0ED-09EA4E34B58D", "Calendar Folder List"},
+    {14, "F021F20E-1AF5-4589-A987-EEBF099D1ED9", "Notes Folder List"},
+    {15, "06BF2A1B-C073-480e-85D7-2A85F1B33E56", "Send Later"},
+    {16, "2DFD5CE5-07A9-4c1c-9543-9CE501A1C9A8", "All Mail"},
+};
+
+std::string upper(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+std::string lower(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+} // namespace
+
+TEST_F(MailFolders, BuiltinFoldersByNumberIdentifierAndName) {
+    for (const Folder& f : kFolders) {
+        CString id("untouched");
+        EXPECT_EQ(FolderID2EntryID(f.number, id), 1) << f.number;
+        EXPECT_STREQ(id, f.id) << f.number;
+        EXPECT_EQ(IsReservedFolderID(f.id), 1) << f.id;
+        EXPECT_STREQ(GetSysEmailFolder(f.id), f.name) << f.id;
+    }
+}
+
+TEST_F(MailFolders, IdentifiersCompareExactly) {
+    for (const Folder& f : kFolders) {
+        const std::string id = f.id;
+        for (const std::string& other : {upper(id), lower(id), "{" + id + "}", id + " ", " " + id,
+                                         id.substr(0, 35), id + "0"}) {
+            if (other == id) continue; // an identifier with no letters of that case
+            EXPECT_EQ(IsReservedFolderID(other.c_str()), 0) << other;
+            EXPECT_STREQ(GetSysEmailFolder(other.c_str()), "") << other;
+        }
+    }
+    EXPECT_EQ(IsReservedFolderID(""), 0);
+    EXPECT_STREQ(GetSysEmailFolder(""), "");
+}
+
+TEST_F(MailFolders, NumbersOutsideOneToSixteenLeaveTheStringAlone) {
+    for (int number : {0, 17, -1, 100, INT32_MIN, INT32_MAX}) {
+        CString id("kept as it was");
+        EXPECT_EQ(FolderID2EntryID(number, id), 0) << number;
+        EXPECT_STREQ(id, "kept as it was") << number;
+    }
+}
+
+TEST_F(MailFolders, MailFolderIsUnderThePerUserDataFolder) {
+    char appFolder[MAX_PATH] = {};
+    ASSERT_EQ(GetTessalyAppFolder(appFolder), 1);
+    char buffer[MAX_PATH];
+    std::memset(buffer, '#', sizeof buffer);
+    EXPECT_EQ(GetEmailFolder(buffer), 1);
+    EXPECT_EQ(std::string(buffer), std::string(appFolder) + "\\Mail");
+}
+
+TEST_F(MailFolders, MissingDataFolderShowsMessage52) {
+    namespace p = tessaly::platform;
+    char appData[MAX_PATH] = {};
+    ASSERT_EQ(GetAppDataFolder(appData), 1);
+    std::filesystem::remove_all(p::ToPosixPath(appData));
+
+    std::string shown;
+    int dialogs = 0;
+    tessaly::automation::SetDialogHandler([&](tessaly::automation::Dialog& d) {
+        ++dialogs;
+        shown = d.GetText(1501);
+        d.PressEscape();
+    });
+    char buffer[MAX_PATH] = "unchanged";
+    EXPECT_EQ(GetEmailFolder(buffer), 0);
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_EQ(shown, "Failed to get application data folder.");
+    EXPECT_STREQ(buffer, "unchanged");
+}
+
+TEST_F(MailFolders, DefaultMailFolderIsUnderTheInstallationFolder) {
+    struct Case {
+        const char *installDir, *expected;
+    } cases[] = {
+        {"C:\\Program Files\\Tessaly", "C:\\Program Files\\Tessaly\\Mail"},
+        {"C:\\Program Files\\Tessaly\\", "C:\\Program Files\\Tessaly\\Mail"},
+        {"D:\\", "D:\\Mail"},
+    };
+    for (const auto& c : cases) {
+        tessaly::testing::PutRegText(
+            HKEY_LOCAL_MACHINE, "Software\\Varnholt\\Tessaly2001\\INSTALLDIR", "", c.installDir);
+        char buffer[MAX_PATH];
+        std::memset(buffer, '#', sizeof buffer);
+        GetDefaultEmailFolder(buffer);
+        EXPECT_STREQ(buffer, c.expected) << c.installDir;
+    }
+}
