@@ -3,6 +3,7 @@
 // of the resources. An HWND is a handle the framework maps to its widget; the handle of a
 // destroyed widget maps to nothing.
 #include <memory>
+#include <vector>
 
 #include <tessaly/cstring.h>
 #include <tessaly/types.h>
@@ -81,6 +82,50 @@ class TESSALY_API CWnd {
 
     // The window's style bits as the template gave them.
     DWORD GetStyle() const;
+
+    // Window classes. A widget's class is what SetWindowClass gave it, else "#32770" for
+    // dialogs and the control class for the framework's controls ("Button", "Edit",
+    // "Static", ...), else Qt's class name. On an X11 display the class is also the class
+    // part of WM_CLASS of the widget's X window (made native for it), so other processes
+    // find the window.
+    void SetWindowClass(const char* className);
+    CString GetClassName() const;
+
+    // Finding windows: in this process first (Qt's top-level widgets, visible ones first),
+    // then, on an X11 display, other processes' top-level windows (WM_CLASS, _NET_WM_NAME,
+    // _NET_WM_PID) in stacking order from the top. Null class or title matches any; the
+    // class compares ignoring case (as Windows' class names), the title exactly.
+    // FindWindowEx looks among the children of parent (the top-level windows when null)
+    // after the child given.
+    static HWND FindWindow(const char* className, const char* title);
+    static HWND FindWindowEx(HWND parent, HWND after, const char* className, const char* title);
+    static std::vector<HWND> EnumTopLevelWindows();
+    // The child windows in creation order (on X11 the native child windows).
+    static std::vector<HWND> EnumChildWindows(HWND parent);
+    static HWND GetFirstChild(HWND parent);
+    // Any window's class, title and owning process (0 when unknown); IsWindow is false for
+    // a destroyed or unknown handle.
+    static CString ClassNameOf(HWND window);
+    static CString TitleOf(HWND window);
+    static DWORD ProcessIdOf(HWND window);
+    static BOOL IsWindow(HWND window);
+
+    // Window messages, delivered to the widget as a CWndMessageEvent (tessaly/messages.h):
+    // SendMessage at once (from another thread: on the widget's thread, waiting) and
+    // returns the widget's result; PostMessage queues it and returns at once. Windows of
+    // other processes take no messages (0 and FALSE).
+    LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    static LRESULT SendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static BOOL PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    // Timers: every elapse milliseconds a WM_TIMER message with the id (queued once while one
+    // is pending), whose default handling calls OnTimer, or the callback when one is given.
+    // SetTimer with an id in use restarts that timer. Returns the id, 0 for a dead window.
+    using TimerCallback = void (*)(HWND window, UINT message, UINT_PTR id, DWORD time);
+    UINT_PTR SetTimer(UINT_PTR id, UINT elapse, TimerCallback callback = nullptr);
+    BOOL KillTimer(UINT_PTR id);
+    virtual void OnTimer(UINT_PTR id);
 
   protected:
     void attach(QWidget* widget);

@@ -11,6 +11,7 @@
 
 #include <tessaly/foundation.h>
 
+#include "base/system_windows.h"
 #include "base/version_record.h"
 
 #include "platform/codepage.h"
@@ -249,7 +250,8 @@ int ExecProc(CString commandLine, int wait, int show, DWORD* exitCode) {
     return ExecProc(commandLine, wait, show, exitCode ? *exitCode : ignored);
 }
 
-// The window search needs the user-interface layer; until it comes, window is always null.
+// The window is found on the X11 display by the process id its windows carry; without a
+// display it is null (see FirstWindowOfProcess).
 int ExecProcess(const char* program, char* commandLine, HWND& window) {
     window = nullptr;
     platform::STARTUPINFOA startup{sizeof(platform::STARTUPINFOA), 0, 0};
@@ -261,6 +263,7 @@ int ExecProcess(const char* program, char* commandLine, HWND& window) {
         return 0;
     while (platform::WaitForInputIdle(info.hProcess, 100) == platform::WAIT_TIMEOUT) {
     }
+    window = tessaly::base::FirstWindowOfProcess(info.dwProcessId, info.hProcess);
     CloseBoth(info);
     return 1;
 }

@@ -1,0 +1,301 @@
+// Window messages sent and posted to a caller's widgets as Qt events, their default handling
+// (window text, timers, close), and timers on windows.
+#include <tessaly/foundation.h>
+#include <tessaly/messages.h>
+#include <tessaly/wnd.h>
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QThread>
+#include <QWidget>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/prefix.h"
+
+using tessaly::testing::PrefixTest;
+
+namespace {
+
+void EnsureQtApplication() {
+    if (QApplication::instance()) return;
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static int argc = 1;
+    static char name[] = "test_framework";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv);
+}
+
+struct Seen {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    bool onWidgetThread;
+};
+
+// A caller's widget: records every window message; answers those in its table with a
+// result and leaves the others to the framework.
+class Receiver : public QWidget {
+  public:
+    std::vector<Seen> seen;
+    std::vector<std::pair<UINT, LRESULT>> answers;
+    bool acceptOnly = false; // accept without a result
+
+    bool event(QEvent* e) override {
+        if (e->type() != CWndMessageEvent::EventType()) return QWidget::event(e);
+        auto* m = static_cast<CWndMessageEvent*>(e);
+        seen.push_back(
+            {m->message(), m->wParam(), m->lParam(), QThread::currentThread() == thread()});
+        for (const auto& [message, result] : answers)
+            if (message == m->message()) m->setResult(result);
+        if (acceptOnly) m->accept();
+        return true;
+    }
+};
+
+class WindowMessages : public PrefixTest {
+  protected:
+    void SetUp() override { EnsureQtApplication(); }
+};
+
+TEST_F(WindowMessages, SendDeliversAtOnceWithItsValuesAndReturnsTheWidgetsResult) {
+    struct Case {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        LRESULT answer;
+    };
+    const Case cases[] = {
+        {WM_COMMAND, 57607, 0, 1},
+        {WM_USER + 5, ~WPARAM(0), -1, -42},
+        {WM_USER, 0, static_cast<LPARAM>(0x123456789ABCLL), 0x7FFFFFFF},
+    };
+    for (const Case& c : cases) {
+        Receiver widget;
+        widget.answers = {{c.message, c.answer}};
+        CWnd wnd(&widget);
+        EXPECT_EQ(wnd.SendMessage(c.message, c.wParam, c.lParam), c.answer) << c.message;
+        ASSERT_EQ(widget.seen.size(), 1u);
+        EXPECT_EQ(widget.seen[0].message, c.message);
+        EXPECT_EQ(widget.seen[0].wParam, c.wParam);
+        EXPECT_EQ(widget.seen[0].lParam, c.lParam);
+        // The static form reaches the same widget.
+        EXPECT_EQ(CWnd::SendMessage(wnd.GetSafeHwnd(), c.message, 1, 2), c.answer);
+        EXPECT_EQ(widget.seen.size(), 2u);
+    }
+}
+
+TEST_F(WindowMessages, PostQueuesInOrderUntilMessagesArePumped) {
+    Receiver widget;
+    CWnd wnd(&widget);
+    for (UINT i = 0; i < 5; ++i)
+        ASSERT_TRUE(wnd.PostMessage(WM_USER + i, i * 10, -static_cast<LPARAM>(i)));
+    EXPECT_TRUE(widget.seen.empty()) << "a posted message waits for the queue";
+    Delay(50);
+    ASSERT_EQ(widget.seen.size(), 5u);
+    for (UINT i = 0; i < 5; ++i) {
+        EXPECT_EQ(widget.seen[i].message, WM_USER + i);
+        EXPECT_EQ(widget.seen[i].wParam, i * 10);
+        EXPECT_EQ(widget.seen[i].lParam, -static_cast<LPARAM>(i));
+    }
+}
+
+TEST_F(WindowMessages, DeadWindowsTakeNoMessagesAndQueuedOnesAreDropped) {
+    auto widget = std::make_unique<Receiver>();
+    const HWND handle = CWnd::HandleOf(widget.get());
+    ASSERT_TRUE(CWnd::PostMessage(handle, WM_USER, 1, 1));
+    widget.reset();
+    Delay(30); // the queued message finds no window
+    EXPECT_EQ(CWnd::SendMessage(handle, WM_GETTEXTLENGTH, 0, 0), 0);
+    EXPECT_FALSE(CWnd::PostMessage(handle, WM_USER, 0, 0));
+    EXPECT_FALSE(CWnd::PostMessage(nullptr, WM_USER, 0, 0));
+    EXPECT_EQ(CWnd::SendMessage(nullptr, WM_USER, 0, 0), 0);
+}
+
+TEST_F(WindowMessages, TextMessagesLeftToTheFrameworkActOnTheWindowText) {
+    struct Case {
+        WPARAM bufferSize;
+        LRESULT copied;
+        std::string text;
+    };
+    const std::string title = "Quarterly report";
+    const Case cases[] = {
+        {100, 16, title}, {17, 16, title}, {16, 15, "Quarterly repor"},
+        {5, 4, "Quar"},   {1, 0, ""},      {0, 0, "#"}, // size 0: nothing written
+    };
+    Receiver widget;
+    CWnd wnd(&widget);
+    EXPECT_EQ(wnd.SendMessage(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title.c_str())), TRUE);
+    EXPECT_EQ(widget.windowTitle().toStdString(), title);
+    EXPECT_EQ(wnd.SendMessage(WM_GETTEXTLENGTH), 16);
+    for (const Case& c : cases) {
+        char buffer[128];
+        std::memset(buffer, '#', sizeof buffer);
+        buffer[1] = '\0';
+        EXPECT_EQ(wnd.SendMessage(WM_GETTEXT, c.bufferSize, reinterpret_cast<LPARAM>(buffer)),
+                  c.copied)
+            << c.bufferSize;
+        EXPECT_EQ(std::string(buffer), c.text) << c.bufferSize;
+    }
+    // The widget saw them all first.
+    EXPECT_EQ(widget.seen.size(), 2u + std::size(cases));
+
+    // An edit control's text, through the same messages.
+    QLineEdit edit;
+    CWnd editWnd(&edit);
+    editWnd.SendMessage(WM_SETTEXT, 0, reinterpret_cast<LPARAM>("typed"));
+    EXPECT_EQ(edit.text().toStdString(), "typed");
+    char buffer[16] = {};
+    EXPECT_EQ(editWnd.SendMessage(WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer)), 5);
+    EXPECT_STREQ(buffer, "typed");
+}
+
+TEST_F(WindowMessages, AMessageTheWidgetHandlesGetsNoDefault) {
+    Receiver widget;
+    widget.setWindowTitle("kept");
+    widget.acceptOnly = true;
+    CWnd wnd(&widget);
+    EXPECT_EQ(wnd.SendMessage(WM_SETTEXT, 0, reinterpret_cast<LPARAM>("replaced")), 0);
+    EXPECT_EQ(widget.windowTitle().toStdString(), "kept");
+    char buffer[16] = "untouched";
+    EXPECT_EQ(wnd.SendMessage(WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer)), 0);
+    EXPECT_STREQ(buffer, "untouched");
+}
+
+// A window that guards its text: the text query hands out nothing.
+class GuardedWnd : public CWnd {
+  public:
+    using CWnd::CWnd;
+
+  protected:
+    BOOL AllowTextRead() const override { return FALSE; }
+};
+
+TEST_F(WindowMessages, TheTextQueryAsksTheWindowsOwner) {
+    QLineEdit edit;
+    edit.setText("secret");
+    GuardedWnd guarded(&edit);
+    char buffer[16] = "x";
+    EXPECT_EQ(CWnd::SendMessage(guarded.GetSafeHwnd(), WM_GETTEXT, sizeof buffer,
+                                reinterpret_cast<LPARAM>(buffer)),
+              0);
+    EXPECT_STREQ(buffer, "");
+}
+
+TEST_F(WindowMessages, CloseMessageClosesTheWidget) {
+    Receiver widget;
+    widget.show();
+    CWnd wnd(&widget);
+    ASSERT_TRUE(wnd.IsWindowVisible());
+    wnd.PostMessage(WM_CLOSE);
+    EXPECT_TRUE(wnd.IsWindowVisible());
+    Delay(30);
+    EXPECT_FALSE(wnd.IsWindowVisible());
+}
+
+TEST_F(WindowMessages, SendFromAnotherThreadRunsOnTheWidgetsThreadAndWaits) {
+    Receiver widget;
+    widget.answers = {{WM_USER + 1, 99}};
+    const HWND handle = CWnd::HandleOf(&widget);
+    std::atomic<LRESULT> result{0};
+    std::atomic<bool> done{false};
+    std::thread sender([&] {
+        result = CWnd::SendMessage(handle, WM_USER + 1, 3, 4);
+        done = true;
+    });
+    // The send waits until this thread pumps its messages.
+    for (int i = 0; i < 200 && !done; ++i)
+        Delay(10);
+    sender.join();
+    EXPECT_EQ(result.load(), 99);
+    ASSERT_EQ(widget.seen.size(), 1u);
+    EXPECT_TRUE(widget.seen[0].onWidgetThread);
+    EXPECT_EQ(widget.seen[0].wParam, 3u);
+}
+
+TEST_F(WindowMessages, PostFromAnotherThreadArrivesOnTheWidgetsThread) {
+    Receiver widget;
+    const HWND handle = CWnd::HandleOf(&widget);
+    std::thread poster([&] { CWnd::PostMessage(handle, WM_USER + 2, 7, 8); });
+    poster.join();
+    Delay(30);
+    ASSERT_EQ(widget.seen.size(), 1u);
+    EXPECT_TRUE(widget.seen[0].onWidgetThread);
+    EXPECT_EQ(widget.seen[0].lParam, 8);
+}
+
+// ---- Timers ----
+
+class TimedWnd : public CWnd {
+  public:
+    using CWnd::CWnd;
+    std::vector<UINT_PTR> ticks;
+    void OnTimer(UINT_PTR id) override { ticks.push_back(id); }
+};
+
+int countOf(const std::vector<UINT_PTR>& ticks, UINT_PTR id) {
+    return static_cast<int>(std::count(ticks.begin(), ticks.end(), id));
+}
+
+TEST_F(WindowMessages, TimersTickThroughTheMessageEventIntoOnTimer) {
+    Receiver widget;
+    TimedWnd wnd(&widget);
+    EXPECT_EQ(wnd.SetTimer(7, 40), 7u);
+    EXPECT_EQ(wnd.SetTimer(9, 400), 9u);
+    Delay(300);
+    const int sevens = countOf(wnd.ticks, 7);
+    EXPECT_GE(sevens, 3);
+    EXPECT_LE(sevens, 8);
+    EXPECT_EQ(countOf(wnd.ticks, 9), 0);
+    // The widget saw each tick first as WM_TIMER with the id.
+    ASSERT_FALSE(widget.seen.empty());
+    EXPECT_EQ(widget.seen[0].message, static_cast<UINT>(WM_TIMER));
+    EXPECT_EQ(widget.seen[0].wParam, 7u);
+
+    EXPECT_TRUE(wnd.KillTimer(7));
+    EXPECT_FALSE(wnd.KillTimer(7));
+    const size_t before = wnd.ticks.size();
+    Delay(200);
+    EXPECT_EQ(countOf(std::vector<UINT_PTR>(wnd.ticks.begin() + before, wnd.ticks.end()), 7), 0);
+    EXPECT_TRUE(wnd.KillTimer(9));
+}
+
+std::vector<std::pair<HWND, UINT_PTR>> callbackTicks;
+void TimerCallback(HWND window, UINT message, UINT_PTR id, DWORD) {
+    EXPECT_EQ(message, static_cast<UINT>(WM_TIMER));
+    callbackTicks.emplace_back(window, id);
+}
+
+TEST_F(WindowMessages, ATimerWithACallbackCallsItInsteadOfOnTimer) {
+    Receiver widget;
+    TimedWnd wnd(&widget);
+    callbackTicks.clear();
+    wnd.SetTimer(3, 30, &TimerCallback);
+    Delay(200);
+    EXPECT_TRUE(wnd.ticks.empty());
+    ASSERT_GE(callbackTicks.size(), 2u);
+    EXPECT_EQ(callbackTicks[0].first, wnd.GetSafeHwnd());
+    EXPECT_EQ(callbackTicks[0].second, 3u);
+}
+
+TEST_F(WindowMessages, TimersDieWithTheirWindowAndNeedAWindow) {
+    auto widget = std::make_unique<Receiver>();
+    TimedWnd wnd(widget.get());
+    wnd.SetTimer(1, 20);
+    widget.reset();
+    Delay(100); // nothing may reach the dead window
+    EXPECT_TRUE(wnd.ticks.empty());
+    EXPECT_EQ(wnd.SetTimer(2, 20), 0u);
+    CWnd none;
+    EXPECT_EQ(none.SetTimer(1, 10), 0u);
+}
+
+} // namespace
