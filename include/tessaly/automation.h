@@ -3,6 +3,7 @@
 // and answers it by pressing one of its buttons.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <tessaly/types.h>
 
@@ -78,6 +79,15 @@ class TESSALY_API Dialog {
     // Lets the dialog run (timers, painting) for that many milliseconds.
     void Wait(int milliseconds);
 
+    // Items of a list box or combo box (automation_items.cpp): their texts, the selected
+    // item (-1 none or no such control), and selecting one as the user would (-1 clears).
+    std::vector<std::string> GetItems(int id) const;
+    int GetCurSel(int id) const;
+    bool SetCurSel(int id, int index);
+    // Moves the keyboard focus to a control, as a click or Tab would; the control that had
+    // it is left. False when there is no such control.
+    bool SetFocus(int id);
+
   private:
     CDialog* dialog_;
 };
@@ -87,5 +97,16 @@ class TESSALY_API Dialog {
 // open, the user answers it. Null removes the handler.
 using DialogHandler = std::function<void(Dialog&)>;
 TESSALY_API void SetDialogHandler(DialogHandler handler);
+
+// The print set-up dialog (the framework's, returning a printer device context) as a script
+// answers it: cancel it, print into a PDF file, or confirm it without a device context
+// coming back. Null removes the handler; without one the user answers.
+struct PrintSetupAnswer {
+    enum Action { Cancel, PdfFile, NoDevice };
+    Action action = Cancel;
+    std::string pdfPath; // PdfFile: the file the pages are written to
+};
+using PrintSetupHandler = std::function<PrintSetupAnswer()>;
+TESSALY_API void SetPrintSetupHandler(PrintSetupHandler handler);
 
 } // namespace tessaly::automation

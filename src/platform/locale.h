@@ -36,4 +36,15 @@ PLATFORM_API int GetLocaleInfoA(LCID locale, DWORD type, char* buffer, int size)
 PLATFORM_API int GetDateFormatA(LCID locale, DWORD flags, const SYSTEMTIME* date,
                                 const char* format, char* buffer, int size);
 
+// Time pictures (h, hh: 12-hour; H, HH: 24-hour; m, mm; s, ss; t, tt: the A/P or AM/PM
+// marker; quoted text) and the pictures a locale offers, its default first (the system's
+// EnumDateFormats and EnumTimeFormats; date_formats.cpp). A callback returning FALSE stops.
+using DATEFMT_ENUMPROCA = BOOL (*)(char* picture);
+using TIMEFMT_ENUMPROCA = BOOL (*)(char* picture);
+PLATFORM_API BOOL EnumDateFormatsA(DATEFMT_ENUMPROCA callback, LCID locale, DWORD flags);
+PLATFORM_API BOOL EnumTimeFormatsA(TIMEFMT_ENUMPROCA callback, LCID locale, DWORD flags);
+// No flags are known; they are ignored.
+PLATFORM_API int GetTimeFormatA(LCID locale, DWORD flags, const SYSTEMTIME* time,
+                                const char* format, char* buffer, int size);
+
 } // namespace tessaly::platform

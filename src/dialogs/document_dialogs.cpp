@@ -1,0 +1,630 @@
+// The document-choice dialogs: line, chart, date and time, zoom, columns, toolbar rows,
+// go to, endnote, importance, search text and table.
+#include <tessaly/dialogs.h>
+
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "dialogs/choice_controls.h"
+#include "dialogs/choices_ids.h"
+#include "framework/message_box.h"
+#include "framework/module_state.h"
+#include "platform/locale.h"
+#include "platform/wintime.h"
+#include "resource.h"
+
+namespace tessaly::dialogs {
+
+namespace {
+
+namespace p = tessaly::platform;
+using namespace choices;
+using framework::ManageModuleState;
+
+CString textOf(const CDialog& dialog, int id) {
+    CWnd* control = dialog.GetDlgItem(id);
+    return control ? control->GetWindowText() : CString();
+}
+
+void setText(const CDialog& dialog, int id, const char* text) {
+    if (CWnd* control = dialog.GetDlgItem(id)) control->SetWindowText(text);
+}
+
+void setNumber(const CDialog& dialog, int id, long long value) {
+    setText(dialog, id, std::to_string(value).c_str());
+}
+
+// A whole number typed into a field (blanks around it allowed); false for anything else.
+bool parseNumber(const CString& text, long long& value) {
+    std::string s = text.str();
+    const size_t first = s.find_first_not_of(" \t");
+    if (first == std::string::npos) return false;
+    s = s.substr(first, s.find_last_not_of(" \t") - first + 1);
+    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
+    return error == std::errc() && end == s.data() + s.size();
+}
+
+// Reads a whole number of at least `minimum` from a field; otherwise focuses the field
+// (the dialog stays open) and returns false.
+bool readNumber(const CDialog& dialog, int id, long long minimum, long long& value) {
+    long long number = 0;
+    if (parseNumber(textOf(dialog, id), number) && number >= minimum) {
+        value = number;
+        return true;
+    }
+    FocusAndSelectAll(dialog.GetDlgItem(id));
+    return false;
+}
+
+// ---- Line ----
+
+const char* const kLineWidths[] = {"3/4 pt",   "1 1/2 pt", "2 1/4 pt", "3 pt",
+                                   "3 3/4 pt", "4 1/2 pt", "5 1/4 pt", "6 pt"};
+
+class CInsertLineDlg : public CDialog {
+  public:
+    CInsertLineDlg() : CDialog(IDD_INSERT_LINE) {}
+
+    double m_maxLength = 0;
+    double m_length = 1.0;
+    int m_width = 1; // 1 to 8
+
+  protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        CWnd* widths = GetDlgItem(IDC_LINE_WIDTH);
+        for (const char* width : kLineWidths)
+            ListAdd(widths, width);
+        ListSetCurSel(widths, m_width - 1);
+        setText(*this, IDC_LINE_LENGTH, "1.0");
+        return TRUE;
+    }
+
+    void OnOK() override {
+        std::string text = textOf(*this, IDC_LINE_LENGTH).str();
+        const size_t first = text.find_first_not_of(' ');
+        text = first == std::string::npos ? std::string() : text.substr(first);
+        double length = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), length);
+        if (text.empty() || error != std::errc() || length <= 0) {
+            FocusAndSelectAll(GetDlgItem(IDC_LINE_LENGTH));
+            return;
+        }
+        if (length > m_maxLength) {
+            char maximum[64];
+            std::snprintf(maximum, sizeof maximum, "%.2f", m_maxLength);
+            CString message;
+            message.FormatMessage(static_cast<UINT>(IDS_LINE_TOO_LONG), maximum);
+            framework::AfxMessageBox(message, MB_OK);
+            FocusAndSelectAll(GetDlgItem(IDC_LINE_LENGTH));
+            return;
+        }
+        m_length = length;
+        const int chosen = ListCurSel(GetDlgItem(IDC_LINE_WIDTH));
+        if (chosen >= 0) m_width = chosen + 1;
+        CDialog::OnOK();
+    }
+};
+
+// ---- Chart ----
+
+class CInsertChartDlg : public CDialog {
+  public:
+    CInsertChartDlg() : CDialog(IDD_INSERT_CHART) {}
+
+  protected:
+    BOOL OnCommand(UINT id) override {
+        if (id == IDC_CHART_GO_SPREADSHEET) {
+            EndDialog(static_cast<int>(id));
+            return TRUE;
+        }
+        return CDialog::OnCommand(id);
+    }
+};
+
+// ---- Date and time ----
+
+// The platform's enumerations call back without a context: the pictures go here.
+thread_local std::vector<std::string>* pictureSink = nullptr;
+
+BOOL collectPicture(char* picture) {
+    if (pictureSink && picture) pictureSink->emplace_back(picture);
+    return TRUE;
+}
+
+// The current local date and time in every short date, long date and time picture of the
+// user's locale, each text once.
+std::vector<std::string> dateTimeTexts() {
+    SYSTEMTIME now{};
+    p::GetLocalTime(&now);
+    const LCID locale = p::LOCALE_USER_DEFAULT;
+    std::vector<std::string> dates, times;
+    pictureSink = &dates;
+    p::EnumDateFormatsA(collectPicture, locale, p::DATE_SHORTDATE);
+    p::EnumDateFormatsA(collectPicture, locale, p::DATE_LONGDATE);
+    pictureSink = &times;
+    p::EnumTimeFormatsA(collectPicture, locale, 0);
+    pictureSink = nullptr;
+
+    std::vector<std::string> texts;
+    auto addOnce = [&texts](const char* text) {
+        if (!*text) return;
+        for (const std::string& known : texts)
+            if (known == text) return;
+        texts.emplace_back(text);
+    };
+    char buffer[256];
+    for (const std::string& picture : dates)
+        if (p::GetDateFormatA(locale, 0, &now, picture.c_str(), buffer, sizeof buffer) > 0)
+            addOnce(buffer);
+    for (const std::string& picture : times)
+        if (p::GetTimeFormatA(locale, 0, &now, picture.c_str(), buffer, sizeof buffer) > 0)
+            addOnce(buffer);
+    return texts;
+}
+
+class CDateTimeDlg : public CDialog {
+  public:
+    CDateTimeDlg() : CDialog(IDD_DATE_TIME) {}
+
+    CString m_text;
+
+  protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        CWnd* list = GetDlgItem(IDC_DATE_FORMATS);
+        for (const std::string& text : dateTimeTexts())
+            ListAdd(list, text.c_str());
+        ListSetCurSel(list, 0);
+        return TRUE;
+    }
+
+    void OnOK() override {
+        CWnd* list = GetDlgItem(IDC_DATE_FORMATS);
+        m_text = ListText(list, ListCurSel(list));
+        CDialog::OnOK();
+    }
+};
+
+// ---- Zoom ----
+
+struct ZoomChoice {
+    int id;
+    int percent; // 0: one of the caller's fitting percents
+};
+const ZoomChoice kZoomChoices[] = {{IDC_ZOOM_400, 400}, {IDC_ZOOM_200, 200}, {IDC_ZOOM_100, 100},
+                                   {IDC_ZOOM_75, 75},   {IDC_ZOOM_50, 50},   {IDC_ZOOM_25, 25}};
+constexpr int kZoomMin = 10, kZoomMax = 400;
+
+class CZoomDlg : public CDialog {
+  public:
+    CZoomDlg() : CDialog(IDD_ZOOM) {}
+
+    int m_zoom = 100;
+    int m_fitPage = 0, m_fitWidth = 0, m_fitText = 0;
+
+  protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        putPercent(m_zoom);
+        selectFixed(m_zoom);
+        CWnd* field = GetDlgItem(IDC_ZOOM_PERCENT);
+        OnEditChange(field, [this] {
+            if (settingField_) return;
+            long long typed = 0;
+            selectFixed(parseNumber(textOf(*this, IDC_ZOOM_PERCENT), typed) ? typed : -1);
+        });
+        OnEditLeave(field, [this] { clampField(); });
+        return TRUE;
+    }
+
+    BOOL OnCommand(UINT id) override {
+        for (const ZoomChoice& choice : kZoomChoices)
+            if (static_cast<int>(id) == choice.id) {
+                putPercent(choice.percent);
+                return TRUE;
+            }
+        if (id == IDC_ZOOM_FIT_WIDTH || id == IDC_ZOOM_FIT_TEXT || id == IDC_ZOOM_FIT_PAGE) {
+            putPercent(id == IDC_ZOOM_FIT_WIDTH  ? m_fitWidth
+                       : id == IDC_ZOOM_FIT_TEXT ? m_fitText
+                                                 : m_fitPage);
+            return TRUE;
+        }
+        return CDialog::OnCommand(id);
+    }
+
+    void OnOK() override {
+        // Pressing OK takes the focus from the field, which clamps its value first.
+        m_zoom = clampField();
+        CDialog::OnOK();
+    }
+
+  private:
+    // The field shows a percent chosen with a radio button, which stays selected.
+    void putPercent(long long percent) {
+        settingField_ = true;
+        setNumber(*this, IDC_ZOOM_PERCENT, percent);
+        settingField_ = false;
+    }
+
+    // Selects the fixed radio button of that percent; clears every radio button when the
+    // percent is none of them.
+    void selectFixed(long long percent) {
+        const int all[] = {IDC_ZOOM_400,       IDC_ZOOM_200,      IDC_ZOOM_100,
+                           IDC_ZOOM_75,        IDC_ZOOM_50,       IDC_ZOOM_25,
+                           IDC_ZOOM_FIT_WIDTH, IDC_ZOOM_FIT_TEXT, IDC_ZOOM_FIT_PAGE};
+        int match = 0;
+        for (const ZoomChoice& choice : kZoomChoices)
+            if (choice.percent == percent) match = choice.id;
+        for (int id : all)
+            if (CWnd* radio = GetDlgItem(id); radio && id != match) radio->SetCheck(BST_UNCHECKED);
+        if (CWnd* radio = GetDlgItem(match)) radio->SetCheck(BST_CHECKED);
+    }
+
+    // Keeps the field's value within 10 to 400; returns it.
+    int clampField() {
+        long long value = 0;
+        parseNumber(textOf(*this, IDC_ZOOM_PERCENT), value);
+        const long long clamped = std::clamp<long long>(value, kZoomMin, kZoomMax);
+        if (clamped != value || textOf(*this, IDC_ZOOM_PERCENT) != std::to_string(value).c_str())
+            setNumber(*this, IDC_ZOOM_PERCENT, clamped); // selects 400% when it was above
+        return static_cast<int>(clamped);
+    }
+
+    bool settingField_ = false;
+};
+
+// ---- Columns ----
+
+class CColumnDlg : public CDialog {
+  public:
+    CColumnDlg() : CDialog(IDD_COLUMNS) {}
+
+    UINT m_columns = 2;
+
+  protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        setNumber(*this, IDC_COLUMNS_COUNT, m_columns);
+        return TRUE;
+    }
+
+    void OnOK() override {
+        long long columns = 0;
+        if (!readNumber(*this, IDC_COLUMNS_COUNT, 1, columns)) return;
+        m_columns = static_cast<UINT>(columns);
+        CDialog::OnOK();
+    }
+};
+
+// ---- Toolbar rows ----
+
+class CToolbarRowsDlg : public CDialog {
+  public:
+    CToolbarRowsDlg() : CDialog(IDD_TOOLBAR_ROWS) {}
+
+    UINT m_rowMask = 0;
+
+  protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        for (int row = 0; row < TOOLBAR_ROW_COUNT; ++row)
+            if (CWnd* box = GetDlgItem(IDC_TOOLBAR_ROW1 + row))
+                box->SetCheck((m_rowMask >> row) & 1u ? BST_CHECKED : BST_UNCHECKED);
+        return TRUE;
+    }
+
+    void OnOK() override {
+        // Bits of rows this dialog does not show are kept as they came.
+        UINT mask = m_rowMask & ~((1u << TOOLBAR_ROW_COUNT) - 1);
+        for (int row = 0; row < TOOLBAR_ROW_COUNT; ++row)
+            if (CWnd* box = GetDlgItem(IDC_TOOLBAR_ROW1 + row); box && box->GetCheck())
+                mask |= 1u << row;
+        m_rowMask = mask;
+        CDialog::OnOK();
+    }
+};
+
+// ---- Go to ----
+
+class CGoToDlg : public CDialog {
+  public:
+    CGoToDlg() : CDialog(IDD_GO_TO) {}
+
+    int m_page = 0, m_line = 0, m_column = 0;
+
+  protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        setNumber(*this, IDC_GOTO_PAGE, m_page);
+        setNumber(*this, IDC_GOTO_LINE, m_line);
+        setNumber(*this, IDC_GOTO_COLUMN, m_column);
+        return TRUE;
+    }
+
+    BOOL OnCommand(UINT id) override {
+        if (id == IDOK || id == IDC_GOTO_FIRST || id == IDC_GOTO_LAST || id == IDC_GOTO_MIDDLE) {
+            long long page = 0, line = 0, column = 0;
+            if (!readNumber(*this, IDC_GOTO_PAGE, 0, page) ||
+                !readNumber(*this, IDC_GOTO_LINE, 0, line) ||
+                !readNumber(*this, IDC_GOTO_COLUMN, 0, column))
+                return TRUE;
+            m_page = static_cast<int>(page);
+            m_line = static_cast<int>(line);
+            m_column = static_cast<int>(column);
+            EndDialog(static_cast<int>(id));
+            return TRUE;
+        }
+        return CDialog::OnCommand(id);
+    }
+};
+
+// ---- Endnote ----
+
+class CEndNoteDlg : public CDialog {
+  public:
+    CEndNoteDlg() : CDialog(IDD_ENDNOTE) {}
+
+    int m_separator = 1;
+    CString m_number, m_text;
+
+  protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        setText(*this, IDC_ENDNOTE_NUMBER, m_number);
+        setText(*this, IDC_ENDNOTE_TEXT, m_text);
+        if (CWnd* box = GetDlgItem(IDC_ENDNOTE_SEPARATOR)) box->SetCheck(m_separator);
+        return TRUE;
+    }
+
+    void OnOK() override {
+        m_number = textOf(*this, IDC_ENDNOTE_NUMBER);
+        m_text = textOf(*this, IDC_ENDNOTE_TEXT);
+        CWnd* box = GetDlgItem(IDC_ENDNOTE_SEPARATOR);
+        m_separator = box ? box->GetCheck() : 0;
+        CDialog::OnOK();
+    }
+};
+
+// ---- Importance ----
+
+class CImportanceDlg : public CDialog {
+  public:
+    CImportanceDlg() : CDialog(IDD_IMPORTANCE) {}
+
+    int m_choice = IDC_IMPORTANCE_NORMAL;
+
+  protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        if (CWnd* radio = GetDlgItem(m_choice)) radio->SetCheck(BST_CHECKED);
+        return TRUE;
+    }
+
+    void OnOK() override {
+        for (int id : {IDC_IMPORTANCE_LOW, IDC_IMPORTANCE_NORMAL, IDC_IMPORTANCE_HIGH})
+            if (CWnd* radio = GetDlgItem(id); radio && radio->GetCheck()) m_choice = id;
+        CDialog::OnOK();
+    }
+};
+
+// ---- Search text ----
+
+class CSearchTextDlg : public CDialog {
+  public:
+    CSearchTextDlg() : CDialog(IDD_SEARCH_TEXT) {}
+
+    std::vector<CString> m_words;
+    CString m_text;
+
+  protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        CWnd* list = GetDlgItem(IDC_SEARCH_LIST);
+        for (const CString& word : m_words)
+            ListAdd(list, word);
+        // The caller's text is offered as the next word or phrase to add.
+        setText(*this, IDC_SEARCH_WORD, m_text);
+        return TRUE;
+    }
+
+    BOOL OnCommand(UINT id) override {
+        CWnd* list = GetDlgItem(IDC_SEARCH_LIST);
+        if (id == IDC_SEARCH_ADD) {
+            CString word = textOf(*this, IDC_SEARCH_WORD);
+            word.Trim();
+            if (word.IsEmpty()) {
+                FocusAndSelectAll(GetDlgItem(IDC_SEARCH_WORD));
+                return TRUE;
+            }
+            for (int i = 0; i < ListCount(list); ++i)
+                if (ListText(list, i) == word) {
+                    ListSetCurSel(list, i);
+                    return TRUE;
+                }
+            ListSetCurSel(list, ListAdd(list, word));
+            setText(*this, IDC_SEARCH_WORD, "");
+            return TRUE;
+        }
+        if (id == IDC_SEARCH_REMOVE) {
+            const int selected = ListCurSel(list);
+            if (selected >= 0) {
+                ListDelete(list, selected);
+                ListSetCurSel(list, std::min(selected, ListCount(list) - 1));
+            }
+            return TRUE;
+        }
+        return CDialog::OnCommand(id);
+    }
+
+    void OnOK() override {
+        CWnd* list = GetDlgItem(IDC_SEARCH_LIST);
+        m_words.clear();
+        for (int i = 0; i < ListCount(list); ++i)
+            m_words.push_back(ListText(list, i));
+        CDialog::OnOK();
+    }
+};
+
+// ---- Table ----
+
+class CInsertTableDlg : public CDialog {
+  public:
+    CInsertTableDlg() : CDialog(IDD_INSERT_TABLE) {}
+
+    UINT m_columns = 2, m_rows = 2;
+
+  protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        setNumber(*this, IDC_TABLE_COLUMNS, m_columns);
+        setNumber(*this, IDC_TABLE_ROWS, m_rows);
+        return TRUE;
+    }
+
+    void OnOK() override {
+        long long columns = 0, rows = 0;
+        if (!readNumber(*this, IDC_TABLE_COLUMNS, 1, columns) ||
+            !readNumber(*this, IDC_TABLE_ROWS, 1, rows))
+            return;
+        m_columns = static_cast<UINT>(columns);
+        m_rows = static_cast<UINT>(rows);
+        CDialog::OnOK();
+    }
+};
+
+} // namespace
+
+} // namespace tessaly::dialogs
+
+using namespace tessaly::dialogs;
+using tessaly::framework::ManageModuleState;
+
+int ShowInsertLineDlg(double maxLength, double& length, int& width) {
+    ManageModuleState state;
+    CInsertLineDlg dialog;
+    dialog.m_maxLength = maxLength;
+    const int code = dialog.DoModal();
+    length = dialog.m_length;
+    width = dialog.m_width;
+    return code;
+}
+
+int ShowInsertChartDlg() {
+    ManageModuleState state;
+    CInsertChartDlg dialog;
+    return dialog.DoModal();
+}
+
+int ShowDateDlg(CString& text) {
+    ManageModuleState state;
+    CDateTimeDlg dialog;
+    const int code = dialog.DoModal();
+    text = dialog.m_text;
+    return code;
+}
+
+int ShowDateDlgEx(char* buffer) {
+    CString text;
+    const int code = ShowDateDlg(text);
+    if (buffer) std::memcpy(buffer, text.GetString(), static_cast<size_t>(text.GetLength()) + 1);
+    return code;
+}
+
+int ShowZoomDlg(int& zoom, int fitPage, int fitWidth, int fitText) {
+    ManageModuleState state;
+    CZoomDlg dialog;
+    dialog.m_zoom = zoom;
+    dialog.m_fitPage = fitPage;
+    dialog.m_fitWidth = fitWidth;
+    dialog.m_fitText = fitText;
+    const int code = dialog.DoModal();
+    zoom = dialog.m_zoom;
+    return code;
+}
+
+int ShowColumnDlg(UINT& columns) {
+    ManageModuleState state;
+    CColumnDlg dialog;
+    const int code = dialog.DoModal();
+    columns = dialog.m_columns;
+    return code;
+}
+
+int ShowCusToolbarDlg(UINT& rowMask) {
+    ManageModuleState state;
+    CToolbarRowsDlg dialog;
+    dialog.m_rowMask = rowMask;
+    const int code = dialog.DoModal();
+    rowMask = dialog.m_rowMask;
+    return code;
+}
+
+int ShowGoToDlg(int& page, int& line, int& column) {
+    ManageModuleState state;
+    CGoToDlg dialog;
+    dialog.m_page = page;
+    dialog.m_line = line;
+    dialog.m_column = column;
+    const int code = dialog.DoModal();
+    page = dialog.m_page;
+    line = dialog.m_line;
+    column = dialog.m_column;
+    return code;
+}
+
+int ShowEndNoteDlg(int& separator, CString& number, CString& text) {
+    ManageModuleState state;
+    CEndNoteDlg dialog;
+    const int code = dialog.DoModal();
+    separator = dialog.m_separator;
+    number = dialog.m_number;
+    text = dialog.m_text;
+    return code;
+}
+
+int SelectImportanceDlg(CStringArray& values) {
+    ManageModuleState state;
+    CImportanceDlg dialog;
+    const CString first = values.GetSize() > 0 ? values[0] : CString();
+    dialog.m_choice = first == "1"   ? IDC_IMPORTANCE_HIGH
+                      : first == "4" ? IDC_IMPORTANCE_LOW
+                                     : IDC_IMPORTANCE_NORMAL;
+    const int code = dialog.DoModal();
+    if (code == IDOK) {
+        values.RemoveAll();
+        values.Add(dialog.m_choice == IDC_IMPORTANCE_HIGH  ? "1"
+                   : dialog.m_choice == IDC_IMPORTANCE_LOW ? "4"
+                                                           : "3");
+    }
+    return code;
+}
+
+int ShowSearchTextDlg(CStringArray& words, CString text) {
+    ManageModuleState state;
+    CSearchTextDlg dialog;
+    for (int i = 0; i < words.GetSize(); ++i)
+        dialog.m_words.push_back(words[i]);
+    dialog.m_text = text;
+    const int code = dialog.DoModal();
+    if (code == IDOK) {
+        words.RemoveAll();
+        for (const CString& word : dialog.m_words)
+            words.Add(word);
+    }
+    return code;
+}
+
+int ShowInsertTableDlg(UINT& columns, UINT& rows) {
+    ManageModuleState state;
+    CInsertTableDlg dialog;
+    const int code = dialog.DoModal();
+    if (code == IDOK) {
+        columns = dialog.m_columns;
+        rows = dialog.m_rows;
+    }
+    return code;
+}

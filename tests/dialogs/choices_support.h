@@ -1,0 +1,70 @@
+#pragma once
+// Running a dialog function under a script: the script sees the dialog through the
+// automation API and ends it; message boxes shown meanwhile are noted and answered.
+#include <tessaly/automation.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/prefix.h"
+
+namespace choices_test {
+
+using tessaly::automation::Dialog;
+using Script = std::function<void(Dialog&)>;
+
+class ScriptedDialogs : public tessaly::testing::PrefixTest {
+  protected:
+    void TearDown() override {
+        tessaly::automation::SetDialogHandler(nullptr);
+        tessaly::automation::SetMessageBoxHandler(nullptr);
+        tessaly::automation::SetPrintSetupHandler(nullptr);
+    }
+
+    // Runs the call; each dialog that opens gets the next script (the last one repeats).
+    // Message boxes are answered with OK and their texts kept in `messages`.
+    template <typename Call> int Run(std::vector<Script> scripts, Call call) {
+        opened.clear();
+        messages.clear();
+        size_t next = 0;
+        tessaly::automation::SetDialogHandler([&, scripts](Dialog& d) {
+            opened.push_back(static_cast<int>(d.TemplateId()));
+            captions.push_back(d.Caption());
+            const Script& script = scripts[std::min(next++, scripts.size() - 1)];
+            script(d);
+        });
+        tessaly::automation::SetMessageBoxHandler(
+            [this](const tessaly::automation::MessageBoxInfo& box) {
+                messages.push_back(box.text);
+                return 1;
+            });
+        return call();
+    }
+    template <typename Call> int Run(Script script, Call call) {
+        return Run(std::vector<Script>{std::move(script)}, call);
+    }
+
+    std::vector<int> opened;           // template ids of the dialogs seen
+    std::vector<std::string> captions; // their window titles
+    std::vector<std::string> messages; // texts of the message boxes shown
+};
+
+// Scripts that end a dialog.
+inline Script Click(int id) {
+    return [id](Dialog& d) { EXPECT_TRUE(d.Click(id)) << "button " << id; };
+}
+inline Script Escape() {
+    return [](Dialog& d) { d.PressEscape(); };
+}
+// Runs the steps, then the closing script.
+inline Script Then(std::function<void(Dialog&)> steps, Script end) {
+    return [steps, end](Dialog& d) {
+        steps(d);
+        end(d);
+    };
+}
+
+} // namespace choices_test

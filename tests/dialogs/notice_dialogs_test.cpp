@@ -1,0 +1,514 @@
+// The notice dialogs, driven through the automation API: end codes, the check boxes they
+// hand back or keep in the profile, the printed style explanation and the report text, and
+// the failure code when a template is missing from the library.
+#include <tessaly/dialogs.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "choices_support.h"
+#include "platform/registry.h"
+#include "support/registry.h"
+#include "support/run.h"
+
+using namespace choices_test;
+namespace fs = std::filesystem;
+namespace p = tessaly::platform;
+using tessaly::automation::PrintSetupAnswer;
+
+namespace {
+
+const char* const kOptionsKey = "Software\\Varnholt\\Tessaly\\Options";
+
+class NoticeDialogs : public ScriptedDialogs {
+  protected:
+    // The library's profile entry, -1 when absent.
+    long ProfileInt(const char* entry) {
+        HKEY key = nullptr;
+        if (p::RegOpenKeyExA(HKEY_CURRENT_USER, kOptionsKey, 0, p::KEY_READ, &key) != 0) return -1;
+        DWORD value = 0, type = 0, size = sizeof value;
+        const LONG status =
+            p::RegQueryValueExA(key, entry, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+        p::RegCloseKey(key);
+        return status == 0 && type == REG_DWORD ? static_cast<long>(value) : -1;
+    }
+};
+
+// ---- Plain notices: template, title, and the code of each way out ----
+
+struct NoticeCase {
+    const char* name;
+    std::function<int()> show;
+    int templateId;
+    const char* caption;
+    std::vector<std::pair<int, int>> buttons; // button -> end code
+};
+
+const NoticeCase kNotices[] = {
+    {"ContactsDueToday",
+     ShowStartDateDlg,
+     356,
+     "You have contacts to contact.....",
+     {{IDOK, 1}, {IDCANCEL, 2}}},
+    {"FollowUpReminder",
+     ShowFollowRemindDlg,
+     356,
+     "You have contacts to contact.....",
+     {{IDOK, 1}, {IDCANCEL, 2}, {1046, 1046}}},
+    {"CopyChoice", ShowCopyChoiceDlg, 23033, "Lintor", {{IDOK, 1}, {1402, 1402}, {IDCANCEL, 2}}},
+    {"DialingTips", ShowDialingTipsDlg, 342, "Tips on dialing.....", {{IDOK, 1}}},
+    {"DialingTest",
+     ShowDialingTestDlg,
+     354,
+     "Test telephone dialing.....",
+     {{IDOK, 1}, {IDCANCEL, 2}}},
+    {"OpenWithLintor",
+     ShowOpenWithLintorDlg,
+     377,
+     "Force Penwick to open, even if not compatible...",
+     {{IDOK, 1}, {IDCANCEL, 2}}},
+    {"PracticeEscape",
+     ShowPracticeEscapeDlg,
+     1036,
+     "Remember to press ESC to stop early...",
+     {{IDOK, 1}}},
+    {"XPSpeech",
+     ShowXPSpeechMsgDlg,
+     380,
+     "Need SAPI5 Speech Files for Windows XP....",
+     {{IDOK, 1}}},
+    {"StyleInfo", ShowStyleInfoDlg, 381, "What is a Style?.....", {{IDOK, 1}}},
+};
+
+class Notices : public NoticeDialogs, public ::testing::WithParamInterface<NoticeCase> {};
+
+TEST_P(Notices, EachButtonEndsWithItsCode) {
+    const NoticeCase& c = GetParam();
+    for (const auto& [button, code] : c.buttons) {
+        EXPECT_EQ(Run(Click(button), c.show), code) << "button " << button;
+        EXPECT_EQ(opened, std::vector<int>{c.templateId});
+    }
+    EXPECT_EQ(Run(Escape(), c.show), 2);
+    EXPECT_EQ(captions.front(), c.caption);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Notices, ::testing::ValuesIn(kNotices),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(NoticeDialogs, OnlyTheFollowUpReminderOffersItsOwnCancel) {
+    for (const auto& [show, offered] : std::vector<std::pair<int (*)(), bool>>{
+             {ShowStartDateDlg, false}, {ShowFollowRemindDlg, true}}) {
+        bool visible = !offered, clicked = !offered;
+        Run(
+            [&](Dialog& d) {
+                visible = d.IsVisible(1046);
+                clicked = d.Click(1046);
+                if (!clicked) d.Click(IDOK);
+            },
+            show);
+        EXPECT_EQ(visible, offered);
+        EXPECT_EQ(clicked, offered);
+    }
+}
+
+// ---- Sound wizard ----
+
+TEST_F(NoticeDialogs, SoundWizardWalksItsTwoPages) {
+    struct Case {
+        std::vector<Script> scripts;
+        int code;
+        std::vector<int> pages;
+    };
+    const Case cases[] = {
+        {{Click(12324), Click(12325)}, 12325, {309, 310}},
+        {{Click(12324), Click(12323), Click(IDCANCEL)}, 2, {309, 310, 309}},
+        {{Click(12324), Escape()}, 2, {309, 310}},
+        {{Escape()}, 2, {309}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Run(c.scripts, [] { return ShowInsertSoundWizardDlg(); }), c.code);
+        EXPECT_EQ(opened, c.pages);
+    }
+    EXPECT_EQ(captions.front(), "Insert sound, sketches, etc...");
+    // The first page has nowhere to go back to.
+    bool backEnabled = true;
+    Run(
+        [&](Dialog& d) {
+            backEnabled = d.IsEnabled(12323);
+            d.Click(IDCANCEL);
+        },
+        [] { return ShowInsertSoundWizardDlg(); });
+    EXPECT_FALSE(backEnabled);
+}
+
+// ---- Escape key notice: the profile entry ----
+
+TEST_F(NoticeDialogs, EscapeNoticeKeepsItsCheckBoxInTheProfile) {
+    struct Case {
+        int tick; // -1: leave
+        int end;
+        int code;
+        long stored; // the profile entry afterwards, -1 absent
+    };
+    const Case cases[] = {
+        {1, IDCANCEL, 2, -1}, // only OK writes the box back
+        {-1, IDOK, 1, 0},
+        {1, IDOK, 1, 1},
+    };
+    for (const Case& c : cases) {
+        int shownCheck = -1;
+        const int code = Run(
+            [&](Dialog& d) {
+                shownCheck = d.GetCheck(1108);
+                if (c.tick >= 0) d.SetCheck(1108, c.tick);
+                if (c.end == IDOK)
+                    d.Click(IDOK);
+                else
+                    d.PressEscape(); // the notice has no Cancel button
+            },
+            [] { return ShowEascapeDlg(); });
+        EXPECT_EQ(code, c.code);
+        EXPECT_EQ(shownCheck, 0);
+        EXPECT_EQ(ProfileInt("Escape Key"), c.stored);
+    }
+    // Ticked: the notice ends with Cancel without being seen.
+    EXPECT_EQ(Run(Click(IDOK), [] { return ShowEascapeDlg(); }), 2);
+    EXPECT_TRUE(opened.empty());
+}
+
+TEST_F(NoticeDialogs, EscapeNoticeSetInTheProfileIsNeverSeen) {
+    tessaly::testing::PutRegDword(HKEY_CURRENT_USER, kOptionsKey, "Escape Key", 5);
+    EXPECT_EQ(Run(Click(IDOK), [] { return ShowEascapeDlg(); }), 2);
+    EXPECT_TRUE(opened.empty());
+    tessaly::testing::PutRegDword(HKEY_CURRENT_USER, kOptionsKey, "Escape Key", 0);
+    EXPECT_EQ(Run(Click(IDOK), [] { return ShowEascapeDlg(); }), 1);
+    EXPECT_EQ(opened, std::vector<int>{10});
+    EXPECT_EQ(captions.front(), "Escape Key");
+}
+
+// ---- Browser notices: the check box comes back however they end ----
+
+TEST_F(NoticeDialogs, BrowserNoticesHandBackTheirCheckBoxAlways) {
+    struct Case {
+        int (*show)(int*);
+        int templateId;
+        int tick;
+        Script end;
+        int code;
+    };
+    const Case cases[] = {
+        {ShowNeedIEDialog, 306, 1, Click(IDOK), 1},
+        {ShowNeedIEDialog, 306, 0, Click(IDOK), 1},
+        {ShowNeedIEDialog, 306, 1, Escape(), 2},
+        {IEFirstInstallDialog, 307, 1, Click(IDOK), 1},
+        {IEFirstInstallDialog, 307, 1, Click(IDCANCEL), 2},
+        {IEFirstInstallDialog, 307, 0, Escape(), 2},
+    };
+    for (const Case& c : cases) {
+        int state = 7;
+        std::string checkText;
+        const int code = Run(Then(
+                                 [&](Dialog& d) {
+                                     checkText = d.GetText(1108);
+                                     d.SetCheck(1108, c.tick);
+                                 },
+                                 c.end),
+                             [&] { return c.show(&state); });
+        EXPECT_EQ(code, c.code);
+        EXPECT_EQ(state, c.tick);
+        EXPECT_EQ(opened, std::vector<int>{c.templateId});
+        EXPECT_EQ(checkText, "&Don't display this message again");
+        EXPECT_EQ(captions.front(), "Message");
+        // A null pointer is answered without storing anything.
+        EXPECT_EQ(Run(c.end, [&] { return c.show(nullptr); }), c.code);
+    }
+}
+
+// ---- Alert message ----
+
+TEST_F(NoticeDialogs, AlertMessageReplacesTheArrayOnOk) {
+    struct Case {
+        std::vector<std::string> in;
+        int end;
+        std::vector<std::string> out;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {{"Call back", "second"}, IDOK, {"Meeting at 3"}, "Call back"},
+        {{}, IDOK, {"Meeting at 3"}, ""},
+        {{"Call back", "second"}, IDCANCEL, {"Call back", "second"}, "Call back"},
+    };
+    for (const Case& c : cases) {
+        CStringArray texts;
+        for (const std::string& t : c.in)
+            texts.Add(t.c_str());
+        std::string shown;
+        EXPECT_EQ(Run(
+                      [&](Dialog& d) {
+                          shown = d.GetText(1110);
+                          d.SetText(1110, "Meeting at 3");
+                          d.Click(c.end);
+                      },
+                      [&] { return ShowAlertMessageDlg(texts); }),
+                  c.end);
+        EXPECT_EQ(shown, c.shown);
+        std::vector<std::string> out;
+        for (int i = 0; i < texts.GetSize(); ++i)
+            out.push_back(std::string(texts[i]));
+        EXPECT_EQ(out, c.out);
+    }
+    EXPECT_EQ(captions.front(), "Alert Message");
+}
+
+// ---- Printing the style explanation ----
+
+// The words of a text, blanks and line breaks of any kind between them made one blank.
+std::string words(const std::string& text) {
+    std::istringstream in(text);
+    std::string word, out;
+    while (in >> word)
+        out += (out.empty() ? "" : " ") + word;
+    return out;
+}
+
+std::string pdfText(const std::string& pdf) {
+    const std::string txt = pdf + ".txt";
+    const std::string command = "pdftotext -enc UTF-8 '" + pdf + "' '" + txt + "' 2>&1";
+    if (std::system(command.c_str()) != 0) return std::string();
+    return tessaly::testing::ReadFile(txt);
+}
+
+TEST_F(NoticeDialogs, StyleExplanationPrintsOnePageInOrderAndCloses) {
+    const std::string pdf = prefix_.scratch() + "/style.pdf";
+    fs::create_directories(prefix_.scratch());
+    int setups = 0;
+    tessaly::automation::SetPrintSetupHandler([&] {
+        ++setups;
+        return PrintSetupAnswer{PrintSetupAnswer::PdfFile, pdf};
+    });
+    std::vector<std::string> texts;
+    const int code = Run(
+        [&](Dialog& d) {
+            for (int id = 1501; id <= 1514; ++id)
+                texts.push_back(d.GetText(id));
+            d.Click(1046);
+        },
+        [] { return ShowStyleInfoDlg(); });
+    EXPECT_EQ(code, 1); // the dialog closes with OK once printed
+    EXPECT_EQ(setups, 1);
+    EXPECT_TRUE(messages.empty());
+    ASSERT_TRUE(fs::exists(pdf));
+    std::ifstream file(pdf, std::ios::binary);
+    std::string head(5, '\0');
+    file.read(head.data(), 5);
+    EXPECT_EQ(head, "%PDF-");
+
+    const std::string printed = words(pdfText(pdf));
+    ASSERT_FALSE(printed.empty());
+    // Every text, in the controls' order; a term runs straight into its meaning.
+    std::string expected;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        const int id = static_cast<int>(1501 + i);
+        const bool joined = id == 1502 || id == 1504 || id == 1507 || id == 1509 || id == 1511;
+        expected += texts[i] + (joined ? "" : "\n\n");
+    }
+    EXPECT_EQ(printed, words(expected));
+    EXPECT_NE(printed.find("Character style: sets the font"), std::string::npos);
+    // One page.
+    const std::string info = prefix_.scratch() + "/info.txt";
+    ASSERT_EQ(std::system(("pdfinfo '" + pdf + "' > '" + info + "'").c_str()), 0);
+    EXPECT_TRUE(std::regex_search(tessaly::testing::ReadFile(info), std::regex(R"(Pages:\s+1\n)")));
+}
+
+TEST_F(NoticeDialogs, StyleExplanationCancelledOrWithoutPrinterStaysOpen) {
+    struct Case {
+        PrintSetupAnswer::Action action;
+        std::vector<std::string> messages;
+    };
+    const Case cases[] = {
+        {PrintSetupAnswer::Cancel, {}},
+        {PrintSetupAnswer::NoDevice, {"You have no default printer!"}},
+    };
+    for (const Case& c : cases) {
+        const std::string pdf = prefix_.scratch() + "/never.pdf";
+        tessaly::automation::SetPrintSetupHandler([&] { return PrintSetupAnswer{c.action, pdf}; });
+        bool open = false;
+        const int code = Run(
+            [&](Dialog& d) {
+                d.Click(1046);
+                open = d.IsVisible(1046);
+                d.PressEscape();
+            },
+            [] { return ShowStyleInfoDlg(); });
+        EXPECT_TRUE(open);
+        EXPECT_EQ(code, 2);
+        EXPECT_EQ(messages, c.messages);
+        EXPECT_FALSE(fs::exists(pdf));
+    }
+}
+
+// ---- Report to technical support ----
+
+// A stand-in companion module whose PrintText writes the text it is given into a file.
+std::string buildRecordingCompanion(const std::string& folder, const std::string& record) {
+    fs::create_directories(folder);
+    const std::string source = tessaly::testing::WriteFile(folder + "/brennick.cpp", R"(
+#include <tessaly/companion.h>
+#include <cstdio>
+int PrintText(CString text) {
+    FILE* file = std::fopen(")" + record + R"(", "wb");
+    if (!file) return 0;
+    std::fwrite(text.GetString(), 1, static_cast<size_t>(text.GetLength()), file);
+    std::fclose(file);
+    return 1;
+}
+)");
+    const std::string module = folder + "/libBrennick.so";
+    const std::string command = "g++ -std=c++20 -shared -fPIC -I'" TESSALY_SOURCE_DIR
+                                "/include' -o '" +
+                                module + "' '" + source + "' 2>&1";
+    return std::system(command.c_str()) == 0 ? module : std::string();
+}
+
+TEST_F(NoticeDialogs, TechReportPrintsItsTextsThroughTheCompanion) {
+    const std::string folder = prefix_.scratch() + "/install";
+    const std::string record = prefix_.scratch() + "/printed.txt";
+    ASSERT_FALSE(buildRecordingCompanion(folder, record).empty());
+    // The installation folder is searched for modules before the library's own.
+    tessaly::testing::PutRegText(HKEY_LOCAL_MACHINE, "Software\\Varnholt\\Tessaly2001\\INSTALLDIR",
+                                 "", tessaly::testing::WindowsPath(folder));
+    std::vector<std::string> texts;
+    CString report = "caller's";
+    const int code = Run(
+        [&](Dialog& d) {
+            for (int id = 1501; id <= 1508; ++id)
+                texts.push_back(d.GetText(id));
+            d.SetText(1111, "It stops when I open the inbox.");
+            d.Click(1139);
+            d.Click(IDCANCEL);
+        },
+        [&] { return ShowCorvaneTechDlg(report); });
+    EXPECT_EQ(code, 2);
+    EXPECT_EQ(std::string(report), "caller's"); // only OK hands the report back
+    ASSERT_EQ(texts.size(), 8u);
+    std::string expected = texts[0] + "\n\n" + texts[1] + "\n\n\n" + texts[2];
+    for (size_t i = 3; i < 8; ++i)
+        expected += "\n\n" + texts[i];
+    expected += "\n\nIt stops when I open the inbox.";
+    EXPECT_EQ(tessaly::testing::ReadFile(record), expected);
+    EXPECT_EQ(captions.front(), "Report Problem with Quorrel to Tech Support....");
+}
+
+TEST_F(NoticeDialogs, TechReportTextComesBackOnOk) {
+    CString report = "caller's";
+    EXPECT_EQ(Run(
+                  [](Dialog& d) {
+                      d.SetText(1111, "Line one\r\nLine two");
+                      d.Click(IDOK);
+                  },
+                  [&] { return ShowCorvaneTechDlg(report); }),
+              1);
+    EXPECT_EQ(std::string(report), "Line one\r\nLine two");
+}
+
+// ---- A template missing from the library ----
+
+// Runs one dialog function in a child process; prints its code and out-values.
+const std::map<std::string, std::function<std::string()>> kChildCalls = {
+    {"columns",
+     [] {
+         UINT columns = 9;
+         const int code = ShowColumnDlg(columns);
+         return std::to_string(code) + " " + std::to_string(columns);
+     }},
+    {"importance",
+     [] {
+         CStringArray values;
+         values.Add("1");
+         const int code = SelectImportanceDlg(values);
+         return std::to_string(code) + " " + std::to_string(values.GetSize()) + values[0].str();
+     }},
+    {"escape", [] { return std::to_string(ShowEascapeDlg()); }},
+    {"needie",
+     [] {
+         int state = 7;
+         const int code = ShowNeedIEDialog(&state);
+         return std::to_string(code) + " " + std::to_string(state);
+     }},
+    {"wizard", [] { return std::to_string(ShowInsertSoundWizardDlg()); }},
+    {"date",
+     [] {
+         char buffer[64] = "unchanged";
+         const int code = ShowDateDlgEx(buffer);
+         return std::to_string(code) + " [" + buffer + "]";
+     }},
+};
+
+TEST_F(NoticeDialogs, MissingTemplateChild) {
+    const char* call = std::getenv("TESSALY_FAMILY_CHILD_CALL");
+    if (!call) GTEST_SKIP() << "runs only as the child of MissingTemplateFailsWithMinusOne";
+    int shown = 0;
+    tessaly::automation::SetDialogHandler([&](Dialog& d) {
+        ++shown;
+        d.PressEscape();
+    });
+    const std::string result = kChildCalls.at(call)();
+    std::printf("RESULT %s shown=%d\n", result.c_str(), shown);
+}
+
+// The library copied with the dialog resource of that number renamed.
+bool copyLibraryWithoutTemplate(const std::string& folder, int templateId) {
+    fs::create_directories(folder);
+    const std::string lib = TESSALY_BUILD_DIR "/lib";
+    for (const char* name : {"libTessaly.so.0", "libTessalyPlatform.so.0"})
+        fs::copy_file(fs::canonical(lib + "/" + name), folder + "/" + name,
+                      fs::copy_options::overwrite_existing);
+    std::string bytes = tessaly::testing::ReadFile(folder + "/libTessaly.so.0");
+    // A compiled resource's header: type 0xFFFF 5 (dialog), then name 0xFFFF and the number.
+    const std::string header = std::string("\xFF\xFF\x05\x00\xFF\xFF", 6) +
+                               static_cast<char>(templateId & 0xFF) +
+                               static_cast<char>(templateId >> 8);
+    int renamed = 0;
+    for (size_t at = bytes.find(header); at != std::string::npos;
+         at = bytes.find(header, at + header.size())) {
+        bytes[at + 6] = '\xEF';
+        bytes[at + 7] = '\xBE';
+        ++renamed;
+    }
+    tessaly::testing::WriteFile(folder + "/libTessaly.so.0", bytes);
+    return renamed == 1;
+}
+
+TEST_F(NoticeDialogs, MissingTemplateFailsWithMinusOne) {
+    struct Case {
+        const char* call;
+        int templateId;
+        const char* result; // code and out-values
+    };
+    const Case cases[] = {
+        {"columns", 240, "-1 2"},       // stored always: the start value
+        {"importance", 10032, "-1 11"}, // only on OK: untouched
+        {"escape", 10, "-1"},           {"needie", 306, "-1 0"},
+        {"wizard", 309, "-1"},          {"date", 151, "-1 []"},
+    };
+    for (const Case& c : cases) {
+        const std::string folder = prefix_.scratch() + "/lib" + std::to_string(c.templateId);
+        ASSERT_TRUE(copyLibraryWithoutTemplate(folder, c.templateId)) << c.templateId;
+        const std::string self = fs::read_symlink("/proc/self/exe");
+        const auto run = tessaly::testing::RunProgram(
+            {fs::read_symlink("/proc/self/exe").string(),
+             "--gtest_filter=NoticeDialogs.MissingTemplateChild"},
+            {std::string("TESSALY_FAMILY_CHILD_CALL=") + c.call, "LD_LIBRARY_PATH=" + folder});
+        EXPECT_NE(run.out.find(std::string("RESULT ") + c.result + " shown=0\n"), std::string::npos)
+            << c.call << ":\n"
+            << run.out;
+    }
+}
+
+} // namespace
