@@ -308,7 +308,7 @@ void CDialog::Impl::attachBuddy(UpDownWidget* upDown, DWORD style) {
     QWidget* buddy = lastControl;
     upDown->setBuddy(buddy, style & UDS_SETBUDDYINT);
     if (style & (UDS_ALIGNRIGHT | UDS_ALIGNLEFT)) {
-        const QRect b = buddy->geometry();
+        const QRect b(buddy->x(), buddy->y(), buddy->width(), buddy->height());
         const int w = std::min(upDown->width(), b.width());
         if (style & UDS_ALIGNRIGHT) {
             upDown->setGeometry(b.right() + 1 - w, b.top(), w, b.height());

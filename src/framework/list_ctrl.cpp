@@ -232,7 +232,9 @@ BOOL CListCtrl::GetItemPosition(int index, POINT* point) const {
 int CListCtrl::GetStringWidth(const char* text) const {
     QWidget* w = GetWidget();
     if (!w) return 0;
-    return QFontMetrics(w->font()).horizontalAdvance(FromAnsi(text));
+    // The widget's font through its property: Qt's inline accessor would be exported.
+    const QFontMetrics metrics(w->property("font").value<QFont>());
+    return metrics.horizontalAdvance(FromAnsi(text));
 }
 
 DWORD CListCtrl::GetExStyle() const {

@@ -39,7 +39,8 @@ BOOL CToolBarCtrl::GetItemRect(int index, RECT* rect) const {
     if (!bar || !rect || index < 0) return FALSE;
     const std::vector<QWidget*> all = buttons(bar);
     if (index >= static_cast<int>(all.size())) return FALSE;
-    const QRect r = all[static_cast<size_t>(index)]->geometry();
+    const QWidget* button = all[static_cast<size_t>(index)];
+    const QRect r(button->x(), button->y(), button->width(), button->height());
     *rect = RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
     return TRUE;
 }

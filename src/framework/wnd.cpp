@@ -1,6 +1,7 @@
 // CWnd: window handles mapped to Qt widgets, and the operations every window has.
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
+#include <QAbstractSpinBox>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -220,6 +221,8 @@ CString readWindowText(QWidget* w) {
         value = toCrLf(rich->toPlainText());
     } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
         value = combo->currentText();
+    } else if (auto* spin = qobject_cast<QAbstractSpinBox*>(w)) {
+        value = spin->text(); // a date-time picker's text is the date it shows
     } else {
         value = w->windowTitle();
     }
@@ -310,7 +313,7 @@ void CWnd::GetWindowRect(RECT* rect) const {
 void CWnd::GetClientRect(RECT* rect) const {
     QWidget* w = GetWidget();
     if (!rect || !w) return;
-    QSize size = w->size();
+    QSize size(w->width(), w->height());
     // A scrolling control's client area lies inside its border and beside its scroll bars.
     if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) {
         size = area->contentsRect().size();

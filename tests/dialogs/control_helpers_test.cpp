@@ -1,0 +1,375 @@
+// The helpers for the caller's controls: clipboard text, the splash window, rich-edit
+// heights and texts, the caret's line start, the list grid and list and toolbar sizes.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QImage>
+#include <QListWidget>
+#include <QPointer>
+#include <QScreen>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QToolBar>
+#include <QTreeWidget>
+
+#include <tessaly/automation.h>
+#include <tessaly/dialogs.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/memory.h"
+#include "support/prefix.h"
+
+namespace p = tessaly::platform;
+
+namespace {
+
+void EnsureQt() {
+    if (QApplication::instance()) return;
+    static int argc = 1;
+    static char name[] = "test_dialogs";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv);
+}
+
+// A 24-bit bitmap file: the left half red, the right half blue.
+std::string Bitmap(int width, int height) {
+    const int stride = (width * 3 + 3) / 4 * 4;
+    const uint32_t pixels = static_cast<uint32_t>(stride * height);
+    std::string data;
+    auto put16 = [&data](uint16_t v) { data.append(reinterpret_cast<const char*>(&v), 2); };
+    auto put32 = [&data](uint32_t v) { data.append(reinterpret_cast<const char*>(&v), 4); };
+    data += "BM";
+    put32(14 + 40 + pixels);
+    put32(0);
+    put32(14 + 40);
+    put32(40);
+    put32(static_cast<uint32_t>(width));
+    put32(static_cast<uint32_t>(height));
+    put16(1);
+    put16(24);
+    put32(0); // BI_RGB
+    put32(pixels);
+    put32(2835);
+    put32(2835);
+    put32(0);
+    put32(0);
+    for (int y = 0; y < height; ++y) {
+        std::string row;
+        for (int x = 0; x < width; ++x)
+            row += x < width / 2 ? std::string("\x00\x00\xFF", 3) : std::string("\xFF\x00\x00", 3);
+        row.resize(static_cast<size_t>(stride), '\0');
+        data += row;
+    }
+    return data;
+}
+
+class ControlHelpers : public tessaly::testing::DrivePrefixTest {
+  protected:
+    void SetUp() override {
+        DrivePrefixTest::SetUp();
+        EnsureQt();
+        tessaly::automation::SetMessageBoxHandler([this](const auto& box) {
+            messages.push_back(box.text);
+            return IDOK;
+        });
+    }
+    void TearDown() override { tessaly::automation::SetMessageBoxHandler(nullptr); }
+    std::vector<std::string> messages;
+};
+
+// ---------------------------------------------------------------- clipboard
+
+TEST_F(ControlHelpers, ClipboardTextGoesInAndComesOutOnceWithTheEmptyingReader) {
+    const char* const texts[] = {"hello", "two\r\nlines", "caf\xE9 \x80"};
+    for (const char* text : texts) {
+        SCOPED_TRACE(text);
+        SetClipData(text);
+        EXPECT_EQ(GetClipBoardString(), CString(text));
+        EXPECT_EQ(GetClipBoardString(), CString(text)); // left as it was
+        EXPECT_EQ(GetClipBoardText(nullptr), CString(text));
+        EXPECT_EQ(GetClipBoardText(nullptr), CString()); // taken once only
+        EXPECT_EQ(GetClipBoardString(), CString());
+    }
+    CWnd window(nullptr);
+    CopyToClipboard("for a window", &window);
+    EXPECT_EQ(GetClipBoardString(), CString("for a window"));
+    EmptyClipboard(&window);
+    EXPECT_EQ(GetClipBoardString(), CString());
+    CopyToClipboard("again", nullptr);
+    EmptyClipData();
+    EXPECT_EQ(GetClipBoardText(nullptr), CString());
+    // Text another program put there is read the same way.
+    QGuiApplication::clipboard()->setText(QStringLiteral("from elsewhere"));
+    EXPECT_EQ(GetClipBoardString(), CString("from elsewhere"));
+    EXPECT_TRUE(messages.empty());
+}
+
+// ---------------------------------------------------------------- splash window
+
+TEST_F(ControlHelpers, SplashWindowShowsTheBitmapAtItsSizeCentred) {
+    const int before = static_cast<int>(QApplication::topLevelWidgets().size());
+    EXPECT_EQ(ShowSplashWnd("C:\\no such.bmp"), nullptr);
+    EXPECT_EQ(ShowSplashWnd(""), nullptr);
+    tessaly::testing::WriteFile(c + "/broken.bmp", "BM not really a bitmap");
+    EXPECT_EQ(ShowSplashWnd("C:\\broken.bmp"), nullptr);
+    EXPECT_EQ(static_cast<int>(QApplication::topLevelWidgets().size()), before);
+
+    tessaly::testing::WriteFile(c + "/splash.bmp", Bitmap(40, 30));
+    CWnd* splash = ShowSplashWnd("C:\\splash.bmp");
+    ASSERT_NE(splash, nullptr);
+    EXPECT_TRUE(splash->IsWindowVisible());
+    RECT rect;
+    splash->GetWindowRect(&rect);
+    EXPECT_EQ(rect.right - rect.left, 40);
+    EXPECT_EQ(rect.bottom - rect.top, 30);
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(rect.left, screen.x() + (screen.width() - 40) / 2);
+    EXPECT_EQ(rect.top, screen.y() + (screen.height() - 30) / 2);
+    // The picture is painted from the window's top left corner.
+    const QImage shown = splash->GetWidget()->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(2, 2), QColor(Qt::red));
+    EXPECT_EQ(shown.pixelColor(37, 27), QColor(Qt::blue));
+
+    QPointer<QWidget> window = splash->GetWidget();
+    ReleaseSplashScreen(&splash);
+    EXPECT_EQ(splash, nullptr);
+    EXPECT_TRUE(window.isNull());
+    ReleaseSplashScreen(&splash); // a pointer to null
+    ReleaseSplashScreen(nullptr);
+}
+
+// ---------------------------------------------------------------- rich edit
+
+TEST_F(ControlHelpers, EditHeightIsTheFontHeightPerLineShownPlusEight) {
+    QTextEdit widget;
+    widget.setLineWrapMode(QTextEdit::NoWrap);
+    QFont font = widget.font();
+    font.setPixelSize(17);
+    widget.setFont(font);
+    CRichEditCtrl edit(&widget);
+    const int fontHeight = QFontMetrics(widget.document()->defaultFont()).height();
+    struct Case {
+        const char* text;
+        int maxLines;
+        int lines;
+    };
+    const Case cases[] = {
+        {"a\r\nb", 5, 2},
+        {"a\r\nb", 1, 1},
+        {"one line", 3, 1},
+        {"1\r\n2\r\n3\r\n4", 3, 3},
+    };
+    for (const Case& c : cases) {
+        edit.SetWindowText(c.text);
+        EXPECT_EQ(GetEditHeight(&edit, c.maxLines), fontHeight * c.lines + 8)
+            << c.text << " max " << c.maxLines;
+    }
+    EXPECT_EQ(GetEditHeight(nullptr, 3), 0);
+}
+
+TEST_F(ControlHelpers, RichEditTextInAndOutAsUtf16WithCrLf) {
+    QTextEdit widget;
+    CRichEditCtrl edit(&widget);
+    widget.setPlainText(QString::fromUtf8("Gr\u00FC\u00DFe \u20AC\nzweite Zeile"));
+    HGLOBAL memory = GetRichEditTextW(&edit);
+    ASSERT_NE(memory, nullptr);
+    const std::u16string expected = u"Gr\u00FC\u00DFe \u20AC\r\nzweite Zeile";
+    EXPECT_EQ(p::GlobalSize(memory), (expected.size() + 1) * 2);
+    const auto* text = static_cast<const char16_t*>(p::GlobalLock(memory));
+    EXPECT_EQ(std::u16string(text), expected);
+    EXPECT_EQ(text[expected.size()], u'\0');
+    p::GlobalUnlock(memory);
+    EXPECT_EQ(p::GlobalFree(memory), nullptr);
+
+    widget.clear();
+    memory = GetRichEditTextW(&edit);
+    ASSERT_NE(memory, nullptr);
+    EXPECT_EQ(p::GlobalSize(memory), 2u);
+    EXPECT_EQ(*static_cast<const char16_t*>(p::GlobalLock(memory)), u'\0');
+    p::GlobalFree(memory);
+
+    // Replacing all the text: plain, undo history gone.
+    QTextCursor cursor(widget.document());
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    cursor.insertText("old bold text", bold);
+    const char16_t replacement[] = u"neu\r\n\u00E9t\u00E9";
+    EXPECT_NE(SetRichEditTextW(&edit, reinterpret_cast<const WCHAR*>(replacement)), 0);
+    EXPECT_EQ(widget.toPlainText(), QString::fromUtf8("neu\n\u00E9t\u00E9"));
+    EXPECT_FALSE(widget.document()->isUndoAvailable());
+    edit.SetSel(2, 2);
+    CHARFORMAT format;
+    edit.GetSelectionCharFormat(format);
+    EXPECT_FALSE(format.dwEffects & CFE_BOLD);
+    EXPECT_NE(SetRichEditTextW(&edit, nullptr), 0);
+    EXPECT_TRUE(widget.toPlainText().isEmpty());
+
+    EXPECT_EQ(GetRichEditTextW(nullptr), nullptr);
+    EXPECT_EQ(SetRichEditTextW(nullptr, reinterpret_cast<const WCHAR*>(replacement)), 0);
+}
+
+TEST_F(ControlHelpers, LineStartIndexOfTheSelectionStart) {
+    QTextEdit widget;
+    widget.setLineWrapMode(QTextEdit::NoWrap);
+    CRichEditCtrl edit(&widget);
+    struct Case {
+        const char* text;
+        long start, end;
+        long expected;
+    };
+    const Case cases[] = {
+        {"a\nbb\nccc", 7, 7, 5}, // the third line
+        {"a\nbb\nccc", 5, 5, 5}, {"a\nbb\nccc", 3, 3, 2}, {"a\nbb\nccc", 1, 1, 0},
+        {"a\nbb\nccc", 6, 9, 5}, // a selection counts from its start
+        {"a\nbb\nccc", 9, 3, 2}, {"", 0, 0, 0},           {"\n\n\n", 3, 3, 3},
+    };
+    for (const Case& c : cases) {
+        widget.setPlainText(QString::fromLatin1(c.text));
+        edit.SetSel(c.start, c.end);
+        EXPECT_EQ(GetLineStartIndex(&edit), c.expected) << c.text << " at " << c.start;
+    }
+    EXPECT_EQ(GetLineStartIndex(nullptr), 0);
+}
+
+// ---------------------------------------------------------------- list grid and height
+
+// A label of the list's font exactly `pixels` wide, when one can be found.
+QString LabelOfWidth(const QFont& font, int pixels) {
+    const QFontMetrics metrics(font);
+    const QString letters =
+        QStringLiteral("WMmwHNiIl1jtfrabcdeghknopqsuvxyzABCDEFGJKLOPQRSTUVXYZ0");
+    for (QChar first : letters)
+        for (QChar fill : letters)
+            for (int n = 0; n < 40; ++n) {
+                const QString text = QString(first) + QString(n, fill);
+                const int width = metrics.horizontalAdvance(text);
+                if (width == pixels) return text;
+                if (width > pixels) break;
+            }
+    return QString();
+}
+
+TEST_F(ControlHelpers, ArrangedListPutsItemsInAGridOfTheWidestLabel) {
+    QListWidget widget;
+    widget.setViewMode(QListView::IconMode);
+    widget.setFrameShape(QFrame::NoFrame);
+    widget.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    widget.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    widget.resize(250, 600);
+    const QString widest = LabelOfWidth(widget.font(), 80);
+    ASSERT_FALSE(widest.isEmpty()) << "no label of 80 pixels in this font";
+    CListCtrl list(&widget);
+    const std::string label = widest.toStdString();
+    const char* labels[] = {"a", label.c_str(), "bb", "c", "dd"};
+    for (int i = 0; i < 5; ++i)
+        list.InsertItem(i, labels[i]);
+    EXPECT_EQ(SetArrangedListCtrl(&list), 1);
+    // Cells of 100 pixels, two in a 250-pixel row; rows as high as the items.
+    for (int i = 0; i < 5; ++i) {
+        RECT item;
+        list.GetItemRect(i, &item, LVIR_BOUNDS);
+        POINT at;
+        ASSERT_TRUE(list.GetItemPosition(i, &at));
+        EXPECT_EQ(at.x, (i % 2) * 100) << "item " << i;
+        EXPECT_EQ(at.y, (i / 2) * (item.bottom - item.top)) << "item " << i;
+    }
+    // A cell wider than the client area: one item per row.
+    widget.resize(90, 600);
+    SetArrangedListCtrl(&list);
+    for (int i = 0; i < 5; ++i) {
+        POINT at;
+        list.GetItemPosition(i, &at);
+        EXPECT_EQ(at.x, 0);
+    }
+    QListWidget emptyWidget;
+    CListCtrl empty(&emptyWidget);
+    EXPECT_EQ(SetArrangedListCtrl(&empty), 1);
+    EXPECT_EQ(SetArrangedListCtrl(nullptr), 1);
+}
+
+TEST_F(ControlHelpers, ListHeightFitsItsRowsUpToAMaximum) {
+    QTreeWidget widget;
+    widget.setHeaderHidden(true);
+    widget.setRootIsDecorated(false);
+    widget.setUniformRowHeights(true);
+    widget.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    widget.resize(200, 123);
+    CListCtrl list(&widget);
+    EXPECT_EQ(GetListAdjustCtrlHeight(list, 5), 123); // empty: its height as it is
+
+    struct Case {
+        int items;
+        int maxRows;
+        bool clientEdge;
+        bool wide;
+        int rows;  // rows the height is made of: all items, or three
+        int extra; // the edge and the scroll bar
+    };
+    const Case cases[] = {
+        {3, 5, false, false, 3, 6},        {5, 5, false, false, 5, 6},
+        {6, 5, false, false, -3, 0},       {10, 2, true, false, -3, 4},
+        {2, 5, true, false, 2, 6 + 4},     {2, 5, false, true, 2, 6 + 16},
+        {2, 5, true, true, 2, 6 + 4 + 18}, {9, 3, true, true, -3, 4 + 18},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("items " + std::to_string(c.items) + " max " + std::to_string(c.maxRows));
+        list.DeleteAllItems();
+        for (int i = 0; i < c.items; ++i)
+            list.InsertItem(i, ("row " + std::to_string(i)).c_str());
+        widget.setFrameShape(c.clientEdge ? QFrame::StyledPanel : QFrame::NoFrame);
+        widget.setFrameShadow(QFrame::Sunken);
+        widget.header()->setStretchLastSection(false);
+        widget.header()->resizeSection(0, c.wide ? 900 : 100);
+        RECT first;
+        ASSERT_TRUE(list.GetItemRect(0, &first, LVIR_BOUNDS));
+        const int row = first.bottom - first.top;
+        ASSERT_GT(row, 0);
+        const int expected =
+            c.rows > 0 ? first.top + c.rows * row + c.extra : first.top + (row + 2) * 3 + c.extra;
+        EXPECT_EQ(GetListAdjustCtrlHeight(list, c.maxRows), expected);
+    }
+}
+
+// ---------------------------------------------------------------- toolbar
+
+TEST_F(ControlHelpers, ToolBarSizeSumsTheButtonWidths) {
+    QToolBar empty;
+    CToolBarCtrl emptyBar(&empty);
+    CSize size(5, 5);
+    GetToolBarSize(emptyBar, size);
+    EXPECT_EQ(size.cx, 0);
+    EXPECT_EQ(size.cy, 0);
+
+    QToolBar widget;
+    widget.addAction(QStringLiteral("Open"));
+    widget.addAction(QStringLiteral("Save as"));
+    widget.addSeparator();
+    widget.addAction(QStringLiteral("Print"));
+    CToolBarCtrl bar(&widget);
+    GetToolBarSize(bar, size);
+    ASSERT_EQ(bar.GetButtonCount(), 4);
+    LONG width = 0, height = 0;
+    for (int i = 0; i < 4; ++i) {
+        RECT r;
+        ASSERT_TRUE(bar.GetItemRect(i, &r));
+        EXPECT_GT(r.right - r.left, 0) << i;
+        width += r.right - r.left;
+        height = std::max<LONG>(height, r.bottom - r.top);
+    }
+    EXPECT_EQ(size.cx, width);
+    EXPECT_EQ(size.cy, height);
+    EXPECT_GT(size.cx, QFontMetrics(widget.font()).horizontalAdvance("Save as"));
+    RECT none;
+    EXPECT_FALSE(bar.GetItemRect(4, &none));
+}
+
+} // namespace
