@@ -79,8 +79,9 @@ class TESSALY_API Dialog {
     // Lets the dialog run (timers, painting) for that many milliseconds.
     void Wait(int milliseconds);
 
-    // Items of a list box or combo box (automation_items.cpp): their texts, the selected
-    // item (-1 none or no such control), and selecting one as the user would (-1 clears).
+    // Items of a list box, combo box or list view (automation_items.cpp; a list view's
+    // first column): their texts, the selected item (-1 none or no such control), and
+    // selecting one as the user would (-1 clears).
     std::vector<std::string> GetItems(int id) const;
     int GetCurSel(int id) const;
     bool SetCurSel(int id, int index);

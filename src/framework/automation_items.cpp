@@ -2,7 +2,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QListWidget>
+#include <QTreeWidget>
 
+#include "framework/controls_internal.h"
 #include "framework/wnd_internal.h"
 
 namespace tessaly::automation {
@@ -12,6 +14,12 @@ namespace {
 QWidget* widgetOf(CDialog* dialog, int id) {
     CWnd* control = dialog ? dialog->GetDlgItem(id) : nullptr;
     return control ? control->GetWidget() : nullptr;
+}
+
+// A list view in report view: its rows are the tree widget's top-level items.
+QTreeWidget* reportView(QWidget* widget) {
+    auto* tree = qobject_cast<QTreeWidget*>(widget);
+    return tree && tree->property(framework::kPropListView).toBool() ? tree : nullptr;
 }
 
 } // namespace
@@ -25,6 +33,9 @@ std::vector<std::string> Dialog::GetItems(int id) const {
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
         for (int i = 0; i < combo->count(); ++i)
             items.push_back(framework::ToAnsi(combo->itemText(i)));
+    } else if (QTreeWidget* report = reportView(widget)) {
+        for (int i = 0; i < report->topLevelItemCount(); ++i)
+            items.push_back(framework::ToAnsi(report->topLevelItem(i)->text(0)));
     }
     return items;
 }
@@ -34,6 +45,10 @@ int Dialog::GetCurSel(int id) const {
     if (auto* list = qobject_cast<QListWidget*>(widget))
         return list->currentItem() && list->currentItem()->isSelected() ? list->currentRow() : -1;
     if (auto* combo = qobject_cast<QComboBox*>(widget)) return combo->currentIndex();
+    if (QTreeWidget* report = reportView(widget)) {
+        QTreeWidgetItem* current = report->currentItem();
+        return current && current->isSelected() ? report->indexOfTopLevelItem(current) : -1;
+    }
     return -1;
 }
 
@@ -50,6 +65,16 @@ bool Dialog::SetCurSel(int id, int index) {
     if (auto* combo = qobject_cast<QComboBox*>(widget)) {
         if (index >= combo->count()) return false;
         combo->setCurrentIndex(index < 0 ? -1 : index);
+        return true;
+    }
+    if (QTreeWidget* report = reportView(widget)) {
+        if (index >= report->topLevelItemCount()) return false;
+        if (index < 0) {
+            report->setCurrentItem(nullptr);
+            report->clearSelection();
+        } else {
+            report->setCurrentItem(report->topLevelItem(index));
+        }
         return true;
     }
     return false;

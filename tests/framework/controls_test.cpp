@@ -667,6 +667,10 @@ class ProbeDialog : public CDialog {
         if (static_cast<CButton*>(GetDlgItem(1015))->GetButtonStyle() != BS_AUTOCHECKBOX)
             problems.push_back("check box style");
         GetDlgItem(1010)->SetWindowText("7");
+        static_cast<CListCtrl*>(GetDlgItem(1008))->InsertItem(0, "icon");
+        auto* box = static_cast<CListBox*>(GetDlgItem(1005));
+        box->AddString("pear");
+        box->AddString("apple");
         return TRUE;
     }
 };
@@ -676,7 +680,25 @@ TEST_F(DialogControls, TemplateControlsAreObjectsOfTheirClass) {
     tessaly::automation::Rect buddy, upDown;
     std::string date, link;
     std::vector<std::string> steps;
+    std::vector<std::string> itemProblems;
     tessaly::automation::SetDialogHandler([&](tessaly::automation::Dialog& d) {
+        // A script reads and selects the items of list boxes, combo boxes and list views.
+        struct Items {
+            int id;
+            std::vector<std::string> texts;
+        };
+        for (const Items& c : {Items{1005, {"apple", "pear"}}, Items{1007, {"row"}},
+                               Items{1008, {"icon"}}, Items{1009, {}}}) {
+            if (d.GetItems(c.id) != c.texts) itemProblems.push_back(std::to_string(c.id));
+            if (c.texts.empty()) continue;
+            if (d.GetCurSel(c.id) != -1) itemProblems.push_back("selected " + std::to_string(c.id));
+            if (!d.SetCurSel(c.id, 0) || d.GetCurSel(c.id) != 0)
+                itemProblems.push_back("select " + std::to_string(c.id));
+            if (d.SetCurSel(c.id, 5))
+                itemProblems.push_back("past the end " + std::to_string(c.id));
+            if (!d.SetCurSel(c.id, -1) || d.GetCurSel(c.id) != -1)
+                itemProblems.push_back("clear " + std::to_string(c.id));
+        }
         buddy = d.GetRect(1010);
         upDown = d.GetRect(1011);
         date = d.GetText(1012);
@@ -692,6 +714,7 @@ TEST_F(DialogControls, TemplateControlsAreObjectsOfTheirClass) {
     });
     EXPECT_EQ(dialog.DoModal(), IDOK);
     EXPECT_TRUE(dialog.problems.empty()) << ::testing::PrintToString(dialog.problems);
+    EXPECT_TRUE(itemProblems.empty()) << ::testing::PrintToString(itemProblems);
     // The up-down sits at its buddy's right edge, inside the buddy's old width.
     EXPECT_EQ(upDown.left, buddy.left + buddy.width);
     EXPECT_EQ(upDown.top, buddy.top);
