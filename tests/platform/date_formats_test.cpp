@@ -1,0 +1,124 @@
+// The date and time pictures a locale offers, and times written with a picture.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/locale.h"
+
+namespace p = tessaly::platform;
+
+namespace {
+
+std::vector<std::string>* sink = nullptr;
+
+BOOL collect(char* picture) {
+    sink->emplace_back(picture);
+    return TRUE;
+}
+
+BOOL stopAtFirst(char* picture) {
+    sink->emplace_back(picture);
+    return FALSE;
+}
+
+std::vector<std::string> pictures(LCID locale, int kind) { // kind: 1 short, 2 long, 0 time
+    std::vector<std::string> list;
+    sink = &list;
+    if (kind)
+        p::EnumDateFormatsA(collect, locale, kind == 1 ? p::DATE_SHORTDATE : p::DATE_LONGDATE);
+    else
+        p::EnumTimeFormatsA(collect, locale, 0);
+    sink = nullptr;
+    return list;
+}
+
+std::string localeText(LCID locale, DWORD type) {
+    char buffer[128] = {};
+    p::GetLocaleInfoA(locale, type, buffer, sizeof buffer);
+    return buffer;
+}
+
+TEST(DateFormats, EveryLocaleOffersItsOwnPictureFirstAndEachOnce) {
+    for (LCID locale : {1033u, 2057u, 1031u, 1036u, 1041u, 1049u}) {
+        for (int kind : {1, 2}) {
+            const std::vector<std::string> list = pictures(locale, kind);
+            ASSERT_FALSE(list.empty()) << locale;
+            EXPECT_EQ(list.front(),
+                      localeText(locale, kind == 1 ? p::LOCALE_SSHORTDATE : p::LOCALE_SLONGDATE));
+            for (size_t i = 0; i < list.size(); ++i)
+                for (size_t j = i + 1; j < list.size(); ++j)
+                    EXPECT_NE(list[i], list[j]);
+        }
+        const std::vector<std::string> times = pictures(locale, 0);
+        ASSERT_FALSE(times.empty());
+        EXPECT_EQ(times.front(), locale == 1033u ? "h:mm:ss tt" : "HH:mm:ss") << locale;
+    }
+    EXPECT_EQ(pictures(1033, 1),
+              (std::vector<std::string>{"M/d/yyyy", "M/d/yy", "MM/dd/yy", "MM/dd/yyyy", "yy/MM/dd",
+                                        "yyyy-MM-dd", "dd-MMM-yy"}));
+    EXPECT_EQ(pictures(1031, 1),
+              (std::vector<std::string>{"dd.MM.yyyy", "dd.MM.yy", "yyyy-MM-dd"}));
+    EXPECT_EQ(pictures(1031, 2), (std::vector<std::string>{"dddd, d. MMMM yyyy", "d. MMMM yyyy"}));
+}
+
+TEST(DateFormats, DefaultLocaleIsTheUsers) {
+    setenv("LC_ALL", "de_DE.UTF-8", 1);
+    EXPECT_EQ(pictures(p::LOCALE_USER_DEFAULT, 1).front(), "dd.MM.yyyy");
+    EXPECT_EQ(pictures(p::LOCALE_USER_DEFAULT, 0).front(), "HH:mm:ss");
+    setenv("LC_ALL", "en_US.UTF-8", 1);
+    EXPECT_EQ(pictures(p::LOCALE_USER_DEFAULT, 0).front(), "h:mm:ss tt");
+}
+
+TEST(DateFormats, EnumerationRefusesBadArgumentsAndStopsWhenAsked) {
+    EXPECT_FALSE(p::EnumDateFormatsA(nullptr, 1033, p::DATE_SHORTDATE));
+    EXPECT_FALSE(p::EnumDateFormatsA(collect, 1033, 0x40));
+    EXPECT_FALSE(p::EnumTimeFormatsA(collect, 1033, 1));
+    EXPECT_FALSE(p::EnumDateFormatsA(collect, 0x7777, p::DATE_SHORTDATE));
+    std::vector<std::string> list;
+    sink = &list;
+    EXPECT_TRUE(p::EnumDateFormatsA(stopAtFirst, 1033, p::DATE_SHORTDATE));
+    sink = nullptr;
+    EXPECT_EQ(list, std::vector<std::string>{"M/d/yyyy"});
+}
+
+TEST(DateFormats, TimePictures) {
+    struct Case {
+        WORD hour, minute, second;
+        const char* picture;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0, 5, 9, "h:mm:ss tt", "12:05:09 AM"},
+        {12, 0, 0, "h:mm:ss tt", "12:00:00 PM"},
+        {13, 7, 30, "hh:mm:ss tt", "01:07:30 PM"},
+        {13, 7, 30, "H:m:s", "13:7:30"},
+        {9, 7, 3, "HH:mm:ss", "09:07:03"},
+        {23, 59, 59, "h:mm t", "11:59 P"},
+        {8, 30, 0, "HH'h'mm", "08h30"},
+        {8, 30, 0, "'It''s' H", "It's 8"},
+    };
+    for (const Case& c : cases) {
+        SYSTEMTIME time{};
+        time.wYear = 2024;
+        time.wMonth = 2;
+        time.wDay = 29;
+        time.wHour = c.hour;
+        time.wMinute = c.minute;
+        time.wSecond = c.second;
+        char buffer[64] = {};
+        const int n = p::GetTimeFormatA(1033, 0, &time, c.picture, buffer, sizeof buffer);
+        EXPECT_EQ(std::string(buffer), c.text) << c.picture;
+        EXPECT_EQ(n, static_cast<int>(std::string(c.text).size()) + 1);
+        // Size 0 asks for the room needed; too small a buffer fails.
+        EXPECT_EQ(p::GetTimeFormatA(1033, 0, &time, c.picture, nullptr, 0), n);
+        EXPECT_EQ(p::GetTimeFormatA(1033, 0, &time, c.picture, buffer, n - 1), 0);
+    }
+    SYSTEMTIME bad{};
+    bad.wHour = 24;
+    char buffer[16];
+    EXPECT_EQ(p::GetTimeFormatA(1033, 0, &bad, "H", buffer, sizeof buffer), 0);
+}
+
+} // namespace
