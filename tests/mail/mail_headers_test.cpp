@@ -8,6 +8,7 @@
 
 #include <tessaly/mail.h>
 
+#include "frame/frame_support.h"
 #include "platform/errors.h"
 #include "support/prefix.h"
 
@@ -125,6 +126,27 @@ TEST_F(MailHeaders, ParseErrorTextsByKindAndCode) {
     for (const auto& c : cases) {
         tessaly::platform::SetLastError(5);
         EXPECT_STREQ(GetParseError(c.code, c.kind), c.expected) << c.code << "/" << c.kind;
+    }
+}
+
+// The two texts of the library's own choosing exist in English and in the German module
+// (which the library picks at start-up, so a fresh process reads them).
+TEST_F(MailHeaders, DecodingErrorTextsInEveryLanguageModule) {
+    using namespace frame_test;
+    struct Case {
+        int language;
+        const char *text705, *text706;
+    } cases[] = {
+        {1033, "The file name of an attachment is too long",
+         "Not enough memory to decode the message"},
+        {1031, "Der Dateiname eines Anhangs ist zu lang",
+         "Nicht gen\xC3\xBCgend Arbeitsspeicher, um die Nachricht zu dekodieren"},
+    };
+    SetInstallDir(kLibFolder);
+    for (const auto& c : cases) {
+        SetInstallLanguage(c.language);
+        EXPECT_EQ(RunTessaly("lang string 705").out, std::string(c.text705) + "\n");
+        EXPECT_EQ(RunTessaly("lang string 706").out, std::string(c.text706) + "\n");
     }
 }
 
