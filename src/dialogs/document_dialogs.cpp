@@ -2,8 +2,11 @@
 // go to, endnote, importance, search text and table.
 #include <tessaly/dialogs.h>
 
+#include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -43,8 +46,14 @@ bool parseNumber(const CString& text, long long& value) {
     const size_t first = s.find_first_not_of(" \t");
     if (first == std::string::npos) return false;
     s = s.substr(first, s.find_last_not_of(" \t") - first + 1);
-    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
-    return error == std::errc() && end == s.data() + s.size();
+    // strtoll rather than from_chars: the latter's integer templates would be exported.
+    if (s[0] != '-' && s[0] != '+' && !std::isdigit(static_cast<unsigned char>(s[0]))) return false;
+    errno = 0;
+    char* end = nullptr;
+    const long long number = std::strtoll(s.c_str(), &end, 10);
+    if (errno != 0 || end != s.c_str() + s.size()) return false;
+    value = number;
+    return true;
 }
 
 // Reads a whole number of at least `minimum` from a field; otherwise focuses the field
