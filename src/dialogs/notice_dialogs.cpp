@@ -71,6 +71,7 @@ class CContactsDueDlg : public CDialog {
         CDialog::OnInitDialog();
         if (CWnd* cancel = GetDlgItem(IDC_CONTACTS_CANCEL))
             cancel->ShowWindow(withCancel_ ? SW_SHOW : SW_HIDE);
+        if (!withCancel_) centreTwoButtons();
         return TRUE;
     }
 
@@ -83,6 +84,21 @@ class CContactsDueDlg : public CDialog {
     }
 
   private:
+    // Without the third button the other two share the row evenly.
+    void centreTwoButtons() {
+        CWnd* first = GetDlgItem(IDOK);
+        CWnd* second = GetDlgItem(IDCANCEL);
+        if (!first || !second) return;
+        RECT client, button;
+        GetClientRect(&client);
+        first->GetWindowRect(&button);
+        ScreenToClient(&button);
+        const int width = button.right - button.left, height = button.bottom - button.top;
+        const int gap = (client.right - 2 * width) / 3;
+        first->MoveWindow(gap, button.top, width, height);
+        second->MoveWindow(2 * gap + width, button.top, width, height);
+    }
+
     bool withCancel_;
 };
 
