@@ -4,6 +4,9 @@
 #include <tessaly/mail.h>
 
 #include <algorithm>
+#include <vector>
+
+#include "platform/codepage.h"
 
 namespace {
 
@@ -31,13 +34,47 @@ UINT classify(Effects effects) {
     return kTyped;
 }
 
+// The window text indexed by the control's caret positions. The control counts one position
+// per character and per line end, while its window text holds code-page bytes (two for a
+// double-byte character) and CR LF for a line end; indexing the bytes would let the caret and
+// the text drift apart and cut double-byte characters. For single-byte text on one line a
+// position is a byte index.
+class FieldText {
+  public:
+    explicit FieldText(CString text) : text_(std::move(text)) {
+        const std::string& s = text_.str();
+        size_t i = 0;
+        while (i < s.size()) {
+            offsets_.push_back(static_cast<int>(i));
+            const auto ch = static_cast<BYTE>(s[i]);
+            const bool pair = i + 1 < s.size() && ((ch == '\r' && s[i + 1] == '\n') ||
+                                                   tessaly::platform::IsDBCSLeadByte(ch));
+            i += pair ? 2 : 1;
+        }
+        offsets_.push_back(static_cast<int>(s.size()));
+    }
+
+    int Length() const { return static_cast<int>(offsets_.size()) - 1; }
+    // Whether the character at a position is ";" (never a trail byte: they start at 0x40).
+    bool IsSeparator(int pos) const { return text_.GetAt(offsets_[pos]) == ';'; }
+    // The characters from a position on, count of them.
+    CString Mid(int first, int count) const {
+        return text_.Mid(offsets_[first], offsets_[first + count] - offsets_[first]);
+    }
+
+  private:
+    CString text_;
+    std::vector<int> offsets_; // byte offset of each position, and the end
+};
+
 } // namespace
 
 void ParseAddressFromEdit(CRichEditCtrl* field, CStringArray& entries, CUIntArray& codes) {
     if (!field) return;
-    CString text;
-    field->GetWindowText(text);
-    const int length = text.GetLength();
+    CString window;
+    field->GetWindowText(window);
+    const FieldText text(std::move(window));
+    const int length = text.Length();
     field->SetFocus();
     field->SetSel(0, 0);
     UINT code = classify(selectionEffects(field));
@@ -56,7 +93,7 @@ void ParseAddressFromEdit(CRichEditCtrl* field, CStringArray& entries, CUIntArra
             ends = !effects.bold || pos == length;
             break;
         default: {
-            const bool separator = text[index] == ';';
+            const bool separator = text.IsSeparator(index);
             ends = separator || effects.underline || pos == length;
             // The character after the ";" starts the next entry.
             if (separator && pos != length) {
@@ -86,19 +123,20 @@ void ParseAddressFromEdit(CRichEditCtrl* field, CStringArray& entries, CUIntArra
 
 CString GetCurrentFullAddress(CRichEditCtrl* field) {
     if (!field) return CString();
-    CString text;
-    field->GetWindowText(text);
-    const long length = text.GetLength();
+    CString window;
+    field->GetWindowText(window);
+    const FieldText text(std::move(window));
+    const long length = text.Length();
     long selStart = 0, caret = 0;
     field->GetSel(selStart, caret);
     caret = std::clamp(caret, 0L, length);
     field->SetSel(caret, caret);
 
     long first = caret;
-    while (first > 0 && text.GetAt(static_cast<int>(first - 1)) != ';')
+    while (first > 0 && !text.IsSeparator(static_cast<int>(first - 1)))
         --first;
     long last = caret + 1;
-    while (last <= length && text.GetAt(static_cast<int>(last - 1)) != ';')
+    while (last <= length && !text.IsSeparator(static_cast<int>(last - 1)))
         ++last;
 
     field->SetSel(first, std::min(last, length));

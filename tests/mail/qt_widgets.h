@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/codepage.h"
+
 namespace tessaly::testing {
 
 inline void EnsureQtApplication() {
@@ -22,7 +24,7 @@ inline void EnsureQtApplication() {
     new QApplication(argc, argv);
 }
 
-// A run of the field's text with its effects. Texts are Windows-1252 bytes.
+// A run of the field's text with its effects. Texts are bytes of the ANSI code page.
 struct FieldRun {
     std::string text;
     bool bold = false;
@@ -49,8 +51,7 @@ inline void FillField(QTextEdit& edit, const std::vector<FieldRun>& runs) {
         QTextCharFormat format;
         format.setFontWeight(run.bold ? QFont::Bold : QFont::Normal);
         format.setFontUnderline(run.underline);
-        cursor.insertText(QString::fromLatin1(run.text.data(), static_cast<int>(run.text.size())),
-                          format);
+        cursor.insertText(QString::fromStdString(tessaly::platform::AnsiToUtf8(run.text)), format);
     }
 }
 

@@ -12,6 +12,7 @@
 
 #include "mail/qt_widgets.h"
 #include "support/prefix.h"
+#include "support/registry.h"
 
 using tessaly::testing::Bold;
 using tessaly::testing::BoldUnder;
@@ -114,6 +115,32 @@ TEST_F(RecipientField, HostileTextComesThroughWhole) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(parse(c.field), c.expected) << describe(c.field);
+}
+
+// The caret counts characters and line ends, the window text bytes and CR LF: entries follow
+// the characters, double-byte ones kept whole.
+TEST_F(RecipientField, PositionsAreCharactersNotBytes) {
+    tessaly::testing::UseAnsiCodePage("936");
+    // GBK: "\xD5\xC5\xC8\xFD" and "\xC0\xEE\xCB\xC4" are two characters each.
+    EXPECT_EQ(parse({Under("\xD5\xC5\xC8\xFD <z@x.cn>"), Plain("; \xC0\xEE\xCB\xC4;"),
+                     Bold("\xB0\xE0\xBC\xB6")}),
+              (Entries{{"\xD5\xC5\xC8\xFD <z@x.cn>", 0},
+                       {"\xC0\xEE\xCB\xC4", 2},
+                       {"\xB0\xE0\xBC\xB6", 2}}));
+    EXPECT_EQ(parse({Under("\xD5\xC5"), Bold("\xC8\xFD\xC0\xEE"), Under("a@b.cc")}),
+              (Entries{{"\xD5\xC5", 0}, {"\xC8\xFD\xC0\xEE", 1}, {"a@b.cc", 0}}));
+    tessaly::testing::FillField(*edit_, {Plain("\xD5\xC5; \xC0\xEE\xCB\xC4")});
+    CRichEditCtrl field(edit_);
+    field.SetSel(1, 1);
+    EXPECT_STREQ(GetCurrentFullAddress(&field), "\xD5\xC5;");
+    field.SetSel(5, 5);
+    EXPECT_STREQ(GetCurrentFullAddress(&field), " \xC0\xEE\xCB\xC4");
+}
+
+TEST_F(RecipientField, LineBreaksCountAsOnePosition) {
+    EXPECT_EQ(parse({Under("a@x.com"), Plain("\nb; c\n"), Under("d@y.org")}),
+              (Entries{{"a@x.com", 0}, {"b", 2}, {"c", 2}, {"d@y.org", 0}}));
+    EXPECT_EQ(parse({Plain("one\ntwo;three")}), (Entries{{"one\r\ntwo", 2}, {"three", 2}}));
 }
 
 TEST_F(RecipientField, ReaderAppendsAndLeavesTheCaretAtTheEnd) {
