@@ -78,6 +78,21 @@ class TESSALY_API Dialog {
     bool MouseUp(int id, int x, int y);
     // Lets the dialog run (timers, painting) for that many milliseconds.
     void Wait(int milliseconds);
+    // Whether the dialog is still open (not yet ended).
+    bool IsOpen() const;
+
+    // Every control of the dialog in creation order (several statics may share one id).
+    struct Control {
+        int id = 0;
+        std::string className; // "Button", "Edit", "Static", "ComboBox", "ListBox",
+                               // "ScrollBar", "RichEdit", or the template's class name
+        DWORD style = 0;       // window and class style bits, as the template gave them
+        Rect rect;             // in the dialog's client area
+        bool visible = false;
+        bool enabled = false;
+        std::string text; // as GetText gives it
+    };
+    std::vector<Control> Controls() const;
 
     // Items of a list box, combo box or list view (automation_items.cpp; a list view's
     // first column): their texts, the selected item (-1 none or no such control), and

@@ -28,7 +28,7 @@ class CInputDlg : public CDialog {
         CWnd* edit = GetDlgItem(IDC_FAMILY_INPUT_TEXT);
         if (edit) {
             edit->SetWindowText(m_text);
-            FocusAndSelectAll(edit);
+            FocusAndSelectField(edit);
         }
         return FALSE;
     }
@@ -38,7 +38,7 @@ class CInputDlg : public CDialog {
         const CString text = edit ? edit->GetWindowText() : CString();
         if (text.IsEmpty()) {
             framework::AfxMessageBox(static_cast<UINT>(IDS_INPUT_EMPTY), MB_OK);
-            FocusAndSelectAll(edit);
+            FocusAndSelectField(edit);
             return;
         }
         m_text = text;

@@ -59,7 +59,7 @@ class CSetPasswordDlg : public CDialog {
         const CString confirmation = m_confirm.ReadPassword();
         if (password != confirmation) {
             framework::AfxMessageBox(static_cast<UINT>(IDS_PASSWORD_NOT_IDENTICAL), MB_OK);
-            FocusAndSelectAll(&m_edit);
+            FocusAndSelectField(&m_edit);
             return;
         }
         m_password = password;
@@ -87,7 +87,7 @@ class CConfirmPasswordDlg : public CDialog {
     void OnOK() override {
         if (m_edit.ReadPassword() != m_expected) {
             DisplayMessageBox(static_cast<UINT>(IDS_PASSWORDS_DO_NOT_MATCH), MB_OK, this);
-            FocusAndSelectAll(&m_edit);
+            FocusAndSelectField(&m_edit);
             return;
         }
         CDialog::OnOK();

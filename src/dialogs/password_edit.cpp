@@ -41,7 +41,7 @@ CString CPasswordEdit::ReadPassword() const {
     return text;
 }
 
-void FocusAndSelectAll(CWnd* edit) {
+void FocusAndSelectField(CWnd* edit) {
     QWidget* widget = edit ? edit->GetWidget() : nullptr;
     if (!widget) return;
     widget->setFocus(Qt::OtherFocusReason);

@@ -24,6 +24,6 @@ class CPasswordEdit : public CWnd {
 };
 
 // Focuses the edit control, selects all of its text and scrolls it into view.
-void FocusAndSelectAll(CWnd* edit);
+void FocusAndSelectField(CWnd* edit);
 
 } // namespace tessaly::dialogs

@@ -33,7 +33,8 @@ constexpr int kHoverInterval = 10;
 // ---- CSkinButton ----
 
 struct CSkinButton::Impl : QObject {
-    QPointer<QPushButton> button;
+    // A plain widget pointer: while the button is being destroyed it is no QPushButton.
+    QPointer<QWidget> widget;
     QTimer hoverTimer;
     bool hover = false;
     QColor face = toColor(kSkinBackground);
@@ -44,8 +45,11 @@ struct CSkinButton::Impl : QObject {
         QObject::connect(&hoverTimer, &QTimer::timeout, [this] { checkHover(); });
     }
 
+    QPushButton* button() const { return qobject_cast<QPushButton*>(widget.data()); }
+
     // Entering sets the hover state, leaving clears it and stops the check.
     void checkHover() {
+        QPushButton* button = this->button();
         if (!button) {
             hoverTimer.stop();
             return;
@@ -63,7 +67,7 @@ struct CSkinButton::Impl : QObject {
 
     // The "Small Fonts" 7-point font where the system has it, else the dialog's font
     // (the default GUI font of the templates).
-    QFont captionFont() const {
+    QFont captionFont(QPushButton* button) const {
         QFont font = button->font();
         if (QFontDatabase::hasFamily(QStringLiteral("Small Fonts"))) {
             font.setFamily(QStringLiteral("Small Fonts"));
@@ -72,7 +76,7 @@ struct CSkinButton::Impl : QObject {
         return font;
     }
 
-    void paint() {
+    void paint(QPushButton* button) {
         QPainter p(button);
         const QRect r = button->rect();
         p.fillRect(r, face);
@@ -93,7 +97,7 @@ struct CSkinButton::Impl : QObject {
             p.setPen(QColor(0xC4, 0xC4, 0xC4));
             p.drawRect(outer);
         }
-        p.setFont(captionFont());
+        p.setFont(captionFont(button));
         p.setPen(button->isEnabled() ? text : QColor(0x80, 0x80, 0x80));
         QRect textRect = r;
         if (button->isDown()) textRect.translate(1, 1);
@@ -108,10 +112,12 @@ struct CSkinButton::Impl : QObject {
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched != button) return false;
+        if (watched != widget.data()) return false;
+        QPushButton* button = this->button();
+        if (!button) return false;
         switch (event->type()) {
         case QEvent::Paint:
-            paint();
+            paint(button);
             return true;
         case QEvent::MouseMove:
             if (!hoverTimer.isActive()) hoverTimer.start();
@@ -134,17 +140,17 @@ struct CSkinButton::Impl : QObject {
 CSkinButton::CSkinButton() : impl_(std::make_unique<Impl>()) {}
 
 CSkinButton::~CSkinButton() {
-    if (impl_->button) impl_->button->removeEventFilter(impl_.get());
+    if (impl_->widget) impl_->widget->removeEventFilter(impl_.get());
 }
 
 BOOL CSkinButton::SubclassDlgItem(UINT id, CWnd* parent) {
     CWnd* control = parent ? parent->GetDlgItem(static_cast<int>(id)) : nullptr;
     auto* button = control ? qobject_cast<QPushButton*>(control->GetWidget()) : nullptr;
     if (!button) return FALSE;
-    if (impl_->button) impl_->button->removeEventFilter(impl_.get());
+    if (impl_->widget) impl_->widget->removeEventFilter(impl_.get());
     impl_->hover = false;
     impl_->hoverTimer.stop();
-    impl_->button = button;
+    impl_->widget = button;
     button->setMouseTracking(true);
     button->installEventFilter(impl_.get());
     attach(button);
@@ -158,12 +164,12 @@ BOOL CSkinButton::IsHovering() const {
 
 void CSkinButton::SetFaceColor(COLORREF color) {
     impl_->face = toColor(color);
-    if (impl_->button) impl_->button->update();
+    if (impl_->widget) impl_->widget->update();
 }
 
 void CSkinButton::SetTextColor(COLORREF color) {
     impl_->text = toColor(color);
-    if (impl_->button) impl_->button->update();
+    if (impl_->widget) impl_->widget->update();
 }
 
 // ---- CSkinDialog ----

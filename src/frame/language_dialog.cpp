@@ -63,6 +63,8 @@ class CLanguageOverrideDlg : public CDialog {
             list->addItem(framework::FromAnsi(name),
                           QVariant::fromValue<qulonglong>(choice.language));
         }
+        list->setCurrentIndex(-1); // nothing chosen unless the current language is listed
+        list->setCurrentIndex(-1); // nothing chosen unless the current language is listed
         // The first item that begins with the current language's name, case ignored.
         const QString wanted = framework::FromAnsi(current);
         for (int i = 0; i < list->count(); ++i) {

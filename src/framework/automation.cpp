@@ -1,14 +1,25 @@
 // The automation view of an open dialog, through the framework's own window operations.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QCursor>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QGroupBox>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTextEdit>
 #include <QTimer>
 
 #include "framework/wnd_internal.h"
@@ -204,6 +215,49 @@ void Dialog::Wait(int milliseconds) {
                            &QEventLoop::quit);
         loop.exec();
     }
+}
+
+bool Dialog::IsOpen() const {
+    QWidget* widget = DialogAccess::widget(*dialog_);
+    return widget && framework::IsShown(widget);
+}
+
+namespace {
+
+// The window class a control of the framework stands for.
+std::string classOf(QWidget* w) {
+    if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QGroupBox*>(w)) return "Button";
+    if (qobject_cast<QLineEdit*>(w) || qobject_cast<QPlainTextEdit*>(w)) return "Edit";
+    if (qobject_cast<QTextEdit*>(w)) return "RichEdit";
+    if (qobject_cast<QComboBox*>(w)) return "ComboBox";
+    if (qobject_cast<QListWidget*>(w)) return "ListBox";
+    if (qobject_cast<QScrollBar*>(w)) return "ScrollBar";
+    if (qobject_cast<QLabel*>(w) || qstrcmp(w->metaObject()->className(), "QFrame") == 0)
+        return "Static";
+    return w->metaObject()->className();
+}
+
+} // namespace
+
+std::vector<Dialog::Control> Dialog::Controls() const {
+    std::vector<Control> controls;
+    QWidget* widget = DialogAccess::widget(*dialog_);
+    if (!widget) return controls;
+    for (QObject* child : widget->children()) {
+        auto* w = qobject_cast<QWidget*>(child);
+        if (!w || !w->property(framework::kPropId).isValid()) continue;
+        Control c;
+        c.id = w->property(framework::kPropId).toInt();
+        c.className = classOf(w);
+        c.style = w->property(framework::kPropStyle).toUInt();
+        c.rect = Rect{w->x(), w->y(), w->width(), w->height()};
+        c.visible = framework::IsShown(w);
+        c.enabled = !w->testAttribute(Qt::WA_ForceDisabled);
+        if (CWnd* object = CWnd::FromHandle(CWnd::HandleOf(w)))
+            c.text = object->GetWindowText().str();
+        controls.push_back(std::move(c));
+    }
+    return controls;
 }
 
 } // namespace tessaly::automation
