@@ -79,6 +79,147 @@ const std::vector<DialogEntry> kCatalogue = {
      }},
     {"language", "ShowLangaugeSettingDlg",
      [](const DialogArgs&, DialogValues&) { return ShowLangaugeSettingDlg(); }},
+    {"insert-line", "ShowInsertLineDlg",
+     [](const DialogArgs& a, DialogValues& v) {
+         double length = 0;
+         int width = 0;
+         const int r = ShowInsertLineDlg(a.empty() ? 6.5 : std::atof(a[0].c_str()), length, width);
+         v.emplace_back("length", std::to_string(length));
+         v.emplace_back("width", std::to_string(width));
+         return r;
+     }},
+    {"insert-chart", "ShowInsertChartDlg",
+     [](const DialogArgs&, DialogValues&) { return ShowInsertChartDlg(); }},
+    {"date", "ShowDateDlg",
+     [](const DialogArgs&, DialogValues& v) {
+         CString text;
+         const int r = ShowDateDlg(text);
+         v.emplace_back("text", text.str());
+         return r;
+     }},
+    {"date-buffer", "ShowDateDlgEx",
+     [](const DialogArgs&, DialogValues& v) {
+         char buffer[256] = "";
+         const int r = ShowDateDlgEx(buffer);
+         v.emplace_back("buffer", buffer);
+         return r;
+     }},
+    {"zoom", "ShowZoomDlg",
+     [](const DialogArgs& a, DialogValues& v) {
+         int zoom = argInt(a, 0, 100);
+         const int r = ShowZoomDlg(zoom, argInt(a, 1, 61), argInt(a, 2, 87), argInt(a, 3, 112));
+         v.emplace_back("zoom", std::to_string(zoom));
+         return r;
+     }},
+    {"start-date", "ShowStartDateDlg",
+     [](const DialogArgs&, DialogValues&) { return ShowStartDateDlg(); }},
+    {"follow-remind", "ShowFollowRemindDlg",
+     [](const DialogArgs&, DialogValues&) { return ShowFollowRemindDlg(); }},
+    {"style-info", "ShowStyleInfoDlg",
+     [](const DialogArgs&, DialogValues&) { return ShowStyleInfoDlg(); }},
+    {"columns", "ShowColumnDlg",
+     [](const DialogArgs&, DialogValues& v) {
+         UINT columns = 0;
+         const int r = ShowColumnDlg(columns);
+         v.emplace_back("columns", std::to_string(columns));
+         return r;
+     }},
+    {"toolbar-rows", "ShowCusToolbarDlg",
+     [](const DialogArgs& a, DialogValues& v) {
+         UINT mask = static_cast<UINT>(argInt(a, 0, 3));
+         const int r = ShowCusToolbarDlg(mask);
+         v.emplace_back("rows", std::to_string(mask));
+         return r;
+     }},
+    {"copy-choice", "ShowCopyChoiceDlg",
+     [](const DialogArgs&, DialogValues&) { return ShowCopyChoiceDlg(); }},
+    {"go-to", "ShowGoToDlg",
+     [](const DialogArgs& a, DialogValues& v) {
+         int page = argInt(a, 0, 1), line = argInt(a, 1, 1), column = argInt(a, 2, 1);
+         const int r = ShowGoToDlg(page, line, column);
+         v.emplace_back("page", std::to_string(page));
+         v.emplace_back("line", std::to_string(line));
+         v.emplace_back("column", std::to_string(column));
+         return r;
+     }},
+    {"endnote", "ShowEndNoteDlg",
+     [](const DialogArgs&, DialogValues& v) {
+         int separator = 0;
+         CString number, text;
+         const int r = ShowEndNoteDlg(separator, number, text);
+         v.emplace_back("separator", std::to_string(separator));
+         v.emplace_back("number", number.str());
+         v.emplace_back("text", text.str());
+         return r;
+     }},
+    {"dialing-tips", "ShowDialingTipsDlg",
+     [](const DialogArgs&, DialogValues&) { return ShowDialingTipsDlg(); }},
+    {"dialing-test", "ShowDialingTestDlg",
+     [](const DialogArgs&, DialogValues&) { return ShowDialingTestDlg(); }},
+    {"sound-wizard", "ShowInsertSoundWizardDlg",
+     [](const DialogArgs&, DialogValues&) { return ShowInsertSoundWizardDlg(); }},
+    {"open-with-lintor", "ShowOpenWithLintorDlg",
+     [](const DialogArgs&, DialogValues&) { return ShowOpenWithLintorDlg(); }},
+    {"escape-key", "ShowEascapeDlg",
+     [](const DialogArgs&, DialogValues&) { return ShowEascapeDlg(); }},
+    {"practice-escape", "ShowPracticeEscapeDlg",
+     [](const DialogArgs&, DialogValues&) { return ShowPracticeEscapeDlg(); }},
+    {"need-ie", "ShowNeedIEDialog",
+     [](const DialogArgs&, DialogValues& v) {
+         int state = 0;
+         const int r = ShowNeedIEDialog(&state);
+         v.emplace_back("dont-show", std::to_string(state));
+         return r;
+     }},
+    {"ie-first-install", "IEFirstInstallDialog",
+     [](const DialogArgs&, DialogValues& v) {
+         int state = 0;
+         const int r = IEFirstInstallDialog(&state);
+         v.emplace_back("dont-show", std::to_string(state));
+         return r;
+     }},
+    {"xp-speech", "ShowXPSpeechMsgDlg",
+     [](const DialogArgs&, DialogValues&) { return ShowXPSpeechMsgDlg(); }},
+    {"alert", "ShowAlertMessageDlg",
+     [](const DialogArgs& a, DialogValues& v) {
+         CStringArray texts;
+         texts.Add(arg(a, 0, "Call the printer about the order."));
+         const int r = ShowAlertMessageDlg(texts);
+         for (int i = 0; i < texts.GetSize(); ++i) v.emplace_back("text", texts[i].str());
+         return r;
+     }},
+    {"tech-report", "ShowCorvaneTechDlg",
+     [](const DialogArgs&, DialogValues& v) {
+         CString report;
+         const int r = ShowCorvaneTechDlg(report);
+         v.emplace_back("report", report.str());
+         return r;
+     }},
+    {"importance", "SelectImportanceDlg",
+     [](const DialogArgs& a, DialogValues& v) {
+         CStringArray values;
+         if (!a.empty()) values.Add(arg(a, 0, ""));
+         const int r = SelectImportanceDlg(values);
+         for (int i = 0; i < values.GetSize(); ++i) v.emplace_back("value", values[i].str());
+         return r;
+     }},
+    {"search-text", "ShowSearchTextDlg",
+     [](const DialogArgs& a, DialogValues& v) {
+         CStringArray words;
+         words.Add("invoice");
+         words.Add("due date");
+         const int r = ShowSearchTextDlg(words, arg(a, 0, ""));
+         for (int i = 0; i < words.GetSize(); ++i) v.emplace_back("word", words[i].str());
+         return r;
+     }},
+    {"insert-table", "ShowInsertTableDlg",
+     [](const DialogArgs&, DialogValues& v) {
+         UINT columns = 0, rows = 0;
+         const int r = ShowInsertTableDlg(columns, rows);
+         v.emplace_back("columns", std::to_string(columns));
+         v.emplace_back("rows", std::to_string(rows));
+         return r;
+     }},
 };
 
 } // namespace
