@@ -185,7 +185,8 @@ const std::vector<DialogEntry> kCatalogue = {
          CStringArray texts;
          texts.Add(arg(a, 0, "Call the printer about the order."));
          const int r = ShowAlertMessageDlg(texts);
-         for (int i = 0; i < texts.GetSize(); ++i) v.emplace_back("text", texts[i].str());
+         for (int i = 0; i < texts.GetSize(); ++i)
+             v.emplace_back("text", texts[i].str());
          return r;
      }},
     {"tech-report", "ShowCorvaneTechDlg",
@@ -200,7 +201,8 @@ const std::vector<DialogEntry> kCatalogue = {
          CStringArray values;
          if (!a.empty()) values.Add(arg(a, 0, ""));
          const int r = SelectImportanceDlg(values);
-         for (int i = 0; i < values.GetSize(); ++i) v.emplace_back("value", values[i].str());
+         for (int i = 0; i < values.GetSize(); ++i)
+             v.emplace_back("value", values[i].str());
          return r;
      }},
     {"search-text", "ShowSearchTextDlg",
@@ -209,7 +211,8 @@ const std::vector<DialogEntry> kCatalogue = {
          words.Add("invoice");
          words.Add("due date");
          const int r = ShowSearchTextDlg(words, arg(a, 0, ""));
-         for (int i = 0; i < words.GetSize(); ++i) v.emplace_back("word", words[i].str());
+         for (int i = 0; i < words.GetSize(); ++i)
+             v.emplace_back("word", words[i].str());
          return r;
      }},
     {"insert-table", "ShowInsertTableDlg",
