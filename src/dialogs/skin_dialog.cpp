@@ -80,22 +80,22 @@ struct CSkinButton::Impl : QObject {
         QPainter p(button);
         const QRect r = button->rect();
         p.fillRect(r, face);
-        const QRect outer = r.adjusted(0, 0, -1, -1);
+        // Frames along the outermost pixels: r's right() and bottom() are the last ones.
+        const auto frame = [&p](const QRect& f, const QColor& light, const QColor& dark) {
+            p.setPen(light);
+            p.drawLine(f.topLeft(), f.topRight());
+            p.drawLine(f.topLeft(), f.bottomLeft());
+            p.setPen(dark);
+            p.drawLine(f.bottomLeft(), f.bottomRight());
+            p.drawLine(f.topRight(), f.bottomRight());
+        };
         if (button->isDown()) {
-            p.setPen(QColor(0xE1, 0xE1, 0xE1));
-            p.drawRect(outer);
-            p.setPen(Qt::white);
-            p.drawRect(outer.adjusted(1, 1, -1, -1));
+            frame(r, QColor(0xE1, 0xE1, 0xE1), QColor(0xE1, 0xE1, 0xE1));
+            frame(r.adjusted(1, 1, -1, -1), Qt::white, Qt::white);
         } else if (hover) {
-            p.setPen(Qt::white);
-            p.drawLine(outer.topLeft(), outer.topRight());
-            p.drawLine(outer.topLeft(), outer.bottomLeft());
-            p.setPen(QColor(0x80, 0x80, 0x80));
-            p.drawLine(outer.bottomLeft(), outer.bottomRight());
-            p.drawLine(outer.topRight(), outer.bottomRight());
+            frame(r, Qt::white, QColor(0x80, 0x80, 0x80));
         } else {
-            p.setPen(QColor(0xC4, 0xC4, 0xC4));
-            p.drawRect(outer);
+            frame(r, QColor(0xC4, 0xC4, 0xC4), QColor(0xC4, 0xC4, 0xC4));
         }
         p.setFont(captionFont(button));
         p.setPen(button->isEnabled() ? text : QColor(0x80, 0x80, 0x80));
@@ -107,7 +107,7 @@ struct CSkinButton::Impl : QObject {
             QPen focus(Qt::black, 1, Qt::DotLine);
             p.setPen(focus);
             p.setBrush(Qt::NoBrush);
-            p.drawRect(r.adjusted(3, 3, -4, -4));
+            p.drawRect(r.adjusted(3, 3, -3, -3));
         }
     }
 

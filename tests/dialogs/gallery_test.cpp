@@ -1,0 +1,120 @@
+// tessaly gallery: every dialog of the catalogue opens with its default arguments and is
+// saved as a picture; the places of its controls are checked here: inside the dialog, and
+// no two visible controls on top of each other (a group box holds its contents).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/prefix.h"
+#include "support/run.h"
+
+using tessaly::testing::PrefixTest;
+
+namespace {
+
+struct Box {
+    int id = 0;
+    std::string className;
+    unsigned style = 0;
+    bool visible = false;
+    int left = 0, top = 0, width = 0, height = 0;
+    int right() const { return left + width; }
+    int bottom() const { return top + height; }
+};
+
+struct Shown {
+    int width = 0, height = 0;
+    std::string png;
+    std::vector<Box> controls;
+};
+
+std::vector<std::string> split(const std::string& line) {
+    std::vector<std::string> fields;
+    std::stringstream stream(line);
+    std::string field;
+    while (std::getline(stream, field, '\t'))
+        fields.push_back(field);
+    return fields;
+}
+
+bool isGroupBox(const Box& b) {
+    return b.className == "Button" && (b.style & 0xF) == 7;
+}
+
+bool overlaps(const Box& a, const Box& b) {
+    return a.left < b.right() && b.left < a.right() && a.top < b.bottom() && b.top < a.bottom();
+}
+
+class Gallery : public PrefixTest {};
+
+} // namespace
+
+TEST_F(Gallery, EveryDialogRendersWithControlsInPlace) {
+    const std::string folder = prefix_.scratch() + "/gallery";
+    const auto listed = tessaly::testing::RunTessaly({"dialog", "--list"});
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    std::set<std::string> names;
+    std::stringstream lines(listed.out);
+    for (std::string line; std::getline(lines, line);)
+        if (!line.empty()) names.insert(split(line).at(0));
+    ASSERT_GE(names.size(), 9u);
+
+    const auto run = tessaly::testing::RunTessaly({"gallery", folder});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    std::map<std::string, Shown> shown;
+    std::stringstream output(run.out);
+    for (std::string line; std::getline(output, line);) {
+        const auto f = split(line);
+        if (f.size() >= 6 && f[0] == "dialog") {
+            shown[f[1]] = Shown{std::stoi(f[3]), std::stoi(f[4]), f[5], {}};
+        } else if (f.size() >= 10 && f[0] == "control") {
+            Box b{std::stoi(f[2]),
+                  f[3],
+                  static_cast<unsigned>(std::stoul(f[4])),
+                  f[5] == "visible",
+                  std::stoi(f[6]),
+                  std::stoi(f[7]),
+                  std::stoi(f[8]),
+                  std::stoi(f[9])};
+            shown[f[1]].controls.push_back(b);
+        } else {
+            ADD_FAILURE() << "unexpected line: " << line;
+        }
+    }
+
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        auto it = shown.find(name);
+        ASSERT_NE(it, shown.end()) << "not opened";
+        const Shown& s = it->second;
+        ASSERT_FALSE(s.png.empty());
+        std::error_code error;
+        EXPECT_GT(std::filesystem::file_size(s.png, error), 200u);
+        EXPECT_FALSE(error);
+        EXPECT_GT(s.width, 0);
+        EXPECT_GT(s.height, 0);
+        std::vector<const Box*> visible;
+        for (const Box& b : s.controls) {
+            if (!b.visible) continue;
+            visible.push_back(&b);
+            EXPECT_GE(b.left, 0) << "control " << b.id;
+            EXPECT_GE(b.top, 0) << "control " << b.id;
+            EXPECT_LE(b.right(), s.width) << "control " << b.id;
+            EXPECT_LE(b.bottom(), s.height) << "control " << b.id;
+            EXPECT_GT(b.width, 0) << "control " << b.id;
+            EXPECT_GT(b.height, 0) << "control " << b.id;
+        }
+        for (size_t i = 0; i < visible.size(); ++i)
+            for (size_t j = i + 1; j < visible.size(); ++j) {
+                const Box& a = *visible[i];
+                const Box& b = *visible[j];
+                if (isGroupBox(a) || isGroupBox(b)) continue;
+                EXPECT_FALSE(overlaps(a, b)) << "controls " << a.id << " and " << b.id;
+            }
+    }
+}

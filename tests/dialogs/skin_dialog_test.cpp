@@ -1,0 +1,195 @@
+// The family's skin as a person sees and uses it: no caption bar, the pale yellow rounded
+// background with its black border, the owner-drawn buttons' frames as the mouse moves over
+// and presses them, and dragging the dialog by its background. Driven through UI automation
+// on the two-choice message (a skin dialog of the family) and the library's message dialog.
+#include <tessaly/automation.h>
+#include <tessaly/dialogs.h>
+#include <tessaly/foundation.h>
+
+#include <functional>
+#include <string>
+
+#include "support/prefix.h"
+
+using tessaly::automation::Dialog;
+using tessaly::automation::Rect;
+using tessaly::testing::PrefixTest;
+
+namespace {
+
+constexpr long kSkin = 0xCCFFFF;        // the background, as a Windows colour value
+constexpr long kMessageBack = 0xCAFFFF; // the two-choice message's text field
+constexpr long kBlack = 0x000000, kWhite = 0xFFFFFF;
+constexpr long kFlatFrame = 0xC4C4C4, kPressedFrame = 0xE1E1E1, kShadow = 0x808080;
+
+class SkinDialog : public PrefixTest {
+  protected:
+    void TearDown() override {
+        tessaly::automation::SetDialogHandler(nullptr);
+        PrefixTest::TearDown();
+    }
+
+    // Runs the script on the two-choice message and returns its end code.
+    int onMessage(std::function<void(Dialog&)> script) {
+        tessaly::automation::SetDialogHandler(std::move(script));
+        return ShowMsgBoxDlg("Skin");
+    }
+};
+
+bool inside(const Rect& r, int x, int y) {
+    return x >= r.left && x < r.left + r.width && y >= r.top && y < r.top + r.height;
+}
+
+// A point of the background that no control covers, near the top edge's middle.
+std::pair<int, int> freePoint(Dialog& d) {
+    const Rect client = d.GetRect(0);
+    for (int y = 4; y < client.height; ++y) {
+        bool covered = false;
+        for (const auto& control : d.Controls())
+            covered = covered || (control.visible && inside(control.rect, client.width / 2, y));
+        if (!covered) return {client.width / 2, y};
+    }
+    return {-1, -1};
+}
+
+} // namespace
+
+// Skin dialogs have no caption bar; the family's plain dialogs keep theirs.
+TEST_F(SkinDialog, SkinDialogsAreFrameless) {
+    bool skinCaption = true, messageCaption = true, plainCaption = false;
+    onMessage([&](Dialog& d) {
+        skinCaption = d.HasCaption();
+        d.Click(IDOK);
+    });
+    tessaly::automation::SetDialogHandler([&](Dialog& d) {
+        messageCaption = d.HasCaption();
+        d.Click(1785);
+    });
+    DisplayMessageBox("On the skin", 0, nullptr);
+    tessaly::automation::SetDialogHandler([&](Dialog& d) {
+        plainCaption = d.HasCaption();
+        d.Click(IDCANCEL);
+    });
+    CString password;
+    ShowPasswordDlg(password, "");
+    EXPECT_FALSE(skinCaption);
+    EXPECT_FALSE(messageCaption);
+    EXPECT_TRUE(plainCaption);
+}
+
+// The background inside the rounded corners and in the middle is the skin colour; the
+// border is black on all four sides; the text field keeps its own shade.
+TEST_F(SkinDialog, BackgroundAndBorderColours) {
+    const auto check = [](Dialog& d, long textBackground, int textId) {
+        const Rect client = d.GetRect(0);
+        ASSERT_GT(client.width, 40);
+        ASSERT_GT(client.height, 40);
+        const struct {
+            int x, y;
+            long colour;
+        } samples[] = {
+            {6, 6, kSkin},
+            {client.width - 7, 6, kSkin},
+            {6, client.height - 7, kSkin},
+            {client.width - 7, client.height - 7, kSkin},
+            {client.width / 2, 0, kBlack},
+            {client.width / 2, client.height - 1, kBlack},
+            {0, client.height / 2, kBlack},
+            {client.width - 1, client.height / 2, kBlack},
+        };
+        for (const auto& s : samples)
+            EXPECT_EQ(d.GetPixel(s.x, s.y), s.colour) << s.x << "," << s.y;
+        const auto [x, y] = freePoint(d);
+        ASSERT_GE(y, 0);
+        EXPECT_EQ(d.GetPixel(x, y), kSkin) << "free point " << x << "," << y;
+        if (textBackground >= 0) {
+            const Rect text = d.GetRect(textId);
+            const int px = text.left + text.width - 24, py = text.top + text.height - 6;
+            EXPECT_EQ(d.GetPixel(px, py), textBackground);
+        }
+        EXPECT_EQ(d.GetPixel(client.width, 0), -1);
+    };
+    onMessage([&](Dialog& d) {
+        check(d, kMessageBack, 1100);
+        d.Click(IDOK);
+    });
+    tessaly::automation::SetDialogHandler([&](Dialog& d) {
+        check(d, -1, 0);
+        d.Click(1785);
+    });
+    DisplayMessageBox("The library's message on the skin.", 1, nullptr);
+}
+
+// A skin button: flat grey frame at rest, raised frame while the cursor is over it, flat
+// again when it leaves, light frame while pressed; releasing on it clicks it.
+TEST_F(SkinDialog, ButtonFramesFollowTheMouse) {
+    struct Frame {
+        long topLeft, bottomRight, face;
+    };
+    std::vector<Frame> frames;
+    const int result = onMessage([&](Dialog& d) {
+        const Rect b = d.GetRect(IDCANCEL);
+        const auto note = [&] {
+            frames.push_back({d.GetPixel(b.left, b.top),
+                              d.GetPixel(b.left + b.width - 1, b.top + b.height - 1),
+                              d.GetPixel(b.left + 3, b.top + b.height / 2)});
+        };
+        note(); // at rest
+        d.MouseMove(IDCANCEL, 4, 4);
+        d.Wait(100);
+        note(); // hovered
+        const auto [x, y] = freePoint(d);
+        d.MouseMove(0, x, y);
+        d.Wait(100);
+        note(); // left again
+        d.MouseDown(IDCANCEL, 4, 4);
+        d.Wait(20);
+        note(); // pressed
+        d.MouseUp(IDCANCEL, 4, 4);
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    ASSERT_EQ(frames.size(), 4u);
+    EXPECT_EQ(frames[0].topLeft, kFlatFrame);
+    EXPECT_EQ(frames[0].bottomRight, kFlatFrame);
+    EXPECT_EQ(frames[1].topLeft, kWhite);
+    EXPECT_EQ(frames[1].bottomRight, kShadow);
+    EXPECT_EQ(frames[2].topLeft, kFlatFrame);
+    EXPECT_EQ(frames[2].bottomRight, kFlatFrame);
+    EXPECT_EQ(frames[3].topLeft, kPressedFrame);
+    EXPECT_EQ(frames[3].bottomRight, kPressedFrame);
+    for (const Frame& f : frames)
+        EXPECT_EQ(f.face, kSkin);
+}
+
+// Pressing the background and moving the mouse moves the dialog by the same distance, on
+// the drag timer's ticks; after the release it stays. Pressing on a control does not drag.
+TEST_F(SkinDialog, DraggingByTheBackgroundMovesTheDialog) {
+    Rect before, during, after, onControl;
+    onMessage([&](Dialog& d) {
+        const auto [x, y] = freePoint(d);
+        before = d.ScreenRect();
+        d.MouseDown(0, x, y);
+        d.MouseMove(0, x + 40, y + 30);
+        d.Wait(350);
+        during = d.ScreenRect();
+        d.MouseUp(0, x, y);
+        d.MouseMove(0, x + 80, y + 80);
+        d.Wait(350);
+        after = d.ScreenRect();
+        // On the text field the press is the field's own.
+        d.MouseDown(1100, 10, 10);
+        d.MouseMove(1100, 60, 60);
+        d.Wait(350);
+        onControl = d.ScreenRect();
+        d.MouseUp(1100, 60, 60);
+        d.Click(IDOK);
+    });
+    EXPECT_EQ(during.left, before.left + 40);
+    EXPECT_EQ(during.top, before.top + 30);
+    EXPECT_EQ(during.width, before.width);
+    EXPECT_EQ(during.height, before.height);
+    EXPECT_EQ(after.left, during.left);
+    EXPECT_EQ(after.top, during.top);
+    EXPECT_EQ(onControl.left, after.left);
+    EXPECT_EQ(onControl.top, after.top);
+}

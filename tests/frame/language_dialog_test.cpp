@@ -1,0 +1,151 @@
+// The language override dialog answered through UI automation: the labels, the languages
+// offered, OK writing the chosen language as "Current" and staying open, the restore button.
+#include <tessaly/automation.h>
+#include <tessaly/foundation.h>
+#include <tessaly/wnd.h>
+
+#include <functional>
+#include <string>
+
+#include "frame_support.h"
+#include "support/prefix.h"
+
+using namespace frame_test;
+using tessaly::automation::Dialog;
+using tessaly::testing::PrefixTest;
+
+namespace {
+
+constexpr int kCurrentLabel = 1018, kOriginalLabel = 1019, kList = 1060, kRestore = 611;
+
+class LanguageDialog : public PrefixTest {
+  protected:
+    void TearDown() override {
+        tessaly::automation::SetDialogHandler(nullptr);
+        PrefixTest::TearDown();
+    }
+
+    int run(std::function<void(Dialog&)> script) {
+        tessaly::automation::SetDialogHandler(std::move(script));
+        return ShowLangaugeSettingDlg();
+    }
+};
+
+// A text value of the current user's Language key; "<none>" when it is missing.
+std::string currentUserValue(const char* name) {
+    HKEY key = nullptr;
+    if (p::RegOpenKeyExA(HKEY_CURRENT_USER, kLanguageKey, 0, p::KEY_READ, &key) != 0)
+        return "<none>";
+    char data[64] = {};
+    DWORD size = sizeof data - 1, type = 0;
+    const LONG status =
+        p::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    p::RegCloseKey(key);
+    return status == 0 ? std::string(data) : "<none>";
+}
+
+} // namespace
+
+// At start: the installation's language from "Original", the current one, and the first
+// language whose name begins with the current name selected.
+TEST_F(LanguageDialog, StartShowsLanguages) {
+    struct Case {
+        const char* original; // null: none stored
+        const char* current;  // the machine's "Current"
+        const char* originalLabel;
+        const char* currentLabel;
+        const char* selected;
+    };
+    const Case cases[] = {
+        {"7", "1036", "German (Standard) ", "French (Standard) ", "French (Standard) "},
+        {nullptr, "17", "", "Japanese", "Japanese"},
+        {"2052", "3084", "Chinese Simplified (GB2312)", "French (Canadian) ", "French (Canadian) "},
+        {"9", "1049", "English", "Unknown language", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.current);
+        p::RegDeleteTreeA(HKEY_CURRENT_USER, kLanguageKey);
+        if (c.original) SetText(HKEY_CURRENT_USER, kLanguageKey, "Original", c.original);
+        SetText(HKEY_LOCAL_MACHINE, kLanguageKey, "Current", c.current);
+        std::string originalLabel, currentLabel, selected, caption;
+        UINT templateId = 0;
+        const int result = run([&](Dialog& d) {
+            templateId = d.TemplateId();
+            caption = d.Caption();
+            originalLabel = d.GetText(kOriginalLabel);
+            currentLabel = d.GetText(kCurrentLabel);
+            selected = d.GetText(kList);
+            d.Click(IDCANCEL);
+        });
+        EXPECT_EQ(result, 2);
+        EXPECT_EQ(templateId, 613u);
+        EXPECT_EQ(caption, "Override language setting...");
+        EXPECT_EQ(originalLabel, c.originalLabel);
+        EXPECT_EQ(currentLabel, c.currentLabel);
+        EXPECT_EQ(selected, c.selected);
+        EXPECT_EQ(currentUserValue("Current"), "<none>"); // Cancel writes nothing
+    }
+}
+
+// Choosing a language and pressing OK writes its identifier as "Current" of the current
+// user, shows its name as the current language and keeps the dialog open.
+TEST_F(LanguageDialog, OkWritesChosenLanguage) {
+    struct Case {
+        const char* name;
+        const char* stored;
+    };
+    const Case cases[] = {
+        {"Japanese", "17"},
+        {"Chinese Simplified (GB2312)", "2052"},
+        {"French (Canadian) ", "3084"},
+        {"Swedish", "29"},
+        {"English", "9"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string selected, label, storedWhileOpen;
+        bool open = false;
+        const int result = run([&](Dialog& d) {
+            d.SetText(kList, c.name);
+            selected = d.GetText(kList);
+            d.Click(IDOK);
+            open = d.IsOpen();
+            label = d.GetText(kCurrentLabel);
+            storedWhileOpen = currentUserValue("Current");
+            d.Click(IDCANCEL);
+        });
+        EXPECT_EQ(selected, c.name);
+        EXPECT_TRUE(open);
+        EXPECT_EQ(label, c.name);
+        EXPECT_EQ(storedWhileOpen, c.stored);
+        EXPECT_EQ(result, 2);
+    }
+}
+
+// The restore button writes "Original" back as "Current" and shows its name; without an
+// "Original" it does nothing.
+TEST_F(LanguageDialog, RestoreButton) {
+    SetText(HKEY_CURRENT_USER, kLanguageKey, "Current", "17");
+    std::string label, labelBefore;
+    run([&](Dialog& d) {
+        labelBefore = d.GetText(kCurrentLabel);
+        d.Click(kRestore);
+        label = d.GetText(kCurrentLabel);
+        EXPECT_TRUE(d.IsOpen());
+        d.PressEscape();
+    });
+    EXPECT_EQ(currentUserValue("Current"), "17");
+    EXPECT_EQ(label, labelBefore);
+
+    SetText(HKEY_CURRENT_USER, kLanguageKey, "Original", "7");
+    const int result = run([&](Dialog& d) {
+        d.SetText(kList, "Japanese");
+        d.Click(IDOK);
+        d.Click(kRestore);
+        label = d.GetText(kCurrentLabel);
+        d.Click(IDCANCEL);
+    });
+    EXPECT_EQ(result, 2);
+    EXPECT_EQ(currentUserValue("Current"), "7");
+    EXPECT_EQ(label, "German (Standard) ");
+}
