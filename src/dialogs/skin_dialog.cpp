@@ -12,7 +12,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QStyle>
-#include <QTimer>
 
 namespace tessaly::dialogs {
 
@@ -24,9 +23,11 @@ QColor toColor(COLORREF color) {
 
 // Corner size of the rounded background (the ellipse's width and height).
 constexpr int kCorner = 10;
-// The drag timer (id 11 in the dialog's timer space) and the hover check.
-constexpr int kDragInterval = 100;
-constexpr int kHoverInterval = 10;
+// The framework's timers: the dialog's drag timer and the button's hover check.
+constexpr UINT_PTR kDragTimer = 11;
+constexpr UINT kDragInterval = 100;
+constexpr UINT_PTR kHoverTimer = 1;
+constexpr UINT kHoverInterval = 10;
 
 } // namespace
 
@@ -35,14 +36,22 @@ constexpr int kHoverInterval = 10;
 struct CSkinButton::Impl : QObject {
     // A plain widget pointer: while the button is being destroyed it is no QPushButton.
     QPointer<QWidget> widget;
-    QTimer hoverTimer;
+    CSkinButton& owner;
+    bool hoverChecking = false;
     bool hover = false;
     QColor face = toColor(kSkinBackground);
     QColor text = Qt::black;
 
-    Impl() {
-        hoverTimer.setInterval(kHoverInterval);
-        QObject::connect(&hoverTimer, &QTimer::timeout, [this] { checkHover(); });
+    explicit Impl(CSkinButton& button) : owner(button) {}
+
+    void startHoverCheck() {
+        if (hoverChecking) return;
+        hoverChecking = owner.SetTimer(kHoverTimer, kHoverInterval) != 0;
+    }
+
+    void stopHoverCheck() {
+        if (hoverChecking) owner.KillTimer(kHoverTimer);
+        hoverChecking = false;
     }
 
     QPushButton* button() const { return qobject_cast<QPushButton*>(widget.data()); }
@@ -51,7 +60,7 @@ struct CSkinButton::Impl : QObject {
     void checkHover() {
         QPushButton* button = this->button();
         if (!button) {
-            hoverTimer.stop();
+            stopHoverCheck();
             return;
         }
         const bool inside = button->rect().contains(button->mapFromGlobal(QCursor::pos()));
@@ -61,7 +70,7 @@ struct CSkinButton::Impl : QObject {
         } else if (!inside) {
             hover = false;
             button->update();
-            hoverTimer.stop();
+            stopHoverCheck();
         }
     }
 
@@ -120,7 +129,7 @@ struct CSkinButton::Impl : QObject {
             paint(button);
             return true;
         case QEvent::MouseMove:
-            if (!hoverTimer.isActive()) hoverTimer.start();
+            startHoverCheck();
             return false;
         case QEvent::MouseButtonDblClick: {
             // The second click of a double click presses the button again, so it sends
@@ -137,7 +146,7 @@ struct CSkinButton::Impl : QObject {
     }
 };
 
-CSkinButton::CSkinButton() : impl_(std::make_unique<Impl>()) {}
+CSkinButton::CSkinButton() : impl_(std::make_unique<Impl>(*this)) {}
 
 CSkinButton::~CSkinButton() {
     if (impl_->widget) impl_->widget->removeEventFilter(impl_.get());
@@ -148,14 +157,18 @@ BOOL CSkinButton::SubclassDlgItem(UINT id, CWnd* parent) {
     auto* button = control ? qobject_cast<QPushButton*>(control->GetWidget()) : nullptr;
     if (!button) return FALSE;
     if (impl_->widget) impl_->widget->removeEventFilter(impl_.get());
+    impl_->stopHoverCheck();
     impl_->hover = false;
-    impl_->hoverTimer.stop();
     impl_->widget = button;
     button->setMouseTracking(true);
     button->installEventFilter(impl_.get());
     attach(button);
     button->update();
     return TRUE;
+}
+
+void CSkinButton::OnTimer(UINT_PTR id) {
+    if (id == kHoverTimer) impl_->checkHover();
 }
 
 BOOL CSkinButton::IsHovering() const {
@@ -180,12 +193,9 @@ struct CSkinDialog::Impl : QObject {
     bool draggable = true;
     bool dragging = false;
     QPoint last;
-    QTimer dragTimer;
+    CSkinDialog& owner;
 
-    Impl() {
-        dragTimer.setInterval(kDragInterval);
-        QObject::connect(&dragTimer, &QTimer::timeout, [this] { dragTick(); });
-    }
+    explicit Impl(CSkinDialog& dialog) : owner(dialog) {}
 
     // Moves the window by the cursor's movement since the last tick, size and stacking
     // unchanged.
@@ -197,9 +207,10 @@ struct CSkinDialog::Impl : QObject {
     }
 
     void stopDrag() {
-        dragTimer.stop();
-        if (dragging && dialog) dialog->releaseMouse();
+        if (!dragging) return;
         dragging = false;
+        owner.KillTimer(kDragTimer);
+        if (dialog) dialog->releaseMouse();
     }
 
     // The background: a rounded rectangle over the client area in the background colour
@@ -235,7 +246,7 @@ struct CSkinDialog::Impl : QObject {
             dragging = true;
             last = QCursor::pos();
             dialog->grabMouse(Qt::ArrowCursor);
-            dragTimer.start();
+            owner.SetTimer(kDragTimer, kDragInterval);
             return true;
         }
         case QEvent::MouseButtonRelease:
@@ -253,10 +264,10 @@ struct CSkinDialog::Impl : QObject {
 };
 
 CSkinDialog::CSkinDialog(UINT templateId, CWnd* parent)
-    : CDialog(templateId, parent), impl_(std::make_unique<Impl>()) {}
+    : CDialog(templateId, parent), impl_(std::make_unique<Impl>(*this)) {}
 
 CSkinDialog::CSkinDialog(const char* templateName, CWnd* parent)
-    : CDialog(templateName, parent), impl_(std::make_unique<Impl>()) {}
+    : CDialog(templateName, parent), impl_(std::make_unique<Impl>(*this)) {}
 
 CSkinDialog::~CSkinDialog() {
     if (impl_->dialog) impl_->dialog->removeEventFilter(impl_.get());
@@ -277,6 +288,13 @@ COLORREF CSkinDialog::GetBackgroundColor() const {
 void CSkinDialog::SetDraggable(BOOL draggable) {
     impl_->draggable = draggable != FALSE;
     if (!impl_->draggable) impl_->stopDrag();
+}
+
+void CSkinDialog::OnTimer(UINT_PTR id) {
+    if (id == kDragTimer && impl_->dragging)
+        impl_->dragTick();
+    else
+        CDialog::OnTimer(id);
 }
 
 BOOL CSkinDialog::OnInitDialog() {

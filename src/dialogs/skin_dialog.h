@@ -31,6 +31,10 @@ class CSkinButton : public CWnd {
     void SetFaceColor(COLORREF color);
     void SetTextColor(COLORREF color);
 
+  protected:
+    // The hover check's timer.
+    void OnTimer(UINT_PTR id) override;
+
   private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
@@ -53,6 +57,8 @@ class CSkinDialog : public CDialog {
     // Removes the caption bar, paints the skin, binds the skin buttons to controls 1 and 2
     // (when the template has them) and starts watching for drags.
     BOOL OnInitDialog() override;
+    // The drag timer (11); a derived dialog's own timers go to CDialog's.
+    void OnTimer(UINT_PTR id) override;
 
     CSkinButton m_okButton;     // control 1
     CSkinButton m_cancelButton; // control 2

@@ -3,6 +3,7 @@
 // text to nobody but its own dialog.
 #include <tessaly/automation.h>
 #include <tessaly/dialogs.h>
+#include <tessaly/messages.h>
 #include <tessaly/wnd.h>
 
 #include <functional>
@@ -91,12 +92,14 @@ TEST_F(PasswordDialogs, EnterPasswordStoresOnOkAndEmptiesOnCancel) {
 }
 
 // Whoever asks the field for its text gets nothing: the automation's text, the list of
-// controls, a window object of the dialog's handle. The dialog's own read still works
-// afterwards, and a second dialog's field is as closed as the first.
+// controls, a window object of the dialog's handle, the window-text query message. The dialog's own
+// read still works afterwards, and a second dialog's field is as closed as the first.
 TEST_F(PasswordDialogs, PasswordFieldRefusesOtherReaders) {
     for (int round = 0; round < 2; ++round) {
-        std::string automationText = "unread", listedText = "unread", windowText = "unread";
+        std::string automationText = "unread", listedText = "unread", windowText = "unread",
+                    messageText = "unread";
         int length = -1;
+        LRESULT copied = -1;
         answer([&](Dialog& d) {
             d.SetText(kPassword, "hidden words");
             automationText = d.GetText(kPassword);
@@ -106,6 +109,11 @@ TEST_F(PasswordDialogs, PasswordFieldRefusesOtherReaders) {
                 if (CWnd* field = dialog->GetDlgItem(kPassword)) {
                     windowText = field->GetWindowText().str();
                     length = field->GetWindowTextLength();
+                    // The window-text query message, as another window would send it.
+                    char buffer[64] = "unread";
+                    copied = CWnd::SendMessage(field->GetSafeHwnd(), WM_GETTEXT, sizeof buffer,
+                                               reinterpret_cast<LPARAM>(buffer));
+                    messageText = buffer;
                 }
             d.Click(IDOK);
         });
@@ -114,6 +122,8 @@ TEST_F(PasswordDialogs, PasswordFieldRefusesOtherReaders) {
         EXPECT_EQ(automationText, "");
         EXPECT_EQ(listedText, "");
         EXPECT_EQ(windowText, "");
+        EXPECT_EQ(messageText, "");
+        EXPECT_EQ(copied, 0);
         EXPECT_EQ(length, 12); // the length is not guarded
         EXPECT_EQ(password.str(), "hidden words");
     }
