@@ -1,12 +1,13 @@
 // Message dialogs of the family: the two-choice message on the skin and the long message.
 #include <tessaly/dialogs.h>
 
-#include <QTextEdit>
+#include <tessaly/controls.h>
+
+#include <cstring>
 
 #include "dialogs/family_ids.h"
 #include "dialogs/skin_dialog.h"
 #include "framework/module_state.h"
-#include "framework/wnd_internal.h"
 
 namespace tessaly::dialogs {
 
@@ -25,17 +26,13 @@ class CMsgBoxDlg : public CSkinDialog {
     BOOL OnInitDialog() override {
         CSkinDialog::OnInitDialog();
         CWnd* control = GetDlgItem(IDC_FAMILY_MSGBOX_TEXT);
-        if (auto* edit = qobject_cast<QTextEdit*>(control ? control->GetWidget() : nullptr)) {
-            // Default character format: Arial, 10 points (200 twips).
-            QFont font(QStringLiteral("Arial"));
-            font.setPointSize(10);
-            edit->document()->setDefaultFont(font);
-            edit->setFont(font);
-            QPalette palette = edit->palette();
-            palette.setColor(QPalette::Base,
-                             QColor(kMessageBackground & 0xFF, (kMessageBackground >> 8) & 0xFF,
-                                    (kMessageBackground >> 16) & 0xFF));
-            edit->setPalette(palette);
+        if (auto* edit = dynamic_cast<CRichEditCtrl*>(control)) {
+            CHARFORMAT format;
+            format.dwMask = CFM_FACE | CFM_SIZE;
+            format.yHeight = 200; // 10 points
+            std::strcpy(format.szFaceName, "Arial");
+            edit->SetDefaultCharFormat(format);
+            edit->SetBackgroundColor(FALSE, kMessageBackground);
         }
         if (control) control->SetWindowText(m_text);
         return TRUE;

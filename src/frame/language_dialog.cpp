@@ -1,17 +1,15 @@
 // The language override dialog: run the suite in another of its languages, or go back to
 // the language of the installation. It writes the settings only; the resource module in
 // use stays until the library is loaded again.
+#include <tessaly/controls.h>
 #include <tessaly/foundation.h>
 #include <tessaly/wnd.h>
-
-#include <QComboBox>
 
 #include <cstdio>
 #include <cstdlib>
 
 #include "base/companion.h"
 #include "framework/module_state.h"
-#include "framework/wnd_internal.h"
 
 namespace tessaly::frame {
 
@@ -54,33 +52,27 @@ class CLanguageOverrideDlg : public CDialog {
             setLabel(IDC_LANGUAGE_ORIGINAL, GetLanguageName(std::atoi(original)));
         const CString current = GetCurrentLanguageName();
         setLabel(IDC_LANGUAGE_CURRENT, current);
-        QComboBox* list = languages();
+        CComboBox* list = languages();
         if (!list) return TRUE;
-        list->clear();
+        list->ResetContent();
         for (const Choice& choice : kChoices) {
             CString name;
             name.LoadString(choice.nameId);
-            list->addItem(framework::FromAnsi(name),
-                          QVariant::fromValue<qulonglong>(choice.language));
+            const int index = list->AddString(name);
+            if (index >= 0) list->SetItemData(index, choice.language);
         }
-        list->setCurrentIndex(-1); // nothing chosen unless the current language is listed
-        list->setCurrentIndex(-1); // nothing chosen unless the current language is listed
-        // The first item that begins with the current language's name, case ignored.
-        const QString wanted = framework::FromAnsi(current);
-        for (int i = 0; i < list->count(); ++i) {
-            if (!wanted.isEmpty() && list->itemText(i).startsWith(wanted, Qt::CaseInsensitive)) {
-                list->setCurrentIndex(i);
-                break;
-            }
-        }
+        // The first item that begins with the current language's name, case ignored;
+        // nothing is chosen when the current language is not listed.
+        list->SetCurSel(current.IsEmpty() ? CB_ERR : list->FindString(-1, current));
         return TRUE;
     }
 
     // OK changes the setting to the chosen language and keeps the dialog open.
     void OnOK() override {
-        QComboBox* list = languages();
-        if (!list || list->currentIndex() < 0) return;
-        const unsigned long language = list->currentData().toULongLong();
+        CComboBox* list = languages();
+        const int index = list ? list->GetCurSel() : CB_ERR;
+        if (index == CB_ERR) return;
+        const unsigned long language = static_cast<unsigned long>(list->GetItemData(index));
         char number[24];
         std::snprintf(number, sizeof number, "%lu", language);
         SetRegString(kLanguageKey, "Current", number, kCurrentUser);
@@ -108,10 +100,7 @@ class CLanguageOverrideDlg : public CDialog {
         if (CWnd* label = GetDlgItem(static_cast<int>(id))) label->SetWindowText(text);
     }
 
-    QComboBox* languages() const {
-        CWnd* control = GetDlgItem(IDC_LANGUAGE_LIST);
-        return control ? qobject_cast<QComboBox*>(control->GetWidget()) : nullptr;
-    }
+    CComboBox* languages() const { return dynamic_cast<CComboBox*>(GetDlgItem(IDC_LANGUAGE_LIST)); }
 };
 
 } // namespace

@@ -5,7 +5,9 @@
 #include <tessaly/wnd.h>
 
 #include <functional>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "frame_support.h"
 #include "support/prefix.h"
@@ -87,39 +89,91 @@ TEST_F(LanguageDialog, StartShowsLanguages) {
     }
 }
 
+// The languages offered, in the list's order, with the identifier OK writes for each.
+const struct {
+    const char* name;
+    const char* stored;
+} kOffered[] = {
+    {"English", "9"},
+    {"Chinese Simplified (GB2312)", "2052"},
+    {"Chinese (Traditional) ", "1028"},
+    {"Indonesian", "33"},
+    {"Japanese", "17"},
+    {"Korean", "18"},
+    {"Russian", "25"},
+    {"Thai", "30"},
+    {"Turkish", "31"},
+    {"Basque", "45"},
+    {"Catalan", "3"},
+    {"Croatian", "26"},
+    {"Czech", "5"},
+    {"Danish", "6"},
+    {"Dutch (Standard) ", "19"},
+    {"Finnish", "11"},
+    {"French (Standard) ", "1036"},
+    {"French (Canadian) ", "3084"},
+    {"German (Standard) ", "7"},
+    {"Greek", "8"},
+    {"Hungarian", "14"},
+    {"Itialian (Standard) ", "16"},
+    {"Norwegian (Bokmal) ", "20"},
+    {"Polish", "21"},
+    {"Portuguese (Brazilian) ", "1046"},
+    {"Portuguese (Standard) ", "2070"},
+    {"Slovak", "27"},
+    {"Slovene", "36"},
+    {"Spanish (Traditional Sort) ", "10"},
+    {"Swedish", "29"},
+};
+
 // Choosing a language and pressing OK writes its identifier as "Current" of the current
-// user, shows its name as the current language and keeps the dialog open.
+// user, shows its name as the current language and keeps the dialog open, for every
+// language of the list in turn.
 TEST_F(LanguageDialog, OkWritesChosenLanguage) {
-    struct Case {
-        const char* name;
-        const char* stored;
-    };
-    const Case cases[] = {
-        {"Japanese", "17"},
-        {"Chinese Simplified (GB2312)", "2052"},
-        {"French (Canadian) ", "3084"},
-        {"Swedish", "29"},
-        {"English", "9"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::string selected, label, storedWhileOpen;
+    std::vector<std::string> items;
+    struct Seen {
+        std::string selected, label, stored;
         bool open = false;
-        const int result = run([&](Dialog& d) {
-            d.SetText(kList, c.name);
-            selected = d.GetText(kList);
+    };
+    std::vector<Seen> seen;
+    const int result = run([&](Dialog& d) {
+        items = d.GetItems(kList);
+        for (int i = 0; i < static_cast<int>(items.size()); ++i) {
+            Seen s;
+            d.SetCurSel(kList, i);
+            s.selected = d.GetText(kList);
             d.Click(IDOK);
-            open = d.IsOpen();
-            label = d.GetText(kCurrentLabel);
-            storedWhileOpen = currentUserValue("Current");
-            d.Click(IDCANCEL);
-        });
-        EXPECT_EQ(selected, c.name);
-        EXPECT_TRUE(open);
-        EXPECT_EQ(label, c.name);
-        EXPECT_EQ(storedWhileOpen, c.stored);
-        EXPECT_EQ(result, 2);
+            s.open = d.IsOpen();
+            s.label = d.GetText(kCurrentLabel);
+            s.stored = currentUserValue("Current");
+            seen.push_back(s);
+        }
+        d.Click(IDCANCEL);
+    });
+    EXPECT_EQ(result, 2);
+    ASSERT_EQ(items.size(), std::size(kOffered));
+    ASSERT_EQ(seen.size(), std::size(kOffered));
+    for (size_t i = 0; i < std::size(kOffered); ++i) {
+        SCOPED_TRACE(kOffered[i].name);
+        EXPECT_EQ(items[i], kOffered[i].name);
+        EXPECT_EQ(seen[i].selected, kOffered[i].name);
+        EXPECT_TRUE(seen[i].open);
+        EXPECT_EQ(seen[i].label, kOffered[i].name);
+        EXPECT_EQ(seen[i].stored, kOffered[i].stored);
     }
+}
+
+// With nothing chosen OK writes nothing.
+TEST_F(LanguageDialog, OkWithoutChoiceWritesNothing) {
+    SetText(HKEY_LOCAL_MACHINE, kLanguageKey, "Current", "1049"); // not in the list
+    int selected = 0;
+    run([&](Dialog& d) {
+        selected = d.GetCurSel(kList);
+        d.Click(IDOK);
+        d.Click(IDCANCEL);
+    });
+    EXPECT_EQ(selected, -1);
+    EXPECT_EQ(currentUserValue("Current"), "<none>");
 }
 
 // The restore button writes "Original" back as "Current" and shows its name; without an
