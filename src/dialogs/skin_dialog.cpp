@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include "framework/wnd_internal.h"
+
 namespace tessaly::dialogs {
 
 namespace {
@@ -76,8 +78,10 @@ struct CSkinButton::Impl : QObject {
 
     // The "Small Fonts" 7-point font where the system has it, else the dialog's font
     // (the default GUI font of the templates).
-    QFont captionFont(QPushButton* button) const {
-        QFont font = button->font();
+    // (The painter starts with the button's font; Qt's inline accessors stay out of the
+    // library's exports.)
+    static QFont captionFont(const QPainter& p) {
+        QFont font = p.font();
         if (QFontDatabase::hasFamily(QStringLiteral("Small Fonts"))) {
             font.setFamily(QStringLiteral("Small Fonts"));
             font.setPointSize(7);
@@ -106,8 +110,8 @@ struct CSkinButton::Impl : QObject {
         } else {
             frame(r, QColor(0xC4, 0xC4, 0xC4), QColor(0xC4, 0xC4, 0xC4));
         }
-        p.setFont(captionFont(button));
-        p.setPen(button->isEnabled() ? text : QColor(0x80, 0x80, 0x80));
+        p.setFont(captionFont(p));
+        p.setPen(framework::IsUsable(button) ? text : QColor(0x80, 0x80, 0x80));
         QRect textRect = r;
         if (button->isDown()) textRect.translate(1, 1);
         p.drawText(textRect, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic,
@@ -160,7 +164,7 @@ BOOL CSkinButton::SubclassDlgItem(UINT id, CWnd* parent) {
     impl_->stopHoverCheck();
     impl_->hover = false;
     impl_->widget = button;
-    button->setMouseTracking(true);
+    button->setAttribute(Qt::WA_MouseTracking);
     button->installEventFilter(impl_.get());
     attach(button);
     button->update();
