@@ -80,6 +80,9 @@ class TESSALY_API Dialog {
     void Wait(int milliseconds);
     // Whether the dialog is still open (not yet ended).
     bool IsOpen() const;
+    // The control that has the keyboard focus within the dialog (the one that gets it back
+    // when the dialog is active again), 0 for none.
+    int GetFocus() const;
 
     // Every control of the dialog in creation order (several statics may share one id).
     struct Control {

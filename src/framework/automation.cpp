@@ -222,6 +222,16 @@ bool Dialog::IsOpen() const {
     return widget && framework::IsShown(widget);
 }
 
+int Dialog::GetFocus() const {
+    QWidget* widget = DialogAccess::widget(*dialog_);
+    // A control's inner widget (a combo box's line edit) stands for the control.
+    for (QWidget* w = widget ? widget->focusWidget() : nullptr; w && w != widget;
+         w = qobject_cast<QWidget*>(w->parent()))
+        if (w->property(framework::kPropId).isValid())
+            return w->property(framework::kPropId).toInt();
+    return 0;
+}
+
 namespace {
 
 // The window class a control of the framework stands for.

@@ -99,8 +99,10 @@ TEST_F(InputDialogs, EmptyFieldKeepsDialogOpen) {
     std::vector<bool> openAfterOk;
     answer([&](Dialog& d) {
         d.SetText(kText, "");
+        d.SetFocus(IDOK);
         d.Click(IDOK);
         openAfterOk.push_back(d.IsOpen());
+        EXPECT_EQ(d.GetFocus(), kText);
         d.SetText(kText, "now");
         d.Click(IDOK);
         openAfterOk.push_back(d.IsOpen());

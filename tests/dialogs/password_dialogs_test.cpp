@@ -150,13 +150,16 @@ TEST_F(PasswordDialogs, SetPasswordComparesBothEntriesExactly) {
         SCOPED_TRACE(std::string(c.password) + "|" + c.confirmation);
         messages.clear();
         bool openAfterOk = false;
+        int focusAfterOk = 0;
         answer([&](Dialog& d) {
             EXPECT_EQ(d.TemplateId(), 23002u);
             EXPECT_EQ(d.Caption(), "Set Password");
             d.SetText(kPassword, c.password);
             d.SetText(kConfirmation, c.confirmation);
+            d.SetFocus(kConfirmation);
             d.Click(IDOK);
             openAfterOk = d.IsOpen();
+            focusAfterOk = d.GetFocus();
             if (openAfterOk) d.Click(IDCANCEL);
         });
         CString password("old");
@@ -169,6 +172,7 @@ TEST_F(PasswordDialogs, SetPasswordComparesBothEntriesExactly) {
         } else {
             EXPECT_EQ(result, 2);
             EXPECT_TRUE(openAfterOk);
+            EXPECT_EQ(focusAfterOk, kPassword); // back to the password to type again
             EXPECT_EQ(messages,
                       std::vector<std::string>{"Password is not identical to confirm password."});
             EXPECT_EQ(password.str(), "old"); // Cancel stores nothing
@@ -209,8 +213,12 @@ TEST_F(PasswordDialogs, ConfirmPasswordMatchesExactly) {
             EXPECT_EQ(d.TemplateId(), 218u);
             EXPECT_EQ(d.Caption(), "Confirm Password");
             d.SetText(kConfirmField, c.typed);
+            d.SetFocus(IDOK);
             d.Click(IDOK);
-            if (d.IsOpen()) d.Click(IDCANCEL);
+            if (d.IsOpen()) {
+                EXPECT_EQ(d.GetFocus(), kConfirmField);
+                d.Click(IDCANCEL);
+            }
         });
         EXPECT_EQ(ConfirmPassword(c.expected), c.result);
         if (c.result == 1)
