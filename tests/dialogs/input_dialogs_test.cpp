@@ -1,7 +1,9 @@
 // The input dialog and its buffer form, and the long message and two-choice message,
 // answered through UI automation.
 #include <tessaly/automation.h>
+#include <tessaly/controls.h>
 #include <tessaly/dialogs.h>
+#include <tessaly/wnd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -186,9 +188,16 @@ TEST_F(InputDialogs, LongMessageShowsTextAndCaption) {
 TEST_F(InputDialogs, MessageWithTwoChoices) {
     for (int button : {IDOK, IDCANCEL, 0}) {
         std::string text, first, second;
+        CHARFORMAT format;
         answer([&](Dialog& d) {
             EXPECT_EQ(d.TemplateId(), 293u);
             text = d.GetText(1100);
+            // The text's default character format: Arial, 10 points (200 twips).
+            if (CWnd* dialog = CWnd::FromHandle(d.Handle()))
+                if (auto* edit = dynamic_cast<CRichEditCtrl*>(dialog->GetDlgItem(1100))) {
+                    edit->SetSel(0, 5);
+                    edit->GetSelectionCharFormat(format);
+                }
             first = d.GetText(IDOK);
             second = d.GetText(IDCANCEL);
             button ? (void)d.Click(button) : d.PressEscape();
@@ -197,5 +206,7 @@ TEST_F(InputDialogs, MessageWithTwoChoices) {
         EXPECT_EQ(text, "Checking stopped early.");
         EXPECT_EQ(first, "&Continue Anyway");
         EXPECT_EQ(second, "E&xit");
+        EXPECT_STREQ(format.szFaceName, "Arial");
+        EXPECT_EQ(format.yHeight, 200);
     }
 }
