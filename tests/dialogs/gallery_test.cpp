@@ -118,3 +118,52 @@ TEST_F(Gallery, EveryDialogRendersWithControlsInPlace) {
             }
     }
 }
+
+// tessaly dialog NAME runs a catalogue row with the script's answers and prints what the
+// dialog showed, what it said, its out-values and its result.
+TEST_F(Gallery, DialogCommandRunsScriptedAnswers) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::vector<std::string> lines; // expected among the output's lines
+        std::vector<std::string> absent;
+    };
+    const Case cases[] = {
+        {{"dialog", "--set", "1104=s3cret", "--click", "1", "password"},
+         {"dialog\t296\tEnter Password", "control\t1104\tEdit\tvisible\tenabled\t",
+          "value\tpassword\ts3cret", "result\t1"},
+         {"control\t1104\tEdit\tvisible\tenabled\ts3cret"}},
+        {{"dialog", "--set", "1104=abc", "--set", "1105=abC", "--click", "1", "set-password"},
+         {"messagebox\tPassword is not identical to confirm password.", "open\t1",
+          "value\tpassword\tunchanged", "result\t2"},
+         {}},
+        {{"dialog", "--set", "1770=abcdef", "--click", "1", "input-buffer", "3"},
+         {"dialog\t1021\tInput", "value\tbuffer\tabc", "result\t1"},
+         {}},
+        {{"dialog", "--select", "1060=4", "--click", "1", "language"},
+         {"dialog\t613\tOverride language setting...", "open\t1", "result\t2"},
+         {}},
+        {{"dialog", "--escape", "msgbox", "Stop here?"},
+         {"dialog\t293\tMessage", "control\t1100\tRichEdit\tvisible\tenabled\tStop here?",
+          "result\t2"},
+         {}},
+        {{"dialog", "--escape", "message", "Kept"},
+         {"dialog\t1789\tTessaly", "control\t1501\tvisible\tenabled\tKept", "result\t2"},
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.back());
+        const auto run = tessaly::testing::RunTessaly(c.arguments);
+        EXPECT_EQ(run.status, 0) << run.err;
+        std::set<std::string> lines;
+        std::stringstream output(run.out);
+        for (std::string line; std::getline(output, line);)
+            lines.insert(line);
+        for (const std::string& line : c.lines)
+            EXPECT_TRUE(lines.count(line)) << line << "\n" << run.out;
+        for (const std::string& line : c.absent)
+            EXPECT_FALSE(lines.count(line)) << line;
+    }
+    const auto unknown = tessaly::testing::RunTessaly({"dialog", "no-such-dialog"});
+    EXPECT_NE(unknown.status, 0);
+    EXPECT_NE(unknown.err.find("no-such-dialog"), std::string::npos);
+}
