@@ -108,9 +108,10 @@ bool hasProperty(Display& d, Window window, xcb_atom_t name) {
     return property(d, window, name, XCB_GET_PROPERTY_TYPE_ANY) != nullptr;
 }
 
+// Programs name their windows' class; the toolkits' helper windows (selection owners,
+// client leaders) carry none.
 bool isApplicationWindow(Display& d, Window window) {
-    return hasProperty(d, window, XCB_ATOM_WM_CLASS) || hasProperty(d, window, XCB_ATOM_WM_NAME) ||
-           hasProperty(d, window, d.atoms.netWmName);
+    return hasProperty(d, window, XCB_ATOM_WM_CLASS);
 }
 
 // The client window inside a window manager's frame: the first descendant with WM_STATE.

@@ -14,7 +14,7 @@ using Window = std::uint32_t;
 bool Available();
 // The application windows: the window manager's client list when it keeps one, otherwise
 // the root's children (or, under a frame, the first descendant with WM_STATE) that carry a
-// class or a title. Topmost first.
+// class (WM_CLASS). Topmost first.
 std::vector<Window> TopLevelWindows();
 // Child windows bottom to top (in the order they were made).
 std::vector<Window> Children(Window window);

@@ -1,0 +1,258 @@
+// Window classes and finding windows: the caller's Qt widgets in this process, and other
+// processes' windows on a private X11 display (Xvfb) through their WM_CLASS, title and
+// process id.
+#include <tessaly/foundation.h>
+#include <tessaly/wnd.h>
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QWidget>
+
+#include <unistd.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/prefix.h"
+#include "support/run.h"
+#include "support/xvfb.h"
+
+using tessaly::testing::BackgroundProgram;
+using tessaly::testing::PrefixTest;
+using tessaly::testing::PrivateDisplay;
+using tessaly::testing::RunTessaly;
+using tessaly::testing::TessalyProgram;
+
+namespace {
+
+void EnsureQtApplication() {
+    if (QApplication::instance()) return;
+    static int argc = 1;
+    static char name[] = "test_framework";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv);
+}
+
+std::string classOf(HWND window) {
+    return std::string(CWnd::ClassNameOf(window));
+}
+
+// A caller's top-level widget with a class and a title.
+std::unique_ptr<QWidget> TopLevel(const char* className, const char* title, bool shown = true) {
+    auto widget = std::make_unique<QWidget>();
+    if (className) CWnd(widget.get()).SetWindowClass(className);
+    widget->setWindowTitle(title);
+    if (shown) widget->show();
+    return widget;
+}
+
+class WindowFinder : public PrefixTest {
+  protected:
+    void SetUp() override {
+        unsetenv("DISPLAY"); // this process's windows only
+        EnsureQtApplication();
+    }
+};
+
+TEST_F(WindowFinder, ClassesOfWidgetsFollowTheirKindUnlessOneWasGiven) {
+    QWidget top;
+    auto* button = new QPushButton(&top);
+    auto* edit = new QLineEdit(&top);
+    auto* label = new QLabel(&top);
+    auto* combo = new QComboBox(&top);
+    auto* plain = new QWidget(&top);
+    auto* named = new QWidget(&top);
+    CWnd(named).SetWindowClass("CorvaneClientClass");
+    QDialog dialog;
+    struct Case {
+        QWidget* widget;
+        const char* className;
+    };
+    const Case cases[] = {
+        {button, "Button"},  {edit, "Edit"},     {label, "Static"},
+        {combo, "ComboBox"}, {plain, "QWidget"}, {named, "CorvaneClientClass"},
+        {&dialog, "#32770"},
+    };
+    for (const Case& c : cases) {
+        CWnd wnd(c.widget);
+        EXPECT_EQ(std::string(wnd.GetClassName()), c.className);
+        EXPECT_EQ(classOf(CWnd::HandleOf(c.widget)), c.className);
+    }
+    // A class given later replaces the one before.
+    CWnd(named).SetWindowClass("MDIClient");
+    EXPECT_EQ(classOf(CWnd::HandleOf(named)), "MDIClient");
+}
+
+TEST_F(WindowFinder, FindWindowMatchesClassIgnoringCaseAndTitleExactly) {
+    auto hiddenAlpha = TopLevel("LintorClass", "Alpha", false); // classed (handle made) first
+    auto frame = TopLevel("LintorClass", "Alpha");
+    auto other = TopLevel("Notepad", "Beta");
+    auto plain = TopLevel(nullptr, "Alpha");
+    const HWND hFrame = CWnd::HandleOf(frame.get()), hOther = CWnd::HandleOf(other.get()),
+               hPlain = CWnd::HandleOf(plain.get()), hHidden = CWnd::HandleOf(hiddenAlpha.get());
+    struct Case {
+        const char* className;
+        const char* title;
+        HWND expected;
+    };
+    const Case cases[] = {
+        {"LintorClass", nullptr, hFrame}, // shown windows before hidden ones
+        {"lintorCLASS", "Alpha", hFrame}, {"LintorClass", "alpha", nullptr},
+        {nullptr, "Beta", hOther},        {"Notepad", "Alpha", nullptr},
+        {"QWidget", "Alpha", hPlain},     {nullptr, "Alph", nullptr},
+        {"Missing", nullptr, nullptr},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CWnd::FindWindow(c.className, c.title), c.expected)
+            << (c.className ? c.className : "(any)") << " / " << (c.title ? c.title : "(any)");
+
+    // Walking every match with FindWindowEx: shown in handle order, then the hidden one.
+    std::vector<HWND> alphas;
+    for (HWND w = CWnd::FindWindowEx(nullptr, nullptr, nullptr, "Alpha"); w;
+         w = CWnd::FindWindowEx(nullptr, w, nullptr, "Alpha"))
+        alphas.push_back(w);
+    EXPECT_EQ(alphas, (std::vector<HWND>{hFrame, hPlain, hHidden}));
+    EXPECT_EQ(CWnd::TitleOf(hOther), "Beta");
+    EXPECT_EQ(CWnd::ProcessIdOf(hOther), static_cast<DWORD>(getpid()));
+}
+
+TEST_F(WindowFinder, ChildrenComeInCreationOrderWithoutOwnedWindows) {
+    auto frame = TopLevel("LintorClass", "Frame");
+    auto* client = new QWidget(frame.get());
+    CWnd(client).SetWindowClass("MDIClient");
+    auto* toolbar = new QWidget(frame.get());
+    auto* childFrame = new QWidget(client);
+    CWnd(childFrame).SetWindowClass("CorvaneClientClass");
+    auto* owned = new QDialog(frame.get()); // a window of its own, not a child
+    owned->setWindowTitle("Owned");
+    const HWND hFrame = CWnd::HandleOf(frame.get());
+
+    EXPECT_EQ(CWnd::EnumChildWindows(hFrame),
+              (std::vector<HWND>{CWnd::HandleOf(client), CWnd::HandleOf(toolbar)}));
+    EXPECT_EQ(CWnd::GetFirstChild(hFrame), CWnd::HandleOf(client));
+    EXPECT_EQ(CWnd::GetFirstChild(CWnd::HandleOf(childFrame)), nullptr);
+    EXPECT_EQ(CWnd::FindWindowEx(CWnd::HandleOf(client), nullptr, "CorvaneClientClass", nullptr),
+              CWnd::HandleOf(childFrame));
+    // Only direct children are searched.
+    EXPECT_EQ(CWnd::FindWindowEx(hFrame, nullptr, "CorvaneClientClass", nullptr), nullptr);
+    // The owned dialog is a top-level window.
+    EXPECT_EQ(CWnd::FindWindow("#32770", "Owned"), CWnd::HandleOf(owned));
+}
+
+TEST_F(WindowFinder, DestroyedWindowsAreGone) {
+    auto frame = TopLevel("LintorClass", "Short-lived");
+    const HWND handle = CWnd::HandleOf(frame.get());
+    EXPECT_TRUE(CWnd::IsWindow(handle));
+    frame.reset();
+    EXPECT_FALSE(CWnd::IsWindow(handle));
+    EXPECT_EQ(CWnd::FindWindow("LintorClass", nullptr), nullptr);
+    EXPECT_EQ(classOf(handle), "");
+    EXPECT_EQ(CWnd::ProcessIdOf(handle), 0u);
+    EXPECT_TRUE(CWnd::EnumChildWindows(handle).empty());
+    EXPECT_FALSE(CWnd::IsWindow(nullptr));
+}
+
+// ---- Across processes, on a private display ----
+
+class CrossProcessWindows : public PrefixTest {
+  protected:
+    void SetUp() override {
+        if (display_.Name().empty()) GTEST_SKIP() << "Xvfb could not be started";
+        setenv("DISPLAY", display_.Name().c_str(), 1);
+        // No session bus here: Qt's X11 platform would otherwise leave a half-open
+        // connection to it behind.
+        setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+    }
+
+    // tessaly window show in the background; waits for its window line.
+    std::unique_ptr<BackgroundProgram> Show(const std::vector<std::string>& options) {
+        std::vector<std::string> arguments = {TessalyProgram(), "window", "show", "--seconds",
+                                              "60"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        auto program = std::make_unique<BackgroundProgram>(
+            arguments,
+            std::vector<std::string>{"DISPLAY=" + display_.Name(), "QT_QPA_PLATFORM=xcb"});
+        std::string line;
+        EXPECT_TRUE(program->ReadLine(line, 30000)) << "the window did not come up";
+        EXPECT_EQ(line.rfind("window\t", 0), 0u) << line;
+        return program;
+    }
+
+    PrivateDisplay display_;
+};
+
+TEST_F(CrossProcessWindows, AnotherProcesssWindowIsFoundWithItsClassTitlePidAndChildren) {
+    auto program =
+        Show({"--class", "LintorClass", "--title", "Lintor - Report", "--child", "MDIClient",
+              "--child", "MDIClient/CorvaneClientClass", "--child", "StatusBar"});
+    const HWND frame = CWnd::FindWindow("LintorClass", nullptr);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(CWnd::WidgetOf(frame), nullptr) << "not a widget of this process";
+    EXPECT_TRUE(CWnd::IsWindow(frame));
+    EXPECT_EQ(classOf(frame), "LintorClass");
+    EXPECT_EQ(CWnd::TitleOf(frame), "Lintor - Report");
+    EXPECT_EQ(CWnd::ProcessIdOf(frame), static_cast<DWORD>(program->Pid()));
+    EXPECT_EQ(CWnd::FindWindow("lintorclass", "Lintor - Report"), frame);
+    EXPECT_EQ(CWnd::FindWindow(nullptr, "Lintor - report"), nullptr);
+
+    // The native child windows, first made first.
+    const HWND client = CWnd::GetFirstChild(frame);
+    ASSERT_NE(client, nullptr);
+    EXPECT_EQ(classOf(client), "MDIClient");
+    EXPECT_NE(CWnd::FindWindowEx(frame, nullptr, "StatusBar", nullptr), nullptr);
+    const HWND childFrame = CWnd::FindWindowEx(client, nullptr, "CorvaneClientClass", nullptr);
+    ASSERT_NE(childFrame, nullptr);
+    EXPECT_EQ(CWnd::FindWindowEx(frame, nullptr, "CorvaneClientClass", nullptr), nullptr);
+
+    // Other processes' windows take no messages.
+    EXPECT_EQ(CWnd::SendMessage(frame, 0x000E, 0, 0), 0);
+    EXPECT_FALSE(CWnd::PostMessage(frame, 0x0400, 0, 0));
+
+    program->Stop();
+    for (int i = 0; i < 50 && CWnd::IsWindow(frame); ++i)
+        Delay(20);
+    EXPECT_FALSE(CWnd::IsWindow(frame));
+    EXPECT_EQ(CWnd::FindWindow("LintorClass", nullptr), nullptr);
+}
+
+TEST_F(CrossProcessWindows, TheClassGivenToAWidgetHereIsSeenByAnotherProcess) {
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    EnsureQtApplication();
+    ASSERT_EQ(QGuiApplication::platformName().toStdString(), "xcb");
+    // The class given before the window is shown and after it.
+    auto early = TopLevel("EarlyClass", "Early window");
+    QWidget late;
+    late.setWindowTitle("Late window");
+    late.show();
+    QApplication::processEvents();
+    CWnd(&late).SetWindowClass("LateClass");
+    QApplication::processEvents();
+
+    struct Case {
+        const char* className;
+        const char* title;
+    };
+    const Case cases[] = {{"EarlyClass", "Early window"}, {"LateClass", "Late window"}};
+    for (const Case& c : cases) {
+        const auto found = RunTessaly({"window", "find", "--class", c.className},
+                                      {"DISPLAY=" + display_.Name(), "QT_QPA_PLATFORM=offscreen"});
+        ASSERT_EQ(found.status, 0) << c.className << found.err;
+        EXPECT_NE(found.out.find(std::string(c.className) + "\t" + c.title + "\t" +
+                                 std::to_string(getpid())),
+                  std::string::npos)
+            << found.out;
+    }
+    // Here they are this process's widgets, not listed twice through the display.
+    EXPECT_EQ(CWnd::FindWindow("EarlyClass", nullptr), CWnd::HandleOf(early.get()));
+    EXPECT_EQ(CWnd::FindWindowEx(nullptr, CWnd::HandleOf(early.get()), "EarlyClass", nullptr),
+              nullptr);
+}
+
+} // namespace
