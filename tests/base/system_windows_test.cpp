@@ -1,0 +1,278 @@
+// Waiting for windows, a window's posted messages, the resolution warning on screens of
+// given sizes, and the first window of a started process.
+#include <tessaly/automation.h>
+#include <tessaly/foundation.h>
+#include <tessaly/messages.h>
+#include <tessaly/wnd.h>
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+
+#include <signal.h>
+
+#include <chrono>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/prefix.h"
+#include "support/run.h"
+#include "support/xvfb.h"
+
+using tessaly::automation::Dialog;
+using tessaly::testing::BackgroundProgram;
+using tessaly::testing::PrefixTest;
+using tessaly::testing::PrivateDisplay;
+using tessaly::testing::TessalyProgram;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long long msSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+void EnsureQtApplication() {
+    if (QApplication::instance()) return;
+    static int argc = 1;
+    static char name[] = "test_base";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv);
+}
+
+// Records the window messages it is given and leaves them all to the framework.
+class Recorder : public QWidget {
+  public:
+    std::vector<UINT> messages;
+    bool event(QEvent* e) override {
+        if (e->type() != CWndMessageEvent::EventType()) return QWidget::event(e);
+        messages.push_back(static_cast<CWndMessageEvent*>(e)->message());
+        return true;
+    }
+};
+
+class SystemWindows : public PrefixTest {
+  protected:
+    void SetUp() override {
+        unsetenv("DISPLAY");
+        EnsureQtApplication();
+    }
+};
+
+TEST_F(SystemWindows, FilterDispatchesOnlyThatWindowsMessagesInTheRange) {
+    struct Case {
+        UINT first, last;
+        std::vector<UINT> now;   // delivered by the filter, in posting order
+        std::vector<UINT> later; // left for the message loop
+    };
+    const std::vector<UINT> posted = {0x400, 0x113, 0x401, 0x500, 0x3FF, 0x401};
+    const Case cases[] = {
+        {0x400, 0x401, {0x400, 0x401, 0x401}, {0x113, 0x500, 0x3FF}},
+        {0x113, 0x113, {0x113}, {0x400, 0x401, 0x500, 0x3FF, 0x401}},
+        {0x600, 0x700, {}, {0x400, 0x113, 0x401, 0x500, 0x3FF, 0x401}},
+        {0, 0, {0x400, 0x113, 0x401, 0x500, 0x3FF, 0x401}, {}}, // 0, 0: every message
+    };
+    for (const Case& c : cases) {
+        Recorder mine, other;
+        const HWND hMine = CWnd::HandleOf(&mine), hOther = CWnd::HandleOf(&other);
+        for (UINT message : posted) {
+            ASSERT_TRUE(CWnd::PostMessage(hMine, message, 0, 0));
+            ASSERT_TRUE(CWnd::PostMessage(hOther, message, 0, 0));
+        }
+        FilterHWNDMessages(hMine, c.first, c.last);
+        EXPECT_EQ(mine.messages, c.now) << std::hex << c.first;
+        EXPECT_TRUE(other.messages.empty());
+        Delay(30);
+        std::vector<UINT> all = c.now;
+        all.insert(all.end(), c.later.begin(), c.later.end());
+        EXPECT_EQ(mine.messages, all) << std::hex << c.first;
+        EXPECT_EQ(other.messages, posted);
+    }
+    FilterHWNDMessages(nullptr, 0, 0); // nothing to do, nothing breaks
+}
+
+TEST_F(SystemWindows, DelayPumpsMessagesForItsWholeTime) {
+    Recorder widget;
+    CWnd wnd(&widget);
+    wnd.PostMessage(WM_USER);
+    QTimer::singleShot(120, &widget, [&] { wnd.PostMessage(WM_USER + 1); });
+    const auto start = Clock::now();
+    Delay(200);
+    EXPECT_GE(msSince(start), 200);
+    EXPECT_LT(msSince(start), 1000);
+    EXPECT_EQ(widget.messages, (std::vector<UINT>{WM_USER, WM_USER + 1}));
+    const auto quick = Clock::now();
+    WaitForFlag(0);
+    EXPECT_LT(msSince(quick), 50);
+}
+
+TEST_F(SystemWindows, WaitForWindowReturnsOnceTheTitleExists) {
+    QWidget existing;
+    existing.setWindowTitle("Already here");
+    existing.show();
+    auto start = Clock::now();
+    WaitForWindow(CString("Already here"));
+    EXPECT_LT(msSince(start), 100);
+
+    // A window that a timer makes while the wait pumps messages; a window whose title only
+    // begins the same does not count.
+    std::unique_ptr<QWidget> similar, wanted;
+    QTimer::singleShot(100, [&] {
+        similar = std::make_unique<QWidget>();
+        similar->setWindowTitle("Report - draft");
+        similar->show();
+    });
+    QTimer::singleShot(300, [&] {
+        wanted = std::make_unique<QWidget>();
+        wanted->setWindowTitle("Report");
+        wanted->show();
+    });
+    start = Clock::now();
+    WaitForWindow(CString("Report"));
+    EXPECT_GE(msSince(start), 280);
+    ASSERT_TRUE(wanted);
+}
+
+// ---- The resolution warning on screens of given sizes ----
+
+enum class Answer { None, CheckAndOk, Ok, Escape };
+
+struct ScreenCase {
+    const char* name;
+    int width, dpi;
+    int flag;
+    Answer answer;
+    int result; // CheckResolution's result (-1: nothing shown)
+    int flagAfter;
+};
+
+// Qt's offscreen platform takes its screen from a configuration file; every case runs in a
+// process of its own, whose application is made on that screen.
+class ResolutionWarning : public PrefixTest, public ::testing::WithParamInterface<ScreenCase> {
+  protected:
+    void SetUp() override {
+        const ScreenCase& c = GetParam();
+        const std::string config = prefix_.root() + "/screen.json";
+        std::ofstream(config) << R"({"screens": [{"name": "test", "x": 0, "y": 0, "width": )"
+                              << c.width << R"(, "height": 480, "logicalDpi": )" << c.dpi
+                              << R"(, "logicalBaseDpi": 96}]})";
+        setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).c_str(), 1);
+        EnsureQtApplication();
+    }
+    void TearDown() override { tessaly::automation::SetDialogHandler(nullptr); }
+};
+
+TEST_P(ResolutionWarning, ShowsTheWarningOnlyOnANarrowScreenWithLargeFonts) {
+    const ScreenCase& c = GetParam();
+    int shown = 0;
+    std::string caption;
+    bool hasCheckBox = false;
+    tessaly::automation::SetDialogHandler([&](Dialog& dialog) {
+        ++shown;
+        caption = dialog.Caption();
+        EXPECT_EQ(dialog.TemplateId(), 1004u);
+        hasCheckBox = dialog.HasControl(1006) && dialog.GetCheck(1006) == 0;
+        switch (c.answer) {
+        case Answer::CheckAndOk:
+            EXPECT_TRUE(dialog.Click(1006));
+            EXPECT_EQ(dialog.GetCheck(1006), 1);
+            EXPECT_TRUE(dialog.Click(IDOK));
+            break;
+        case Answer::Ok:
+            EXPECT_TRUE(dialog.Click(IDOK));
+            break;
+        case Answer::Escape:
+        case Answer::None:
+            dialog.PressEscape();
+            break;
+        }
+    });
+    int flag = c.flag;
+    EXPECT_EQ(CheckResolution(&flag), c.result);
+    EXPECT_EQ(flag, c.flagAfter);
+    EXPECT_EQ(shown, c.result == -1 ? 0 : 1);
+    if (shown) {
+        EXPECT_EQ(caption, "Screen resolution too low & fonts too large");
+        EXPECT_TRUE(hasCheckBox);
+    }
+}
+
+const ScreenCase kScreens[] = {
+    {"Vga120CheckedOk", 640, 120, 0, Answer::CheckAndOk, IDOK, 1},
+    {"Vga120PlainOk", 640, 120, 0, Answer::Ok, IDOK, 0},
+    {"Narrower144Escape", 600, 144, 0, Answer::Escape, IDCANCEL, 0},
+    {"Vga120DontShowAgain", 640, 120, 1, Answer::None, -1, 1},
+    {"Vga120DontShowAgainAnyValue", 640, 120, -5, Answer::None, -1, -5},
+    {"OnePixelWider", 641, 120, 0, Answer::None, -1, 0},
+    {"NormalFonts", 640, 119, 0, Answer::None, -1, 0},
+    {"LargeScreen", 1024, 96, 0, Answer::None, -1, 0},
+};
+
+INSTANTIATE_TEST_SUITE_P(Screens, ResolutionWarning, ::testing::ValuesIn(kScreens),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Other processes' windows ----
+
+class ProcessWindows : public PrefixTest {
+  protected:
+    void SetUp() override {
+        if (display_.Name().empty()) GTEST_SKIP() << "Xvfb could not be started";
+        setenv("DISPLAY", display_.Name().c_str(), 1);
+        setenv("QT_QPA_PLATFORM", "xcb", 1); // for the programs started here
+        setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+    }
+    PrivateDisplay display_;
+};
+
+TEST_F(ProcessWindows, ExecProcessHandsBackTheNewProcesssFirstWindow) {
+    std::string command =
+        TessalyProgram() + " window show --class ExecClass --title \"Started window\" --seconds 20";
+    HWND window = nullptr;
+    const auto start = Clock::now();
+    ASSERT_EQ(ExecProcess(nullptr, command.data(), window), 1);
+    ASSERT_NE(window, nullptr);
+    EXPECT_LT(msSince(start), 5000);
+    EXPECT_EQ(std::string(CWnd::ClassNameOf(window)), "ExecClass");
+    EXPECT_EQ(std::string(CWnd::TitleOf(window)), "Started window");
+    const DWORD pid = CWnd::ProcessIdOf(window);
+    ASSERT_NE(pid, 0u);
+    kill(static_cast<pid_t>(pid), SIGTERM);
+
+    // A program that shows no window gives none once it has ended.
+    std::string quiet = "/bin/sh -c \"sleep 0.3\"";
+    window = reinterpret_cast<HWND>(1);
+    ASSERT_EQ(ExecProcess(nullptr, quiet.data(), window), 1);
+    EXPECT_EQ(window, nullptr);
+}
+
+TEST_F(ProcessWindows, WaitForWindowSeesAnotherProcesssWindowArrive) {
+    BackgroundProgram program({"/bin/sh", "-c",
+                               "sleep 0.5; exec \"$0\" window show --class Later --title "
+                               "\"Late arrival\" --seconds 30",
+                               TessalyProgram()},
+                              {});
+    const auto start = Clock::now();
+    WaitForWindow(CString("Late arrival"));
+    EXPECT_GE(msSince(start), 400);
+    const HWND window = CWnd::FindWindow(nullptr, "Late arrival");
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(CWnd::ProcessIdOf(window), static_cast<DWORD>(program.Pid()));
+}
+
+TEST(ProcessWindowsWithoutDisplay, ExecProcessGivesNoWindow) {
+    tessaly::testing::TempPrefix prefix;
+    unsetenv("DISPLAY");
+    std::string command = "/bin/sh -c \"sleep 1\"";
+    HWND window = reinterpret_cast<HWND>(1);
+    const auto start = Clock::now();
+    ASSERT_EQ(ExecProcess(nullptr, command.data(), window), 1);
+    EXPECT_EQ(window, nullptr);
+    EXPECT_LT(msSince(start), 900) << "without a display nothing is waited for";
+}
+
+} // namespace
