@@ -1,0 +1,220 @@
+// Finding the mail client's frame and child frame and the sibling program's window: in this
+// process among the caller's Qt widgets, and in another process on a private X11 display.
+#include <tessaly/mail.h>
+#include <tessaly/wnd.h>
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QWidget>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/prefix.h"
+#include "support/run.h"
+#include "support/xvfb.h"
+
+using tessaly::testing::BackgroundProgram;
+using tessaly::testing::PrefixTest;
+using tessaly::testing::PrivateDisplay;
+using tessaly::testing::TessalyProgram;
+
+namespace {
+
+const char kSibling[] = "{544FDFAE-0467-4342-ADF4-107E1ACBF4ED}";
+
+struct Child {
+    const char* className;
+    std::vector<const char*> inside; // classes of the child's own children
+};
+
+struct Top {
+    const char* className; // null: no class given
+    const char* title;
+    std::vector<Child> children;
+};
+
+struct Where {
+    int top = -1, child = -1, inner = -1; // -1: none
+};
+
+struct Scene {
+    const char* name;
+    std::vector<Top> tops;
+    int client;       // index of the frame GetCorvaneClient gives, -1 for none
+    Where childFrame; // the window GetCorvaneChildFrame gives
+    int sibling;      // index of the window GetPradel gives
+};
+
+const Child kClientWithMail = {"MDIClient", {"CorvaneClientClass"}};
+const Child kClientEmpty = {"MDIClient", {}};
+const Child kToolbar = {"ToolbarWindow32", {}};
+
+const Scene kScenes[] = {
+    {"Nothing", {}, -1, {}, -1},
+    {"FrameHostingMail",
+     {{"LintorClass", "Lintor", {kClientWithMail, kToolbar}}},
+     0,
+     {0, 0, 0},
+     -1},
+    {"FrameWithoutMail", {{"LintorClass", "Lintor", {kClientEmpty, kToolbar}}}, -1, {}, -1},
+    {"MailUnderTheSecondChild",
+     {{"LintorClass", "Lintor", {kToolbar, kClientWithMail}}},
+     -1,
+     {},
+     -1},
+    {"MailDirectlyInTheFrame",
+     {{"LintorClass", "Lintor", {{"CorvaneClientClass", {}}, kClientEmpty}}},
+     -1,
+     {},
+     -1},
+    {"MailAfterOtherChildFrames",
+     {{"LintorClass", "Lintor", {{"MDIClient", {"Edit", "Static", "CorvaneClientClass"}}}}},
+     0,
+     {0, 0, 2},
+     -1},
+    {"SecondFrameHostsMail",
+     {{"LintorClass", "Document 1", {kClientEmpty}},
+      {"LintorClass", "Document 2", {kClientWithMail}}},
+     1,
+     {1, 0, 0},
+     -1},
+    // The first search ignores the class's letter case, the enumeration after it does not.
+    {"LowerCaseFrameFoundFirst", {{"lintorclass", "Lintor", {kClientWithMail}}}, 0, {0, 0, 0}, -1},
+    {"LowerCaseFrameNotEnumerated",
+     {{"LintorClass", "Lintor", {kClientEmpty}}, {"lintorclass", "Other", {kClientWithMail}}},
+     -1,
+     {},
+     -1},
+    {"ChildFrameClassInOtherCase",
+     {{"LintorClass", "Lintor", {{"MDIClient", {"corvaneclientclass"}}}}},
+     0,
+     {0, 0, 0},
+     -1},
+    {"MailWithoutAFrame", {{"OtherFrame", "Lintor", {kClientWithMail}}}, -1, {}, -1},
+    {"Sibling", {{nullptr, "Notes"}, {nullptr, kSibling}}, -1, {}, 1},
+    {"SiblingTitleInOtherCase", {{nullptr, "{544fdfae-0467-4342-adf4-107e1acbf4ed}"}}, -1, {}, -1},
+    {"SiblingTitleOnAChildOnly", {{"LintorClass", "Lintor", {{"MDIClient", {}}}}}, -1, {}, -1},
+};
+
+class MailWindows : public PrefixTest, public ::testing::WithParamInterface<Scene> {
+  protected:
+    void SetUp() override {
+        unsetenv("DISPLAY"); // this process's windows only
+        if (!QApplication::instance()) {
+            static int argc = 1;
+            static char name[] = "test_mail";
+            static char* argv[] = {name, nullptr};
+            new QApplication(argc, argv);
+        }
+    }
+};
+
+struct Built {
+    std::vector<std::unique_ptr<QWidget>> tops;
+    std::vector<std::vector<QWidget*>> children;
+    std::vector<std::vector<std::vector<QWidget*>>> inner;
+
+    HWND at(const Where& w) const {
+        if (w.top < 0) return nullptr;
+        if (w.child < 0) return CWnd::HandleOf(tops[w.top].get());
+        if (w.inner < 0) return CWnd::HandleOf(children[w.top][w.child]);
+        return CWnd::HandleOf(inner[w.top][w.child][w.inner]);
+    }
+};
+
+QWidget* classed(QWidget* widget, const char* className) {
+    if (className) CWnd(widget).SetWindowClass(className);
+    return widget;
+}
+
+Built build(const std::vector<Top>& tops) {
+    Built built;
+    for (const Top& top : tops) {
+        auto widget = std::make_unique<QWidget>();
+        classed(widget.get(), top.className);
+        widget->setWindowTitle(top.title);
+        built.children.emplace_back();
+        built.inner.emplace_back();
+        for (const Child& child : top.children) {
+            QWidget* c = classed(new QWidget(widget.get()), child.className);
+            built.children.back().push_back(c);
+            built.inner.back().emplace_back();
+            for (const char* innerClass : child.inside)
+                built.inner.back().back().push_back(classed(new QWidget(c), innerClass));
+        }
+        widget->show();
+        built.tops.push_back(std::move(widget));
+    }
+    // The sibling program's title on a child window is not a top-level window's.
+    if (!built.children.empty() && !built.children[0].empty())
+        built.children[0][0]->setWindowTitle(kSibling);
+    return built;
+}
+
+TEST_P(MailWindows, FindsTheFramesInTheirSearchOrder) {
+    const Scene& scene = GetParam();
+    Built built = build(scene.tops);
+    EXPECT_EQ(GetCorvaneClient(), built.at(Where{scene.client}));
+    EXPECT_EQ(GetCorvaneChildFrame(), built.at(scene.childFrame));
+    EXPECT_EQ(GetPradel(), built.at(Where{scene.sibling}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenes, MailWindows, ::testing::ValuesIn(kScenes),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- The mail client in another process ----
+
+class MailWindowsElsewhere : public PrefixTest {
+  protected:
+    void SetUp() override {
+        if (display_.Name().empty()) GTEST_SKIP() << "Xvfb could not be started";
+        setenv("DISPLAY", display_.Name().c_str(), 1);
+    }
+
+    std::unique_ptr<BackgroundProgram> Show(std::vector<std::string> options) {
+        options.insert(options.begin(), {TessalyProgram(), "window", "show", "--seconds", "60"});
+        auto program = std::make_unique<BackgroundProgram>(
+            options, std::vector<std::string>{"DISPLAY=" + display_.Name(), "QT_QPA_PLATFORM=xcb"});
+        std::string line;
+        EXPECT_TRUE(program->ReadLine(line, 30000)) << "the window did not come up";
+        return program;
+    }
+
+    PrivateDisplay display_;
+};
+
+TEST_F(MailWindowsElsewhere, FindsTheRunningMailClientAndTheSiblingProgram) {
+    EXPECT_EQ(GetCorvaneClient(), nullptr);
+    EXPECT_EQ(GetPradel(), nullptr);
+    // A frame without the mail client first, then one hosting it.
+    auto plain = Show({"--class", "LintorClass", "--title", "Document", "--child", "MDIClient"});
+    EXPECT_EQ(GetCorvaneClient(), nullptr);
+    auto mail = Show({"--class", "LintorClass", "--title", "Lintor Mail", "--child", "MDIClient",
+                      "--child", "MDIClient/CorvaneClientClass"});
+    auto sibling = Show({"--class", "PradelClass", "--title", kSibling});
+
+    const HWND frame = GetCorvaneClient();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(std::string(CWnd::TitleOf(frame)), "Lintor Mail");
+    EXPECT_EQ(CWnd::ProcessIdOf(frame), static_cast<DWORD>(mail->Pid()));
+    const HWND childFrame = GetCorvaneChildFrame();
+    ASSERT_NE(childFrame, nullptr);
+    EXPECT_EQ(std::string(CWnd::ClassNameOf(childFrame)), "CorvaneClientClass");
+    EXPECT_EQ(
+        CWnd::FindWindowEx(CWnd::GetFirstChild(frame), nullptr, "CorvaneClientClass", nullptr),
+        childFrame);
+    const HWND pradel = GetPradel();
+    ASSERT_NE(pradel, nullptr);
+    EXPECT_EQ(CWnd::ProcessIdOf(pradel), static_cast<DWORD>(sibling->Pid()));
+
+    mail->Stop();
+    for (int i = 0; i < 50 && GetCorvaneClient(); ++i)
+        usleep(20000);
+    EXPECT_EQ(GetCorvaneClient(), nullptr);
+    EXPECT_EQ(GetCorvaneChildFrame(), nullptr);
+}
+
+} // namespace
