@@ -1,0 +1,144 @@
+// A program's application object: its name, its registry key and its profile, kept in the
+// registry under the key or in an INI file without one.
+#include <tessaly/winapp.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/registry.h"
+#include "platform/shell.h"
+#include "support/prefix.h"
+#include "support/registry.h"
+
+namespace p = tessaly::platform;
+using tessaly::testing::PrefixTest;
+using tessaly::testing::PutRegDword;
+using tessaly::testing::PutRegText;
+
+namespace {
+
+// A value as the registry holds it: type and bytes; type 0 when missing.
+struct Stored {
+    DWORD type = 0;
+    std::string data;
+};
+
+Stored stored(const char* key, const char* name) {
+    Stored s;
+    HKEY handle = nullptr;
+    if (p::RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, p::KEY_READ, &handle) != 0) return s;
+    char buffer[256] = {};
+    DWORD size = sizeof buffer;
+    if (p::RegQueryValueExA(handle, name, nullptr, &s.type, reinterpret_cast<BYTE*>(buffer),
+                            &size) == 0)
+        s.data.assign(buffer, size);
+    else
+        s.type = 0;
+    p::RegCloseKey(handle);
+    return s;
+}
+
+bool keyExists(const char* key) {
+    HKEY handle = nullptr;
+    if (p::RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, p::KEY_READ, &handle) != 0) return false;
+    p::RegCloseKey(handle);
+    return true;
+}
+
+using AppProfile = PrefixTest;
+
+TEST_F(AppProfile, TheFirstApplicationObjectIsTheProgramsAndNamedAfterIt) {
+    EXPECT_EQ(AfxGetApp(), nullptr);
+    {
+        CWinApp app; // named after the program's file
+        EXPECT_EQ(std::string(app.GetAppName()), "test_framework");
+        EXPECT_EQ(std::string(app.GetRegistryKey()), "");
+        EXPECT_EQ(AfxGetApp(), &app);
+        CWinApp second("Second");
+        EXPECT_EQ(AfxGetApp(), &app);
+        EXPECT_EQ(std::string(second.GetAppName()), "Second");
+    }
+    EXPECT_EQ(AfxGetApp(), nullptr);
+}
+
+TEST_F(AppProfile, WithARegistryKeyTheProfileIsTheUsersRegistry) {
+    CWinApp app("Lintor");
+    app.SetRegistryKey("Varnholt");
+    EXPECT_EQ(std::string(app.GetRegistryKey()), "Varnholt");
+    const char* key = "Software\\Varnholt\\Lintor\\Options";
+
+    EXPECT_TRUE(app.WriteProfileInt("Options", "Viewer Show", 1));
+    EXPECT_TRUE(app.WriteProfileInt("Options", "Negative", -2));
+    EXPECT_TRUE(app.WriteProfileString("Options", "Last File", "C:\\Docs\\a.txt"));
+    const Stored number = stored(key, "Viewer Show");
+    EXPECT_EQ(number.type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(number.data, std::string("\x01\x00\x00\x00", 4));
+    EXPECT_EQ(stored(key, "Last File").type, static_cast<DWORD>(REG_SZ));
+
+    struct IntCase {
+        const char* entry;
+        int defaultValue;
+        UINT expected;
+    };
+    PutRegText(HKEY_CURRENT_USER, key, "Text Not Number", "12");
+    const IntCase ints[] = {
+        {"Viewer Show", 0, 1u}, {"Negative", 0, static_cast<UINT>(-2)},
+        {"Missing", 7, 7u},     {"Text Not Number", 3, 3u}, // a string is not a number entry
+        {"Last File", 5, 5u},
+    };
+    for (const IntCase& c : ints)
+        EXPECT_EQ(app.GetProfileInt("Options", c.entry, c.defaultValue), c.expected) << c.entry;
+    EXPECT_EQ(app.GetProfileInt("Other Section", "Viewer Show", 9), 9u);
+
+    struct TextCase {
+        const char* entry;
+        const char* defaultValue;
+        std::string expected;
+    };
+    PutRegDword(HKEY_CURRENT_USER, key, "Number", 5);
+    const TextCase texts[] = {
+        {"Last File", nullptr, "C:\\Docs\\a.txt"},
+        {"Missing", "fallback", "fallback"},
+        {"Missing", nullptr, ""},
+        {"Number", "not text", "not text"},
+    };
+    for (const TextCase& c : texts)
+        EXPECT_EQ(std::string(app.GetProfileString("Options", c.entry, c.defaultValue)), c.expected)
+            << c.entry;
+
+    // A null value removes the entry, a null entry the section.
+    EXPECT_TRUE(app.WriteProfileString("Options", "Last File", nullptr));
+    EXPECT_EQ(stored(key, "Last File").type, 0u);
+    EXPECT_EQ(app.GetProfileInt("Options", "Viewer Show", 0), 1u);
+    EXPECT_TRUE(app.WriteProfileString("Options", nullptr, nullptr));
+    EXPECT_FALSE(keyExists(key));
+    EXPECT_TRUE(keyExists("Software\\Varnholt\\Lintor"));
+}
+
+TEST_F(AppProfile, TwoApplicationsKeepTheirOwnProfiles) {
+    CWinApp lintor("Lintor"), corvane("Corvane");
+    lintor.SetRegistryKey("Varnholt");
+    corvane.SetRegistryKey("Varnholt");
+    lintor.WriteProfileInt("Options", "Zoom", 150);
+    corvane.WriteProfileInt("Options", "Zoom", 90);
+    EXPECT_EQ(lintor.GetProfileInt("Options", "Zoom", 0), 150u);
+    EXPECT_EQ(corvane.GetProfileInt("Options", "Zoom", 0), 90u);
+    EXPECT_EQ(stored("Software\\Varnholt\\Corvane\\Options", "Zoom").type,
+              static_cast<DWORD>(REG_DWORD));
+}
+
+TEST_F(AppProfile, WithoutARegistryKeyTheProfileIsAnIniFile) {
+    CWinApp app("Plain");
+    EXPECT_TRUE(app.WriteProfileInt("Window", "Left", 40));
+    EXPECT_TRUE(app.WriteProfileString("Window", "Name", "Main"));
+    EXPECT_EQ(app.GetProfileInt("Window", "Left", 0), 40u);
+    EXPECT_EQ(std::string(app.GetProfileString("Window", "Name")), "Main");
+    EXPECT_FALSE(keyExists("Software\\Plain"));
+    // The same values through the INI reader, in the file of the Windows folder.
+    char buffer[64] = {};
+    p::GetPrivateProfileStringA("Window", "Left", "", buffer, sizeof buffer, "Plain.ini");
+    EXPECT_STREQ(buffer, "40");
+}
+
+} // namespace
