@@ -372,7 +372,8 @@ std::vector<HWND> CWnd::EnumChildWindows(HWND parent) {
     if (!widget) return result;
     for (QObject* child : widget->children()) {
         auto* childWidget = qobject_cast<QWidget*>(child);
-        if (childWidget && !childWidget->isWindow()) result.push_back(HandleOf(childWidget));
+        if (childWidget && childWidget->window() != childWidget)
+            result.push_back(HandleOf(childWidget));
     }
     return result;
 }
