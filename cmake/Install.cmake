@@ -4,7 +4,7 @@ include(CMakePackageConfigHelpers)
 # Components install with the library; Brennick is also linkable (Tessaly::Companion).
 get_property(TESSALY_COMPONENTS GLOBAL PROPERTY TESSALY_COMPONENTS)
 set_target_properties(Brennick PROPERTIES EXPORT_NAME Companion)
-set(TESSALY_INSTALL_TARGETS Tessaly TessalyPlatform ${TESSALY_COMPONENTS})
+set(TESSALY_INSTALL_TARGETS Tessaly TessalyPlatform TessalyMailDb ${TESSALY_COMPONENTS})
 install(TARGETS ${TESSALY_INSTALL_TARGETS} EXPORT TessalyTargets
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
@@ -19,6 +19,9 @@ write_basic_package_version_file(${CMAKE_BINARY_DIR}/TessalyConfigVersion.cmake
     COMPATIBILITY SameMajorVersion)
 install(FILES ${CMAKE_BINARY_DIR}/TessalyConfig.cmake ${CMAKE_BINARY_DIR}/TessalyConfigVersion.cmake
     DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Tessaly)
+# The mail database's dependencies (MySQL++, the embedded server), found again by consumers.
+install(FILES ${PROJECT_SOURCE_DIR}/cmake/MailDatabase.cmake
+    DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Tessaly RENAME TessalyMailDatabase.cmake)
 
 configure_file(${PROJECT_SOURCE_DIR}/cmake/tessaly.pc.in ${CMAKE_BINARY_DIR}/tessaly.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/tessaly.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -1,0 +1,59 @@
+#pragma once
+// Shared set-up of the distribution-list and recipient tests: a prefix, a database on the
+// server kind of the test's parameter, message boxes answered and recorded, and a Qt
+// application for the caller's widgets.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <tessaly/automation.h>
+
+#include "support/mail_database.h"
+#include "support/prefix.h"
+
+namespace tessaly::testing {
+
+class MailStoreTest : public PrefixTest, public ::testing::WithParamInterface<MailServer> {
+  protected:
+    void SetUp() override {
+        if (GetParam() == MailServer::Socket && MariadbServerProgram().empty())
+            GTEST_SKIP() << "mariadbd is not installed";
+        if (!QApplication::instance()) {
+            static int argc = 1;
+            static char name[] = "test_mail";
+            static char* argv[] = {name, nullptr};
+            new QApplication(argc, argv); // lives as long as the process, as a program's does
+        }
+        tessaly::automation::SetMessageBoxHandler(
+            [this](const tessaly::automation::MessageBoxInfo& box) {
+                messages.push_back(box.text);
+                return 1;
+            });
+        db = std::make_unique<MailDatabase>(GetParam());
+    }
+
+    void TearDown() override {
+        tessaly::automation::SetMessageBoxHandler(nullptr);
+        db.reset();
+    }
+
+    mysqlpp::Connection& connection() { return db->connection(); }
+
+    std::unique_ptr<MailDatabase> db;
+    std::vector<std::string> messages;
+};
+
+inline std::string ServerParamName(const ::testing::TestParamInfo<MailServer>& info) {
+    return MailServerName(info.param);
+}
+
+#define MAIL_SERVERS                                                                               \
+    ::testing::Values(::tessaly::testing::MailServer::Embedded,                                    \
+                      ::tessaly::testing::MailServer::Socket),                                     \
+        ::tessaly::testing::ServerParamName
+
+} // namespace tessaly::testing

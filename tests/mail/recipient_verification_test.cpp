@@ -1,0 +1,278 @@
+// Recipient verification against both servers: a QTextEdit recipient field with underlined
+// (resolved), bold (list) and plain (typed) entries, the statements each entry runs, the
+// messages, and the read-only address information dialog.
+#include <QTextEdit>
+
+#include <algorithm>
+
+#include <tessaly/mail.h>
+
+#include "mail_test_support.h"
+
+namespace tessaly::testing {
+namespace {
+
+using Statements = std::vector<std::string>;
+using Pairs = std::vector<std::string>; // "name|address"
+
+Statements Read(const char* table, const std::string& query) {
+    return {std::string("LOCK TABLES `") + table + "` READ", query, "UNLOCK TABLES "};
+}
+Statements operator+(Statements a, const Statements& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+Statements ByName(const std::string& escaped) {
+    return Read("MainAddr", "select * from `MainAddr` where upper(`Name`)='" + escaped + "';");
+}
+Statements ByAddress(const std::string& escaped) {
+    return Read("MainAddr", "select * from `MainAddr` where upper(`Address`)='" + escaped + "';");
+}
+Statements ListByName(const std::string& escaped) {
+    return Read("DistList", "select * from `DistList` where upper(`LstName`)='" + escaped + "';");
+}
+Statements Members(const std::string& id) {
+    return Read("DistMembers", "select * from `DistMembers` where `LstRec`='" + id + "';");
+}
+
+class VerifyTest : public MailStoreTest {
+  protected:
+    void SetUp() override {
+        MailStoreTest::SetUp();
+        if (IsSkipped()) return;
+        fieldWidget = std::make_unique<QTextEdit>();
+        db->Setup("insert into MainAddr (RecordID, FolderID, Name, Address) values "
+                  "('C1','F','Ann Lee','ANN@EXAMPLE.ORG'),('C2','F','Bo Row','bo@example.org')");
+        db->Setup("insert into DistList values ('L1','F','Team'),('L2','F','Club')");
+        // One member of each list; Ann in both.
+        db->Setup("insert into DistMembers values ('M1','L1',1,'C1','',''),"
+                  "('M2','L2',1,'C1','',''),('M3','L2',0,'','Cy Guest','cy@guest.org')");
+        db->TakeStatements();
+    }
+
+    // Fills the field from simple HTML and verifies it.
+    int Verify(const QString& html) {
+        fieldWidget->setHtml(html);
+        names.RemoveAll();
+        addresses.RemoveAll();
+        names.Add("stale");
+        return VerifyMailAddress(CWnd::HandleOf(fieldWidget.get()), &connection(), names, addresses,
+                                 nullptr);
+    }
+
+    Pairs Result() const {
+        Pairs out;
+        for (int i = 0; i < names.GetSize(); ++i)
+            out.push_back(names[i].str() + "|" +
+                          (i < addresses.GetSize() ? addresses[i].str() : "?"));
+        return out;
+    }
+
+    void TearDown() override {
+        fieldWidget.reset();
+        MailStoreTest::TearDown();
+    }
+
+    std::unique_ptr<QTextEdit> fieldWidget; // made once the application exists
+    CStringArray names, addresses;
+};
+
+TEST_P(VerifyTest, ResolvesEveryKindOfEntryInFieldOrder) {
+    // As the mail client writes the field: a formatted entry's run takes its separator.
+    EXPECT_EQ(Verify("<u>Dee Dot [dee@dot.org]; </u><b>Team; </b>bo row; ann@example.org; "
+                     "new@person.net"),
+              1);
+    EXPECT_EQ(Result(),
+              (Pairs{"Dee Dot|dee@dot.org", "Ann Lee|ANN@EXAMPLE.ORG", "bo row|bo@example.org",
+                     "Ann Lee|ann@example.org", "new@person.net|new@person.net"}));
+    EXPECT_EQ(db->TakeStatements(),
+              ListByName("Team") + Members("L1") +
+                  Read("MainAddr", "select * from `MainAddr` where `RecordID`='C1';") +
+                  ByName("bo row") + ByAddress("ann@example.org") + ByAddress("new@person.net"));
+    EXPECT_TRUE(messages.empty());
+    // The field keeps the focus's caret at its end, nothing selected.
+    const QTextCursor caret = fieldWidget->textCursor();
+    EXPECT_FALSE(caret.hasSelection());
+    EXPECT_EQ(caret.position(), fieldWidget->document()->characterCount() - 1);
+}
+
+TEST_P(VerifyTest, ListsExpandInPlaceAndSharedMembersComeTwice) {
+    EXPECT_EQ(Verify("<b>Team; </b><u>x@y.org; </u><b>club</b>"), 1);
+    const Pairs got = Result();
+    ASSERT_EQ(got.size(), 4u);
+    EXPECT_EQ(got[0], "Ann Lee|ANN@EXAMPLE.ORG");
+    EXPECT_EQ(got[1], "|x@y.org");
+    // The second list's two members in the server's order.
+    const Pairs club(got.begin() + 2, got.end());
+    EXPECT_EQ(std::count(club.begin(), club.end(), "Ann Lee|ANN@EXAMPLE.ORG"), 1);
+    EXPECT_EQ(std::count(club.begin(), club.end(), "Cy Guest|cy@guest.org"), 1);
+}
+
+struct SilentCase {
+    const char* label;
+    const char* html;
+    int result;
+    Pairs pairs;
+};
+
+TEST_P(VerifyTest, EntriesThatAddNothingShowNothing) {
+    const SilentCase cases[] = {
+        {"empty field", "", 0, {}},
+        {"blanks and separators", " ;; ; ", 0, {}},
+        {"underlined without address", "<u>Just A Name</u>", 1, {}},
+        {"unknown list", "<b>Nobody's list</b>", 1, {}},
+        {"list without members", "<b>Ghost</b>", 1, {}},
+        {"underlined bare address", "<u>x@y.org</u>", 1, {"|x@y.org"}},
+    };
+    db->Setup("insert into DistList values ('L9','F','Ghost')");
+    for (const SilentCase& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(Verify(c.html), c.result);
+        EXPECT_EQ(Result(), c.pairs);
+    }
+    EXPECT_TRUE(messages.empty());
+    // Only the two list look-ups and the member read of the empty list ran.
+    EXPECT_EQ(db->TakeStatements(),
+              ListByName("Nobody\\'s list") + ListByName("Ghost") + Members("L9"));
+}
+
+struct FailCase {
+    const char* label;
+    const char* html;
+    std::string message;
+    Pairs kept;
+    Statements statements;
+};
+
+TEST_P(VerifyTest, TheFirstBadTypedEntryStopsWithMessage46) {
+    const FailCase cases[] = {
+        {"unknown name",
+         "<u>Dee [dee@dot.org]</u>; Nobody Here; bo@example.org",
+         "E-mail address 'Nobody Here' is invalid.",
+         {"Dee|dee@dot.org"},
+         ByName("Nobody Here")},
+        {"one character after the dot",
+         "bo row; a@b.c; Nobody",
+         "E-mail address 'a@b.c' is invalid.",
+         {"bo row|bo@example.org"},
+         ByName("bo row")},
+        {"exclamation mark",
+         "x!y@example.org",
+         "E-mail address 'x!y@example.org' is invalid.",
+         {},
+         {}},
+        {"hostile name",
+         "x'; drop table `MainAddr`; --",
+         "E-mail address 'x'' is invalid.",
+         {},
+         ByName("x\\'")},
+    };
+    for (const FailCase& c : cases) {
+        SCOPED_TRACE(c.label);
+        messages.clear();
+        EXPECT_EQ(Verify(c.html), 0);
+        EXPECT_EQ(Result(), c.kept);
+        EXPECT_EQ(messages, std::vector<std::string>{c.message});
+        EXPECT_EQ(db->TakeStatements(), c.statements);
+    }
+    EXPECT_EQ(db->Rows("select count(*) from MainAddr"), std::vector<std::string>{"2"});
+}
+
+TEST_P(VerifyTest, HostileContactsAreFoundByTheirExactText) {
+    struct Contact {
+        std::string name, address;
+    };
+    const Contact contacts[] = {
+        {"O'Brien \"Bob\"", "ob@x.org"},
+        {"back\\slash", "bs@x.org"},
+        {"100% _real_", "pct@x.org"},
+        {"Zo\xEB \xC4rger", "zoe@x.org"},
+    };
+    int n = 0;
+    for (const Contact& c : contacts)
+        ASSERT_EQ(AddNewContact(c.name.c_str(), c.address.c_str(), connection(),
+                                ("H" + std::to_string(++n)).c_str(), nullptr, "F"),
+                  1);
+    // Look-alikes that only wildcards or a lost escape would match.
+    db->Setup("insert into MainAddr (RecordID, Name, Address) values "
+              "('W1','100x Yreal_','wrong@x.org'),('W2','backslash','wrong2@x.org')");
+    for (const Contact& c : contacts) {
+        SCOPED_TRACE(c.name);
+        // Typed in capitals: the look-up ignores case, the typed spelling is returned.
+        const QString typed = QString::fromLatin1(c.name.data(), int(c.name.size())).toUpper();
+        EXPECT_EQ(Verify(typed.toHtmlEscaped()), 1);
+        EXPECT_EQ(Result(), Pairs{typed.toLatin1().toStdString() + "|" +
+                                  QString::fromStdString(c.address).toUpper().toStdString()});
+    }
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_P(VerifyTest, ADatabaseErrorShowsMessage66AndKeepsWhatWasResolved) {
+    db->Setup("drop table MainAddr");
+    EXPECT_EQ(Verify("<u>Dee [dee@dot.org]</u>; someone; x@y.org"), 0);
+    EXPECT_EQ(Result(), Pairs{"Dee|dee@dot.org"});
+    EXPECT_EQ(messages, std::vector<std::string>{"Error: Table '" + db->database() +
+                                                 ".MainAddr' doesn't exist (1146)."});
+    EXPECT_EQ(db->TakeStatements(), Statements{"LOCK TABLES `MainAddr` READ"});
+}
+
+TEST_P(VerifyTest, AFieldThatIsNotAWindowGivesZero) {
+    names.Add("stale");
+    EXPECT_EQ(VerifyMailAddress(nullptr, connection(), names, addresses, nullptr), 0);
+    EXPECT_EQ(names.GetSize(), 0);
+}
+
+// The read-only information dialog: what it shows for an entry, and what it looked up.
+struct InfoCase {
+    const char* entry;
+    std::string name, address;
+    Statements statements;
+};
+
+TEST_P(VerifyTest, TheInformationDialogShowsTheResolvedEntryReadOnly) {
+    const InfoCase cases[] = {
+        {"Dee Dot [dee@dot.org] trailing", "Dee Dot", "dee@dot.org", {}},
+        {"Dee ][x", "Dee ]", "", {}},
+        {"bo row", "bo row", "bo@example.org", ByName("bo row")},
+        {"ann@example.org", "Ann Lee", "ann@example.org", ByAddress("ann@example.org")},
+        {"Nobody [", "Nobody", "", ByName("Nobody")},
+    };
+    for (const InfoCase& c : cases) {
+        SCOPED_TRACE(c.entry);
+        std::string shownName, shownAddress, caption;
+        bool cancelVisible = true;
+        tessaly::automation::SetDialogHandler([&](tessaly::automation::Dialog& dialog) {
+            shownName = dialog.GetText(1216);
+            shownAddress = dialog.GetText(1277);
+            caption = dialog.Caption();
+            cancelVisible = dialog.IsVisible(2);
+            dialog.Click(1);
+        });
+        EXPECT_EQ(ShowAddressInfoDlg("Recipient", c.entry, connection()), 1);
+        tessaly::automation::SetDialogHandler(nullptr);
+        EXPECT_EQ(shownName, c.name);
+        EXPECT_EQ(shownAddress, c.address);
+        EXPECT_EQ(caption, "Recipient");
+        EXPECT_FALSE(cancelVisible);
+        EXPECT_EQ(db->TakeStatements(), c.statements);
+    }
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_P(VerifyTest, TheInformationDialogOpensAfterADatabaseError) {
+    db->Setup("drop table MainAddr");
+    std::string shownName;
+    tessaly::automation::SetDialogHandler([&](tessaly::automation::Dialog& dialog) {
+        shownName = dialog.GetText(1216);
+        dialog.Click(1);
+    });
+    EXPECT_EQ(ShowAddressInfoDlg("", "someone", &connection()), 1);
+    tessaly::automation::SetDialogHandler(nullptr);
+    EXPECT_EQ(shownName, "someone");
+    EXPECT_EQ(messages.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, VerifyTest, MAIL_SERVERS);
+
+} // namespace
+} // namespace tessaly::testing

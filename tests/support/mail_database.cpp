@@ -1,0 +1,311 @@
+// The mail tests' database servers: the embedded one and a private mariadbd, both logging
+// every statement they receive to a general query log that the tests read back.
+#include "support/mail_database.h"
+
+#include <gtest/gtest.h>
+
+#include <tessaly/maildb.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <dlfcn.h>
+#include <mysql.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <regex>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+// Every statement MySQL++ sends goes through the client library's mysql_real_query. The test
+// program defines it, so its definition comes first in the process's symbol search: it
+// records the exact bytes and the handle, then calls the client library's own.
+namespace {
+struct SentStatement {
+    MYSQL* handle;
+    std::string text;
+};
+std::mutex& sentMutex() {
+    static auto* m = new std::mutex;
+    return *m;
+}
+std::vector<SentStatement>& sent() {
+    static auto* v = new std::vector<SentStatement>;
+    return *v;
+}
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) int
+mysql_real_query(MYSQL* mysql, const char* query, unsigned long length) {
+    using Real = int (*)(MYSQL*, const char*, unsigned long);
+    static Real real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "mysql_real_query"));
+    {
+        std::lock_guard lock(sentMutex());
+        sent().push_back({mysql, std::string(query ? query : "", query ? length : 0)});
+    }
+    return real(mysql, query, length);
+}
+
+namespace tessaly::testing {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Servers {
+    std::string root;      // the process's scratch folder
+    bool embedded = false; // the embedded server runs
+    pid_t serverPid = 0;   // the mariadbd of the process, 0 when none
+    std::string socketPath;
+    int databases = 0;
+};
+
+Servers& servers() {
+    static auto* s = new Servers;
+    return *s;
+}
+
+void cleanUp() {
+    Servers& s = servers();
+    if (s.serverPid > 0) {
+        kill(s.serverPid, SIGTERM);
+        int status = 0;
+        for (int i = 0; i < 300 && waitpid(s.serverPid, &status, WNOHANG) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (waitpid(s.serverPid, &status, WNOHANG) == 0) {
+            kill(s.serverPid, SIGKILL);
+            waitpid(s.serverPid, &status, 0);
+        }
+        s.serverPid = 0;
+    }
+    // The embedded server stops in its own exit handler, which runs before this one.
+    std::error_code ec;
+    // TESSALY_TEST_KEEP_DB keeps the servers' folders and logs for a look afterwards.
+    if (!s.root.empty() && !std::getenv("TESSALY_TEST_KEEP_DB")) fs::remove_all(s.root, ec);
+}
+
+const std::string& root() {
+    Servers& s = servers();
+    if (s.root.empty()) {
+        std::string dir = (fs::temp_directory_path() / "tessaly-mailtest-XXXXXX").string();
+        if (!mkdtemp(dir.data())) throw std::runtime_error("cannot make a scratch folder");
+        s.root = dir;
+        // Registered before the embedded server starts, so it runs after that server's end.
+        std::atexit(cleanUp);
+    }
+    return s.root;
+}
+
+std::string embeddedDir() {
+    return root() + "/embedded";
+}
+std::string embeddedLog() {
+    return root() + "/embedded.log";
+}
+std::string serverDir() {
+    return root() + "/server";
+}
+std::string serverLog() {
+    return root() + "/server.log";
+}
+
+// Small server settings: the tests hold a few rows.
+const std::vector<std::string> kSmall = {"--innodb-buffer-pool-size=8M",
+                                         "--innodb-log-file-size=4M", "--general-log=1"};
+
+void startEmbedded() {
+    Servers& s = servers();
+    if (s.embedded) return;
+    std::vector<std::string> options = kSmall;
+    options.push_back("--general-log-file=" + embeddedLog());
+    tessaly::maildb::StartEmbeddedServer(embeddedDir(), options);
+    s.embedded = true;
+}
+
+void startServer() {
+    Servers& s = servers();
+    if (s.serverPid > 0) return;
+    const std::string program = MariadbServerProgram();
+    if (program.empty()) throw std::runtime_error("mariadbd is not installed");
+    fs::create_directories(serverDir() + "/data");
+    s.socketPath = serverDir() + "/mysqld.sock";
+    // An empty data folder is bootstrapped by the server itself: InnoDB makes its system
+    // files on first start; without grant tables nothing else is needed.
+    std::vector<std::string> args = {program,
+                                     "--no-defaults",
+                                     "--datadir=" + serverDir() + "/data",
+                                     "--socket=" + s.socketPath,
+                                     "--pid-file=" + serverDir() + "/mysqld.pid",
+                                     "--log-error=" + serverDir() + "/error.log",
+                                     "--skip-networking",
+                                     "--skip-grant-tables",
+                                     "--character-set-server=utf8mb4",
+                                     "--collation-server=utf8mb4_uca1400_nopad_as_ci",
+                                     "--general-log-file=" + serverLog()};
+    args.insert(args.end(), kSmall.begin(), kSmall.end());
+    if (geteuid() == 0) args.push_back("--user=root");
+    const pid_t pid = fork();
+    if (pid < 0) throw std::runtime_error("cannot start mariadbd");
+    if (pid == 0) {
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    s.serverPid = pid;
+    for (int i = 0; i < 600; ++i) {
+        if (fs::exists(s.socketPath)) return;
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            s.serverPid = 0;
+            throw std::runtime_error("mariadbd ended at start; see " + serverDir() + "/error.log");
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    throw std::runtime_error("mariadbd did not open its socket");
+}
+
+std::string readFrom(const std::string& path, std::size_t offset) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return {};
+    in.seekg(static_cast<std::streamoff>(offset));
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::size_t fileSize(const std::string& path) {
+    std::error_code ec;
+    const auto size = fs::file_size(path, ec);
+    return ec ? 0 : static_cast<std::size_t>(size);
+}
+
+} // namespace
+
+std::string MailServerName(MailServer kind) {
+    return kind == MailServer::Embedded ? "Embedded" : "Socket";
+}
+
+std::string MariadbServerProgram() {
+    for (const char* candidate : {"/usr/sbin/mariadbd", "/usr/sbin/mysqld", "/usr/bin/mariadbd"})
+        if (access(candidate, X_OK) == 0) return candidate;
+    return {};
+}
+
+MailDatabase::MailDatabase(MailServer kind) : kind_(kind) {
+    // The embedded server always starts first: the server library runs one per process.
+    startEmbedded();
+    if (kind_ == MailServer::Socket) startServer();
+    database_ = "mail" + std::to_string(++servers().databases);
+    Reconnect();
+}
+
+MailDatabase::~MailDatabase() = default;
+
+std::unique_ptr<mysqlpp::Connection> MailDatabase::open() {
+    if (kind_ == MailServer::Embedded)
+        return tessaly::maildb::OpenEmbedded(embeddedDir(), database_);
+    return tessaly::maildb::ConnectSocket(servers().socketPath, database_);
+}
+
+void MailDatabase::Reconnect() {
+    connection_.reset();
+    setup_ = open();
+    connection_ = open();
+    // A marker statement tells which client handle and which server thread are ours.
+    const std::string marker = "select 'tessaly test connection " + database_ + "'";
+    connection_->query(marker).store();
+    {
+        std::lock_guard lock(sentMutex());
+        for (const SentStatement& s : sent())
+            if (s.text == marker) handle_ = s.handle;
+        sentCount_ = sent().size();
+    }
+    const std::string log = readFrom(logPath(), 0);
+    const std::size_t at = log.rfind("\t" + marker);
+    const std::size_t lineStart = log.rfind('\n', at) + 1;
+    static const std::regex id(R"(^(?:\d{6}\s+\d{1,2}:\d{2}:\d{2})?\s+(\d+) )");
+    std::smatch m;
+    const std::string line = log.substr(lineStart, at - lineStart + 1);
+    if (at == std::string::npos || !std::regex_search(line, m, id))
+        throw std::runtime_error("the query log does not show the test connection");
+    threadId_ = std::stoul(m[1]);
+    logOffset_ = log.size();
+}
+
+std::string MailDatabase::logPath() const {
+    return kind_ == MailServer::Embedded ? embeddedLog() : serverLog();
+}
+
+void MailDatabase::Setup(const std::string& statement) {
+    setup_->query(statement).exec();
+}
+
+std::vector<std::string> MailDatabase::Rows(const std::string& query) {
+    std::vector<std::string> rows;
+    for (const mysqlpp::Row& row : setup_->query(query).store()) {
+        std::string line;
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            if (i) line += '|';
+            line += row[i].is_null() ? std::string("NULL")
+                                     : std::string(row[i].data(), row[i].length());
+        }
+        rows.push_back(line);
+    }
+    return rows;
+}
+
+std::vector<std::string> MailDatabase::TakeStatements() {
+    std::vector<std::string> texts;
+    {
+        std::lock_guard lock(sentMutex());
+        for (std::size_t i = sentCount_; i < sent().size(); ++i)
+            if (sent()[i].handle == handle_) texts.push_back(sent()[i].text);
+        sentCount_ = sent().size();
+    }
+    // The server received and logged them, in that order (it drops trailing blanks and ";").
+    std::vector<std::string> expected;
+    for (std::string t : texts) {
+        while (!t.empty() && (t.back() == ' ' || t.back() == ';'))
+            t.pop_back();
+        expected.push_back(t);
+    }
+    EXPECT_EQ(ServerStatements(), expected) << "general query log of " << MailServerName(kind_);
+    return texts;
+}
+
+std::vector<std::string> MailDatabase::ServerStatements() {
+    const std::string text = readFrom(logPath(), logOffset_);
+    logOffset_ += text.size();
+    // Entries: [yymmdd h:mm:ss] <tab(s)> id <blank> command <tab> argument; a line that does
+    // not start an entry continues the argument of the one before.
+    static const std::regex entry(
+        R"(^(?:\d{6}\s+\d{1,2}:\d{2}:\d{2})?\s+(\d+) ([A-Za-z][A-Za-z ]*)\t(.*)$)");
+    std::vector<std::string> statements;
+    bool ours = false;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string line = text.substr(start, end - start);
+        start = end + 1;
+        std::smatch m;
+        if (std::regex_match(line, m, entry)) {
+            ours = std::stoul(m[1]) == threadId_ && m[2] == "Query";
+            if (ours) statements.push_back(m[3]);
+        } else if (ours && !statements.empty()) {
+            statements.back() += "\n" + line;
+        }
+    }
+    return statements;
+}
+
+} // namespace tessaly::testing
