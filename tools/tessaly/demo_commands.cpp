@@ -150,7 +150,8 @@ int runTour(bool languagesOnly) {
     tourFiles();
     tourRegistry();
     tourSystem();
-    return 0;
+    heading("Mail: contacts, lists and a recipient field");
+    return RunMailTour((fs::path(platform::PrefixRoot()) / "maildb").string());
 }
 
 int runChild(char** argv, bool english) {

@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
     tessaly::cli::addLanguageCommands(app);
     tessaly::cli::addDemoCommand(app);
     tessaly::cli::addDialogCommands(app);
+    tessaly::cli::addMailCommands(app);
     tessaly::cli::addWindowCommands(app);
     CLI11_PARSE(app, argc, argv);
     return 0;
