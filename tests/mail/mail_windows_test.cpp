@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,10 @@ const Scene kScenes[] = {
     {"SiblingTitleInOtherCase", {{nullptr, "{544fdfae-0467-4342-adf4-107e1acbf4ed}"}}, -1, {}, -1},
     {"SiblingTitleOnAChildOnly", {{"LintorClass", "Lintor", {{"MDIClient", {}}}}}, -1, {}, -1},
 };
+
+void PrintTo(const Scene& scene, std::ostream* os) {
+    *os << scene.name;
+}
 
 class MailWindows : public PrefixTest, public ::testing::WithParamInterface<Scene> {
   protected:
