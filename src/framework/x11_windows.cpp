@@ -196,9 +196,16 @@ std::uint32_t ProcessId(Window window) {
     std::lock_guard lock(displayLock);
     Display* d = current();
     if (!d) return 0;
-    PropertyReply reply = property(*d, window, d->atoms.netWmPid, XCB_ATOM_CARDINAL);
-    if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4) return 0;
-    return *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+    // Only top-level windows carry the process id: a child window takes its top's.
+    for (int depth = 0; window && window != d->root && depth < 64; ++depth) {
+        PropertyReply reply = property(*d, window, d->atoms.netWmPid, XCB_ATOM_CARDINAL);
+        if (reply && reply->format == 32 && xcb_get_property_value_length(reply.get()) >= 4)
+            return *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+        std::unique_ptr<xcb_query_tree_reply_t, FreeReply> tree(
+            xcb_query_tree_reply(d->connection, xcb_query_tree(d->connection, window), nullptr));
+        window = tree ? tree->parent : 0;
+    }
+    return 0;
 }
 
 bool SetClass(Window window, const std::string& instance, const std::string& className) {

@@ -23,7 +23,7 @@ bool Exists(Window window);
 std::string ClassName(Window window);
 // _NET_WM_NAME (UTF-8), else WM_NAME; empty when neither is set.
 std::string Title(Window window);
-// _NET_WM_PID, 0 when unset.
+// _NET_WM_PID of the window or of the top-level window it lies in; 0 when unset.
 std::uint32_t ProcessId(Window window);
 // Sets WM_CLASS to "instance\0class\0"; false without a display.
 bool SetClass(Window window, const std::string& instance, const std::string& className);

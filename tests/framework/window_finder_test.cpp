@@ -209,6 +209,7 @@ TEST_F(CrossProcessWindows, AnotherProcesssWindowIsFoundWithItsClassTitlePidAndC
     EXPECT_NE(CWnd::FindWindowEx(frame, nullptr, "StatusBar", nullptr), nullptr);
     const HWND childFrame = CWnd::FindWindowEx(client, nullptr, "CorvaneClientClass", nullptr);
     ASSERT_NE(childFrame, nullptr);
+    EXPECT_EQ(CWnd::ProcessIdOf(childFrame), static_cast<DWORD>(program->Pid()));
     EXPECT_EQ(CWnd::FindWindowEx(frame, nullptr, "CorvaneClientClass", nullptr), nullptr);
 
     // Other processes' windows take no messages.
