@@ -95,8 +95,12 @@ const Scene kScenes[] = {
      {0, 0, 0},
      -1},
     {"MailWithoutAFrame", {{"OtherFrame", "Lintor", {kClientWithMail}}}, -1, {}, -1},
-    {"Sibling", {{nullptr, "Notes"}, {nullptr, kSibling}}, -1, {}, 1},
-    {"SiblingTitleInOtherCase", {{nullptr, "{544fdfae-0467-4342-adf4-107e1acbf4ed}"}}, -1, {}, -1},
+    {"Sibling", {{nullptr, "Notes", {}}, {nullptr, kSibling, {}}}, -1, {}, 1},
+    {"SiblingTitleInOtherCase",
+     {{nullptr, "{544fdfae-0467-4342-adf4-107e1acbf4ed}", {}}},
+     -1,
+     {},
+     -1},
     {"SiblingTitleOnAChildOnly", {{"LintorClass", "Lintor", {{"MDIClient", {}}}}}, -1, {}, -1},
 };
 
