@@ -7,6 +7,7 @@
 #include <tessaly/maildb.h>
 
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -153,6 +154,8 @@ void startServer() {
     const pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("cannot start mariadbd");
     if (pid == 0) {
+        // The server ends with the test process, even when that one is killed.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
         std::vector<char*> argv;
         for (auto& a : args)
             argv.push_back(a.data());
