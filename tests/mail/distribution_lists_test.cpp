@@ -303,6 +303,7 @@ TEST_P(DistributionListTest, HostileNamesAddressesAndLabelsAreStoredAndFoundExac
         CListCtrl lists(&shown);
         EXPECT_EQ(FillDistributionList(connection(), &lists, nullptr, folder.c_str()), 1);
         EXPECT_EQ(Items(lists).keys, std::vector<std::string>{key->str()});
+        EXPECT_EQ(Items(lists).texts, std::vector<std::string>{h.text});
         EXPECT_EQ(db->Rows("select LstName from DistList where RecordID='" + key->str() + "'"),
                   std::vector<std::string>{h.text});
         FreeKeys(lists);
