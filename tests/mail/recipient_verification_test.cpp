@@ -207,6 +207,27 @@ TEST_P(VerifyTest, HostileContactsAreFoundByTheirExactText) {
     EXPECT_TRUE(messages.empty());
 }
 
+// The helper's tables compare names without regard to case but keep accents and trailing
+// blanks apart.
+TEST_P(VerifyTest, NamesMatchIgnoringCaseButNotAccents) {
+    ASSERT_EQ(AddNewContact("Ren\xE9 Stra\xDF", "rene@x.org", connection(), "R1", nullptr, "F"), 1);
+    const struct {
+        const char* typed; // UTF-8 in the field
+        bool found;
+    } cases[] = {
+        {"ren\u00e9 stra\u00df", true},
+        {"REN\u00c9 STRA\u00df", true},
+        {"Rene Strass", false},
+        {"Rene Stra\u00df", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        messages.clear();
+        EXPECT_EQ(Verify(QString::fromUtf8(c.typed)), c.found ? 1 : 0);
+        EXPECT_EQ(messages.empty(), c.found);
+    }
+}
+
 TEST_P(VerifyTest, ADatabaseErrorShowsMessage66AndKeepsWhatWasResolved) {
     db->Setup("drop table MainAddr");
     EXPECT_EQ(Verify("<u>Dee [dee@dot.org]</u>; someone; x@y.org"), 0);
