@@ -8,6 +8,7 @@
 #include <tessaly/dialogs.h>
 #include <tessaly/foundation.h>
 #include <tessaly/mail.h>
+#include <tessaly/notify.h>
 #include <tessaly/oledatetime.h>
 #include <tessaly/sync.h>
 #include <tessaly/types.h>

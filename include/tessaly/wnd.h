@@ -127,6 +127,11 @@ class TESSALY_API CWnd {
     BOOL KillTimer(UINT_PTR id);
     virtual void OnTimer(UINT_PTR id);
 
+    // A control of this window reports something (WM_NOTIFY; tessaly/notify.h): wParam the
+    // control's id, lParam its NMHDR. Returns TRUE when handled; *pResult is the message's
+    // result. The default handles nothing.
+    virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
+
   protected:
     void attach(QWidget* widget);
     // Asked whenever the window's text is to be handed out (GetWindowText, the automation's
@@ -163,6 +168,11 @@ class TESSALY_API CDialog : public CWnd {
     // A button was clicked (or Escape and the close box, as IDCANCEL). Returns TRUE when
     // handled; the default sends IDOK to OnOK and IDCANCEL to OnCancel.
     virtual BOOL OnCommand(UINT id);
+    // Every WM_COMMAND of the dialog: the control's id and notification code (BN_CLICKED,
+    // EN_CHANGE, CBN_SELCHANGE, LBN_SELCHANGE, ...; tessaly/notify.h) in wParam, the
+    // control's window in lParam. The default passes BN_CLICKED (and accelerators' code 1)
+    // to OnCommand(id) and ignores the other codes.
+    virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
 
     UINT m_templateId = 0;
     CString m_templateName;
