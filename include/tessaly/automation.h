@@ -107,6 +107,16 @@ class TESSALY_API Dialog {
     // it is left. False when there is no such control.
     bool SetFocus(int id);
 
+    // Combo boxes, owner-drawn ones in particular (owner_draw_automation.cpp): the items'
+    // data (what SetItemData gave, or what AddString stored without CBS_HASSTRINGS); opening
+    // and closing the drop-down list as the user would; an item's rectangle in the open list
+    // and the colour of a pixel there (a Windows colour value), both in the list's own
+    // coordinates: empty and -1 when the list is closed or the point outside it.
+    std::vector<ULONG_PTR> GetItemData(int id) const;
+    bool ShowDropDown(int id, bool show);
+    Rect GetDropDownItemRect(int id, int index) const;
+    long GetDropDownPixel(int id, int x, int y) const;
+
   private:
     CDialog* dialog_;
 };

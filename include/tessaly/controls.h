@@ -59,6 +59,10 @@ class TESSALY_API CButton : public CWnd {
     explicit CButton(QWidget* widget);
     UINT GetState() const;
     UINT GetButtonStyle() const;
+
+    // Draws a BS_OWNERDRAW button (tessaly/gdi.h); the default sends WM_DRAWITEM to the
+    // parent.
+    virtual void DrawItem(DRAWITEMSTRUCT* item);
 };
 
 // ---- Combo box and list box ----
@@ -84,6 +88,15 @@ class TESSALY_API CComboBox : public CWnd {
     int FindString(int start, const char* text) const;
     int FindStringExact(int start, const char* text) const;
     int SelectString(int start, const char* text);
+
+    // Owner-drawn combo boxes (CBS_OWNERDRAWFIXED, CBS_OWNERDRAWVARIABLE; tessaly/gdi.h):
+    // DrawItem paints an item of the list and the closed box's item, MeasureItem gives the
+    // height of the items (asked once for a fixed height, per item for a variable one).
+    // The defaults send WM_DRAWITEM and WM_MEASUREITEM to the parent. Without
+    // CBS_HASSTRINGS, AddString and InsertString store their argument as the item's data
+    // and the item has no text.
+    virtual void DrawItem(DRAWITEMSTRUCT* item);
+    virtual void MeasureItem(MEASUREITEMSTRUCT* item);
 };
 
 class TESSALY_API CListBox : public CWnd {

@@ -7,6 +7,7 @@
 #include <tessaly/cstring.h>
 #include <tessaly/dialogs.h>
 #include <tessaly/foundation.h>
+#include <tessaly/gdi.h>
 #include <tessaly/mail.h>
 #include <tessaly/notify.h>
 #include <tessaly/oledatetime.h>

@@ -9,6 +9,8 @@
 #include <tessaly/types.h>
 
 class QWidget;
+struct DRAWITEMSTRUCT;
+struct MEASUREITEMSTRUCT;
 
 struct RECT {
     LONG left = 0, top = 0, right = 0, bottom = 0;
@@ -126,6 +128,11 @@ class TESSALY_API CWnd {
     UINT_PTR SetTimer(UINT_PTR id, UINT elapse, TimerCallback callback = nullptr);
     BOOL KillTimer(UINT_PTR id);
     virtual void OnTimer(UINT_PTR id);
+
+    // WM_DRAWITEM and WM_MEASUREITEM from an owner-drawn control of this window whose class
+    // does not draw or measure itself (tessaly/gdi.h). The defaults do nothing.
+    virtual void OnDrawItem(int id, DRAWITEMSTRUCT* item);
+    virtual void OnMeasureItem(int id, MEASUREITEMSTRUCT* item);
 
     // A control of this window reports something (WM_NOTIFY; tessaly/notify.h): wParam the
     // control's id, lParam its NMHDR. Returns TRUE when handled; *pResult is the message's

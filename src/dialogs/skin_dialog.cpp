@@ -1,18 +1,19 @@
 // CSkinDialog and CSkinButton on Qt: the dialog widget and the push buttons are the ones
-// the framework built from the template; event filters take over their painting and the
-// mouse, as subclassing a window does.
+// the framework built from the template; an event filter takes over the dialog's painting
+// and mouse, as subclassing a window does, and the buttons become owner-drawn, painted by
+// CSkinButton::DrawItem through the framework's device context.
 #include "dialogs/skin_dialog.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QDialog>
-#include <QFontDatabase>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QStyle>
 
+#include "framework/owner_draw.h"
 #include "framework/wnd_internal.h"
 
 namespace tessaly::dialogs {
@@ -41,10 +42,15 @@ struct CSkinButton::Impl : QObject {
     CSkinButton& owner;
     bool hoverChecking = false;
     bool hover = false;
-    QColor face = toColor(kSkinBackground);
-    QColor text = Qt::black;
+    COLORREF face = kSkinBackground;
+    COLORREF text = RGB(0, 0, 0);
+    CFont captionFont;
+    CFont defaultFont;
 
-    explicit Impl(CSkinButton& button) : owner(button) {}
+    explicit Impl(CSkinButton& button) : owner(button) {
+        captionFont.CreatePointFont(70, "Small Fonts");
+        defaultFont.CreateStockObject(DEFAULT_GUI_FONT);
+    }
 
     void startHoverCheck() {
         if (hoverChecking) return;
@@ -76,52 +82,8 @@ struct CSkinButton::Impl : QObject {
         }
     }
 
-    // The "Small Fonts" 7-point font where the system has it, else the dialog's font
-    // (the default GUI font of the templates).
-    // (The painter starts with the button's font; Qt's inline accessors stay out of the
-    // library's exports.)
-    static QFont captionFont(const QPainter& p) {
-        QFont font = p.font();
-        if (QFontDatabase::hasFamily(QStringLiteral("Small Fonts"))) {
-            font.setFamily(QStringLiteral("Small Fonts"));
-            font.setPointSize(7);
-        }
-        return font;
-    }
-
-    void paint(QPushButton* button) {
-        QPainter p(button);
-        const QRect r = button->rect();
-        p.fillRect(r, face);
-        // Frames along the outermost pixels: r's right() and bottom() are the last ones.
-        const auto frame = [&p](const QRect& f, const QColor& light, const QColor& dark) {
-            p.setPen(light);
-            p.drawLine(f.topLeft(), f.topRight());
-            p.drawLine(f.topLeft(), f.bottomLeft());
-            p.setPen(dark);
-            p.drawLine(f.bottomLeft(), f.bottomRight());
-            p.drawLine(f.topRight(), f.bottomRight());
-        };
-        if (button->isDown()) {
-            frame(r, QColor(0xE1, 0xE1, 0xE1), QColor(0xE1, 0xE1, 0xE1));
-            frame(r.adjusted(1, 1, -1, -1), Qt::white, Qt::white);
-        } else if (hover) {
-            frame(r, Qt::white, QColor(0x80, 0x80, 0x80));
-        } else {
-            frame(r, QColor(0xC4, 0xC4, 0xC4), QColor(0xC4, 0xC4, 0xC4));
-        }
-        p.setFont(captionFont(p));
-        p.setPen(framework::IsUsable(button) ? text : QColor(0x80, 0x80, 0x80));
-        QRect textRect = r;
-        if (button->isDown()) textRect.translate(1, 1);
-        p.drawText(textRect, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic,
-                   button->text());
-        if (button->hasFocus()) {
-            QPen focus(Qt::black, 1, Qt::DotLine);
-            p.setPen(focus);
-            p.setBrush(Qt::NoBrush);
-            p.drawRect(r.adjusted(3, 3, -3, -3));
-        }
+    void update() {
+        if (widget) widget->update();
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -129,9 +91,6 @@ struct CSkinButton::Impl : QObject {
         QPushButton* button = this->button();
         if (!button) return false;
         switch (event->type()) {
-        case QEvent::Paint:
-            paint(button);
-            return true;
         case QEvent::MouseMove:
             startHoverCheck();
             return false;
@@ -160,15 +119,56 @@ BOOL CSkinButton::SubclassDlgItem(UINT id, CWnd* parent) {
     CWnd* control = parent ? parent->GetDlgItem(static_cast<int>(id)) : nullptr;
     auto* button = control ? qobject_cast<QPushButton*>(control->GetWidget()) : nullptr;
     if (!button) return FALSE;
+    if (control != this) {
+        attach(button);
+        PreSubclassWindow();
+    }
+    return TRUE;
+}
+
+void CSkinButton::PreSubclassWindow() {
+    auto* button = qobject_cast<QPushButton*>(GetWidget());
+    if (!button) return;
     if (impl_->widget) impl_->widget->removeEventFilter(impl_.get());
     impl_->stopHoverCheck();
     impl_->hover = false;
     impl_->widget = button;
     button->setAttribute(Qt::WA_MouseTracking);
     button->installEventFilter(impl_.get());
-    attach(button);
+    framework::MakeOwnerDrawn(button);
     button->update();
-    return TRUE;
+}
+
+// The face in the button colour; the frame by state (pressed: 0xE1E1E1 outside and white
+// inside; hovered: raised, white on the top left and grey on the bottom right; else flat
+// 0xC4C4C4); the caption centred on one line (moved by a pixel while pressed); the focus
+// rectangle inside the frame.
+void CSkinButton::DrawItem(DRAWITEMSTRUCT* item) {
+    CDC* dc = item ? CDC::FromHandle(item->hDC) : nullptr;
+    if (!dc) return;
+    const RECT r = item->rcItem;
+    const bool pressed = item->itemState & ODS_SELECTED;
+    dc->FillSolidRect(&r, impl_->face);
+    if (pressed) {
+        dc->Draw3dRect(&r, RGB(0xE1, 0xE1, 0xE1), RGB(0xE1, 0xE1, 0xE1));
+        const RECT inner{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
+        dc->Draw3dRect(&inner, RGB(255, 255, 255), RGB(255, 255, 255));
+    } else if (impl_->hover) {
+        dc->Draw3dRect(&r, RGB(255, 255, 255), RGB(0x80, 0x80, 0x80));
+    } else {
+        dc->Draw3dRect(&r, RGB(0xC4, 0xC4, 0xC4), RGB(0xC4, 0xC4, 0xC4));
+    }
+    CFont* oldFont = dc->SelectObject(&impl_->captionFont);
+    dc->SetBkMode(TRANSPARENT);
+    dc->SetTextColor((item->itemState & ODS_DISABLED) ? RGB(0x80, 0x80, 0x80) : impl_->text);
+    RECT caption = r;
+    if (pressed) caption = RECT{r.left + 1, r.top + 1, r.right + 1, r.bottom + 1};
+    dc->DrawText(GetWindowText(), &caption, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    if (item->itemState & ODS_FOCUS) {
+        const RECT focus{r.left + 3, r.top + 3, r.right - 3, r.bottom - 3};
+        dc->DrawFocusRect(&focus);
+    }
+    if (oldFont) dc->SelectObject(oldFont);
 }
 
 void CSkinButton::OnTimer(UINT_PTR id) {
@@ -180,13 +180,13 @@ BOOL CSkinButton::IsHovering() const {
 }
 
 void CSkinButton::SetFaceColor(COLORREF color) {
-    impl_->face = toColor(color);
-    if (impl_->widget) impl_->widget->update();
+    impl_->face = color & 0xFFFFFF;
+    impl_->update();
 }
 
 void CSkinButton::SetTextColor(COLORREF color) {
-    impl_->text = toColor(color);
-    if (impl_->widget) impl_->widget->update();
+    impl_->text = color & 0xFFFFFF;
+    impl_->update();
 }
 
 // ---- CSkinDialog ----

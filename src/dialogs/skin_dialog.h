@@ -6,6 +6,7 @@
 // A dialog of the family derives from CSkinDialog and calls CSkinDialog::OnInitDialog()
 // first in its own OnInitDialog (the controls exist by then).
 #include <tessaly/controls.h>
+#include <tessaly/gdi.h>
 #include <tessaly/wnd.h>
 
 #include <memory>
@@ -16,24 +17,29 @@ namespace tessaly::dialogs {
 inline constexpr COLORREF kSkinBackground = RGB(255, 255, 204);
 
 // An owner-drawn push button: flat grey frame, raised frame while the cursor is over it,
-// light frame while pressed, caption centred on one line, focus rectangle when focused.
-// A double click sends the same command as a click.
-class CSkinButton : public CWnd {
+// light frame while pressed, caption centred on one line in "Small Fonts" 7 pt, focus
+// rectangle when focused. A double click sends the same command as a click.
+class CSkinButton : public CButton {
   public:
     CSkinButton();
     ~CSkinButton() override;
 
-    // Takes over drawing and hover tracking of the parent's push button with that id.
-    // False when the parent has no push button of that id.
+    // Makes the parent's push button with that id owner-drawn by this object and tracks the
+    // mouse over it. False when the parent has no push button of that id. DDX_Control binds
+    // it the same way.
     BOOL SubclassDlgItem(UINT id, CWnd* parent);
 
     BOOL IsHovering() const;
     void SetFaceColor(COLORREF color);
     void SetTextColor(COLORREF color);
 
+    void DrawItem(DRAWITEMSTRUCT* item) override;
+
   protected:
     // The hover check's timer.
     void OnTimer(UINT_PTR id) override;
+    // Installs the owner drawing and hover tracking on the push button just bound.
+    void PreSubclassWindow() override;
 
   private:
     struct Impl;

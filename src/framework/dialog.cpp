@@ -31,6 +31,7 @@
 #include "framework/application.h"
 #include "framework/controls_internal.h"
 #include "framework/message_box.h"
+#include "framework/owner_draw.h"
 #include "framework/module_state.h"
 #include "framework/wnd_internal.h"
 #include "platform/dialog_template.h"
@@ -79,6 +80,8 @@ enum : DWORD {
     SS_CENTERIMAGE = 0x200,
     CBS_TYPEMASK = 0x3,
     CBS_DROPDOWNLIST = 0x3,
+    CBS_OWNERDRAWFIXED = 0x10,
+    CBS_OWNERDRAWVARIABLE = 0x20,
     LBS_SORT = 0x2,
     LBS_MULTIPLESEL = 0x8,
     LBS_EXTENDEDSEL = 0x800,
@@ -357,6 +360,7 @@ QWidget* CDialog::Impl::makeControl(CDialog& owner, const p::DialogItemTemplate&
             auto* push = new QPushButton(text, parent);
             push->setAutoDefault(false);
             push->setDefault(type == BS_DEFPUSHBUTTON);
+            if (type == BS_OWNERDRAW) MakeOwnerDrawn(push);
             button = push;
         }
         QObject::connect(button, &QAbstractButton::clicked,
@@ -447,7 +451,9 @@ QWidget* CDialog::Impl::makeControl(CDialog& owner, const p::DialogItemTemplate&
         control = new QScrollBar((style & SBS_VERT) ? Qt::Vertical : Qt::Horizontal, parent);
         break;
     case p::CLASS_COMBOBOX: {
-        auto* combo = new QComboBox(parent);
+        auto* combo = (style & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE))
+                          ? NewOwnerDrawnCombo(parent, style)
+                          : new QComboBox(parent);
         combo->setEditable((style & CBS_TYPEMASK) != CBS_DROPDOWNLIST);
         control = combo;
         break;

@@ -21,6 +21,7 @@
 #include <tessaly/controls.h>
 
 #include "framework/controls_internal.h"
+#include "framework/owner_draw.h"
 #include "framework/wnd_internal.h"
 
 using namespace tessaly::framework;
@@ -305,6 +306,7 @@ CComboBox::CComboBox(QWidget* widget) : CWnd(widget) {}
 int CComboBox::AddString(const char* text) {
     QComboBox* combo = comboBox(*this);
     if (!combo) return CB_ERR;
+    if (KeepsItemData(combo)) return InsertDataItem(combo, -1, text);
     const QString value = FromAnsi(text);
     const int index = (GetStyle() & CBS_SORT) ? sortedIndex(combo, value) : combo->count();
     combo->insertItem(index, value);
@@ -314,6 +316,7 @@ int CComboBox::AddString(const char* text) {
 int CComboBox::InsertString(int index, const char* text) {
     QComboBox* combo = comboBox(*this);
     if (!combo || index > combo->count()) return CB_ERR;
+    if (KeepsItemData(combo)) return InsertDataItem(combo, index, text);
     if (index < 0) index = combo->count();
     combo->insertItem(index, FromAnsi(text));
     return index;

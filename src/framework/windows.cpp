@@ -29,6 +29,7 @@
 #include <map>
 #include <mutex>
 
+#include <tessaly/gdi.h>
 #include <tessaly/messages.h>
 
 #include "framework/application.h"
@@ -140,6 +141,12 @@ LRESULT defaultHandling(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         if (QWidget* widget = wnd->GetWidget()) widget->close();
         return 0;
+    case WM_DRAWITEM:
+        wnd->OnDrawItem(static_cast<int>(wParam), reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
+    case WM_MEASUREITEM:
+        wnd->OnMeasureItem(static_cast<int>(wParam), reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+        return TRUE;
     case WM_COMMAND:
         if (auto* dialog = dynamic_cast<CDialog*>(wnd))
             return DialogAccess::command(*dialog, static_cast<UINT>(wParam & 0xFFFF));
