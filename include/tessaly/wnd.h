@@ -9,6 +9,7 @@
 #include <tessaly/types.h>
 
 class QWidget;
+class CDataExchange;
 struct DRAWITEMSTRUCT;
 struct MEASUREITEMSTRUCT;
 
@@ -139,8 +140,21 @@ class TESSALY_API CWnd {
     // result. The default handles nothing.
     virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
 
+    // Data exchange (tessaly/data_exchange.h): UpdateData(FALSE) copies the members into
+    // the controls, UpdateData(TRUE) reads and validates them; FALSE when a value failed
+    // (its prompt shown, its control focused). DoDataExchange lists the exchanges; the
+    // default has none.
+    BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
+    virtual void DoDataExchange(CDataExchange* pDX);
+    // Makes this object the framework's object for the parent's control of that id (what
+    // FromHandle and GetDlgItem answer, whose virtuals apply), then calls
+    // PreSubclassWindow. FALSE when the parent has no such control.
+    BOOL SubclassDlgItem(UINT id, CWnd* parent);
+
   protected:
     void attach(QWidget* widget);
+    // Called when SubclassDlgItem has bound this object to its control.
+    virtual void PreSubclassWindow();
     // Asked whenever the window's text is to be handed out (GetWindowText, the automation's
     // text, the window-text query): a control that guards its text answers FALSE and the
     // reader gets an empty text. The text's length is not guarded.
@@ -168,8 +182,11 @@ class TESSALY_API CDialog : public CWnd {
     const CString& GetTemplateName() const { return m_templateName; }
 
   protected:
-    // Called once the controls exist, before the dialog is seen.
+    // Called once the controls exist, before the dialog is seen. The default copies the
+    // members into the controls (UpdateData(FALSE)).
     virtual BOOL OnInitDialog();
+    // The default reads and validates the controls (UpdateData(TRUE)) and ends the dialog
+    // with IDOK only when that succeeds.
     virtual void OnOK();
     virtual void OnCancel();
     // A button was clicked (or Escape and the close box, as IDCANCEL). Returns TRUE when
@@ -196,3 +213,6 @@ class TESSALY_API CDialog : public CWnd {
 // the library's own resources are current instead.
 TESSALY_API HINSTANCE AfxGetResourceHandle();
 TESSALY_API void AfxSetResourceHandle(HINSTANCE module);
+
+// The data exchange functions.
+#include <tessaly/data_exchange.h>

@@ -596,10 +596,17 @@ void CDialog::EndDialog(int result) {
 }
 
 BOOL CDialog::OnInitDialog() {
+    // The members go into the controls; an exchange that fails ends the dialog with -1.
+    if (!UpdateData(FALSE)) {
+        EndDialog(-1);
+        return FALSE;
+    }
     return TRUE;
 }
 
 void CDialog::OnOK() {
+    // A value that fails validation has shown its prompt and keeps the dialog open.
+    if (!UpdateData(TRUE)) return;
     EndDialog(IDOK);
 }
 
