@@ -20,29 +20,28 @@ class CInputDlg : public CDialog {
 
     CString m_text, m_prompt, m_caption;
 
+    void DoDataExchange(CDataExchange* pDX) override {
+        CDialog::DoDataExchange(pDX);
+        DDX_Text(pDX, IDC_FAMILY_INPUT_TEXT, m_text);
+    }
+
   protected:
     BOOL OnInitDialog() override {
-        CDialog::OnInitDialog();
+        CDialog::OnInitDialog(); // the text into the field
         SetWindowText(m_caption);
         if (CWnd* prompt = GetDlgItem(IDC_FAMILY_INPUT_PROMPT)) prompt->SetWindowText(m_prompt);
-        CWnd* edit = GetDlgItem(IDC_FAMILY_INPUT_TEXT);
-        if (edit) {
-            edit->SetWindowText(m_text);
-            FocusAndSelectField(edit);
-        }
+        FocusAndSelectField(GetDlgItem(IDC_FAMILY_INPUT_TEXT));
         return FALSE;
     }
 
     void OnOK() override {
-        CWnd* edit = GetDlgItem(IDC_FAMILY_INPUT_TEXT);
-        const CString text = edit ? edit->GetWindowText() : CString();
-        if (text.IsEmpty()) {
+        if (!UpdateData(TRUE)) return;
+        if (m_text.IsEmpty()) {
             framework::AfxMessageBox(static_cast<UINT>(IDS_INPUT_EMPTY), MB_OK);
-            FocusAndSelectField(edit);
+            FocusAndSelectField(GetDlgItem(IDC_FAMILY_INPUT_TEXT));
             return;
         }
-        m_text = text;
-        CDialog::OnOK();
+        EndDialog(IDOK);
     }
 };
 

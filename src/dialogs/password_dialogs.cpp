@@ -20,18 +20,17 @@ class CPasswordDlg : public CDialog {
     CString m_caption;
     CString m_password; // empty until OK, so Cancel leaves it empty
 
+    void DoDataExchange(CDataExchange* pDX) override {
+        CDialog::DoDataExchange(pDX);
+        DDX_Password(pDX, IDC_FAMILY_PASSWORD, m_edit, m_password);
+    }
+
   protected:
     BOOL OnInitDialog() override {
-        CDialog::OnInitDialog();
-        m_edit.SubclassDlgItem(IDC_FAMILY_PASSWORD, this);
+        CDialog::OnInitDialog(); // binds the field
         if (!m_caption.IsEmpty()) SetWindowText(m_caption);
         m_edit.SetFocus();
         return FALSE;
-    }
-
-    void OnOK() override {
-        m_password = m_edit.ReadPassword();
-        CDialog::OnOK();
     }
 
   private:
@@ -43,27 +42,29 @@ class CSetPasswordDlg : public CDialog {
   public:
     CSetPasswordDlg() : CDialog(static_cast<UINT>(IDD_FAMILY_SET_PASSWORD)) {}
 
-    CString m_password;
+    CString m_password, m_confirmation;
+
+    void DoDataExchange(CDataExchange* pDX) override {
+        CDialog::DoDataExchange(pDX);
+        DDX_Password(pDX, IDC_FAMILY_PASSWORD, m_edit, m_password);
+        DDX_Password(pDX, IDC_FAMILY_PASSWORD_CONFIRM, m_confirm, m_confirmation);
+    }
 
   protected:
     BOOL OnInitDialog() override {
         CDialog::OnInitDialog();
-        m_edit.SubclassDlgItem(IDC_FAMILY_PASSWORD, this);
-        m_confirm.SubclassDlgItem(IDC_FAMILY_PASSWORD_CONFIRM, this);
         m_edit.SetFocus();
         return FALSE;
     }
 
     void OnOK() override {
-        const CString password = m_edit.ReadPassword();
-        const CString confirmation = m_confirm.ReadPassword();
-        if (password != confirmation) {
+        if (!UpdateData(TRUE)) return;
+        if (m_password != m_confirmation) {
             framework::AfxMessageBox(static_cast<UINT>(IDS_PASSWORD_NOT_IDENTICAL), MB_OK);
             FocusAndSelectField(&m_edit);
             return;
         }
-        m_password = password;
-        CDialog::OnOK();
+        EndDialog(IDOK);
     }
 
   private:
@@ -76,25 +77,30 @@ class CConfirmPasswordDlg : public CDialog {
     explicit CConfirmPasswordDlg(const char* expected)
         : CDialog(static_cast<UINT>(IDD_FAMILY_CONFIRM_PASSWORD)), m_expected(expected) {}
 
+    void DoDataExchange(CDataExchange* pDX) override {
+        CDialog::DoDataExchange(pDX);
+        DDX_Password(pDX, IDC_FAMILY_INPUT_TEXT, m_edit, m_typed);
+    }
+
   protected:
     BOOL OnInitDialog() override {
         CDialog::OnInitDialog();
-        m_edit.SubclassDlgItem(IDC_FAMILY_INPUT_TEXT, this);
         m_edit.SetFocus();
         return FALSE;
     }
 
     void OnOK() override {
-        if (m_edit.ReadPassword() != m_expected) {
+        if (!UpdateData(TRUE)) return;
+        if (m_typed != m_expected) {
             DisplayMessageBox(static_cast<UINT>(IDS_PASSWORDS_DO_NOT_MATCH), MB_OK, this);
             FocusAndSelectField(&m_edit);
             return;
         }
-        CDialog::OnOK();
+        EndDialog(IDOK);
     }
 
   private:
-    CString m_expected;
+    CString m_expected, m_typed;
     CPasswordEdit m_edit;
 };
 

@@ -29,8 +29,7 @@ BOOL CPasswordEdit::SubclassDlgItem(UINT id, CWnd* parent) {
     CWnd* control = parent ? parent->GetDlgItem(static_cast<int>(id)) : nullptr;
     QWidget* widget = control ? control->GetWidget() : nullptr;
     if (!qobject_cast<QLineEdit*>(widget) && !qobject_cast<QPlainTextEdit*>(widget)) return FALSE;
-    attach(widget);
-    return TRUE;
+    return CWnd::SubclassDlgItem(id, parent);
 }
 
 CString CPasswordEdit::ReadPassword() const {
@@ -39,6 +38,17 @@ CString CPasswordEdit::ReadPassword() const {
     GetWindowText(text);
     oneReadAllowed = false; // a read that did not reach the field must not leave it open
     return text;
+}
+
+void DDX_Password(CDataExchange* pDX, int id, CPasswordEdit& edit, CString& value) {
+    DDX_Control(pDX, id, edit);
+    if (!pDX->m_bSaveAndValidate) {
+        DDX_Text(pDX, id, value);
+        return;
+    }
+    // The one read this field allows: the flag is set just before it and never left set.
+    pDX->PrepareEditCtrl(id);
+    value = edit.ReadPassword();
 }
 
 void FocusAndSelectField(CWnd* edit) {

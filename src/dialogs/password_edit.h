@@ -10,7 +10,8 @@ namespace tessaly::dialogs {
 // one-read-allowed flag is set, and the flag is cleared by the read it allows.
 class CPasswordEdit : public CWnd {
   public:
-    // Takes over the parent's edit control of that id; false when there is none.
+    // Takes over the parent's edit control of that id; false when there is none. A dialog's
+    // DDX_Control (or DDX_Password) binds it the same way.
     BOOL SubclassDlgItem(UINT id, CWnd* parent);
     // The dialog's data exchange: sets the flag just before its own read.
     CString ReadPassword() const;
@@ -22,6 +23,10 @@ class CPasswordEdit : public CWnd {
   protected:
     BOOL AllowTextRead() const override;
 };
+
+// The dialogs' data exchange of a password field: binds the member to the control and,
+// when reading, allows exactly the one read it makes.
+void DDX_Password(CDataExchange* pDX, int id, CPasswordEdit& edit, CString& value);
 
 // Focuses the edit control, selects all of its text and scrolls it into view.
 void FocusAndSelectField(CWnd* edit);

@@ -200,7 +200,8 @@ bool selectText(HWND window, const CString& value, bool exact) {
 // up to the next one with WS_GROUP or the next one that is no radio button.
 std::vector<QAbstractButton*> radioGroup(QWidget* first) {
     std::vector<QAbstractButton*> group;
-    QWidget* parent = first ? first->parentWidget() : nullptr;
+    // parent() rather than Qt's inline parentWidget(), which the library would export.
+    QWidget* parent = first ? qobject_cast<QWidget*>(first->parent()) : nullptr;
     if (!parent) return group;
     bool started = false;
     for (QObject* child : parent->children()) {

@@ -32,8 +32,7 @@ void focus(CWnd* dialog, int id) {
 CEmailInfoDlg::CEmailInfoDlg(CWnd* parent) : CDialog(static_cast<UINT>(IDD_EMAIL_INFO), parent) {}
 
 BOOL CEmailInfoDlg::OnInitDialog() {
-    CDialog::OnInitDialog();
-    DoDataExchange(false);
+    CDialog::OnInitDialog(); // the fields into the controls
     if (CWnd* cancel = GetDlgItem(IDCANCEL)) cancel->ShowWindow(m_editable ? SW_SHOW : SW_HIDE);
     setReadOnly(GetDlgItem(IDC_EMAIL_DISPLAY_NAME), m_editable ? FALSE : TRUE);
     setReadOnly(GetDlgItem(IDC_EMAIL_ADDRESS), m_editable ? FALSE : TRUE);
@@ -41,20 +40,14 @@ BOOL CEmailInfoDlg::OnInitDialog() {
     return TRUE; // the focus goes to the first field
 }
 
-void CEmailInfoDlg::DoDataExchange(bool save) {
-    CWnd* address = GetDlgItem(IDC_EMAIL_ADDRESS);
-    CWnd* name = GetDlgItem(IDC_EMAIL_DISPLAY_NAME);
-    if (save) {
-        if (address) m_address = address->GetWindowText();
-        if (name) m_displayName = name->GetWindowText();
-    } else {
-        if (address) address->SetWindowText(m_address);
-        if (name) name->SetWindowText(m_displayName);
-    }
+void CEmailInfoDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Text(pDX, IDC_EMAIL_ADDRESS, m_address);
+    DDX_Text(pDX, IDC_EMAIL_DISPLAY_NAME, m_displayName);
 }
 
 void CEmailInfoDlg::OnOK() {
-    DoDataExchange(true);
+    if (!UpdateData(TRUE)) return;
     if (m_editable) {
         namespace fw = tessaly::framework;
         if (m_displayName.IsEmpty()) {

@@ -24,11 +24,9 @@ class CEmailInfoDlg : public CDialog {
 
   protected:
     BOOL OnInitDialog() override;
+    // The address with control 1277, the display name with control 1216.
+    void DoDataExchange(CDataExchange* pDX) override;
     void OnOK() override;
-
-  private:
-    // Controls to fields when saving, fields to controls otherwise.
-    void DoDataExchange(bool save);
 };
 
 } // namespace tessaly::mail
