@@ -17,12 +17,14 @@
 #include "platform/files.h"
 #include "platform/prefix.h"
 #include "platform/registry.h"
+#include "support/drives.h"
 #include "support/prefix.h"
 #include "support/registry.h"
 
 namespace fs = std::filesystem;
 using namespace tessaly::platform;
 using tessaly::testing::DrivePrefixTest;
+using tessaly::testing::MapDrive;
 using tessaly::testing::ReadFile;
 using tessaly::testing::WriteFile;
 
@@ -42,6 +44,9 @@ class Files : public DrivePrefixTest {
         EXPECT_EQ(GetLastError(), 18u); // no more files
         EXPECT_TRUE(FindClose(find));
         return names;
+    }
+    static unsigned long long ticks(const FILETIME& t) {
+        return (1ULL * t.dwHighDateTime << 32) | t.dwLowDateTime;
     }
     bool ReadOnlyOnDisk(const std::string& posix) {
         struct stat st;
@@ -380,27 +385,23 @@ TEST_F(Files, FileTimesRoundTripWithCreationKept) {
         const FILETIME access = FileTimeFromUnix(1262304000, 5000); // 2010-01-01
         const FILETIME write = FileTimeFromUnix(1577836800, 123456700);
         ASSERT_TRUE(SetFileTime(file, &creation, &access, &write)) << path;
-        FILETIME got[3];
-        ASSERT_TRUE(GetFileTime(file, &got[0], &got[1], &got[2]));
-        EXPECT_EQ(got[0].dwLowDateTime, creation.dwLowDateTime) << path;
-        EXPECT_EQ(got[0].dwHighDateTime, creation.dwHighDateTime) << path;
-        EXPECT_EQ(got[1].dwLowDateTime, access.dwLowDateTime) << path;
-        EXPECT_EQ(got[2].dwLowDateTime, write.dwLowDateTime) << path;
-        EXPECT_EQ(got[2].dwHighDateTime, write.dwHighDateTime) << path;
+        auto times = [&] { // creation, access, write
+            FILETIME got[3];
+            EXPECT_TRUE(GetFileTime(file, &got[0], &got[1], &got[2]));
+            return std::vector{ticks(got[0]), ticks(got[1]), ticks(got[2])};
+        };
+        EXPECT_EQ(times(), (std::vector{ticks(creation), ticks(access), ticks(write)})) << path;
         // Null times leave the others alone.
         const FILETIME later = FileTimeFromUnix(1600000000, 0);
         ASSERT_TRUE(SetFileTime(file, nullptr, nullptr, &later));
-        ASSERT_TRUE(GetFileTime(file, &got[0], &got[1], &got[2]));
-        EXPECT_EQ(got[0].dwLowDateTime, creation.dwLowDateTime) << path;
-        EXPECT_EQ(got[1].dwLowDateTime, access.dwLowDateTime) << path;
-        EXPECT_EQ(got[2].dwLowDateTime, later.dwLowDateTime) << path;
+        EXPECT_EQ(times(), (std::vector{ticks(creation), ticks(access), ticks(later)})) << path;
         CloseHandle(file);
         // The search sees the same times.
         WIN32_FIND_DATAA data;
         HANDLE find = FindFirstFileA(path, &data);
         ASSERT_NE(find, INVALID_HANDLE_VALUE);
-        EXPECT_EQ(data.ftCreationTime.dwLowDateTime, creation.dwLowDateTime) << path;
-        EXPECT_EQ(data.ftLastWriteTime.dwLowDateTime, later.dwLowDateTime) << path;
+        EXPECT_EQ(ticks(data.ftCreationTime), ticks(creation)) << path;
+        EXPECT_EQ(ticks(data.ftLastWriteTime), ticks(later)) << path;
         FindClose(find);
     }
     long long seconds = 0;
@@ -410,22 +411,13 @@ TEST_F(Files, FileTimesRoundTripWithCreationKept) {
     EXPECT_EQ(nanos, 123456700);
 }
 
-void SetDriveKind(const char* name, const char* kind) {
-    tessaly::testing::PutRegText(HKEY_LOCAL_MACHINE, "Software\\Tessaly\\Platform\\Drives", name,
-                                 kind);
-}
-
 TEST_F(Files, DriveTypesComeFromTheRegistry) {
-    for (char letter : {'d', 'e', 'f', 'g', 'h', 'i'}) {
-        std::string folder = prefix_.scratch() + "/" + letter;
-        fs::create_directories(folder);
-        fs::create_directory_symlink(folder, prefix_.root() + "/dosdevices/" + letter + ":");
-    }
-    SetDriveKind("D:", "cdrom");
-    SetDriveKind("e:", "network");
-    SetDriveKind("F:", "removable");
-    SetDriveKind("G:", "RamDisk");
-    SetDriveKind("H:", "fixed");
+    MapDrive(prefix_, 'd', "cdrom");
+    MapDrive(prefix_, 'e', "network");
+    MapDrive(prefix_, 'f', "removable");
+    MapDrive(prefix_, 'g', "RamDisk");
+    MapDrive(prefix_, 'h', "fixed");
+    MapDrive(prefix_, 'i');
     struct Case {
         const char* root;
         UINT type;

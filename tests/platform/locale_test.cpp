@@ -5,6 +5,7 @@
 
 #include "platform/errors.h"
 #include "platform/registry.h"
+#include "support/environment.h"
 #include "support/prefix.h"
 #include "support/registry.h"
 
@@ -13,33 +14,10 @@ using namespace tessaly::platform;
 namespace {
 
 // Sets the three locale variables for one case and puts the old values back afterwards.
-class LocaleEnvironment {
-  public:
-    LocaleEnvironment(const char* all, const char* time, const char* lang) {
-        const char* values[3] = {all, time, lang};
-        for (int i = 0; i < 3; ++i) {
-            const char* old = std::getenv(kNames[i]);
-            saved_[i] = old ? old : "";
-            had_[i] = old != nullptr;
-            if (values[i])
-                setenv(kNames[i], values[i], 1);
-            else
-                unsetenv(kNames[i]);
-        }
-    }
-    ~LocaleEnvironment() {
-        for (int i = 0; i < 3; ++i) {
-            if (had_[i])
-                setenv(kNames[i], saved_[i].c_str(), 1);
-            else
-                unsetenv(kNames[i]);
-        }
-    }
-
-  private:
-    static constexpr const char* kNames[3] = {"LC_ALL", "LC_TIME", "LANG"};
-    std::string saved_[3];
-    bool had_[3] = {};
+struct LocaleEnvironment {
+    LocaleEnvironment(const char* all, const char* time, const char* lang)
+        : all_("LC_ALL", all), time_("LC_TIME", time), lang_("LANG", lang) {}
+    tessaly::testing::ScopedEnv all_, time_, lang_;
 };
 
 std::string Info(LCID lcid, DWORD type) {
@@ -71,7 +49,6 @@ TEST(Locale, UserLocaleComesFromTheEnvironment) {
         {"de_CH.UTF-8", "fr_FR.UTF-8", "ja_JP.UTF-8", 2055}, // LC_ALL first
         {"", "fr_CA.utf8", "ja_JP.UTF-8", 3084},             // an empty variable is skipped
         {nullptr, nullptr, "zh_TW.Big5", 1028},
-        {nullptr, nullptr, "zh_CN.GB2312", 2052},
         {nullptr, nullptr, "ja_JP", 1041},
         {nullptr, nullptr, "en_US.UTF-8", 1033},
         {nullptr, nullptr, "de_DE.UTF-8@euro", 1031},
@@ -79,7 +56,6 @@ TEST(Locale, UserLocaleComesFromTheEnvironment) {
         {nullptr, nullptr, "sv_FI.UTF-8", 1053}, // unknown country: the language's entry
         {nullptr, nullptr, "pt-BR", 1046},
         {nullptr, nullptr, "C", 1033},
-        {nullptr, nullptr, "POSIX", 1033},
         {nullptr, nullptr, "xx_YY.UTF-8", 1033},
         {nullptr, nullptr, nullptr, 1033},
     };
@@ -98,15 +74,10 @@ TEST(Locale, InformationOfTheCommonLocales) {
         {1033, LOCALE_SENGCOUNTRY, "United States"},
         {1031, LOCALE_SENGCOUNTRY, "Germany"},
         {2055, LOCALE_SENGCOUNTRY, "Switzerland"},
-        {1036, LOCALE_SENGCOUNTRY, "France"},
-        {3084, LOCALE_SENGCOUNTRY, "Canada"},
         {2052, LOCALE_SENGCOUNTRY, "People's Republic of China"},
         {1028, LOCALE_SENGCOUNTRY, "Taiwan"},
-        {1041, LOCALE_SENGCOUNTRY, "Japan"},
         {1031, LOCALE_SENGLANGUAGE, "German"},
         {2052, LOCALE_SENGLANGUAGE, "Chinese"},
-        {1041, LOCALE_SENGLANGUAGE, "Japanese"},
-        {3084, LOCALE_SENGLANGUAGE, "French"},
         {1033, LOCALE_SSHORTDATE, "M/d/yyyy"},
         {1033, LOCALE_SLONGDATE, "dddd, MMMM dd, yyyy"},
         {1031, LOCALE_SSHORTDATE, "dd.MM.yyyy"},
@@ -118,8 +89,6 @@ TEST(Locale, InformationOfTheCommonLocales) {
         {1031, LOCALE_SABBREVMONTHNAME1 + 2, "Mrz"},
         {1031, LOCALE_SDAYNAME1 + 6, "Sonntag"},
         {1033, LOCALE_SDAYNAME1, "Monday"},
-        {1033, LOCALE_SABBREVDAYNAME1 + 6, "Sun"},
-        {1033, LOCALE_SMONTHNAME1 + 11, "December"},
         {2055, LOCALE_SISO3166CTRYNAME, "CH"},
         {2055, LOCALE_SISO639LANGNAME, "de"},
         {1031, LOCALE_ILANGUAGE, "0407"},
@@ -163,12 +132,10 @@ TEST(Locale, DatePicturesInEnglishAndGerman) {
         {1033, DATE_SHORTDATE, nullptr, "3/7/2004"},
         {1031, DATE_LONGDATE, nullptr, "Sonntag, 7. M\xE4rz 2004"},
         {1031, DATE_SHORTDATE, nullptr, "07.03.2004"},
-        {2055, DATE_LONGDATE, nullptr, "Sonntag, 7. M\xE4rz 2004"},
         {3079, DATE_LONGDATE, nullptr, "Sonntag, 07. M\xE4rz 2004"},
         {3084, DATE_SHORTDATE, nullptr, "2004-03-07"},
         {2057, DATE_SHORTDATE, nullptr, "07/03/2004"},
         {1033, 0, "d dd ddd dddd", "7 07 Sun Sunday"},
-        {1031, 0, "d dd ddd dddd", "7 07 So Sonntag"},
         {1033, 0, "M MM MMM MMMM", "3 03 Mar March"},
         {1031, 0, "M MM MMM MMMM", "3 03 Mrz M\xE4rz"},
         {1033, 0, "y yy yyyy", "4 04 2004"},

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -13,13 +14,16 @@
 #include "platform/module.h"
 #include "platform/prefix.h"
 #include "platform/registry.h"
+#include "support/environment.h"
 #include "support/prefix.h"
+#include "support/rc_compile.h"
 #include "support/registry.h"
 
 namespace fs = std::filesystem;
 namespace p = tessaly::platform;
+using tessaly::testing::CompileResourceScript;
 using tessaly::testing::PrefixTest;
-using tessaly::testing::ReadFile;
+using tessaly::testing::ScopedEnv;
 using tessaly::testing::WindowsPath;
 using tessaly::testing::WriteFile;
 
@@ -39,28 +43,6 @@ void setInstallDir(const std::string& posixFolder) {
     tessaly::testing::PutRegText(HKEY_LOCAL_MACHINE, "Software\\Varnholt\\Tessaly2001\\INSTALLDIR",
                                  "", WindowsPath(posixFolder));
 }
-
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            had_ = true;
-            old_ = old;
-        }
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (had_)
-            setenv(name_, old_.c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-  private:
-    const char* name_;
-    bool had_ = false;
-    std::string old_;
-};
 
 class ModuleSearch : public PrefixTest {
   protected:
@@ -186,20 +168,14 @@ TEST_F(ModuleSearch, Errors) {
         DWORD error;
     };
     const Case cases[] = {
-        {"NoSuchModule.dll", 126},
-        {"", 126},
-        {"Broken.dll", 193},
-        {"Broken", 193},
+        {"NoSuchModule.dll", 126}, {"", 126}, {"Broken.dll", 193}, {"Broken", 193}, {nullptr, 126},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.name ? c.name : "(null)");
         p::SetLastError(0);
         EXPECT_EQ(p::LoadLibraryA(c.name), nullptr);
         EXPECT_EQ(p::GetLastError(), c.error);
     }
-    p::SetLastError(0);
-    EXPECT_EQ(p::LoadLibraryA(nullptr), nullptr);
-    EXPECT_EQ(p::GetLastError(), 126u);
 }
 
 TEST_F(ModuleSearch, EntriesReferencesAndNames) {
@@ -261,18 +237,6 @@ namespace {
 
 class Resources : public PrefixTest {};
 
-// Compiles a resource script with the resource compiler the build uses.
-std::vector<unsigned char> compileResources(const std::string& folder, const std::string& script) {
-    const std::string rc = WriteFile(folder + "/test.rc", script);
-    const std::string res = folder + "/test.res";
-    const std::string command = "x86_64-w64-mingw32-windres --preprocessor=cpp "
-                                "--preprocessor-arg=-DRC_INVOKED -O res '" +
-                                rc + "' -o '" + res + "' 2>&1";
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    const std::string data = ReadFile(res);
-    return std::vector<unsigned char>(data.begin(), data.end());
-}
-
 const char* const kScript = R"(#pragma code_page(65001)
 LANGUAGE 9, 1
 STRINGTABLE
@@ -304,8 +268,8 @@ std::string loadString(HMODULE module, UINT id, int size = 512) {
 } // namespace
 
 TEST_F(Resources, FilesFromTheCompiler) {
-    static std::vector<unsigned char> data; // registered modules keep pointing at it
-    data = compileResources(prefix_.scratch(), kScript);
+    static std::string data; // registered modules keep pointing at it
+    data = CompileResourceScript(prefix_.scratch(), kScript);
     ASSERT_GT(data.size(), 32u);
     HMODULE module = p::RegisterResourceModule("Test", data.data(), data.size());
     ASSERT_NE(module, nullptr);
@@ -365,15 +329,15 @@ TEST_F(Resources, FilesFromTheCompiler) {
 
 // Damaged files: everything before the damage is read, nothing beyond, nothing crashes.
 TEST_F(Resources, DamagedFiles) {
-    const auto whole = compileResources(prefix_.scratch(), kScript);
+    const std::string whole = CompileResourceScript(prefix_.scratch(), kScript);
     ASSERT_GT(whole.size(), 200u);
-    static std::vector<std::vector<unsigned char>> keep; // registered data must stay
+    static std::deque<std::string> keep; // registered data must stay put
     // Cut at every length: once a cut holds a string's whole block, every longer cut
     // finds the string too, and the whole file finds all of them.
     const UINT ids[] = {15, 16, 17, 61576, 65535};
     std::map<UINT, size_t> firstFound;
     for (size_t cut = 0; cut <= whole.size(); ++cut) {
-        keep.emplace_back(whole.begin(), whole.begin() + cut);
+        keep.push_back(whole.substr(0, cut));
         auto& data = keep.back();
         HMODULE module = p::RegisterResourceModule("Cut", data.data(), data.size());
         for (UINT id : ids) {
