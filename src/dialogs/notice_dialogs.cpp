@@ -232,15 +232,10 @@ class CAlertMessageDlg : public CDialog {
     CString m_text;
 
   protected:
-    BOOL OnInitDialog() override {
-        CDialog::OnInitDialog();
-        if (CWnd* field = GetDlgItem(IDC_ALERT_TEXT)) field->SetWindowText(m_text);
-        return TRUE;
-    }
-
-    void OnOK() override {
-        m_text = textOf(*this, IDC_ALERT_TEXT);
-        CDialog::OnOK();
+    // The text goes into the field at start and comes back on OK (the defaults call this).
+    void DoDataExchange(CDataExchange* pDX) override {
+        CDialog::DoDataExchange(pDX);
+        DDX_Text(pDX, IDC_ALERT_TEXT, m_text);
     }
 };
 
