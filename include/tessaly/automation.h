@@ -107,6 +107,23 @@ class TESSALY_API Dialog {
     // it is left. False when there is no such control.
     bool SetFocus(int id);
 
+    // ActiveX controls (automation_activex.cpp). The date-and-time picker's value as a
+    // date (days since 30 December 1899; false when the control is no picker), and setting
+    // it as its value property does.
+    bool GetDateValue(int id, double* value) const;
+    bool SetDateValue(int id, double value);
+    // The folder view: the items under a path (empty: the top level, the special folders
+    // and the drives), reading that level when it was not yet read; the selected item's
+    // path; and selecting the item of a path as the user would (the view's selection event
+    // reaches the dialog). Empty, or false, when there is no such control or path.
+    struct FolderItem {
+        std::string text; // as shown
+        std::string path; // as the control's selection path gives it
+    };
+    std::vector<FolderItem> GetFolderItems(int id, const std::string& path = std::string()) const;
+    std::string GetSelectedFolder(int id) const;
+    bool SelectFolder(int id, const std::string& path);
+
     // Combo boxes, owner-drawn ones in particular (owner_draw_automation.cpp): the items'
     // data (what SetItemData gave, or what AddString stored without CBS_HASSTRINGS); opening
     // and closing the drop-down list as the user would; an item's rectangle in the open list

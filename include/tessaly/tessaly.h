@@ -1,5 +1,6 @@
 #pragma once
 // The whole interface of libTessaly, with the companion library it loads.
+#include <tessaly/activex.h>
 #include <tessaly/automation.h>
 #include <tessaly/collections.h>
 #include <tessaly/companion.h>

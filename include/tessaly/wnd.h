@@ -7,6 +7,7 @@
 
 #include <tessaly/cstring.h>
 #include <tessaly/types.h>
+#include <tessaly/variant.h>
 
 class QWidget;
 class CDataExchange;
@@ -30,6 +31,9 @@ struct RECT {
 #define BST_UNCHECKED 0
 #define BST_CHECKED 1
 #define BST_INDETERMINATE 2
+
+// A dispatch identifier: a property, method or event of an ActiveX control.
+typedef LONG DISPID;
 
 class TESSALY_API CWnd {
   public:
@@ -139,6 +143,20 @@ class TESSALY_API CWnd {
     // control's id, lParam its NMHDR. Returns TRUE when handled; *pResult is the message's
     // result. The default handles nothing.
     virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
+
+    // ActiveX controls (tessaly/activex.h): a property or method by dispatch identifier.
+    // flags: DISPATCH_METHOD, DISPATCH_PROPERTYGET, DISPATCH_PROPERTYPUT. paramTypes: one
+    // VTS_ type per argument that follows (VTS_I2/I4/BOOL as int, VTS_R4/R8/DATE as double,
+    // VTS_BSTR as const char*, VTS_VARIANT as const VARIANT*; null for none). The result
+    // is converted to returnType and stored through result (short*, LONG*, double*, BOOL*,
+    // CString* for VT_BSTR, VARIANT* for VT_VARIANT; VT_EMPTY: none). Returns S_OK or the
+    // failure (E_NOINTERFACE for a window that is no ActiveX control), leaving the result
+    // alone on failure.
+    HRESULT InvokeHelper(DISPID id, WORD flags, VARTYPE returnType, void* result,
+                         const BYTE* paramTypes, ...);
+    HRESULT GetProperty(DISPID id, VARTYPE type, void* value) const;
+    // One value of the type's kind follows, as for InvokeHelper.
+    HRESULT SetProperty(DISPID id, VARTYPE type, ...);
 
     // Data exchange (tessaly/data_exchange.h): UpdateData(FALSE) copies the members into
     // the controls, UpdateData(TRUE) reads and validates them; FALSE when a value failed

@@ -15,12 +15,15 @@
 
 #include <tessaly/controls.h>
 
+#include "framework/activex_internal.h"
 #include "framework/controls_internal.h"
 #include "framework/wnd_internal.h"
 
 namespace tessaly::framework {
 
 std::unique_ptr<CWnd> NewControlObject(QWidget* widget) {
+    // An ActiveX control's wrapper first: the folder view is a tree widget too.
+    if (auto wrapper = NewActiveXWrapper(widget)) return wrapper;
     const bool listView = widget && widget->property(kPropListView).toBool();
     if (qobject_cast<QTextEdit*>(widget)) return std::make_unique<CRichEditCtrl>(widget);
     if (qobject_cast<QLineEdit*>(widget) || qobject_cast<QPlainTextEdit*>(widget))

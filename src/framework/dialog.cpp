@@ -28,6 +28,7 @@
 #include <cmath>
 #include <vector>
 
+#include "framework/activex_internal.h"
 #include "framework/application.h"
 #include "framework/controls_internal.h"
 #include "framework/message_box.h"
@@ -301,6 +302,8 @@ QWidget* CDialog::Impl::makeCommonControl(CDialog& owner, const p::DialogItemTem
                          [&owner, id] { DialogAccess::command(owner, id); });
         return link;
     }
+    // ActiveX controls by class id ("{...}"); DoModal refused a template naming an unknown one.
+    if (QWidget* control = CreateActiveXControl(className, parent)) return control;
     return new QWidget(parent);
 }
 
@@ -534,6 +537,7 @@ int CDialog::DoModal() {
     Impl& d = *impl_;
     if (d.running) return -1;
     if (!findTemplate(m_templateId, m_templateName, d.tmpl)) return -1;
+    if (!TemplateClassesKnown(d.tmpl)) return -1; // an ActiveX class in no table
 
     QWidget* parent = m_pParentWnd ? m_pParentWnd->GetWidget() : nullptr;
     if (!parent) parent = QApplication::activeWindow();

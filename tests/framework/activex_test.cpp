@@ -1,0 +1,563 @@
+// ActiveX controls in dialog templates: the date-and-time picker and the folder view by
+// class id, their dispatch properties and events, the wrappers, and classes registered by
+// other modules, driven through the automation API.
+#include <tessaly/activex.h>
+#include <tessaly/automation.h>
+#include <tessaly/oledatetime.h>
+#include <tessaly/wnd.h>
+
+#include <QDate>
+#include <QLabel>
+#include <QLocale>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/prefix.h"
+#include "platform/shell.h"
+#include "support/prefix.h"
+#include "support/rc_compile.h"
+
+using tessaly::automation::Dialog;
+using tessaly::testing::CompileResourceModule;
+using tessaly::testing::DrivePrefixTest;
+using tessaly::testing::WriteFile;
+
+namespace {
+
+constexpr int kPicker = 1001, kFolders = 1002, kEdit = 1003;
+constexpr int kPickerPlace = 2001, kFoldersPlace = 2002;
+constexpr const char* kCounterClass = "{0A1B2C3D-0000-4000-8000-00000000C0DE}";
+
+// Each ActiveX control has a hidden static of the same template rectangle beside it, so
+// the geometry is compared with what the dialog made of the same dialog units.
+const char* const kScript = R"(#include <winresrc.h>
+LANGUAGE 9, 1
+300 DIALOGEX 0, 0, 240, 160
+STYLE DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU
+CAPTION "Select a folder"
+FONT 8, "DejaVu Sans"
+BEGIN
+    CONTROL "", 1001, "{20DD1B9E-87C4-11D1-8BE3-0000F8754DA1}", WS_TABSTOP, 10, 10, 80, 14
+    CONTROL "", 1002, "{D9812706-90EB-11D2-887A-BD32CB08A467}", WS_TABSTOP, 10, 30, 150, 100
+    LTEXT "", 2001, 10, 10, 80, 14, NOT WS_VISIBLE
+    LTEXT "", 2002, 10, 30, 150, 100, NOT WS_VISIBLE
+    EDITTEXT 1003, 170, 30, 60, 12, ES_AUTOHSCROLL
+    DEFPUSHBUTTON "OK", IDOK, 130, 140, 50, 14
+    PUSHBUTTON "Cancel", IDCANCEL, 185, 140, 50, 14
+END
+301 DIALOGEX 0, 0, 100, 60
+STYLE DS_SETFONT | WS_POPUP | WS_CAPTION
+CAPTION "Unknown class"
+FONT 8, "DejaVu Sans"
+BEGIN
+    CONTROL "", 1001, "{00000000-1111-2222-3333-444444444444}", WS_TABSTOP, 5, 5, 50, 14
+    DEFPUSHBUTTON "OK", IDOK, 5, 40, 40, 14
+END
+302 DIALOGEX 0, 0, 100, 60
+STYLE DS_SETFONT | WS_POPUP | WS_CAPTION
+CAPTION "Registered class"
+FONT 8, "DejaVu Sans"
+BEGIN
+    CONTROL "", 1001, "{0a1b2c3d-0000-4000-8000-00000000c0de}", WS_TABSTOP, 5, 5, 50, 14
+    LTEXT "", 2001, 5, 5, 50, 14, NOT WS_VISIBLE
+    DEFPUSHBUTTON "OK", IDOK, 5, 40, 40, 14
+END
+)";
+
+struct Event {
+    UINT id = 0;
+    UINT code = 0;
+    DISPID dispid = 0;
+    std::vector<std::string> texts; // the arguments given as texts
+};
+
+// The folder chooser as the library builds it: a selection in the folder view writes its
+// path into the text box, a top-level item's alternative text instead.
+class ChooserDialog : public CDialog {
+  public:
+    explicit ChooserDialog(UINT id) : CDialog(id) {}
+    std::function<void(ChooserDialog&)> onInit;
+    std::vector<Event> events;
+
+  protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        if (onInit) onInit(*this);
+        return TRUE;
+    }
+    BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) override {
+        auto* header = reinterpret_cast<NMHDR*>(lParam);
+        if (header->code != AXN_EVENT) return CDialog::OnNotify(wParam, lParam, result);
+        auto* event = reinterpret_cast<NMAXEVENT*>(lParam);
+        Event seen{static_cast<UINT>(wParam), header->code, event->dispid, {}};
+        for (UINT i = 0; i < event->count; ++i) {
+            CComVariant text;
+            if (SUCCEEDED(VariantChangeType(&text, &event->params[i], 0, VT_BSTR)))
+                seen.texts.push_back(CString(text.bstrVal).str());
+        }
+        events.push_back(seen);
+        if (wParam == kFolders && event->dispid == CFolderView::dispidSelChange) {
+            auto* view = static_cast<CFolderView*>(GetDlgItem(kFolders));
+            CString path = view->GetSelectedPath();
+            if (path.Find('\\', 1) < 0) path = view->GetAlternativeText();
+            GetDlgItem(kEdit)->SetWindowText(path);
+        }
+        *result = 0;
+        return TRUE;
+    }
+};
+
+class ActiveX : public DrivePrefixTest {
+  protected:
+    void SetUp() override {
+        DrivePrefixTest::SetUp();
+        HMODULE module = CompileResourceModule(prefix_.scratch(), "ActiveXTest", kScript);
+        ASSERT_NE(module, nullptr);
+        AfxSetResourceHandle(module);
+    }
+    void TearDown() override {
+        tessaly::automation::SetDialogHandler(nullptr);
+        AfxSetResourceHandle(nullptr);
+    }
+    // Runs the dialog, the script inside it, then cancels; returns DoModal's result.
+    int run(ChooserDialog& dialog, const std::function<void(Dialog&)>& script) {
+        handlerCalls = 0;
+        tessaly::automation::SetDialogHandler([&](Dialog& d) {
+            ++handlerCalls;
+            script(d);
+            if (d.IsOpen()) d.PressEscape();
+        });
+        return dialog.DoModal();
+    }
+    int handlerCalls = 0;
+};
+
+// ---- the table of classes ----
+
+TEST(ActiveXClasses, TableKnowsTheLibrarysClassesAndRefusesMalformedIds) {
+    struct Row {
+        const char* id;
+        BOOL known;
+    } rows[] = {
+        {CLSID_TESSALY_DTPICKER, TRUE},
+        {CLSID_TESSALY_FOLDERVIEW, TRUE},
+        {"{20dd1b9e-87c4-11d1-8be3-0000f8754da1}", TRUE}, // letter case ignored
+        {"20DD1B9E-87C4-11D1-8BE3-0000F8754DA1", FALSE},  // braces are part of it
+        {"{20DD1B9E-87C4-11D1-8BE3-0000F8754DA}", FALSE}, // one digit short
+        {"{00000000-1111-2222-3333-444444444444}", FALSE},
+        {"", FALSE},
+        {nullptr, FALSE},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(CActiveXControl::IsControlClass(row.id), row.known) << (row.id ? row.id : "null");
+    auto factory = [](QWidget*) -> CActiveXControl* { return nullptr; };
+    EXPECT_FALSE(CActiveXControl::RegisterControlClass("not a class id", factory));
+    EXPECT_FALSE(CActiveXControl::RegisterControlClass(kCounterClass, nullptr));
+    EXPECT_FALSE(CActiveXControl::IsControlClass(kCounterClass));
+}
+
+TEST_F(ActiveX, ControlsTakeTheirClassAndTheTemplatesGeometry) {
+    ChooserDialog dialog(300);
+    std::string pickerClass, foldersClass;
+    bool pickerWrapped = false, foldersWrapped = false;
+    dialog.onInit = [&](ChooserDialog& d) {
+        CWnd* picker = d.GetDlgItem(kPicker);
+        CWnd* folders = d.GetDlgItem(kFolders);
+        ASSERT_TRUE(picker && folders);
+        pickerWrapped = dynamic_cast<CDTPicker*>(picker) != nullptr;
+        foldersWrapped = dynamic_cast<CFolderView*>(folders) != nullptr;
+        pickerClass = CActiveXControl::FromWidget(picker->GetWidget())->GetClassId().str();
+        foldersClass = CActiveXControl::FromWidget(folders->GetWidget())->GetClassId().str();
+        EXPECT_EQ(CActiveXControl::FromWidget(d.GetDlgItem(kEdit)->GetWidget()), nullptr);
+    };
+    EXPECT_EQ(run(dialog,
+                  [](Dialog& d) {
+                      for (auto [control, place] :
+                           {std::pair{kPicker, kPickerPlace}, std::pair{kFolders, kFoldersPlace}}) {
+                          const auto a = d.GetRect(control), b = d.GetRect(place);
+                          EXPECT_GT(a.width, 0);
+                          EXPECT_EQ(a.left, b.left);
+                          EXPECT_EQ(a.top, b.top);
+                          EXPECT_EQ(a.width, b.width);
+                          EXPECT_EQ(a.height, b.height);
+                          EXPECT_TRUE(d.IsVisible(control));
+                      }
+                  }),
+              IDCANCEL);
+    EXPECT_TRUE(pickerWrapped);
+    EXPECT_TRUE(foldersWrapped);
+    EXPECT_EQ(pickerClass, CLSID_TESSALY_DTPICKER);
+    EXPECT_EQ(foldersClass, CLSID_TESSALY_FOLDERVIEW);
+}
+
+TEST_F(ActiveX, UnknownClassIdFailsTheDialog) {
+    ChooserDialog dialog(301);
+    bool initialised = false;
+    dialog.onInit = [&](ChooserDialog&) { initialised = true; };
+    EXPECT_EQ(run(dialog, [](Dialog&) {}), -1);
+    EXPECT_FALSE(initialised);
+    EXPECT_EQ(handlerCalls, 0);
+}
+
+// ---- the date-and-time picker ----
+
+double dateOf(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
+    return COleDateTime(year, month, day, hour, minute, second).m_dt;
+}
+
+TEST_F(ActiveX, PickerValueRoundTripsThroughWrapperPropertyAndAutomation) {
+    const double values[] = {
+        dateOf(2004, 1, 5, 12, 0, 0), // noon: .5
+        dateOf(2026, 12, 6, 14, 25, 7),
+        38000.123457, // not a whole second: kept as given
+        -1.25,        // 29 December 1899 06:00
+        dateOf(1601, 1, 1),
+        dateOf(9999, 12, 31, 23, 59, 59),
+    };
+    ChooserDialog dialog(300);
+    EXPECT_EQ(run(dialog,
+                  [&](Dialog& d) {
+                      auto* picker = static_cast<CDTPicker*>(dialog.GetDlgItem(kPicker));
+                      for (double value : values) {
+                          SCOPED_TRACE(value);
+                          // Through the wrapper.
+                          picker->SetValue(CComVariant(value, VT_DATE));
+                          VARIANT read = picker->GetValue();
+                          EXPECT_EQ(read.vt, VT_DATE);
+                          EXPECT_DOUBLE_EQ(read.date, value);
+                          // The field shows the day in the user's short date picture.
+                          COleDateTime shown(value);
+                          const QDate day(shown.GetYear(), shown.GetMonth(), shown.GetDay());
+                          EXPECT_EQ(picker->GetWindowText().str(),
+                                    QLocale().toString(day, QLocale::ShortFormat).toStdString());
+                          // Raw dispatch id 20.
+                          DATE raw = 0;
+                          ASSERT_EQ(picker->SetProperty(20, VT_DATE, 0.5), S_OK);
+                          ASSERT_EQ(picker->SetProperty(20, VT_DATE, value), S_OK);
+                          ASSERT_EQ(picker->GetProperty(20, VT_DATE, &raw), S_OK);
+                          EXPECT_DOUBLE_EQ(raw, value);
+                          // The automation.
+                          double seen = 0;
+                          ASSERT_TRUE(d.SetDateValue(kPicker, value));
+                          ASSERT_TRUE(d.GetDateValue(kPicker, &seen));
+                          EXPECT_DOUBLE_EQ(seen, value);
+                      }
+                      double none = 0;
+                      EXPECT_FALSE(d.GetDateValue(kFolders, &none));
+                      EXPECT_FALSE(d.SetDateValue(kEdit, 1.0));
+                  }),
+              IDCANCEL);
+}
+
+TEST_F(ActiveX, PickerPropertyConvertsOrRefusesOtherTypes) {
+    const double start = dateOf(2010, 6, 15, 8, 30, 0);
+    struct Row {
+        const char* what;
+        std::function<HRESULT(CWnd&)> put;
+        HRESULT expected;
+        double value; // after the put (start when refused)
+    };
+    const std::vector<Row> rows = {
+        {"ISO text", [](CWnd& w) { return w.SetProperty(20, VT_BSTR, "2004-01-05"); }, S_OK,
+         dateOf(2004, 1, 5)},
+        {"ISO text with time",
+         [](CWnd& w) { return w.SetProperty(20, VT_BSTR, "2004-01-05 18:00:00"); }, S_OK,
+         dateOf(2004, 1, 5, 18, 0, 0)},
+        {"a number as R8", [](CWnd& w) { return w.SetProperty(20, VT_R8, 38000.75); }, S_OK,
+         38000.75},
+        {"a whole number", [](CWnd& w) { return w.SetProperty(20, VT_I4, 2); }, S_OK, 2.0},
+        {"text that is no date",
+         [](CWnd& w) { return w.SetProperty(20, VT_BSTR, "no date at all"); }, DISP_E_TYPEMISMATCH,
+         start},
+        {"a null variant",
+         [](CWnd& w) {
+             VARIANT null;
+             VariantInit(&null);
+             null.vt = VT_NULL;
+             return w.SetProperty(20, VT_VARIANT, &null);
+         },
+         DISP_E_TYPEMISMATCH, start},
+        {"before 1601", [](CWnd& w) { return w.SetProperty(20, VT_DATE, dateOf(1600, 12, 31)); },
+         E_INVALIDARG, start},
+        {"another property", [](CWnd& w) { return w.SetProperty(21, VT_DATE, 1.0); },
+         DISP_E_MEMBERNOTFOUND, start},
+        {"no place for the result",
+         [](CWnd& w) {
+             const BYTE types[] = VTS_I4;
+             return w.InvokeHelper(20, DISPATCH_PROPERTYGET, VT_DATE, nullptr, types, 1);
+         },
+         E_POINTER, start},
+    };
+    ChooserDialog dialog(300);
+    run(dialog, [&](Dialog&) {
+        CWnd& picker = *dialog.GetDlgItem(kPicker);
+        for (const Row& row : rows) {
+            SCOPED_TRACE(row.what);
+            ASSERT_EQ(picker.SetProperty(20, VT_DATE, start), S_OK);
+            EXPECT_EQ(row.put(picker), row.expected);
+            DATE value = -1;
+            ASSERT_EQ(picker.GetProperty(20, VT_DATE, &value), S_OK);
+            EXPECT_DOUBLE_EQ(value, row.value);
+        }
+        // Reading as other types converts; a variant gets the date itself.
+        ASSERT_EQ(picker.SetProperty(20, VT_DATE, dateOf(2004, 1, 5, 18, 0, 0)), S_OK);
+        LONG days = 0;
+        EXPECT_EQ(picker.GetProperty(20, VT_I4, &days), S_OK);
+        EXPECT_EQ(days, static_cast<LONG>(dateOf(2004, 1, 6))); // 0.75 rounds up
+        short small = 0;
+        EXPECT_EQ(picker.GetProperty(20, VT_I2, &small), DISP_E_OVERFLOW);
+        CString text;
+        EXPECT_EQ(picker.GetProperty(20, VT_BSTR, &text), S_OK);
+        EXPECT_EQ(text, COleDateTime(dateOf(2004, 1, 5, 18, 0, 0)).Format());
+        VARIANT variant;
+        EXPECT_EQ(picker.GetProperty(20, VT_VARIANT, &variant), S_OK);
+        EXPECT_EQ(variant.vt, VT_DATE);
+        EXPECT_DOUBLE_EQ(variant.date, dateOf(2004, 1, 5, 18, 0, 0));
+        // A window that is no ActiveX control has no properties.
+        DATE untouched = 7;
+        EXPECT_EQ(dialog.GetDlgItem(kEdit)->GetProperty(20, VT_DATE, &untouched), E_NOINTERFACE);
+        EXPECT_EQ(untouched, 7);
+    });
+}
+
+// ---- the folder view ----
+
+TEST_F(ActiveX, FolderViewListsSpecialFoldersAndDrivesAndReadsLevelsWhenOpened) {
+    WriteFile(c + "/.windows-label", "Work Disk\n");
+    std::filesystem::create_directories(c + "/Docs/Letters");
+    std::filesystem::create_directories(c + "/Docs/bills");
+    WriteFile(c + "/Docs/note.txt", "not a folder");
+    ChooserDialog dialog(300);
+    std::vector<Dialog::FolderItem> top, docs, later;
+    run(dialog, [&](Dialog& d) {
+        top = d.GetFolderItems(kFolders);
+        docs = d.GetFolderItems(kFolders, "c:\\docs\\");
+        // A folder made after the view opened appears when its level is first read.
+        std::filesystem::create_directories(c + "/Docs/Letters/2026");
+        later = d.GetFolderItems(kFolders, "C:\\Docs\\Letters");
+        EXPECT_TRUE(d.GetFolderItems(kFolders, "C:\\Nowhere").empty());
+        EXPECT_TRUE(d.GetFolderItems(kEdit).empty());
+    });
+
+    const DWORD drives = tessaly::platform::GetLogicalDrives();
+    ASSERT_TRUE(drives & (1u << ('C' - 'A')));
+    ASSERT_GE(top.size(), 3u);
+    EXPECT_EQ(top[0].text, "Desktop");
+    EXPECT_EQ(top[0].path, "Desktop");
+    EXPECT_EQ(top[1].text, "My Documents");
+    EXPECT_EQ(top[1].path, "My Documents");
+    size_t index = 2;
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        if (!(drives & (1u << (letter - 'A')))) continue;
+        ASSERT_LT(index, top.size());
+        const std::string drive = std::string(1, letter) + ":";
+        EXPECT_EQ(top[index].path, drive);
+        EXPECT_NE(top[index].text.find("(" + drive + ")"), std::string::npos) << top[index].text;
+        if (letter == 'C') {
+            EXPECT_EQ(top[index].text, "Work Disk (C:)");
+        }
+        ++index;
+    }
+    EXPECT_EQ(index, top.size());
+
+    ASSERT_EQ(docs.size(), 2u); // folders only, in name order without regard to case
+    EXPECT_EQ(docs[0].text, "bills");
+    EXPECT_EQ(docs[0].path, "C:\\Docs\\bills");
+    EXPECT_EQ(docs[1].text, "Letters");
+    EXPECT_EQ(docs[1].path, "C:\\Docs\\Letters");
+    ASSERT_EQ(later.size(), 1u);
+    EXPECT_EQ(later[0].path, "C:\\Docs\\Letters\\2026");
+}
+
+TEST_F(ActiveX, SelectingAFolderFiresTheEventWithPathAndAlternativeText) {
+    WriteFile(c + "/.windows-label", "Work Disk\n");
+    std::filesystem::create_directories(c + "/Docs/Letters");
+    char documents[260] = {};
+    ASSERT_TRUE(tessaly::platform::SHGetSpecialFolderPathA(nullptr, documents, 5, TRUE));
+    std::filesystem::create_directories(tessaly::platform::ToPosixPath(documents) + "/Drafts");
+
+    struct Row {
+        std::string select;  // as given
+        std::string path;    // the selection path
+        std::string altText; // the shown name
+        std::string chosen;  // what the chooser writes into the text box
+        bool topLevel;       // no backslash in the path after its first character
+    };
+    const std::string drafts = std::string(documents) + "\\Drafts";
+    const std::vector<Row> rows = {
+        {"c:\\docs\\letters", "C:\\Docs\\Letters", "Letters", "C:\\Docs\\Letters", false},
+        {"C:\\Docs\\", "C:\\Docs", "Docs", "C:\\Docs", false},
+        {"c:", "C:", "Work Disk (C:)", "Work Disk (C:)", true},
+        {"My Documents", "My Documents", "My Documents", "My Documents", true},
+        {"C:\\", "C:", "Work Disk (C:)", "Work Disk (C:)", true},
+        {"Desktop", "Desktop", "Desktop", "Desktop", true},
+        {"My Documents\\Drafts", drafts, "Drafts", drafts, false},
+        {drafts, drafts, "Drafts", drafts, false},
+    };
+    ChooserDialog dialog(300);
+    run(dialog, [&](Dialog& d) {
+        auto* view = static_cast<CFolderView*>(dialog.GetDlgItem(kFolders));
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const Row& row = rows[i];
+            SCOPED_TRACE(row.select);
+            // Alternately as the user would (automation) and through the wrapper.
+            dialog.events.clear();
+            if (i % 2)
+                ASSERT_TRUE(view->SetSelectedPath(row.select.c_str()));
+            else
+                ASSERT_TRUE(d.SelectFolder(kFolders, row.select));
+            ASSERT_EQ(dialog.events.size(), 1u);
+            const Event& e = dialog.events[0];
+            EXPECT_EQ(e.id, static_cast<UINT>(kFolders));
+            EXPECT_EQ(e.code, AXN_EVENT);
+            EXPECT_EQ(e.dispid, CFolderView::dispidSelChange);
+            EXPECT_EQ(e.texts, std::vector<std::string>{row.path});
+            EXPECT_EQ(view->GetSelectedPath().str(), row.path);
+            EXPECT_EQ(d.GetSelectedFolder(kFolders), row.path);
+            EXPECT_EQ(view->GetAlternativeText().str(), row.altText);
+            EXPECT_EQ(d.GetText(kEdit), row.chosen);
+            EXPECT_EQ(view->GetSelectedPath().Find('\\', 1) < 0, row.topLevel);
+        }
+        // Selecting the current item again or a folder that is not there changes nothing.
+        dialog.events.clear();
+        EXPECT_FALSE(view->SetSelectedPath("C:\\Nowhere"));
+        EXPECT_FALSE(d.SelectFolder(kFolders, "Q:\\"));
+        EXPECT_FALSE(view->SetSelectedPath(nullptr));
+        EXPECT_TRUE(d.SelectFolder(kFolders, rows.back().select));
+        EXPECT_TRUE(dialog.events.empty());
+        EXPECT_EQ(view->GetSelectedPath().str(), rows.back().path);
+        // The alternative text cannot be set; Refresh keeps the selection quietly.
+        EXPECT_EQ(view->SetProperty(CFolderView::dispidAlternativeText, VT_BSTR, "x"),
+                  DISP_E_MEMBERNOTFOUND);
+        view->Refresh();
+        EXPECT_TRUE(dialog.events.empty());
+        EXPECT_EQ(view->GetSelectedPath().str(), rows.back().path);
+    });
+}
+
+// ---- a class registered from outside ----
+
+// A counter: property 1 its value, method 2 adds its argument and returns the new value,
+// firing event 7 with it.
+class CounterControl : public CActiveXControl {
+  public:
+    explicit CounterControl(QWidget* parent) : CActiveXControl(new QLabel(parent)) {}
+    HRESULT Invoke(DISPID id, WORD flags, const VARIANT* params, UINT count,
+                   VARIANT* result) override {
+        if (id == 1 && (flags & DISPATCH_PROPERTYGET)) {
+            *result = CComVariant(value_);
+            return S_OK;
+        }
+        if (id == 2 && (flags & DISPATCH_METHOD)) {
+            if (count != 1) return DISP_E_BADPARAMCOUNT;
+            CComVariant add;
+            const HRESULT hr = VariantChangeType(&add, &params[0], 0, VT_I4);
+            if (FAILED(hr)) return hr;
+            value_ += add.lVal;
+            const CComVariant now(value_);
+            FireEvent(7, &now, 1);
+            if (result) *result = CComVariant(value_);
+            return S_OK;
+        }
+        return DISP_E_MEMBERNOTFOUND;
+    }
+
+  private:
+    int value_ = 0;
+};
+
+TEST_F(ActiveX, RegisteredClassIsMadeAndCalledThroughTheDispatchHelpers) {
+    ChooserDialog before(302);
+    EXPECT_EQ(run(before, [](Dialog&) {}), -1);
+
+    ASSERT_TRUE(CActiveXControl::RegisterControlClass(
+        kCounterClass,
+        [](QWidget* parent) -> CActiveXControl* { return new CounterControl(parent); }));
+    EXPECT_TRUE(CActiveXControl::IsControlClass("{0a1b2c3d-0000-4000-8000-00000000c0de}"));
+
+    ChooserDialog dialog(302);
+    EXPECT_EQ(
+        run(dialog,
+            [&](Dialog& d) {
+                EXPECT_EQ(d.GetRect(kPicker).width, d.GetRect(kPickerPlace).width);
+                CWnd& counter = *dialog.GetDlgItem(kPicker);
+                const BYTE oneLong[] = VTS_I4;
+                const BYTE oneText[] = VTS_BSTR;
+                LONG value = 0;
+                EXPECT_EQ(counter.InvokeHelper(2, DISPATCH_METHOD, VT_I4, &value, oneLong, 5),
+                          S_OK);
+                EXPECT_EQ(value, 5);
+                CString asText;
+                EXPECT_EQ(counter.InvokeHelper(2, DISPATCH_METHOD, VT_BSTR, &asText, oneText, "37"),
+                          S_OK);
+                EXPECT_EQ(asText, "42");
+                EXPECT_EQ(
+                    counter.InvokeHelper(2, DISPATCH_METHOD, VT_EMPTY, nullptr, oneText, "many"),
+                    DISP_E_TYPEMISMATCH);
+                EXPECT_EQ(counter.InvokeHelper(2, DISPATCH_METHOD, VT_EMPTY, nullptr, nullptr),
+                          DISP_E_BADPARAMCOUNT);
+                short small = 0;
+                EXPECT_EQ(counter.GetProperty(1, VT_I2, &small), S_OK);
+                EXPECT_EQ(small, 42);
+                EXPECT_EQ(counter.GetProperty(3, VT_I2, &small), DISP_E_MEMBERNOTFOUND);
+            }),
+        IDCANCEL);
+    ASSERT_EQ(dialog.events.size(), 2u);
+    EXPECT_EQ(dialog.events[0].dispid, 7);
+    EXPECT_EQ(dialog.events[0].texts, std::vector<std::string>{"5"});
+    EXPECT_EQ(dialog.events[1].texts, std::vector<std::string>{"42"});
+}
+
+// ---- conversions ----
+
+TEST(ActiveXVariants, ChangeTypeConvertsAsTheDispatchCallsDo) {
+    struct Row {
+        const char* what;
+        CComVariant from;
+        VARTYPE to;
+        HRESULT expected;
+        CComVariant result;
+    };
+    const Row rows[] = {
+        {"long to text", CComVariant(42), VT_BSTR, S_OK, CComVariant("42")},
+        {"text to real", CComVariant("12.5"), VT_R8, S_OK, CComVariant(12.5)},
+        {"half rounds to even", CComVariant(2.5), VT_I4, S_OK, CComVariant(2)},
+        {"and up from odd", CComVariant(3.5), VT_I4, S_OK, CComVariant(4)},
+        {"negative half", CComVariant(-2.5), VT_I2, S_OK, CComVariant(static_cast<short>(-2))},
+        {"out of a short", CComVariant(70000), VT_I2, DISP_E_OVERFLOW, CComVariant()},
+        {"negative to unsigned", CComVariant(-1), VT_UI4, DISP_E_OVERFLOW, CComVariant()},
+        {"text no number", CComVariant("abc"), VT_I4, DISP_E_TYPEMISMATCH, CComVariant()},
+        {"true to long", CComVariant(true), VT_I4, S_OK, CComVariant(-1)},
+        {"number to boolean", CComVariant(0.25), VT_BOOL, S_OK, CComVariant(true)},
+        {"text to boolean", CComVariant("false"), VT_BOOL, S_OK, CComVariant(false)},
+        {"real to date", CComVariant(1.5), VT_DATE, S_OK, CComVariant(1.5, VT_DATE)},
+        {"past the last date", CComVariant(3e6), VT_DATE, DISP_E_OVERFLOW, CComVariant()},
+        {"empty to long", CComVariant(), VT_I4, S_OK, CComVariant(0)},
+        {"empty to text", CComVariant(), VT_BSTR, S_OK, CComVariant("")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        CComVariant out;
+        EXPECT_EQ(VariantChangeType(&out, &row.from, 0, row.to), row.expected);
+        if (row.expected == S_OK) {
+            EXPECT_TRUE(out == row.result);
+        }
+    }
+    // In place, and a null never converts.
+    CComVariant inPlace("7");
+    EXPECT_EQ(VariantChangeType(&inPlace, &inPlace, 0, VT_I4), S_OK);
+    EXPECT_TRUE(inPlace == CComVariant(7));
+    VARIANT null;
+    VariantInit(&null);
+    null.vt = VT_NULL;
+    CComVariant out;
+    EXPECT_EQ(VariantChangeType(&out, &null, 0, VT_I4), DISP_E_TYPEMISMATCH);
+}
+
+} // namespace
