@@ -270,3 +270,40 @@ class TESSALY_API CToolBarCtrl : public CWnd {
     BOOL GetItemRect(int index, RECT* rect) const;
     void AutoSize();
 };
+
+// ---- Up-down control ----
+struct UDACCEL;
+
+// The up-down control ("msctls_updown32"; messages, styles and notifications in
+// tessaly/notify.h). Every operation is its UDM_ message sent to the control. The range
+// starts at 100 (minimum) to 0 (maximum): up moves towards the maximum, so it counts down
+// until a range is set.
+class TESSALY_API CSpinButtonCtrl : public CWnd {
+  public:
+    CSpinButtonCtrl();
+    explicit CSpinButtonCtrl(QWidget* widget);
+
+    // UDM_SETRANGE / UDM_GETRANGE: 16-bit ends; GetRange() gives the maximum in the low
+    // word and the minimum in the high word.
+    void SetRange(short lower, short upper);
+    void GetRange(int& lower, int& upper) const;
+    DWORD GetRange() const;
+    void SetRange32(int lower, int upper);
+    void GetRange32(int& lower, int& upper) const;
+    // UDM_SETPOS / UDM_GETPOS: the position is clamped into the range; SetPos returns the
+    // previous one. GetPos gives the position in the low word and a nonzero high word on
+    // error (no buddy showing the position, or its text no number within the range).
+    int SetPos(int pos);
+    int GetPos() const;
+    int SetPos32(int pos);
+    int GetPos32(BOOL* error = nullptr) const;
+    // UDM_SETBUDDY returns the previous buddy (null for none).
+    CWnd* SetBuddy(CWnd* buddy);
+    CWnd* GetBuddy() const;
+    // 10 or 16; SetBase returns the previous base, 0 for any other value (base unchanged).
+    int SetBase(int base);
+    UINT GetBase() const;
+    // The steps while an arrow is held: after nSec seconds, steps of nInc.
+    BOOL SetAccel(int count, const UDACCEL* accel);
+    UINT GetAccel(int count, UDACCEL* accel) const;
+};

@@ -22,7 +22,8 @@
 #define MAKEWPARAM(low, high) ((WPARAM)(DWORD)MAKELONG(low, high))
 #endif
 #ifndef MAKELONG
-#define MAKELONG(low, high) ((LONG)(((WORD)((DWORD_PTR)(low) & 0xffff)) | ((DWORD)((WORD)((DWORD_PTR)(high) & 0xffff))) << 16))
+#define MAKELONG(low, high)                                                                        \
+    ((LONG)(((WORD)((DWORD_PTR)(low)&0xffff)) | ((DWORD)((WORD)((DWORD_PTR)(high)&0xffff))) << 16))
 #endif
 #ifndef MAKELPARAM
 #define MAKELPARAM(low, high) ((LPARAM)(DWORD)MAKELONG(low, high))

@@ -5,6 +5,7 @@
 #include <QTreeWidget>
 
 #include "framework/controls_internal.h"
+#include "framework/notify_internal.h"
 #include "framework/wnd_internal.h"
 
 namespace tessaly::automation {
@@ -20,6 +21,35 @@ QWidget* widgetOf(CDialog* dialog, int id) {
 QTreeWidget* reportView(QWidget* widget) {
     auto* tree = qobject_cast<QTreeWidget*>(widget);
     return tree && tree->property(framework::kPropListView).toBool() ? tree : nullptr;
+}
+
+// Selects the item (-1: none) of a list box, combo box or list view.
+bool selectItem(CDialog* dialog, int id, int index) {
+    QWidget* widget = widgetOf(dialog, id);
+    if (auto* list = qobject_cast<QListWidget*>(widget)) {
+        if (index >= list->count()) return false;
+        if (index < 0)
+            list->setCurrentItem(nullptr);
+        else
+            list->setCurrentRow(index);
+        return true;
+    }
+    if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+        if (index >= combo->count()) return false;
+        combo->setCurrentIndex(index < 0 ? -1 : index);
+        return true;
+    }
+    if (QTreeWidget* report = reportView(widget)) {
+        if (index >= report->topLevelItemCount()) return false;
+        if (index < 0) {
+            report->setCurrentItem(nullptr);
+            report->clearSelection();
+        } else {
+            report->setCurrentItem(report->topLevelItem(index));
+        }
+        return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -53,31 +83,10 @@ int Dialog::GetCurSel(int id) const {
 }
 
 bool Dialog::SetCurSel(int id, int index) {
-    QWidget* widget = widgetOf(dialog_, id);
-    if (auto* list = qobject_cast<QListWidget*>(widget)) {
-        if (index >= list->count()) return false;
-        if (index < 0)
-            list->setCurrentItem(nullptr);
-        else
-            list->setCurrentRow(index);
-        return true;
-    }
-    if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-        if (index >= combo->count()) return false;
-        combo->setCurrentIndex(index < 0 ? -1 : index);
-        return true;
-    }
-    if (QTreeWidget* report = reportView(widget)) {
-        if (index >= report->topLevelItemCount()) return false;
-        if (index < 0) {
-            report->setCurrentItem(nullptr);
-            report->clearSelection();
-        } else {
-            report->setCurrentItem(report->topLevelItem(index));
-        }
-        return true;
-    }
-    return false;
+    // The user's choice: the notifications only the user's actions send follow.
+    bool done = false;
+    framework::AsUserAction(widgetOf(dialog_, id), [&] { done = selectItem(dialog_, id, index); });
+    return done;
 }
 
 bool Dialog::SetFocus(int id) {

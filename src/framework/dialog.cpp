@@ -34,6 +34,7 @@
 #include "framework/message_box.h"
 #include "framework/owner_draw.h"
 #include "framework/module_state.h"
+#include "framework/notify_internal.h"
 #include "framework/wnd_internal.h"
 #include "platform/dialog_template.h"
 #include "platform/module.h"
@@ -367,7 +368,7 @@ QWidget* CDialog::Impl::makeControl(CDialog& owner, const p::DialogItemTemplate&
             button = push;
         }
         QObject::connect(button, &QAbstractButton::clicked,
-                         [&owner, id] { DialogAccess::command(owner, id); });
+                         [button] { SendClicked(button); });
         control = button;
         break;
     }
@@ -493,6 +494,7 @@ QWidget* CDialog::Impl::makeControl(CDialog& owner, const p::DialogItemTemplate&
     control->setProperty(kPropExStyle, static_cast<uint>(item.exStyle));
     if (auto* upDown = dynamic_cast<UpDownWidget*>(control)) attachBuddy(upDown, style);
     lastControl = control;
+    InstallNotifications(control);
 
     // The object of the control's class, so callers may cast what GetDlgItem gives them.
     auto wnd = NewControlObject(control);

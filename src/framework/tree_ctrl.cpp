@@ -219,5 +219,6 @@ BOOL CTreeCtrl::SelectItem(HTREEITEM handle) {
     QTreeWidgetItem* item = itemOf(tree, handle);
     if (!item) return FALSE;
     tree->setCurrentItem(item);
-    return TRUE;
+    // The parent may refuse the change (TVN_SELCHANGING).
+    return tree->currentItem() == item ? TRUE : FALSE;
 }

@@ -31,6 +31,7 @@
 
 #include <tessaly/gdi.h>
 #include <tessaly/messages.h>
+#include <tessaly/notify.h>
 
 #include "framework/application.h"
 #include "framework/wnd_internal.h"
@@ -149,8 +150,13 @@ LRESULT defaultHandling(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         return TRUE;
     case WM_COMMAND:
         if (auto* dialog = dynamic_cast<CDialog*>(wnd))
-            return DialogAccess::command(*dialog, static_cast<UINT>(wParam & 0xFFFF));
+            return DialogAccess::command(*dialog, wParam, lParam);
         return 0;
+    case WM_NOTIFY: {
+        LRESULT result = 0;
+        wnd->OnNotify(wParam, lParam, &result);
+        return result;
+    }
     default:
         return 0;
     }

@@ -33,5 +33,8 @@ automation::DialogHandler CurrentDialogHandler();
 // The framework's own access to CDialog.
 struct DialogAccess {
     static BOOL command(CDialog& dialog, UINT id) { return dialog.OnCommand(id); }
+    static BOOL command(CDialog& dialog, WPARAM wParam, LPARAM lParam) {
+        return dialog.OnCommand(wParam, lParam);
+    }
     static QDialog* widget(const CDialog& dialog);
 };

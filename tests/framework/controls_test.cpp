@@ -703,7 +703,8 @@ TEST_F(DialogControls, TemplateControlsAreObjectsOfTheirClass) {
         upDown = d.GetRect(1011);
         date = d.GetText(1012);
         link = d.GetText(1013);
-        // The arrows step the number in the buddy: up once, then down twice.
+        // The arrows step the number in the buddy: up once, then down twice. The range is
+        // still the default 100 (minimum) to 0 (maximum), so up counts down.
         const auto arrows = d.GetRect(1011);
         for (int y : {2, arrows.height - 2, arrows.height - 2}) {
             d.MouseDown(1011, arrows.width / 2, y);
@@ -719,7 +720,7 @@ TEST_F(DialogControls, TemplateControlsAreObjectsOfTheirClass) {
     EXPECT_EQ(upDown.left, buddy.left + buddy.width);
     EXPECT_EQ(upDown.top, buddy.top);
     EXPECT_EQ(upDown.height, buddy.height);
-    EXPECT_EQ(steps, (std::vector<std::string>{"8", "7", "6"}));
+    EXPECT_EQ(steps, (std::vector<std::string>{"6", "7", "8"}));
     EXPECT_FALSE(date.empty());
     EXPECT_NE(link.find("Home"), std::string::npos);
 }

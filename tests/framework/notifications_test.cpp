@@ -1,0 +1,587 @@
+// Control notifications and the up-down control, driven through the automation interface
+// on a template compiled for the test: what reaches the dialog (WM_NOTIFY with its
+// structures, WM_COMMAND with its codes) for which causes, the up-down's defaults, ranges,
+// wrapping, buddy text and refusals.
+#include <tessaly/automation.h>
+#include <tessaly/controls.h>
+#include <tessaly/messages.h>
+#include <tessaly/notify.h>
+#include <tessaly/wnd.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/prefix.h"
+#include "support/rc_compile.h"
+
+namespace {
+
+using tessaly::automation::Dialog;
+
+constexpr int VK_UP = 0x26, VK_DOWN = 0x28;
+
+const char* const kScript = R"(#include <winresrc.h>
+LANGUAGE 9, 1
+300 DIALOGEX 0, 0, 300, 200
+STYLE DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU
+CAPTION "Notifications"
+FONT 8, "DejaVu Sans"
+BEGIN
+    DEFPUSHBUTTON "OK", IDOK, 240, 180, 50, 14
+    PUSHBUTTON "Apply", 1020, 180, 180, 50, 14
+    EDITTEXT 1001, 5, 5, 60, 12, ES_AUTOHSCROLL
+    CONTROL "", 1002, "msctls_updown32", UDS_AUTOBUDDY | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS, 65, 5, 10, 12
+    EDITTEXT 1003, 5, 20, 60, 12, ES_AUTOHSCROLL
+    CONTROL "", 1004, "msctls_updown32", UDS_AUTOBUDDY | UDS_SETBUDDYINT | UDS_NOTHOUSANDS | UDS_WRAP, 65, 20, 10, 12
+    CONTROL "", 1005, "msctls_updown32", UDS_HORZ, 80, 5, 20, 12
+    CONTROL "", 1006, "SysListView32", LVS_REPORT | LVS_SINGLESEL | WS_BORDER, 5, 40, 100, 60
+    CONTROL "", 1007, "SysTreeView32", TVS_HASBUTTONS | TVS_LINESATROOT | WS_BORDER, 110, 40, 80, 60
+    CONTROL "", 1008, "ListBox", LBS_NOTIFY | WS_BORDER | WS_VSCROLL, 200, 40, 60, 50
+    CONTROL "", 1009, "ListBox", WS_BORDER | WS_VSCROLL, 200, 95, 60, 40
+    COMBOBOX 1010, 5, 110, 60, 60, CBS_DROPDOWNLIST | WS_VSCROLL
+    COMBOBOX 1011, 70, 110, 60, 60, CBS_DROPDOWN | WS_VSCROLL
+    AUTOCHECKBOX "Box", 1012, 5, 130, 50, 12
+END
+)";
+
+// One notification as the dialog saw it.
+struct Note {
+    UINT_PTR id = 0;
+    UINT code = 0;
+    bool fromControl = false; // hwndFrom (or lParam of WM_COMMAND) is the control's window
+    // NMLISTVIEW / NMITEMACTIVATE
+    int item = 0;
+    UINT oldState = 0, newState = 0, changed = 0;
+    LPARAM data = 0;
+    // NMTREEVIEW
+    HTREEITEM oldItem = nullptr, newItem = nullptr;
+    UINT action = 0;
+    // NMUPDOWN
+    int pos = 0, delta = 0;
+};
+
+class NotifyDialog : public CDialog {
+  public:
+    NotifyDialog() : CDialog(300u) {}
+
+    std::vector<Note> notes;    // WM_NOTIFY
+    std::vector<Note> commands; // WM_COMMAND (id, code)
+    std::vector<UINT> clicks;   // OnCommand(id)
+    // The answer to a notification (nonzero refuses a change that asks).
+    std::function<LRESULT(const NMHDR&)> answer;
+    HTREEITEM root = nullptr, one = nullptr, two = nullptr;
+
+    CSpinButtonCtrl* Spin(int id) { return dynamic_cast<CSpinButtonCtrl*>(GetDlgItem(id)); }
+    void Forget() {
+        notes.clear();
+        commands.clear();
+        clicks.clear();
+    }
+
+  protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        auto* list = static_cast<CListCtrl*>(GetDlgItem(1006));
+        for (int i = 0; i < 3; ++i) {
+            list->InsertItem(i, std::string(1, static_cast<char>('a' + i)).c_str());
+            list->SetItemData(i, 100 + i);
+        }
+        auto* tree = static_cast<CTreeCtrl*>(GetDlgItem(1007));
+        root = tree->InsertItem("root");
+        one = tree->InsertItem("one");
+        two = tree->InsertItem("two");
+        tree->SetItemData(one, 11);
+        tree->SetItemData(two, 12);
+        for (int id : {1008, 1009}) {
+            auto* box = static_cast<CListBox*>(GetDlgItem(id));
+            for (const char* text : {"x", "y", "z"})
+                box->AddString(text);
+        }
+        for (int id : {1010, 1011}) {
+            auto* combo = static_cast<CComboBox*>(GetDlgItem(id));
+            for (const char* text : {"red", "green", "blue"})
+                combo->AddString(text);
+        }
+        return TRUE;
+    }
+
+    BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) override {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        Note note;
+        note.id = header->idFrom;
+        note.code = header->code;
+        CWnd* control = GetDlgItem(static_cast<int>(header->idFrom));
+        note.fromControl =
+            wParam == header->idFrom && control && control->GetSafeHwnd() == header->hwndFrom;
+        if (header->code == LVN_ITEMCHANGED) {
+            const auto* info = reinterpret_cast<const NMLISTVIEW*>(lParam);
+            note.item = info->iItem;
+            note.oldState = info->uOldState;
+            note.newState = info->uNewState;
+            note.changed = info->uChanged;
+            note.data = info->lParam;
+        } else if (header->code == NM_CLICK || header->code == NM_DBLCLK) {
+            const auto* info = reinterpret_cast<const NMITEMACTIVATE*>(lParam);
+            note.item = info->iItem;
+            note.data = info->lParam;
+        } else if (header->code == TVN_SELCHANGING || header->code == TVN_SELCHANGED) {
+            const auto* info = reinterpret_cast<const NMTREEVIEW*>(lParam);
+            note.oldItem = info->itemOld.hItem;
+            note.newItem = info->itemNew.hItem;
+            note.action = info->action;
+            note.data = info->itemNew.lParam;
+        } else if (header->code == UDN_DELTAPOS) {
+            const auto* info = reinterpret_cast<const NMUPDOWN*>(lParam);
+            note.pos = info->iPos;
+            note.delta = info->iDelta;
+        }
+        notes.push_back(note);
+        *result = answer ? answer(*header) : 0;
+        return TRUE;
+    }
+
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
+        Note note;
+        note.id = LOWORD(wParam);
+        note.code = HIWORD(wParam);
+        CWnd* control = GetDlgItem(static_cast<int>(note.id));
+        note.fromControl = control && reinterpret_cast<LPARAM>(control->GetSafeHwnd()) == lParam;
+        commands.push_back(note);
+        return CDialog::OnCommand(wParam, lParam);
+    }
+
+    BOOL OnCommand(UINT id) override {
+        clicks.push_back(id);
+        return CDialog::OnCommand(id);
+    }
+};
+
+class Notifications : public tessaly::testing::PrefixTest {
+  protected:
+    void SetUp() override {
+        HMODULE module =
+            tessaly::testing::CompileResourceModule(prefix_.scratch(), "NotifyTest", kScript);
+        ASSERT_NE(module, nullptr);
+        AfxSetResourceHandle(module);
+    }
+    void TearDown() override {
+        tessaly::automation::SetDialogHandler(nullptr);
+        AfxSetResourceHandle(nullptr);
+    }
+
+    // Runs the dialog with the script, then ends it with OK.
+    void Run(const std::function<void(Dialog&, NotifyDialog&)>& script) {
+        NotifyDialog dialog;
+        tessaly::automation::SetDialogHandler([&](Dialog& d) {
+            dialog.Forget();
+            script(d, dialog);
+            d.Click(IDOK);
+        });
+        EXPECT_EQ(dialog.DoModal(), IDOK);
+    }
+};
+
+// The arrows of an up-down: the upper (or, across, the right) half steps up.
+void ClickArrow(Dialog& d, int id, bool up) {
+    const auto r = d.GetRect(id);
+    const bool across = r.width > r.height;
+    const int x = across ? (up ? r.width - 3 : 2) : r.width / 2;
+    const int y = across ? r.height / 2 : (up ? 2 : r.height - 2);
+    d.MouseDown(id, x, y);
+    d.MouseUp(id, x, y);
+}
+
+void ClickItem(Dialog& d, int id, int index) {
+    const auto r = d.GetItemRect(id, index);
+    ASSERT_GT(r.width, 0) << "item " << index << " of " << id;
+    d.MouseDown(id, r.left + r.width / 2, r.top + r.height / 2);
+    d.MouseUp(id, r.left + r.width / 2, r.top + r.height / 2);
+}
+
+// ---------------------------------------------------------------- up-down
+
+TEST_F(Notifications, UpDownStartsWithTheCommonControlsDefaults) {
+    Run([](Dialog& d, NotifyDialog& dialog) {
+        CSpinButtonCtrl* spin = dialog.Spin(1005);
+        ASSERT_NE(spin, nullptr) << "the template's up-down is a CSpinButtonCtrl";
+        int lower = 0, upper = 0;
+        spin->GetRange(lower, upper);
+        EXPECT_EQ(lower, 100);
+        EXPECT_EQ(upper, 0);
+        EXPECT_EQ(spin->GetRange(), static_cast<DWORD>(MAKELONG(0, 100)));
+        spin->GetRange32(lower, upper);
+        EXPECT_EQ(lower, 100);
+        EXPECT_EQ(upper, 0);
+        EXPECT_EQ(spin->GetBase(), 10u);
+        EXPECT_EQ(spin->GetBuddy(), nullptr);
+        // Without a buddy the position comes with the error word.
+        EXPECT_EQ(LOWORD(spin->GetPos()), 0);
+        EXPECT_NE(HIWORD(spin->GetPos()), 0);
+        BOOL error = FALSE;
+        EXPECT_EQ(spin->GetPos32(&error), 0);
+        EXPECT_TRUE(error);
+        // The maximum is the smaller end: up (right, across) stays at 0, down counts up.
+        ClickArrow(d, 1005, true);
+        EXPECT_EQ(spin->GetPos32(), 0);
+        ClickArrow(d, 1005, false);
+        ClickArrow(d, 1005, false);
+        EXPECT_EQ(spin->GetPos32(), 2);
+        // The buddy of a template's UDS_AUTOBUDDY is the control before it.
+        EXPECT_EQ(dialog.Spin(1002)->GetBuddy(), dialog.GetDlgItem(1001));
+        EXPECT_EQ(dialog.Spin(1004)->GetBuddy(), dialog.GetDlgItem(1003));
+    });
+}
+
+TEST_F(Notifications, UpDownStepsWithinItsRangeIntoTheBuddy) {
+    struct Case {
+        int id;               // 1002: thousands, clamps; 1004: no thousands, wraps
+        int lower, upper;     // SetRange32
+        int base;             // SetBase
+        int start;            // SetPos32
+        std::vector<bool> up; // the arrows clicked
+        const char* text;     // the buddy afterwards
+        int pos;              // GetPos32 afterwards
+    };
+    const Case cases[] = {
+        {1002, 0, 10, 10, 5, {true}, "6", 6},
+        {1002, 0, 10, 10, 5, {false, false}, "3", 3},
+        {1002, 10, 0, 10, 5, {true}, "4", 4},    // up goes towards the smaller maximum
+        {1002, 0, 10, 10, 10, {true}, "10", 10}, // clamped at the end
+        {1002, 0, 10, 10, 0, {false}, "0", 0},
+        {1004, 0, 10, 10, 10, {true}, "0", 0}, // wraps to the other end
+        {1004, 0, 10, 10, 0, {false}, "10", 10},
+        {1004, 10, 0, 10, 0, {true}, "10", 10}, // reversed range wraps the other way
+        {1002, 0, 100000, 10, 99999, {true}, "100,000", 100000},
+        {1004, 0, 100000, 10, 99999, {true}, "100000", 100000},
+        {1002, -5000, 0, 10, -1000, {false}, "-1,001", -1001},
+        {1002, 0, 0xFFFF, 16, 254, {true}, "0x00FF", 255},
+        {1002, 0, 0xFFFFF, 16, 0x12345, {true}, "0x12346", 0x12346},
+        {1002, 0, 10, 10, 50, {}, "10", 10}, // a position past the end is clamped
+    };
+    Run([&](Dialog& d, NotifyDialog& dialog) {
+        for (const Case& c : cases) {
+            CSpinButtonCtrl* spin = dialog.Spin(c.id);
+            ASSERT_NE(spin, nullptr);
+            spin->SetBase(10);
+            spin->SetRange32(c.lower, c.upper);
+            spin->SetBase(c.base);
+            spin->SetPos32(c.start);
+            for (bool up : c.up)
+                ClickArrow(d, c.id, up);
+            const int buddy = c.id - 1;
+            EXPECT_EQ(d.GetText(buddy), c.text) << c.id << " from " << c.start;
+            BOOL error = TRUE;
+            EXPECT_EQ(spin->GetPos32(&error), c.pos) << c.id << " from " << c.start;
+            EXPECT_FALSE(error);
+        }
+    });
+}
+
+TEST_F(Notifications, UpDownMessagesAndBuddyText) {
+    Run([](Dialog& d, NotifyDialog& dialog) {
+        CSpinButtonCtrl* spin = dialog.Spin(1002);
+        // The 16-bit range: maximum in the low word, minimum in the high word.
+        spin->SendMessage(UDM_SETRANGE, 0, MAKELPARAM(20, -20));
+        int lower = 0, upper = 0;
+        spin->GetRange(lower, upper);
+        EXPECT_EQ(lower, -20);
+        EXPECT_EQ(upper, 20);
+        spin->SetRange(-3, 300);
+        int min32 = 0, max32 = 0;
+        spin->SendMessage(UDM_GETRANGE32, reinterpret_cast<WPARAM>(&min32),
+                          reinterpret_cast<LPARAM>(&max32));
+        EXPECT_EQ(min32, -3);
+        EXPECT_EQ(max32, 300);
+        // SetPos returns the previous position.
+        spin->SetPos(7);
+        EXPECT_EQ(spin->SetPos(-2), 7);
+        EXPECT_EQ(d.GetText(1001), "-2");
+        EXPECT_EQ(spin->SetPos32(9), -2);
+        // The buddy's text is the position, as long as it is a number within the range.
+        struct Typed {
+            const char* text;
+            bool valid;
+            int pos;
+        };
+        for (const Typed& t :
+             {Typed{"42", true, 42}, Typed{"  120 ", true, 120}, Typed{"abc", false, 120},
+              Typed{"301", false, 120}, Typed{"-3", true, -3}}) {
+            d.SetText(1001, t.text);
+            const int pos = spin->GetPos();
+            EXPECT_EQ(HIWORD(pos) == 0, t.valid) << t.text;
+            EXPECT_EQ(static_cast<short>(LOWORD(pos)), t.pos) << t.text;
+        }
+        spin->SetRange32(0, 5000);
+        d.SetText(1001, "1,234");
+        EXPECT_EQ(spin->GetPos32(), 1234);
+        // Bases other than 10 and 16 are refused.
+        EXPECT_EQ(spin->SetBase(8), 0);
+        EXPECT_EQ(spin->SetBase(16), 10);
+        EXPECT_EQ(d.GetText(1001), "0x04D2");
+        d.SetText(1001, "0x10");
+        EXPECT_EQ(spin->GetPos32(), 16);
+        EXPECT_EQ(spin->SetBase(10), 16);
+        // A buddy set by message; the previous one comes back.
+        EXPECT_EQ(spin->SetBuddy(dialog.GetDlgItem(1003)), dialog.GetDlgItem(1001));
+        spin->SetPos32(77);
+        EXPECT_EQ(d.GetText(1003), "77");
+        // The acceleration table round-trips.
+        const UDACCEL accel[2] = {{0, 2}, {1, 10}};
+        EXPECT_TRUE(spin->SetAccel(2, accel));
+        UDACCEL back[3] = {};
+        EXPECT_EQ(spin->GetAccel(3, back), 2u);
+        EXPECT_EQ(back[1].nSec, 1u);
+        EXPECT_EQ(back[1].nInc, 10u);
+    });
+}
+
+TEST_F(Notifications, DeltaPosComesBeforeTheChangeAndMayRefuseIt) {
+    struct Case {
+        int lower, upper, start;
+        bool up;
+        bool refuse;
+        int delta;        // what the notification proposes
+        const char* text; // the buddy afterwards
+    };
+    const Case cases[] = {
+        {0, 10, 5, true, false, 1, "6"},   {0, 10, 5, false, false, -1, "4"},
+        {10, 0, 5, true, false, -1, "4"},  {0, 10, 5, true, true, 1, "5"},
+        {0, 10, 10, true, false, 1, "10"}, // at the end it still asks
+    };
+    Run([&](Dialog& d, NotifyDialog& dialog) {
+        CSpinButtonCtrl* spin = dialog.Spin(1002);
+        for (const Case& c : cases) {
+            spin->SetRange32(c.lower, c.upper);
+            spin->SetPos32(c.start);
+            dialog.answer = [&c](const NMHDR& h) -> LRESULT {
+                return h.code == UDN_DELTAPOS && c.refuse;
+            };
+            dialog.notes.clear();
+            ClickArrow(d, 1002, c.up);
+            ASSERT_EQ(dialog.notes.size(), 1u);
+            const Note& n = dialog.notes[0];
+            EXPECT_EQ(n.code, UDN_DELTAPOS);
+            EXPECT_EQ(n.id, 1002u);
+            EXPECT_TRUE(n.fromControl);
+            EXPECT_EQ(n.pos, c.start);
+            EXPECT_EQ(n.delta, c.delta);
+            EXPECT_EQ(d.GetText(1001), c.text);
+        }
+        // UDS_ARROWKEYS: the keys in the buddy step too (and ask); 1004 has no such style.
+        dialog.answer = nullptr;
+        spin->SetRange32(0, 10);
+        spin->SetPos32(3);
+        dialog.notes.clear();
+        d.PressKey(1001, VK_UP);
+        EXPECT_EQ(d.GetText(1001), "4");
+        EXPECT_EQ(dialog.notes.size(), 1u);
+        dialog.Spin(1004)->SetRange32(0, 10);
+        dialog.Spin(1004)->SetPos32(3);
+        d.PressKey(1003, VK_UP);
+        EXPECT_EQ(d.GetText(1003), "3");
+    });
+}
+
+// ---------------------------------------------------------------- list view
+
+TEST_F(Notifications, ListViewAnnouncesStateChangesAndClicks) {
+    struct Expect {
+        UINT code;
+        int item;
+        UINT oldState, newState;
+    };
+    constexpr UINT SF = LVIS_SELECTED | LVIS_FOCUSED;
+    struct Step {
+        const char* what;
+        std::function<void(Dialog&)> act;
+        std::vector<Expect> expect;
+    };
+    const std::vector<Step> steps = {
+        {"select 1", [](Dialog& d) { d.SetCurSel(1006, 1); }, {{LVN_ITEMCHANGED, 1, 0, SF}}},
+        {"select 2",
+         [](Dialog& d) { d.SetCurSel(1006, 2); },
+         {{LVN_ITEMCHANGED, 1, SF, 0}, {LVN_ITEMCHANGED, 2, 0, SF}}},
+        {"reselect 2", [](Dialog& d) { d.SetCurSel(1006, 2); }, {}},
+        {"click 0",
+         [](Dialog& d) { ClickItem(d, 1006, 0); },
+         {{LVN_ITEMCHANGED, 2, SF, 0}, {LVN_ITEMCHANGED, 0, 0, SF}, {NM_CLICK, 0, 0, 0}}},
+        {"double click 0",
+         [](Dialog& d) {
+             const auto r = d.GetItemRect(1006, 0);
+             d.DoubleClick(1006, r.left + 5, r.top + r.height / 2);
+         },
+         {{NM_CLICK, 0, 0, 0}, {NM_DBLCLK, 0, 0, 0}}},
+        {"click below the items",
+         [](Dialog& d) {
+             const auto r = d.GetRect(1006);
+             d.MouseDown(1006, 5, r.height - 4);
+             d.MouseUp(1006, 5, r.height - 4);
+         },
+         {{NM_CLICK, -1, 0, 0}}},
+    };
+    Run([&](Dialog& d, NotifyDialog& dialog) {
+        for (const Step& s : steps) {
+            dialog.notes.clear();
+            s.act(d);
+            std::vector<Note> got;
+            for (const Note& n : dialog.notes)
+                if (n.id == 1006) got.push_back(n);
+            // Clicking empty space may also clear the selection: only the clicks count there.
+            if (std::string(s.what) == "click below the items")
+                std::erase_if(got, [](const Note& n) { return n.code == LVN_ITEMCHANGED; });
+            ASSERT_EQ(got.size(), s.expect.size()) << s.what;
+            for (size_t i = 0; i < got.size(); ++i) {
+                const Note& n = got[i];
+                const Expect& e = s.expect[i];
+                EXPECT_EQ(n.code, e.code) << s.what << " #" << i;
+                EXPECT_EQ(n.item, e.item) << s.what << " #" << i;
+                EXPECT_TRUE(n.fromControl) << s.what;
+                if (e.item >= 0) {
+                    EXPECT_EQ(n.data, 100 + e.item) << s.what << " #" << i;
+                }
+                if (e.code == LVN_ITEMCHANGED) {
+                    EXPECT_EQ(n.oldState, e.oldState) << s.what << " #" << i;
+                    EXPECT_EQ(n.newState, e.newState) << s.what << " #" << i;
+                    EXPECT_EQ(n.changed, static_cast<UINT>(LVIF_STATE)) << s.what;
+                }
+            }
+        }
+    });
+}
+
+// ---------------------------------------------------------------- tree view
+
+TEST_F(Notifications, TreeAsksBeforeTheSelectionMovesAndTellsAfter) {
+    Run([](Dialog& d, NotifyDialog& dialog) {
+        auto* tree = static_cast<CTreeCtrl*>(dialog.GetDlgItem(1007));
+        struct Step {
+            const char* what;
+            std::function<void()> act;
+            bool refuse;
+            HTREEITEM from, to;
+            UINT action;
+            HTREEITEM selected; // afterwards
+        };
+        const std::vector<Step> steps = {
+            {"program", [&] { tree->SelectItem(dialog.root); }, false, nullptr, dialog.root,
+             TVC_UNKNOWN, dialog.root},
+            {"click one", [&] { ClickItem(d, 1007, 1); }, false, dialog.root, dialog.one,
+             TVC_BYMOUSE, dialog.one},
+            {"refused click", [&] { ClickItem(d, 1007, 2); }, true, dialog.one, dialog.two,
+             TVC_BYMOUSE, dialog.one},
+            {"key down", [&] { d.PressKey(1007, VK_DOWN); }, false, dialog.one, dialog.two,
+             TVC_BYKEYBOARD, dialog.two},
+            {"refused program", [&] { EXPECT_FALSE(tree->SelectItem(dialog.one)); }, true,
+             dialog.two, dialog.one, TVC_UNKNOWN, dialog.two},
+        };
+        tree->SelectItem(nullptr);
+        for (const Step& s : steps) {
+            dialog.notes.clear();
+            dialog.answer = [&s](const NMHDR& h) -> LRESULT {
+                return h.code == TVN_SELCHANGING && s.refuse;
+            };
+            s.act();
+            std::vector<UINT> codes;
+            for (const Note& n : dialog.notes) {
+                codes.push_back(n.code);
+                EXPECT_TRUE(n.fromControl) << s.what;
+                EXPECT_EQ(n.oldItem, s.from) << s.what;
+                EXPECT_EQ(n.newItem, s.to) << s.what;
+                EXPECT_EQ(n.action, s.action) << s.what;
+            }
+            const std::vector<UINT> expected =
+                s.refuse ? std::vector<UINT>{TVN_SELCHANGING}
+                         : std::vector<UINT>{TVN_SELCHANGING, TVN_SELCHANGED};
+            EXPECT_EQ(codes, expected) << s.what;
+            EXPECT_EQ(tree->GetSelectedItem(), s.selected) << s.what;
+        }
+        // The item's data travels with the notification.
+        dialog.answer = nullptr;
+        dialog.notes.clear();
+        tree->SelectItem(dialog.one);
+        ASSERT_FALSE(dialog.notes.empty());
+        EXPECT_EQ(dialog.notes.back().data, 11);
+    });
+}
+
+// ---------------------------------------------------------------- commands
+
+TEST_F(Notifications, CommandCodesComeOnlyFromTheirCauses) {
+    struct Step {
+        const char* what;
+        std::function<void(Dialog&, NotifyDialog&)> act;
+        std::vector<std::pair<int, UINT>> expect; // (id, code) in order
+    };
+    const std::vector<Step> steps = {
+        {"edit set by program",
+         [](Dialog&, NotifyDialog& w) { w.GetDlgItem(1003)->SetWindowText("abc"); },
+         {{1003, EN_CHANGE}}},
+        {"edit set by script",
+         [](Dialog& d, NotifyDialog&) { d.SetText(1003, "12"); },
+         {{1003, EN_CHANGE}}},
+        {"edit typed",
+         [](Dialog& d, NotifyDialog&) { d.TypeText(1003, "45"); },
+         {{1003, EN_CHANGE}, {1003, EN_CHANGE}}},
+        {"combo by program",
+         [](Dialog&, NotifyDialog& w) {
+             static_cast<CComboBox*>(w.GetDlgItem(1010))->SetCurSel(1);
+         },
+         {}},
+        {"combo by user",
+         [](Dialog& d, NotifyDialog&) { d.SetCurSel(1010, 2); },
+         {{1010, CBN_SELCHANGE}}},
+        {"combo by key",
+         [](Dialog& d, NotifyDialog&) { d.PressKey(1010, VK_UP); },
+         {{1010, CBN_SELCHANGE}}},
+        {"editable combo typed",
+         [](Dialog& d, NotifyDialog&) { d.TypeText(1011, "ab"); },
+         {{1011, CBN_EDITCHANGE}, {1011, CBN_EDITCHANGE}}},
+        {"editable combo set by program",
+         [](Dialog&, NotifyDialog& w) { w.GetDlgItem(1011)->SetWindowText("blue"); },
+         {}},
+        {"list by program",
+         [](Dialog&, NotifyDialog& w) { static_cast<CListBox*>(w.GetDlgItem(1008))->SetCurSel(0); },
+         {}},
+        {"list by user",
+         [](Dialog& d, NotifyDialog&) { d.SetCurSel(1008, 1); },
+         {{1008, LBN_SELCHANGE}}},
+        {"list by key",
+         [](Dialog& d, NotifyDialog&) { d.PressKey(1008, VK_DOWN); },
+         {{1008, LBN_SELCHANGE}}},
+        {"list by click",
+         [](Dialog& d, NotifyDialog&) { ClickItem(d, 1008, 0); },
+         {{1008, LBN_SELCHANGE}}},
+        {"list double click",
+         [](Dialog& d, NotifyDialog&) {
+             const auto r = d.GetItemRect(1008, 0);
+             d.DoubleClick(1008, r.left + 5, r.top + r.height / 2);
+         },
+         {{1008, LBN_DBLCLK}}},
+        {"list without LBS_NOTIFY", [](Dialog& d, NotifyDialog&) { d.SetCurSel(1009, 1); }, {}},
+        {"check box", [](Dialog& d, NotifyDialog&) { d.Click(1012); }, {{1012, BN_CLICKED}}},
+        {"push button", [](Dialog& d, NotifyDialog&) { d.Click(1020); }, {{1020, BN_CLICKED}}},
+    };
+    Run([&](Dialog& d, NotifyDialog& dialog) {
+        for (const Step& s : steps) {
+            dialog.commands.clear();
+            s.act(d, dialog);
+            std::vector<std::pair<int, UINT>> got;
+            for (const Note& n : dialog.commands) {
+                got.emplace_back(static_cast<int>(n.id), n.code);
+                EXPECT_TRUE(n.fromControl) << s.what;
+            }
+            EXPECT_EQ(got, s.expect) << s.what;
+        }
+        // Clicks still reach OnCommand(id); other codes do not, even from control 1.
+        dialog.clicks.clear();
+        d.Click(1020);
+        dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, EN_CHANGE), 0);
+        EXPECT_EQ(dialog.clicks, (std::vector<UINT>{1020}));
+        EXPECT_TRUE(d.IsOpen());
+    });
+}
+
+} // namespace
