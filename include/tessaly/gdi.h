@@ -122,6 +122,20 @@ enum : int {
     ANSI_CHARSET = 0,
 };
 
+// System colours for GetSysColor.
+enum : int {
+    COLOR_WINDOW = 5,
+    COLOR_WINDOWTEXT = 8,
+    COLOR_HIGHLIGHT = 13,
+    COLOR_HIGHLIGHTTEXT = 14,
+    COLOR_BTNFACE = 15,
+    COLOR_GRAYTEXT = 17,
+    COLOR_BTNTEXT = 18,
+};
+
+// The desktop's colour of that kind (the application palette's), 0 for an index not listed.
+TESSALY_API COLORREF GetSysColor(int index);
+
 // A pen, brush or font. Selecting one into a DC copies it there, so the object may change
 // or go once it is selected out again (as on Windows, it should not go while selected).
 class TESSALY_API CGdiObject {

@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <QPaintDevice>
 #include <QPainter>
+#include <QPalette>
 #include <QPolygon>
 #include <QScreen>
 
@@ -80,6 +81,42 @@ DcTable& dcTable() {
 }
 
 } // namespace
+
+// ---------------------------------------------------------------- system colours
+
+COLORREF GetSysColor(int index) {
+    QPalette::ColorGroup group = QPalette::Active;
+    QPalette::ColorRole role = QPalette::Window;
+    switch (index) {
+    case COLOR_WINDOW:
+        role = QPalette::Base;
+        break;
+    case COLOR_WINDOWTEXT:
+        role = QPalette::Text;
+        break;
+    case COLOR_HIGHLIGHT:
+        role = QPalette::Highlight;
+        break;
+    case COLOR_HIGHLIGHTTEXT:
+        role = QPalette::HighlightedText;
+        break;
+    case COLOR_BTNFACE:
+        role = QPalette::Button;
+        break;
+    case COLOR_GRAYTEXT:
+        group = QPalette::Disabled;
+        role = QPalette::Text;
+        break;
+    case COLOR_BTNTEXT:
+        role = QPalette::ButtonText;
+        break;
+    default:
+        return 0;
+    }
+    tessaly::framework::EnsureApplication();
+    const QColor c = QApplication::palette().color(group, role);
+    return RGB(c.red(), c.green(), c.blue());
+}
 
 // ---------------------------------------------------------------- objects
 

@@ -24,6 +24,8 @@ namespace tessaly::framework {
 
 namespace {
 
+// Set on a button whose painting goes to DrawItem.
+constexpr const char* kPropOwnerDrawn = "tessalyOwnerDrawn";
 // The height MeasureItem gave a variable item, kept with the item.
 constexpr int kRoleHeight = Qt::UserRole + 40;
 
@@ -230,8 +232,10 @@ QSize OwnerDrawnDelegate::sizeHint(const QStyleOptionViewItem& option,
 } // namespace
 
 void MakeOwnerDrawn(QAbstractButton* button) {
-    if (!button || button->findChild<OwnerDrawnButton*>(QString(), Qt::FindDirectChildrenOnly))
-        return;
+    // Once per button: a property marks it (the filter has no meta-object of its own to
+    // find it by).
+    if (!button || button->property(kPropOwnerDrawn).toBool()) return;
+    button->setProperty(kPropOwnerDrawn, true);
     button->installEventFilter(new OwnerDrawnButton(button));
     button->update();
 }

@@ -36,7 +36,6 @@ void EnsureQtApplication() {
 
 constexpr COLORREF kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0);
 constexpr COLORREF kGreen = RGB(0, 128, 0), kRed = RGB(255, 0, 0), kBlue = RGB(0, 0, 255);
-constexpr COLORREF kNavy = RGB(0, 0, 128);
 
 COLORREF colorAt(const QImage& image, int x, int y) {
     const QColor c = image.pixelColor(x, y);
@@ -299,6 +298,23 @@ TEST(OwnerDrawDc, FontsBySizeAndFace) {
     EXPECT_GT(cell.GetPixelHeight(), 12);
 }
 
+// System colours come in pairs that can be told apart (the colour list draws with them);
+// an index that is no system colour gives 0.
+TEST(OwnerDrawDc, SystemColoursPairUp) {
+    EnsureQtApplication();
+    const struct {
+        int back, fore;
+    } pairs[] = {{COLOR_WINDOW, COLOR_WINDOWTEXT},
+                 {COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT},
+                 {COLOR_BTNFACE, COLOR_BTNTEXT},
+                 {COLOR_WINDOWTEXT, COLOR_GRAYTEXT},
+                 {COLOR_WINDOW, COLOR_HIGHLIGHT}};
+    for (const auto& p : pairs)
+        EXPECT_NE(GetSysColor(p.back), GetSysColor(p.fore)) << p.back << " " << p.fore;
+    for (int index : {-1, 99, 1000})
+        EXPECT_EQ(GetSysColor(index), 0u) << index;
+}
+
 // ---------------------------------------------------------------- owner-drawn controls
 
 namespace {
@@ -363,8 +379,9 @@ class SelfDrawnButton : public CButton {
 };
 
 // The colour list's shape: colour names with the colour values as item data, each item a
-// swatch a quarter of the item wide (inside a 2-pixel inset, framed in black) and the name
-// two pixels to its right, on navy when selected.
+// swatch a quarter of the item wide (inside a 2-pixel inset, framed in black, grey text
+// colour when disabled) and the name two pixels to its right, in the highlight colours when
+// selected, else the window colours.
 class ColourList : public CComboBox {
   public:
     std::vector<DrawCall> calls;
@@ -389,9 +406,10 @@ class ColourList : public CComboBox {
         CDC* dc = CDC::FromHandle(item->hDC);
         if (!dc || item->itemID == static_cast<UINT>(-1)) return;
         const bool selected = item->itemState & ODS_SELECTED;
-        dc->FillSolidRect(&item->rcItem, selected ? kNavy : kWhite);
+        dc->FillSolidRect(&item->rcItem, GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
         const RECT swatch = swatchOf(item->rcItem);
-        CBrush fill(static_cast<COLORREF>(item->itemData));
+        CBrush fill((item->itemState & ODS_DISABLED) ? GetSysColor(COLOR_GRAYTEXT)
+                                                     : static_cast<COLORREF>(item->itemData));
         CPen frame(PS_SOLID, 1, kBlack);
         CBrush* oldBrush = dc->SelectObject(&fill);
         CPen* oldPen = dc->SelectObject(&frame);
@@ -402,7 +420,7 @@ class ColourList : public CComboBox {
         GetLBText(static_cast<int>(item->itemID), name);
         RECT text{swatch.right + 2, item->rcItem.top, item->rcItem.right, item->rcItem.bottom};
         dc->SetBkMode(TRANSPARENT);
-        dc->SetTextColor(selected ? kWhite : kBlack);
+        dc->SetTextColor(GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
         dc->DrawText(name, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
     }
 };
@@ -679,7 +697,8 @@ TEST_F(OwnerDraw, FixedColourListDrawsSwatches) {
         EXPECT_EQ(open[i].rect.height, int(ColourList::kHeight)) << i;
         EXPECT_EQ(open[i].swatch, long(colours[i])) << i;
         EXPECT_EQ(open[i].frame, long(kBlack)) << i;
-        EXPECT_EQ(open[i].background, long(i == 2 ? kNavy : kWhite)) << i;
+        EXPECT_EQ(open[i].background, long(GetSysColor(i == 2 ? COLOR_HIGHLIGHT : COLOR_WINDOW)))
+            << i;
         const auto call = std::find_if(
             dialog.colours.calls.begin(), dialog.colours.calls.end(),
             [&](const DrawCall& c) { return c.item == i && !(c.state & ODS_COMBOBOXEDIT); });
