@@ -132,7 +132,8 @@ CString CActiveXControl::GetClassId() const {
 }
 
 void CActiveXControl::FireEvent(DISPID event, const VARIANT* params, UINT count) {
-    QWidget* parent = widget_ ? widget_->parentWidget() : nullptr;
+    // QObject's parent: Qt's inline parentWidget() would be exported from the library.
+    auto* parent = widget_ ? qobject_cast<QWidget*>(widget_->parent()) : nullptr;
     CWnd* owner = parent ? CWnd::FromHandle(CWnd::HandleOf(parent)) : nullptr;
     if (!owner) return;
     const UINT id = widget_->property(kPropId).toUInt();

@@ -231,7 +231,7 @@ QTreeWidgetItem* FolderTree::findPath(const QString& wanted) {
     for (int pass = 0; pass < 2 && !start; ++pass) {
         for (int i = 0; i < topLevelItemCount() && !start; ++i) {
             QTreeWidgetItem* top = topLevelItem(i);
-            const bool drive = pathOf(top).size() == 2 && pathOf(top)[1] == u':';
+            const bool drive = pathOf(top).size() == 2 && pathOf(top).endsWith(u':');
             if (drive != (pass == 0)) continue;
             // A special folder is reached by its own form or by its Windows path.
             for (const QString& prefix : {pathOf(top), top->data(0, kRoleBase).toString()}) {
