@@ -1,5 +1,6 @@
 // The document-choice dialogs: line, chart, date and time, zoom, columns, toolbar rows,
 // go to, endnote, importance, search text and table.
+#include <tessaly/controls.h>
 #include <tessaly/dialogs.h>
 
 #include <cctype>
@@ -24,7 +25,6 @@ namespace tessaly::dialogs {
 namespace {
 
 namespace p = tessaly::platform;
-using namespace choices;
 using framework::ManageModuleState;
 
 CString textOf(const CDialog& dialog, int id) {
@@ -34,6 +34,19 @@ CString textOf(const CDialog& dialog, int id) {
 
 void setText(const CDialog& dialog, int id, const char* text) {
     if (CWnd* control = dialog.GetDlgItem(id)) control->SetWindowText(text);
+}
+
+// A control of the template by its class: the dialog made each as an object of that class.
+template <typename Control> Control* itemOf(const CDialog& dialog, int id) {
+    return static_cast<Control*>(dialog.GetDlgItem(id));
+}
+
+// Puts the focus into the field with all of its text selected, for typing it anew.
+void focusAndSelectAll(const CDialog& dialog, int id) {
+    if (CEdit* edit = itemOf<CEdit>(dialog, id)) {
+        edit->SetFocus();
+        edit->SetSel(0, -1);
+    }
 }
 
 void setNumber(const CDialog& dialog, int id, long long value) {
@@ -64,7 +77,7 @@ bool readNumber(const CDialog& dialog, int id, long long minimum, long long& val
         value = number;
         return true;
     }
-    FocusAndSelectAll(dialog.GetDlgItem(id));
+    focusAndSelectAll(dialog, id);
     return false;
 }
 
@@ -84,10 +97,11 @@ class CInsertLineDlg : public CDialog {
   protected:
     BOOL OnInitDialog() override {
         CDialog::OnInitDialog();
-        CWnd* widths = GetDlgItem(IDC_LINE_WIDTH);
-        for (const char* width : kLineWidths)
-            ListAdd(widths, width);
-        ListSetCurSel(widths, m_width - 1);
+        if (CComboBox* widths = itemOf<CComboBox>(*this, IDC_LINE_WIDTH)) {
+            for (const char* width : kLineWidths)
+                widths->AddString(width);
+            widths->SetCurSel(m_width - 1);
+        }
         setText(*this, IDC_LINE_LENGTH, "1.0");
         return TRUE;
     }
@@ -99,7 +113,7 @@ class CInsertLineDlg : public CDialog {
         double length = 0;
         const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), length);
         if (text.empty() || error != std::errc() || length <= 0) {
-            FocusAndSelectAll(GetDlgItem(IDC_LINE_LENGTH));
+            focusAndSelectAll(*this, IDC_LINE_LENGTH);
             return;
         }
         if (length > m_maxLength) {
@@ -108,12 +122,13 @@ class CInsertLineDlg : public CDialog {
             CString message;
             message.FormatMessage(static_cast<UINT>(IDS_LINE_TOO_LONG), maximum);
             framework::AfxMessageBox(message, MB_OK);
-            FocusAndSelectAll(GetDlgItem(IDC_LINE_LENGTH));
+            focusAndSelectAll(*this, IDC_LINE_LENGTH);
             return;
         }
         m_length = length;
-        const int chosen = ListCurSel(GetDlgItem(IDC_LINE_WIDTH));
-        if (chosen >= 0) m_width = chosen + 1;
+        const CComboBox* widths = itemOf<CComboBox>(*this, IDC_LINE_WIDTH);
+        const int chosen = widths ? widths->GetCurSel() : CB_ERR;
+        if (chosen != CB_ERR) m_width = chosen + 1;
         CDialog::OnOK();
     }
 };
@@ -184,16 +199,17 @@ class CDateTimeDlg : public CDialog {
   protected:
     BOOL OnInitDialog() override {
         CDialog::OnInitDialog();
-        CWnd* list = GetDlgItem(IDC_DATE_FORMATS);
-        for (const std::string& text : dateTimeTexts())
-            ListAdd(list, text.c_str());
-        ListSetCurSel(list, 0);
+        if (CListBox* list = itemOf<CListBox>(*this, IDC_DATE_FORMATS)) {
+            for (const std::string& text : dateTimeTexts())
+                list->AddString(text.c_str());
+            list->SetCurSel(0);
+        }
         return TRUE;
     }
 
     void OnOK() override {
-        CWnd* list = GetDlgItem(IDC_DATE_FORMATS);
-        m_text = ListText(list, ListCurSel(list));
+        if (const CListBox* list = itemOf<CListBox>(*this, IDC_DATE_FORMATS))
+            list->GetText(list->GetCurSel(), m_text);
         CDialog::OnOK();
     }
 };
@@ -220,13 +236,14 @@ class CZoomDlg : public CDialog {
         CDialog::OnInitDialog();
         putPercent(m_zoom);
         selectFixed(m_zoom);
-        CWnd* field = GetDlgItem(IDC_ZOOM_PERCENT);
-        OnEditChange(field, [this] {
-            if (settingField_) return;
-            long long typed = 0;
-            selectFixed(parseNumber(textOf(*this, IDC_ZOOM_PERCENT), typed) ? typed : -1);
-        });
-        OnEditLeave(field, [this] { clampField(); });
+        if (CEdit* field = itemOf<CEdit>(*this, IDC_ZOOM_PERCENT)) {
+            choices::OnEditChange(field, [this] {
+                if (settingField_) return;
+                long long typed = 0;
+                selectFixed(parseNumber(textOf(*this, IDC_ZOOM_PERCENT), typed) ? typed : -1);
+            });
+            choices::OnEditLeave(field, [this] { clampField(); });
+        }
         return TRUE;
     }
 
@@ -269,8 +286,9 @@ class CZoomDlg : public CDialog {
         for (const ZoomChoice& choice : kZoomChoices)
             if (choice.percent == percent) match = choice.id;
         for (int id : all)
-            if (CWnd* radio = GetDlgItem(id); radio && id != match) radio->SetCheck(BST_UNCHECKED);
-        if (CWnd* radio = GetDlgItem(match)) radio->SetCheck(BST_CHECKED);
+            if (CButton* radio = itemOf<CButton>(*this, id); radio && id != match)
+                radio->SetCheck(BST_UNCHECKED);
+        if (CButton* radio = itemOf<CButton>(*this, match)) radio->SetCheck(BST_CHECKED);
     }
 
     // Keeps the field's value within 10 to 400; returns it.
@@ -321,7 +339,7 @@ class CToolbarRowsDlg : public CDialog {
     BOOL OnInitDialog() override {
         CDialog::OnInitDialog();
         for (int row = 0; row < TOOLBAR_ROW_COUNT; ++row)
-            if (CWnd* box = GetDlgItem(IDC_TOOLBAR_ROW1 + row))
+            if (CButton* box = itemOf<CButton>(*this, IDC_TOOLBAR_ROW1 + row))
                 box->SetCheck((m_rowMask >> row) & 1u ? BST_CHECKED : BST_UNCHECKED);
         return TRUE;
     }
@@ -330,7 +348,8 @@ class CToolbarRowsDlg : public CDialog {
         // Bits of rows this dialog does not show are kept as they came.
         UINT mask = m_rowMask & ~((1u << TOOLBAR_ROW_COUNT) - 1);
         for (int row = 0; row < TOOLBAR_ROW_COUNT; ++row)
-            if (CWnd* box = GetDlgItem(IDC_TOOLBAR_ROW1 + row); box && box->GetCheck())
+            if (CButton* box = itemOf<CButton>(*this, IDC_TOOLBAR_ROW1 + row);
+                box && box->GetCheck())
                 mask |= 1u << row;
         m_rowMask = mask;
         CDialog::OnOK();
@@ -385,14 +404,15 @@ class CEndNoteDlg : public CDialog {
         CDialog::OnInitDialog();
         setText(*this, IDC_ENDNOTE_NUMBER, m_number);
         setText(*this, IDC_ENDNOTE_TEXT, m_text);
-        if (CWnd* box = GetDlgItem(IDC_ENDNOTE_SEPARATOR)) box->SetCheck(m_separator);
+        if (CButton* box = itemOf<CButton>(*this, IDC_ENDNOTE_SEPARATOR))
+            box->SetCheck(m_separator);
         return TRUE;
     }
 
     void OnOK() override {
         m_number = textOf(*this, IDC_ENDNOTE_NUMBER);
         m_text = textOf(*this, IDC_ENDNOTE_TEXT);
-        CWnd* box = GetDlgItem(IDC_ENDNOTE_SEPARATOR);
+        const CButton* box = itemOf<CButton>(*this, IDC_ENDNOTE_SEPARATOR);
         m_separator = box ? box->GetCheck() : 0;
         CDialog::OnOK();
     }
@@ -409,13 +429,14 @@ class CImportanceDlg : public CDialog {
   protected:
     BOOL OnInitDialog() override {
         CDialog::OnInitDialog();
-        if (CWnd* radio = GetDlgItem(m_choice)) radio->SetCheck(BST_CHECKED);
+        if (CButton* radio = itemOf<CButton>(*this, m_choice)) radio->SetCheck(BST_CHECKED);
         return TRUE;
     }
 
     void OnOK() override {
         for (int id : {IDC_IMPORTANCE_LOW, IDC_IMPORTANCE_NORMAL, IDC_IMPORTANCE_HIGH})
-            if (CWnd* radio = GetDlgItem(id); radio && radio->GetCheck()) m_choice = id;
+            if (const CButton* radio = itemOf<CButton>(*this, id); radio && radio->GetCheck())
+                m_choice = id;
         CDialog::OnOK();
     }
 };
@@ -432,37 +453,39 @@ class CSearchTextDlg : public CDialog {
   protected:
     BOOL OnInitDialog() override {
         CDialog::OnInitDialog();
-        CWnd* list = GetDlgItem(IDC_SEARCH_LIST);
-        for (const CString& word : m_words)
-            ListAdd(list, word);
+        if (CListBox* list = itemOf<CListBox>(*this, IDC_SEARCH_LIST))
+            for (const CString& word : m_words)
+                list->AddString(word);
         // The caller's text is offered as the next word or phrase to add.
         setText(*this, IDC_SEARCH_WORD, m_text);
         return TRUE;
     }
 
     BOOL OnCommand(UINT id) override {
-        CWnd* list = GetDlgItem(IDC_SEARCH_LIST);
-        if (id == IDC_SEARCH_ADD) {
+        CListBox* list = itemOf<CListBox>(*this, IDC_SEARCH_LIST);
+        if (list && id == IDC_SEARCH_ADD) {
             CString word = textOf(*this, IDC_SEARCH_WORD);
             word.Trim();
             if (word.IsEmpty()) {
-                FocusAndSelectAll(GetDlgItem(IDC_SEARCH_WORD));
+                focusAndSelectAll(*this, IDC_SEARCH_WORD);
                 return TRUE;
             }
-            for (int i = 0; i < ListCount(list); ++i)
-                if (ListText(list, i) == word) {
-                    ListSetCurSel(list, i);
+            // A word already listed (letter case counts) is selected rather than added again.
+            CString item;
+            for (int i = 0; i < list->GetCount(); ++i)
+                if (list->GetText(i, item) != LB_ERR && item == word) {
+                    list->SetCurSel(i);
                     return TRUE;
                 }
-            ListSetCurSel(list, ListAdd(list, word));
+            list->SetCurSel(list->AddString(word));
             setText(*this, IDC_SEARCH_WORD, "");
             return TRUE;
         }
-        if (id == IDC_SEARCH_REMOVE) {
-            const int selected = ListCurSel(list);
-            if (selected >= 0) {
-                ListDelete(list, selected);
-                ListSetCurSel(list, std::min(selected, ListCount(list) - 1));
+        if (list && id == IDC_SEARCH_REMOVE) {
+            const int selected = list->GetCurSel();
+            if (selected != LB_ERR) {
+                list->DeleteString(static_cast<UINT>(selected));
+                list->SetCurSel(std::min(selected, list->GetCount() - 1));
             }
             return TRUE;
         }
@@ -470,10 +493,14 @@ class CSearchTextDlg : public CDialog {
     }
 
     void OnOK() override {
-        CWnd* list = GetDlgItem(IDC_SEARCH_LIST);
         m_words.clear();
-        for (int i = 0; i < ListCount(list); ++i)
-            m_words.push_back(ListText(list, i));
+        if (const CListBox* list = itemOf<CListBox>(*this, IDC_SEARCH_LIST)) {
+            CString word;
+            for (int i = 0; i < list->GetCount(); ++i) {
+                list->GetText(i, word);
+                m_words.push_back(word);
+            }
+        }
         CDialog::OnOK();
     }
 };

@@ -1,6 +1,7 @@
 // The notice dialogs: reminders, the style explanation with its printed page, copy choice,
 // dialing, the sound wizard, the Escape-key notices, the browser and speech notices, alerts
 // and the report to technical support.
+#include <tessaly/controls.h>
 #include <tessaly/dialogs.h>
 
 #include <memory>
@@ -210,7 +211,8 @@ class CBrowserNoticeDlg : public CNoticeDlg<CSkinDialog> {
 
   protected:
     BOOL OnCommand(UINT id) override {
-        if (CWnd* box = GetDlgItem(IDC_CHOICE_DONT_SHOW)) m_dontShow = box->GetCheck();
+        if (const auto* box = static_cast<CButton*>(GetDlgItem(IDC_CHOICE_DONT_SHOW)))
+            m_dontShow = box->GetCheck();
         return CNoticeDlg<CSkinDialog>::OnCommand(id);
     }
 };
