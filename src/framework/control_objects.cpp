@@ -21,7 +21,7 @@
 namespace tessaly::framework {
 
 std::unique_ptr<CWnd> NewControlObject(QWidget* widget) {
-    // An ActiveX control's wrapper first: the folder view is a tree widget too.
+    // An ActiveX control's wrapper first (CDTPicker, CFolderView).
     if (auto wrapper = NewActiveXWrapper(widget)) return wrapper;
     const bool listView = widget && widget->property(kPropListView).toBool();
     if (qobject_cast<QTextEdit*>(widget)) return std::make_unique<CRichEditCtrl>(widget);

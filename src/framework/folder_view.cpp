@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
 #include <functional>
 
@@ -80,7 +81,8 @@ class FolderTreeWidget : public FolderTree {
 
 class FolderViewControl : public CActiveXControl {
   public:
-    explicit FolderViewControl(FolderTreeWidget* tree) : CActiveXControl(tree), tree_(tree) {
+    FolderViewControl(QWidget* window, FolderTreeWidget* tree)
+        : CActiveXControl(window), tree_(tree) {
         tree->onCurrentChanged = [this] {
             if (quiet_) return;
             const CComVariant path(ToAnsi(selectedPath()).c_str());
@@ -260,11 +262,21 @@ QTreeWidgetItem* FolderTree::findPath(const QString& wanted) {
 FolderTree* FolderTreeOf(QWidget* widget) {
     CActiveXControl* control = CActiveXControl::FromWidget(widget);
     if (!control || control->GetClassId() != CLSID_TESSALY_FOLDERVIEW) return nullptr;
-    return dynamic_cast<FolderTree*>(widget);
+    for (QObject* child : widget->children())
+        if (auto* tree = dynamic_cast<FolderTree*>(child)) return tree;
+    return nullptr;
 }
 
+// The control's window holds the tree, filling it: the window is the control's own, not a
+// tree view of the dialog's (which would send the tree view's notifications).
 CActiveXControl* NewFolderViewControl(QWidget* parent) {
-    return new FolderViewControl(new FolderTreeWidget(parent));
+    auto* window = new QWidget(parent);
+    auto* tree = new FolderTreeWidget(window);
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(tree);
+    window->setFocusProxy(tree);
+    return new FolderViewControl(window, tree);
 }
 
 } // namespace tessaly::framework
