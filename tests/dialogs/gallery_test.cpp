@@ -1,6 +1,8 @@
 // tessaly gallery: every dialog of the catalogue opens with its default arguments and is
 // saved as a picture; the places of its controls are checked here: inside the dialog, and
-// no two visible controls on top of each other (a group box holds its contents).
+// no two visible controls on top of each other (a group box holds its contents). The
+// check runs for each language the library has templates in: the English built-in ones and
+// the German language module's, which the library loads in a German installation.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/frame_support.h"
 #include "support/prefix.h"
 #include "support/run.h"
 
@@ -30,6 +33,7 @@ struct Box {
 struct Shown {
     int width = 0, height = 0;
     std::string png;
+    std::string caption;
     std::vector<Box> controls;
 };
 
@@ -52,9 +56,35 @@ bool overlaps(const Box& a, const Box& b) {
 
 class Gallery : public PrefixTest {};
 
+// The installation the gallery runs in: its install language, words after the folder (the
+// library's language switch), and the caption the password dialog shows in it, so a run
+// that fell back to the other language is caught.
+struct Language {
+    const char* name;
+    int installLanguage;
+    std::vector<std::string> extraWords;
+    const char* passwordCaption;
+};
+
+const Language kLanguages[] = {
+    {"English", 1033, {}, "Enter Password"},
+    {"German", 1031, {}, "Kennwort eingeben"},
+    {"GermanSwitchedToEnglish", 1031, {"/english"}, "Enter Password"},
+};
+
+class GalleryIn : public PrefixTest, public ::testing::WithParamInterface<Language> {};
+
 } // namespace
 
-TEST_F(Gallery, EveryDialogRendersWithControlsInPlace) {
+INSTANTIATE_TEST_SUITE_P(Languages, GalleryIn, ::testing::ValuesIn(kLanguages),
+                         [](const ::testing::TestParamInfo<Language>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST_P(GalleryIn, EveryDialogRendersWithControlsInPlace) {
+    const Language& language = GetParam();
+    frame_test::SetInstallDir(frame_test::kLibFolder);
+    frame_test::SetInstallLanguage(language.installLanguage);
     const std::string folder = prefix_.scratch() + "/gallery";
     const auto listed = tessaly::testing::RunTessaly({"dialog", "--list"});
     ASSERT_EQ(listed.status, 0) << listed.err;
@@ -64,14 +94,16 @@ TEST_F(Gallery, EveryDialogRendersWithControlsInPlace) {
         if (!line.empty()) names.insert(split(line).at(0));
     ASSERT_GE(names.size(), 9u);
 
-    const auto run = tessaly::testing::RunTessaly({"gallery", folder});
+    std::vector<std::string> arguments = {"gallery", folder};
+    arguments.insert(arguments.end(), language.extraWords.begin(), language.extraWords.end());
+    const auto run = tessaly::testing::RunTessaly(arguments);
     EXPECT_EQ(run.status, 0) << run.out << run.err;
     std::map<std::string, Shown> shown;
     std::stringstream output(run.out);
     for (std::string line; std::getline(output, line);) {
         const auto f = split(line);
-        if (f.size() >= 6 && f[0] == "dialog") {
-            shown[f[1]] = Shown{std::stoi(f[3]), std::stoi(f[4]), f[5], {}};
+        if (f.size() >= 7 && f[0] == "dialog") {
+            shown[f[1]] = Shown{std::stoi(f[3]), std::stoi(f[4]), f[5], f[6], {}};
         } else if (f.size() >= 10 && f[0] == "control") {
             Box b{std::stoi(f[2]),
                   f[3],
@@ -87,6 +119,8 @@ TEST_F(Gallery, EveryDialogRendersWithControlsInPlace) {
         }
     }
 
+    ASSERT_TRUE(shown.count("password"));
+    EXPECT_EQ(shown["password"].caption, language.passwordCaption);
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
         auto it = shown.find(name);

@@ -5,6 +5,7 @@
 
 #include <tessaly/dialogs.h>
 #include <tessaly/foundation.h>
+#include <tessaly/mail.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -221,6 +222,14 @@ const std::vector<DialogEntry> kCatalogue = {
          const int r = ShowInsertTableDlg(columns, rows);
          v.emplace_back("columns", std::to_string(columns));
          v.emplace_back("rows", std::to_string(rows));
+         return r;
+     }},
+    {"address-info", "ShowAddressInfoDlgEx",
+     [](const DialogArgs& a, DialogValues& v) {
+         CString name = arg(a, 0, "Anna Berger"), address = arg(a, 1, "anna.berger@example.com");
+         const int r = ShowAddressInfoDlgEx(nullptr, name, address, argInt(a, 2, 1));
+         v.emplace_back("name", name.str());
+         v.emplace_back("address", address.str());
          return r;
      }},
 };

@@ -147,8 +147,8 @@ void printValues(int result, const DialogValues& values) {
     std::printf("result\t%d\n", result);
 }
 
-// Opens every row's dialog with its default arguments, saves its picture and the places
-// of its controls, then cancels it.
+// Opens every row's dialog with its default arguments, saves its picture, its caption and
+// the places of its controls, then cancels it. The dialogs are in the install language.
 int runGallery(const std::string& folder) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
@@ -169,8 +169,9 @@ int runGallery(const std::string& folder) {
             opened = true;
             const automation::Rect client = d.GetRect(0);
             const bool saved = d.SavePng(png);
-            std::printf("dialog\t%s\t%u\t%d\t%d\t%s\n", entry.name, d.TemplateId(), client.width,
-                        client.height, saved ? png.c_str() : "");
+            std::printf("dialog\t%s\t%u\t%d\t%d\t%s\t%s\n", entry.name, d.TemplateId(),
+                        client.width, client.height, saved ? png.c_str() : "",
+                        u8(d.Caption()).c_str());
             for (const automation::Dialog::Control& c : d.Controls())
                 std::printf("control\t%s\t%d\t%s\t%u\t%s\t%d\t%d\t%d\t%d\n", entry.name, c.id,
                             c.className.c_str(), static_cast<unsigned>(c.style),
@@ -247,6 +248,8 @@ void addDialogCommands(CLI::App& app) {
     static std::string folder;
     gallery->add_option("DIR", folder, "the folder for the pictures (one NAME.png each)")
         ->required();
+    // A language switch ("/english") may follow; the library reads it from the command line.
+    gallery->allow_extras();
     gallery->callback([] {
         if (const int failures = runGallery(folder)) throw CLI::RuntimeError(failures);
     });
