@@ -1,7 +1,9 @@
 #pragma once
 // Running a dialog function under a script: the script sees the dialog through the
 // automation API and ends it; message boxes shown meanwhile are noted and answered.
+// Shared by the tests of the dialog family.
 #include <tessaly/automation.h>
+#include <tessaly/collections.h>
 
 #include <gtest/gtest.h>
 
@@ -18,6 +20,8 @@ using Script = std::function<void(Dialog&)>;
 
 class ScriptedDialogs : public tessaly::testing::PrefixTest {
   protected:
+    static constexpr UINT kMessageDialog = 1789;
+
     void TearDown() override {
         tessaly::automation::SetDialogHandler(nullptr);
         tessaly::automation::SetMessageBoxHandler(nullptr);
@@ -25,12 +29,18 @@ class ScriptedDialogs : public tessaly::testing::PrefixTest {
     }
 
     // Runs the call; each dialog that opens gets the next script (the last one repeats).
-    // Message boxes are answered with OK and their texts kept in `messages`.
+    // Message boxes, the standard one and the library's message dialog, are answered with
+    // their first button and their texts kept in `messages`.
     template <typename Call> int Run(std::vector<Script> scripts, Call call) {
         opened.clear();
         messages.clear();
         size_t next = 0;
         tessaly::automation::SetDialogHandler([&, scripts](Dialog& d) {
+            if (d.TemplateId() == kMessageDialog) {
+                messages.push_back(d.GetText(1501));
+                d.Click(1785);
+                return;
+            }
             opened.push_back(static_cast<int>(d.TemplateId()));
             captions.push_back(d.Caption());
             const Script& script = scripts[std::min(next++, scripts.size() - 1)];
@@ -65,6 +75,24 @@ inline Script Then(std::function<void(Dialog&)> steps, Script end) {
         steps(d);
         end(d);
     };
+}
+
+// Clicks OK and tells whether the dialog refused to close (the control is still shown).
+inline bool OkRefused(Dialog& d, int control) {
+    d.Click(IDOK);
+    return d.IsVisible(control);
+}
+
+// The texts of an array, and an array of texts.
+inline std::vector<std::string> Texts(const CStringArray& array) {
+    std::vector<std::string> texts;
+    for (int i = 0; i < array.GetSize(); ++i)
+        texts.push_back(std::string(array[i]));
+    return texts;
+}
+inline void Fill(CStringArray& array, const std::vector<std::string>& texts) {
+    for (const std::string& text : texts)
+        array.Add(text.c_str());
 }
 
 } // namespace choices_test

@@ -4,9 +4,11 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <regex>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "choices_support.h"
@@ -18,7 +20,18 @@ namespace p = tessaly::platform;
 
 namespace {
 
-class DocumentDialogs : public ScriptedDialogs {};
+class DocumentDialogs : public ScriptedDialogs {
+  protected:
+    // The date dialog's list in that locale.
+    std::vector<std::string> DateList(const char* locale) {
+        setenv("LC_ALL", locale, 1);
+        std::vector<std::string> items;
+        CString chosen;
+        Run(Then([&](Dialog& d) { items = d.GetItems(1018); }, Escape()),
+            [&] { return ShowDateDlg(chosen); });
+        return items;
+    }
+};
 
 // ---- Line ----
 
@@ -62,13 +75,8 @@ TEST_P(LineDialog, LengthAndWidth) {
             startText = d.GetText(1094);
             if (c.typed) d.SetText(1094, c.typed);
             if (c.widthIndex >= 0) d.SetCurSel(1095, c.widthIndex);
-            if (c.end == IDOK || c.firstOkRefused) {
-                d.Click(IDOK);
-                stayedOpen = d.IsVisible(1094);
-                if (stayedOpen) d.Click(c.end);
-            } else {
-                d.Click(c.end);
-            }
+            if (c.end == IDOK || c.firstOkRefused) stayedOpen = OkRefused(d, 1094);
+            if (c.end != IDOK || stayedOpen) d.Click(c.end);
         },
         [&] { return ShowInsertLineDlg(c.maxLength, length, width); });
     EXPECT_EQ(code, c.code);
@@ -118,22 +126,8 @@ size_t indexOf(const std::vector<std::string>& items, const std::string& text) {
 }
 
 TEST_F(DocumentDialogs, DateListHoldsEveryPictureOfTheLocaleOnce) {
-    setenv("LC_ALL", "en_US.UTF-8", 1);
-    std::vector<std::string> items;
-    int selected = -2;
-    CString chosen = "old";
-    ASSERT_EQ(Run(
-                  [&](Dialog& d) {
-                      items = d.GetItems(1018);
-                      selected = d.GetCurSel(1018);
-                      d.SetCurSel(1018, 2);
-                      d.Click(IDOK);
-                  },
-                  [&] { return ShowDateDlg(chosen); }),
-              1);
+    const std::vector<std::string> items = DateList("en_US.UTF-8");
     ASSERT_GE(items.size(), 8u);
-    EXPECT_EQ(selected, 0);
-    EXPECT_EQ(std::string(chosen), items[2]);
     EXPECT_EQ(std::set<std::string>(items.begin(), items.end()).size(), items.size());
     // Short dates (the locale's own first), long dates, then times.
     EXPECT_EQ(items[0], dateText("M/d/yyyy"));
@@ -155,15 +149,7 @@ TEST_F(DocumentDialogs, DateListHoldsEveryPictureOfTheLocaleOnce) {
 }
 
 TEST_F(DocumentDialogs, DateListFollowsTheUsersLocale) {
-    setenv("LC_ALL", "de_DE.UTF-8", 1);
-    std::vector<std::string> items;
-    CString chosen;
-    Run(
-        [&](Dialog& d) {
-            items = d.GetItems(1018);
-            d.Click(IDCANCEL);
-        },
-        [&] { return ShowDateDlg(chosen); });
+    const std::vector<std::string> items = DateList("de_DE.UTF-8");
     ASSERT_FALSE(items.empty());
     EXPECT_EQ(items[0], dateText("dd.MM.yyyy"));
     EXPECT_LT(indexOf(items, dateText("dddd, d. MMMM yyyy")), items.size());
@@ -173,54 +159,38 @@ TEST_F(DocumentDialogs, DateListFollowsTheUsersLocale) {
 }
 
 TEST_F(DocumentDialogs, DateChoiceIsStoredInEveryCase) {
-    struct Case {
-        Script script;
-        int code;
-        bool chosen; // the third entry, else empty
-    };
-    const Case cases[] = {
-        {[](Dialog& d) {
-             d.SetCurSel(1018, 2);
-             d.Click(IDOK);
-         },
-         1, true},
-        {[](Dialog& d) {
-             d.SetCurSel(1018, 2);
-             d.Click(IDCANCEL);
-         },
-         2, false},
-        {Escape(), 2, false},
-    };
-    for (const Case& c : cases) {
+    // The first entry is selected at first; the third chosen comes back on OK, while Cancel
+    // and Escape give an empty text.
+    for (const auto& [end, code] :
+         {std::pair{Click(IDOK), 1}, {Click(IDCANCEL), 2}, {Escape(), 2}}) {
         std::vector<std::string> items;
-        auto script = [&](Dialog& d) {
-            items = d.GetItems(1018);
-            c.script(d);
-        };
+        const Script script = Then(
+            [&](Dialog& d) {
+                items = d.GetItems(1018);
+                EXPECT_EQ(d.GetCurSel(1018), 0);
+                d.SetCurSel(1018, 2);
+            },
+            end);
         CString text = "caller's";
-        EXPECT_EQ(Run(script, [&] { return ShowDateDlg(text); }), c.code);
+        EXPECT_EQ(Run(script, [&] { return ShowDateDlg(text); }), code);
         ASSERT_GT(items.size(), 2u);
-        EXPECT_EQ(std::string(text), c.chosen ? items[2] : "");
+        const std::string expected = code == 1 ? items[2] : "";
+        EXPECT_EQ(std::string(text), expected);
 
         char buffer[256];
         std::memset(buffer, 'x', sizeof buffer);
-        EXPECT_EQ(Run(script, [&] { return ShowDateDlgEx(buffer); }), c.code);
-        EXPECT_EQ(std::string(buffer), c.chosen ? items[2] : "");
+        EXPECT_EQ(Run(script, [&] { return ShowDateDlgEx(buffer); }), code);
+        EXPECT_EQ(std::string(buffer), expected);
     }
 }
 
 // ---- Zoom ----
 
-struct ZoomStep {
-    enum Kind { Type, Leave, Press } kind;
-    std::string text; // Type: the field's new text
-    int id;           // Press: the radio button
-};
-
+// A step on the dialog: "type:TEXT" into the field, "leave" the field, "press:ID" a radio.
 struct ZoomCase {
     const char* name;
     int start;
-    std::vector<ZoomStep> steps;
+    std::vector<std::string> steps;
     std::string field; // the field after the steps
     int checked;       // the one radio button checked after the steps, 0 for none
     int end;           // IDOK or IDCANCEL
@@ -233,38 +203,19 @@ const int kZoomRadios[] = {1200, 1201, 1202, 1203, 1204, 1205, 1206, 1207, 1208}
 const ZoomCase kZoomCases[] = {
     {"StartShowsFixedPercent", 100, {}, "100", 1202, IDOK, 100},
     {"StartOtherPercentNoRadio", 120, {}, "120", 0, IDOK, 120},
-    {"RadioPutsPercent", 100, {{ZoomStep::Press, "", 1200}}, "400", 1200, IDOK, 400},
-    {"QuarterRadio", 100, {{ZoomStep::Press, "", 1205}}, "25", 1205, IDOK, 25},
-    {"FitWidthPutsCallersPercent", 100, {{ZoomStep::Press, "", 1206}}, "87", 1206, IDOK, 87},
-    {"FitTextPutsCallersPercent", 100, {{ZoomStep::Press, "", 1207}}, "112", 1207, IDOK, 112},
-    {"FitPagePutsCallersPercent", 100, {{ZoomStep::Press, "", 1208}}, "61", 1208, IDOK, 61},
-    {"TypingSelectsFixedRadio", 100, {{ZoomStep::Type, "50", 0}}, "50", 1204, IDOK, 50},
-    {"TypingOtherClearsRadios", 100, {{ZoomStep::Type, "60", 0}}, "60", 0, IDOK, 60},
-    {"TypingFitValueSelectsNoFit", 100, {{ZoomStep::Type, "87", 0}}, "87", 0, IDOK, 87},
-    {"LeavingClampsAbove",
-     100,
-     {{ZoomStep::Type, "500", 0}, {ZoomStep::Leave, "", 0}},
-     "400",
-     1200,
-     IDCANCEL,
-     100},
-    {"LeavingClampsBelow",
-     100,
-     {{ZoomStep::Type, "5", 0}, {ZoomStep::Leave, "", 0}},
-     "10",
-     0,
-     IDCANCEL,
-     100},
-    {"LeavingKeepsInRange",
-     100,
-     {{ZoomStep::Type, "250", 0}, {ZoomStep::Leave, "", 0}},
-     "250",
-     0,
-     IDOK,
-     250},
-    {"OkClampsTooLarge", 100, {{ZoomStep::Type, "999", 0}}, "999", 0, IDOK, 400},
-    {"OkClampsEmpty", 100, {{ZoomStep::Type, "", 0}}, "", 0, IDOK, 10},
-    {"CancelKeepsCallersPercent", 75, {{ZoomStep::Press, "", 1201}}, "200", 1201, IDCANCEL, 75},
+    {"RadioPutsPercent", 100, {"press:1200"}, "400", 1200, IDOK, 400},
+    {"FitWidthPutsCallersPercent", 100, {"press:1206"}, "87", 1206, IDOK, 87},
+    {"FitTextPutsCallersPercent", 100, {"press:1207"}, "112", 1207, IDOK, 112},
+    {"FitPagePutsCallersPercent", 100, {"press:1208"}, "61", 1208, IDOK, 61},
+    {"TypingSelectsFixedRadio", 100, {"type:50"}, "50", 1204, IDOK, 50},
+    {"TypingOtherClearsRadios", 100, {"type:60"}, "60", 0, IDOK, 60},
+    {"TypingFitValueSelectsNoFit", 100, {"type:87"}, "87", 0, IDOK, 87},
+    {"LeavingClampsAbove", 100, {"type:500", "leave"}, "400", 1200, IDCANCEL, 100},
+    {"LeavingClampsBelow", 100, {"type:5", "leave"}, "10", 0, IDCANCEL, 100},
+    {"LeavingKeepsInRange", 100, {"type:250", "leave"}, "250", 0, IDOK, 250},
+    {"OkClampsTooLarge", 100, {"type:999"}, "999", 0, IDOK, 400},
+    {"OkClampsEmpty", 100, {"type:"}, "", 0, IDOK, 10},
+    {"CancelKeepsCallersPercent", 75, {"press:1201"}, "200", 1201, IDCANCEL, 75},
 };
 
 class ZoomDialog : public DocumentDialogs, public ::testing::WithParamInterface<ZoomCase> {};
@@ -276,14 +227,14 @@ TEST_P(ZoomDialog, RadioButtonsAndField) {
     std::vector<int> checked;
     const int code = Run(
         [&](Dialog& d) {
-            for (const ZoomStep& step : c.steps) {
-                if (step.kind == ZoomStep::Type) {
+            for (const std::string& step : c.steps) {
+                if (step.rfind("type:", 0) == 0) {
                     d.SetFocus(1013);
-                    d.SetText(1013, step.text);
-                } else if (step.kind == ZoomStep::Leave) {
+                    d.SetText(1013, step.substr(5));
+                } else if (step == "leave") {
                     d.SetFocus(IDOK);
                 } else {
-                    d.Click(step.id);
+                    d.Click(std::stoi(step.substr(6)));
                 }
             }
             field = d.GetText(1013);
@@ -303,120 +254,103 @@ INSTANTIATE_TEST_SUITE_P(Cases, ZoomDialog, ::testing::ValuesIn(kZoomCases),
 
 // ---- Number fields: columns, go to, table ----
 
-TEST_F(DocumentDialogs, ColumnsStartAtTwoAndComeBackAlways) {
-    struct Case {
-        const char* typed;
-        int end;
-        bool refused; // OK kept the dialog open first
-        int code;
-        UINT columns;
-    };
-    const Case cases[] = {
-        {nullptr, IDOK, false, 1, 2}, {"3", IDOK, false, 1, 3},    {"5", IDCANCEL, false, 2, 2},
-        {"", IDCANCEL, true, 2, 2},   {"0", IDCANCEL, true, 2, 2},
-    };
-    for (const Case& c : cases) {
+// A dialog of number fields: its template, title, fields and what they show at first.
+struct NumberDialog {
+    int templateId;
+    const char* caption;
+    std::vector<int> fields;
+    std::string start;
+};
+
+const std::map<std::string, NumberDialog> kNumberDialogs = {
+    {"columns", {240, "Columns", {1120}, "2"}},
+    {"goto", {23001, "Go To/Go Near", {1089, 1090, 1091}, "3,4,9"}},
+    {"table", {23000, "Insert Table", {1331, 1333}, "2,2"}},
+};
+
+std::string joined(std::initializer_list<long long> values) {
+    std::string text;
+    for (long long value : values)
+        text += (text.empty() ? "" : ",") + std::to_string(value);
+    return text;
+}
+
+// Runs the dialog with the caller's values (columns 77; page 3, line 4, column 9; table 99
+// by 98) and hands them back as "a,b,c" afterwards.
+int showNumbers(const std::string& dialog, std::string& out) {
+    int code = 0;
+    if (dialog == "columns") {
         UINT columns = 77;
-        std::string start;
-        bool open = false;
-        const int code = Run(
-            [&](Dialog& d) {
-                start = d.GetText(1120);
-                if (c.typed) d.SetText(1120, c.typed);
-                if (c.refused) {
-                    d.Click(IDOK);
-                    open = d.IsVisible(1120);
-                }
-                d.Click(c.end);
-            },
-            [&] { return ShowColumnDlg(columns); });
-        EXPECT_EQ(start, "2");
-        EXPECT_EQ(open, c.refused) << (c.typed ? c.typed : "-");
-        EXPECT_EQ(code, c.code);
-        EXPECT_EQ(columns, c.columns);
-    }
-    EXPECT_EQ(captions.back(), "Columns");
-}
-
-TEST_F(DocumentDialogs, GoToReturnsItsButtonsAndTheFields) {
-    struct Case {
-        int button;
-        const char* page;
-        int code;
-        int out[3];
-    };
-    const Case cases[] = {
-        {IDOK, "12", 1, {12, 4, 9}},    {1092, "12", 1092, {12, 4, 9}},
-        {1093, "12", 1093, {12, 4, 9}}, {1094, "12", 1094, {12, 4, 9}},
-        {IDCANCEL, "12", 2, {3, 4, 9}}, {IDOK, nullptr, 1, {3, 4, 9}},
-    };
-    for (const Case& c : cases) {
+        code = ShowColumnDlg(columns);
+        out = joined({columns});
+    } else if (dialog == "goto") {
         int page = 3, line = 4, column = 9;
-        std::string shown[3];
-        const int code = Run(
-            [&](Dialog& d) {
-                shown[0] = d.GetText(1089);
-                shown[1] = d.GetText(1090);
-                shown[2] = d.GetText(1091);
-                if (c.page) d.SetText(1089, c.page);
-                d.Click(c.button);
-            },
-            [&] { return ShowGoToDlg(page, line, column); });
-        EXPECT_EQ(code, c.code);
-        EXPECT_EQ(shown[0] + "," + shown[1] + "," + shown[2], "3,4,9");
-        EXPECT_EQ((std::vector<int>{page, line, column}),
-                  (std::vector<int>{c.out[0], c.out[1], c.out[2]}));
+        code = ShowGoToDlg(page, line, column);
+        out = joined({page, line, column});
+    } else {
+        UINT columns = 99, rows = 98;
+        code = ShowInsertTableDlg(columns, rows);
+        out = joined({columns, rows});
     }
-    // An empty field keeps the dialog open.
-    int page = 3, line = 4, column = 9;
-    bool open = false;
-    Run(
-        [&](Dialog& d) {
-            d.SetText(1090, "");
-            d.Click(IDOK);
-            open = d.IsVisible(1090);
-            d.Click(IDCANCEL);
-        },
-        [&] { return ShowGoToDlg(page, line, column); });
-    EXPECT_TRUE(open);
-    EXPECT_EQ(captions.back(), "Go To/Go Near");
+    return code;
 }
 
-TEST_F(DocumentDialogs, TableSizeOnlyOnOk) {
-    struct Case {
-        const char* columns;
-        const char* rows;
-        int end;
-        bool refused;
-        int code;
-        UINT out[2];
-    };
-    const Case cases[] = {
-        {nullptr, nullptr, IDOK, false, 1, {2, 2}}, {"4", "7", IDOK, false, 1, {4, 7}},
-        {"4", "7", IDCANCEL, false, 2, {99, 98}},   {"", "7", IDCANCEL, true, 2, {99, 98}},
-        {"4", "0", IDCANCEL, true, 2, {99, 98}},
-    };
-    for (const Case& c : cases) {
-        UINT columns = 99, rows = 98;
-        bool open = false;
+struct NumberCase {
+    const char* dialog;
+    std::vector<std::pair<int, const char*>> typed;
+    bool refused; // OK keeps the dialog open first (then `end` closes it)
+    int end;
+    int code;
+    const char* out; // the caller's values afterwards
+};
+
+const NumberCase kNumberCases[] = {
+    // Columns come back however the dialog ends; at least one.
+    {"columns", {}, false, IDOK, 1, "2"},
+    {"columns", {{1120, "3"}}, false, IDOK, 1, "3"},
+    {"columns", {{1120, "5"}}, false, IDCANCEL, 2, "2"},
+    {"columns", {{1120, ""}}, true, IDCANCEL, 2, "2"},
+    {"columns", {{1120, "0"}}, true, IDCANCEL, 2, "2"},
+    // Go to: OK and the three place buttons end with their ids and store; zero is a place.
+    {"goto", {{1089, "12"}}, false, IDOK, 1, "12,4,9"},
+    {"goto", {{1089, "12"}}, false, 1092, 1092, "12,4,9"},
+    {"goto", {{1089, "12"}}, false, 1093, 1093, "12,4,9"},
+    {"goto", {{1089, "0"}}, false, 1094, 1094, "0,4,9"},
+    {"goto", {{1089, "12"}}, false, IDCANCEL, 2, "3,4,9"},
+    {"goto", {}, false, IDOK, 1, "3,4,9"},
+    {"goto", {{1090, ""}}, true, IDCANCEL, 2, "3,4,9"},
+    {"goto", {{1091, "-1"}}, true, IDCANCEL, 2, "3,4,9"},
+    // Table: only OK stores; each side at least one.
+    {"table", {}, false, IDOK, 1, "2,2"},
+    {"table", {{1331, "4"}, {1333, "7"}}, false, IDOK, 1, "4,7"},
+    {"table", {{1331, "4"}, {1333, "7"}}, false, IDCANCEL, 2, "99,98"},
+    {"table", {{1331, ""}, {1333, "7"}}, true, IDCANCEL, 2, "99,98"},
+    {"table", {{1331, "4"}, {1333, "0"}}, true, IDCANCEL, 2, "99,98"},
+};
+
+TEST_F(DocumentDialogs, NumberFieldsRefuseWhatIsNoNumberInRange) {
+    for (const NumberCase& c : kNumberCases) {
+        const NumberDialog& dialog = kNumberDialogs.at(c.dialog);
+        SCOPED_TRACE(std::string(c.dialog) + " " + (c.typed.empty() ? "-" : c.typed[0].second));
+        std::string start, out;
+        bool refused = false;
         const int code = Run(
             [&](Dialog& d) {
-                if (c.columns) d.SetText(1331, c.columns);
-                if (c.rows) d.SetText(1333, c.rows);
-                if (c.refused) {
-                    d.Click(IDOK);
-                    open = d.IsVisible(1331);
-                }
+                for (int field : dialog.fields)
+                    start += (start.empty() ? "" : ",") + d.GetText(field);
+                for (const auto& [field, text] : c.typed)
+                    d.SetText(field, text);
+                if (c.refused) refused = OkRefused(d, dialog.fields[0]);
                 d.Click(c.end);
             },
-            [&] { return ShowInsertTableDlg(columns, rows); });
+            [&] { return showNumbers(c.dialog, out); });
+        EXPECT_EQ(start, dialog.start);
+        EXPECT_EQ(refused, c.refused);
         EXPECT_EQ(code, c.code);
-        EXPECT_EQ(open, c.refused);
-        EXPECT_EQ(columns, c.out[0]);
-        EXPECT_EQ(rows, c.out[1]);
+        EXPECT_EQ(out, c.out);
+        EXPECT_EQ(opened, std::vector<int>{dialog.templateId});
+        EXPECT_EQ(captions.back(), dialog.caption);
     }
-    EXPECT_EQ(opened, std::vector<int>{23000});
-    EXPECT_EQ(captions.back(), "Insert Table");
 }
 
 // ---- Toolbar rows ----
@@ -424,11 +358,7 @@ TEST_F(DocumentDialogs, TableSizeOnlyOnOk) {
 TEST_F(DocumentDialogs, ToolbarRowsFollowTheMaskBits) {
     // Rows 1 and 3 shown, and a bit the dialog has no row for.
     const UINT start = 0x5u | 0x100u;
-    struct Case {
-        int end;
-        UINT mask;
-    };
-    for (const Case& c : {Case{IDOK, 0x6u | 0x100u}, Case{IDCANCEL, start}}) {
+    for (const auto& [end, expected] : {std::pair{IDOK, 0x6u | 0x100u}, {IDCANCEL, start}}) {
         UINT mask = start;
         std::vector<int> checks;
         const int code = Run(
@@ -437,25 +367,21 @@ TEST_F(DocumentDialogs, ToolbarRowsFollowTheMaskBits) {
                     checks.push_back(d.GetCheck(id));
                 d.SetCheck(1301, 0);
                 d.SetCheck(1302, 1);
-                d.Click(c.end);
+                d.Click(end);
             },
             [&] { return ShowCusToolbarDlg(mask); });
-        EXPECT_EQ(code, c.end);
+        EXPECT_EQ(code, end);
         EXPECT_EQ(checks, (std::vector<int>{1, 0, 1, 0, 0, 0}));
-        EXPECT_EQ(mask, c.mask);
+        EXPECT_EQ(mask, expected);
     }
 }
 
 // ---- Endnote ----
 
 TEST_F(DocumentDialogs, EndnoteValuesComeBackAlways) {
-    struct Case {
-        int end;
-        int separator;
-        const char* number;
-        const char* text;
-    };
-    for (const Case& c : {Case{IDOK, 0, "iv", "See the appendix."}, Case{IDCANCEL, 1, "", ""}}) {
+    // The dialog starts empty with the separator ticked, whatever the caller's values.
+    for (const auto& [end, ticked, typedNumber, typedText] :
+         {std::tuple{IDOK, 0, "iv", "See the appendix."}, {IDCANCEL, 1, "", ""}}) {
         int separator = 7;
         CString number = "x", text = "y";
         const int code = Run(
@@ -463,13 +389,13 @@ TEST_F(DocumentDialogs, EndnoteValuesComeBackAlways) {
                 d.SetText(1095, "iv");
                 d.SetText(1096, "See the appendix.");
                 d.SetCheck(1097, 0);
-                d.Click(c.end);
+                d.Click(end);
             },
             [&] { return ShowEndNoteDlg(separator, number, text); });
-        EXPECT_EQ(code, c.end);
-        EXPECT_EQ(separator, c.separator);
-        EXPECT_EQ(std::string(number), c.number);
-        EXPECT_EQ(std::string(text), c.text);
+        EXPECT_EQ(code, end);
+        EXPECT_EQ(separator, ticked);
+        EXPECT_EQ(std::string(number), typedNumber);
+        EXPECT_EQ(std::string(text), typedText);
     }
 }
 
@@ -496,8 +422,7 @@ TEST_F(DocumentDialogs, ImportanceMapsArrayToRadioAndBack) {
     };
     for (const Case& c : cases) {
         CStringArray values;
-        for (const std::string& v : c.in)
-            values.Add(v.c_str());
+        Fill(values, c.in);
         std::vector<int> checked;
         const int code = Run(
             [&](Dialog& d) {
@@ -509,10 +434,7 @@ TEST_F(DocumentDialogs, ImportanceMapsArrayToRadioAndBack) {
             [&] { return SelectImportanceDlg(values); });
         EXPECT_EQ(code, c.end);
         EXPECT_EQ(checked, std::vector<int>{c.preselected});
-        std::vector<std::string> out;
-        for (int i = 0; i < values.GetSize(); ++i)
-            out.push_back(std::string(values[i]));
-        EXPECT_EQ(out, c.out);
+        EXPECT_EQ(Texts(values), c.out);
     }
     EXPECT_EQ(captions.back(), "Importance");
 }
@@ -522,22 +444,25 @@ TEST_F(DocumentDialogs, ImportanceMapsArrayToRadioAndBack) {
 TEST_F(DocumentDialogs, SearchTextListIsEditedAndReplacesTheArrayOnOk) {
     for (int end : {IDOK, IDCANCEL}) {
         CStringArray words;
-        words.Add("alpha");
-        words.Add("beta");
+        Fill(words, {"alpha", "beta"});
         std::vector<std::string> start, afterAdds, afterRemove;
+        std::vector<int> selected; // after adding, re-adding a word, removing
         std::string offered;
         const int code = Run(
             [&](Dialog& d) {
                 start = d.GetItems(1321);
                 offered = d.GetText(1322);
-                d.Click(1323); // adds the caller's text
+                d.Click(1323); // adds the caller's text and selects it
+                selected.push_back(d.GetCurSel(1321));
                 d.SetText(1322, "   ");
                 d.Click(1323); // blank: nothing
                 d.SetText(1322, "beta");
-                d.Click(1323); // already there: nothing
+                d.Click(1323); // already there: selected, not added
+                selected.push_back(d.GetCurSel(1321));
                 afterAdds = d.GetItems(1321);
                 d.SetCurSel(1321, 0);
-                d.Click(1324);
+                d.Click(1324); // the next item takes the selection
+                selected.push_back(d.GetCurSel(1321));
                 d.SetCurSel(1321, -1);
                 d.Click(1324); // nothing selected: nothing
                 afterRemove = d.GetItems(1321);
@@ -549,10 +474,8 @@ TEST_F(DocumentDialogs, SearchTextListIsEditedAndReplacesTheArrayOnOk) {
         EXPECT_EQ(offered, "gamma ray");
         EXPECT_EQ(afterAdds, (std::vector<std::string>{"alpha", "beta", "gamma ray"}));
         EXPECT_EQ(afterRemove, (std::vector<std::string>{"beta", "gamma ray"}));
-        std::vector<std::string> out;
-        for (int i = 0; i < words.GetSize(); ++i)
-            out.push_back(std::string(words[i]));
-        EXPECT_EQ(out, end == IDOK ? afterRemove : start);
+        EXPECT_EQ(selected, (std::vector<int>{2, 1, 0}));
+        EXPECT_EQ(Texts(words), end == IDOK ? afterRemove : start);
     }
 }
 
