@@ -1,57 +1,22 @@
 // The password dialogs answered through UI automation: what they show, what they store on
 // OK and on Cancel, the refusals that keep them open, and the password field that hands its
 // text to nobody but its own dialog.
-#include <tessaly/automation.h>
 #include <tessaly/dialogs.h>
 #include <tessaly/messages.h>
 #include <tessaly/wnd.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
-#include "support/prefix.h"
+#include "choices_support.h"
 
-using tessaly::automation::Dialog;
-using tessaly::automation::MessageBoxInfo;
-using tessaly::testing::PrefixTest;
+using namespace choices_test;
 
 namespace {
 
 constexpr int kPassword = 1104, kConfirmation = 1105, kConfirmField = 1770;
 
-class PasswordDialogs : public PrefixTest {
-  protected:
-    void SetUp() override {
-        PrefixTest::SetUp();
-        tessaly::automation::SetMessageBoxHandler([this](const MessageBoxInfo& info) {
-            messages.push_back(info.text);
-            return 1;
-        });
-    }
-    void TearDown() override {
-        tessaly::automation::SetDialogHandler(nullptr);
-        tessaly::automation::SetMessageBoxHandler(nullptr);
-        PrefixTest::TearDown();
-    }
-
-    // Answers the first dialog with the script; the library's message dialog opened from it
-    // is noted and closed with its first button.
-    void answer(std::function<void(Dialog&)> script) {
-        tessaly::automation::SetDialogHandler([this, script](Dialog& d) {
-            if (d.TemplateId() == 1789) {
-                messages.push_back(d.GetText(1501));
-                d.Click(1785);
-                return;
-            }
-            ++opened;
-            script(d);
-        });
-    }
-
-    std::vector<std::string> messages;
-    int opened = 0;
-};
+class PasswordDialogs : public ScriptedDialogs {};
 
 } // namespace
 
@@ -75,18 +40,13 @@ TEST_F(PasswordDialogs, EnterPasswordStoresOnOkAndEmptiesOnCancel) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.caption) + "/" + c.typed);
-        std::string title;
-        UINT templateId = 0;
-        answer([&](Dialog& d) {
-            templateId = d.TemplateId();
-            title = d.Caption();
-            d.SetText(kPassword, c.typed);
-            c.button ? (void)d.Click(c.button) : d.PressEscape();
-        });
         CString password("passed in");
-        EXPECT_EQ(ShowPasswordDlg(password, c.caption), c.result);
-        EXPECT_EQ(templateId, 296u);
-        EXPECT_EQ(title, c.title);
+        const Script end = c.button ? Click(c.button) : Escape();
+        EXPECT_EQ(Run(Then([&](Dialog& d) { d.SetText(kPassword, c.typed); }, end),
+                      [&] { return ShowPasswordDlg(password, c.caption); }),
+                  c.result);
+        EXPECT_EQ(opened, std::vector<int>{296});
+        EXPECT_EQ(captions.back(), c.title);
         EXPECT_EQ(password.str(), c.stored);
     }
 }
@@ -100,25 +60,27 @@ TEST_F(PasswordDialogs, PasswordFieldRefusesOtherReaders) {
                     messageText = "unread";
         int length = -1;
         LRESULT copied = -1;
-        answer([&](Dialog& d) {
-            d.SetText(kPassword, "hidden words");
-            automationText = d.GetText(kPassword);
-            for (const auto& control : d.Controls())
-                if (control.id == kPassword) listedText = control.text;
-            if (CWnd* dialog = CWnd::FromHandle(d.Handle()))
-                if (CWnd* field = dialog->GetDlgItem(kPassword)) {
-                    windowText = field->GetWindowText().str();
-                    length = field->GetWindowTextLength();
-                    // The window-text query message, as another window would send it.
-                    char buffer[64] = "unread";
-                    copied = CWnd::SendMessage(field->GetSafeHwnd(), WM_GETTEXT, sizeof buffer,
-                                               reinterpret_cast<LPARAM>(buffer));
-                    messageText = buffer;
-                }
-            d.Click(IDOK);
-        });
         CString password;
-        EXPECT_EQ(ShowPasswordDlg(password, ""), 1);
+        const int code = Run(
+            [&](Dialog& d) {
+                d.SetText(kPassword, "hidden words");
+                automationText = d.GetText(kPassword);
+                for (const auto& control : d.Controls())
+                    if (control.id == kPassword) listedText = control.text;
+                if (CWnd* dialog = CWnd::FromHandle(d.Handle()))
+                    if (CWnd* field = dialog->GetDlgItem(kPassword)) {
+                        windowText = field->GetWindowText().str();
+                        length = field->GetWindowTextLength();
+                        // The window-text query message, as another window would send it.
+                        char buffer[64] = "unread";
+                        copied = CWnd::SendMessage(field->GetSafeHwnd(), WM_GETTEXT, sizeof buffer,
+                                                   reinterpret_cast<LPARAM>(buffer));
+                        messageText = buffer;
+                    }
+                d.Click(IDOK);
+            },
+            [&] { return ShowPasswordDlg(password, ""); });
+        EXPECT_EQ(code, 1);
         EXPECT_EQ(automationText, "");
         EXPECT_EQ(listedText, "");
         EXPECT_EQ(windowText, "");
@@ -148,22 +110,22 @@ TEST_F(PasswordDialogs, SetPasswordComparesBothEntriesExactly) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.password) + "|" + c.confirmation);
-        messages.clear();
         bool openAfterOk = false;
         int focusAfterOk = 0;
-        answer([&](Dialog& d) {
-            EXPECT_EQ(d.TemplateId(), 23002u);
-            EXPECT_EQ(d.Caption(), "Set Password");
-            d.SetText(kPassword, c.password);
-            d.SetText(kConfirmation, c.confirmation);
-            d.SetFocus(kConfirmation);
-            d.Click(IDOK);
-            openAfterOk = d.IsOpen();
-            focusAfterOk = d.GetFocus();
-            if (openAfterOk) d.Click(IDCANCEL);
-        });
         CString password("old");
-        const int result = ShowSetPasswordDlg(password);
+        const int result = Run(
+            [&](Dialog& d) {
+                d.SetText(kPassword, c.password);
+                d.SetText(kConfirmation, c.confirmation);
+                d.SetFocus(kConfirmation);
+                d.Click(IDOK);
+                openAfterOk = d.IsOpen();
+                focusAfterOk = d.GetFocus();
+                if (openAfterOk) d.Click(IDCANCEL);
+            },
+            [&] { return ShowSetPasswordDlg(password); });
+        EXPECT_EQ(opened, std::vector<int>{23002});
+        EXPECT_EQ(captions.back(), "Set Password");
         if (c.accepted) {
             EXPECT_EQ(result, 1);
             EXPECT_FALSE(openAfterOk);
@@ -182,15 +144,17 @@ TEST_F(PasswordDialogs, SetPasswordComparesBothEntriesExactly) {
 
 // After a refused pair the user corrects the entries and OK goes through.
 TEST_F(PasswordDialogs, SetPasswordAcceptsCorrectedEntries) {
-    answer([&](Dialog& d) {
-        d.SetText(kPassword, "first");
-        d.SetText(kConfirmation, "First");
-        d.Click(IDOK);
-        d.SetText(kConfirmation, "first");
-        d.Click(IDOK);
-    });
     CString password;
-    EXPECT_EQ(ShowSetPasswordDlg(password), 1);
+    EXPECT_EQ(Run(
+                  [](Dialog& d) {
+                      d.SetText(kPassword, "first");
+                      d.SetText(kConfirmation, "First");
+                      d.Click(IDOK);
+                      d.SetText(kConfirmation, "first");
+                      d.Click(IDOK);
+                  },
+                  [&] { return ShowSetPasswordDlg(password); }),
+              1);
     EXPECT_EQ(password.str(), "first");
     EXPECT_EQ(messages.size(), 1u);
 }
@@ -208,25 +172,25 @@ TEST_F(PasswordDialogs, ConfirmPasswordMatchesExactly) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.expected) + "|" + c.typed);
-        messages.clear();
-        answer([&](Dialog& d) {
-            EXPECT_EQ(d.TemplateId(), 218u);
-            EXPECT_EQ(d.Caption(), "Confirm Password");
-            d.SetText(kConfirmField, c.typed);
-            d.SetFocus(IDOK);
-            d.Click(IDOK);
-            if (d.IsOpen()) {
-                EXPECT_EQ(d.GetFocus(), kConfirmField);
-                d.Click(IDCANCEL);
-            }
-        });
-        EXPECT_EQ(ConfirmPassword(c.expected), c.result);
+        const int result = Run(
+            [&](Dialog& d) {
+                d.SetText(kConfirmField, c.typed);
+                d.SetFocus(IDOK);
+                d.Click(IDOK);
+                if (d.IsOpen()) {
+                    EXPECT_EQ(d.GetFocus(), kConfirmField);
+                    d.Click(IDCANCEL);
+                }
+            },
+            [&] { return ConfirmPassword(c.expected); });
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(opened, std::vector<int>{218});
+        EXPECT_EQ(captions.back(), "Confirm Password");
         if (c.result == 1)
             EXPECT_TRUE(messages.empty());
         else
             EXPECT_EQ(messages, std::vector<std::string>{"The passwords do not match."});
     }
     // A null expected password is an empty one.
-    answer([](Dialog& d) { d.Click(IDOK); });
-    EXPECT_EQ(ConfirmPassword(nullptr), 1);
+    EXPECT_EQ(Run(Click(IDOK), [] { return ConfirmPassword(nullptr); }), 1);
 }
