@@ -21,7 +21,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -40,36 +39,14 @@ void EnsureQt() {
     new QApplication(argc, argv);
 }
 
-// A 24-bit bitmap file: the left half red, the right half blue.
-std::string Bitmap(int width, int height) {
-    const int stride = (width * 3 + 3) / 4 * 4;
-    const uint32_t pixels = static_cast<uint32_t>(stride * height);
-    std::string data;
-    auto put16 = [&data](uint16_t v) { data.append(reinterpret_cast<const char*>(&v), 2); };
-    auto put32 = [&data](uint32_t v) { data.append(reinterpret_cast<const char*>(&v), 4); };
-    data += "BM";
-    put32(14 + 40 + pixels);
-    put32(0);
-    put32(14 + 40);
-    put32(40);
-    put32(static_cast<uint32_t>(width));
-    put32(static_cast<uint32_t>(height));
-    put16(1);
-    put16(24);
-    put32(0); // BI_RGB
-    put32(pixels);
-    put32(2835);
-    put32(2835);
-    put32(0);
-    put32(0);
-    for (int y = 0; y < height; ++y) {
-        std::string row;
-        for (int x = 0; x < width; ++x)
-            row += x < width / 2 ? std::string("\x00\x00\xFF", 3) : std::string("\xFF\x00\x00", 3);
-        row.resize(static_cast<size_t>(stride), '\0');
-        data += row;
-    }
-    return data;
+// A bitmap file: the left half red, the right half blue.
+void WriteBitmap(const std::string& path, int width, int height) {
+    QImage image(width, height, QImage::Format_RGB888);
+    image.fill(Qt::blue);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width / 2; ++x)
+            image.setPixelColor(x, y, Qt::red);
+    ASSERT_TRUE(image.save(QString::fromStdString(path), "BMP"));
 }
 
 class ControlHelpers : public tessaly::testing::DrivePrefixTest {
@@ -123,7 +100,7 @@ TEST_F(ControlHelpers, SplashWindowShowsTheBitmapAtItsSizeCentred) {
     EXPECT_EQ(ShowSplashWnd("C:\\broken.bmp"), nullptr);
     EXPECT_EQ(static_cast<int>(QApplication::topLevelWidgets().size()), before);
 
-    tessaly::testing::WriteFile(c + "/splash.bmp", Bitmap(40, 30));
+    WriteBitmap(c + "/splash.bmp", 40, 30);
     CWnd* splash = ShowSplashWnd("C:\\splash.bmp");
     ASSERT_NE(splash, nullptr);
     EXPECT_TRUE(splash->IsWindowVisible());
