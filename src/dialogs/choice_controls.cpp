@@ -1,9 +1,8 @@
-// The edit notifications of the dialog family's fields, on their Qt widgets.
+// The leave notification of the dialog family's fields, on their Qt widgets.
 #include "dialogs/choice_controls.h"
 
 #include <QEvent>
-#include <QLineEdit>
-#include <QPlainTextEdit>
+#include <QWidget>
 
 namespace tessaly::dialogs::choices {
 
@@ -26,14 +25,6 @@ class LeaveFilter : public QObject {
 };
 
 } // namespace
-
-void OnEditChange(CEdit* edit, std::function<void()> changed) {
-    QWidget* widget = edit ? edit->GetWidget() : nullptr;
-    if (auto* line = qobject_cast<QLineEdit*>(widget))
-        QObject::connect(line, &QLineEdit::textChanged, line, [changed] { changed(); });
-    else if (auto* text = qobject_cast<QPlainTextEdit*>(widget))
-        QObject::connect(text, &QPlainTextEdit::textChanged, text, [changed] { changed(); });
-}
 
 void OnEditLeave(CEdit* edit, std::function<void()> left) {
     QWidget* widget = edit ? edit->GetWidget() : nullptr;

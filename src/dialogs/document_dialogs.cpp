@@ -2,6 +2,7 @@
 // go to, endnote, importance, search text and table.
 #include <tessaly/controls.h>
 #include <tessaly/dialogs.h>
+#include <tessaly/notify.h>
 
 #include <cctype>
 #include <cerrno>
@@ -236,17 +237,23 @@ class CZoomDlg : public CDialog {
         CDialog::OnInitDialog();
         putPercent(m_zoom);
         selectFixed(m_zoom);
-        if (CEdit* field = itemOf<CEdit>(*this, IDC_ZOOM_PERCENT)) {
-            choices::OnEditChange(field, [this] {
-                if (settingField_) return;
-                long long typed = 0;
-                selectFixed(parseNumber(textOf(*this, IDC_ZOOM_PERCENT), typed) ? typed : -1);
-            });
-            choices::OnEditLeave(field, [this] { clampField(); });
-        }
+        choices::OnEditLeave(itemOf<CEdit>(*this, IDC_ZOOM_PERCENT), [this] { clampField(); });
         return TRUE;
     }
 
+    // Typing a percent selects its fixed radio button, or clears them all.
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
+        if (LOWORD(wParam) == IDC_ZOOM_PERCENT && HIWORD(wParam) == EN_CHANGE) {
+            if (!settingField_) {
+                long long typed = 0;
+                selectFixed(parseNumber(textOf(*this, IDC_ZOOM_PERCENT), typed) ? typed : -1);
+            }
+            return TRUE;
+        }
+        return CDialog::OnCommand(wParam, lParam);
+    }
+
+    using CDialog::OnCommand;
     BOOL OnCommand(UINT id) override {
         for (const ZoomChoice& choice : kZoomChoices)
             if (static_cast<int>(id) == choice.id) {
