@@ -454,7 +454,6 @@ TEST_F(NoticeDialogs, MissingTemplateFailsWithMinusOne) {
     for (const Case& c : cases) {
         const std::string folder = prefix_.scratch() + "/lib" + std::to_string(c.templateId);
         ASSERT_TRUE(copyLibraryWithoutTemplate(folder, c.templateId)) << c.templateId;
-        const std::string self = fs::read_symlink("/proc/self/exe");
         const auto run = tessaly::testing::RunProgram(
             {fs::read_symlink("/proc/self/exe").string(),
              "--gtest_filter=NoticeDialogs.MissingTemplateChild"},
