@@ -22,12 +22,15 @@
 #include "platform/prefix.h"
 #include "platform/registry.h"
 #include "platform/wintime.h"
+#include "support/drives.h"
+#include "support/environment.h"
 #include "support/prefix.h"
 #include "support/registry.h"
 
 namespace fs = std::filesystem;
 namespace pf = tessaly::platform;
 using tessaly::testing::DrivePrefixTest;
+using tessaly::testing::MapDrive;
 using tessaly::testing::ReadFile;
 using tessaly::testing::WriteFile;
 
@@ -293,11 +296,6 @@ TEST_F(Files, WholeFileReadsAndWrites) {
     EXPECT_EQ(WriteBinFile("C:\\blocker\\x.bin", data), 0);
 }
 
-void SetDriveKind(char letter, const char* kind) {
-    tessaly::testing::PutRegText(HKEY_LOCAL_MACHINE, "Software\\Tessaly\\Platform\\Drives",
-                                 (std::string(1, letter) + ":").c_str(), kind);
-}
-
 TEST_F(Files, DiskSpaceOfFixedAndOtherDrives) {
     struct statvfs vfs;
     ASSERT_EQ(statvfs(c.c_str(), &vfs), 0);
@@ -310,15 +308,10 @@ TEST_F(Files, DiskSpaceOfFixedAndOtherDrives) {
     EXPECT_NEAR(double(free), double(LONGLONG(vfs.f_bfree) * LONGLONG(vfs.f_frsize)),
                 64.0 * 1024 * 1024);
 
-    for (char letter : {'d', 'e', 'f', 'g'}) {
-        fs::create_directories(prefix_.scratch() + "/" + letter);
-        fs::create_directory_symlink(prefix_.scratch() + "/" + letter,
-                                     prefix_.root() + "/dosdevices/" + letter + ":");
-    }
-    SetDriveKind('D', "cdrom");
-    SetDriveKind('E', "network");
-    SetDriveKind('F', "removable");
-    SetDriveKind('G', "ramdisk");
+    MapDrive(prefix_, 'd', "cdrom");
+    MapDrive(prefix_, 'e', "network");
+    MapDrive(prefix_, 'f', "removable");
+    MapDrive(prefix_, 'g', "ramdisk");
     struct Case {
         const char* path;
         bool known;
@@ -379,19 +372,6 @@ TEST_F(Files, CheckFileExplainsRefusals) {
     EXPECT_TRUE(fs::is_directory(c + "/made/by/check"));
 }
 
-// Sets TZ for one test.
-class Zone {
-  public:
-    explicit Zone(const char* tz) {
-        setenv("TZ", tz, 1);
-        tzset();
-    }
-    ~Zone() {
-        unsetenv("TZ");
-        tzset();
-    }
-};
-
 COleDateTime Date(double days) {
     COleDateTime date;
     date.m_dt = days;
@@ -402,36 +382,31 @@ std::uint64_t Ticks(const pf::FILETIME& ft) {
     return (std::uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
 }
 
+std::uint64_t Utc(const pf::SYSTEMTIME& st) {
+    pf::FILETIME ft{};
+    pf::SystemTimeToFileTime(&st, &ft);
+    return Ticks(ft);
+}
+
 TEST_F(Files, ModifyFileTimeTakesLocalTimes) {
-    Zone zone("EST5EDT,M3.2.0,M11.1.0");
+    tessaly::testing::ScopedZone zone("EST5EDT,M3.2.0,M11.1.0");
     WriteFile(c + "/t.txt", "x");
     fs::create_directories(c + "/folder");
     // 2021-07-04 12:00, 2021-01-04 06:30 and 1965-12-29 18:00 local.
     COleDateTime write = Date(44381.5), creation = Date(44200.0 + 6.5 / 24),
                  access = Date(24105.75);
-    struct Case {
-        const char* path;
-    } cases[] = {{"C:\\t.txt"}, {"C:\\folder"}};
-    for (const Case& t : cases) {
-        ASSERT_NE(ModifyFileTime(t.path, &write, &creation, &access), 0) << t.path;
-        HANDLE file = pf::CreateFileA(t.path, pf::GENERIC_READ, 0, nullptr, pf::OPEN_EXISTING,
+    for (const char* path : {"C:\\t.txt", "C:\\folder"}) {
+        ASSERT_NE(ModifyFileTime(path, &write, &creation, &access), 0) << path;
+        HANDLE file = pf::CreateFileA(path, pf::GENERIC_READ, 0, nullptr, pf::OPEN_EXISTING,
                                       pf::FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         ASSERT_NE(file, INVALID_HANDLE_VALUE);
         pf::FILETIME got[3];
         ASSERT_TRUE(pf::GetFileTime(file, &got[0], &got[1], &got[2]));
         pf::CloseHandle(file);
         // UTC = local + 4 h in summer, + 5 h in winter.
-        const std::uint64_t hour = 36000000000ULL;
-        pf::SYSTEMTIME st{2021, 7, 0, 4, 16, 0, 0, 0};
-        pf::FILETIME expected;
-        pf::SystemTimeToFileTime(&st, &expected);
-        EXPECT_EQ(Ticks(got[2]), Ticks(expected)) << t.path;
-        st = {2021, 1, 0, 4, 11, 30, 0, 0};
-        pf::SystemTimeToFileTime(&st, &expected);
-        EXPECT_EQ(Ticks(got[0]), Ticks(expected)) << t.path;
-        st = {1965, 12, 0, 29, 18, 0, 0, 0};
-        pf::SystemTimeToFileTime(&st, &expected);
-        EXPECT_EQ(Ticks(got[1]), Ticks(expected) + 5 * hour) << t.path;
+        EXPECT_EQ(Ticks(got[2]), Utc({2021, 7, 0, 4, 16, 0, 0, 0})) << path;
+        EXPECT_EQ(Ticks(got[0]), Utc({2021, 1, 0, 4, 11, 30, 0, 0})) << path;
+        EXPECT_EQ(Ticks(got[1]), Utc({1965, 12, 0, 29, 23, 0, 0, 0})) << path;
     }
 
     // Null and invalid dates leave their times alone.
@@ -444,10 +419,7 @@ TEST_F(Files, ModifyFileTimeTakesLocalTimes) {
     pf::FILETIME got[3];
     ASSERT_TRUE(pf::GetFileTime(file, &got[0], &got[1], &got[2]));
     pf::CloseHandle(file);
-    pf::SYSTEMTIME st{2021, 1, 0, 4, 11, 30, 0, 0};
-    pf::FILETIME expected;
-    pf::SystemTimeToFileTime(&st, &expected);
-    EXPECT_EQ(Ticks(got[0]), Ticks(expected));
+    EXPECT_EQ(Ticks(got[0]), Utc({2021, 1, 0, 4, 11, 30, 0, 0}));
 
     EXPECT_EQ(ModifyFileTime("C:\\missing.txt", &write, nullptr, nullptr), 0);
 }

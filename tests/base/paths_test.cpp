@@ -11,8 +11,10 @@
 #include "platform/files.h"
 #include "platform/prefix.h"
 #include "platform/registry.h"
+#include "support/drives.h"
 #include "support/prefix.h"
 #include "support/registry.h"
+#include "windows_version.h"
 
 namespace fs = std::filesystem;
 namespace pf = tessaly::platform;
@@ -108,27 +110,17 @@ TEST_F(PrefixTest, SplittersStepOverDoubleByteCharacters) {
     EXPECT_EQ(RemoveDirectorySlashTail(CString("C:\\d\\x\x81\x5c")), "C:\\d\\x\x81\x5c");
 }
 
-class Paths : public PrefixTest {
+class Paths : public tessaly::testing::DrivePrefixTest {
   protected:
     void SetUp() override {
-        pf::EnsurePrefix();
-        c = prefix_.root() + "/drive_c";
+        DrivePrefixTest::SetUp();
         user = pf::PrefixUserName();
-    }
-    void SetVersion(DWORD platformId, DWORD major, DWORD minor) {
-        const std::pair<const char*, DWORD> values[] = {{"PlatformId", platformId},
-                                                        {"MajorVersion", major},
-                                                        {"MinorVersion", minor},
-                                                        {"BuildNumber", 950}};
-        for (const auto& [name, value] : values)
-            tessaly::testing::PutRegDword(HKEY_LOCAL_MACHINE,
-                                          "Software\\Tessaly\\Platform\\Version", name, value);
     }
     void SetDrive(const char* name, const char* kind) {
         tessaly::testing::PutRegText(HKEY_LOCAL_MACHINE, "Software\\Tessaly\\Platform\\Drives",
                                      name, kind);
     }
-    std::string c, user;
+    std::string user;
 };
 
 TEST_F(Paths, SystemAndUserFolders) {
@@ -153,8 +145,7 @@ TEST_F(Paths, SystemAndUserFolders) {
 }
 
 TEST_F(Paths, FirstHardDriveSkipsOtherKinds) {
-    fs::create_directory_symlink(prefix_.scratch(), prefix_.root() + "/dosdevices/a:");
-    SetDrive("A:", "removable");
+    tessaly::testing::MapDrive(prefix_, 'a', "removable");
     EXPECT_EQ(GetFirstLogicalHardDrive(), "C:\\");
     SetDrive("C:", "cdrom");
     EXPECT_EQ(GetFirstLogicalHardDrive(), "Z:\\");
@@ -171,7 +162,7 @@ TEST_F(Paths, LongNamesOnEverySystemFamily) {
         int code;
     } families[] = {{2, 4, 0, 0}, {1, 4, 0, 1}, {2, 5, 1, 6}, {1, 4, 10, 4}};
     for (const Family& f : families) {
-        SetVersion(f.platformId, f.major, f.minor);
+        tessaly::testing::PresentWindows(f.platformId, f.major, f.minor);
         ASSERT_EQ(GetOSVersionEx(), f.code);
         EXPECT_EQ(GetLongFileName("c:\\PROGRAM FILES\\suite\\read me.txt"),
                   "c:\\Program Files\\Suite\\Read Me.TXT")
@@ -181,9 +172,9 @@ TEST_F(Paths, LongNamesOnEverySystemFamily) {
             << f.code;
     }
     // NT 4 and 95 make the path absolute first; the others keep it as given.
-    SetVersion(2, 4, 0);
+    tessaly::testing::PresentWindows(2, 4, 0);
     EXPECT_EQ(GetLongFileName("..\\program files"), "C:\\Program Files");
-    SetVersion(2, 5, 1);
+    tessaly::testing::PresentWindows(2, 5, 1);
     EXPECT_EQ(GetLongFileName("..\\program files"), "..\\Program Files");
 }
 

@@ -17,6 +17,7 @@
 #include "support/prefix.h"
 #include "support/registry.h"
 #include "support/run.h"
+#include "windows_version.h"
 
 namespace platform = tessaly::platform;
 namespace fs = std::filesystem;
@@ -27,25 +28,14 @@ namespace {
 using tessaly::testing::PutRegDword;
 using tessaly::testing::PutRegText;
 
-const char kVersionKey[] = "Software\\Tessaly\\Platform\\Version";
-
-void PresentWindows(DWORD platformId, DWORD major, DWORD minor, DWORD build, const char* pack) {
-    PutRegDword(HKEY_LOCAL_MACHINE, kVersionKey, "PlatformId", platformId);
-    PutRegDword(HKEY_LOCAL_MACHINE, kVersionKey, "MajorVersion", major);
-    PutRegDword(HKEY_LOCAL_MACHINE, kVersionKey, "MinorVersion", minor);
-    PutRegDword(HKEY_LOCAL_MACHINE, kVersionKey, "BuildNumber", build);
-    PutRegText(HKEY_LOCAL_MACHINE, kVersionKey, "CSDVersion", pack);
-}
+using tessaly::testing::PresentWindows;
 
 class SystemTest : public tessaly::testing::PrefixTest {
   protected:
     // A copy of sleep under another name, started for 30 seconds.
     platform::PROCESS_INFORMATION StartSleeper(const std::string& name) {
         std::string copy = prefix_.scratch() + "/" + name;
-        if (!fs::exists(copy)) {
-            fs::copy_file("/bin/sleep", copy);
-            chmod(copy.c_str(), 0755);
-        }
+        if (!fs::exists(copy)) fs::copy_file("/bin/sleep", copy); // keeps its mode
         std::string line = "\"" + copy + "\" 30";
         platform::PROCESS_INFORMATION info{};
         EXPECT_TRUE(platform::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0,
@@ -241,7 +231,6 @@ TEST_F(SystemTest, ExecProcessStartsAndWaitsUntilReady) {
 // ---- Processes ----
 
 TEST_F(SystemTest, ProcessCountMatchesLowerCasedNames) {
-    // Names of this test's own, so that other programs on the machine cannot interfere.
     // Names of this process alone, so tests running beside it cannot change the counts.
     const std::string tag = "count" + std::to_string(getpid());
     EXPECT_EQ(GetProcessCount((tag + "note").c_str()), 0);
@@ -380,12 +369,9 @@ TEST(Arguments, MemFileVariables) {
         DWORD expected;
     } cases[] = {
         {"1,2,3,4", 0, 1},
-        {"1,2,3,4", 1, 2},
-        {"1,2,3,4", 2, 3},
         {"1,2,3,4", 3, 4},
         {"10,20", 1, 20},
         {"10,20", 2, 0},
-        {"10,20", 3, 0},
         {"", 0, 0},
         {"7", 0, 7},
         {"-1,5", 0, 0xFFFFFFFF},

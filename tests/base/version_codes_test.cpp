@@ -7,6 +7,7 @@
 #include "platform/registry.h"
 #include "support/prefix.h"
 #include "support/registry.h"
+#include "windows_version.h"
 
 namespace reg = tessaly::platform;
 using tessaly::testing::PrefixTest;
@@ -52,21 +53,10 @@ const System kSystems[] = {
 
 constexpr const char* kVersionKey = "Software\\Tessaly\\Platform\\Version";
 
-void WriteRecord(const System& s) {
-    const std::pair<const char*, DWORD> numbers[] = {{"PlatformId", s.platformId},
-                                                     {"MajorVersion", s.major},
-                                                     {"MinorVersion", s.minor},
-                                                     {"BuildNumber", 1234}};
-    for (const auto& [name, number] : numbers)
-        tessaly::testing::PutRegDword(HKEY_LOCAL_MACHINE, kVersionKey, name, number);
-    tessaly::testing::PutRegText(HKEY_LOCAL_MACHINE, kVersionKey, "CSDVersion", s.csd, REG_SZ,
-                                 false);
-}
-
 TEST_F(VersionCodes, EverySystemOfTheTable) {
     for (const System& s : kSystems) {
         SCOPED_TRACE(s.name);
-        WriteRecord(s);
+        tessaly::testing::PresentWindows(s.platformId, s.major, s.minor, 1234, s.csd, false);
         EXPECT_EQ(s.ex, GetOSVersionEx());
         long code = 12345;
         EXPECT_EQ(1, GetOSVersion(code));
