@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/locale.h"
+#include "support/environment.h"
 
 namespace p = tessaly::platform;
 
@@ -64,10 +65,12 @@ TEST(DateFormats, EveryLocaleOffersItsOwnPictureFirstAndEachOnce) {
 }
 
 TEST(DateFormats, DefaultLocaleIsTheUsers) {
-    setenv("LC_ALL", "de_DE.UTF-8", 1);
-    EXPECT_EQ(pictures(p::LOCALE_USER_DEFAULT, 1).front(), "dd.MM.yyyy");
-    EXPECT_EQ(pictures(p::LOCALE_USER_DEFAULT, 0).front(), "HH:mm:ss");
-    setenv("LC_ALL", "en_US.UTF-8", 1);
+    {
+        tessaly::testing::ScopedEnv locale("LC_ALL", "de_DE.UTF-8");
+        EXPECT_EQ(pictures(p::LOCALE_USER_DEFAULT, 1).front(), "dd.MM.yyyy");
+        EXPECT_EQ(pictures(p::LOCALE_USER_DEFAULT, 0).front(), "HH:mm:ss");
+    }
+    tessaly::testing::ScopedEnv locale("LC_ALL", "en_US.UTF-8");
     EXPECT_EQ(pictures(p::LOCALE_USER_DEFAULT, 0).front(), "h:mm:ss tt");
 }
 
