@@ -9,6 +9,7 @@
 
 #include "platform/registry.h"
 #include "support/prefix.h"
+#include "support/registry.h"
 #include "support/run.h"
 
 namespace frame_test {
@@ -21,26 +22,10 @@ inline const std::string kGermanModule = TESSALY_BUILD_DIR "/lib/TessalyGe.dll";
 using tessaly::testing::WindowsPath;
 
 inline void SetText(HKEY root, const char* key, const char* value, const std::string& text) {
-    HKEY opened = nullptr;
-    ASSERT_EQ(
-        p::RegCreateKeyExA(root, key, 0, nullptr, 0, p::KEY_ALL_ACCESS, nullptr, &opened, nullptr),
-        0);
-    ASSERT_EQ(p::RegSetValueExA(opened, value, 0, REG_SZ,
-                                reinterpret_cast<const BYTE*>(text.c_str()),
-                                static_cast<DWORD>(text.size() + 1)),
-              0);
-    p::RegCloseKey(opened);
+    tessaly::testing::PutRegText(root, key, value, text);
 }
-
 inline void SetDword(HKEY root, const char* key, const char* value, DWORD number) {
-    HKEY opened = nullptr;
-    ASSERT_EQ(
-        p::RegCreateKeyExA(root, key, 0, nullptr, 0, p::KEY_ALL_ACCESS, nullptr, &opened, nullptr),
-        0);
-    ASSERT_EQ(p::RegSetValueExA(opened, value, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
-                                sizeof number),
-              0);
-    p::RegCloseKey(opened);
+    tessaly::testing::PutRegDword(root, key, value, number);
 }
 
 inline const char* const kLanguageKey = "Software\\varnholt\\Tessaly2001\\Language";
@@ -53,6 +38,45 @@ inline void SetInstallDir(const std::string& posixFolder) {
 inline void SetInstallLanguage(int language) {
     SetText(HKEY_LOCAL_MACHINE, kLanguageKey, "Install Version", std::to_string(language));
 }
+
+// The languages of the language dialog, in the list's order, with the identifier each
+// stands for: the names GetLanguageName gives.
+struct OfferedLanguage {
+    const char* name;
+    const char* stored;
+};
+inline const OfferedLanguage kOffered[] = {
+    {"English", "9"},
+    {"Chinese Simplified (GB2312)", "2052"},
+    {"Chinese (Traditional) ", "1028"},
+    {"Indonesian", "33"},
+    {"Japanese", "17"},
+    {"Korean", "18"},
+    {"Russian", "25"},
+    {"Thai", "30"},
+    {"Turkish", "31"},
+    {"Basque", "45"},
+    {"Catalan", "3"},
+    {"Croatian", "26"},
+    {"Czech", "5"},
+    {"Danish", "6"},
+    {"Dutch (Standard) ", "19"},
+    {"Finnish", "11"},
+    {"French (Standard) ", "1036"},
+    {"French (Canadian) ", "3084"},
+    {"German (Standard) ", "7"},
+    {"Greek", "8"},
+    {"Hungarian", "14"},
+    {"Itialian (Standard) ", "16"},
+    {"Norwegian (Bokmal) ", "20"},
+    {"Polish", "21"},
+    {"Portuguese (Brazilian) ", "1046"},
+    {"Portuguese (Standard) ", "2070"},
+    {"Slovak", "27"},
+    {"Slovene", "36"},
+    {"Spanish (Traditional Sort) ", "10"},
+    {"Swedish", "29"},
+};
 
 using ToolResult = tessaly::testing::RunResult;
 

@@ -4,6 +4,7 @@
 #include <tessaly/foundation.h>
 #include <tessaly/wnd.h>
 
+#include <algorithm>
 #include <functional>
 #include <iterator>
 #include <string>
@@ -89,78 +90,28 @@ TEST_F(LanguageDialog, StartShowsLanguages) {
     }
 }
 
-// The languages offered, in the list's order, with the identifier OK writes for each.
-const struct {
-    const char* name;
-    const char* stored;
-} kOffered[] = {
-    {"English", "9"},
-    {"Chinese Simplified (GB2312)", "2052"},
-    {"Chinese (Traditional) ", "1028"},
-    {"Indonesian", "33"},
-    {"Japanese", "17"},
-    {"Korean", "18"},
-    {"Russian", "25"},
-    {"Thai", "30"},
-    {"Turkish", "31"},
-    {"Basque", "45"},
-    {"Catalan", "3"},
-    {"Croatian", "26"},
-    {"Czech", "5"},
-    {"Danish", "6"},
-    {"Dutch (Standard) ", "19"},
-    {"Finnish", "11"},
-    {"French (Standard) ", "1036"},
-    {"French (Canadian) ", "3084"},
-    {"German (Standard) ", "7"},
-    {"Greek", "8"},
-    {"Hungarian", "14"},
-    {"Itialian (Standard) ", "16"},
-    {"Norwegian (Bokmal) ", "20"},
-    {"Polish", "21"},
-    {"Portuguese (Brazilian) ", "1046"},
-    {"Portuguese (Standard) ", "2070"},
-    {"Slovak", "27"},
-    {"Slovene", "36"},
-    {"Spanish (Traditional Sort) ", "10"},
-    {"Swedish", "29"},
-};
-
 // Choosing a language and pressing OK writes its identifier as "Current" of the current
 // user, shows its name as the current language and keeps the dialog open, for every
 // language of the list in turn.
 TEST_F(LanguageDialog, OkWritesChosenLanguage) {
-    std::vector<std::string> items;
-    struct Seen {
-        std::string selected, label, stored;
-        bool open = false;
-    };
-    std::vector<Seen> seen;
+    size_t offered = 0;
     const int result = run([&](Dialog& d) {
-        items = d.GetItems(kList);
-        for (int i = 0; i < static_cast<int>(items.size()); ++i) {
-            Seen s;
-            d.SetCurSel(kList, i);
-            s.selected = d.GetText(kList);
+        const std::vector<std::string> items = d.GetItems(kList);
+        offered = items.size();
+        for (size_t i = 0; i < std::min(items.size(), std::size(kOffered)); ++i) {
+            SCOPED_TRACE(kOffered[i].name);
+            EXPECT_EQ(items[i], kOffered[i].name);
+            d.SetCurSel(kList, static_cast<int>(i));
+            EXPECT_EQ(d.GetText(kList), kOffered[i].name);
             d.Click(IDOK);
-            s.open = d.IsOpen();
-            s.label = d.GetText(kCurrentLabel);
-            s.stored = currentUserValue("Current");
-            seen.push_back(s);
+            EXPECT_TRUE(d.IsOpen());
+            EXPECT_EQ(d.GetText(kCurrentLabel), kOffered[i].name);
+            EXPECT_EQ(currentUserValue("Current"), kOffered[i].stored);
         }
         d.Click(IDCANCEL);
     });
     EXPECT_EQ(result, 2);
-    ASSERT_EQ(items.size(), std::size(kOffered));
-    ASSERT_EQ(seen.size(), std::size(kOffered));
-    for (size_t i = 0; i < std::size(kOffered); ++i) {
-        SCOPED_TRACE(kOffered[i].name);
-        EXPECT_EQ(items[i], kOffered[i].name);
-        EXPECT_EQ(seen[i].selected, kOffered[i].name);
-        EXPECT_TRUE(seen[i].open);
-        EXPECT_EQ(seen[i].label, kOffered[i].name);
-        EXPECT_EQ(seen[i].stored, kOffered[i].stored);
-    }
+    EXPECT_EQ(offered, std::size(kOffered));
 }
 
 // With nothing chosen OK writes nothing.

@@ -89,17 +89,16 @@ TEST_F(Logs, AppendLines) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string file = path("case.log");
-        fs::remove(file);
-        if (c.existing) WriteFile(file, c.existing);
-        for (const char* line : c.lines)
-            EXPECT_EQ(WriteToLog(WindowsPath(file).c_str(), line), 1);
-        EXPECT_EQ(ReadFile(file), c.expected);
-
-        fs::remove(file);
-        if (c.existing) WriteFile(file, c.existing);
-        for (const char* line : c.lines)
-            WriteLogFile(WindowsPath(file).c_str(), line, 1);
-        EXPECT_EQ(ReadFile(file), c.expected);
+        for (bool enabledWriter : {false, true}) {
+            fs::remove(file);
+            if (c.existing) WriteFile(file, c.existing);
+            for (const char* line : c.lines)
+                if (enabledWriter)
+                    WriteLogFile(WindowsPath(file).c_str(), line, 1);
+                else
+                    EXPECT_EQ(WriteToLog(WindowsPath(file).c_str(), line), 1);
+            EXPECT_EQ(ReadFile(file), c.expected) << enabledWriter;
+        }
     }
 }
 
