@@ -32,42 +32,28 @@ extern char** environ;
 namespace {
 
 // The module's entries, resolved by name.
+#define BRENNICK_ENTRIES(X)                                                                        \
+    X(SetDirectorySlashTail)                                                                       \
+    X(PathExists)                                                                                  \
+    X(GetRegString) X(EscapeQuotation) X(GetFileText) X(ReadBinFileEx) X(CreateGUIDCString)        \
+        X(GetDefaultLongDate) X(GetProcessID) X(GetFileTitleFromString)
 struct Brennick {
     HMODULE module = nullptr;
-    decltype(&::SetDirectorySlashTail) setDirectorySlashTail = nullptr;
-    decltype(&::PathExists) pathExists = nullptr;
-    decltype(&::GetRegString) getRegString = nullptr;
-    decltype(&::EscapeQuotation) escapeQuotation = nullptr;
-    decltype(&::GetFileText) getFileText = nullptr;
-    decltype(&::ReadBinFileEx) readBinFileEx = nullptr;
-    decltype(&::CreateGUIDCString) createGUIDCString = nullptr;
-    decltype(&::GetDefaultLongDate) getDefaultLongDate = nullptr;
-    decltype(&::GetProcessID) getProcessID = nullptr;
-    decltype(&::GetFileTitleFromString) getFileTitleFromString = nullptr;
-    decltype(&::PrintText) printText = nullptr;
+#define DECLARE(name) decltype(&::name) name = nullptr;
+    BRENNICK_ENTRIES(DECLARE)
+#undef DECLARE
 };
-
-template <typename F> void resolve(HMODULE module, const char* name, F& entry) {
-    entry = reinterpret_cast<F>(p::GetProcAddress(module, name));
-    ASSERT_NE(entry, nullptr) << name;
-}
 
 class Companion : public PrefixTest {
   protected:
     void SetUp() override {
         c.module = p::LoadLibraryA("Brennick.dll");
         ASSERT_NE(c.module, nullptr);
-        resolve(c.module, "SetDirectorySlashTail", c.setDirectorySlashTail);
-        resolve(c.module, "PathExists", c.pathExists);
-        resolve(c.module, "GetRegString", c.getRegString);
-        resolve(c.module, "EscapeQuotation", c.escapeQuotation);
-        resolve(c.module, "GetFileText", c.getFileText);
-        resolve(c.module, "ReadBinFileEx", c.readBinFileEx);
-        resolve(c.module, "CreateGUIDCString", c.createGUIDCString);
-        resolve(c.module, "GetDefaultLongDate", c.getDefaultLongDate);
-        resolve(c.module, "GetProcessID", c.getProcessID);
-        resolve(c.module, "GetFileTitleFromString", c.getFileTitleFromString);
-        resolve(c.module, "PrintText", c.printText);
+#define RESOLVE(name)                                                                              \
+    c.name = reinterpret_cast<decltype(c.name)>(p::GetProcAddress(c.module, #name));               \
+    ASSERT_NE(c.name, nullptr) << #name;
+        BRENNICK_ENTRIES(RESOLVE)
+#undef RESOLVE
     }
     void TearDown() override {
         if (c.module) p::FreeLibrary(c.module);
@@ -109,7 +95,7 @@ TEST_F(Companion, SetDirectorySlashTail) {
     for (const auto& k : cases) {
         SCOPED_TRACE(k.codePage + (" " + k.path));
         tessaly::testing::UseAnsiCodePage(k.codePage);
-        EXPECT_EQ(c.setDirectorySlashTail(CString(k.path)).str(), k.expected);
+        EXPECT_EQ(c.SetDirectorySlashTail(CString(k.path)).str(), k.expected);
     }
 }
 
@@ -134,8 +120,8 @@ TEST_F(Companion, PathExists) {
         {"", 0},
     };
     for (const auto& k : cases)
-        EXPECT_EQ(c.pathExists(k.path.c_str()) != 0, k.exists != 0) << k.path;
-    EXPECT_EQ(c.pathExists(nullptr), 0);
+        EXPECT_EQ(c.PathExists(k.path.c_str()) != 0, k.exists != 0) << k.path;
+    EXPECT_EQ(c.PathExists(nullptr), 0);
 }
 
 // Hive 0 reads the user's hive, any other the machine's; the text changes only on success.
@@ -180,7 +166,7 @@ TEST_F(Companion, GetRegString) {
     for (const auto& k : cases) {
         SCOPED_TRACE(std::string(k.value ? k.value : "(null)") + " hive " + std::to_string(k.hive));
         CString text("unchanged");
-        const int result = c.getRegString(k.key, k.value, text, k.hive);
+        const int result = c.GetRegString(k.key, k.value, text, k.hive);
         if (k.expected) {
             EXPECT_NE(result, 0);
             EXPECT_EQ(text.str(), k.expected);
@@ -259,6 +245,18 @@ void expectSafe(const std::string& original, const std::string& escaped, bool do
     }
 }
 
+// 500 random texts of the alphabet's bytes, each escaped safely.
+template <typename Escape>
+void expectRandomTextsSafe(Escape escape, const std::string& alphabet, bool doubleByte) {
+    std::mt19937 random(1234);
+    for (int round = 0; round < 500; ++round) {
+        std::string text;
+        for (int i = random() % 20; i > 0; --i)
+            text += alphabet[random() % alphabet.size()];
+        expectSafe(text, escape(CString(text)).str(), doubleByte);
+    }
+}
+
 } // namespace
 
 TEST_F(Companion, EscapeQuotationKnownTexts) {
@@ -289,7 +287,7 @@ TEST_F(Companion, EscapeQuotationKnownTexts) {
     tessaly::testing::UseAnsiCodePage("1252");
     for (const auto& k : cases) {
         SCOPED_TRACE(k.text);
-        const std::string escaped = c.escapeQuotation(CString(k.text)).str();
+        const std::string escaped = c.EscapeQuotation(CString(k.text)).str();
         EXPECT_EQ(escaped, k.expected);
         expectSafe(k.text, escaped, false);
     }
@@ -300,30 +298,22 @@ TEST_F(Companion, EscapeQuotationEveryByte) {
     for (int b = 0; b < 256; ++b) {
         SCOPED_TRACE(b);
         const std::string text(1, static_cast<char>(b));
-        const std::string escaped = c.escapeQuotation(CString(text)).str();
+        const std::string escaped = c.EscapeQuotation(CString(text)).str();
         const bool special =
             std::string("\0\r\n\x1A'\"\\", 7).find(static_cast<char>(b)) != std::string::npos;
         EXPECT_EQ(escaped.size(), special ? 2u : 1u);
         expectSafe(text, escaped, false);
         // Between other text, and doubled.
         const std::string framed = "a" + text + text + "z";
-        expectSafe(framed, c.escapeQuotation(CString(framed)).str(), false);
+        expectSafe(framed, c.EscapeQuotation(CString(framed)).str(), false);
     }
-    // Random hostile texts.
-    std::mt19937 random(1234);
-    const std::string alphabet("'\"\\\0\r\n\x1A%_ a\x95\x5C\xFF", 15);
-    for (int round = 0; round < 500; ++round) {
-        std::string text;
-        for (int i = random() % 20; i > 0; --i)
-            text += alphabet[random() % alphabet.size()];
-        expectSafe(text, c.escapeQuotation(CString(text)).str(), false);
-    }
+    expectRandomTextsSafe(c.EscapeQuotation, std::string("'\"\\\0\r\n\x1A%_ a\x95\x5C\xFF", 15),
+                          false);
 }
 
 // With the Simplified Chinese code page a double-byte character passes whole: its trail
 // byte may be a backslash, which the database reads as part of the character.
 TEST_F(Companion, EscapeQuotationDoubleByteCodePage) {
-    using namespace std::string_literals;
     using namespace std::string_literals;
     tessaly::testing::UseAnsiCodePage("936");
     struct Case {
@@ -342,18 +332,12 @@ TEST_F(Companion, EscapeQuotationDoubleByteCodePage) {
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(k.text);
-        const std::string escaped = c.escapeQuotation(CString(k.text)).str();
+        const std::string escaped = c.EscapeQuotation(CString(k.text)).str();
         EXPECT_EQ(escaped, k.expected);
         expectSafe(k.text, escaped, true);
     }
-    std::mt19937 random(99);
-    const std::string alphabet("'\"\\\0\r\n\x1A a\x81\x95\x5C\x40\xFE\xFF\x7F", 16);
-    for (int round = 0; round < 500; ++round) {
-        std::string text;
-        for (int i = random() % 20; i > 0; --i)
-            text += alphabet[random() % alphabet.size()];
-        expectSafe(text, c.escapeQuotation(CString(text)).str(), true);
-    }
+    expectRandomTextsSafe(c.EscapeQuotation,
+                          std::string("'\"\\\0\r\n\x1A a\x81\x95\x5C\x40\xFE\xFF\x7F", 16), true);
 }
 
 // ---- Files ----
@@ -379,10 +363,10 @@ TEST_F(Companion, FileTextAndBytes) {
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(k.path);
-        EXPECT_EQ(c.getFileText(CString(k.path)).str(), k.content);
+        EXPECT_EQ(c.GetFileText(CString(k.path)).str(), k.content);
         CByteArray bytes;
         bytes.Add(42); // replaced on success, kept on failure
-        const int result = c.readBinFileEx(CString(k.path), bytes);
+        const int result = c.ReadBinFileEx(CString(k.path), bytes);
         EXPECT_EQ(result != 0, k.readable);
         if (k.readable) {
             ASSERT_EQ(bytes.GetSize(), static_cast<int>(k.content.size()));
@@ -416,7 +400,7 @@ TEST_F(Companion, GetFileTitleFromString) {
          "e.txt"},
     };
     for (const auto& k : cases)
-        EXPECT_EQ(c.getFileTitleFromString(CString(k.path)).str(), k.title) << k.path;
+        EXPECT_EQ(c.GetFileTitleFromString(CString(k.path)).str(), k.title) << k.path;
 }
 
 // ---- Identifiers, dates, processes, printing ----
@@ -426,7 +410,7 @@ TEST_F(Companion, CreateGUIDCString) {
         "\\{[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}\\}");
     std::set<std::string> seen;
     for (int i = 0; i < 2000; ++i) {
-        const std::string guid = c.createGUIDCString(1).str();
+        const std::string guid = c.CreateGUIDCString(1).str();
         ASSERT_TRUE(std::regex_match(guid, form)) << guid;
         seen.insert(guid);
     }
@@ -462,7 +446,7 @@ TEST_F(Companion, GetDefaultLongDate) {
         COleDateTime date;
         date.m_dt = k.date;
         date.m_status = k.status;
-        EXPECT_EQ(c.getDefaultLongDate(date).str(), k.text);
+        EXPECT_EQ(c.GetDefaultLongDate(date).str(), k.text);
     }
     unsetenv("LC_ALL");
 }
@@ -490,17 +474,12 @@ TEST_F(Companion, GetProcessID) {
         {"", false},
     };
     // The process list is read from /proc; give the child a moment to exec.
-    for (int i = 0; i < 50 && c.getProcessID(CString(name)) == 0; ++i)
+    for (int i = 0; i < 50 && c.GetProcessID(CString(name)) == 0; ++i)
         usleep(20000);
     for (const auto& k : cases)
-        EXPECT_EQ(c.getProcessID(CString(k.exeName)), k.found ? static_cast<DWORD>(pid) : 0u)
+        EXPECT_EQ(c.GetProcessID(CString(k.exeName)), k.found ? static_cast<DWORD>(pid) : 0u)
             << k.exeName;
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
-    EXPECT_EQ(c.getProcessID(CString(name)), 0u);
-}
-
-// Printing comes with the printing services; until then nothing is printed.
-TEST_F(Companion, PrintTextPrintsNothingYet) {
-    EXPECT_EQ(c.printText(CString("page")), 0);
+    EXPECT_EQ(c.GetProcessID(CString(name)), 0u);
 }
