@@ -10,23 +10,23 @@
 namespace tessaly::testing {
 namespace {
 
-using Statements = std::vector<std::string>;
-
-// The lock discipline around one read statement.
-Statements Read(const char* table, const std::string& query) {
-    return {std::string("LOCK TABLES `") + table + "` READ", query, "UNLOCK TABLES "};
-}
-Statements operator+(Statements a, const Statements& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 std::vector<std::string> ToVector(const CStringArray& array) {
     std::vector<std::string> out;
     for (int i = 0; i < array.GetSize(); ++i)
         out.push_back(array[i].str());
     return out;
 }
+
+// The five arrays GetDistListMember fills, and the call (through the connection's pointer
+// or reference, both of which callers use).
+struct Members {
+    CStringArray names, addresses, memberIds, contactIds;
+    CUIntArray flags;
+    template <typename Connection> int Get(const CString& list, Connection&& connection) {
+        return GetDistListMember(list, connection, names, addresses, memberIds, contactIds, flags,
+                                 nullptr);
+    }
+};
 
 // Item texts and key strings of a list control, in item order.
 struct ListItems {
@@ -88,16 +88,14 @@ TEST_P(DistributionListTest, MembersComeFromTheRowOrFromTheirContact) {
     db->Setup("insert into DistMembers values ('M1','L1',1,'C1','stale name','stale@x.org'),"
               "('M2','L1',0,'','Bo Row','bo@example.org'),('M3','L2',0,'','Other','o@x.org')");
     const auto order = db->Rows("select RecordID from DistMembers where LstRec='L1'");
-    CStringArray names, addresses, memberIds, contactIds;
-    CUIntArray flags;
-    names.Add("kept");
-    EXPECT_EQ(GetDistListMember("L1", &connection(), names, addresses, memberIds, contactIds, flags,
-                                nullptr),
-              1);
+    Members m;
+    m.names.Add("kept");
+    EXPECT_EQ(m.Get("L1", &connection()), 1);
     std::vector<std::string> got;
-    for (int i = 0; i < memberIds.GetSize(); ++i)
-        got.push_back(memberIds[i].str() + ":" + names[i + 1].str() + ":" + addresses[i].str() +
-                      ":" + contactIds[i].str() + ":" + std::to_string(flags[i]));
+    for (int i = 0; i < m.memberIds.GetSize(); ++i)
+        got.push_back(m.memberIds[i].str() + ":" + m.names[i + 1].str() + ":" +
+                      m.addresses[i].str() + ":" + m.contactIds[i].str() + ":" +
+                      std::to_string(m.flags[i]));
     std::vector<std::string> expected;
     Statements statements = Read("DistMembers", "select * from `DistMembers` where `LstRec`='L1';");
     for (const auto& id : order) {
@@ -110,7 +108,7 @@ TEST_P(DistributionListTest, MembersComeFromTheRowOrFromTheirContact) {
         }
     }
     EXPECT_EQ(got, expected);
-    EXPECT_EQ(names[0], "kept"); // appended, not cleared
+    EXPECT_EQ(m.names[0], "kept"); // appended, not cleared
     EXPECT_EQ(db->TakeStatements(), statements);
 }
 
@@ -118,13 +116,10 @@ TEST_P(DistributionListTest, StaleMembersAreDeletedUnderOneWriteLock) {
     db->Setup("insert into DistMembers values ('M1','L1',1,'C-gone',NULL,NULL),"
               "('M2','L1',-1,'C-also-gone','',''),('M3','L2',1,'C-gone','','')");
     const auto order = db->Rows("select RecordID, ContRec from DistMembers where LstRec='L1'");
-    CStringArray names, addresses, memberIds, contactIds;
-    CUIntArray flags;
-    EXPECT_EQ(GetDistListMember("L1", connection(), names, addresses, memberIds, contactIds, flags,
-                                nullptr),
-              1);
-    EXPECT_EQ(names.GetSize() + addresses.GetSize() + memberIds.GetSize() + contactIds.GetSize() +
-                  flags.GetSize(),
+    Members m;
+    EXPECT_EQ(m.Get("L1", connection()), 1);
+    EXPECT_EQ(m.names.GetSize() + m.addresses.GetSize() + m.memberIds.GetSize() +
+                  m.contactIds.GetSize() + m.flags.GetSize(),
               0);
     Statements expected = Read("DistMembers", "select * from `DistMembers` where `LstRec`='L1';");
     Statements deletes = {"LOCK TABLES `DistMembers` WRITE"};
@@ -142,11 +137,8 @@ TEST_P(DistributionListTest, StaleMembersAreDeletedUnderOneWriteLock) {
 }
 
 TEST_P(DistributionListTest, AListWithoutMembersGivesZero) {
-    CStringArray names, addresses, memberIds, contactIds;
-    CUIntArray flags;
-    EXPECT_EQ(GetDistListMember("L1", connection(), names, addresses, memberIds, contactIds, flags,
-                                nullptr),
-              0);
+    Members m;
+    EXPECT_EQ(m.Get("L1", connection()), 0);
     EXPECT_EQ(db->TakeStatements(),
               Read("DistMembers", "select * from `DistMembers` where `LstRec`='L1';"));
 }
@@ -216,15 +208,12 @@ TEST_P(DistributionListTest, DatabaseErrorsShowMessage66AndKeepEarlierResults) {
     const auto order = db->Rows("select RecordID from DistMembers where LstRec='L1'");
     db->Setup("drop table MainAddr");
     const std::string table = db->database() + ".MainAddr";
-    CStringArray names, addresses, memberIds, contactIds;
-    CUIntArray flags;
-    EXPECT_EQ(GetDistListMember("L1", connection(), names, addresses, memberIds, contactIds, flags,
-                                nullptr),
-              0);
+    Members m;
+    EXPECT_EQ(m.Get("L1", connection()), 0);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], "Error: Table '" + table + "' doesn't exist (1146).");
     if (order.front() == "M1") {
-        EXPECT_EQ(ToVector(names), std::vector<std::string>{"Row One"});
+        EXPECT_EQ(ToVector(m.names), std::vector<std::string>{"Row One"});
     }
     // No unlock follows the failed lock statement.
     const Statements ran = db->TakeStatements();
@@ -318,15 +307,12 @@ TEST_P(DistributionListTest, MembersWithZeroBytesAndHostileKeysComeBackExactly) 
     const std::string name("nul\0inside", 10);
     db->Setup("insert into DistMembers values ('M\\'1','L\\'1',0,'','nul\\0inside',"
               "'a\\\\b@x.org')");
-    CStringArray names, addresses, memberIds, contactIds;
-    CUIntArray flags;
-    EXPECT_EQ(GetDistListMember(CString("L'1"), connection(), names, addresses, memberIds,
-                                contactIds, flags, nullptr),
-              1);
-    ASSERT_EQ(names.GetSize(), 1);
-    EXPECT_EQ(names[0].str(), name);
-    EXPECT_EQ(addresses[0], "a\\b@x.org");
-    EXPECT_EQ(memberIds[0], "M'1");
+    Members m;
+    EXPECT_EQ(m.Get(CString("L'1"), connection()), 1);
+    ASSERT_EQ(m.names.GetSize(), 1);
+    EXPECT_EQ(m.names[0].str(), name);
+    EXPECT_EQ(m.addresses[0], "a\\b@x.org");
+    EXPECT_EQ(m.memberIds[0], "M'1");
     EXPECT_EQ(db->TakeStatements(),
               Read("DistMembers", "select * from `DistMembers` where `LstRec`='L\\'1';"));
 }

@@ -46,18 +46,7 @@ TEST_F(EmailAddresses, SplitsNameAndAddressAtBracketsOrTheFirstBlank) {
         {"", "", ""},
         {"@", "", "@"},
         {"[@]", "", "@"},
-    };
-    for (const auto& c : cases) {
-        const Parts parts = split(c.full);
-        EXPECT_EQ(parts.name, c.name) << c.full;
-        EXPECT_EQ(parts.address, c.address) << c.full;
-    }
-}
-
-TEST_F(EmailAddresses, SplitterKeepsHostileTextWhole) {
-    struct Case {
-        std::string full, name, address;
-    } cases[] = {
+        // Hostile text stays whole.
         {"O'Brien \"Bob\" \\x <o'b\\r@x.com>", "O'Brien \"Bob\" \\x", "o'b\\r@x.com"},
         {"Na\x01me\x1a <a\x1b%_@b.cc>", "Na\x01me\x1a", "a\x1b%_@b.cc"},
         {"J\xFCrgen M\xFCller [j\xFC@x.de]", "J\xFCrgen M\xFCller", "j\xFC@x.de"},

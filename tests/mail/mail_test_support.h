@@ -4,14 +4,13 @@
 // application for the caller's widgets.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-
 #include <memory>
 #include <string>
 #include <vector>
 
 #include <tessaly/automation.h>
 
+#include "qt_widgets.h"
 #include "support/mail_database.h"
 #include "support/prefix.h"
 
@@ -22,12 +21,7 @@ class MailStoreTest : public PrefixTest, public ::testing::WithParamInterface<Ma
     void SetUp() override {
         if (GetParam() == MailServer::Socket && MariadbServerProgram().empty())
             GTEST_SKIP() << "mariadbd is not installed";
-        if (!QApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "test_mail";
-            static char* argv[] = {name, nullptr};
-            new QApplication(argc, argv); // lives as long as the process, as a program's does
-        }
+        EnsureQtApplication(); // lives as long as the process, as a program's does
         tessaly::automation::SetMessageBoxHandler(
             [this](const tessaly::automation::MessageBoxInfo& box) {
                 messages.push_back(box.text);
@@ -46,6 +40,16 @@ class MailStoreTest : public PrefixTest, public ::testing::WithParamInterface<Ma
     std::unique_ptr<MailDatabase> db;
     std::vector<std::string> messages;
 };
+
+// The statements a connection runs, and the lock discipline around one read statement.
+using Statements = std::vector<std::string>;
+inline Statements Read(const char* table, const std::string& query) {
+    return {std::string("LOCK TABLES `") + table + "` READ", query, "UNLOCK TABLES "};
+}
+inline Statements operator+(Statements a, const Statements& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
 
 inline std::string ServerParamName(const ::testing::TestParamInfo<MailServer>& info) {
     return MailServerName(info.param);

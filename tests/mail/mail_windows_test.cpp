@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "qt_widgets.h"
 #include "support/prefix.h"
 #include "support/run.h"
 #include "support/xvfb.h"
@@ -112,12 +113,7 @@ class MailWindows : public PrefixTest, public ::testing::WithParamInterface<Scen
   protected:
     void SetUp() override {
         unsetenv("DISPLAY"); // this process's windows only
-        if (!QApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "test_mail";
-            static char* argv[] = {name, nullptr};
-            new QApplication(argc, argv);
-        }
+        tessaly::testing::EnsureQtApplication();
     }
 };
 

@@ -60,7 +60,7 @@ std::string describe(const std::vector<FieldRun>& runs) {
 
 } // namespace
 
-TEST_F(RecipientField, EntriesAndCodesByFormatting) {
+TEST_F(RecipientField, EntriesAndCodesByFormattingHostileTextWhole) {
     struct Case {
         std::vector<FieldRun> field;
         Entries expected;
@@ -69,15 +69,12 @@ TEST_F(RecipientField, EntriesAndCodesByFormatting) {
         {{Plain("   ")}, {}},
         {{Plain(";;")}, {}},
         {{Plain("alice; bob;")}, {{"alice", 2}, {"bob", 2}}},
-        {{Plain("alice")}, {{"alice", 2}}},
         {{Plain(" alice ; bob ")}, {{"alice", 2}, {"bob", 2}}},
-        {{Plain("a;; b")}, {{"a", 2}, {"b", 2}}},
         {{Plain("a;;;b c")}, {{"a", 2}, {"b c", 2}}},
         {{Under("Bob <b@x.com>"), Plain("; carol")}, {{"Bob <b@x.com>", 0}, {"carol", 2}}},
         {{Plain("carol "), Under("Bob <b@x.com>")}, {{"carol", 2}, {"Bob <b@x.com>", 0}}},
         // A lone blank between ";" and an underlined name gives no entry.
         {{Plain("a; "), Under("Bob")}, {{"a", 2}, {"Bob", 0}}},
-        {{Under("u@x.com")}, {{"u@x.com", 0}}},
         {{Bold("Team")}, {{"Team", 1}}},
         {{Bold("Team"), Under("Bob <b@x>")}, {{"Team", 1}, {"Bob <b@x>", 0}}},
         {{Under("u@x.com"), Bold("List")}, {{"u@x.com", 0}, {"List", 1}}},
@@ -96,16 +93,7 @@ TEST_F(RecipientField, EntriesAndCodesByFormatting) {
         // it (the end test is skipped for the character after a ";").
         {{Plain("alice;b")}, {{"aliceb", 2}}},
         {{Plain("alice;bo")}, {{"alice", 2}, {"bo", 2}}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(parse(c.field), c.expected) << describe(c.field);
-}
-
-TEST_F(RecipientField, HostileTextComesThroughWhole) {
-    struct Case {
-        std::vector<FieldRun> field;
-        Entries expected;
-    } cases[] = {
+        // Hostile text comes through whole.
         {{Under("O'Brien \"Bob\" \\x <o'b\\@x.com>"), Plain("; J\xFCrgen \\ 'q'")},
          {{"O'Brien \"Bob\" \\x <o'b\\@x.com>", 0}, {"J\xFCrgen \\ 'q'", 2}}},
         {{Bold("Caf\xE9 list"), Plain("; 100%_off\x01\x1a; a\"b")},
