@@ -12,7 +12,6 @@
 #include <QPersistentModelIndex>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QTextEdit>
 #include <QTreeWidget>
 
 #include <tessaly/controls.h>
@@ -332,7 +331,7 @@ class NotifyingSelectionModel : public QItemSelectionModel {
 } // namespace
 
 LRESULT SendNotify(QWidget* control, NMHDR& header, UINT code) {
-    QWidget* parent = control ? control->parentWidget() : nullptr;
+    QWidget* parent = control ? qobject_cast<QWidget*>(control->parent()) : nullptr;
     if (!parent) return 0;
     header.hwndFrom = handle(control);
     header.idFrom = static_cast<UINT_PTR>(controlId(control));
@@ -342,7 +341,7 @@ LRESULT SendNotify(QWidget* control, NMHDR& header, UINT code) {
 }
 
 LRESULT SendCommand(QWidget* control, WORD code) {
-    QWidget* parent = control ? control->parentWidget() : nullptr;
+    QWidget* parent = control ? qobject_cast<QWidget*>(control->parent()) : nullptr;
     if (!parent) return 0;
     return CWnd::SendMessage(handle(parent), WM_COMMAND,
                              MAKEWPARAM(static_cast<WORD>(controlId(control)), code),
@@ -367,21 +366,19 @@ void AsUserAction(QWidget* control, const std::function<void()>& action) {
 
 void InstallNotifications(QWidget* control) {
     if (!control || notifierOf(control)) return;
-    // Rich edits announce changes only on request (an event mask the library never sets).
-    if (qobject_cast<QTextEdit*>(control)) return;
-    auto* notifier = new Notifier(control);
     const DWORD style = styleOf(control);
-    QPointer<QWidget> guard(control);
-
+    // Edits announce every change of their text; rich edits only on request (an event mask
+    // the library never sets), so they are left alone.
     if (auto* edit = qobject_cast<QLineEdit*>(control)) {
-        QObject::connect(edit, &QLineEdit::textChanged, notifier,
+        QObject::connect(edit, &QLineEdit::textChanged, edit,
                          [edit] { SendCommand(edit, EN_CHANGE); });
     } else if (auto* edit = qobject_cast<QPlainTextEdit*>(control)) {
-        QObject::connect(edit, &QPlainTextEdit::textChanged, notifier,
+        QObject::connect(edit, &QPlainTextEdit::textChanged, edit,
                          [edit] { SendCommand(edit, EN_CHANGE); });
     } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
         // A choice in the drop-down list (its own window) is the user's; a change while the
         // user acts on the box itself (keys, wheel) is announced when the action ends.
+        auto* notifier = new Notifier(combo);
         notifier->onUserChange = [combo] { SendCommand(combo, CBN_SELCHANGE); };
         QObject::connect(combo, &QComboBox::currentIndexChanged, notifier,
                          [notifier] { notifier->userChanged(); });
@@ -394,6 +391,7 @@ void InstallNotifications(QWidget* control) {
     } else if (auto* list = qobject_cast<QListWidget*>(control);
                list && !control->property(kPropListView).toBool()) {
         if (!(style & LBS_NOTIFY)) return;
+        auto* notifier = new Notifier(list);
         notifier->onUserChange = [list] { SendCommand(list, LBN_SELCHANGE); };
         QObject::connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, notifier,
                          [notifier] { notifier->userChanged(); });
@@ -405,6 +403,7 @@ void InstallNotifications(QWidget* control) {
         const bool listView = control->property(kPropListView).toBool();
         const bool tree = !listView && qobject_cast<QTreeWidget*>(control);
         if (!listView && !tree) return;
+        auto* notifier = new Notifier(view);
         auto* model = new NotifyingSelectionModel(view, tree, notifier);
         view->setSelectionModel(model);
         // A tree widget keeps its items' selected flags from its selection model's signal,

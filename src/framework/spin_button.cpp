@@ -153,7 +153,7 @@ bool UpDownWidget::step(bool up) {
     if (next == current && value_ == current) return false;
     setValue(next);
     // The parent learns the new position as from a scroll bar.
-    if (QWidget* parent = parentWidget()) {
+    if (auto* parent = qobject_cast<QWidget*>(this->parent())) {
         const UINT scroll = (style() & UDS_HORZ) ? WM_HSCROLL : WM_VSCROLL;
         CWnd::SendMessage(CWnd::HandleOf(parent), scroll,
                           MAKEWPARAM(SB_THUMBPOSITION, static_cast<WORD>(next)),
