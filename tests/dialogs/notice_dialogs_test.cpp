@@ -3,6 +3,7 @@
 // the failure code when a template is missing from the library.
 #include <tessaly/dialogs.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -338,16 +339,15 @@ int PrintText(CString text) {
     return std::system(command.c_str()) == 0 ? module : std::string();
 }
 
-TEST_F(NoticeDialogs, TechReportPrintsItsTextsThroughTheCompanion) {
-    const std::string folder = prefix_.scratch() + "/install";
-    const std::string record = prefix_.scratch() + "/printed.txt";
-    ASSERT_FALSE(buildRecordingCompanion(folder, record).empty());
-    // The installation folder is searched for modules before the library's own.
-    tessaly::testing::PutRegText(HKEY_LOCAL_MACHINE, "Software\\Varnholt\\Tessaly2001\\INSTALLDIR",
-                                 "", tessaly::testing::WindowsPath(folder));
+// The report dialog run in a child started after the recording companion was installed.
+TEST_F(NoticeDialogs, TechReportChild) {
+    const char* record = std::getenv("TESSALY_TECH_REPORT_RECORD");
+    if (!record)
+        GTEST_SKIP() << "runs only as the child of TechReportPrintsItsTextsThroughTheCompanion";
     // Printing leaves the dialog open; only OK hands the report back.
     for (const auto& [end, returned] :
          {std::pair{IDCANCEL, "caller's"}, {IDOK, "It stops when\r\nI open the inbox."}}) {
+        std::remove(record);
         std::vector<std::string> texts;
         CString report = "caller's";
         const int code = Run(
@@ -369,6 +369,21 @@ TEST_F(NoticeDialogs, TechReportPrintsItsTextsThroughTheCompanion) {
         EXPECT_EQ(tessaly::testing::ReadFile(record), expected);
     }
     EXPECT_EQ(captions.front(), "Report Problem with Quorrel to Tech Support....");
+}
+
+TEST_F(NoticeDialogs, TechReportPrintsItsTextsThroughTheCompanion) {
+    const std::string folder = prefix_.scratch() + "/install";
+    const std::string record = prefix_.scratch() + "/printed.txt";
+    ASSERT_FALSE(buildRecordingCompanion(folder, record).empty());
+    // The installation folder is searched for modules before the library's own; the library
+    // binds the companion as it loads, so the dialog runs in a process started afterwards.
+    tessaly::testing::PutRegText(HKEY_LOCAL_MACHINE, "Software\\Varnholt\\Tessaly2001\\INSTALLDIR",
+                                 "", tessaly::testing::WindowsPath(folder));
+    const auto run = tessaly::testing::RunProgram({fs::read_symlink("/proc/self/exe").string(),
+                                                   "--gtest_filter=NoticeDialogs.TechReportChild"},
+                                                  {"TESSALY_TECH_REPORT_RECORD=" + record});
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("[  PASSED  ] 1 test"), std::string::npos) << run.out;
 }
 
 // ---- A template missing from the library ----

@@ -395,7 +395,9 @@ TEST_F(DataExchange, ComboAndListStringsBothWays) {
         });
         EXPECT_EQ(result, IDOK);
         EXPECT_EQ(selected, c.selectedAfterLoad);
-        if (c.kind != LBString) EXPECT_EQ(text, c.textAfterLoad);
+        if (c.kind != LBString) {
+            EXPECT_EQ(text, c.textAfterLoad);
+        }
         EXPECT_EQ(member, c.read);
     }
 }
