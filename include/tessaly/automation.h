@@ -109,11 +109,12 @@ class TESSALY_API Dialog {
 
     // The user's mouse and keys on one control (automation_input.cpp). DoubleClick: a
     // double click of the left button at a point of the control (press, release, double
-    // click, release). PressKey: a key pressed and released in the control, by its virtual
-    // key code (VK_UP 0x26, VK_DOWN 0x28, VK_LEFT 0x25, VK_RIGHT 0x27, VK_HOME 0x24, VK_END
-    // 0x23, VK_RETURN 0x0D, VK_SPACE 0x20, VK_BACK 0x08, VK_DELETE 0x2E, digits and capital
-    // letters). TypeText: the text typed key by key (into an editable combo box's field).
-    // GetItemRect: an item of a list box, list view or tree view (items in display order,
+    // click, release). PressKey and TypeText first move the focus to the control, as the
+    // user does before typing. PressKey: a key pressed and released in the control, by its
+    // virtual key code (VK_UP 0x26, VK_DOWN 0x28, VK_LEFT 0x25, VK_RIGHT 0x27, VK_HOME
+    // 0x24, VK_END 0x23, VK_RETURN 0x0D, VK_SPACE 0x20, VK_BACK 0x08, VK_DELETE 0x2E, digits
+    // and capital letters). TypeText: the text typed key by key (into an editable combo box's
+    // field). GetItemRect: an item of a list box, list view or tree view (items in display order,
     // the children of expanded tree items counted) in the control's coordinates, empty
     // when there is no such item. False, or empty, when there is no such control.
     bool DoubleClick(int id, int x, int y);

@@ -38,6 +38,8 @@
 // ---- Command notification codes (high word of WM_COMMAND's wParam) ----
 #define BN_CLICKED 0
 #define BN_DOUBLECLICKED 5
+#define EN_SETFOCUS 0x0100
+#define EN_KILLFOCUS 0x0200
 #define EN_CHANGE 0x0300
 #define EN_UPDATE 0x0400
 #define CBN_SELCHANGE 1

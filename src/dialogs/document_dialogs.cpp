@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/choice_controls.h"
 #include "dialogs/choices_ids.h"
 #include "framework/message_box.h"
 #include "framework/module_state.h"
@@ -237,17 +236,21 @@ class CZoomDlg : public CDialog {
         CDialog::OnInitDialog();
         putPercent(m_zoom);
         selectFixed(m_zoom);
-        choices::OnEditLeave(itemOf<CEdit>(*this, IDC_ZOOM_PERCENT), [this] { clampField(); });
         return TRUE;
     }
 
-    // Typing a percent selects its fixed radio button, or clears them all.
+    // Typing a percent selects its fixed radio button, or clears them all; leaving the
+    // field brings its value into range.
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
         if (LOWORD(wParam) == IDC_ZOOM_PERCENT && HIWORD(wParam) == EN_CHANGE) {
             if (!settingField_) {
                 long long typed = 0;
                 selectFixed(parseNumber(textOf(*this, IDC_ZOOM_PERCENT), typed) ? typed : -1);
             }
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDC_ZOOM_PERCENT && HIWORD(wParam) == EN_KILLFOCUS) {
+            clampField();
             return TRUE;
         }
         return CDialog::OnCommand(wParam, lParam);

@@ -80,6 +80,7 @@ bool Dialog::PressKey(int id, int virtualKey) {
     if (!widget) return false;
     const Qt::Key key = keyOf(virtualKey);
     if (key == Qt::Key_unknown) return false;
+    SetFocus(id);
     QString text;
     if (key == Qt::Key_Space) text = QStringLiteral(" ");
     if (key == Qt::Key_Return) text = QStringLiteral("\r");
@@ -91,6 +92,7 @@ bool Dialog::PressKey(int id, int virtualKey) {
 bool Dialog::TypeText(int id, const std::string& text) {
     QWidget* widget = widgetOf(dialog_, id);
     if (!widget) return false;
+    SetFocus(id);
     if (auto* combo = qobject_cast<QComboBox*>(widget))
         if (combo->lineEdit()) widget = combo->lineEdit();
     for (const QChar c : framework::FromAnsi(text.c_str())) {

@@ -32,9 +32,9 @@
 #include "framework/application.h"
 #include "framework/controls_internal.h"
 #include "framework/message_box.h"
-#include "framework/owner_draw.h"
 #include "framework/module_state.h"
 #include "framework/notify_internal.h"
+#include "framework/owner_draw.h"
 #include "framework/wnd_internal.h"
 #include "platform/dialog_template.h"
 #include "platform/module.h"
@@ -367,8 +367,7 @@ QWidget* CDialog::Impl::makeControl(CDialog& owner, const p::DialogItemTemplate&
             if (type == BS_OWNERDRAW) MakeOwnerDrawn(push);
             button = push;
         }
-        QObject::connect(button, &QAbstractButton::clicked,
-                         [button] { SendClicked(button); });
+        QObject::connect(button, &QAbstractButton::clicked, [button] { SendClicked(button); });
         control = button;
         break;
     }
@@ -459,6 +458,13 @@ QWidget* CDialog::Impl::makeControl(CDialog& owner, const p::DialogItemTemplate&
                           ? NewOwnerDrawnCombo(parent, style)
                           : new QComboBox(parent);
         combo->setEditable((style & CBS_TYPEMASK) != CBS_DROPDOWNLIST);
+        if (QLineEdit* field = combo->lineEdit()) {
+            // The field is a plain edit: typing neither completes from the list, nor adds
+            // to it on Return, nor selects a matching item when the field is left.
+            combo->setCompleter(nullptr);
+            combo->setInsertPolicy(QComboBox::NoInsert);
+            QObject::disconnect(field, &QLineEdit::editingFinished, combo, nullptr);
+        }
         control = combo;
         break;
     }

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSignalBlocker>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -303,23 +304,46 @@ CComboBox::CComboBox() = default;
 
 CComboBox::CComboBox(QWidget* widget) : CWnd(widget) {}
 
+namespace {
+
+// Adds an item and leaves the selection as it was: Qt makes the first item of an empty box
+// current (and copies it into the field), a Windows combo box selects nothing.
+template <class Insert> int insertLeavingSelection(QComboBox* combo, Insert&& insert) {
+    const bool none = combo->currentIndex() < 0;
+    QLineEdit* field = combo->lineEdit();
+    const QString typed = field ? field->text() : QString();
+    const int index = insert();
+    if (none && combo->currentIndex() >= 0) {
+        const QSignalBlocker quiet(combo);
+        combo->setCurrentIndex(-1);
+        if (field) field->setText(typed);
+    }
+    return index;
+}
+
+} // namespace
+
 int CComboBox::AddString(const char* text) {
     QComboBox* combo = comboBox(*this);
     if (!combo) return CB_ERR;
-    if (KeepsItemData(combo)) return InsertDataItem(combo, -1, text);
-    const QString value = FromAnsi(text);
-    const int index = (GetStyle() & CBS_SORT) ? sortedIndex(combo, value) : combo->count();
-    combo->insertItem(index, value);
-    return index;
+    return insertLeavingSelection(combo, [&] {
+        if (KeepsItemData(combo)) return InsertDataItem(combo, -1, text);
+        const QString value = FromAnsi(text);
+        const int index = (GetStyle() & CBS_SORT) ? sortedIndex(combo, value) : combo->count();
+        combo->insertItem(index, value);
+        return index;
+    });
 }
 
 int CComboBox::InsertString(int index, const char* text) {
     QComboBox* combo = comboBox(*this);
     if (!combo || index > combo->count()) return CB_ERR;
-    if (KeepsItemData(combo)) return InsertDataItem(combo, index, text);
-    if (index < 0) index = combo->count();
-    combo->insertItem(index, FromAnsi(text));
-    return index;
+    return insertLeavingSelection(combo, [&] {
+        if (KeepsItemData(combo)) return InsertDataItem(combo, index, text);
+        const int at = index < 0 ? combo->count() : index;
+        combo->insertItem(at, FromAnsi(text));
+        return at;
+    });
 }
 
 int CComboBox::DeleteString(UINT index) {

@@ -328,6 +328,25 @@ class NotifyingSelectionModel : public QItemSelectionModel {
     QHash<QPersistentModelIndex, UINT> known_;
 };
 
+// Sends an edit's EN_SETFOCUS and EN_KILLFOCUS as it gains and loses the keyboard focus.
+class FocusNotifier : public QObject {
+  public:
+    explicit FocusNotifier(QWidget* edit) : QObject(edit), edit_(edit) {
+        edit->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == edit_ &&
+            (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
+            SendCommand(edit_, event->type() == QEvent::FocusIn ? EN_SETFOCUS : EN_KILLFOCUS);
+        return false;
+    }
+
+  private:
+    QWidget* edit_;
+};
+
 } // namespace
 
 LRESULT SendNotify(QWidget* control, NMHDR& header, UINT code) {
@@ -367,14 +386,16 @@ void AsUserAction(QWidget* control, const std::function<void()>& action) {
 void InstallNotifications(QWidget* control) {
     if (!control || notifierOf(control)) return;
     const DWORD style = styleOf(control);
-    // Edits announce every change of their text; rich edits only on request (an event mask
-    // the library never sets), so they are left alone.
+    // Edits announce every change of their text and of their focus; rich edits only on
+    // request (an event mask the library never sets), so they are left alone.
     if (auto* edit = qobject_cast<QLineEdit*>(control)) {
         QObject::connect(edit, &QLineEdit::textChanged, edit,
                          [edit] { SendCommand(edit, EN_CHANGE); });
+        new FocusNotifier(edit);
     } else if (auto* edit = qobject_cast<QPlainTextEdit*>(control)) {
         QObject::connect(edit, &QPlainTextEdit::textChanged, edit,
                          [edit] { SendCommand(edit, EN_CHANGE); });
+        new FocusNotifier(edit);
     } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
         // A choice in the drop-down list (its own window) is the user's; a change while the
         // user acts on the box itself (keys, wheel) is announced when the action ends.

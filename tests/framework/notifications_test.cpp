@@ -524,7 +524,7 @@ TEST_F(Notifications, CommandCodesComeOnlyFromTheirCauses) {
          {{1003, EN_CHANGE}}},
         {"edit typed",
          [](Dialog& d, NotifyDialog&) { d.TypeText(1003, "45"); },
-         {{1003, EN_CHANGE}, {1003, EN_CHANGE}}},
+         {{1003, EN_SETFOCUS}, {1003, EN_CHANGE}, {1003, EN_CHANGE}}},
         {"combo by program",
          [](Dialog&, NotifyDialog& w) {
              static_cast<CComboBox*>(w.GetDlgItem(1010))->SetCurSel(1);
@@ -535,13 +535,15 @@ TEST_F(Notifications, CommandCodesComeOnlyFromTheirCauses) {
          {{1010, CBN_SELCHANGE}}},
         {"combo by key",
          [](Dialog& d, NotifyDialog&) { d.PressKey(1010, VK_UP); },
-         {{1010, CBN_SELCHANGE}}},
+         {{1003, EN_KILLFOCUS}, {1010, CBN_SELCHANGE}}},
         {"editable combo typed",
          [](Dialog& d, NotifyDialog&) { d.TypeText(1011, "ab"); },
          {{1011, CBN_EDITCHANGE}, {1011, CBN_EDITCHANGE}}},
         {"editable combo set by program",
          [](Dialog&, NotifyDialog& w) { w.GetDlgItem(1011)->SetWindowText("blue"); },
          {}},
+        // Leaving a field that names an item does not choose the item.
+        {"editable combo left", [](Dialog& d, NotifyDialog&) { d.SetFocus(1020); }, {}},
         {"list by program",
          [](Dialog&, NotifyDialog& w) { static_cast<CListBox*>(w.GetDlgItem(1008))->SetCurSel(0); },
          {}},
@@ -581,6 +583,43 @@ TEST_F(Notifications, CommandCodesComeOnlyFromTheirCauses) {
         dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, EN_CHANGE), 0);
         EXPECT_EQ(dialog.clicks, (std::vector<UINT>{1020}));
         EXPECT_TRUE(d.IsOpen());
+    });
+}
+
+// An edit reports the focus arriving and leaving; a button without BS_NOTIFY and a list box
+// without LBS_NOTIFY say nothing. Typing into an edit takes the focus there first.
+TEST_F(Notifications, EditsReportTheirFocus) {
+    using Codes = std::vector<std::pair<int, UINT>>;
+    struct Step {
+        int target;
+        bool type; // type a digit rather than only focusing
+        Codes expect;
+    };
+    const Step steps[] = {
+        {1003, false, {{1003, EN_SETFOCUS}}},
+        {1001, false, {{1003, EN_KILLFOCUS}, {1001, EN_SETFOCUS}}},
+        {1020, false, {{1001, EN_KILLFOCUS}}},
+        {1009, false, {}},
+        {1003, false, {{1003, EN_SETFOCUS}}},
+        {1001, true, {{1003, EN_KILLFOCUS}, {1001, EN_SETFOCUS}, {1001, EN_CHANGE}}},
+    };
+    Run([&](Dialog& d, NotifyDialog& dialog) {
+        ASSERT_TRUE(d.SetFocus(1020));
+        for (const Step& s : steps) {
+            dialog.commands.clear();
+            ASSERT_TRUE(s.type ? d.TypeText(s.target, "7") : d.SetFocus(s.target));
+            Codes got;
+            for (const Note& n : dialog.commands)
+                got.emplace_back(static_cast<int>(n.id), n.code);
+            EXPECT_EQ(got, s.expect) << "to " << s.target;
+        }
+        // An editable combo box's field is a plain edit: typing the start of an item does
+        // not complete it, and leaving the field leaves the list's selection alone.
+        ASSERT_TRUE(d.TypeText(1011, "gr"));
+        ASSERT_TRUE(d.SetFocus(1001));
+        EXPECT_EQ(d.GetText(1011), "gr");
+        EXPECT_EQ(d.GetCurSel(1011), -1);
+        EXPECT_EQ(d.GetItems(1011).size(), 3u);
     });
 }
 
