@@ -12,6 +12,7 @@
 #include <tessaly/mail.h>
 #include <tessaly/notify.h>
 #include <tessaly/oledatetime.h>
+#include <tessaly/platform.h>
 #include <tessaly/sync.h>
 #include <tessaly/types.h>
 #include <tessaly/variant.h>

@@ -1,12 +1,12 @@
 // The document-choice dialogs: line, chart, date and time, zoom, columns, toolbar rows,
 // go to, endnote, importance, search text and table.
 #include <tessaly/controls.h>
+#include <tessaly/data_exchange.h>
 #include <tessaly/dialogs.h>
 #include <tessaly/notify.h>
 
 #include <cctype>
 #include <cerrno>
-#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -69,18 +69,6 @@ bool parseNumber(const CString& text, long long& value) {
     return true;
 }
 
-// Reads a whole number of at least `minimum` from a field; otherwise focuses the field
-// (the dialog stays open) and returns false.
-bool readNumber(const CDialog& dialog, int id, long long minimum, long long& value) {
-    long long number = 0;
-    if (parseNumber(textOf(dialog, id), number) && number >= minimum) {
-        value = number;
-        return true;
-    }
-    focusAndSelectAll(dialog, id);
-    return false;
-}
-
 // ---- Line ----
 
 const char* const kLineWidths[] = {"3/4 pt",   "1 1/2 pt", "2 1/4 pt", "3 pt",
@@ -92,31 +80,33 @@ class CInsertLineDlg : public CDialog {
 
     double m_maxLength = 0;
     double m_length = 1.0;
-    int m_width = 1; // 1 to 8
+    int m_widthIndex = 0; // 0 to 7: the width choice less one
 
   protected:
+    void DoDataExchange(CDataExchange* pDX) override {
+        CDialog::DoDataExchange(pDX);
+        DDX_CBIndex(pDX, IDC_LINE_WIDTH, m_widthIndex);
+        DDX_Text(pDX, IDC_LINE_LENGTH, m_length);
+    }
+
     BOOL OnInitDialog() override {
-        CDialog::OnInitDialog();
-        if (CComboBox* widths = itemOf<CComboBox>(*this, IDC_LINE_WIDTH)) {
+        if (CComboBox* widths = itemOf<CComboBox>(*this, IDC_LINE_WIDTH))
             for (const char* width : kLineWidths)
                 widths->AddString(width);
-            widths->SetCurSel(m_width - 1);
-        }
-        setText(*this, IDC_LINE_LENGTH, "1.0");
+        CDialog::OnInitDialog();
+        setText(*this, IDC_LINE_LENGTH, "1.0"); // the exchange would write "1"
         return TRUE;
     }
 
+    // A length that is no number is refused by the exchange; one above the page's maximum
+    // here, the values as they were before.
     void OnOK() override {
-        std::string text = textOf(*this, IDC_LINE_LENGTH).str();
-        const size_t first = text.find_first_not_of(' ');
-        text = first == std::string::npos ? std::string() : text.substr(first);
-        double length = 0;
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), length);
-        if (text.empty() || error != std::errc() || length <= 0) {
-            focusAndSelectAll(*this, IDC_LINE_LENGTH);
-            return;
-        }
-        if (length > m_maxLength) {
+        const double length = m_length;
+        const int widthIndex = m_widthIndex;
+        if (!UpdateData(TRUE)) return;
+        if (m_length > m_maxLength) {
+            m_length = length;
+            m_widthIndex = widthIndex;
             char maximum[64];
             std::snprintf(maximum, sizeof maximum, "%.2f", m_maxLength);
             CString message;
@@ -125,11 +115,8 @@ class CInsertLineDlg : public CDialog {
             focusAndSelectAll(*this, IDC_LINE_LENGTH);
             return;
         }
-        m_length = length;
-        const CComboBox* widths = itemOf<CComboBox>(*this, IDC_LINE_WIDTH);
-        const int chosen = widths ? widths->GetCurSel() : CB_ERR;
-        if (chosen != CB_ERR) m_width = chosen + 1;
-        CDialog::OnOK();
+        if (m_widthIndex < 0) m_widthIndex = widthIndex;
+        EndDialog(IDOK);
     }
 };
 
@@ -323,17 +310,9 @@ class CColumnDlg : public CDialog {
     UINT m_columns = 2;
 
   protected:
-    BOOL OnInitDialog() override {
-        CDialog::OnInitDialog();
-        setNumber(*this, IDC_COLUMNS_COUNT, m_columns);
-        return TRUE;
-    }
-
-    void OnOK() override {
-        long long columns = 0;
-        if (!readNumber(*this, IDC_COLUMNS_COUNT, 1, columns)) return;
-        m_columns = static_cast<UINT>(columns);
-        CDialog::OnOK();
+    void DoDataExchange(CDataExchange* pDX) override {
+        CDialog::DoDataExchange(pDX);
+        DDX_Text(pDX, IDC_COLUMNS_COUNT, m_columns);
     }
 };
 
@@ -375,25 +354,17 @@ class CGoToDlg : public CDialog {
     int m_page = 0, m_line = 0, m_column = 0;
 
   protected:
-    BOOL OnInitDialog() override {
-        CDialog::OnInitDialog();
-        setNumber(*this, IDC_GOTO_PAGE, m_page);
-        setNumber(*this, IDC_GOTO_LINE, m_line);
-        setNumber(*this, IDC_GOTO_COLUMN, m_column);
-        return TRUE;
+    void DoDataExchange(CDataExchange* pDX) override {
+        CDialog::DoDataExchange(pDX);
+        DDX_Text(pDX, IDC_GOTO_PAGE, m_page);
+        DDX_Text(pDX, IDC_GOTO_LINE, m_line);
+        DDX_Text(pDX, IDC_GOTO_COLUMN, m_column);
     }
 
+    // OK and the three place buttons take the fields and end with their own ids.
     BOOL OnCommand(UINT id) override {
         if (id == IDOK || id == IDC_GOTO_FIRST || id == IDC_GOTO_LAST || id == IDC_GOTO_MIDDLE) {
-            long long page = 0, line = 0, column = 0;
-            if (!readNumber(*this, IDC_GOTO_PAGE, 0, page) ||
-                !readNumber(*this, IDC_GOTO_LINE, 0, line) ||
-                !readNumber(*this, IDC_GOTO_COLUMN, 0, column))
-                return TRUE;
-            m_page = static_cast<int>(page);
-            m_line = static_cast<int>(line);
-            m_column = static_cast<int>(column);
-            EndDialog(static_cast<int>(id));
+            if (UpdateData(TRUE)) EndDialog(static_cast<int>(id));
             return TRUE;
         }
         return CDialog::OnCommand(id);
@@ -517,6 +488,8 @@ class CSearchTextDlg : public CDialog {
 
 // ---- Table ----
 
+constexpr short kMaxTableSide = 100;
+
 class CInsertTableDlg : public CDialog {
   public:
     CInsertTableDlg() : CDialog(IDD_INSERT_TABLE) {}
@@ -524,21 +497,19 @@ class CInsertTableDlg : public CDialog {
     UINT m_columns = 2, m_rows = 2;
 
   protected:
-    BOOL OnInitDialog() override {
-        CDialog::OnInitDialog();
-        setNumber(*this, IDC_TABLE_COLUMNS, m_columns);
-        setNumber(*this, IDC_TABLE_ROWS, m_rows);
-        return TRUE;
+    void DoDataExchange(CDataExchange* pDX) override {
+        CDialog::DoDataExchange(pDX);
+        DDX_Text(pDX, IDC_TABLE_COLUMNS, m_columns);
+        DDX_Text(pDX, IDC_TABLE_ROWS, m_rows);
     }
 
-    void OnOK() override {
-        long long columns = 0, rows = 0;
-        if (!readNumber(*this, IDC_TABLE_COLUMNS, 1, columns) ||
-            !readNumber(*this, IDC_TABLE_ROWS, 1, rows))
-            return;
-        m_columns = static_cast<UINT>(columns);
-        m_rows = static_cast<UINT>(rows);
-        CDialog::OnOK();
+    // The spin buttons count up from one table cell (an up-down without a range counts down).
+    BOOL OnInitDialog() override {
+        for (int spin : {IDC_TABLE_COLUMNS_SPIN, IDC_TABLE_ROWS_SPIN})
+            if (auto* arrows = itemOf<CSpinButtonCtrl>(*this, spin))
+                arrows->SetRange(1, kMaxTableSide);
+        CDialog::OnInitDialog();
+        return TRUE;
     }
 };
 
@@ -555,7 +526,7 @@ int ShowInsertLineDlg(double maxLength, double& length, int& width) {
     dialog.m_maxLength = maxLength;
     const int code = dialog.DoModal();
     length = dialog.m_length;
-    width = dialog.m_width;
+    width = dialog.m_widthIndex + 1;
     return code;
 }
 

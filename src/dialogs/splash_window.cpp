@@ -13,6 +13,7 @@
 
 #include "framework/application.h"
 #include "framework/wnd_internal.h"
+#include "platform/dialog_template.h"
 #include "platform/prefix.h"
 
 using namespace tessaly::framework;
@@ -25,6 +26,8 @@ class SplashWidget : public QWidget {
         : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint), picture_(picture) {
         setAttribute(Qt::WA_DeleteOnClose, false);
         setFixedSize(picture.size());
+        namespace p = tessaly::platform;
+        setProperty(kPropStyle, static_cast<uint>(p::WS_POPUP | p::WS_VISIBLE));
     }
 
   protected:
@@ -44,13 +47,15 @@ class CSplashWnd : public CWnd {
     explicit CSplashWnd(const CString& path) : path_(path) {}
     ~CSplashWnd() override { delete window_.data(); }
 
-    // Loads the bitmap and shows it; false when the file is missing or not a picture.
+    // Loads the bitmap and shows it; false when the file is missing or holds no bitmap
+    // (whatever its name, another kind of picture is none).
     bool Create() {
         const QString file =
             QString::fromStdString(tessaly::platform::ToPosixPath(path_.GetString()));
         if (path_.IsEmpty() || !QFileInfo(file).isFile()) return false;
         EnsureApplication();
-        QImageReader reader(file);
+        QImageReader reader(file, "bmp");
+        reader.setAutoDetectImageFormat(false);
         const QImage image = reader.read();
         if (image.isNull()) return false;
         window_ = new SplashWidget(QPixmap::fromImage(image));

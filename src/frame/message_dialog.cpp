@@ -124,7 +124,9 @@ class CMessageBoxDlg : public dialogs::CSkinDialog {
         fw::TextExtent extent = fw::MeasureWrappedText(text_, "Arial", 10, width);
         if (extent.height > 0 && double(extent.width) / extent.height < kAspect) {
             const double ratio = std::max(double(extent.width), 1.0) / extent.height;
-            const int wider = static_cast<int>(width * std::sqrt(kAspect / ratio));
+            // The measuring rectangle is the measured text's: widen that.
+            const int wider =
+                static_cast<int>(std::max(extent.width, 1) * std::sqrt(kAspect / ratio));
             extent = fw::MeasureWrappedText(text_, "Arial", 10, wider);
         }
         const int growX = std::max(0, extent.width - width);

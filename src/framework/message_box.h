@@ -1,27 +1,7 @@
 #pragma once
 // The framework's standard message box (the one most services use to tell the user why
 // something was refused) and the system's plain message box.
-#include <tessaly/types.h>
-
-// Button sets and icons, as for the system's message box.
-#define MB_OK 0x0u
-#define MB_OKCANCEL 0x1u
-#define MB_ABORTRETRYIGNORE 0x2u
-#define MB_YESNOCANCEL 0x3u
-#define MB_YESNO 0x4u
-#define MB_RETRYCANCEL 0x5u
-#define MB_ICONHAND 0x10u
-#define MB_ICONSTOP MB_ICONHAND
-#define MB_ICONQUESTION 0x20u
-#define MB_ICONEXCLAMATION 0x30u
-#define MB_ICONINFORMATION 0x40u
-#define IDOK 1
-#define IDCANCEL 2
-#define IDABORT 3
-#define IDRETRY 4
-#define IDIGNORE 5
-#define IDYES 6
-#define IDNO 7
+#include <tessaly/wnd.h> // the button sets, icons and command ids
 
 namespace tessaly::framework {
 

@@ -289,7 +289,8 @@ int DispatchPostedMessages(HWND window, UINT first, UINT last) {
         {
             std::lock_guard lock(queueLock);
             auto it = std::find_if(postedQueue.begin(), postedQueue.end(), [&](const Posted& p) {
-                return p.window == window && (all || (p.message >= first && p.message <= last));
+                return (!window || p.window == window) &&
+                       (all || (p.message >= first && p.message <= last));
             });
             if (it == postedQueue.end()) return delivered;
             next = *it;

@@ -9,9 +9,9 @@ class QWidget;
 
 namespace tessaly::framework {
 
-// Removes every posted message of the window in [first, last] (all messages when both are
-// 0, as Windows reads that range) from the queue and delivers it now, in posting order.
-// Returns how many were delivered.
+// Removes every posted message of the window (of every window when null) in [first, last]
+// (all messages when both are 0, as Windows reads that range) from the queue and delivers
+// it now, in posting order. Returns how many were delivered.
 int DispatchPostedMessages(HWND window, UINT first, UINT last);
 
 // The primary screen in device pixels and its logical dots per inch, as the display

@@ -189,6 +189,7 @@ int FillDistributionList(mysqlpp::Connection& connection, CListCtrl* list, CCrit
             item.pszText = name.data();
             item.iImage = 0;
             const int index = list->InsertItem(&item);
+            if (index < 0) continue; // a control that takes no items gets no key strings
             // The caller owns the key strings and frees them with the list.
             list->SetItemData(
                 index, reinterpret_cast<DWORD_PTR>(new CString(ColumnText(row, "RecordID"))));

@@ -21,6 +21,7 @@ enum : WORD {
 
 // Window and dialog styles the framework acts on.
 enum : DWORD {
+    WS_POPUP = 0x80000000,
     WS_VISIBLE = 0x10000000,
     WS_DISABLED = 0x08000000,
     WS_GROUP = 0x00020000,

@@ -95,6 +95,16 @@ TEST_F(SystemWindows, FilterDispatchesOnlyThatWindowsMessagesInTheRange) {
         EXPECT_EQ(other.messages, posted);
     }
     FilterHWNDMessages(nullptr, 0, 0); // nothing to do, nothing breaks
+
+    // No window: the messages of every window in the range.
+    Recorder one, two;
+    for (Recorder* target : {&one, &two})
+        for (UINT message : {0x400u, 0x113u})
+            ASSERT_TRUE(CWnd::PostMessage(CWnd::HandleOf(target), message, 0, 0));
+    FilterHWNDMessages(nullptr, 0x400, 0x400);
+    EXPECT_EQ(one.messages, std::vector<UINT>{0x400});
+    EXPECT_EQ(two.messages, std::vector<UINT>{0x400});
+    Delay(30);
 }
 
 TEST_F(SystemWindows, DelayPumpsMessagesForItsWholeTime) {

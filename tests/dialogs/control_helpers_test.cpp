@@ -98,12 +98,17 @@ TEST_F(ControlHelpers, SplashWindowShowsTheBitmapAtItsSizeCentred) {
     EXPECT_EQ(ShowSplashWnd(""), nullptr);
     tessaly::testing::WriteFile(c + "/broken.bmp", "BM not really a bitmap");
     EXPECT_EQ(ShowSplashWnd("C:\\broken.bmp"), nullptr);
+    QImage png(8, 8, QImage::Format_RGB32);
+    png.fill(Qt::red);
+    ASSERT_TRUE(png.save(QString::fromStdString(c + "/png.bmp"), "PNG"));
+    EXPECT_EQ(ShowSplashWnd("C:\\png.bmp"), nullptr) << "a picture of another kind";
     EXPECT_EQ(static_cast<int>(QApplication::topLevelWidgets().size()), before);
 
     WriteBitmap(c + "/splash.bmp", 40, 30);
     CWnd* splash = ShowSplashWnd("C:\\splash.bmp");
     ASSERT_NE(splash, nullptr);
     EXPECT_TRUE(splash->IsWindowVisible());
+    EXPECT_EQ(splash->GetStyle(), 0x90000000u) << "pop-up and visible only";
     RECT rect;
     splash->GetWindowRect(&rect);
     EXPECT_EQ(rect.right - rect.left, 40);

@@ -57,7 +57,10 @@ const LineCase kLineCases[] = {
      "The line length is too big. The maximum length for this page is 6.50 inches."},
     {"MaximumShownWithTwoDecimals", 3.14159, "3.2", -1, IDCANCEL, true, 2, 1.0, 1,
      "The line length is too big. The maximum length for this page is 3.14 inches."},
-    {"EmptyStaysOpenSilently", 6.5, "", -1, IDCANCEL, true, 2, 1.0, 1, ""},
+    {"EmptyAsksForANumber", 6.5, "", -1, IDCANCEL, true, 2, 1.0, 1, "Please enter a number."},
+    {"WordsAskForANumber", 6.5, "two", 4, IDCANCEL, true, 2, 1.0, 1, "Please enter a number."},
+    // Only the maximum limits the length.
+    {"ZeroIsALength", 6.5, "0", 1, IDOK, false, 1, 0.0, 2, ""},
 };
 
 class LineDialog : public DocumentDialogs, public ::testing::WithParamInterface<LineCase> {};
@@ -296,59 +299,83 @@ int showNumbers(const std::string& dialog, std::string& out) {
 struct NumberCase {
     const char* dialog;
     std::vector<std::pair<int, const char*>> typed;
-    bool refused; // OK keeps the dialog open first (then `end` closes it)
-    int end;
+    const char* refusal; // OK first shows this and keeps the dialog open ("" none)
+    int end;             // the button that then ends the dialog
     int code;
     const char* out; // the caller's values afterwards
 };
 
+const char* const kInteger = "Please enter an integer.";
+
 const NumberCase kNumberCases[] = {
-    // Columns come back however the dialog ends; at least one.
-    {"columns", {}, false, IDOK, 1, "2"},
-    {"columns", {{1120, "3"}}, false, IDOK, 1, "3"},
-    {"columns", {{1120, "5"}}, false, IDCANCEL, 2, "2"},
-    {"columns", {{1120, ""}}, true, IDCANCEL, 2, "2"},
-    {"columns", {{1120, "0"}}, true, IDCANCEL, 2, "2"},
-    // Go to: OK and the three place buttons end with their ids and store; zero is a place.
-    {"goto", {{1089, "12"}}, false, IDOK, 1, "12,4,9"},
-    {"goto", {{1089, "12"}}, false, 1092, 1092, "12,4,9"},
-    {"goto", {{1089, "12"}}, false, 1093, 1093, "12,4,9"},
-    {"goto", {{1089, "0"}}, false, 1094, 1094, "0,4,9"},
-    {"goto", {{1089, "12"}}, false, IDCANCEL, 2, "3,4,9"},
-    {"goto", {}, false, IDOK, 1, "3,4,9"},
-    {"goto", {{1090, ""}}, true, IDCANCEL, 2, "3,4,9"},
-    {"goto", {{1091, "-1"}}, true, IDCANCEL, 2, "3,4,9"},
-    // Table: only OK stores; each side at least one.
-    {"table", {}, false, IDOK, 1, "2,2"},
-    {"table", {{1331, "4"}, {1333, "7"}}, false, IDOK, 1, "4,7"},
-    {"table", {{1331, "4"}, {1333, "7"}}, false, IDCANCEL, 2, "99,98"},
-    {"table", {{1331, ""}, {1333, "7"}}, true, IDCANCEL, 2, "99,98"},
-    {"table", {{1331, "4"}, {1333, "0"}}, true, IDCANCEL, 2, "99,98"},
+    // Columns come back however the dialog ends.
+    {"columns", {}, "", IDOK, 1, "2"},
+    {"columns", {{1120, "3"}}, "", IDOK, 1, "3"},
+    {"columns", {{1120, "5"}}, "", IDCANCEL, 2, "2"},
+    {"columns", {{1120, ""}}, kInteger, IDCANCEL, 2, "2"},
+    {"columns", {{1120, "-2"}}, kInteger, IDCANCEL, 2, "2"},
+    // Go to: OK and the three place buttons end with their ids and store.
+    {"goto", {{1089, "12"}}, "", IDOK, 1, "12,4,9"},
+    {"goto", {{1089, "12"}}, "", 1092, 1092, "12,4,9"},
+    {"goto", {{1089, "12"}}, "", 1093, 1093, "12,4,9"},
+    {"goto", {{1089, "0"}}, "", 1094, 1094, "0,4,9"},
+    {"goto", {{1089, "12"}}, "", IDCANCEL, 2, "3,4,9"},
+    {"goto", {}, "", IDOK, 1, "3,4,9"},
+    {"goto", {{1090, ""}}, kInteger, IDCANCEL, 2, "3,4,9"},
+    {"goto", {{1089, "12"}, {1091, "x"}}, kInteger, IDCANCEL, 2, "3,4,9"},
+    // Table: only OK stores.
+    {"table", {}, "", IDOK, 1, "2,2"},
+    {"table", {{1331, "4"}, {1333, "7"}}, "", IDOK, 1, "4,7"},
+    {"table", {{1331, "4"}, {1333, "7"}}, "", IDCANCEL, 2, "99,98"},
+    {"table", {{1331, ""}, {1333, "7"}}, kInteger, IDCANCEL, 2, "99,98"},
 };
 
-TEST_F(DocumentDialogs, NumberFieldsRefuseWhatIsNoNumberInRange) {
+TEST_F(DocumentDialogs, NumberFieldsRefuseWhatIsNoNumber) {
     for (const NumberCase& c : kNumberCases) {
         const NumberDialog& dialog = kNumberDialogs.at(c.dialog);
         SCOPED_TRACE(std::string(c.dialog) + " " + (c.typed.empty() ? "-" : c.typed[0].second));
         std::string start, out;
         bool refused = false;
+        messages.clear();
         const int code = Run(
             [&](Dialog& d) {
                 for (int field : dialog.fields)
                     start += (start.empty() ? "" : ",") + d.GetText(field);
                 for (const auto& [field, text] : c.typed)
                     d.SetText(field, text);
-                if (c.refused) refused = OkRefused(d, dialog.fields[0]);
+                if (*c.refusal) refused = OkRefused(d, dialog.fields[0]);
                 d.Click(c.end);
             },
             [&] { return showNumbers(c.dialog, out); });
         EXPECT_EQ(start, dialog.start);
-        EXPECT_EQ(refused, c.refused);
+        EXPECT_EQ(refused, *c.refusal != 0);
+        if (*c.refusal)
+            EXPECT_EQ(messages, std::vector<std::string>{c.refusal});
+        else
+            EXPECT_TRUE(messages.empty());
         EXPECT_EQ(code, c.code);
         EXPECT_EQ(out, c.out);
         EXPECT_EQ(opened, std::vector<int>{dialog.templateId});
         EXPECT_EQ(captions.back(), dialog.caption);
     }
+}
+
+// The table's spin buttons count up from one cell and stop there going down.
+TEST_F(DocumentDialogs, TableSpinButtonsStepWithinTheirRange) {
+    constexpr int kUp = 0x26, kDown = 0x28; // the arrow keys' virtual key codes
+    UINT columns = 0, rows = 0;
+    const int code = Run(
+        [&](Dialog& d) {
+            d.PressKey(1331, kUp);
+            d.PressKey(1331, kUp);
+            for (int i = 0; i < 3; ++i)
+                d.PressKey(1333, kDown);
+            d.Click(IDOK);
+        },
+        [&] { return ShowInsertTableDlg(columns, rows); });
+    EXPECT_EQ(code, IDOK);
+    EXPECT_EQ(columns, 4u);
+    EXPECT_EQ(rows, 1u);
 }
 
 // ---- Toolbar rows ----

@@ -57,7 +57,7 @@ const NoticeCase kNotices[] = {
      {{IDOK, 1}, {IDCANCEL, 2}}, 1046},
     {"FollowUpReminder", ShowFollowRemindDlg, 356, "You have contacts to contact.....",
      {{IDOK, 1}, {IDCANCEL, 2}, {1046, 1046}}, 0},
-    {"CopyChoice", ShowCopyChoiceDlg, 23033, "Lintor",
+    {"CopyChoice", ShowCopyChoiceDlg, 23033, "Penwick",
      {{IDOK, 1}, {1402, 1402}, {IDCANCEL, 2}}, 0},
     {"DialingTips", ShowDialingTipsDlg, 342, "Tips on dialing.....", {{IDOK, 1}}, 0},
     {"DialingTest", ShowDialingTestDlg, 354, "Test telephone dialing.....",

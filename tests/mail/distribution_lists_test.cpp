@@ -1,5 +1,6 @@
 // The distribution-list store against both servers: the exact statements and locks the
 // connection runs, results, stale members, errors, and hostile text stored and found back.
+#include <QLabel>
 #include <QListWidget>
 
 #include <tessaly/mail.h>
@@ -80,6 +81,10 @@ TEST_P(DistributionListTest, AFolderWithoutListsInsertsNothing) {
     EXPECT_EQ(list.GetItemCount(), 0);
     EXPECT_EQ(widget.property("tessalyCountHint").toInt(), 0);
     EXPECT_TRUE(messages.empty());
+    // A control that takes no items has inserted none (and holds no key strings).
+    QLabel label;
+    CListCtrl notAList(&label);
+    EXPECT_EQ(FillDistributionList(connection(), &notAList, nullptr, "F1"), 0);
 }
 
 TEST_P(DistributionListTest, MembersComeFromTheRowOrFromTheirContact) {

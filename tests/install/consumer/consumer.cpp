@@ -30,6 +30,15 @@ int main() {
     expect(EscapeQuotation("O'Brien") == "O\\'Brien", "EscapeQuotation (companion)");
     CString documents = GetMyDocumentsFolderEx();
     expect(documents.Right(12) == "My Documents", "GetMyDocumentsFolderEx (helper module)");
+    // Memory the interface hands over is the caller's to read and free.
+    HGLOBAL wide = static_cast<HGLOBAL>(Utf8ToWchar("h\xC3\xA9"));
+    const auto* units = static_cast<const unsigned short*>(GlobalLock(wide));
+    expect(units && units[0] == 'h' && units[1] == 0xE9 && units[2] == 0, "Utf8ToWchar");
+    GlobalUnlock(wide);
+    expect(GlobalFree(wide) == nullptr, "GlobalFree");
+    SetLastError(2);
+    expect(GetLastError() == 2 && std::strlen(GetLastErrorString()) > 0, "the last error");
+    expect(MB_YESNO == 4 && MB_ICONQUESTION == 0x20 && IDNO == 7, "message box constants");
     std::printf("%s\n", failures ? "consumer: FAILED" : "consumer: all answers right");
     return failures ? 1 : 0;
 }

@@ -1,0 +1,28 @@
+#pragma once
+// What the platform lends to the library's callers: global memory blocks (several functions
+// return one that the caller frees with GlobalFree, or take one of the caller's) and the
+// calling thread's last error (the code a failed call left behind, read by the functions
+// that report it).
+#include <cstddef>
+
+#include <tessaly/export.h>
+#include <tessaly/types.h>
+
+// Allocation flags of GlobalAlloc: fixed, movable, zero-filled, shareable.
+inline constexpr UINT GMEM_FIXED = 0x0000;
+inline constexpr UINT GMEM_MOVEABLE = 0x0002;
+inline constexpr UINT GMEM_ZEROINIT = 0x0040;
+inline constexpr UINT GMEM_SHARE = 0x2000;
+
+// A block's handle; null when it cannot be had.
+TESSALY_C HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes);
+// The block's first byte (a handle is usable after locking, as on Windows).
+TESSALY_C void* GlobalLock(HGLOBAL memory);
+TESSALY_C BOOL GlobalUnlock(HGLOBAL memory);
+// The block's size in bytes; 0 for no block.
+TESSALY_C std::size_t GlobalSize(HGLOBAL memory);
+// Null when freed, the handle when it is no block.
+TESSALY_C HGLOBAL GlobalFree(HGLOBAL memory);
+
+TESSALY_C DWORD GetLastError();
+TESSALY_C void SetLastError(DWORD code);
