@@ -71,8 +71,9 @@ class TESSALY_API Dialog {
     // Windows colour value (0x00BBGGRR); -1 outside the dialog.
     long GetPixel(int x, int y) const;
     // The mouse as the user moves it, at a point of a control (id 0: of the dialog's client
-    // area): the cursor goes there and the window under it gets the move, press or release
-    // of the left button. False when there is no such control.
+    // area; automation_input.cpp): the cursor goes there and the window under it gets the
+    // move, press or release of the left button; a press gives the focus to the control
+    // under it that takes the focus by click. False when there is no such control.
     bool MouseMove(int id, int x, int y);
     bool MouseDown(int id, int x, int y);
     bool MouseUp(int id, int x, int y);

@@ -44,9 +44,13 @@
 #define EN_UPDATE 0x0400
 #define CBN_SELCHANGE 1
 #define CBN_DBLCLK 2
+#define CBN_SETFOCUS 3
+#define CBN_KILLFOCUS 4
 #define CBN_EDITCHANGE 5
 #define LBN_SELCHANGE 1
 #define LBN_DBLCLK 2
+#define LBN_SETFOCUS 4
+#define LBN_KILLFOCUS 5
 
 // List box style: only a list box with it sends LBN_ notifications.
 #define LBS_NOTIFY 0x0001L

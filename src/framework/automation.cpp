@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCursor>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -13,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMouseEvent>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -161,49 +159,6 @@ long Dialog::GetPixel(int x, int y) const {
     if (image.isNull()) return -1;
     const QColor c = image.pixelColor(0, 0);
     return static_cast<long>(c.red() | (c.green() << 8) | (c.blue() << 16));
-}
-
-namespace {
-
-// Moves the cursor to the point and gives the widget under it the mouse event, as the
-// window system would (a widget that grabbed the mouse gets it wherever the point is).
-bool sendMouse(CDialog& dialog, int id, int x, int y, QEvent::Type type) {
-    QWidget* base = nullptr;
-    if (id == 0) {
-        base = DialogAccess::widget(dialog);
-    } else if (CWnd* control = dialog.GetDlgItem(id)) {
-        base = control->GetWidget();
-    }
-    if (!base) return false;
-    const QPoint global = base->mapToGlobal(QPoint(x, y));
-    QCursor::setPos(global);
-    QWidget* target = QWidget::mouseGrabber();
-    if (!target) {
-        QWidget* top = base->window();
-        target = top->childAt(top->mapFromGlobal(global));
-        if (!target) target = top;
-    }
-    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    const Qt::MouseButtons held =
-        type == QEvent::MouseButtonPress ? Qt::MouseButtons(Qt::LeftButton) : Qt::NoButton;
-    QMouseEvent event(type, QPointF(target->mapFromGlobal(global)), QPointF(global), button, held,
-                      Qt::NoModifier);
-    QApplication::sendEvent(target, &event);
-    return true;
-}
-
-} // namespace
-
-bool Dialog::MouseMove(int id, int x, int y) {
-    return sendMouse(*dialog_, id, x, y, QEvent::MouseMove);
-}
-
-bool Dialog::MouseDown(int id, int x, int y) {
-    return sendMouse(*dialog_, id, x, y, QEvent::MouseButtonPress);
-}
-
-bool Dialog::MouseUp(int id, int x, int y) {
-    return sendMouse(*dialog_, id, x, y, QEvent::MouseButtonRelease);
 }
 
 void Dialog::Wait(int milliseconds) {

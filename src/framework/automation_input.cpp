@@ -1,5 +1,5 @@
-// The automation's mouse and keys on one control: double clicks, key presses, typing, and
-// where an item of a list or tree is.
+// The automation's mouse and keys: moves, presses, releases and double clicks, key presses,
+// typing, and where an item of a list or tree is.
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
@@ -42,6 +42,45 @@ Qt::Key keyOf(int virtualKey) {
     return Qt::Key_unknown;
 }
 
+// The window system's focus on a button press: the widget under the point, or the nearest
+// of its parents in the window, that takes the focus by click.
+// (Qt's accessors defined inline outside their class would be exported with the library:
+// isEnabledTo, window and parent serve instead.)
+void giveClickFocus(QWidget* target) {
+    for (QWidget* w = target; w; w = qobject_cast<QWidget*>(w->parent())) {
+        if (w->isEnabledTo(nullptr) && (w->focusPolicy() & Qt::ClickFocus)) {
+            if (!w->hasFocus()) w->setFocus(Qt::MouseFocusReason);
+            return;
+        }
+        if (w->window() == w) return;
+    }
+}
+
+// Moves the cursor to a point of the control (id 0: of the dialog's client area) and gives
+// the widget under it a mouse event, as the window system would: a widget that grabbed the
+// mouse gets it wherever the point is, and a press moves the focus first.
+bool sendMouse(CDialog* dialog, int id, int x, int y, QEvent::Type type) {
+    QWidget* base =
+        id == 0 ? static_cast<QWidget*>(DialogAccess::widget(*dialog)) : widgetOf(dialog, id);
+    if (!base) return false;
+    const QPoint global = base->mapToGlobal(QPoint(x, y));
+    QCursor::setPos(global);
+    QWidget* target = QWidget::mouseGrabber();
+    if (!target) {
+        QWidget* top = base->window();
+        target = top->childAt(top->mapFromGlobal(global));
+        if (!target) target = top;
+    }
+    const bool pressing = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
+    if (type == QEvent::MouseButtonPress) giveClickFocus(target);
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons held = pressing ? Qt::MouseButtons(Qt::LeftButton) : Qt::NoButton;
+    QMouseEvent event(type, QPointF(target->mapFromGlobal(global)), QPointF(global), button, held,
+                      Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+    return true;
+}
+
 void sendKey(QWidget* target, Qt::Key key, const QString& text) {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
     QApplication::sendEvent(target, &press);
@@ -51,27 +90,22 @@ void sendKey(QWidget* target, Qt::Key key, const QString& text) {
 
 } // namespace
 
+bool Dialog::MouseMove(int id, int x, int y) {
+    return sendMouse(dialog_, id, x, y, QEvent::MouseMove);
+}
+
+bool Dialog::MouseDown(int id, int x, int y) {
+    return sendMouse(dialog_, id, x, y, QEvent::MouseButtonPress);
+}
+
+bool Dialog::MouseUp(int id, int x, int y) {
+    return sendMouse(dialog_, id, x, y, QEvent::MouseButtonRelease);
+}
+
 bool Dialog::DoubleClick(int id, int x, int y) {
-    QWidget* base =
-        id == 0 ? static_cast<QWidget*>(DialogAccess::widget(*dialog_)) : widgetOf(dialog_, id);
-    if (!base) return false;
-    const QPoint global = base->mapToGlobal(QPoint(x, y));
-    QCursor::setPos(global);
-    const QEvent::Type sequence[] = {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
-                                     QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease};
-    for (QEvent::Type type : sequence) {
-        // The window under the point gets each event, as the window system gives it.
-        QWidget* top = base->window();
-        QWidget* target = QWidget::mouseGrabber();
-        if (!target) target = top->childAt(top->mapFromGlobal(global));
-        if (!target) target = top;
-        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease
-                                          ? Qt::MouseButtons(Qt::NoButton)
-                                          : Qt::MouseButtons(Qt::LeftButton);
-        QMouseEvent event(type, QPointF(target->mapFromGlobal(global)), QPointF(global),
-                          Qt::LeftButton, held, Qt::NoModifier);
-        QApplication::sendEvent(target, &event);
-    }
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                              QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease})
+        if (!sendMouse(dialog_, id, x, y, type)) return false;
     return true;
 }
 

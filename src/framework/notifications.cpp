@@ -4,6 +4,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QHash>
 #include <QItemSelectionModel>
 #include <QLineEdit>
@@ -328,23 +329,29 @@ class NotifyingSelectionModel : public QItemSelectionModel {
     QHash<QPersistentModelIndex, UINT> known_;
 };
 
-// Sends an edit's EN_SETFOCUS and EN_KILLFOCUS as it gains and loses the keyboard focus.
+// Sends a control's command codes for gaining and losing the keyboard focus (EN_SETFOCUS
+// and EN_KILLFOCUS of an edit, and the like). A drop-down list opening takes Qt's focus but
+// not the window system's, so that change is no loss.
 class FocusNotifier : public QObject {
   public:
-    explicit FocusNotifier(QWidget* edit) : QObject(edit), edit_(edit) {
-        edit->installEventFilter(this);
+    FocusNotifier(QWidget* control, UINT gained, UINT lost)
+        : QObject(control), control_(control), gained_(gained), lost_(lost) {
+        control->installEventFilter(this);
     }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == edit_ &&
-            (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
-            SendCommand(edit_, event->type() == QEvent::FocusIn ? EN_SETFOCUS : EN_KILLFOCUS);
+        if (watched != control_) return false;
+        if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+            if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+                SendCommand(control_, event->type() == QEvent::FocusIn ? gained_ : lost_);
+        }
         return false;
     }
 
   private:
-    QWidget* edit_;
+    QWidget* control_;
+    UINT gained_, lost_;
 };
 
 } // namespace
@@ -386,16 +393,17 @@ void AsUserAction(QWidget* control, const std::function<void()>& action) {
 void InstallNotifications(QWidget* control) {
     if (!control || notifierOf(control)) return;
     const DWORD style = styleOf(control);
-    // Edits announce every change of their text and of their focus; rich edits only on
-    // request (an event mask the library never sets), so they are left alone.
+    // Edits announce every change of their text and of their focus (as do combo boxes and
+    // notifying list boxes); rich edits only on request (an event mask the library never
+    // sets), so they are left alone.
     if (auto* edit = qobject_cast<QLineEdit*>(control)) {
         QObject::connect(edit, &QLineEdit::textChanged, edit,
                          [edit] { SendCommand(edit, EN_CHANGE); });
-        new FocusNotifier(edit);
+        new FocusNotifier(edit, EN_SETFOCUS, EN_KILLFOCUS);
     } else if (auto* edit = qobject_cast<QPlainTextEdit*>(control)) {
         QObject::connect(edit, &QPlainTextEdit::textChanged, edit,
                          [edit] { SendCommand(edit, EN_CHANGE); });
-        new FocusNotifier(edit);
+        new FocusNotifier(edit, EN_SETFOCUS, EN_KILLFOCUS);
     } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
         // A choice in the drop-down list (its own window) is the user's; a change while the
         // user acts on the box itself (keys, wheel) is announced when the action ends.
@@ -409,6 +417,7 @@ void InstallNotifications(QWidget* control) {
         if (QLineEdit* field = combo->lineEdit())
             QObject::connect(field, &QLineEdit::textEdited, notifier,
                              [combo] { SendCommand(combo, CBN_EDITCHANGE); });
+        new FocusNotifier(combo, CBN_SETFOCUS, CBN_KILLFOCUS);
     } else if (auto* list = qobject_cast<QListWidget*>(control);
                list && !control->property(kPropListView).toBool()) {
         if (!(style & LBS_NOTIFY)) return;
@@ -420,6 +429,7 @@ void InstallNotifications(QWidget* control) {
                          [notifier] { notifier->userChanged(); });
         QObject::connect(list, &QListWidget::itemDoubleClicked, notifier,
                          [list] { SendCommand(list, LBN_DBLCLK); });
+        new FocusNotifier(list, LBN_SETFOCUS, LBN_KILLFOCUS);
     } else if (auto* view = qobject_cast<QAbstractItemView*>(control)) {
         const bool listView = control->property(kPropListView).toBool();
         const bool tree = !listView && qobject_cast<QTreeWidget*>(control);

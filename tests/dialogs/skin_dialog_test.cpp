@@ -121,18 +121,20 @@ TEST_F(SkinDialog, BackgroundAndBorderColours) {
 }
 
 // A skin button: flat grey frame at rest, raised frame while the cursor is over it, flat
-// again when it leaves, light frame while pressed; releasing on it clicks it.
+// again when it leaves, light frame while pressed (the press gives it the focus, whose
+// rectangle lies 3 pixels in); releasing on it clicks it.
 TEST_F(SkinDialog, ButtonFramesFollowTheMouse) {
     struct Frame {
         long topLeft, bottomRight, face;
     };
     std::vector<Frame> frames;
+    long focusRect = 0;
     const int result = onMessage([&](Dialog& d) {
         const Rect b = d.GetRect(IDCANCEL);
         const auto note = [&] {
             frames.push_back({d.GetPixel(b.left, b.top),
                               d.GetPixel(b.left + b.width - 1, b.top + b.height - 1),
-                              d.GetPixel(b.left + 3, b.top + b.height / 2)});
+                              d.GetPixel(b.left + 5, b.top + b.height / 2)});
         };
         note(); // at rest
         d.MouseMove(IDCANCEL, 4, 4);
@@ -145,9 +147,11 @@ TEST_F(SkinDialog, ButtonFramesFollowTheMouse) {
         d.MouseDown(IDCANCEL, 4, 4);
         d.Wait(20);
         note(); // pressed
+        focusRect = d.GetPixel(b.left + 3, b.top + b.height / 2);
         d.MouseUp(IDCANCEL, 4, 4);
     });
     EXPECT_EQ(result, IDCANCEL);
+    EXPECT_NE(focusRect, kSkin);
     ASSERT_EQ(frames.size(), 4u);
     EXPECT_EQ(frames[0].topLeft, kFlatFrame);
     EXPECT_EQ(frames[0].bottomRight, kFlatFrame);

@@ -535,15 +535,20 @@ TEST_F(Notifications, CommandCodesComeOnlyFromTheirCauses) {
          {{1010, CBN_SELCHANGE}}},
         {"combo by key",
          [](Dialog& d, NotifyDialog&) { d.PressKey(1010, VK_UP); },
-         {{1003, EN_KILLFOCUS}, {1010, CBN_SELCHANGE}}},
+         {{1003, EN_KILLFOCUS}, {1010, CBN_SETFOCUS}, {1010, CBN_SELCHANGE}}},
         {"editable combo typed",
          [](Dialog& d, NotifyDialog&) { d.TypeText(1011, "ab"); },
-         {{1011, CBN_EDITCHANGE}, {1011, CBN_EDITCHANGE}}},
+         {{1010, CBN_KILLFOCUS},
+          {1011, CBN_SETFOCUS},
+          {1011, CBN_EDITCHANGE},
+          {1011, CBN_EDITCHANGE}}},
         {"editable combo set by program",
          [](Dialog&, NotifyDialog& w) { w.GetDlgItem(1011)->SetWindowText("blue"); },
          {}},
         // Leaving a field that names an item does not choose the item.
-        {"editable combo left", [](Dialog& d, NotifyDialog&) { d.SetFocus(1020); }, {}},
+        {"editable combo left",
+         [](Dialog& d, NotifyDialog&) { d.SetFocus(1020); },
+         {{1011, CBN_KILLFOCUS}}},
         {"list by program",
          [](Dialog&, NotifyDialog& w) { static_cast<CListBox*>(w.GetDlgItem(1008))->SetCurSel(0); },
          {}},
@@ -552,7 +557,7 @@ TEST_F(Notifications, CommandCodesComeOnlyFromTheirCauses) {
          {{1008, LBN_SELCHANGE}}},
         {"list by key",
          [](Dialog& d, NotifyDialog&) { d.PressKey(1008, VK_DOWN); },
-         {{1008, LBN_SELCHANGE}}},
+         {{1008, LBN_SETFOCUS}, {1008, LBN_SELCHANGE}}},
         {"list by click",
          [](Dialog& d, NotifyDialog&) { ClickItem(d, 1008, 0); },
          {{1008, LBN_SELCHANGE}}},
@@ -586,28 +591,37 @@ TEST_F(Notifications, CommandCodesComeOnlyFromTheirCauses) {
     });
 }
 
-// An edit reports the focus arriving and leaving; a button without BS_NOTIFY and a list box
-// without LBS_NOTIFY say nothing. Typing into an edit takes the focus there first.
-TEST_F(Notifications, EditsReportTheirFocus) {
+// Edits, combo boxes and notifying list boxes report the focus arriving and leaving; a
+// button without BS_NOTIFY and a list box without LBS_NOTIFY say nothing. Typing into an
+// edit, or clicking a list's item, takes the focus there first.
+TEST_F(Notifications, ControlsReportTheirFocus) {
     using Codes = std::vector<std::pair<int, UINT>>;
+    enum How { Focus, Type, Click };
     struct Step {
         int target;
-        bool type; // type a digit rather than only focusing
+        How how;
         Codes expect;
     };
     const Step steps[] = {
-        {1003, false, {{1003, EN_SETFOCUS}}},
-        {1001, false, {{1003, EN_KILLFOCUS}, {1001, EN_SETFOCUS}}},
-        {1020, false, {{1001, EN_KILLFOCUS}}},
-        {1009, false, {}},
-        {1003, false, {{1003, EN_SETFOCUS}}},
-        {1001, true, {{1003, EN_KILLFOCUS}, {1001, EN_SETFOCUS}, {1001, EN_CHANGE}}},
+        {1003, Focus, {{1003, EN_SETFOCUS}}},
+        {1001, Focus, {{1003, EN_KILLFOCUS}, {1001, EN_SETFOCUS}}},
+        {1020, Focus, {{1001, EN_KILLFOCUS}}},
+        {1009, Focus, {}},
+        {1008, Focus, {{1008, LBN_SETFOCUS}}},
+        {1010, Focus, {{1008, LBN_KILLFOCUS}, {1010, CBN_SETFOCUS}}},
+        {1011, Focus, {{1010, CBN_KILLFOCUS}, {1011, CBN_SETFOCUS}}},
+        {1003, Focus, {{1011, CBN_KILLFOCUS}, {1003, EN_SETFOCUS}}},
+        {1001, Type, {{1003, EN_KILLFOCUS}, {1001, EN_SETFOCUS}, {1001, EN_CHANGE}}},
+        {1008, Click, {{1001, EN_KILLFOCUS}, {1008, LBN_SETFOCUS}, {1008, LBN_SELCHANGE}}},
     };
     Run([&](Dialog& d, NotifyDialog& dialog) {
         ASSERT_TRUE(d.SetFocus(1020));
         for (const Step& s : steps) {
             dialog.commands.clear();
-            ASSERT_TRUE(s.type ? d.TypeText(s.target, "7") : d.SetFocus(s.target));
+            if (s.how == Click)
+                ClickItem(d, s.target, 2);
+            else
+                ASSERT_TRUE(s.how == Type ? d.TypeText(s.target, "7") : d.SetFocus(s.target));
             Codes got;
             for (const Note& n : dialog.commands)
                 got.emplace_back(static_cast<int>(n.id), n.code);
