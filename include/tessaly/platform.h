@@ -8,13 +8,7 @@
 #include <tessaly/export.h>
 #include <tessaly/types.h>
 
-// Allocation flags of GlobalAlloc: fixed, movable, zero-filled, shareable.
-inline constexpr UINT GMEM_FIXED = 0x0000;
-inline constexpr UINT GMEM_MOVEABLE = 0x0002;
-inline constexpr UINT GMEM_ZEROINIT = 0x0040;
-inline constexpr UINT GMEM_SHARE = 0x2000;
-
-// A block's handle; null when it cannot be had.
+// A block's handle (flags GMEM_... in tessaly/types.h); null when it cannot be had.
 TESSALY_C HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes);
 // The block's first byte (a handle is usable after locking, as on Windows).
 TESSALY_C void* GlobalLock(HGLOBAL memory);

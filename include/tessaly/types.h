@@ -42,6 +42,11 @@ struct HINSTANCE__;
 typedef HINSTANCE__* HINSTANCE;
 typedef HINSTANCE HMODULE;
 typedef void* HGLOBAL;
+// Allocation flags of global memory blocks: fixed, movable, zero-filled, shareable.
+inline constexpr UINT GMEM_FIXED = 0x0000;
+inline constexpr UINT GMEM_MOVEABLE = 0x0002;
+inline constexpr UINT GMEM_ZEROINIT = 0x0040;
+inline constexpr UINT GMEM_SHARE = 0x2000;
 struct HKL__;
 typedef HKL__* HKL;
 struct HICON__;

@@ -270,7 +270,7 @@ CString WcharToUtf8(const WCHAR* wide) {
 WCHAR* Utf8ToWchar(CString text) {
     const int units = text.GetLength() + 1;
     auto* wide = static_cast<WCHAR*>(
-        p::GlobalAlloc(p::GMEM_ZEROINIT, static_cast<size_t>(units) * sizeof(WCHAR)));
+        p::GlobalAlloc(GMEM_ZEROINIT, static_cast<size_t>(units) * sizeof(WCHAR)));
     if (!wide) return nullptr;
     p::MultiByteToWideChar(p::CP_UTF8, 0, text, -1, wide, units);
     return wide;

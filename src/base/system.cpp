@@ -169,7 +169,7 @@ CString GetVersionInfo(const char* file, const char* entry) {
     DWORD handle = 0;
     DWORD size = platform::GetFileVersionInfoSizeA(file, &handle);
     if (size == 0) return CString();
-    HGLOBAL memory = platform::GlobalAlloc(platform::GMEM_MOVEABLE, size);
+    HGLOBAL memory = platform::GlobalAlloc(GMEM_MOVEABLE, size);
     if (!memory) return CString();
     CString result;
     void* block = platform::GlobalLock(memory);

@@ -41,7 +41,7 @@ HGLOBAL GetRichEditTextW(CRichEditCtrl* edit) {
     // The whole text with CR LF line ends; the block holds all of it and a closing zero.
     const QString text = ToCrLf(widget->toPlainText());
     const size_t units = static_cast<size_t>(text.size());
-    HGLOBAL memory = p::GlobalAlloc(p::GMEM_ZEROINIT, (units + 1) * sizeof(WCHAR));
+    HGLOBAL memory = p::GlobalAlloc(GMEM_ZEROINIT, (units + 1) * sizeof(WCHAR));
     if (!memory) return nullptr;
     if (void* target = p::GlobalLock(memory)) {
         std::memcpy(target, text.utf16(), units * sizeof(WCHAR));

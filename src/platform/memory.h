@@ -5,8 +5,6 @@
 
 namespace tessaly::platform {
 
-enum : UINT { GMEM_FIXED = 0, GMEM_MOVEABLE = 0x2, GMEM_ZEROINIT = 0x40, GMEM_SHARE = 0x2000 };
-
 PLATFORM_API HGLOBAL GlobalAlloc(UINT flags, size_t bytes);
 PLATFORM_API void* GlobalLock(HGLOBAL memory);
 PLATFORM_API BOOL GlobalUnlock(HGLOBAL memory);
