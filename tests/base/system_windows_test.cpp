@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "support/prefix.h"
+#include "support/qt_app.h"
 #include "support/run.h"
 #include "support/xvfb.h"
 
@@ -38,14 +39,6 @@ long long msSince(Clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
 
-void EnsureQtApplication() {
-    if (QApplication::instance()) return;
-    static int argc = 1;
-    static char name[] = "test_base";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
-}
-
 // Records the window messages it is given and leaves them all to the framework.
 class Recorder : public QWidget {
   public:
@@ -61,7 +54,7 @@ class SystemWindows : public PrefixTest {
   protected:
     void SetUp() override {
         unsetenv("DISPLAY");
-        EnsureQtApplication();
+        tessaly::testing::EnsureQtApplication();
     }
 };
 
@@ -173,7 +166,7 @@ class ResolutionWarning : public PrefixTest, public ::testing::WithParamInterfac
                               << c.width << R"(, "height": 480, "logicalDpi": )" << c.dpi
                               << R"(, "logicalBaseDpi": 96}]})";
         setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).c_str(), 1);
-        EnsureQtApplication();
+        tessaly::testing::EnsureQtApplication();
     }
     void TearDown() override { tessaly::automation::SetDialogHandler(nullptr); }
 };

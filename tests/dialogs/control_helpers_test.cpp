@@ -26,18 +26,11 @@
 
 #include "platform/memory.h"
 #include "support/prefix.h"
+#include "support/qt_app.h"
 
 namespace p = tessaly::platform;
 
 namespace {
-
-void EnsureQt() {
-    if (QApplication::instance()) return;
-    static int argc = 1;
-    static char name[] = "test_dialogs";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
-}
 
 // A bitmap file: the left half red, the right half blue.
 void WriteBitmap(const std::string& path, int width, int height) {
@@ -53,7 +46,7 @@ class ControlHelpers : public tessaly::testing::DrivePrefixTest {
   protected:
     void SetUp() override {
         DrivePrefixTest::SetUp();
-        EnsureQt();
+        tessaly::testing::EnsureQtApplication();
         tessaly::automation::SetMessageBoxHandler([this](const auto& box) {
             messages.push_back(box.text);
             return IDOK;

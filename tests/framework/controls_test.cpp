@@ -22,17 +22,10 @@
 #include <vector>
 
 #include "support/prefix.h"
+#include "support/qt_app.h"
 #include "support/rc_compile.h"
 
 namespace {
-
-void EnsureQt() {
-    if (QApplication::instance()) return;
-    static int argc = 1;
-    static char name[] = "test_framework";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
-}
 
 struct Run {
     const char* text;
@@ -54,7 +47,7 @@ void Fill(QTextEdit& edit, const std::vector<Run>& runs) {
 
 class Controls : public ::testing::Test {
   protected:
-    void SetUp() override { EnsureQt(); }
+    void SetUp() override { tessaly::testing::EnsureQtApplication(); }
 };
 
 // ---------------------------------------------------------------- rich edit

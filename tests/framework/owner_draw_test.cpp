@@ -18,21 +18,13 @@
 #include <vector>
 
 #include "support/prefix.h"
+#include "support/qt_app.h"
 #include "support/rc_compile.h"
 
 using tessaly::automation::Dialog;
 using tessaly::automation::Rect;
 
 namespace {
-
-void EnsureQtApplication() {
-    if (QApplication::instance()) return;
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "test_framework";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
-}
 
 constexpr COLORREF kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0);
 constexpr COLORREF kGreen = RGB(0, 128, 0), kRed = RGB(255, 0, 0), kBlue = RGB(0, 0, 255);
@@ -62,7 +54,7 @@ Ink inkOf(const QImage& image, COLORREF background = kWhite) {
 }
 
 QImage blank(int width, int height) {
-    EnsureQtApplication();
+    tessaly::testing::EnsureQtApplication();
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(Qt::white);
     return image;
@@ -266,7 +258,7 @@ TEST(OwnerDrawDc, ShapesAndObjects) {
 // Fonts: sizes in tenths of a point at 96 dpi, "Small Fonts" standing in as a real face of
 // the size asked, the stock GUI font at 8 points.
 TEST(OwnerDrawDc, FontsBySizeAndFace) {
-    EnsureQtApplication();
+    tessaly::testing::EnsureQtApplication();
     struct Case {
         int tenths;
         const char* face;
@@ -301,7 +293,7 @@ TEST(OwnerDrawDc, FontsBySizeAndFace) {
 // System colours come in pairs that can be told apart (the colour list draws with them);
 // an index that is no system colour gives 0.
 TEST(OwnerDrawDc, SystemColoursPairUp) {
-    EnsureQtApplication();
+    tessaly::testing::EnsureQtApplication();
     const struct {
         int back, fore;
     } pairs[] = {{COLOR_WINDOW, COLOR_WINDOWTEXT},

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "support/prefix.h"
+#include "support/qt_app.h"
 #include "support/run.h"
 #include "support/xvfb.h"
 
@@ -31,14 +32,6 @@ using tessaly::testing::RunTessaly;
 using tessaly::testing::TessalyProgram;
 
 namespace {
-
-void EnsureQtApplication() {
-    if (QApplication::instance()) return;
-    static int argc = 1;
-    static char name[] = "test_framework";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
-}
 
 std::string classOf(HWND window) {
     return std::string(CWnd::ClassNameOf(window));
@@ -57,7 +50,7 @@ class WindowFinder : public PrefixTest {
   protected:
     void SetUp() override {
         unsetenv("DISPLAY"); // this process's windows only
-        EnsureQtApplication();
+        tessaly::testing::EnsureQtApplication();
     }
 };
 
@@ -225,7 +218,7 @@ TEST_F(CrossProcessWindows, AnotherProcesssWindowIsFoundWithItsClassTitlePidAndC
 
 TEST_F(CrossProcessWindows, TheClassGivenToAWidgetHereIsSeenByAnotherProcess) {
     setenv("QT_QPA_PLATFORM", "xcb", 1);
-    EnsureQtApplication();
+    tessaly::testing::EnsureQtApplication();
     ASSERT_EQ(QGuiApplication::platformName().toStdString(), "xcb");
     // The class given before the window is shown and after it.
     auto early = TopLevel("EarlyClass", "Early window");

@@ -20,19 +20,11 @@
 #include <vector>
 
 #include "support/prefix.h"
+#include "support/qt_app.h"
 
 using tessaly::testing::PrefixTest;
 
 namespace {
-
-void EnsureQtApplication() {
-    if (QApplication::instance()) return;
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "test_framework";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
-}
 
 struct Seen {
     UINT message;
@@ -63,7 +55,7 @@ class Receiver : public QWidget {
 
 class WindowMessages : public PrefixTest {
   protected:
-    void SetUp() override { EnsureQtApplication(); }
+    void SetUp() override { tessaly::testing::EnsureQtApplication(); }
 };
 
 TEST_F(WindowMessages, SendDeliversAtOnceWithItsValuesAndReturnsTheWidgetsResult) {

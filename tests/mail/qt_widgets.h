@@ -11,18 +11,9 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "support/qt_app.h"
 
 namespace tessaly::testing {
-
-inline void EnsureQtApplication() {
-    if (QApplication::instance()) return;
-    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "test_mail";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
-}
 
 // A run of the field's text with its effects. Texts are bytes of the ANSI code page.
 struct FieldRun {
