@@ -27,7 +27,8 @@ struct CSize {
 };
 
 typedef DWORD COLORREF;
-#define RGB(r, g, b) ((COLORREF)(((BYTE)(r) | ((WORD)((BYTE)(g)) << 8)) | (((DWORD)(BYTE)(b)) << 16)))
+#define RGB(r, g, b)                                                                               \
+    ((COLORREF)(((BYTE)(r) | ((WORD)((BYTE)(g)) << 8)) | (((DWORD)(BYTE)(b)) << 16)))
 
 // ---- Edit ----
 class TESSALY_API CEdit : public CWnd {
@@ -45,13 +46,6 @@ class TESSALY_API CEdit : public CWnd {
 };
 
 // ---- Button ----
-#define BS_PUSHBUTTON 0x0L
-#define BS_DEFPUSHBUTTON 0x1L
-#define BS_CHECKBOX 0x2L
-#define BS_AUTOCHECKBOX 0x3L
-#define BS_RADIOBUTTON 0x4L
-#define BS_AUTORADIOBUTTON 0x9L
-#define BS_OWNERDRAW 0xBL
 
 class TESSALY_API CButton : public CWnd {
   public:
@@ -180,11 +174,6 @@ class TESSALY_API CRichEditCtrl : public CWnd {
 #define LVIF_PARAM 0x0004
 #define LVIF_STATE 0x0008
 #define LVIR_BOUNDS 0
-#define LVS_ICON 0x0000
-#define LVS_REPORT 0x0001
-#define LVS_SMALLICON 0x0002
-#define LVS_LIST 0x0003
-#define WS_EX_CLIENTEDGE 0x00000200L
 
 struct LVITEMA {
     UINT mask = 0;

@@ -52,9 +52,6 @@
 #define LBN_SETFOCUS 4
 #define LBN_KILLFOCUS 5
 
-// List box style: only a list box with it sends LBN_ notifications.
-#define LBS_NOTIFY 0x0001L
-
 // ---- WM_NOTIFY ----
 struct NMHDR {
     HWND hwndFrom = nullptr;
@@ -76,16 +73,7 @@ typedef NMHDR* LPNMHDR;
 #define UDN_FIRST (0U - 721U)
 #define UDN_DELTAPOS (UDN_FIRST - 1)
 
-#define UDS_WRAP 0x0001
-#define UDS_SETBUDDYINT 0x0002
-#define UDS_ALIGNRIGHT 0x0004
-#define UDS_ALIGNLEFT 0x0008
-#define UDS_AUTOBUDDY 0x0010
-#define UDS_ARROWKEYS 0x0020
-#define UDS_HORZ 0x0040
-#define UDS_NOTHOUSANDS 0x0080
-#define UDS_HOTTRACK 0x0100
-
+// Up-down styles (UDS_) are in tessaly/window_styles.h.
 #define UD_MAXVAL 0x7fff
 #define UD_MINVAL (-UD_MAXVAL)
 

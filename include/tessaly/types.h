@@ -91,13 +91,5 @@ struct SYSTEMTIME {
 #define REG_MULTI_SZ 7
 
 // Windows error codes the interface returns.
-#define ERROR_SUCCESS 0L
-#define ERROR_FILE_NOT_FOUND 2L
-#define ERROR_PATH_NOT_FOUND 3L
-#define ERROR_ACCESS_DENIED 5L
-#define ERROR_INVALID_HANDLE 6L
-#define ERROR_NOT_ENOUGH_MEMORY 8L
-#define ERROR_ALREADY_EXISTS 183L
-#define ERROR_MORE_DATA 234L
-#define ERROR_NO_MORE_ITEMS 259L
+#include <tessaly/winerror.h>
 #define STILL_ACTIVE 259

@@ -6,8 +6,10 @@
 #include <vector>
 
 #include <tessaly/cstring.h>
+#include <tessaly/show_commands.h>
 #include <tessaly/types.h>
 #include <tessaly/variant.h>
+#include <tessaly/window_styles.h>
 
 class QWidget;
 class CDataExchange;
@@ -17,11 +19,6 @@ struct MEASUREITEMSTRUCT;
 struct RECT {
     LONG left = 0, top = 0, right = 0, bottom = 0;
 };
-
-// ShowWindow commands.
-#define SW_HIDE 0
-#define SW_SHOWNORMAL 1
-#define SW_SHOW 5
 
 // Button sets and icons of message boxes (the type of DisplayMessageBox and the framework's
 // message box), and the command ids their buttons give back.

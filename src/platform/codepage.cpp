@@ -31,9 +31,6 @@ namespace tessaly::platform {
 namespace {
 
 constexpr UINT kDefaultAcp = 1252;
-constexpr DWORD kErrorInvalidParameter = 87;
-constexpr DWORD kErrorInsufficientBuffer = 122;
-constexpr DWORD kErrorNoUnicodeTranslation = 1113;
 constexpr DWORD kMbErrInvalidChars = 0x8;
 constexpr DWORD kWcErrInvalidChars = 0x80;
 constexpr char16_t kReplacement = 0xFFFD;
@@ -409,7 +406,7 @@ BOOL IsDBCSLeadByte(BYTE ch) {
 BOOL IsDBCSLeadByteEx(UINT codePage, BYTE ch) {
     UINT cp = resolveCodePage(codePage);
     if (!cp) {
-        SetLastError(kErrorInvalidParameter);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     return isLeadByte(cp, ch) ? TRUE : FALSE;
@@ -418,24 +415,24 @@ BOOL IsDBCSLeadByteEx(UINT codePage, BYTE ch) {
 int MultiByteToWideChar(UINT codePage, DWORD flags, const char* text, int length, WCHAR* wide,
                         int size) {
     if (!text || length == 0 || length < -1 || size < 0 || (!wide && size != 0)) {
-        SetLastError(kErrorInvalidParameter);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     const UINT cp = resolveCodePage(codePage);
     if (!cp) {
-        SetLastError(kErrorInvalidParameter);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     const size_t n = length == -1 ? std::strlen(text) + 1 : static_cast<size_t>(length);
     std::u16string out;
     if (!decode(cp, text, n, out, (flags & kMbErrInvalidChars) != 0)) {
-        SetLastError(kErrorNoUnicodeTranslation);
+        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
         return 0;
     }
     const int count = static_cast<int>(out.size());
     if (size == 0) return count;
     if (count > size) {
-        SetLastError(kErrorInsufficientBuffer);
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;
     }
     std::memcpy(wide, out.data(), out.size() * sizeof(WCHAR));
@@ -445,16 +442,16 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, const char* text, int length
 int WideCharToMultiByte(UINT codePage, DWORD flags, const WCHAR* wide, int length, char* text,
                         int size, const char* defaultChar, BOOL* usedDefault) {
     if (!wide || length == 0 || length < -1 || size < 0 || (!text && size != 0)) {
-        SetLastError(kErrorInvalidParameter);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     const UINT cp = resolveCodePage(codePage);
     if (!cp) {
-        SetLastError(kErrorInvalidParameter);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     if ((cp == 65001 || cp == 65000) && (defaultChar || usedDefault)) {
-        SetLastError(kErrorInvalidParameter);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     const size_t n = length == -1 ? wideLength(wide) + 1 : static_cast<size_t>(length);
@@ -463,14 +460,14 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, const WCHAR* wide, int lengt
     const bool strict = cp == 65001 && (flags & kWcErrInvalidChars) != 0;
     if (!encode(cp, reinterpret_cast<const char16_t*>(wide), n, out,
                 defaultChar ? *defaultChar : '?', &used, strict)) {
-        SetLastError(kErrorNoUnicodeTranslation);
+        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
         return 0;
     }
     if (usedDefault) *usedDefault = used ? TRUE : FALSE;
     const int count = static_cast<int>(out.size());
     if (size == 0) return count;
     if (count > size) {
-        SetLastError(kErrorInsufficientBuffer);
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;
     }
     std::memcpy(text, out.data(), out.size());

@@ -12,9 +12,7 @@ namespace tessaly::platform {
 
 namespace {
 
-constexpr DWORD kInvalidParameter = 87;
 constexpr DWORD kInsufficientBuffer = 122;
-constexpr DWORD kInvalidFlags = 1004;
 
 // The user's and the system's default stand for the locale the environment names.
 LCID resolved(LCID locale) {
@@ -110,12 +108,12 @@ std::string twoDigits(int value) {
 
 BOOL EnumDateFormatsA(DATEFMT_ENUMPROCA callback, LCID locale, DWORD flags) {
     if (!callback || (flags != DATE_SHORTDATE && flags != DATE_LONGDATE)) {
-        SetLastError(callback ? kInvalidFlags : kInvalidParameter);
+        SetLastError(callback ? ERROR_INVALID_FLAGS : ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     const std::vector<std::string> pictures = datePictures(locale, flags == DATE_LONGDATE);
     if (pictures.empty()) {
-        SetLastError(kInvalidParameter);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     return enumerate(pictures, callback);
@@ -123,7 +121,7 @@ BOOL EnumDateFormatsA(DATEFMT_ENUMPROCA callback, LCID locale, DWORD flags) {
 
 BOOL EnumTimeFormatsA(TIMEFMT_ENUMPROCA callback, LCID locale, DWORD flags) {
     if (!callback || flags != 0 || localeText(locale, LOCALE_SSHORTDATE).empty()) {
-        SetLastError(!callback || flags ? kInvalidFlags : kInvalidParameter);
+        SetLastError(!callback || flags ? ERROR_INVALID_FLAGS : ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     return enumerate(timePictures(locale), callback);
@@ -132,14 +130,14 @@ BOOL EnumTimeFormatsA(TIMEFMT_ENUMPROCA callback, LCID locale, DWORD flags) {
 int GetTimeFormatA(LCID locale, DWORD, const SYSTEMTIME* time, const char* format, char* buffer,
                    int size) {
     if (localeText(locale, LOCALE_SSHORTDATE).empty() || size < 0 || (size > 0 && !buffer)) {
-        SetLastError(kInvalidParameter);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     SYSTEMTIME when{};
     if (time) {
         when = *time;
         if (when.wHour > 23 || when.wMinute > 59 || when.wSecond > 59) {
-            SetLastError(kInvalidParameter);
+            SetLastError(ERROR_INVALID_PARAMETER);
             return 0;
         }
     } else {

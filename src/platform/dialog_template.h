@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <tessaly/window_styles.h>
+
 #include "api.h"
 
 namespace tessaly::platform {
@@ -17,21 +19,6 @@ enum : WORD {
     CLASS_LISTBOX = 0x83,
     CLASS_SCROLLBAR = 0x84,
     CLASS_COMBOBOX = 0x85,
-};
-
-// Window and dialog styles the framework acts on.
-enum : DWORD {
-    WS_POPUP = 0x80000000,
-    WS_VISIBLE = 0x10000000,
-    WS_DISABLED = 0x08000000,
-    WS_GROUP = 0x00020000,
-    WS_TABSTOP = 0x00010000,
-    WS_CAPTION = 0x00C00000,
-    WS_SYSMENU = 0x00080000,
-    WS_VSCROLL = 0x00200000,
-    WS_HSCROLL = 0x00100000,
-    DS_SETFONT = 0x40,
-    DS_FIXEDSYS = 0x8,
 };
 
 // A string or a number where a template allows either (menu, class, control text).

@@ -29,20 +29,6 @@ namespace tessaly::platform {
 
 namespace {
 
-constexpr DWORD kErrorFileNotFound = 2;
-constexpr DWORD kErrorPathNotFound = 3;
-constexpr DWORD kErrorAccessDenied = 5;
-constexpr DWORD kErrorInvalidHandle = 6;
-constexpr DWORD kErrorNotSameDevice = 17;
-constexpr DWORD kErrorNoMoreFiles = 18;
-constexpr DWORD kErrorSharingViolation = 32;
-constexpr DWORD kErrorFileExists = 80;
-constexpr DWORD kErrorInvalidParameter = 87;
-constexpr DWORD kErrorNegativeSeek = 131;
-constexpr DWORD kErrorDirNotEmpty = 145;
-constexpr DWORD kErrorAlreadyExists = 183;
-constexpr DWORD kErrorDirectory = 267;
-
 constexpr const char* kDosAttributeName = "user.DOSATTRIB";
 constexpr const char* kCreationTimeName = "user.tessaly.creation";
 constexpr DWORD kStoredAttributes =
@@ -65,7 +51,7 @@ std::string Text(const char* text) {
 // The POSIX path of a Windows path; empty with the last error set on failure.
 std::string Posix(const char* path) {
     if (!path || !*path) {
-        SetLastError(kErrorPathNotFound);
+        SetLastError(ERROR_PATH_NOT_FOUND);
         return {};
     }
     return ToPosixPath(path);
@@ -328,7 +314,7 @@ DWORD GetFileAttributesA(const char* path) {
     DWORD attributes;
     if (!LookupAttributes(posix, attributes)) {
         if (errno == ENOTDIR)
-            SetLastError(posix.back() == '/' ? 123 : kErrorPathNotFound);
+            SetLastError(posix.back() == '/' ? 123 : ERROR_PATH_NOT_FOUND);
         else
             detail::SetLastErrorForMissing(posix);
         return INVALID_FILE_ATTRIBUTES;
@@ -375,20 +361,20 @@ bool MatchesWildcard(const char* name, const char* pattern) {
 
 HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
     if (!pattern || !*pattern || !data) {
-        Fail(pattern && *pattern ? kErrorInvalidParameter : kErrorFileNotFound);
+        Fail(pattern && *pattern ? ERROR_INVALID_PARAMETER : ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
     std::string folder, mask;
     SplitPattern(pattern, folder, mask);
     if (mask.empty()) {
-        Fail(kErrorFileNotFound);
+        Fail(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
     std::string posixFolder = ToPosixPath(folder.empty() ? std::string(".") : folder);
     if (posixFolder.empty()) return INVALID_HANDLE_VALUE;
     struct stat st;
     if (stat(posixFolder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        Fail(kErrorPathNotFound);
+        Fail(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
     auto found = std::make_shared<FindObject>();
@@ -398,7 +384,7 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
         WIN32_FIND_DATAA entry;
         std::string base = posix.substr(posix.find_last_of('/') + 1);
         if (posix.empty() || !FillFindData(posix, Utf8ToAnsi(base), &entry)) {
-            Fail(kErrorFileNotFound);
+            Fail(ERROR_FILE_NOT_FOUND);
             return INVALID_HANDLE_VALUE;
         }
         found->entries.push_back(entry);
@@ -431,7 +417,7 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
         }
     }
     if (found->entries.empty()) {
-        Fail(kErrorFileNotFound);
+        Fail(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
     *data = found->entries[0];
@@ -443,11 +429,11 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
 BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* data) {
     auto found = HandleAs<FindObject>(find);
     if (!found || !data) {
-        Fail(kErrorInvalidHandle);
+        Fail(ERROR_INVALID_HANDLE);
         return FALSE;
     }
     if (found->next >= found->entries.size()) {
-        Fail(kErrorNoMoreFiles);
+        Fail(ERROR_NO_MORE_FILES);
         return FALSE;
     }
     *data = found->entries[found->next++];
@@ -456,7 +442,7 @@ BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* data) {
 
 BOOL FindClose(HANDLE find) {
     if (!HandleAs<FindObject>(find)) {
-        Fail(kErrorInvalidHandle);
+        Fail(ERROR_INVALID_HANDLE);
         return FALSE;
     }
     return ReleaseHandle(find) ? TRUE : FALSE;
@@ -469,9 +455,9 @@ BOOL CreateDirectoryA(const char* path, void*) {
     if (posix.empty()) return FALSE;
     if (mkdir(posix.c_str(), 0777) != 0) {
         if (errno == EEXIST)
-            Fail(kErrorAlreadyExists);
+            Fail(ERROR_ALREADY_EXISTS);
         else if (errno == ENOENT || errno == ENOTDIR)
-            Fail(kErrorPathNotFound);
+            Fail(ERROR_PATH_NOT_FOUND);
         else
             SetLastErrorFromErrno();
         return FALSE;
@@ -492,7 +478,7 @@ BOOL RemoveDirectoryA(const char* path) {
         // A link to a folder goes away itself; what it leads to is not touched.
         struct stat target;
         if (stat(posix.c_str(), &target) != 0 || !S_ISDIR(target.st_mode)) {
-            Fail(kErrorDirectory);
+            Fail(ERROR_DIRECTORY);
             return FALSE;
         }
         if (unlink(posix.c_str()) != 0) {
@@ -502,12 +488,12 @@ BOOL RemoveDirectoryA(const char* path) {
         return TRUE;
     }
     if (!S_ISDIR(self.st_mode)) {
-        Fail(kErrorDirectory);
+        Fail(ERROR_DIRECTORY);
         return FALSE;
     }
     if (rmdir(posix.c_str()) != 0) {
         if (errno == ENOTEMPTY || errno == EEXIST)
-            Fail(kErrorDirNotEmpty);
+            Fail(ERROR_DIR_NOT_EMPTY);
         else
             SetLastErrorFromErrno();
         return FALSE;
@@ -521,7 +507,7 @@ BOOL DeleteFileA(const char* path) {
     struct stat self;
     if (lstat(posix.c_str(), &self) != 0) {
         if (errno == ENOTDIR)
-            Fail(kErrorPathNotFound);
+            Fail(ERROR_PATH_NOT_FOUND);
         else
             detail::SetLastErrorForMissing(posix);
         return FALSE;
@@ -529,7 +515,7 @@ BOOL DeleteFileA(const char* path) {
     if (!S_ISLNK(self.st_mode)) {
         // Folders and read-only files are refused, as on Windows.
         if (S_ISDIR(self.st_mode) || IsReadOnlyMode(self.st_mode)) {
-            Fail(kErrorAccessDenied);
+            Fail(ERROR_ACCESS_DENIED);
             return FALSE;
         }
     }
@@ -549,7 +535,7 @@ BOOL CopyFileA(const char* from, const char* to, BOOL failIfExists) {
         return FALSE;
     }
     if (S_ISDIR(src.st_mode)) {
-        Fail(kErrorAccessDenied);
+        Fail(ERROR_ACCESS_DENIED);
         return FALSE;
     }
     std::string target = Posix(to);
@@ -558,15 +544,15 @@ BOOL CopyFileA(const char* from, const char* to, BOOL failIfExists) {
     bool exists = stat(target.c_str(), &dst) == 0;
     if (exists) {
         if (failIfExists) {
-            Fail(kErrorFileExists);
+            Fail(ERROR_FILE_EXISTS);
             return FALSE;
         }
         if (S_ISDIR(dst.st_mode) || IsReadOnlyMode(dst.st_mode)) {
-            Fail(kErrorAccessDenied);
+            Fail(ERROR_ACCESS_DENIED);
             return FALSE;
         }
         if (dst.st_dev == src.st_dev && dst.st_ino == src.st_ino) {
-            Fail(kErrorSharingViolation);
+            Fail(ERROR_SHARING_VIOLATION);
             return FALSE;
         }
     }
@@ -579,9 +565,9 @@ BOOL CopyFileA(const char* from, const char* to, BOOL failIfExists) {
     int out = open(target.c_str(), flags, 0666);
     if (out < 0) {
         if (errno == EEXIST)
-            Fail(kErrorFileExists);
+            Fail(ERROR_FILE_EXISTS);
         else if (errno == ENOENT || errno == ENOTDIR)
-            Fail(kErrorPathNotFound);
+            Fail(ERROR_PATH_NOT_FOUND);
         else
             SetLastErrorFromErrno();
         ::close(in);
@@ -631,7 +617,7 @@ BOOL MoveFileA(const char* from, const char* to) {
             target = target.substr(0, target.find_last_of('/') + 1) + name;
             if (target == source) return TRUE;
         } else {
-            Fail(kErrorAlreadyExists);
+            Fail(ERROR_ALREADY_EXISTS);
             return FALSE;
         }
     }
@@ -642,12 +628,12 @@ BOOL MoveFileA(const char* from, const char* to) {
         if (rename(source.c_str(), target.c_str()) == 0) return TRUE;
     }
     if (errno == EEXIST) {
-        Fail(kErrorAlreadyExists);
+        Fail(ERROR_ALREADY_EXISTS);
         return FALSE;
     }
     if (errno == EXDEV) {
         if (S_ISDIR(src.st_mode)) {
-            Fail(kErrorNotSameDevice);
+            Fail(ERROR_NOT_SAME_DEVICE);
             return FALSE;
         }
         if (!CopyFileA(from, to, TRUE)) return FALSE;
@@ -658,7 +644,7 @@ BOOL MoveFileA(const char* from, const char* to) {
         return TRUE;
     }
     if (errno == ENOENT || errno == ENOTDIR)
-        Fail(kErrorPathNotFound);
+        Fail(ERROR_PATH_NOT_FOUND);
     else
         SetLastErrorFromErrno();
     return FALSE;
@@ -678,16 +664,16 @@ DWORD GetFullPathNameA(const char* path, DWORD size, char* buffer, char** filePa
 
 DWORD GetLongPathNameA(const char* shortPath, char* longPath, DWORD size) {
     if (!shortPath) {
-        Fail(kErrorInvalidParameter);
+        Fail(ERROR_INVALID_PARAMETER);
         return 0;
     }
     std::string path = shortPath;
     if (path.empty()) {
-        Fail(kErrorFileNotFound);
+        Fail(ERROR_FILE_NOT_FOUND);
         return 0;
     }
     if (detail::IsUncPath(path)) {
-        Fail(53);
+        Fail(ERROR_BAD_NETPATH);
         return 0;
     }
     // Keep the head as given (drive, root or nothing for a relative path), correct the
@@ -706,7 +692,7 @@ DWORD GetLongPathNameA(const char* shortPath, char* longPath, DWORD size) {
             std::string posix = WithoutTrailingSlash(ToPosixPath(walked));
             struct stat st;
             if (posix.empty() || lstat(posix.c_str(), &st) != 0) {
-                Fail(kErrorFileNotFound);
+                Fail(ERROR_FILE_NOT_FOUND);
                 return 0;
             }
             name = Utf8ToAnsi(posix.substr(posix.find_last_of('/') + 1));
@@ -718,7 +704,7 @@ DWORD GetLongPathNameA(const char* shortPath, char* longPath, DWORD size) {
         std::string posix = ToPosixPath(path);
         struct stat st;
         if (posix.empty() || stat(posix.c_str(), &st) != 0) {
-            Fail(kErrorFileNotFound);
+            Fail(ERROR_FILE_NOT_FOUND);
             return 0;
         }
     } else if (detail::LastSeparator(path) == path.size() - 1) {
@@ -743,7 +729,7 @@ HANDLE CreateFileA(const char* path, DWORD access, DWORD, void*, DWORD creation,
     struct stat st;
     bool exists = stat(posix.c_str(), &st) == 0;
     if (!exists && errno == ENOTDIR) {
-        Fail(kErrorPathNotFound);
+        Fail(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
     auto file = std::make_shared<FileObject>();
@@ -752,11 +738,11 @@ HANDLE CreateFileA(const char* path, DWORD access, DWORD, void*, DWORD creation,
     if (exists && S_ISDIR(st.st_mode)) {
         if (!(flags & FILE_FLAG_BACKUP_SEMANTICS) || creation == CREATE_ALWAYS ||
             creation == TRUNCATE_EXISTING) {
-            Fail(kErrorAccessDenied);
+            Fail(ERROR_ACCESS_DENIED);
             return INVALID_HANDLE_VALUE;
         }
         if (creation == CREATE_NEW) {
-            Fail(kErrorFileExists);
+            Fail(ERROR_FILE_EXISTS);
             return INVALID_HANDLE_VALUE;
         }
         file->fd = open(posix.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -765,7 +751,7 @@ HANDLE CreateFileA(const char* path, DWORD access, DWORD, void*, DWORD creation,
             return INVALID_HANDLE_VALUE;
         }
         file->directory = true;
-        SetLastError(creation == OPEN_ALWAYS ? kErrorAlreadyExists : 0);
+        SetLastError(creation == OPEN_ALWAYS ? ERROR_ALREADY_EXISTS : 0);
         return NewHandle(file);
     }
     int mode = wantsWrite ? (wantsRead ? O_RDWR : O_WRONLY) : O_RDONLY;
@@ -773,7 +759,7 @@ HANDLE CreateFileA(const char* path, DWORD access, DWORD, void*, DWORD creation,
     switch (creation) {
     case CREATE_NEW:
         if (exists) {
-            Fail(kErrorFileExists);
+            Fail(ERROR_FILE_EXISTS);
             return INVALID_HANDLE_VALUE;
         }
         openFlags |= O_CREAT | O_EXCL;
@@ -792,7 +778,7 @@ HANDLE CreateFileA(const char* path, DWORD access, DWORD, void*, DWORD creation,
         break;
     case TRUNCATE_EXISTING:
         if (!wantsWrite) {
-            Fail(kErrorInvalidParameter);
+            Fail(ERROR_INVALID_PARAMETER);
             return INVALID_HANDLE_VALUE;
         }
         if (!exists) {
@@ -802,13 +788,13 @@ HANDLE CreateFileA(const char* path, DWORD access, DWORD, void*, DWORD creation,
         openFlags |= O_TRUNC;
         break;
     default:
-        Fail(kErrorInvalidParameter);
+        Fail(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
     // Read-only files refuse writing even to the owner, as on Windows.
     if (exists && IsReadOnlyMode(st.st_mode) &&
         (wantsWrite || creation == CREATE_ALWAYS || creation == TRUNCATE_EXISTING)) {
-        Fail(kErrorAccessDenied);
+        Fail(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
     if ((openFlags & O_TRUNC) && !wantsWrite) openFlags = (openFlags & ~O_ACCMODE) | O_RDWR;
@@ -816,7 +802,7 @@ HANDLE CreateFileA(const char* path, DWORD access, DWORD, void*, DWORD creation,
     file->fd = open(posix.c_str(), openFlags, permissions);
     if (file->fd < 0) {
         if (errno == EEXIST)
-            Fail(kErrorFileExists);
+            Fail(ERROR_FILE_EXISTS);
         else if (errno == ENOENT)
             detail::SetLastErrorForMissing(posix);
         else
@@ -831,8 +817,9 @@ HANDLE CreateFileA(const char* path, DWORD access, DWORD, void*, DWORD creation,
     }
     file->canRead = wantsRead || !wantsWrite;
     file->canWrite = wantsWrite;
-    SetLastError(
-        exists && (creation == CREATE_ALWAYS || creation == OPEN_ALWAYS) ? kErrorAlreadyExists : 0);
+    SetLastError(exists && (creation == CREATE_ALWAYS || creation == OPEN_ALWAYS)
+                     ? ERROR_ALREADY_EXISTS
+                     : 0);
     return NewHandle(file);
 }
 
@@ -840,11 +827,11 @@ BOOL ReadFile(HANDLE handle, void* buffer, DWORD toRead, DWORD* read, void*) {
     if (read) *read = 0;
     auto file = HandleAs<FileObject>(handle);
     if (!file) {
-        Fail(kErrorInvalidHandle);
+        Fail(ERROR_INVALID_HANDLE);
         return FALSE;
     }
     if (file->directory || !file->canRead || (!buffer && toRead)) {
-        Fail(kErrorAccessDenied);
+        Fail(ERROR_ACCESS_DENIED);
         return FALSE;
     }
     DWORD done = 0;
@@ -867,11 +854,11 @@ BOOL WriteFile(HANDLE handle, const void* buffer, DWORD toWrite, DWORD* written,
     if (written) *written = 0;
     auto file = HandleAs<FileObject>(handle);
     if (!file) {
-        Fail(kErrorInvalidHandle);
+        Fail(ERROR_INVALID_HANDLE);
         return FALSE;
     }
     if (file->directory || !file->canWrite || (!buffer && toWrite)) {
-        Fail(kErrorAccessDenied);
+        Fail(ERROR_ACCESS_DENIED);
         return FALSE;
     }
     DWORD done = 0;
@@ -892,7 +879,7 @@ BOOL WriteFile(HANDLE handle, const void* buffer, DWORD toWrite, DWORD* written,
 DWORD GetFileSize(HANDLE handle, DWORD* high) {
     auto file = HandleAs<FileObject>(handle);
     if (!file) {
-        Fail(kErrorInvalidHandle);
+        Fail(ERROR_INVALID_HANDLE);
         return INVALID_FILE_SIZE;
     }
     struct stat st;
@@ -909,7 +896,7 @@ DWORD GetFileSize(HANDLE handle, DWORD* high) {
 DWORD SetFilePointer(HANDLE handle, LONG distance, LONG* high, DWORD method) {
     auto file = HandleAs<FileObject>(handle);
     if (!file) {
-        Fail(kErrorInvalidHandle);
+        Fail(ERROR_INVALID_HANDLE);
         return INVALID_SET_FILE_POINTER;
     }
     std::int64_t offset =
@@ -922,12 +909,12 @@ DWORD SetFilePointer(HANDLE handle, LONG distance, LONG* high, DWORD method) {
                  : method == FILE_END     ? SEEK_END
                                           : -1;
     if (whence < 0) {
-        Fail(kErrorInvalidParameter);
+        Fail(ERROR_INVALID_PARAMETER);
         return INVALID_SET_FILE_POINTER;
     }
     off_t position = lseek(file->fd, static_cast<off_t>(offset), whence);
     if (position < 0) {
-        Fail(errno == EINVAL ? kErrorNegativeSeek : ErrorFromErrno(errno));
+        Fail(errno == EINVAL ? ERROR_NEGATIVE_SEEK : ErrorFromErrno(errno));
         return INVALID_SET_FILE_POINTER;
     }
     if (high) *high = static_cast<LONG>(static_cast<std::uint64_t>(position) >> 32);
@@ -938,7 +925,7 @@ DWORD SetFilePointer(HANDLE handle, LONG distance, LONG* high, DWORD method) {
 BOOL GetFileTime(HANDLE handle, FILETIME* creation, FILETIME* access, FILETIME* write) {
     auto file = HandleAs<FileObject>(handle);
     if (!file) {
-        Fail(kErrorInvalidHandle);
+        Fail(ERROR_INVALID_HANDLE);
         return FALSE;
     }
     struct statx sx {};
@@ -956,7 +943,7 @@ BOOL SetFileTime(HANDLE handle, const FILETIME* creation, const FILETIME* access
                  const FILETIME* write) {
     auto file = HandleAs<FileObject>(handle);
     if (!file) {
-        Fail(kErrorInvalidHandle);
+        Fail(ERROR_INVALID_HANDLE);
         return FALSE;
     }
     // A null time, or one of all zeros, leaves that time as it is.
@@ -998,7 +985,7 @@ BOOL SetFileTime(HANDLE handle, const FILETIME* creation, const FILETIME* access
 
 BOOL CloseHandle(HANDLE handle) {
     if (handle == INVALID_HANDLE_VALUE || !ReleaseHandle(handle)) {
-        Fail(kErrorInvalidHandle);
+        Fail(ERROR_INVALID_HANDLE);
         return FALSE;
     }
     return TRUE;
@@ -1116,7 +1103,7 @@ BOOL SetCurrentDirectoryA(const char* path) {
         return FALSE;
     }
     if (!S_ISDIR(st.st_mode)) {
-        Fail(kErrorDirectory);
+        Fail(ERROR_DIRECTORY);
         return FALSE;
     }
     if (chdir(posix.c_str()) != 0) {

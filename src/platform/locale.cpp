@@ -18,9 +18,6 @@ namespace tessaly::platform {
 
 namespace {
 
-constexpr DWORD ERROR_INVALID_PARAMETER_ = 87;
-constexpr DWORD ERROR_INSUFFICIENT_BUFFER_ = 122;
-constexpr DWORD ERROR_INVALID_FLAGS_ = 1004;
 constexpr LCID kEnglishUS = 1033;
 
 // What the system knows of a locale: its English names and its date pictures (UTF-8;
@@ -214,11 +211,11 @@ int StoreText(const std::string& text, char* buffer, int size) {
     int needed = static_cast<int>(text.size()) + 1;
     if (size == 0) return needed;
     if (!buffer || size < 0) {
-        SetLastError(ERROR_INVALID_PARAMETER_);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     if (size < needed) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER_);
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;
     }
     std::memcpy(buffer, text.c_str(), static_cast<size_t>(needed));
@@ -367,7 +364,7 @@ HKL GetKeyboardLayout(DWORD) {
 int GetLocaleInfoA(LCID locale, DWORD type, char* buffer, int size) {
     const LocaleRecord* record = RecordOf(locale);
     if (!record) {
-        SetLastError(ERROR_INVALID_PARAMETER_);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     type &= ~0x80000000u; // LOCALE_NOUSEROVERRIDE: there are no user overrides here
@@ -405,7 +402,7 @@ int GetLocaleInfoA(LCID locale, DWORD type, char* buffer, int size) {
         text = LocalName(*record, NameKind::ShortMonth,
                          static_cast<int>(type - LOCALE_SABBREVMONTHNAME1), false);
     } else {
-        SetLastError(ERROR_INVALID_FLAGS_);
+        SetLastError(ERROR_INVALID_FLAGS);
         return 0;
     }
     return StoreText(Utf8ToAnsi(text), buffer, size);
@@ -415,11 +412,11 @@ int GetDateFormatA(LCID locale, DWORD flags, const SYSTEMTIME* date, const char*
                    char* buffer, int size) {
     const LocaleRecord* record = RecordOf(locale);
     if (!record) {
-        SetLastError(ERROR_INVALID_PARAMETER_);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     if (format && (flags & (DATE_SHORTDATE | DATE_LONGDATE))) {
-        SetLastError(ERROR_INVALID_FLAGS_);
+        SetLastError(ERROR_INVALID_FLAGS);
         return 0;
     }
     SYSTEMTIME when{};
@@ -427,7 +424,7 @@ int GetDateFormatA(LCID locale, DWORD flags, const SYSTEMTIME* date, const char*
         when = *date;
         if (when.wMonth < 1 || when.wMonth > 12 || when.wYear < 1601 || when.wYear > 30827 ||
             when.wDay < 1 || when.wDay > DaysInMonth(when.wYear, when.wMonth)) {
-            SetLastError(ERROR_INVALID_PARAMETER_);
+            SetLastError(ERROR_INVALID_PARAMETER);
             return 0;
         }
     } else {

@@ -14,10 +14,6 @@ namespace tessaly::platform {
 
 namespace {
 
-constexpr DWORD kErrorInvalidHandle = 6;
-constexpr DWORD kErrorNotEnoughMemory = 8;
-constexpr DWORD kErrorNotLocked = 158;
-
 struct Block {
     size_t size;
     unsigned locks;
@@ -37,7 +33,7 @@ HGLOBAL GlobalAlloc(UINT flags, size_t bytes) {
     void* memory = (flags & GMEM_ZEROINIT) ? std::calloc(bytes ? bytes : 1, 1)
                                            : std::malloc(bytes ? bytes : 1);
     if (!memory) {
-        SetLastError(kErrorNotEnoughMemory);
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
     std::lock_guard lock(blocksMutex);
@@ -49,14 +45,14 @@ HGLOBAL GlobalReAlloc(HGLOBAL memory, size_t bytes, UINT flags) {
     std::lock_guard lock(blocksMutex);
     auto it = blocks().find(memory);
     if (it == blocks().end()) {
-        SetLastError(kErrorInvalidHandle);
+        SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
     const size_t old = it->second.size;
     const unsigned locks = it->second.locks;
     void* moved = std::realloc(memory, bytes ? bytes : 1);
     if (!moved) {
-        SetLastError(kErrorNotEnoughMemory);
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
     if ((flags & GMEM_ZEROINIT) && bytes > old)
@@ -70,7 +66,7 @@ void* GlobalLock(HGLOBAL memory) {
     std::lock_guard lock(blocksMutex);
     auto it = blocks().find(memory);
     if (it == blocks().end()) {
-        SetLastError(kErrorInvalidHandle);
+        SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
     ++it->second.locks;
@@ -81,11 +77,11 @@ BOOL GlobalUnlock(HGLOBAL memory) {
     std::lock_guard lock(blocksMutex);
     auto it = blocks().find(memory);
     if (it == blocks().end()) {
-        SetLastError(kErrorInvalidHandle);
+        SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
     if (it->second.locks == 0) {
-        SetLastError(kErrorNotLocked);
+        SetLastError(ERROR_NOT_LOCKED);
         return FALSE;
     }
     if (--it->second.locks > 0) return TRUE;
@@ -97,7 +93,7 @@ size_t GlobalSize(HGLOBAL memory) {
     std::lock_guard lock(blocksMutex);
     auto it = blocks().find(memory);
     if (it == blocks().end()) {
-        SetLastError(kErrorInvalidHandle);
+        SetLastError(ERROR_INVALID_HANDLE);
         return 0;
     }
     return it->second.size;
@@ -107,7 +103,7 @@ HGLOBAL GlobalHandle(const void* pointer) {
     std::lock_guard lock(blocksMutex);
     auto it = blocks().find(const_cast<void*>(pointer));
     if (it == blocks().end()) {
-        SetLastError(kErrorInvalidHandle);
+        SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
     return it->first;
@@ -119,7 +115,7 @@ HGLOBAL GlobalFree(HGLOBAL memory) {
         std::lock_guard lock(blocksMutex);
         auto it = blocks().find(memory);
         if (it == blocks().end()) {
-            SetLastError(kErrorInvalidHandle);
+            SetLastError(ERROR_INVALID_HANDLE);
             return memory;
         }
         blocks().erase(it);

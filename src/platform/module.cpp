@@ -60,13 +60,6 @@ HMODULE AddMemoryModule(const std::string& name, const void* resData, size_t res
 
 namespace {
 
-enum : DWORD {
-    ERROR_MOD_NOT_FOUND = 126,
-    ERROR_PROC_NOT_FOUND = 127,
-    ERROR_BAD_EXE_FORMAT = 193,
-    ERROR_INSUFFICIENT_BUFFER = 122,
-};
-
 const char* const kInstallDirKey = "Software\\Varnholt\\Tessaly2001\\INSTALLDIR";
 
 std::string executablePath() {

@@ -67,10 +67,6 @@ std::string EnsurePrefix() {
 
 namespace {
 
-constexpr DWORD kErrorPathNotFound = 3;
-constexpr DWORD kErrorBadNetPath = 53;
-constexpr DWORD kErrorInvalidName = 123;
-
 bool IsSeparator(char ch) {
     return ch == '\\' || ch == '/';
 }
@@ -209,14 +205,14 @@ DWORD SetLastErrorForMissing(const std::string& posixPath) {
     std::string parent =
         slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
     struct stat st;
-    DWORD code = (stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) ? 2 : kErrorPathNotFound;
+    DWORD code = (stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) ? 2 : ERROR_PATH_NOT_FOUND;
     SetLastError(code);
     return code;
 }
 
 bool FullWindowsPath(const std::string& input, std::string& full) {
     if (input.empty()) {
-        SetLastError(kErrorInvalidName);
+        SetLastError(ERROR_INVALID_NAME);
         return false;
     }
     std::string path = input;
@@ -298,16 +294,16 @@ std::string DriveFolder(char letter) {
 std::string ToPosixPath(const std::string& windowsPath) {
     std::string full;
     if (windowsPath.empty() || !detail::FullWindowsPath(windowsPath, full)) {
-        SetLastError(kErrorPathNotFound);
+        SetLastError(ERROR_PATH_NOT_FOUND);
         return {};
     }
     if (detail::IsUncPath(full)) {
-        SetLastError(kErrorBadNetPath);
+        SetLastError(ERROR_BAD_NETPATH);
         return {};
     }
     std::string current = DriveFolder(full[0]);
     if (current.empty()) {
-        SetLastError(kErrorPathNotFound);
+        SetLastError(ERROR_PATH_NOT_FOUND);
         return {};
     }
     bool missing = false;
@@ -331,7 +327,7 @@ std::string ToPosixPath(const std::string& windowsPath) {
 
 std::string ToWindowsPath(const std::string& posixPath) {
     if (posixPath.empty()) {
-        SetLastError(kErrorPathNotFound);
+        SetLastError(ERROR_PATH_NOT_FOUND);
         return {};
     }
     std::string absolute =
@@ -374,7 +370,7 @@ std::string ToWindowsPath(const std::string& posixPath) {
         }
     }
     if (letter == 0) {
-        SetLastError(kErrorPathNotFound);
+        SetLastError(ERROR_PATH_NOT_FOUND);
         return {};
     }
     std::string rest = length == 0 ? path : path.substr(length);

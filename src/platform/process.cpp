@@ -438,7 +438,7 @@ BOOL CreateProcessA(const char* applicationName, char* commandLine, void*, void*
                                                  : std::string(currentDirectory);
         struct stat st {};
         if (folder.empty() || stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-            SetLastError(267); // ERROR_DIRECTORY
+            SetLastError(ERROR_DIRECTORY);
             return FALSE;
         }
     }
@@ -513,7 +513,7 @@ DWORD WaitForInputIdle(HANDLE process, DWORD milliseconds) {
 BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode) {
     auto child = ChildOf(process);
     if (!child || !exitCode) {
-        if (child) SetLastError(87);
+        if (child) SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     *exitCode = child->ExitCode();

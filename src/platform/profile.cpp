@@ -21,9 +21,6 @@ namespace tessaly::platform {
 
 namespace {
 
-constexpr DWORD kErrorAccessDenied = 5;
-constexpr DWORD kErrorInvalidParameter = 87;
-
 std::mutex profileMutex; // one writer at a time within the process
 
 enum class Kind { Blank, Comment, Section, Entry };
@@ -290,7 +287,7 @@ UINT GetPrivateProfileIntA(const char* section, const char* key, int defaultValu
 BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                 const char* file) {
     if (!section) {
-        SetLastError(kErrorInvalidParameter);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE; // flushing a cache: there is none
     }
     std::lock_guard lock(profileMutex);
@@ -298,7 +295,7 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
     if (posix.empty()) return FALSE;
     struct stat st;
     if (stat(posix.c_str(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-        SetLastError(kErrorAccessDenied);
+        SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
     // Deleting from a profile that does not exist leaves it so.
@@ -307,7 +304,7 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
     if (!out.ok()) {
         if (deleting && out.error() == ENOENT) return TRUE;
         if (out.error() == ENOENT || out.error() == ENOTDIR)
-            SetLastError(3);
+            SetLastError(ERROR_PATH_NOT_FOUND);
         else
             SetLastError(ErrorFromErrno(out.error()));
         return FALSE;

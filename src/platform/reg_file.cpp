@@ -19,8 +19,6 @@ namespace tessaly::platform {
 
 namespace {
 
-constexpr LONG kInvalidData = 13; // ERROR_INVALID_DATA: the text is not REGEDIT4
-
 struct Operation {
     enum Kind { DeleteKey, OpenKey, SetValue, DeleteValue };
     explicit Operation(Kind k) : kind(k) {}
@@ -238,18 +236,18 @@ LONG Apply(const std::vector<Operation>& ops, std::string& message) {
         current = nullptr;
     };
     for (const Operation& op : ops) {
-        LONG rc = regstore::kOk;
+        LONG rc = ERROR_SUCCESS;
         switch (op.kind) {
         case Operation::DeleteKey:
             closeCurrent();
             rc = RegDeleteTreeA(op.root, op.subKey.c_str());
-            if (rc == regstore::kNotFound) rc = regstore::kOk;
+            if (rc == ERROR_FILE_NOT_FOUND) rc = ERROR_SUCCESS;
             break;
         case Operation::OpenKey:
             closeCurrent();
             rc = RegCreateKeyExA(op.root, op.subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                                  &current, nullptr);
-            if (rc != regstore::kOk) current = nullptr;
+            if (rc != ERROR_SUCCESS) current = nullptr;
             break;
         case Operation::SetValue:
             rc = RegSetValueExA(current, op.name.c_str(), 0, op.type,
@@ -258,10 +256,10 @@ LONG Apply(const std::vector<Operation>& ops, std::string& message) {
             break;
         case Operation::DeleteValue:
             rc = RegDeleteValueA(current, op.name.c_str());
-            if (rc == regstore::kNotFound) rc = regstore::kOk;
+            if (rc == ERROR_FILE_NOT_FOUND) rc = ERROR_SUCCESS;
             break;
         }
-        if (rc != regstore::kOk) {
+        if (rc != ERROR_SUCCESS) {
             message = (op.kind == Operation::SetValue || op.kind == Operation::DeleteValue
                            ? "value \"" + op.name + "\""
                            : "key " + op.subKey) +
@@ -271,7 +269,7 @@ LONG Apply(const std::vector<Operation>& ops, std::string& message) {
         }
     }
     closeCurrent();
-    return regstore::kOk;
+    return ERROR_SUCCESS;
 }
 
 // ---- writing ----
@@ -350,7 +348,7 @@ LONG RegImportText(const std::string& text, std::string& message) {
     Parser parser(text);
     if (!parser.Parse(ops)) {
         message = parser.message();
-        return kInvalidData;
+        return ERROR_INVALID_DATA;
     }
     return Apply(ops, message);
 }
@@ -365,7 +363,7 @@ LONG RegImportFile(const std::string& posixPath, std::string& message) {
     if (!in) {
         int err = errno;
         message = posixPath + ": " + std::strerror(err);
-        return err == EACCES ? regstore::kAccessDenied : regstore::kNotFound;
+        return err == EACCES ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
     }
     std::stringstream text;
     text << in.rdbuf();
@@ -380,10 +378,10 @@ LONG RegImportFile(const std::string& posixPath) {
 LONG RegExportText(const std::string& fullKeyName, std::string& text) {
     HKEY root = nullptr;
     std::string subKey;
-    if (!SplitFullKeyName(fullKeyName, root, subKey)) return regstore::kInvalidParameter;
+    if (!SplitFullKeyName(fullKeyName, root, subKey)) return ERROR_INVALID_PARAMETER;
     std::vector<std::string> path;
     regstore::TreeNode tree;
-    if (LONG rc = regstore::ReadTree(root, subKey.c_str(), path, tree); rc != regstore::kOk)
+    if (LONG rc = regstore::ReadTree(root, subKey.c_str(), path, tree); rc != ERROR_SUCCESS)
         return rc;
     std::string name = RootName(root);
     for (const auto& part : path)
@@ -391,7 +389,7 @@ LONG RegExportText(const std::string& fullKeyName, std::string& text) {
     text = "REGEDIT4\r\n";
     WriteKey(name, tree, text);
     text += "\r\n";
-    return regstore::kOk;
+    return ERROR_SUCCESS;
 }
 
 } // namespace tessaly::platform

@@ -49,18 +49,18 @@ LONG ClassesRoot(Store& s, std::int64_t& id) {
     static const std::vector<PathPart> path = {{"Software", "SOFTWARE"}, {"Classes", "CLASSES"}};
     {
         Transaction t(s, false);
-        if (t.status() != kOk) return t.status();
-        if (WalkPath(s, kRootId, path, false, id) == kOk) return kOk;
+        if (t.status() != ERROR_SUCCESS) return t.status();
+        if (WalkPath(s, kRootId, path, false, id) == ERROR_SUCCESS) return ERROR_SUCCESS;
     }
     Transaction t(s, true);
-    if (t.status() != kOk) return t.status();
+    if (t.status() != ERROR_SUCCESS) return t.status();
     LONG rc = WalkPath(s, kRootId, path, true, id);
-    return rc != kOk ? rc : t.Commit();
+    return rc != ERROR_SUCCESS ? rc : t.Commit();
 }
 
 // The hive and key an HKEY stands for, with the store opened.
 LONG Resolve(HKEY key, OpenKey& out, Store*& store) {
-    LONG rc = kOk;
+    LONG rc = ERROR_SUCCESS;
     if (IsPredefined(key)) {
         out.dbPath = key == HKEY_CURRENT_USER ? Store::UserPath() : Store::MachinePath();
         out.access = KEY_ALL_ACCESS;
@@ -68,10 +68,10 @@ LONG Resolve(HKEY key, OpenKey& out, Store*& store) {
         out.id = kRootId;
         if (!(store = Store::Open(out.dbPath, rc))) return rc;
         if (key == HKEY_CLASSES_ROOT) return ClassesRoot(*store, out.id);
-        return kOk;
+        return ERROR_SUCCESS;
     }
     auto it = Table().find(reinterpret_cast<std::uintptr_t>(key));
-    if (it == Table().end()) return kInvalidHandle;
+    if (it == Table().end()) return ERROR_INVALID_HANDLE;
     out = it->second;
     store = Store::Open(out.dbPath, rc);
     return rc;
@@ -89,26 +89,26 @@ LONG CopyData(const ValueRecord& v, DWORD* type, BYTE* data, DWORD* dataSize) {
     DWORD size = DWORD(v.data.size());
     if (!data) {
         if (dataSize) *dataSize = size;
-        return kOk;
+        return ERROR_SUCCESS;
     }
     if (*dataSize < size) {
         *dataSize = size;
-        return kMoreData;
+        return ERROR_MORE_DATA;
     }
     if (size) std::memcpy(data, v.data.data(), size);
     if (IsStringType(v.type) && *dataSize > size) data[size] = 0;
     *dataSize = size;
-    return kOk;
+    return ERROR_SUCCESS;
 }
 
 // Copies a name with its terminator; 234 when the buffer (count with terminator) is short.
 LONG CopyName(const std::string& name, char* buffer, DWORD* size) {
-    if (!buffer || !size) return kInvalidParameter;
-    if (name.size() + 1 > *size) return kMoreData;
+    if (!buffer || !size) return ERROR_INVALID_PARAMETER;
+    if (name.size() + 1 > *size) return ERROR_MORE_DATA;
     std::memcpy(buffer, name.data(), name.size());
     buffer[name.size()] = 0;
     *size = DWORD(name.size());
-    return kOk;
+    return ERROR_SUCCESS;
 }
 
 void EmptyClass(char* cls, DWORD* classSize) {
@@ -134,7 +134,7 @@ class KeyCall {
   public:
     KeyCall(HKEY key, REGSAM needed) : lock_(Mutex()) {
         status_ = Resolve(key, key_, store_);
-        if (status_ == kOk && needed && !Allows(needed)) status_ = kAccessDenied;
+        if (status_ == ERROR_SUCCESS && needed && !Allows(needed)) status_ = ERROR_ACCESS_DENIED;
     }
     const OpenKey& key() const { return key_; }
     bool Allows(REGSAM access) const { return (key_.access & access) != 0; }
@@ -142,89 +142,90 @@ class KeyCall {
     enum Mode : bool { kRead = false, kWrite = true };
     // work(Store&, const KeyInfo& key) returns a Windows code.
     template <class Work> LONG Run(Mode mode, Work&& work) {
-        if (status_ != kOk) return status_;
+        if (status_ != ERROR_SUCCESS) return status_;
         Transaction t(*store_, mode);
-        if (t.status() != kOk) return t.status();
+        if (t.status() != ERROR_SUCCESS) return t.status();
         KeyInfo info;
-        if (LONG rc = GetKey(*store_, key_.id, info); rc != kOk) return rc;
-        if (LONG rc = work(*store_, info); rc != kOk) return rc;
-        return mode == kWrite ? t.Commit() : kOk;
+        if (LONG rc = GetKey(*store_, key_.id, info); rc != ERROR_SUCCESS) return rc;
+        if (LONG rc = work(*store_, info); rc != ERROR_SUCCESS) return rc;
+        return mode == kWrite ? t.Commit() : ERROR_SUCCESS;
     }
     LONG Run(Mode mode) {
-        return Run(mode, [](Store&, const KeyInfo&) { return LONG(kOk); });
+        return Run(mode, [](Store&, const KeyInfo&) { return LONG(ERROR_SUCCESS); });
     }
 
   private:
     std::lock_guard<std::recursive_mutex> lock_;
     OpenKey key_;
     Store* store_ = nullptr;
-    LONG status_ = kOk;
+    LONG status_ = ERROR_SUCCESS;
 };
 
 } // namespace
 
 LONG RegOpenKeyExA(HKEY root, const char* subKey, DWORD, REGSAM access, HKEY* result) {
-    if (!result) return kInvalidParameter;
+    if (!result) return ERROR_INVALID_PARAMETER;
     std::vector<PathPart> parts;
-    if (LONG rc = SplitPath(subKey, parts); rc != kOk) return rc;
+    if (LONG rc = SplitPath(subKey, parts); rc != ERROR_SUCCESS) return rc;
     KeyCall call(root, 0);
     return call.Run(KeyCall::kRead, [&](Store& s, const KeyInfo& base) {
         std::int64_t id = 0;
-        if (LONG rc = WalkPath(s, base.id, parts, false, id); rc != kOk) return rc;
+        if (LONG rc = WalkPath(s, base.id, parts, false, id); rc != ERROR_SUCCESS) return rc;
         *result = NewKeyHandle({call.key().dbPath, id, access, parts.empty() && call.key().top});
-        return LONG(kOk);
+        return LONG(ERROR_SUCCESS);
     });
 }
 
 LONG RegOpenKeyA(HKEY root, const char* subKey, HKEY* result) {
-    if (!result) return kInvalidParameter;
+    if (!result) return ERROR_INVALID_PARAMETER;
     if ((!subKey || !*subKey) && IsPredefined(root)) {
         *result = root;
-        return kOk;
+        return ERROR_SUCCESS;
     }
     return RegOpenKeyExA(root, subKey, 0, KEY_ALL_ACCESS, result);
 }
 
 LONG RegCreateKeyExA(HKEY root, const char* subKey, DWORD, char*, DWORD, REGSAM access, void*,
                      HKEY* result, DWORD* disposition) {
-    if (!result) return kInvalidParameter;
+    if (!result) return ERROR_INVALID_PARAMETER;
     std::vector<PathPart> parts;
-    if (LONG rc = SplitPath(subKey, parts); rc != kOk) return rc;
+    if (LONG rc = SplitPath(subKey, parts); rc != ERROR_SUCCESS) return rc;
     KeyCall call(root, 0);
     std::int64_t id = 0;
     bool created = false;
     // Opening what exists needs no write; only a missing key takes the writer's lock.
     LONG rc = call.Run(KeyCall::kRead, [&](Store& s, const KeyInfo& base) {
         LONG found = WalkPath(s, base.id, parts, false, id);
-        if (found == kNotFound) id = 0;
-        return found == kNotFound ? LONG(kOk) : found;
+        if (found == ERROR_FILE_NOT_FOUND) id = 0;
+        return found == ERROR_FILE_NOT_FOUND ? LONG(ERROR_SUCCESS) : found;
     });
-    if (rc != kOk) return rc;
+    if (rc != ERROR_SUCCESS) return rc;
     if (!id) {
-        if (!call.Allows(KEY_CREATE_SUB_KEY)) return kAccessDenied;
+        if (!call.Allows(KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
         rc = call.Run(KeyCall::kWrite, [&](Store& s, const KeyInfo& base) {
             return WalkPath(s, base.id, parts, true, id, &created);
         });
-        if (rc != kOk) return rc;
+        if (rc != ERROR_SUCCESS) return rc;
     }
     *result = NewKeyHandle({call.key().dbPath, id, access, parts.empty() && call.key().top});
     if (disposition) *disposition = created ? 1 : 2;
-    return kOk;
+    return ERROR_SUCCESS;
 }
 
 LONG RegCreateKeyA(HKEY root, const char* subKey, HKEY* result) {
-    if (!result) return kInvalidParameter;
+    if (!result) return ERROR_INVALID_PARAMETER;
     if ((!subKey || !*subKey) && IsPredefined(root)) {
         *result = root;
-        return kOk;
+        return ERROR_SUCCESS;
     }
     return RegCreateKeyExA(root, subKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, result, nullptr);
 }
 
 LONG RegCloseKey(HKEY key) {
-    if (IsPredefined(key)) return kOk;
+    if (IsPredefined(key)) return ERROR_SUCCESS;
     std::lock_guard lock(Mutex());
-    return Table().erase(reinterpret_cast<std::uintptr_t>(key)) ? kOk : kInvalidHandle;
+    return Table().erase(reinterpret_cast<std::uintptr_t>(key)) ? ERROR_SUCCESS
+                                                                : ERROR_INVALID_HANDLE;
 }
 
 LONG RegFlushKey(HKEY key) {
@@ -234,20 +235,20 @@ LONG RegFlushKey(HKEY key) {
 
 LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data,
                       DWORD* dataSize) {
-    if (reserved || (data && !dataSize)) return kInvalidParameter;
+    if (reserved || (data && !dataSize)) return ERROR_INVALID_PARAMETER;
     std::string folded = FoldName(ValueName(valueName));
     KeyCall call(key, KEY_QUERY_VALUE);
     ValueRecord v;
     LONG rc = call.Run(KeyCall::kRead,
                        [&](Store& s, const KeyInfo& k) { return GetValue(s, k.id, folded, v); });
-    return rc != kOk ? rc : CopyData(v, type, data, dataSize);
+    return rc != ERROR_SUCCESS ? rc : CopyData(v, type, data, dataSize);
 }
 
 LONG RegSetValueExA(HKEY key, const char* valueName, DWORD, DWORD type, const BYTE* data,
                     DWORD dataSize) {
-    if (!data && dataSize) return kInvalidParameter;
+    if (!data && dataSize) return ERROR_INVALID_PARAMETER;
     std::string name = ValueName(valueName);
-    if (name.size() > kMaxValueName) return kInvalidParameter;
+    if (name.size() > kMaxValueName) return ERROR_INVALID_PARAMETER;
     std::string folded = FoldName(name);
     std::string_view bytes(data ? reinterpret_cast<const char*>(data) : "", dataSize);
     return KeyCall(key, KEY_SET_VALUE).Run(KeyCall::kWrite, [&](Store& s, const KeyInfo& k) {
@@ -267,18 +268,18 @@ namespace {
 // Shared by RegDeleteKeyA and RegDeleteTreeA: finds the key below root, then deletes.
 LONG DeleteBelow(HKEY root, const char* subKey, bool tree) {
     std::vector<PathPart> parts;
-    if (LONG rc = SplitPath(subKey, parts); rc != kOk) return rc;
+    if (LONG rc = SplitPath(subKey, parts); rc != ERROR_SUCCESS) return rc;
     KeyCall call(root, 0);
     return call.Run(KeyCall::kWrite, [&](Store& s, const KeyInfo& base) {
         std::int64_t id = 0;
-        if (LONG rc = WalkPath(s, base.id, parts, false, id); rc != kOk) return rc;
+        if (LONG rc = WalkPath(s, base.id, parts, false, id); rc != ERROR_SUCCESS) return rc;
         bool self = !parts.empty();
         if (!tree) {
             // RegDeleteKeyA removes one key, never a hive's top, never one with subkeys.
-            if (parts.empty() && call.key().top) return LONG(kAccessDenied);
+            if (parts.empty() && call.key().top) return LONG(ERROR_ACCESS_DENIED);
             DWORD children = 0;
-            if (LONG rc = CountChildren(s, id, children); rc != kOk) return rc;
-            if (children) return LONG(kAccessDenied);
+            if (LONG rc = CountChildren(s, id, children); rc != ERROR_SUCCESS) return rc;
+            if (children) return LONG(ERROR_ACCESS_DENIED);
             self = true;
         }
         return DeleteTree(s, id, self);
@@ -297,25 +298,26 @@ LONG RegDeleteTreeA(HKEY root, const char* subKey) {
 
 LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* reserved, char* cls,
                    DWORD* classSize, void* lastWrite) {
-    if (!name || !nameSize || reserved) return kInvalidParameter;
+    if (!name || !nameSize || reserved) return ERROR_INVALID_PARAMETER;
     KeyCall call(key, KEY_ENUMERATE_SUB_KEYS);
     KeyInfo child;
     LONG rc = call.Run(KeyCall::kRead,
                        [&](Store& s, const KeyInfo& k) { return ChildAt(s, k.id, index, child); });
-    if (rc != kOk || (rc = CopyName(child.name, name, nameSize)) != kOk) return rc;
+    if (rc != ERROR_SUCCESS || (rc = CopyName(child.name, name, nameSize)) != ERROR_SUCCESS)
+        return rc;
     EmptyClass(cls, classSize);
     StoreFileTime(lastWrite, child.written);
-    return kOk;
+    return ERROR_SUCCESS;
 }
 
 LONG RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* reserved, DWORD* type,
                    BYTE* data, DWORD* dataSize) {
-    if (!name || !nameSize || reserved || (data && !dataSize)) return kInvalidParameter;
+    if (!name || !nameSize || reserved || (data && !dataSize)) return ERROR_INVALID_PARAMETER;
     KeyCall call(key, KEY_QUERY_VALUE);
     ValueRecord v;
     LONG rc = call.Run(KeyCall::kRead,
                        [&](Store& s, const KeyInfo& k) { return ValueAt(s, k.id, index, v); });
-    if (rc != kOk || (rc = CopyName(v.name, name, nameSize)) != kOk) return rc;
+    if (rc != ERROR_SUCCESS || (rc = CopyName(v.name, name, nameSize)) != ERROR_SUCCESS) return rc;
     return CopyData(v, type, data, dataSize);
 }
 
@@ -323,7 +325,7 @@ LONG RegQueryInfoKeyA(HKEY key, char* cls, DWORD* classSize, DWORD* reserved, DW
                       DWORD* maxSubKeyLen, DWORD* maxClassLen, DWORD* values,
                       DWORD* maxValueNameLen, DWORD* maxValueLen, DWORD* securityDescriptor,
                       void* lastWrite) {
-    if (reserved) return kInvalidParameter;
+    if (reserved) return ERROR_INVALID_PARAMETER;
     KeyCall call(key, KEY_QUERY_VALUE);
     KeyStats stats;
     KeyInfo info;
@@ -331,7 +333,7 @@ LONG RegQueryInfoKeyA(HKEY key, char* cls, DWORD* classSize, DWORD* reserved, DW
         info = k;
         return QueryStats(s, k.id, stats);
     });
-    if (rc != kOk) return rc;
+    if (rc != ERROR_SUCCESS) return rc;
     EmptyClass(cls, classSize);
     if (subKeys) *subKeys = stats.subKeys;
     if (maxSubKeyLen) *maxSubKeyLen = stats.maxSubKeyLen;
@@ -341,35 +343,35 @@ LONG RegQueryInfoKeyA(HKEY key, char* cls, DWORD* classSize, DWORD* reserved, DW
     if (maxValueLen) *maxValueLen = stats.maxValueLen;
     if (securityDescriptor) *securityDescriptor = 0;
     StoreFileTime(lastWrite, info.written);
-    return kOk;
+    return ERROR_SUCCESS;
 }
 
 namespace regstore {
 
 namespace {
 LONG ReadBelow(Store& s, std::int64_t id, TreeNode& node) {
-    if (LONG rc = ListValues(s, id, node.values); rc != kOk) return rc;
+    if (LONG rc = ListValues(s, id, node.values); rc != ERROR_SUCCESS) return rc;
     std::vector<KeyInfo> children;
-    if (LONG rc = ListChildren(s, id, children); rc != kOk) return rc;
+    if (LONG rc = ListChildren(s, id, children); rc != ERROR_SUCCESS) return rc;
     for (const KeyInfo& child : children) {
         TreeNode& sub = node.children.emplace_back();
         sub.name = child.name;
-        if (LONG rc = ReadBelow(s, child.id, sub); rc != kOk) return rc;
+        if (LONG rc = ReadBelow(s, child.id, sub); rc != ERROR_SUCCESS) return rc;
     }
-    return kOk;
+    return ERROR_SUCCESS;
 }
 } // namespace
 
 LONG ReadTree(HKEY root, const char* subKey, std::vector<std::string>& path, TreeNode& tree) {
     std::vector<PathPart> parts;
-    if (LONG rc = SplitPath(subKey, parts); rc != kOk) return rc;
+    if (LONG rc = SplitPath(subKey, parts); rc != ERROR_SUCCESS) return rc;
     return KeyCall(root, 0).Run(KeyCall::kRead, [&](Store& s, const KeyInfo& top) {
         std::int64_t id = top.id;
         path.clear();
         for (const PathPart& part : parts) {
             KeyInfo info;
-            if (LONG rc = FindChild(s, id, part.folded, id); rc != kOk) return rc;
-            if (LONG rc = GetKey(s, id, info); rc != kOk) return rc;
+            if (LONG rc = FindChild(s, id, part.folded, id); rc != ERROR_SUCCESS) return rc;
+            if (LONG rc = GetKey(s, id, info); rc != ERROR_SUCCESS) return rc;
             path.push_back(info.name);
         }
         tree = TreeNode();

@@ -87,7 +87,7 @@ class Query {
 };
 
 LONG Done(int rc) {
-    return rc == SQLITE_DONE || rc == SQLITE_ROW ? kOk : ErrorFromSqlite(rc);
+    return rc == SQLITE_DONE || rc == SQLITE_ROW ? ERROR_SUCCESS : ErrorFromSqlite(rc);
 }
 
 int ExecRetrying(sqlite3* db, const char* sql) {
@@ -140,10 +140,10 @@ LONG SplitPath(const char* path, std::vector<PathPart>& parts) {
         std::string_view part = rest.substr(0, slash);
         rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
         if (part.empty()) continue;
-        if (part.size() > kMaxKeyName) return kInvalidParameter;
+        if (part.size() > kMaxKeyName) return ERROR_INVALID_PARAMETER;
         parts.push_back({std::string(part), FoldName(part)});
     }
-    return kOk;
+    return ERROR_SUCCESS;
 }
 
 LONG ErrorFromSqlite(int rc) {
@@ -151,22 +151,22 @@ LONG ErrorFromSqlite(int rc) {
     case SQLITE_OK:
     case SQLITE_DONE:
     case SQLITE_ROW:
-        return kOk;
+        return ERROR_SUCCESS;
     case SQLITE_READONLY:
     case SQLITE_PERM:
     case SQLITE_AUTH:
-        return kAccessDenied;
+        return ERROR_ACCESS_DENIED;
     case SQLITE_NOMEM:
-        return kNotEnoughMemory;
+        return ERROR_NOT_ENOUGH_MEMORY;
     case SQLITE_FULL:
-        return kDiskFull;
+        return ERROR_DISK_FULL;
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
-        return kBadDb;
+        return ERROR_BADDB;
     case SQLITE_TOOBIG:
-        return kInvalidParameter;
+        return ERROR_INVALID_PARAMETER;
     default:
-        return kIoFailed; // busy beyond the timeout, I/O errors, cannot open
+        return ERROR_REGISTRY_IO_FAILED; // busy beyond the timeout, I/O errors, cannot open
     }
 }
 
@@ -179,7 +179,7 @@ std::string Store::UserPath() {
 
 Store* Store::Open(const std::string& path, LONG& error) {
     std::call_once(atforkOnce, [] { pthread_atfork(nullptr, nullptr, SetStoresAsideInChild); });
-    error = kOk;
+    error = ERROR_SUCCESS;
     Inherited().clear();
     auto& stores = Stores();
     if (auto it = stores.find(path); it != stores.end()) {
@@ -275,7 +275,7 @@ LONG Transaction::Commit() {
     int rc = ExecRetrying(store_.db(), "COMMIT");
     if (rc != SQLITE_OK) return ErrorFromSqlite(rc); // the destructor rolls back
     open_ = false;
-    return kOk;
+    return ERROR_SUCCESS;
 }
 
 std::int64_t FileTimeNow() {
@@ -289,9 +289,9 @@ LONG GetKey(Store& s, std::int64_t id, KeyInfo& info) {
     int rc = q.Int(1, id).Step();
     if (rc == SQLITE_ROW) {
         ReadKey(q, info);
-        return kOk;
+        return ERROR_SUCCESS;
     }
-    return rc == SQLITE_DONE ? kKeyDeleted : ErrorFromSqlite(rc);
+    return rc == SQLITE_DONE ? ERROR_KEY_DELETED : ErrorFromSqlite(rc);
 }
 
 LONG FindChild(Store& s, std::int64_t parent, const std::string& folded, std::int64_t& id) {
@@ -299,13 +299,13 @@ LONG FindChild(Store& s, std::int64_t parent, const std::string& folded, std::in
     int rc = q.Int(1, parent).Bytes(2, folded).Step();
     if (rc == SQLITE_ROW) {
         id = q.ColInt(0);
-        return kOk;
+        return ERROR_SUCCESS;
     }
-    return rc == SQLITE_DONE ? kNotFound : ErrorFromSqlite(rc);
+    return rc == SQLITE_DONE ? ERROR_FILE_NOT_FOUND : ErrorFromSqlite(rc);
 }
 
 LONG CreateChild(Store& s, const KeyInfo& parent, const PathPart& part, std::int64_t& id) {
-    if (parent.depth + 1 > kMaxDepth) return kBadKey;
+    if (parent.depth + 1 > kMaxDepth) return ERROR_BADKEY;
     Query q(s, "INSERT INTO keys(parent, depth, name, folded, written) VALUES(?, ?, ?, ?, ?)");
     int rc = q.Int(1, parent.id)
                  .Int(2, parent.depth + 1)
@@ -316,7 +316,7 @@ LONG CreateChild(Store& s, const KeyInfo& parent, const PathPart& part, std::int
     if (rc != SQLITE_DONE) return ErrorFromSqlite(rc);
     id = sqlite3_last_insert_rowid(s.db());
     Touch(s, parent.id);
-    return kOk;
+    return ERROR_SUCCESS;
 }
 
 LONG WalkPath(Store& s, std::int64_t start, const std::vector<PathPart>& parts, bool create,
@@ -326,18 +326,18 @@ LONG WalkPath(Store& s, std::int64_t start, const std::vector<PathPart>& parts, 
     for (const PathPart& part : parts) {
         std::int64_t child = 0;
         LONG rc = FindChild(s, id, part.folded, child);
-        if (rc == kNotFound && create) {
+        if (rc == ERROR_FILE_NOT_FOUND && create) {
             KeyInfo parent;
-            if ((rc = GetKey(s, id, parent)) != kOk) return rc;
+            if ((rc = GetKey(s, id, parent)) != ERROR_SUCCESS) return rc;
             rc = CreateChild(s, parent, part, child);
-            if (created) *created = rc == kOk;
+            if (created) *created = rc == ERROR_SUCCESS;
         } else if (created) {
             *created = false;
         }
-        if (rc != kOk) return rc;
+        if (rc != ERROR_SUCCESS) return rc;
         id = child;
     }
-    return kOk;
+    return ERROR_SUCCESS;
 }
 
 LONG CountChildren(Store& s, std::int64_t id, DWORD& count) {
@@ -345,7 +345,7 @@ LONG CountChildren(Store& s, std::int64_t id, DWORD& count) {
     int rc = q.Int(1, id).Step();
     if (rc != SQLITE_ROW) return ErrorFromSqlite(rc);
     count = DWORD(q.ColInt(0));
-    return kOk;
+    return ERROR_SUCCESS;
 }
 
 LONG ChildAt(Store& s, std::int64_t id, DWORD index, KeyInfo& child) {
@@ -354,9 +354,9 @@ LONG ChildAt(Store& s, std::int64_t id, DWORD index, KeyInfo& child) {
     int rc = q.Int(1, id).Int(2, index).Step();
     if (rc == SQLITE_ROW) {
         ReadKey(q, child);
-        return kOk;
+        return ERROR_SUCCESS;
     }
-    return rc == SQLITE_DONE ? kNoMoreItems : ErrorFromSqlite(rc);
+    return rc == SQLITE_DONE ? ERROR_NO_MORE_ITEMS : ErrorFromSqlite(rc);
 }
 
 LONG ListChildren(Store& s, std::int64_t id, std::vector<KeyInfo>& children) {
@@ -374,9 +374,9 @@ LONG GetValue(Store& s, std::int64_t key, const std::string& folded, ValueRecord
     int rc = q.Int(1, key).Bytes(2, folded).Step();
     if (rc == SQLITE_ROW) {
         ReadValue(q, value);
-        return kOk;
+        return ERROR_SUCCESS;
     }
-    return rc == SQLITE_DONE ? kNotFound : ErrorFromSqlite(rc);
+    return rc == SQLITE_DONE ? ERROR_FILE_NOT_FOUND : ErrorFromSqlite(rc);
 }
 
 LONG ValueAt(Store& s, std::int64_t key, DWORD index, ValueRecord& value) {
@@ -384,9 +384,9 @@ LONG ValueAt(Store& s, std::int64_t key, DWORD index, ValueRecord& value) {
     int rc = q.Int(1, key).Int(2, index).Step();
     if (rc == SQLITE_ROW) {
         ReadValue(q, value);
-        return kOk;
+        return ERROR_SUCCESS;
     }
-    return rc == SQLITE_DONE ? kNoMoreItems : ErrorFromSqlite(rc);
+    return rc == SQLITE_DONE ? ERROR_NO_MORE_ITEMS : ErrorFromSqlite(rc);
 }
 
 LONG ListValues(Store& s, std::int64_t key, std::vector<ValueRecord>& values) {
@@ -407,21 +407,21 @@ LONG SetValue(Store& s, std::int64_t key, std::string_view name, const std::stri
     int rc = q.Int(1, key).Bytes(2, name).Bytes(3, folded).Int(4, type).Bytes(5, data).Step();
     if (rc != SQLITE_DONE) return ErrorFromSqlite(rc);
     Touch(s, key);
-    return kOk;
+    return ERROR_SUCCESS;
 }
 
 LONG DeleteValue(Store& s, std::int64_t key, const std::string& folded) {
     Query q(s, "DELETE FROM vals WHERE key = ? AND folded = ?");
     int rc = q.Int(1, key).Bytes(2, folded).Step();
     if (rc != SQLITE_DONE) return ErrorFromSqlite(rc);
-    if (sqlite3_changes(s.db()) == 0) return kNotFound;
+    if (sqlite3_changes(s.db()) == 0) return ERROR_FILE_NOT_FOUND;
     Touch(s, key);
-    return kOk;
+    return ERROR_SUCCESS;
 }
 
 LONG DeleteTree(Store& s, std::int64_t id, bool self) {
     KeyInfo info;
-    if (LONG rc = GetKey(s, id, info); rc != kOk) return rc;
+    if (LONG rc = GetKey(s, id, info); rc != ERROR_SUCCESS) return rc;
     {
         Query q(s, "WITH RECURSIVE sub(id) AS (SELECT ? UNION ALL"
                    " SELECT keys.id FROM keys JOIN sub ON keys.parent = sub.id)"
@@ -441,7 +441,7 @@ LONG DeleteTree(Store& s, std::int64_t id, bool self) {
     } else {
         Touch(s, id);
     }
-    return kOk;
+    return ERROR_SUCCESS;
 }
 
 LONG QueryStats(Store& s, std::int64_t id, KeyStats& stats) {
@@ -459,7 +459,7 @@ LONG QueryStats(Store& s, std::int64_t id, KeyStats& stats) {
     stats.values = DWORD(q.ColInt(0));
     stats.maxValueNameLen = DWORD(q.ColInt(1));
     stats.maxValueLen = DWORD(q.ColInt(2));
-    return kOk;
+    return ERROR_SUCCESS;
 }
 
 void Touch(Store& s, std::int64_t id) {

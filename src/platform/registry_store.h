@@ -18,22 +18,6 @@
 
 namespace tessaly::platform::regstore {
 
-enum : LONG {
-    kOk = 0,
-    kNotFound = 2,
-    kAccessDenied = 5,
-    kInvalidHandle = 6,
-    kNotEnoughMemory = 8,
-    kInvalidParameter = 87,
-    kDiskFull = 112,
-    kMoreData = 234,
-    kNoMoreItems = 259,
-    kBadDb = 1009,
-    kBadKey = 1010,
-    kIoFailed = 1016,
-    kKeyDeleted = 1018,
-};
-
 // Longest key name component and value name, as on Windows; deepest key path.
 constexpr size_t kMaxKeyName = 255;
 constexpr size_t kMaxValueName = 16383;
@@ -97,7 +81,7 @@ class Transaction {
   private:
     Store& store_;
     bool open_ = false;
-    LONG status_ = kOk;
+    LONG status_ = ERROR_SUCCESS;
 };
 
 struct KeyInfo {
@@ -115,7 +99,7 @@ struct ValueRecord {
 };
 
 // Tree operations; call inside a transaction. Each returns a Windows code.
-LONG GetKey(Store& s, std::int64_t id, KeyInfo& info); // kKeyDeleted when gone
+LONG GetKey(Store& s, std::int64_t id, KeyInfo& info); // ERROR_KEY_DELETED when gone
 LONG FindChild(Store& s, std::int64_t parent, const std::string& folded, std::int64_t& id);
 LONG CreateChild(Store& s, const KeyInfo& parent, const PathPart& part, std::int64_t& id);
 // Walks parts below start; with create, missing keys are made (created tells whether the

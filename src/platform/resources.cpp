@@ -15,12 +15,6 @@ namespace tessaly::platform {
 
 namespace {
 
-enum : DWORD {
-    ERROR_RESOURCE_DATA_NOT_FOUND = 1812,
-    ERROR_RESOURCE_TYPE_NOT_FOUND = 1813,
-    ERROR_RESOURCE_NAME_NOT_FOUND = 1814,
-};
-
 template <typename T> T readAt(const BYTE* data, size_t offset) {
     T value;
     std::memcpy(&value, data + offset, sizeof value);

@@ -16,9 +16,6 @@ namespace tessaly::platform {
 
 namespace {
 
-constexpr DWORD kErrorFileNotFound = 2;
-constexpr DWORD kErrorInvalidParameter = 87;
-constexpr DWORD kErrorInsufficientBuffer = 122;
 constexpr int kCsidlFlagCreate = 0x8000;
 constexpr int kCsidlDesktopDirectory = 0x10;
 constexpr int kCsidlDesktop = 0x00;
@@ -73,20 +70,20 @@ UINT CopyFolder(const std::string& windows, char* buffer, UINT size) {
 
 BOOL SHGetSpecialFolderPathA(HWND, char* path, int csidl, BOOL create) {
     if (!path) {
-        SetLastError(kErrorInvalidParameter);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     path[0] = 0;
     if (csidl & kCsidlFlagCreate) create = TRUE;
     std::string folder = SpecialFolder(csidl & 0xFF);
     if (folder.empty()) {
-        SetLastError(kErrorInvalidParameter);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     std::error_code ec;
     if (!std::filesystem::is_directory(folder, ec)) {
         if (!create || !std::filesystem::create_directories(folder, ec)) {
-            SetLastError(kErrorFileNotFound);
+            SetLastError(ERROR_FILE_NOT_FOUND);
             return FALSE;
         }
     }
@@ -116,14 +113,14 @@ DWORD GetTempPathA(DWORD size, char* buffer) {
 
 BOOL GetUserNameA(char* buffer, DWORD* size) {
     if (!size) {
-        SetLastError(kErrorInvalidParameter);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     std::string name = Utf8ToAnsi(PrefixUserName());
     DWORD needed = static_cast<DWORD>(name.size() + 1);
     if (!buffer || *size < needed) {
         *size = needed;
-        SetLastError(kErrorInsufficientBuffer);
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return FALSE;
     }
     std::memcpy(buffer, name.c_str(), needed);

@@ -30,7 +30,7 @@ void ReadDword(HKEY key, const char* name, DWORD& out) {
 BOOL GetVersionExA(OSVERSIONINFOA* info) {
     if (!info ||
         (info->dwOSVersionInfoSize != kBasicSize && info->dwOSVersionInfoSize != kExtendedSize)) {
-        SetLastError(122); // ERROR_INSUFFICIENT_BUFFER, as the system reports a bad size
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return FALSE;
     }
     DWORD platform = VER_PLATFORM_WIN32_NT, major = 10, minor = 0, build = 19045;
@@ -48,7 +48,7 @@ BOOL GetVersionExA(OSVERSIONINFOA* info) {
         RegCloseKey(key);
     }
     if (platform == kFailingPlatform) {
-        SetLastError(87);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     info->dwMajorVersion = major;

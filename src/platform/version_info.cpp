@@ -19,9 +19,6 @@ namespace tessaly::platform {
 
 namespace {
 
-constexpr DWORD ERROR_RESOURCE_TYPE_NOT_FOUND_ = 1813;
-constexpr DWORD ERROR_INVALID_PARAMETER_ = 87;
-constexpr DWORD ERROR_INSUFFICIENT_BUFFER_ = 122;
 constexpr WORD kVersionInfoName = 1; // VS_VERSION_INFO
 // Behind the resource copy: a marker and the size of the area for ANSI texts.
 constexpr char kAnsiMarker[4] = {'T', 'V', 'A', '1'};
@@ -178,7 +175,7 @@ std::string PosixPathOf(const std::string& file) {
 // The raw version resource of a file; false with the last error set when there is none.
 bool ReadVersionResource(const char* file, std::vector<unsigned char>& resource) {
     if (!file || !*file) {
-        SetLastError(ERROR_INVALID_PARAMETER_);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
     std::string posix = PosixPathOf(file);
@@ -188,7 +185,7 @@ bool ReadVersionResource(const char* file, std::vector<unsigned char>& resource)
         if (reader.ok() && image.Open()) {
             auto bytes = image.Resource(RT_VERSION, kVersionInfoName);
             if (!bytes) {
-                SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND_);
+                SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
                 return false;
             }
             resource = std::move(*bytes);
@@ -209,7 +206,7 @@ bool ReadVersionResource(const char* file, std::vector<unsigned char>& resource)
                         static_cast<const unsigned char*>(data) + size);
     FreeLibrary(module);
     if (resource.empty()) {
-        SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND_);
+        SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
         return false;
     }
     return true;
@@ -280,13 +277,13 @@ DWORD GetFileVersionInfoSizeA(const char* file, DWORD* handle) {
 
 BOOL GetFileVersionInfoA(const char* file, DWORD, DWORD size, void* data) {
     if (!data) {
-        SetLastError(ERROR_INVALID_PARAMETER_);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     std::vector<unsigned char> resource;
     if (!ReadVersionResource(file, resource)) return FALSE;
     if (resource.size() < 6 || Read16(resource.data()) > resource.size()) {
-        SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND_);
+        SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
         return FALSE;
     }
     // The whole size GetFileVersionInfoSizeA named is needed: a shorter copy would leave
@@ -294,7 +291,7 @@ BOOL GetFileVersionInfoA(const char* file, DWORD, DWORD size, void* data) {
     size_t marker = Align4(resource.size());
     size_t area = 2 * resource.size() + 4;
     if (size < marker + 8 + area) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER_);
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return FALSE;
     }
     auto* out = static_cast<unsigned char*>(data);
@@ -308,14 +305,14 @@ BOOL GetFileVersionInfoA(const char* file, DWORD, DWORD size, void* data) {
 
 BOOL VerQueryValueA(const void* block, const char* subBlock, void** buffer, UINT* length) {
     if (!block || !buffer) {
-        SetLastError(ERROR_INVALID_PARAMETER_);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     auto* bytes = static_cast<unsigned char*>(const_cast<void*>(block));
     size_t limit = ResourceSize(bytes);
     Node node;
     if (!ParseNode(bytes, 0, limit, node)) {
-        SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND_);
+        SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
         return FALSE;
     }
 
@@ -342,12 +339,12 @@ BOOL VerQueryValueA(const void* block, const char* subBlock, void** buffer, UINT
             child = Align4(candidate.end);
         }
         if (!found) {
-            SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND_);
+            SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
             return FALSE;
         }
     }
     if (node.valueBytes == 0) {
-        SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND_);
+        SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
         return FALSE;
     }
     if (!node.text) {
@@ -360,7 +357,7 @@ BOOL VerQueryValueA(const void* block, const char* subBlock, void** buffer, UINT
     size_t marker = Align4(limit);
     std::uint32_t area = 0;
     if (std::memcmp(bytes + marker, kAnsiMarker, 4) != 0) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER_);
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return FALSE;
     }
     std::memcpy(&area, bytes + marker + 4, 4);
@@ -373,7 +370,7 @@ BOOL VerQueryValueA(const void* block, const char* subBlock, void** buffer, UINT
     std::string ansi = Utf16ToAnsi(wide);
     size_t place = 2 * node.value; // values never overlap, so neither do their places
     if (place + ansi.size() + 1 > area) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER_);
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return FALSE;
     }
     char* target = reinterpret_cast<char*>(bytes + marker + 8 + place);

@@ -13,7 +13,6 @@ namespace tessaly::platform {
 
 namespace {
 
-constexpr DWORD kErrorInvalidParameter = 87;
 constexpr std::int64_t kTicksPerSecond = 10000000;
 constexpr std::int64_t kTicksPerMillisecond = 10000;
 constexpr std::int64_t kTicksPerDay = 86400 * kTicksPerSecond;
@@ -89,7 +88,7 @@ BOOL SystemTimeToFileTime(const SYSTEMTIME* st, FILETIME* ft) {
     if (!st || !ft || st->wYear < 1601 || st->wYear > 30827 || st->wMonth < 1 || st->wMonth > 12 ||
         st->wDay < 1 || st->wDay > DaysInMonth(st->wYear, st->wMonth) || st->wHour > 23 ||
         st->wMinute > 59 || st->wSecond > 59 || st->wMilliseconds > 999) {
-        SetLastError(kErrorInvalidParameter);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     std::int64_t days = DaysFromCivil(st->wYear, st->wMonth, st->wDay) - DaysFromCivil(1601, 1, 1);
@@ -102,7 +101,7 @@ BOOL SystemTimeToFileTime(const SYSTEMTIME* st, FILETIME* ft) {
 
 BOOL FileTimeToSystemTime(const FILETIME* ft, SYSTEMTIME* st) {
     if (!ft || !st || Ticks(*ft) > kMaxFileTime) {
-        SetLastError(kErrorInvalidParameter);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     std::uint64_t ticks = Ticks(*ft);
@@ -125,7 +124,7 @@ BOOL FileTimeToSystemTime(const FILETIME* ft, SYSTEMTIME* st) {
 
 BOOL LocalFileTimeToFileTime(const FILETIME* local, FILETIME* utc) {
     if (!local || !utc) {
-        SetLastError(kErrorInvalidParameter);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     std::int64_t ticks = UnixTicks(*local);
@@ -134,7 +133,7 @@ BOOL LocalFileTimeToFileTime(const FILETIME* local, FILETIME* utc) {
     time_t naive = static_cast<time_t>(seconds);
     struct tm parts {};
     if (!gmtime_r(&naive, &parts)) {
-        SetLastError(kErrorInvalidParameter);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     tzset();
@@ -142,7 +141,7 @@ BOOL LocalFileTimeToFileTime(const FILETIME* local, FILETIME* utc) {
     errno = 0;
     time_t converted = mktime(&parts);
     if (converted == static_cast<time_t>(-1) && errno != 0) {
-        SetLastError(kErrorInvalidParameter);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     std::int64_t result =
@@ -153,7 +152,7 @@ BOOL LocalFileTimeToFileTime(const FILETIME* local, FILETIME* utc) {
 
 BOOL FileTimeToLocalFileTime(const FILETIME* utc, FILETIME* local) {
     if (!utc || !local) {
-        SetLastError(kErrorInvalidParameter);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     std::int64_t ticks = UnixTicks(*utc);
@@ -161,7 +160,7 @@ BOOL FileTimeToLocalFileTime(const FILETIME* utc, FILETIME* local) {
     struct tm parts {};
     tzset();
     if (!localtime_r(&seconds, &parts)) {
-        SetLastError(kErrorInvalidParameter);
+        SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     std::int64_t result =

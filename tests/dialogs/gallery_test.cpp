@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/frame_support.h"
+#include "languages/frame_support.h"
 #include "support/prefix.h"
 #include "support/run.h"
 

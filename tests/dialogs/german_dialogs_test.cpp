@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/frame_support.h"
+#include "languages/frame_support.h"
 #include "platform/codepage.h"
 #include "platform/dialog_template.h"
 #include "platform/module.h"

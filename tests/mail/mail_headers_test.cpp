@@ -8,7 +8,7 @@
 
 #include <tessaly/mail.h>
 
-#include "frame/frame_support.h"
+#include "languages/frame_support.h"
 #include "platform/errors.h"
 #include "support/prefix.h"
 

@@ -77,7 +77,7 @@ TEST_F(DialogTemplates, ExtendedHeaderAndFont) {
     EXPECT_EQ(t.cy, 120);
     EXPECT_EQ(t.style & 0xFFFF0000u,
               0x80000000u | 0x00C00000u | 0x00080000u); // popup, caption, system menu
-    EXPECT_TRUE(t.style & p::DS_SETFONT);
+    EXPECT_TRUE(t.style & DS_SETFONT);
     EXPECT_EQ(t.exStyle, 0x80u); // tool window
     EXPECT_EQ(t.caption, u(u"Größe & Maß"));
     EXPECT_TRUE(t.menu.empty());
@@ -103,15 +103,15 @@ TEST_F(DialogTemplates, ExtendedControls) {
         DWORD windowStyles; // window style bits that must be set
         short x, y, cx, cy;
     };
-    const DWORD visible = p::WS_VISIBLE, tab = p::WS_TABSTOP;
+    const DWORD visible = WS_VISIBLE, tab = WS_TABSTOP;
     const Case cases[] = {
         {1, p::CLASS_BUTTON, u"", u"&OK", 0x1, visible | tab, 140, 100, 50, 14},
-        {2, p::CLASS_BUTTON, u"", u"Cancel", 0x0, visible | p::WS_DISABLED, 85, 100, 50, 14},
+        {2, p::CLASS_BUTTON, u"", u"Cancel", 0x0, visible | WS_DISABLED, 85, 100, 50, 14},
         {1108, p::CLASS_BUTTON, u"", u"Don't show again", 0x3, visible, 7, 100, 70, 10},
-        {1200, p::CLASS_BUTTON, u"", u"One", 0x9, visible | p::WS_GROUP, 7, 7, 40, 10},
+        {1200, p::CLASS_BUTTON, u"", u"One", 0x9, visible | WS_GROUP, 7, 7, 40, 10},
         {1300, p::CLASS_BUTTON, u"", u"Frame", 0x7, visible, 5, 30, 190, 60},
         {1104, p::CLASS_EDIT, u"", u"", 0x20 | 0x80, visible, 10, 40, 100, 12},
-        {1105, p::CLASS_EDIT, u"", u"", 0x4 | 0x800, visible | p::WS_VSCROLL, 10, 55, 100, 30},
+        {1105, p::CLASS_EDIT, u"", u"", 0x4 | 0x800, visible | WS_VSCROLL, 10, 55, 100, 30},
         {1020, p::CLASS_STATIC, u"", u"Prompt:", 0x0, visible, 120, 40, 60, 8},
         {1071, p::CLASS_STATIC, u"", nullptr, 0x3, visible, 120, 55, 0, 0}, // sized by its icon
         {1018, p::CLASS_COMBOBOX, u"", u"", 0x3, visible | tab, 120, 70, 70, 60},

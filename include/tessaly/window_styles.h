@@ -1,0 +1,100 @@
+#pragma once
+// Window, dialog and control style bits, as dialog templates and the control classes carry
+// them. The one home of these numbers in the library.
+
+// Windows and dialogs.
+#define WS_POPUP 0x80000000L
+#define WS_VISIBLE 0x10000000L
+#define WS_DISABLED 0x08000000L
+#define WS_CAPTION 0x00C00000L
+#define WS_BORDER 0x00800000L
+#define WS_VSCROLL 0x00200000L
+#define WS_HSCROLL 0x00100000L
+#define WS_SYSMENU 0x00080000L
+#define WS_GROUP 0x00020000L
+#define WS_TABSTOP 0x00010000L
+#define WS_EX_CLIENTEDGE 0x00000200L
+#define DS_FIXEDSYS 0x0008L
+#define DS_SETFONT 0x0040L
+
+// Buttons.
+#define BS_PUSHBUTTON 0x0L
+#define BS_DEFPUSHBUTTON 0x1L
+#define BS_CHECKBOX 0x2L
+#define BS_AUTOCHECKBOX 0x3L
+#define BS_RADIOBUTTON 0x4L
+#define BS_3STATE 0x5L
+#define BS_AUTO3STATE 0x6L
+#define BS_GROUPBOX 0x7L
+#define BS_AUTORADIOBUTTON 0x9L
+#define BS_OWNERDRAW 0xBL
+#define BS_TYPEMASK 0xFL
+
+// Edits.
+#define ES_CENTER 0x0001L
+#define ES_RIGHT 0x0002L
+#define ES_MULTILINE 0x0004L
+#define ES_PASSWORD 0x0020L
+#define ES_AUTOHSCROLL 0x0080L
+#define ES_READONLY 0x0800L
+#define ES_NUMBER 0x2000L
+
+// Statics.
+#define SS_CENTER 0x01L
+#define SS_RIGHT 0x02L
+#define SS_ICON 0x03L
+#define SS_BLACKRECT 0x04L
+#define SS_GRAYRECT 0x05L
+#define SS_WHITERECT 0x06L
+#define SS_BLACKFRAME 0x07L
+#define SS_GRAYFRAME 0x08L
+#define SS_WHITEFRAME 0x09L
+#define SS_SIMPLE 0x0BL
+#define SS_LEFTNOWORDWRAP 0x0CL
+#define SS_ETCHEDHORZ 0x10L
+#define SS_ETCHEDVERT 0x11L
+#define SS_ETCHEDFRAME 0x12L
+#define SS_NOPREFIX 0x80L
+#define SS_TYPEMASK 0x1FL
+#define SS_CENTERIMAGE 0x200L
+
+// Combo boxes, list boxes, scroll bars.
+#define CBS_DROPDOWNLIST 0x0003L
+#define CBS_TYPEMASK 0x0003L
+#define CBS_OWNERDRAWFIXED 0x0010L
+#define CBS_OWNERDRAWVARIABLE 0x0020L
+#define CBS_SORT 0x0100L
+#define CBS_HASSTRINGS 0x0200L
+#define LBS_NOTIFY 0x0001L // only a list box with it sends LBN_ notifications
+#define LBS_SORT 0x0002L
+#define LBS_MULTIPLESEL 0x0008L
+#define LBS_EXTENDEDSEL 0x0800L
+#define SBS_VERT 0x0001L
+
+// List views, tree views, up-down controls, date-time pickers.
+#define LVS_ICON 0x0000
+#define LVS_REPORT 0x0001
+#define LVS_SMALLICON 0x0002
+#define LVS_LIST 0x0003
+#define LVS_TYPEMASK 0x0003
+#define LVS_SINGLESEL 0x0004
+#define LVS_SORTASCENDING 0x0010
+#define LVS_SORTDESCENDING 0x0020
+#define LVS_EDITLABELS 0x0200
+#define LVS_NOCOLUMNHEADER 0x4000
+#define TVS_HASBUTTONS 0x0001
+#define TVS_LINESATROOT 0x0004
+#define TVS_EDITLABELS 0x0008
+#define UDS_WRAP 0x0001
+#define UDS_SETBUDDYINT 0x0002
+#define UDS_ALIGNRIGHT 0x0004
+#define UDS_ALIGNLEFT 0x0008
+#define UDS_AUTOBUDDY 0x0010
+#define UDS_ARROWKEYS 0x0020
+#define UDS_HORZ 0x0040
+#define UDS_NOTHOUSANDS 0x0080
+#define UDS_HOTTRACK 0x0100
+#define DTS_UPDOWN 0x0001
+#define DTS_LONGDATEFORMAT 0x0004
+#define DTS_TIMEFORMAT 0x0009
+#define DTS_DATEMASK 0x000C
