@@ -14,6 +14,7 @@
 #include "platform/process.h"
 #include "platform/pump.h"
 #include "platform/registry.h"
+#include "support/platform_version_probe.h"
 #include "support/prefix.h"
 #include "support/registry.h"
 #include "support/run.h"
@@ -177,12 +178,10 @@ TEST_F(SystemTest, ProcessCountMatchesLowerCasedNames) {
         ASSERT_TRUE(platform::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0,
                                              nullptr, nullptr, nullptr, &started.back()));
     }
-    struct {
-        const char* name;
-        int count;
-    } cases[] = {{"note", 3}, {"notepad.exe", 1}, {"notebook", 1}, {"NOTEBOOK", 0}, {"", 4}};
-    for (const auto& c : cases)
-        EXPECT_EQ(GetProcessCount((tag + c.name).c_str()), c.count) << c.name;
+    const std::pair<const char*, int> cases[] = {
+        {"note", 3}, {"notepad.exe", 1}, {"notebook", 1}, {"NOTEBOOK", 0}, {"", 4}};
+    for (const auto& [name, count] : cases)
+        EXPECT_EQ(GetProcessCount((tag + name).c_str()), count) << name;
     EXPECT_GT(GetProcessCount(nullptr), 4); // null counts like the empty name: every process
     for (auto& info : started) {
         platform::TerminateProcess(info.hProcess, 0);
@@ -307,32 +306,12 @@ TEST_F(SystemTest, VersionInfoOfTheGermanModule) {
 
 TEST_F(SystemTest, VersionInfoTriesEveryTranslationInOrder) {
     const std::string dir = prefix_.scratch();
-    const std::string file = tessaly::testing::BuildResourceDll(dir, "v", R"(#include <winresrc.h>
-VS_VERSION_INFO VERSIONINFO
- FILEVERSION 1,0,0,0
-BEGIN
-  BLOCK "StringFileInfo"
-  BEGIN
-    BLOCK "040904e4"
-    BEGIN
-      VALUE "ProductName", "Probe"
-    END
-    BLOCK "040704b0"
-    BEGIN
-      VALUE "ProductName", "Sonde"
-      VALUE "Comments", "nur deutsch"
-    END
-  END
-  BLOCK "VarFileInfo"
-  BEGIN
-    VALUE "Translation", 0x409, 1252, 0x407, 1200
-  END
-END
-)");
+    const std::string file =
+        tessaly::testing::BuildResourceDll(dir, "v", tessaly::testing::kVersionProbeScript);
     if (file.empty()) GTEST_SKIP() << "the binutils for Windows are missing";
     EXPECT_EQ(std::string(GetVersionInfo(file.c_str(), "ProductName")), "Probe");
     EXPECT_EQ(std::string(GetVersionInfo(file.c_str(), "Comments")), "nur deutsch");
-    EXPECT_EQ(std::string(GetVersionInfo(file.c_str(), "CompanyName")), "");
+    EXPECT_EQ(std::string(GetVersionInfo(file.c_str(), "LegalCopyright")), "");
     EXPECT_EQ(std::string(GetVersionInfo((dir + "/missing.dll").c_str(), "ProductName")), "");
     EXPECT_EQ(std::string(GetVersionInfo(nullptr, "ProductName")), "");
 }

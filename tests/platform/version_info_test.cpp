@@ -6,39 +6,13 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "support/platform_version_probe.h"
 #include "support/prefix.h"
 #include "support/run.h"
 
 using namespace tessaly::platform;
 
 namespace {
-
-// A resource script with two translations and a text outside ASCII (UTF-8 script).
-const char kScript[] = R"(#include <winresrc.h>
-#pragma code_page(65001)
-VS_VERSION_INFO VERSIONINFO
- FILEVERSION 1,2,3,4
- PRODUCTVERSION 5,6,7,8
- FILETYPE 0x2L
-BEGIN
-  BLOCK "StringFileInfo"
-  BEGIN
-    BLOCK "040904E4"
-    BEGIN
-      VALUE "CompanyName", "Probe Makers"
-      VALUE "ProductName", "Probe"
-    END
-    BLOCK "040704b0"
-    BEGIN
-      VALUE "ProductName", "Prüfling"
-    END
-  END
-  BLOCK "VarFileInfo"
-  BEGIN
-    VALUE "Translation", 0x409, 1252, 0x407, 1200
-  END
-END
-)";
 
 bool runs(const std::vector<std::string>& arguments) {
     return tessaly::testing::RunProgram(arguments).status == 0;
@@ -50,7 +24,8 @@ class VersionInfoTest : public tessaly::testing::PrefixTest {
     // binutils for Windows.
     std::string BuildPe(bool pe32) {
         const std::string dir = prefix_.scratch();
-        const std::string dll = tessaly::testing::BuildResourceDll(dir, "probe", kScript);
+        const std::string dll =
+            tessaly::testing::BuildResourceDll(dir, "probe", tessaly::testing::kVersionProbeScript);
         if (dll.empty() || !pe32) return dll;
         const std::string dll32 = dir + "/probe32.dll";
         return runs({"x86_64-w64-mingw32-objcopy", "-O", "pei-i386", dll, dll32}) ? dll32 : "";
