@@ -2,12 +2,8 @@
 // reads and writes, disk space, checks of typed paths and file times.
 #include <sys/stat.h>
 #include <sys/statvfs.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <cstring>
-#include <ctime>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -19,13 +15,10 @@
 #include "framework/message_box.h"
 #include "platform/errors.h"
 #include "platform/files.h"
-#include "platform/prefix.h"
-#include "platform/registry.h"
 #include "platform/wintime.h"
 #include "support/drives.h"
 #include "support/environment.h"
 #include "support/prefix.h"
-#include "support/registry.h"
 
 namespace fs = std::filesystem;
 namespace pf = tessaly::platform;

@@ -1,7 +1,6 @@
 // Path services: the splitters, the system's and the user's folders, long names, folder
 // chains and temporary names.
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -10,7 +9,6 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/prefix.h"
-#include "platform/registry.h"
 #include "support/drives.h"
 #include "support/prefix.h"
 #include "support/registry.h"

@@ -10,7 +10,6 @@
 #include <tessaly/foundation.h>
 
 #include "platform/memory.h"
-#include "platform/registry.h"
 #include "support/prefix.h"
 #include "support/registry.h"
 
@@ -178,29 +177,23 @@ TEST_F(Strings, SplittingIntoFieldsAndWords) {
         ConvertStringToArray(c.text, array, c.delimiters);
         EXPECT_EQ(items(array), c.fields) << c.text;
     }
-    struct Split {
-        const char* text;
-        Words words;
-    } splits[] = {
+    const std::pair<const char*, Words> splits[] = {
         {" a  b ", {"", "a", "b"}},
         {"one", {"one"}},
         {"", {}},
         {"tab\there line\nbreak", {"tab\there", "line\nbreak"}},
         {"a \t b", {"a", "b"}}, // white space after a blank is trimmed
     };
-    for (const auto& c : splits) {
+    for (const auto& [text, words] : splits) {
         CStringArray array;
         array.Add("old");
-        SplitWords(c.text, array);
-        EXPECT_EQ(items(array), c.words) << c.text;
+        SplitWords(text, array);
+        EXPECT_EQ(items(array), words) << text;
     }
 }
 
 TEST_F(Strings, GetWordsFromStringDropsPunctuationInsideWords) {
-    struct Case {
-        const char* text;
-        Words words;
-    } cases[] = {
+    const std::pair<const char*, Words> cases[] = {
         {"Hi, there!", {"Hi", "there"}},
         {"don't e-mail", {"dont", "email"}},
         {"a.b;c:d|e\\f\"g~h`i", {"abcdefghi"}},
@@ -209,10 +202,10 @@ TEST_F(Strings, GetWordsFromStringDropsPunctuationInsideWords) {
         {"  spaced   out  ", {"spaced", "out"}},
         {"", {}},
     };
-    for (const auto& c : cases) {
+    for (const auto& [text, words] : cases) {
         CStringArray array;
-        EXPECT_EQ(GetWordsFromString(c.text, array), static_cast<int>(c.words.size()));
-        EXPECT_EQ(items(array), c.words) << c.text;
+        EXPECT_EQ(GetWordsFromString(text, array), static_cast<int>(words.size()));
+        EXPECT_EQ(items(array), words) << text;
     }
     CStringArray array;
     array.Add("first");
@@ -270,20 +263,17 @@ TEST_F(Strings, CharactersAndHexText) {
     EXPECT_STREQ(StringToHex("\xE9\n"), "0xe9a"); // no padding
     EXPECT_STREQ(StringToHex(""), "");
 
-    struct Bytes {
-        std::vector<BYTE> bytes;
-        std::string text;
-    } arrays[] = {
+    const std::pair<std::vector<BYTE>, std::string> arrays[] = {
         {{'a', 0, 'c'}, std::string("a\0", 2)},
         {{}, std::string("\0", 1)},
     };
-    for (const auto& c : arrays) {
+    for (const auto& [values, expected] : arrays) {
         CByteArray bytes;
-        for (BYTE b : c.bytes)
+        for (BYTE b : values)
             bytes.Add(b);
         CString text = GetByteArrayString(bytes);
-        EXPECT_EQ(text.GetLength(), static_cast<int>(c.text.size()));
-        EXPECT_EQ(text.str(), c.text);
+        EXPECT_EQ(text.GetLength(), static_cast<int>(expected.size()));
+        EXPECT_EQ(text.str(), expected);
     }
 }
 

@@ -143,7 +143,8 @@ TEST_F(SystemWindows, WaitForWindowReturnsOnceTheTitleExists) {
 
 // ---- The resolution warning on screens of given sizes ----
 
-enum class Answer { None, CheckAndOk, Ok, Escape };
+// How the warning is answered: escape, OK, or the check box and then OK.
+enum Answer { Escape, Ok, CheckAndOk };
 
 struct ScreenCase {
     const char* name;
@@ -178,19 +179,14 @@ TEST_P(ResolutionWarning, ShowsTheWarningOnlyOnANarrowScreenWithLargeFonts) {
         caption = dialog.Caption();
         EXPECT_EQ(dialog.TemplateId(), 1004u);
         hasCheckBox = dialog.HasControl(1006) && dialog.GetCheck(1006) == 0;
-        switch (c.answer) {
-        case Answer::CheckAndOk:
+        if (c.answer == CheckAndOk) {
             EXPECT_TRUE(dialog.Click(1006));
             EXPECT_EQ(dialog.GetCheck(1006), 1);
-            EXPECT_TRUE(dialog.Click(IDOK));
-            break;
-        case Answer::Ok:
-            EXPECT_TRUE(dialog.Click(IDOK));
-            break;
-        case Answer::Escape:
-        case Answer::None:
+        }
+        if (c.answer == Escape) {
             dialog.PressEscape();
-            break;
+        } else {
+            EXPECT_TRUE(dialog.Click(IDOK));
         }
     });
     int flag = c.flag;
@@ -204,13 +200,13 @@ TEST_P(ResolutionWarning, ShowsTheWarningOnlyOnANarrowScreenWithLargeFonts) {
 }
 
 const ScreenCase kScreens[] = {
-    {"Vga120CheckedOk", 640, 120, 0, Answer::CheckAndOk, IDOK, 1},
-    {"Vga120PlainOk", 640, 120, 0, Answer::Ok, IDOK, 0},
-    {"Narrower144Escape", 600, 144, 0, Answer::Escape, IDCANCEL, 0},
-    {"Vga120DontShowAgain", 640, 120, 1, Answer::None, -1, 1},
-    {"Vga120DontShowAgainAnyValue", 640, 120, -5, Answer::None, -1, -5},
-    {"OnePixelWider", 641, 120, 0, Answer::None, -1, 0},
-    {"NormalFonts", 640, 119, 0, Answer::None, -1, 0},
+    {"Vga120CheckedOk", 640, 120, 0, CheckAndOk, IDOK, 1},
+    {"Vga120PlainOk", 640, 120, 0, Ok, IDOK, 0},
+    {"Narrower144Escape", 600, 144, 0, Escape, IDCANCEL, 0},
+    {"Vga120DontShowAgain", 640, 120, 1, Escape, -1, 1},
+    {"Vga120DontShowAgainAnyValue", 640, 120, -5, Escape, -1, -5},
+    {"OnePixelWider", 641, 120, 0, Escape, -1, 0},
+    {"NormalFonts", 640, 119, 0, Escape, -1, 0},
 };
 
 INSTANTIATE_TEST_SUITE_P(Screens, ResolutionWarning, ::testing::ValuesIn(kScreens),

@@ -96,17 +96,14 @@ TEST_F(Files, SearchListsMatchesWithDotsOutsideDriveRoots) {
 
 TEST_F(Files, FailedSearchesTellWhy) {
     fs::create_directories(c + "/Empty");
-    struct Case {
-        const char* pattern;
-        DWORD error;
-    } cases[] = {{"C:\\Empty\\*.txt", 2},
-                 {"C:\\Missing\\*.*", 3},
-                 {"C:\\Empty\\", 2},
-                 {"\\\\server\\share\\*", 53}};
-    for (const Case& t : cases) {
+    const std::pair<const char*, DWORD> cases[] = {{"C:\\Empty\\*.txt", 2},
+                                                   {"C:\\Missing\\*.*", 3},
+                                                   {"C:\\Empty\\", 2},
+                                                   {"\\\\server\\share\\*", 53}};
+    for (const auto& [pattern, error] : cases) {
         WIN32_FIND_DATAA data;
-        EXPECT_EQ(FindFirstFileA(t.pattern, &data), INVALID_HANDLE_VALUE) << t.pattern;
-        EXPECT_EQ(GetLastError(), t.error) << t.pattern;
+        EXPECT_EQ(FindFirstFileA(pattern, &data), INVALID_HANDLE_VALUE) << pattern;
+        EXPECT_EQ(GetLastError(), error) << pattern;
     }
     EXPECT_FALSE(FindClose(reinterpret_cast<HANDLE>(0x7777)));
     EXPECT_EQ(GetLastError(), 6u);
@@ -351,16 +348,13 @@ TEST_F(Files, DriveTypesAndSpace) {
     MapDrive(prefix_, 'f', "removable");
     MapDrive(prefix_, 'g', "RamDisk");
     MapDrive(prefix_, 'i');
-    struct Case {
-        const char* root;
-        UINT type;
-    } cases[] = {
+    const std::pair<const char*, UINT> cases[] = {
         {"c:", DRIVE_FIXED},    {"Z:\\", DRIVE_FIXED},       {"D:\\", DRIVE_CDROM},
         {"E:\\", DRIVE_REMOTE}, {"F:/", DRIVE_REMOVABLE},    {"G:\\", DRIVE_RAMDISK},
         {"I:\\", DRIVE_FIXED},  {"Q:\\", DRIVE_NO_ROOT_DIR}, {"C:\\windows", DRIVE_NO_ROOT_DIR},
     };
-    for (const Case& t : cases)
-        EXPECT_EQ(GetDriveTypeA(t.root), t.type) << t.root;
+    for (const auto& [root, type] : cases)
+        EXPECT_EQ(GetDriveTypeA(root), type) << root;
     ASSERT_TRUE(SetCurrentDirectoryA("E:\\"));
     EXPECT_EQ(GetDriveTypeA(nullptr), UINT(DRIVE_REMOTE)); // the current drive
     EXPECT_EQ(GetLogicalDrives(), 0x20001FCu - 0x80u);     // C to G, I and Z

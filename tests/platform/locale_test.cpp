@@ -4,7 +4,6 @@
 #include <string>
 
 #include "platform/errors.h"
-#include "platform/registry.h"
 #include "support/environment.h"
 #include "support/prefix.h"
 #include "support/registry.h"

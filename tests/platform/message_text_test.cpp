@@ -53,10 +53,7 @@ std::string expand(const char* text, ...) {
 } // namespace
 
 TEST(SystemMessages, TextsAreTheSystemsOwnWithTheirLineBreak) {
-    struct Case {
-        DWORD code;
-        const char* text;
-    } cases[] = {
+    const std::pair<DWORD, const char*> cases[] = {
         {0, "The operation completed successfully.\r\n"},
         {2, "The system cannot find the file specified.\r\n"},
         {32, "The process cannot access the file because it is being used by another "
@@ -64,12 +61,11 @@ TEST(SystemMessages, TextsAreTheSystemsOwnWithTheirLineBreak) {
         {0x80070005, "Access is denied.\r\n"}, // a Win32 code inside a result
         {0x80004005, "Unspecified error\r\n"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(
-            lookUp(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, c.code),
-            c.text)
-            << c.code;
-        EXPECT_EQ(SystemErrorText(c.code), c.text) << c.code;
+    for (const auto& [code, text] : cases) {
+        EXPECT_EQ(lookUp(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code),
+                  text)
+            << code;
+        EXPECT_EQ(SystemErrorText(code), text) << code;
     }
     EXPECT_EQ(SystemErrorText(31337), "");
 }

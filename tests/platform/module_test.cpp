@@ -1,8 +1,6 @@
 // Loadable modules (search order, errors, handles) and the compiled resources they carry.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <filesystem>
@@ -13,7 +11,6 @@
 #include "platform/errors.h"
 #include "platform/module.h"
 #include "platform/prefix.h"
-#include "platform/registry.h"
 #include "support/environment.h"
 #include "support/prefix.h"
 #include "support/rc_compile.h"

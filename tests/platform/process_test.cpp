@@ -18,10 +18,7 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 TEST(CommandLine, SplitsTheWindowsWay) {
-    struct {
-        const char* line;
-        std::vector<std::string> arguments;
-    } cases[] = {
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
         {"   ", {}},
         {"prog \t a \t b  ", {"prog", "a", "b"}},
         {"\"prog name\"x y", {"prog name", "x", "y"}},
@@ -36,15 +33,12 @@ TEST(CommandLine, SplitsTheWindowsWay) {
         {"prog \"\"\"", {"prog", "\""}},
         {"prog \"unterminated arg", {"prog", "unterminated arg"}},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(SplitCommandLine(c.line), c.arguments) << "line: [" << c.line << "]";
+    for (const auto& [line, arguments] : cases)
+        EXPECT_EQ(SplitCommandLine(line), arguments) << "line: [" << line << "]";
 }
 
 TEST(CommandLine, JoinsWithMinimalQuotingAndSplitsBack) {
-    struct {
-        std::vector<std::string> arguments;
-        const char* line;
-    } cases[] = {
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
         {{"C:\\Program Files\\x.exe", "a b"}, "\"C:\\Program Files\\x.exe\" \"a b\""},
         {{"prog", ""}, "prog \"\""},
         {{"prog", "say \"hi\""}, "prog \"say \\\"hi\\\"\""},
@@ -53,12 +47,12 @@ TEST(CommandLine, JoinsWithMinimalQuotingAndSplitsBack) {
         {{"prog", "x\\\"y"}, "prog \"x\\\\\\\"y\""},
         {{"prog", "\\", "\\\"", "\"\"\"", "tab\there", "mid\\\\\"dle", "end\\\\"}, nullptr},
     };
-    for (const auto& c : cases) {
-        const std::string line = JoinCommandLine(c.arguments);
-        if (c.line) {
-            EXPECT_EQ(line, c.line);
+    for (const auto& [arguments, joined] : cases) {
+        const std::string line = JoinCommandLine(arguments);
+        if (joined) {
+            EXPECT_EQ(line, joined);
         }
-        EXPECT_EQ(SplitCommandLine(line), c.arguments) << "line: [" << line << "]";
+        EXPECT_EQ(SplitCommandLine(line), arguments) << "line: [" << line << "]";
     }
 }
 
@@ -113,19 +107,16 @@ TEST_F(ProcessTest, ResolveProgram) {
 }
 
 TEST_F(ProcessTest, ExitCodesComeBack) {
-    struct {
-        const char* line;
-        DWORD code;
-    } cases[] = {
+    const std::pair<const char*, DWORD> cases[] = {
         {"/bin/sh -c \"exit 7\"", 7},
         {"sh.exe -c \"exit 255\"", 255},
         {"/bin/sh -c \"kill -TERM $$\"", 128 + 15}, // a signal: 128 plus its number
         // Arguments arrive as split: the script sees exactly three of them.
         {"/bin/sh -c \"exit $#\" zero \"one two\" \"\" three", 3},
     };
-    for (const auto& c : cases) {
-        PROCESS_INFORMATION info = Start(c.line);
-        EXPECT_EQ(RunToEnd(info), c.code) << c.line;
+    for (const auto& [line, code] : cases) {
+        PROCESS_INFORMATION info = Start(line);
+        EXPECT_EQ(RunToEnd(info), code) << line;
     }
 }
 

@@ -1,9 +1,7 @@
 // FILETIME and SYSTEMTIME conversions, local time through the time zone, tick count.
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <string>
 
 #include "platform/errors.h"
 #include "platform/wintime.h"
@@ -66,37 +64,32 @@ TEST(WinTime, InvalidRecordsAreRefused) {
 
 TEST(WinTime, LocalTimeFollowsTheZoneAtThatDate) {
     tessaly::testing::ScopedZone zone("CET-1CEST,M3.5.0,M10.5.0/3");
-    struct Case {
-        SYSTEMTIME local;
-        int offsetHours;
-    } cases[] = {
+    const std::pair<SYSTEMTIME, int> cases[] = {
         {Make(2021, 7, 15, 12, 0, 0), 2},
         {Make(1969, 1, 20, 20, 17, 30, 500), 1}, // before 1970: the fraction survives
         {Make(2021, 3, 28, 3, 30), 2},           // just after the change to summer time
     };
-    for (const Case& t : cases) {
+    for (const auto& [time, offsetHours] : cases) {
         FILETIME local, utc, again;
-        ASSERT_TRUE(SystemTimeToFileTime(&t.local, &local));
+        ASSERT_TRUE(SystemTimeToFileTime(&time, &local));
         ASSERT_TRUE(LocalFileTimeToFileTime(&local, &utc));
         EXPECT_EQ(std::int64_t(Ticks(local) - Ticks(utc)),
-                  std::int64_t(t.offsetHours) * 36000000000LL)
-            << t.local.wYear << "-" << t.local.wMonth;
+                  std::int64_t(offsetHours) * 36000000000LL)
+            << time.wYear << "-" << time.wMonth;
         ASSERT_TRUE(FileTimeToLocalFileTime(&utc, &again));
         EXPECT_EQ(Ticks(again), Ticks(local));
     }
 }
 
 TEST(WinTime, UnixTimesAndTheClock) {
-    struct Case {
-        long long seconds;
-        long nanos;
-    } cases[] = {{1700000000, 999999900}, {-86400, 100}, {-11644473600LL, 0}};
-    for (const Case& t : cases) {
+    const std::pair<long long, long> cases[] = {
+        {1700000000, 999999900}, {-86400, 100}, {-11644473600LL, 0}};
+    for (const auto& [seconds, nanos] : cases) {
         long long s = 0;
         long n = 0;
-        UnixFromFileTime(FileTimeFromUnix(t.seconds, t.nanos), s, n);
-        EXPECT_EQ(s, t.seconds);
-        EXPECT_EQ(n, t.nanos);
+        UnixFromFileTime(FileTimeFromUnix(seconds, nanos), s, n);
+        EXPECT_EQ(s, seconds);
+        EXPECT_EQ(n, nanos);
     }
     EXPECT_EQ(Ticks(FileTimeFromUnix(-11644473601LL, 0)), 0u); // before 1601: clamped
 
