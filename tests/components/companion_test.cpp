@@ -144,13 +144,8 @@ TEST_F(Companion, GetRegString) {
         SCOPED_TRACE(std::string(k.value ? k.value : "(null)") + " hive " + std::to_string(k.hive));
         CString text("unchanged");
         const int result = c.GetRegString(k.key, k.value, text, k.hive);
-        if (k.expected) {
-            EXPECT_NE(result, 0);
-            EXPECT_EQ(text.str(), k.expected);
-        } else {
-            EXPECT_EQ(result, 0);
-            EXPECT_EQ(text.str(), "unchanged");
-        }
+        EXPECT_EQ(result != 0, k.expected != nullptr);
+        EXPECT_EQ(text.str(), k.expected ? k.expected : "unchanged");
     }
 }
 

@@ -121,12 +121,8 @@ TEST_F(DialogTemplates, ExtendedControls) {
         SCOPED_TRACE(c.id);
         EXPECT_EQ(item.id, c.id);
         EXPECT_EQ(item.classAtom(), c.atom);
-        if (*c.className) {
-            EXPECT_FALSE(item.windowClass.isOrdinal);
-            EXPECT_EQ(item.windowClass.text, u(c.className));
-        } else {
-            EXPECT_TRUE(item.windowClass.isOrdinal);
-        }
+        EXPECT_EQ(item.windowClass.isOrdinal, !*c.className);
+        EXPECT_EQ(item.windowClass.isOrdinal ? u"" : item.windowClass.text, u(c.className));
         if (c.text) {
             EXPECT_FALSE(item.title.isOrdinal);
             EXPECT_EQ(item.title.text, u(c.text));
