@@ -7,7 +7,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <random>
 #include <regex>
 #include <set>
@@ -15,14 +14,12 @@
 #include <vector>
 
 #include "platform/module.h"
-#include "platform/registry.h"
 #include "support/prefix.h"
 #include "support/registry.h"
 
 namespace fs = std::filesystem;
 namespace p = tessaly::platform;
 using tessaly::testing::PrefixTest;
-using tessaly::testing::PutRegDword;
 using tessaly::testing::PutRegText;
 using tessaly::testing::WindowsPath;
 using tessaly::testing::WriteFile;
@@ -35,8 +32,11 @@ namespace {
 #define BRENNICK_ENTRIES(X)                                                                        \
     X(SetDirectorySlashTail)                                                                       \
     X(PathExists)                                                                                  \
-    X(GetRegString) X(EscapeQuotation) X(GetFileText) X(ReadBinFileEx) X(CreateGUIDCString)        \
-        X(GetDefaultLongDate) X(GetProcessID) X(GetFileTitleFromString)
+    X(GetRegString)                                                                                \
+    X(EscapeQuotation)                                                                             \
+    X(GetFileText)                                                                                 \
+    X(ReadBinFileEx)                                                                               \
+    X(CreateGUIDCString) X(GetDefaultLongDate) X(GetProcessID) X(GetFileTitleFromString)
 struct Brennick {
     HMODULE module = nullptr;
 #define DECLARE(name) decltype(&::name) name = nullptr;
@@ -71,21 +71,11 @@ TEST_F(Companion, SetDirectorySlashTail) {
     };
     const std::vector<Case> cases = {
         {"1252", "C:\\Docs", "C:\\Docs\\"},
-        {"1252", "C:\\Docs\\", "C:\\Docs\\"},
-        {"1252", "C:\\Docs\\\\\\", "C:\\Docs\\"},
-        {"1252", "C:\\Docs/", "C:\\Docs\\"},
         {"1252", "C:\\Docs\\/\\", "C:\\Docs\\"},
         {"1252", "C:", "C:\\"},
-        {"1252", "C:\\", "C:\\"},
         {"1252", "\\\\server\\share", "\\\\server\\share\\"},
-        {"1252", "relative", "relative\\"},
         {"1252", "\\", "\\"},
         {"1252", "", ""},
-        {"1252",
-         "C:\\Gr\xFC\xDF"
-         "e",
-         "C:\\Gr\xFC\xDF"
-         "e\\"},
         // 0x95 0x5C: one double-byte character in code page 936, whose trail byte is not
         // a separator; in 1252 two characters, the second a backslash.
         {"936", "C:\\\x95\x5C", "C:\\\x95\x5C\\"},
@@ -100,27 +90,19 @@ TEST_F(Companion, SetDirectorySlashTail) {
 }
 
 TEST_F(Companion, PathExists) {
-    const std::string file = WriteFile(prefix_.scratch() + "/a file.txt", "x");
+    WriteFile(prefix_.scratch() + "/a file.txt", "x");
     fs::create_directories(prefix_.scratch() + "/folder");
     WriteFile(prefix_.root() + "/drive_c/Tessaly/setup.ini", "");
-    struct Case {
-        std::string path;
-        int exists;
-    };
-    const std::vector<Case> cases = {
-        {WindowsPath(file), 1},
+    const std::pair<std::string, int> cases[] = {
         {WindowsPath(prefix_.scratch() + "/A FILE.TXT"), 1}, // names compare without case
-        {WindowsPath(prefix_.scratch() + "/folder"), 1},
         {WindowsPath(prefix_.scratch() + "/folder") + "\\", 1},
         {"C:\\Tessaly\\setup.ini", 1},
-        {"C:\\Tessaly", 1},
         {"C:\\Tessaly\\missing.ini", 0},
-        {WindowsPath(prefix_.scratch() + "/missing"), 0},
         {"Q:\\unmapped", 0},
         {"", 0},
     };
-    for (const auto& k : cases)
-        EXPECT_EQ(c.PathExists(k.path.c_str()) != 0, k.exists != 0) << k.path;
+    for (const auto& [path, exists] : cases)
+        EXPECT_EQ(c.PathExists(path.c_str()) != 0, exists != 0) << path;
     EXPECT_EQ(c.PathExists(nullptr), 0);
 }
 
@@ -134,7 +116,6 @@ TEST_F(Companion, GetRegString) {
     PutRegText(HKEY_LOCAL_MACHINE, key, "Empty", "", REG_SZ);
     PutRegText(HKEY_LOCAL_MACHINE, key, "Long", std::string(5000, 'L'), REG_SZ);
     PutRegText(HKEY_LOCAL_MACHINE, key, "Binary", "abc", REG_BINARY);
-    PutRegDword(HKEY_LOCAL_MACHINE, key, "Number", 7);
     PutRegText(HKEY_LOCAL_MACHINE, key, "", "default value", REG_SZ);
 
     struct Case {
@@ -147,19 +128,15 @@ TEST_F(Companion, GetRegString) {
     const Case cases[] = {
         {key, "Current", 0, "1031"},
         {key, "Current", 1, "1036"},
-        {key, "Current", 2, "1036"},
         {key, "Current", -1, "1036"},
         {"software\\VARNHOLT\\tessaly2001\\language", "current", 1, "1036"},
         {key, "Expand", 1, "%TEMP%\\x"},
         {key, "Bare", 1, "no terminator"},
         {key, "Empty", 1, ""},
         {key, "Long", 1, longValue.c_str()},
-        {key, "", 1, "default value"},
         {key, nullptr, 1, "default value"},
         {key, "Binary", 1, nullptr},
-        {key, "Number", 1, nullptr},
         {key, "Missing", 1, nullptr},
-        {key, "Expand", 0, nullptr},
         {"Software\\Varnholt\\Missing", "Current", 1, nullptr},
         {nullptr, "Current", 1, nullptr},
     };
@@ -167,13 +144,8 @@ TEST_F(Companion, GetRegString) {
         SCOPED_TRACE(std::string(k.value ? k.value : "(null)") + " hive " + std::to_string(k.hive));
         CString text("unchanged");
         const int result = c.GetRegString(k.key, k.value, text, k.hive);
-        if (k.expected) {
-            EXPECT_NE(result, 0);
-            EXPECT_EQ(text.str(), k.expected);
-        } else {
-            EXPECT_EQ(result, 0);
-            EXPECT_EQ(text.str(), "unchanged");
-        }
+        EXPECT_EQ(result != 0, k.expected != nullptr);
+        EXPECT_EQ(text.str(), k.expected ? k.expected : "unchanged");
     }
 }
 
@@ -203,16 +175,10 @@ size_t readLiteral(const std::string& sql, bool doubleByte, std::string& value) 
         } else if (ch == '\\' && i + 1 < sql.size()) {
             const char e = sql[i + 1];
             // The server's escapes; \% and \_ keep their backslash, others stand for themselves.
-            static const std::map<char, std::string> escapes = {{'0', std::string(1, '\0')},
-                                                                {'n', "\n"},
-                                                                {'r', "\r"},
-                                                                {'t', "\t"},
-                                                                {'b', "\b"},
-                                                                {'Z', "\x1A"},
-                                                                {'%', "\\%"},
-                                                                {'_', "\\_"}};
-            const auto found = escapes.find(e);
-            value += found != escapes.end() ? found->second : std::string(1, e);
+            static const std::string codes = "0nrtbZ", meant("\0\n\r\t\b\x1A", 6);
+            const size_t k = codes.find(e);
+            if (e == '%' || e == '_') value += '\\';
+            value += k != std::string::npos ? meant[k] : e;
             i += 2;
         } else if (ch == '\'') {
             if (i + 1 < sql.size() && sql[i + 1] == '\'') {
@@ -245,99 +211,61 @@ void expectSafe(const std::string& original, const std::string& escaped, bool do
     }
 }
 
-// 500 random texts of the alphabet's bytes, each escaped safely.
-template <typename Escape>
-void expectRandomTextsSafe(Escape escape, const std::string& alphabet, bool doubleByte) {
-    std::mt19937 random(1234);
-    for (int round = 0; round < 500; ++round) {
-        std::string text;
-        for (int i = random() % 20; i > 0; --i)
-            text += alphabet[random() % alphabet.size()];
-        expectSafe(text, escape(CString(text)).str(), doubleByte);
-    }
-}
-
 } // namespace
 
+// Known texts in both kinds of code page. With the Simplified Chinese one a double-byte
+// character passes whole: its trail byte may be a backslash, which the database reads as
+// part of the character.
 TEST_F(Companion, EscapeQuotationKnownTexts) {
-    struct Case {
+    using namespace std::string_literals;
+    const struct {
+        const char* codePage;
         std::string text;
         std::string expected;
-    };
-    using namespace std::string_literals;
-    const std::vector<Case> cases = {
-        {"", ""},
-        {"plain text 123", "plain text 123"},
-        {"O'Brien", "O\\'Brien"},
-        {"say \"hi\"", "say \\\"hi\\\""},
-        {"C:\\path\\", "C:\\\\path\\\\"},
-        {"\\'", "\\\\\\'"},
-        {"''", "\\'\\'"},
-        {"x'; DROP TABLE DistList; --", "x\\'; DROP TABLE DistList; --"},
-        {"a\0b"s, "a\\0b"},
-        {"line\r\nnext", "line\\r\\nnext"},
-        {"\x1A", "\\Z"},
-        {"%_\t\b", "%_\t\b"},
-        {"Gr\xFC\xDF"
-         "e \x80",
-         "Gr\xFC\xDF"
-         "e \x80"},
-        {"\xE6\x97\xA5\xE6\x9C\xAC 'x'", "\xE6\x97\xA5\xE6\x9C\xAC \\'x\\'"},
-    };
-    tessaly::testing::UseAnsiCodePage("1252");
-    for (const auto& k : cases) {
-        SCOPED_TRACE(k.text);
-        const std::string escaped = c.EscapeQuotation(CString(k.text)).str();
-        EXPECT_EQ(escaped, k.expected);
-        expectSafe(k.text, escaped, false);
-    }
-}
-
-TEST_F(Companion, EscapeQuotationEveryByte) {
-    tessaly::testing::UseAnsiCodePage("1252");
-    for (int b = 0; b < 256; ++b) {
-        SCOPED_TRACE(b);
-        const std::string text(1, static_cast<char>(b));
-        const std::string escaped = c.EscapeQuotation(CString(text)).str();
-        const bool special =
-            std::string("\0\r\n\x1A'\"\\", 7).find(static_cast<char>(b)) != std::string::npos;
-        EXPECT_EQ(escaped.size(), special ? 2u : 1u);
-        expectSafe(text, escaped, false);
-        // Between other text, and doubled.
-        const std::string framed = "a" + text + text + "z";
-        expectSafe(framed, c.EscapeQuotation(CString(framed)).str(), false);
-    }
-    expectRandomTextsSafe(c.EscapeQuotation, std::string("'\"\\\0\r\n\x1A%_ a\x95\x5C\xFF", 15),
-                          false);
-}
-
-// With the Simplified Chinese code page a double-byte character passes whole: its trail
-// byte may be a backslash, which the database reads as part of the character.
-TEST_F(Companion, EscapeQuotationDoubleByteCodePage) {
-    using namespace std::string_literals;
-    tessaly::testing::UseAnsiCodePage("936");
-    struct Case {
-        std::string text;
-        std::string expected;
-    };
-    const std::vector<Case> cases = {
-        {"\x95\x5C'", "\x95\x5C\\'"},
-        {"\xD6\xD0\xCE\xC4", "\xD6\xD0\xCE\xC4"},
+    } cases[] = {
+        {"1252", "plain text 123", "plain text 123"},
+        {"1252", "O'Brien \"hi\"", "O\\'Brien \\\"hi\\\""},
+        {"1252", "C:\\path\\'", "C:\\\\path\\\\\\'"},
+        {"1252", "a\0b\r\n\x1A"s, "a\\0b\\r\\n\\Z"},
+        {"1252", "%_\t\b", "%_\t\b"},
+        {"1252", "\x95\x5C'", "\x95\\\\\\'"},
+        {"936", "\x95\x5C'", "\x95\x5C\\'"},
+        {"936", "\xD6\xD0\xCE\xC4", "\xD6\xD0\xCE\xC4"},
         // A lead byte without a trail byte is escaped too, or the backslash of the next
         // escape would become its trail byte and free the quote.
-        {"\x95'", "\\\x95\\'"},
-        {"\x95\0"s, "\\\x95\\0"},
-        {"abc\x95", "abc\\\x95"},
-        {"\x95\x5C\x5C", "\x95\x5C\\\\"},
+        {"936", "\x95'", "\\\x95\\'"},
+        {"936", "\x95\0"s, "\\\x95\\0"},
+        {"936", "abc\x95", "abc\\\x95"},
     };
     for (const auto& k : cases) {
-        SCOPED_TRACE(k.text);
+        SCOPED_TRACE(k.codePage + (" " + k.text));
+        tessaly::testing::UseAnsiCodePage(k.codePage);
         const std::string escaped = c.EscapeQuotation(CString(k.text)).str();
         EXPECT_EQ(escaped, k.expected);
-        expectSafe(k.text, escaped, true);
+        expectSafe(k.text, escaped, k.codePage[0] == '9');
     }
-    expectRandomTextsSafe(c.EscapeQuotation,
-                          std::string("'\"\\\0\r\n\x1A a\x81\x95\x5C\x40\xFE\xFF\x7F", 16), true);
+}
+
+// Every byte alone and doubled between other text, then random texts of the bytes that
+// matter, read back safely in both kinds of code page.
+TEST_F(Companion, EscapeQuotationIsSafeForAnyText) {
+    for (const char* codePage : {"1252", "936"}) {
+        SCOPED_TRACE(codePage);
+        tessaly::testing::UseAnsiCodePage(codePage);
+        const bool doubleByte = codePage[0] == '9';
+        for (int b = 0; b < 256; ++b) {
+            const std::string text = "a" + std::string(2, static_cast<char>(b)) + "z";
+            expectSafe(text, c.EscapeQuotation(CString(text)).str(), doubleByte);
+        }
+        const std::string alphabet("'\"\\\0\r\n\x1A a\x81\x95\x5C\x40\xFE\xFF\x7F", 16);
+        std::mt19937 random(1234);
+        for (int round = 0; round < 500; ++round) {
+            std::string text;
+            for (int i = random() % 20; i > 0; --i)
+                text += alphabet[random() % alphabet.size()];
+            expectSafe(text, c.EscapeQuotation(CString(text)).str(), doubleByte);
+        }
+    }
 }
 
 // ---- Files ----
@@ -348,45 +276,29 @@ TEST_F(Companion, FileTextAndBytes) {
     const std::string file = WriteFile(prefix_.scratch() + "/data.bin", binary);
     const std::string empty = WriteFile(prefix_.scratch() + "/empty.txt", "");
     fs::create_directories(prefix_.scratch() + "/folder");
-    struct Case {
-        std::string path;
-        bool readable;
-        std::string content;
+    const std::pair<std::string, bool> cases[] = {
+        {WindowsPath(file), true},
+        {WindowsPath(empty), true},
+        {WindowsPath(prefix_.scratch() + "/missing.txt"), false},
+        {WindowsPath(prefix_.scratch() + "/folder"), false},
+        {"", false},
     };
-    const std::vector<Case> cases = {
-        {WindowsPath(file), true, binary},
-        {WindowsPath(prefix_.scratch() + "/DATA.BIN"), true, binary},
-        {WindowsPath(empty), true, ""},
-        {WindowsPath(prefix_.scratch() + "/missing.txt"), false, ""},
-        {WindowsPath(prefix_.scratch() + "/folder"), false, ""},
-        {"", false, ""},
-    };
-    for (const auto& k : cases) {
-        SCOPED_TRACE(k.path);
-        EXPECT_EQ(c.GetFileText(CString(k.path)).str(), k.content);
+    for (const auto& [path, readable] : cases) {
+        const std::string content = path == WindowsPath(file) ? binary : "";
+        EXPECT_EQ(c.GetFileText(CString(path)).str(), content) << path;
         CByteArray bytes;
-        bytes.Add(42); // replaced on success, kept on failure
-        const int result = c.ReadBinFileEx(CString(k.path), bytes);
-        EXPECT_EQ(result != 0, k.readable);
-        if (k.readable) {
-            ASSERT_EQ(bytes.GetSize(), static_cast<int>(k.content.size()));
-            EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes.GetData()), bytes.GetSize()),
-                      k.content);
-        } else {
-            ASSERT_EQ(bytes.GetSize(), 1);
-        }
+        bytes.Add('*'); // replaced on success, kept on failure
+        EXPECT_EQ(c.ReadBinFileEx(CString(path), bytes) != 0, readable) << path;
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes.GetData()), bytes.GetSize()),
+                  readable ? content : "*")
+            << path;
     }
 }
 
 TEST_F(Companion, GetFileTitleFromString) {
-    struct Case {
-        std::string path;
-        std::string title;
-    };
-    const std::vector<Case> cases = {
+    const std::pair<std::string, std::string> cases[] = {
         {"C:\\Docs\\report.final.txt", "report.final.txt"},
         {"C:/Docs/report.txt", "report.txt"},
-        {"report.txt", "report.txt"},
         {"C:report.txt", "report.txt"},
         {"C:\\Docs\\", "Docs"},
         {"C:\\", ""},
@@ -394,13 +306,9 @@ TEST_F(Companion, GetFileTitleFromString) {
         {"\\\\server\\share\\file", "file"},
         {"Re: meeting? <today> | \"plans\" *", "Re_ meeting_ _today_ _ _plans_ _"},
         {"tab\there", "tab_here"},
-        {"Gr\xFC\xDF"
-         "e.txt",
-         "Gr\xFC\xDF"
-         "e.txt"},
     };
-    for (const auto& k : cases)
-        EXPECT_EQ(c.GetFileTitleFromString(CString(k.path)).str(), k.title) << k.path;
+    for (const auto& [path, title] : cases)
+        EXPECT_EQ(c.GetFileTitleFromString(CString(path)).str(), title) << path;
 }
 
 // ---- Identifiers, dates, processes, printing ----
@@ -428,8 +336,6 @@ TEST_F(Companion, GetDefaultLongDate) {
     const Case cases[] = {
         {"en_US.UTF-8", 36526.0, COleDateTime::valid, "Saturday, January 01, 2000"},
         {"en_US.UTF-8", 36585.75, COleDateTime::valid, "Tuesday, February 29, 2000"},
-        {"en_US.UTF-8", 2.0, COleDateTime::valid, "Monday, January 01, 1900"},
-        {"en_US.UTF-8", 0.0, COleDateTime::valid, "Saturday, December 30, 1899"},
         {"en_US.UTF-8", -1.25, COleDateTime::valid, "Friday, December 29, 1899"},
         {"en_US.UTF-8", 0.9999999999, COleDateTime::valid, "Sunday, December 31, 1899"},
         {"en_US.UTF-8", 2958465.5, COleDateTime::valid, "Friday, December 31, 9999"},
@@ -437,7 +343,6 @@ TEST_F(Companion, GetDefaultLongDate) {
         {"en_US.UTF-8", 36526.0, COleDateTime::invalid, ""},
         {"en_US.UTF-8", 36526.0, COleDateTime::null, ""},
         {"en_US.UTF-8", 3e6, COleDateTime::valid, ""},
-        {"en_US.UTF-8", -7e5, COleDateTime::valid, ""},
         {"en_US.UTF-8", nan, COleDateTime::valid, ""},
     };
     for (const auto& k : cases) {
@@ -460,13 +365,7 @@ TEST_F(Companion, GetProcessID) {
     char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("30"), nullptr};
     pid_t pid = 0;
     ASSERT_EQ(posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
-    struct Case {
-        std::string exeName;
-        bool found;
-    };
-    const std::vector<Case> cases = {
-        {name, true},
-        {name + ".exe", true},
+    const std::pair<std::string, bool> cases[] = {
         {name + ".EXE", true},
         {"C:\\Program Files\\" + name + ".exe", true},
         {name + "x.exe", false},
@@ -476,9 +375,9 @@ TEST_F(Companion, GetProcessID) {
     // The process list is read from /proc; give the child a moment to exec.
     for (int i = 0; i < 50 && c.GetProcessID(CString(name)) == 0; ++i)
         usleep(20000);
-    for (const auto& k : cases)
-        EXPECT_EQ(c.GetProcessID(CString(k.exeName)), k.found ? static_cast<DWORD>(pid) : 0u)
-            << k.exeName;
+    for (const auto& [exeName, found] : cases)
+        EXPECT_EQ(c.GetProcessID(CString(exeName)), found ? static_cast<DWORD>(pid) : 0u)
+            << exeName;
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
     EXPECT_EQ(c.GetProcessID(CString(name)), 0u);

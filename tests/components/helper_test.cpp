@@ -13,9 +13,7 @@
 namespace p = tessaly::platform;
 using tessaly::testing::PrefixTest;
 
-class Helper : public PrefixTest {};
-
-TEST_F(Helper, DocumentsFolder) {
+TEST_F(PrefixTest, HelperModuleDocumentsFolder) {
     HMODULE module = p::LoadLibraryA("Morvik.dll");
     ASSERT_NE(module, nullptr);
     using Entry = int (*)(char*);
@@ -27,14 +25,11 @@ TEST_F(Helper, DocumentsFolder) {
     std::memset(buffer, 'x', sizeof buffer);
     EXPECT_NE(getMyDocumentsFolder(buffer), 0);
     ASSERT_NE(std::memchr(buffer, '\0', sizeof buffer), nullptr);
-    const std::string folder = buffer;
-    EXPECT_EQ(folder.substr(0, 3), "C:\\");
-    EXPECT_EQ(folder.substr(folder.size() - 13), "\\My Documents");
-    const std::string posix = p::ToPosixPath(folder);
-    EXPECT_TRUE(std::filesystem::is_directory(posix)) << posix;
-    EXPECT_EQ(posix, std::filesystem::canonical(prefix_.root() + "/drive_c/users/" +
-                                                p::PrefixUserName() + "/My Documents")
-                         .string());
+    EXPECT_EQ(std::string(buffer, 3), "C:\\"); // named through drive C:
+    EXPECT_EQ(p::ToPosixPath(buffer),
+              std::filesystem::canonical(prefix_.root() + "/drive_c/users/" + p::PrefixUserName() +
+                                         "/My Documents")
+                  .string());
     EXPECT_EQ(getMyDocumentsFolder(nullptr), 0);
     p::FreeLibrary(module);
 }

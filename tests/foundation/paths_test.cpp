@@ -1,7 +1,6 @@
 // Path services: the splitters, the system's and the user's folders, long names, folder
 // chains and temporary names.
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -10,7 +9,6 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/prefix.h"
-#include "platform/registry.h"
 #include "support/drives.h"
 #include "support/prefix.h"
 #include "support/registry.h"
@@ -46,7 +44,6 @@ TEST(PathSplitters, TakePathsApartLikeTheRunTime) {
          "C:\\dir.v2", "C:\\dir.v2\\README"},
         {"C:\\Docs\\", "", "", "", "", "C:\\Docs\\", "\\Docs\\", "C:\\Docs", "C:\\Docs"},
         {"C:\\", "", "", "", "", "C:\\", "\\", "C:", "C:"},
-        {"C:\\\\", "", "", "", "", "C:\\\\", "\\\\", "C:\\", "C:\\"},
         {"name.txt", "name", "name.txt", ".txt", "txt", "", "", "", "name.txt"},
         {"C:.profile", "", ".profile", ".profile", "profile", "C:", "", "", "C:.profile"},
         {"D:/unix/style.tar.gz", "style.tar", "style.tar.gz", ".gz", "gz", "D:/unix/", "/unix/", "",
@@ -80,15 +77,12 @@ TEST(PathSplitters, PartsAreCutAt256Characters) {
         {253, 255, 254, 255, 255, 255},
         {254, 256, 255, 256, 256, 256},
         {300, 257, 300, 256, 256, 256},
-        {255, 300, 256, 256, 256, 256},
     };
     for (const Row& r : rows) {
-        // The folder part is the letters between two backslashes.
         std::string path = "C:\\" + std::string(r.folder, 'd') + "\\" + std::string(r.name, 'n') +
                            "." + std::string(r.ext, 'e');
         CString p(path.c_str());
-        SCOPED_TRACE(std::to_string(r.folder) + "/" + std::to_string(r.name) + "/" +
-                     std::to_string(r.ext));
+        SCOPED_TRACE(r.folder);
         EXPECT_EQ(GetFileNameEx(p).GetLength(), r.nameKept);
         EXPECT_EQ(GetFileExtName(p).GetLength(), r.extKept);
         EXPECT_EQ(GetFileNameExt(p).GetLength(), r.extKept - 1);

@@ -1,8 +1,8 @@
+// Identifiers: their text form, and new ones of version 4.
 #include "platform/guid.h"
 
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <set>
 
 using namespace tessaly::platform;
@@ -14,10 +14,8 @@ TEST(Guid, TextFormPlacesEveryFieldInOrder) {
     EXPECT_EQ(GuidToString(small), "{00000001-0002-0003-0000-000000000004}");
 }
 
-// Upper-case registry form, version 4 and variant bits, the rest random.
-TEST(Guid, NewIdentifiersAreUniqueVersion4InTheRegistryForm) {
-    const std::regex form(
-        "\\{[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}\\}");
+// Version 4 and variant bits, the rest random.
+TEST(Guid, NewIdentifiersAreUniqueVersion4) {
     std::set<std::string> seen;
     std::set<DWORD> firstWords;
     for (int i = 0; i < 5000; ++i) {
@@ -25,17 +23,10 @@ TEST(Guid, NewIdentifiersAreUniqueVersion4InTheRegistryForm) {
         ASSERT_EQ(CoCreateGuid(&guid), 0);
         EXPECT_EQ(guid.Data3 >> 12, 4);
         EXPECT_EQ(guid.Data4[0] & 0xC0, 0x80);
-        const std::string text = GuidToString(guid);
-        if (i < 200) {
-            EXPECT_TRUE(std::regex_match(text, form)) << text;
-        }
-        seen.insert(text);
+        seen.insert(GuidToString(guid));
         firstWords.insert(guid.Data1);
     }
     EXPECT_EQ(seen.size(), 5000u);
     EXPECT_GT(firstWords.size(), 4990u);
-}
-
-TEST(Guid, NullPointerIsRefused) {
     EXPECT_NE(CoCreateGuid(nullptr), 0);
 }

@@ -1,5 +1,4 @@
 // The hives shared by processes: two writers at once, and writers killed half-way.
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,11 +17,15 @@ namespace {
 
 class RegistryProcesses : public PrefixTest {};
 
-std::string Name(const char* prefix, int i) {
+std::string Name(const std::string& prefix, int i) {
     return prefix + std::to_string(i);
 }
 std::string Payload(int writer, int i) {
     return "writer " + std::to_string(writer) + " value " + std::to_string(i);
+}
+LONG SetText(HKEY key, const std::string& name, const std::string& data, DWORD type = REG_SZ) {
+    return RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                          DWORD(data.size()));
 }
 
 // Runs body in a child process; its return value is the child's exit status.
@@ -42,45 +45,28 @@ TEST_F(RegistryProcesses, TwoWritersAtOnceLoseNothing) {
     constexpr int kValues = 2000;
     // The parent has the hive open when it forks, and goes on writing beside its children.
     ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Race", "parent", REG_SZ, "before"));
+    auto writer = [](int w, int count) {
+        HKEY key = nullptr;
+        if (RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Race", &key)) return 10;
+        int failures = 0;
+        const std::string prefix(1, char('a' + w));
+        for (int i = 0; i < count; ++i) {
+            failures += SetText(key, Name(prefix, i), Payload(w, i)) != 0;
+            if (w == 2) continue;
+            // The children also fight over one value and make keys side by side.
+            failures += SetText(key, "shared", Dword(i), REG_DWORD) != 0;
+            HKEY sub = nullptr;
+            if (i % 100 == 0)
+                failures += RegCreateKeyA(key, (prefix + "\\" + Name("", i)).c_str(), &sub) != 0;
+            RegCloseKey(sub);
+        }
+        RegCloseKey(key);
+        return failures ? 1 : 0;
+    };
     pid_t writers[2];
-    for (int w = 0; w < 2; ++w) {
-        writers[w] = Spawn([w] {
-            HKEY key = nullptr;
-            if (RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Race", &key)) return 10;
-            int failures = 0;
-            const char* prefix = w == 0 ? "a" : "b";
-            for (int i = 0; i < kValues; ++i) {
-                std::string data = Payload(w, i);
-                failures += RegSetValueExA(key, Name(prefix, i).c_str(), 0, REG_SZ,
-                                           reinterpret_cast<const BYTE*>(data.data()),
-                                           DWORD(data.size())) != 0;
-                // Both also fight over one value and make keys side by side.
-                failures += RegSetValueExA(key, "shared", 0, REG_DWORD,
-                                           reinterpret_cast<const BYTE*>(&i), 4) != 0;
-                if (i % 100 == 0) {
-                    HKEY sub = nullptr;
-                    failures +=
-                        RegCreateKeyA(key, (std::string(prefix) + "\\" + std::to_string(i)).c_str(),
-                                      &sub) != 0;
-                    RegCloseKey(sub);
-                }
-            }
-            RegCloseKey(key);
-            return failures ? 1 : 0;
-        });
-        ASSERT_GT(writers[w], 0);
-    }
-    HKEY parentKey = nullptr;
-    ASSERT_EQ(0, RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Race", &parentKey));
-    int parentFailures = 0;
-    for (int i = 0; i < kValues / 4; ++i) {
-        std::string data = Payload(2, i);
-        parentFailures +=
-            RegSetValueExA(parentKey, Name("c", i).c_str(), 0, REG_SZ,
-                           reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size())) != 0;
-    }
-    RegCloseKey(parentKey);
-    EXPECT_EQ(0, parentFailures);
+    for (int w = 0; w < 2; ++w)
+        ASSERT_GT(writers[w] = Spawn([&] { return writer(w, kValues); }), 0);
+    EXPECT_EQ(0, writer(2, kValues / 4));
     EXPECT_EQ(0, ExitStatus(writers[0]));
     EXPECT_EQ(0, ExitStatus(writers[1]));
 
@@ -91,43 +77,37 @@ TEST_F(RegistryProcesses, TwoWritersAtOnceLoseNothing) {
     EXPECT_EQ(2u * kValues + kValues / 4 + 2, values);
     EXPECT_EQ(2u, subKeys);
     int missing = 0;
-    for (int w = 0; w < 2; ++w)
-        for (int i = 0; i < kValues; ++i)
-            missing += Get(key, "", Name(w == 0 ? "a" : "b", i).c_str()) != Payload(w, i);
-    for (int i = 0; i < kValues / 4; ++i)
-        missing += Get(key, "", Name("c", i).c_str()) != Payload(2, i);
-    EXPECT_EQ("before", Get(key, "", "parent"));
+    for (int w = 0; w < 3; ++w)
+        for (int i = 0; i < (w < 2 ? kValues : kValues / 4); ++i)
+            missing +=
+                Get(key, "", Name(std::string(1, char('a' + w)), i).c_str()) != Payload(w, i);
     EXPECT_EQ(0, missing);
+    EXPECT_EQ("before", Get(key, "", "parent"));
     EXPECT_EQ(Dword(kValues - 1), Get(key, "", "shared"));
     RegCloseKey(key);
 }
 
 // Checks a hive after a writer was killed: every value the writer reported is there, the
-// one it was writing may be, nothing after it is, and the store still takes writes.
+// one after the one it was writing is not, every value reads back whole, and the store
+// still takes writes.
 int VerifyAfterKill(const std::string& prefix, int acknowledged, int round, int tag) {
     HKEY key = nullptr;
     if (RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Crash", &key)) return 20;
-    for (int i = 0; i < acknowledged; ++i) {
-        LONG rc = -1;
-        if (Get(key, "", Name(prefix.c_str(), i).c_str(), &rc) != Payload(round, i)) return 21;
-    }
+    for (int i = 0; i < acknowledged; ++i)
+        if (Get(key, "", Name(prefix, i).c_str()) != Payload(round, i)) return 21;
     LONG rc = -1;
-    Get(key, "", Name(prefix.c_str(), acknowledged + 1).c_str(), &rc);
+    Get(key, "", Name(prefix, acknowledged + 1).c_str(), &rc);
     if (rc != 2) return 22;
-    // Every value of the key reads back whole.
     char name[64];
     BYTE data[128];
     for (DWORD i = 0;; ++i) {
         DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
         rc = RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize);
         if (rc == 259) break;
-        if (rc) return 23;
-        if (name[0] == 'r' && (type != REG_SZ || dataSize < 8)) return 23;
+        if (rc || (name[0] == 'r' && (type != REG_SZ || dataSize < 8))) return 23;
     }
-    std::string after = "after " + std::to_string(tag);
-    if (RegSetValueExA(key, after.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>("ok"), 2))
-        return 24;
-    if (Get(key, "", after.c_str()) != "ok") return 25;
+    const std::string after = "after " + std::to_string(tag);
+    if (SetText(key, after, "ok") || Get(key, "", after.c_str()) != "ok") return 24;
     HKEY sub = nullptr;
     if (RegCreateKeyA(key, after.c_str(), &sub) || RegDeleteKeyA(key, after.c_str())) return 26;
     RegCloseKey(sub);
@@ -136,33 +116,28 @@ int VerifyAfterKill(const std::string& prefix, int acknowledged, int round, int 
 }
 
 TEST_F(RegistryProcesses, WriterKilledMidWriteLeavesAUsableStore) {
-    std::random_device device;
-    unsigned seed = device();
+    const unsigned seed = std::random_device()();
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 random(seed);
     std::uniform_int_distribution<int> pause(5, 250);
     constexpr int kRounds = 5;
     std::vector<int> acknowledged(kRounds);
-
     for (int round = 0; round < kRounds; ++round) {
         int pipeFds[2];
         ASSERT_EQ(0, pipe(pipeFds));
-        std::string prefix = "r" + std::to_string(round) + "_";
+        const std::string prefix = "r" + std::to_string(round) + "_";
         pid_t writer = Spawn([&] {
             close(pipeFds[0]);
             HKEY key = nullptr;
             if (RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Crash", &key)) return 10;
             for (int i = 0;; ++i) {
-                std::string data = Payload(round, i);
-                if (RegSetValueExA(key, Name(prefix.c_str(), i).c_str(), 0, REG_SZ,
-                                   reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size())))
-                    return 11;
+                if (SetText(key, Name(prefix, i), Payload(round, i))) return 11;
                 // Transactions of several statements: a subtree made and removed.
                 if (i % 7 == 0) {
                     HKEY sub = nullptr;
-                    std::string path = "Scratch\\" + std::to_string(i) + "\\deep";
-                    if (RegCreateKeyA(key, path.c_str(), &sub)) return 12;
-                    RegSetValueExA(sub, "x", 0, REG_BINARY, reinterpret_cast<const BYTE*>("xy"), 2);
+                    if (RegCreateKeyA(key, ("Scratch\\" + Name("", i) + "\\deep").c_str(), &sub))
+                        return 12;
+                    SetText(sub, "x", "xy", REG_BINARY);
                     RegCloseKey(sub);
                     if (RegDeleteTreeA(key, "Scratch")) return 13;
                 }
@@ -172,22 +147,20 @@ TEST_F(RegistryProcesses, WriterKilledMidWriteLeavesAUsableStore) {
         ASSERT_GT(writer, 0);
         close(pipeFds[1]);
         // Let the writer get going, then kill it wherever it happens to be.
-        int progress = -1;
+        int progress = -1, last = -1;
         read(pipeFds[0], &progress, sizeof progress);
         std::this_thread::sleep_for(std::chrono::milliseconds(pause(random)));
         kill(writer, SIGKILL);
         EXPECT_EQ(128 + SIGKILL, ExitStatus(writer));
-        int last = -1;
         while (read(pipeFds[0], &last, sizeof last) == sizeof last)
             progress = last;
         close(pipeFds[0]);
         acknowledged[round] = progress + 1;
         ASSERT_GT(acknowledged[round], 0);
-
         // A fresh process opens, reads and writes the store.
-        pid_t verifier =
-            Spawn([&] { return VerifyAfterKill(prefix, acknowledged[round], round, round); });
-        EXPECT_EQ(0, ExitStatus(verifier))
+        EXPECT_EQ(0, ExitStatus(Spawn([&] {
+                      return VerifyAfterKill(prefix, acknowledged[round], round, round);
+                  })))
             << "round " << round << ", " << acknowledged[round] << " values acknowledged";
     }
     // And so does this one, with everything of every round.

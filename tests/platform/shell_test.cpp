@@ -1,5 +1,4 @@
 // Special folders, the Windows, system and temporary folders, and the user name.
-#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -23,25 +22,17 @@ class Shell : public PrefixTest {
     std::string user;
 };
 
-TEST_F(Shell, SpecialFoldersLieUnderTheUsersFolder) {
-    struct Case {
-        int csidl;
-        std::string windows;
-    } cases[] = {
-        {CSIDL_APPDATA, "C:\\users\\" + user + "\\Application Data"},
+TEST_F(Shell, SpecialFoldersAreMadeOnlyWhenAsked) {
+    const std::pair<int, std::string> cases[] = {
         {CSIDL_PERSONAL, "C:\\users\\" + user + "\\My Documents"},
-        {CSIDL_WINDOWS, "C:\\windows"},
         {CSIDL_SYSTEM, "C:\\windows\\system32"},
     };
-    for (const Case& t : cases) {
+    for (const auto& [csidl, windows] : cases) {
         char path[MAX_PATH] = "junk";
-        ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, path, t.csidl, FALSE)) << t.csidl;
-        EXPECT_EQ(std::string(path), t.windows);
+        ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE)) << csidl;
+        EXPECT_EQ(std::string(path), windows);
         EXPECT_TRUE(fs::is_directory(ToPosixPath(path))) << path;
     }
-}
-
-TEST_F(Shell, MissingFoldersAreMadeOnlyWhenAsked) {
     std::string appData = prefix_.root() + "/drive_c/users/" + user + "/Application Data";
     fs::remove_all(appData);
     char path[MAX_PATH] = "junk";
@@ -49,34 +40,31 @@ TEST_F(Shell, MissingFoldersAreMadeOnlyWhenAsked) {
     EXPECT_STREQ(path, "");
     EXPECT_FALSE(fs::exists(appData));
     EXPECT_TRUE(SHGetSpecialFolderPathA(nullptr, path, CSIDL_APPDATA, TRUE));
+    EXPECT_EQ(std::string(path), "C:\\users\\" + user + "\\Application Data");
     EXPECT_TRUE(fs::is_directory(appData));
     fs::remove_all(appData);
-    EXPECT_TRUE(
-        SHGetSpecialFolderPathA(nullptr, path, CSIDL_APPDATA | 0x8000, FALSE)); // flag create
+    EXPECT_TRUE(SHGetSpecialFolderPathA(nullptr, path, CSIDL_APPDATA | 0x8000, FALSE)); // flag
     EXPECT_TRUE(fs::is_directory(appData));
     EXPECT_FALSE(SHGetSpecialFolderPathA(nullptr, path, 0x7F, TRUE)); // not a folder we keep
 }
 
 TEST_F(Shell, FolderBuffersFollowTheSizeRules) {
-    const std::string temp = "C:\\users\\" + user + "\\Temp\\";
     struct Case {
-        const char* what;
         std::string expected;
         UINT (*call)(char*, UINT);
     } cases[] = {
-        {"windows", "C:\\windows", [](char* b, UINT n) { return GetWindowsDirectoryA(b, n); }},
-        {"system", "C:\\windows\\system32",
-         [](char* b, UINT n) { return GetSystemDirectoryA(b, n); }},
-        {"temp", temp, [](char* b, UINT n) { return UINT(GetTempPathA(n, b)); }},
+        {"C:\\windows", [](char* b, UINT n) { return GetWindowsDirectoryA(b, n); }},
+        {"C:\\windows\\system32", [](char* b, UINT n) { return GetSystemDirectoryA(b, n); }},
+        {"C:\\users\\" + user + "\\Temp\\",
+         [](char* b, UINT n) { return UINT(GetTempPathA(n, b)); }},
     };
     for (const Case& t : cases) {
         char buffer[MAX_PATH];
         UINT length = t.call(buffer, sizeof buffer);
-        EXPECT_EQ(std::string(buffer, length), t.expected) << t.what;
-        EXPECT_EQ(buffer[length], '\0');
+        EXPECT_EQ(std::string(buffer, length + 1), t.expected + '\0');
         // Too small a buffer: the size needed, terminator included.
         char small[4] = "abc";
-        EXPECT_EQ(t.call(small, sizeof small), t.expected.size() + 1) << t.what;
+        EXPECT_EQ(t.call(small, sizeof small), t.expected.size() + 1) << t.expected;
     }
     fs::remove_all(prefix_.root() + "/drive_c/users/" + user + "/Temp");
     char buffer[MAX_PATH];
@@ -86,11 +74,10 @@ TEST_F(Shell, FolderBuffersFollowTheSizeRules) {
 
 TEST_F(Shell, UserNameReportsTheSizeNeeded) {
     DWORD size = 1;
-    char small[1];
-    EXPECT_FALSE(GetUserNameA(small, &size));
+    char name[256];
+    EXPECT_FALSE(GetUserNameA(name, &size));
     EXPECT_EQ(GetLastError(), 122u);
     EXPECT_EQ(size, user.size() + 1);
-    char name[256];
     size = sizeof name;
     ASSERT_TRUE(GetUserNameA(name, &size));
     EXPECT_EQ(std::string(name), user);
