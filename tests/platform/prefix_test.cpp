@@ -1,21 +1,125 @@
-// Path translation between the Windows side and the prefix's folders.
+// The prefix: its creation and modes, prefixes that cannot be used, and path translation
+// between the Windows side and the prefix's folders.
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/prefix.h"
+#include "platform/registry.h"
+#include "support/environment.h"
 #include "support/prefix.h"
+#include "support/run.h"
 
 namespace fs = std::filesystem;
 using namespace tessaly::platform;
 using tessaly::testing::PrefixTest;
+using tessaly::testing::ScopedEnv;
 using tessaly::testing::WriteFile;
 
 namespace {
+
+constexpr uid_t kNobody = 65534;
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+// Runs work as an unprivileged user when this is root (for whom modes stop nothing), in a
+// child; gives its exit status.
+int AsNobody(const std::function<int()>& work) {
+    if (getuid() != 0) return work();
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(99);
+        _exit(work());
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class Prefix : public PrefixTest {};
+
+TEST_F(Prefix, ANewPrefixIsTheUsersAloneUnlessMadeShared) {
+    struct Case {
+        mode_t made; // the root's mode when made before first use, 0 when not made
+        mode_t root;
+        mode_t hive;
+    } cases[] = {{0, 0700, 0600}, {02770, 02770, 0660}, {0755, 0755, 0644}};
+    int row = 0;
+    for (const auto& c : cases) {
+        std::string root = prefix_.scratch() + "/p" + std::to_string(++row);
+        SCOPED_TRACE(root);
+        if (c.made) {
+            ASSERT_EQ(0, mkdir(root.c_str(), 0700));
+            ASSERT_EQ(0, chmod(root.c_str(), c.made));
+        }
+        ScopedEnv env("TESSALY_PREFIX", root);
+        HKEY k;
+        ASSERT_EQ(0, RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Private", &k));
+        ASSERT_EQ(0, RegSetValueExA(k, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 1));
+        RegCloseKey(k);
+        EXPECT_EQ(c.root, ModeOf(root));
+        for (const char* file : {"/user.reg.db", "/user.reg.db-wal", "/user.reg.db-shm"})
+            EXPECT_EQ(c.hive, ModeOf(root + file)) << file;
+    }
+}
+
+// A prefix that cannot be used fails the calls that need it with their error codes, and the
+// tessaly program names it with the reason.
+TEST_F(Prefix, APrefixThatCannotBeUsedFailsAtFirstUse) {
+    std::string base = prefix_.scratch();
+    ASSERT_EQ(0, chmod(prefix_.root().c_str(), 0711));
+    ASSERT_EQ(0, chmod(base.c_str(), 0711));
+    WriteFile(base + "/file", "x");
+    struct Case {
+        const char* what;
+        std::string prefix;
+        mode_t mode; // of a folder made for the case, 0 for none
+        LONG code;   // of a registry call and of a file call
+        const char* reason;
+    } cases[] = {
+        {"unreadable", base + "/locked", 0000, 5, "Permission denied"},
+        {"another user's", base + "/other", 0755, 5, "Permission denied"},
+        {"a file where the folder is", base + "/file", 0, 3, "Not a directory"},
+        {"a folder below a file", base + "/file/sub", 0, 3, "Not a directory"},
+        {"usable", base + "/open", 0777, 0, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.mode) {
+            ASSERT_EQ(0, mkdir(c.prefix.c_str(), 0700));
+            ASSERT_EQ(0, chmod(c.prefix.c_str(), c.mode));
+        }
+        ScopedEnv env("TESSALY_PREFIX", c.prefix);
+        EXPECT_EQ(c.code, AsNobody([] {
+                      HKEY k;
+                      LONG rc = RegCreateKeyA(HKEY_CURRENT_USER, "Software\\X", &k);
+                      SetLastError(0);
+                      DWORD attributes = GetFileAttributesA("C:\\windows");
+                      LONG file = attributes == 0xFFFFFFFF ? LONG(GetLastError()) : 0;
+                      return rc == file ? int(rc) : 100 + int(file);
+                  }));
+        std::vector<std::string> command = {tessaly::testing::TessalyProgram(), "reg", "query",
+                                            "HKCU"};
+        if (getuid() == 0)
+            command.insert(command.begin(),
+                           {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+        auto run = tessaly::testing::RunProgram(command, {"ASAN_OPTIONS=detect_leaks=0"});
+        EXPECT_EQ(c.reason ? 1 : 0, run.status) << run.err;
+        if (c.reason) {
+            EXPECT_EQ("tessaly: prefix " + c.prefix + ": " + c.reason + "\n", run.err);
+        }
+    }
+}
 
 class PrefixPaths : public PrefixTest {
   protected:

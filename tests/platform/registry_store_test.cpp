@@ -3,15 +3,19 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <filesystem>
 #include <functional>
 
 #include "platform/registry.h"
 #include "registry_support.h"
+#include "support/environment.h"
 #include "support/prefix.h"
+#include "support/run.h"
 
 using namespace tessaly::testing::reg;
 using tessaly::testing::PrefixTest;
 using tessaly::testing::TempPrefix;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -427,6 +431,40 @@ TEST_F(RegistryStore, BinaryDataAndNamesAreKeptExactly) {
     }
     // The null name and the empty name are the same default value.
     EXPECT_EQ("%PATH%", Get(HKEY_LOCAL_MACHINE, "Software\\Bytes", nullptr));
+}
+
+// Once its store is closed (by this process, or by a program at its exit) the hive file alone
+// holds every write: a copy of it without its -wal file loses nothing.
+TEST_F(RegistryStore, AClosedHiveFileHoldsEveryWrite) {
+    const std::string hive = prefix_.root() + "/user.reg.db";
+    struct Case {
+        const char* how;
+        const char* value;
+        std::function<void()> write;
+    } cases[] = {
+        {"closed by this process", "v1",
+         [&] {
+             ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Kept", "v1", REG_SZ, "closed"));
+             ASSERT_GT(fs::file_size(hive + "-wal"), 0u); // the write sits in the -wal file
+             RegCloseStores();
+         }},
+        {"at a program's exit", "v2",
+         [] {
+             Get(HKEY_CURRENT_USER, "Software", "v"); // this process keeps the hive open
+             auto run = tessaly::testing::RunTessaly(
+                 {"reg", "set", "HKCU\\Software\\Kept", "v2", "closed"});
+             ASSERT_EQ(0, run.status) << run.err;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        c.write();
+        std::string copy = prefix_.scratch() + "/" + c.value;
+        fs::create_directories(copy);
+        fs::copy_file(hive, copy + "/user.reg.db");
+        tessaly::testing::ScopedEnv env("TESSALY_PREFIX", copy);
+        EXPECT_EQ(0u, Get(HKEY_CURRENT_USER, "Software\\Kept", c.value).find("closed"));
+    }
 }
 
 } // namespace
