@@ -46,59 +46,33 @@ int AsNobody(const std::function<int()>& work) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-class Prefix : public PrefixTest {};
-
-TEST_F(Prefix, ANewPrefixIsTheUsersAloneUnlessMadeShared) {
-    struct Case {
-        mode_t made; // the root's mode when made before first use, 0 when not made
-        mode_t root;
-        mode_t hive;
-    } cases[] = {{0, 0700, 0600}, {02770, 02770, 0660}, {0755, 0755, 0644}};
-    int row = 0;
-    for (const auto& c : cases) {
-        std::string root = prefix_.scratch() + "/p" + std::to_string(++row);
-        SCOPED_TRACE(root);
-        if (c.made) {
-            ASSERT_EQ(0, mkdir(root.c_str(), 0700));
-            ASSERT_EQ(0, chmod(root.c_str(), c.made));
-        }
-        ScopedEnv env("TESSALY_PREFIX", root);
-        HKEY k;
-        ASSERT_EQ(0, RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Private", &k));
-        ASSERT_EQ(0, RegSetValueExA(k, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 1));
-        RegCloseKey(k);
-        EXPECT_EQ(c.root, ModeOf(root));
-        for (const char* file : {"/user.reg.db", "/user.reg.db-wal", "/user.reg.db-shm"})
-            EXPECT_EQ(c.hive, ModeOf(root + file)) << file;
-    }
-}
-
-// A prefix that cannot be used fails the calls that need it with their error codes, and the
-// tessaly program names it with the reason.
-TEST_F(Prefix, APrefixThatCannotBeUsedFailsAtFirstUse) {
-    std::string base = prefix_.scratch();
-    ASSERT_EQ(0, chmod(prefix_.root().c_str(), 0711));
-    ASSERT_EQ(0, chmod(base.c_str(), 0711));
+// First use makes a new prefix its user's alone, a folder made beforehand keeps its mode
+// (a shared prefix), and a prefix that cannot be used fails the calls that need it with their
+// codes, while the tessaly program names it with the reason.
+TEST(Prefix, FirstUseMakesOrRefusesThePrefix) {
+    tessaly::testing::TempPrefix temp;
+    std::string base = temp.scratch();
+    ASSERT_EQ(0, chmod(temp.root().c_str(), 0711)); // for the unprivileged user
+    ASSERT_EQ(0, chmod(base.c_str(), 0777));
     WriteFile(base + "/file", "x");
     struct Case {
-        const char* what;
         std::string prefix;
-        mode_t mode; // of a folder made for the case, 0 for none
-        LONG code;   // of a registry call and of a file call
+        int made;  // the mode of a folder made beforehand, -1 for none
+        LONG code; // of a registry call and of a file call
         const char* reason;
+        mode_t root = 0, hive = 0; // the modes afterwards
     } cases[] = {
-        {"unreadable", base + "/locked", 0000, 5, "Permission denied"},
-        {"another user's", base + "/other", 0755, 5, "Permission denied"},
-        {"a file where the folder is", base + "/file", 0, 3, "Not a directory"},
-        {"a folder below a file", base + "/file/sub", 0, 3, "Not a directory"},
-        {"usable", base + "/open", 0777, 0, nullptr},
+        {base + "/new", -1, 0, nullptr, 0700, 0600},
+        {base + "/shared", 0777, 0, nullptr, 0777, 0666},
+        {base + "/locked", 0000, 5, "Permission denied"},
+        {base + "/read-only", 0555, 5, "Permission denied"},
+        {base + "/file", -1, 3, "Not a directory"},
+        {base + "/file/sub", -1, 3, "Not a directory"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        if (c.mode) {
-            ASSERT_EQ(0, mkdir(c.prefix.c_str(), 0700));
-            ASSERT_EQ(0, chmod(c.prefix.c_str(), c.mode));
-        }
+        SCOPED_TRACE(c.prefix);
+        ASSERT_EQ(0,
+                  c.made < 0 ? 0 : mkdir(c.prefix.c_str(), 0700) | chmod(c.prefix.c_str(), c.made));
         ScopedEnv env("TESSALY_PREFIX", c.prefix);
         EXPECT_EQ(c.code, AsNobody([] {
                       HKEY k;
@@ -108,6 +82,9 @@ TEST_F(Prefix, APrefixThatCannotBeUsedFailsAtFirstUse) {
                       LONG file = attributes == 0xFFFFFFFF ? LONG(GetLastError()) : 0;
                       return rc == file ? int(rc) : 100 + int(file);
                   }));
+        EXPECT_EQ(c.root, c.root ? ModeOf(c.prefix) : 0);
+        for (const char* file : {"/user.reg.db", "/user.reg.db-wal", "/user.reg.db-shm"})
+            EXPECT_EQ(c.hive, c.hive ? ModeOf(c.prefix + file) : 0) << file;
         std::vector<std::string> command = {tessaly::testing::TessalyProgram(), "reg", "query",
                                             "HKCU"};
         if (getuid() == 0)
@@ -115,9 +92,8 @@ TEST_F(Prefix, APrefixThatCannotBeUsedFailsAtFirstUse) {
                            {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
         auto run = tessaly::testing::RunProgram(command, {"ASAN_OPTIONS=detect_leaks=0"});
         EXPECT_EQ(c.reason ? 1 : 0, run.status) << run.err;
-        if (c.reason) {
-            EXPECT_EQ("tessaly: prefix " + c.prefix + ": " + c.reason + "\n", run.err);
-        }
+        EXPECT_EQ(c.reason ? "tessaly: prefix " + c.prefix + ": " + c.reason + "\n" : "",
+                  c.reason ? run.err : "");
     }
 }
 
@@ -148,16 +124,22 @@ TEST_F(PrefixPaths, DriveFoldersFollowTheDeviceLinks) {
     EXPECT_EQ(DriveFolder('z'), "/");
     EXPECT_EQ(DriveFolder('q'), "");
     EXPECT_EQ(DriveFolder('1'), "");
+    fs::create_directories(prefix_.scratch() + "/Data");
     fs::create_directory_symlink(prefix_.scratch(), root() + "/dosdevices/d:");
     EXPECT_EQ(DriveFolder('d'), prefix_.scratch());
+    EXPECT_EQ(ToPosixPath("D:\\data\\f.bin"), prefix_.scratch() + "/Data/f.bin");
+    EXPECT_EQ(ToWindowsPath(prefix_.scratch() + "/Data/f.bin"), "D:\\Data\\f.bin");
+    EXPECT_EQ(GetLogicalDrives(), (1u << 2) | (1u << 3) | (1u << 25));
 }
 
 TEST_F(PrefixPaths, WindowsPathsTranslate) {
     WriteFile(driveC + "/Docs/Report.TXT", "x");
+    WriteFile(driveC + "/Caf\xc3\xa9.txt", "x");
     fs::create_directories(driveC + "/Docs/Sub Folder");
     struct Case {
         const char* windows;
-        std::string posix;
+        std::string posix; // empty when the path does not translate
+        DWORD error = 0;
     } cases[] = {
         {"C:\\", driveC},
         {"c:\\Docs\\Report.TXT", driveC + "/Docs/Report.TXT"},
@@ -176,25 +158,17 @@ TEST_F(PrefixPaths, WindowsPathsTranslate) {
         {"Z:\\usr\\bin", "/usr/bin"},
         {"z:\\USR\\BIN", "/usr/bin"},
         {"\\\\?\\C:\\Docs", driveC + "/Docs"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(ToPosixPath(c.windows), c.posix) << c.windows;
-}
-
-TEST_F(PrefixPaths, UntranslatablePathsFailWithTheirErrors) {
-    struct Case {
-        const char* windows;
-        DWORD error;
-    } cases[] = {
-        {"\\\\server\\share\\file.txt", 53},
-        {"//server/share", 53},
-        {"Q:\\nothing", 3},
-        {"", 3},
+        // On disk the name is UTF-8; on the Windows side it is Windows-1252.
+        {"C:\\caf\xc9.TXT", driveC + "/Caf\xc3\xa9.txt"},
+        {"\\\\server\\share\\file.txt", "", 53},
+        {"//server/share", "", 53},
+        {"Q:\\nothing", "", 3},
+        {"", "", 3},
     };
     for (const Case& c : cases) {
         SetLastError(0);
-        EXPECT_EQ(ToPosixPath(c.windows), "") << c.windows;
-        EXPECT_EQ(GetLastError(), c.error) << c.windows;
+        EXPECT_EQ(ToPosixPath(c.windows), c.posix) << c.windows;
+        EXPECT_EQ(c.error, c.posix.empty() ? GetLastError() : 0) << c.windows;
     }
 }
 
@@ -217,39 +191,20 @@ TEST_F(PrefixPaths, PosixPathsTranslateBack) {
     fs::create_directory_symlink(driveC + "/Docs", prefix_.scratch() + "/docs-link");
     struct Case {
         std::string posix;
-        const char* windows;
+        std::string windows;
     } cases[] = {
         {driveC, "C:\\"},
         {driveC + "/Docs/a.txt", "C:\\Docs\\a.txt"},
         {driveC + "/Docs/../Docs/./b.txt", "C:\\Docs\\b.txt"},
         {"/", "Z:\\"},
         {"/usr/share/", "Z:\\usr\\share"},
-        {root() + "/drive_cX", nullptr}, // only a sibling, not under drive_c
+        {root() + "/drive_cX", tessaly::testing::WindowsPath(root() + "/drive_cX")}, // a sibling
+        {driveC + "/Caf\xc3\xa9.txt", "C:\\Caf\xe9.txt"},
         // A link into the drive is seen as the drive's own folder.
         {prefix_.scratch() + "/docs-link/c.txt", "C:\\Docs\\c.txt"},
     };
-    for (const Case& c : cases) {
-        std::string expected = c.windows ? c.windows : "Z:" + fs::path(c.posix).string();
-        if (!c.windows)
-            for (char& ch : expected)
-                if (ch == '/') ch = '\\';
-        EXPECT_EQ(ToWindowsPath(c.posix), expected) << c.posix;
-    }
-}
-
-TEST_F(PrefixPaths, ExtraDrivesMapBothWays) {
-    fs::create_directories(prefix_.scratch() + "/Data");
-    fs::create_directory_symlink(prefix_.scratch(), root() + "/dosdevices/d:");
-    EXPECT_EQ(ToPosixPath("D:\\data\\f.bin"), prefix_.scratch() + "/Data/f.bin");
-    EXPECT_EQ(ToWindowsPath(prefix_.scratch() + "/Data/f.bin"), "D:\\Data\\f.bin");
-    EXPECT_EQ(GetLogicalDrives(), (1u << 2) | (1u << 3) | (1u << 25));
-}
-
-TEST_F(PrefixPaths, NonAsciiNamesCrossInTheCodePage) {
-    // On disk the name is UTF-8; on the Windows side it is Windows-1252.
-    WriteFile(driveC + "/Caf\xc3\xa9.txt", "x");
-    EXPECT_EQ(ToPosixPath("C:\\caf\xc9.TXT"), driveC + "/Caf\xc3\xa9.txt");
-    EXPECT_EQ(ToWindowsPath(driveC + "/Caf\xc3\xa9.txt"), "C:\\Caf\xe9.txt");
+    for (const Case& c : cases)
+        EXPECT_EQ(ToWindowsPath(c.posix), c.windows) << c.posix;
 }
 
 } // namespace
