@@ -39,25 +39,28 @@ std::string PrefixUserName() {
     return "user";
 }
 
+int PrefixProblem(std::string& root) {
+    root = PrefixRoot();
+    struct stat st;
+    if (stat(root.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
+    if (!S_ISDIR(st.st_mode)) return ENOTDIR;
+    return access(root.c_str(), R_OK | W_OK | X_OK) != 0 ? errno : 0;
+}
+
 namespace {
 
 // Makes what is missing of the prefix; 0, or the errno of what stops the prefix being used.
 // The root is made private (0700), as private data folders are; a root that already
 // exists keeps its mode, which is how a deliberately shared prefix is set up.
-int layOutPrefix(const std::string& root) {
-    struct stat st;
-    if (stat(root.c_str(), &st) != 0) {
-        if (errno != ENOENT) return errno;
-        std::error_code ec;
+int layOutPrefix(std::string& root) {
+    std::error_code ec;
+    if (access(root.c_str(), F_OK) != 0 && errno == ENOENT) {
         fs::path parent = fs::path(root).parent_path();
         if (!parent.empty()) fs::create_directories(parent, ec);
         if (mkdir(root.c_str(), 0700) != 0 && errno != EEXIST) return errno;
-        if (stat(root.c_str(), &st) != 0) return errno;
     }
-    if (!S_ISDIR(st.st_mode)) return ENOTDIR;
-    if (access(root.c_str(), R_OK | W_OK | X_OK) != 0) return errno;
+    if (int err = PrefixProblem(root)) return err;
 
-    std::error_code ec;
     fs::path base(root);
     fs::path user = base / "drive_c" / "users" / PrefixUserName();
     for (const fs::path& folder :

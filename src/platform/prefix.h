@@ -16,6 +16,9 @@ PLATFORM_API std::string PrefixRoot();
 PLATFORM_API std::string EnsurePrefix();
 // The same, giving the root in root and 0, or the errno that stops the prefix being used.
 PLATFORM_API int PreparePrefix(std::string& root);
+// Without making anything: 0, or the errno that stops an existing prefix (or a file in its
+// place) being used.
+PLATFORM_API int PrefixProblem(std::string& root);
 // The user name the prefix uses for drive_c/users/<user>.
 PLATFORM_API std::string PrefixUserName();
 

@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     // Every command works in the prefix: one that cannot be used is named with the reason.
     app.parse_complete_callback([] {
         std::string root;
-        if (int err = tessaly::platform::PreparePrefix(root)) {
+        if (int err = tessaly::platform::PrefixProblem(root)) {
             std::fprintf(stderr, "tessaly: prefix %s: %s\n", root.c_str(), std::strerror(err));
             std::exit(1);
         }
