@@ -2,6 +2,7 @@
 #include "platform/prefix.h"
 
 #include <dirent.h>
+#include <errno.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,28 +39,63 @@ std::string PrefixUserName() {
     return "user";
 }
 
-std::string EnsurePrefix() {
-    static std::mutex mutex;
-    static std::set<std::string> ready;
-    std::string root = PrefixRoot();
-    std::lock_guard lock(mutex);
-    if (ready.count(root) && fs::exists(root + "/dosdevices")) return root;
+int PrefixProblem(std::string& root) {
+    root = PrefixRoot();
+    struct stat st;
+    if (stat(root.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
+    if (!S_ISDIR(st.st_mode)) return ENOTDIR;
+    return access(root.c_str(), R_OK | W_OK | X_OK) != 0 ? errno : 0;
+}
 
+namespace {
+
+// Makes what is missing of the prefix; 0, or the errno of what stops the prefix being used.
+// The root is made private (0700), as private data folders are; a root that already
+// exists keeps its mode, which is how a deliberately shared prefix is set up.
+int layOutPrefix(std::string& root) {
     std::error_code ec;
+    if (access(root.c_str(), F_OK) != 0 && errno == ENOENT) {
+        fs::path parent = fs::path(root).parent_path();
+        if (!parent.empty()) fs::create_directories(parent, ec);
+        if (mkdir(root.c_str(), 0700) != 0 && errno != EEXIST) return errno;
+    }
+    if (int err = PrefixProblem(root)) return err;
+
     fs::path base(root);
-    fs::create_directories(base / "dosdevices", ec);
     fs::path user = base / "drive_c" / "users" / PrefixUserName();
-    for (const char* folder : {"Application Data", "My Documents", "Temp"})
-        fs::create_directories(user / folder, ec);
-    fs::create_directories(base / "drive_c" / "windows" / "system32", ec);
-    fs::create_directories(base / "drive_c" / "Program Files", ec);
-    if (!fs::exists(base / "dosdevices" / "c:", ec) && !fs::is_symlink(base / "dosdevices" / "c:"))
-        fs::create_directory_symlink("../drive_c", base / "dosdevices" / "c:", ec);
-    if (!fs::exists(base / "dosdevices" / "z:", ec) && !fs::is_symlink(base / "dosdevices" / "z:"))
-        fs::create_directory_symlink("/", base / "dosdevices" / "z:", ec);
+    for (const fs::path& folder :
+         {base / "dosdevices", user / "Application Data", user / "My Documents", user / "Temp",
+          base / "drive_c" / "windows" / "system32", base / "drive_c" / "Program Files"}) {
+        fs::create_directories(folder, ec);
+        if (ec) return ec.value();
+    }
+    for (auto [name, target] : {std::pair{"c:", "../drive_c"}, std::pair{"z:", "/"}}) {
+        fs::path link = base / "dosdevices" / name;
+        if (!fs::exists(fs::symlink_status(link, ec)))
+            fs::create_directory_symlink(target, link, ec);
+    }
     fs::path winIni = base / "drive_c" / "windows" / "win.ini";
     if (!fs::exists(winIni, ec)) std::ofstream(winIni) << "[windows]\r\n";
+    return 0;
+}
+
+} // namespace
+
+int PreparePrefix(std::string& root) {
+    static std::mutex mutex;
+    static std::set<std::string> ready;
+    root = PrefixRoot();
+    std::lock_guard lock(mutex);
+    std::error_code ec;
+    if (ready.count(root) && fs::is_directory(root + "/dosdevices", ec)) return 0;
+    if (int err = layOutPrefix(root)) return err;
     ready.insert(root);
+    return 0;
+}
+
+std::string EnsurePrefix() {
+    std::string root;
+    if (int err = PreparePrefix(root)) SetLastError(ErrorFromErrno(err));
     return root;
 }
 
@@ -299,6 +335,11 @@ std::string ToPosixPath(const std::string& windowsPath) {
     }
     if (detail::IsUncPath(full)) {
         SetLastError(ERROR_BAD_NETPATH);
+        return {};
+    }
+    std::string root;
+    if (int err = PreparePrefix(root)) {
+        SetLastError(ErrorFromErrno(err)); // the prefix's own fault, not the path's
         return {};
     }
     std::string current = DriveFolder(full[0]);

@@ -10,8 +10,15 @@ namespace tessaly::platform {
 // at its own folder. Created with its drive links and folders on first use.
 PLATFORM_API std::string PrefixRoot();
 // Creates the prefix when it is missing (dosdevices/c: and z:, drive_c/windows/system32,
-// the user's special folders, win.ini). Idempotent; returns the root.
+// the user's special folders, win.ini). Idempotent; returns the root. Never throws: when the
+// prefix cannot be used (unreadable, a file where the folder should be) the last error is
+// set and the callers' file and registry operations fail with their own codes.
 PLATFORM_API std::string EnsurePrefix();
+// The same, giving the root in root and 0, or the errno that stops the prefix being used.
+PLATFORM_API int PreparePrefix(std::string& root);
+// Without making anything: 0, or the errno that stops an existing prefix (or a file in its
+// place) being used.
+PLATFORM_API int PrefixProblem(std::string& root);
 // The user name the prefix uses for drive_c/users/<user>.
 PLATFORM_API std::string PrefixUserName();
 

@@ -346,7 +346,26 @@ LONG RegQueryInfoKeyA(HKEY key, char* cls, DWORD* classSize, DWORD* reserved, DW
     return ERROR_SUCCESS;
 }
 
+void RegCloseStores() {
+    std::lock_guard lock(Mutex());
+    regstore::CloseStores();
+}
+
+namespace {
+
+// At the platform library's unload (and process exit) the hive files alone get to hold every
+// committed write.
+struct CloseAtUnload {
+    ~CloseAtUnload() { RegCloseStores(); }
+} closeAtUnload;
+
+} // namespace
+
 namespace regstore {
+
+std::recursive_mutex& RegistryMutex() {
+    return Mutex();
+}
 
 namespace {
 LONG ReadBelow(Store& s, std::int64_t id, TreeNode& node) {

@@ -49,6 +49,10 @@ PLATFORM_API LONG RegQueryInfoKeyA(HKEY key, char* cls, DWORD* classSize, DWORD*
                                    DWORD* values, DWORD* maxValueNameLen, DWORD* maxValueLen,
                                    DWORD* securityDescriptor, void* lastWrite);
 
+// Checkpoints and closes the open hives, so that the hive files alone hold every write (also
+// done at unload); they open again on next use.
+PLATFORM_API void RegCloseStores();
+
 // REGEDIT4 text: import merges a file into the store; export writes a key and everything
 // below it. Both return 0 or a Windows error code.
 PLATFORM_API LONG RegImportFile(const std::string& posixPath);

@@ -2,7 +2,9 @@
 // key tree operations.
 #include "platform/registry_store.h"
 
+#include <fcntl.h>
 #include <pthread.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -11,6 +13,7 @@
 #include <mutex>
 
 #include "platform/codepage.h"
+#include "platform/errors.h"
 #include "platform/prefix.h"
 
 namespace tessaly::platform::regstore {
@@ -36,8 +39,10 @@ std::vector<std::unique_ptr<Store>>& Inherited() {
 }
 
 void SetStoresAsideInChild() {
-    for (auto& [path, store] : Stores())
+    for (auto& [path, store] : Stores()) {
+        store->MarkInherited();
         Inherited().push_back(std::move(store));
+    }
     Stores().clear();
 }
 
@@ -114,7 +119,25 @@ void ReadValue(const Query& q, ValueRecord& value) {
     value.data = q.ColBytes(2);
 }
 
+// A new hive is its owner's alone, unless the prefix folder was shared deliberately: the
+// file takes the folder's read and write bits for group and others (SQLite gives its -wal
+// and -shm files the database file's mode).
+void CreateHiveFile(const std::string& path) {
+    struct stat folder;
+    std::string dir = path.substr(0, path.find_last_of('/') + 1);
+    mode_t mode = 0600;
+    if (!dir.empty() && stat(dir.c_str(), &folder) == 0) mode |= folder.st_mode & 0066;
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0) return;
+    fchmod(fd, mode); // not narrowed by the umask
+    close(fd);
+}
+
 } // namespace
+
+void CloseStores() {
+    Stores().clear();
+}
 
 std::string FoldName(std::string_view name) {
     std::string folded(name);
@@ -187,13 +210,22 @@ Store* Store::Open(const std::string& path, LONG& error) {
         return it->second.get();
     }
 
+    // A hive of a prefix that cannot be used fails with the prefix's reason.
+    std::string root;
+    if (int err = PreparePrefix(root); err && path.rfind(root + "/", 0) == 0) {
+        error = LONG(ErrorFromErrno(err));
+        return nullptr;
+    }
     std::unique_ptr<Store> store(new Store);
     store->path_ = path;
+    CreateHiveFile(path);
     int rc = sqlite3_open_v2(path.c_str(), &store->db_,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
                              nullptr);
     if (rc != SQLITE_OK) {
-        error = ErrorFromSqlite(rc);
+        // A prefix that cannot be used says why (access denied, path not found).
+        int err = store->db_ ? sqlite3_system_errno(store->db_) : 0;
+        error = err ? LONG(ErrorFromErrno(err)) : ErrorFromSqlite(rc);
         return nullptr;
     }
     sqlite3_busy_timeout(store->db_, kBusyTimeoutMs);
@@ -243,6 +275,12 @@ Store* Store::Open(const std::string& path, LONG& error) {
 Store::~Store() {
     for (auto& c : statements_)
         sqlite3_finalize(c.stmt);
+    if (db_ && !inherited_) {
+        // The newest writes sit in the -wal file until a checkpoint: move them into the
+        // hive file, waiting only briefly for readers of other processes.
+        sqlite3_busy_timeout(db_, 1000);
+        sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    }
     if (db_) sqlite3_close_v2(db_);
 }
 

@@ -10,6 +10,7 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,17 +54,27 @@ class Store {
 
     ~Store();
 
+    // A forked child's copy of its parent's connection: closed without a checkpoint.
+    void MarkInherited() { inherited_ = true; }
+
   private:
     Store() = default;
     std::string path_;
     sqlite3* db_ = nullptr;
     std::uint64_t lastUse_ = 0;
+    bool inherited_ = false;
     struct Cached {
         const char* sql;
         sqlite3_stmt* stmt;
     };
     std::vector<Cached> statements_;
 };
+
+// Checkpoints and closes the stores this process opened (they open again on next use); call
+// with RegistryMutex() held.
+void CloseStores();
+// The lock every registry call holds for its whole length.
+std::recursive_mutex& RegistryMutex();
 
 // The Windows code for an SQLite result.
 LONG ErrorFromSqlite(int rc);

@@ -1,21 +1,101 @@
-// Path translation between the Windows side and the prefix's folders.
+// The prefix: its creation and modes, prefixes that cannot be used, and path translation
+// between the Windows side and the prefix's folders.
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/prefix.h"
+#include "platform/registry.h"
+#include "support/environment.h"
 #include "support/prefix.h"
+#include "support/run.h"
 
 namespace fs = std::filesystem;
 using namespace tessaly::platform;
 using tessaly::testing::PrefixTest;
+using tessaly::testing::ScopedEnv;
 using tessaly::testing::WriteFile;
 
 namespace {
+
+constexpr uid_t kNobody = 65534;
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+// Runs work as an unprivileged user when this is root (for whom modes stop nothing), in a
+// child; gives its exit status.
+int AsNobody(const std::function<int()>& work) {
+    if (getuid() != 0) return work();
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(99);
+        _exit(work());
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// First use makes a new prefix its user's alone, a folder made beforehand keeps its mode
+// (a shared prefix), and a prefix that cannot be used fails the calls that need it with their
+// codes, while the tessaly program names it with the reason.
+TEST(Prefix, FirstUseMakesOrRefusesThePrefix) {
+    tessaly::testing::TempPrefix temp;
+    std::string base = temp.scratch();
+    ASSERT_EQ(0, chmod(temp.root().c_str(), 0711)); // for the unprivileged user
+    ASSERT_EQ(0, chmod(base.c_str(), 0777));
+    WriteFile(base + "/file", "x");
+    struct Case {
+        std::string prefix;
+        int made;  // the mode of a folder made beforehand, -1 for none
+        LONG code; // of a registry call and of a file call
+        const char* reason;
+        mode_t root = 0, hive = 0; // the modes afterwards
+    } cases[] = {
+        {base + "/new", -1, 0, nullptr, 0700, 0600},
+        {base + "/shared", 0777, 0, nullptr, 0777, 0666},
+        {base + "/locked", 0000, 5, "Permission denied"},
+        {base + "/read-only", 0555, 5, "Permission denied"},
+        {base + "/file", -1, 3, "Not a directory"},
+        {base + "/file/sub", -1, 3, "Not a directory"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.prefix);
+        ASSERT_EQ(0,
+                  c.made < 0 ? 0 : mkdir(c.prefix.c_str(), 0700) | chmod(c.prefix.c_str(), c.made));
+        ScopedEnv env("TESSALY_PREFIX", c.prefix);
+        EXPECT_EQ(c.code, AsNobody([] {
+                      HKEY k;
+                      LONG rc = RegCreateKeyA(HKEY_CURRENT_USER, "Software\\X", &k);
+                      SetLastError(0);
+                      DWORD attributes = GetFileAttributesA("C:\\windows");
+                      LONG file = attributes == 0xFFFFFFFF ? LONG(GetLastError()) : 0;
+                      return rc == file ? int(rc) : 100 + int(file);
+                  }));
+        EXPECT_EQ(c.root, c.root ? ModeOf(c.prefix) : 0);
+        for (const char* file : {"/user.reg.db", "/user.reg.db-wal", "/user.reg.db-shm"})
+            EXPECT_EQ(c.hive, c.hive ? ModeOf(c.prefix + file) : 0) << file;
+        std::vector<std::string> command = {tessaly::testing::TessalyProgram(), "reg", "query",
+                                            "HKCU"};
+        if (getuid() == 0)
+            command.insert(command.begin(),
+                           {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+        auto run = tessaly::testing::RunProgram(command, {"ASAN_OPTIONS=detect_leaks=0"});
+        EXPECT_EQ(c.reason ? 1 : 0, run.status) << run.err;
+        EXPECT_EQ(c.reason ? "tessaly: prefix " + c.prefix + ": " + c.reason + "\n" : "",
+                  c.reason ? run.err : "");
+    }
+}
 
 class PrefixPaths : public PrefixTest {
   protected:
@@ -44,16 +124,22 @@ TEST_F(PrefixPaths, DriveFoldersFollowTheDeviceLinks) {
     EXPECT_EQ(DriveFolder('z'), "/");
     EXPECT_EQ(DriveFolder('q'), "");
     EXPECT_EQ(DriveFolder('1'), "");
+    fs::create_directories(prefix_.scratch() + "/Data");
     fs::create_directory_symlink(prefix_.scratch(), root() + "/dosdevices/d:");
     EXPECT_EQ(DriveFolder('d'), prefix_.scratch());
+    EXPECT_EQ(ToPosixPath("D:\\data\\f.bin"), prefix_.scratch() + "/Data/f.bin");
+    EXPECT_EQ(ToWindowsPath(prefix_.scratch() + "/Data/f.bin"), "D:\\Data\\f.bin");
+    EXPECT_EQ(GetLogicalDrives(), (1u << 2) | (1u << 3) | (1u << 25));
 }
 
 TEST_F(PrefixPaths, WindowsPathsTranslate) {
     WriteFile(driveC + "/Docs/Report.TXT", "x");
+    WriteFile(driveC + "/Caf\xc3\xa9.txt", "x");
     fs::create_directories(driveC + "/Docs/Sub Folder");
     struct Case {
         const char* windows;
-        std::string posix;
+        std::string posix; // empty when the path does not translate
+        DWORD error = 0;
     } cases[] = {
         {"C:\\", driveC},
         {"c:\\Docs\\Report.TXT", driveC + "/Docs/Report.TXT"},
@@ -72,25 +158,17 @@ TEST_F(PrefixPaths, WindowsPathsTranslate) {
         {"Z:\\usr\\bin", "/usr/bin"},
         {"z:\\USR\\BIN", "/usr/bin"},
         {"\\\\?\\C:\\Docs", driveC + "/Docs"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(ToPosixPath(c.windows), c.posix) << c.windows;
-}
-
-TEST_F(PrefixPaths, UntranslatablePathsFailWithTheirErrors) {
-    struct Case {
-        const char* windows;
-        DWORD error;
-    } cases[] = {
-        {"\\\\server\\share\\file.txt", 53},
-        {"//server/share", 53},
-        {"Q:\\nothing", 3},
-        {"", 3},
+        // On disk the name is UTF-8; on the Windows side it is Windows-1252.
+        {"C:\\caf\xc9.TXT", driveC + "/Caf\xc3\xa9.txt"},
+        {"\\\\server\\share\\file.txt", "", 53},
+        {"//server/share", "", 53},
+        {"Q:\\nothing", "", 3},
+        {"", "", 3},
     };
     for (const Case& c : cases) {
         SetLastError(0);
-        EXPECT_EQ(ToPosixPath(c.windows), "") << c.windows;
-        EXPECT_EQ(GetLastError(), c.error) << c.windows;
+        EXPECT_EQ(ToPosixPath(c.windows), c.posix) << c.windows;
+        EXPECT_EQ(c.error, c.posix.empty() ? GetLastError() : 0) << c.windows;
     }
 }
 
@@ -113,39 +191,20 @@ TEST_F(PrefixPaths, PosixPathsTranslateBack) {
     fs::create_directory_symlink(driveC + "/Docs", prefix_.scratch() + "/docs-link");
     struct Case {
         std::string posix;
-        const char* windows;
+        std::string windows;
     } cases[] = {
         {driveC, "C:\\"},
         {driveC + "/Docs/a.txt", "C:\\Docs\\a.txt"},
         {driveC + "/Docs/../Docs/./b.txt", "C:\\Docs\\b.txt"},
         {"/", "Z:\\"},
         {"/usr/share/", "Z:\\usr\\share"},
-        {root() + "/drive_cX", nullptr}, // only a sibling, not under drive_c
+        {root() + "/drive_cX", tessaly::testing::WindowsPath(root() + "/drive_cX")}, // a sibling
+        {driveC + "/Caf\xc3\xa9.txt", "C:\\Caf\xe9.txt"},
         // A link into the drive is seen as the drive's own folder.
         {prefix_.scratch() + "/docs-link/c.txt", "C:\\Docs\\c.txt"},
     };
-    for (const Case& c : cases) {
-        std::string expected = c.windows ? c.windows : "Z:" + fs::path(c.posix).string();
-        if (!c.windows)
-            for (char& ch : expected)
-                if (ch == '/') ch = '\\';
-        EXPECT_EQ(ToWindowsPath(c.posix), expected) << c.posix;
-    }
-}
-
-TEST_F(PrefixPaths, ExtraDrivesMapBothWays) {
-    fs::create_directories(prefix_.scratch() + "/Data");
-    fs::create_directory_symlink(prefix_.scratch(), root() + "/dosdevices/d:");
-    EXPECT_EQ(ToPosixPath("D:\\data\\f.bin"), prefix_.scratch() + "/Data/f.bin");
-    EXPECT_EQ(ToWindowsPath(prefix_.scratch() + "/Data/f.bin"), "D:\\Data\\f.bin");
-    EXPECT_EQ(GetLogicalDrives(), (1u << 2) | (1u << 3) | (1u << 25));
-}
-
-TEST_F(PrefixPaths, NonAsciiNamesCrossInTheCodePage) {
-    // On disk the name is UTF-8; on the Windows side it is Windows-1252.
-    WriteFile(driveC + "/Caf\xc3\xa9.txt", "x");
-    EXPECT_EQ(ToPosixPath("C:\\caf\xc9.TXT"), driveC + "/Caf\xc3\xa9.txt");
-    EXPECT_EQ(ToWindowsPath(driveC + "/Caf\xc3\xa9.txt"), "C:\\Caf\xe9.txt");
+    for (const Case& c : cases)
+        EXPECT_EQ(ToWindowsPath(c.posix), c.windows) << c.posix;
 }
 
 } // namespace

@@ -1,6 +1,20 @@
-// REGEDIT4 text: reading every form of the syntax, writing it back, and exact round trips.
+// Registry files: the editor's grammar line by line, version 5 text, the writer's form, and
+// round trips of whatever the store can hold.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <random>
+#include <tuple>
+
+#include "platform/codepage.h"
 #include "registry_support.h"
 #include "support/prefix.h"
+#include "support/run.h"
 
 using namespace tessaly::testing::reg;
 using tessaly::testing::PrefixTest;
@@ -9,245 +23,271 @@ namespace {
 
 class RegistryFile : public PrefixTest {};
 
-TEST_F(RegistryFile, ImportReadsEveryForm) {
-    const std::string text = "\xEF\xBB\xBFREGEDIT4\r\n"
-                             "; a comment\r\n"
-                             "\r\n"
-                             "[HKEY_CURRENT_USER\\Software\\Import]\r\n"
-                             "\"plain\"=\"text\"\r\n"
-                             "\"escaped \\\"name\\\"\"=\"C:\\\\Path\\\\\"\r\n"
-                             "@=\"default\"\r\n"
-                             "\"@\"=\"at sign\"\r\n"
-                             "\"number\"=dword:0000000a\r\n"
-                             "\"short number\"=dword:ff\r\n"
-                             "\"bin\"=hex:01,02,ff\r\n"
-                             "\"empty bin\"=hex:\r\n"
-                             "\"expand\"=hex(2):25,41,25,00\r\n"
-                             "\"multi\"=hex(7):61,00,62,00,00\r\n"
-                             "\"typed\"=hex(100):de,ad\r\n"
-                             "\"long\"=hex:00,01,02,\\\r\n"
-                             "  03,04,\\\n"
-                             "\t05\r\n"
-                             "  \"indented\" = \"ok\"  \r\n"
-                             "\"two\r\nlines\"=\"a\nb\"\r\n"
-                             "[HKLM\\Software\\Import\\Sub]\n"
-                             "[HKEY_CLASSES_ROOT\\.imp]\n"
-                             "@=\"impfile\"\n";
-    std::string message;
-    ASSERT_EQ(0, RegImportText(text, message)) << message;
-
-    struct Expect {
-        HKEY root;
-        const char* key;
-        const char* name;
-        DWORD type;
-        std::string data;
-    } expected[] = {
-        {HKEY_CURRENT_USER, "Software\\Import", "plain", REG_SZ, std::string("text\0", 5)},
-        {HKEY_CURRENT_USER, "Software\\Import", "escaped \"name\"", REG_SZ,
-         std::string("C:\\Path\\\0", 9)},
-        {HKEY_CURRENT_USER, "Software\\Import", "", REG_SZ, std::string("default\0", 8)},
-        {HKEY_CURRENT_USER, "Software\\Import", "@", REG_SZ, std::string("at sign\0", 8)},
-        {HKEY_CURRENT_USER, "Software\\Import", "number", REG_DWORD, Dword(10)},
-        {HKEY_CURRENT_USER, "Software\\Import", "short number", REG_DWORD, Dword(255)},
-        {HKEY_CURRENT_USER, "Software\\Import", "bin", REG_BINARY, "\x01\x02\xff"},
-        {HKEY_CURRENT_USER, "Software\\Import", "empty bin", REG_BINARY, ""},
-        {HKEY_CURRENT_USER, "Software\\Import", "expand", REG_EXPAND_SZ, std::string("%A%\0", 4)},
-        {HKEY_CURRENT_USER, "Software\\Import", "multi", REG_MULTI_SZ, std::string("a\0b\0\0", 5)},
-        {HKEY_CURRENT_USER, "Software\\Import", "typed", 0x100, "\xde\xad"},
-        {HKEY_CURRENT_USER, "Software\\Import", "long", REG_BINARY, std::string("\0\1\2\3\4\5", 6)},
-        {HKEY_CURRENT_USER, "Software\\Import", "indented", REG_SZ, std::string("ok\0", 3)},
-        {HKEY_CURRENT_USER, "Software\\Import", "two\r\nlines", REG_SZ, std::string("a\nb\0", 4)},
-        {HKEY_LOCAL_MACHINE, "Software\\Classes\\.imp", "", REG_SZ, std::string("impfile\0", 8)},
-    };
-    for (const auto& e : expected) {
-        SCOPED_TRACE(e.name);
-        LONG rc = -1;
-        DWORD type = 0;
-        EXPECT_EQ(e.data, Get(e.root, e.key, e.name, &rc, &type));
-        EXPECT_EQ(0, rc);
-        EXPECT_EQ(e.type, type);
-    }
-    HKEY k;
-    EXPECT_EQ(0, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Import\\Sub", 0, KEY_READ, &k));
-    RegCloseKey(k);
-}
-
-TEST_F(RegistryFile, ImportDeletesKeysAndValues) {
-    ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Del\\Tree\\Deep", "v", REG_SZ, "1"));
-    ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Del", "gone", REG_SZ, "1"));
-    ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Del", "kept", REG_SZ, "1"));
-    ASSERT_EQ(0, RegImportText("REGEDIT4\n"
-                               "[-HKEY_CURRENT_USER\\Software\\Del\\Tree]\n"
-                               "\"ignored\"=\"under a deleted key\"\n"
-                               "[-HKEY_CURRENT_USER\\Software\\Never\\There]\n"
-                               "[HKEY_CURRENT_USER\\Software\\Del]\n"
-                               "\"GONE\"=-\n"
-                               "\"never there\"=-\n"));
-    LONG rc;
-    Get(HKEY_CURRENT_USER, "Software\\Del\\Tree", "ignored", &rc);
-    EXPECT_EQ(2, rc);
-    Get(HKEY_CURRENT_USER, "Software\\Del", "gone", &rc);
-    EXPECT_EQ(2, rc);
-    EXPECT_EQ("1", Get(HKEY_CURRENT_USER, "Software\\Del", "kept"));
-}
-
-TEST_F(RegistryFile, FaultyTextChangesNothing) {
+TEST_F(RegistryFile, ReadsWhatTheEditorReadsAndRefusesWhatItRefuses) {
     struct Case {
-        const char* text;
-        const char* message; // the start of the description
+        const char* lines; // after the header and the line of key Software\G<row>
+        int line;          // the faulty line, or 0 when the text is taken
+        DWORD type = 0;
+        std::string data = {};
+        const char* name = "v";
     } cases[] = {
-        {"Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\X]\n", "line 1:"},
-        {"REGEDIT4\n[HKEY_CURRENT_USER\\Software\\F]\n\"a\"=\"1\"\n\"b\"=hex:0g\n", "line 4:"},
-        {"REGEDIT4\n[HKEY_USERS\\X]\n", "line 2: unknown root"},
-        {"REGEDIT4\n\"a\"=\"value before key\"\n", "line 2:"},
-        {"REGEDIT4\n[HKEY_CURRENT_USER\\Software\\F]\n\"a\"=dword:123456789\n", "line 3:"},
-        {"REGEDIT4\n[HKEY_CURRENT_USER\\Software\\F]\n\"a\"=\"unterminated\n", "line 3:"},
-        {"REGEDIT4\n[HKEY_CURRENT_USER\\Software\\F\n", "line 2:"},
-        {"REGEDIT4\n[HKEY_CURRENT_USER\\Software\\F]\n\"a\"=\"x\" trailing\n", "line 3:"},
-        {"REGEDIT4\n[HKEY_CURRENT_USER\\Software\\F]\n\"a\" \"x\"\n", "line 3:"},
-        {"REGEDIT4\n[-HKEY_CURRENT_USER]\n", "line 2:"},
-        {"REGEDIT4\n[HKEY_CURRENT_USER\\Software\\F]\nstray\n", "line 3:"},
-        {"REGEDIT4\n[HKEY_CURRENT_USER\\Software\\F]\n\"a\"=hex(zz):00\n", "line 3:"},
+        {"\"v\"=\"text\"", 0, REG_SZ, std::string("text\0", 5)},
+        {"  \"v\" = \"C:\\\\P\\\\\\\"q\\\"\"  ", 0, REG_SZ, std::string("C:\\P\\\"q\"\0", 9)},
+        {"@=\"default\"", 0, REG_SZ, std::string("default\0", 8), ""},
+        {"\"@\"=\"at\"", 0, REG_SZ, std::string("at\0", 3), "@"},
+        {"\"v\"=\"x\" ;note", 0, REG_SZ, std::string("x\0", 2)},
+        {"\"v\"=dword:02040608 ;note", 0, REG_DWORD, Dword(0x02040608)},
+        {"\"v\"=dword:ff", 0, REG_DWORD, Dword(255)},
+        {"\"v\"=hex:", 0, REG_BINARY, ""},
+        {"\"v\"=hex(2):25,41,25,00", 0, REG_EXPAND_SZ, std::string("%A%\0", 4)},
+        {"\"v\"=hex(100):de,AD", 0, 0x100, "\xde\xad"},
+        {"\"v\"=hex:56,00,\\;note\r\n  57", 0, REG_BINARY, std::string("\x56\0\x57", 3)},
+        {"\"v\"=hex:56, \\\r\n; own line\r\n# hash\r\n\r\n\t57,\\\r58", 0, REG_BINARY,
+         "\x56\x57\x58"},
+        {"# a comment line\n; another\n\"v\"=-", 0, 0, "", "gone"},
+        {"\"v\"=hex:63,6\\\n f", 1},
+        {"\"v\"=hex:63\\\n,6f", 1},
+        {"\"v\"=hex:63,,6f", 1},
+        {"\"v\"=hex:63,\\\n\\\n6f", 2},
+        {"\"v\"=hex:63,", 1},
+        {"\"v\"=hex:63,\\\n", 2},
+        {"\"v\"=hex:0g", 1},
+        {"\"v\"=hex(zz):00", 1},
+        {"\"v\"=\"\\0\"", 1},
+        {"\"v\"=\"two\nlines\"", 1},
+        {"\"v\"=dword:123456789", 1},
+        {"\"v\"=\"x\" trailing", 1},
+        {"\"v\" \"x\"", 1},
+        {"\"v\"=what", 1},
+        {"stray", 1},
+        {"[HKEY_USERS\\X]", 1},
+        {"[-HKEY_CURRENT_USER]", 1},
+        {"[HKEY_CURRENT_USER\\Software\\F", 1},
+    };
+    int row = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lines);
+        std::string key = "Software\\G" + std::to_string(++row);
+        ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Old", "gone", REG_SZ, "1"));
+        std::string message;
+        LONG rc =
+            RegImportText("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Old]\n\"gone\"=-\n[HKCU\\" +
+                              key + "]\n" + c.lines + "\n",
+                          message);
+        if (c.line) {
+            EXPECT_EQ(13, rc);
+            EXPECT_EQ(0u, message.find("line " + std::to_string(c.line + 4) + ":")) << message;
+            HKEY k; // nothing of a refused text is stored
+            EXPECT_EQ(2, RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &k));
+            EXPECT_EQ("1", Get(HKEY_CURRENT_USER, "Software\\Old", "gone"));
+            continue;
+        }
+        ASSERT_EQ(0, rc) << message;
+        LONG got = -1;
+        DWORD type = 0;
+        std::string where = std::string(c.name) == "gone" ? "Software\\Old" : key;
+        EXPECT_EQ(c.data, Get(HKEY_CURRENT_USER, where.c_str(), c.name, &got, &type));
+        EXPECT_EQ(c.type ? 0 : 2, got);
+        EXPECT_EQ(c.type, type);
+    }
+    // A deleted key takes its subtree, and values under it are skipped, as the editor does.
+    ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Del\\Deep", "v", REG_SZ, "1"));
+    ASSERT_EQ(0, RegImportText("REGEDIT4\n[-HKEY_CURRENT_USER\\Software\\Del]\n\"v\"=\"no\"\n"
+                               "[-HKEY_CURRENT_USER\\Software\\Never]\n"));
+    HKEY k;
+    EXPECT_EQ(2, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Del", 0, KEY_READ, &k));
+    for (const char* text : {"", "REGEDIT5\n", "REGEDIT4\n\"v\"=\"before any key\"\n"})
+        EXPECT_EQ(13, RegImportText(text)) << text;
+}
+
+TEST_F(RegistryFile, VersionFiveTextIsConvertedToTheCodePage) {
+    const std::string body = "Windows Registry Editor Version 5.00\r\n\r\n"
+                             "[HKEY_CURRENT_USER\\Software\\Caf\xC3\xA9]\r\n"
+                             "\"n\xC3\xA4me\"=\"\xC3\xA9t\xC3\xA9\"\r\n"
+                             "\"x\"=hex(2):25,00,e9,00,00,00\r\n"
+                             "\"b\"=hex:e9,00\r\n";
+    auto utf16 = [](const std::string& utf8) {
+        std::u16string wide = AnsiToUtf16(Utf8ToAnsi(utf8));
+        return std::string("\xFF\xFE") +
+               std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
+    };
+    struct Case {
+        std::string text;
+        const char* fault; // in the message, or null when the text is taken
+    } cases[] = {
+        {body, nullptr},
+        {"\xEF\xBB\xBF" + body, nullptr},
+        {utf16(body), nullptr},
+        {body + "\"\xE6\x97\xA5\"=\"\"", "line 7: character U+65E5 has no place in code page 1252"},
+        {std::string("\xFF\xFE\x41"), "line 1:"},
+        {body + "\"bad\"=\"\xC3\"\r\n", "line 7:"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
+        SCOPED_TRACE(c.fault ? c.fault : "taken");
+        ASSERT_EQ(0, RegDeleteTreeA(HKEY_CURRENT_USER, nullptr));
         std::string message;
-        EXPECT_EQ(13, RegImportText(c.text, message));
-        EXPECT_EQ(0u, message.find(c.message)) << message;
-        HKEY k;
-        EXPECT_EQ(2, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\F", 0, KEY_READ, &k));
+        ASSERT_EQ(c.fault ? 13 : 0, RegImportText(c.text, message)) << message;
+        EXPECT_NE(std::string::npos, message.find(c.fault ? c.fault : "")) << message;
+        // All of the text or none of it; string types converted, binary data as given.
+        for (auto [name, data] : {std::pair{"n\xE4me", std::string("\xE9t\xE9\0", 4)},
+                                  {"x", std::string("%\xE9\0", 3)},
+                                  {"b", std::string("\xE9\0", 2)}})
+            EXPECT_EQ(c.fault ? "" : data, Get(HKEY_CURRENT_USER, "Software\\Caf\xE9", name));
     }
-    std::string message;
-    EXPECT_EQ(2, RegImportFile(prefix_.scratch() + "/missing.reg", message));
-    EXPECT_NE(std::string::npos, message.find("missing.reg"));
 }
 
-TEST_F(RegistryFile, ExportWritesTheTreeInRegeditSyntax) {
+TEST_F(RegistryFile, ExportWritesTheEditorsForm) {
     ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Exp", "", REG_SZ, std::string("def\0", 4)));
     ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Exp", "s", REG_SZ, std::string("a\"b\\\0", 5)));
     ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Exp", "raw", REG_SZ, "ab"));
+    ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Exp", "l\r\nb", REG_SZ, std::string("\n\0", 2)));
     ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Exp", "n", REG_DWORD, Dword(0x1234abcd)));
     ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Exp\\b", "x", REG_BINARY, "\x01\xfe"));
     ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Exp\\A", "m", REG_MULTI_SZ, ""));
     ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Exp\\A\\Deep", "t", 0x2a, "z"));
+    ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Exp\\br\"\nk", "", REG_BINARY, ""));
+    ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Exp\\w", std::string(70, 'n').c_str(),
+                     REG_BINARY, std::string(27, 'A')));
+    std::string row; // the first byte stays on the name's line, then 25 to a line
+    for (int i = 0; i < 25; ++i)
+        row += "41,";
     std::string text;
     ASSERT_EQ(0, RegExportText("hkcu\\SOFTWARE\\exp", text));
-    EXPECT_EQ("REGEDIT4\r\n"
-              "\r\n"
+    EXPECT_EQ("REGEDIT4\r\n\r\n"
               "[HKEY_CURRENT_USER\\Software\\Exp]\r\n"
               "@=\"def\"\r\n"
               "\"s\"=\"a\\\"b\\\\\"\r\n"
               "\"raw\"=hex(1):61,62\r\n"
-              "\"n\"=dword:1234abcd\r\n"
-              "\r\n"
+              "\"l\\r\\nb\"=hex(1):0a,00\r\n"
+              "\"n\"=dword:1234abcd\r\n\r\n"
               "[HKEY_CURRENT_USER\\Software\\Exp\\A]\r\n"
-              "\"m\"=hex(7):\r\n"
-              "\r\n"
+              "\"m\"=hex(7):\r\n\r\n"
               "[HKEY_CURRENT_USER\\Software\\Exp\\A\\Deep]\r\n"
-              "\"t\"=hex(2a):7a\r\n"
-              "\r\n"
+              "\"t\"=hex(2a):7a\r\n\r\n"
               "[HKEY_CURRENT_USER\\Software\\Exp\\b]\r\n"
-              "\"x\"=hex:01,fe\r\n"
-              "\r\n",
+              "\"x\"=hex:01,fe\r\n\r\n"
+              "[\"HKEY_CURRENT_USER\\\\Software\\\\Exp\\\\br\\\"\\nk\"]\r\n"
+              "@=hex:\r\n\r\n"
+              "[HKEY_CURRENT_USER\\Software\\Exp\\w]\r\n\"" +
+                  std::string(70, 'n') + "\"=hex:41,\\\r\n  " + row + "\\\r\n  41\r\n\r\n",
               text);
-
-    // Long data wrap at 80 columns with a backslash.
-    ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Wrap", "w", REG_BINARY, std::string(60, 'A')));
-    ASSERT_EQ(0, RegExportText("HKEY_CURRENT_USER\\Software\\Wrap", text));
-    size_t start = text.find("\"w\"");
-    ASSERT_NE(std::string::npos, start);
-    int lines = 0;
-    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos && end > start;
-         start = end + 2, ++lines) {
-        std::string line = text.substr(start, end - start);
-        EXPECT_LE(line.size(), 80u) << line;
-        if (lines) {
-            EXPECT_EQ(0u, line.find("  41")) << line;
-        }
-    }
-    EXPECT_EQ(3, lines);
-
     EXPECT_EQ(2, RegExportText("HKEY_CURRENT_USER\\Software\\Missing", text));
     EXPECT_EQ(87, RegExportText("HKEY_NOWHERE\\Software", text));
 }
 
-TEST_F(RegistryFile, RoundTripIsExact) {
-    std::string all;
-    for (int i = 0; i < 256; ++i)
-        all += char(i);
-    struct Value {
-        const char* key;
-        const char* name;
-        DWORD type;
-        std::string data;
-    } values[] = {
-        {"Software\\Trip", "", REG_SZ, std::string("default\0", 8)},
-        {"Software\\Trip", "@", REG_SZ, std::string("named at\0", 9)},
-        {"Software\\Trip", "back\\slash \"and\" quotes", REG_SZ, std::string("\\\"\\\\\0", 5)},
-        {"Software\\Trip", "equals=sign ;semicolon [brackets]", REG_SZ, std::string("=\0", 2)},
-        {"Software\\Trip", "  spaces around  ", REG_SZ, std::string("  x  \0", 6)},
-        {"Software\\Trip", "caf\xE9 \xC4rger", REG_SZ, std::string("\xE9t\xE9\0", 4)},
-        {"Software\\Trip", "line\r\nbreaks", REG_SZ, std::string("one\r\ntwo\nthree\0", 15)},
-        {"Software\\Trip", "no terminator", REG_SZ, "suite text"},
-        {"Software\\Trip", "zeros inside", REG_SZ, std::string("a\0b\0", 4)},
-        {"Software\\Trip", "empty string", REG_SZ, ""},
-        {"Software\\Trip", "just a zero", REG_SZ, std::string("\0", 1)},
-        {"Software\\Trip", "all bytes", REG_BINARY, all + all},
-        {"Software\\Trip", "empty", REG_BINARY, ""},
-        {"Software\\Trip", "none", REG_NONE, "\x01"},
-        {"Software\\Trip", "dword", REG_DWORD, Dword(0xFFFFFFFF)},
-        {"Software\\Trip", "short dword", REG_DWORD, "\x01\x02"},
-        {"Software\\Trip", "expand", REG_EXPAND_SZ, std::string("%PATH%\0", 7)},
-        {"Software\\Trip", "multi", REG_MULTI_SZ, std::string("a\0bc\0\0", 6)},
-        {"Software\\Trip", "odd type", 0xFFFFFFFF, "x"},
-        {"Software\\Trip\\key ] with [ brackets", "v", REG_SZ, std::string("1\0", 2)},
-        {"Software\\Trip\\\xC4rger\\ \"quoted\" key ", "", REG_BINARY, std::string(1, '\0')},
-        {"Software\\Trip\\Empty Key\\Below", "v", REG_DWORD, Dword(7)},
+// Every key and value the store can hold comes back from its export: random names of every
+// byte (long ones too), every type, random data.
+TEST_F(RegistryFile, EverythingStoredRoundTrips) {
+    std::mt19937 random(20261206);
+    auto bytes = [&](size_t length, bool name) {
+        std::string s;
+        while (s.size() < length) {
+            char c = char(random() % 256);
+            if (!name || (c != '\0' && c != '\\')) s += c;
+        }
+        return s;
     };
-    for (const auto& v : values)
-        ASSERT_EQ(0, Put(HKEY_LOCAL_MACHINE, v.key, v.name, v.type, v.data)) << v.name;
-    HKEY empty;
-    ASSERT_EQ(0, RegCreateKeyA(HKEY_LOCAL_MACHINE, "Software\\Trip\\Empty Key\\Leaf", &empty));
-    RegCloseKey(empty);
-
-    std::string first, second;
-    ASSERT_EQ(0, RegExportText("HKEY_LOCAL_MACHINE\\Software\\Trip", first));
-    ASSERT_EQ(0, RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Trip"));
-    std::string path = tessaly::testing::WriteFile(prefix_.scratch() + "/trip.reg", first);
-    std::string message;
-    ASSERT_EQ(0, RegImportFile(path, message)) << message << "\n" << first;
-    ASSERT_EQ(0, RegExportText("HKEY_LOCAL_MACHINE\\Software\\Trip", second));
+    const DWORD types[] = {REG_NONE,     REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD,
+                           REG_MULTI_SZ, 11,     0xFFFFFFFF};
+    std::string path = "Software\\Trip";
+    for (int i = 0; i < 60; ++i) {
+        if (i % 6 == 0) path = "Software\\Trip";
+        path += "\\" + bytes(i % 10 == 0 ? 255 : 1 + random() % 12, true);
+        for (int v = random() % 5; v > 0; --v) {
+            DWORD type = types[random() % 8];
+            std::string data = bytes(random() % 3 ? random() % 40 : 400, false);
+            if (type == REG_SZ && random() % 2) data = bytes(random() % 20, true) + '\0';
+            if (type == REG_DWORD && random() % 2) data = data.substr(0, 4) + "    ";
+            std::string name = bytes(v == 1 && i % 7 == 0 ? 2000 : random() % 20, true);
+            ASSERT_EQ(0, Put(HKEY_CURRENT_USER, path.c_str(), name.c_str(), type, data));
+            DWORD stored = 0; // kept exactly, as given
+            EXPECT_EQ(data, Get(HKEY_CURRENT_USER, path.c_str(), name.c_str(), nullptr, &stored));
+            EXPECT_EQ(type, stored);
+        }
+    }
+    auto snapshot = [] {
+        std::map<std::tuple<std::string, std::string>, std::pair<DWORD, std::string>> all;
+        std::function<void(const std::string&)> walk = [&](const std::string& key) {
+            HKEY k;
+            EXPECT_EQ(0, RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &k));
+            for (const std::string& name : ValueNames(k)) {
+                DWORD type = 0;
+                std::string data =
+                    Get(HKEY_CURRENT_USER, key.c_str(), name.c_str(), nullptr, &type);
+                all[{key, name}] = {type, data};
+            }
+            all[{key, "\\key"}] = {};
+            for (const std::string& sub : SubKeys(k))
+                walk(key + "\\" + sub);
+            RegCloseKey(k);
+        };
+        walk("Software\\Trip");
+        return all;
+    };
+    auto before = snapshot();
+    ASSERT_GT(before.size(), 150u);
+    std::string first, second, message;
+    ASSERT_EQ(0, RegExportText("HKEY_CURRENT_USER\\Software\\Trip", first));
+    ASSERT_EQ(0, RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Trip"));
+    std::string file = tessaly::testing::WriteFile(prefix_.scratch() + "/trip.reg", first);
+    ASSERT_EQ(0, RegImportFile(file, message)) << message;
+    EXPECT_TRUE(before == snapshot());
+    ASSERT_EQ(0, RegExportText("HKEY_CURRENT_USER\\Software\\Trip", second));
     EXPECT_EQ(first, second);
 
-    for (const auto& v : values) {
-        SCOPED_TRACE(v.name);
-        DWORD type = 0;
-        LONG rc = -1;
-        EXPECT_EQ(v.data, Get(HKEY_LOCAL_MACHINE, v.key, v.name, &rc, &type));
-        EXPECT_EQ(0, rc);
-        EXPECT_EQ(v.type, type);
-    }
-    HKEY k;
-    ASSERT_EQ(0, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Trip", 0, KEY_READ, &k));
-    std::vector<std::string> order;
-    for (const auto& v : values)
-        if (std::string(v.key) == "Software\\Trip") order.push_back(v.name);
-    EXPECT_EQ(order, ValueNames(k));
-    RegCloseKey(k);
-    ASSERT_EQ(
-        0, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Trip\\Empty Key\\Leaf", 0, KEY_READ, &k));
-    RegCloseKey(k);
-
     // The classes view exports under its own name and comes back to the same place.
-    ASSERT_EQ(0, Put(HKEY_CLASSES_ROOT, ".trip\\shell\\open\\command", "", REG_SZ,
-                     std::string("prog \"%1\"\0", 10)));
+    ASSERT_EQ(0, Put(HKEY_CLASSES_ROOT, ".trip\\shell", "", REG_SZ, std::string("p \"%1\"\0", 7)));
     ASSERT_EQ(0, RegExportText("HKCR\\.trip", first));
-    EXPECT_NE(std::string::npos, first.find("[HKEY_CLASSES_ROOT\\.trip\\shell\\open\\command]"));
+    EXPECT_NE(std::string::npos, first.find("[HKEY_CLASSES_ROOT\\.trip\\shell]"));
     ASSERT_EQ(0, RegDeleteTreeA(HKEY_CLASSES_ROOT, ".trip"));
     ASSERT_EQ(0, RegImportText(first));
     ASSERT_EQ(0, RegExportText("HKCR\\.trip", second));
     EXPECT_EQ(first, second);
+}
+
+// An import is one transaction: the importing program killed at any moment leaves all of the
+// file's values or none.
+TEST_F(RegistryFile, KilledImportLeavesAllOrNothing) {
+    std::string text = "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\Kill]\r\n";
+    for (int i = 0; i < 10000; ++i)
+        text += "\"v" + std::to_string(i) + "\"=hex:01,02,03,04,05,06,07,08\r\n";
+    std::string file = tessaly::testing::WriteFile(prefix_.scratch() + "/kill.reg", text);
+    auto count = [] {
+        HKEY k;
+        DWORD values = 0;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Kill", 0, KEY_READ, &k) == 0)
+            RegQueryInfoKeyA(k, 0, 0, 0, 0, 0, 0, &values, 0, 0, 0, 0), RegCloseKey(k);
+        return values;
+    };
+    auto start = std::chrono::steady_clock::now();
+    auto run = tessaly::testing::RunTessaly({"reg", "import", file});
+    ASSERT_EQ(0, run.status) << run.err;
+    auto whole = std::chrono::steady_clock::now() - start;
+    ASSERT_EQ(10000u, count());
+
+    std::mt19937 random(1206);
+    std::map<DWORD, int> outcomes;
+    const std::string program = tessaly::testing::TessalyProgram();
+    for (int round = 0; round < 16; ++round) {
+        ASSERT_EQ(0, RegDeleteTreeA(HKEY_CURRENT_USER, nullptr));
+        pid_t pid = fork();
+        if (pid == 0) {
+            int null = open("/dev/null", O_WRONLY);
+            dup2(null, 1), dup2(null, 2);
+            execl(program.c_str(), program.c_str(), "reg", "import", file.c_str(), nullptr);
+            _exit(127);
+        }
+        usleep(useconds_t(std::chrono::duration_cast<std::chrono::microseconds>(whole).count() *
+                          int(random() % 1100) / 1000));
+        kill(pid, SIGKILL);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        DWORD values = count();
+        EXPECT_TRUE(values == 0 || values == 10000) << "round " << round << ": " << values;
+        ++outcomes[values];
+    }
+    for (auto [values, rounds] : outcomes)
+        std::printf("%u values after %d killed imports\n", values, rounds);
 }
 
 } // namespace

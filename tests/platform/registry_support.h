@@ -48,7 +48,7 @@ inline std::string Dword(DWORD n) {
 // Subkey names (as stored) and value names in enumeration order.
 inline std::vector<std::string> SubKeys(HKEY key) {
     std::vector<std::string> names;
-    char name[300];
+    char name[16384];
     for (DWORD i = 0;; ++i) {
         DWORD size = sizeof name;
         if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr)) break;
@@ -59,7 +59,7 @@ inline std::vector<std::string> SubKeys(HKEY key) {
 
 inline std::vector<std::string> ValueNames(HKEY key) {
     std::vector<std::string> names;
-    char name[300];
+    char name[16384];
     for (DWORD i = 0;; ++i) {
         DWORD size = sizeof name;
         if (RegEnumValueA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr)) break;

@@ -8,6 +8,7 @@
 #include "framework/core/module_state.h"
 #include "platform/module.h"
 #include "platform/prefix.h"
+#include "platform/registry.h"
 
 namespace tessaly::framework {
 
@@ -36,6 +37,8 @@ int CServicesApp::ExitInstance() {
         m_hResourceModule = nullptr;
     }
     // (No OLE to uninitialise, see InitInstance.)
+    // The hive files alone then hold every write: a copy of them is a whole backup.
+    platform::RegCloseStores();
     return 0;
 }
 
@@ -43,11 +46,15 @@ namespace {
 
 // Process attach and detach. The framework's per-thread data of this module is a
 // thread-local pointer that needs no release at thread detach. A failed start-up cannot
-// refuse the load of a shared object here; the start-up steps never fail.
+// refuse the load of a shared object here, and nothing may escape it: a prefix that cannot
+// be used shows as error codes at first use instead.
 struct LibraryFrame {
     LibraryFrame() {
         LibraryModuleState();
-        TheApp().InitInstance();
+        try {
+            TheApp().InitInstance();
+        } catch (...) {
+        }
         RegisterExtensionModule();
     }
     ~LibraryFrame() {
