@@ -11,13 +11,6 @@
 namespace tessaly::testing {
 namespace {
 
-std::vector<std::string> ToVector(const CStringArray& array) {
-    std::vector<std::string> out;
-    for (int i = 0; i < array.GetSize(); ++i)
-        out.push_back(array[i].str());
-    return out;
-}
-
 // The five arrays GetDistListMember fills, and the call (through the connection's pointer
 // or reference, both of which callers use).
 struct Members {
@@ -71,15 +64,12 @@ TEST_P(DistributionListTest, FillsTheListsOfAFolderInReverseOrderWithTheirKeys) 
     EXPECT_EQ(items.texts[3], "already there"); // the list is not emptied
     EXPECT_EQ(widget.property("tessalyCountHint").toInt(), 1);
     FreeKeys(list);
-}
-
-TEST_P(DistributionListTest, AFolderWithoutListsInsertsNothing) {
-    db->Setup("insert into DistList values ('L1','F1','Family')");
-    QListWidget widget;
-    CListCtrl list(&widget);
-    EXPECT_EQ(FillDistributionList(connection(), &list, nullptr, "F9"), 0);
-    EXPECT_EQ(list.GetItemCount(), 0);
-    EXPECT_EQ(widget.property("tessalyCountHint").toInt(), 0);
+    // A folder without lists inserts nothing.
+    QListWidget emptyWidget;
+    CListCtrl empty(&emptyWidget);
+    EXPECT_EQ(FillDistributionList(connection(), &empty, nullptr, "F9"), 0);
+    EXPECT_EQ(empty.GetItemCount(), 0);
+    EXPECT_EQ(emptyWidget.property("tessalyCountHint").toInt(), 0);
     EXPECT_TRUE(messages.empty());
     // A control that takes no items has inserted none (and holds no key strings).
     QLabel label;
@@ -115,6 +105,10 @@ TEST_P(DistributionListTest, MembersComeFromTheRowOrFromTheirContact) {
     EXPECT_EQ(got, expected);
     EXPECT_EQ(m.names[0], "kept"); // appended, not cleared
     EXPECT_EQ(db->TakeStatements(), statements);
+    // A list without members gives zero.
+    EXPECT_EQ(m.Get("L9", connection()), 0);
+    EXPECT_EQ(db->TakeStatements(),
+              Read("DistMembers", "select * from `DistMembers` where `LstRec`='L9';"));
 }
 
 TEST_P(DistributionListTest, StaleMembersAreDeletedUnderOneWriteLock) {
@@ -139,13 +133,6 @@ TEST_P(DistributionListTest, StaleMembersAreDeletedUnderOneWriteLock) {
     deletes.push_back("UNLOCK TABLES ");
     EXPECT_EQ(db->TakeStatements(), expected + deletes);
     EXPECT_EQ(db->Rows("select RecordID from DistMembers"), std::vector<std::string>{"M3"});
-}
-
-TEST_P(DistributionListTest, AListWithoutMembersGivesZero) {
-    Members m;
-    EXPECT_EQ(m.Get("L1", connection()), 0);
-    EXPECT_EQ(db->TakeStatements(),
-              Read("DistMembers", "select * from `DistMembers` where `LstRec`='L1';"));
 }
 
 TEST_P(DistributionListTest, AnEditedLabelInsertsANewListThenRenamesIt) {
@@ -218,7 +205,8 @@ TEST_P(DistributionListTest, DatabaseErrorsShowMessage66AndKeepEarlierResults) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], "Error: Table '" + table + "' doesn't exist (1146).");
     if (order.front() == "M1") {
-        EXPECT_EQ(ToVector(m.names), std::vector<std::string>{"Row One"});
+        ASSERT_EQ(m.names.GetSize(), 1);
+        EXPECT_EQ(m.names[0], "Row One");
     }
     // No unlock follows the failed lock statement.
     const Statements ran = db->TakeStatements();
@@ -240,36 +228,30 @@ TEST_P(DistributionListTest, DatabaseErrorsShowMessage66AndKeepEarlierResults) {
     EXPECT_EQ(FillDistributionList(connection(), &list, nullptr, "F"), 0);
     EXPECT_EQ(messages.size(), 2u);
     delete key;
-}
-
-TEST_P(DistributionListTest, AnUnknownColumnReachesTheCaller) {
-    db->Setup("alter table DistList change LstName Title varchar(255)");
+    // An unknown column is the caller's to handle.
+    db->Setup("create table DistList (RecordID varchar(64), FolderID varchar(64), Title text)");
     db->Setup("insert into DistList values ('L1','F1','Family')");
-    QListWidget widget;
-    CListCtrl list(&widget);
+    messages.clear();
     EXPECT_THROW(FillDistributionList(connection(), &list, nullptr, "F1"), mysqlpp::BadFieldName);
     EXPECT_TRUE(messages.empty());
 }
 
 // Text that an unescaped statement would break on, or that a lossy conversion would change.
-struct Hostile {
+const struct {
     const char* label;
     std::string text;
-};
-const Hostile kHostile[] = {
+} kHostile[] = {
     {"quote", "O'Brien' or '1'='1"},
     {"backslash", "back\\slash\\"},
     {"backslash quote", "a\\'; drop table `MainAddr`; -- "},
-    {"double quote", "say \"hi\""},
-    {"wildcards", "100% _real_"},
-    {"line breaks", "two\r\nlines\n"},
-    {"ctrl-z", "end\x1Aof"},
+    {"double quote, wildcards", "say \"hi\" 100% _real_"},
+    {"line breaks, ctrl-z", "two\r\nlines\n end\x1Aof"},
     {"latin", "Zo\xEB \xC4rger \x80 \xFF"},
 };
 
 TEST_P(DistributionListTest, HostileNamesAddressesAndLabelsAreStoredAndFoundExactly) {
     int n = 0;
-    for (const Hostile& h : kHostile) {
+    for (const auto& h : kHostile) {
         SCOPED_TRACE(h.label);
         const std::string id = "C" + std::to_string(++n);
         const std::string address = h.text + "@x.org";
@@ -298,13 +280,9 @@ TEST_P(DistributionListTest, HostileNamesAddressesAndLabelsAreStoredAndFoundExac
         EXPECT_EQ(FillDistributionList(connection(), &lists, nullptr, folder.c_str()), 1);
         EXPECT_EQ(Items(lists).keys, std::vector<std::string>{key->str()});
         EXPECT_EQ(Items(lists).texts, std::vector<std::string>{h.text});
-        EXPECT_EQ(db->Rows("select LstName from DistList where RecordID='" + key->str() + "'"),
-                  std::vector<std::string>{h.text});
         FreeKeys(lists);
         delete key;
     }
-    EXPECT_EQ(db->Rows("select count(*) from MainAddr"),
-              std::vector<std::string>{std::to_string(n)});
     EXPECT_TRUE(messages.empty());
 }
 
