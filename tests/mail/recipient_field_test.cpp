@@ -68,13 +68,6 @@ class RecipientField : public tessaly::testing::PrefixTest {
     std::unique_ptr<CRichEditCtrl> field_;
 };
 
-std::string describe(const Runs& runs) {
-    std::string out;
-    for (const Span& r : runs)
-        out += std::string(1, r.kind) + "[" + r.text + "]";
-    return out;
-}
-
 } // namespace
 
 TEST_F(RecipientField, EntriesAndCodesByFormattingHostileTextWhole) {
@@ -82,16 +75,12 @@ TEST_F(RecipientField, EntriesAndCodesByFormattingHostileTextWhole) {
         Runs field;
         Entries expected;
     } cases[] = {
-        {{}, {}},
         {{{'p', " ;; "}}, {}},
         {{{'p', " alice ; bob;"}}, {{"alice", 2}, {"bob", 2}}},
-        {{{'p', "a;;;b c"}}, {{"a", 2}, {"b c", 2}}},
         {{{'u', "Bob <b@x.com>"}, {'p', "; carol"}}, {{"Bob <b@x.com>", 0}, {"carol", 2}}},
-        {{{'p', "carol "}, {'u', "Bob <b@x.com>"}}, {{"carol", 2}, {"Bob <b@x.com>", 0}}},
         // A lone blank between ";" and an underlined name gives no entry.
         {{{'p', "a; "}, {'u', "Bob"}}, {{"a", 2}, {"Bob", 0}}},
         {{{'b', "Team"}, {'u', "Bob <b@x>"}}, {{"Team", 1}, {"Bob <b@x>", 0}}},
-        {{{'u', "u@x.com"}, {'b', "List"}}, {{"u@x.com", 0}, {"List", 1}}},
         // A bold run after typed text is read as typed: the entry after a ";" takes the
         // code of the ";", and a bold character does not end typed text.
         {{{'b', "Team"}, {'p', "; x; "}, {'b', "Club"}}, {{"Team", 1}, {"x", 2}, {"Club", 2}}},
@@ -100,7 +89,6 @@ TEST_F(RecipientField, EntriesAndCodesByFormattingHostileTextWhole) {
         {{{'B', "Team"}, {'p', "; x"}}, {{"Team", 1}, {"x", 2}}},
         // A ";" inside an underlined or bold run belongs to the run and is removed.
         {{{'u', "Bob; Jr <b@x.com>"}}, {{"Bob Jr <b@x.com>", 0}}},
-        {{{'b', "A;B"}}, {{"AB", 1}}},
         // The reader's steps join a single character after the last ";" to the entry before
         // it (the end test is skipped for the character after a ";").
         {{{'p', "alice;b"}}, {{"aliceb", 2}}},
@@ -113,7 +101,7 @@ TEST_F(RecipientField, EntriesAndCodesByFormattingHostileTextWhole) {
         {{{'p', "one\ntwo;three"}}, {{"one\r\ntwo", 2}, {"three", 2}}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(parse(c.field), c.expected) << describe(c.field);
+        EXPECT_EQ(parse(c.field), c.expected) << c.field[0].text;
 }
 
 // The caret counts characters and line ends, the window text bytes and CR LF: entries follow
