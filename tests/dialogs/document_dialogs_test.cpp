@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <map>
+#include <functional>
 #include <regex>
 #include <set>
 #include <string>
@@ -33,86 +33,61 @@ class DocumentDialogs : public ScriptedDialogs {
     }
 };
 
-// ---- Line ----
+// Line: the length refused above the page's maximum or when no number.
 
-struct LineCase {
-    const char* name;
-    double maxLength;
-    const char* typed; // null: leave the field as it starts
-    int widthIndex;    // -1: leave the list as it starts
-    int end;           // button that ends the dialog after the first attempt
-    bool firstOkRefused;
-    int code;
-    double length;
-    int width;
-    const char* message; // "" for none
-};
-
-const LineCase kLineCases[] = {
-    {"StartsAtOneInchThinnest", 6.5, nullptr, -1, IDOK, false, 1, 1.0, 1, ""},
-    {"TypedLengthAndWidth", 6.5, "2.25", 3, IDOK, false, 1, 2.25, 4, ""},
-    {"MaximumItselfFits", 6.5, "6.5", 7, IDOK, false, 1, 6.5, 8, ""},
-    {"CancelKeepsStartValues", 6.5, "2.25", 3, IDCANCEL, false, 2, 1.0, 1, ""},
-    {"TooLongStaysOpen", 6.5, "7", 2, IDCANCEL, true, 2, 1.0, 1,
-     "The line length is too big. The maximum length for this page is 6.50 inches."},
-    {"MaximumShownWithTwoDecimals", 3.14159, "3.2", -1, IDCANCEL, true, 2, 1.0, 1,
-     "The line length is too big. The maximum length for this page is 3.14 inches."},
-    {"EmptyAsksForANumber", 6.5, "", -1, IDCANCEL, true, 2, 1.0, 1, "Please enter a number."},
-    {"WordsAskForANumber", 6.5, "two", 4, IDCANCEL, true, 2, 1.0, 1, "Please enter a number."},
-    // Only the maximum limits the length.
-    {"ZeroIsALength", 6.5, "0", 1, IDOK, false, 1, 0.0, 2, ""},
-};
-
-class LineDialog : public DocumentDialogs, public ::testing::WithParamInterface<LineCase> {};
-
-TEST_P(LineDialog, LengthAndWidth) {
-    const LineCase& c = GetParam();
-    double length = -5;
-    int width = -5;
-    bool stayedOpen = false;
-    std::vector<std::string> widths;
-    std::string startText;
-    const int code = Run(
-        [&](Dialog& d) {
-            widths = d.GetItems(1095);
-            startText = d.GetText(1094);
-            if (c.typed) d.SetText(1094, c.typed);
-            if (c.widthIndex >= 0) d.SetCurSel(1095, c.widthIndex);
-            if (c.end == IDOK || c.firstOkRefused) stayedOpen = OkRefused(d, 1094);
-            if (c.end != IDOK || stayedOpen) d.Click(c.end);
-        },
-        [&] { return ShowInsertLineDlg(c.maxLength, length, width); });
-    EXPECT_EQ(code, c.code);
-    EXPECT_DOUBLE_EQ(length, c.length);
-    EXPECT_EQ(width, c.width);
-    EXPECT_EQ(stayedOpen, c.firstOkRefused);
-    EXPECT_EQ(startText, "1.0");
-    EXPECT_EQ(widths, (std::vector<std::string>{"3/4 pt", "1 1/2 pt", "2 1/4 pt", "3 pt",
-                                                "3 3/4 pt", "4 1/2 pt", "5 1/4 pt", "6 pt"}));
-    if (*c.message)
-        EXPECT_EQ(messages, std::vector<std::string>{c.message});
-    else
-        EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(opened, std::vector<int>{288});
-    EXPECT_EQ(captions.front(), "Line");
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, LineDialog, ::testing::ValuesIn(kLineCases),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-// ---- Chart: the closing buttons are the answer ----
-
-TEST_F(DocumentDialogs, ChartEndsWithTheButtonPressed) {
-    const std::pair<Script, int> cases[] = {
-        {Click(IDOK), 1}, {Click(1401), 1401}, {Click(IDCANCEL), 2}, {Escape(), 2}};
-    for (const auto& [script, code] : cases) {
-        EXPECT_EQ(Run(script, [] { return ShowInsertChartDlg(); }), code);
-        EXPECT_EQ(opened, std::vector<int>{389});
+TEST_F(DocumentDialogs, LineLengthAndWidth) {
+    const char* const kNumber = "Please enter a number.";
+    const std::string kTooLong = "The line length is too big. The maximum length for this page is ";
+    const struct {
+        double maxLength;
+        const char* typed; // null: leave the field as it starts
+        int widthIndex;    // -1: leave the list as it starts
+        int end;           // button that ends the dialog after the first attempt
+        int code;
+        double length;
+        int width;
+        std::string message; // "" for none: OK closed the dialog
+    } cases[] = {
+        {6.5, nullptr, -1, IDOK, 1, 1.0, 1, ""}, // starts at one inch, thinnest
+        {6.5, "2.25", 3, IDOK, 1, 2.25, 4, ""},
+        {6.5, "6.5", 7, IDOK, 1, 6.5, 8, ""},
+        {6.5, "0", 1, IDOK, 1, 0.0, 2, ""}, // only the maximum limits the length
+        {6.5, "2.25", 3, IDCANCEL, 2, 1.0, 1, ""},
+        {6.5, "7", 2, IDCANCEL, 2, 1.0, 1, kTooLong + "6.50 inches."},
+        {3.14159, "3.2", -1, IDCANCEL, 2, 1.0, 1, kTooLong + "3.14 inches."},
+        {6.5, "", -1, IDCANCEL, 2, 1.0, 1, kNumber},
+        {6.5, "two", 4, IDCANCEL, 2, 1.0, 1, kNumber},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed ? c.typed : "-");
+        double length = -5;
+        int width = -5;
+        bool stayedOpen = false;
+        std::vector<std::string> widths;
+        std::string startText;
+        const int code = Run(
+            [&](Dialog& d) {
+                widths = d.GetItems(1095);
+                startText = d.GetText(1094);
+                if (c.typed) d.SetText(1094, c.typed);
+                if (c.widthIndex >= 0) d.SetCurSel(1095, c.widthIndex);
+                if (c.end == IDOK || !c.message.empty()) stayedOpen = OkRefused(d, 1094);
+                if (c.end != IDOK || stayedOpen) d.Click(c.end);
+            },
+            [&] { return ShowInsertLineDlg(c.maxLength, length, width); });
+        EXPECT_EQ(code, c.code);
+        EXPECT_DOUBLE_EQ(length, c.length);
+        EXPECT_EQ(width, c.width);
+        EXPECT_EQ(stayedOpen, !c.message.empty());
+        EXPECT_EQ(startText, "1.0");
+        EXPECT_EQ(widths, (std::vector<std::string>{"3/4 pt", "1 1/2 pt", "2 1/4 pt", "3 pt",
+                                                    "3 3/4 pt", "4 1/2 pt", "5 1/4 pt", "6 pt"}));
+        EXPECT_EQ(messages, c.message.empty() ? std::vector<std::string>{}
+                                              : std::vector<std::string>{c.message});
+        EXPECT_EQ(opened, std::vector<int>{288});
+        EXPECT_EQ(captions.front(), "Line");
     }
-    EXPECT_EQ(captions.front(), "Insert Chart...");
 }
-
-// ---- Date and time ----
 
 std::string dateText(const char* picture) {
     SYSTEMTIME now{};
@@ -128,35 +103,40 @@ size_t indexOf(const std::vector<std::string>& items, const std::string& text) {
     return items.size();
 }
 
-TEST_F(DocumentDialogs, DateListHoldsEveryPictureOfTheLocaleOnce) {
-    const std::vector<std::string> items = DateList("en_US.UTF-8");
-    ASSERT_GE(items.size(), 8u);
-    EXPECT_EQ(std::set<std::string>(items.begin(), items.end()).size(), items.size());
-    // Short dates (the locale's own first), long dates, then times.
-    EXPECT_EQ(items[0], dateText("M/d/yyyy"));
-    const size_t iso = indexOf(items, dateText("yyyy-MM-dd"));
-    const size_t longDate = indexOf(items, dateText("dddd, MMMM dd, yyyy"));
-    const size_t lastLong = indexOf(items, dateText("dd MMMM, yyyy"));
-    // Each found (indexOf gives the size for a missing text) and in this order.
-    EXPECT_LT(iso, longDate);
-    EXPECT_LT(longDate, lastLong);
-    // The times follow the long dates: the locale's own (12-hour) first, 24-hour last.
-    const std::regex twelve(R"(\d{1,2}:\d{2}:\d{2} (AM|PM))"), full(R"(\d{1,2}:\d{2}:\d{2})");
-    ASSERT_LT(lastLong + 2, items.size());
-    EXPECT_TRUE(std::regex_match(items[lastLong + 1], twelve)) << items[lastLong + 1];
-    EXPECT_TRUE(std::regex_match(items.back(), full)) << items.back();
-    for (size_t i = 0; i <= lastLong; ++i)
-        EXPECT_FALSE(std::regex_search(items[i], std::regex(R"(\d:\d{2}:\d{2})"))) << items[i];
-}
-
-TEST_F(DocumentDialogs, DateListFollowsTheUsersLocale) {
-    const std::vector<std::string> items = DateList("de_DE.UTF-8");
-    ASSERT_FALSE(items.empty());
-    EXPECT_EQ(items[0], dateText("dd.MM.yyyy"));
-    EXPECT_LT(indexOf(items, dateText("dddd, d. MMMM yyyy")), items.size());
-    for (const std::string& item : items)
-        EXPECT_EQ(item.find("AM"), std::string::npos) << item;
-    EXPECT_TRUE(std::regex_match(items.back(), std::regex(R"(\d{1,2}:\d{2}:\d{2})")));
+// Short dates (the locale's own first), long dates, then times (the locale's own first,
+// 24-hour last), each picture once.
+TEST_F(DocumentDialogs, DateListHoldsEveryPictureOfTheUsersLocaleOnce) {
+    const std::regex time(R"(\d{1,2}:\d{2}:\d{2})"), twelve(R"(\d{1,2}:\d{2}:\d{2} (AM|PM))");
+    const struct {
+        const char* locale;
+        std::vector<const char*> dates; // in this order
+        bool twelveHours;
+    } cases[] = {
+        {"en_US.UTF-8", {"M/d/yyyy", "yyyy-MM-dd", "dddd, MMMM dd, yyyy", "dd MMMM, yyyy"}, true},
+        {"de_DE.UTF-8", {"dd.MM.yyyy", "dddd, d. MMMM yyyy"}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.locale);
+        const std::vector<std::string> items = DateList(c.locale);
+        ASSERT_GE(items.size(), 4u);
+        EXPECT_EQ(std::set<std::string>(items.begin(), items.end()).size(), items.size());
+        EXPECT_EQ(items[0], dateText(c.dates[0]));
+        size_t at = 0; // indexOf gives the size for a missing text
+        for (const char* picture : c.dates) {
+            const size_t next = indexOf(items, dateText(picture));
+            EXPECT_LT(next, items.size()) << picture;
+            EXPECT_TRUE(next >= at) << picture;
+            at = next;
+        }
+        size_t firstTime = at + 1;
+        while (firstTime < items.size() && !std::regex_search(items[firstTime], time))
+            ++firstTime;
+        ASSERT_LT(firstTime + 1, items.size());
+        for (size_t i = 0; i < items.size(); ++i)
+            EXPECT_EQ(std::regex_search(items[i], time), i >= firstTime) << items[i];
+        EXPECT_EQ(std::regex_match(items[firstTime], twelve), c.twelveHours) << items[firstTime];
+        EXPECT_TRUE(std::regex_match(items.back(), time)) << items.back();
+    }
 }
 
 TEST_F(DocumentDialogs, DateChoiceIsStoredInEveryCase) {
@@ -185,178 +165,141 @@ TEST_F(DocumentDialogs, DateChoiceIsStoredInEveryCase) {
     }
 }
 
-// ---- Zoom ----
-
-// A step on the dialog: "type:TEXT" into the field, "leave" the field, "press:ID" a radio.
-struct ZoomCase {
-    const char* name;
-    int start;
-    std::vector<std::string> steps;
-    std::string field; // the field after the steps
-    int checked;       // the one radio button checked after the steps, 0 for none
-    int end;           // IDOK or IDCANCEL
-    int zoom;          // the caller's value afterwards
-};
-
-const int kZoomRadios[] = {1200, 1201, 1202, 1203, 1204, 1205, 1206, 1207, 1208};
-
-// Fitting percents given to the dialog: page 61, width 87, text 112.
-const ZoomCase kZoomCases[] = {
-    {"StartShowsFixedPercent", 100, {}, "100", 1202, IDOK, 100},
-    {"StartOtherPercentNoRadio", 120, {}, "120", 0, IDOK, 120},
-    {"RadioPutsPercent", 100, {"press:1200"}, "400", 1200, IDOK, 400},
-    {"FitWidthPutsCallersPercent", 100, {"press:1206"}, "87", 1206, IDOK, 87},
-    {"FitTextPutsCallersPercent", 100, {"press:1207"}, "112", 1207, IDOK, 112},
-    {"FitPagePutsCallersPercent", 100, {"press:1208"}, "61", 1208, IDOK, 61},
-    {"TypingSelectsFixedRadio", 100, {"type:50"}, "50", 1204, IDOK, 50},
-    {"TypingOtherClearsRadios", 100, {"type:60"}, "60", 0, IDOK, 60},
-    {"TypingFitValueSelectsNoFit", 100, {"type:87"}, "87", 0, IDOK, 87},
-    {"LeavingClampsAbove", 100, {"type:500", "leave"}, "400", 1200, IDCANCEL, 100},
-    {"LeavingClampsBelow", 100, {"type:5", "leave"}, "10", 0, IDCANCEL, 100},
-    {"LeavingKeepsInRange", 100, {"type:250", "leave"}, "250", 0, IDOK, 250},
-    {"OkClampsTooLarge", 100, {"type:999"}, "999", 0, IDOK, 400},
-    {"OkClampsEmpty", 100, {"type:"}, "", 0, IDOK, 10},
-    {"CancelKeepsCallersPercent", 75, {"press:1201"}, "200", 1201, IDCANCEL, 75},
-};
-
-class ZoomDialog : public DocumentDialogs, public ::testing::WithParamInterface<ZoomCase> {};
-
-TEST_P(ZoomDialog, RadioButtonsAndField) {
-    const ZoomCase& c = GetParam();
-    int zoom = c.start;
-    std::string field;
-    std::vector<int> checked;
-    const int code = Run(
-        [&](Dialog& d) {
-            for (const std::string& step : c.steps) {
-                if (step.rfind("type:", 0) == 0) {
-                    d.SetFocus(1013);
-                    d.SetText(1013, step.substr(5));
-                } else if (step == "leave") {
-                    d.SetFocus(IDOK);
-                } else {
-                    d.Click(std::stoi(step.substr(6)));
-                }
-            }
-            field = d.GetText(1013);
-            for (int id : kZoomRadios)
-                if (d.GetCheck(id) == 1) checked.push_back(id);
-            d.Click(c.end);
-        },
-        [&] { return ShowZoomDlg(zoom, 61, 87, 112); });
-    EXPECT_EQ(code, c.end);
-    EXPECT_EQ(field, c.field);
-    EXPECT_EQ(checked, c.checked ? std::vector<int>{c.checked} : std::vector<int>{});
-    EXPECT_EQ(zoom, c.zoom);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, ZoomDialog, ::testing::ValuesIn(kZoomCases),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-// ---- Number fields: columns, go to, table ----
-
-// A dialog of number fields: its template, title, fields and what they show at first.
-struct NumberDialog {
-    int templateId;
-    const char* caption;
-    std::vector<int> fields;
-    std::string start;
-};
-
-const std::map<std::string, NumberDialog> kNumberDialogs = {
-    {"columns", {240, "Columns", {1120}, "2"}},
-    {"goto", {23001, "Go To/Go Near", {1089, 1090, 1091}, "3,4,9"}},
-    {"table", {23000, "Insert Table", {1331, 1333}, "2,2"}},
-};
-
-std::string joined(std::initializer_list<long long> values) {
-    std::string text;
-    for (long long value : values)
-        text += (text.empty() ? "" : ",") + std::to_string(value);
-    return text;
-}
-
-// Runs the dialog with the caller's values (columns 77; page 3, line 4, column 9; table 99
-// by 98) and hands them back as "a,b,c" afterwards.
-int showNumbers(const std::string& dialog, std::string& out) {
-    int code = 0;
-    if (dialog == "columns") {
-        UINT columns = 77;
-        code = ShowColumnDlg(columns);
-        out = joined({columns});
-    } else if (dialog == "goto") {
-        int page = 3, line = 4, column = 9;
-        code = ShowGoToDlg(page, line, column);
-        out = joined({page, line, column});
-    } else {
-        UINT columns = 99, rows = 98;
-        code = ShowInsertTableDlg(columns, rows);
-        out = joined({columns, rows});
-    }
-    return code;
-}
-
-struct NumberCase {
-    const char* dialog;
-    std::vector<std::pair<int, const char*>> typed;
-    const char* refusal; // OK first shows this and keeps the dialog open ("" none)
-    int end;             // the button that then ends the dialog
-    int code;
-    const char* out; // the caller's values afterwards
-};
-
-const char* const kInteger = "Please enter an integer.";
-
-const NumberCase kNumberCases[] = {
-    // Columns come back however the dialog ends.
-    {"columns", {}, "", IDOK, 1, "2"},
-    {"columns", {{1120, "3"}}, "", IDOK, 1, "3"},
-    {"columns", {{1120, "5"}}, "", IDCANCEL, 2, "2"},
-    {"columns", {{1120, ""}}, kInteger, IDCANCEL, 2, "2"},
-    {"columns", {{1120, "-2"}}, kInteger, IDCANCEL, 2, "2"},
-    // Go to: OK and the three place buttons end with their ids and store.
-    {"goto", {{1089, "12"}}, "", IDOK, 1, "12,4,9"},
-    {"goto", {{1089, "12"}}, "", 1092, 1092, "12,4,9"},
-    {"goto", {{1089, "12"}}, "", 1093, 1093, "12,4,9"},
-    {"goto", {{1089, "0"}}, "", 1094, 1094, "0,4,9"},
-    {"goto", {{1089, "12"}}, "", IDCANCEL, 2, "3,4,9"},
-    {"goto", {}, "", IDOK, 1, "3,4,9"},
-    {"goto", {{1090, ""}}, kInteger, IDCANCEL, 2, "3,4,9"},
-    {"goto", {{1089, "12"}, {1091, "x"}}, kInteger, IDCANCEL, 2, "3,4,9"},
-    // Table: only OK stores.
-    {"table", {}, "", IDOK, 1, "2,2"},
-    {"table", {{1331, "4"}, {1333, "7"}}, "", IDOK, 1, "4,7"},
-    {"table", {{1331, "4"}, {1333, "7"}}, "", IDCANCEL, 2, "99,98"},
-    {"table", {{1331, ""}, {1333, "7"}}, kInteger, IDCANCEL, 2, "99,98"},
-};
-
-TEST_F(DocumentDialogs, NumberFieldsRefuseWhatIsNoNumber) {
-    for (const NumberCase& c : kNumberCases) {
-        const NumberDialog& dialog = kNumberDialogs.at(c.dialog);
-        SCOPED_TRACE(std::string(c.dialog) + " " + (c.typed.empty() ? "-" : c.typed[0].second));
-        std::string start, out;
-        bool refused = false;
-        messages.clear();
+// Steps: "type:TEXT" into the field, "leave" the field, "press:ID" a radio button. The
+// fitting percents given to the dialog: page 61, width 87, text 112.
+TEST_F(DocumentDialogs, ZoomRadioButtonsAndField) {
+    const struct {
+        int start;
+        std::vector<std::string> steps;
+        std::string field; // the field after the steps
+        int checked;       // the one radio button checked after the steps, 0 for none
+        int end;
+        int zoom; // the caller's value afterwards
+    } cases[] = {
+        {100, {}, "100", 1202, IDOK, 100},
+        {120, {}, "120", 0, IDOK, 120},
+        {100, {"press:1200"}, "400", 1200, IDOK, 400},
+        {100, {"press:1206"}, "87", 1206, IDOK, 87},
+        {100, {"press:1207"}, "112", 1207, IDOK, 112},
+        {100, {"press:1208"}, "61", 1208, IDOK, 61},
+        {100, {"type:50"}, "50", 1204, IDOK, 50},
+        {100, {"type:60"}, "60", 0, IDOK, 60},
+        {100, {"type:87"}, "87", 0, IDOK, 87}, // a fitting value typed is no fit
+        {100, {"type:500", "leave"}, "400", 1200, IDCANCEL, 100},
+        {100, {"type:5", "leave"}, "10", 0, IDCANCEL, 100},
+        {100, {"type:250", "leave"}, "250", 0, IDOK, 250},
+        {100, {"type:999"}, "999", 0, IDOK, 400},
+        {100, {"type:"}, "", 0, IDOK, 10},
+        {75, {"press:1201"}, "200", 1201, IDCANCEL, 75},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.steps.empty() ? "-" : c.steps[0]);
+        int zoom = c.start;
+        std::string field;
+        std::vector<int> checked;
         const int code = Run(
             [&](Dialog& d) {
-                for (int field : dialog.fields)
+                for (const std::string& step : c.steps) {
+                    if (step.rfind("type:", 0) == 0) {
+                        d.SetFocus(1013);
+                        d.SetText(1013, step.substr(5));
+                    } else if (step == "leave") {
+                        d.SetFocus(IDOK);
+                    } else {
+                        d.Click(std::stoi(step.substr(6)));
+                    }
+                }
+                field = d.GetText(1013);
+                for (int id = 1200; id <= 1208; ++id)
+                    if (d.GetCheck(id) == 1) checked.push_back(id);
+                d.Click(c.end);
+            },
+            [&] { return ShowZoomDlg(zoom, 61, 87, 112); });
+        EXPECT_EQ(code, c.end);
+        EXPECT_EQ(field, c.field);
+        EXPECT_EQ(checked, c.checked ? std::vector<int>{c.checked} : std::vector<int>{});
+        EXPECT_EQ(zoom, c.zoom);
+    }
+}
+
+// What is no number (or a negative count) keeps the dialog open with a prompt; columns come
+// back however the dialog ends, go to on OK and its place buttons, the table on OK only.
+TEST_F(DocumentDialogs, NumberFieldsRefuseWhatIsNoNumber) {
+    // A dialog, its fields and what they show at first; it runs with the caller's values
+    // (columns 77; page 3, line 4, column 9; table 99 by 98) and hands them back as "a,b,c".
+    const struct NumberDialog {
+        int templateId;
+        std::vector<int> fields;
+        std::string start;
+        std::function<int(std::string&)> show;
+    } columns{240,
+              {1120},
+              "2",
+              [](std::string& out) {
+                  UINT n = 77;
+                  const int code = ShowColumnDlg(n);
+                  out = std::to_string(n);
+                  return code;
+              }},
+        goTo{23001,
+             {1089, 1090, 1091},
+             "3,4,9",
+             [](std::string& out) {
+                 int page = 3, line = 4, column = 9;
+                 const int code = ShowGoToDlg(page, line, column);
+                 out = std::to_string(page) + "," + std::to_string(line) + "," +
+                       std::to_string(column);
+                 return code;
+             }},
+        table{23000, {1331, 1333}, "2,2", [](std::string& out) {
+                  UINT n = 99, rows = 98;
+                  const int code = ShowInsertTableDlg(n, rows);
+                  out = std::to_string(n) + "," + std::to_string(rows);
+                  return code;
+              }};
+    const struct {
+        const NumberDialog& dialog;
+        std::vector<std::pair<int, const char*>> typed;
+        bool refused; // OK first prompts for an integer and keeps the dialog open
+        int end;      // the button that then ends the dialog
+        int code;
+        const char* out; // the caller's values afterwards
+    } cases[] = {
+        {columns, {{1120, "3"}}, false, IDOK, 1, "3"},
+        {columns, {{1120, "5"}}, false, IDCANCEL, 2, "2"},
+        {columns, {{1120, ""}}, true, IDCANCEL, 2, "2"},
+        {columns, {{1120, "-2"}}, true, IDCANCEL, 2, "2"},
+        {goTo, {{1089, "12"}}, false, IDOK, 1, "12,4,9"},
+        {goTo, {{1089, "12"}}, false, 1092, 1092, "12,4,9"},
+        {goTo, {{1089, "0"}}, false, 1094, 1094, "0,4,9"},
+        {goTo, {{1089, "12"}}, false, IDCANCEL, 2, "3,4,9"},
+        {goTo, {{1089, "12"}, {1091, "x"}}, true, IDCANCEL, 2, "3,4,9"},
+        {table, {{1331, "4"}, {1333, "7"}}, false, IDOK, 1, "4,7"},
+        {table, {{1331, "4"}, {1333, "7"}}, false, IDCANCEL, 2, "99,98"},
+        {table, {{1331, ""}, {1333, "7"}}, true, IDCANCEL, 2, "99,98"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.dialog.templateId) + " " +
+                     (c.typed.empty() ? "-" : c.typed[0].second));
+        std::string start, out;
+        bool refused = false;
+        const int code = Run(
+            [&](Dialog& d) {
+                for (int field : c.dialog.fields)
                     start += (start.empty() ? "" : ",") + d.GetText(field);
                 for (const auto& [field, text] : c.typed)
                     d.SetText(field, text);
-                if (*c.refusal) refused = OkRefused(d, dialog.fields[0]);
+                if (c.refused) refused = OkRefused(d, c.dialog.fields[0]);
                 d.Click(c.end);
             },
-            [&] { return showNumbers(c.dialog, out); });
-        EXPECT_EQ(start, dialog.start);
-        EXPECT_EQ(refused, *c.refusal != 0);
-        if (*c.refusal)
-            EXPECT_EQ(messages, std::vector<std::string>{c.refusal});
-        else
-            EXPECT_TRUE(messages.empty());
+            [&] { return c.dialog.show(out); });
+        EXPECT_EQ(start, c.dialog.start);
+        EXPECT_EQ(refused, c.refused);
+        EXPECT_EQ(messages, c.refused ? std::vector<std::string>{"Please enter an integer."}
+                                      : std::vector<std::string>{});
         EXPECT_EQ(code, c.code);
         EXPECT_EQ(out, c.out);
-        EXPECT_EQ(opened, std::vector<int>{dialog.templateId});
-        EXPECT_EQ(captions.back(), dialog.caption);
+        EXPECT_EQ(opened, std::vector<int>{c.dialog.templateId});
     }
 }
 
@@ -377,8 +320,6 @@ TEST_F(DocumentDialogs, TableSpinButtonsStepWithinTheirRange) {
     EXPECT_EQ(columns, 4u);
     EXPECT_EQ(rows, 1u);
 }
-
-// ---- Toolbar rows ----
 
 TEST_F(DocumentDialogs, ToolbarRowsFollowTheMaskBits) {
     // Rows 1 and 3 shown, and a bit the dialog has no row for.
@@ -401,8 +342,6 @@ TEST_F(DocumentDialogs, ToolbarRowsFollowTheMaskBits) {
     }
 }
 
-// ---- Endnote ----
-
 TEST_F(DocumentDialogs, EndnoteValuesComeBackAlways) {
     // The dialog starts empty with the separator ticked, whatever the caller's values.
     for (const auto& [end, ticked, typedNumber, typedText] :
@@ -424,28 +363,24 @@ TEST_F(DocumentDialogs, EndnoteValuesComeBackAlways) {
     }
 }
 
-// ---- Importance ----
-
 TEST_F(DocumentDialogs, ImportanceMapsArrayToRadioAndBack) {
-    struct Case {
+    const struct {
         std::vector<std::string> in;
         int preselected;
         int pick; // 0: leave
         int end;
         std::vector<std::string> out;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {{}, 1312, 0, IDOK, {"3"}},
         {{"1"}, 1313, 0, IDOK, {"1"}},
         {{"4", "extra"}, 1311, 0, IDOK, {"4"}},
-        {{"3"}, 1312, 0, IDOK, {"3"}},
         {{"2"}, 1312, 0, IDOK, {"3"}},
         {{"abc"}, 1312, 1313, IDOK, {"1"}},
         {{"1"}, 1313, 1311, IDOK, {"4"}},
         {{"1", "extra"}, 1313, 1311, IDCANCEL, {"1", "extra"}},
         {{}, 1312, 1313, IDCANCEL, {}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         CStringArray values;
         Fill(values, c.in);
         std::vector<int> checked;
@@ -463,8 +398,6 @@ TEST_F(DocumentDialogs, ImportanceMapsArrayToRadioAndBack) {
     }
     EXPECT_EQ(captions.back(), "Importance");
 }
-
-// ---- Search text ----
 
 TEST_F(DocumentDialogs, SearchTextListIsEditedAndReplacesTheArrayOnOk) {
     for (int end : {IDOK, IDCANCEL}) {

@@ -1,10 +1,12 @@
-// tessaly gallery: every dialog of the catalogue opens with its default arguments and is
-// saved as a picture; the places of its controls are checked here: inside the dialog, and
-// no two visible controls on top of each other (a group box holds its contents). The
-// check runs for each language the library has templates in: the English built-in ones and
-// the German language module's, which the library loads in a German installation.
+// tessaly gallery opens every dialog of the catalogue with its default arguments and saves it
+// as a picture, for each language the library has templates in: the English built-in ones
+// and the German language module's, which the library loads in a German installation (at
+// start-up, so each case runs the tessaly command afresh). Checked here: controls inside the
+// dialog, no two visible ones on top of each other (a group box holds its contents), and the
+// caption of the language's template.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -13,10 +15,16 @@
 #include <vector>
 
 #include "languages/frame_support.h"
+#include "platform/codepage.h"
+#include "platform/dialog_template.h"
+#include "platform/module.h"
 #include "support/prefix.h"
+#include "support/rc_compile.h"
 #include "support/run.h"
 
+namespace p = tessaly::platform;
 using tessaly::testing::PrefixTest;
+using tessaly::testing::RunTessaly;
 
 namespace {
 
@@ -26,178 +34,221 @@ struct Box {
     unsigned style = 0;
     bool visible = false;
     int left = 0, top = 0, width = 0, height = 0;
-    int right() const { return left + width; }
-    int bottom() const { return top + height; }
 };
 
 struct Shown {
+    unsigned templateId = 0;
     int width = 0, height = 0;
-    std::string png;
-    std::string caption;
+    std::string png, caption;
     std::vector<Box> controls;
 };
 
 std::vector<std::string> split(const std::string& line) {
     std::vector<std::string> fields;
     std::stringstream stream(line);
-    std::string field;
-    while (std::getline(stream, field, '\t'))
+    for (std::string field; std::getline(stream, field, '\t');)
         fields.push_back(field);
     return fields;
 }
 
-bool isGroupBox(const Box& b) {
-    return b.className == "Button" && (b.style & 0xF) == 7;
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> all;
+    std::stringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+        all.push_back(line);
+    return all;
 }
 
 bool overlaps(const Box& a, const Box& b) {
-    return a.left < b.right() && b.left < a.right() && a.top < b.bottom() && b.top < a.bottom();
+    return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
+           b.top < a.top + a.height;
 }
 
-class Gallery : public PrefixTest {};
+// A template's caption as the library hands it out (through the ANSI code page); empty
+// when the module lacks the template.
+std::string captionOf(HMODULE module, unsigned id) {
+    p::DialogTemplate t;
+    return module && p::LoadDialogTemplate(module, WORD(id), t)
+               ? p::AnsiToUtf8(p::Utf16ToAnsi(t.caption))
+               : std::string("(no template)");
+}
 
-// The installation the gallery runs in: its install language, words after the folder (the
-// library's language switch), and the caption the password dialog shows in it, so a run
-// that fell back to the other language is caught.
+// The installation: its install language and words after the folder (the library's
+// language switch); german: the captions shown are the German module's.
 struct Language {
     const char* name;
     int installLanguage;
     std::vector<std::string> extraWords;
-    const char* passwordCaption;
+    bool german;
 };
 
 const Language kLanguages[] = {
-    {"English", 1033, {}, "Enter Password"},
-    {"German", 1031, {}, "Kennwort eingeben"},
-    {"GermanSwitchedToEnglish", 1031, {"/english"}, "Enter Password"},
+    {"English", 1033, {}, false},
+    {"German", 1031, {}, true},
+    {"GermanSwitchedToEnglish", 1031, {"/english"}, false},
 };
 
 class GalleryIn : public PrefixTest, public ::testing::WithParamInterface<Language> {};
+class Gallery : public PrefixTest {};
 
 } // namespace
 
 INSTANTIATE_TEST_SUITE_P(Languages, GalleryIn, ::testing::ValuesIn(kLanguages),
-                         [](const ::testing::TestParamInfo<Language>& info) {
-                             return std::string(info.param.name);
-                         });
+                         [](const auto& info) { return std::string(info.param.name); });
 
-TEST_P(GalleryIn, EveryDialogRendersWithControlsInPlace) {
+TEST_P(GalleryIn, EveryDialogRendersWithControlsInPlaceAndItsLanguagesCaption) {
     const Language& language = GetParam();
     frame_test::SetInstallDir(frame_test::kLibFolder);
     frame_test::SetInstallLanguage(language.installLanguage);
-    const std::string folder = prefix_.scratch() + "/gallery";
-    const auto listed = tessaly::testing::RunTessaly({"dialog", "--list"});
+    const auto listed = RunTessaly({"dialog", "--list"});
     ASSERT_EQ(listed.status, 0) << listed.err;
     std::set<std::string> names;
-    std::stringstream lines(listed.out);
-    for (std::string line; std::getline(lines, line);)
+    for (const std::string& line : lines(listed.out))
         if (!line.empty()) names.insert(split(line).at(0));
-    ASSERT_GE(names.size(), 9u);
+    ASSERT_GE(names.size(), 30u);
 
-    std::vector<std::string> arguments = {"gallery", folder};
+    std::vector<std::string> arguments = {"gallery", prefix_.scratch() + "/gallery"};
     arguments.insert(arguments.end(), language.extraWords.begin(), language.extraWords.end());
-    const auto run = tessaly::testing::RunTessaly(arguments);
+    const auto run = RunTessaly(arguments);
     EXPECT_EQ(run.status, 0) << run.out << run.err;
     std::map<std::string, Shown> shown;
-    std::stringstream output(run.out);
-    for (std::string line; std::getline(output, line);) {
+    for (const std::string& line : lines(run.out)) {
         const auto f = split(line);
         if (f.size() >= 7 && f[0] == "dialog") {
-            shown[f[1]] = Shown{std::stoi(f[3]), std::stoi(f[4]), f[5], f[6], {}};
+            shown[f[1]] = {
+                unsigned(std::stoul(f[2])), std::stoi(f[3]), std::stoi(f[4]), f[5], f[6], {}};
         } else if (f.size() >= 10 && f[0] == "control") {
-            Box b{std::stoi(f[2]),
-                  f[3],
-                  static_cast<unsigned>(std::stoul(f[4])),
-                  f[5] == "visible",
-                  std::stoi(f[6]),
-                  std::stoi(f[7]),
-                  std::stoi(f[8]),
-                  std::stoi(f[9])};
-            shown[f[1]].controls.push_back(b);
+            shown[f[1]].controls.push_back({std::stoi(f[2]), f[3], unsigned(std::stoul(f[4])),
+                                            f[5] == "visible", std::stoi(f[6]), std::stoi(f[7]),
+                                            std::stoi(f[8]), std::stoi(f[9])});
         } else {
             ADD_FAILURE() << "unexpected line: " << line;
         }
     }
 
-    ASSERT_TRUE(shown.count("password"));
-    EXPECT_EQ(shown["password"].caption, language.passwordCaption);
+    // The English resources as the build compiled them, and the German module.
+    static const std::string englishRes =
+        tessaly::testing::ReadFile(TESSALY_BUILD_DIR "/resources/Tessaly.res");
+    static const HMODULE english =
+        p::RegisterResourceModule("TessalyEnglish", englishRes.data(), englishRes.size());
+    const HMODULE german = p::LoadLibraryA(frame_test::kGermanModule.c_str());
+    ASSERT_NE(german, nullptr);
+    int differing = 0;
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
         auto it = shown.find(name);
         ASSERT_NE(it, shown.end()) << "not opened";
         const Shown& s = it->second;
-        ASSERT_FALSE(s.png.empty());
         std::error_code error;
         EXPECT_GT(std::filesystem::file_size(s.png, error), 200u);
-        EXPECT_FALSE(error);
-        EXPECT_GT(s.width, 0);
-        EXPECT_GT(s.height, 0);
+        const std::string germanCaption = captionOf(german, s.templateId);
+        const std::string englishCaption = captionOf(english, s.templateId);
+        // The input dialog's caption is the catalogue's argument, not the template's.
+        if (name != "input-buffer") {
+            EXPECT_EQ(s.caption, language.german ? germanCaption : englishCaption);
+            differing += germanCaption != englishCaption;
+        }
         std::vector<const Box*> visible;
         for (const Box& b : s.controls) {
             if (!b.visible) continue;
-            visible.push_back(&b);
-            EXPECT_GE(b.left, 0) << "control " << b.id;
-            EXPECT_GE(b.top, 0) << "control " << b.id;
-            EXPECT_LE(b.right(), s.width) << "control " << b.id;
-            EXPECT_LE(b.bottom(), s.height) << "control " << b.id;
-            EXPECT_GT(b.width, 0) << "control " << b.id;
-            EXPECT_GT(b.height, 0) << "control " << b.id;
+            SCOPED_TRACE("control " + std::to_string(b.id));
+            EXPECT_GE(b.left, 0);
+            EXPECT_GE(b.top, 0);
+            EXPECT_LE(b.left + b.width, s.width);
+            EXPECT_LE(b.top + b.height, s.height);
+            EXPECT_GT(b.width, 0);
+            EXPECT_GT(b.height, 0);
+            // A group box holds other controls.
+            if (b.className != "Button" || (b.style & 0xF) != 7) visible.push_back(&b);
         }
         for (size_t i = 0; i < visible.size(); ++i)
-            for (size_t j = i + 1; j < visible.size(); ++j) {
-                const Box& a = *visible[i];
-                const Box& b = *visible[j];
-                if (isGroupBox(a) || isGroupBox(b)) continue;
-                EXPECT_FALSE(overlaps(a, b)) << "controls " << a.id << " and " << b.id;
-            }
+            for (size_t j = i + 1; j < visible.size(); ++j)
+                EXPECT_FALSE(overlaps(*visible[i], *visible[j]))
+                    << "controls " << visible[i]->id << " and " << visible[j]->id;
+    }
+    EXPECT_GE(differing, 25);
+    p::FreeLibrary(german);
+}
+
+// A language module without a template: the dialog still opens, from the library's English
+// resources, while the templates the module has come from the module. The module is built
+// here the way the build makes the German one: a compiled script embedded in a shared object.
+TEST_F(Gallery, TemplateMissingFromTheLanguageModuleOpensInEnglish) {
+    const std::string folder = prefix_.scratch() + "/Tessaly Suite";
+    std::filesystem::create_directories(folder);
+    // Only the password prompt (296), not the set-password dialog (23002).
+    const std::string script = R"rc(#include <winresrc.h>
+LANGUAGE LANG_GERMAN, SUBLANG_GERMAN
+296 DIALOGEX 0, 0, 196, 62
+STYLE DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU
+CAPTION "Kennwort eingeben (Probe)"
+FONT 8, "MS Shell Dlg", 400, 0, 0x1
+BEGIN
+    LTEXT "&Kennwort:", -1, 10, 14, 50, 8
+    EDITTEXT 1104, 64, 12, 122, 14, ES_PASSWORD | ES_AUTOHSCROLL
+    DEFPUSHBUTTON "OK", IDOK, 44, 38, 50, 14
+    PUSHBUTTON "Abbrechen (Probe)", IDCANCEL, 102, 38, 50, 14
+END
+)rc";
+    ASSERT_FALSE(tessaly::testing::CompileResourceScript(folder, script).empty());
+    const std::string source = folder + "/module.cpp", module = folder + "/TessalyGe.dll";
+    const auto embedded = tessaly::testing::RunProgram(
+        {TESSALY_BUILD_DIR "/bin/embed-res", "module", folder + "/test.res", source});
+    ASSERT_EQ(embedded.status, 0) << embedded.err;
+    const auto compiled =
+        tessaly::testing::RunProgram({"c++", "-shared", "-fPIC", "-o", module, source});
+    ASSERT_EQ(compiled.status, 0) << compiled.err;
+    frame_test::SetInstallDir(folder);
+    frame_test::SetInstallLanguage(1031);
+    EXPECT_NE(RunTessaly({"lang", "module"}).out.find("Tessaly Suite\\TessalyGe.dll"),
+              std::string::npos);
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"password",
+         {"dialog\t296\tKennwort eingeben (Probe)",
+          "control\t2\tButton\tvisible\tenabled\tAbbrechen (Probe)"}},
+        {"set-password",
+         {"dialog\t23002\tSet Password", "control\t2\tButton\tvisible\tenabled\tCancel"}},
+    };
+    for (const auto& [name, expected] : cases) {
+        const auto run = RunTessaly({"dialog", "--escape", name});
+        const std::vector<std::string> all = lines(run.out);
+        for (const std::string& line : expected)
+            EXPECT_NE(std::find(all.begin(), all.end(), line), all.end()) << line << "\n"
+                                                                          << run.out;
     }
 }
 
 // tessaly dialog NAME runs a catalogue row with the script's answers and prints what the
 // dialog showed, what it said, its out-values and its result.
 TEST_F(Gallery, DialogCommandRunsScriptedAnswers) {
-    struct Case {
+    const struct {
         std::vector<std::string> arguments;
         std::vector<std::string> lines; // expected among the output's lines
-        std::vector<std::string> absent;
-    };
-    const Case cases[] = {
+    } cases[] = {
+        // The password field's text is not shown.
         {{"dialog", "--set", "1104=s3cret", "--click", "1", "password"},
          {"dialog\t296\tEnter Password", "control\t1104\tEdit\tvisible\tenabled\t",
-          "value\tpassword\ts3cret", "result\t1"},
-         {"control\t1104\tEdit\tvisible\tenabled\ts3cret"}},
+          "value\tpassword\ts3cret", "result\t1"}},
         {{"dialog", "--set", "1104=abc", "--set", "1105=abC", "--click", "1", "set-password"},
          {"messagebox\tPassword is not identical to confirm password.", "open\t1",
-          "value\tpassword\tunchanged", "result\t2"},
-         {}},
+          "value\tpassword\tunchanged", "result\t2"}},
         {{"dialog", "--set", "1770=abcdef", "--click", "1", "input-buffer", "3"},
-         {"dialog\t1021\tInput", "value\tbuffer\tabc", "result\t1"},
-         {}},
+         {"dialog\t1021\tInput", "value\tbuffer\tabc", "result\t1"}},
         {{"dialog", "--select", "1060=4", "--click", "1", "language"},
-         {"dialog\t613\tOverride language setting...", "open\t1", "result\t2"},
-         {}},
-        {{"dialog", "--escape", "msgbox", "Stop here?"},
-         {"dialog\t293\tMessage", "control\t1100\tRichEdit\tvisible\tenabled\tStop here?",
-          "result\t2"},
-         {}},
+         {"dialog\t613\tOverride language setting...", "open\t1", "result\t2"}},
         {{"dialog", "--escape", "message", "Kept"},
-         {"dialog\t1789\tTessaly", "control\t1501\tvisible\tenabled\tKept", "result\t2"},
-         {}},
+         {"dialog\t1789\tTessaly", "control\t1501\tvisible\tenabled\tKept", "result\t2"}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.back());
-        const auto run = tessaly::testing::RunTessaly(c.arguments);
+        const auto run = RunTessaly(c.arguments);
         EXPECT_EQ(run.status, 0) << run.err;
-        std::set<std::string> lines;
-        std::stringstream output(run.out);
-        for (std::string line; std::getline(output, line);)
-            lines.insert(line);
+        const std::vector<std::string> all = lines(run.out);
         for (const std::string& line : c.lines)
-            EXPECT_TRUE(lines.count(line)) << line << "\n" << run.out;
-        for (const std::string& line : c.absent)
-            EXPECT_FALSE(lines.count(line)) << line;
+            EXPECT_NE(std::find(all.begin(), all.end(), line), all.end()) << line << "\n"
+                                                                          << run.out;
     }
-    const auto unknown = tessaly::testing::RunTessaly({"dialog", "no-such-dialog"});
+    const auto unknown = RunTessaly({"dialog", "no-such-dialog"});
     EXPECT_NE(unknown.status, 0);
     EXPECT_NE(unknown.err.find("no-such-dialog"), std::string::npos);
 }

@@ -24,24 +24,20 @@ class InputDialogs : public ScriptedDialogs {};
 // Title and prompt default to the string table's "Input"; the field starts with the
 // caller's text; OK stores the field, Cancel and Escape leave the caller's text alone.
 TEST_F(InputDialogs, InputDialogShowsAndStores) {
-    struct Case {
+    const struct {
         const char *text, *prompt, *caption;
         const char* typed; // null: leave the field as it starts
         int button;        // 0: Escape
-        const char *title, *shownPrompt, *shownText;
+        const char *title, *shownPrompt;
         int result;
         const char* stored;
+    } cases[] = {
+        {"", "", "", "a & b", IDOK, "Input", "Input:", 1, "a & b"},
+        {"start", "Your name:", "Who", nullptr, IDOK, "Who", "Your name:", 1, "start"},
+        {"start", "", "Title", "other", IDCANCEL, "Title", "Input:", 2, "start"},
+        {"start", "Prompt", "", "other", 0, "Input", "Prompt", 2, "start"},
     };
-    // clang-format off
-    const Case cases[] = {
-        {"", "", "", "typed", IDOK, "Input", "Input:", "", 1, "typed"},
-        {"start", "Your name:", "Who", nullptr, IDOK, "Who", "Your name:", "start", 1, "start"},
-        {"start", "", "Title", "other", IDCANCEL, "Title", "Input:", "start", 2, "start"},
-        {"start", "Prompt", "", "other", 0, "Input", "Prompt", "start", 2, "start"},
-        {"", "", "", "a & b", IDOK, "Input", "Input:", "", 1, "a & b"},
-    };
-    // clang-format on
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.text) + "|" + c.prompt + "|" + c.caption);
         std::string prompt, start;
         CString text(c.text);
@@ -57,7 +53,7 @@ TEST_F(InputDialogs, InputDialogShowsAndStores) {
         EXPECT_EQ(opened, std::vector<int>{1021});
         EXPECT_EQ(captions.back(), c.title);
         EXPECT_EQ(prompt, c.shownPrompt);
-        EXPECT_EQ(start, c.shownText);
+        EXPECT_EQ(start, c.text);
         EXPECT_EQ(text.str(), c.stored);
         EXPECT_TRUE(messages.empty());
     }
@@ -88,17 +84,18 @@ TEST_F(InputDialogs, EmptyFieldKeepsDialogOpen) {
 // The buffer form: the buffer's text starts the field; OK copies at most the maximum length
 // and a terminating zero; Cancel leaves the buffer as it was.
 TEST_F(InputDialogs, BufferFormCutsAtMaximumLength) {
-    struct Case {
+    const struct {
         int maximum;
         const char* typed;
         int button;
         const char* buffer;
+    } cases[] = {
+        {3, "abcdef", IDOK, "abc"},
+        {6, "abcdef", IDOK, "abcdef"},
+        {0, "abcdef", IDOK, ""},
+        {3, "abcdef", IDCANCEL, "xy"},
     };
-    const Case cases[] = {
-        {3, "abcdef", IDOK, "abc"}, {10, "abcdef", IDOK, "abcdef"}, {6, "abcdef", IDOK, "abcdef"},
-        {0, "abcdef", IDOK, ""},    {3, "abcdef", IDCANCEL, "xy"},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.maximum) + " " + c.typed);
         std::string startText, prompt;
         char buffer[16];

@@ -1,13 +1,14 @@
 // The family's skin as a person sees and uses it: no caption bar, the pale yellow rounded
-// background with its black border, the owner-drawn buttons' frames as the mouse moves over
-// and presses them, and dragging the dialog by its background. Driven through UI automation
-// on the two-choice message (a skin dialog of the family) and the library's message dialog.
+// background with its black border, the buttons' frames under the mouse, and dragging the
+// dialog by its background; on the two-choice message and the library's message dialog.
 #include <tessaly/automation.h>
 #include <tessaly/dialogs.h>
 #include <tessaly/foundation.h>
 
 #include <functional>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "support/prefix.h"
 
@@ -124,17 +125,14 @@ TEST_F(SkinDialog, BackgroundAndBorderColours) {
 // again when it leaves, light frame while pressed (the press gives it the focus, whose
 // rectangle lies 3 pixels in); releasing on it clicks it.
 TEST_F(SkinDialog, ButtonFramesFollowTheMouse) {
-    struct Frame {
-        long topLeft, bottomRight, face;
-    };
-    std::vector<Frame> frames;
+    std::vector<std::tuple<long, long, long>> frames; // top left, bottom right, face
     long focusRect = 0;
     const int result = onMessage([&](Dialog& d) {
         const Rect b = d.GetRect(IDCANCEL);
         const auto note = [&] {
-            frames.push_back({d.GetPixel(b.left, b.top),
-                              d.GetPixel(b.left + b.width - 1, b.top + b.height - 1),
-                              d.GetPixel(b.left + 5, b.top + b.height / 2)});
+            frames.emplace_back(d.GetPixel(b.left, b.top),
+                                d.GetPixel(b.left + b.width - 1, b.top + b.height - 1),
+                                d.GetPixel(b.left + 5, b.top + b.height / 2));
         };
         note(); // at rest
         d.MouseMove(IDCANCEL, 4, 4);
@@ -152,17 +150,11 @@ TEST_F(SkinDialog, ButtonFramesFollowTheMouse) {
     });
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_NE(focusRect, kSkin);
-    ASSERT_EQ(frames.size(), 4u);
-    EXPECT_EQ(frames[0].topLeft, kFlatFrame);
-    EXPECT_EQ(frames[0].bottomRight, kFlatFrame);
-    EXPECT_EQ(frames[1].topLeft, kWhite);
-    EXPECT_EQ(frames[1].bottomRight, kShadow);
-    EXPECT_EQ(frames[2].topLeft, kFlatFrame);
-    EXPECT_EQ(frames[2].bottomRight, kFlatFrame);
-    EXPECT_EQ(frames[3].topLeft, kPressedFrame);
-    EXPECT_EQ(frames[3].bottomRight, kPressedFrame);
-    for (const Frame& f : frames)
-        EXPECT_EQ(f.face, kSkin);
+    EXPECT_EQ(frames,
+              (std::vector<std::tuple<long, long, long>>{{kFlatFrame, kFlatFrame, kSkin},
+                                                         {kWhite, kShadow, kSkin},
+                                                         {kFlatFrame, kFlatFrame, kSkin},
+                                                         {kPressedFrame, kPressedFrame, kSkin}}));
 }
 
 // Pressing the background and moving the mouse moves the dialog by the same distance, on
@@ -188,12 +180,9 @@ TEST_F(SkinDialog, DraggingByTheBackgroundMovesTheDialog) {
         d.MouseUp(1100, 60, 60);
         d.Click(IDOK);
     });
-    EXPECT_EQ(during.left, before.left + 40);
-    EXPECT_EQ(during.top, before.top + 30);
-    EXPECT_EQ(during.width, before.width);
-    EXPECT_EQ(during.height, before.height);
-    EXPECT_EQ(after.left, during.left);
-    EXPECT_EQ(after.top, during.top);
-    EXPECT_EQ(onControl.left, after.left);
-    EXPECT_EQ(onControl.top, after.top);
+    const auto place = [](const Rect& r) { return std::tuple(r.left, r.top, r.width, r.height); };
+    EXPECT_EQ(place(during),
+              std::tuple(before.left + 40, before.top + 30, before.width, before.height));
+    EXPECT_EQ(place(after), place(during));
+    EXPECT_EQ(place(onControl), place(after));
 }

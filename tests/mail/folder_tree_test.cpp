@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,147 +10,93 @@
 #include <tessaly/controls.h>
 #include <tessaly/mail.h>
 
-#include "mail/qt_widgets.h"
 #include "support/prefix.h"
+#include "support/qt_app.h"
 
 namespace {
 
-// Mail
-//   Inbox
-//     Work
-//       Projects
-//     Private
-//   Sent
-//   Archive
-//     2023
-//     Work
-//     mail
-// Local
-//   Drafts
 class FolderTree : public tessaly::testing::PrefixTest {
   protected:
+    // Items by key ("Archive/Work" is the item "Work" under "Archive"), parents first.
     void SetUp() override {
-        tessaly::testing::EnsureQtApplication();
-        widget_ = std::make_unique<QTreeWidget>();
-        tree_ = std::make_unique<CTreeCtrl>(widget_.get());
-        add("Mail", "");
-        add("Inbox", "Mail");
-        add("Work", "Inbox");
-        add("Projects", "Work");
-        add("Private", "Inbox");
-        add("Sent", "Mail");
-        add("Archive", "Mail");
-        add("2023", "Archive");
-        add("Archive/Work", "Archive", "Work");
-        add("Archive/mail", "Archive", "mail");
-        add("Local", "");
-        add("Drafts", "Local");
+        const std::pair<const char*, const char*> items[] = {{"Mail", ""},
+                                                             {"Inbox", "Mail"},
+                                                             {"Work", "Inbox"},
+                                                             {"Projects", "Work"},
+                                                             {"Private", "Inbox"},
+                                                             {"Sent", "Mail"},
+                                                             {"Archive", "Mail"},
+                                                             {"2023", "Archive"},
+                                                             {"Archive/Work", "Archive"},
+                                                             {"Archive/mail", "Archive"},
+                                                             {"Local", ""},
+                                                             {"Drafts", "Local"}};
+        for (const auto& [key, parent] : items) {
+            const std::string text = key;
+            items_[key] = tree_.InsertItem(text.substr(text.find('/') + 1).c_str(),
+                                           *parent ? items_.at(parent) : TVI_ROOT);
+            order_.push_back(key);
+        }
     }
-
-    // Adds an item under the parent's key; the key names it in the tests.
-    void add(const std::string& key, const std::string& parent, const std::string& text = "") {
-        HTREEITEM under = parent.empty() ? TVI_ROOT : items_.at(parent);
-        HTREEITEM item = tree_->InsertItem((text.empty() ? key : text).c_str(), under);
-        ASSERT_NE(item, nullptr) << key;
-        items_[key] = item;
-    }
-
-    HTREEITEM at(const std::string& key) const { return items_.at(key); }
 
     std::string keyOf(HTREEITEM item) const {
-        if (!item) return "(none)";
         for (const auto& [key, value] : items_)
             if (value == item) return key;
-        return "(unknown)";
+        return item ? "(unknown)" : "(none)";
     }
 
-    // The widget outlives its wrapper.
-    std::unique_ptr<QTreeWidget> widget_;
-    std::unique_ptr<CTreeCtrl> tree_;
+    bool app_ = (tessaly::testing::EnsureQtApplication(), true); // before any widget
+    QTreeWidget widget_;
+    CTreeCtrl tree_{&widget_};
     std::map<std::string, HTREEITEM> items_;
+    std::vector<std::string> order_; // pre-order
 };
 
 } // namespace
 
-TEST_F(FolderTree, FullFolderNameJoinsTheNamesFromTheTop) {
-    struct Case {
-        const char *key, *expected;
-    } cases[] = {
-        {"Mail", "Mail"},
-        {"Inbox", "Mail.Inbox"},
-        {"Projects", "Mail.Inbox.Work.Projects"},
-        {"Archive/Work", "Mail.Archive.Work"},
-        {"Drafts", "Local.Drafts"},
-    };
-    for (const auto& c : cases)
-        EXPECT_STREQ(GetFullFolderName(tree_.get(), at(c.key)), c.expected) << c.key;
-    EXPECT_STREQ(GetFullFolderName(tree_.get(), nullptr), "");
-}
-
-TEST_F(FolderTree, NextTreeItemWalksInPreOrder) {
-    const std::vector<std::string> expected = {
-        "Mail",    "Inbox", "Work",         "Projects",     "Private", "Sent",
-        "Archive", "2023",  "Archive/Work", "Archive/mail", "Local",   "Drafts"};
+TEST_F(FolderTree, FullNameAndNextItemWalkTheTree) {
+    EXPECT_STREQ(GetFullFolderName(&tree_, items_["Projects"]), "Mail.Inbox.Work.Projects");
+    EXPECT_STREQ(GetFullFolderName(&tree_, items_["Drafts"]), "Local.Drafts");
+    EXPECT_STREQ(GetFullFolderName(&tree_, nullptr), "");
+    // Pre-order: from a last child the walk climbs to the parent's next sibling.
     std::vector<std::string> walked;
-    for (HTREEITEM item = at("Mail"); item && walked.size() < 50;
-         item = GetNextTreeItem(tree_.get(), item))
+    for (HTREEITEM item = items_["Mail"]; item && walked.size() < 50;
+         item = GetNextTreeItem(&tree_, item))
         walked.push_back(keyOf(item));
-    EXPECT_EQ(walked, expected);
-    EXPECT_EQ(GetNextTreeItem(tree_.get(), at("Drafts")), nullptr);
-    EXPECT_EQ(GetNextTreeItem(tree_.get(), nullptr), nullptr);
-    // From a last child the walk climbs to the parent's next sibling.
-    EXPECT_EQ(keyOf(GetNextTreeItem(tree_.get(), at("Projects"))), "Private");
-    EXPECT_EQ(keyOf(GetNextTreeItem(tree_.get(), at("Archive/mail"))), "Local");
+    EXPECT_EQ(walked, order_);
+    EXPECT_EQ(GetNextTreeItem(&tree_, nullptr), nullptr);
 }
 
 TEST_F(FolderTree, FindItemSearchesSubtreesFirstThenTheItemThenItsSiblings) {
-    struct Case {
-        const char *start, *name, *expected;
-    } cases[] = {
+    const std::vector<std::string> cases[] = {
+        // start, name, found
         {"Mail", "projects", "Projects"}, // ignoring case, deep down
-        {"Mail", "Inbox", "Inbox"},       // a folder with subfolders
         {"Mail", "WORK", "Work"},         // the first in search order
         {"Mail", "mail", "Archive/mail"}, // a subtree before the item itself
         {"Mail", "Drafts", "Drafts"},     // on to the next sibling's subtree
-        {"Mail", "Local", "Local"},        {"Mail", "nothing", "(none)"},
+        {"Mail", "nothing", "(none)"},
         {"Private", "Projects", "(none)"}, // earlier siblings are not searched
-        {"Sent", "2023", "2023"},          {"Archive", "work", "Archive/Work"},
-        {"Drafts", "Drafts", "Drafts"},
+        {"Sent", "2023", "2023"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(keyOf(FindItem(tree_.get(), at(c.start), c.name)), c.expected)
-            << c.start << " " << c.name;
-    EXPECT_EQ(FindItem(tree_.get(), nullptr, "Mail"), nullptr);
+        EXPECT_EQ(keyOf(FindItem(&tree_, items_[c[0]], c[1].c_str())), c[2]) << c[0] << " " << c[1];
+    EXPECT_EQ(FindItem(&tree_, nullptr, "Mail"), nullptr);
 }
 
 TEST_F(FolderTree, FindImapFolderFollowsThePathBelowTheItem) {
-    struct Case {
-        const char *start, *path, *expected;
-    } cases[] = {
-        {"Mail", "Inbox", "Inbox"},
+    const std::vector<std::string> cases[] = {
         {"Mail", "inbox.WORK", "Work"},
         {"Mail", "Inbox.Work.Projects", "Projects"},
-        {"Mail", "Archive.Work", "Archive/Work"},
         {"Mail", "Archive.mail", "Archive/mail"},
         {"Mail", "Inbox.", "Inbox"},
-        {"Local", "Drafts", "Drafts"},
         // A missing part gives none, even where a deeper name exists elsewhere.
         {"Mail", "Inbox.Nope.Projects", "(none)"},
-        {"Mail", "Nope.Work", "(none)"},
         {"Mail", "Inbox.Work.Projects.Deeper", "(none)"},
         {"Mail", "Mail", "(none)"}, // the path starts below the item
-        {"Mail", "", "(none)"},
-        {"Projects", "Anything", "(none)"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(keyOf(FindIMAPFolder(tree_.get(), at(c.start), c.path)), c.expected)
-            << c.start << " " << c.path;
-}
-
-TEST_F(FolderTree, EmptyTreeFindsNothing) {
-    QTreeWidget empty;
-    CTreeCtrl tree(&empty);
-    EXPECT_EQ(FindIMAPFolder(&tree, TVI_ROOT, "Mail.Inbox"), nullptr);
-    EXPECT_EQ(FindIMAPFolder(&tree, nullptr, "Mail"), nullptr);
-    EXPECT_EQ(FindItem(&tree, tree.GetRootItem(), "Mail"), nullptr);
+        EXPECT_EQ(keyOf(FindIMAPFolder(&tree_, items_[c[0]], c[1].c_str())), c[2]) << c[1];
+    QTreeWidget emptyWidget;
+    CTreeCtrl empty(&emptyWidget);
+    EXPECT_EQ(FindIMAPFolder(&empty, TVI_ROOT, "Mail.Inbox"), nullptr);
 }

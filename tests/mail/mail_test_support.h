@@ -10,7 +10,7 @@
 
 #include <tessaly/automation.h>
 
-#include "qt_widgets.h"
+#include "support/qt_app.h"
 #include "support/mail_database.h"
 #include "support/prefix.h"
 

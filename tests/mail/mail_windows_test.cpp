@@ -8,13 +8,15 @@
 #include <QApplication>
 #include <QWidget>
 
+#include <map>
 #include <memory>
 #include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "qt_widgets.h"
 #include "support/prefix.h"
+#include "support/qt_app.h"
 #include "support/run.h"
 #include "support/xvfb.h"
 
@@ -54,56 +56,33 @@ const Child kClientWithMail = {"MDIClient", {"CorvaneClientClass"}};
 const Child kClientEmpty = {"MDIClient", {}};
 const Child kToolbar = {"ToolbarWindow32", {}};
 
+// clang-format off
 const Scene kScenes[] = {
-    {"Nothing", {}, -1, {}, -1},
     {"FrameHostingMail",
-     {{"LintorClass", "Lintor", {kClientWithMail, kToolbar}}},
-     0,
-     {0, 0, 0},
-     -1},
-    {"FrameWithoutMail", {{"LintorClass", "Lintor", {kClientEmpty, kToolbar}}}, -1, {}, -1},
+     {{"LintorClass", "Lintor", {kClientWithMail, kToolbar}}}, 0, {0, 0, 0}, -1},
     {"MailUnderTheSecondChild",
-     {{"LintorClass", "Lintor", {kToolbar, kClientWithMail}}},
-     -1,
-     {},
-     -1},
-    {"MailDirectlyInTheFrame",
-     {{"LintorClass", "Lintor", {{"CorvaneClientClass", {}}, kClientEmpty}}},
-     -1,
-     {},
-     -1},
+     {{"LintorClass", "Lintor", {kToolbar, kClientWithMail}}}, -1, {}, -1},
     {"MailAfterOtherChildFrames",
      {{"LintorClass", "Lintor", {{"MDIClient", {"Edit", "Static", "CorvaneClientClass"}}}}},
-     0,
-     {0, 0, 2},
-     -1},
+     0, {0, 0, 2}, -1},
     {"SecondFrameHostsMail",
      {{"LintorClass", "Document 1", {kClientEmpty}},
       {"LintorClass", "Document 2", {kClientWithMail}}},
-     1,
-     {1, 0, 0},
-     -1},
+     1, {1, 0, 0}, -1},
     // The first search ignores the class's letter case, the enumeration after it does not.
     {"LowerCaseFrameFoundFirst", {{"lintorclass", "Lintor", {kClientWithMail}}}, 0, {0, 0, 0}, -1},
     {"LowerCaseFrameNotEnumerated",
      {{"LintorClass", "Lintor", {kClientEmpty}}, {"lintorclass", "Other", {kClientWithMail}}},
-     -1,
-     {},
-     -1},
+     -1, {}, -1},
     {"ChildFrameClassInOtherCase",
-     {{"LintorClass", "Lintor", {{"MDIClient", {"corvaneclientclass"}}}}},
-     0,
-     {0, 0, 0},
-     -1},
+     {{"LintorClass", "Lintor", {{"MDIClient", {"corvaneclientclass"}}}}}, 0, {0, 0, 0}, -1},
     {"MailWithoutAFrame", {{"OtherFrame", "Lintor", {kClientWithMail}}}, -1, {}, -1},
     {"Sibling", {{nullptr, "Notes", {}}, {nullptr, kSibling, {}}}, -1, {}, 1},
     {"SiblingTitleInOtherCase",
-     {{nullptr, "{544fdfae-0467-4342-adf4-107e1acbf4ed}", {}}},
-     -1,
-     {},
-     -1},
+     {{nullptr, "{544fdfae-0467-4342-adf4-107e1acbf4ed}", {}}}, -1, {}, -1},
     {"SiblingTitleOnAChildOnly", {{"LintorClass", "Lintor", {{"MDIClient", {}}}}}, -1, {}, -1},
 };
+// clang-format on
 
 void PrintTo(const Scene& scene, std::ostream* os) {
     *os << scene.name;
@@ -117,54 +96,45 @@ class MailWindows : public PrefixTest, public ::testing::WithParamInterface<Scen
     }
 };
 
+// The windows of a scene by place (top, child, inner; -1 below the window meant).
 struct Built {
     std::vector<std::unique_ptr<QWidget>> tops;
-    std::vector<std::vector<QWidget*>> children;
-    std::vector<std::vector<std::vector<QWidget*>>> inner;
-
-    HWND at(const Where& w) const {
-        if (w.top < 0) return nullptr;
-        if (w.child < 0) return CWnd::HandleOf(tops[w.top].get());
-        if (w.inner < 0) return CWnd::HandleOf(children[w.top][w.child]);
-        return CWnd::HandleOf(inner[w.top][w.child][w.inner]);
+    std::map<std::tuple<int, int, int>, QWidget*> at;
+    HWND of(const Where& w) const {
+        return w.top < 0 ? nullptr : CWnd::HandleOf(at.at({w.top, w.child, w.inner}));
     }
 };
 
-QWidget* classed(QWidget* widget, const char* className) {
-    if (className) CWnd(widget).SetWindowClass(className);
-    return widget;
-}
-
 Built build(const std::vector<Top>& tops) {
+    const auto make = [](QWidget* parent, const char* className) {
+        auto* widget = new QWidget(parent);
+        if (className) CWnd(widget).SetWindowClass(className);
+        return widget;
+    };
     Built built;
-    for (const Top& top : tops) {
-        auto widget = std::make_unique<QWidget>();
-        classed(widget.get(), top.className);
-        widget->setWindowTitle(top.title);
-        built.children.emplace_back();
-        built.inner.emplace_back();
-        for (const Child& child : top.children) {
-            QWidget* c = classed(new QWidget(widget.get()), child.className);
-            built.children.back().push_back(c);
-            built.inner.back().emplace_back();
-            for (const char* innerClass : child.inside)
-                built.inner.back().back().push_back(classed(new QWidget(c), innerClass));
+    for (int t = 0; t < int(tops.size()); ++t) {
+        built.tops.emplace_back(make(nullptr, tops[t].className));
+        QWidget* top = built.at[{t, -1, -1}] = built.tops.back().get();
+        top->setWindowTitle(tops[t].title);
+        for (int c = 0; c < int(tops[t].children.size()); ++c) {
+            const Child& child = tops[t].children[c];
+            QWidget* widget = built.at[{t, c, -1}] = make(top, child.className);
+            for (int i = 0; i < int(child.inside.size()); ++i)
+                built.at[{t, c, i}] = make(widget, child.inside[i]);
         }
-        widget->show();
-        built.tops.push_back(std::move(widget));
+        top->show();
     }
     // The sibling program's title on a child window is not a top-level window's.
-    if (!built.children.empty() && !built.children[0].empty())
-        built.children[0][0]->setWindowTitle(kSibling);
+    if (built.at.count({0, 0, -1})) built.at[{0, 0, -1}]->setWindowTitle(kSibling);
     return built;
 }
 
 TEST_P(MailWindows, FindsTheFramesInTheirSearchOrder) {
     const Scene& scene = GetParam();
     Built built = build(scene.tops);
-    EXPECT_EQ(GetCorvaneClient(), built.at(Where{scene.client}));
-    EXPECT_EQ(GetCorvaneChildFrame(), built.at(scene.childFrame));
-    EXPECT_EQ(GetPradel(), built.at(Where{scene.sibling}));
+    EXPECT_EQ(GetCorvaneClient(), built.of(Where{scene.client}));
+    EXPECT_EQ(GetCorvaneChildFrame(), built.of(scene.childFrame));
+    EXPECT_EQ(GetPradel(), built.of(Where{scene.sibling}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenes, MailWindows, ::testing::ValuesIn(kScenes),

@@ -1,6 +1,6 @@
-// Recipient verification against both servers: a QTextEdit recipient field with underlined
-// (resolved), bold (list) and plain (typed) entries, the statements each entry runs, the
-// messages, and the read-only address information dialog.
+// Recipient verification against both servers: a recipient field with underlined (resolved),
+// bold (list) and plain (typed) entries, the statements each entry runs, the messages, and
+// the read-only address information dialog.
 #include <QTextEdit>
 
 #include <algorithm>
@@ -100,15 +100,13 @@ TEST_P(VerifyTest, ListsExpandInPlaceAndSharedMembersComeTwice) {
     EXPECT_EQ(std::count(club.begin(), club.end(), "Cy Guest|cy@guest.org"), 1);
 }
 
-struct SilentCase {
-    const char* label;
-    const char* html;
-    int result;
-    Pairs pairs;
-};
-
 TEST_P(VerifyTest, EntriesThatAddNothingShowNothing) {
-    const SilentCase cases[] = {
+    const struct {
+        const char* label;
+        const char* html;
+        int result;
+        Pairs pairs;
+    } cases[] = {
         {"empty field", "", 0, {}},
         {"blanks and separators", " ;; ; ", 0, {}},
         {"underlined without address", "<u>Just A Name</u>", 1, {}},
@@ -117,7 +115,7 @@ TEST_P(VerifyTest, EntriesThatAddNothingShowNothing) {
         {"underlined bare address", "<u>x@y.org</u>", 1, {"|x@y.org"}},
     };
     db->Setup("insert into DistList values ('L9','F','Ghost')");
-    for (const SilentCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         EXPECT_EQ(Verify(c.html), c.result);
         EXPECT_EQ(Result(), c.pairs);
@@ -128,16 +126,14 @@ TEST_P(VerifyTest, EntriesThatAddNothingShowNothing) {
               ListByName("Nobody\\'s list") + ListByName("Ghost") + Members("L9"));
 }
 
-struct FailCase {
-    const char* label;
-    const char* html;
-    std::string message;
-    Pairs kept;
-    Statements statements;
-};
-
 TEST_P(VerifyTest, TheFirstBadTypedEntryStopsWithMessage46) {
-    const FailCase cases[] = {
+    const struct {
+        const char* label;
+        const char* html;
+        std::string message;
+        Pairs kept;
+        Statements statements;
+    } cases[] = {
         {"unknown name",
          "<u>Dee [dee@dot.org]</u>; Nobody Here; bo@example.org",
          "E-mail address 'Nobody Here' is invalid.",
@@ -148,18 +144,13 @@ TEST_P(VerifyTest, TheFirstBadTypedEntryStopsWithMessage46) {
          "E-mail address 'a@b.c' is invalid.",
          {"bo row|bo@example.org"},
          ByName("bo row")},
-        {"exclamation mark",
-         "x!y@example.org",
-         "E-mail address 'x!y@example.org' is invalid.",
-         {},
-         {}},
         {"hostile name",
          "x'; drop table `MainAddr`; --",
          "E-mail address 'x'' is invalid.",
          {},
          ByName("x\\'")},
     };
-    for (const FailCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         messages.clear();
         EXPECT_EQ(Verify(c.html), 0);
@@ -170,87 +161,72 @@ TEST_P(VerifyTest, TheFirstBadTypedEntryStopsWithMessage46) {
     EXPECT_EQ(db->Rows("select count(*) from MainAddr"), std::vector<std::string>{"2"});
 }
 
-TEST_P(VerifyTest, HostileContactsAreFoundByTheirExactText) {
-    struct Contact {
-        std::string name, address;
-    };
-    const Contact contacts[] = {
-        {"O'Brien \"Bob\"", "ob@x.org"},
-        {"back\\slash", "bs@x.org"},
-        {"100% _real_", "pct@x.org"},
-        {"Zo\xEB \xC4rger", "zoe@x.org"},
-    };
+// Names are found by their exact text without regard to case (the typed spelling comes
+// back), but not through wildcards, a lost escape, accents or a different spelling.
+TEST_P(VerifyTest, HostileContactsAreFoundByTheirExactTextIgnoringCase) {
     int n = 0;
-    for (const Contact& c : contacts)
-        ASSERT_EQ(AddNewContact(c.name.c_str(), c.address.c_str(), connection(),
-                                ("H" + std::to_string(++n)).c_str(), nullptr, "F"),
+    for (const char* name : {"O'Brien \"Bob\"", "back\\slash", "100% _real_", "Ren\xE9 Stra\xDF"}) {
+        const std::string id = std::to_string(++n);
+        ASSERT_EQ(AddNewContact(name, ("h" + id + "@x.org").c_str(), connection(),
+                                ("H" + id).c_str(), nullptr, "F"),
                   1);
-    // Look-alikes that only wildcards or a lost escape would match.
+    }
     db->Setup("insert into MainAddr (RecordID, Name, Address) values "
               "('W1','100x Yreal_','wrong@x.org'),('W2','backslash','wrong2@x.org')");
-    for (const Contact& c : contacts) {
-        SCOPED_TRACE(c.name);
-        // Typed in capitals: the look-up ignores case, the typed spelling is returned.
-        const QString typed = QString::fromLatin1(c.name.data(), int(c.name.size())).toUpper();
-        EXPECT_EQ(Verify(typed.toHtmlEscaped()), 1);
-        EXPECT_EQ(Result(), Pairs{typed.toLatin1().toStdString() + "|" +
-                                  QString::fromStdString(c.address).toUpper().toStdString()});
-    }
-    EXPECT_TRUE(messages.empty());
-}
-
-// The helper's tables compare names without regard to case but keep accents and trailing
-// blanks apart.
-TEST_P(VerifyTest, NamesMatchIgnoringCaseButNotAccents) {
-    ASSERT_EQ(AddNewContact("Ren\xE9 Stra\xDF", "rene@x.org", connection(), "R1", nullptr, "F"), 1);
-    const struct {
-        const char* typed; // UTF-8 in the field
-        bool found;
-    } cases[] = {
-        {"ren\u00e9 stra\u00df", true},
-        {"REN\u00c9 STRA\u00df", true},
-        {"Rene Strass", false},
-        {"Rene Stra\u00df", false},
+    const std::pair<const char*, const char*> cases[] = {
+        // typed (UTF-8 in the field), found address ("" when refused)
+        {"O'BRIEN \"BOB\"", "H1@X.ORG"}, {"BACK\\SLASH", "H2@X.ORG"},
+        {"100% _REAL_", "H3@X.ORG"},     {"REN\u00c9 STRA\u00df", "H4@X.ORG"},
+        {"Rene Stra\u00df", ""},         {"Rene Strass", ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.typed);
+    for (const auto& [typed, address] : cases) {
+        SCOPED_TRACE(typed);
         messages.clear();
-        EXPECT_EQ(Verify(QString::fromUtf8(c.typed)), c.found ? 1 : 0);
-        EXPECT_EQ(messages.empty(), c.found);
+        const QString text = QString::fromUtf8(typed);
+        EXPECT_EQ(Verify(text.toHtmlEscaped()), *address ? 1 : 0);
+        EXPECT_EQ(Result(),
+                  *address ? Pairs{text.toLatin1().toStdString() + "|" + address} : Pairs{});
+        EXPECT_EQ(messages.empty(), *address != 0);
     }
 }
 
+// After a database error the information dialog still opens, with the entry as typed.
 TEST_P(VerifyTest, ADatabaseErrorShowsMessage66AndKeepsWhatWasResolved) {
     db->Setup("drop table MainAddr");
     EXPECT_EQ(Verify("<u>Dee [dee@dot.org]</u>; someone; x@y.org"), 0);
     EXPECT_EQ(Result(), Pairs{"Dee|dee@dot.org"});
-    EXPECT_EQ(messages, std::vector<std::string>{"Error: Table '" + db->database() +
-                                                 ".MainAddr' doesn't exist (1146)."});
+    const std::string error =
+        "Error: Table '" + db->database() + ".MainAddr' doesn't exist (1146).";
+    EXPECT_EQ(messages, std::vector<std::string>{error});
     EXPECT_EQ(db->TakeStatements(), Statements{"LOCK TABLES `MainAddr` READ"});
-}
-
-TEST_P(VerifyTest, AFieldThatIsNotAWindowGivesZero) {
-    names.Add("stale");
+    std::string shownName;
+    tessaly::automation::SetDialogHandler([&](tessaly::automation::Dialog& dialog) {
+        shownName = dialog.GetText(1216);
+        dialog.Click(1);
+    });
+    EXPECT_EQ(ShowAddressInfoDlg("", "someone", &connection()), 1);
+    tessaly::automation::SetDialogHandler(nullptr);
+    EXPECT_EQ(shownName, "someone");
+    EXPECT_EQ(messages, (std::vector<std::string>{error, error}));
+    // A field that is not a window gives nothing.
     EXPECT_EQ(VerifyMailAddress(nullptr, connection(), names, addresses, nullptr), 0);
     EXPECT_EQ(names.GetSize(), 0);
 }
 
 // The read-only information dialog: what it shows for an entry, and what it looked up.
-struct InfoCase {
-    const char* entry;
-    std::string name, address;
-    Statements statements;
-};
-
 TEST_P(VerifyTest, TheInformationDialogShowsTheResolvedEntryReadOnly) {
-    const InfoCase cases[] = {
+    const struct {
+        const char* entry;
+        std::string name, address;
+        Statements statements;
+    } cases[] = {
         {"Dee Dot [dee@dot.org] trailing", "Dee Dot", "dee@dot.org", {}},
         {"Dee ][x", "Dee ]", "", {}},
         {"bo row", "bo row", "bo@example.org", ByName("bo row")},
         {"ann@example.org", "Ann Lee", "ann@example.org", ByAddress("ann@example.org")},
         {"Nobody [", "Nobody", "", ByName("Nobody")},
     };
-    for (const InfoCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.entry);
         int opened = 0;
         tessaly::automation::SetDialogHandler([&](tessaly::automation::Dialog& dialog) {
@@ -267,19 +243,6 @@ TEST_P(VerifyTest, TheInformationDialogShowsTheResolvedEntryReadOnly) {
         EXPECT_EQ(db->TakeStatements(), c.statements);
     }
     EXPECT_TRUE(messages.empty());
-}
-
-TEST_P(VerifyTest, TheInformationDialogOpensAfterADatabaseError) {
-    db->Setup("drop table MainAddr");
-    std::string shownName;
-    tessaly::automation::SetDialogHandler([&](tessaly::automation::Dialog& dialog) {
-        shownName = dialog.GetText(1216);
-        dialog.Click(1);
-    });
-    EXPECT_EQ(ShowAddressInfoDlg("", "someone", &connection()), 1);
-    tessaly::automation::SetDialogHandler(nullptr);
-    EXPECT_EQ(shownName, "someone");
-    EXPECT_EQ(messages.size(), 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, VerifyTest, MAIL_SERVERS);

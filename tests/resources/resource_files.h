@@ -1,58 +1,30 @@
 #pragma once
-// Readers for the compiled resource files (.res) and the resource scripts, so the tests can
-// check what windres actually produced from the scripts.
-#include <cstdint>
+// The library's resource modules as the build compiled them (the built-in English resources
+// and the German language module), read through the platform's resource reader, and readers
+// for the resource scripts they come from.
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/dialog_template.h"
+
 namespace tessaly::testing::res {
 
-// A type or name of a resource: a number or a text.
-struct ResId {
-    bool numeric = true;
-    std::uint16_t number = 0;
-    std::u16string text;
+struct Module {
+    const char* name;
+    std::string res;    // compiled resource file in the build folder
+    std::string script; // resource script in the source tree
 };
 
-struct Resource {
-    ResId type;
-    ResId name;
-    std::uint16_t language = 0;
-    std::vector<std::uint8_t> data;
-};
+const Module& EnglishModule();
+const Module& GermanModule(); // built with the TessalyGe target
+std::vector<const Module*> AllModules();
+std::string HeaderPath();
 
-// Every resource of a .res file, in file order (the leading empty entry left out).
-// Throws std::runtime_error when the file is missing or malformed.
-std::vector<Resource> ReadResFile(const std::string& path);
-
-// One string of a string table: its id, the language of its block and its UTF-16 text.
-struct StringEntry {
-    unsigned id = 0;
-    std::uint16_t language = 0;
-    std::u16string text;
-};
-
-// The non-empty strings of all string-table blocks, in file order; an id stored twice
-// (in two blocks) appears twice. Throws std::runtime_error on a malformed block.
-std::vector<StringEntry> StringTableEntries(const std::vector<Resource>& resources);
-
-// One node of a version resource (VS_VERSIONINFO, StringFileInfo, a string table, a string,
-// VarFileInfo, a Var).
-struct VersionNode {
-    std::u16string key;
-    std::uint16_t type = 0; // 1 text, 0 binary
-    std::vector<std::uint8_t> value;
-    std::vector<VersionNode> children;
-
-    const VersionNode* Child(const std::u16string& childKey) const;
-    // The value as text, up to its terminating zero.
-    std::u16string Text() const;
-};
-
-// Parses the data of a version resource; throws std::runtime_error when malformed.
-VersionNode ParseVersionInfo(const std::vector<std::uint8_t>& data);
+// Every dialog template and every non-empty string-table text of the module, by number.
+std::map<unsigned, platform::DialogTemplate> Templates(const Module& module);
+std::map<unsigned, std::u16string> Strings(const Module& module);
 
 // UTF-16 text in Windows-1252 bytes, as the library hands strings to its callers; nothing when
 // a character has no place in that code page.

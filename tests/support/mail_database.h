@@ -3,7 +3,6 @@
 //   Embedded  the process's embedded server, on a data folder of the test process;
 //   Socket    a real mariadbd that the support starts on a private socket in a temporary
 //             folder (--no-defaults, --skip-networking) and stops at the process's end.
-// Both run with the general query log on, so a test sees the statements the connection ran.
 // One server of each kind per test process; every MailDatabase gets a database of its own.
 #include <memory>
 #include <string>
@@ -31,7 +30,6 @@ class MailDatabase {
     MailDatabase& operator=(const MailDatabase&) = delete;
 
     mysqlpp::Connection& connection() { return *connection_; }
-    MailServer kind() const { return kind_; }
     const std::string& database() const { return database_; }
 
     // Runs a statement on a second connection to the same database (test set-up that must
@@ -41,28 +39,21 @@ class MailDatabase {
     std::vector<std::string> Rows(const std::string& query);
 
     // The statements the connection under test sent since the last call (or since it was
-    // opened), in order, byte for byte as the client library was given them. Also checks
-    // that the server's general query log shows the same statements from the connection.
+    // opened), in order, byte for byte as the client library was given them.
     std::vector<std::string> TakeStatements();
-    // The statements the server's general query log shows from the connection under test
-    // since the last call of either (the server drops trailing blanks and ";").
-    std::vector<std::string> ServerStatements();
 
     // Closes and opens the connection under test again (after a code-page change).
     void Reconnect();
 
   private:
     std::unique_ptr<mysqlpp::Connection> open();
-    std::string logPath() const;
 
     MailServer kind_;
     std::string database_;
     std::unique_ptr<mysqlpp::Connection> connection_;
     std::unique_ptr<mysqlpp::Connection> setup_;
-    unsigned long threadId_ = 0;
     void* handle_ = nullptr;
     std::size_t sentCount_ = 0;
-    std::size_t logOffset_ = 0;
 };
 
 } // namespace tessaly::testing

@@ -1,13 +1,13 @@
 #include "support/run.h"
 
 #include <fcntl.h>
-#include <poll.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
+#include <filesystem>
 
 #include "support/prefix.h"
 
@@ -46,62 +46,33 @@ RunResult RunProgram(const std::vector<std::string>& arguments,
                      const std::vector<std::string>& environment) {
     RunResult result;
     if (arguments.empty()) return result;
-    // Everything the child needs is made before the fork: after it, only system calls.
     std::vector<std::string> argumentTexts = arguments;
     std::vector<std::string> environmentTexts = ChildEnvironment(environment);
     std::vector<char*> argv = Pointers(argumentTexts);
     std::vector<char*> envp = Pointers(environmentTexts);
-
-    int out[2], err[2];
-    if (pipe2(out, O_CLOEXEC) != 0) return result;
-    if (pipe2(err, O_CLOEXEC) != 0) {
-        close(out[0]);
-        close(out[1]);
-        return result;
-    }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int nothing = open("/dev/null", O_RDONLY);
-        if (nothing < 0 || dup2(nothing, 0) < 0 || dup2(out[1], 1) < 0 || dup2(err[1], 2) < 0)
-            _exit(127);
-        execvpe(argv[0], argv.data(), envp.data());
-        _exit(127);
-    }
-    close(out[1]);
-    close(err[1]);
-    if (pid < 0) {
-        close(out[0]);
-        close(err[0]);
-        return result;
-    }
-    // Both pipes are drained together so that neither can fill up and stall the child.
-    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    std::string* sinks[2] = {&result.out, &result.err};
-    int remaining = 2;
-    while (remaining > 0) {
-        if (poll(fds, 2, -1) < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !fds[i].revents) continue;
-            char buffer[4096];
-            const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
-            if (n > 0) {
-                sinks[i]->append(buffer, size_t(n));
-            } else if (n == 0 || errno != EINTR) {
-                close(fds[i].fd);
-                fds[i].fd = -1;
-                --remaining;
-            }
-        }
-    }
-    for (const pollfd& fd : fds)
-        if (fd.fd >= 0) close(fd.fd);
+    // The output goes to two files, read once the program has ended: no pipe to fill up, and
+    // no wait on a grandchild that keeps one open.
+    std::string folder = (std::filesystem::temp_directory_path() / "tessaly-run-XXXXXX").string();
+    if (!mkdtemp(folder.data())) return result;
+    const std::string out = folder + "/out", err = folder + "/err";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT, 0600);
+    pid_t pid = -1;
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0)
-        if (errno != EINTR) return result;
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (spawned == 0)
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    result.out = ReadFile(out);
+    result.err = ReadFile(err);
+    std::filesystem::remove_all(folder);
+    if (spawned == 0 && WIFEXITED(status)) result.status = WEXITSTATUS(status);
+    // A program that could not be started ends as a shell reports it.
+    if (spawned != 0) result.status = 127;
     return result;
 }
 
