@@ -1,14 +1,17 @@
 // tessaly reg: the registry at the shell, run as the built program against the test's
 // prefix (TESSALY_PREFIX is inherited).
-#include <unistd.h>
+#include <filesystem>
 
+#include "platform/codepage.h"
 #include "registry_support.h"
-#include "support/prefix.h"
-#include "support/run.h"
+#include "support/cli.h"
 
 using namespace tessaly::testing::reg;
+using tessaly::testing::CliCase;
+using tessaly::testing::CliTest;
 using tessaly::testing::PrefixTest;
 using tessaly::testing::ReadFile;
+using tessaly::testing::RunProgram;
 using tessaly::testing::RunResult;
 using tessaly::testing::RunTessaly;
 using tessaly::testing::TessalyProgram;
@@ -16,20 +19,14 @@ using tessaly::testing::WriteFile;
 
 namespace {
 
-class RegistryCli : public PrefixTest {
-  protected:
-    void SetUp() override {
-        if (access(TessalyProgram().c_str(), X_OK) != 0)
-            GTEST_SKIP() << TessalyProgram() << " is not built";
-    }
-};
+using RegistryCli = CliTest<PrefixTest>;
 
 TEST_F(RegistryCli, SetAndQueryEachType) {
     struct Case {
         std::vector<std::string> set;
         DWORD type;
-        std::string stored;
-        std::string shown; // the query line
+        std::string stored; // in the code page
+        std::string shown;  // the query line, UTF-8
     } cases[] = {
         {{"Name", "Some text"},
          REG_SZ,
@@ -51,14 +48,23 @@ TEST_F(RegistryCli, SetAndQueryEachType) {
          REG_BINARY,
          std::string("\0\xff\x10", 3),
          "    Bytes    REG_BINARY    00FF10\n"},
-        {{"List", "one\\0two", "--type", "multi_sz"},
+        {{"List", "one\\0zwö", "--type", "multi_sz"},
          REG_MULTI_SZ,
-         std::string("one\0two\0\0", 9),
-         "    List    REG_MULTI_SZ    one\\0two\n"},
+         std::string("one\0zw\xf6\0\0", 9),
+         "    List    REG_MULTI_SZ    one\\0zwö\n"},
         {{"Path", "%TEMP%\\x", "--type", "expand_sz"},
          REG_EXPAND_SZ,
          std::string("%TEMP%\\x\0", 9),
          "    Path    REG_EXPAND_SZ    %TEMP%\\x\n"},
+        // Names and text go into the code page: Ü and Ì stay two values (as raw UTF-8 bytes
+        // they would differ only in the case of their second byte and meet in one).
+        {{"Über", "one"}, REG_SZ, std::string("one\0", 4), "    Über    REG_SZ    one\n"},
+        {{"Ìber", "Päck"},
+         REG_SZ,
+         std::string("P\xe4"
+                     "ck\0",
+                     5),
+         "    Ìber    REG_SZ    Päck\n"},
     };
     const std::string key = "HKCU\\Software\\Cli";
     for (const auto& c : cases) {
@@ -69,29 +75,55 @@ TEST_F(RegistryCli, SetAndQueryEachType) {
         ASSERT_EQ(0, set.status) << set.err;
         DWORD type = 0;
         LONG rc = -1;
-        EXPECT_EQ(c.stored, Get(HKEY_CURRENT_USER, "Software\\Cli", c.set[0].c_str(), &rc, &type));
+        const std::string name = tessaly::platform::Utf8ToAnsi(c.set[0]);
+        EXPECT_EQ(c.stored, Get(HKEY_CURRENT_USER, "Software\\Cli", name.c_str(), &rc, &type));
         EXPECT_EQ(c.type, type);
         RunResult query = c.set[0].empty() ? RunTessaly({"reg", "query", key, "--ve"})
                                            : RunTessaly({"reg", "query", key, c.set[0]});
         EXPECT_EQ(0, query.status) << query.err;
         EXPECT_EQ(key + "\n" + c.shown, query.out);
     }
-    ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Cli\\Sub", "x", REG_SZ, "1"));
+    EXPECT_EQ(key + "\n" + cases[7].shown, RunTessaly({"reg", "query", key, "Über"}).out);
+    ASSERT_EQ(0, Put(HKEY_CURRENT_USER,
+                     "Software\\Cli\\S\xfc"
+                     "d",
+                     "x", REG_SZ, "1"));
     RunResult all = RunTessaly({"reg", "query", key});
     EXPECT_EQ(0, all.status);
     EXPECT_EQ(0u, all.out.find(key + "\n    Name    REG_SZ    Some text\n"));
-    EXPECT_NE(std::string::npos, all.out.find("\n\n" + key + "\\Sub\n"));
+    EXPECT_NE(std::string::npos, all.out.find("\n\n" + key + "\\Süd\n")) << all.out;
+}
+
+// What the library reads back from a value set at the shell is the text given there.
+TEST_F(RegistryCli, TextSetAtTheShellReachesTheOtherCommandsUnchanged) {
+    const std::string key = "HKLM\\Software\\Tessaly\\Platform\\Version";
+    for (const auto& [name, data, type] : {std::tuple{"PlatformId", "2", "dword"},
+                                           {"MajorVersion", "5", "dword"},
+                                           {"MinorVersion", "1", "dword"},
+                                           {"BuildNumber", "2600", "dword"},
+                                           {"CSDVersion", "Service Päck 1", "sz"}})
+        ASSERT_EQ(0, RunTessaly({"reg", "set", key, name, data, "--type", type}).status);
+    RunResult version = RunTessaly({"system", "version"});
+    EXPECT_EQ(0, version.status) << version.err;
+    EXPECT_NE(std::string::npos, version.out.find("Service Päck 1")) << version.out;
 }
 
 TEST_F(RegistryCli, ExportDeleteImport) {
     ASSERT_EQ(0, Put(HKEY_LOCAL_MACHINE, "Software\\Cli\\A", "v", REG_SZ, std::string("1\0", 2)));
     ASSERT_EQ(0, Put(HKEY_LOCAL_MACHINE, "Software\\Cli", "raw", REG_BINARY, "\x01\x02"));
-    std::string expected;
+    ASSERT_EQ(0, Put(HKEY_LOCAL_MACHINE, "Software\\Cli", "Gr\xfc\xdf", REG_SZ, "\xe4"));
+    std::string expected; // in the code page
     ASSERT_EQ(0, RegExportText("HKEY_LOCAL_MACHINE\\Software\\Cli", expected));
+    ASSERT_NE(std::string::npos, expected.find("\"Gr\xfc\xdf\""));
 
-    RunResult toStdout = RunTessaly({"reg", "export", "HKLM\\Software\\Cli"});
-    EXPECT_EQ(0, toStdout.status);
-    EXPECT_EQ(expected, toStdout.out);
+    // Standard output is UTF-8 text; a file is the code page's, as other programs read it.
+    for (const char* out : {"", "-"}) {
+        std::vector<std::string> args = {"reg", "export", "HKLM\\Software\\Cli"};
+        if (*out) args.push_back(out);
+        RunResult toStdout = RunTessaly(args);
+        EXPECT_EQ(0, toStdout.status);
+        EXPECT_EQ(tessaly::platform::AnsiToUtf8(expected), toStdout.out);
+    }
     std::string file = prefix_.scratch() + "/cli.reg";
     EXPECT_EQ(0, RunTessaly({"reg", "export", "HKLM\\Software\\Cli", file}).status);
     EXPECT_EQ(expected, ReadFile(file));
@@ -99,6 +131,9 @@ TEST_F(RegistryCli, ExportDeleteImport) {
     EXPECT_EQ(0, RunTessaly({"reg", "delete", "HKLM\\Software\\Cli", "raw"}).status);
     LONG rc;
     Get(HKEY_LOCAL_MACHINE, "Software\\Cli", "raw", &rc);
+    EXPECT_EQ(2, rc);
+    EXPECT_EQ(0, RunTessaly({"reg", "delete", "HKLM\\Software\\Cli", "Grüß"}).status);
+    Get(HKEY_LOCAL_MACHINE, "Software\\Cli", "Gr\xfc\xdf", &rc);
     EXPECT_EQ(2, rc);
     EXPECT_EQ(0, RunTessaly({"reg", "delete", "HKLM\\Software\\Cli"}).status);
     Get(HKEY_LOCAL_MACHINE, "Software\\Cli\\A", "v", &rc);
@@ -109,36 +144,77 @@ TEST_F(RegistryCli, ExportDeleteImport) {
     std::string again;
     ASSERT_EQ(0, RegExportText("HKEY_LOCAL_MACHINE\\Software\\Cli", again));
     EXPECT_EQ(expected, again);
+
+    // - reads the UTF-8 text of standard output back from standard input.
+    ASSERT_EQ(0, RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Cli"));
+    WriteFile(file + ".utf8", tessaly::platform::AnsiToUtf8(expected));
+    RunResult piped = RunProgram(
+        {"sh", "-c", "exec \"$0\" reg import - < \"$1\"", TessalyProgram(), file + ".utf8"});
+    EXPECT_EQ(0, piped.status) << piped.err;
+    ASSERT_EQ(0, RegExportText("HKEY_LOCAL_MACHINE\\Software\\Cli", again));
+    EXPECT_EQ(expected, again);
+}
+
+// An export that cannot be written fails and leaves whatever was there before.
+TEST_F(RegistryCli, AFailedExportLeavesNoCutOffFile) {
+    ASSERT_EQ(0,
+              Put(HKEY_CURRENT_USER, "Software\\Big", "data", REG_BINARY, std::string(8192, 'x')));
+    const std::string folder = prefix_.scratch() + "/out";
+    const std::string file = WriteFile(folder + "/big.reg", "before");
+    // Files may grow to 1 KiB only; the signal that would end the program is ignored, so the
+    // write itself fails.
+    RunResult limited = RunProgram(
+        {"sh", "-c",
+         "trap '' XFSZ; ulimit -f 1; exec \"$0\" reg export HKCU\\\\Software\\\\Big \"$1\"",
+         TessalyProgram(), file});
+    EXPECT_EQ(1, limited.status);
+    EXPECT_EQ(0u, limited.err.find("tessaly: reg: cannot write " + file + ": File too large"))
+        << limited.err;
+    EXPECT_EQ("before", ReadFile(file));
+    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(folder), {}));
+
+    RunResult full =
+        RunProgram({"sh", "-c", "exec \"$0\" reg export HKCU\\\\Software\\\\Big > /dev/full",
+                    TessalyProgram()});
+    EXPECT_EQ(1, full.status);
+    EXPECT_EQ("tessaly: reg: cannot write to standard output: No space left on device\n", full.err);
 }
 
 TEST_F(RegistryCli, ErrorsExitNonZeroWithAMessage) {
     std::string bad = WriteFile(prefix_.scratch() + "/bad.reg",
                                 "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\X]\n\"a\"=hex:zz\n");
-    struct Case {
-        std::vector<std::string> args;
-        std::string message; // part of the message
-    } cases[] = {
-        {{"reg", "query", "HKCU\\Software\\Missing"}, "HKCU\\Software\\Missing"},
-        {{"reg", "query", "HKCU\\Software", "missing value"}, "missing value"},
-        {{"reg", "query", "HKEY_NOWHERE\\Software"}, "unknown root key"},
-        {{"reg", "set", "HKCU\\Software\\X", "n", "12x", "--type", "dword"}, "12x"},
-        {{"reg", "set", "HKCU\\Software\\X", "n", "0x100000000", "--type", "dword"}, "32-bit"},
-        {{"reg", "set", "HKCU\\Software\\X", "n", "abc", "--type", "binary"}, "hex"},
-        {{"reg", "import", bad}, "line 3"},
-        {{"reg", "import", prefix_.scratch() + "/none.reg"}, "none.reg"},
-        {{"reg", "export", "HKCU\\Software\\Missing"}, "HKCU\\Software\\Missing"},
-        {{"reg", "delete", "HKCU"}, "root"},
-        {{"reg", "delete", "HKCU\\Software\\Missing"}, "HKCU\\Software\\Missing"},
-        {{"reg", "delete", "HKCU\\Software", "missing value"}, "missing value"},
-    };
     ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Keep", "v", REG_SZ, "1"));
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.args[1] + " " + c.args[2]);
-        RunResult r = RunTessaly(c.args);
-        EXPECT_NE(0, r.status);
-        EXPECT_NE(std::string::npos, r.err.find(c.message)) << r.err;
-        EXPECT_EQ("", r.out);
-    }
+    Expect({
+        {{"reg", "query", "HKCU\\Software\\Missing"}, 1, "cannot open HKCU\\Software\\Missing", ""},
+        {{"reg", "query", "HKCU\\Software", "missing value"}, 1, "missing value", ""},
+        {{"reg", "query", "HKEY_NOWHERE\\Software"}, 1, "unknown root key", ""},
+        {{"reg", "set", "HKCU\\Software\\X", "n", "12x", "--type", "dword"}, 1, "12x", ""},
+        {{"reg", "set", "HKCU\\Software\\X", "n", "0x100000000", "--type", "dword"},
+         1,
+         "32-bit",
+         ""},
+        {{"reg", "set", "HKCU\\Software\\X", "n", "abc", "--type", "binary"}, 1, "hex", ""},
+        // Text the code page cannot hold is refused, naming the character, not stored as '?'.
+        {{"reg", "set", "HKCU\\Software\\X", "n", "Groß 日本"}, 1, "'日' (U+65E5)", ""},
+        {{"reg", "set", "HKCU\\Software\\X", "日", "1"}, 1, "'日' (U+65E5)", ""},
+        {{"reg", "set", "HKCU\\Software\\X", "n", "\xff"}, 1, "not UTF-8", ""},
+        {{"reg", "import", bad}, 1, "line 3", ""},
+        {{"reg", "import", prefix_.scratch() + "/none.reg"}, 1, "none.reg", ""},
+        {{"reg", "export", "HKCU\\Software\\Missing"}, 1, "HKCU\\Software\\Missing", ""},
+        {{"reg", "export", "HKCU\\Software\\Keep", prefix_.scratch() + "/no/such/x.reg"},
+         1,
+         "No such file or directory",
+         ""},
+        {{"reg", "delete", "HKCU"}, 1, "root", ""},
+        {{"reg", "delete", "HKCU\\Software\\Missing"}, 1, "HKCU\\Software\\Missing", ""},
+        {{"reg", "delete", "HKCU\\Software", "missing value"}, 1, "missing value", ""},
+        // Usage errors.
+        {{"reg", "set", "HKCU\\Software\\X", "n"}, 2, "tessaly: reg: DATA is required", ""},
+        {{"reg", "set", "HKCU\\Software\\X", "n", "1", "--type", "qword"}, 2, "qword", ""},
+        {{"reg", "frobnicate"}, 2, "frobnicate", ""},
+        {{}, 2, "tessaly: ", ""},
+        {{"--version"}, 0, "", "tessaly 0.1.0\n"},
+    });
     HKEY k;
     EXPECT_EQ(2, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\X", 0, KEY_READ, &k));
     EXPECT_EQ("1", Get(HKEY_CURRENT_USER, "Software\\Keep", "v"));
