@@ -1,6 +1,8 @@
 // tessaly mail at the shell: a database made, contacts and a list stored, lists shown and a
 // recipient field verified, each in a process of its own as a person would run them.
+#include <filesystem>
 #include <future>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -116,6 +118,33 @@ TEST_F(MailCommandTest, ConcurrentCommandsPrintNoServerNoise) {
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.err, "");
     }
+}
+
+// The demo (its mail tour among the rest) says nothing on stderr, runs in English first, and
+// its values start in one column whatever the labels' letters.
+TEST_F(MailCommandTest, TheDemoIsCleanAndAligned) {
+    const RunResult demo = RunTessalyLimited({"demo"}, {}, 300);
+    ASSERT_EQ(demo.status, 0) << demo.err;
+    EXPECT_EQ(demo.err, "");
+    const size_t english = demo.out.find("German (Standard)");
+    EXPECT_LT(english, demo.out.find("Deutsch (Standard)")) << demo.out;
+    std::istringstream lines(demo.out);
+    int rows = 0;
+    for (std::string line; std::getline(lines, line);) {
+        // A row: two spaces, a label, spaces up to the column, the value.
+        if (line.rfind("  ", 0) != 0 || line[2] == ' ' || line.find("   ") == std::string::npos)
+            continue;
+        // Values start at column 56 (one of them with blanks of its own); a label measured in
+        // bytes instead of letters would leave its value short of it.
+        const size_t value = line.find_first_not_of(' ', line.find("   "));
+        size_t columns = 0; // UTF-8 characters before the value (no wide ones in the labels)
+        for (size_t i = 0; i < value; ++i)
+            columns += (static_cast<unsigned char>(line[i]) & 0xC0) != 0x80;
+        EXPECT_GE(columns, 56u) << line;
+        EXPECT_TRUE(columns == 56 || line.find("GetWindowsVersion") != std::string::npos) << line;
+        ++rows;
+    }
+    EXPECT_GT(rows, 40);
 }
 
 } // namespace

@@ -211,13 +211,52 @@ TEST_F(RegistryCli, ErrorsExitNonZeroWithAMessage) {
         // Usage errors.
         {{"reg", "set", "HKCU\\Software\\X", "n"}, 2, "tessaly: reg: DATA is required", ""},
         {{"reg", "set", "HKCU\\Software\\X", "n", "1", "--type", "qword"}, 2, "qword", ""},
-        {{"reg", "frobnicate"}, 2, "frobnicate", ""},
-        {{}, 2, "tessaly: ", ""},
-        {{"--version"}, 0, "", "tessaly 0.1.0\n"},
+        {{"reg", "frobnicate"}, 2, "unknown \"frobnicate\"", ""},
     });
     HKEY k;
     EXPECT_EQ(2, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\X", 0, KEY_READ, &k));
     EXPECT_EQ("1", Get(HKEY_CURRENT_USER, "Software\\Keep", "v"));
+}
+
+// The rules every command keeps: it ends without a person, exits 0 only on success and 2 on
+// a usage error, and says what failed on one line.
+using TessalyCli = CliTest<PrefixTest>;
+
+TEST_F(TessalyCli, CommandsEndAndSayWhatFailed) {
+    const std::vector<std::string> noDisplay = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+    Expect(
+        {
+            {{}, 2, "tessaly: A subcommand is required", ""},
+            {{"--version"}, 0, "", "tessaly 0.1.0\n"},
+            {{"lang", "string", "999999"}, 1, "tessaly: lang: no string 999999", ""},
+            // A dialog nobody answers is cancelled after a while, by default too.
+            {{"dialog", "password"}, 1, "tessaly: dialog: no answer within 5 seconds", {}},
+            {{"dialog", "--timeout", "1", "message", "Weiter?"},
+             1,
+             "no answer within 1 seconds",
+             {}},
+
+            {{"dialog", "--set", "9999=x", "--escape", "password"}, 1, "no control 9999", {}},
+            {{"dialog", "--png", "/nonexistent/x.png", "--escape", "password"},
+             1,
+             "cannot write /nonexistent/x.png",
+             {}},
+            {{"dialog", "--set", "1104", "password"}, 2, "\"1104\" is not ID=VALUE", ""},
+            {{"dialog", "--set", "1104=日", "password"}, 1, "'日' (U+65E5)", ""},
+            {{"dialog", "--escape", "nosuch"}, 2, "no dialog named \"nosuch\"", ""},
+            {{"dialog", "--timeout", "-1", "password"}, 2, "tessaly: dialog: ", ""},
+            // Windows for other programs need a display.
+            {{"window", "show"}, 1, "tessaly: window: no display", ""},
+            {{"window", "find", "--class", "X"}, 1, "tessaly: window: no display", ""},
+        },
+        noDisplay);
+    Expect({{{"window", "find"}, 1, "tessaly: window: cannot open the display :77", ""},
+            {{"dialog", "--escape", "password"}, 1, "cannot open the display :77", ""}},
+           {"DISPLAY=:77", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"});
+    const tessaly::testing::RunResult typed = tessaly::testing::RunTessalyLimited(
+        {"dialog", "--set", "1104=geheim", "--click", "1", "password"}, noDisplay);
+    EXPECT_NE(typed.out.find("value\tpassword\tgeheim\nresult\t1\n"), std::string::npos)
+        << typed.out;
 }
 
 } // namespace

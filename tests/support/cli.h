@@ -41,7 +41,9 @@ inline void ExpectCase(const CliCase& c, const RunResult& r) {
         trace += a + " ";
     SCOPED_TRACE(trace);
     EXPECT_EQ(r.status, c.status) << r.err;
-    if (c.out) EXPECT_EQ(r.out, *c.out);
+    if (c.out) {
+        EXPECT_EQ(r.out, *c.out);
+    }
     if (c.status == 0 && c.message.empty()) {
         EXPECT_EQ(r.err, "");
         return;

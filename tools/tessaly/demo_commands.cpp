@@ -30,10 +30,11 @@ void heading(const char* title) {
 }
 // The library speaks the ANSI code page; the terminal speaks UTF-8.
 void show(const char* what, const CString& value) {
-    std::printf("  %s %s\n", PadToWidth(what, 44).c_str(), FromAnsi(value.GetString()).c_str());
+    std::printf("  %s %s\n", PadToWidth(what, kTourColumn).c_str(),
+                FromAnsi(value.GetString()).c_str());
 }
 void show(const char* what, long long value) {
-    std::printf("  %s %lld\n", PadToWidth(what, 44).c_str(), value);
+    std::printf("  %s %lld\n", PadToWidth(what, kTourColumn).c_str(), value);
 }
 
 void tourFrame() {

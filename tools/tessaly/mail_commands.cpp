@@ -51,12 +51,14 @@ std::vector<std::string>& shownMessages() {
     static std::vector<std::string> messages;
     return messages;
 }
-void printMessageBoxes() {
-    tessaly::automation::SetMessageBoxHandler([](const tessaly::automation::MessageBoxInfo& box) {
-        shownMessages().push_back(FromAnsi(box.text));
-        std::fprintf(stderr, "tessaly: %s: %s\n", kCommand, FromAnsi(box.text).c_str());
-        return 1;
-    });
+void printMessageBoxes(bool echo = true) {
+    tessaly::automation::SetMessageBoxHandler(
+        [echo](const tessaly::automation::MessageBoxInfo& box) {
+            shownMessages().push_back(FromAnsi(box.text));
+            if (echo)
+                std::fprintf(stderr, "tessaly: %s: %s\n", kCommand, FromAnsi(box.text).c_str());
+            return 1;
+        });
 }
 
 std::string escaped(mysqlpp::Connection& connection, const std::string& text) {
@@ -208,7 +210,7 @@ void requireAddress(const std::string& address) {
 int RunMailTour(const std::string& folder) {
     return guarded([&] {
         ensureApplication();
-        printMessageBoxes();
+        printMessageBoxes(false); // the tour shows the text itself
         std::printf("  embedded database in %s\n", folder.c_str());
         auto connection = openDatabase(folder);
         struct Contact {
@@ -220,22 +222,24 @@ int RunMailTour(const std::string& folder) {
               Contact{"Zoë Ärger", "zoe@example.org"}}) {
             const int added = AddNewContact(ansi(c.name).c_str(), c.address, *connection,
                                             CreateGUIDCString(1), nullptr, "Contacts");
-            std::printf("  %s %d\n",
-                        PadToWidth("AddNewContact(" + std::string(c.name) + ")", 44).c_str(),
-                        added);
+            std::printf(
+                "  %s %d\n",
+                PadToWidth("AddNewContact(" + std::string(c.name) + ")", kTourColumn).c_str(),
+                added);
         }
-        std::printf("  %-44s %d\n", "AddNewContact(ann lee, ANN@EXAMPLE.ORG) again",
+        std::printf("  %-*s %d\n", int(kTourColumn),
+                    "AddNewContact(ann lee, ANN@EXAMPLE.ORG) again",
                     AddNewContact("ann lee", "ANN@EXAMPLE.ORG", *connection, CreateGUIDCString(1),
                                   nullptr, "Contacts"));
         const CString team =
             storeList(*connection, "Team", {"bo@example.org", "Cy Guest <cy@guest.org>"}, "Lists");
-        std::printf("  %-44s %s\n", "list Team stored as", team.GetString());
+        std::printf("  %-*s %s\n", int(kTourColumn), "list Team stored as", team.GetString());
         QListWidget widget;
         CListCtrl lists(&widget);
         FillDistributionList(*connection, &lists, nullptr, "Lists");
         for (int i = 0; i < lists.GetItemCount(); ++i) {
             auto* key = reinterpret_cast<CString*>(lists.GetItemData(i));
-            std::printf("  %-44s %s\n", "FillDistributionList(Lists)",
+            std::printf("  %-*s %s\n", int(kTourColumn), "FillDistributionList(Lists)",
                         u8(lists.GetItemText(i, 0)).c_str());
             delete key;
         }
@@ -246,7 +250,7 @@ int RunMailTour(const std::string& folder) {
         const std::string bad = "ann lee; Nobody Known";
         std::printf("  VerifyMailAddress of\n    %s\n", bad.c_str());
         const int status = verifyField(*connection, bad, "    -> ");
-        std::printf("  %-44s %s\n", "stopped with",
+        std::printf("  %-*s %s\n", int(kTourColumn), "stopped with",
                     shownMessages().empty() ? "(nothing)" : shownMessages().back().c_str());
         connection.reset();
         return status == 1 ? 0 : 1;

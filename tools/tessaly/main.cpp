@@ -17,10 +17,12 @@ std::string prefixOf(const CLI::App& app) {
     return parsed.empty() ? "tessaly: " : "tessaly: " + parsed.front()->get_name() + ": ";
 }
 
-// Everything written to standard output reached it; else says why and gives 1.
+// Everything a successful command wrote to standard output reached it; else says why and
+// gives 1.
 int finishOutput(const std::string& prefix, int status) {
     errno = 0;
-    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
+    // A command that failed has said so; its output's fate adds nothing.
+    if (status != 0 || (std::fflush(stdout) == 0 && !std::ferror(stdout))) return status;
     const int error = errno;
     std::fprintf(stderr, "%scannot write to standard output: %s\n", prefix.c_str(),
                  error ? std::strerror(error) : "write error");
@@ -53,7 +55,13 @@ int main(int argc, char** argv) {
     } catch (const CLI::RuntimeError& e) {
         status = e.get_exit_code(); // the command said what failed
     } catch (const CLI::ParseError& e) {
-        std::fprintf(stderr, "%s%s (see --help)\n", prefixOf(app).c_str(), e.what());
+        // A mistyped command word is left over rather than named by the parser.
+        const auto left = app.remaining(true);
+        const bool missing = dynamic_cast<const CLI::RequiredError*>(&e) != nullptr;
+        const std::string unknown =
+            !missing || left.empty() ? "" : ": unknown \"" + left.front() + "\"";
+        std::fprintf(stderr, "%s%s%s (see --help)\n", prefixOf(app).c_str(), e.what(),
+                     unknown.c_str());
         status = tessaly::cli::kUsage;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s%s\n", prefixOf(app).c_str(), e.what());

@@ -285,7 +285,9 @@ void addRegistryCommands(CLI::App& app) {
             Fail("cannot export " + exportKey, rc);
         if (exportFile.empty() || exportFile == "-") {
             const std::string shown = FromAnsi(text);
-            std::fwrite(shown.data(), 1, shown.size(), stdout);
+            if (std::fwrite(shown.data(), 1, shown.size(), stdout) != shown.size() ||
+                std::fflush(stdout) != 0)
+                Fail(std::string("cannot write to standard output: ") + std::strerror(errno));
             return;
         }
         WriteWhole(exportFile, text);
