@@ -50,57 +50,49 @@ TEST_F(MailCommandTest, StoresContactsAndListsAndVerifiesAField) {
 }
 
 TEST_F(MailCommandTest, RefusalsSayWhatIsWrong) {
-    ASSERT_EQ(Mail({"init", db()}).status, 0);
-    ASSERT_EQ(Mail({"add-contact", "--db", db(), "--name", "Zoë", "--address", "zoe@x.org"}).status,
+    const std::string d = db(), empty = prefix_.scratch() + "/empty";
+    ASSERT_EQ(Mail({"init", d}).status, 0);
+    ASSERT_EQ(Mail({"add-contact", "--db", d, "--name", "Zoë", "--address", "zoe@x.org"}).status,
               0);
-    const std::string empty = prefix_.scratch() + "/empty";
     std::filesystem::create_directories(empty);
     Expect({
-        {{"mail", "add-contact", "--db", db(), "--name", "ZOË", "--address", "ZOE@X.ORG"},
+        {{"mail", "add-contact", "--db", d, "--name", "ZOË", "--address", "ZOE@X.ORG"},
          1,
-         "tessaly: mail: a contact with that name and address exists",
-         ""},
+         "tessaly: mail: a contact with that name and address exists"},
         // Only a folder tessaly mail init made holds a database; nothing is made elsewhere.
-        {{"mail", "lists", "--db", empty, "L"}, 1, "holds no mail database", ""},
+        {{"mail", "lists", "--db", empty, "L"}, 1, "holds no mail database"},
         {{"mail", "add-contact", "--db", prefix_.scratch() + "/none", "--name", "A", "--address",
           "a@x.org"},
          1,
-         "holds no mail database",
-         ""},
-        {{"mail", "init", "/proc/no-database-here"}, 1, "tessaly: mail: ", ""},
+         "holds no mail database"},
+        {{"mail", "init", "/proc/no-database-here"}, 1, "tessaly: mail: "},
         // The library's own address check, and empty fields.
-        {{"mail", "add-contact", "--db", db(), "--name", "Bad", "--address", "not an address"},
+        {{"mail", "add-contact", "--db", d, "--name", "Bad", "--address", "x y"},
          1,
-         "\"not an address\" is not an e-mail address",
-         ""},
-        {{"mail", "add-contact", "--db", db(), "--name", " ", "--address", "a@x.org"},
+         "\"x y\" is not an e-mail address"},
+        {{"mail", "add-contact", "--db", d, "--name", " ", "--address", "a@x.org"},
          1,
-         "the name is empty",
-         ""},
-        {{"mail", "add-list", "--db", db(), "--name", "T", "--member", "Cy <cy@@x>"},
+         "the name is empty"},
+        {{"mail", "add-list", "--db", d, "--name", "T", "--member", "Cy <cy@@x>"},
          1,
-         "\"cy@@x\" is not an e-mail address",
-         ""},
-        {{"mail", "add-list", "--db", db(), "--name", "", "--member", "a@x.org"},
+         "\"cy@@x\" is not an e-mail address"},
+        {{"mail", "add-list", "--db", d, "--name", "", "--member", "a@x.org"},
          1,
-         "the list name is empty",
-         ""},
-        {{"mail", "verify", "--db", db(), ""}, 1, "the field is empty", ""},
-        {{"mail", "verify", "--db", db(), "<b>No Such List</b>"}, 1, "No Such List", ""},
-        {{"mail", "verify", "--db", db(), "zoe@x.org; Nobody Known"},
+         "the list name is empty"},
+        {{"mail", "verify", "--db", d, ""}, 1, "the field is empty"},
+        {{"mail", "verify", "--db", d, "<b>No Such List</b>"}, 1, "No Such List"},
+        {{"mail", "verify", "--db", d, "zoe@x.org; Nobody Known"},
          1,
          "tessaly: mail: E-mail address 'Nobody Known' is invalid.",
          "Zoë\tzoe@x.org\n"},
         // Text the code page cannot hold is refused, not stored as '?'.
-        {{"mail", "add-contact", "--db", db(), "--name", "Groß 日本", "--address", "g@x.org"},
+        {{"mail", "add-contact", "--db", d, "--name", "Groß 日本", "--address", "g@x.org"},
          1,
-         "'日' (U+65E5)",
-         ""},
-        {{"mail", "add-contact", "--db", db()}, 2, "tessaly: mail: --name is required", ""},
+         "'日' (U+65E5)"},
+        {{"mail", "add-contact", "--db", d}, 2, "tessaly: mail: --name is required"},
     });
     EXPECT_FALSE(std::filesystem::exists(prefix_.scratch() + "/none"));
     EXPECT_TRUE(std::filesystem::is_empty(empty));
-    EXPECT_EQ(Mail({"lists", "--db", db(), ""}).out, "");
 }
 
 // Commands on one database at the same time wait for each other without the server's log
@@ -126,22 +118,19 @@ TEST_F(MailCommandTest, TheDemoIsCleanAndAligned) {
     const RunResult demo = RunTessalyLimited({"demo"}, {}, 300);
     ASSERT_EQ(demo.status, 0) << demo.err;
     EXPECT_EQ(demo.err, "");
-    const size_t english = demo.out.find("German (Standard)");
-    EXPECT_LT(english, demo.out.find("Deutsch (Standard)")) << demo.out;
+    EXPECT_LT(demo.out.find("German (Standard)"), demo.out.find("Deutsch (Standard)")) << demo.out;
     std::istringstream lines(demo.out);
     int rows = 0;
     for (std::string line; std::getline(lines, line);) {
-        // A row: two spaces, a label, spaces up to the column, the value.
+        // A row: two spaces, a label, spaces up to column 56 (a label measured in bytes, not
+        // letters, leaves its value short of it), the value (one has blanks of its own).
         if (line.rfind("  ", 0) != 0 || line[2] == ' ' || line.find("   ") == std::string::npos)
             continue;
-        // Values start at column 56 (one of them with blanks of its own); a label measured in
-        // bytes instead of letters would leave its value short of it.
         const size_t value = line.find_first_not_of(' ', line.find("   "));
         size_t columns = 0; // UTF-8 characters before the value (no wide ones in the labels)
         for (size_t i = 0; i < value; ++i)
             columns += (static_cast<unsigned char>(line[i]) & 0xC0) != 0x80;
-        EXPECT_GE(columns, 56u) << line;
-        EXPECT_TRUE(columns == 56 || line.find("GetWindowsVersion") != std::string::npos) << line;
+        EXPECT_TRUE(columns == 56 || (columns > 56 && line.find("GetWindowsVersion") == 2)) << line;
         ++rows;
     }
     EXPECT_GT(rows, 40);

@@ -54,15 +54,9 @@ bool storable(std::u16string_view wide) {
     return count > 0 && !usedDefault;
 }
 
-} // namespace
-
-void Fail(const std::string& command, const std::string& what, int status) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "tessaly: %s: %s\n", command.c_str(), what.c_str());
-    throw CLI::RuntimeError(status);
-}
-
-std::string FirstUnstorable(const std::string& utf8) {
+// The first character of utf8 the ANSI code page has no place for ("'日' (U+65E5)"); empty
+// when it holds them all, "invalid UTF-8" for text that is not UTF-8.
+std::string firstUnstorable(const std::string& utf8) {
     std::u16string wide;
     if (!toUtf16(utf8, wide)) return "invalid UTF-8";
     if (storable(wide)) return {};
@@ -84,8 +78,16 @@ std::string FirstUnstorable(const std::string& utf8) {
     return "a character";
 }
 
+} // namespace
+
+void Fail(const std::string& command, const std::string& what, int status) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "tessaly: %s: %s\n", command.c_str(), what.c_str());
+    throw CLI::RuntimeError(status);
+}
+
 std::string ToAnsi(const std::string& command, const std::string& utf8) {
-    const std::string refused = FirstUnstorable(utf8);
+    const std::string refused = firstUnstorable(utf8);
     if (refused == "invalid UTF-8") Fail(command, "\"" + utf8 + "\" is not UTF-8 text");
     if (!refused.empty())
         Fail(command, refused + " has no place in code page " + std::to_string(p::GetACP()) +

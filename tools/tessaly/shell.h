@@ -17,10 +17,6 @@ std::string ToAnsi(const std::string& command, const std::string& utf8);
 // Library text for the terminal.
 std::string FromAnsi(const std::string& ansi);
 
-// The first character of utf8 the ANSI code page has no place for ("'日' (U+65E5)"); empty
-// when it holds them all. Text that is not UTF-8 gives "invalid UTF-8".
-std::string FirstUnstorable(const std::string& utf8);
-
 // UTF-8 text followed by spaces up to width terminal columns (wide characters take two, a
 // combining mark none); text already as wide is left as it is.
 std::string PadToWidth(const std::string& utf8, size_t width);
