@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/prefix.h"
@@ -15,9 +16,11 @@ namespace tessaly::testing {
 
 // A command line and what must come of it.
 struct CliCase {
+    CliCase(std::vector<std::string> a, int s, std::string m, std::optional<std::string> o = {})
+        : args(std::move(a)), status(s), message(std::move(m)), out(std::move(o)) {}
     std::vector<std::string> args;
-    int status = 0;
-    std::string message;            // part of the one line "tessaly: ..."; none: stderr stays empty
+    int status;
+    std::string message;            // part of the one line "tessaly: ..."; none: stderr empty
     std::optional<std::string> out; // the whole output, when given
 };
 
@@ -44,7 +47,9 @@ template <class Prefix> class CliTest : public Prefix {
             SCOPED_TRACE(::testing::PrintToString(c.args));
             const RunResult r = RunTessalyLimited(c.args, env);
             EXPECT_EQ(r.status, c.status) << r.err;
-            if (c.out) EXPECT_EQ(r.out, *c.out);
+            if (c.out) {
+                EXPECT_EQ(r.out, *c.out);
+            }
             if (c.status == 0 && c.message.empty()) {
                 EXPECT_EQ(r.err, "");
                 continue;
