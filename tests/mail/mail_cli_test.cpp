@@ -50,35 +50,29 @@ TEST_F(MailCommandTest, StoresContactsAndListsAndVerifiesAField) {
 }
 
 TEST_F(MailCommandTest, RefusalsSayWhatIsWrong) {
-    const std::string d = db(), empty = prefix_.scratch() + "/empty";
+    const std::string d = db(), none = prefix_.scratch() + "/none";
+    auto contact = [](const std::string& db, const std::string& name, const std::string& address) {
+        return std::vector<std::string>{"mail",   "add-contact", "--db",      db,
+                                        "--name", name,          "--address", address};
+    };
+    auto list = [&](const std::string& name, const std::string& member) {
+        return std::vector<std::string>{"mail",   "add-list", "--db",     d,
+                                        "--name", name,       "--member", member};
+    };
     ASSERT_EQ(Mail({"init", d}).status, 0);
-    ASSERT_EQ(Mail({"add-contact", "--db", d, "--name", "Zoë", "--address", "zoe@x.org"}).status,
-              0);
-    std::filesystem::create_directories(empty);
+    ASSERT_EQ(RunTessalyLimited(contact(d, "Zoë", "zoe@x.org")).status, 0);
+    std::filesystem::create_directories(none + "/empty");
     Expect({
-        {{"mail", "add-contact", "--db", d, "--name", "ZOË", "--address", "ZOE@X.ORG"},
-         1,
-         "tessaly: mail: a contact with that name and address exists"},
+        {contact(d, "ZOË", "ZOE@X.ORG"), 1, "tessaly: mail: a contact with that name and address"},
         // Only a folder tessaly mail init made holds a database; nothing is made elsewhere.
-        {{"mail", "lists", "--db", empty, "L"}, 1, "holds no mail database"},
-        {{"mail", "add-contact", "--db", prefix_.scratch() + "/none", "--name", "A", "--address",
-          "a@x.org"},
-         1,
-         "holds no mail database"},
+        {{"mail", "lists", "--db", none + "/empty", "L"}, 1, "holds no mail database"},
+        {contact(none + "/db", "A", "a@x.org"), 1, "holds no mail database"},
         {{"mail", "init", "/proc/no-database-here"}, 1, "tessaly: mail: "},
         // The library's own address check, and empty fields.
-        {{"mail", "add-contact", "--db", d, "--name", "Bad", "--address", "x y"},
-         1,
-         "\"x y\" is not an e-mail address"},
-        {{"mail", "add-contact", "--db", d, "--name", " ", "--address", "a@x.org"},
-         1,
-         "the name is empty"},
-        {{"mail", "add-list", "--db", d, "--name", "T", "--member", "Cy <cy@@x>"},
-         1,
-         "\"cy@@x\" is not an e-mail address"},
-        {{"mail", "add-list", "--db", d, "--name", "", "--member", "a@x.org"},
-         1,
-         "the list name is empty"},
+        {contact(d, "Bad", "x y"), 1, "\"x y\" is not an e-mail address"},
+        {contact(d, " ", "a@x.org"), 1, "the name is empty"},
+        {list("T", "Cy <cy@@x>"), 1, "\"cy@@x\" is not an e-mail address"},
+        {list("", "a@x.org"), 1, "the list name is empty"},
         {{"mail", "verify", "--db", d, ""}, 1, "the field is empty"},
         {{"mail", "verify", "--db", d, "<b>No Such List</b>"}, 1, "No Such List"},
         {{"mail", "verify", "--db", d, "zoe@x.org; Nobody Known"},
@@ -86,13 +80,11 @@ TEST_F(MailCommandTest, RefusalsSayWhatIsWrong) {
          "tessaly: mail: E-mail address 'Nobody Known' is invalid.",
          "Zoë\tzoe@x.org\n"},
         // Text the code page cannot hold is refused, not stored as '?'.
-        {{"mail", "add-contact", "--db", d, "--name", "Groß 日本", "--address", "g@x.org"},
-         1,
-         "'日' (U+65E5)"},
+        {contact(d, "Groß 日本", "g@x.org"), 1, "'日' (U+65E5)"},
         {{"mail", "add-contact", "--db", d}, 2, "tessaly: mail: --name is required"},
     });
-    EXPECT_FALSE(std::filesystem::exists(prefix_.scratch() + "/none"));
-    EXPECT_TRUE(std::filesystem::is_empty(empty));
+    EXPECT_FALSE(std::filesystem::exists(none + "/db"));
+    EXPECT_TRUE(std::filesystem::is_empty(none + "/empty"));
 }
 
 // Commands on one database at the same time wait for each other without the server's log
