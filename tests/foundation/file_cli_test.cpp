@@ -1,53 +1,37 @@
 // tessaly path and tessaly file: the path and file services at the shell, run as the built
 // program against the test's prefix (TESSALY_PREFIX is inherited).
-#include <unistd.h>
+#include <utime.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "support/prefix.h"
-#include "support/run.h"
+#include "support/cli.h"
 
 namespace fs = std::filesystem;
+using tessaly::testing::CliTest;
 using tessaly::testing::DrivePrefixTest;
-using tessaly::testing::ReadFile;
 using tessaly::testing::RunResult;
 using tessaly::testing::RunTessaly;
-using tessaly::testing::TessalyProgram;
 using tessaly::testing::WriteFile;
 
 namespace {
 
-class FileCli : public DrivePrefixTest {
-  protected:
-    void SetUp() override {
-        if (access(TessalyProgram().c_str(), X_OK) != 0)
-            GTEST_SKIP() << TessalyProgram() << " is not built";
-        DrivePrefixTest::SetUp();
-    }
-};
+using FileCli = CliTest<DrivePrefixTest>;
 
 TEST_F(FileCli, PathsTranslateAndSplit) {
     WriteFile(c + "/Docs/Report.TXT", "");
-    struct Case {
-        std::vector<std::string> args;
-        int status;
-        std::string out;
-    } cases[] = {
-        {{"path", "posix", "c:\\docs\\report.txt"}, 0, c + "/Docs/Report.TXT\n"},
-        {{"path", "windows", c + "/Docs/Report.TXT"}, 0, "C:\\Docs\\Report.TXT\n"},
-        {{"path", "windows", "/usr/lib"}, 0, "Z:\\usr\\lib\n"},
-        {{"path", "posix", "\\\\server\\share"}, 1, ""},
-        {{"path", "posix", "Q:\\x"}, 1, ""},
-        // Arguments are UTF-8 at the shell and Windows-1252 inside.
-        {{"path", "windows", c + "/Caf\xc3\xa9"}, 0, "C:\\Caf\xc3\xa9\n"},
-    };
-    for (const Case& t : cases) {
-        RunResult r = RunTessaly(t.args);
-        EXPECT_EQ(r.status, t.status) << t.args[2];
-        EXPECT_EQ(r.out, t.out) << t.args[2];
-    }
+    Expect({
+        {{"path", "posix", "c:\\docs\\report.txt"}, 0, "", c + "/Docs/Report.TXT\n"},
+        {{"path", "windows", c + "/Docs/Report.TXT"}, 0, "", "C:\\Docs\\Report.TXT\n"},
+        {{"path", "windows", "/usr/lib"}, 0, "", "Z:\\usr\\lib\n"},
+        {{"path", "posix", "\\\\server\\share"}, 1, "tessaly: path: \\\\server\\share: ", ""},
+        {{"path", "posix", "Q:\\x"}, 1, "Q:\\x", ""},
+        // Arguments are UTF-8 at the shell and the code page inside.
+        {{"path", "windows", c + "/Caf\xc3\xa9"}, 0, "", "C:\\Caf\xc3\xa9\n"},
+        {{"path", "posix", "C:\\日本"}, 1, "'日' (U+65E5)", ""},
+        {{"path", "posix"}, 2, "tessaly: path: WINPATH is required", ""},
+    });
     RunResult split = RunTessaly({"path", "split", "\"C:\\a b\\x.final.TXT\""});
     ASSERT_EQ(split.status, 0);
     EXPECT_NE(split.out.find("GetFileNameEx             x.final\n"), std::string::npos)
@@ -61,45 +45,66 @@ TEST_F(FileCli, FilesListCreateAndClear) {
     WriteFile(c + "/data/a.txt", "abc");
     WriteFile(c + "/data/b.doc", "");
     WriteFile(c + "/data/sub/c.TXT", "");
-    struct Case {
-        std::vector<std::string> args;
-        std::string out;
-    } cases[] = {
-        {{"file", "list", "C:\\data"}, "C:\\data\\a.txt\nC:\\data\\b.doc\n"},
-        {{"file", "list", "C:\\data", "--ext", "txt"}, "C:\\data\\a.txt\n"},
+    WriteFile(c + "/data/sub/d.doc", "");
+    Expect({
+        {{"file", "list", "C:\\data"}, 0, "", "C:\\data\\a.txt\nC:\\data\\b.doc\n"},
+        {{"file", "list", "C:\\data", "--ext", "txt"}, 0, "", "C:\\data\\a.txt\n"},
         {{"file", "list", "C:\\data", "--recurse"},
-         "C:\\data\\a.txt\nC:\\data\\b.doc\nC:\\data\\sub\\c.TXT\n"},
-        {{"file", "list", "c:\\DATA", "--ext", "doc", "--ext", "TXT", "--recurse"},
-         "c:\\DATA\\a.txt\nc:\\DATA\\b.doc\nc:\\DATA\\sub\\c.TXT\n"}, // the folder as given
-        {{"file", "temp", "--ext", "tmp", "--folder", "C:\\data\\tmp"}, "C:\\data\\tmp\\~0.tmp\n"},
-    };
-    for (const Case& t : cases) {
-        RunResult r = RunTessaly(t.args);
-        EXPECT_EQ(r.status, 0) << t.args.back();
-        EXPECT_EQ(r.out, t.out) << t.args.back();
-    }
-    EXPECT_EQ(RunTessaly({"file", "list", "C:\\nothing"}).status, 1);
-
-    RunResult attrib = RunTessaly({"file", "attrib", "C:\\DATA\\A.TXT"});
-    ASSERT_EQ(attrib.status, 0);
-    EXPECT_NE(attrib.out.find("attributes 0x00000020 ---A--"), std::string::npos) << attrib.out;
-    EXPECT_NE(attrib.out.find("size       3"), std::string::npos) << attrib.out;
-    EXPECT_NE(attrib.out.find("long name  C:\\data\\a.txt"), std::string::npos) << attrib.out;
+         0,
+         "",
+         "C:\\data\\a.txt\nC:\\data\\b.doc\nC:\\data\\sub\\c.TXT\nC:\\data\\sub\\d.doc\n"},
+        // Subfolders are filtered too; the folder is shown as given.
+        {{"file", "list", "c:\\DATA", "--ext", "TXT", "--recurse"},
+         0,
+         "",
+         "c:\\DATA\\a.txt\nc:\\DATA\\sub\\c.TXT\n"},
+        {{"file", "list", "C:\\nothing"}, 1, "tessaly: file: C:\\nothing: no such folder", ""},
+        // The extension with or without its dot.
+        {{"file", "temp", "--ext", "tmp", "--folder", "C:\\data\\tmp"},
+         0,
+         "",
+         "C:\\data\\tmp\\~0.tmp\n"},
+        {{"file", "temp", "--ext", ".tmp", "--folder", "C:\\data\\tmp"},
+         0,
+         "",
+         "C:\\data\\tmp\\~0.tmp\n"},
+        {{"file", "mkdir", "C:\\made\\by\\cli"}, 0, "", ""},
+        {{"file", "mkdir", "C:\\data\\a.txt\\sub"}, 1, "C:\\data\\a.txt\\sub", ""},
+        {{"file", "mkdir", "C:\\Groß 日本"}, 1, "'日' (U+65E5)", ""},
+        {{"file", "list"}, 2, "FOLDER is required", ""},
+        {{"file", "list", "C:\\data", "--bogus"}, 2, "--bogus", ""},
+        {{"file"}, 2, "tessaly: file: ", ""},
+    });
+    EXPECT_TRUE(fs::is_directory(c + "/made/by/cli"));
+    EXPECT_FALSE(fs::exists(c + "/Gro\xc3\x9f ??"));
 
     RunResult space = RunTessaly({"file", "space", "C:\\"});
     ASSERT_EQ(space.status, 0);
     EXPECT_NE(space.out.find("drive  C:\\ (fixed)"), std::string::npos) << space.out;
 
-    EXPECT_EQ(RunTessaly({"file", "mkdir", "C:\\made\\by\\cli"}).status, 0);
-    EXPECT_TRUE(fs::is_directory(c + "/made/by/cli"));
-    EXPECT_EQ(RunTessaly({"file", "mkdir", "C:\\data\\a.txt\\sub"}).status, 1);
-
-    EXPECT_EQ(RunTessaly({"file", "clear", "C:\\data"}).status, 0);
+    Expect({
+        {{"file", "clear", "C:\\data"}, 0, "", ""},
+        // Refused folders stay as they are and the command says so.
+        {{"file", "clear", "Z:\\."}, 1, "tessaly: file: Z:\\.: ", ""},
+        {{"file", "clear", "C:\\."}, 1, "entries left", ""},
+    });
     EXPECT_TRUE(fs::is_empty(c + "/data"));
-    // Refused folders stay as they are and the command says so.
-    EXPECT_EQ(RunTessaly({"file", "clear", "Z:\\."}).status, 1);
-    EXPECT_EQ(RunTessaly({"file", "clear", "C:\\."}).status, 1);
     EXPECT_TRUE(fs::is_directory(c + "/made/by/cli"));
+}
+
+// Sizes past 2 GiB and the three times, in the local time of TZ.
+TEST_F(FileCli, AttributesShowLargeSizesAndTimes) {
+    const std::string big = WriteFile(c + "/big.bin", "");
+    fs::resize_file(big, 3ull << 30);                    // sparse: nothing is written
+    const utimbuf times = {981173106 + 3600, 981173106}; // accessed 05:05:06, written 04:05:06
+    ASSERT_EQ(utime(big.c_str(), &times), 0);
+    RunResult attrib = RunTessaly({"file", "attrib", "C:\\BIG.BIN"}, {"TZ=UTC"});
+    ASSERT_EQ(attrib.status, 0) << attrib.err;
+    for (const char* line : {"attributes 0x00000020 ---A--\n", "size       3221225472\n",
+                             "written    2001-02-03 04:05:06\n", "accessed   2001-02-03 05:05:06\n",
+                             "created    ", "long name  C:\\big.bin\n"})
+        EXPECT_NE(attrib.out.find(line), std::string::npos) << line << " in\n" << attrib.out;
+    EXPECT_NE(RunTessaly({"file", "attrib", "--help"}).out.find("written"), std::string::npos);
 }
 
 } // namespace

@@ -1,14 +1,18 @@
 // tessaly reg: the registry at the shell, run as the built program against the test's
 // prefix (TESSALY_PREFIX is inherited).
-#include <unistd.h>
+#include <algorithm>
+#include <filesystem>
 
+#include "platform/codepage.h"
 #include "registry_support.h"
-#include "support/prefix.h"
-#include "support/run.h"
+#include "support/cli.h"
 
 using namespace tessaly::testing::reg;
+using tessaly::testing::CliCase;
+using tessaly::testing::CliTest;
 using tessaly::testing::PrefixTest;
 using tessaly::testing::ReadFile;
+using tessaly::testing::RunProgram;
 using tessaly::testing::RunResult;
 using tessaly::testing::RunTessaly;
 using tessaly::testing::TessalyProgram;
@@ -16,82 +20,76 @@ using tessaly::testing::WriteFile;
 
 namespace {
 
-class RegistryCli : public PrefixTest {
-  protected:
-    void SetUp() override {
-        if (access(TessalyProgram().c_str(), X_OK) != 0)
-            GTEST_SKIP() << TessalyProgram() << " is not built";
-    }
-};
+using RegistryCli = CliTest<PrefixTest>;
 
 TEST_F(RegistryCli, SetAndQueryEachType) {
     struct Case {
-        std::vector<std::string> set;
-        DWORD type;
-        std::string stored;
-        std::string shown; // the query line
+        std::string name, data, type;
+        DWORD regType;
+        std::string stored, shown; // in the store (code page), in the query (UTF-8)
     } cases[] = {
-        {{"Name", "Some text"},
-         REG_SZ,
-         std::string("Some text\0", 10),
-         "    Name    REG_SZ    Some text\n"},
-        {{"", "default", "--type", "sz"},
-         REG_SZ,
-         std::string("default\0", 8),
-         "    (Default)    REG_SZ    default\n"},
-        {{"Count", "0x1F", "--type", "dword"},
-         REG_DWORD,
-         Dword(31),
-         "    Count    REG_DWORD    0x1f\n"},
-        {{"Decimal", "4294967295", "--type", "dword"},
-         REG_DWORD,
-         Dword(0xFFFFFFFF),
-         "    Decimal    REG_DWORD    0xffffffff\n"},
-        {{"Bytes", "00,ff,10", "--type", "binary"},
-         REG_BINARY,
-         std::string("\0\xff\x10", 3),
-         "    Bytes    REG_BINARY    00FF10\n"},
-        {{"List", "one\\0two", "--type", "multi_sz"},
-         REG_MULTI_SZ,
-         std::string("one\0two\0\0", 9),
-         "    List    REG_MULTI_SZ    one\\0two\n"},
-        {{"Path", "%TEMP%\\x", "--type", "expand_sz"},
-         REG_EXPAND_SZ,
-         std::string("%TEMP%\\x\0", 9),
-         "    Path    REG_EXPAND_SZ    %TEMP%\\x\n"},
+        {"Name", "Some text", "sz", REG_SZ, std::string("Some text\0", 10), "Some text"},
+        {"", "default", "sz", REG_SZ, std::string("default\0", 8), "default"},
+        {"Count", "0x1F", "dword", REG_DWORD, Dword(31), "0x1f"},
+        {"Decimal", "4294967295", "dword", REG_DWORD, Dword(0xFFFFFFFF), "0xffffffff"},
+        {"Bytes", "00,ff,10", "binary", REG_BINARY, std::string("\0\xff\x10", 3), "00FF10"},
+        {"List", "one\\0zwö", "multi_sz", REG_MULTI_SZ, std::string("one\0zw\xf6\0\0", 9),
+         "one\\0zwö"},
+        {"Path", "%TEMP%\\x", "expand_sz", REG_EXPAND_SZ, std::string("%TEMP%\\x\0", 9),
+         "%TEMP%\\x"},
+        // Names and text go into the code page: Ü and Ì stay two values (as raw UTF-8 bytes
+        // they would differ only in the case of their second byte and meet in one).
+        {"Über", "one", "sz", REG_SZ, std::string("one\0", 4), "one"},
+        {"Ìber", "Päck", "sz", REG_SZ, std::string("P\344ck\0", 5), "Päck"},
     };
     const std::string key = "HKCU\\Software\\Cli";
+    auto line = [&](const Case& c) {
+        std::string type = "REG_" + c.type;
+        std::transform(type.begin(), type.end(), type.begin(), ::toupper);
+        return "    " + (c.name.empty() ? "(Default)" : c.name) + "    " + type + "    " + c.shown +
+               "\n";
+    };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.set[0]);
-        std::vector<std::string> args = {"reg", "set", key};
-        args.insert(args.end(), c.set.begin(), c.set.end());
-        RunResult set = RunTessaly(args);
+        SCOPED_TRACE(c.name);
+        RunResult set = RunTessaly({"reg", "set", key, c.name, c.data, "--type", c.type});
         ASSERT_EQ(0, set.status) << set.err;
         DWORD type = 0;
-        LONG rc = -1;
-        EXPECT_EQ(c.stored, Get(HKEY_CURRENT_USER, "Software\\Cli", c.set[0].c_str(), &rc, &type));
-        EXPECT_EQ(c.type, type);
-        RunResult query = c.set[0].empty() ? RunTessaly({"reg", "query", key, "--ve"})
-                                           : RunTessaly({"reg", "query", key, c.set[0]});
+        const std::string name = tessaly::platform::Utf8ToAnsi(c.name);
+        EXPECT_EQ(c.stored, Get(HKEY_CURRENT_USER, "Software\\Cli", name.c_str(), nullptr, &type));
+        EXPECT_EQ(c.regType, type);
+        RunResult query = RunTessaly({"reg", "query", key, c.name.empty() ? "--ve" : c.name});
         EXPECT_EQ(0, query.status) << query.err;
-        EXPECT_EQ(key + "\n" + c.shown, query.out);
+        EXPECT_EQ(key + "\n" + line(c), query.out);
     }
-    ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Cli\\Sub", "x", REG_SZ, "1"));
+    EXPECT_EQ(key + "\n" + line(cases[7]), RunTessaly({"reg", "query", key, "Über"}).out);
+    ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Cli\\S\374d", "x", REG_SZ, "1"));
     RunResult all = RunTessaly({"reg", "query", key});
     EXPECT_EQ(0, all.status);
-    EXPECT_EQ(0u, all.out.find(key + "\n    Name    REG_SZ    Some text\n"));
-    EXPECT_NE(std::string::npos, all.out.find("\n\n" + key + "\\Sub\n"));
+    EXPECT_EQ(0u, all.out.find(key + "\n" + line(cases[0])));
+    EXPECT_NE(std::string::npos, all.out.find("\n\n" + key + "\\Süd\n")) << all.out;
+}
+
+// What the library reads back from a value set at the shell is the text given there.
+TEST_F(RegistryCli, TextSetAtTheShellReachesTheOtherCommandsUnchanged) {
+    ASSERT_EQ(0, RunTessaly({"reg", "set", "HKLM\\Software\\Tessaly\\Platform\\Version",
+                             "CSDVersion", "Service Päck 1"})
+                     .status);
+    RunResult version = RunTessaly({"system", "version"});
+    EXPECT_EQ(0, version.status) << version.err;
+    EXPECT_NE(std::string::npos, version.out.find("Service Päck 1")) << version.out;
 }
 
 TEST_F(RegistryCli, ExportDeleteImport) {
     ASSERT_EQ(0, Put(HKEY_LOCAL_MACHINE, "Software\\Cli\\A", "v", REG_SZ, std::string("1\0", 2)));
     ASSERT_EQ(0, Put(HKEY_LOCAL_MACHINE, "Software\\Cli", "raw", REG_BINARY, "\x01\x02"));
-    std::string expected;
+    ASSERT_EQ(0, Put(HKEY_LOCAL_MACHINE, "Software\\Cli", "Gr\xfc\xdf", REG_SZ, "\xe4"));
+    std::string expected; // in the code page
     ASSERT_EQ(0, RegExportText("HKEY_LOCAL_MACHINE\\Software\\Cli", expected));
+    ASSERT_NE(std::string::npos, expected.find("\"Gr\xfc\xdf\""));
 
-    RunResult toStdout = RunTessaly({"reg", "export", "HKLM\\Software\\Cli"});
+    RunResult toStdout = RunTessaly({"reg", "export", "HKLM\\Software\\Cli", "-"});
     EXPECT_EQ(0, toStdout.status);
-    EXPECT_EQ(expected, toStdout.out);
+    EXPECT_EQ(tessaly::platform::AnsiToUtf8(expected), toStdout.out); // UTF-8, the file not
     std::string file = prefix_.scratch() + "/cli.reg";
     EXPECT_EQ(0, RunTessaly({"reg", "export", "HKLM\\Software\\Cli", file}).status);
     EXPECT_EQ(expected, ReadFile(file));
@@ -99,6 +97,9 @@ TEST_F(RegistryCli, ExportDeleteImport) {
     EXPECT_EQ(0, RunTessaly({"reg", "delete", "HKLM\\Software\\Cli", "raw"}).status);
     LONG rc;
     Get(HKEY_LOCAL_MACHINE, "Software\\Cli", "raw", &rc);
+    EXPECT_EQ(2, rc);
+    EXPECT_EQ(0, RunTessaly({"reg", "delete", "HKLM\\Software\\Cli", "Grüß"}).status);
+    Get(HKEY_LOCAL_MACHINE, "Software\\Cli", "Gr\xfc\xdf", &rc);
     EXPECT_EQ(2, rc);
     EXPECT_EQ(0, RunTessaly({"reg", "delete", "HKLM\\Software\\Cli"}).status);
     Get(HKEY_LOCAL_MACHINE, "Software\\Cli\\A", "v", &rc);
@@ -109,39 +110,115 @@ TEST_F(RegistryCli, ExportDeleteImport) {
     std::string again;
     ASSERT_EQ(0, RegExportText("HKEY_LOCAL_MACHINE\\Software\\Cli", again));
     EXPECT_EQ(expected, again);
+
+    // - reads the UTF-8 text of standard output back from standard input.
+    ASSERT_EQ(0, RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Cli"));
+    WriteFile(file + ".utf8", tessaly::platform::AnsiToUtf8(expected));
+    RunResult piped = RunProgram(
+        {"sh", "-c", "exec \"$0\" reg import - < \"$1\"", TessalyProgram(), file + ".utf8"});
+    EXPECT_EQ(0, piped.status) << piped.err;
+    ASSERT_EQ(0, RegExportText("HKEY_LOCAL_MACHINE\\Software\\Cli", again));
+    EXPECT_EQ(expected, again);
+}
+
+// An export that cannot be written fails and leaves whatever was there before.
+TEST_F(RegistryCli, AFailedExportLeavesNoCutOffFile) {
+    ASSERT_EQ(0,
+              Put(HKEY_CURRENT_USER, "Software\\Big", "data", REG_BINARY, std::string(8192, 'x')));
+    const std::string folder = prefix_.scratch() + "/out";
+    const std::string file = WriteFile(folder + "/big.reg", "before");
+    // Files may grow to 1 KiB only; the signal that would end the program is ignored, so the
+    // write itself fails.
+    RunResult limited = RunProgram(
+        {"sh", "-c",
+         "trap '' XFSZ; ulimit -f 1; exec \"$0\" reg export HKCU\\\\Software\\\\Big \"$1\"",
+         TessalyProgram(), file});
+    EXPECT_EQ(1, limited.status);
+    EXPECT_EQ(0u, limited.err.find("tessaly: reg: cannot write " + file + ": File too large"))
+        << limited.err;
+    EXPECT_EQ("before", ReadFile(file));
+    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(folder), {}));
+
+    RunResult full =
+        RunProgram({"sh", "-c", "exec \"$0\" reg export HKCU\\\\Software\\\\Big > /dev/full",
+                    TessalyProgram()});
+    EXPECT_EQ(1, full.status);
+    EXPECT_EQ("tessaly: reg: cannot write to standard output: No space left on device\n", full.err);
 }
 
 TEST_F(RegistryCli, ErrorsExitNonZeroWithAMessage) {
     std::string bad = WriteFile(prefix_.scratch() + "/bad.reg",
                                 "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\X]\n\"a\"=hex:zz\n");
-    struct Case {
-        std::vector<std::string> args;
-        std::string message; // part of the message
-    } cases[] = {
-        {{"reg", "query", "HKCU\\Software\\Missing"}, "HKCU\\Software\\Missing"},
-        {{"reg", "query", "HKCU\\Software", "missing value"}, "missing value"},
-        {{"reg", "query", "HKEY_NOWHERE\\Software"}, "unknown root key"},
-        {{"reg", "set", "HKCU\\Software\\X", "n", "12x", "--type", "dword"}, "12x"},
-        {{"reg", "set", "HKCU\\Software\\X", "n", "0x100000000", "--type", "dword"}, "32-bit"},
-        {{"reg", "set", "HKCU\\Software\\X", "n", "abc", "--type", "binary"}, "hex"},
-        {{"reg", "import", bad}, "line 3"},
-        {{"reg", "import", prefix_.scratch() + "/none.reg"}, "none.reg"},
-        {{"reg", "export", "HKCU\\Software\\Missing"}, "HKCU\\Software\\Missing"},
-        {{"reg", "delete", "HKCU"}, "root"},
-        {{"reg", "delete", "HKCU\\Software\\Missing"}, "HKCU\\Software\\Missing"},
-        {{"reg", "delete", "HKCU\\Software", "missing value"}, "missing value"},
-    };
     ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Keep", "v", REG_SZ, "1"));
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.args[1] + " " + c.args[2]);
-        RunResult r = RunTessaly(c.args);
-        EXPECT_NE(0, r.status);
-        EXPECT_NE(std::string::npos, r.err.find(c.message)) << r.err;
-        EXPECT_EQ("", r.out);
-    }
+    const std::string x = "HKCU\\Software\\X", missing = "HKCU\\Software\\Missing";
+    Expect({
+        {{"reg", "query", missing}, 1, "cannot open " + missing, ""},
+        {{"reg", "query", "HKCU\\Software", "missing value"}, 1, "missing value", ""},
+        {{"reg", "query", "HKEY_NOWHERE\\Software"}, 1, "unknown root key", ""},
+        {{"reg", "set", x, "n", "12x", "--type", "dword"}, 1, "12x", ""},
+        {{"reg", "set", x, "n", "0x100000000", "--type", "dword"}, 1, "32-bit", ""},
+        {{"reg", "set", x, "n", "abc", "--type", "binary"}, 1, "hex", ""},
+        // Text the code page cannot hold is refused, naming the character, not stored as '?'.
+        {{"reg", "set", x, "n", "Groß 日本"}, 1, "'日' (U+65E5)", ""},
+        {{"reg", "set", x, "日", "1"}, 1, "'日' (U+65E5)", ""},
+        {{"reg", "set", x, "n", "\xff"}, 1, "not UTF-8", ""},
+        {{"reg", "import", bad}, 1, "line 3", ""},
+        {{"reg", "import", prefix_.scratch() + "/none.reg"}, 1, "none.reg", ""},
+        {{"reg", "export", missing}, 1, missing, ""},
+        {{"reg", "export", "HKCU\\Software\\Keep", prefix_.scratch() + "/no/such/x.reg"},
+         1,
+         "No such file or directory",
+         ""},
+        {{"reg", "delete", "HKCU"}, 1, "root", ""},
+        {{"reg", "delete", missing}, 1, missing, ""},
+        {{"reg", "delete", "HKCU\\Software", "missing value"}, 1, "missing value", ""},
+        // Usage errors.
+        {{"reg", "set", x, "n"}, 2, "tessaly: reg: DATA is required", ""},
+        {{"reg", "set", x, "n", "1", "--type", "qword"}, 2, "qword", ""},
+        {{"reg", "frobnicate"}, 2, "unknown \"frobnicate\"", ""},
+    });
     HKEY k;
     EXPECT_EQ(2, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\X", 0, KEY_READ, &k));
     EXPECT_EQ("1", Get(HKEY_CURRENT_USER, "Software\\Keep", "v"));
+}
+
+// The rules every command keeps: it exits 0 only on success and 2 on a usage error, says what
+// failed on one line, and ends without a person.
+using TessalyCli = CliTest<PrefixTest>;
+
+TEST_F(TessalyCli, CommandsSayWhatFailed) {
+    const std::vector<std::string> noDisplay = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+    Expect(
+        {
+            {{}, 2, "tessaly: A subcommand is required", ""},
+            {{"--version"}, 0, "", "tessaly 0.1.0\n"},
+            {{"lang", "string", "999999"}, 1, "tessaly: lang: no string 999999", ""},
+            // Windows for other programs need a display.
+            {{"window", "show"}, 1, "tessaly: window: no display", ""},
+            {{"window", "find", "--class", "X"}, 1, "tessaly: window: no display", ""},
+        },
+        noDisplay);
+    Expect({{{"window", "find"}, 1, "tessaly: window: cannot open the display :77", ""},
+            {{"dialog", "--escape", "password"}, 1, "cannot open the display :77", ""}},
+           {"DISPLAY=:77", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"});
+}
+
+TEST_F(TessalyCli, DialogsEndWithoutAPerson) {
+    Expect(
+        {
+            // A dialog nobody answers is cancelled after a while, by default too.
+            {{"dialog", "password"}, 1, "tessaly: dialog: no answer within 5 seconds"},
+            {{"dialog", "--timeout", "1", "message", "Weiter?"}, 1, "no answer within 1 seconds"},
+            {{"dialog", "--set", "9999=x", "--escape", "password"}, 1, "no control 9999"},
+            {{"dialog", "--png", "/nonexistent/x.png", "--escape", "password"},
+             1,
+             "cannot write /nonexistent/x.png"},
+            {{"dialog", "--set", "1104", "password"}, 2, "\"1104\" is not ID=VALUE", ""},
+            {{"dialog", "--set", "1104=日", "password"}, 1, "'日' (U+65E5)", ""},
+            {{"dialog", "--escape", "nosuch"}, 2, "no dialog named \"nosuch\"", ""},
+            {{"dialog", "--timeout", "-1", "password"}, 2, "tessaly: dialog: ", ""},
+        },
+        {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"});
 }
 
 } // namespace

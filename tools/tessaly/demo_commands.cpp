@@ -11,10 +11,10 @@
 #include <tessaly/tessaly.h>
 
 #include "commands.h"
-#include "platform/codepage.h"
 #include "platform/module.h"
 #include "platform/prefix.h"
 #include "platform/registry.h"
+#include "shell.h"
 
 namespace fs = std::filesystem;
 namespace platform = tessaly::platform;
@@ -30,10 +30,11 @@ void heading(const char* title) {
 }
 // The library speaks the ANSI code page; the terminal speaks UTF-8.
 void show(const char* what, const CString& value) {
-    std::printf("  %-44s %s\n", what, platform::AnsiToUtf8(value.GetString()).c_str());
+    std::printf("  %s %s\n", PadToWidth(what, kTourColumn).c_str(),
+                FromAnsi(value.GetString()).c_str());
 }
 void show(const char* what, long long value) {
-    std::printf("  %-44s %lld\n", what, value);
+    std::printf("  %s %lld\n", PadToWidth(what, kTourColumn).c_str(), value);
 }
 
 void tourFrame() {
@@ -158,7 +159,7 @@ int runChild(char** argv, bool english) {
     std::fflush(stdout);
     pid_t pid = fork();
     if (pid == 0) {
-        setenv("TESSALY_DEMO_TOUR", english ? "languages" : "all", 1);
+        setenv("TESSALY_DEMO_TOUR", english ? "all" : "languages", 1);
         if (english)
             execl(argv[0], argv[0], "demo", "/english", static_cast<char*>(nullptr));
         else
@@ -171,8 +172,8 @@ int runChild(char** argv, bool english) {
 }
 
 // Makes a throw-away prefix with an installation folder (where the language modules are)
-// and German as the install language, then runs the tour in it twice: in German and with
-// the "English" switch.
+// and German as the install language, then runs the tour in it twice: with the "English"
+// switch first, then its languages part in German.
 int runDemo(char** argv, bool keep) {
     std::string root = (fs::temp_directory_path() / "tessaly-demo-XXXXXX").string();
     if (!mkdtemp(root.data())) {
@@ -191,9 +192,10 @@ int runDemo(char** argv, bool keep) {
     SetRegString(kLanguageKey, "Current", "1031", 1);
     SetRegString(kLanguageKey, "Original", "1031", 1);
 
-    int status = runChild(argv, false);
-    std::printf("\n---- The same with the \"English\" switch on the command line ----\n");
-    status |= runChild(argv, true);
+    int status = runChild(argv, true);
+    std::printf("\n---- Languages again in German, the install language (no switch on the "
+                "command line) ----\n");
+    status |= runChild(argv, false);
     if (keep)
         std::printf("\nThe demo prefix is kept at %s\n", root.c_str());
     else
@@ -214,7 +216,7 @@ void addDemoCommand(CLI::App& app) {
         const char* tour = std::getenv("TESSALY_DEMO_TOUR");
         int status = tour ? runTour(std::string(tour) == "languages") : runDemo(args, keep);
         std::free(self);
-        std::exit(status);
+        if (status) Fail("demo", "the tour did not go as shown");
     });
 }
 

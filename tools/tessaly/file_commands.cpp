@@ -9,10 +9,11 @@
 #include <tessaly/foundation.h>
 
 #include "commands.h"
-#include "platform/codepage.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/prefix.h"
+#include "platform/wintime.h"
+#include "shell.h"
 
 namespace tessaly::cli {
 
@@ -20,20 +21,20 @@ namespace {
 
 namespace pf = tessaly::platform;
 
+// Arguments of tessaly path and tessaly file for the library, refused when the code page
+// cannot hold them.
 CString Ansi(const std::string& utf8) {
-    return CString(pf::Utf8ToAnsi(utf8));
+    return CString(ToAnsi("file", utf8));
+}
+CString PathAnsi(const std::string& utf8) {
+    return CString(ToAnsi("path", utf8));
 }
 std::string Utf8(const CString& ansi) {
-    return pf::AnsiToUtf8(ansi.str());
+    return FromAnsi(ansi.str());
 }
 
 void Print(const std::string& line) {
     std::printf("%s\n", line.c_str());
-}
-
-[[noreturn]] void Fail(const std::string& message, int code = 1) {
-    std::fprintf(stderr, "tessaly: %s\n", message.c_str());
-    throw CLI::RuntimeError(code);
 }
 
 std::string ErrorText(DWORD code) {
@@ -74,6 +75,30 @@ const char* DriveTypeName(UINT type) {
     }
 }
 
+// Whether the file's extension is one of the asked ones, case ignored as the service does.
+bool HasExtension(const CString& path, const std::vector<std::string>& extensions) {
+    const std::string text = path.str();
+    const size_t slash = text.find_last_of("\\/");
+    const size_t dot = text.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+    const CString ext(text.substr(dot + 1));
+    for (const std::string& wanted : extensions)
+        if (ext.CompareNoCase(Ansi(wanted)) == 0) return true;
+    return false;
+}
+
+// A file time as the local "YYYY-MM-DD HH:MM:SS".
+std::string LocalTime(const FILETIME& utc) {
+    FILETIME local;
+    SYSTEMTIME t;
+    if (!pf::FileTimeToLocalFileTime(&utc, &local) || !pf::FileTimeToSystemTime(&local, &t))
+        return "unknown";
+    char text[64];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay,
+                  t.wHour, t.wMinute, t.wSecond);
+    return text;
+}
+
 void AddPathCommands(CLI::App& app) {
     CLI::App* path = app.add_subcommand("path", "Windows and POSIX paths");
     path->require_subcommand(1);
@@ -83,8 +108,8 @@ void AddPathCommands(CLI::App& app) {
     toPosix->add_option("WINPATH", *posix, "Windows path (C:\\..., Z:\\..., relative)")->required();
     toPosix->callback([posix] {
         pf::EnsurePrefix();
-        std::string result = pf::ToPosixPath(pf::Utf8ToAnsi(*posix));
-        if (result.empty()) Fail(*posix + ": " + ErrorText(pf::GetLastError()));
+        std::string result = pf::ToPosixPath(PathAnsi(*posix).str());
+        if (result.empty()) Fail("path", *posix + ": " + ErrorText(pf::GetLastError()));
         Print(result);
     });
 
@@ -94,15 +119,15 @@ void AddPathCommands(CLI::App& app) {
     toWindows->callback([windows] {
         pf::EnsurePrefix();
         std::string result = pf::ToWindowsPath(*windows);
-        if (result.empty()) Fail(*windows + ": " + ErrorText(pf::GetLastError()));
-        Print(pf::AnsiToUtf8(result));
+        if (result.empty()) Fail("path", *windows + ": " + ErrorText(pf::GetLastError()));
+        Print(FromAnsi(result));
     });
 
     auto split = std::make_shared<std::string>();
     CLI::App* splitCommand = path->add_subcommand("split", "what each path splitter gives");
     splitCommand->add_option("PATH", *split, "Windows path")->required();
     splitCommand->callback([split] {
-        CString text = Ansi(*split);
+        CString text = PathAnsi(*split);
         const std::pair<const char*, CString> rows[] = {
             {"GetFileNameEx", GetFileNameEx(text)},
             {"GetFileNameTitle", GetFileNameTitle(text)},
@@ -131,7 +156,10 @@ void AddFileCommands(CLI::App& app) {
     auto list = std::make_shared<ListOptions>();
     CLI::App* listCommand = file->add_subcommand("list", "the files of a folder");
     listCommand->add_option("FOLDER", list->folder, "Windows path of the folder")->required();
-    listCommand->add_option("--ext", list->extensions, "extensions to keep, without dots");
+    listCommand
+        ->add_option("--ext", list->extensions,
+                     "extensions to keep (case ignored), in subfolders too")
+        ->allow_extra_args(false);
     listCommand->add_flag("--recurse", list->recurse, "descend into subfolders");
     listCommand->callback([list] {
         CStringArray files;
@@ -139,11 +167,11 @@ void AddFileCommands(CLI::App& app) {
         DWORD attributes = pf::GetFileAttributesA(folder);
         if (attributes == pf::INVALID_FILE_ATTRIBUTES ||
             !(attributes & pf::FILE_ATTRIBUTE_DIRECTORY))
-            Fail(list->folder + ": no such folder");
+            Fail("file", list->folder + ": no such folder");
         if (!list->extensions.empty()) {
             std::vector<std::string> ansi;
             for (const std::string& ext : list->extensions)
-                ansi.push_back(pf::Utf8ToAnsi(ext));
+                ansi.push_back(Ansi(ext).str());
             std::vector<char*> pointers;
             for (std::string& ext : ansi)
                 pointers.push_back(ext.data());
@@ -164,22 +192,34 @@ void AddFileCommands(CLI::App& app) {
                 pf::FindClose(find);
             }
         }
+        // The service keeps every file of a subfolder; the command keeps the asked ones only.
         for (const CString& path : files)
-            Print(Utf8(path));
+            if (list->extensions.empty() || HasExtension(path, list->extensions)) Print(Utf8(path));
     });
 
     auto attribPath = std::make_shared<std::string>();
-    CLI::App* attrib = file->add_subcommand("attrib", "attributes, size and times of a path");
+    CLI::App* attrib = file->add_subcommand(
+        "attrib", "attributes, size and times (created, written, accessed; local) of a path");
     attrib->add_option("PATH", *attribPath, "Windows path")->required();
     attrib->callback([attribPath] {
         CString path = Ansi(*attribPath);
         DWORD attributes = pf::GetFileAttributesA(path);
         if (attributes == pf::INVALID_FILE_ATTRIBUTES)
-            Fail(*attribPath + ": " + ErrorText(pf::GetLastError()));
+            Fail("file", *attribPath + ": " + ErrorText(pf::GetLastError()));
         std::printf("attributes 0x%08X %s\n", attributes, AttributeLetters(attributes).c_str());
         std::printf("read-only  %d\n", IsReadOnly(path));
-        if (!(attributes & pf::FILE_ATTRIBUTE_DIRECTORY))
-            std::printf("size       %d\n", GetFileLength(path));
+        pf::WIN32_FIND_DATAA data;
+        HANDLE find = pf::FindFirstFileA(RemoveDirectorySlashTail(path), &data);
+        if (find != INVALID_HANDLE_VALUE) {
+            pf::FindClose(find);
+            if (!(attributes & pf::FILE_ATTRIBUTE_DIRECTORY))
+                std::printf("size       %llu\n",
+                            (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) |
+                                data.nFileSizeLow);
+            std::printf("created    %s\n", LocalTime(data.ftCreationTime).c_str());
+            std::printf("written    %s\n", LocalTime(data.ftLastWriteTime).c_str());
+            std::printf("accessed   %s\n", LocalTime(data.ftLastAccessTime).c_str());
+        }
         std::printf("long name  %s\n", Utf8(GetLongFileName(path)).c_str());
     });
 
@@ -200,11 +240,13 @@ void AddFileCommands(CLI::App& app) {
     auto temp = std::make_shared<TempOptions>();
     CLI::App* tempCommand =
         file->add_subcommand("temp", "a free temporary name (nothing is created)");
-    tempCommand->add_option("--ext", temp->extension, "extension, used as given");
+    tempCommand->add_option("--ext", temp->extension, "extension, with or without its dot");
     tempCommand->add_option("--folder", temp->folder, "Windows folder (created when missing)");
     tempCommand->callback([temp] {
-        CString name = GetTempPathName(Ansi(temp->extension), Ansi(temp->folder));
-        if (name.IsEmpty()) Fail("no temporary name could be made");
+        std::string extension = temp->extension;
+        if (!extension.empty() && extension.front() == '.') extension.erase(0, 1);
+        CString name = GetTempPathName(Ansi(extension), Ansi(temp->folder));
+        if (name.IsEmpty()) Fail("file", "no temporary name could be made");
         Print(Utf8(name));
     });
 
@@ -213,7 +255,7 @@ void AddFileCommands(CLI::App& app) {
     mkdir->add_option("PATH", *mkdirPath, "Windows path")->required();
     mkdir->callback([mkdirPath] {
         DWORD error = CreateDir(Ansi(*mkdirPath));
-        if (error != 0) Fail(*mkdirPath + ": " + ErrorText(error));
+        if (error != 0) Fail("file", *mkdirPath + ": " + ErrorText(error));
     });
 
     auto clearPath = std::make_shared<std::string>();
@@ -222,7 +264,7 @@ void AddFileCommands(CLI::App& app) {
     clear->callback([clearPath] {
         CString folder = Ansi(*clearPath);
         if (pf::GetFileAttributesA(folder) == pf::INVALID_FILE_ATTRIBUTES)
-            Fail(*clearPath + ": " + ErrorText(pf::GetLastError()));
+            Fail("file", *clearPath + ": " + ErrorText(pf::GetLastError()));
         ClearSpace(folder);
         // Count what is left so the user sees whether anything was refused.
         int left = 0;
@@ -236,7 +278,8 @@ void AddFileCommands(CLI::App& app) {
             pf::FindClose(find);
         }
         if (left)
-            Fail(*clearPath + ": " + std::to_string(left) + " entries left (protected or in use)");
+            Fail("file",
+                 *clearPath + ": " + std::to_string(left) + " entries left (protected or in use)");
     });
 }
 

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "commands.h"
-#include "platform/codepage.h"
 #include "platform/module.h"
+#include "shell.h"
 
 namespace tessaly::cli {
 
@@ -17,7 +17,7 @@ namespace {
 namespace p = tessaly::platform;
 
 void printLine(const CString& text) {
-    std::printf("%s\n", p::AnsiToUtf8(text.str()).c_str());
+    std::printf("%s\n", FromAnsi(text.str()).c_str());
 }
 
 // The language module the library loaded at start-up: the loaded module that carries
@@ -55,7 +55,7 @@ void addLanguageCommands(CLI::App& app) {
     module->allow_extras();
     module->callback([] {
         const std::string path = loadedLanguageModule();
-        std::printf("%s\n", path.empty() ? "none" : p::AnsiToUtf8(path).c_str());
+        std::printf("%s\n", path.empty() ? "none" : FromAnsi(path).c_str());
     });
 
     static unsigned stringId = 0;
@@ -64,10 +64,7 @@ void addLanguageCommands(CLI::App& app) {
     string->allow_extras();
     string->callback([] {
         CString text;
-        if (!text.LoadString(stringId)) {
-            std::fprintf(stderr, "tessaly: no string %u\n", stringId);
-            throw CLI::RuntimeError(1);
-        }
+        if (!text.LoadString(stringId)) Fail("lang", "no string " + std::to_string(stringId));
         printLine(text);
     });
 }

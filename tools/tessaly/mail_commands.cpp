@@ -13,39 +13,37 @@
 #include <QListWidget>
 #include <QTextEdit>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <functional>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "commands.h"
-#include "platform/codepage.h"
+#include "shell.h"
 
 namespace tessaly::cli {
 
 namespace {
 
-namespace p = tessaly::platform;
+const char* const kCommand = "mail";
 
 std::string ansi(const std::string& utf8) {
-    return p::Utf8ToAnsi(utf8);
+    return ToAnsi(kCommand, utf8);
 }
 std::string u8(const CString& text) {
-    return p::AnsiToUtf8(text.str());
+    return FromAnsi(text.str());
 }
 
 // The caller's widgets need an application; without a display it draws offscreen.
 void ensureApplication() {
-    if (QApplication::instance()) return;
-    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "tessaly";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
+    StartApplication(kCommand, false);
 }
 
 // Message boxes are printed instead of waiting for a person; the texts are kept.
@@ -53,12 +51,14 @@ std::vector<std::string>& shownMessages() {
     static std::vector<std::string> messages;
     return messages;
 }
-void printMessageBoxes() {
-    tessaly::automation::SetMessageBoxHandler([](const tessaly::automation::MessageBoxInfo& box) {
-        shownMessages().push_back(p::AnsiToUtf8(box.text));
-        std::fprintf(stderr, "%s\n", p::AnsiToUtf8(box.text).c_str());
-        return 1;
-    });
+void printMessageBoxes(bool echo = true) {
+    tessaly::automation::SetMessageBoxHandler(
+        [echo](const tessaly::automation::MessageBoxInfo& box) {
+            shownMessages().push_back(FromAnsi(box.text));
+            if (echo)
+                std::fprintf(stderr, "tessaly: %s: %s\n", kCommand, FromAnsi(box.text).c_str());
+            return 1;
+        });
 }
 
 std::string escaped(mysqlpp::Connection& connection, const std::string& text) {
@@ -119,13 +119,90 @@ int verifyField(mysqlpp::Connection& connection, const std::string& html, const 
     return ok ? 0 : 1;
 }
 
+// Every list a field names (<b>NAME</b>) is one of the database: verification would pass
+// over an unknown one without a word.
+void requireLists(mysqlpp::Connection& connection, const std::string& html) {
+    static const std::regex bold(R"(<b>\s*([^<]*?)\s*</b>)");
+    for (std::sregex_iterator it(html.begin(), html.end(), bold), end; it != end; ++it) {
+        const std::string name = (*it)[1];
+        if (name.empty()) continue;
+        if (connection
+                .query("select RecordID from DistList where LstName='" +
+                       escaped(connection, ansi(name)) + "'")
+                .store()
+                .empty())
+            Fail(kCommand, "no distribution list named \"" + name + "\"");
+    }
+}
+
 int guarded(const std::function<int()>& body) {
     try {
         return body();
+    } catch (const CLI::RuntimeError&) {
+        throw;
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "tessaly mail: %s\n", error.what());
-        return 2;
+        std::fprintf(stderr, "tessaly: %s: %s\n", kCommand, error.what());
+        return kFailed;
     }
+}
+
+// Runs a subcommand's body; a non-zero result ends the command with it.
+void run(const std::function<int()>& body) {
+    if (const int status = guarded(body)) throw CLI::RuntimeError(status);
+}
+
+// While the embedded server starts, its own log lines (start-up notes, a data folder busy
+// with another command) go to server.log of the data folder instead of the terminal; the
+// terminal has standard error back before anything of the command's own is said.
+class ServerLogToFile {
+  public:
+    explicit ServerLogToFile(const std::string& folder) {
+        std::error_code ignored;
+        std::filesystem::create_directories(folder, ignored);
+        const int log = ::open((std::filesystem::path(folder) / "server.log").c_str(),
+                               O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        if (log < 0) return;
+        std::fflush(stderr);
+        saved_ = dup(2);
+        if (saved_ >= 0) dup2(log, 2);
+        close(log);
+    }
+    ~ServerLogToFile() {
+        if (saved_ < 0) return;
+        std::fflush(stderr);
+        dup2(saved_, 2);
+        close(saved_);
+    }
+    ServerLogToFile(const ServerLogToFile&) = delete;
+    ServerLogToFile& operator=(const ServerLogToFile&) = delete;
+
+  private:
+    int saved_ = -1;
+};
+
+std::unique_ptr<mysqlpp::Connection> openDatabase(const std::string& folder) {
+    ServerLogToFile quiet(folder);
+    return tessaly::maildb::OpenEmbedded(folder);
+}
+
+// A connection to the database of --db, which tessaly mail init must have made.
+std::unique_ptr<mysqlpp::Connection> openExisting(const std::string& folder) {
+    if (!std::filesystem::is_directory(std::filesystem::path(folder) /
+                                       tessaly::maildb::kDefaultDatabase))
+        Fail(kCommand,
+             folder + " holds no mail database (tessaly mail init " + folder + " makes one)");
+    return openDatabase(folder);
+}
+
+// A field the user gave: not empty, and an address the library takes for one.
+void requireText(const std::string& what, const std::string& text) {
+    if (text.find_first_not_of(" \t") == std::string::npos)
+        Fail(kCommand, "the " + what + " is empty");
+}
+void requireAddress(const std::string& address) {
+    requireText("address", address);
+    if (!IsValidEMailAddress(ansi(address).c_str()))
+        Fail(kCommand, "\"" + address + "\" is not an e-mail address");
 }
 
 } // namespace
@@ -133,9 +210,9 @@ int guarded(const std::function<int()>& body) {
 int RunMailTour(const std::string& folder) {
     return guarded([&] {
         ensureApplication();
-        printMessageBoxes();
+        printMessageBoxes(false); // the tour shows the text itself
         std::printf("  embedded database in %s\n", folder.c_str());
-        auto connection = tessaly::maildb::OpenEmbedded(folder);
+        auto connection = openDatabase(folder);
         struct Contact {
             const char* name;
             const char* address;
@@ -145,21 +222,24 @@ int RunMailTour(const std::string& folder) {
               Contact{"Zoë Ärger", "zoe@example.org"}}) {
             const int added = AddNewContact(ansi(c.name).c_str(), c.address, *connection,
                                             CreateGUIDCString(1), nullptr, "Contacts");
-            std::printf("  %-44s %d\n", ("AddNewContact(" + std::string(c.name) + ")").c_str(),
-                        added);
+            std::printf(
+                "  %s %d\n",
+                PadToWidth("AddNewContact(" + std::string(c.name) + ")", kTourColumn).c_str(),
+                added);
         }
-        std::printf("  %-44s %d\n", "AddNewContact(ann lee, ANN@EXAMPLE.ORG) again",
+        std::printf("  %-*s %d\n", int(kTourColumn),
+                    "AddNewContact(ann lee, ANN@EXAMPLE.ORG) again",
                     AddNewContact("ann lee", "ANN@EXAMPLE.ORG", *connection, CreateGUIDCString(1),
                                   nullptr, "Contacts"));
         const CString team =
             storeList(*connection, "Team", {"bo@example.org", "Cy Guest <cy@guest.org>"}, "Lists");
-        std::printf("  %-44s %s\n", "list Team stored as", team.GetString());
+        std::printf("  %-*s %s\n", int(kTourColumn), "list Team stored as", team.GetString());
         QListWidget widget;
         CListCtrl lists(&widget);
         FillDistributionList(*connection, &lists, nullptr, "Lists");
         for (int i = 0; i < lists.GetItemCount(); ++i) {
             auto* key = reinterpret_cast<CString*>(lists.GetItemData(i));
-            std::printf("  %-44s %s\n", "FillDistributionList(Lists)",
+            std::printf("  %-*s %s\n", int(kTourColumn), "FillDistributionList(Lists)",
                         u8(lists.GetItemText(i, 0)).c_str());
             delete key;
         }
@@ -170,7 +250,7 @@ int RunMailTour(const std::string& folder) {
         const std::string bad = "ann lee; Nobody Known";
         std::printf("  VerifyMailAddress of\n    %s\n", bad.c_str());
         const int status = verifyField(*connection, bad, "    -> ");
-        std::printf("  %-44s %s\n", "stopped with",
+        std::printf("  %-*s %s\n", int(kTourColumn), "stopped with",
                     shownMessages().empty() ? "(nothing)" : shownMessages().back().c_str());
         connection.reset();
         return status == 1 ? 0 : 1;
@@ -191,11 +271,11 @@ void addMailCommands(CLI::App& app) {
     auto* init = mail->add_subcommand("init", "Create an embedded mail database in DIR");
     init->add_option("DIR", o.db, "Data folder")->required();
     init->callback([] {
-        std::exit(guarded([] {
-            tessaly::maildb::OpenEmbedded(o.db).reset();
+        run([] {
+            openDatabase(o.db).reset();
             std::printf("%s: mail database ready\n", o.db.c_str());
             return 0;
-        }));
+        });
     });
 
     auto* contact = mail->add_subcommand("add-contact", "Add a contact");
@@ -204,53 +284,67 @@ void addMailCommands(CLI::App& app) {
     contact->add_option("--address", o.address, "E-mail address")->required();
     contact->add_option("--folder", o.folder, "Contact folder id");
     contact->callback([] {
-        std::exit(guarded([] {
+        run([] {
+            requireText("name", o.name);
+            requireAddress(o.address);
+            const std::string name = ansi(o.name), address = ansi(o.address),
+                              folder = ansi(o.folder);
             printMessageBoxes();
-            auto connection = tessaly::maildb::OpenEmbedded(o.db);
+            auto connection = openExisting(o.db);
             const CString id = CreateGUIDCString(1);
-            if (!AddNewContact(ansi(o.name).c_str(), ansi(o.address).c_str(), *connection, id,
-                               nullptr, ansi(o.folder).c_str())) {
+            if (!AddNewContact(name.c_str(), address.c_str(), *connection, id, nullptr,
+                               folder.c_str())) {
                 if (shownMessages().empty())
-                    std::fprintf(stderr, "a contact with that name and address exists\n");
+                    Fail(kCommand, "a contact with that name and address exists");
                 return 1;
             }
             std::printf("%s\n", id.GetString());
             return 0;
-        }));
+        });
     });
 
     auto* addList = mail->add_subcommand("add-list", "Add a distribution list with members");
     addList->add_option("--db", o.db, "Data folder")->required();
     addList->add_option("--name", o.name, "List name")->required();
-    addList->add_option("--member", o.members, "Member address (\"Name <address>\" or address)");
+    addList->add_option("--member", o.members, "Member address (\"Name <address>\" or address)")
+        ->allow_extra_args(false);
     addList->add_option("--folder", o.folder, "Folder id of the list");
     addList->callback([] {
-        std::exit(guarded([] {
+        run([] {
+            requireText("list name", o.name);
+            std::vector<std::string> members;
+            for (const auto& m : o.members) {
+                CString name, address;
+                GetEmailParts(ansi(m).c_str(), name, address);
+                requireAddress(FromAnsi((address.IsEmpty() ? name : address).str()));
+                members.push_back(ansi(m));
+            }
+            const std::string name = ansi(o.name), folder = ansi(o.folder);
             ensureApplication();
             printMessageBoxes();
-            auto connection = tessaly::maildb::OpenEmbedded(o.db);
-            std::vector<std::string> members;
-            for (const auto& m : o.members)
-                members.push_back(ansi(m));
-            const CString key = storeList(*connection, ansi(o.name), members, ansi(o.folder));
-            if (key.IsEmpty()) return 1;
+            auto connection = openExisting(o.db);
+            const CString key = storeList(*connection, name, members, folder);
+            if (key.IsEmpty()) {
+                if (shownMessages().empty()) Fail(kCommand, "the list was not stored");
+                return 1;
+            }
             std::printf("%s\n", key.GetString());
             return 0;
-        }));
+        });
     });
 
     auto* lists = mail->add_subcommand("lists", "The distribution lists of a folder");
     lists->add_option("--db", o.db, "Data folder")->required();
     lists->add_option("FOLDER", o.folder, "Folder id")->required();
     lists->callback([] {
-        std::exit(guarded([] {
+        run([] {
             ensureApplication();
             printMessageBoxes();
-            auto connection = tessaly::maildb::OpenEmbedded(o.db);
+            const std::string folder = ansi(o.folder);
+            auto connection = openExisting(o.db);
             QListWidget widget;
             CListCtrl list(&widget);
-            const int found =
-                FillDistributionList(*connection, &list, nullptr, ansi(o.folder).c_str());
+            const int found = FillDistributionList(*connection, &list, nullptr, folder.c_str());
             for (int i = list.GetItemCount() - 1; i >= 0; --i) {
                 auto* key = reinterpret_cast<CString*>(list.GetItemData(i));
                 std::printf("%s\t%s\n", u8(list.GetItemText(i, 0)).c_str(),
@@ -258,19 +352,21 @@ void addMailCommands(CLI::App& app) {
                 delete key;
             }
             return found || shownMessages().empty() ? 0 : 1;
-        }));
+        });
     });
 
     auto* verify = mail->add_subcommand("verify", "Verify a recipient field given as simple HTML");
     verify->add_option("--db", o.db, "Data folder")->required();
     verify->add_option("FIELD", o.field, "<u>resolved</u>, <b>list</b>, typed text")->required();
     verify->callback([] {
-        std::exit(guarded([] {
+        run([] {
+            requireText("field", o.field);
             ensureApplication();
             printMessageBoxes();
-            auto connection = tessaly::maildb::OpenEmbedded(o.db);
+            auto connection = openExisting(o.db);
+            requireLists(*connection, o.field);
             return verifyField(*connection, o.field, "");
-        }));
+        });
     });
 }
 

@@ -7,8 +7,8 @@
 #include <tessaly/foundation.h>
 
 #include "commands.h"
-#include "platform/codepage.h"
 #include "platform/locale.h"
+#include "shell.h"
 
 namespace tessaly::cli {
 
@@ -16,17 +16,15 @@ namespace {
 
 namespace platform = tessaly::platform;
 
-// Text of the library (ANSI code page) for the terminal.
 std::string Shown(const CString& text) {
-    return platform::AnsiToUtf8(text.str());
+    return FromAnsi(text.str());
 }
 std::string Passed(const std::string& text) {
-    return platform::Utf8ToAnsi(text);
+    return ToAnsi("system", text);
 }
 
 [[noreturn]] void Fail(const std::string& what) {
-    std::cerr << "tessaly system: " << what << "\n";
-    throw CLI::RuntimeError(1);
+    cli::Fail("system", what);
 }
 
 void ShowVersion() {
@@ -64,7 +62,7 @@ void ShowLocale() {
     if (platform::GetDateFormatA(platform::LOCALE_USER_DEFAULT, platform::DATE_LONGDATE, nullptr,
                                  nullptr, date, sizeof date) == 0)
         Fail("the long date of today cannot be formatted");
-    std::cout << "Long date: " << platform::AnsiToUtf8(date) << "\n";
+    std::cout << "Long date: " << FromAnsi(date) << "\n";
 }
 
 } // namespace

@@ -15,22 +15,18 @@
 #include <vector>
 
 #include "commands.h"
-#include "platform/codepage.h"
+#include "shell.h"
 
 namespace tessaly::cli {
 
 namespace {
 
-namespace p = tessaly::platform;
+const char* const kCommand = "window";
 
-int argcStore = 1;
-char argv0[] = "tessaly";
-char* argvStore[] = {argv0, nullptr};
-
+// Windows other programs can find need a window system that answers.
 QApplication& application() {
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return *app;
-    static QApplication* app = new QApplication(argcStore, argvStore);
-    return *app;
+    StartApplication(kCommand, true);
+    return *qobject_cast<QApplication*>(QCoreApplication::instance());
 }
 
 // A child given as "CLASS" or "CLASS:TITLE"; "A/B" puts B inside the child A made before.
@@ -56,7 +52,7 @@ QWidget* addChild(QWidget* top, const std::string& spec) {
     if (parent->layout() == nullptr) new QVBoxLayout(parent);
     parent->layout()->addWidget(child);
     CWnd wrapper(child);
-    wrapper.SetWindowClass(rest.substr(0, colon).c_str());
+    wrapper.SetWindowClass(ToAnsi(kCommand, rest.substr(0, colon)).c_str());
     if (colon != std::string::npos)
         child->setWindowTitle(QString::fromStdString(rest.substr(colon + 1)));
     return child;
@@ -64,9 +60,8 @@ QWidget* addChild(QWidget* top, const std::string& spec) {
 
 void print(HWND window) {
     std::printf("window\t%p\t%s\t%s\t%u\n", static_cast<void*>(window),
-                p::AnsiToUtf8(std::string(CWnd::ClassNameOf(window))).c_str(),
-                p::AnsiToUtf8(std::string(CWnd::TitleOf(window))).c_str(),
-                CWnd::ProcessIdOf(window));
+                FromAnsi(std::string(CWnd::ClassNameOf(window))).c_str(),
+                FromAnsi(std::string(CWnd::TitleOf(window))).c_str(), CWnd::ProcessIdOf(window));
 }
 
 } // namespace
@@ -90,10 +85,10 @@ void addWindowCommands(CLI::App& app) {
         QApplication& app = application();
         QWidget top;
         CWnd wrapper(&top);
-        if (!className.empty()) wrapper.SetWindowClass(className.c_str());
+        if (!className.empty()) wrapper.SetWindowClass(ToAnsi(kCommand, className).c_str());
         top.setWindowTitle(QString::fromStdString(title));
         for (const std::string& spec : children)
-            if (!addChild(&top, spec)) std::fprintf(stderr, "no parent for %s\n", spec.c_str());
+            if (!addChild(&top, spec)) Fail(kCommand, "no parent for the child " + spec, kUsage);
         top.resize(320, 200);
         top.show();
         QObject::connect(&top, &QObject::destroyed, &app, &QCoreApplication::quit);
@@ -113,8 +108,9 @@ void addWindowCommands(CLI::App& app) {
     find->add_flag("--all", all, "every match, not only the first");
     find->callback([] {
         application();
-        const char* cls = findClass.empty() ? nullptr : findClass.c_str();
-        const std::string ansiTitle = p::Utf8ToAnsi(findTitle);
+        const std::string ansiClass = ToAnsi(kCommand, findClass);
+        const char* cls = findClass.empty() ? nullptr : ansiClass.c_str();
+        const std::string ansiTitle = ToAnsi(kCommand, findTitle);
         const char* ttl = findTitle.empty() ? nullptr : ansiTitle.c_str();
         int found = 0;
         for (HWND w = CWnd::FindWindowEx(nullptr, nullptr, cls, ttl); w;
@@ -122,7 +118,7 @@ void addWindowCommands(CLI::App& app) {
             print(w);
             ++found;
         }
-        if (!found) throw CLI::RuntimeError(1);
+        if (!found) Fail(kCommand, "no such window");
     });
 }
 
