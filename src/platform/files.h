@@ -1,5 +1,9 @@
 #pragma once
 // Files and folders with Windows semantics: paths are Windows paths in the ANSI code page.
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "api.h"
 #include "wintime.h"
 
@@ -64,6 +68,25 @@ PLATFORM_API BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* data);
 PLATFORM_API BOOL FindClose(HANDLE find);
 // Windows wildcard match of one name against one pattern, case ignored.
 PLATFORM_API bool MatchesWildcard(const char* name, const char* pattern);
+
+// What FindFirstFileA and FindNextFileA list for a pattern, in their order, with only what a
+// walk through folders needs: name (ANSI), the name on disk, and the directory and reparse
+// point attributes as they report them. No times, sizes or stored attributes are read, so
+// most entries cost no system call. False with FindFirstFileA's last error where it fails.
+struct FolderEntry {
+    std::string name;
+    std::string posixName;
+    bool directory = false;
+    bool link = false;
+};
+PLATFORM_API bool ListFolder(const char* pattern, std::vector<FolderEntry>& entries);
+// Deletes what a folder holds, as a walk over folder + "\\*.*" with GetFileAttributesA,
+// SetFileAttributesA, DeleteFileA and RemoveDirectoryA would: links are removed, never
+// followed; read-only files lose the attribute and go; subfolders are emptied and removed;
+// failures are passed over. An entry whose full Windows path keep accepts is left, with
+// everything below it. The folder itself stays.
+PLATFORM_API void EmptyFolder(const char* folder,
+                              const std::function<bool(const std::string&)>& keep);
 
 PLATFORM_API BOOL CreateDirectoryA(const char* path, void* security);
 PLATFORM_API BOOL RemoveDirectoryA(const char* path);

@@ -296,6 +296,7 @@ std::string DriveFolder(char letter) {
 }
 
 std::string ToPosixPath(const std::string& windowsPath) {
+    CodePageScope scope;
     std::string full;
     if (windowsPath.empty() || !detail::FullWindowsPath(windowsPath, full)) {
         SetLastError(kErrorPathNotFound);
@@ -330,6 +331,7 @@ std::string ToPosixPath(const std::string& windowsPath) {
 }
 
 std::string ToWindowsPath(const std::string& posixPath) {
+    CodePageScope scope;
     if (posixPath.empty()) {
         SetLastError(kErrorPathNotFound);
         return {};
