@@ -6,6 +6,8 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include <tessaly/foundation.h>
@@ -94,7 +96,8 @@ void Clear(const char* folder, const CStringArray* keep) {
 
 // The full paths of the entries of folder + "\\*.*", in the file finder's order, as its
 // entries' paths are made: the full path of the folder searched and the name.
-bool ListFolder(const CString& folder, CString& root, std::vector<platform::FolderEntry>& entries) {
+bool ListFolder(const CString& folder, CString& root, std::vector<platform::FolderEntry>& entries,
+                std::string* posixFolder = nullptr) {
     const CString pattern = folder + "\\*.*";
     char full[4096] = {};
     DWORD length = platform::GetFullPathNameA(pattern, sizeof full, full, nullptr);
@@ -102,7 +105,16 @@ bool ListFolder(const CString& folder, CString& root, std::vector<platform::Fold
     root = CString(full);
     int cut = root.ReverseFind('\\');
     root = cut < 0 ? CString() : root.Left(cut + 1);
-    return platform::ListFolder(pattern, entries);
+    return platform::ListFolder(pattern, entries, posixFolder);
+}
+
+std::string FoldedName(std::string name) {
+    platform::AnsiLower(name);
+    return name;
+}
+
+std::string JoinPosix(const std::string& folder, const std::string& name) {
+    return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
 bool IsDots(const platform::FolderEntry& entry) {
@@ -251,11 +263,36 @@ void XCopy(CString source, CString target) {
     platform::CodePageScope scope;
     CString root;
     std::vector<platform::FolderEntry> entries;
-    if (!ListFolder(source, root, entries)) return;
+    std::string sourceFolder;
+    if (!ListFolder(source, root, entries, &sourceFolder)) return;
+    // Each target path is translated as CopyFileA would, but against one listing of the target
+    // folder (kept up to date) instead of one per file: exact name first, then any name equal
+    // without regard to case.
+    const std::string targetFolder = platform::ToPosixPath(target.str());
+    std::unordered_set<std::string> exact;
+    std::unordered_map<std::string, std::string> folded;
+    std::vector<platform::FolderEntry> present;
+    if (platform::ListFolder(target + "\\*.*", present))
+        for (const platform::FolderEntry& entry : present) {
+            exact.insert(entry.posixName);
+            folded.emplace(FoldedName(entry.name), entry.posixName);
+        }
     for (const platform::FolderEntry& entry : entries) {
         if (IsDots(entry) || entry.name.empty()) continue;
-        platform::CopyFileA(source + "\\" + entry.name.c_str(), target + "\\" + entry.name.c_str(),
-                            TRUE);
+        if (targetFolder.empty() || !entry.named) {
+            platform::CopyFileA(source + "\\" + entry.name.c_str(),
+                                target + "\\" + entry.name.c_str(), TRUE);
+            continue;
+        }
+        const std::string name = platform::AnsiToUtf8(entry.name);
+        const std::string key = FoldedName(entry.name);
+        auto same = folded.find(key);
+        const std::string& onDisk = exact.count(name) || same == folded.end() ? name : same->second;
+        if (platform::CopyPosixFile(JoinPosix(sourceFolder, entry.posixName),
+                                    JoinPosix(targetFolder, onDisk), TRUE)) {
+            exact.insert(name);
+            folded.emplace(key, name);
+        }
     }
 }
 

@@ -622,12 +622,13 @@ BOOL FindClose(HANDLE find) {
     return ReleaseHandle(find) ? TRUE : FALSE;
 }
 
-bool ListFolder(const char* pattern, std::vector<FolderEntry>& entries) {
+bool ListFolder(const char* pattern, std::vector<FolderEntry>& entries, std::string* searched) {
     CodePageScope scope;
     entries.clear();
     std::string folder, mask;
     const std::string posixFolder = SearchedFolder(pattern, folder, mask);
     if (posixFolder.empty()) return false;
+    if (searched) *searched = posixFolder;
     if (!HasWildcards(mask)) {
         // A plain name: the entry itself, found without regard to case.
         std::string posix = WithoutTrailingSlash(ToPosixPath(folder + mask));
@@ -650,6 +651,7 @@ bool ListFolder(const char* pattern, std::vector<FolderEntry>& entries) {
         for (const Listed& name : names) {
             if (dosMask != "*" && !MatchDos(dosMask, UpperAnsi(name.ansi))) continue;
             FolderEntry entry{name.ansi, name.posix};
+            entry.named = ReachableByName(name);
             if (dir ? KindAt(dirfd, name, entry.directory, entry.link)
                     : (entry.directory = true)) // the dots of a folder that cannot be read
                 entries.push_back(std::move(entry));
@@ -758,9 +760,12 @@ BOOL DeleteFileA(const char* path) {
     return TRUE;
 }
 
-BOOL CopyFileA(const char* from, const char* to, BOOL failIfExists) {
-    std::string source = Posix(from);
-    if (source.empty()) return FALSE;
+namespace {
+
+// CopyFileA once the source is a POSIX path; the target is translated after the source has
+// been checked, as the errors' order wants.
+BOOL CopyPosix(const std::string& source, const std::function<std::string()>& translateTarget,
+               BOOL failIfExists) {
     struct stat src;
     if (stat(source.c_str(), &src) != 0) {
         detail::SetLastErrorForMissing(source);
@@ -770,7 +775,7 @@ BOOL CopyFileA(const char* from, const char* to, BOOL failIfExists) {
         Fail(kErrorAccessDenied);
         return FALSE;
     }
-    std::string target = Posix(to);
+    std::string target = translateTarget();
     if (target.empty()) return FALSE;
     struct stat dst;
     bool exists = stat(target.c_str(), &dst) == 0;
@@ -827,6 +832,20 @@ BOOL CopyFileA(const char* from, const char* to, BOOL failIfExists) {
     }
     SetLastError(0);
     return TRUE;
+}
+
+} // namespace
+
+BOOL CopyFileA(const char* from, const char* to, BOOL failIfExists) {
+    std::string source = Posix(from);
+    if (source.empty()) return FALSE;
+    return CopyPosix(
+        source, [to] { return Posix(to); }, failIfExists);
+}
+
+BOOL CopyPosixFile(const std::string& source, const std::string& target, BOOL failIfExists) {
+    return CopyPosix(
+        source, [&target] { return target; }, failIfExists);
 }
 
 BOOL MoveFileA(const char* from, const char* to) {

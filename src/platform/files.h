@@ -78,8 +78,13 @@ struct FolderEntry {
     std::string posixName;
     bool directory = false;
     bool link = false;
+    // A Windows path made of the folder's path and name leads back to this entry (no
+    // separator, trailing dot or blank in it, and the name converts back to the one on disk).
+    bool named = false;
 };
-PLATFORM_API bool ListFolder(const char* pattern, std::vector<FolderEntry>& entries);
+// posixFolder, when given, receives the folder searched.
+PLATFORM_API bool ListFolder(const char* pattern, std::vector<FolderEntry>& entries,
+                             std::string* posixFolder = nullptr);
 // Deletes what a folder holds, as a walk over folder + "\\*.*" with GetFileAttributesA,
 // SetFileAttributesA, DeleteFileA and RemoveDirectoryA would: links are removed, never
 // followed; read-only files lose the attribute and go; subfolders are emptied and removed;
@@ -92,6 +97,9 @@ PLATFORM_API BOOL CreateDirectoryA(const char* path, void* security);
 PLATFORM_API BOOL RemoveDirectoryA(const char* path);
 PLATFORM_API BOOL DeleteFileA(const char* path);
 PLATFORM_API BOOL CopyFileA(const char* from, const char* to, BOOL failIfExists);
+// CopyFileA between paths already translated (for a caller that translated a whole folder).
+PLATFORM_API BOOL CopyPosixFile(const std::string& source, const std::string& target,
+                                BOOL failIfExists);
 PLATFORM_API BOOL MoveFileA(const char* from, const char* to);
 PLATFORM_API DWORD GetFullPathNameA(const char* path, DWORD size, char* buffer, char** filePart);
 PLATFORM_API DWORD GetLongPathNameA(const char* shortPath, char* longPath, DWORD size);

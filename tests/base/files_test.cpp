@@ -274,9 +274,13 @@ TEST_F(Files, XCopyNeverOverwrites) {
     WriteFile(c + "/src/a.txt", "new a");
     WriteFile(c + "/src/b.txt", "new b");
     WriteFile(c + "/src/sub/c.txt", "c");
+    WriteFile(c + "/src/Case.txt", "new");
     WriteFile(c + "/dst/a.txt", "old a");
+    WriteFile(c + "/dst/CASE.TXT", "old"); // the same name to Windows
     XCopy("C:\\src", "C:\\dst");
     EXPECT_EQ(ReadFile(c + "/dst/a.txt"), "old a");
+    EXPECT_EQ(ReadFile(c + "/dst/CASE.TXT"), "old");
+    EXPECT_FALSE(fs::exists(c + "/dst/Case.txt"));
     EXPECT_EQ(ReadFile(c + "/dst/b.txt"), "new b");
     EXPECT_FALSE(fs::exists(c + "/dst/sub"));
     XCopy("C:\\src", "C:\\not-there");
