@@ -2,8 +2,9 @@
 //
 // The ANSI code page is read from the registry of the current prefix (HKLM
 // System\CurrentControlSet\Control\Nls\CodePage, value "ACP"), Windows-1252 when absent.
-// It is remembered per prefix together with the identity of the machine hive's files, so a
-// value written later (by this process or another) is seen on the next call.
+// It is remembered per prefix with the machine hive's data version and this process's count
+// of its own commits: a value written by another process is seen by the next call (once per
+// CodePageScope), one written by this process at once.
 #include "platform/codepage.h"
 
 #include <bit>
@@ -15,7 +16,7 @@
 #include <map>
 #include <mutex>
 #include <string>
-#include <sys/stat.h>
+#include <type_traits>
 
 #include <iconv.h>
 #include <locale.h>
@@ -23,6 +24,7 @@
 #include "platform/errors.h"
 #include "platform/prefix.h"
 #include "platform/registry.h"
+#include "platform/registry_store.h"
 
 static_assert(std::endian::native == std::endian::little, "UTF-16LE is the host's wide order");
 
@@ -37,31 +39,88 @@ constexpr char16_t kReplacement = 0xFFFD;
 
 // ---- iconv descriptors, one set per thread (a descriptor keeps shift state) ----
 
+const iconv_t kNoIconv = reinterpret_cast<iconv_t>(-1);
+
+std::string iconvName(UINT cp);
+
+// The descriptors of one code page, opened on first use, and whether its bytes below 0x80
+// are ASCII both ways (then ASCII text needs no iconv at all).
+struct Converters {
+    iconv_t toWide = kNoIconv, fromWide = kNoIconv;
+    bool toWideOpened = false, fromWideOpened = false;
+    signed char ascii = -1; // -1 not yet known
+};
+
 class IconvCache {
   public:
     ~IconvCache() {
-        for (auto& [name, cd] : open_)
-            if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
+        for (auto& [cp, c] : open_) {
+            if (c.toWide != kNoIconv) iconv_close(c.toWide);
+            if (c.fromWide != kNoIconv) iconv_close(c.fromWide);
+        }
     }
-    // Null-like (-1) when iconv does not know the pair.
-    iconv_t get(const std::string& to, const std::string& from) {
-        std::string key = to + '\n' + from;
-        auto it = open_.find(key);
-        if (it == open_.end()) it = open_.emplace(key, iconv_open(to.c_str(), from.c_str())).first;
-        iconv(it->second, nullptr, nullptr, nullptr, nullptr); // reset the shift state
-        return it->second;
+    // Null-like (-1) when iconv does not know the code page; the shift state is reset.
+    iconv_t toWide(UINT cp) {
+        Converters& c = entry(cp);
+        if (!c.toWideOpened) {
+            c.toWide = iconv_open("UTF-16LE", iconvName(cp).c_str());
+            c.toWideOpened = true;
+        }
+        if (c.toWide != kNoIconv) iconv(c.toWide, nullptr, nullptr, nullptr, nullptr);
+        return c.toWide;
+    }
+    iconv_t fromWide(UINT cp) {
+        Converters& c = entry(cp);
+        if (!c.fromWideOpened) {
+            c.fromWide = iconv_open(iconvName(cp).c_str(), "UTF-16LE");
+            c.fromWideOpened = true;
+        }
+        if (c.fromWide != kNoIconv) iconv(c.fromWide, nullptr, nullptr, nullptr, nullptr);
+        return c.fromWide;
+    }
+    bool ascii(UINT cp) {
+        Converters& c = entry(cp);
+        if (c.ascii < 0) c.ascii = asciiBothWays(cp) ? 1 : 0;
+        return c.ascii == 1;
     }
 
   private:
-    std::map<std::string, iconv_t> open_;
+    Converters& entry(UINT cp) {
+        if (last_ && lastCp_ == cp) return *last_;
+        last_ = &open_[cp]; // map nodes stay where they are
+        lastCp_ = cp;
+        return *last_;
+    }
+    bool asciiBothWays(UINT cp) {
+        for (int b = 0; b < 0x80; ++b) {
+            char byte = static_cast<char>(b), back = 0;
+            char16_t unit = 0;
+            iconv_t in = toWide(cp), out = fromWide(cp);
+            if (in == kNoIconv || out == kNoIconv) return false;
+            char* inPtr = &byte;
+            char* outPtr = reinterpret_cast<char*>(&unit);
+            size_t inLeft = 1, outLeft = sizeof unit;
+            if (iconv(in, &inPtr, &inLeft, &outPtr, &outLeft) != 0 || outLeft || unit != b)
+                return false;
+            char16_t wide = static_cast<char16_t>(b);
+            inPtr = reinterpret_cast<char*>(&wide);
+            outPtr = &back;
+            inLeft = sizeof wide;
+            outLeft = 1;
+            if (iconv(out, &inPtr, &inLeft, &outPtr, &outLeft) != 0 || outLeft || back != byte)
+                return false;
+        }
+        return true;
+    }
+    std::map<UINT, Converters> open_;
+    Converters* last_ = nullptr;
+    UINT lastCp_ = 0;
 };
 
 IconvCache& iconvCache() {
     thread_local IconvCache cache;
     return cache;
 }
-
-const iconv_t kNoIconv = reinterpret_cast<iconv_t>(-1);
 
 // The iconv name of a Windows code page.
 std::string iconvName(UINT cp) {
@@ -99,7 +158,7 @@ std::string iconvName(UINT cp) {
 
 bool isKnownCodePage(UINT cp) {
     if (cp == 1200 || cp == 1201 || cp == 12000 || cp == 12001) return false; // UTF-16/32
-    return iconvCache().get("UTF-16LE", iconvName(cp)) != kNoIconv;
+    return iconvCache().toWide(cp) != kNoIconv;
 }
 
 bool isDoubleByteCodePage(UINT cp) {
@@ -130,14 +189,6 @@ struct CodePageSettings {
     UINT acp = kDefaultAcp;
     UINT oemcp = 437;
 };
-
-std::string fileIdentity(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return "-";
-    return std::to_string(st.st_dev) + ':' + std::to_string(st.st_ino) + ':' +
-           std::to_string(st.st_size) + ':' + std::to_string(st.st_mtim.tv_sec) + '.' +
-           std::to_string(st.st_mtim.tv_nsec);
-}
 
 UINT defaultOemFor(UINT acp) {
     switch (acp) {
@@ -190,31 +241,66 @@ CodePageSettings readSettings() {
     return settings;
 }
 
+// What was read for a prefix, and the state of its machine hive it was read from.
+struct KnownSettings {
+    CodePageSettings settings;
+    bool hive = false;
+    std::uint64_t version = 0;
+    std::uint64_t local = 0;
+};
+
 std::mutex settingsMutex;
-std::map<std::string, std::pair<std::string, CodePageSettings>> settingsByPrefix;
+std::map<std::string, KnownSettings> settingsByPrefix;
 thread_local bool readingSettings = false;
+
+// This thread's last answer, reused without looking at the registry while the same
+// outermost CodePageScope lasts and this process has written no machine hive.
+struct ThreadView {
+    std::string root;
+    CodePageSettings settings;
+    std::uint64_t local = 0;
+    std::uint64_t scope = 0;
+};
+thread_local ThreadView threadView;
+thread_local int scopeDepth = 0;
+thread_local std::uint64_t scopeSerial = 0;
 
 CodePageSettings currentSettings() {
     // The registry itself may compare names through this module: answer the default while
     // the value is being read.
     if (readingSettings) return CodePageSettings{};
-    const std::string root = PrefixRoot();
-    const std::string hive = root + "/system.reg.db";
-    const std::string identity = fileIdentity(hive) + '|' + fileIdentity(hive + "-wal");
+    std::string root = PrefixRoot();
+    ThreadView& view = threadView;
+    if (scopeDepth > 0 && view.scope == scopeSerial && view.local == regstore::LocalChanges() &&
+        view.root == root)
+        return view.settings;
+    // Another process's commit moves the hive's data version, this process's own commits
+    // the local count; read in this order, nothing committed later goes unseen.
+    std::uint64_t version = 0;
+    const bool hive = regstore::MachineHiveVersion(version);
+    const std::uint64_t local = regstore::LocalChanges();
+    CodePageSettings settings;
+    bool known = false;
     {
         std::lock_guard lock(settingsMutex);
         auto it = settingsByPrefix.find(root);
-        if (it != settingsByPrefix.end() && it->second.first == identity) return it->second.second;
+        if (it != settingsByPrefix.end() && it->second.hive == hive && it->second.local == local &&
+            (!hive || (it->second.version == version && version != regstore::kUnknownVersion))) {
+            settings = it->second.settings;
+            known = true;
+        }
     }
-    CodePageSettings settings;
     // No machine hive yet: nothing can say otherwise, and reading would create the prefix.
-    if (identity.rfind("-|", 0) != 0) {
+    if (!known && hive) {
         readingSettings = true;
         settings = readSettings();
         readingSettings = false;
     }
-    std::lock_guard lock(settingsMutex);
-    settingsByPrefix[root] = {identity, settings};
+    if (!known) {
+        std::lock_guard lock(settingsMutex);
+        settingsByPrefix[root] = {settings, hive, version, local};
+    }
+    view = {std::move(root), settings, local, scopeSerial};
     return settings;
 }
 
@@ -235,11 +321,21 @@ UINT resolveCodePage(UINT cp) {
 
 // ---- conversions ----
 
+template <class Unit> bool isAscii(const Unit* text, size_t length) {
+    for (size_t i = 0; i < length; ++i)
+        if (static_cast<std::make_unsigned_t<Unit>>(text[i]) >= 0x80) return false;
+    return true;
+}
+
 // Bytes of code page cp to UTF-16. Invalid input: false in strict mode, otherwise one
 // replacement character per byte that cannot start a character.
 bool decode(UINT cp, const char* in, size_t length, std::u16string& out, bool strict) {
     out.clear();
-    iconv_t cd = iconvCache().get("UTF-16LE", iconvName(cp));
+    if (isAscii(in, length) && iconvCache().ascii(cp)) {
+        out.assign(in, in + length);
+        return true;
+    }
+    iconv_t cd = iconvCache().toWide(cp);
     if (cd == kNoIconv) return false;
     char* inPtr = const_cast<char*>(in);
     size_t inLeft = length;
@@ -272,7 +368,11 @@ bool decode(UINT cp, const char* in, size_t length, std::u16string& out, bool st
 bool encode(UINT cp, const char16_t* in, size_t length, std::string& out, char defaultChar,
             bool* usedDefault, bool strict) {
     out.clear();
-    iconv_t cd = iconvCache().get(iconvName(cp), "UTF-16LE");
+    if (isAscii(in, length) && iconvCache().ascii(cp)) {
+        out.assign(in, in + length);
+        return true;
+    }
+    iconv_t cd = iconvCache().fromWide(cp);
     if (cd == kNoIconv) return false;
     char* inPtr = reinterpret_cast<char*>(const_cast<char16_t*>(in));
     size_t inLeft = length * sizeof(char16_t);
@@ -351,11 +451,18 @@ unsigned char mapByte(UINT cp, unsigned char b, bool toUpper) {
 }
 
 const CaseTables& caseTables(UINT cp) {
+    // Tables are never dropped, so this thread may keep pointing at the last one.
+    thread_local UINT lastCp = 0;
+    thread_local const CaseTables* last = nullptr;
+    if (last && lastCp == cp) return *last;
     static std::mutex mutex;
     static std::map<UINT, CaseTables> tables;
     std::lock_guard lock(mutex);
     auto it = tables.find(cp);
-    if (it != tables.end()) return it->second;
+    if (it != tables.end()) {
+        lastCp = cp;
+        return *(last = &it->second);
+    }
     CaseTables t{};
     for (int b = 0; b < 256; ++b) {
         t.lower[b] = static_cast<unsigned char>(b);
@@ -371,7 +478,8 @@ const CaseTables& caseTables(UINT cp) {
             t.upper[b] = mapByte(cp, static_cast<unsigned char>(b), true);
         }
     }
-    return tables.emplace(cp, t).first->second;
+    lastCp = cp;
+    return *(last = &tables.emplace(cp, t).first->second);
 }
 
 void foldCase(std::string& text, bool toUpper) {
@@ -390,6 +498,14 @@ void foldCase(std::string& text, bool toUpper) {
 }
 
 } // namespace
+
+CodePageScope::CodePageScope() {
+    if (scopeDepth++ == 0) ++scopeSerial;
+}
+
+CodePageScope::~CodePageScope() {
+    --scopeDepth;
+}
 
 UINT GetACP() {
     return currentSettings().acp;

@@ -10,6 +10,18 @@ namespace tessaly::platform {
 enum : UINT { CP_ACP = 0, CP_OEMCP = 1, CP_THREAD_ACP = 3, CP_UTF8 = 65001 };
 enum : DWORD { MB_ERR_INVALID_CHARS = 0x8, WC_ERR_INVALID_CHARS = 0x80 };
 
+// Within a scope (per thread, the outermost one counts) the code page is looked up in the
+// registry once, at the first conversion; commits of this process are still seen at once.
+// Outside any scope every conversion looks, so a change by another process is seen by the
+// next call. Calls that convert many names (listing a folder) hold one.
+class PLATFORM_API CodePageScope {
+  public:
+    CodePageScope();
+    ~CodePageScope();
+    CodePageScope(const CodePageScope&) = delete;
+    CodePageScope& operator=(const CodePageScope&) = delete;
+};
+
 PLATFORM_API UINT GetACP();
 // The OEM code page (HKLM ...\Nls\CodePage "OEMCP", else the one that goes with the ANSI one).
 PLATFORM_API UINT GetOEMCP();

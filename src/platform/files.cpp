@@ -283,8 +283,23 @@ std::string CurrentFolderWindows() {
     return windows.empty() ? "C:\\" : windows;
 }
 
-// Copies the bytes of one open file into another.
+// Copies the bytes of one open file into another: inside the kernel where the file system
+// allows, else through a buffer.
 bool CopyContents(int from, int to) {
+    // Some kernels report a file system's generated files (procfs) as empty here: a first
+    // answer of nothing is checked through the buffer.
+    for (bool any = false;;) {
+        ssize_t copied = copy_file_range(from, nullptr, to, nullptr, 1 << 30, 0);
+        if (copied == 0 && any) return true;
+        if (copied == 0) break;
+        any = any || copied > 0;
+        if (copied > 0 || errno == EINTR) continue;
+        // No kernel copy between these files: the buffer goes on from where it stopped.
+        if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
+            errno == EBADF)
+            break;
+        return false;
+    }
     std::vector<char> buffer(1 << 16);
     for (;;) {
         ssize_t got = ::read(from, buffer.data(), buffer.size());
@@ -304,6 +319,160 @@ bool CopyContents(int from, int to) {
     }
 }
 
+// An entry of a folder as read from it: ANSI name, name on disk, the case-folded ANSI name
+// it is sorted by, and the type the folder gives (DT_UNKNOWN when it does not say).
+struct Listed {
+    std::string ansi;
+    std::string posix;
+    std::string key;
+    unsigned char type = DT_UNKNOWN;
+};
+
+// Appends a folder's entries other than "." and ".." to names; sorted as FindFirstFileA
+// lists them: by the code page's lower case, then by the bytes.
+void ReadFolder(DIR* dir, bool sorted, std::vector<Listed>& names) {
+    const size_t first = names.size();
+    while (struct dirent* entry = readdir(dir)) {
+        const char* name = entry->d_name;
+        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+        Listed& listed = names.emplace_back();
+        listed.posix = name;
+        listed.ansi = Utf8ToAnsi(listed.posix);
+        listed.type = entry->d_type;
+        if (sorted) listed.key = detail::FoldCase(listed.ansi);
+    }
+    if (sorted)
+        std::sort(names.begin() + static_cast<std::ptrdiff_t>(first), names.end(),
+                  [](const Listed& a, const Listed& b) {
+                      return a.key != b.key ? a.key < b.key : a.ansi < b.ansi;
+                  });
+}
+
+// The directory and reparse point attributes of a folder's entry as AttributesOf gives
+// them; false when the entry is gone.
+bool KindAt(int dirfd, const Listed& entry, bool& directory, bool& link) {
+    unsigned char type = entry.type;
+    struct stat st;
+    if (type == DT_UNKNOWN) {
+        if (fstatat(dirfd, entry.posix.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+        type = S_ISLNK(st.st_mode) ? DT_LNK : S_ISDIR(st.st_mode) ? DT_DIR : DT_REG;
+    }
+    link = type == DT_LNK;
+    // A link leads to a folder or counts as a file (a dangling one too).
+    directory = link ? fstatat(dirfd, entry.posix.c_str(), &st, 0) == 0 && S_ISDIR(st.st_mode)
+                     : type == DT_DIR;
+    return true;
+}
+
+// The full Windows path of a pattern's folder with its separator, as FindFirstFileA's
+// callers build entries' paths from it.
+bool FolderRoot(const std::string& pattern, std::string& root) {
+    std::string full;
+    if (!detail::FullWindowsPath(pattern, full)) return false;
+    size_t cut = full.rfind('\\');
+    root = cut == std::string::npos ? std::string() : full.substr(0, cut + 1);
+    return true;
+}
+
+// The POSIX folder FindFirstFileA searches for a pattern, and its mask; empty with the
+// last error set when it would fail before listing.
+std::string SearchedFolder(const char* pattern, std::string& folder, std::string& mask) {
+    if (!pattern || !*pattern) {
+        Fail(ERROR_FILE_NOT_FOUND);
+        return {};
+    }
+    SplitPattern(pattern, folder, mask);
+    if (mask.empty()) {
+        Fail(ERROR_FILE_NOT_FOUND);
+        return {};
+    }
+    std::string posixFolder = ToPosixPath(folder.empty() ? std::string(".") : folder);
+    if (posixFolder.empty()) return {};
+    struct stat st;
+    if (stat(posixFolder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        Fail(ERROR_PATH_NOT_FOUND);
+        return {};
+    }
+    return posixFolder;
+}
+
+// Whether the Windows path made of a folder's path and this entry's ANSI name leads back
+// to the entry itself: no separator, no trailing dot or blank (Windows drops those), and an
+// ANSI name that gives back the name on disk.
+bool ReachableByName(const Listed& entry) {
+    const std::string& name = entry.ansi;
+    if (name.empty() || name.back() == '.' || name.back() == ' ' ||
+        name.find('\\') != std::string::npos)
+        return false;
+    for (char c : name)
+        if (static_cast<unsigned char>(c) >= 0x80) return AnsiToUtf8(name) == entry.posix;
+    return name == entry.posix;
+}
+
+using KeepTest = std::function<bool(const std::string&)>;
+
+void EmptyFolderAt(int dirfd, const std::string& root, const KeepTest& keep);
+
+// One entry removed through the path functions, for what the quick way cannot do.
+void RemoveByPath(const std::string& path, bool directory, bool link, const KeepTest& keep) {
+    DWORD attributes = (directory ? DWORD(FILE_ATTRIBUTE_DIRECTORY) : 0) |
+                       (link ? DWORD(FILE_ATTRIBUTE_REPARSE_POINT) : 0);
+    if (!link) {
+        // Look again: the entry may have been replaced by a link since it was listed.
+        DWORD now = GetFileAttributesA(path.c_str());
+        if (now != INVALID_FILE_ATTRIBUTES) attributes = now;
+    }
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+            RemoveDirectoryA(path.c_str());
+        else
+            DeleteFileA(path.c_str());
+    } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        EmptyFolder(path.c_str(), keep);
+        RemoveDirectoryA(path.c_str());
+    } else {
+        if (attributes & FILE_ATTRIBUTE_READONLY)
+            SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+        DeleteFileA(path.c_str());
+    }
+}
+
+// Empties the open folder dirfd whose Windows path (with its separator) is root. Entries a
+// Windows path leads back to go with one system call each, relative to the folder, links
+// never followed; the others, and whatever fails that way, go through their paths.
+void EmptyFolderAt(int dirfd, const std::string& root, const KeepTest& keep) {
+    std::vector<Listed> names;
+    int listfd = openat(dirfd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listfd < 0) return;
+    DIR* dir = fdopendir(listfd);
+    if (!dir) {
+        ::close(listfd);
+        return;
+    }
+    ReadFolder(dir, false, names);
+    closedir(dir);
+    for (const Listed& entry : names) {
+        const std::string path = root + entry.ansi;
+        if (keep && keep(path)) continue;
+        bool directory = false, link = false;
+        if (!KindAt(dirfd, entry, directory, link)) continue;
+        if (ReachableByName(entry)) {
+            if (link || !directory) {
+                if (unlinkat(dirfd, entry.posix.c_str(), 0) == 0) continue;
+            } else {
+                int sub = openat(dirfd, entry.posix.c_str(),
+                                 O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+                if (sub >= 0) {
+                    EmptyFolderAt(sub, path + "\\", keep);
+                    ::close(sub);
+                    unlinkat(dirfd, entry.posix.c_str(), AT_REMOVEDIR);
+                    continue;
+                }
+            }
+        }
+        RemoveByPath(path, directory, link, keep);
+    }
+}
 } // namespace
 
 // ---- Attributes ----
@@ -360,6 +529,7 @@ bool MatchesWildcard(const char* name, const char* pattern) {
 }
 
 HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
+    CodePageScope scope;
     if (!pattern || !*pattern || !data) {
         Fail(pattern && *pattern ? ERROR_INVALID_PARAMETER : ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
@@ -389,30 +559,20 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
         }
         found->entries.push_back(entry);
     } else {
-        std::string dosMask = UpperAnsi(DosMask(mask));
-        std::vector<std::pair<std::string, std::string>> names; // ANSI name, POSIX name
+        const std::string dosMask = UpperAnsi(DosMask(mask));
+        std::vector<Listed> names;
         if (!IsDriveRoot(folder)) {
-            names.emplace_back(".", ".");
-            names.emplace_back("..", "..");
+            names.push_back({".", ".", {}, DT_DIR});
+            names.push_back({"..", "..", {}, DT_DIR});
         }
-        std::vector<std::pair<std::string, std::string>> listed;
         if (DIR* dir = opendir(posixFolder.c_str())) {
-            while (struct dirent* entry = readdir(dir)) {
-                std::string name = entry->d_name;
-                if (name == "." || name == "..") continue;
-                listed.emplace_back(Utf8ToAnsi(name), name);
-            }
+            ReadFolder(dir, true, names);
             closedir(dir);
         }
-        std::sort(listed.begin(), listed.end(), [](const auto& a, const auto& b) {
-            std::string fa = detail::FoldCase(a.first), fb = detail::FoldCase(b.first);
-            return fa != fb ? fa < fb : a.first < b.first;
-        });
-        names.insert(names.end(), listed.begin(), listed.end());
-        for (const auto& [ansi, name] : names) {
-            if (!MatchDos(dosMask, UpperAnsi(ansi))) continue;
+        for (const Listed& name : names) {
+            if (dosMask != "*" && !MatchDos(dosMask, UpperAnsi(name.ansi))) continue;
             WIN32_FIND_DATAA entry;
-            if (FillFindData(detail::PosixJoin(posixFolder, name), ansi, &entry))
+            if (FillFindData(detail::PosixJoin(posixFolder, name.posix), name.ansi, &entry))
                 found->entries.push_back(entry);
         }
     }
@@ -446,6 +606,66 @@ BOOL FindClose(HANDLE find) {
         return FALSE;
     }
     return ReleaseHandle(find) ? TRUE : FALSE;
+}
+
+bool ListFolder(const char* pattern, std::vector<FolderEntry>& entries, std::string* searched) {
+    CodePageScope scope;
+    entries.clear();
+    std::string folder, mask;
+    const std::string posixFolder = SearchedFolder(pattern, folder, mask);
+    if (posixFolder.empty()) return false;
+    if (searched) *searched = posixFolder;
+    if (!HasWildcards(mask)) {
+        // A plain name: the entry itself, found without regard to case.
+        std::string posix = WithoutTrailingSlash(ToPosixPath(folder + mask));
+        DWORD attributes;
+        if (!posix.empty() && LookupAttributes(posix, attributes))
+            entries.push_back({Utf8ToAnsi(posix.substr(posix.find_last_of('/') + 1)),
+                               posix.substr(posix.find_last_of('/') + 1),
+                               (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                               (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
+    } else {
+        const std::string dosMask = UpperAnsi(DosMask(mask));
+        std::vector<Listed> names;
+        if (!IsDriveRoot(folder)) {
+            names.push_back({".", ".", {}, DT_DIR});
+            names.push_back({"..", "..", {}, DT_DIR});
+        }
+        int dirfd = open(posixFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        DIR* dir = dirfd < 0 ? nullptr : fdopendir(dirfd);
+        if (dir) ReadFolder(dir, true, names);
+        for (const Listed& name : names) {
+            if (dosMask != "*" && !MatchDos(dosMask, UpperAnsi(name.ansi))) continue;
+            FolderEntry entry{name.ansi, name.posix};
+            entry.named = ReachableByName(name);
+            if (dir ? KindAt(dirfd, name, entry.directory, entry.link)
+                    : (entry.directory = true)) // the dots of a folder that cannot be read
+                entries.push_back(std::move(entry));
+        }
+        if (dir)
+            closedir(dir);
+        else if (dirfd >= 0)
+            ::close(dirfd);
+    }
+    if (entries.empty()) {
+        Fail(ERROR_FILE_NOT_FOUND);
+        return false;
+    }
+    SetLastError(0);
+    return true;
+}
+
+void EmptyFolder(const char* folder, const std::function<bool(const std::string&)>& keep) {
+    CodePageScope scope;
+    const std::string pattern = Text(folder) + "\\*.*";
+    std::string root, windowsFolder, mask;
+    if (!FolderRoot(pattern, root)) return;
+    const std::string posixFolder = SearchedFolder(pattern.c_str(), windowsFolder, mask);
+    if (posixFolder.empty()) return;
+    int dirfd = open(posixFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirfd < 0) return;
+    EmptyFolderAt(dirfd, root, keep);
+    ::close(dirfd);
 }
 
 // ---- Folders and files ----
@@ -526,9 +746,12 @@ BOOL DeleteFileA(const char* path) {
     return TRUE;
 }
 
-BOOL CopyFileA(const char* from, const char* to, BOOL failIfExists) {
-    std::string source = Posix(from);
-    if (source.empty()) return FALSE;
+namespace {
+
+// CopyFileA once the source is a POSIX path; the target is translated after the source has
+// been checked, as the errors' order wants.
+BOOL CopyPosix(const std::string& source, const std::function<std::string()>& translateTarget,
+               BOOL failIfExists) {
     struct stat src;
     if (stat(source.c_str(), &src) != 0) {
         detail::SetLastErrorForMissing(source);
@@ -538,7 +761,7 @@ BOOL CopyFileA(const char* from, const char* to, BOOL failIfExists) {
         Fail(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    std::string target = Posix(to);
+    std::string target = translateTarget();
     if (target.empty()) return FALSE;
     struct stat dst;
     bool exists = stat(target.c_str(), &dst) == 0;
@@ -597,6 +820,20 @@ BOOL CopyFileA(const char* from, const char* to, BOOL failIfExists) {
     return TRUE;
 }
 
+} // namespace
+
+BOOL CopyFileA(const char* from, const char* to, BOOL failIfExists) {
+    std::string source = Posix(from);
+    if (source.empty()) return FALSE;
+    return CopyPosix(
+        source, [to] { return Posix(to); }, failIfExists);
+}
+
+BOOL CopyPosixFile(const std::string& source, const std::string& target, BOOL failIfExists) {
+    return CopyPosix(
+        source, [&target] { return target; }, failIfExists);
+}
+
 BOOL MoveFileA(const char* from, const char* to) {
     std::string source = WithoutTrailingSlash(Posix(from));
     if (source.empty()) return FALSE;
@@ -651,6 +888,7 @@ BOOL MoveFileA(const char* from, const char* to) {
 }
 
 DWORD GetFullPathNameA(const char* path, DWORD size, char* buffer, char** filePart) {
+    CodePageScope scope;
     if (filePart) *filePart = nullptr;
     std::string full;
     if (!path || !detail::FullWindowsPath(path, full)) return 0;

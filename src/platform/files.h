@@ -1,5 +1,9 @@
 #pragma once
 // Files and folders with Windows semantics: paths are Windows paths in the ANSI code page.
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "api.h"
 #include "wintime.h"
 
@@ -65,10 +69,37 @@ PLATFORM_API BOOL FindClose(HANDLE find);
 // Windows wildcard match of one name against one pattern, case ignored.
 PLATFORM_API bool MatchesWildcard(const char* name, const char* pattern);
 
+// What FindFirstFileA and FindNextFileA list for a pattern, in their order, with only what a
+// walk through folders needs: name (ANSI), the name on disk, and the directory and reparse
+// point attributes as they report them. No times, sizes or stored attributes are read, so
+// most entries cost no system call. False with FindFirstFileA's last error where it fails.
+struct FolderEntry {
+    std::string name;
+    std::string posixName;
+    bool directory = false;
+    bool link = false;
+    // A Windows path made of the folder's path and name leads back to this entry (no
+    // separator, trailing dot or blank in it, and the name converts back to the one on disk).
+    bool named = false;
+};
+// posixFolder, when given, receives the folder searched.
+PLATFORM_API bool ListFolder(const char* pattern, std::vector<FolderEntry>& entries,
+                             std::string* posixFolder = nullptr);
+// Deletes what a folder holds, as a walk over folder + "\\*.*" with GetFileAttributesA,
+// SetFileAttributesA, DeleteFileA and RemoveDirectoryA would: links are removed, never
+// followed; read-only files lose the attribute and go; subfolders are emptied and removed;
+// failures are passed over. An entry whose full Windows path keep accepts is left, with
+// everything below it. The folder itself stays.
+PLATFORM_API void EmptyFolder(const char* folder,
+                              const std::function<bool(const std::string&)>& keep);
+
 PLATFORM_API BOOL CreateDirectoryA(const char* path, void* security);
 PLATFORM_API BOOL RemoveDirectoryA(const char* path);
 PLATFORM_API BOOL DeleteFileA(const char* path);
 PLATFORM_API BOOL CopyFileA(const char* from, const char* to, BOOL failIfExists);
+// CopyFileA between paths already translated (for a caller that translated a whole folder).
+PLATFORM_API BOOL CopyPosixFile(const std::string& source, const std::string& target,
+                                BOOL failIfExists);
 PLATFORM_API BOOL MoveFileA(const char* from, const char* to);
 PLATFORM_API DWORD GetFullPathNameA(const char* path, DWORD size, char* buffer, char** filePart);
 PLATFORM_API DWORD GetLongPathNameA(const char* shortPath, char* longPath, DWORD size);

@@ -328,6 +328,7 @@ std::string DriveFolder(char letter) {
 }
 
 std::string ToPosixPath(const std::string& windowsPath) {
+    CodePageScope scope;
     std::string full;
     if (windowsPath.empty() || !detail::FullWindowsPath(windowsPath, full)) {
         SetLastError(ERROR_PATH_NOT_FOUND);
@@ -367,6 +368,7 @@ std::string ToPosixPath(const std::string& windowsPath) {
 }
 
 std::string ToWindowsPath(const std::string& posixPath) {
+    CodePageScope scope;
     if (posixPath.empty()) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return {};

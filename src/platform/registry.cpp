@@ -2,10 +2,13 @@
 // key row; the predefined roots resolve against the current prefix on every call.
 #include "platform/registry.h"
 
+#include <sys/stat.h>
+
 #include <cstring>
 #include <mutex>
 #include <unordered_map>
 
+#include "platform/prefix.h"
 #include "platform/registry_store.h"
 
 namespace tessaly::platform {
@@ -365,6 +368,27 @@ namespace regstore {
 
 std::recursive_mutex& RegistryMutex() {
     return Mutex();
+}
+
+bool MachineHiveVersion(std::uint64_t& version) {
+    std::lock_guard lock(Mutex());
+    // Once a hive has been seen on disk its connection answers; until then a look at the
+    // file, so that asking never creates the prefix.
+    static std::string seen;
+    const std::string path = PrefixRoot() + "/system.reg.db";
+    if (path != seen) {
+        struct stat st;
+        if (::stat(path.c_str(), &st) != 0) return false;
+        seen = path;
+    }
+    LONG rc = ERROR_SUCCESS;
+    Store* store = Store::Open(path, rc);
+    sqlite3_stmt* stmt = store ? store->Prepare("PRAGMA data_version") : nullptr;
+    version = kUnknownVersion;
+    if (stmt && sqlite3_step(stmt) == SQLITE_ROW)
+        version = std::uint64_t(sqlite3_column_int64(stmt, 0));
+    if (stmt) sqlite3_reset(stmt);
+    return true;
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <map>
 #include <memory>
@@ -52,6 +53,16 @@ constexpr size_t kMaxOpenStores = 16;
 std::uint64_t useCounter = 0;
 
 std::once_flag atforkOnce;
+
+// Commits to machine hives and connections opened by this process, so the code page knows
+// at once when it must look at the registry again.
+std::atomic<std::uint64_t> localChanges{0};
+
+bool IsMachineHive(const std::string& path) {
+    static const std::string name = "/system.reg.db";
+    return path.size() >= name.size() &&
+           path.compare(path.size() - name.size(), name.size(), name) == 0;
+}
 
 // Names are folded here while no transaction is open: the code page's rules may read the
 // registry themselves, and a fold needed while folding (the code page's own key) is ASCII.
@@ -262,6 +273,7 @@ Store* Store::Open(const std::string& path, LONG& error) {
     }
     Store* raw = store.get();
     raw->lastUse_ = ++useCounter;
+    localChanges.fetch_add(1, std::memory_order_release);
     stores.emplace(path, std::move(store));
     if (stores.size() > kMaxOpenStores) {
         auto oldest = stores.begin();
@@ -298,22 +310,46 @@ sqlite3_stmt* Store::Prepare(const char* sql) {
     return stmt;
 }
 
+namespace {
+
+// ExecRetrying through the store's prepared statement: a transaction's bounds are most of
+// the work of a small registry call when they are parsed each time.
+int StepRetrying(Store& store, const char* sql) {
+    sqlite3_stmt* stmt = store.Prepare(sql);
+    if (!stmt) return ExecRetrying(store.db(), sql);
+    int rc = SQLITE_OK;
+    for (int attempt = 0; attempt < 600; ++attempt) {
+        rc = sqlite3_step(stmt);
+        sqlite3_reset(stmt);
+        if (rc != SQLITE_BUSY && rc != SQLITE_LOCKED) break;
+        usleep(50000);
+    }
+    return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
+} // namespace
+
 Transaction::Transaction(Store& store, bool write) : store_(store) {
-    int rc = ExecRetrying(store_.db(), write ? "BEGIN IMMEDIATE" : "BEGIN");
+    int rc = StepRetrying(store_, write ? "BEGIN IMMEDIATE" : "BEGIN");
     open_ = rc == SQLITE_OK;
     status_ = ErrorFromSqlite(rc);
 }
 
 Transaction::~Transaction() {
-    if (open_) sqlite3_exec(store_.db(), "ROLLBACK", nullptr, nullptr, nullptr);
+    if (open_) StepRetrying(store_, "ROLLBACK");
 }
 
 LONG Transaction::Commit() {
     if (!open_) return status_;
-    int rc = ExecRetrying(store_.db(), "COMMIT");
+    int rc = StepRetrying(store_, "COMMIT");
     if (rc != SQLITE_OK) return ErrorFromSqlite(rc); // the destructor rolls back
     open_ = false;
+    if (IsMachineHive(store_.path())) localChanges.fetch_add(1, std::memory_order_release);
     return ERROR_SUCCESS;
+}
+
+std::uint64_t LocalChanges() {
+    return localChanges.load(std::memory_order_acquire);
 }
 
 std::int64_t FileTimeNow() {

@@ -144,6 +144,14 @@ struct TreeNode {
 // path receives the stored names of the key's components below the root.
 LONG ReadTree(HKEY root, const char* subKey, std::vector<std::string>& path, TreeNode& tree);
 
+// Grows with every commit to a machine hive and every connection opened by this process.
+std::uint64_t LocalChanges();
+// The data version of the current prefix's machine hive on this process's connection (it
+// moves when another process commits); false, without creating it, when there is no hive.
+// kUnknownVersion when the hive is there but could not be asked.
+constexpr std::uint64_t kUnknownVersion = ~std::uint64_t(0);
+bool MachineHiveVersion(std::uint64_t& version);
+
 // FILETIME value (100 ns since 1601) of the present moment.
 std::int64_t FileTimeNow();
 

@@ -213,13 +213,41 @@ TEST_F(Files, ClearSpaceExSparesTheKeepList) {
     EXPECT_TRUE(fs::exists(c + "/box/sub")); // it is not empty, so its removal fails
 }
 
+// Entries are removed through Windows paths made of the folder's path and their ANSI names,
+// so what such a path cannot lead back to stays, and a folder holding it too.
+TEST_F(Files, ClearSpaceGoesThroughWindowsNames) {
+    struct Case {
+        const char* name;
+        bool folder;
+        bool stays;
+    } cases[] = {
+        {"plain.txt", false, false},
+        {"caf\xC3\xA9.txt", false, false},  // in the code page
+        {"\xE4\xB8\xAD.txt", false, false}, // not in it: found again by its '?' name
+        {"trailing.", false, true},         // Windows drops the dot
+        {"back\\slash", false, true},       // a separator on the Windows side
+        {"sub", true, false},
+        {"sub.", true, true},
+    };
+    const std::string work = c + "/tmp/work";
+    for (const Case& t : cases)
+        WriteFile(work + "/" + t.name + (t.folder ? "/inner.txt" : ""), "");
+    ClearSpace("C:\\tmp\\work");
+    for (const Case& t : cases)
+        EXPECT_EQ(fs::exists(work + "/" + t.name), t.stays) << t.name;
+}
+
 TEST_F(Files, XCopyNeverOverwrites) {
     WriteFile(c + "/src/a.txt", "new a");
     WriteFile(c + "/src/b.txt", "new b");
     WriteFile(c + "/src/sub/c.txt", "c");
+    WriteFile(c + "/src/Case.txt", "new");
     WriteFile(c + "/dst/a.txt", "old a");
+    WriteFile(c + "/dst/CASE.TXT", "old"); // the same name to Windows
     XCopy("C:\\src", "C:\\dst");
     EXPECT_EQ(ReadFile(c + "/dst/a.txt"), "old a");
+    EXPECT_EQ(ReadFile(c + "/dst/CASE.TXT"), "old");
+    EXPECT_FALSE(fs::exists(c + "/dst/Case.txt"));
     EXPECT_EQ(ReadFile(c + "/dst/b.txt"), "new b");
     EXPECT_FALSE(fs::exists(c + "/dst/sub"));
     XCopy("C:\\src", "C:\\not-there");

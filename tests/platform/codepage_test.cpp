@@ -1,8 +1,12 @@
 // The ANSI code page of the prefix and the Windows conversion rules.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,6 +64,46 @@ TEST_F(CodePage, AnsiCodePageComesFromTheMachineHive) {
     EXPECT_EQ(GetACP(), 1252u);
     SetAcp("1251");
     EXPECT_EQ(GetACP(), 1251u);
+}
+
+// A value written by this process counts at once; one written by another process from the
+// next call on, and within a CodePageScope from the scope's end.
+TEST_F(CodePage, ChangesAreSeenByTheNextCall) {
+    struct Case {
+        const char* what;
+        bool otherProcess;
+        bool scoped;
+        UINT inScope; // GetACP right after the write
+    } cases[] = {
+        {"this process", false, false, 936},
+        {"this process, scoped", false, true, 936},
+        {"another process", true, false, 936},
+        {"another process, scoped", true, true, 1252},
+    };
+    for (const Case& t : cases) {
+        SetAcp("1252");
+        ASSERT_EQ(GetACP(), 1252u) << t.what;
+        {
+            std::optional<CodePageScope> scope;
+            if (t.scoped) scope.emplace();
+            EXPECT_EQ(AnsiToUtf8("\xD6\xD0"), "\xC3\x96\xC3\x90") << t.what;
+            if (t.otherProcess) {
+                pid_t child = fork();
+                if (child == 0) {
+                    SetAcp("936");
+                    _exit(::testing::Test::HasFailure() ? 1 : 0);
+                }
+                int status = -1;
+                ASSERT_EQ(waitpid(child, &status, 0), child);
+                ASSERT_EQ(status, 0) << t.what;
+            } else {
+                SetAcp("936");
+            }
+            EXPECT_EQ(GetACP(), t.inScope) << t.what;
+        }
+        EXPECT_EQ(GetACP(), 936u) << t.what;
+        EXPECT_EQ(AnsiToUtf8("\xD6\xD0"), "\xE4\xB8\xAD") << t.what;
+    }
 }
 
 TEST_F(CodePage, DecodingFollowsTheCodePage) {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/errors.h"
@@ -107,6 +108,49 @@ TEST_F(Files, FailedSearchesTellWhy) {
     }
     EXPECT_FALSE(FindClose(reinterpret_cast<HANDLE>(0x7777)));
     EXPECT_EQ(GetLastError(), 6u);
+}
+
+// The quick listing that walks through folders gives what the search gives, in its order.
+TEST_F(Files, QuickListingAgreesWithTheSearch) {
+    WriteFile(c + "/Mix/b.TXT", "1");
+    WriteFile(c + "/Mix/a.txt", "");
+    WriteFile(c + "/Mix/Sub/x", "");
+    WriteFile(c + "/Mix/trailing.", "");
+    WriteFile(c + "/Mix/caf\xC3\xA9", "");
+    fs::create_directory_symlink(c + "/Mix/Sub", c + "/Mix/dir-link");
+    fs::create_symlink(c + "/Mix/a.txt", c + "/Mix/file-link");
+    fs::create_symlink(c + "/Mix/gone", c + "/Mix/dangling");
+    ASSERT_EQ(mkfifo((c + "/Mix/pipe").c_str(), 0644), 0);
+    fs::create_directories(c + "/Empty");
+    const char* patterns[] = {"C:\\Mix\\*.*",      "c:\\MIX\\*.txt",
+                              "C:\\Mix\\*.",       "C:\\Mix\\B.txt",
+                              "C:\\Mix\\dir-link", "C:\\*",
+                              "C:\\Empty\\*.txt",  "C:\\Missing\\*.*",
+                              "C:\\Mix\\",         ""};
+    using Row = std::tuple<std::string, bool, bool>;
+    for (const char* pattern : patterns) {
+        std::vector<FolderEntry> entries;
+        SetLastError(0);
+        const bool listed = ListFolder(pattern, entries);
+        const DWORD listError = GetLastError();
+        WIN32_FIND_DATAA data;
+        HANDLE find = FindFirstFileA(pattern, &data);
+        ASSERT_EQ(listed, find != INVALID_HANDLE_VALUE) << pattern;
+        if (!listed) {
+            EXPECT_EQ(listError, GetLastError()) << pattern;
+            continue;
+        }
+        std::vector<Row> found, quick;
+        do
+            found.emplace_back(data.cFileName,
+                               (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                               (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0);
+        while (FindNextFileA(find, &data));
+        FindClose(find);
+        for (const FolderEntry& entry : entries)
+            quick.emplace_back(entry.name, entry.directory, entry.link);
+        EXPECT_EQ(quick, found) << pattern;
+    }
 }
 
 TEST_F(Files, AttributesRoundTrip) {

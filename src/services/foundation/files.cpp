@@ -4,12 +4,16 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include <tessaly/foundation.h>
 
 #include "framework/widgets/message_box.h"
+#include "platform/codepage.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/prefix.h"
@@ -22,57 +26,6 @@ namespace {
 
 constexpr DWORD kWriteChunk = 102400;
 constexpr DWORD kTextLimit = 4096;
-
-// A folder search in the manner of the framework's file finder: entries come with the
-// full path of the folder searched.
-class FileFinder {
-  public:
-    ~FileFinder() { Close(); }
-    bool Find(const CString& pattern) {
-        Close();
-        char full[4096] = {};
-        DWORD length = platform::GetFullPathNameA(pattern, sizeof full, full, nullptr);
-        if (length == 0 || length >= sizeof full) return false;
-        root_ = CString(full);
-        int cut = root_.ReverseFind('\\');
-        root_ = cut < 0 ? CString() : root_.Left(cut + 1);
-        handle_ = platform::FindFirstFileA(pattern, &data_);
-        first_ = true;
-        return handle_ != INVALID_HANDLE_VALUE;
-    }
-    // Steps to the next entry; false after the last.
-    bool Next() {
-        if (handle_ == INVALID_HANDLE_VALUE) return false;
-        if (first_) {
-            first_ = false;
-            return true;
-        }
-        return platform::FindNextFileA(handle_, &data_) != FALSE;
-    }
-    void Close() {
-        if (handle_ != INVALID_HANDLE_VALUE) platform::FindClose(handle_);
-        handle_ = INVALID_HANDLE_VALUE;
-    }
-    CString Name() const { return CString(data_.cFileName); }
-    CString Path() const { return root_ + data_.cFileName; }
-    DWORD Attributes() const { return data_.dwFileAttributes; }
-    bool IsDirectory() const {
-        return (data_.dwFileAttributes & platform::FILE_ATTRIBUTE_DIRECTORY) != 0;
-    }
-    bool IsLink() const {
-        return (data_.dwFileAttributes & platform::FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    }
-    bool IsDots() const {
-        return IsDirectory() &&
-               (std::strcmp(data_.cFileName, ".") == 0 || std::strcmp(data_.cFileName, "..") == 0);
-    }
-
-  private:
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
-    platform::WIN32_FIND_DATAA data_{};
-    CString root_;
-    bool first_ = false;
-};
 
 bool Matches(const char* path) {
     platform::WIN32_FIND_DATAA data;
@@ -124,49 +77,48 @@ bool IsProtectedFolder(const char* folder) {
     return false;
 }
 
-bool InKeepList(const CString& path, const CStringArray* keep) {
-    if (!keep) return false;
-    for (const CString& kept : *keep)
-        if (path.CompareNoCase(kept) == 0) return true;
-    return false;
-}
-
-// Empties a folder; links are removed, never followed.
-void EmptyFolder(const CString& folder, const CStringArray* keep) {
-    FileFinder finder;
-    if (!finder.Find(folder + "\\*.*")) return;
-    while (finder.Next()) {
-        if (finder.IsDots()) continue;
-        CString path = finder.Path();
-        if (InKeepList(path, keep)) continue;
-        DWORD attributes = finder.Attributes();
-        if (!(attributes & platform::FILE_ATTRIBUTE_REPARSE_POINT)) {
-            // Look again: the entry may have been replaced by a link since it was listed.
-            DWORD now = platform::GetFileAttributesA(path);
-            if (now != platform::INVALID_FILE_ATTRIBUTES) attributes = now;
-        }
-        if (attributes & platform::FILE_ATTRIBUTE_REPARSE_POINT) {
-            if (attributes & platform::FILE_ATTRIBUTE_DIRECTORY)
-                platform::RemoveDirectoryA(path);
-            else
-                platform::DeleteFileA(path);
-        } else if (attributes & platform::FILE_ATTRIBUTE_DIRECTORY) {
-            EmptyFolder(path, keep);
-            platform::RemoveDirectoryA(path);
-        } else {
-            if (attributes & platform::FILE_ATTRIBUTE_READONLY)
-                platform::SetFileAttributesA(path, attributes & ~platform::FILE_ATTRIBUTE_READONLY);
-            platform::DeleteFileA(path);
-        }
-    }
-}
-
 void Clear(const char* folder, const CStringArray* keep) {
     if (!folder || std::strlen(folder) < 4) return;
+    platform::CodePageScope scope;
     DWORD attributes = platform::GetFileAttributesA(folder);
     if (attributes == platform::INVALID_FILE_ATTRIBUTES) return;
     if (IsProtectedFolder(folder)) return;
-    EmptyFolder(CString(folder), keep);
+    std::function<bool(const std::string&)> kept;
+    if (keep)
+        kept = [keep](const std::string& path) {
+            const CString text(path.c_str());
+            for (const CString& entry : *keep)
+                if (text.CompareNoCase(entry) == 0) return true;
+            return false;
+        };
+    platform::EmptyFolder(folder, kept);
+}
+
+// The full paths of the entries of folder + "\\*.*", in the file finder's order, as its
+// entries' paths are made: the full path of the folder searched and the name.
+bool ListFolder(const CString& folder, CString& root, std::vector<platform::FolderEntry>& entries,
+                std::string* posixFolder = nullptr) {
+    const CString pattern = folder + "\\*.*";
+    char full[4096] = {};
+    DWORD length = platform::GetFullPathNameA(pattern, sizeof full, full, nullptr);
+    if (length == 0 || length >= sizeof full) return false;
+    root = CString(full);
+    int cut = root.ReverseFind('\\');
+    root = cut < 0 ? CString() : root.Left(cut + 1);
+    return platform::ListFolder(pattern, entries, posixFolder);
+}
+
+std::string FoldedName(std::string name) {
+    platform::AnsiLower(name);
+    return name;
+}
+
+std::string JoinPosix(const std::string& folder, const std::string& name) {
+    return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+bool IsDots(const platform::FolderEntry& entry) {
+    return entry.directory && (entry.name == "." || entry.name == "..");
 }
 
 // A framework date (local time) as a file time in UTC; false when it has no valid value.
@@ -256,37 +208,39 @@ LONGLONG GetTotalDiskSpace(CString path) {
 // ---- Listing, copying and emptying folders ----
 
 void GetDirectoryFiles(const char* folder, CStringArray& list) {
-    CString base(folder);
-    FileFinder finder;
-    if (!finder.Find(base + "\\*.*")) return;
-    while (finder.Next()) {
-        if (finder.IsDots()) continue;
-        if (finder.IsDirectory()) {
+    platform::CodePageScope scope;
+    CString root;
+    std::vector<platform::FolderEntry> entries;
+    if (!ListFolder(CString(folder), root, entries)) return;
+    for (const platform::FolderEntry& entry : entries) {
+        if (IsDots(entry)) continue;
+        if (entry.directory) {
             // Linked folders are not entered: a link back up would never end.
-            if (!finder.IsLink()) GetDirectoryFiles(finder.Path(), list);
+            if (!entry.link) GetDirectoryFiles(root + entry.name.c_str(), list);
         } else {
-            list.Add(finder.Path());
+            list.Add(root + entry.name.c_str());
         }
     }
 }
 
 void GetDirectoryFiles(const char* folder, CStringArray& list, int recurse, char** extensions,
                        int extensionCount) {
-    CString base = RemoveDirectorySlashTail(CString(folder));
-    FileFinder finder;
-    if (!finder.Find(base + "\\*.*")) return;
-    while (finder.Next()) {
-        if (finder.IsDots()) continue;
-        if (finder.IsDirectory() && recurse) {
-            if (!finder.IsLink()) GetDirectoryFiles(finder.Path(), list);
+    platform::CodePageScope scope;
+    CString root;
+    std::vector<platform::FolderEntry> entries;
+    if (!ListFolder(RemoveDirectorySlashTail(CString(folder)), root, entries)) return;
+    for (const platform::FolderEntry& entry : entries) {
+        if (IsDots(entry)) continue;
+        if (entry.directory && recurse) {
+            if (!entry.link) GetDirectoryFiles(root + entry.name.c_str(), list);
             continue;
         }
-        CString name = finder.Name();
+        CString name(entry.name.c_str());
         int dot = name.ReverseFind('.');
         CString ext = dot < 0 ? CString() : name.Mid(dot + 1);
         for (int i = 0; extensions && i < extensionCount; ++i) {
             if (extensions[i] && ext.CompareNoCase(extensions[i]) == 0) {
-                list.Add(finder.Path());
+                list.Add(root + name);
                 break;
             }
         }
@@ -306,11 +260,39 @@ void ClearSpaceEx(const char* folder, CStringArray& keep) {
 }
 
 void XCopy(CString source, CString target) {
-    FileFinder finder;
-    if (!finder.Find(source + "\\*.*")) return;
-    while (finder.Next()) {
-        if (finder.IsDots() || finder.Name().IsEmpty()) continue;
-        platform::CopyFileA(source + "\\" + finder.Name(), target + "\\" + finder.Name(), TRUE);
+    platform::CodePageScope scope;
+    CString root;
+    std::vector<platform::FolderEntry> entries;
+    std::string sourceFolder;
+    if (!ListFolder(source, root, entries, &sourceFolder)) return;
+    // Each target path is translated as CopyFileA would, but against one listing of the target
+    // folder (kept up to date) instead of one per file: exact name first, then any name equal
+    // without regard to case.
+    const std::string targetFolder = platform::ToPosixPath(target.str());
+    std::unordered_set<std::string> exact;
+    std::unordered_map<std::string, std::string> folded;
+    std::vector<platform::FolderEntry> present;
+    if (platform::ListFolder(target + "\\*.*", present))
+        for (const platform::FolderEntry& entry : present) {
+            exact.insert(entry.posixName);
+            folded.emplace(FoldedName(entry.name), entry.posixName);
+        }
+    for (const platform::FolderEntry& entry : entries) {
+        if (IsDots(entry) || entry.name.empty()) continue;
+        if (targetFolder.empty() || !entry.named) {
+            platform::CopyFileA(source + "\\" + entry.name.c_str(),
+                                target + "\\" + entry.name.c_str(), TRUE);
+            continue;
+        }
+        const std::string name = platform::AnsiToUtf8(entry.name);
+        const std::string key = FoldedName(entry.name);
+        auto same = folded.find(key);
+        const std::string& onDisk = exact.count(name) || same == folded.end() ? name : same->second;
+        if (platform::CopyPosixFile(JoinPosix(sourceFolder, entry.posixName),
+                                    JoinPosix(targetFolder, onDisk), TRUE)) {
+            exact.insert(name);
+            folded.emplace(key, name);
+        }
     }
 }
 
