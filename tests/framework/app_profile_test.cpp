@@ -76,36 +76,18 @@ TEST_F(AppProfile, WithARegistryKeyTheProfileIsTheUsersRegistry) {
     EXPECT_EQ(number.data, std::string("\x01\x00\x00\x00", 4));
     EXPECT_EQ(stored(key, "Last File").type, static_cast<DWORD>(REG_SZ));
 
-    struct IntCase {
-        const char* entry;
-        int defaultValue;
-        UINT expected;
-    };
+    // A text is no number entry, nor a number a text entry; a missing one gives the default.
     PutRegText(HKEY_CURRENT_USER, key, "Text Not Number", "12");
-    const IntCase ints[] = {
-        {"Viewer Show", 0, 1u}, {"Negative", 0, static_cast<UINT>(-2)},
-        {"Missing", 7, 7u},     {"Text Not Number", 3, 3u}, // a string is not a number entry
-        {"Last File", 5, 5u},
-    };
-    for (const IntCase& c : ints)
-        EXPECT_EQ(app.GetProfileInt("Options", c.entry, c.defaultValue), c.expected) << c.entry;
-    EXPECT_EQ(app.GetProfileInt("Other Section", "Viewer Show", 9), 9u);
-
-    struct TextCase {
-        const char* entry;
-        const char* defaultValue;
-        std::string expected;
-    };
     PutRegDword(HKEY_CURRENT_USER, key, "Number", 5);
-    const TextCase texts[] = {
-        {"Last File", nullptr, "C:\\Docs\\a.txt"},
-        {"Missing", "fallback", "fallback"},
-        {"Missing", nullptr, ""},
-        {"Number", "not text", "not text"},
-    };
-    for (const TextCase& c : texts)
-        EXPECT_EQ(std::string(app.GetProfileString("Options", c.entry, c.defaultValue)), c.expected)
-            << c.entry;
+    EXPECT_EQ(app.GetProfileInt("Options", "Viewer Show", 0), 1u);
+    EXPECT_EQ(app.GetProfileInt("Options", "Negative", 0), static_cast<UINT>(-2));
+    EXPECT_EQ(app.GetProfileInt("Options", "Missing", 7), 7u);
+    EXPECT_EQ(app.GetProfileInt("Options", "Text Not Number", 3), 3u);
+    EXPECT_EQ(app.GetProfileInt("Other Section", "Viewer Show", 9), 9u);
+    EXPECT_EQ(std::string(app.GetProfileString("Options", "Last File")), "C:\\Docs\\a.txt");
+    EXPECT_EQ(std::string(app.GetProfileString("Options", "Missing", "fallback")), "fallback");
+    EXPECT_EQ(std::string(app.GetProfileString("Options", "Missing", nullptr)), "");
+    EXPECT_EQ(std::string(app.GetProfileString("Options", "Number", "not text")), "not text");
 
     // A null value removes the entry, a null entry the section.
     EXPECT_TRUE(app.WriteProfileString("Options", "Last File", nullptr));

@@ -68,11 +68,9 @@ TEST_F(WindowFinder, ClassesOfWidgetsFollowTheirKindUnlessOneWasGiven) {
         QWidget* widget;
         const char* className;
     };
-    const Case cases[] = {
-        {button, "Button"},  {edit, "Edit"},     {label, "Static"},
-        {combo, "ComboBox"}, {plain, "QWidget"}, {named, "CorvaneClientClass"},
-        {&dialog, "#32770"},
-    };
+    const Case cases[] = {{button, "Button"},  {edit, "Edit"},     {label, "Static"},
+                          {combo, "ComboBox"}, {plain, "QWidget"}, {named, "CorvaneClientClass"},
+                          {&dialog, "#32770"}};
     for (const Case& c : cases) {
         CWnd wnd(c.widget);
         EXPECT_EQ(std::string(wnd.GetClassName()), c.className);
@@ -95,13 +93,11 @@ TEST_F(WindowFinder, FindWindowMatchesClassIgnoringCaseAndTitleExactly) {
         const char* title;
         HWND expected;
     };
-    const Case cases[] = {
-        {"LintorClass", nullptr, hFrame}, // shown windows before hidden ones
-        {"lintorCLASS", "Alpha", hFrame}, {"LintorClass", "alpha", nullptr},
-        {nullptr, "Beta", hOther},        {"Notepad", "Alpha", nullptr},
-        {"QWidget", "Alpha", hPlain},     {nullptr, "Alph", nullptr},
-        {"Missing", nullptr, nullptr},
-    };
+    const Case cases[] = {{"LintorClass", nullptr, hFrame}, // shown windows before hidden ones
+                          {"lintorCLASS", "Alpha", hFrame}, {"LintorClass", "alpha", nullptr},
+                          {nullptr, "Beta", hOther},        {"Notepad", "Alpha", nullptr},
+                          {"QWidget", "Alpha", hPlain},     {nullptr, "Alph", nullptr},
+                          {"Missing", nullptr, nullptr}};
     for (const Case& c : cases)
         EXPECT_EQ(CWnd::FindWindow(c.className, c.title), c.expected)
             << (c.className ? c.className : "(any)") << " / " << (c.title ? c.title : "(any)");
