@@ -63,29 +63,21 @@ TEST_F(LanguageDialog, StartShowsLanguages) {
         {"7", "1036", "German (Standard) ", "French (Standard) ", "French (Standard) "},
         {nullptr, "17", "", "Japanese", "Japanese"},
         {"2052", "3084", "Chinese Simplified (GB2312)", "French (Canadian) ", "French (Canadian) "},
-        {"9", "1049", "English", "Unknown language", ""},
-    };
+        {"9", "1049", "English", "Unknown language", ""}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.current);
         p::RegDeleteTreeA(HKEY_CURRENT_USER, kLanguageKey);
         if (c.original) SetText(HKEY_CURRENT_USER, kLanguageKey, "Original", c.original);
         SetText(HKEY_LOCAL_MACHINE, kLanguageKey, "Current", c.current);
-        std::string originalLabel, currentLabel, selected, caption;
-        UINT templateId = 0;
-        const int result = run([&](Dialog& d) {
-            templateId = d.TemplateId();
-            caption = d.Caption();
-            originalLabel = d.GetText(kOriginalLabel);
-            currentLabel = d.GetText(kCurrentLabel);
-            selected = d.GetText(kList);
-            d.Click(IDCANCEL);
-        });
-        EXPECT_EQ(result, 2);
-        EXPECT_EQ(templateId, 613u);
-        EXPECT_EQ(caption, "Override language setting...");
-        EXPECT_EQ(originalLabel, c.originalLabel);
-        EXPECT_EQ(currentLabel, c.currentLabel);
-        EXPECT_EQ(selected, c.selected);
+        EXPECT_EQ(run([&](Dialog& d) {
+                      EXPECT_EQ(d.TemplateId(), 613u);
+                      EXPECT_EQ(d.Caption(), "Override language setting...");
+                      EXPECT_EQ(d.GetText(kOriginalLabel), c.originalLabel);
+                      EXPECT_EQ(d.GetText(kCurrentLabel), c.currentLabel);
+                      EXPECT_EQ(d.GetText(kList), c.selected);
+                      d.Click(IDCANCEL);
+                  }),
+                  IDCANCEL);
         EXPECT_EQ(currentUserValue("Current"), "<none>"); // Cancel writes nothing
     }
 }
@@ -131,26 +123,22 @@ TEST_F(LanguageDialog, OkWithoutChoiceWritesNothing) {
 // "Original" it does nothing.
 TEST_F(LanguageDialog, RestoreButton) {
     SetText(HKEY_CURRENT_USER, kLanguageKey, "Current", "17");
-    std::string label, labelBefore;
     run([&](Dialog& d) {
-        labelBefore = d.GetText(kCurrentLabel);
+        const std::string before = d.GetText(kCurrentLabel);
         d.Click(kRestore);
-        label = d.GetText(kCurrentLabel);
+        EXPECT_EQ(d.GetText(kCurrentLabel), before);
         EXPECT_TRUE(d.IsOpen());
         d.PressEscape();
     });
     EXPECT_EQ(currentUserValue("Current"), "17");
-    EXPECT_EQ(label, labelBefore);
 
     SetText(HKEY_CURRENT_USER, kLanguageKey, "Original", "7");
-    const int result = run([&](Dialog& d) {
+    run([&](Dialog& d) {
         d.SetText(kList, "Japanese");
         d.Click(IDOK);
         d.Click(kRestore);
-        label = d.GetText(kCurrentLabel);
+        EXPECT_EQ(d.GetText(kCurrentLabel), "German (Standard) ");
         d.Click(IDCANCEL);
     });
-    EXPECT_EQ(result, 2);
     EXPECT_EQ(currentUserValue("Current"), "7");
-    EXPECT_EQ(label, "German (Standard) ");
 }

@@ -18,11 +18,6 @@ namespace {
 
 class Languages : public PrefixTest {};
 
-struct NameCase {
-    int language;
-    const char* name;
-};
-
 } // namespace
 
 TEST(LanguageNames, EveryListedIdentifier) {
@@ -32,27 +27,22 @@ TEST(LanguageNames, EveryListedIdentifier) {
 
 // Identifiers not in the table: only six primary languages still have a name.
 TEST(LanguageNames, PrimaryLanguageFallbacks) {
-    const NameCase cases[] = {
-        {1033, "English"},            // primary 9
-        {4105, "English"},            // English (Canada)
-        {1031, "German (Standard) "}, // primary 7
-        {2055, "German (Standard) "},
-        {2060, "French (Standard) "}, // primary 12, not itself listed
-        {12, "French (Standard) "},
-        {1034, "Spanish (Traditional Sort) "}, // primary 10
-        {1043, "Dutch (Standard) "},           // primary 19
-        {1035, "Finnish"},                     // primary 11
-        {1049, "Unknown language"},            // Russian: only the whole 25 is listed
-        {1029, "Unknown language"},            // Czech likewise
-        {1041, "Unknown language"},
-        {4, "Unknown language"},
-        {0, "Unknown language"},
-        {-1, "Unknown language"},
-        {0x3FF, "Unknown language"},
-        {0x10000 | 9, "English"}, // only the low 10 bits are the primary language
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(GetLanguageName(c.language), c.name) << c.language;
+    // French is primary 12, not itself listed; Russian (1049) and Czech (1029) have only
+    // their whole identifiers listed; only the low 10 bits are the primary language.
+    const std::pair<int, const char*> cases[] = {{1033, "English"},
+                                                 {4105, "English"},
+                                                 {0x10000 | 9, "English"},
+                                                 {1035, "Finnish"},
+                                                 {1031, "German (Standard) "},
+                                                 {2055, "German (Standard) "},
+                                                 {2060, "French (Standard) "},
+                                                 {12, "French (Standard) "},
+                                                 {1043, "Dutch (Standard) "},
+                                                 {1034, "Spanish (Traditional Sort) "}};
+    for (const auto& [language, name] : cases)
+        EXPECT_EQ(GetLanguageName(language), name) << language;
+    for (int language : {1049, 1029, 1041, 4, 0, -1, 0x3FF})
+        EXPECT_EQ(GetLanguageName(language), "Unknown language") << language;
 }
 
 TEST(AgentLanguages, ExactlyTheListed) {
@@ -77,10 +67,8 @@ TEST_F(Languages, SettingsAreReadFromTheMachineHive) {
         const char* stored; // null: value missing
         int expected;
     };
-    const Case cases[] = {
-        {"1031", 1031}, {"2052", 2052},  {"12abc", 12}, {"abc", 0},
-        {"", 0},        {" 1036", 1036}, {"-7", -7},    {nullptr, 0},
-    };
+    const Case cases[] = {{"1031", 1031}, {"2052", 2052},  {"12abc", 12}, {"abc", 0},
+                          {"", 0},        {" 1036", 1036}, {"-7", -7},    {nullptr, 0}};
     struct Reader {
         const char* value;
         int (*read)();
@@ -112,10 +100,9 @@ TEST_F(Languages, KeyboardLayoutLanguage) {
         const char* stored; // null: no value
         DWORD expected;
     };
-    const Case cases[] = {
-        {nullptr, 1033},    {"00000409", 1033}, {"00000407", 1031},        {"0000080c", 2060},
-        {"0000080C", 2060}, {"00000804", 2052}, {"E0010411", 0xE0010411u}, {"411", 0x411},
-    };
+    const Case cases[] = {{nullptr, 1033},           {"00000409", 1033}, {"00000407", 1031},
+                          {"0000080c", 2060},        {"0000080C", 2060}, {"00000804", 2052},
+                          {"E0010411", 0xE0010411u}, {"411", 0x411}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stored ? c.stored : "(missing)");
         p::RegDeleteTreeA(HKEY_CURRENT_USER, "Keyboard Layout");
@@ -135,10 +122,11 @@ TEST_F(Languages, CountryOfTheKeyboardLayout) {
         const char* layout; // null: none, the user's locale decides
         const char* country;
     };
-    const Case cases[] = {
-        {"00000407", "Germany"},       {"0000040c", "France"},     {"00000807", "Switzerland"},
-        {"00000409", "United States"}, {nullptr, "United States"},
-    };
+    const Case cases[] = {{"00000407", "Germany"},
+                          {"0000040c", "France"},
+                          {"00000807", "Switzerland"},
+                          {"00000409", "United States"},
+                          {nullptr, "United States"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.layout ? c.layout : "(none)");
         p::RegDeleteTreeA(HKEY_CURRENT_USER, "Keyboard Layout");
