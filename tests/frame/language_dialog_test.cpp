@@ -58,8 +58,7 @@ TEST_F(LanguageDialog, StartShowsLanguages) {
         const char* originalLabel;
         const char* currentLabel;
         const char* selected;
-    };
-    const Case cases[] = {
+    } const cases[] = {
         {"7", "1036", "German (Standard) ", "French (Standard) ", "French (Standard) "},
         {nullptr, "17", "", "Japanese", "Japanese"},
         {"2052", "3084", "Chinese Simplified (GB2312)", "French (Canadian) ", "French (Canadian) "},

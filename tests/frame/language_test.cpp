@@ -66,16 +66,14 @@ TEST_F(Languages, SettingsAreReadFromTheMachineHive) {
     struct Case {
         const char* stored; // null: value missing
         int expected;
-    };
-    const Case cases[] = {{"1031", 1031}, {"2052", 2052},  {"12abc", 12}, {"abc", 0},
-                          {"", 0},        {" 1036", 1036}, {"-7", -7},    {nullptr, 0}};
+    } const cases[] = {{"1031", 1031}, {"2052", 2052},  {"12abc", 12}, {"abc", 0},
+                       {"", 0},        {" 1036", 1036}, {"-7", -7},    {nullptr, 0}};
     struct Reader {
         const char* value;
         int (*read)();
-    };
-    const Reader readers[] = {{"Current", &GetCurrentLanguage},
-                              {"Install Version", &GetInstallLangID},
-                              {"Original", &GetOriginalLanguageID}};
+    } const readers[] = {{"Current", &GetCurrentLanguage},
+                         {"Install Version", &GetInstallLangID},
+                         {"Original", &GetOriginalLanguageID}};
     for (const auto& reader : readers) {
         for (const auto& c : cases) {
             SCOPED_TRACE(std::string(reader.value) + " = " + (c.stored ? c.stored : "(missing)"));
@@ -99,10 +97,9 @@ TEST_F(Languages, KeyboardLayoutLanguage) {
     struct Case {
         const char* stored; // null: no value
         DWORD expected;
-    };
-    const Case cases[] = {{nullptr, 1033},           {"00000409", 1033}, {"00000407", 1031},
-                          {"0000080c", 2060},        {"0000080C", 2060}, {"00000804", 2052},
-                          {"E0010411", 0xE0010411u}, {"411", 0x411}};
+    } const cases[] = {{nullptr, 1033},           {"00000409", 1033}, {"00000407", 1031},
+                       {"0000080c", 2060},        {"0000080C", 2060}, {"00000804", 2052},
+                       {"E0010411", 0xE0010411u}, {"411", 0x411}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stored ? c.stored : "(missing)");
         p::RegDeleteTreeA(HKEY_CURRENT_USER, "Keyboard Layout");
@@ -121,12 +118,11 @@ TEST_F(Languages, CountryOfTheKeyboardLayout) {
     struct Case {
         const char* layout; // null: none, the user's locale decides
         const char* country;
-    };
-    const Case cases[] = {{"00000407", "Germany"},
-                          {"0000040c", "France"},
-                          {"00000807", "Switzerland"},
-                          {"00000409", "United States"},
-                          {nullptr, "United States"}};
+    } const cases[] = {{"00000407", "Germany"},
+                       {"0000040c", "France"},
+                       {"00000807", "Switzerland"},
+                       {"00000409", "United States"},
+                       {nullptr, "United States"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.layout ? c.layout : "(none)");
         p::RegDeleteTreeA(HKEY_CURRENT_USER, "Keyboard Layout");

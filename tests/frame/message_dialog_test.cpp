@@ -67,8 +67,7 @@ TEST_F(MessageDialog, ButtonSets) {
         UINT type;
         std::vector<std::string> texts;
         std::vector<int> codes;
-    };
-    const Case cases[] = {
+    } const cases[] = {
         {0x0, {"OK", "", ""}, {1}},
         {0x1, {"OK", "Cancel", ""}, {1, 2}},
         {0x2, {"Abort", "Retry", "Ignore"}, {3, 4, 5}},
@@ -96,9 +95,8 @@ TEST_F(MessageDialog, IconsAndUnknownSets) {
     struct Case {
         UINT type;
         int icon;
-    };
-    const Case cases[] = {{0x10, 32513}, {0x20, 32514}, {0x40, 32516},
-                          {0x30, 32515}, {0x00, 32515}, {0x50, 32515}};
+    } const cases[] = {{0x10, 32513}, {0x20, 32514}, {0x40, 32516},
+                       {0x30, 32515}, {0x00, 32515}, {0x50, 32515}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.type);
         show("Text", c.type, [](Dialog& d) { d.PressEscape(); });

@@ -22,10 +22,9 @@ TEST(ErrorTexts, ReportLastErrorAndLastErrorString) {
     struct Case {
         DWORD code;
         const char* text; // null: no text
-    };
-    const Case cases[] = {{0, "The operation completed successfully.\r\n"},
-                          {5, "Access is denied.\r\n"},
-                          {0x7FFFFFF0, nullptr}};
+    } const cases[] = {{0, "The operation completed successfully.\r\n"},
+                       {5, "Access is denied.\r\n"},
+                       {0x7FFFFFF0, nullptr}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.code);
         CString text("before");

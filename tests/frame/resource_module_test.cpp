@@ -96,11 +96,10 @@ TEST_F(ResourceModules, MissingModules) {
         std::vector<std::string> present;
         int language;
         const char* module;
-    };
-    const Case cases[] = {{{"SrLa"}, 3098, "SrLa"},
-                          {{"SrLa", "SrCl"}, 3098, "SrCl"},
-                          {{"SrCl"}, 2074, ""},
-                          {{"Fr", "SrLa"}, 1031, ""}};
+    } const cases[] = {{{"SrLa"}, 3098, "SrLa"},
+                       {{"SrLa", "SrCl"}, 3098, "SrCl"},
+                       {{"SrCl"}, 2074, ""},
+                       {{"Fr", "SrLa"}, 1031, ""}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.language);
         install(modules(c.present));
@@ -171,9 +170,8 @@ TEST_F(StartUp, InstallLanguageChoosesTheModule) {
         const char* module;
         const char* englishName; // GetLanguageName(9) in the process
         const char* unknown;     // string 61664
-    };
-    const Case cases[] = {{1031, "TessalyGe.dll", "Englisch", "Unbekannte Sprache"},
-                          {1033, "none", "English", "Unknown language"}};
+    } const cases[] = {{1031, "TessalyGe.dll", "Englisch", "Unbekannte Sprache"},
+                       {1033, "none", "English", "Unknown language"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.language);
         SetInstallLanguage(c.language);
@@ -190,12 +188,11 @@ TEST_F(StartUp, EnglishSwitch) {
     struct Case {
         const char* words;
         const char* module;
-    };
-    const Case cases[] = {{"-ENGLISH", "none"},
-                          {"extra /English", "none"},
-                          {"/englishman", "TessalyGe.dll"},
-                          {"english", "TessalyGe.dll"},
-                          {"", "TessalyGe.dll"}};
+    } const cases[] = {{"-ENGLISH", "none"},
+                       {"extra /English", "none"},
+                       {"/englishman", "TessalyGe.dll"},
+                       {"english", "TessalyGe.dll"},
+                       {"", "TessalyGe.dll"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.words);
         EXPECT_EQ(module(c.words), c.module);

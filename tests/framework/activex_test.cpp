@@ -451,8 +451,7 @@ TEST(ActiveXVariants, ChangeTypeConvertsAsTheDispatchCallsDo) {
         VARTYPE to;
         HRESULT expected;
         CComVariant result;
-    };
-    const Row rows[] = {
+    } const rows[] = {
         {"long to text", CComVariant(42), VT_BSTR, S_OK, CComVariant("42")},
         {"text to real", CComVariant("12.5"), VT_R8, S_OK, CComVariant(12.5)},
         {"half rounds to even", CComVariant(2.5), VT_I4, S_OK, CComVariant(2)},

@@ -136,8 +136,7 @@ TEST_F(Controls, RichEditCountsOnePositionPerLineEnd) {
     struct Case {
         long start, end;
         const char* selected;
-    };
-    const Case cases[] = {{4, 7, "two"}, {2, 5, "e\r\nt"}, {8, 100, "three"}, {7, 4, "two"}};
+    } const cases[] = {{4, 7, "two"}, {2, 5, "e\r\nt"}, {8, 100, "three"}, {7, 4, "two"}};
     for (const Case& c : cases) {
         edit.SetSel(c.start, c.end);
         EXPECT_EQ(edit.GetSelText(), CString(c.selected)) << c.start << "-" << c.end;
@@ -211,8 +210,7 @@ TEST_F(Controls, TreeNavigation) {
         HTREEITEM from;
         UINT code;
         HTREEITEM expected;
-    };
-    const Case cases[] = {
+    } const cases[] = {
         {nullptr, TVGN_ROOT, a},      {a, TVGN_NEXT, b},         {b, TVGN_NEXT, nullptr},
         {b, TVGN_PREVIOUS, a},        {a, TVGN_CHILD, a1},       {a1, TVGN_NEXT, a2},
         {a2, TVGN_NEXT, a3},          {a2a, TVGN_PARENT, a2},    {a, TVGN_PARENT, nullptr},
@@ -358,17 +356,16 @@ TEST_F(Controls, ComboAndListBoxes) {
         const char* text;
         int prefix; // FindString
         int exact;  // FindStringExact
-    };
-    const Case cases[] = {{-1, "ap", 0, CB_ERR},
-                          {0, "ap", 2, CB_ERR},
-                          {2, "ap", 0, CB_ERR}, // round the end to the start
-                          {-1, "BAN", 1, CB_ERR},
-                          {1, "banana", 3, 1}, // the exact search comes back to the start itself
-                          {3, "banana", 1, 1},
-                          {-1, "Banana Split", 3, 3},
-                          {17, "apple", 0, 0}, // out of range: from the first
-                          {-1, "zzz", CB_ERR, CB_ERR},
-                          {-1, "", 0, CB_ERR}};
+    } const cases[] = {{-1, "ap", 0, CB_ERR},
+                       {0, "ap", 2, CB_ERR},
+                       {2, "ap", 0, CB_ERR}, // round the end to the start
+                       {-1, "BAN", 1, CB_ERR},
+                       {1, "banana", 3, 1}, // the exact search comes back to the start itself
+                       {3, "banana", 1, 1},
+                       {-1, "Banana Split", 3, 3},
+                       {17, "apple", 0, 0}, // out of range: from the first
+                       {-1, "zzz", CB_ERR, CB_ERR},
+                       {-1, "", 0, CB_ERR}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.text) + " from " + std::to_string(c.start));
         EXPECT_EQ(combo.FindString(c.start, c.text), c.prefix);

@@ -234,11 +234,10 @@ TEST_F(DataExchange, CheckBoxesBothWays) {
         int loaded;
         int shown; // the box's state after loading
         int set;   // the state the script gives the box
-    };
-    const Case cases[] = {{BST_UNCHECKED, BST_UNCHECKED, BST_CHECKED},
-                          {BST_CHECKED, BST_CHECKED, BST_UNCHECKED},
-                          {BST_INDETERMINATE, BST_INDETERMINATE, BST_CHECKED},
-                          {7, BST_UNCHECKED, BST_INDETERMINATE}};
+    } const cases[] = {{BST_UNCHECKED, BST_UNCHECKED, BST_CHECKED},
+                       {BST_CHECKED, BST_CHECKED, BST_UNCHECKED},
+                       {BST_INDETERMINATE, BST_INDETERMINATE, BST_CHECKED},
+                       {7, BST_UNCHECKED, BST_INDETERMINATE}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.loaded);
         int member = c.loaded;
@@ -295,8 +294,7 @@ TEST_F(DataExchange, ComboAndListIndexesBothWays) {
         int loaded;
         int shown;    // the selection after loading
         int selected; // what the script selects
-    };
-    const Case cases[] = {{1, 1, 2}, {0, 0, -1}, {-1, -1, 0}, {9, -1, 1}};
+    } const cases[] = {{1, 1, 2}, {0, 0, -1}, {-1, -1, 0}, {9, -1, 1}};
     for (int id : {kDropList, kDropDown, kList}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(std::to_string(id) + " loaded " + std::to_string(c.loaded));

@@ -225,19 +225,18 @@ TEST_F(Notifications, UpDownStepsWithinItsRangeIntoTheBuddy) {
         int clicks;       // up when positive, down when negative
         const char* text; // the buddy afterwards
         int pos;
-    };
-    const Case cases[] = {{1002, 0, 10, 10, 5, 1, "6", 6},
-                          {1002, 0, 10, 10, 5, -2, "3", 3},
-                          {1002, 10, 0, 10, 5, 1, "4", 4},
-                          {1002, 0, 10, 10, 10, 1, "10", 10},
-                          {1004, 0, 10, 10, 10, 1, "0", 0},
-                          {1004, 10, 0, 10, 0, 1, "10", 10},
-                          {1002, 0, 100000, 10, 99999, 1, "100,000", 100000},
-                          {1004, 0, 100000, 10, 99999, 1, "100000", 100000},
-                          {1002, -5000, 0, 10, -1000, -1, "-1,001", -1001},
-                          {1002, 0, 0xFFFF, 16, 254, 1, "0x00FF", 255},
-                          {1002, 0, 0xFFFFF, 16, 0x12345, 1, "0x12346", 0x12346},
-                          {1002, 0, 10, 10, 50, 0, "10", 10}};
+    } const cases[] = {{1002, 0, 10, 10, 5, 1, "6", 6},
+                       {1002, 0, 10, 10, 5, -2, "3", 3},
+                       {1002, 10, 0, 10, 5, 1, "4", 4},
+                       {1002, 0, 10, 10, 10, 1, "10", 10},
+                       {1004, 0, 10, 10, 10, 1, "0", 0},
+                       {1004, 10, 0, 10, 0, 1, "10", 10},
+                       {1002, 0, 100000, 10, 99999, 1, "100,000", 100000},
+                       {1004, 0, 100000, 10, 99999, 1, "100000", 100000},
+                       {1002, -5000, 0, 10, -1000, -1, "-1,001", -1001},
+                       {1002, 0, 0xFFFF, 16, 254, 1, "0x00FF", 255},
+                       {1002, 0, 0xFFFFF, 16, 0x12345, 1, "0x12346", 0x12346},
+                       {1002, 0, 10, 10, 50, 0, "10", 10}};
     Run([&](Dialog& d, NotifyDialog& dialog) {
         for (const Case& c : cases) {
             SCOPED_TRACE(testing::Message() << c.id << " from " << c.start);
@@ -323,8 +322,7 @@ TEST_F(Notifications, DeltaPosComesBeforeTheChangeAndMayRefuseIt) {
         bool refuse;
         int delta;        // what the notification proposes
         const char* text; // the buddy afterwards
-    };
-    const Case cases[] = {
+    } const cases[] = {
         {0, 10, 5, true, false, 1, "6"},   {0, 10, 5, false, false, -1, "4"},
         {10, 0, 5, true, false, -1, "4"},  {0, 10, 5, true, true, 1, "5"},
         {0, 10, 10, true, false, 1, "10"}, // at the end it still asks
@@ -472,13 +470,29 @@ TEST_F(Notifications, TreeAsksBeforeTheSelectionMovesAndTellsAfter) {
 
 // ---------------------------------------------------------------- commands
 
-TEST_F(Notifications, CommandCodesComeOnlyFromTheirCauses) {
+TEST_F(Notifications, FocusAndCommandCodesComeOnlyFromTheirCauses) {
     using Codes = std::vector<std::pair<int, UINT>>; // (id, code) in order
     Run([&](Dialog& d, NotifyDialog& dialog) {
         auto* combo = static_cast<CComboBox*>(dialog.GetDlgItem(1010));
         auto* list = static_cast<CListBox*>(dialog.GetDlgItem(1008));
         const auto listItem = d.GetItemRect(1008, 0);
+        // Edits, combo boxes and notifying list boxes report the focus arriving and leaving; a
+        // button without BS_NOTIFY and a list box without LBS_NOTIFY say nothing. Clicking a
+        // list's item takes the focus there first.
+        ASSERT_TRUE(d.SetFocus(1020));
         const std::pair<std::function<void()>, Codes> steps[] = {
+            {[&] { d.SetFocus(1003); }, {{1003, EN_SETFOCUS}}},
+            {[&] { d.SetFocus(1001); }, {{1003, EN_KILLFOCUS}, {1001, EN_SETFOCUS}}},
+            {[&] { d.SetFocus(1020); }, {{1001, EN_KILLFOCUS}}},
+            {[&] { d.SetFocus(1009); }, {}},
+            {[&] { d.SetFocus(1008); }, {{1008, LBN_SETFOCUS}}},
+            {[&] { d.SetFocus(1010); }, {{1008, LBN_KILLFOCUS}, {1010, CBN_SETFOCUS}}},
+            {[&] { d.SetFocus(1011); }, {{1010, CBN_KILLFOCUS}, {1011, CBN_SETFOCUS}}},
+            {[&] { d.SetFocus(1003); }, {{1011, CBN_KILLFOCUS}, {1003, EN_SETFOCUS}}},
+            {[&] { ClickItem(d, 1008, 2); },
+             {{1003, EN_KILLFOCUS}, {1008, LBN_SETFOCUS}, {1008, LBN_SELCHANGE}}},
+            {[&] { d.SetFocus(1020); }, {{1008, LBN_KILLFOCUS}}},
+            // Commands come only from their causes.
             {[&] { dialog.GetDlgItem(1003)->SetWindowText("abc"); }, {{1003, EN_CHANGE}}},
             {[&] { d.SetText(1003, "12"); }, {{1003, EN_CHANGE}}},
             {[&] { d.TypeText(1003, "45"); },
@@ -514,56 +528,20 @@ TEST_F(Notifications, CommandCodesComeOnlyFromTheirCauses) {
             }
             EXPECT_EQ(got, steps[i].second) << "step " << i;
         }
+        // An editable combo box's field is a plain edit: typing the start of an item does not
+        // complete it, and leaving the field leaves the list's selection alone.
+        d.SetText(1011, "");
+        ASSERT_TRUE(d.TypeText(1011, "gr"));
+        ASSERT_TRUE(d.SetFocus(1001));
+        EXPECT_EQ(d.GetText(1011), "gr");
+        EXPECT_EQ(d.GetCurSel(1011), -1);
+        EXPECT_EQ(d.GetItems(1011).size(), 3u);
         // Clicks still reach OnCommand(id); other codes do not, even from control 1.
         dialog.clicks.clear();
         d.Click(1020);
         dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, EN_CHANGE), 0);
         EXPECT_EQ(dialog.clicks, (std::vector<UINT>{1020}));
         EXPECT_TRUE(d.IsOpen());
-    });
-}
-
-// Edits, combo boxes and notifying list boxes report the focus arriving and leaving; a
-// button without BS_NOTIFY and a list box without LBS_NOTIFY say nothing. Clicking a
-// list's item takes the focus there first (typing does too: see the command codes).
-TEST_F(Notifications, ControlsReportTheirFocus) {
-    using Codes = std::vector<std::pair<int, UINT>>;
-    enum How { Focus, Click };
-    struct Step {
-        int target;
-        How how;
-        Codes expect;
-    };
-    const Step steps[] = {
-        {1003, Focus, {{1003, EN_SETFOCUS}}},
-        {1001, Focus, {{1003, EN_KILLFOCUS}, {1001, EN_SETFOCUS}}},
-        {1020, Focus, {{1001, EN_KILLFOCUS}}},
-        {1009, Focus, {}},
-        {1008, Focus, {{1008, LBN_SETFOCUS}}},
-        {1010, Focus, {{1008, LBN_KILLFOCUS}, {1010, CBN_SETFOCUS}}},
-        {1011, Focus, {{1010, CBN_KILLFOCUS}, {1011, CBN_SETFOCUS}}},
-        {1003, Focus, {{1011, CBN_KILLFOCUS}, {1003, EN_SETFOCUS}}},
-        {1008, Click, {{1003, EN_KILLFOCUS}, {1008, LBN_SETFOCUS}, {1008, LBN_SELCHANGE}}}};
-    Run([&](Dialog& d, NotifyDialog& dialog) {
-        ASSERT_TRUE(d.SetFocus(1020));
-        for (const Step& s : steps) {
-            dialog.commands.clear();
-            if (s.how == Click)
-                ClickItem(d, s.target, 2);
-            else
-                ASSERT_TRUE(d.SetFocus(s.target));
-            Codes got;
-            for (const Note& n : dialog.commands)
-                got.emplace_back(static_cast<int>(n.id), n.code);
-            EXPECT_EQ(got, s.expect) << "to " << s.target;
-        }
-        // An editable combo box's field is a plain edit: typing the start of an item does
-        // not complete it, and leaving the field leaves the list's selection alone.
-        ASSERT_TRUE(d.TypeText(1011, "gr"));
-        ASSERT_TRUE(d.SetFocus(1001));
-        EXPECT_EQ(d.GetText(1011), "gr");
-        EXPECT_EQ(d.GetCurSel(1011), -1);
-        EXPECT_EQ(d.GetItems(1011).size(), 3u);
     });
 }
 

@@ -349,8 +349,7 @@ class ColourList : public CComboBox {
 struct Shape {
     const char* name;
     UINT height;
-};
-const Shape kShapes[] = {{"low", 10}, {"middle", 14}, {"high", 18}};
+} const kShapes[] = {{"low", 10}, {"middle", 14}, {"high", 18}};
 
 class ShapeList : public CComboBox {
   public:
@@ -442,8 +441,7 @@ TEST_F(OwnerDraw, ButtonDrawnByItsClassGetsItsStates) {
         UINT changed;     // the ODA_ bit the first paint after the step carries
         long centre;      // the pixel in the middle
         long focusCorner; // the pixel at (3, 3)
-    };
-    const Step steps[] = {
+    } const steps[] = {
         {[](Dialog&) {}, 0, 0, long(kGreen), long(kGreen)},
         // A press takes the focus too: both changes come in one paint.
         {[](Dialog& d) { d.MouseDown(1001, 10, 10); }, ODS_SELECTED | ODS_FOCUS,

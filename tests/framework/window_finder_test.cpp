@@ -67,10 +67,9 @@ TEST_F(WindowFinder, ClassesOfWidgetsFollowTheirKindUnlessOneWasGiven) {
     struct Case {
         QWidget* widget;
         const char* className;
-    };
-    const Case cases[] = {{button, "Button"},  {edit, "Edit"},     {label, "Static"},
-                          {combo, "ComboBox"}, {plain, "QWidget"}, {named, "CorvaneClientClass"},
-                          {&dialog, "#32770"}};
+    } const cases[] = {{button, "Button"},  {edit, "Edit"},     {label, "Static"},
+                       {combo, "ComboBox"}, {plain, "QWidget"}, {named, "CorvaneClientClass"},
+                       {&dialog, "#32770"}};
     for (const Case& c : cases) {
         CWnd wnd(c.widget);
         EXPECT_EQ(std::string(wnd.GetClassName()), c.className);
@@ -92,12 +91,11 @@ TEST_F(WindowFinder, FindWindowMatchesClassIgnoringCaseAndTitleExactly) {
         const char* className;
         const char* title;
         HWND expected;
-    };
-    const Case cases[] = {{"LintorClass", nullptr, hFrame}, // shown windows before hidden ones
-                          {"lintorCLASS", "Alpha", hFrame}, {"LintorClass", "alpha", nullptr},
-                          {nullptr, "Beta", hOther},        {"Notepad", "Alpha", nullptr},
-                          {"QWidget", "Alpha", hPlain},     {nullptr, "Alph", nullptr},
-                          {"Missing", nullptr, nullptr}};
+    } const cases[] = {{"LintorClass", nullptr, hFrame}, // shown windows before hidden ones
+                       {"lintorCLASS", "Alpha", hFrame}, {"LintorClass", "alpha", nullptr},
+                       {nullptr, "Beta", hOther},        {"Notepad", "Alpha", nullptr},
+                       {"QWidget", "Alpha", hPlain},     {nullptr, "Alph", nullptr},
+                       {"Missing", nullptr, nullptr}};
     for (const Case& c : cases)
         EXPECT_EQ(CWnd::FindWindow(c.className, c.title), c.expected)
             << (c.className ? c.className : "(any)") << " / " << (c.title ? c.title : "(any)");
@@ -228,8 +226,7 @@ TEST_F(CrossProcessWindows, TheClassGivenToAWidgetHereIsSeenByAnotherProcess) {
     struct Case {
         const char* className;
         const char* title;
-    };
-    const Case cases[] = {{"EarlyClass", "Early window"}, {"LateClass", "Late window"}};
+    } const cases[] = {{"EarlyClass", "Early window"}, {"LateClass", "Late window"}};
     for (const Case& c : cases) {
         const auto found = RunTessaly({"window", "find", "--class", c.className},
                                       {"DISPLAY=" + display_.Name(), "QT_QPA_PLATFORM=offscreen"});

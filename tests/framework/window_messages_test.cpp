@@ -64,9 +64,8 @@ TEST_F(WindowMessages, SendDeliversAtOnceWithItsValuesAndReturnsTheWidgetsResult
         WPARAM wParam;
         LPARAM lParam;
         LRESULT answer;
-    };
-    const Case cases[] = {{WM_USER + 5, ~WPARAM(0), -1, -42},
-                          {WM_USER, 0, static_cast<LPARAM>(0x123456789ABCLL), 0x7FFFFFFF}};
+    } const cases[] = {{WM_USER + 5, ~WPARAM(0), -1, -42},
+                       {WM_USER, 0, static_cast<LPARAM>(0x123456789ABCLL), 0x7FFFFFFF}};
     for (const Case& c : cases) {
         Receiver widget;
         widget.answers = {{c.message, c.answer}};
