@@ -345,11 +345,8 @@ class ColourList : public CComboBox {
     }
 };
 
-// Items of several heights whose data points at what is drawn; no strings.
-struct Shape {
-    const char* name;
-    UINT height;
-} const kShapes[] = {{"low", 10}, {"middle", 14}, {"high", 18}};
+// Items of several heights whose data points at their height; no strings.
+const UINT kHeights[] = {10, 14, 18};
 
 class ShapeList : public CComboBox {
   public:
@@ -358,7 +355,7 @@ class ShapeList : public CComboBox {
 
     void MeasureItem(LPMEASUREITEMSTRUCT item) override {
         measured.push_back({item->CtlID, item->itemID, item->itemData});
-        item->itemHeight = reinterpret_cast<const Shape*>(item->itemData)->height;
+        item->itemHeight = *reinterpret_cast<const UINT*>(item->itemData);
     }
     void DrawItem(LPDRAWITEMSTRUCT item) override { calls.push_back(noteOf(item)); }
 };
@@ -392,8 +389,8 @@ class OwnerDrawDialog : public CDialog {
         for (auto [name, colour] : kColours)
             colours.SetItemData(colours.AddString(name), colour);
         colours.SetCurSel(2);
-        for (const Shape& shape : kShapes)
-            shapes.AddString(reinterpret_cast<const char*>(&shape));
+        for (const UINT& height : kHeights)
+            shapes.AddString(reinterpret_cast<const char*>(&height));
         shapes.SetCurSel(0);
         auto* plain = static_cast<CComboBox*>(GetDlgItem(1012));
         plain->AddString(reinterpret_cast<const char*>(ULONG_PTR{77}));
@@ -586,9 +583,9 @@ TEST_F(OwnerDraw, VariableComboMeasuresEachItem) {
     ASSERT_EQ(data.size(), 3u);
     ASSERT_EQ(dialog.shapes.measured.size(), 3u);
     for (UINT i = 0; i < 3; ++i) {
-        const auto expectedData = reinterpret_cast<ULONG_PTR>(&kShapes[i]);
+        const auto expectedData = reinterpret_cast<ULONG_PTR>(&kHeights[i]);
         EXPECT_EQ(data[i], expectedData) << i;
-        EXPECT_EQ(heights[i], int(kShapes[i].height)) << i;
+        EXPECT_EQ(heights[i], int(kHeights[i])) << i;
         const auto measured =
             findCall(dialog.shapes.measured, [&](const MeasureCall& m) { return m.item == i; });
         ASSERT_NE(measured, dialog.shapes.measured.end()) << i;
