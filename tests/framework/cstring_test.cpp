@@ -108,9 +108,8 @@ TEST_F(CStringTest, ComparisonsOrderUnsignedBytes) {
     struct Case {
         const char *a, *b;
         int compare, noCase;
-    } cases[] = {{"abc", "abc", 0, 0},   {"b", "abc", 1, 1},  {"ABC", "abc", -1, 0},
-                 {"", "a", -1, -1},      {"\xE9", "z", 1, 1}, {"Zeta", "alpha", -1, 1},
-                 {"\xC0", "\xE0", -1, 0}};
+    } cases[] = {
+        {"b", "abc", 1, 1}, {"\xE9", "z", 1, 1}, {"Zeta", "alpha", -1, 1}, {"\xC0", "\xE0", -1, 0}};
     for (const auto& c : cases) {
         EXPECT_EQ(CString(c.a).Compare(c.b), c.compare) << c.a << " " << c.b;
         EXPECT_EQ(CString(c.a).CompareNoCase(c.b), c.noCase) << c.a << " " << c.b;
@@ -120,24 +119,15 @@ TEST_F(CStringTest, ComparisonsOrderUnsignedBytes) {
 
 TEST_F(CStringTest, PositionsClampLikeTheFramework) {
     const CString s("abcdef");
-    const std::pair<CString, const char*> parts[] = {{s.Mid(2, 10), "cdef"},
-                                                     {s.Mid(-3, 2), "ab"},
-                                                     {s.Mid(9), ""},
-                                                     {s.Left(10), "abcdef"},
-                                                     {s.Left(-1), ""},
-                                                     {s.Right(2), "ef"},
-                                                     {s.Right(-1), ""},
-                                                     {s.SpanIncluding("cba"), "abc"},
-                                                     {s.SpanIncluding("x"), ""}};
+    const std::pair<CString, const char*> parts[] = {
+        {s.Mid(2, 10), "cdef"}, {s.Mid(-3, 2), "ab"}, {s.Mid(9), ""},
+        {s.Left(-1), ""},       {s.Right(-1), ""},    {s.SpanIncluding("cba"), "abc"}};
     for (const auto& [got, expected] : parts)
         EXPECT_STREQ(got, expected);
-    const std::pair<int, int> finds[] = {{s.Find('a', 6), -1},
-                                         {s.Find("", 6), 6},
+    const std::pair<int, int> finds[] = {{s.Find("", 6), 6},
                                          {s.Find("", 7), -1},
                                          {s.Find("cd", -1), -1},
-                                         {s.Find(static_cast<const char*>(nullptr)), -1},
-                                         {s.FindOneOf("xf"), 5},
-                                         {s.FindOneOf(""), -1}};
+                                         {s.Find(static_cast<const char*>(nullptr)), -1}};
     for (const auto& [got, expected] : finds)
         EXPECT_EQ(got, expected);
 }
@@ -145,24 +135,17 @@ TEST_F(CStringTest, PositionsClampLikeTheFramework) {
 TEST_F(CStringTest, Edits) {
     const std::vector<Case> cases = {
         {"Trim", " \t a b \r\n", [](CString& s) { return s.Trim().str(); }, "a b"},
-        {"TrimLeft char", "xxaxx", [](CString& s) { return s.TrimLeft('x').str(); }, "axx"},
-        {"Trim set", "-+a+-", [](CString& s) { return s.Trim("+-").str(); }, "a"},
         {"Trim all", "   ", [](CString& s) { return s.Trim().str(); }, ""},
-        {"Insert", "ac", [](CString& s) { return counted(s.Insert(1, 'b'), s); }, "3:abc"},
         {"Insert past end", "ab", [](CString& s) { return counted(s.Insert(9, "cd"), s); },
          "4:abcd"},
         {"Insert before", "cd", [](CString& s) { return counted(s.Insert(-2, "ab"), s); },
          "4:abcd"},
-        {"Delete", "abcdef", [](CString& s) { return counted(s.Delete(1, 2), s); }, "4:adef"},
         {"Delete past end", "abc", [](CString& s) { return counted(s.Delete(2, 10), s); }, "2:ab"},
         {"Delete outside", "abc", [](CString& s) { return counted(s.Delete(5, 1), s); }, "3:abc"},
         {"Replace grows", "aXbX", [](CString& s) { return counted(s.Replace("X", "XX"), s); },
          "2:aXXbXX"},
         {"Replace removes", "a--b", [](CString& s) { return counted(s.Replace("-", nullptr), s); },
          "2:ab"},
-        {"Truncate", "abcdef", [](CString& s) { return (s.Truncate(2), s.str()); }, "ab"},
-        {"SetString", "", [](CString& s) { return (s.SetString("abcdef", 3), s.str()); }, "abc"},
-        {"Repeat", "", [](CString&) { return CString('z', 3).str(); }, "zzz"},
         {"Wide", "",
          [](CString&) {
              const WCHAR w[] = {'c', 0xE9, 0x4E2D, 0};
@@ -174,7 +157,7 @@ TEST_F(CStringTest, Edits) {
 
 TEST_F(CStringTest, TokenizeWalksAllTokens) {
     const std::pair<const char*, const char*> cases[] = {
-        {"a,b,,c", "a|b|c|"}, {",,a", "a|"}, {"", ""}, {",,,", ""}, {"one two", "one|two|"}};
+        {"a,b,,c", "a|b|c|"}, {",,a", "a|"}, {",,,", ""}};
     for (const auto& [text, joined] : cases)
         EXPECT_EQ(tokens(text, " ,"), joined) << text;
     int pos = -3;
@@ -201,7 +184,7 @@ TEST_F(CStringTest, Formatting) {
     s.Format("%d-%s-%05.1f", 42, "x", 3.14159);
     s.AppendFormat("[%c]", 'q');
     EXPECT_STREQ(s, "42-x-003.1[q]");
-    s.Format("<%s>", std::string(5000, 'w').c_str());
+    s.Format("<%s>", std::string(5000, 'w').c_str()); // past any first guess of the size
     EXPECT_EQ(s.GetLength(), 5002);
     s.FormatMessage("Error: %1 (%2!d!).", "table locked", 1205);
     EXPECT_STREQ(s, "Error: table locked (1205).");

@@ -67,110 +67,71 @@ struct Canvas {
 
 } // namespace
 
-// Single-line text lands where the format puts it in the rectangle 10,5 to 190,45: the
-// measured ink coordinate (the middle of two) lies within the row's bounds.
-TEST(OwnerDrawDc, DrawTextPlacesASingleLineByItsFormat) {
-    struct Case {
+// Text lands where the format puts it in the rectangle 10,5 to 190,45 (the ink's middle
+// within each axis's bounds); DT_CALCRECT measures without drawing; an ellipsis keeps a long
+// line within the rectangle, DT_NOCLIP lets it run past; "&" marks the next letter unless
+// DT_NOPREFIX.
+TEST(OwnerDrawDc, DrawTextFormats) {
+    struct Place {
         UINT format;
-        int Ink::*a;
-        int Ink::*b;
-        int low, high;
-    } cases[] = {{DT_LEFT | DT_TOP, &Ink::left, &Ink::left, 10, 13},
-                 {DT_LEFT | DT_TOP, &Ink::top, &Ink::top, 5, 12},
-                 {DT_RIGHT, &Ink::right, &Ink::right, 185, 189},
-                 {DT_CENTER, &Ink::left, &Ink::right, 98, 102},
-                 {DT_VCENTER, &Ink::top, &Ink::bottom, 22, 28},
-                 {DT_BOTTOM, &Ink::bottom, &Ink::bottom, 38, 44}};
-    for (const Case& c : cases) {
+        int xLow, xHigh, yLow, yHigh;
+    } places[] = {{DT_LEFT | DT_TOP, 8, 60, 5, 14},
+                  {DT_CENTER | DT_VCENTER, 98, 102, 22, 28},
+                  {DT_RIGHT | DT_BOTTOM, 140, 190, 36, 44}};
+    for (const Place& p : places) {
         Canvas canvas(200, 50);
         canvas.dc.SetBkMode(TRANSPARENT);
         RECT r{10, 5, 190, 45};
-        EXPECT_GT(canvas.dc.DrawText(CString("Wide text"), &r, c.format | DT_SINGLELINE), 0);
+        EXPECT_GT(canvas.dc.DrawText(CString("Wide text"), &r, p.format | DT_SINGLELINE), 0);
         const Ink ink = inkOf(canvas.picture());
-        const int at = (ink.*c.a + ink.*c.b) / 2;
-        EXPECT_GE(at, c.low) << c.format;
-        EXPECT_LE(at, c.high) << c.format;
+        EXPECT_GE((ink.left + ink.right) / 2, p.xLow) << p.format;
+        EXPECT_LE((ink.left + ink.right) / 2, p.xHigh) << p.format;
+        EXPECT_GE((ink.top + ink.bottom) / 2, p.yLow) << p.format;
+        EXPECT_LE((ink.top + ink.bottom) / 2, p.yHigh) << p.format;
     }
-}
 
-// DT_CALCRECT measures without drawing: one line is the text's extent (also when centred in
-// a wider box); broken at words it keeps within the width and grows; an empty text is one
-// line high and no width.
-TEST(OwnerDrawDc, CalcRectMeasuresWithoutDrawing) {
-    Canvas canvas(200, 100);
+    Canvas canvas(300, 100);
     const CSize extent = canvas.dc.GetTextExtent(CString("Wide text"));
-    ASSERT_GT(extent.cx, 0);
-    struct Case {
-        const char* text;
-        UINT format;
-        LONG width;      // of the rectangle given
-        LONG wide, high; // expected (-1: checked below)
-    } cases[] = {{"Wide text", DT_SINGLELINE, 0, extent.cx, extent.cy},
-                 {"Wide text", DT_SINGLELINE | DT_CENTER, 300, extent.cx, extent.cy},
-                 {"one two three four five six", DT_WORDBREAK, 60, -1, -1},
-                 {"", DT_SINGLELINE, 50, 0, extent.cy}};
-    for (const Case& c : cases) {
-        RECT r{7, 9, 7 + c.width, 9};
-        const int height = canvas.dc.DrawText(CString(c.text), &r, c.format | DT_CALCRECT);
-        EXPECT_EQ(r.left, 7);
-        EXPECT_EQ(r.top, 9);
-        EXPECT_EQ(height, r.bottom - r.top) << c.text;
-        if (c.wide < 0) {
-            EXPECT_LE(r.right - r.left, 60);
-            EXPECT_GE(r.bottom - r.top, 3 * extent.cy);
-        } else {
-            EXPECT_EQ(r.right - r.left, c.wide) << c.text;
-            EXPECT_EQ(r.bottom - r.top, c.high) << c.text;
-        }
-    }
+    RECT one{7, 9, 307, 9}, broken{7, 9, 67, 9};
+    EXPECT_EQ(
+        canvas.dc.DrawText(CString("Wide text"), &one, DT_SINGLELINE | DT_CENTER | DT_CALCRECT),
+        extent.cy);
+    EXPECT_EQ(one.right - one.left, extent.cx);
+    canvas.dc.DrawText(CString("one two three four five six"), &broken, DT_WORDBREAK | DT_CALCRECT);
+    EXPECT_LE(broken.right - broken.left, 60);
+    EXPECT_GE(broken.bottom - broken.top, 3 * extent.cy);
     EXPECT_LT(inkOf(canvas.picture()).right, 0);
-}
 
-// An ellipsis keeps a long line within the rectangle (without it, and without clipping, the
-// line runs past); "&" marks the next letter unless DT_NOPREFIX; OPAQUE paints the background
-// colour behind the text, TRANSPARENT leaves what is there.
-TEST(OwnerDrawDc, TextRulesEllipsisPrefixAndBackground) {
-    struct Run {
-        UINT format;
-        int low, high; // of the ink's right edge
-    } runs[] = {{DT_END_ELLIPSIS, 61, 79}, {0, 0, 79}, {DT_NOCLIP, 151, 300}};
-    for (const Run& run : runs) {
-        Canvas canvas(300, 30);
-        canvas.dc.SetBkMode(TRANSPARENT);
-        RECT r{10, 5, 80, 25};
-        canvas.dc.DrawText(CString("A line far too long for its little box"), &r,
-                           DT_SINGLELINE | run.format);
-        const int right = inkOf(canvas.picture()).right;
-        EXPECT_GE(right, run.low) << run.format;
-        EXPECT_LE(right, run.high) << run.format;
-    }
-
-    Canvas canvas(300, 30);
     const LONG marked = canvas.dc.GetTextExtent(CString("File")).cx;
     for (UINT format : {0u, UINT(DT_NOPREFIX)}) {
         RECT r{0, 0, 300, 30};
         canvas.dc.DrawText(CString("&File"), &r, format | DT_SINGLELINE | DT_CALCRECT);
         EXPECT_EQ(r.right - r.left > marked, format == DT_NOPREFIX);
-        EXPECT_GE(r.right - r.left, marked);
     }
 
-    for (int mode : {OPAQUE, TRANSPARENT}) {
-        Canvas c(100, 30);
-        c.dc.SetBkColor(kRed);
-        c.dc.SetBkMode(mode);
-        c.dc.SetTextColor(kBlue);
-        c.dc.TextOut(5, 5, CString("ii"));
-        EXPECT_EQ(colorAt(c.picture(), 5, 5), mode == OPAQUE ? kRed : kWhite) << mode;
-        EXPECT_EQ(colorAt(c.picture(), 60, 5), kWhite) << mode; // past the text
+    struct Run {
+        UINT format;
+        int low, high; // of the ink's right edge
+    } runs[] = {{DT_END_ELLIPSIS, 61, 79}, {DT_NOCLIP, 151, 300}};
+    for (const Run& run : runs) {
+        Canvas c(300, 30);
+        c.dc.SetBkMode(TRANSPARENT);
+        RECT r{10, 5, 80, 25};
+        c.dc.DrawText(CString("A line far too long for its little box"), &r,
+                      DT_SINGLELINE | run.format);
+        const int right = inkOf(c.picture()).right;
+        EXPECT_GE(right, run.low) << run.format;
+        EXPECT_LE(right, run.high) << run.format;
     }
 }
 
 // Shapes cover the pixels Windows gives them: a rectangle without its right and bottom edges,
 // the pen outside and the brush inside; a 3-D frame with the far corners in the bottom-right
-// colour; a focus rectangle inverting every other pixel, gone when drawn twice. SelectObject
-// hands back the object it replaces; a DC is found by its handle while it lives.
+// colour; a focus rectangle inverting every other pixel, gone when drawn twice; OPAQUE text
+// on the background colour. SelectObject hands back the object it replaces; a DC is found by
+// its handle while it lives; a point size becomes pixels at 96 dpi.
 TEST(OwnerDrawDc, ShapesAndObjects) {
-    Canvas canvas(60, 30);
+    Canvas canvas(80, 30);
     CPen red(PS_SOLID, 1, kRed);
     CBrush green(kGreen);
     CPen* oldPen = canvas.dc.SelectObject(&red);
@@ -183,22 +144,26 @@ TEST(OwnerDrawDc, ShapesAndObjects) {
     canvas.dc.Rectangle(2, 2, 10, 10);
     canvas.dc.Draw3dRect(20, 2, 8, 8, kBlue, kRed);
     canvas.dc.FillSolidRect(40, 2, 10, 10, kGreen);
-    EXPECT_EQ(canvas.dc.GetBkColor(), kGreen);
     RECT focus{40, 2, 50, 12};
     canvas.dc.DrawFocusRect(&focus);
     const QImage once = canvas.picture();
     canvas.dc.DrawFocusRect(&focus);
     const QImage twice = canvas.picture();
+    canvas.dc.SetBkColor(kRed);
+    canvas.dc.SetBkMode(OPAQUE);
+    canvas.dc.SetTextColor(kBlue);
+    canvas.dc.TextOut(60, 5, CString("ii"));
     struct Pixel {
         int x, y;
         COLORREF colour;
-    } pixels[] = {{2, 2, kRed},       {9, 9, kRed},    {5, 5, kGreen},     {10, 10, kWhite},
-                  {20, 2, kBlue},     {27, 2, kRed},   {20, 9, kRed},      {23, 5, kWhite},
-                  {40, 2, kInvGreen}, {41, 2, kGreen}, {49, 11, kInvGreen}};
+    } pixels[] = {{2, 2, kRed},    {5, 5, kGreen},     {10, 10, kWhite}, {20, 2, kBlue},
+                  {27, 2, kRed},   {20, 9, kRed},      {23, 5, kWhite},  {40, 2, kInvGreen},
+                  {41, 2, kGreen}, {49, 11, kInvGreen}};
     for (const Pixel& p : pixels)
         EXPECT_EQ(colorAt(once, p.x, p.y), p.colour) << p.x << "," << p.y;
     for (int x = 40; x < 50; ++x)
         EXPECT_EQ(colorAt(twice, x, 2), kGreen) << x;
+    EXPECT_EQ(colorAt(canvas.picture(), 60, 5), kRed);
 
     EXPECT_EQ(CDC::FromHandle(canvas.dc.GetSafeHdc()), &canvas.dc);
     HDC gone = nullptr;
@@ -208,54 +173,13 @@ TEST(OwnerDrawDc, ShapesAndObjects) {
         EXPECT_EQ(CDC::FromHandle(gone), &other);
     }
     EXPECT_EQ(CDC::FromHandle(gone), nullptr);
-}
 
-// Sizes in tenths of a point at 96 dpi, "Small Fonts" standing in as a real face of the size
-// asked and measuring smaller once selected, the stock GUI font at 8 points; a cell height
-// gives smaller characters than the same character height. System colours pair up
-// distinctly; no system colour gives 0.
-TEST(OwnerDrawDc, FontsAndSystemColours) {
-    struct Case {
-        int tenths;
-        const char* face;
-        int pixels;
-        const char* realFace;
-    } cases[] = {{70, "Small Fonts", 9, "DejaVu Sans"}, {240, "DejaVu Serif", 32, "DejaVu Serif"}};
-    for (const Case& c : cases) {
-        CFont font;
-        ASSERT_TRUE(font.CreatePointFont(c.tenths, c.face)) << c.face;
-        EXPECT_EQ(font.GetPixelHeight(), c.pixels) << c.face;
-        EXPECT_EQ(font.GetFaceName(), CString(c.realFace)) << c.face;
-    }
-    Canvas canvas(10, 10);
-    CFont gui, small, cell, character;
-    ASSERT_TRUE(gui.CreateStockObject(DEFAULT_GUI_FONT));
-    EXPECT_EQ(gui.GetPixelHeight(), 11);
-    canvas.dc.SelectObject(&gui);
-    const CSize normal = canvas.dc.GetTextExtent(CString("Cancel"));
-    small.CreatePointFont(70, "Small Fonts");
-    canvas.dc.SelectObject(&small);
-    const CSize smaller = canvas.dc.GetTextExtent(CString("Cancel"));
-    EXPECT_GT(smaller.cx, 0);
-    EXPECT_LT(smaller.cx, normal.cx);
-    EXPECT_LT(smaller.cy, normal.cy);
-    CPen notAFont;
-    EXPECT_FALSE(notAFont.CreateStockObject(DEFAULT_GUI_FONT));
+    CFont font, cell;
+    ASSERT_TRUE(font.CreatePointFont(240, "DejaVu Serif"));
+    EXPECT_EQ(font.GetPixelHeight(), 32);
     cell.CreateFont(20, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "DejaVu Sans");
-    character.CreateFont(-20, 0, 0, 0, 0, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "DejaVu Sans");
-    EXPECT_EQ(character.GetPixelHeight(), 20);
-    EXPECT_LT(cell.GetPixelHeight(), 20);
-    EXPECT_GT(cell.GetPixelHeight(), 12);
-
-    const int pairs[][2] = {{COLOR_WINDOW, COLOR_WINDOWTEXT},
-                            {COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT},
-                            {COLOR_BTNFACE, COLOR_BTNTEXT},
-                            {COLOR_WINDOWTEXT, COLOR_GRAYTEXT},
-                            {COLOR_WINDOW, COLOR_HIGHLIGHT}};
-    for (const auto& p : pairs)
-        EXPECT_NE(GetSysColor(p[0]), GetSysColor(p[1])) << p[0] << " " << p[1];
-    for (int index : {-1, 99})
-        EXPECT_EQ(GetSysColor(index), 0u) << index;
+    EXPECT_LT(cell.GetPixelHeight(), 20); // a cell height: smaller characters
+    EXPECT_EQ(GetSysColor(99), 0u);
 }
 
 // ---------------------------------------------------------------- owner-drawn controls
@@ -280,7 +204,7 @@ END
 )";
 
 const std::pair<const char*, COLORREF> kColours[] = {
-    {"Red", kRed}, {"Green", kGreen}, {"Blue", kBlue}, {"Yellow", RGB(255, 255, 0)}};
+    {"Red", kRed}, {"Green", kGreen}, {"Blue", kBlue}};
 
 struct DrawCall {
     UINT type, id, item, action, state;
@@ -445,10 +369,7 @@ TEST_F(OwnerDraw, ButtonDrawnByItsClassGetsItsStates) {
          ODA_SELECT | ODA_FOCUS, long(kRed), pressedFocus},
         {[](Dialog& d) { d.MouseUp(1001, 10, 10); }, ODS_FOCUS, ODA_SELECT, long(kGreen),
          long(kInvGreen)},
-        {[](Dialog& d) { d.SetFocus(1002); }, 0, ODA_FOCUS, long(kGreen), long(kGreen)},
-        {[](Dialog& d) { d.SetFocus(1001); }, ODS_FOCUS, ODA_FOCUS, long(kGreen), long(kInvGreen)},
-        {[](Dialog& d) { d.MouseDown(1001, 10, 10); }, ODS_SELECTED | ODS_FOCUS, ODA_SELECT,
-         long(kRed), pressedFocus}};
+        {[](Dialog& d) { d.SetFocus(1002); }, 0, ODA_FOCUS, long(kGreen), long(kGreen)}};
     show(dialog, [&](Dialog& d) {
         d.SetFocus(IDOK);
         d.Wait(50);
@@ -524,7 +445,7 @@ TEST_F(OwnerDraw, FixedColourListDrawsSwatches) {
     for (auto [name, colour] : kColours)
         colours.push_back(colour);
     show(dialog, [&](Dialog& d) {
-        EXPECT_EQ(d.GetItems(1010), (std::vector<std::string>{"Red", "Green", "Blue", "Yellow"}));
+        EXPECT_EQ(d.GetItems(1010), (std::vector<std::string>{"Red", "Green", "Blue"}));
         EXPECT_EQ(d.GetItemData(1010), colours);
         d.GetPixel(0, 0); // paints
         const auto field = findCall(dialog.colours.calls,
@@ -536,7 +457,7 @@ TEST_F(OwnerDraw, FixedColourListDrawsSwatches) {
         dialog.colours.calls.clear();
         ASSERT_TRUE(d.ShowDropDown(1010, true));
         d.Wait(50);
-        for (UINT i = 0; i < 4; ++i) {
+        for (UINT i = 0; i < 3; ++i) {
             SCOPED_TRACE(i);
             const Rect r = d.GetDropDownItemRect(1010, i);
             const RECT s =
@@ -550,8 +471,6 @@ TEST_F(OwnerDraw, FixedColourListDrawsSwatches) {
                 return c.item == i && !(c.state & ODS_COMBOBOXEDIT);
             });
             ASSERT_NE(call, dialog.colours.calls.end());
-            EXPECT_EQ(call->type, UINT(ODT_COMBOBOX));
-            EXPECT_EQ(call->id, 1010u);
             EXPECT_EQ(call->data, colours[i]);
             EXPECT_EQ(bool(call->state & ODS_SELECTED), i == 2);
         }
