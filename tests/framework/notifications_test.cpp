@@ -188,33 +188,11 @@ void ClickItem(Dialog& d, int id, int index) {
 
 // ---------------------------------------------------------------- up-down
 
-TEST_F(Notifications, UpDownStartsWithTheCommonControlsDefaults) {
-    Run([](Dialog& d, NotifyDialog& dialog) {
-        CSpinButtonCtrl* spin = dialog.Spin(1005);
-        ASSERT_NE(spin, nullptr) << "the template's up-down is a CSpinButtonCtrl";
-        int lower = 0, upper = 0;
-        spin->GetRange32(lower, upper);
-        EXPECT_EQ(lower, 100);
-        EXPECT_EQ(upper, 0);
-        EXPECT_EQ(spin->GetBuddy(), nullptr);
-        // Without a buddy the position comes with the error flag.
-        BOOL error = FALSE;
-        EXPECT_EQ(spin->GetPos32(&error), 0);
-        EXPECT_TRUE(error);
-        // The maximum is the smaller end: up (right, across) stays at 0, down counts up.
-        ClickArrow(d, 1005, true);
-        EXPECT_EQ(spin->GetPos32(), 0);
-        ClickArrow(d, 1005, false);
-        ClickArrow(d, 1005, false);
-        EXPECT_EQ(spin->GetPos32(), 2);
-        // The buddy of a template's UDS_AUTOBUDDY is the control before it.
-        EXPECT_EQ(dialog.Spin(1002)->GetBuddy(), dialog.GetDlgItem(1001));
-        EXPECT_EQ(dialog.Spin(1004)->GetBuddy(), dialog.GetDlgItem(1003));
-    });
-}
-
-// 1002 has thousands separators and stops at the ends; 1004 has none and wraps. Up goes
-// towards the maximum, also when it is the smaller end; a position past the end is clamped.
+// The defaults: range 100 to 0, so up (right, across) stays at 0 and down counts up; no
+// buddy (the position comes with the error flag) unless UDS_AUTOBUDDY takes the control
+// before. 1002 has thousands separators and stops at the ends; 1004 has none and wraps. Up
+// goes towards the maximum, also when it is the smaller end; a position past the end is
+// clamped. The buddy's text is the position while it is a number within the range.
 TEST_F(Notifications, UpDownStepsWithinItsRangeIntoTheBuddy) {
     struct Case {
         int id, lower, upper, base, start;
@@ -230,6 +208,17 @@ TEST_F(Notifications, UpDownStepsWithinItsRangeIntoTheBuddy) {
                        {1002, 0, 0xFFFF, 16, 254, 1, "0x00FF", 255},
                        {1002, 0, 10, 10, 50, 0, "10", 10}};
     Run([&](Dialog& d, NotifyDialog& dialog) {
+        CSpinButtonCtrl* across = dialog.Spin(1005);
+        ASSERT_NE(across, nullptr) << "the template's up-down is a CSpinButtonCtrl";
+        EXPECT_EQ(across->GetBuddy(), nullptr);
+        BOOL error = FALSE;
+        EXPECT_EQ(across->GetPos32(&error), 0);
+        EXPECT_TRUE(error);
+        for (bool up : {true, false, false})
+            ClickArrow(d, 1005, up);
+        EXPECT_EQ(across->GetPos32(), 2);
+        EXPECT_EQ(dialog.Spin(1004)->GetBuddy(), dialog.GetDlgItem(1003));
+
         for (const Case& c : cases) {
             SCOPED_TRACE(testing::Message() << c.id << " from " << c.start);
             CSpinButtonCtrl* spin = dialog.Spin(c.id);
@@ -240,29 +229,17 @@ TEST_F(Notifications, UpDownStepsWithinItsRangeIntoTheBuddy) {
             for (int i = 0; i < std::abs(c.clicks); ++i)
                 ClickArrow(d, c.id, c.clicks > 0);
             EXPECT_EQ(d.GetText(c.id - 1), c.text); // the buddy
-            BOOL error = TRUE;
             EXPECT_EQ(spin->GetPos32(&error), c.pos);
             EXPECT_FALSE(error);
         }
-    });
-}
 
-TEST_F(Notifications, UpDownMessagesAndBuddyText) {
-    Run([](Dialog& d, NotifyDialog& dialog) {
         CSpinButtonCtrl* spin = dialog.Spin(1002);
+        spin->SetBase(10);
         // The 16-bit range: maximum in the low word, minimum in the high word.
-        spin->SendMessage(UDM_SETRANGE, 0, MAKELPARAM(20, -20));
+        spin->SendMessage(UDM_SETRANGE, 0, MAKELPARAM(300, -3));
         int lower = 0, upper = 0;
         spin->GetRange(lower, upper);
-        EXPECT_EQ(lower, -20);
-        EXPECT_EQ(upper, 20);
-        spin->SetRange(-3, 300);
-        // SetPos returns the previous position.
-        spin->SetPos(7);
-        EXPECT_EQ(spin->SetPos(-2), 7);
-        EXPECT_EQ(d.GetText(1001), "-2");
-        EXPECT_EQ(spin->SetPos32(9), -2);
-        // The buddy's text is the position, as long as it is a number within the range.
+        EXPECT_EQ(std::make_pair(lower, upper), std::make_pair(-3, 300));
         const struct {
             const char* text;
             bool valid;
@@ -283,11 +260,6 @@ TEST_F(Notifications, UpDownMessagesAndBuddyText) {
         EXPECT_EQ(d.GetText(1001), "0x04D2");
         d.SetText(1001, "0x10");
         EXPECT_EQ(spin->GetPos32(), 16);
-        EXPECT_EQ(spin->SetBase(10), 16);
-        // A buddy set by message; the previous one comes back.
-        EXPECT_EQ(spin->SetBuddy(dialog.GetDlgItem(1003)), dialog.GetDlgItem(1001));
-        spin->SetPos32(77);
-        EXPECT_EQ(d.GetText(1003), "77");
     });
 }
 
