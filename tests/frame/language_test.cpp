@@ -29,19 +29,13 @@ TEST(LanguageNames, EveryListedIdentifier) {
 TEST(LanguageNames, PrimaryLanguageFallbacks) {
     // French is primary 12, not itself listed; Russian (1049) and Czech (1029) have only
     // their whole identifiers listed; only the low 10 bits are the primary language.
-    const std::pair<int, const char*> cases[] = {{1033, "English"},
-                                                 {4105, "English"},
-                                                 {0x10000 | 9, "English"},
-                                                 {1035, "Finnish"},
-                                                 {1031, "German (Standard) "},
-                                                 {2055, "German (Standard) "},
-                                                 {2060, "French (Standard) "},
-                                                 {12, "French (Standard) "},
-                                                 {1043, "Dutch (Standard) "},
-                                                 {1034, "Spanish (Traditional Sort) "}};
+    const std::pair<int, const char*> cases[] = {
+        {0x10000 | 9, "English"},     {1035, "Finnish"},
+        {2055, "German (Standard) "}, {12, "French (Standard) "},
+        {1043, "Dutch (Standard) "},  {1034, "Spanish (Traditional Sort) "}};
     for (const auto& [language, name] : cases)
         EXPECT_EQ(GetLanguageName(language), name) << language;
-    for (int language : {1049, 1029, 1041, 4, 0, -1, 0x3FF})
+    for (int language : {1049, 1041, -1, 0x3FF})
         EXPECT_EQ(GetLanguageName(language), "Unknown language") << language;
 }
 
@@ -56,9 +50,6 @@ TEST(AgentLanguages, ExactlyTheListed) {
     for (int language = -2; language <= 0x10000; ++language)
         if (GetSAPI4AgentLanguage(language)) found.insert(language);
     EXPECT_EQ(found, expected);
-    EXPECT_EQ(GetSAPI4AgentLanguage(1033), 0);
-    EXPECT_EQ(GetSAPI4AgentLanguage(20490), 1);
-    EXPECT_EQ(GetSAPI4AgentLanguage(20490 + 1024), 0);
 }
 
 // "Current", "Install Version" and "Original" under HKEY_LOCAL_MACHINE, read with atoi.
@@ -66,8 +57,7 @@ TEST_F(Languages, SettingsAreReadFromTheMachineHive) {
     struct Case {
         const char* stored; // null: value missing
         int expected;
-    } const cases[] = {{"1031", 1031}, {"2052", 2052},  {"12abc", 12}, {"abc", 0},
-                       {"", 0},        {" 1036", 1036}, {"-7", -7},    {nullptr, 0}};
+    } const cases[] = {{"12abc", 12}, {"abc", 0}, {" -7", -7}, {nullptr, 0}};
     struct Reader {
         const char* value;
         int (*read)();
@@ -97,9 +87,8 @@ TEST_F(Languages, KeyboardLayoutLanguage) {
     struct Case {
         const char* stored; // null: no value
         DWORD expected;
-    } const cases[] = {{nullptr, 1033},           {"00000409", 1033}, {"00000407", 1031},
-                       {"0000080c", 2060},        {"0000080C", 2060}, {"00000804", 2052},
-                       {"E0010411", 0xE0010411u}, {"411", 0x411}};
+    } const cases[] = {
+        {nullptr, 1033}, {"0000080c", 2060}, {"E0010411", 0xE0010411u}, {"411", 0x411}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stored ? c.stored : "(missing)");
         p::RegDeleteTreeA(HKEY_CURRENT_USER, "Keyboard Layout");
@@ -118,11 +107,7 @@ TEST_F(Languages, CountryOfTheKeyboardLayout) {
     struct Case {
         const char* layout; // null: none, the user's locale decides
         const char* country;
-    } const cases[] = {{"00000407", "Germany"},
-                       {"0000040c", "France"},
-                       {"00000807", "Switzerland"},
-                       {"00000409", "United States"},
-                       {nullptr, "United States"}};
+    } const cases[] = {{"00000807", "Switzerland"}, {nullptr, "United States"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.layout ? c.layout : "(none)");
         p::RegDeleteTreeA(HKEY_CURRENT_USER, "Keyboard Layout");
@@ -134,11 +119,8 @@ TEST_F(Languages, CountryOfTheKeyboardLayout) {
 // Strings of the library's table through the framework's loader.
 TEST(StringLoading, BuiltInTable) {
     CString text;
-    EXPECT_TRUE(text.LoadString(61576));
-    EXPECT_EQ(text, "English");
     EXPECT_TRUE(text.LoadString(61664));
     EXPECT_EQ(text, "Unknown language");
     CString missing("kept");
     EXPECT_FALSE(missing.LoadString(1));
-    EXPECT_FALSE(missing.LoadString(65535));
 }
