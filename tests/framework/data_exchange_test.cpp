@@ -1,5 +1,4 @@
-// Dialog data exchange, driven through the automation API: members into controls and back
-// for every DDX_ kind, binding member objects to controls, and the validation prompts.
+// Dialog data exchange and validation, driven through the automation API.
 #include <tessaly/automation.h>
 #include <tessaly/controls.h>
 #include <tessaly/wnd.h>

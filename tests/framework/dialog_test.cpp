@@ -87,23 +87,10 @@ class Dialogs : public framework_test::TemplateTest<> {
 
 } // namespace
 
-TEST_F(Dialogs, MissingTemplateFailsWithoutShowing) {
-    WatchedDialog missing(999u), missingName("NOSUCHDLG"), elsewhere(100u);
-    bool initialised = false;
-    missing.onInit = [&](WatchedDialog&) { initialised = true; };
-    EXPECT_EQ(run(missing, [](Dialog&) {}), -1);
-    EXPECT_EQ(handlerCalls, 0);
-    EXPECT_FALSE(initialised);
-    EXPECT_EQ(run(missingName, [](Dialog&) {}), -1);
-    // Without the caller's resources, the caller's template is not found either.
-    AfxSetResourceHandle(nullptr);
-    EXPECT_EQ(run(elsewhere, [](Dialog&) {}), -1);
-}
-
-// What each control kind shows when the dialog opens.
+// What each control kind shows when the dialog opens; a picture of the window.
 TEST_F(Dialogs, ControlsAsTheTemplateMakesThem) {
+    const std::string path = prefix_.scratch() + "/controls.png";
     WatchedDialog dialog(100u);
-    std::vector<std::string> problems;
     const int result = run(dialog, [&](Dialog& d) {
         EXPECT_EQ(d.TemplateId(), 100u);
         EXPECT_EQ(d.Caption(), "Controls");
@@ -135,6 +122,8 @@ TEST_F(Dialogs, ControlsAsTheTemplateMakesThem) {
         EXPECT_FALSE(d.Click(1786));
         EXPECT_FALSE(d.Click(1787));
         EXPECT_FALSE(d.Click(1020));
+        EXPECT_TRUE(d.SavePng(path));
+        EXPECT_FALSE(d.SavePng(prefix_.scratch() + "/no/such/folder/x.png"));
         d.PressEscape();
     });
     EXPECT_EQ(result, IDCANCEL);
@@ -142,6 +131,10 @@ TEST_F(Dialogs, ControlsAsTheTemplateMakesThem) {
     EXPECT_TRUE(dialog.cancelCalled);
     EXPECT_FALSE(dialog.okCalled);
     EXPECT_EQ(dialog.GetSafeHwnd(), nullptr); // the window is gone after the run
+    std::ifstream in(path, std::ios::binary);
+    std::string header(8, '\0');
+    in.read(header.data(), 8);
+    EXPECT_EQ(header, std::string("\x89PNG\r\n\x1a\n", 8));
 }
 
 TEST_F(Dialogs, TextsAndChecks) {
@@ -176,7 +169,8 @@ TEST_F(Dialogs, TextsAndChecks) {
     EXPECT_EQ(dialog.commands, (std::vector<UINT>{1200, 1202, 1201, IDOK}));
 }
 
-// The ways a dialog ends, and the code DoModal returns for each.
+// The ways a dialog ends, and the code DoModal returns for each: -1 without showing when
+// the template is missing (also from the resources of another module).
 TEST_F(Dialogs, EndCodes) {
     for (int button : {IDOK, IDCANCEL, 1785}) { // 1785: the dialog's own ending
         WatchedDialog dialog(100u);
@@ -204,6 +198,16 @@ TEST_F(Dialogs, EndCodes) {
         d.Click(IDOK);
     });
     EXPECT_EQ(prepared.textAtOk, "initial");
+
+    WatchedDialog missing(999u), missingName("NOSUCHDLG"), elsewhere(100u);
+    bool initialised = false;
+    missing.onInit = [&](WatchedDialog&) { initialised = true; };
+    EXPECT_EQ(run(missing, [](Dialog&) {}), -1);
+    EXPECT_EQ(handlerCalls, 0);
+    EXPECT_FALSE(initialised);
+    EXPECT_EQ(run(missingName, [](Dialog&) {}), -1);
+    AfxSetResourceHandle(nullptr);
+    EXPECT_EQ(run(elsewhere, [](Dialog&) {}), -1);
 }
 
 // Dialog units follow the template's font: an average character is four units wide and a
@@ -235,20 +239,4 @@ TEST_F(Dialogs, DialogUnitsFollowTheFont) {
     // Twice the points: about twice the pixels.
     EXPECT_NEAR(large.width / double(small.width), 2.0, 0.3);
     EXPECT_NEAR(largeButton.width / double(smallButton.width), 2.0, 0.3);
-}
-
-TEST_F(Dialogs, PictureOfTheWindow) {
-    const std::string path = prefix_.scratch() + "/controls.png";
-    WatchedDialog dialog(100u);
-    bool saved = false;
-    run(dialog, [&](Dialog& d) {
-        saved = d.SavePng(path);
-        EXPECT_FALSE(d.SavePng(prefix_.scratch() + "/no/such/folder/x.png"));
-        d.PressEscape();
-    });
-    ASSERT_TRUE(saved);
-    std::ifstream in(path, std::ios::binary);
-    std::string header(8, '\0');
-    in.read(header.data(), 8);
-    EXPECT_EQ(header, std::string("\x89PNG\r\n\x1a\n", 8));
 }

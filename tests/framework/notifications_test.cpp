@@ -1,7 +1,4 @@
-// Control notifications and the up-down control, driven through the automation interface
-// on a template compiled for the test: what reaches the dialog (WM_NOTIFY with its
-// structures, WM_COMMAND with its codes) for which causes, the up-down's defaults, ranges,
-// wrapping, buddy text and refusals.
+// Control notifications and the up-down control, driven through the automation interface.
 #include <tessaly/automation.h>
 #include <tessaly/controls.h>
 #include <tessaly/messages.h>
@@ -85,25 +82,19 @@ class NotifyDialog : public CDialog {
     BOOL OnInitDialog() override {
         CDialog::OnInitDialog();
         auto* list = static_cast<CListCtrl*>(GetDlgItem(1006));
-        for (int i = 0; i < 3; ++i) {
-            list->InsertItem(i, std::string(1, static_cast<char>('a' + i)).c_str());
-            list->SetItemData(i, 100 + i);
-        }
         auto* tree = static_cast<CTreeCtrl*>(GetDlgItem(1007));
         root = tree->InsertItem("root");
         one = tree->InsertItem("one");
         two = tree->InsertItem("two");
         tree->SetItemData(one, 11);
-        tree->SetItemData(two, 12);
-        for (int id : {1008, 1009}) {
-            auto* box = static_cast<CListBox*>(GetDlgItem(id));
-            for (const char* text : {"x", "y", "z"})
-                box->AddString(text);
-        }
-        for (int id : {1010, 1011}) {
-            auto* combo = static_cast<CComboBox*>(GetDlgItem(id));
-            for (const char* text : {"red", "green", "blue"})
-                combo->AddString(text);
+        const char* const colours[] = {"red", "green", "blue"};
+        for (int i = 0; i < 3; ++i) {
+            list->InsertItem(i, colours[i]);
+            list->SetItemData(i, 100 + i);
+            for (int id : {1008, 1009})
+                static_cast<CListBox*>(GetDlgItem(id))->AddString(colours[i]);
+            for (int id : {1010, 1011})
+                static_cast<CComboBox*>(GetDlgItem(id))->AddString(colours[i]);
         }
         return TRUE;
     }

@@ -1,6 +1,4 @@
-// Window classes and finding windows: the caller's Qt widgets in this process, and other
-// processes' windows on a private X11 display (Xvfb) through their WM_CLASS, title and
-// process id.
+// Window classes and finding windows, in this process and others' on a private display.
 #include <tessaly/foundation.h>
 #include <tessaly/wnd.h>
 

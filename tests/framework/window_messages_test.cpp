@@ -1,5 +1,4 @@
-// Window messages sent and posted to a caller's widgets as Qt events, their default handling
-// (window text, timers, close), and timers on windows.
+// Window messages sent and posted to a caller's widgets, and timers on windows.
 #include <tessaly/foundation.h>
 #include <tessaly/messages.h>
 #include <tessaly/wnd.h>
