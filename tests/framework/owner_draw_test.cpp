@@ -453,9 +453,9 @@ TEST_F(OwnerDraw, ParentDrawsWhatTheClassLeavesAndVariableItemsAreMeasured) {
     EXPECT_EQ(dialog.parentMeasured[0].item, 0u);
 }
 
-// The colour list: names as texts, colours as data; the closed box and the open list show
-// each item's swatch in its colour, the selected item on the highlight
-// colour; the fixed height is asked once, of the class, not the parent.
+// The colour list: names as texts, colours as data; the open list shows each item's swatch
+// in its colour, the selected item on the highlight colour; the fixed height is asked once,
+// of the class, not the parent.
 TEST_F(OwnerDraw, FixedColourListDrawsSwatches) {
     OwnerDrawDialog dialog;
     std::vector<ULONG_PTR> colours;
@@ -464,14 +464,7 @@ TEST_F(OwnerDraw, FixedColourListDrawsSwatches) {
     show(dialog, [&](Dialog& d) {
         EXPECT_EQ(d.GetItems(1010), (std::vector<std::string>{"Red", "Green", "Blue"}));
         EXPECT_EQ(d.GetItemData(1010), colours);
-        d.GetPixel(0, 0); // paints
-        const auto field = findCall(dialog.colours.calls,
-                                    [](const DrawCall& c) { return c.state & ODS_COMBOBOXEDIT; });
-        ASSERT_NE(field, dialog.colours.calls.end());
-        const RECT swatch = ColourList::swatchOf(field->rect);
-        const int middle = (swatch.top + swatch.bottom) / 2;
-        EXPECT_EQ(pixelIn(d, 1010, (swatch.left + swatch.right) / 2, middle), long(kBlue));
-        dialog.colours.calls.clear();
+        d.GetPixel(0, 0); // paints the dialog first
         ASSERT_TRUE(d.ShowDropDown(1010, true));
         d.Wait(50);
         for (UINT i = 0; i < 3; ++i) {
