@@ -83,37 +83,29 @@ TEST_F(Languages, SettingsAreReadFromTheMachineHive) {
 
 // The first preloaded layout of the user, a hexadecimal text; English (United States) when
 // there is none.
-TEST_F(Languages, KeyboardLayoutLanguage) {
+TEST_F(Languages, KeyboardLayoutLanguageAndCountry) {
+    tessaly::testing::ScopedEnv locale("LC_ALL", "C");
     struct Case {
-        const char* stored; // null: no value
-        DWORD expected;
-    } const cases[] = {
-        {nullptr, 1033}, {"0000080c", 2060}, {"E0010411", 0xE0010411u}, {"411", 0x411}};
+        const char* stored; // null: no value (the user's locale decides the country)
+        DWORD language;
+        const char* country; // null: not checked
+    } const cases[] = {{nullptr, 1033, "United States"},
+                       {"00000807", 2055, "Switzerland"},
+                       {"0000080c", 2060, nullptr},
+                       {"E0010411", 0xE0010411u, nullptr},
+                       {"411", 0x411, nullptr}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stored ? c.stored : "(missing)");
         p::RegDeleteTreeA(HKEY_CURRENT_USER, "Keyboard Layout");
         if (c.stored) SetText(HKEY_CURRENT_USER, "Keyboard Layout\\Preload", "1", c.stored);
-        EXPECT_EQ(GetKeyboardLayoutLanguage(), c.expected);
+        EXPECT_EQ(GetKeyboardLayoutLanguage(), c.language);
+        if (c.country) EXPECT_EQ(GetCurrentCountryName(), c.country);
     }
     // Only the user's layouts count, and only the first.
     p::RegDeleteTreeA(HKEY_CURRENT_USER, "Keyboard Layout");
     SetText(HKEY_LOCAL_MACHINE, "Keyboard Layout\\Preload", "1", "00000407");
     SetText(HKEY_CURRENT_USER, "Keyboard Layout\\Preload", "2", "00000407");
     EXPECT_EQ(GetKeyboardLayoutLanguage(), 1033u);
-}
-
-TEST_F(Languages, CountryOfTheKeyboardLayout) {
-    tessaly::testing::ScopedEnv locale("LC_ALL", "C");
-    struct Case {
-        const char* layout; // null: none, the user's locale decides
-        const char* country;
-    } const cases[] = {{"00000807", "Switzerland"}, {nullptr, "United States"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.layout ? c.layout : "(none)");
-        p::RegDeleteTreeA(HKEY_CURRENT_USER, "Keyboard Layout");
-        if (c.layout) SetText(HKEY_CURRENT_USER, "Keyboard Layout\\Preload", "1", c.layout);
-        EXPECT_EQ(GetCurrentCountryName(), c.country);
-    }
 }
 
 // Strings of the library's table through the framework's loader.

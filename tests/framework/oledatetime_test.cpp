@@ -228,14 +228,7 @@ TEST(OleDateTimeSpan, RangeArithmeticAndFormat) {
                  "3 days 04:05:06, 100%");
 }
 
-TEST(OleDateTime, FormatWithStrftimeCodes) {
-    COleDateTime date(2004, 1, 5, 9, 7, 3);
-    EXPECT_STREQ(date.Format("%A %B %d, %Y (%j) %H:%M:%S"),
-                 "Monday January 05, 2004 (005) 09:07:03");
-    EXPECT_STREQ(COleDateTime(-1.25).Format("%a %d %b %Y %H:%M"), "Fri 29 Dec 1899 06:00");
-}
-
-TEST(OleDateTime, FormatAsTheSystemShowsDates) {
+TEST(OleDateTime, FormatAsTheSystemShowsDatesOrByCodes) {
     struct Case {
         double value;
         DWORD flags;
@@ -249,6 +242,10 @@ TEST(OleDateTime, FormatAsTheSystemShowsDates) {
                  {37998.0 + 13.75 / 24, 0, 1031, "12.01.2004 13:45:00"}};
     for (const auto& c : cases)
         EXPECT_STREQ(COleDateTime(c.value).Format(c.flags, c.locale), c.text) << c.value;
+    // With strftime codes.
+    EXPECT_STREQ(COleDateTime(2004, 1, 5, 9, 7, 3).Format("%A %B %d, %Y (%j) %H:%M:%S"),
+                 "Monday January 05, 2004 (005) 09:07:03");
+    EXPECT_STREQ(COleDateTime(-1.25).Format("%a %d %b %Y %H:%M"), "Fri 29 Dec 1899 06:00");
 }
 
 TEST(OleDateTime, TimesAndFileTimesAreLocal) {

@@ -102,7 +102,7 @@ TEST_F(WindowFinder, FindWindowMatchesClassIgnoringCaseAndTitleExactly) {
     EXPECT_EQ(CWnd::ProcessIdOf(hOther), static_cast<DWORD>(getpid()));
 }
 
-TEST_F(WindowFinder, ChildrenComeInCreationOrderWithoutOwnedWindows) {
+TEST_F(WindowFinder, ChildrenInCreationOrderWithoutOwnedWindowsAndGoneWithTheFrame) {
     auto frame = TopLevel("LintorClass", "Frame");
     auto* client = new QWidget(frame.get());
     CWnd(client).SetWindowClass("MDIClient");
@@ -122,16 +122,11 @@ TEST_F(WindowFinder, ChildrenComeInCreationOrderWithoutOwnedWindows) {
     EXPECT_EQ(CWnd::FindWindowEx(hFrame, nullptr, "CorvaneClientClass", nullptr), nullptr);
     // The owned dialog is a top-level window.
     EXPECT_EQ(CWnd::FindWindow("#32770", "Owned"), CWnd::HandleOf(owned));
-}
-
-TEST_F(WindowFinder, DestroyedWindowsAreGone) {
-    auto frame = TopLevel("LintorClass", "Short-lived");
-    const HWND handle = CWnd::HandleOf(frame.get());
-    EXPECT_TRUE(CWnd::IsWindow(handle));
+    // A destroyed window is gone.
     frame.reset();
-    EXPECT_FALSE(CWnd::IsWindow(handle));
+    EXPECT_FALSE(CWnd::IsWindow(hFrame));
     EXPECT_EQ(CWnd::FindWindow("LintorClass", nullptr), nullptr);
-    EXPECT_EQ(CWnd::ProcessIdOf(handle), 0u);
+    EXPECT_EQ(CWnd::ProcessIdOf(hFrame), 0u);
 }
 
 // ---- Across processes, on a private display ----
