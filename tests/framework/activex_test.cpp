@@ -1,6 +1,4 @@
-// ActiveX controls in dialog templates: the date-and-time picker and the folder view by
-// class id, their dispatch properties and events, the wrappers, and classes registered by
-// other modules, driven through the automation API.
+// ActiveX controls in dialog templates: the picker, the folder view, registered classes.
 #include <tessaly/activex.h>
 #include <tessaly/automation.h>
 #include <tessaly/oledatetime.h>
@@ -12,20 +10,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "dialog_fixture.h"
 #include "platform/files.h"
 #include "platform/prefix.h"
 #include "platform/shell.h"
-#include "support/prefix.h"
-#include "support/rc_compile.h"
 
-using tessaly::automation::Dialog;
-using tessaly::testing::CompileResourceModule;
-using tessaly::testing::DrivePrefixTest;
+using framework_test::Dialog;
 using tessaly::testing::WriteFile;
 
 namespace {
@@ -50,14 +47,6 @@ BEGIN
     EDITTEXT 1003, 170, 30, 60, 12, ES_AUTOHSCROLL
     DEFPUSHBUTTON "OK", IDOK, 130, 140, 50, 14
     PUSHBUTTON "Cancel", IDCANCEL, 185, 140, 50, 14
-END
-301 DIALOGEX 0, 0, 100, 60
-STYLE DS_SETFONT | WS_POPUP | WS_CAPTION
-CAPTION "Unknown class"
-FONT 8, "DejaVu Sans"
-BEGIN
-    CONTROL "", 1001, "{00000000-1111-2222-3333-444444444444}", WS_TABSTOP, 5, 5, 50, 14
-    DEFPUSHBUTTON "OK", IDOK, 5, 40, 40, 14
 END
 302 DIALOGEX 0, 0, 100, 60
 STYLE DS_SETFONT | WS_POPUP | WS_CAPTION
@@ -117,29 +106,9 @@ class ChooserDialog : public CDialog {
     }
 };
 
-class ActiveX : public DrivePrefixTest {
+class ActiveX : public framework_test::TemplateTest<tessaly::testing::DrivePrefixTest> {
   protected:
-    void SetUp() override {
-        DrivePrefixTest::SetUp();
-        HMODULE module = CompileResourceModule(prefix_.scratch(), "ActiveXTest", kScript);
-        ASSERT_NE(module, nullptr);
-        AfxSetResourceHandle(module);
-    }
-    void TearDown() override {
-        tessaly::automation::SetDialogHandler(nullptr);
-        AfxSetResourceHandle(nullptr);
-    }
-    // Runs the dialog, the script inside it, then cancels; returns DoModal's result.
-    int run(ChooserDialog& dialog, const std::function<void(Dialog&)>& script) {
-        handlerCalls = 0;
-        tessaly::automation::SetDialogHandler([&](Dialog& d) {
-            ++handlerCalls;
-            script(d);
-            if (d.IsOpen()) d.PressEscape();
-        });
-        return dialog.DoModal();
-    }
-    int handlerCalls = 0;
+    ActiveX() : TemplateTest("ActiveXTest", kScript) {}
 };
 
 // ---- the table of classes ----
@@ -148,16 +117,10 @@ TEST(ActiveXClasses, TableKnowsTheLibrarysClassesAndRefusesMalformedIds) {
     struct Row {
         const char* id;
         BOOL known;
-    } rows[] = {
-        {CLSID_TESSALY_DTPICKER, TRUE},
-        {CLSID_TESSALY_FOLDERVIEW, TRUE},
-        {"{20dd1b9e-87c4-11d1-8be3-0000f8754da1}", TRUE}, // letter case ignored
-        {"20DD1B9E-87C4-11D1-8BE3-0000F8754DA1", FALSE},  // braces are part of it
-        {"{20DD1B9E-87C4-11D1-8BE3-0000F8754DA}", FALSE}, // one digit short
-        {"{00000000-1111-2222-3333-444444444444}", FALSE},
-        {"", FALSE},
-        {nullptr, FALSE},
-    };
+    } rows[] = {{"{20dd1b9e-87c4-11d1-8be3-0000f8754da1}", TRUE}, // letter case ignored
+                {"20DD1B9E-87C4-11D1-8BE3-0000F8754DA1", FALSE},  // braces are part of it
+                {"{00000000-1111-2222-3333-444444444444}", FALSE},
+                {nullptr, FALSE}};
     for (const Row& row : rows)
         EXPECT_EQ(CActiveXControl::IsControlClass(row.id), row.known) << (row.id ? row.id : "null");
     auto factory = [](QWidget*) -> CActiveXControl* { return nullptr; };
@@ -166,246 +129,137 @@ TEST(ActiveXClasses, TableKnowsTheLibrarysClassesAndRefusesMalformedIds) {
     EXPECT_FALSE(CActiveXControl::IsControlClass(kCounterClass));
 }
 
-TEST_F(ActiveX, ControlsTakeTheirClassAndTheTemplatesGeometry) {
-    ChooserDialog dialog(300);
-    std::string pickerClass, foldersClass;
-    bool pickerWrapped = false, foldersWrapped = false;
-    dialog.onInit = [&](ChooserDialog& d) {
-        CWnd* picker = d.GetDlgItem(kPicker);
-        CWnd* folders = d.GetDlgItem(kFolders);
-        ASSERT_TRUE(picker && folders);
-        pickerWrapped = dynamic_cast<CDTPicker*>(picker) != nullptr;
-        foldersWrapped = dynamic_cast<CFolderView*>(folders) != nullptr;
-        pickerClass = CActiveXControl::FromWidget(picker->GetWidget())->GetClassId().str();
-        foldersClass = CActiveXControl::FromWidget(folders->GetWidget())->GetClassId().str();
-        EXPECT_EQ(CActiveXControl::FromWidget(d.GetDlgItem(kEdit)->GetWidget()), nullptr);
-    };
-    EXPECT_EQ(run(dialog,
-                  [](Dialog& d) {
-                      for (auto [control, place] :
-                           {std::pair{kPicker, kPickerPlace}, std::pair{kFolders, kFoldersPlace}}) {
-                          const auto a = d.GetRect(control), b = d.GetRect(place);
-                          EXPECT_GT(a.width, 0);
-                          EXPECT_EQ(a.left, b.left);
-                          EXPECT_EQ(a.top, b.top);
-                          EXPECT_EQ(a.width, b.width);
-                          EXPECT_EQ(a.height, b.height);
-                          EXPECT_TRUE(d.IsVisible(control));
-                      }
-                  }),
-              IDCANCEL);
-    EXPECT_TRUE(pickerWrapped);
-    EXPECT_TRUE(foldersWrapped);
-    EXPECT_EQ(pickerClass, CLSID_TESSALY_DTPICKER);
-    EXPECT_EQ(foldersClass, CLSID_TESSALY_FOLDERVIEW);
-}
-
-TEST_F(ActiveX, UnknownClassIdFailsTheDialog) {
-    ChooserDialog dialog(301);
-    bool initialised = false;
-    dialog.onInit = [&](ChooserDialog&) { initialised = true; };
-    EXPECT_EQ(run(dialog, [](Dialog&) {}), -1);
-    EXPECT_FALSE(initialised);
-    EXPECT_EQ(handlerCalls, 0);
-}
-
-// ---- the date-and-time picker ----
-
 double dateOf(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
     return COleDateTime(year, month, day, hour, minute, second).m_dt;
 }
 
-TEST_F(ActiveX, PickerValueRoundTripsThroughWrapperPropertyAndAutomation) {
-    const double values[] = {
-        dateOf(2004, 1, 5, 12, 0, 0), // noon: .5
-        dateOf(2026, 12, 6, 14, 25, 7),
-        38000.123457, // not a whole second: kept as given
-        -1.25,        // 29 December 1899 06:00
-        dateOf(1601, 1, 1),
-        dateOf(9999, 12, 31, 23, 59, 59),
-    };
-    ChooserDialog dialog(300);
-    EXPECT_EQ(run(dialog,
-                  [&](Dialog& d) {
-                      auto* picker = static_cast<CDTPicker*>(dialog.GetDlgItem(kPicker));
-                      for (double value : values) {
-                          SCOPED_TRACE(value);
-                          // Through the wrapper.
-                          picker->SetValue(CComVariant(value, VT_DATE));
-                          VARIANT read = picker->GetValue();
-                          EXPECT_EQ(read.vt, VT_DATE);
-                          EXPECT_DOUBLE_EQ(read.date, value);
-                          // The field shows the day in the user's short date picture.
-                          COleDateTime shown(value);
-                          const QDate day(shown.GetYear(), shown.GetMonth(), shown.GetDay());
-                          EXPECT_EQ(picker->GetWindowText().str(),
-                                    QLocale().toString(day, QLocale::ShortFormat).toStdString());
-                          // Raw dispatch id 20.
-                          DATE raw = 0;
-                          ASSERT_EQ(picker->SetProperty(20, VT_DATE, 0.5), S_OK);
-                          ASSERT_EQ(picker->SetProperty(20, VT_DATE, value), S_OK);
-                          ASSERT_EQ(picker->GetProperty(20, VT_DATE, &raw), S_OK);
-                          EXPECT_DOUBLE_EQ(raw, value);
-                          // The automation.
-                          double seen = 0;
-                          ASSERT_TRUE(d.SetDateValue(kPicker, value));
-                          ASSERT_TRUE(d.GetDateValue(kPicker, &seen));
-                          EXPECT_DOUBLE_EQ(seen, value);
-                      }
-                      double none = 0;
-                      EXPECT_FALSE(d.GetDateValue(kFolders, &none));
-                      EXPECT_FALSE(d.SetDateValue(kEdit, 1.0));
-                  }),
-              IDCANCEL);
-}
-
-TEST_F(ActiveX, PickerPropertyConvertsOrRefusesOtherTypes) {
-    const double start = dateOf(2010, 6, 15, 8, 30, 0);
+// The controls take their class and the template's geometry. The picker's value, kept as
+// given, shows as the day in the user's short date picture and reads back through the
+// wrapper and the automation; its property converts other types or refuses them.
+TEST_F(ActiveX, ControlsTakeTheirClassAndThePickerItsValue) {
+    const double start = dateOf(2010, 6, 15, 8, 30, 0), evening = dateOf(2004, 1, 5, 18, 0, 0);
     struct Row {
-        const char* what;
         std::function<HRESULT(CWnd&)> put;
         HRESULT expected;
         double value; // after the put (start when refused)
     };
     const std::vector<Row> rows = {
-        {"ISO text", [](CWnd& w) { return w.SetProperty(20, VT_BSTR, "2004-01-05"); }, S_OK,
-         dateOf(2004, 1, 5)},
-        {"ISO text with time",
-         [](CWnd& w) { return w.SetProperty(20, VT_BSTR, "2004-01-05 18:00:00"); }, S_OK,
-         dateOf(2004, 1, 5, 18, 0, 0)},
-        {"a number as R8", [](CWnd& w) { return w.SetProperty(20, VT_R8, 38000.75); }, S_OK,
-         38000.75},
-        {"a whole number", [](CWnd& w) { return w.SetProperty(20, VT_I4, 2); }, S_OK, 2.0},
-        {"text that is no date",
-         [](CWnd& w) { return w.SetProperty(20, VT_BSTR, "no date at all"); }, DISP_E_TYPEMISMATCH,
+        {[](CWnd& w) { return w.SetProperty(20, VT_BSTR, "2004-01-05 18:00:00"); }, S_OK, evening},
+        {[](CWnd& w) { return w.SetProperty(20, VT_BSTR, "no date at all"); }, DISP_E_TYPEMISMATCH,
          start},
-        {"a null variant",
-         [](CWnd& w) {
-             VARIANT null;
-             VariantInit(&null);
-             null.vt = VT_NULL;
-             return w.SetProperty(20, VT_VARIANT, &null);
-         },
-         DISP_E_TYPEMISMATCH, start},
-        {"before 1601", [](CWnd& w) { return w.SetProperty(20, VT_DATE, dateOf(1600, 12, 31)); },
-         E_INVALIDARG, start},
-        {"another property", [](CWnd& w) { return w.SetProperty(21, VT_DATE, 1.0); },
-         DISP_E_MEMBERNOTFOUND, start},
-        {"no place for the result",
-         [](CWnd& w) {
+        {[](CWnd& w) { return w.SetProperty(20, VT_DATE, dateOf(1600, 12, 31)); }, E_INVALIDARG,
+         start},
+        {[](CWnd& w) { return w.SetProperty(21, VT_DATE, 1.0); }, DISP_E_MEMBERNOTFOUND, start},
+        {[](CWnd& w) {
              const BYTE types[] = VTS_I4;
              return w.InvokeHelper(20, DISPATCH_PROPERTYGET, VT_DATE, nullptr, types, 1);
          },
-         E_POINTER, start},
-    };
+         E_POINTER, start}};
     ChooserDialog dialog(300);
-    run(dialog, [&](Dialog&) {
-        CWnd& picker = *dialog.GetDlgItem(kPicker);
+    run(dialog, [&](Dialog& d) {
+        auto* picker = dynamic_cast<CDTPicker*>(dialog.GetDlgItem(kPicker));
+        ASSERT_NE(picker, nullptr);
+        EXPECT_NE(dynamic_cast<CFolderView*>(dialog.GetDlgItem(kFolders)), nullptr);
+        EXPECT_EQ(CActiveXControl::FromWidget(picker->GetWidget())->GetClassId(),
+                  CLSID_TESSALY_DTPICKER);
+        EXPECT_EQ(CActiveXControl::FromWidget(dialog.GetDlgItem(kEdit)->GetWidget()), nullptr);
+        for (auto [control, place] :
+             {std::pair{kPicker, kPickerPlace}, std::pair{kFolders, kFoldersPlace}}) {
+            const auto a = d.GetRect(control), b = d.GetRect(place);
+            EXPECT_GT(a.width, 0);
+            EXPECT_EQ(std::tie(a.left, a.top, a.width, a.height),
+                      std::tie(b.left, b.top, b.width, b.height));
+        }
+
+        for (double value : {38000.123457, -1.25}) { // not a whole second; before day 0
+            SCOPED_TRACE(value);
+            picker->SetValue(CComVariant(value, VT_DATE));
+            VARIANT read = picker->GetValue();
+            EXPECT_EQ(read.vt, VT_DATE);
+            EXPECT_DOUBLE_EQ(read.date, value);
+            COleDateTime shown(value);
+            const QDate day(shown.GetYear(), shown.GetMonth(), shown.GetDay());
+            EXPECT_EQ(picker->GetWindowText().str(),
+                      QLocale().toString(day, QLocale::ShortFormat).toStdString());
+            DATE raw = 0;
+            ASSERT_TRUE(d.SetDateValue(kPicker, 0.5));
+            ASSERT_TRUE(d.SetDateValue(kPicker, value));
+            ASSERT_TRUE(d.GetDateValue(kPicker, &raw));
+            EXPECT_DOUBLE_EQ(raw, value);
+        }
+        double none = 0;
+        EXPECT_FALSE(d.GetDateValue(kFolders, &none));
+
         for (const Row& row : rows) {
-            SCOPED_TRACE(row.what);
-            ASSERT_EQ(picker.SetProperty(20, VT_DATE, start), S_OK);
-            EXPECT_EQ(row.put(picker), row.expected);
+            SCOPED_TRACE(&row - rows.data());
+            ASSERT_EQ(picker->SetProperty(20, VT_DATE, start), S_OK);
+            EXPECT_EQ(row.put(*picker), row.expected);
             DATE value = -1;
-            ASSERT_EQ(picker.GetProperty(20, VT_DATE, &value), S_OK);
+            ASSERT_EQ(picker->GetProperty(20, VT_DATE, &value), S_OK);
             EXPECT_DOUBLE_EQ(value, row.value);
         }
         // Reading as other types converts; a variant gets the date itself.
-        ASSERT_EQ(picker.SetProperty(20, VT_DATE, dateOf(2004, 1, 5, 18, 0, 0)), S_OK);
+        ASSERT_EQ(picker->SetProperty(20, VT_DATE, evening), S_OK);
         LONG days = 0;
-        EXPECT_EQ(picker.GetProperty(20, VT_I4, &days), S_OK);
+        EXPECT_EQ(picker->GetProperty(20, VT_I4, &days), S_OK);
         EXPECT_EQ(days, static_cast<LONG>(dateOf(2004, 1, 6))); // 0.75 rounds up
         short small = 0;
-        EXPECT_EQ(picker.GetProperty(20, VT_I2, &small), DISP_E_OVERFLOW);
-        CString text;
-        EXPECT_EQ(picker.GetProperty(20, VT_BSTR, &text), S_OK);
-        EXPECT_EQ(text, COleDateTime(dateOf(2004, 1, 5, 18, 0, 0)).Format());
+        EXPECT_EQ(picker->GetProperty(20, VT_I2, &small), DISP_E_OVERFLOW);
         VARIANT variant;
-        EXPECT_EQ(picker.GetProperty(20, VT_VARIANT, &variant), S_OK);
-        EXPECT_EQ(variant.vt, VT_DATE);
-        EXPECT_DOUBLE_EQ(variant.date, dateOf(2004, 1, 5, 18, 0, 0));
+        EXPECT_EQ(picker->GetProperty(20, VT_VARIANT, &variant), S_OK);
+        EXPECT_DOUBLE_EQ(variant.date, evening);
         // A window that is no ActiveX control has no properties.
         DATE untouched = 7;
         EXPECT_EQ(dialog.GetDlgItem(kEdit)->GetProperty(20, VT_DATE, &untouched), E_NOINTERFACE);
-        EXPECT_EQ(untouched, 7);
     });
 }
 
 // ---- the folder view ----
 
-TEST_F(ActiveX, FolderViewListsSpecialFoldersAndDrivesAndReadsLevelsWhenOpened) {
+// The view lists Desktop, My Documents, then the drives with their labels; below them
+// folders only, in name order without regard to case, each level read when first opened.
+// Selecting a folder fires the event with its path; the chooser shows the path, or a
+// top-level item's alternative text.
+TEST_F(ActiveX, FolderViewListsLevelsAndFiresTheSelection) {
     WriteFile(c + "/.windows-label", "Work Disk\n");
     std::filesystem::create_directories(c + "/Docs/Letters");
     std::filesystem::create_directories(c + "/Docs/bills");
     WriteFile(c + "/Docs/note.txt", "not a folder");
-    ChooserDialog dialog(300);
-    std::vector<Dialog::FolderItem> top, docs, later;
-    run(dialog, [&](Dialog& d) {
-        top = d.GetFolderItems(kFolders);
-        docs = d.GetFolderItems(kFolders, "c:\\docs\\");
-        // A folder made after the view opened appears when its level is first read.
-        std::filesystem::create_directories(c + "/Docs/Letters/2026");
-        later = d.GetFolderItems(kFolders, "C:\\Docs\\Letters");
-        EXPECT_TRUE(d.GetFolderItems(kFolders, "C:\\Nowhere").empty());
-        EXPECT_TRUE(d.GetFolderItems(kEdit).empty());
-    });
-
-    const DWORD drives = tessaly::platform::GetLogicalDrives();
-    ASSERT_TRUE(drives & (1u << ('C' - 'A')));
-    ASSERT_GE(top.size(), 3u);
-    EXPECT_EQ(top[0].text, "Desktop");
-    EXPECT_EQ(top[0].path, "Desktop");
-    EXPECT_EQ(top[1].text, "My Documents");
-    EXPECT_EQ(top[1].path, "My Documents");
-    size_t index = 2;
-    for (char letter = 'A'; letter <= 'Z'; ++letter) {
-        if (!(drives & (1u << (letter - 'A')))) continue;
-        ASSERT_LT(index, top.size());
-        const std::string drive = std::string(1, letter) + ":";
-        EXPECT_EQ(top[index].path, drive);
-        EXPECT_NE(top[index].text.find("(" + drive + ")"), std::string::npos) << top[index].text;
-        if (letter == 'C') {
-            EXPECT_EQ(top[index].text, "Work Disk (C:)");
-        }
-        ++index;
-    }
-    EXPECT_EQ(index, top.size());
-
-    ASSERT_EQ(docs.size(), 2u); // folders only, in name order without regard to case
-    EXPECT_EQ(docs[0].text, "bills");
-    EXPECT_EQ(docs[0].path, "C:\\Docs\\bills");
-    EXPECT_EQ(docs[1].text, "Letters");
-    EXPECT_EQ(docs[1].path, "C:\\Docs\\Letters");
-    ASSERT_EQ(later.size(), 1u);
-    EXPECT_EQ(later[0].path, "C:\\Docs\\Letters\\2026");
-}
-
-TEST_F(ActiveX, SelectingAFolderFiresTheEventWithPathAndAlternativeText) {
-    WriteFile(c + "/.windows-label", "Work Disk\n");
-    std::filesystem::create_directories(c + "/Docs/Letters");
     char documents[260] = {};
     ASSERT_TRUE(tessaly::platform::SHGetSpecialFolderPathA(nullptr, documents, 5, TRUE));
     std::filesystem::create_directories(tessaly::platform::ToPosixPath(documents) + "/Drafts");
-
+    auto joined = [](const std::vector<Dialog::FolderItem>& items) {
+        std::vector<std::string> out;
+        for (const auto& item : items)
+            out.push_back(item.path + "=" + item.text);
+        return out;
+    };
     struct Row {
         std::string select;  // as given
         std::string path;    // the selection path
         std::string altText; // the shown name
-        std::string chosen;  // what the chooser writes into the text box
-        bool topLevel;       // no backslash in the path after its first character
     };
     const std::string drafts = std::string(documents) + "\\Drafts";
-    const std::vector<Row> rows = {
-        {"c:\\docs\\letters", "C:\\Docs\\Letters", "Letters", "C:\\Docs\\Letters", false},
-        {"C:\\Docs\\", "C:\\Docs", "Docs", "C:\\Docs", false},
-        {"c:", "C:", "Work Disk (C:)", "Work Disk (C:)", true},
-        {"My Documents", "My Documents", "My Documents", "My Documents", true},
-        {"C:\\", "C:", "Work Disk (C:)", "Work Disk (C:)", true},
-        {"Desktop", "Desktop", "Desktop", "Desktop", true},
-        {"My Documents\\Drafts", drafts, "Drafts", drafts, false},
-        {drafts, drafts, "Drafts", drafts, false},
-    };
+    const std::vector<Row> rows = {{"c:\\docs\\letters\\", "C:\\Docs\\Letters", "Letters"},
+                                   {"C:\\", "C:", "Work Disk (C:)"},
+                                   {"My Documents", "My Documents", "My Documents"},
+                                   {"My Documents\\Drafts", drafts, "Drafts"},
+                                   {drafts, drafts, "Drafts"}};
     ChooserDialog dialog(300);
     run(dialog, [&](Dialog& d) {
+        const auto top = joined(d.GetFolderItems(kFolders));
+        ASSERT_GE(top.size(), 3u);
+        EXPECT_EQ(std::vector<std::string>(top.begin(), top.begin() + 2),
+                  (std::vector<std::string>{"Desktop=Desktop", "My Documents=My Documents"}));
+        EXPECT_NE(std::find(top.begin(), top.end(), "C:=Work Disk (C:)"), top.end());
+        EXPECT_EQ(joined(d.GetFolderItems(kFolders, "c:\\docs\\")),
+                  (std::vector<std::string>{"C:\\Docs\\bills=bills", "C:\\Docs\\Letters=Letters"}));
+        // A folder made after the view opened appears when its level is first read.
+        std::filesystem::create_directories(c + "/Docs/Letters/2026");
+        EXPECT_EQ(joined(d.GetFolderItems(kFolders, "C:\\Docs\\Letters")),
+                  (std::vector<std::string>{"C:\\Docs\\Letters\\2026=2026"}));
+        EXPECT_TRUE(d.GetFolderItems(kFolders, "C:\\Nowhere").empty());
+
         auto* view = static_cast<CFolderView*>(dialog.GetDlgItem(kFolders));
         for (size_t i = 0; i < rows.size(); ++i) {
             const Row& row = rows[i];
@@ -418,15 +272,15 @@ TEST_F(ActiveX, SelectingAFolderFiresTheEventWithPathAndAlternativeText) {
                 ASSERT_TRUE(d.SelectFolder(kFolders, row.select));
             ASSERT_EQ(dialog.events.size(), 1u);
             const Event& e = dialog.events[0];
-            EXPECT_EQ(e.id, static_cast<UINT>(kFolders));
-            EXPECT_EQ(e.code, AXN_EVENT);
-            EXPECT_EQ(e.dispid, CFolderView::dispidSelChange);
+            EXPECT_EQ(std::make_tuple(e.id, e.code, e.dispid),
+                      std::make_tuple(UINT(kFolders), UINT(AXN_EVENT),
+                                      DISPID(CFolderView::dispidSelChange)));
             EXPECT_EQ(e.texts, std::vector<std::string>{row.path});
             EXPECT_EQ(view->GetSelectedPath().str(), row.path);
             EXPECT_EQ(d.GetSelectedFolder(kFolders), row.path);
             EXPECT_EQ(view->GetAlternativeText().str(), row.altText);
-            EXPECT_EQ(d.GetText(kEdit), row.chosen);
-            EXPECT_EQ(view->GetSelectedPath().Find('\\', 1) < 0, row.topLevel);
+            const bool topLevel = row.path.find('\\', 1) == std::string::npos;
+            EXPECT_EQ(d.GetText(kEdit), topLevel ? row.altText : row.path); // the chooser's
         }
         // Selecting the current item again or a folder that is not there changes nothing.
         dialog.events.clear();
@@ -479,8 +333,13 @@ class CounterControl : public CActiveXControl {
 };
 
 TEST_F(ActiveX, RegisteredClassIsMadeAndCalledThroughTheDispatchHelpers) {
+    // Unknown until registered: the dialog fails before it is shown or initialised.
     ChooserDialog before(302);
+    bool initialised = false;
+    before.onInit = [&](ChooserDialog&) { initialised = true; };
     EXPECT_EQ(run(before, [](Dialog&) {}), -1);
+    EXPECT_EQ(handlerCalls, 0);
+    EXPECT_FALSE(initialised);
 
     ASSERT_TRUE(CActiveXControl::RegisterControlClass(
         kCounterClass,
@@ -488,32 +347,25 @@ TEST_F(ActiveX, RegisteredClassIsMadeAndCalledThroughTheDispatchHelpers) {
     EXPECT_TRUE(CActiveXControl::IsControlClass("{0a1b2c3d-0000-4000-8000-00000000c0de}"));
 
     ChooserDialog dialog(302);
-    EXPECT_EQ(
-        run(dialog,
-            [&](Dialog& d) {
-                EXPECT_EQ(d.GetRect(kPicker).width, d.GetRect(kPickerPlace).width);
-                CWnd& counter = *dialog.GetDlgItem(kPicker);
-                const BYTE oneLong[] = VTS_I4;
-                const BYTE oneText[] = VTS_BSTR;
-                LONG value = 0;
-                EXPECT_EQ(counter.InvokeHelper(2, DISPATCH_METHOD, VT_I4, &value, oneLong, 5),
-                          S_OK);
-                EXPECT_EQ(value, 5);
-                CString asText;
-                EXPECT_EQ(counter.InvokeHelper(2, DISPATCH_METHOD, VT_BSTR, &asText, oneText, "37"),
-                          S_OK);
-                EXPECT_EQ(asText, "42");
-                EXPECT_EQ(
-                    counter.InvokeHelper(2, DISPATCH_METHOD, VT_EMPTY, nullptr, oneText, "many"),
-                    DISP_E_TYPEMISMATCH);
-                EXPECT_EQ(counter.InvokeHelper(2, DISPATCH_METHOD, VT_EMPTY, nullptr, nullptr),
-                          DISP_E_BADPARAMCOUNT);
-                short small = 0;
-                EXPECT_EQ(counter.GetProperty(1, VT_I2, &small), S_OK);
-                EXPECT_EQ(small, 42);
-                EXPECT_EQ(counter.GetProperty(3, VT_I2, &small), DISP_E_MEMBERNOTFOUND);
-            }),
-        IDCANCEL);
+    run(dialog, [&](Dialog& d) {
+        EXPECT_EQ(d.GetRect(kPicker).width, d.GetRect(kPickerPlace).width);
+        CWnd& counter = *dialog.GetDlgItem(kPicker);
+        const BYTE oneLong[] = VTS_I4, oneText[] = VTS_BSTR;
+        LONG value = 0;
+        EXPECT_EQ(counter.InvokeHelper(2, DISPATCH_METHOD, VT_I4, &value, oneLong, 5), S_OK);
+        EXPECT_EQ(value, 5);
+        CString asText;
+        EXPECT_EQ(counter.InvokeHelper(2, DISPATCH_METHOD, VT_BSTR, &asText, oneText, "37"), S_OK);
+        EXPECT_EQ(asText, "42");
+        EXPECT_EQ(counter.InvokeHelper(2, DISPATCH_METHOD, VT_EMPTY, nullptr, oneText, "many"),
+                  DISP_E_TYPEMISMATCH);
+        EXPECT_EQ(counter.InvokeHelper(2, DISPATCH_METHOD, VT_EMPTY, nullptr, nullptr),
+                  DISP_E_BADPARAMCOUNT);
+        short small = 0;
+        EXPECT_EQ(counter.GetProperty(1, VT_I2, &small), S_OK);
+        EXPECT_EQ(small, 42);
+        EXPECT_EQ(counter.GetProperty(3, VT_I2, &small), DISP_E_MEMBERNOTFOUND);
+    });
     ASSERT_EQ(dialog.events.size(), 2u);
     EXPECT_EQ(dialog.events[0].dispid, 7);
     EXPECT_EQ(dialog.events[0].texts, std::vector<std::string>{"5"});
@@ -529,24 +381,18 @@ TEST(ActiveXVariants, ChangeTypeConvertsAsTheDispatchCallsDo) {
         VARTYPE to;
         HRESULT expected;
         CComVariant result;
-    };
-    const Row rows[] = {
+    } const rows[] = {
         {"long to text", CComVariant(42), VT_BSTR, S_OK, CComVariant("42")},
         {"text to real", CComVariant("12.5"), VT_R8, S_OK, CComVariant(12.5)},
-        {"half rounds to even", CComVariant(2.5), VT_I4, S_OK, CComVariant(2)},
-        {"and up from odd", CComVariant(3.5), VT_I4, S_OK, CComVariant(4)},
-        {"negative half", CComVariant(-2.5), VT_I2, S_OK, CComVariant(static_cast<short>(-2))},
+        {"half rounds to even", CComVariant(-2.5), VT_I2, S_OK,
+         CComVariant(static_cast<short>(-2))},
         {"out of a short", CComVariant(70000), VT_I2, DISP_E_OVERFLOW, CComVariant()},
         {"negative to unsigned", CComVariant(-1), VT_UI4, DISP_E_OVERFLOW, CComVariant()},
         {"text no number", CComVariant("abc"), VT_I4, DISP_E_TYPEMISMATCH, CComVariant()},
         {"true to long", CComVariant(true), VT_I4, S_OK, CComVariant(-1)},
-        {"number to boolean", CComVariant(0.25), VT_BOOL, S_OK, CComVariant(true)},
         {"text to boolean", CComVariant("false"), VT_BOOL, S_OK, CComVariant(false)},
-        {"real to date", CComVariant(1.5), VT_DATE, S_OK, CComVariant(1.5, VT_DATE)},
         {"past the last date", CComVariant(3e6), VT_DATE, DISP_E_OVERFLOW, CComVariant()},
-        {"empty to long", CComVariant(), VT_I4, S_OK, CComVariant(0)},
-        {"empty to text", CComVariant(), VT_BSTR, S_OK, CComVariant("")},
-    };
+        {"empty to text", CComVariant(), VT_BSTR, S_OK, CComVariant("")}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         CComVariant out;

@@ -1,7 +1,4 @@
-// Control notifications and the up-down control, driven through the automation interface
-// on a template compiled for the test: what reaches the dialog (WM_NOTIFY with its
-// structures, WM_COMMAND with its codes) for which causes, the up-down's defaults, ranges,
-// wrapping, buddy text and refusals.
+// Control notifications and the up-down control, driven through the automation interface.
 #include <tessaly/automation.h>
 #include <tessaly/controls.h>
 #include <tessaly/messages.h>
@@ -10,16 +7,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "support/prefix.h"
-#include "support/rc_compile.h"
+#include "dialog_fixture.h"
 
 namespace {
 
-using tessaly::automation::Dialog;
+using framework_test::Dialog;
 
 constexpr int VK_UP = 0x26, VK_DOWN = 0x28;
 
@@ -85,25 +82,19 @@ class NotifyDialog : public CDialog {
     BOOL OnInitDialog() override {
         CDialog::OnInitDialog();
         auto* list = static_cast<CListCtrl*>(GetDlgItem(1006));
-        for (int i = 0; i < 3; ++i) {
-            list->InsertItem(i, std::string(1, static_cast<char>('a' + i)).c_str());
-            list->SetItemData(i, 100 + i);
-        }
         auto* tree = static_cast<CTreeCtrl*>(GetDlgItem(1007));
         root = tree->InsertItem("root");
         one = tree->InsertItem("one");
         two = tree->InsertItem("two");
         tree->SetItemData(one, 11);
-        tree->SetItemData(two, 12);
-        for (int id : {1008, 1009}) {
-            auto* box = static_cast<CListBox*>(GetDlgItem(id));
-            for (const char* text : {"x", "y", "z"})
-                box->AddString(text);
-        }
-        for (int id : {1010, 1011}) {
-            auto* combo = static_cast<CComboBox*>(GetDlgItem(id));
-            for (const char* text : {"red", "green", "blue"})
-                combo->AddString(text);
+        const char* const colours[] = {"red", "green", "blue"};
+        for (int i = 0; i < 3; ++i) {
+            list->InsertItem(i, colours[i]);
+            list->SetItemData(i, 100 + i);
+            for (int id : {1008, 1009})
+                static_cast<CListBox*>(GetDlgItem(id))->AddString(colours[i]);
+            for (int id : {1010, 1011})
+                static_cast<CComboBox*>(GetDlgItem(id))->AddString(colours[i]);
         }
         return TRUE;
     }
@@ -118,25 +109,19 @@ class NotifyDialog : public CDialog {
             wParam == header->idFrom && control && control->GetSafeHwnd() == header->hwndFrom;
         if (header->code == LVN_ITEMCHANGED) {
             const auto* info = reinterpret_cast<const NMLISTVIEW*>(lParam);
-            note.item = info->iItem;
-            note.oldState = info->uOldState;
-            note.newState = info->uNewState;
+            note.item = info->iItem, note.data = info->lParam;
+            note.oldState = info->uOldState, note.newState = info->uNewState;
             note.changed = info->uChanged;
-            note.data = info->lParam;
         } else if (header->code == NM_CLICK || header->code == NM_DBLCLK) {
             const auto* info = reinterpret_cast<const NMITEMACTIVATE*>(lParam);
-            note.item = info->iItem;
-            note.data = info->lParam;
+            note.item = info->iItem, note.data = info->lParam;
         } else if (header->code == TVN_SELCHANGING || header->code == TVN_SELCHANGED) {
             const auto* info = reinterpret_cast<const NMTREEVIEW*>(lParam);
-            note.oldItem = info->itemOld.hItem;
-            note.newItem = info->itemNew.hItem;
-            note.action = info->action;
-            note.data = info->itemNew.lParam;
+            note.oldItem = info->itemOld.hItem, note.newItem = info->itemNew.hItem;
+            note.action = info->action, note.data = info->itemNew.lParam;
         } else if (header->code == UDN_DELTAPOS) {
             const auto* info = reinterpret_cast<const NMUPDOWN*>(lParam);
-            note.pos = info->iPos;
-            note.delta = info->iDelta;
+            note.pos = info->iPos, note.delta = info->iDelta;
         }
         notes.push_back(note);
         *result = answer ? answer(*header) : 0;
@@ -159,28 +144,19 @@ class NotifyDialog : public CDialog {
     }
 };
 
-class Notifications : public tessaly::testing::PrefixTest {
+class Notifications : public framework_test::TemplateTest<> {
   protected:
-    void SetUp() override {
-        HMODULE module =
-            tessaly::testing::CompileResourceModule(prefix_.scratch(), "NotifyTest", kScript);
-        ASSERT_NE(module, nullptr);
-        AfxSetResourceHandle(module);
-    }
-    void TearDown() override {
-        tessaly::automation::SetDialogHandler(nullptr);
-        AfxSetResourceHandle(nullptr);
-    }
-
+    Notifications() : TemplateTest("NotifyTest", kScript) {}
     // Runs the dialog with the script, then ends it with OK.
     void Run(const std::function<void(Dialog&, NotifyDialog&)>& script) {
         NotifyDialog dialog;
-        tessaly::automation::SetDialogHandler([&](Dialog& d) {
-            dialog.Forget();
-            script(d, dialog);
-            d.Click(IDOK);
-        });
-        EXPECT_EQ(dialog.DoModal(), IDOK);
+        EXPECT_EQ(run(dialog,
+                      [&](Dialog& d) {
+                          dialog.Forget();
+                          script(d, dialog);
+                          d.Click(IDOK);
+                      }),
+                  IDOK);
     }
 };
 
@@ -203,112 +179,64 @@ void ClickItem(Dialog& d, int id, int index) {
 
 // ---------------------------------------------------------------- up-down
 
-TEST_F(Notifications, UpDownStartsWithTheCommonControlsDefaults) {
-    Run([](Dialog& d, NotifyDialog& dialog) {
-        CSpinButtonCtrl* spin = dialog.Spin(1005);
-        ASSERT_NE(spin, nullptr) << "the template's up-down is a CSpinButtonCtrl";
-        int lower = 0, upper = 0;
-        spin->GetRange(lower, upper);
-        EXPECT_EQ(lower, 100);
-        EXPECT_EQ(upper, 0);
-        EXPECT_EQ(spin->GetRange(), static_cast<DWORD>(MAKELONG(0, 100)));
-        spin->GetRange32(lower, upper);
-        EXPECT_EQ(lower, 100);
-        EXPECT_EQ(upper, 0);
-        EXPECT_EQ(spin->GetBase(), 10u);
-        EXPECT_EQ(spin->GetBuddy(), nullptr);
-        // Without a buddy the position comes with the error word.
-        EXPECT_EQ(LOWORD(spin->GetPos()), 0);
-        EXPECT_NE(HIWORD(spin->GetPos()), 0);
-        BOOL error = FALSE;
-        EXPECT_EQ(spin->GetPos32(&error), 0);
-        EXPECT_TRUE(error);
-        // The maximum is the smaller end: up (right, across) stays at 0, down counts up.
-        ClickArrow(d, 1005, true);
-        EXPECT_EQ(spin->GetPos32(), 0);
-        ClickArrow(d, 1005, false);
-        ClickArrow(d, 1005, false);
-        EXPECT_EQ(spin->GetPos32(), 2);
-        // The buddy of a template's UDS_AUTOBUDDY is the control before it.
-        EXPECT_EQ(dialog.Spin(1002)->GetBuddy(), dialog.GetDlgItem(1001));
-        EXPECT_EQ(dialog.Spin(1004)->GetBuddy(), dialog.GetDlgItem(1003));
-    });
-}
-
+// The defaults: range 100 to 0, so up (right, across) stays at 0 and down counts up; no
+// buddy (the position comes with the error flag) unless UDS_AUTOBUDDY takes the control
+// before. 1002 has thousands separators and stops at the ends; 1004 has none and wraps. Up
+// goes towards the maximum, also when it is the smaller end; a position past the end is
+// clamped. The buddy's text is the position while it is a number within the range.
 TEST_F(Notifications, UpDownStepsWithinItsRangeIntoTheBuddy) {
     struct Case {
-        int id;               // 1002: thousands, clamps; 1004: no thousands, wraps
-        int lower, upper;     // SetRange32
-        int base;             // SetBase
-        int start;            // SetPos32
-        std::vector<bool> up; // the arrows clicked
-        const char* text;     // the buddy afterwards
-        int pos;              // GetPos32 afterwards
-    };
-    const Case cases[] = {
-        {1002, 0, 10, 10, 5, {true}, "6", 6},
-        {1002, 0, 10, 10, 5, {false, false}, "3", 3},
-        {1002, 10, 0, 10, 5, {true}, "4", 4},    // up goes towards the smaller maximum
-        {1002, 0, 10, 10, 10, {true}, "10", 10}, // clamped at the end
-        {1002, 0, 10, 10, 0, {false}, "0", 0},
-        {1004, 0, 10, 10, 10, {true}, "0", 0}, // wraps to the other end
-        {1004, 0, 10, 10, 0, {false}, "10", 10},
-        {1004, 10, 0, 10, 0, {true}, "10", 10}, // reversed range wraps the other way
-        {1002, 0, 100000, 10, 99999, {true}, "100,000", 100000},
-        {1004, 0, 100000, 10, 99999, {true}, "100000", 100000},
-        {1002, -5000, 0, 10, -1000, {false}, "-1,001", -1001},
-        {1002, 0, 0xFFFF, 16, 254, {true}, "0x00FF", 255},
-        {1002, 0, 0xFFFFF, 16, 0x12345, {true}, "0x12346", 0x12346},
-        {1002, 0, 10, 10, 50, {}, "10", 10}, // a position past the end is clamped
-    };
+        int id, lower, upper, base, start;
+        int clicks;       // up when positive, down when negative
+        const char* text; // the buddy afterwards
+        int pos;
+    } const cases[] = {{1002, 0, 10, 10, 5, -2, "3", 3},
+                       {1002, 10, 0, 10, 5, 1, "4", 4},
+                       {1002, 0, 10, 10, 10, 1, "10", 10},
+                       {1004, 0, 10, 10, 10, 1, "0", 0},
+                       {1002, -5000, 0, 10, -1000, -1, "-1,001", -1001},
+                       {1004, 0, 100000, 10, 99999, 1, "100000", 100000},
+                       {1002, 0, 0xFFFF, 16, 254, 1, "0x00FF", 255},
+                       {1002, 0, 10, 10, 50, 0, "10", 10}};
     Run([&](Dialog& d, NotifyDialog& dialog) {
+        CSpinButtonCtrl* across = dialog.Spin(1005);
+        ASSERT_NE(across, nullptr) << "the template's up-down is a CSpinButtonCtrl";
+        EXPECT_EQ(across->GetBuddy(), nullptr);
+        BOOL error = FALSE;
+        EXPECT_EQ(across->GetPos32(&error), 0);
+        EXPECT_TRUE(error);
+        for (bool up : {true, false, false})
+            ClickArrow(d, 1005, up);
+        EXPECT_EQ(across->GetPos32(), 2);
+        EXPECT_EQ(dialog.Spin(1004)->GetBuddy(), dialog.GetDlgItem(1003));
+
         for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << c.id << " from " << c.start);
             CSpinButtonCtrl* spin = dialog.Spin(c.id);
-            ASSERT_NE(spin, nullptr);
             spin->SetBase(10);
             spin->SetRange32(c.lower, c.upper);
             spin->SetBase(c.base);
             spin->SetPos32(c.start);
-            for (bool up : c.up)
-                ClickArrow(d, c.id, up);
-            const int buddy = c.id - 1;
-            EXPECT_EQ(d.GetText(buddy), c.text) << c.id << " from " << c.start;
-            BOOL error = TRUE;
-            EXPECT_EQ(spin->GetPos32(&error), c.pos) << c.id << " from " << c.start;
+            for (int i = 0; i < std::abs(c.clicks); ++i)
+                ClickArrow(d, c.id, c.clicks > 0);
+            EXPECT_EQ(d.GetText(c.id - 1), c.text); // the buddy
+            EXPECT_EQ(spin->GetPos32(&error), c.pos);
             EXPECT_FALSE(error);
         }
-    });
-}
 
-TEST_F(Notifications, UpDownMessagesAndBuddyText) {
-    Run([](Dialog& d, NotifyDialog& dialog) {
         CSpinButtonCtrl* spin = dialog.Spin(1002);
+        spin->SetBase(10);
         // The 16-bit range: maximum in the low word, minimum in the high word.
-        spin->SendMessage(UDM_SETRANGE, 0, MAKELPARAM(20, -20));
+        spin->SendMessage(UDM_SETRANGE, 0, MAKELPARAM(300, -3));
         int lower = 0, upper = 0;
         spin->GetRange(lower, upper);
-        EXPECT_EQ(lower, -20);
-        EXPECT_EQ(upper, 20);
-        spin->SetRange(-3, 300);
-        int min32 = 0, max32 = 0;
-        spin->SendMessage(UDM_GETRANGE32, reinterpret_cast<WPARAM>(&min32),
-                          reinterpret_cast<LPARAM>(&max32));
-        EXPECT_EQ(min32, -3);
-        EXPECT_EQ(max32, 300);
-        // SetPos returns the previous position.
-        spin->SetPos(7);
-        EXPECT_EQ(spin->SetPos(-2), 7);
-        EXPECT_EQ(d.GetText(1001), "-2");
-        EXPECT_EQ(spin->SetPos32(9), -2);
-        // The buddy's text is the position, as long as it is a number within the range.
-        struct Typed {
+        EXPECT_EQ(std::make_pair(lower, upper), std::make_pair(-3, 300));
+        const struct {
             const char* text;
             bool valid;
-            int pos;
-        };
-        for (const Typed& t :
-             {Typed{"42", true, 42}, Typed{"  120 ", true, 120}, Typed{"abc", false, 120},
-              Typed{"301", false, 120}, Typed{"-3", true, -3}}) {
+            int pos; // an invalid text keeps the last position
+        } typed[] = {{"  120 ", true, 120}, {"abc", false, 120}, {"301", false, 120}};
+        for (const auto& t : typed) {
             d.SetText(1001, t.text);
             const int pos = spin->GetPos();
             EXPECT_EQ(HIWORD(pos) == 0, t.valid) << t.text;
@@ -323,18 +251,6 @@ TEST_F(Notifications, UpDownMessagesAndBuddyText) {
         EXPECT_EQ(d.GetText(1001), "0x04D2");
         d.SetText(1001, "0x10");
         EXPECT_EQ(spin->GetPos32(), 16);
-        EXPECT_EQ(spin->SetBase(10), 16);
-        // A buddy set by message; the previous one comes back.
-        EXPECT_EQ(spin->SetBuddy(dialog.GetDlgItem(1003)), dialog.GetDlgItem(1001));
-        spin->SetPos32(77);
-        EXPECT_EQ(d.GetText(1003), "77");
-        // The acceleration table round-trips.
-        const UDACCEL accel[2] = {{0, 2}, {1, 10}};
-        EXPECT_TRUE(spin->SetAccel(2, accel));
-        UDACCEL back[3] = {};
-        EXPECT_EQ(spin->GetAccel(3, back), 2u);
-        EXPECT_EQ(back[1].nSec, 1u);
-        EXPECT_EQ(back[1].nInc, 10u);
     });
 }
 
@@ -345,10 +261,10 @@ TEST_F(Notifications, DeltaPosComesBeforeTheChangeAndMayRefuseIt) {
         bool refuse;
         int delta;        // what the notification proposes
         const char* text; // the buddy afterwards
-    };
-    const Case cases[] = {
-        {0, 10, 5, true, false, 1, "6"},   {0, 10, 5, false, false, -1, "4"},
-        {10, 0, 5, true, false, -1, "4"},  {0, 10, 5, true, true, 1, "5"},
+    } const cases[] = {
+        {0, 10, 5, false, false, -1, "4"},
+        {10, 0, 5, true, false, -1, "4"},
+        {0, 10, 5, true, true, 1, "5"},
         {0, 10, 10, true, false, 1, "10"}, // at the end it still asks
     };
     Run([&](Dialog& d, NotifyDialog& dialog) {
@@ -393,60 +309,47 @@ TEST_F(Notifications, ListViewAnnouncesStateChangesAndClicks) {
         int item;
         UINT oldState, newState;
     };
-    constexpr UINT SF = LVIS_SELECTED | LVIS_FOCUSED;
-    struct Step {
-        const char* what;
-        std::function<void(Dialog&)> act;
-        std::vector<Expect> expect;
-    };
-    const std::vector<Step> steps = {
-        {"select 1", [](Dialog& d) { d.SetCurSel(1006, 1); }, {{LVN_ITEMCHANGED, 1, 0, SF}}},
-        {"select 2",
-         [](Dialog& d) { d.SetCurSel(1006, 2); },
-         {{LVN_ITEMCHANGED, 1, SF, 0}, {LVN_ITEMCHANGED, 2, 0, SF}}},
-        {"reselect 2", [](Dialog& d) { d.SetCurSel(1006, 2); }, {}},
-        {"click 0",
-         [](Dialog& d) { ClickItem(d, 1006, 0); },
-         {{LVN_ITEMCHANGED, 2, SF, 0}, {LVN_ITEMCHANGED, 0, 0, SF}, {NM_CLICK, 0, 0, 0}}},
-        {"double click 0",
-         [](Dialog& d) {
-             const auto r = d.GetItemRect(1006, 0);
-             d.DoubleClick(1006, r.left + 5, r.top + r.height / 2);
-         },
-         {{NM_CLICK, 0, 0, 0}, {NM_DBLCLK, 0, 0, 0}}},
-        {"click below the items",
-         [](Dialog& d) {
-             const auto r = d.GetRect(1006);
-             d.MouseDown(1006, 5, r.height - 4);
-             d.MouseUp(1006, 5, r.height - 4);
-         },
-         {{NM_CLICK, -1, 0, 0}}},
-    };
+    constexpr UINT SF = LVIS_SELECTED | LVIS_FOCUSED, CHANGED = LVN_ITEMCHANGED;
     Run([&](Dialog& d, NotifyDialog& dialog) {
-        for (const Step& s : steps) {
+        const auto item = d.GetItemRect(1006, 0), box = d.GetRect(1006);
+        const std::pair<std::function<void()>, std::vector<Expect>> steps[] = {
+            {[&] { d.SetCurSel(1006, 1); }, {{CHANGED, 1, 0, SF}}},
+            {[&] { d.SetCurSel(1006, 2); }, {{CHANGED, 1, SF, 0}, {CHANGED, 2, 0, SF}}},
+            {[&] { d.SetCurSel(1006, 2); }, {}},
+            {[&] { ClickItem(d, 1006, 0); },
+             {{CHANGED, 2, SF, 0}, {CHANGED, 0, 0, SF}, {NM_CLICK, 0, 0, 0}}},
+            {[&] { d.DoubleClick(1006, item.left + 5, item.top + item.height / 2); },
+             {{NM_CLICK, 0, 0, 0}, {NM_DBLCLK, 0, 0, 0}}},
+            {[&] {
+                 d.MouseDown(1006, 5, box.height - 4); // below the items
+                 d.MouseUp(1006, 5, box.height - 4);
+             },
+             {{NM_CLICK, -1, 0, 0}}}};
+        for (size_t step = 0; step < std::size(steps); ++step) {
+            SCOPED_TRACE(step);
+            const std::vector<Expect>& expect = steps[step].second;
             dialog.notes.clear();
-            s.act(d);
+            steps[step].first();
             std::vector<Note> got;
             for (const Note& n : dialog.notes)
                 if (n.id == 1006) got.push_back(n);
             // Clicking empty space may also clear the selection: only the clicks count there.
-            if (std::string(s.what) == "click below the items")
+            if (expect.size() == 1 && expect[0].item < 0)
                 std::erase_if(got, [](const Note& n) { return n.code == LVN_ITEMCHANGED; });
-            ASSERT_EQ(got.size(), s.expect.size()) << s.what;
+            ASSERT_EQ(got.size(), expect.size());
             for (size_t i = 0; i < got.size(); ++i) {
                 const Note& n = got[i];
-                const Expect& e = s.expect[i];
-                EXPECT_EQ(n.code, e.code) << s.what << " #" << i;
-                EXPECT_EQ(n.item, e.item) << s.what << " #" << i;
-                EXPECT_TRUE(n.fromControl) << s.what;
+                const Expect& e = expect[i];
+                EXPECT_TRUE(n.fromControl);
+                EXPECT_EQ(n.code, e.code) << i;
+                EXPECT_EQ(n.item, e.item) << i;
                 if (e.item >= 0) {
-                    EXPECT_EQ(n.data, 100 + e.item) << s.what << " #" << i;
+                    EXPECT_EQ(n.data, 100 + e.item) << i;
                 }
-                if (e.code == LVN_ITEMCHANGED) {
-                    EXPECT_EQ(n.oldState, e.oldState) << s.what << " #" << i;
-                    EXPECT_EQ(n.newState, e.newState) << s.what << " #" << i;
-                    EXPECT_EQ(n.changed, static_cast<UINT>(LVIF_STATE)) << s.what;
-                }
+                if (e.code != LVN_ITEMCHANGED) continue;
+                EXPECT_EQ(n.oldState, e.oldState) << i;
+                EXPECT_EQ(n.newState, e.newState) << i;
+                EXPECT_EQ(n.changed, static_cast<UINT>(LVIF_STATE)) << i;
             }
         }
     });
@@ -458,7 +361,6 @@ TEST_F(Notifications, TreeAsksBeforeTheSelectionMovesAndTellsAfter) {
     Run([](Dialog& d, NotifyDialog& dialog) {
         auto* tree = static_cast<CTreeCtrl*>(dialog.GetDlgItem(1007));
         struct Step {
-            const char* what;
             std::function<void()> act;
             bool refuse;
             HTREEITEM from, to;
@@ -466,19 +368,18 @@ TEST_F(Notifications, TreeAsksBeforeTheSelectionMovesAndTellsAfter) {
             HTREEITEM selected; // afterwards
         };
         const std::vector<Step> steps = {
-            {"program", [&] { tree->SelectItem(dialog.root); }, false, nullptr, dialog.root,
-             TVC_UNKNOWN, dialog.root},
-            {"click one", [&] { ClickItem(d, 1007, 1); }, false, dialog.root, dialog.one,
-             TVC_BYMOUSE, dialog.one},
-            {"refused click", [&] { ClickItem(d, 1007, 2); }, true, dialog.one, dialog.two,
-             TVC_BYMOUSE, dialog.one},
-            {"key down", [&] { d.PressKey(1007, VK_DOWN); }, false, dialog.one, dialog.two,
-             TVC_BYKEYBOARD, dialog.two},
-            {"refused program", [&] { EXPECT_FALSE(tree->SelectItem(dialog.one)); }, true,
-             dialog.two, dialog.one, TVC_UNKNOWN, dialog.two},
-        };
+            {[&] { tree->SelectItem(dialog.root); }, false, nullptr, dialog.root, TVC_UNKNOWN,
+             dialog.root},
+            {[&] { ClickItem(d, 1007, 1); }, false, dialog.root, dialog.one, TVC_BYMOUSE,
+             dialog.one},
+            {[&] { ClickItem(d, 1007, 2); }, true, dialog.one, dialog.two, TVC_BYMOUSE, dialog.one},
+            {[&] { d.PressKey(1007, VK_DOWN); }, false, dialog.one, dialog.two, TVC_BYKEYBOARD,
+             dialog.two},
+            {[&] { EXPECT_FALSE(tree->SelectItem(dialog.one)); }, true, dialog.two, dialog.one,
+             TVC_UNKNOWN, dialog.two}};
         tree->SelectItem(nullptr);
         for (const Step& s : steps) {
+            SCOPED_TRACE(&s - steps.data());
             dialog.notes.clear();
             dialog.answer = [&s](const NMHDR& h) -> LRESULT {
                 return h.code == TVN_SELCHANGING && s.refuse;
@@ -487,16 +388,16 @@ TEST_F(Notifications, TreeAsksBeforeTheSelectionMovesAndTellsAfter) {
             std::vector<UINT> codes;
             for (const Note& n : dialog.notes) {
                 codes.push_back(n.code);
-                EXPECT_TRUE(n.fromControl) << s.what;
-                EXPECT_EQ(n.oldItem, s.from) << s.what;
-                EXPECT_EQ(n.newItem, s.to) << s.what;
-                EXPECT_EQ(n.action, s.action) << s.what;
+                EXPECT_TRUE(n.fromControl);
+                EXPECT_EQ(n.oldItem, s.from);
+                EXPECT_EQ(n.newItem, s.to);
+                EXPECT_EQ(n.action, s.action);
             }
             const std::vector<UINT> expected =
                 s.refuse ? std::vector<UINT>{TVN_SELCHANGING}
                          : std::vector<UINT>{TVN_SELCHANGING, TVN_SELCHANGED};
-            EXPECT_EQ(codes, expected) << s.what;
-            EXPECT_EQ(tree->GetSelectedItem(), s.selected) << s.what;
+            EXPECT_EQ(codes, expected);
+            EXPECT_EQ(tree->GetSelectedItem(), s.selected);
         }
         // The item's data travels with the notification.
         dialog.answer = nullptr;
@@ -509,130 +410,68 @@ TEST_F(Notifications, TreeAsksBeforeTheSelectionMovesAndTellsAfter) {
 
 // ---------------------------------------------------------------- commands
 
-TEST_F(Notifications, CommandCodesComeOnlyFromTheirCauses) {
-    struct Step {
-        const char* what;
-        std::function<void(Dialog&, NotifyDialog&)> act;
-        std::vector<std::pair<int, UINT>> expect; // (id, code) in order
-    };
-    const std::vector<Step> steps = {
-        {"edit set by program",
-         [](Dialog&, NotifyDialog& w) { w.GetDlgItem(1003)->SetWindowText("abc"); },
-         {{1003, EN_CHANGE}}},
-        {"edit set by script",
-         [](Dialog& d, NotifyDialog&) { d.SetText(1003, "12"); },
-         {{1003, EN_CHANGE}}},
-        {"edit typed",
-         [](Dialog& d, NotifyDialog&) { d.TypeText(1003, "45"); },
-         {{1003, EN_SETFOCUS}, {1003, EN_CHANGE}, {1003, EN_CHANGE}}},
-        {"combo by program",
-         [](Dialog&, NotifyDialog& w) {
-             static_cast<CComboBox*>(w.GetDlgItem(1010))->SetCurSel(1);
-         },
-         {}},
-        {"combo by user",
-         [](Dialog& d, NotifyDialog&) { d.SetCurSel(1010, 2); },
-         {{1010, CBN_SELCHANGE}}},
-        {"combo by key",
-         [](Dialog& d, NotifyDialog&) { d.PressKey(1010, VK_UP); },
-         {{1003, EN_KILLFOCUS}, {1010, CBN_SETFOCUS}, {1010, CBN_SELCHANGE}}},
-        {"editable combo typed",
-         [](Dialog& d, NotifyDialog&) { d.TypeText(1011, "ab"); },
-         {{1010, CBN_KILLFOCUS},
-          {1011, CBN_SETFOCUS},
-          {1011, CBN_EDITCHANGE},
-          {1011, CBN_EDITCHANGE}}},
-        {"editable combo set by program",
-         [](Dialog&, NotifyDialog& w) { w.GetDlgItem(1011)->SetWindowText("blue"); },
-         {}},
-        // Leaving a field that names an item does not choose the item.
-        {"editable combo left",
-         [](Dialog& d, NotifyDialog&) { d.SetFocus(1020); },
-         {{1011, CBN_KILLFOCUS}}},
-        {"list by program",
-         [](Dialog&, NotifyDialog& w) { static_cast<CListBox*>(w.GetDlgItem(1008))->SetCurSel(0); },
-         {}},
-        {"list by user",
-         [](Dialog& d, NotifyDialog&) { d.SetCurSel(1008, 1); },
-         {{1008, LBN_SELCHANGE}}},
-        {"list by key",
-         [](Dialog& d, NotifyDialog&) { d.PressKey(1008, VK_DOWN); },
-         {{1008, LBN_SETFOCUS}, {1008, LBN_SELCHANGE}}},
-        {"list by click",
-         [](Dialog& d, NotifyDialog&) { ClickItem(d, 1008, 0); },
-         {{1008, LBN_SELCHANGE}}},
-        {"list double click",
-         [](Dialog& d, NotifyDialog&) {
-             const auto r = d.GetItemRect(1008, 0);
-             d.DoubleClick(1008, r.left + 5, r.top + r.height / 2);
-         },
-         {{1008, LBN_DBLCLK}}},
-        {"list without LBS_NOTIFY", [](Dialog& d, NotifyDialog&) { d.SetCurSel(1009, 1); }, {}},
-        {"check box", [](Dialog& d, NotifyDialog&) { d.Click(1012); }, {{1012, BN_CLICKED}}},
-        {"push button", [](Dialog& d, NotifyDialog&) { d.Click(1020); }, {{1020, BN_CLICKED}}},
-    };
+TEST_F(Notifications, FocusAndCommandCodesComeOnlyFromTheirCauses) {
+    using Codes = std::vector<std::pair<int, UINT>>; // (id, code) in order
     Run([&](Dialog& d, NotifyDialog& dialog) {
-        for (const Step& s : steps) {
+        auto* combo = static_cast<CComboBox*>(dialog.GetDlgItem(1010));
+        auto* list = static_cast<CListBox*>(dialog.GetDlgItem(1008));
+        const auto listItem = d.GetItemRect(1008, 0);
+        // Edits, combo boxes and notifying list boxes report the focus arriving and leaving; a
+        // button without BS_NOTIFY and a list box without LBS_NOTIFY say nothing. Clicking a
+        // list's item takes the focus there first.
+        ASSERT_TRUE(d.SetFocus(1020));
+        const std::pair<std::function<void()>, Codes> steps[] = {
+            {[&] { d.SetFocus(1001); }, {{1001, EN_SETFOCUS}}},
+            {[&] { d.SetFocus(1009); }, {{1001, EN_KILLFOCUS}}},
+            {[&] { d.SetFocus(1010); }, {{1010, CBN_SETFOCUS}}},
+            {[&] { ClickItem(d, 1008, 2); },
+             {{1010, CBN_KILLFOCUS}, {1008, LBN_SETFOCUS}, {1008, LBN_SELCHANGE}}},
+            {[&] { d.SetFocus(1020); }, {{1008, LBN_KILLFOCUS}}},
+            // Commands come only from their causes.
+            {[&] { dialog.GetDlgItem(1003)->SetWindowText("abc"); }, {{1003, EN_CHANGE}}},
+            {[&] { d.TypeText(1003, "45"); },
+             {{1003, EN_SETFOCUS}, {1003, EN_CHANGE}, {1003, EN_CHANGE}}},
+            {[&] { combo->SetCurSel(1); }, {}}, // the program's choices are not announced
+            {[&] { d.SetCurSel(1010, 2); }, {{1010, CBN_SELCHANGE}}},
+            {[&] { d.TypeText(1011, "ab"); },
+             {{1003, EN_KILLFOCUS},
+              {1011, CBN_SETFOCUS},
+              {1011, CBN_EDITCHANGE},
+              {1011, CBN_EDITCHANGE}}},
+            {[&] { dialog.GetDlgItem(1011)->SetWindowText("blue"); }, {}},
+            // Leaving a field that names an item does not choose the item.
+            {[&] { d.SetFocus(1020); }, {{1011, CBN_KILLFOCUS}}},
+            {[&] { list->SetCurSel(0); }, {}},
+            {[&] { d.PressKey(1008, VK_DOWN); }, {{1008, LBN_SETFOCUS}, {1008, LBN_SELCHANGE}}},
+            {[&] { ClickItem(d, 1008, 0); }, {{1008, LBN_SELCHANGE}}},
+            {[&] { d.DoubleClick(1008, listItem.left + 5, listItem.top + listItem.height / 2); },
+             {{1008, LBN_DBLCLK}}},
+            {[&] { d.SetCurSel(1009, 1); }, {}}, // no LBS_NOTIFY
+            {[&] { d.Click(1012); }, {{1012, BN_CLICKED}}}};
+        for (size_t i = 0; i < std::size(steps); ++i) {
             dialog.commands.clear();
-            s.act(d, dialog);
-            std::vector<std::pair<int, UINT>> got;
+            steps[i].first();
+            Codes got;
             for (const Note& n : dialog.commands) {
                 got.emplace_back(static_cast<int>(n.id), n.code);
-                EXPECT_TRUE(n.fromControl) << s.what;
+                EXPECT_TRUE(n.fromControl) << "step " << i;
             }
-            EXPECT_EQ(got, s.expect) << s.what;
+            EXPECT_EQ(got, steps[i].second) << "step " << i;
         }
+        // An editable combo box's field is a plain edit: typing the start of an item does not
+        // complete it, and leaving the field leaves the list's selection alone.
+        d.SetText(1011, "");
+        ASSERT_TRUE(d.TypeText(1011, "gr"));
+        ASSERT_TRUE(d.SetFocus(1001));
+        EXPECT_EQ(d.GetText(1011), "gr");
+        EXPECT_EQ(d.GetCurSel(1011), -1);
+        EXPECT_EQ(d.GetItems(1011).size(), 3u);
         // Clicks still reach OnCommand(id); other codes do not, even from control 1.
         dialog.clicks.clear();
         d.Click(1020);
         dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, EN_CHANGE), 0);
         EXPECT_EQ(dialog.clicks, (std::vector<UINT>{1020}));
         EXPECT_TRUE(d.IsOpen());
-    });
-}
-
-// Edits, combo boxes and notifying list boxes report the focus arriving and leaving; a
-// button without BS_NOTIFY and a list box without LBS_NOTIFY say nothing. Clicking a
-// list's item takes the focus there first (typing does too: see the command codes).
-TEST_F(Notifications, ControlsReportTheirFocus) {
-    using Codes = std::vector<std::pair<int, UINT>>;
-    enum How { Focus, Click };
-    struct Step {
-        int target;
-        How how;
-        Codes expect;
-    };
-    const Step steps[] = {
-        {1003, Focus, {{1003, EN_SETFOCUS}}},
-        {1001, Focus, {{1003, EN_KILLFOCUS}, {1001, EN_SETFOCUS}}},
-        {1020, Focus, {{1001, EN_KILLFOCUS}}},
-        {1009, Focus, {}},
-        {1008, Focus, {{1008, LBN_SETFOCUS}}},
-        {1010, Focus, {{1008, LBN_KILLFOCUS}, {1010, CBN_SETFOCUS}}},
-        {1011, Focus, {{1010, CBN_KILLFOCUS}, {1011, CBN_SETFOCUS}}},
-        {1003, Focus, {{1011, CBN_KILLFOCUS}, {1003, EN_SETFOCUS}}},
-        {1008, Click, {{1003, EN_KILLFOCUS}, {1008, LBN_SETFOCUS}, {1008, LBN_SELCHANGE}}},
-    };
-    Run([&](Dialog& d, NotifyDialog& dialog) {
-        ASSERT_TRUE(d.SetFocus(1020));
-        for (const Step& s : steps) {
-            dialog.commands.clear();
-            if (s.how == Click)
-                ClickItem(d, s.target, 2);
-            else
-                ASSERT_TRUE(d.SetFocus(s.target));
-            Codes got;
-            for (const Note& n : dialog.commands)
-                got.emplace_back(static_cast<int>(n.id), n.code);
-            EXPECT_EQ(got, s.expect) << "to " << s.target;
-        }
-        // An editable combo box's field is a plain edit: typing the start of an item does
-        // not complete it, and leaving the field leaves the list's selection alone.
-        ASSERT_TRUE(d.TypeText(1011, "gr"));
-        ASSERT_TRUE(d.SetFocus(1001));
-        EXPECT_EQ(d.GetText(1011), "gr");
-        EXPECT_EQ(d.GetCurSel(1011), -1);
-        EXPECT_EQ(d.GetItems(1011).size(), 3u);
     });
 }
 

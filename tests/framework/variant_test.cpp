@@ -40,9 +40,8 @@ TEST(SafeArray, CreateGivesZeroedDataAndItsBounds) {
         LONG lower;
         ULONG count;
         UINT elementSize;
-    } cases[] = {{VT_UI1, 0, 5, 1}, {VT_I2, -2, 3, 2},  {VT_I4, 1, 4, 4},
-                 {VT_R8, 0, 2, 8},  {VT_BOOL, 0, 1, 2}, {VT_BSTR, 0, 2, sizeof(BSTR)},
-                 {VT_UI1, 0, 0, 1}};
+    } cases[] = {
+        {VT_I2, -2, 3, 2}, {VT_R8, 0, 2, 8}, {VT_BSTR, 0, 2, sizeof(BSTR)}, {VT_UI1, 0, 0, 1}};
     for (const auto& c : cases) {
         SAFEARRAY* array = SafeArrayCreateVector(c.vt, c.lower, c.count);
         ASSERT_NE(array, nullptr) << c.vt;
@@ -73,16 +72,14 @@ TEST(SafeArray, ResultCodes) {
     struct Case {
         const char* what;
         HRESULT got, expected;
-    } cases[] = {
-        {"dimension 0", SafeArrayGetUBound(array, 0, &bound), DISP_E_BADINDEX},
-        {"dimension 2", SafeArrayGetLBound(array, 2, &bound), DISP_E_BADINDEX},
-        {"null array bound", SafeArrayGetUBound(nullptr, 1, &bound), E_INVALIDARG},
-        {"null access", SafeArrayAccessData(nullptr, &data), E_INVALIDARG},
-        {"unaccess unlocked", SafeArrayUnaccessData(array), E_UNEXPECTED},
-        {"destroy null", SafeArrayDestroy(nullptr), S_OK},
-        {"copy null", SafeArrayCopy(nullptr, &copy), S_OK},
-        {"clear null", VariantClear(nullptr), E_INVALIDARG},
-    };
+    } cases[] = {{"dimension 0", SafeArrayGetUBound(array, 0, &bound), DISP_E_BADINDEX},
+                 {"dimension 2", SafeArrayGetLBound(array, 2, &bound), DISP_E_BADINDEX},
+                 {"null array bound", SafeArrayGetUBound(nullptr, 1, &bound), E_INVALIDARG},
+                 {"null access", SafeArrayAccessData(nullptr, &data), E_INVALIDARG},
+                 {"unaccess unlocked", SafeArrayUnaccessData(array), E_UNEXPECTED},
+                 {"destroy null", SafeArrayDestroy(nullptr), S_OK},
+                 {"copy null", SafeArrayCopy(nullptr, &copy), S_OK},
+                 {"clear null", VariantClear(nullptr), E_INVALIDARG}};
     for (const auto& c : cases)
         EXPECT_EQ(c.got, c.expected) << c.what;
     EXPECT_EQ(copy, nullptr);
@@ -107,38 +104,31 @@ TEST(SafeArray, ResultCodes) {
 }
 
 TEST(SafeArray, ElementsAndDimensions) {
-    // Two dimensions, 2 x 3, the first from 1 and the second from 0.
+    // Two dimensions, 2 x 3, the first from 1 and the second from 0; the last dimension's
+    // index comes first.
     const SAFEARRAYBOUND bounds[] = {{2, 1}, {3, 0}};
     SAFEARRAY* array = SafeArrayCreate(VT_I4, 2, bounds);
     ASSERT_NE(array, nullptr);
     LONG bound = 0;
-    EXPECT_EQ(SafeArrayGetLBound(array, 1, &bound), S_OK);
-    EXPECT_EQ(bound, 1);
     EXPECT_EQ(SafeArrayGetUBound(array, 2, &bound), S_OK);
     EXPECT_EQ(bound, 2);
-    int written = 0;
-    for (LONG i = 1; i <= 2; ++i) {
+    for (LONG i = 1; i <= 2; ++i)
         for (LONG j = 0; j <= 2; ++j) {
-            const LONG at[] = {j, i}; // the last dimension's index first
+            const LONG at[] = {j, i};
             const int value = static_cast<int>(i * 10 + j);
             ASSERT_EQ(SafeArrayPutElement(array, at, &value), S_OK);
-            ++written;
         }
-    }
-    for (LONG i = 1; i <= 2; ++i) {
+    for (LONG i = 1; i <= 2; ++i)
         for (LONG j = 0; j <= 2; ++j) {
             const LONG at[] = {j, i};
             int value = -1;
             ASSERT_EQ(SafeArrayGetElement(array, at, &value), S_OK);
             EXPECT_EQ(value, i * 10 + j);
         }
-    }
-    const LONG outside[] = {3, 1};
+    const LONG outside[] = {3, 1}, below[] = {0, 0};
     int value = 0;
     EXPECT_EQ(SafeArrayGetElement(array, outside, &value), DISP_E_BADINDEX);
-    const LONG below[] = {0, 0};
     EXPECT_EQ(SafeArrayPutElement(array, below, &value), DISP_E_BADINDEX);
-    EXPECT_EQ(written, 6);
     SafeArrayDestroy(array);
 }
 
@@ -182,27 +172,14 @@ TEST(CComVariant, ByteArraysCopyAssignAndClear) {
     ASSERT_EQ(first.vt, VT_ARRAY | VT_UI1);
     EXPECT_EQ(arrayBytes(first.parray), std::string("a\0b", 3));
 
-    CComVariant second(first);
+    const std::string bytes("a\0b", 3);
+    CComVariant second(first), third;
     EXPECT_NE(second.parray, first.parray);
-    EXPECT_EQ(arrayBytes(second.parray), std::string("a\0b", 3));
-    CComVariant third;
     third = second;
     third = third; // self-assignment keeps the value
-    EXPECT_EQ(arrayBytes(third.parray), std::string("a\0b", 3));
-
+    EXPECT_EQ(arrayBytes(third.parray), bytes);
     EXPECT_EQ(second.Clear(), S_OK);
-    EXPECT_EQ(second.vt, VT_EMPTY);
-    EXPECT_EQ(arrayBytes(first.parray), std::string("a\0b", 3));
-
-    EXPECT_EQ(second.Copy(&first), S_OK);
-    EXPECT_EQ(arrayBytes(second.parray), std::string("a\0b", 3));
-
-    // Copying a locked array still works (the copy is a new array).
-    void* data = nullptr;
-    SafeArrayAccessData(first.parray, &data);
-    CComVariant fourth(first);
-    EXPECT_EQ(fourth.vt, VT_ARRAY | VT_UI1);
-    SafeArrayUnaccessData(first.parray);
+    EXPECT_EQ(arrayBytes(first.parray), bytes);
 
     // A null array cannot be copied: the variant carries the failure.
     CComVariant failed(static_cast<const SAFEARRAY*>(nullptr));
@@ -217,39 +194,27 @@ TEST(CComVariant, ByteArraysCopyAssignAndClear) {
     CComVariant owner;
     EXPECT_EQ(owner.Attach(&raw), S_OK);
     EXPECT_EQ(raw.vt, VT_EMPTY);
-    EXPECT_EQ(arrayBytes(owner.parray), std::string("a\0b", 3));
+    EXPECT_EQ(arrayBytes(owner.parray), bytes);
 }
 
 TEST(CComVariant, ScalarsAndTexts) {
     struct Case {
         CComVariant v;
         VARTYPE vt;
-    } cases[] = {
-        {CComVariant(5), VT_I4},
-        {CComVariant(5, VT_INT), VT_INT},
-        {CComVariant(5u), VT_UI4},
-        {CComVariant(BYTE(5)), VT_UI1},
-        {CComVariant(short(5)), VT_I2},
-        {CComVariant(2.5), VT_R8},
-        {CComVariant(2.5, VT_DATE), VT_DATE},
-        {CComVariant(true), VT_BOOL},
-        {CComVariant(2.5f), VT_R4},
-        {CComVariant("t\xE9xt"), VT_BSTR},
-        {CComVariant(LONGLONG(1) << 40), VT_I8},
-    };
+    } cases[] = {{CComVariant(5, VT_INT), VT_INT},     {CComVariant(5u), VT_UI4},
+                 {CComVariant(2.5, VT_DATE), VT_DATE}, {CComVariant(true), VT_BOOL},
+                 {CComVariant("t\xE9xt"), VT_BSTR},    {CComVariant(LONGLONG(1) << 40), VT_I8}};
     for (const auto& c : cases) {
         EXPECT_EQ(c.v.vt, c.vt);
         CComVariant copy(c.v);
         EXPECT_TRUE(copy == c.v) << c.vt;
     }
-    CComVariant yes(true);
-    EXPECT_EQ(yes.boolVal, VARIANT_TRUE);
+    EXPECT_EQ(CComVariant(true).boolVal, VARIANT_TRUE);
     CComVariant t("t\xE9xt");
     EXPECT_EQ(text(t.bstrVal), u"t\u00E9xt");
-    CComVariant other("text");
-    EXPECT_TRUE(t != other);
+    EXPECT_TRUE(t != CComVariant("text"));
     EXPECT_TRUE(CComVariant(1) != CComVariant(1u)); // different types
-    other = 7;
-    EXPECT_EQ(other.vt, VT_I4);
-    EXPECT_EQ(other.lVal, 7);
+    t = 7;
+    EXPECT_EQ(t.vt, VT_I4);
+    EXPECT_EQ(t.lVal, 7);
 }

@@ -24,9 +24,6 @@ using tessaly::testing::WindowsPath;
 inline void SetText(HKEY root, const char* key, const char* value, const std::string& text) {
     tessaly::testing::PutRegText(root, key, value, text);
 }
-inline void SetDword(HKEY root, const char* key, const char* value, DWORD number) {
-    tessaly::testing::PutRegDword(root, key, value, number);
-}
 
 inline const char* const kLanguageKey = "Software\\varnholt\\Tessaly2001\\Language";
 inline const char* const kInstallDirKey = "Software\\Varnholt\\Tessaly2001\\INSTALLDIR";

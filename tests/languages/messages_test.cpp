@@ -16,42 +16,26 @@ using tessaly::testing::PrefixTest;
 using tessaly::testing::ReadFile;
 using tessaly::testing::WriteFile;
 
-TEST(ErrorTexts, ReportLastError) {
+// ReportLastError takes the caller's flags: with the system-allocated buffer the text, else
+// nothing; an unknown code leaves the text alone. GetLastErrorString reads the last error.
+TEST(ErrorTexts, ReportLastErrorAndLastErrorString) {
     struct Case {
         DWORD code;
         const char* text; // null: no text
-    };
-    const Case cases[] = {
-        {0, "The operation completed successfully.\r\n"},
-        {2, "The system cannot find the file specified.\r\n"},
-        {5, "Access is denied.\r\n"},
-        {0x7FFFFFF0, nullptr},
-    };
+    } const cases[] = {{0, "The operation completed successfully.\r\n"},
+                       {5, "Access is denied.\r\n"},
+                       {0x7FFFFFF0, nullptr}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.code);
         CString text("before");
-        const int result = ReportLastError(c.code, 0x1300, text);
-        if (c.text) {
-            EXPECT_EQ(result, 1);
-            EXPECT_EQ(text, c.text);
-        } else {
-            EXPECT_EQ(result, 0);
-            EXPECT_EQ(text, "before");
-        }
+        EXPECT_EQ(ReportLastError(c.code, 0x1300, text), c.text ? 1 : 0);
+        EXPECT_EQ(text, c.text ? c.text : "before");
+        p::SetLastError(c.code);
+        EXPECT_EQ(GetLastErrorString(), c.text ? c.text : "");
     }
-    // Without a buffer allocated by the system there is nowhere to put the text.
     CString text("before");
     EXPECT_EQ(ReportLastError(2, 0x1200, text), 0);
     EXPECT_EQ(text, "before");
-}
-
-TEST(ErrorTexts, LastErrorString) {
-    p::SetLastError(2);
-    EXPECT_EQ(GetLastErrorString(), "The system cannot find the file specified.\r\n");
-    p::SetLastError(5);
-    EXPECT_EQ(GetLastErrorString(), "Access is denied.\r\n");
-    p::SetLastError(0x7FFFFFF0);
-    EXPECT_EQ(GetLastErrorString(), "");
 }
 
 namespace {
@@ -73,19 +57,9 @@ TEST_F(Logs, AppendLines) {
         std::string expected;
     };
     const std::vector<Case> cases = {
-        {"new file", nullptr, {"abc", "abc"}, "abc\r\nabc\r\n"},
-        {"kept file", "old line\r\n", {"new"}, "old line\r\nnew\r\n"},
-        {"file without final break", "partial", {"next"}, "partialnext\r\n"},
-        {"empty line", nullptr, {""}, "\r\n"},
-        {"null line", nullptr, {nullptr}, "\r\n"},
-        {"text mode line feeds", nullptr, {"a\nb"}, "a\r\nb\r\n"},
-        {"bytes of the code page",
-         nullptr,
-         {"Gr\xFC\xDF"
-          "e \x80"},
-         "Gr\xFC\xDF"
-         "e \x80\r\n"},
-    };
+        {"kept file without final break", "partial", {"next", ""}, "partialnext\r\n\r\n"},
+        {"null line, text mode line feeds", nullptr, {nullptr, "a\nb"}, "\r\na\r\nb\r\n"},
+        {"bytes of the code page", nullptr, {"Gr\374\337e \200"}, "Gr\374\337e \200\r\n"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string file = path("case.log");
@@ -102,7 +76,8 @@ TEST_F(Logs, AppendLines) {
     }
 }
 
-TEST_F(Logs, DisabledWritesNothing) {
+// A level of 0 writes nothing; drive letters name the prefix's drives.
+TEST_F(Logs, DisabledWritesNothingAndDrivesAreThePrefixs) {
     const std::string file = path("off.log");
     WriteLogFile(WindowsPath(file).c_str(), "abc", 0);
     EXPECT_FALSE(fs::exists(file));
@@ -111,9 +86,6 @@ TEST_F(Logs, DisabledWritesNothing) {
     EXPECT_EQ(ReadFile(file), "x");
     WriteLogFile(WindowsPath(file).c_str(), "abc", 2);
     EXPECT_EQ(ReadFile(file), "xabc\r\n");
-}
-
-TEST_F(Logs, DriveLetterPaths) {
     EXPECT_EQ(WriteToLog("C:\\log.txt", "on drive c"), 1);
     EXPECT_EQ(ReadFile(prefix_.root() + "/drive_c/log.txt"), "on drive c\r\n");
 }
@@ -124,20 +96,12 @@ TEST_F(Logs, UnopenablePaths) {
     const std::string readOnly = WriteFile(path("readonly.log"), "keep\r\n");
     chmod(readOnly.c_str(), 0444);
     const bool root = geteuid() == 0; // root may write anyway
-    struct Case {
-        const char* what;
-        std::string target;
-    };
-    const std::vector<Case> cases = {
-        {"a folder", WindowsPath(path("folder"))},
-        {"missing folder", WindowsPath(path("no/such/folder/x.log"))},
-        {"empty path", ""},
-        {"unmapped drive", "Q:\\x.log"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_EQ(WriteToLog(c.target.c_str(), "line"), 0);
-        WriteLogFile(c.target.c_str(), "line", 1); // nothing shown, nothing thrown
+    // A folder, a missing folder, an unmapped drive.
+    for (const std::string& target :
+         {WindowsPath(path("folder")), WindowsPath(path("no/such/folder/x.log")),
+          std::string("Q:\\x.log")}) {
+        EXPECT_EQ(WriteToLog(target.c_str(), "line"), 0) << target;
+        WriteLogFile(target.c_str(), "line", 1); // nothing shown, nothing thrown
     }
     EXPECT_FALSE(fs::exists(path("no")));
     EXPECT_EQ(WriteToLog(nullptr, "line"), 0);
