@@ -1,12 +1,10 @@
 // The date and time pictures a locale offers, and times written with a picture.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "platform/locale.h"
-#include "support/environment.h"
 
 namespace p = tessaly::platform;
 
@@ -60,12 +58,6 @@ TEST(DateFormats, EveryLocaleOffersItsOwnPictureFirstAndEachOnce) {
               (std::vector<std::string>{"M/d/yyyy", "M/d/yy", "MM/dd/yy", "MM/dd/yyyy", "yy/MM/dd",
                                         "yyyy-MM-dd", "dd-MMM-yy"}));
     EXPECT_EQ(pictures(1031, 2), (std::vector<std::string>{"dddd, d. MMMM yyyy", "d. MMMM yyyy"}));
-}
-
-TEST(DateFormats, DefaultLocaleIsTheUsers) {
-    tessaly::testing::ScopedEnv locale("LC_ALL", "de_DE.UTF-8");
-    EXPECT_EQ(pictures(p::LOCALE_USER_DEFAULT, 1).front(), "dd.MM.yyyy");
-    EXPECT_EQ(pictures(p::LOCALE_USER_DEFAULT, 0).front(), "HH:mm:ss");
 }
 
 TEST(DateFormats, EnumerationRefusesBadArgumentsAndStopsWhenAsked) {
