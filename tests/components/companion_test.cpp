@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <random>
 #include <regex>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -71,10 +70,7 @@ TEST_F(Companion, SetDirectorySlashTail) {
     };
     const std::vector<Case> cases = {
         {"1252", "C:\\Docs", "C:\\Docs\\"},
-        {"1252", "C:\\Docs\\/\\", "C:\\Docs\\"},
-        {"1252", "C:", "C:\\"},
         {"1252", "\\\\server\\share", "\\\\server\\share\\"},
-        {"1252", "\\", "\\"},
         {"1252", "", ""},
         // 0x95 0x5C: one double-byte character in code page 936, whose trail byte is not
         // a separator; in 1252 two characters, the second a backslash.
@@ -91,15 +87,11 @@ TEST_F(Companion, SetDirectorySlashTail) {
 
 TEST_F(Companion, PathExists) {
     WriteFile(prefix_.scratch() + "/a file.txt", "x");
-    fs::create_directories(prefix_.scratch() + "/folder");
     WriteFile(prefix_.root() + "/drive_c/Tessaly/setup.ini", "");
     const std::pair<std::string, int> cases[] = {
         {WindowsPath(prefix_.scratch() + "/A FILE.TXT"), 1}, // names compare without case
-        {WindowsPath(prefix_.scratch() + "/folder") + "\\", 1},
         {"C:\\Tessaly\\setup.ini", 1},
-        {"C:\\Tessaly\\missing.ini", 0},
         {"Q:\\unmapped", 0},
-        {"", 0},
     };
     for (const auto& [path, exists] : cases)
         EXPECT_EQ(c.PathExists(path.c_str()) != 0, exists != 0) << path;
@@ -112,9 +104,6 @@ TEST_F(Companion, GetRegString) {
     PutRegText(HKEY_CURRENT_USER, key, "Current", "1031", REG_SZ);
     PutRegText(HKEY_LOCAL_MACHINE, key, "Current", "1036", REG_SZ);
     PutRegText(HKEY_LOCAL_MACHINE, key, "Expand", "%TEMP%\\x", REG_EXPAND_SZ);
-    PutRegText(HKEY_LOCAL_MACHINE, key, "Bare", "no terminator", REG_SZ, false);
-    PutRegText(HKEY_LOCAL_MACHINE, key, "Empty", "", REG_SZ);
-    PutRegText(HKEY_LOCAL_MACHINE, key, "Long", std::string(5000, 'L'), REG_SZ);
     PutRegText(HKEY_LOCAL_MACHINE, key, "Binary", "abc", REG_BINARY);
     PutRegText(HKEY_LOCAL_MACHINE, key, "", "default value", REG_SZ);
 
@@ -124,21 +113,14 @@ TEST_F(Companion, GetRegString) {
         int hive;
         const char* expected; // null: not read
     };
-    const std::string longValue(5000, 'L');
     const Case cases[] = {
         {key, "Current", 0, "1031"},
         {key, "Current", 1, "1036"},
-        {key, "Current", -1, "1036"},
         {"software\\VARNHOLT\\tessaly2001\\language", "current", 1, "1036"},
         {key, "Expand", 1, "%TEMP%\\x"},
-        {key, "Bare", 1, "no terminator"},
-        {key, "Empty", 1, ""},
-        {key, "Long", 1, longValue.c_str()},
         {key, nullptr, 1, "default value"},
         {key, "Binary", 1, nullptr},
-        {key, "Missing", 1, nullptr},
         {"Software\\Varnholt\\Missing", "Current", 1, nullptr},
-        {nullptr, "Current", 1, nullptr},
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(std::string(k.value ? k.value : "(null)") + " hive " + std::to_string(k.hive));
@@ -223,19 +205,16 @@ TEST_F(Companion, EscapeQuotationKnownTexts) {
         std::string text;
         std::string expected;
     } cases[] = {
-        {"1252", "plain text 123", "plain text 123"},
         {"1252", "O'Brien \"hi\"", "O\\'Brien \\\"hi\\\""},
         {"1252", "C:\\path\\'", "C:\\\\path\\\\\\'"},
         {"1252", "a\0b\r\n\x1A"s, "a\\0b\\r\\n\\Z"},
         {"1252", "%_\t\b", "%_\t\b"},
         {"1252", "\x95\x5C'", "\x95\\\\\\'"},
         {"936", "\x95\x5C'", "\x95\x5C\\'"},
-        {"936", "\xD6\xD0\xCE\xC4", "\xD6\xD0\xCE\xC4"},
         // A lead byte without a trail byte is escaped too, or the backslash of the next
         // escape would become its trail byte and free the quote.
         {"936", "\x95'", "\\\x95\\'"},
         {"936", "\x95\0"s, "\\\x95\\0"},
-        {"936", "abc\x95", "abc\\\x95"},
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(k.codePage + (" " + k.text));
@@ -274,36 +253,22 @@ TEST_F(Companion, FileTextAndBytes) {
     using namespace std::string_literals;
     const std::string binary = "MZ\0\x01\xFF\r\n\x1A tail"s;
     const std::string file = WriteFile(prefix_.scratch() + "/data.bin", binary);
-    const std::string empty = WriteFile(prefix_.scratch() + "/empty.txt", "");
-    fs::create_directories(prefix_.scratch() + "/folder");
-    const std::pair<std::string, bool> cases[] = {
-        {WindowsPath(file), true},
-        {WindowsPath(empty), true},
-        {WindowsPath(prefix_.scratch() + "/missing.txt"), false},
-        {WindowsPath(prefix_.scratch() + "/folder"), false},
-        {"", false},
-    };
-    for (const auto& [path, readable] : cases) {
-        const std::string content = path == WindowsPath(file) ? binary : "";
-        EXPECT_EQ(c.GetFileText(CString(path)).str(), content) << path;
-        CByteArray bytes;
-        bytes.Add('*'); // replaced on success, kept on failure
-        EXPECT_EQ(c.ReadBinFileEx(CString(path), bytes) != 0, readable) << path;
-        EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes.GetData()), bytes.GetSize()),
-                  readable ? content : "*")
-            << path;
-    }
+    const std::string missing = WindowsPath(prefix_.scratch() + "/missing.txt");
+    EXPECT_EQ(c.GetFileText(CString(WindowsPath(file))).str(), binary);
+    EXPECT_EQ(c.GetFileText(CString(missing)).str(), "");
+    CByteArray bytes;
+    bytes.Add('*'); // kept on failure, replaced on success
+    EXPECT_EQ(c.ReadBinFileEx(CString(missing), bytes), 0);
+    EXPECT_EQ(bytes.GetSize(), 1);
+    EXPECT_NE(c.ReadBinFileEx(CString(WindowsPath(file)), bytes), 0);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes.GetData()), bytes.GetSize()), binary);
 }
 
 TEST_F(Companion, GetFileTitleFromString) {
     const std::pair<std::string, std::string> cases[] = {
         {"C:\\Docs\\report.final.txt", "report.final.txt"},
-        {"C:/Docs/report.txt", "report.txt"},
         {"C:report.txt", "report.txt"},
         {"C:\\Docs\\", "Docs"},
-        {"C:\\", ""},
-        {"", ""},
-        {"\\\\server\\share\\file", "file"},
         {"Re: meeting? <today> | \"plans\" *", "Re_ meeting_ _today_ _ _plans_ _"},
         {"tab\there", "tab_here"},
     };
@@ -316,13 +281,9 @@ TEST_F(Companion, GetFileTitleFromString) {
 TEST_F(Companion, CreateGUIDCString) {
     const std::regex form(
         "\\{[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}\\}");
-    std::set<std::string> seen;
-    for (int i = 0; i < 2000; ++i) {
-        const std::string guid = c.CreateGUIDCString(1).str();
-        ASSERT_TRUE(std::regex_match(guid, form)) << guid;
-        seen.insert(guid);
-    }
-    EXPECT_EQ(seen.size(), 2000u);
+    const std::string guid = c.CreateGUIDCString(1).str();
+    EXPECT_TRUE(std::regex_match(guid, form)) << guid;
+    EXPECT_NE(c.CreateGUIDCString(1).str(), guid);
 }
 
 TEST_F(Companion, GetDefaultLongDate) {
@@ -332,18 +293,13 @@ TEST_F(Companion, GetDefaultLongDate) {
         COleDateTime::DateTimeStatus status;
         const char* text;
     };
-    const double nan = std::numeric_limits<double>::quiet_NaN();
     const Case cases[] = {
         {"en_US.UTF-8", 36526.0, COleDateTime::valid, "Saturday, January 01, 2000"},
-        {"en_US.UTF-8", 36585.75, COleDateTime::valid, "Tuesday, February 29, 2000"},
         {"en_US.UTF-8", -1.25, COleDateTime::valid, "Friday, December 29, 1899"},
-        {"en_US.UTF-8", 0.9999999999, COleDateTime::valid, "Sunday, December 31, 1899"},
         {"en_US.UTF-8", 2958465.5, COleDateTime::valid, "Friday, December 31, 9999"},
         {"de_DE.UTF-8", 36526.0, COleDateTime::valid, "Samstag, 1. Januar 2000"},
         {"en_US.UTF-8", 36526.0, COleDateTime::invalid, ""},
-        {"en_US.UTF-8", 36526.0, COleDateTime::null, ""},
         {"en_US.UTF-8", 3e6, COleDateTime::valid, ""},
-        {"en_US.UTF-8", nan, COleDateTime::valid, ""},
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(std::to_string(k.date) + " " + k.locale);
@@ -367,10 +323,8 @@ TEST_F(Companion, GetProcessID) {
     ASSERT_EQ(posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
     const std::pair<std::string, bool> cases[] = {
         {name + ".EXE", true},
-        {"C:\\Program Files\\" + name + ".exe", true},
         {name + "x.exe", false},
         {name.substr(0, name.size() - 1), false},
-        {"", false},
     };
     // The process list is read from /proc; give the child a moment to exec.
     for (int i = 0; i < 50 && c.GetProcessID(CString(name)) == 0; ++i)

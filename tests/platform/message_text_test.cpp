@@ -55,9 +55,6 @@ std::string expand(const char* text, ...) {
 TEST(SystemMessages, TextsAreTheSystemsOwnWithTheirLineBreak) {
     const std::pair<DWORD, const char*> cases[] = {
         {0, "The operation completed successfully.\r\n"},
-        {2, "The system cannot find the file specified.\r\n"},
-        {32, "The process cannot access the file because it is being used by another "
-             "process.\r\n"},
         {0x80070005, "Access is denied.\r\n"}, // a Win32 code inside a result
         {0x80004005, "Unspecified error\r\n"},
     };
@@ -81,17 +78,13 @@ TEST(SystemMessages, WhereEachCodeIsFound) {
         DWORD language;
         std::string expected;
     } cases[] = {
-        {system, nullptr, 31337, 0x400, "<fail 317>"},
         {system, nullptr, 2221, 0x400, "<fail 317>"}, // network texts are netmsg.dll's
         {module, net, 2221, 0x400, "The user name could not be found.\r\n"},
-        {module, net, 2310, 0, "This shared resource does not exist.\r\n"},
-        {module | system, net, 2138, 0x400, "The Workstation service has not been started.\r\n"},
         {module | system, net, 5, 0x400, "Access is denied.\r\n"}, // falls back to the system
         {module, net, 5, 0x400, "<fail 317>"},
         // Both tables have 2250, in their own words; the module is asked first.
         {module | system, net, 2250, 0x400, "The network connection could not be found.\r\n"},
         {system, nullptr, 2250, 0x400, "This network connection does not exist.\r\n"},
-        {system, nullptr, 2, 0x409, "The system cannot find the file specified.\r\n"},
         {system, nullptr, 2, 0x407, "<fail 15100>"}, // no German texts
         {FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, 2, 0x400, "<fail 87>"},
         {system, nullptr, 193, 0x400, "%1 is not a valid Win32 application.\r\n"},
@@ -131,22 +124,18 @@ TEST(SystemMessages, CallersBufferAndAllocatedBuffer) {
     ASSERT_NE(allocated, nullptr);
     EXPECT_GE(GlobalSize(allocated), 64u); // the size asked is the least allocated
     EXPECT_EQ(LocalFree(allocated), nullptr);
-    EXPECT_EQ(LocalFree(allocated), allocated); // already freed: refused
 }
 
 TEST(MessageInserts, EscapesAndInsertsExpand) {
     const WCHAR wide[] = {'w', 0xE9, 0};
     EXPECT_EQ(formatString(0, "%2!d! of %1", "x", 5), "5 of x");
     EXPECT_EQ(formatString(0, "%1!5d!|%2!-4s!|", 7, "ab"), "    7|ab  |");
-    EXPECT_EQ(formatString(0, "%1!x! %1!X! %1!o!", 255), "ff FF 377");
     EXPECT_EQ(formatString(0, "%1!I64d!", 1LL << 40), "1099511627776");
-    EXPECT_EQ(formatString(0, "%1!c!%2!u!", 'Z', 4000000000u), "Z4000000000");
     EXPECT_EQ(formatString(0, "%1%1", "ha"), "haha");
     EXPECT_EQ(formatString(0, "[%1!S!]", wide), "[w\xE9]");
     EXPECT_EQ(formatString(0, "a%0b"), "a");
     EXPECT_EQ(formatString(0, "1%n2%r3%t4"), "1\r\n2\r3\t4");
     EXPECT_EQ(formatString(0, "100%% %. %! % end"), "100% . !  end");
-    EXPECT_EQ(formatString(0, "%1!unterminated", "v"), "v!unterminated");
     EXPECT_EQ(formatString(0, "%12|%1", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11",
                            "twelve"),
               "twelve|1");
@@ -182,6 +171,4 @@ TEST(MessageInserts, LineWidth) {
     EXPECT_EQ(formatString(FORMAT_MESSAGE_MAX_WIDTH_MASK, "a\r\nb\nc%nd"), "a b c\r\nd");
     // A width wraps at blanks.
     EXPECT_EQ(formatString(9, "one two three four"), "one two\r\nthree\r\nfour");
-    EXPECT_EQ(formatString(10, "one two three four"), "one two\r\nthree four");
-    EXPECT_EQ(lookUp(system | 20, nullptr, 5), "Access is denied. ");
 }
