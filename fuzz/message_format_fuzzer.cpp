@@ -86,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     if (size < 1) return 0;
     // The first byte: the width limit (0 keeps line breaks, 0xFF joins lines without
     // wrapping) and whether inserts are ignored.
-    const DWORD width = data[0] & 0x7F ? (data[0] & 0x7F) % 64 : 0xFF;
+    const DWORD width = data[0] & 0x3F ? data[0] & 0x3F : 0xFF;
     const DWORD flags =
         (data[0] & 0x80 ? p::FORMAT_MESSAGE_IGNORE_INSERTS : 0) | (data[0] & 0x40 ? width : 0);
     const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
@@ -122,12 +122,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
         }
     }
     // The same text through the insert expansion that CString::FormatMessage uses, with
-    // the arguments passed as a variable argument list. A list reads doubles from
-    // elsewhere, so the two agree only when no insert can format one.
-    const std::string listed = expandWithList(text.c_str(), A10(0), A10(10), A10(20), A10(30),
-                                              A10(40), A10(50), A10(60), A10(70), A10(80), A10(90));
-    if (!(flags & (p::FORMAT_MESSAGE_IGNORE_INSERTS | p::FORMAT_MESSAGE_MAX_WIDTH_MASK)) &&
-        text.find_first_of("eEfgGaA") == std::string::npos)
-        FUZZ_CHECK(listed == out);
+    // the arguments passed as a variable argument list. A list holds one value of one type
+    // per argument, as the caller's text says; a text that reads an argument once as a
+    // number and once as a string would break that promise, so only texts whose inserts
+    // are all plain strings (no "!" anywhere) go this way.
+    if (text.find('!') == std::string::npos) {
+        const std::string listed =
+            expandWithList(text.c_str(), A10(0), A10(10), A10(20), A10(30), A10(40), A10(50),
+                           A10(60), A10(70), A10(80), A10(90));
+        if (!(flags & (p::FORMAT_MESSAGE_IGNORE_INSERTS | p::FORMAT_MESSAGE_MAX_WIDTH_MASK)))
+            FUZZ_CHECK(listed == out);
+    }
     return 0;
 }

@@ -83,45 +83,30 @@ bool query(const std::vector<std::uint8_t>& block, const std::string& path, std:
     return true;
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    file = tessaly::fuzz::usePrivatePrefix() + "/fuzz.dll";
-    return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
-    if (size < 1) return 0;
-    std::string asked = "\\StringFileInfo\\040904b0\\ProductName";
-    std::vector<std::uint8_t> bytes;
-    if (data[0] & 1) {
-        const auto* end = static_cast<const std::uint8_t*>(std::memchr(data + 1, 0, size - 1));
-        const size_t pathEnd = end ? static_cast<size_t>(end - data) : size;
-        asked.assign(reinterpret_cast<const char*>(data + 1), pathEnd - 1);
-        const size_t start = pathEnd < size ? pathEnd + 1 : size;
-        bytes = peWith(data + start, size - start);
-    } else {
-        bytes.assign(data + 1, data + size);
-    }
+// Writes the file, reads its version block and queries it; the values found, in the
+// order of the paths (empty where the query fails), or nothing when the file has no block.
+std::vector<std::string> readFile(const std::vector<std::uint8_t>& bytes,
+                                  const std::string& asked) {
     {
         std::ofstream out(file, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
     }
-
     DWORD handle = 1;
     const DWORD needed = p::GetFileVersionInfoSizeA(file.c_str(), &handle);
     FUZZ_CHECK(handle == 0);
-    if (needed == 0) return 0;
+    if (needed == 0) return {};
     if (needed > 1) {
         std::vector<std::uint8_t> shorter(needed - 1);
         FUZZ_CHECK(!p::GetFileVersionInfoA(file.c_str(), 0, needed - 1, shorter.data()));
     }
     std::vector<std::uint8_t> block(needed);
-    if (!p::GetFileVersionInfoA(file.c_str(), 0, needed, block.data())) return 0;
+    if (!p::GetFileVersionInfoA(file.c_str(), 0, needed, block.data())) return {};
 
-    std::string fixed, translations;
-    if (query(block, "\\", fixed)) FUZZ_CHECK(fixed.size() >= 4);
-    query(block, "\\VarFileInfo\\Translation", translations);
+    std::string translations;
+    std::vector<std::string> found(2);
+    query(block, "\\", found[0]);
+    query(block, "\\VarFileInfo\\Translation", found[1]);
+    translations = found[1];
 
     // Texts: each keeps its place while others are converted.
     std::vector<std::string> paths = {asked, "\\StringFileInfo\\040904b0\\FileVersion",
@@ -139,8 +124,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
         std::string value;
         const void* where = nullptr;
         if (query(block, path, value, &where)) values.emplace_back(where, value);
+        found.push_back(value);
     }
     for (const auto& [where, value] : values)
         FUZZ_CHECK(std::memcmp(where, value.data(), value.size()) == 0);
+    return found;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    file = tessaly::fuzz::usePrivatePrefix() + "/fuzz.dll";
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
+    if (size < 1) return 0;
+    if (!(data[0] & 1)) {
+        readFile(std::vector<std::uint8_t>(data + 1, data + size),
+                 "\\StringFileInfo\\040904b0\\ProductName");
+        return 0;
+    }
+    const auto* end = static_cast<const std::uint8_t*>(std::memchr(data + 1, 0, size - 1));
+    const size_t pathEnd = end ? static_cast<size_t>(end - data) : size;
+    const std::string asked(reinterpret_cast<const char*>(data + 1), pathEnd - 1);
+    const size_t start = pathEnd < size ? pathEnd + 1 : size;
+    const std::vector<std::string> found = readFile(peWith(data + start, size - start), asked);
+    // Padding after the version block, as a resource's size may carry, changes no value.
+    std::vector<std::uint8_t> padded(data + start, data + size);
+    padded.resize(padded.size() + 4, 0);
+    if (!found.empty()) FUZZ_CHECK(readFile(peWith(padded.data(), padded.size()), asked) == found);
     return 0;
 }
