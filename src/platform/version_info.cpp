@@ -285,7 +285,9 @@ BOOL GetFileVersionInfoA(const char* file, DWORD, DWORD size, void* data) {
     }
     std::vector<unsigned char> resource;
     if (!ReadVersionResource(file, resource)) return FALSE;
-    if (resource.size() < 6 || Read16(resource.data()) > resource.size()) {
+    // The root node's length covers at least its own header and lies within the resource.
+    if (resource.size() < 6 || Read16(resource.data()) < 6 ||
+        Read16(resource.data()) > resource.size()) {
         SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND_);
         return FALSE;
     }
