@@ -200,5 +200,7 @@ TEST(MessageInserts, LineWidth) {
     // A width wraps at blanks.
     EXPECT_EQ(formatString(9, "one two three four"), "one two\r\nthree\r\nfour");
     EXPECT_EQ(formatString(10, "one two three four"), "one two\r\nthree four");
+    // A text ended by %0 is wrapped all the same.
+    EXPECT_EQ(formatString(9, "one two three four%0 five"), "one two\r\nthree\r\nfour");
     EXPECT_EQ(lookUp(system | 20, nullptr, 5), "Access is denied. ");
 }
