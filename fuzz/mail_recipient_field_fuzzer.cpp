@@ -1,8 +1,9 @@
 // The recipient-field readers on a rich-text field built from the input: bytes 1 to 4
 // switch the format of the text that follows (plain, bold, underlined, both), byte 5 ends
-// the field and the next byte places the caret; the rest is text in the ANSI code page
-// (936 when the first byte is odd). Entries and codes pair up, every entry is trimmed, free
-// of ";" and read from the field in order, and the caret ends where the readers leave it.
+// the field and the next byte places the caret; the rest (zero bytes aside) is text in
+// the ANSI code page (936 when the first byte is odd). Entries and codes pair up, every entry is
+// trimmed, free of ";" and read from the field in order, and the caret ends where the readers leave
+// it.
 #include <QApplication>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -75,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
         } else if (byte == 5) {
             caret = i + 1 < size ? data[i + 1] : 0;
             break;
-        } else {
+        } else if (byte != 0) { // a field's window text ends at a zero
             run += static_cast<char>(byte);
         }
     }
