@@ -96,6 +96,8 @@ TEST_F(RecipientField, EntriesAndCodesByFormattingHostileTextWhole) {
         // Hostile text comes through whole.
         {{Under("O'Brien \"Bob\" \\x <o'b\\@x.com>"), Plain("; J\xFCrgen \\ 'q'")},
          {{"O'Brien \"Bob\" \\x <o'b\\@x.com>", 0}, {"J\xFCrgen \\ 'q'", 2}}},
+        // A non-breaking space stays one.
+        {{Under("Ann\xA0Lee")}, {{"Ann\xA0Lee", 0}}},
         {{Bold("Caf\xE9 list"), Plain("; 100%_off\x01\x1a; a\"b")},
          {{"Caf\xE9 list", 1}, {"100%_off\x01\x1a", 2}, {"a\"b", 2}}},
         {{Plain("' OR 1=1 --; \\'; DROP TABLE MainAddr;")},
