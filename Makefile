@@ -48,7 +48,7 @@ fuzz:
 	    seeds="fuzz/corpus/$$name"; \
 	    [ -d fuzz/regressions/$$name ] && seeds="$$seeds fuzz/regressions/$$name"; \
 	    echo "fuzz: $$name for $(FUZZ_SECONDS) s"; \
-	    $(FUZZ_BUILD)/bin/fuzz_$$name -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    nice -n 19 $(FUZZ_BUILD)/bin/fuzz_$$name -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 	        -artifact_prefix=$(FUZZ_BUILD)/artifacts/$$name- \
 	        $(FUZZ_BUILD)/corpus/$$name $$seeds || exit 1; \
 	done
