@@ -88,8 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     // The first byte: the width limit (0 keeps line breaks, 0xFF joins lines without
     // wrapping) and whether inserts are ignored.
     const DWORD width = data[0] & 0x3F ? data[0] & 0x3F : 0xFF;
-    const DWORD flags =
-        (data[0] & 0x80 ? p::FORMAT_MESSAGE_IGNORE_INSERTS : 0) | (data[0] & 0x40 ? width : 0);
+    const DWORD flags = (data[0] & 0x80 ? DWORD(p::FORMAT_MESSAGE_IGNORE_INSERTS) : 0) |
+                        (data[0] & 0x40 ? width : 0);
     const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
     if (text.find('\0') != std::string::npos) return 0; // a C string ends there anyway
     // A text may ask for any width, and gets it: keep them below 10000 so that one input
