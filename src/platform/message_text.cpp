@@ -263,7 +263,8 @@ std::string expand(const std::string& text, va_list* args, bool isArray, bool ig
     std::vector<Value> values;
     if (!ignoreInserts) values = readArguments(text, args, isArray);
     std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
+    bool ended = false; // by %0, which still leaves the wrapping below to do
+    for (size_t i = 0; i < text.size() && !ended; ++i) {
         const char c = text[i];
         if (c != '%') {
             if (width && (c == '\r' || c == '\n')) {
@@ -295,7 +296,8 @@ std::string expand(const std::string& text, va_list* args, bool isArray, bool ig
         ++i;
         switch (next) {
         case '0':
-            return out; // the end of the message, without a line break
+            ended = true; // the end of the message, without a line break
+            break;
         case 'n':
             out += "\r\n";
             break;

@@ -282,21 +282,26 @@ BOOL GetFileVersionInfoA(const char* file, DWORD, DWORD size, void* data) {
     }
     std::vector<unsigned char> resource;
     if (!ReadVersionResource(file, resource)) return FALSE;
-    if (resource.size() < 6 || Read16(resource.data()) > resource.size()) {
+    // The root node's length covers at least its own header and lies within the resource.
+    if (resource.size() < 6 || Read16(resource.data()) < 6 ||
+        Read16(resource.data()) > resource.size()) {
         SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
         return FALSE;
     }
     // The whole size GetFileVersionInfoSizeA named is needed: a shorter copy would leave
     // VerQueryValueA no room for its texts and nothing to tell it so.
-    size_t marker = Align4(resource.size());
-    size_t area = 2 * resource.size() + 4;
-    if (size < marker + 8 + area) {
+    if (size < Align4(resource.size()) + 8 + 2 * resource.size() + 4) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return FALSE;
     }
+    // The texts' area follows the block proper (its root's length), where VerQueryValueA
+    // looks for it; padding after the block in the resource is not copied.
+    const size_t used = ResourceSize(resource.data());
+    size_t marker = Align4(used);
+    size_t area = 2 * used + 4;
     auto* out = static_cast<unsigned char*>(data);
-    std::memcpy(out, resource.data(), resource.size());
-    std::memset(out + resource.size(), 0, marker - resource.size());
+    std::memcpy(out, resource.data(), used);
+    std::memset(out + used, 0, marker - used);
     std::memcpy(out + marker, kAnsiMarker, 4);
     std::uint32_t areaSize = static_cast<std::uint32_t>(area);
     std::memcpy(out + marker + 4, &areaSize, 4);

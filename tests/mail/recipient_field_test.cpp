@@ -99,6 +99,8 @@ TEST_F(RecipientField, EntriesAndCodesByFormattingHostileTextWhole) {
         {{{'u', "a@x.com"}, {'p', "\nb; c\n"}, {'u', "d@y.org"}},
          {{"a@x.com", 0}, {"b", 2}, {"c", 2}, {"d@y.org", 0}}},
         {{{'p', "one\ntwo;three"}}, {{"one\r\ntwo", 2}, {"three", 2}}},
+        // A non-breaking space stays one.
+        {{{'u', "Ann\xA0Lee"}}, {{"Ann\xA0Lee", 0}}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(parse(c.field), c.expected) << c.field[0].text;

@@ -171,4 +171,6 @@ TEST(MessageInserts, LineWidth) {
     EXPECT_EQ(formatString(FORMAT_MESSAGE_MAX_WIDTH_MASK, "a\r\nb\nc%nd"), "a b c\r\nd");
     // A width wraps at blanks.
     EXPECT_EQ(formatString(9, "one two three four"), "one two\r\nthree\r\nfour");
+    // A text ended by %0 is wrapped all the same.
+    EXPECT_EQ(formatString(9, "one two three four%0 five"), "one two\r\nthree\r\nfour");
 }

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QScrollBar>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QWidget>
 
@@ -217,7 +218,14 @@ CString readWindowText(QWidget* w) {
     } else if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
         value = toCrLf(plain->toPlainText());
     } else if (auto* rich = qobject_cast<QTextEdit*>(w)) {
-        value = toCrLf(rich->toPlainText());
+        // The raw text keeps non-breaking spaces, which the plain text turns into blanks
+        // (and the selection's text keeps too); block and line ends become line breaks.
+        value = rich->document()->toRawText();
+        for (QChar& ch : value)
+            if (ch == QChar::ParagraphSeparator || ch == QChar::LineSeparator ||
+                ch == QChar(0xFDD0) || ch == QChar(0xFDD1))
+                ch = u'\n';
+        value = toCrLf(value);
     } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
         value = combo->currentText();
     } else if (auto* spin = qobject_cast<QAbstractSpinBox*>(w)) {
