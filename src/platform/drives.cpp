@@ -34,7 +34,7 @@ namespace {
 
 constexpr const char* kDrivesKey = "Software\\Tessaly\\Platform\\Drives";
 
-std::string CurrentFolderWindows() {
+std::string currentFolderWindows() {
     std::vector<char> buffer(4096);
     while (!getcwd(buffer.data(), buffer.size())) {
         if (errno != ERANGE) return "C:\\";
@@ -50,9 +50,9 @@ std::string CurrentFolderWindows() {
 
 namespace {
 
-char DriveLetterOf(const char* root) {
+char driveLetterOf(const char* root) {
     if (!root || !*root || ((root[0] == '\\' || root[0] == '/') && root[1] == 0)) {
-        std::string current = CurrentFolderWindows();
+        std::string current = currentFolderWindows();
         return current.empty() ? 0 : current[0];
     }
     if (std::isalpha(static_cast<unsigned char>(root[0])) && root[1] == ':' &&
@@ -64,7 +64,7 @@ char DriveLetterOf(const char* root) {
 } // namespace
 
 UINT GetDriveTypeA(const char* root) {
-    char letter = DriveLetterOf(root);
+    char letter = driveLetterOf(root);
     if (!letter || DriveFolder(letter).empty()) return DRIVE_NO_ROOT_DIR;
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDrivesKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
@@ -98,8 +98,8 @@ DWORD GetLogicalDrives() {
 
 namespace {
 
-bool VolumeOf(const char* root, struct statvfs& vfs) {
-    std::string posix = ToPosixPath(root && *root ? std::string(root) : CurrentFolderWindows());
+bool volumeOf(const char* root, struct statvfs& vfs) {
+    std::string posix = ToPosixPath(root && *root ? std::string(root) : currentFolderWindows());
     if (posix.empty()) return false;
     if (statvfs(posix.c_str(), &vfs) != 0) {
         if (errno == ENOENT)
@@ -116,7 +116,7 @@ bool VolumeOf(const char* root, struct statvfs& vfs) {
 BOOL GetDiskFreeSpaceExA(const char* root, ULONGLONG* freeToCaller, ULONGLONG* total,
                          ULONGLONG* totalFree) {
     struct statvfs vfs;
-    if (!VolumeOf(root, vfs)) return FALSE;
+    if (!volumeOf(root, vfs)) return FALSE;
     ULONGLONG unit = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;
     if (freeToCaller) *freeToCaller = static_cast<ULONGLONG>(vfs.f_bavail) * unit;
     if (total) *total = static_cast<ULONGLONG>(vfs.f_blocks) * unit;
@@ -127,7 +127,7 @@ BOOL GetDiskFreeSpaceExA(const char* root, ULONGLONG* freeToCaller, ULONGLONG* t
 BOOL GetDiskFreeSpaceA(const char* root, DWORD* sectorsPerCluster, DWORD* bytesPerSector,
                        DWORD* freeClusters, DWORD* totalClusters) {
     struct statvfs vfs;
-    if (!VolumeOf(root, vfs)) return FALSE;
+    if (!volumeOf(root, vfs)) return FALSE;
     ULONGLONG unit = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;
     const ULONGLONG sector = 512;
     ULONGLONG sectors = std::max<ULONGLONG>(1, unit / sector);
@@ -146,7 +146,7 @@ BOOL GetDiskFreeSpaceA(const char* root, DWORD* sectorsPerCluster, DWORD* bytesP
 // ---- Current folder ----
 
 DWORD GetCurrentDirectoryA(DWORD size, char* buffer) {
-    return CopyOut(CurrentFolderWindows(), buffer, size);
+    return CopyOut(currentFolderWindows(), buffer, size);
 }
 
 BOOL SetCurrentDirectoryA(const char* path) {

@@ -34,7 +34,7 @@ namespace detail {
 
 namespace {
 
-bool ReadDosAttributes(const std::string& posix, DWORD& bits, bool follow) {
+bool readDosAttributes(const std::string& posix, DWORD& bits, bool follow) {
     char value[32] = {};
     ssize_t length = follow ? getxattr(posix.c_str(), kDosAttributeName, value, sizeof value - 1)
                             : lgetxattr(posix.c_str(), kDosAttributeName, value, sizeof value - 1);
@@ -81,7 +81,7 @@ DWORD AttributesOf(const std::string& posix, const struct stat& target, bool lin
     if (S_ISDIR(target.st_mode)) attributes |= FILE_ATTRIBUTE_DIRECTORY;
     if (IsReadOnlyMode(target.st_mode)) attributes |= FILE_ATTRIBUTE_READONLY;
     DWORD stored = 0;
-    if (ReadDosAttributes(posix, stored, !linked))
+    if (readDosAttributes(posix, stored, !linked))
         attributes |= stored;
     else if (!S_ISDIR(target.st_mode))
         attributes |= FILE_ATTRIBUTE_ARCHIVE; // a file nobody has marked yet
@@ -146,7 +146,7 @@ namespace {
 
 // Copies the bytes of one open file into another: inside the kernel where the file system
 // allows, else through a buffer.
-bool CopyContents(int from, int to) {
+bool copyContents(int from, int to) {
     // Some kernels report a file system's generated files (procfs) as empty here: a first
     // answer of nothing is checked through the buffer.
     for (bool any = false;;) {
@@ -310,7 +310,7 @@ namespace {
 
 // CopyFileA once the source is a POSIX path; the target is translated after the source has
 // been checked, as the errors' order wants.
-BOOL CopyPosix(const std::string& source, const std::function<std::string()>& translateTarget,
+BOOL copyPosix(const std::string& source, const std::function<std::string()>& translateTarget,
                BOOL failIfExists) {
     struct stat src;
     if (stat(source.c_str(), &src) != 0) {
@@ -356,7 +356,7 @@ BOOL CopyPosix(const std::string& source, const std::function<std::string()>& tr
         ::close(in);
         return FALSE;
     }
-    bool ok = CopyContents(in, out);
+    bool ok = copyContents(in, out);
     if (!ok) SetLastErrorFromErrno();
     if (ok) {
         // The copy keeps the last-write time and the attributes, read-only included.
@@ -385,12 +385,12 @@ BOOL CopyPosix(const std::string& source, const std::function<std::string()>& tr
 BOOL CopyFileA(const char* from, const char* to, BOOL failIfExists) {
     std::string source = Posix(from);
     if (source.empty()) return FALSE;
-    return CopyPosix(
+    return copyPosix(
         source, [to] { return Posix(to); }, failIfExists);
 }
 
 BOOL CopyPosixFile(const std::string& source, const std::string& target, BOOL failIfExists) {
-    return CopyPosix(
+    return copyPosix(
         source, [&target] { return target; }, failIfExists);
 }
 

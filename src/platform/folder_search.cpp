@@ -39,7 +39,7 @@ class FindObject : public HandleObject {
     size_t next = 0;
 };
 
-bool FillFindData(const std::string& posix, const std::string& ansiName, WIN32_FIND_DATAA* data) {
+bool fillFindData(const std::string& posix, const std::string& ansiName, WIN32_FIND_DATAA* data) {
     std::memset(data, 0, sizeof *data);
     DWORD attributes;
     if (!LookupAttributes(posix, attributes)) return false;
@@ -60,12 +60,12 @@ bool FillFindData(const std::string& posix, const std::string& ansiName, WIN32_F
     return true;
 }
 
-bool HasWildcards(const std::string& mask) {
+bool hasWildcards(const std::string& mask) {
     return mask.find_first_of("*?<>\"") != std::string::npos;
 }
 
 // Splits "folder\mask" at the last separator; the folder keeps its separator.
-void SplitPattern(const std::string& pattern, std::string& folder, std::string& mask) {
+void splitPattern(const std::string& pattern, std::string& folder, std::string& mask) {
     size_t cut = detail::LastSeparator(pattern);
     if (cut != std::string::npos) {
         folder = pattern.substr(0, cut + 1);
@@ -81,7 +81,7 @@ void SplitPattern(const std::string& pattern, std::string& folder, std::string& 
 
 // The mask with the DOS wildcards that FindFirstFile uses: '?' becomes DOS_QM ('>'), a dot
 // before '?', '*' or the end DOS_DOT ('"'), a star before a dot DOS_STAR ('<'); "*.*" is "*".
-std::string DosMask(const std::string& mask) {
+std::string dosMaskOf(const std::string& mask) {
     if (mask == "*.*") return "*";
     std::string out = mask;
     for (size_t i = 0; i < mask.size(); ++i) {
@@ -96,7 +96,7 @@ std::string DosMask(const std::string& mask) {
     return out;
 }
 
-bool MatchDos(const std::string& mask, const std::string& name) {
+bool matchDos(const std::string& mask, const std::string& name) {
     const size_t m = mask.size(), n = name.size();
     const size_t lastDot = name.rfind('.');
     // memo[i * (n + 1) + j]: 0 unknown, 1 no, 2 yes.
@@ -138,12 +138,12 @@ bool MatchDos(const std::string& mask, const std::string& name) {
     return match(match, 0, 0);
 }
 
-std::string UpperAnsi(std::string text) {
+std::string upperAnsi(std::string text) {
     AnsiUpper(text);
     return text;
 }
 
-bool IsDriveRoot(const std::string& windowsFolder) {
+bool isDriveRoot(const std::string& windowsFolder) {
     std::string full;
     if (!detail::FullWindowsPath(windowsFolder.empty() ? std::string(".") : windowsFolder, full))
         return false;
@@ -161,7 +161,7 @@ struct Listed {
 
 // Appends a folder's entries other than "." and ".." to names; sorted as FindFirstFileA
 // lists them: by the code page's lower case, then by the bytes.
-void ReadFolder(DIR* dir, bool sorted, std::vector<Listed>& names) {
+void readFolder(DIR* dir, bool sorted, std::vector<Listed>& names) {
     const size_t first = names.size();
     while (struct dirent* entry = readdir(dir)) {
         const char* name = entry->d_name;
@@ -181,7 +181,7 @@ void ReadFolder(DIR* dir, bool sorted, std::vector<Listed>& names) {
 
 // The directory and reparse point attributes of a folder's entry as AttributesOf gives
 // them; false when the entry is gone.
-bool KindAt(int dirfd, const Listed& entry, bool& directory, bool& link) {
+bool kindAt(int dirfd, const Listed& entry, bool& directory, bool& link) {
     unsigned char type = entry.type;
     struct stat st;
     if (type == DT_UNKNOWN) {
@@ -197,7 +197,7 @@ bool KindAt(int dirfd, const Listed& entry, bool& directory, bool& link) {
 
 // The full Windows path of a pattern's folder with its separator, as FindFirstFileA's
 // callers build entries' paths from it.
-bool FolderRoot(const std::string& pattern, std::string& root) {
+bool folderRoot(const std::string& pattern, std::string& root) {
     std::string full;
     if (!detail::FullWindowsPath(pattern, full)) return false;
     size_t cut = full.rfind('\\');
@@ -207,12 +207,12 @@ bool FolderRoot(const std::string& pattern, std::string& root) {
 
 // The POSIX folder FindFirstFileA searches for a pattern, and its mask; empty with the
 // last error set when it would fail before listing.
-std::string SearchedFolder(const char* pattern, std::string& folder, std::string& mask) {
+std::string searchedFolder(const char* pattern, std::string& folder, std::string& mask) {
     if (!pattern || !*pattern) {
         Fail(ERROR_FILE_NOT_FOUND);
         return {};
     }
-    SplitPattern(pattern, folder, mask);
+    splitPattern(pattern, folder, mask);
     if (mask.empty()) {
         Fail(ERROR_FILE_NOT_FOUND);
         return {};
@@ -230,7 +230,7 @@ std::string SearchedFolder(const char* pattern, std::string& folder, std::string
 // Whether the Windows path made of a folder's path and this entry's ANSI name leads back
 // to the entry itself: no separator, no trailing dot or blank (Windows drops those), and an
 // ANSI name that gives back the name on disk.
-bool ReachableByName(const Listed& entry) {
+bool reachableByName(const Listed& entry) {
     const std::string& name = entry.ansi;
     if (name.empty() || name.back() == '.' || name.back() == ' ' ||
         name.find('\\') != std::string::npos)
@@ -242,10 +242,10 @@ bool ReachableByName(const Listed& entry) {
 
 using KeepTest = std::function<bool(const std::string&)>;
 
-void EmptyFolderAt(int dirfd, const std::string& root, const KeepTest& keep);
+void emptyFolderAt(int dirfd, const std::string& root, const KeepTest& keep);
 
 // One entry removed through the path functions, for what the quick way cannot do.
-void RemoveByPath(const std::string& path, bool directory, bool link, const KeepTest& keep) {
+void removeByPath(const std::string& path, bool directory, bool link, const KeepTest& keep) {
     DWORD attributes = (directory ? DWORD(FILE_ATTRIBUTE_DIRECTORY) : 0) |
                        (link ? DWORD(FILE_ATTRIBUTE_REPARSE_POINT) : 0);
     if (!link) {
@@ -271,7 +271,7 @@ void RemoveByPath(const std::string& path, bool directory, bool link, const Keep
 // Empties the open folder dirfd whose Windows path (with its separator) is root. Entries a
 // Windows path leads back to go with one system call each, relative to the folder, links
 // never followed; the others, and whatever fails that way, go through their paths.
-void EmptyFolderAt(int dirfd, const std::string& root, const KeepTest& keep) {
+void emptyFolderAt(int dirfd, const std::string& root, const KeepTest& keep) {
     std::vector<Listed> names;
     int listfd = openat(dirfd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (listfd < 0) return;
@@ -280,28 +280,28 @@ void EmptyFolderAt(int dirfd, const std::string& root, const KeepTest& keep) {
         ::close(listfd);
         return;
     }
-    ReadFolder(dir, false, names);
+    readFolder(dir, false, names);
     closedir(dir);
     for (const Listed& entry : names) {
         const std::string path = root + entry.ansi;
         if (keep && keep(path)) continue;
         bool directory = false, link = false;
-        if (!KindAt(dirfd, entry, directory, link)) continue;
-        if (ReachableByName(entry)) {
+        if (!kindAt(dirfd, entry, directory, link)) continue;
+        if (reachableByName(entry)) {
             if (link || !directory) {
                 if (unlinkat(dirfd, entry.posix.c_str(), 0) == 0) continue;
             } else {
                 int sub = openat(dirfd, entry.posix.c_str(),
                                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
                 if (sub >= 0) {
-                    EmptyFolderAt(sub, path + "\\", keep);
+                    emptyFolderAt(sub, path + "\\", keep);
                     ::close(sub);
                     unlinkat(dirfd, entry.posix.c_str(), AT_REMOVEDIR);
                     continue;
                 }
             }
         }
-        RemoveByPath(path, directory, link, keep);
+        removeByPath(path, directory, link, keep);
     }
 }
 } // namespace
@@ -310,7 +310,7 @@ void EmptyFolderAt(int dirfd, const std::string& root, const KeepTest& keep) {
 
 bool MatchesWildcard(const char* name, const char* pattern) {
     if (!name || !pattern) return false;
-    return MatchDos(UpperAnsi(DosMask(pattern)), UpperAnsi(name));
+    return matchDos(upperAnsi(dosMaskOf(pattern)), upperAnsi(name));
 }
 
 HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
@@ -320,7 +320,7 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
         return INVALID_HANDLE_VALUE;
     }
     std::string folder, mask;
-    SplitPattern(pattern, folder, mask);
+    splitPattern(pattern, folder, mask);
     if (mask.empty()) {
         Fail(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
@@ -333,31 +333,31 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
         return INVALID_HANDLE_VALUE;
     }
     auto found = std::make_shared<FindObject>();
-    if (!HasWildcards(mask)) {
+    if (!hasWildcards(mask)) {
         // A plain name: the entry itself, found without regard to case.
         std::string posix = WithoutTrailingSlash(ToPosixPath(folder + mask));
         WIN32_FIND_DATAA entry;
         std::string base = posix.substr(posix.find_last_of('/') + 1);
-        if (posix.empty() || !FillFindData(posix, Utf8ToAnsi(base), &entry)) {
+        if (posix.empty() || !fillFindData(posix, Utf8ToAnsi(base), &entry)) {
             Fail(ERROR_FILE_NOT_FOUND);
             return INVALID_HANDLE_VALUE;
         }
         found->entries.push_back(entry);
     } else {
-        const std::string dosMask = UpperAnsi(DosMask(mask));
+        const std::string dosMask = upperAnsi(dosMaskOf(mask));
         std::vector<Listed> names;
-        if (!IsDriveRoot(folder)) {
+        if (!isDriveRoot(folder)) {
             names.push_back({".", ".", {}, DT_DIR});
             names.push_back({"..", "..", {}, DT_DIR});
         }
         if (DIR* dir = opendir(posixFolder.c_str())) {
-            ReadFolder(dir, true, names);
+            readFolder(dir, true, names);
             closedir(dir);
         }
         for (const Listed& name : names) {
-            if (dosMask != "*" && !MatchDos(dosMask, UpperAnsi(name.ansi))) continue;
+            if (dosMask != "*" && !matchDos(dosMask, upperAnsi(name.ansi))) continue;
             WIN32_FIND_DATAA entry;
-            if (FillFindData(detail::PosixJoin(posixFolder, name.posix), name.ansi, &entry))
+            if (fillFindData(detail::PosixJoin(posixFolder, name.posix), name.ansi, &entry))
                 found->entries.push_back(entry);
         }
     }
@@ -397,10 +397,10 @@ bool ListFolder(const char* pattern, std::vector<FolderEntry>& entries, std::str
     CodePageScope scope;
     entries.clear();
     std::string folder, mask;
-    const std::string posixFolder = SearchedFolder(pattern, folder, mask);
+    const std::string posixFolder = searchedFolder(pattern, folder, mask);
     if (posixFolder.empty()) return false;
     if (searched) *searched = posixFolder;
-    if (!HasWildcards(mask)) {
+    if (!hasWildcards(mask)) {
         // A plain name: the entry itself, found without regard to case.
         std::string posix = WithoutTrailingSlash(ToPosixPath(folder + mask));
         DWORD attributes;
@@ -410,20 +410,20 @@ bool ListFolder(const char* pattern, std::vector<FolderEntry>& entries, std::str
                                (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
                                (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
     } else {
-        const std::string dosMask = UpperAnsi(DosMask(mask));
+        const std::string dosMask = upperAnsi(dosMaskOf(mask));
         std::vector<Listed> names;
-        if (!IsDriveRoot(folder)) {
+        if (!isDriveRoot(folder)) {
             names.push_back({".", ".", {}, DT_DIR});
             names.push_back({"..", "..", {}, DT_DIR});
         }
         int dirfd = open(posixFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         DIR* dir = dirfd < 0 ? nullptr : fdopendir(dirfd);
-        if (dir) ReadFolder(dir, true, names);
+        if (dir) readFolder(dir, true, names);
         for (const Listed& name : names) {
-            if (dosMask != "*" && !MatchDos(dosMask, UpperAnsi(name.ansi))) continue;
+            if (dosMask != "*" && !matchDos(dosMask, upperAnsi(name.ansi))) continue;
             FolderEntry entry{name.ansi, name.posix};
-            entry.named = ReachableByName(name);
-            if (dir ? KindAt(dirfd, name, entry.directory, entry.link)
+            entry.named = reachableByName(name);
+            if (dir ? kindAt(dirfd, name, entry.directory, entry.link)
                     : (entry.directory = true)) // the dots of a folder that cannot be read
                 entries.push_back(std::move(entry));
         }
@@ -444,12 +444,12 @@ void EmptyFolder(const char* folder, const std::function<bool(const std::string&
     CodePageScope scope;
     const std::string pattern = Text(folder) + "\\*.*";
     std::string root, windowsFolder, mask;
-    if (!FolderRoot(pattern, root)) return;
-    const std::string posixFolder = SearchedFolder(pattern.c_str(), windowsFolder, mask);
+    if (!folderRoot(pattern, root)) return;
+    const std::string posixFolder = searchedFolder(pattern.c_str(), windowsFolder, mask);
     if (posixFolder.empty()) return;
     int dirfd = open(posixFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirfd < 0) return;
-    EmptyFolderAt(dirfd, root, keep);
+    emptyFolderAt(dirfd, root, keep);
     ::close(dirfd);
 }
 

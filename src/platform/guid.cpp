@@ -16,7 +16,7 @@ constexpr HRESULT E_POINTER_ = static_cast<HRESULT>(0x80004003u);
 constexpr HRESULT E_FAIL_ = static_cast<HRESULT>(0x80004005u);
 
 // Fills the buffer from the kernel's random source, retrying short reads and signals.
-bool FillRandom(unsigned char* buffer, size_t size) {
+bool fillRandom(unsigned char* buffer, size_t size) {
     size_t done = 0;
     while (done < size) {
         ssize_t got = getrandom(buffer + done, size - done, 0);
@@ -33,7 +33,7 @@ bool FillRandom(unsigned char* buffer, size_t size) {
 HRESULT CoCreateGuid(GUID* guid) {
     if (!guid) return E_POINTER_;
     unsigned char bytes[16];
-    if (!FillRandom(bytes, sizeof bytes)) {
+    if (!fillRandom(bytes, sizeof bytes)) {
         SetLastErrorFromErrno();
         return E_FAIL_;
     }

@@ -91,14 +91,14 @@ const LocaleRecord kLocales[] = {
     {1025, "ar_SA", "Arabic", "Saudi Arabia", "ARA", "dd/MM/yy", "dd/MMMM/yyyy"},
 };
 
-const LocaleRecord* FindRecord(LCID lcid) {
+const LocaleRecord* findRecord(LCID lcid) {
     for (const LocaleRecord& record : kLocales)
         if (record.lcid == lcid) return &record;
     return nullptr;
 }
 
 // "de_DE.UTF-8@euro" -> 1031; "de" -> the first German entry; 0 when unknown.
-LCID LcidFromPosixName(std::string name) {
+LCID lcidFromPosixName(std::string name) {
     name = name.substr(0, name.find_first_of(".@"));
     if (name.empty() || name == "C" || name == "POSIX") return 0;
     size_t separator = name.find_first_of("_-");
@@ -121,10 +121,10 @@ LCID LcidFromPosixName(std::string name) {
 
 // The record of a locale argument: the user's and system's default stand for the user's
 // locale; sort bits above the low word are ignored.
-const LocaleRecord* RecordOf(LCID locale) {
+const LocaleRecord* recordOf(LCID locale) {
     LCID id = locale & 0xFFFF;
     if (id == 0x0400 || id == 0x0800 || id == 0) id = GetUserDefaultLCID();
-    return FindRecord(id);
+    return findRecord(id);
 }
 
 // ---- Month and day names ----
@@ -149,7 +149,7 @@ const char* const kGermanShortDays[7] = {"So", "Mo", "Di", "Mi", "Do", "Fr", "Sa
 enum class NameKind { Month, ShortMonth, Day, ShortDay };
 
 // glibc's time names of a locale when that locale is installed; null otherwise.
-locale_t SystemLocale(const LocaleRecord& record) {
+locale_t systemLocale(const LocaleRecord& record) {
     static std::mutex mutex;
     static std::map<LCID, locale_t> cache;
     std::lock_guard lock(mutex);
@@ -169,10 +169,10 @@ locale_t SystemLocale(const LocaleRecord& record) {
 // built-in tables, which hold the system's own texts; other languages come from glibc when
 // their locale is installed and are English otherwise. genitive: the month stands beside a
 // day number (languages that inflect month names use the form glibc gives for that).
-std::string LocalName(const LocaleRecord& record, NameKind kind, int index, bool genitive) {
+std::string localName(const LocaleRecord& record, NameKind kind, int index, bool genitive) {
     std::string language(record.posix, 2);
     if (language != "en" && language != "de") {
-        if (locale_t loc = SystemLocale(record)) {
+        if (locale_t loc = systemLocale(record)) {
             nl_item item = 0;
             switch (kind) {
             case NameKind::Month:
@@ -207,7 +207,7 @@ std::string LocalName(const LocaleRecord& record, NameKind kind, int index, bool
 }
 
 // Copies a result the Windows way: size 0 asks the length with its terminator.
-int StoreText(const std::string& text, char* buffer, int size) {
+int storeText(const std::string& text, char* buffer, int size) {
     int needed = static_cast<int>(text.size()) + 1;
     if (size == 0) return needed;
     if (!buffer || size < 0) {
@@ -222,24 +222,24 @@ int StoreText(const std::string& text, char* buffer, int size) {
     return needed;
 }
 
-bool IsLeapYear(int year) {
+bool isLeapYear(int year) {
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
 }
 
-int DaysInMonth(int year, int month) {
+int daysInMonth(int year, int month) {
     static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && IsLeapYear(year) ? 29 : days[month - 1];
+    return month == 2 && isLeapYear(year) ? 29 : days[month - 1];
 }
 
 // 0 Sunday; the caller's day-of-week field is ignored, as the system does.
-int DayOfWeek(int year, int month, int day) {
+int dayOfWeek(int year, int month, int day) {
     static const int offsets[12] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
     if (month < 3) --year;
     return (year + year / 4 - year / 100 + year / 400 + offsets[month - 1] + day) % 7;
 }
 
 // Expands a date picture; text between single quotes is copied ('' inside is one quote).
-std::string FormatPicture(const LocaleRecord& record, const std::string& picture,
+std::string formatPicture(const LocaleRecord& record, const std::string& picture,
                           const SYSTEMTIME& date) {
     // Whether a day number (d or dd) appears outside quoted text.
     bool hasDayNumber = false;
@@ -289,8 +289,8 @@ std::string FormatPicture(const LocaleRecord& record, const std::string& picture
                 std::snprintf(number, sizeof number, "%02d", date.wDay);
                 out += number;
             } else {
-                int weekday = DayOfWeek(date.wYear, date.wMonth, date.wDay);
-                out += LocalName(record, run == 3 ? NameKind::ShortDay : NameKind::Day, weekday,
+                int weekday = dayOfWeek(date.wYear, date.wMonth, date.wDay);
+                out += localName(record, run == 3 ? NameKind::ShortDay : NameKind::Day, weekday,
                                  false);
             }
             break;
@@ -302,7 +302,7 @@ std::string FormatPicture(const LocaleRecord& record, const std::string& picture
                 std::snprintf(number, sizeof number, "%02d", date.wMonth);
                 out += number;
             } else {
-                out += LocalName(record, run == 3 ? NameKind::ShortMonth : NameKind::Month,
+                out += localName(record, run == 3 ? NameKind::ShortMonth : NameKind::Month,
                                  date.wMonth - 1, hasDayNumber);
             }
             break;
@@ -334,7 +334,7 @@ LCID GetUserDefaultLCID() {
     for (const char* variable : {"LC_ALL", "LC_TIME", "LANG"}) {
         const char* value = std::getenv(variable);
         if (!value || !*value) continue;
-        LCID lcid = LcidFromPosixName(value);
+        LCID lcid = lcidFromPosixName(value);
         return lcid ? lcid : kEnglishUS;
     }
     return kEnglishUS;
@@ -362,7 +362,7 @@ HKL GetKeyboardLayout(DWORD) {
 }
 
 int GetLocaleInfoA(LCID locale, DWORD type, char* buffer, int size) {
-    const LocaleRecord* record = RecordOf(locale);
+    const LocaleRecord* record = recordOf(locale);
     if (!record) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
@@ -390,27 +390,27 @@ int GetLocaleInfoA(LCID locale, DWORD type, char* buffer, int size) {
         text = posix.substr(3, 2);
     } else if (type >= LOCALE_SDAYNAME1 && type < LOCALE_SDAYNAME1 + 7) {
         // The system counts days from Monday.
-        text = LocalName(*record, NameKind::Day, static_cast<int>(type - LOCALE_SDAYNAME1 + 1) % 7,
+        text = localName(*record, NameKind::Day, static_cast<int>(type - LOCALE_SDAYNAME1 + 1) % 7,
                          false);
     } else if (type >= LOCALE_SABBREVDAYNAME1 && type < LOCALE_SABBREVDAYNAME1 + 7) {
-        text = LocalName(*record, NameKind::ShortDay,
+        text = localName(*record, NameKind::ShortDay,
                          static_cast<int>(type - LOCALE_SABBREVDAYNAME1 + 1) % 7, false);
     } else if (type >= LOCALE_SMONTHNAME1 && type < LOCALE_SMONTHNAME1 + 12) {
         text =
-            LocalName(*record, NameKind::Month, static_cast<int>(type - LOCALE_SMONTHNAME1), false);
+            localName(*record, NameKind::Month, static_cast<int>(type - LOCALE_SMONTHNAME1), false);
     } else if (type >= LOCALE_SABBREVMONTHNAME1 && type < LOCALE_SABBREVMONTHNAME1 + 12) {
-        text = LocalName(*record, NameKind::ShortMonth,
+        text = localName(*record, NameKind::ShortMonth,
                          static_cast<int>(type - LOCALE_SABBREVMONTHNAME1), false);
     } else {
         SetLastError(ERROR_INVALID_FLAGS);
         return 0;
     }
-    return StoreText(Utf8ToAnsi(text), buffer, size);
+    return storeText(Utf8ToAnsi(text), buffer, size);
 }
 
 int GetDateFormatA(LCID locale, DWORD flags, const SYSTEMTIME* date, const char* format,
                    char* buffer, int size) {
-    const LocaleRecord* record = RecordOf(locale);
+    const LocaleRecord* record = recordOf(locale);
     if (!record) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
@@ -423,7 +423,7 @@ int GetDateFormatA(LCID locale, DWORD flags, const SYSTEMTIME* date, const char*
     if (date) {
         when = *date;
         if (when.wMonth < 1 || when.wMonth > 12 || when.wYear < 1601 || when.wYear > 30827 ||
-            when.wDay < 1 || when.wDay > DaysInMonth(when.wYear, when.wMonth)) {
+            when.wDay < 1 || when.wDay > daysInMonth(when.wYear, when.wMonth)) {
             SetLastError(ERROR_INVALID_PARAMETER);
             return 0;
         }
@@ -440,7 +440,7 @@ int GetDateFormatA(LCID locale, DWORD flags, const SYSTEMTIME* date, const char*
         picture = AnsiToUtf8(format);
     else
         picture = (flags & DATE_LONGDATE) ? record->longDate : record->shortDate;
-    return StoreText(Utf8ToAnsi(FormatPicture(*record, picture, when)), buffer, size);
+    return storeText(Utf8ToAnsi(formatPicture(*record, picture, when)), buffer, size);
 }
 
 } // namespace tessaly::platform

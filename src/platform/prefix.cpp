@@ -103,17 +103,17 @@ std::string EnsurePrefix() {
 
 namespace {
 
-bool IsSeparator(char ch) {
+bool isSeparator(char ch) {
     return ch == '\\' || ch == '/';
 }
 
-std::vector<std::string> SplitComponents(const std::string& text) {
+std::vector<std::string> splitComponents(const std::string& text) {
     return detail::SplitWindowsComponents(text);
 }
 
 // Applies "." and ".." and drops the trailing dots and blanks Windows ignores.
-void AppendComponents(std::vector<std::string>& stack, const std::string& text) {
-    for (std::string part : SplitComponents(text)) {
+void appendComponents(std::vector<std::string>& stack, const std::string& text) {
+    for (std::string part : splitComponents(text)) {
         if (part == ".") continue;
         if (part == "..") {
             if (!stack.empty()) stack.pop_back();
@@ -125,7 +125,7 @@ void AppendComponents(std::vector<std::string>& stack, const std::string& text) 
     }
 }
 
-std::string CurrentPosixFolder() {
+std::string currentPosixFolder() {
     std::vector<char> buffer(4096);
     while (!getcwd(buffer.data(), buffer.size())) {
         if (errno != ERANGE) return "/";
@@ -134,13 +134,13 @@ std::string CurrentPosixFolder() {
     return buffer.data();
 }
 
-bool Exists(const std::string& posix) {
+bool pathExists(const std::string& posix) {
     struct stat st;
     return lstat(posix.c_str(), &st) == 0;
 }
 
 // The entry of folder whose name equals name without regard to case, or empty.
-std::string FindEntryNoCase(const std::string& folder, const std::string& ansiName) {
+std::string findEntryNoCase(const std::string& folder, const std::string& ansiName) {
     DIR* dir = opendir(folder.c_str());
     if (!dir) return {};
     std::string wanted = detail::FoldCase(ansiName);
@@ -157,13 +157,13 @@ std::string FindEntryNoCase(const std::string& folder, const std::string& ansiNa
     return found;
 }
 
-std::string StripTrailingSlash(std::string path) {
+std::string stripTrailingSlash(std::string path) {
     while (path.size() > 1 && path.back() == '/')
         path.pop_back();
     return path;
 }
 
-bool UnderFolder(const std::string& path, const std::string& folder) {
+bool underFolder(const std::string& path, const std::string& folder) {
     if (folder == "/") return path.size() >= 1 && path[0] == '/';
     return path == folder ||
            (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
@@ -196,7 +196,7 @@ std::vector<std::string> SplitWindowsComponents(const std::string& text) {
         if (isLead(text[i]) && i + 1 < text.size()) {
             part += text[i];
             part += text[++i];
-        } else if (IsSeparator(text[i])) {
+        } else if (isSeparator(text[i])) {
             if (!part.empty()) parts.push_back(part);
             part.clear();
         } else {
@@ -213,14 +213,14 @@ size_t LastSeparator(const std::string& text) {
     for (size_t i = 0; i < text.size(); ++i) {
         if (isLead(text[i]) && i + 1 < text.size())
             ++i;
-        else if (IsSeparator(text[i]))
+        else if (isSeparator(text[i]))
             last = i;
     }
     return last;
 }
 
 bool IsUncPath(const std::string& path) {
-    return path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
+    return path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1]);
 }
 
 std::string PosixJoin(const std::string& folder, const std::string& name) {
@@ -236,7 +236,7 @@ std::string FoldCase(std::string ansi) {
 }
 
 DWORD SetLastErrorForMissing(const std::string& posixPath) {
-    std::string path = StripTrailingSlash(posixPath);
+    std::string path = stripTrailingSlash(posixPath);
     auto slash = path.find_last_of('/');
     std::string parent =
         slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
@@ -253,8 +253,8 @@ bool FullWindowsPath(const std::string& input, std::string& full) {
     }
     std::string path = input;
     // The extended-length prefix "\\?\" only switches off parsing on Windows.
-    if (path.size() >= 4 && IsSeparator(path[0]) && IsSeparator(path[1]) && path[2] == '?' &&
-        IsSeparator(path[3])) {
+    if (path.size() >= 4 && isSeparator(path[0]) && isSeparator(path[1]) && path[2] == '?' &&
+        isSeparator(path[3])) {
         path = path.substr(4);
         if (path.size() >= 4 &&
             (path.compare(0, 4, "UNC\\") == 0 || path.compare(0, 4, "UNC/") == 0))
@@ -264,7 +264,7 @@ bool FullWindowsPath(const std::string& input, std::string& full) {
     std::string root;
     std::vector<std::string> stack;
     if (IsUncPath(path)) {
-        std::vector<std::string> parts = SplitComponents(path);
+        std::vector<std::string> parts = splitComponents(path);
         root = "\\\\";
         size_t head = 0;
         for (; head < parts.size() && head < 2; ++head)
@@ -272,7 +272,7 @@ bool FullWindowsPath(const std::string& input, std::string& full) {
         std::string rest;
         for (size_t i = head; i < parts.size(); ++i)
             rest += parts[i] + "\\";
-        AppendComponents(stack, rest);
+        appendComponents(stack, rest);
         root += "\\";
     } else {
         std::string rest;
@@ -281,25 +281,25 @@ bool FullWindowsPath(const std::string& input, std::string& full) {
             char drive = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
             root = path.substr(0, 1) + ":\\"; // the letter keeps the case given
             rest = path.substr(2);
-            if (rest.empty() || !IsSeparator(rest[0])) {
+            if (rest.empty() || !isSeparator(rest[0])) {
                 // "X:name": relative to the current folder when it is on that drive.
-                std::string current = ToWindowsPath(CurrentPosixFolder());
+                std::string current = ToWindowsPath(currentPosixFolder());
                 if (current.size() >= 3 &&
                     std::toupper(static_cast<unsigned char>(current[0])) == drive)
-                    AppendComponents(stack, current.substr(3));
+                    appendComponents(stack, current.substr(3));
             }
         } else {
-            std::string current = ToWindowsPath(CurrentPosixFolder());
+            std::string current = ToWindowsPath(currentPosixFolder());
             if (current.size() < 3) current = "C:\\";
             root = current.substr(0, 3);
-            if (IsSeparator(path[0]))
+            if (isSeparator(path[0]))
                 rest = path;
             else {
-                AppendComponents(stack, current.substr(3));
+                appendComponents(stack, current.substr(3));
                 rest = path;
             }
         }
-        AppendComponents(stack, rest);
+        appendComponents(stack, rest);
     }
     full = root;
     for (size_t i = 0; i < stack.size(); ++i)
@@ -324,7 +324,7 @@ std::string DriveFolder(char letter) {
     if (length <= 0) return {};
     std::string dest(target.data(), static_cast<size_t>(length));
     fs::path folder = dest[0] == '/' ? fs::path(dest) : fs::path(devices) / dest;
-    return StripTrailingSlash(folder.lexically_normal().string());
+    return stripTrailingSlash(folder.lexically_normal().string());
 }
 
 std::string ToPosixPath(const std::string& windowsPath) {
@@ -349,12 +349,12 @@ std::string ToPosixPath(const std::string& windowsPath) {
         return {};
     }
     bool missing = false;
-    for (const std::string& part : SplitComponents(full.substr(3))) {
+    for (const std::string& part : splitComponents(full.substr(3))) {
         std::string name = AnsiToUtf8(part);
         if (!missing) {
             std::string exact = detail::PosixJoin(current, name);
-            if (!Exists(exact)) {
-                std::string other = FindEntryNoCase(current, part);
+            if (!pathExists(exact)) {
+                std::string other = findEntryNoCase(current, part);
                 if (other.empty())
                     missing = true; // what does not exist keeps the case given
                 else
@@ -374,8 +374,8 @@ std::string ToWindowsPath(const std::string& posixPath) {
         return {};
     }
     std::string absolute =
-        posixPath[0] == '/' ? posixPath : detail::PosixJoin(CurrentPosixFolder(), posixPath);
-    absolute = StripTrailingSlash(fs::path(absolute).lexically_normal().string());
+        posixPath[0] == '/' ? posixPath : detail::PosixJoin(currentPosixFolder(), posixPath);
+    absolute = stripTrailingSlash(fs::path(absolute).lexically_normal().string());
 
     auto bestDrive = [](const std::string& path, bool canonical, char& letter, size_t& length) {
         for (char drive = 'a'; drive <= 'z'; ++drive) {
@@ -384,10 +384,10 @@ std::string ToWindowsPath(const std::string& posixPath) {
             if (canonical) {
                 std::error_code ec;
                 std::string real = fs::weakly_canonical(folder, ec).string();
-                if (!ec && !real.empty()) folder = StripTrailingSlash(real);
+                if (!ec && !real.empty()) folder = stripTrailingSlash(real);
             }
             size_t weight = folder == "/" ? 0 : folder.size();
-            if (UnderFolder(path, folder) && (letter == 0 || weight > length)) {
+            if (underFolder(path, folder) && (letter == 0 || weight > length)) {
                 letter = drive;
                 length = weight;
             }
@@ -400,7 +400,7 @@ std::string ToWindowsPath(const std::string& posixPath) {
     if (letter == 0 || length == 0) {
         // Through symbolic links the path may still lie under a drive's folder.
         std::error_code ec;
-        std::string real = StripTrailingSlash(fs::weakly_canonical(absolute, ec).string());
+        std::string real = stripTrailingSlash(fs::weakly_canonical(absolute, ec).string());
         if (!ec && !real.empty()) {
             char realLetter = 0;
             size_t realLength = 0;

@@ -35,7 +35,7 @@ namespace tessaly::platform {
 // ---------------------------------------------------------------------------------------
 
 namespace {
-bool IsBlank(char ch) {
+bool isBlank(char ch) {
     return ch == ' ' || ch == '\t';
 }
 } // namespace
@@ -49,7 +49,7 @@ bool IsBlank(char ch) {
 std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
     std::vector<std::string> arguments;
     const char* s = commandLine.c_str();
-    while (IsBlank(*s))
+    while (isBlank(*s))
         ++s;
     if (!*s) return arguments;
 
@@ -60,11 +60,11 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
             program += *s++;
         if (*s == '"') ++s;
     } else {
-        while (*s && !IsBlank(*s))
+        while (*s && !isBlank(*s))
             program += *s++;
     }
     arguments.push_back(program);
-    while (IsBlank(*s))
+    while (isBlank(*s))
         ++s;
 
     std::string current;
@@ -73,13 +73,13 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
     size_t backslashes = 0;
     while (*s) {
         char ch = *s;
-        if (IsBlank(ch) && quoteCount == 0) {
+        if (isBlank(ch) && quoteCount == 0) {
             current.append(backslashes, '\\');
             backslashes = 0;
             arguments.push_back(current);
             current.clear();
             inArgument = false;
-            while (IsBlank(*s))
+            while (isBlank(*s))
                 ++s;
             continue;
         }
@@ -124,7 +124,7 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
 
 namespace {
 // One argument after the program name, quoted when it is empty or holds a blank or a quote.
-void AppendQuoted(std::string& out, const std::string& argument) {
+void appendQuoted(std::string& out, const std::string& argument) {
     if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) {
         out += argument;
         return;
@@ -164,7 +164,7 @@ std::string JoinCommandLine(const std::vector<std::string>& arguments) {
             continue;
         }
         out += ' ';
-        AppendQuoted(out, argument);
+        appendQuoted(out, argument);
     }
     return out;
 }
@@ -174,7 +174,7 @@ std::string JoinCommandLine(const std::vector<std::string>& arguments) {
 // ---------------------------------------------------------------------------------------
 
 namespace {
-bool EndsWithExe(const std::string& path) {
+bool endsWithExe(const std::string& path) {
     if (path.size() < 4) return false;
     std::string tail = path.substr(path.size() - 4);
     for (char& ch : tail)
@@ -182,23 +182,23 @@ bool EndsWithExe(const std::string& path) {
     return tail == ".exe";
 }
 
-bool IsExecutableFile(const std::string& path) {
+bool isExecutableFile(const std::string& path) {
     struct stat st {};
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
            access(path.c_str(), X_OK) == 0;
 }
 
-bool IsWindowsPath(const std::string& path) {
+bool isWindowsPath(const std::string& path) {
     if (path.find('\\') != std::string::npos) return true;
     return path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]));
 }
 
 // The path itself when it is a program, else the same path without ".exe".
-std::string WithExeFallback(const std::string& path) {
-    if (IsExecutableFile(path)) return path;
-    if (EndsWithExe(path)) {
+std::string withExeFallback(const std::string& path) {
+    if (isExecutableFile(path)) return path;
+    if (endsWithExe(path)) {
         std::string bare = path.substr(0, path.size() - 4);
-        if (IsExecutableFile(bare)) return bare;
+        if (isExecutableFile(bare)) return bare;
     }
     return {};
 }
@@ -208,16 +208,16 @@ std::string WithExeFallback(const std::string& path) {
 // (its own folders have no counterpart here); every candidate may drop ".exe".
 std::string ResolveProgram(const std::string& program) {
     if (program.empty()) return {};
-    if (IsWindowsPath(program)) {
+    if (isWindowsPath(program)) {
         std::string posix = ToPosixPath(program);
-        std::string found = WithExeFallback(posix);
-        if (found.empty() && posix.empty() && EndsWithExe(program))
-            found = WithExeFallback(ToPosixPath(program.substr(0, program.size() - 4)));
+        std::string found = withExeFallback(posix);
+        if (found.empty() && posix.empty() && endsWithExe(program))
+            found = withExeFallback(ToPosixPath(program.substr(0, program.size() - 4)));
         if (found.empty()) SetLastError(ERROR_FILE_NOT_FOUND);
         return found;
     }
     if (program.find('/') != std::string::npos) {
-        std::string found = WithExeFallback(program);
+        std::string found = withExeFallback(program);
         if (found.empty()) SetLastError(ERROR_FILE_NOT_FOUND);
         return found;
     }
@@ -228,7 +228,7 @@ std::string ResolveProgram(const std::string& program) {
     for (std::string folder; std::getline(stream, folder, ':');)
         folders.push_back(folder.empty() ? "." : folder);
     for (const std::string& folder : folders) {
-        std::string found = WithExeFallback(folder + "/" + program);
+        std::string found = withExeFallback(folder + "/" + program);
         if (!found.empty()) {
             if (folder == ".") {
                 char cwd[PATH_MAX];
@@ -252,7 +252,7 @@ using Clock = std::chrono::steady_clock;
 // How long a new process runs before it counts as ready for input.
 constexpr auto kInputIdleMoment = std::chrono::milliseconds(200);
 
-int OpenPidFd(pid_t pid) {
+int openPidFd(pid_t pid) {
 #ifdef SYS_pidfd_open
     return static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
 #else
@@ -375,7 +375,7 @@ class ProcessHandle : public HandleObject {
     std::shared_ptr<ChildProcess> child;
 };
 
-std::shared_ptr<ChildProcess> ChildOf(HANDLE handle) {
+std::shared_ptr<ChildProcess> childOf(HANDLE handle) {
     auto object = HandleAs<ProcessHandle>(handle);
     if (!object) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -386,7 +386,7 @@ std::shared_ptr<ChildProcess> ChildOf(HANDLE handle) {
 
 // The environment of the child: the given block ("A=B\0C=D\0\0", ANSI) or ours, with
 // TESSALY_SHOW_WINDOW set to the show command when the caller gave one.
-std::vector<std::string> ChildEnvironment(const void* block, const STARTUPINFOA* startup) {
+std::vector<std::string> childEnvironment(const void* block, const STARTUPINFOA* startup) {
     std::vector<std::string> entries;
     if (block) {
         for (const char* p = static_cast<const char*>(block); *p; p += std::strlen(p) + 1)
@@ -434,7 +434,7 @@ BOOL CreateProcessA(const char* applicationName, char* commandLine, void*, void*
 
     std::string folder;
     if (currentDirectory && *currentDirectory) {
-        folder = IsWindowsPath(currentDirectory) ? ToPosixPath(currentDirectory)
+        folder = isWindowsPath(currentDirectory) ? ToPosixPath(currentDirectory)
                                                  : std::string(currentDirectory);
         struct stat st {};
         if (folder.empty() || stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
@@ -446,7 +446,7 @@ BOOL CreateProcessA(const char* applicationName, char* commandLine, void*, void*
     for (std::string& argument : arguments)
         argument = AnsiToUtf8(argument);
     std::vector<char*> argv = PointerList(arguments);
-    std::vector<std::string> environmentEntries = ChildEnvironment(environment, startupInfo);
+    std::vector<std::string> environmentEntries = childEnvironment(environment, startupInfo);
     std::vector<char*> envp = PointerList(environmentEntries);
 
     posix_spawn_file_actions_t actions;
@@ -473,7 +473,7 @@ BOOL CreateProcessA(const char* applicationName, char* commandLine, void*, void*
         return FALSE;
     }
 
-    auto child = std::make_shared<ChildProcess>(pid, OpenPidFd(pid));
+    auto child = std::make_shared<ChildProcess>(pid, openPidFd(pid));
     HANDLE process = NewHandle(std::make_shared<ProcessHandle>(child));
     HANDLE thread = NewHandle(std::make_shared<ProcessHandle>(child));
     if (processInformation) {
@@ -490,13 +490,13 @@ BOOL CreateProcessA(const char* applicationName, char* commandLine, void*, void*
 }
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
-    auto child = ChildOf(handle);
+    auto child = childOf(handle);
     if (!child) return WAIT_FAILED;
     return child->Wait(milliseconds) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
 }
 
 DWORD WaitForInputIdle(HANDLE process, DWORD milliseconds) {
-    auto child = ChildOf(process);
+    auto child = childOf(process);
     if (!child) return WAIT_FAILED;
     const auto ready = child->started() + kInputIdleMoment;
     const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
@@ -511,7 +511,7 @@ DWORD WaitForInputIdle(HANDLE process, DWORD milliseconds) {
 }
 
 BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode) {
-    auto child = ChildOf(process);
+    auto child = childOf(process);
     if (!child || !exitCode) {
         if (child) SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -521,7 +521,7 @@ BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode) {
 }
 
 BOOL TerminateProcess(HANDLE process, UINT exitCode) {
-    auto child = ChildOf(process);
+    auto child = childOf(process);
     if (!child) return FALSE;
     if (!child->Terminate(exitCode)) {
         SetLastError(ERROR_ACCESS_DENIED); // as the system answers for an ended process
@@ -531,7 +531,7 @@ BOOL TerminateProcess(HANDLE process, UINT exitCode) {
 }
 
 DWORD GetProcessId(HANDLE process) {
-    auto child = ChildOf(process);
+    auto child = childOf(process);
     return child ? static_cast<DWORD>(child->pid()) : 0;
 }
 
@@ -563,7 +563,7 @@ const char* GetCommandLineA() {
 // ---------------------------------------------------------------------------------------
 
 namespace {
-std::string ReadSmallFile(const std::string& path) {
+std::string readSmallFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return {};
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -586,7 +586,7 @@ std::vector<ProcessEntry> ListProcesses() {
         const std::string folder = std::string("/proc/") + entry->d_name;
 
         // "pid (comm) state ppid ...": comm may hold blanks and parentheses.
-        std::string stat = ReadSmallFile(folder + "/stat");
+        std::string stat = readSmallFile(folder + "/stat");
         size_t open = stat.find('(');
         size_t close = stat.rfind(')');
         if (open == std::string::npos || close == std::string::npos || close < open) continue;

@@ -38,19 +38,19 @@ struct Profile {
     std::string newline = "\r\n"; // the file's own line end for lines we add
 };
 
-std::string Trim(const std::string& text) {
+std::string trim(const std::string& text) {
     size_t first = text.find_first_not_of(" \t");
     if (first == std::string::npos) return {};
     size_t last = text.find_last_not_of(" \t");
     return text.substr(first, last - first + 1);
 }
 
-bool SameName(const std::string& a, const std::string& b) {
+bool sameName(const std::string& a, const std::string& b) {
     return a.size() == b.size() && detail::FoldCase(a) == detail::FoldCase(b);
 }
 
-void Classify(Line& line) {
-    std::string trimmed = Trim(line.text);
+void classify(Line& line) {
+    std::string trimmed = trim(line.text);
     if (trimmed.empty()) {
         line.kind = Kind::Blank;
     } else if (trimmed[0] == ';') {
@@ -59,17 +59,17 @@ void Classify(Line& line) {
         line.kind = Kind::Section;
         size_t close = trimmed.find(']');
         line.name =
-            Trim(trimmed.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+            trim(trimmed.substr(1, close == std::string::npos ? std::string::npos : close - 1));
     } else {
         line.kind = Kind::Entry;
         size_t equals = trimmed.find('=');
-        line.name = Trim(trimmed.substr(0, equals));
-        line.value = equals == std::string::npos ? std::string() : Trim(trimmed.substr(equals + 1));
+        line.name = trim(trimmed.substr(0, equals));
+        line.value = equals == std::string::npos ? std::string() : trim(trimmed.substr(equals + 1));
     }
 }
 
 // The POSIX path of a profile: a bare file name lies in the Windows folder.
-std::string ProfilePath(const char* file) {
+std::string profilePath(const char* file) {
     std::string name = file && *file ? file : "win.ini";
     bool bare =
         detail::LastSeparator(name) == std::string::npos && !(name.size() >= 2 && name[1] == ':');
@@ -134,7 +134,7 @@ class LockedFile {
     int error_ = 0;
 };
 
-Profile Parse(const std::string& data) {
+Profile parse(const std::string& data) {
     Profile profile;
     bool newlineSeen = false;
     for (size_t pos = 0; pos < data.size();) {
@@ -154,13 +154,13 @@ Profile Parse(const std::string& data) {
             newlineSeen = true;
             pos = end + 1;
         }
-        Classify(line);
+        classify(line);
         profile.lines.push_back(std::move(line));
     }
     return profile;
 }
 
-std::string Serialize(const Profile& profile) {
+std::string serialize(const Profile& profile) {
     std::string data;
     for (const Line& line : profile.lines)
         data += line.text + line.ending;
@@ -168,28 +168,28 @@ std::string Serialize(const Profile& profile) {
 }
 
 // The index of the first section header with that name.
-std::optional<size_t> FindSection(const Profile& profile, const std::string& section) {
+std::optional<size_t> findSection(const Profile& profile, const std::string& section) {
     for (size_t i = 0; i < profile.lines.size(); ++i)
-        if (profile.lines[i].kind == Kind::Section && SameName(profile.lines[i].name, section))
+        if (profile.lines[i].kind == Kind::Section && sameName(profile.lines[i].name, section))
             return i;
     return std::nullopt;
 }
 
 // One past the last line of the section that starts at header.
-size_t SectionEnd(const Profile& profile, size_t header) {
+size_t sectionEnd(const Profile& profile, size_t header) {
     size_t end = header + 1;
     while (end < profile.lines.size() && profile.lines[end].kind != Kind::Section)
         ++end;
     return end;
 }
 
-std::optional<size_t> FindEntry(const Profile& profile, size_t header, const std::string& key) {
-    for (size_t i = header + 1; i < SectionEnd(profile, header); ++i)
-        if (profile.lines[i].kind == Kind::Entry && SameName(profile.lines[i].name, key)) return i;
+std::optional<size_t> findEntry(const Profile& profile, size_t header, const std::string& key) {
+    for (size_t i = header + 1; i < sectionEnd(profile, header); ++i)
+        if (profile.lines[i].kind == Kind::Entry && sameName(profile.lines[i].name, key)) return i;
     return std::nullopt;
 }
 
-std::string Unquote(const std::string& value) {
+std::string unquote(const std::string& value) {
     if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
         return value.substr(1, value.size() - 2);
     return value;
@@ -197,7 +197,7 @@ std::string Unquote(const std::string& value) {
 
 // Names zero-terminated one after another with a final extra zero. When they do not fit,
 // the last name is cut, the buffer ends in two zeros and the result is size - 2.
-DWORD CopyNames(const std::vector<std::string>& names, char* buffer, DWORD size) {
+DWORD copyNames(const std::vector<std::string>& names, char* buffer, DWORD size) {
     if (size == 0) return 0;
     if (size == 1) {
         buffer[0] = 0;
@@ -222,7 +222,7 @@ DWORD CopyNames(const std::vector<std::string>& names, char* buffer, DWORD size)
     return used;
 }
 
-DWORD CopyValue(const std::string& value, char* buffer, DWORD size) {
+DWORD copyValue(const std::string& value, char* buffer, DWORD size) {
     if (size == 0) return 0;
     DWORD length = static_cast<DWORD>(value.size());
     if (length >= size) length = size - 1;
@@ -237,34 +237,34 @@ DWORD GetPrivateProfileStringA(const char* section, const char* key, const char*
                                char* buffer, DWORD size, const char* file) {
     if (!buffer || size == 0) return 0;
     std::lock_guard lock(profileMutex);
-    std::string posix = ProfilePath(file);
+    std::string posix = profilePath(file);
     Profile profile;
     if (!posix.empty()) {
         LockedFile in(posix, false, false);
-        if (in.ok()) profile = Parse(in.ReadAll());
+        if (in.ok()) profile = parse(in.ReadAll());
     }
     if (!section) {
         std::vector<std::string> names;
         for (const Line& line : profile.lines)
             if (line.kind == Kind::Section && !line.name.empty()) names.push_back(line.name);
-        return CopyNames(names, buffer, size);
+        return copyNames(names, buffer, size);
     }
-    std::optional<size_t> header = FindSection(profile, Trim(section));
+    std::optional<size_t> header = findSection(profile, trim(section));
     if (!key) {
         std::vector<std::string> names;
         if (header)
-            for (size_t i = *header + 1; i < SectionEnd(profile, *header); ++i)
+            for (size_t i = *header + 1; i < sectionEnd(profile, *header); ++i)
                 if (profile.lines[i].kind == Kind::Entry) names.push_back(profile.lines[i].name);
-        return CopyNames(names, buffer, size);
+        return copyNames(names, buffer, size);
     }
     if (header) {
-        if (std::optional<size_t> entry = FindEntry(profile, *header, Trim(key)))
-            return CopyValue(Unquote(profile.lines[*entry].value), buffer, size);
+        if (std::optional<size_t> entry = findEntry(profile, *header, trim(key)))
+            return copyValue(unquote(profile.lines[*entry].value), buffer, size);
     }
     std::string fallback = defaultValue ? defaultValue : "";
     while (!fallback.empty() && (fallback.back() == ' ' || fallback.back() == '\t'))
         fallback.pop_back();
-    return CopyValue(fallback, buffer, size);
+    return copyValue(fallback, buffer, size);
 }
 
 UINT GetPrivateProfileIntA(const char* section, const char* key, int defaultValue,
@@ -291,7 +291,7 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
         return FALSE; // flushing a cache: there is none
     }
     std::lock_guard lock(profileMutex);
-    std::string posix = ProfilePath(file);
+    std::string posix = profilePath(file);
     if (posix.empty()) return FALSE;
     struct stat st;
     if (stat(posix.c_str(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
@@ -309,58 +309,58 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
             SetLastError(ErrorFromErrno(out.error()));
         return FALSE;
     }
-    Profile profile = Parse(out.ReadAll());
-    const std::string sectionName = Trim(section);
-    std::optional<size_t> header = FindSection(profile, sectionName);
+    Profile profile = parse(out.ReadAll());
+    const std::string sectionName = trim(section);
+    std::optional<size_t> header = findSection(profile, sectionName);
 
     if (!key) {
         // Delete every copy of the section with all its lines.
         while (header) {
-            size_t end = SectionEnd(profile, *header);
+            size_t end = sectionEnd(profile, *header);
             profile.lines.erase(profile.lines.begin() + static_cast<long>(*header),
                                 profile.lines.begin() + static_cast<long>(end));
-            header = FindSection(profile, sectionName);
+            header = findSection(profile, sectionName);
         }
-        return out.Replace(Serialize(profile)) ? TRUE : FALSE;
+        return out.Replace(serialize(profile)) ? TRUE : FALSE;
     }
-    const std::string keyName = Trim(key);
+    const std::string keyName = trim(key);
     if (!value) {
         if (header)
-            while (std::optional<size_t> entry = FindEntry(profile, *header, keyName))
+            while (std::optional<size_t> entry = findEntry(profile, *header, keyName))
                 profile.lines.erase(profile.lines.begin() + static_cast<long>(*entry));
-        return out.Replace(Serialize(profile)) ? TRUE : FALSE;
+        return out.Replace(serialize(profile)) ? TRUE : FALSE;
     }
 
     Line entry;
     entry.ending = profile.newline;
     if (header) {
-        if (std::optional<size_t> found = FindEntry(profile, *header, keyName)) {
+        if (std::optional<size_t> found = findEntry(profile, *header, keyName)) {
             Line& line = profile.lines[*found];
             line.text = line.name + "=" + value;
-            Classify(line);
-            return out.Replace(Serialize(profile)) ? TRUE : FALSE;
+            classify(line);
+            return out.Replace(serialize(profile)) ? TRUE : FALSE;
         }
         // A new key goes after the section's last non-blank line.
-        size_t at = SectionEnd(profile, *header);
+        size_t at = sectionEnd(profile, *header);
         while (at > *header + 1 && profile.lines[at - 1].kind == Kind::Blank)
             --at;
         if (profile.lines[at - 1].ending.empty()) profile.lines[at - 1].ending = profile.newline;
         entry.text = keyName + "=" + value;
-        Classify(entry);
+        classify(entry);
         profile.lines.insert(profile.lines.begin() + static_cast<long>(at), entry);
-        return out.Replace(Serialize(profile)) ? TRUE : FALSE;
+        return out.Replace(serialize(profile)) ? TRUE : FALSE;
     }
     if (!profile.lines.empty() && profile.lines.back().ending.empty())
         profile.lines.back().ending = profile.newline;
     Line heading;
     heading.text = "[" + sectionName + "]";
     heading.ending = profile.newline;
-    Classify(heading);
+    classify(heading);
     profile.lines.push_back(heading);
     entry.text = keyName + "=" + value;
-    Classify(entry);
+    classify(entry);
     profile.lines.push_back(entry);
-    return out.Replace(Serialize(profile)) ? TRUE : FALSE;
+    return out.Replace(serialize(profile)) ? TRUE : FALSE;
 }
 
 DWORD GetProfileStringA(const char* section, const char* key, const char* defaultValue,

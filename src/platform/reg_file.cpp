@@ -38,25 +38,25 @@ struct Operation {
     std::string folded;
 };
 
-bool IsBlank(char c) {
+bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-int HexDigit(char c) {
+int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
 
-bool IsAscii(std::string_view s) {
+bool isAscii(std::string_view s) {
     for (char c : s)
         if (static_cast<unsigned char>(c) >= 0x80) return false;
     return true;
 }
 
 // UTF-16LE bytes to UTF-8; false when they are not UTF-16.
-bool Utf16ToUtf8(std::string_view bytes, std::string& out) {
+bool utf16ToUtf8(std::string_view bytes, std::string& out) {
     if (bytes.size() % 2) return false;
     std::u16string wide(bytes.size() / 2, u'\0');
     std::memcpy(wide.data(), bytes.data(), bytes.size());
@@ -73,7 +73,7 @@ bool Utf16ToUtf8(std::string_view bytes, std::string& out) {
 
 // UTF-16 text to the ANSI code page. A character the code page cannot hold is not replaced:
 // the conversion fails and names it (U+XXXXX) in bad.
-bool WideToAnsi(const std::u16string& wide, std::string& out, std::string& bad) {
+bool wideToAnsi(const std::u16string& wide, std::string& out, std::string& bad) {
     out.clear();
     if (wide.empty()) return true;
     const auto* w = reinterpret_cast<const WCHAR*>(wide.data());
@@ -107,7 +107,7 @@ class Parser {
 
     bool Parse(std::vector<Operation>& ops) {
         if (t_.substr(0, 2) == "\xFF\xFE") {
-            if (!Utf16ToUtf8(t_.substr(2), utf8_)) return Fail("the text is not UTF-16");
+            if (!utf16ToUtf8(t_.substr(2), utf8_)) return Fail("the text is not UTF-16");
             t_ = utf8_;
             utf8Text_ = true;
         }
@@ -126,7 +126,7 @@ class Parser {
         std::string_view line;
         while (NextLine(line)) {
             size_t start = 0;
-            while (start < line.size() && IsBlank(line[start]))
+            while (start < line.size() && isBlank(line[start]))
                 ++start;
             line.remove_prefix(start);
             if (line.empty() || line[0] == ';' || line[0] == '#') continue;
@@ -166,9 +166,9 @@ class Parser {
     }
 
     static std::string_view Trim(std::string_view s) {
-        while (!s.empty() && IsBlank(s.front()))
+        while (!s.empty() && isBlank(s.front()))
             s.remove_prefix(1);
-        while (!s.empty() && IsBlank(s.back()))
+        while (!s.empty() && isBlank(s.back()))
             s.remove_suffix(1);
         return s;
     }
@@ -196,7 +196,7 @@ class Parser {
 
     // Names and strings of version 5 files, into the code page the store holds.
     bool ToAnsi(std::string& s) {
-        if (!utf8Text_ || IsAscii(s)) return true;
+        if (!utf8Text_ || isAscii(s)) return true;
         int n =
             MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, s.data(), int(s.size()), nullptr, 0);
         if (n <= 0) return Fail("text that is not UTF-8");
@@ -208,7 +208,7 @@ class Parser {
 
     bool WideToAnsiChecked(const std::u16string& wide, std::string& out) {
         std::string bad;
-        if (!WideToAnsi(wide, out, bad))
+        if (!wideToAnsi(wide, out, bad))
             return Fail("character " + bad + " has no place in code page " +
                         std::to_string(GetACP()));
         return true;
@@ -289,8 +289,8 @@ class Parser {
             rest.remove_prefix(6);
             size_t digits = 0;
             DWORD n = 0;
-            while (digits < rest.size() && HexDigit(rest[digits]) >= 0)
-                n = n * 16 + DWORD(HexDigit(rest[digits++]));
+            while (digits < rest.size() && hexDigit(rest[digits]) >= 0)
+                n = n * 16 + DWORD(hexDigit(rest[digits++]));
             if (digits == 0 || digits > 8) return Fail("a dword needs 1 to 8 hex digits");
             op.type = REG_DWORD;
             for (int i = 0; i < 4; ++i)
@@ -307,8 +307,8 @@ class Parser {
             if (digits.empty() || digits.size() > 8) return Fail("a bad hex(type)");
             DWORD n = 0;
             for (char d : digits) {
-                if (HexDigit(d) < 0) return Fail("a bad hex(type)");
-                n = n * 16 + DWORD(HexDigit(d));
+                if (hexDigit(d) < 0) return Fail("a bad hex(type)");
+                n = n * 16 + DWORD(hexDigit(d));
             }
             op.type = n;
             rest.remove_prefix(close + 1);
@@ -325,17 +325,17 @@ class Parser {
     bool HexBytes(std::string_view s, std::string& out) {
         size_t i = 0;
         auto skipBlanks = [&] {
-            while (i < s.size() && IsBlank(s[i]))
+            while (i < s.size() && isBlank(s[i]))
                 ++i;
         };
         skipBlanks();
         if (i == s.size() || s[i] == ';') return true; // no data
         while (true) {
             skipBlanks();
-            int high = i < s.size() ? HexDigit(s[i]) : -1;
+            int high = i < s.size() ? hexDigit(s[i]) : -1;
             if (high < 0) return Fail("a hex byte expected");
             int value = high;
-            if (++i < s.size() && HexDigit(s[i]) >= 0) value = value * 16 + HexDigit(s[i++]);
+            if (++i < s.size() && hexDigit(s[i]) >= 0) value = value * 16 + hexDigit(s[i++]);
             out += char(value);
             skipBlanks();
             if (i == s.size() || s[i] == ';') return true;
@@ -363,7 +363,7 @@ class Parser {
     }
 };
 
-std::string ValueLabel(const Operation& op) {
+std::string valueLabel(const Operation& op) {
     if (op.kind == Operation::SetValue || op.kind == Operation::DeleteValue)
         return "value \"" + op.name + "\"";
     return "key " + op.subKey;
@@ -371,7 +371,7 @@ std::string ValueLabel(const Operation& op) {
 
 // Every operation in one writing transaction per hive: a process killed at any moment
 // leaves all of a file's values or none.
-LONG Apply(std::vector<Operation>& ops, std::string& message) {
+LONG apply(std::vector<Operation>& ops, std::string& message) {
     using namespace regstore;
     const std::vector<PathPart> classes = {{"Software", "SOFTWARE"}, {"Classes", "CLASSES"}};
     for (Operation& op : ops) {
@@ -385,7 +385,7 @@ LONG Apply(std::vector<Operation>& ops, std::string& message) {
             op.folded = FoldName(op.name);
         }
         if (rc != ERROR_SUCCESS) {
-            message = ValueLabel(op) + ": error " + std::to_string(rc);
+            message = valueLabel(op) + ": error " + std::to_string(rc);
             return rc;
         }
     }
@@ -440,7 +440,7 @@ LONG Apply(std::vector<Operation>& ops, std::string& message) {
             break;
         }
         if (rc != ERROR_SUCCESS) {
-            message = ValueLabel(op) + ": error " + std::to_string(rc);
+            message = valueLabel(op) + ": error " + std::to_string(rc);
             return rc; // the transactions roll back
         }
     }
@@ -456,19 +456,19 @@ LONG Apply(std::vector<Operation>& ops, std::string& message) {
 
 // ---- writing ----
 
-const char* RootName(HKEY root) {
+const char* rootName(HKEY root) {
     if (root == HKEY_LOCAL_MACHINE) return "HKEY_LOCAL_MACHINE";
     if (root == HKEY_CURRENT_USER) return "HKEY_CURRENT_USER";
     return "HKEY_CLASSES_ROOT";
 }
 
-bool HasLineBreak(std::string_view s) {
+bool hasLineBreak(std::string_view s) {
     return s.find_first_of("\r\n") != std::string_view::npos;
 }
 
 // A quoted name: \\ and \", and line breaks as \r and \n (this library's escapes: the
 // editor's syntax has none for them).
-void AppendQuoted(std::string& out, std::string_view s) {
+void appendQuoted(std::string& out, std::string_view s) {
     out += '"';
     for (char c : s) {
         if (c == '\\' || c == '"') {
@@ -487,21 +487,21 @@ void AppendQuoted(std::string& out, std::string_view s) {
 
 // A string the quoted form gives back exactly: one terminating zero, no other, and no line
 // break (a quoted string ends with its line).
-bool IsPlainString(const regstore::ValueRecord& v) {
+bool isPlainString(const regstore::ValueRecord& v) {
     return v.type == REG_SZ && !v.data.empty() && v.data.back() == '\0' &&
-           v.data.find('\0') == v.data.size() - 1 && !HasLineBreak(v.data);
+           v.data.find('\0') == v.data.size() - 1 && !hasLineBreak(v.data);
 }
 
-void WriteValue(const regstore::ValueRecord& v, std::string& out) {
+void writeValue(const regstore::ValueRecord& v, std::string& out) {
     size_t lineStart = out.size();
     if (v.name.empty())
         out += "@=";
     else {
-        AppendQuoted(out, v.name);
+        appendQuoted(out, v.name);
         out += '=';
     }
-    if (IsPlainString(v)) {
-        AppendQuoted(out, std::string_view(v.data).substr(0, v.data.size() - 1));
+    if (isPlainString(v)) {
+        appendQuoted(out, std::string_view(v.data).substr(0, v.data.size() - 1));
         out += "\r\n";
         return;
     }
@@ -540,17 +540,17 @@ void WriteValue(const regstore::ValueRecord& v, std::string& out) {
     out += "\r\n";
 }
 
-void WriteKey(const std::string& name, const regstore::TreeNode& node, std::string& out) {
+void writeKey(const std::string& name, const regstore::TreeNode& node, std::string& out) {
     out += "\r\n[";
-    if (HasLineBreak(name))
-        AppendQuoted(out, name);
+    if (hasLineBreak(name))
+        appendQuoted(out, name);
     else
         out += name;
     out += "]\r\n";
     for (const auto& v : node.values)
-        WriteValue(v, out);
+        writeValue(v, out);
     for (const auto& child : node.children)
-        WriteKey(name + "\\" + child.name, child, out);
+        writeKey(name + "\\" + child.name, child, out);
 }
 
 } // namespace
@@ -563,7 +563,7 @@ LONG RegImportText(const std::string& text, std::string& message) {
         message = parser.message();
         return ERROR_INVALID_DATA;
     }
-    return Apply(ops, message);
+    return apply(ops, message);
 }
 
 LONG RegImportText(const std::string& text) {
@@ -596,11 +596,11 @@ LONG RegExportText(const std::string& fullKeyName, std::string& text) {
     regstore::TreeNode tree;
     if (LONG rc = regstore::ReadTree(root, subKey.c_str(), path, tree); rc != ERROR_SUCCESS)
         return rc;
-    std::string name = RootName(root);
+    std::string name = rootName(root);
     for (const auto& part : path)
         name += "\\" + part;
     text = "REGEDIT4\r\n";
-    WriteKey(name, tree, text);
+    writeKey(name, tree, text);
     text += "\r\n";
     return ERROR_SUCCESS;
 }

@@ -24,7 +24,7 @@ struct OpenKey {
     bool top = false; // the top of a hive or of the classes view: never deleted through it
 };
 
-std::recursive_mutex& Mutex() {
+std::recursive_mutex& registryMutex() {
     static auto* mutex = new std::recursive_mutex;
     return *mutex;
 }
@@ -37,18 +37,18 @@ std::unordered_map<std::uintptr_t, OpenKey>& Table() {
 // Registry handles live apart from the kernel handles, in a range of their own.
 std::uintptr_t nextHandle = 0x40000000;
 
-HKEY NewKeyHandle(OpenKey key) {
+HKEY newKeyHandle(OpenKey key) {
     nextHandle += 4;
     Table().emplace(nextHandle, std::move(key));
     return reinterpret_cast<HKEY>(nextHandle);
 }
 
-bool IsPredefined(HKEY key) {
+bool isPredefined(HKEY key) {
     return key == HKEY_CLASSES_ROOT || key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE;
 }
 
 // HKEY_CLASSES_ROOT is HKEY_LOCAL_MACHINE\Software\Classes, made when missing.
-LONG ClassesRoot(Store& s, std::int64_t& id) {
+LONG classesRoot(Store& s, std::int64_t& id) {
     static const std::vector<PathPart> path = {{"Software", "SOFTWARE"}, {"Classes", "CLASSES"}};
     {
         Transaction t(s, false);
@@ -62,15 +62,15 @@ LONG ClassesRoot(Store& s, std::int64_t& id) {
 }
 
 // The hive and key an HKEY stands for, with the store opened.
-LONG Resolve(HKEY key, OpenKey& out, Store*& store) {
+LONG resolveKey(HKEY key, OpenKey& out, Store*& store) {
     LONG rc = ERROR_SUCCESS;
-    if (IsPredefined(key)) {
+    if (isPredefined(key)) {
         out.dbPath = key == HKEY_CURRENT_USER ? Store::UserPath() : Store::MachinePath();
         out.access = KEY_ALL_ACCESS;
         out.top = true;
         out.id = kRootId;
         if (!(store = Store::Open(out.dbPath, rc))) return rc;
-        if (key == HKEY_CLASSES_ROOT) return ClassesRoot(*store, out.id);
+        if (key == HKEY_CLASSES_ROOT) return classesRoot(*store, out.id);
         return ERROR_SUCCESS;
     }
     auto it = Table().find(reinterpret_cast<std::uintptr_t>(key));
@@ -80,14 +80,14 @@ LONG Resolve(HKEY key, OpenKey& out, Store*& store) {
     return rc;
 }
 
-bool IsStringType(DWORD type) {
+bool isStringType(DWORD type) {
     return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
 // Hands value data to a caller's buffer the Windows way: size alone when data is null, 234
 // with the size needed when the buffer is short, and a terminator after string data when
 // there is room for one (not counted in the size).
-LONG CopyData(const ValueRecord& v, DWORD* type, BYTE* data, DWORD* dataSize) {
+LONG copyData(const ValueRecord& v, DWORD* type, BYTE* data, DWORD* dataSize) {
     if (type) *type = v.type;
     DWORD size = DWORD(v.data.size());
     if (!data) {
@@ -99,13 +99,13 @@ LONG CopyData(const ValueRecord& v, DWORD* type, BYTE* data, DWORD* dataSize) {
         return ERROR_MORE_DATA;
     }
     if (size) std::memcpy(data, v.data.data(), size);
-    if (IsStringType(v.type) && *dataSize > size) data[size] = 0;
+    if (isStringType(v.type) && *dataSize > size) data[size] = 0;
     *dataSize = size;
     return ERROR_SUCCESS;
 }
 
 // Copies a name with its terminator; 234 when the buffer (count with terminator) is short.
-LONG CopyName(const std::string& name, char* buffer, DWORD* size) {
+LONG copyName(const std::string& name, char* buffer, DWORD* size) {
     if (!buffer || !size) return ERROR_INVALID_PARAMETER;
     if (name.size() + 1 > *size) return ERROR_MORE_DATA;
     std::memcpy(buffer, name.data(), name.size());
@@ -114,18 +114,18 @@ LONG CopyName(const std::string& name, char* buffer, DWORD* size) {
     return ERROR_SUCCESS;
 }
 
-void EmptyClass(char* cls, DWORD* classSize) {
+void emptyClass(char* cls, DWORD* classSize) {
     if (cls && classSize && *classSize) cls[0] = 0;
     if (classSize) *classSize = 0;
 }
 
-void StoreFileTime(void* lastWrite, std::int64_t written) {
+void storeFileTime(void* lastWrite, std::int64_t written) {
     if (!lastWrite) return;
     DWORD parts[2] = {DWORD(std::uint64_t(written)), DWORD(std::uint64_t(written) >> 32)};
     std::memcpy(lastWrite, parts, sizeof parts);
 }
 
-std::string ValueName(const char* name) {
+std::string valueNameOf(const char* name) {
     return name ? name : "";
 }
 
@@ -135,8 +135,8 @@ std::string ValueName(const char* name) {
 // when the work succeeds.
 class KeyCall {
   public:
-    KeyCall(HKEY key, REGSAM needed) : lock_(Mutex()) {
-        status_ = Resolve(key, key_, store_);
+    KeyCall(HKEY key, REGSAM needed) : lock_(registryMutex()) {
+        status_ = resolveKey(key, key_, store_);
         if (status_ == ERROR_SUCCESS && needed && !Allows(needed)) status_ = ERROR_ACCESS_DENIED;
     }
     const OpenKey& key() const { return key_; }
@@ -174,14 +174,14 @@ LONG RegOpenKeyExA(HKEY root, const char* subKey, DWORD, REGSAM access, HKEY* re
     return call.Run(KeyCall::kRead, [&](Store& s, const KeyInfo& base) {
         std::int64_t id = 0;
         if (LONG rc = WalkPath(s, base.id, parts, false, id); rc != ERROR_SUCCESS) return rc;
-        *result = NewKeyHandle({call.key().dbPath, id, access, parts.empty() && call.key().top});
+        *result = newKeyHandle({call.key().dbPath, id, access, parts.empty() && call.key().top});
         return LONG(ERROR_SUCCESS);
     });
 }
 
 LONG RegOpenKeyA(HKEY root, const char* subKey, HKEY* result) {
     if (!result) return ERROR_INVALID_PARAMETER;
-    if ((!subKey || !*subKey) && IsPredefined(root)) {
+    if ((!subKey || !*subKey) && isPredefined(root)) {
         *result = root;
         return ERROR_SUCCESS;
     }
@@ -210,14 +210,14 @@ LONG RegCreateKeyExA(HKEY root, const char* subKey, DWORD, char*, DWORD, REGSAM 
         });
         if (rc != ERROR_SUCCESS) return rc;
     }
-    *result = NewKeyHandle({call.key().dbPath, id, access, parts.empty() && call.key().top});
+    *result = newKeyHandle({call.key().dbPath, id, access, parts.empty() && call.key().top});
     if (disposition) *disposition = created ? 1 : 2;
     return ERROR_SUCCESS;
 }
 
 LONG RegCreateKeyA(HKEY root, const char* subKey, HKEY* result) {
     if (!result) return ERROR_INVALID_PARAMETER;
-    if ((!subKey || !*subKey) && IsPredefined(root)) {
+    if ((!subKey || !*subKey) && isPredefined(root)) {
         *result = root;
         return ERROR_SUCCESS;
     }
@@ -225,8 +225,8 @@ LONG RegCreateKeyA(HKEY root, const char* subKey, HKEY* result) {
 }
 
 LONG RegCloseKey(HKEY key) {
-    if (IsPredefined(key)) return ERROR_SUCCESS;
-    std::lock_guard lock(Mutex());
+    if (isPredefined(key)) return ERROR_SUCCESS;
+    std::lock_guard lock(registryMutex());
     return Table().erase(reinterpret_cast<std::uintptr_t>(key)) ? ERROR_SUCCESS
                                                                 : ERROR_INVALID_HANDLE;
 }
@@ -239,18 +239,18 @@ LONG RegFlushKey(HKEY key) {
 LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data,
                       DWORD* dataSize) {
     if (reserved || (data && !dataSize)) return ERROR_INVALID_PARAMETER;
-    std::string folded = FoldName(ValueName(valueName));
+    std::string folded = FoldName(valueNameOf(valueName));
     KeyCall call(key, KEY_QUERY_VALUE);
     ValueRecord v;
     LONG rc = call.Run(KeyCall::kRead,
                        [&](Store& s, const KeyInfo& k) { return GetValue(s, k.id, folded, v); });
-    return rc != ERROR_SUCCESS ? rc : CopyData(v, type, data, dataSize);
+    return rc != ERROR_SUCCESS ? rc : copyData(v, type, data, dataSize);
 }
 
 LONG RegSetValueExA(HKEY key, const char* valueName, DWORD, DWORD type, const BYTE* data,
                     DWORD dataSize) {
     if (!data && dataSize) return ERROR_INVALID_PARAMETER;
-    std::string name = ValueName(valueName);
+    std::string name = valueNameOf(valueName);
     if (name.size() > kMaxValueName) return ERROR_INVALID_PARAMETER;
     std::string folded = FoldName(name);
     std::string_view bytes(data ? reinterpret_cast<const char*>(data) : "", dataSize);
@@ -260,7 +260,7 @@ LONG RegSetValueExA(HKEY key, const char* valueName, DWORD, DWORD type, const BY
 }
 
 LONG RegDeleteValueA(HKEY key, const char* valueName) {
-    std::string folded = FoldName(ValueName(valueName));
+    std::string folded = FoldName(valueNameOf(valueName));
     return KeyCall(key, KEY_SET_VALUE).Run(KeyCall::kWrite, [&](Store& s, const KeyInfo& k) {
         return DeleteValue(s, k.id, folded);
     });
@@ -269,7 +269,7 @@ LONG RegDeleteValueA(HKEY key, const char* valueName) {
 namespace {
 
 // Shared by RegDeleteKeyA and RegDeleteTreeA: finds the key below root, then deletes.
-LONG DeleteBelow(HKEY root, const char* subKey, bool tree) {
+LONG deleteBelow(HKEY root, const char* subKey, bool tree) {
     std::vector<PathPart> parts;
     if (LONG rc = SplitPath(subKey, parts); rc != ERROR_SUCCESS) return rc;
     KeyCall call(root, 0);
@@ -292,11 +292,11 @@ LONG DeleteBelow(HKEY root, const char* subKey, bool tree) {
 } // namespace
 
 LONG RegDeleteKeyA(HKEY root, const char* subKey) {
-    return DeleteBelow(root, subKey, false);
+    return deleteBelow(root, subKey, false);
 }
 
 LONG RegDeleteTreeA(HKEY root, const char* subKey) {
-    return DeleteBelow(root, subKey, true);
+    return deleteBelow(root, subKey, true);
 }
 
 LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* reserved, char* cls,
@@ -306,10 +306,10 @@ LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* re
     KeyInfo child;
     LONG rc = call.Run(KeyCall::kRead,
                        [&](Store& s, const KeyInfo& k) { return ChildAt(s, k.id, index, child); });
-    if (rc != ERROR_SUCCESS || (rc = CopyName(child.name, name, nameSize)) != ERROR_SUCCESS)
+    if (rc != ERROR_SUCCESS || (rc = copyName(child.name, name, nameSize)) != ERROR_SUCCESS)
         return rc;
-    EmptyClass(cls, classSize);
-    StoreFileTime(lastWrite, child.written);
+    emptyClass(cls, classSize);
+    storeFileTime(lastWrite, child.written);
     return ERROR_SUCCESS;
 }
 
@@ -320,8 +320,8 @@ LONG RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* re
     ValueRecord v;
     LONG rc = call.Run(KeyCall::kRead,
                        [&](Store& s, const KeyInfo& k) { return ValueAt(s, k.id, index, v); });
-    if (rc != ERROR_SUCCESS || (rc = CopyName(v.name, name, nameSize)) != ERROR_SUCCESS) return rc;
-    return CopyData(v, type, data, dataSize);
+    if (rc != ERROR_SUCCESS || (rc = copyName(v.name, name, nameSize)) != ERROR_SUCCESS) return rc;
+    return copyData(v, type, data, dataSize);
 }
 
 LONG RegQueryInfoKeyA(HKEY key, char* cls, DWORD* classSize, DWORD* reserved, DWORD* subKeys,
@@ -337,7 +337,7 @@ LONG RegQueryInfoKeyA(HKEY key, char* cls, DWORD* classSize, DWORD* reserved, DW
         return QueryStats(s, k.id, stats);
     });
     if (rc != ERROR_SUCCESS) return rc;
-    EmptyClass(cls, classSize);
+    emptyClass(cls, classSize);
     if (subKeys) *subKeys = stats.subKeys;
     if (maxSubKeyLen) *maxSubKeyLen = stats.maxSubKeyLen;
     if (maxClassLen) *maxClassLen = 0;
@@ -345,12 +345,12 @@ LONG RegQueryInfoKeyA(HKEY key, char* cls, DWORD* classSize, DWORD* reserved, DW
     if (maxValueNameLen) *maxValueNameLen = stats.maxValueNameLen;
     if (maxValueLen) *maxValueLen = stats.maxValueLen;
     if (securityDescriptor) *securityDescriptor = 0;
-    StoreFileTime(lastWrite, info.written);
+    storeFileTime(lastWrite, info.written);
     return ERROR_SUCCESS;
 }
 
 void RegCloseStores() {
-    std::lock_guard lock(Mutex());
+    std::lock_guard lock(registryMutex());
     regstore::CloseStores();
 }
 
@@ -367,11 +367,11 @@ struct CloseAtUnload {
 namespace regstore {
 
 std::recursive_mutex& RegistryMutex() {
-    return Mutex();
+    return registryMutex();
 }
 
 bool MachineHiveVersion(std::uint64_t& version) {
-    std::lock_guard lock(Mutex());
+    std::lock_guard lock(registryMutex());
     // Once a hive has been seen on disk its connection answers; until then a look at the
     // file, so that asking never creates the prefix.
     static std::string seen;
@@ -392,14 +392,14 @@ bool MachineHiveVersion(std::uint64_t& version) {
 }
 
 namespace {
-LONG ReadBelow(Store& s, std::int64_t id, TreeNode& node) {
+LONG readBelow(Store& s, std::int64_t id, TreeNode& node) {
     if (LONG rc = ListValues(s, id, node.values); rc != ERROR_SUCCESS) return rc;
     std::vector<KeyInfo> children;
     if (LONG rc = ListChildren(s, id, children); rc != ERROR_SUCCESS) return rc;
     for (const KeyInfo& child : children) {
         TreeNode& sub = node.children.emplace_back();
         sub.name = child.name;
-        if (LONG rc = ReadBelow(s, child.id, sub); rc != ERROR_SUCCESS) return rc;
+        if (LONG rc = readBelow(s, child.id, sub); rc != ERROR_SUCCESS) return rc;
     }
     return ERROR_SUCCESS;
 }
@@ -419,7 +419,7 @@ LONG ReadTree(HKEY root, const char* subKey, std::vector<std::string>& path, Tre
         }
         tree = TreeNode();
         tree.name = path.empty() ? std::string() : path.back();
-        return ReadBelow(s, id, tree);
+        return readBelow(s, id, tree);
     });
 }
 

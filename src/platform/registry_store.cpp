@@ -34,15 +34,15 @@ std::map<std::string, std::unique_ptr<Store>>& Stores() {
 // would believe it holds locks it does not. The child sets them aside at the fork (no
 // SQLite call may run there) and closes them before it opens its own; the close finds the
 // parent's locks and leaves the parent's files alone.
-std::vector<std::unique_ptr<Store>>& Inherited() {
+std::vector<std::unique_ptr<Store>>& inheritedStores() {
     static auto* inherited = new std::vector<std::unique_ptr<Store>>;
     return *inherited;
 }
 
-void SetStoresAsideInChild() {
+void setStoresAsideInChild() {
     for (auto& [path, store] : Stores()) {
         store->MarkInherited();
-        Inherited().push_back(std::move(store));
+        inheritedStores().push_back(std::move(store));
     }
     Stores().clear();
 }
@@ -58,7 +58,7 @@ std::once_flag atforkOnce;
 // at once when it must look at the registry again.
 std::atomic<std::uint64_t> localChanges{0};
 
-bool IsMachineHive(const std::string& path) {
+bool isMachineHive(const std::string& path) {
     static const std::string name = "/system.reg.db";
     return path.size() >= name.size() &&
            path.compare(path.size() - name.size(), name.size(), name) == 0;
@@ -102,11 +102,11 @@ class Query {
     sqlite3* db_;
 };
 
-LONG Done(int rc) {
+LONG done(int rc) {
     return rc == SQLITE_DONE || rc == SQLITE_ROW ? ERROR_SUCCESS : ErrorFromSqlite(rc);
 }
 
-int ExecRetrying(sqlite3* db, const char* sql) {
+int execRetrying(sqlite3* db, const char* sql) {
     int rc = SQLITE_OK;
     for (int attempt = 0; attempt < 600; ++attempt) {
         rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
@@ -116,7 +116,7 @@ int ExecRetrying(sqlite3* db, const char* sql) {
     return rc;
 }
 
-void ReadKey(const Query& q, KeyInfo& info) {
+void readKey(const Query& q, KeyInfo& info) {
     info.id = q.ColInt(0);
     info.parent = q.ColInt(1);
     info.depth = int(q.ColInt(2));
@@ -124,7 +124,7 @@ void ReadKey(const Query& q, KeyInfo& info) {
     info.written = q.ColInt(4);
 }
 
-void ReadValue(const Query& q, ValueRecord& value) {
+void readValue(const Query& q, ValueRecord& value) {
     value.name = q.ColBytes(0);
     value.type = DWORD(q.ColInt(1));
     value.data = q.ColBytes(2);
@@ -133,7 +133,7 @@ void ReadValue(const Query& q, ValueRecord& value) {
 // A new hive is its owner's alone, unless the prefix folder was shared deliberately: the
 // file takes the folder's read and write bits for group and others (SQLite gives its -wal
 // and -shm files the database file's mode).
-void CreateHiveFile(const std::string& path) {
+void createHiveFile(const std::string& path) {
     struct stat folder;
     std::string dir = path.substr(0, path.find_last_of('/') + 1);
     mode_t mode = 0600;
@@ -212,9 +212,9 @@ std::string Store::UserPath() {
 }
 
 Store* Store::Open(const std::string& path, LONG& error) {
-    std::call_once(atforkOnce, [] { pthread_atfork(nullptr, nullptr, SetStoresAsideInChild); });
+    std::call_once(atforkOnce, [] { pthread_atfork(nullptr, nullptr, setStoresAsideInChild); });
     error = ERROR_SUCCESS;
-    Inherited().clear();
+    inheritedStores().clear();
     auto& stores = Stores();
     if (auto it = stores.find(path); it != stores.end()) {
         it->second->lastUse_ = ++useCounter;
@@ -229,7 +229,7 @@ Store* Store::Open(const std::string& path, LONG& error) {
     }
     std::unique_ptr<Store> store(new Store);
     store->path_ = path;
-    CreateHiveFile(path);
+    createHiveFile(path);
     int rc = sqlite3_open_v2(path.c_str(), &store->db_,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
                              nullptr);
@@ -243,10 +243,10 @@ Store* Store::Open(const std::string& path, LONG& error) {
     sqlite3_extended_result_codes(store->db_, 1);
     // WAL: readers never wait for the writer, and a writer killed half-way leaves the
     // last committed state. NORMAL synchronisation is safe against a killed process.
-    rc = ExecRetrying(store->db_, "PRAGMA journal_mode=WAL");
-    if (rc == SQLITE_OK) rc = ExecRetrying(store->db_, "PRAGMA synchronous=NORMAL");
+    rc = execRetrying(store->db_, "PRAGMA journal_mode=WAL");
+    if (rc == SQLITE_OK) rc = execRetrying(store->db_, "PRAGMA synchronous=NORMAL");
     if (rc == SQLITE_OK)
-        rc = ExecRetrying(store->db_, "BEGIN IMMEDIATE;"
+        rc = execRetrying(store->db_, "BEGIN IMMEDIATE;"
                                       "CREATE TABLE IF NOT EXISTS keys("
                                       " id INTEGER PRIMARY KEY AUTOINCREMENT,"
                                       " parent INTEGER NOT NULL,"
@@ -314,9 +314,9 @@ namespace {
 
 // ExecRetrying through the store's prepared statement: a transaction's bounds are most of
 // the work of a small registry call when they are parsed each time.
-int StepRetrying(Store& store, const char* sql) {
+int stepRetrying(Store& store, const char* sql) {
     sqlite3_stmt* stmt = store.Prepare(sql);
-    if (!stmt) return ExecRetrying(store.db(), sql);
+    if (!stmt) return execRetrying(store.db(), sql);
     int rc = SQLITE_OK;
     for (int attempt = 0; attempt < 600; ++attempt) {
         rc = sqlite3_step(stmt);
@@ -330,21 +330,21 @@ int StepRetrying(Store& store, const char* sql) {
 } // namespace
 
 Transaction::Transaction(Store& store, bool write) : store_(store) {
-    int rc = StepRetrying(store_, write ? "BEGIN IMMEDIATE" : "BEGIN");
+    int rc = stepRetrying(store_, write ? "BEGIN IMMEDIATE" : "BEGIN");
     open_ = rc == SQLITE_OK;
     status_ = ErrorFromSqlite(rc);
 }
 
 Transaction::~Transaction() {
-    if (open_) StepRetrying(store_, "ROLLBACK");
+    if (open_) stepRetrying(store_, "ROLLBACK");
 }
 
 LONG Transaction::Commit() {
     if (!open_) return status_;
-    int rc = StepRetrying(store_, "COMMIT");
+    int rc = stepRetrying(store_, "COMMIT");
     if (rc != SQLITE_OK) return ErrorFromSqlite(rc); // the destructor rolls back
     open_ = false;
-    if (IsMachineHive(store_.path())) localChanges.fetch_add(1, std::memory_order_release);
+    if (isMachineHive(store_.path())) localChanges.fetch_add(1, std::memory_order_release);
     return ERROR_SUCCESS;
 }
 
@@ -362,7 +362,7 @@ LONG GetKey(Store& s, std::int64_t id, KeyInfo& info) {
     Query q(s, "SELECT id, parent, depth, name, written FROM keys WHERE id = ?");
     int rc = q.Int(1, id).Step();
     if (rc == SQLITE_ROW) {
-        ReadKey(q, info);
+        readKey(q, info);
         return ERROR_SUCCESS;
     }
     return rc == SQLITE_DONE ? ERROR_KEY_DELETED : ErrorFromSqlite(rc);
@@ -427,7 +427,7 @@ LONG ChildAt(Store& s, std::int64_t id, DWORD index, KeyInfo& child) {
                " ORDER BY folded LIMIT 1 OFFSET ?");
     int rc = q.Int(1, id).Int(2, index).Step();
     if (rc == SQLITE_ROW) {
-        ReadKey(q, child);
+        readKey(q, child);
         return ERROR_SUCCESS;
     }
     return rc == SQLITE_DONE ? ERROR_NO_MORE_ITEMS : ErrorFromSqlite(rc);
@@ -439,15 +439,15 @@ LONG ListChildren(Store& s, std::int64_t id, std::vector<KeyInfo>& children) {
     q.Int(1, id);
     int rc;
     while ((rc = q.Step()) == SQLITE_ROW)
-        ReadKey(q, children.emplace_back());
-    return Done(rc);
+        readKey(q, children.emplace_back());
+    return done(rc);
 }
 
 LONG GetValue(Store& s, std::int64_t key, const std::string& folded, ValueRecord& value) {
     Query q(s, "SELECT name, type, data FROM vals WHERE key = ? AND folded = ?");
     int rc = q.Int(1, key).Bytes(2, folded).Step();
     if (rc == SQLITE_ROW) {
-        ReadValue(q, value);
+        readValue(q, value);
         return ERROR_SUCCESS;
     }
     return rc == SQLITE_DONE ? ERROR_FILE_NOT_FOUND : ErrorFromSqlite(rc);
@@ -457,7 +457,7 @@ LONG ValueAt(Store& s, std::int64_t key, DWORD index, ValueRecord& value) {
     Query q(s, "SELECT name, type, data FROM vals WHERE key = ? ORDER BY id LIMIT 1 OFFSET ?");
     int rc = q.Int(1, key).Int(2, index).Step();
     if (rc == SQLITE_ROW) {
-        ReadValue(q, value);
+        readValue(q, value);
         return ERROR_SUCCESS;
     }
     return rc == SQLITE_DONE ? ERROR_NO_MORE_ITEMS : ErrorFromSqlite(rc);
@@ -468,8 +468,8 @@ LONG ListValues(Store& s, std::int64_t key, std::vector<ValueRecord>& values) {
     q.Int(1, key);
     int rc;
     while ((rc = q.Step()) == SQLITE_ROW)
-        ReadValue(q, values.emplace_back());
-    return Done(rc);
+        readValue(q, values.emplace_back());
+    return done(rc);
 }
 
 LONG SetValue(Store& s, std::int64_t key, std::string_view name, const std::string& folded,

@@ -23,34 +23,34 @@ constexpr int kCsidlLocalAppData = 0x1c;
 constexpr int kCsidlProgramFiles = 0x26;
 constexpr int kCsidlProfile = 0x28;
 
-std::string DriveC() {
+std::string driveC() {
     return EnsurePrefix() + "/drive_c";
 }
 
-std::string UserFolder() {
-    return DriveC() + "/users/" + PrefixUserName();
+std::string userFolder() {
+    return driveC() + "/users/" + PrefixUserName();
 }
 
 // The POSIX folder of a special folder id, empty when the id is not one we keep.
-std::string SpecialFolder(int csidl) {
+std::string specialFolder(int csidl) {
     switch (csidl) {
     case CSIDL_PERSONAL:
-        return UserFolder() + "/My Documents";
+        return userFolder() + "/My Documents";
     case CSIDL_APPDATA:
-        return UserFolder() + "/Application Data";
+        return userFolder() + "/Application Data";
     case kCsidlLocalAppData:
-        return UserFolder() + "/Local Settings/Application Data";
+        return userFolder() + "/Local Settings/Application Data";
     case kCsidlDesktop:
     case kCsidlDesktopDirectory:
-        return UserFolder() + "/Desktop";
+        return userFolder() + "/Desktop";
     case kCsidlProfile:
-        return UserFolder();
+        return userFolder();
     case CSIDL_WINDOWS:
-        return DriveC() + "/windows";
+        return driveC() + "/windows";
     case CSIDL_SYSTEM:
-        return DriveC() + "/windows/system32";
+        return driveC() + "/windows/system32";
     case kCsidlProgramFiles:
-        return DriveC() + "/Program Files";
+        return driveC() + "/Program Files";
     default:
         return {};
     }
@@ -58,7 +58,7 @@ std::string SpecialFolder(int csidl) {
 
 // Copies a folder's Windows form into a caller's buffer with the size rules of
 // GetWindowsDirectoryA: the length on success, the size needed when it does not fit.
-UINT CopyFolder(const std::string& windows, char* buffer, UINT size) {
+UINT copyFolder(const std::string& windows, char* buffer, UINT size) {
     UINT length = static_cast<UINT>(windows.size());
     if (windows.empty()) return 0;
     if (!buffer || size <= length) return length + 1;
@@ -75,7 +75,7 @@ BOOL SHGetSpecialFolderPathA(HWND, char* path, int csidl, BOOL create) {
     }
     path[0] = 0;
     if (csidl & kCsidlFlagCreate) create = TRUE;
-    std::string folder = SpecialFolder(csidl & 0xFF);
+    std::string folder = specialFolder(csidl & 0xFF);
     if (folder.empty()) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -94,21 +94,21 @@ BOOL SHGetSpecialFolderPathA(HWND, char* path, int csidl, BOOL create) {
 }
 
 UINT GetWindowsDirectoryA(char* buffer, UINT size) {
-    return CopyFolder(ToWindowsPath(SpecialFolder(CSIDL_WINDOWS)), buffer, size);
+    return copyFolder(ToWindowsPath(specialFolder(CSIDL_WINDOWS)), buffer, size);
 }
 
 UINT GetSystemDirectoryA(char* buffer, UINT size) {
-    return CopyFolder(ToWindowsPath(SpecialFolder(CSIDL_SYSTEM)), buffer, size);
+    return copyFolder(ToWindowsPath(specialFolder(CSIDL_SYSTEM)), buffer, size);
 }
 
 DWORD GetTempPathA(DWORD size, char* buffer) {
-    std::string folder = UserFolder() + "/Temp";
+    std::string folder = userFolder() + "/Temp";
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     std::string windows = ToWindowsPath(folder);
     if (windows.empty()) return 0;
     if (windows.back() != '\\') windows += '\\';
-    return CopyFolder(windows, buffer, size);
+    return copyFolder(windows, buffer, size);
 }
 
 BOOL GetUserNameA(char* buffer, DWORD* size) {

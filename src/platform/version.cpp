@@ -18,7 +18,7 @@ constexpr DWORD kBasicSize = sizeof(OSVERSIONINFOA); // 148
 constexpr DWORD kExtendedSize = kBasicSize + 8;      // the record with service-pack numbers
 constexpr DWORD kFailingPlatform = 0xFFFFFFFF;
 
-void ReadDword(HKEY key, const char* name, DWORD& out) {
+void readDword(HKEY key, const char* name, DWORD& out) {
     DWORD value = 0, type = 0, size = sizeof value;
     if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) == 0 &&
         size == sizeof value)
@@ -37,10 +37,10 @@ BOOL GetVersionExA(OSVERSIONINFOA* info) {
     char csd[sizeof info->szCSDVersion] = {};
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVersionKey, 0, KEY_READ, &key) == 0) {
-        ReadDword(key, "PlatformId", platform);
-        ReadDword(key, "MajorVersion", major);
-        ReadDword(key, "MinorVersion", minor);
-        ReadDword(key, "BuildNumber", build);
+        readDword(key, "PlatformId", platform);
+        readDword(key, "MajorVersion", major);
+        readDword(key, "MinorVersion", minor);
+        readDword(key, "BuildNumber", build);
         DWORD size = sizeof csd - 1, type = 0;
         if (RegQueryValueExA(key, "CSDVersion", nullptr, &type, reinterpret_cast<BYTE*>(csd),
                              &size) != 0)

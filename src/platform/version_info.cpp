@@ -23,14 +23,14 @@ constexpr WORD kVersionInfoName = 1; // VS_VERSION_INFO
 // Behind the resource copy: a marker and the size of the area for ANSI texts.
 constexpr char kAnsiMarker[4] = {'T', 'V', 'A', '1'};
 
-std::uint16_t Read16(const unsigned char* p) {
+std::uint16_t read16(const unsigned char* p) {
     return static_cast<std::uint16_t>(p[0] | p[1] << 8);
 }
-std::uint32_t Read32(const unsigned char* p) {
+std::uint32_t read32(const unsigned char* p) {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
-size_t Align4(size_t n) {
+size_t align4(size_t n) {
     return (n + 3) & ~static_cast<size_t>(3);
 }
 
@@ -81,27 +81,27 @@ class PeImage {
     bool Open() {
         unsigned char dos[64];
         if (!file_.Read(0, sizeof dos, dos) || dos[0] != 'M' || dos[1] != 'Z') return false;
-        std::uint32_t pe = Read32(dos + 0x3C);
+        std::uint32_t pe = read32(dos + 0x3C);
         unsigned char coff[24];
         if (!file_.Read(pe, sizeof coff, coff) || std::memcmp(coff, "PE\0\0", 4) != 0) return false;
-        std::uint16_t sections = Read16(coff + 6);
-        std::uint16_t optionalSize = Read16(coff + 20);
+        std::uint16_t sections = read16(coff + 6);
+        std::uint16_t optionalSize = read16(coff + 20);
         size_t optional = pe + 24;
         std::vector<unsigned char> header(optionalSize);
         if (optionalSize < 2 || !file_.Read(optional, optionalSize, header.data())) return false;
-        std::uint16_t magic = Read16(header.data());
+        std::uint16_t magic = read16(header.data());
         size_t countAt = magic == 0x20B ? 108 : magic == 0x10B ? 92 : 0;
         if (!countAt || optionalSize < countAt + 4) return false;
-        std::uint32_t directories = Read32(header.data() + countAt);
+        std::uint32_t directories = read32(header.data() + countAt);
         const size_t resourceAt = countAt + 4 + 2 * 8; // the third directory: resources
         if (directories < 3 || optionalSize < resourceAt + 8) return false;
-        resourceRva_ = Read32(header.data() + resourceAt);
+        resourceRva_ = read32(header.data() + resourceAt);
         size_t table = optional + optionalSize;
         for (std::uint16_t i = 0; i < sections; ++i) {
             unsigned char entry[40];
             if (!file_.Read(table + i * 40u, sizeof entry, entry)) return false;
             sections_.push_back(
-                {Read32(entry + 12), Read32(entry + 8), Read32(entry + 16), Read32(entry + 20)});
+                {read32(entry + 12), read32(entry + 8), read32(entry + 16), read32(entry + 20)});
         }
         return true;
     }
@@ -121,7 +121,7 @@ class PeImage {
         unsigned char data[16];
         if (!file_.Read(*base + static_cast<size_t>(*entry), sizeof data, data))
             return std::nullopt;
-        std::uint32_t rva = Read32(data), size = Read32(data + 4);
+        std::uint32_t rva = read32(data), size = read32(data + 4);
         std::optional<std::uint32_t> at = Offset(rva);
         if (!at || size == 0 || size > (64u << 20)) return std::nullopt;
         std::vector<unsigned char> bytes(size);
@@ -148,14 +148,14 @@ class PeImage {
         unsigned char head[16];
         if (!file_.Read(static_cast<size_t>(base) + directory, sizeof head, head))
             return std::nullopt;
-        unsigned count = Read16(head + 12) + Read16(head + 14);
+        unsigned count = read16(head + 12) + read16(head + 14);
         for (unsigned i = 0; i < count; ++i) {
             unsigned char entry[8];
             if (!file_.Read(static_cast<size_t>(base) + directory + 16 + i * 8u, 8, entry))
                 return std::nullopt;
-            std::uint32_t nameField = Read32(entry);
-            if (!byId) return Read32(entry + 4);
-            if (!(nameField & 0x80000000u) && (nameField & 0xFFFF) == id) return Read32(entry + 4);
+            std::uint32_t nameField = read32(entry);
+            if (!byId) return read32(entry + 4);
+            if (!(nameField & 0x80000000u) && (nameField & 0xFFFF) == id) return read32(entry + 4);
         }
         return std::nullopt;
     }
@@ -165,7 +165,7 @@ class PeImage {
     std::vector<Section> sections_;
 };
 
-std::string PosixPathOf(const std::string& file) {
+std::string posixPathOf(const std::string& file) {
     if (file.find('\\') != std::string::npos ||
         (file.size() >= 2 && file[1] == ':' && std::isalpha(static_cast<unsigned char>(file[0]))))
         return ToPosixPath(file);
@@ -173,12 +173,12 @@ std::string PosixPathOf(const std::string& file) {
 }
 
 // The raw version resource of a file; false with the last error set when there is none.
-bool ReadVersionResource(const char* file, std::vector<unsigned char>& resource) {
+bool readVersionResource(const char* file, std::vector<unsigned char>& resource) {
     if (!file || !*file) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
-    std::string posix = PosixPathOf(file);
+    std::string posix = posixPathOf(file);
     {
         FileReader reader(posix);
         PeImage image(reader);
@@ -225,11 +225,11 @@ struct Node {
 };
 
 // Parses the node at offset within [0, limit); false when it does not fit.
-bool ParseNode(const unsigned char* block, size_t offset, size_t limit, Node& node) {
+bool parseNode(const unsigned char* block, size_t offset, size_t limit, Node& node) {
     if (offset + 6 > limit) return false;
-    size_t length = Read16(block + offset);
-    size_t valueLength = Read16(block + offset + 2);
-    node.text = Read16(block + offset + 4) == 1;
+    size_t length = read16(block + offset);
+    size_t valueLength = read16(block + offset + 2);
+    node.text = read16(block + offset + 4) == 1;
     if (length < 6 || offset + length > limit) return false;
     node.start = offset;
     node.end = offset + length;
@@ -237,19 +237,19 @@ bool ParseNode(const unsigned char* block, size_t offset, size_t limit, Node& no
     size_t p = offset + 6;
     for (;; p += 2) {
         if (p + 2 > node.end) return false;
-        char16_t ch = Read16(block + p);
+        char16_t ch = read16(block + p);
         if (!ch) break;
         node.key += ch;
     }
-    p = Align4(p + 2);
+    p = align4(p + 2);
     node.value = std::min(p, node.end);
     node.valueBytes = node.text ? valueLength * 2 : valueLength;
     if (node.value + node.valueBytes > node.end) node.valueBytes = node.end - node.value;
-    node.children = std::min(Align4(node.value + node.valueBytes), node.end);
+    node.children = std::min(align4(node.value + node.valueBytes), node.end);
     return true;
 }
 
-bool KeyEquals(const std::u16string& key, const std::string& name) {
+bool keyEquals(const std::u16string& key, const std::string& name) {
     if (key.size() != name.size()) return false;
     for (size_t i = 0; i < key.size(); ++i) {
         char16_t a = key[i];
@@ -261,8 +261,8 @@ bool KeyEquals(const std::u16string& key, const std::string& name) {
 }
 
 // The size of the resource at the start of a block, from its root node.
-size_t ResourceSize(const unsigned char* block) {
-    return Read16(block);
+size_t resourceSize(const unsigned char* block) {
+    return read16(block);
 }
 
 } // namespace
@@ -270,9 +270,9 @@ size_t ResourceSize(const unsigned char* block) {
 DWORD GetFileVersionInfoSizeA(const char* file, DWORD* handle) {
     if (handle) *handle = 0;
     std::vector<unsigned char> resource;
-    if (!ReadVersionResource(file, resource)) return 0;
+    if (!readVersionResource(file, resource)) return 0;
     // The resource, the marker and room for every text converted to the ANSI code page.
-    return static_cast<DWORD>(Align4(resource.size()) + 8 + 2 * resource.size() + 4);
+    return static_cast<DWORD>(align4(resource.size()) + 8 + 2 * resource.size() + 4);
 }
 
 BOOL GetFileVersionInfoA(const char* file, DWORD, DWORD size, void* data) {
@@ -281,23 +281,23 @@ BOOL GetFileVersionInfoA(const char* file, DWORD, DWORD size, void* data) {
         return FALSE;
     }
     std::vector<unsigned char> resource;
-    if (!ReadVersionResource(file, resource)) return FALSE;
+    if (!readVersionResource(file, resource)) return FALSE;
     // The root node's length covers at least its own header and lies within the resource.
-    if (resource.size() < 6 || Read16(resource.data()) < 6 ||
-        Read16(resource.data()) > resource.size()) {
+    if (resource.size() < 6 || read16(resource.data()) < 6 ||
+        read16(resource.data()) > resource.size()) {
         SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
         return FALSE;
     }
     // The whole size GetFileVersionInfoSizeA named is needed: a shorter copy would leave
     // VerQueryValueA no room for its texts and nothing to tell it so.
-    if (size < Align4(resource.size()) + 8 + 2 * resource.size() + 4) {
+    if (size < align4(resource.size()) + 8 + 2 * resource.size() + 4) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return FALSE;
     }
     // The texts' area follows the block proper (its root's length), where VerQueryValueA
     // looks for it; padding after the block in the resource is not copied.
-    const size_t used = ResourceSize(resource.data());
-    size_t marker = Align4(used);
+    const size_t used = resourceSize(resource.data());
+    size_t marker = align4(used);
     size_t area = 2 * used + 4;
     auto* out = static_cast<unsigned char*>(data);
     std::memcpy(out, resource.data(), used);
@@ -314,9 +314,9 @@ BOOL VerQueryValueA(const void* block, const char* subBlock, void** buffer, UINT
         return FALSE;
     }
     auto* bytes = static_cast<unsigned char*>(const_cast<void*>(block));
-    size_t limit = ResourceSize(bytes);
+    size_t limit = resourceSize(bytes);
     Node node;
-    if (!ParseNode(bytes, 0, limit, node)) {
+    if (!parseNode(bytes, 0, limit, node)) {
         SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
         return FALSE;
     }
@@ -335,13 +335,13 @@ BOOL VerQueryValueA(const void* block, const char* subBlock, void** buffer, UINT
         bool found = false;
         for (size_t child = node.children; child < node.end;) {
             Node candidate;
-            if (!ParseNode(bytes, child, node.end, candidate)) break;
-            if (KeyEquals(candidate.key, name)) {
+            if (!parseNode(bytes, child, node.end, candidate)) break;
+            if (keyEquals(candidate.key, name)) {
                 node = candidate;
                 found = true;
                 break;
             }
-            child = Align4(candidate.end);
+            child = align4(candidate.end);
         }
         if (!found) {
             SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
@@ -359,7 +359,7 @@ BOOL VerQueryValueA(const void* block, const char* subBlock, void** buffer, UINT
     }
 
     // A text: converted into the area behind the resource, at a place of its own.
-    size_t marker = Align4(limit);
+    size_t marker = align4(limit);
     std::uint32_t area = 0;
     if (std::memcmp(bytes + marker, kAnsiMarker, 4) != 0) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
@@ -368,7 +368,7 @@ BOOL VerQueryValueA(const void* block, const char* subBlock, void** buffer, UINT
     std::memcpy(&area, bytes + marker + 4, 4);
     std::u16string wide;
     for (size_t p = node.value; p + 2 <= node.value + node.valueBytes; p += 2) {
-        char16_t ch = Read16(bytes + p);
+        char16_t ch = read16(bytes + p);
         if (!ch) break;
         wide += ch;
     }

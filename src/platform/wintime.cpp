@@ -21,16 +21,16 @@ constexpr std::int64_t kUnixEpochSeconds = 11644473600LL;
 // The largest FILETIME Windows converts (30827-12-31 23:59:59.999).
 constexpr std::uint64_t kMaxFileTime = 0x7FFFFFFFFFFFFFFFULL;
 
-std::uint64_t Ticks(const FILETIME& ft) {
+std::uint64_t ticksOf(const FILETIME& ft) {
     return (static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
 }
 
-FILETIME FromTicks(std::uint64_t ticks) {
+FILETIME fromTicks(std::uint64_t ticks) {
     return FILETIME{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
 }
 
 // Days since 1970-01-01 of a proleptic Gregorian date (the civil-days algorithm).
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
     y -= m <= 2;
     const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
     const unsigned yoe = static_cast<unsigned>(y - era * 400);
@@ -39,7 +39,7 @@ std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
     return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
 }
 
-void CivilFromDays(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) {
+void civilFromDays(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) {
     z += 719468;
     const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
     const unsigned doe = static_cast<unsigned>(z - era * 146097);
@@ -52,64 +52,64 @@ void CivilFromDays(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) {
     y += m <= 2;
 }
 
-bool IsLeap(unsigned year) {
+bool isLeap(unsigned year) {
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
 }
 
-unsigned DaysInMonth(unsigned year, unsigned month) {
+unsigned daysInMonth(unsigned year, unsigned month) {
     static const unsigned days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && IsLeap(year) ? 29 : days[month - 1];
+    return month == 2 && isLeap(year) ? 29 : days[month - 1];
 }
 
 // Floor division, so times before 1970 split into whole seconds correctly.
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
+std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
     std::int64_t q = a / b;
     return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
 }
 
-std::int64_t UnixTicks(const FILETIME& ft) {
-    return static_cast<std::int64_t>(Ticks(ft)) - kUnixEpochSeconds * kTicksPerSecond;
+std::int64_t unixTicks(const FILETIME& ft) {
+    return static_cast<std::int64_t>(ticksOf(ft)) - kUnixEpochSeconds * kTicksPerSecond;
 }
 
 } // namespace
 
 FILETIME FileTimeFromUnix(long long seconds, long nanoseconds) {
     long long ticks = (seconds + kUnixEpochSeconds) * kTicksPerSecond + nanoseconds / 100;
-    return FromTicks(ticks < 0 ? 0 : static_cast<std::uint64_t>(ticks));
+    return fromTicks(ticks < 0 ? 0 : static_cast<std::uint64_t>(ticks));
 }
 
 void UnixFromFileTime(const FILETIME& ft, long long& seconds, long& nanoseconds) {
-    std::int64_t ticks = UnixTicks(ft);
-    seconds = FloorDiv(ticks, kTicksPerSecond);
+    std::int64_t ticks = unixTicks(ft);
+    seconds = floorDiv(ticks, kTicksPerSecond);
     nanoseconds = static_cast<long>((ticks - seconds * kTicksPerSecond) * 100);
 }
 
 BOOL SystemTimeToFileTime(const SYSTEMTIME* st, FILETIME* ft) {
     if (!st || !ft || st->wYear < 1601 || st->wYear > 30827 || st->wMonth < 1 || st->wMonth > 12 ||
-        st->wDay < 1 || st->wDay > DaysInMonth(st->wYear, st->wMonth) || st->wHour > 23 ||
+        st->wDay < 1 || st->wDay > daysInMonth(st->wYear, st->wMonth) || st->wHour > 23 ||
         st->wMinute > 59 || st->wSecond > 59 || st->wMilliseconds > 999) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    std::int64_t days = DaysFromCivil(st->wYear, st->wMonth, st->wDay) - DaysFromCivil(1601, 1, 1);
+    std::int64_t days = daysFromCivil(st->wYear, st->wMonth, st->wDay) - daysFromCivil(1601, 1, 1);
     std::int64_t ticks = days * kTicksPerDay +
                          (st->wHour * 3600LL + st->wMinute * 60LL + st->wSecond) * kTicksPerSecond +
                          st->wMilliseconds * kTicksPerMillisecond;
-    *ft = FromTicks(static_cast<std::uint64_t>(ticks));
+    *ft = fromTicks(static_cast<std::uint64_t>(ticks));
     return TRUE;
 }
 
 BOOL FileTimeToSystemTime(const FILETIME* ft, SYSTEMTIME* st) {
-    if (!ft || !st || Ticks(*ft) > kMaxFileTime) {
+    if (!ft || !st || ticksOf(*ft) > kMaxFileTime) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    std::uint64_t ticks = Ticks(*ft);
+    std::uint64_t ticks = ticksOf(*ft);
     std::int64_t days = static_cast<std::int64_t>(ticks / kTicksPerDay);
     std::uint64_t rest = ticks % kTicksPerDay;
     std::int64_t year;
     unsigned month, day;
-    CivilFromDays(days + DaysFromCivil(1601, 1, 1), year, month, day);
+    civilFromDays(days + daysFromCivil(1601, 1, 1), year, month, day);
     st->wYear = static_cast<WORD>(year);
     st->wMonth = static_cast<WORD>(month);
     st->wDay = static_cast<WORD>(day);
@@ -127,8 +127,8 @@ BOOL LocalFileTimeToFileTime(const FILETIME* local, FILETIME* utc) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    std::int64_t ticks = UnixTicks(*local);
-    std::int64_t seconds = FloorDiv(ticks, kTicksPerSecond);
+    std::int64_t ticks = unixTicks(*local);
+    std::int64_t seconds = floorDiv(ticks, kTicksPerSecond);
     std::int64_t fraction = ticks - seconds * kTicksPerSecond;
     time_t naive = static_cast<time_t>(seconds);
     struct tm parts {};
@@ -146,7 +146,7 @@ BOOL LocalFileTimeToFileTime(const FILETIME* local, FILETIME* utc) {
     }
     std::int64_t result =
         (static_cast<std::int64_t>(converted) + kUnixEpochSeconds) * kTicksPerSecond + fraction;
-    *utc = FromTicks(result < 0 ? 0 : static_cast<std::uint64_t>(result));
+    *utc = fromTicks(result < 0 ? 0 : static_cast<std::uint64_t>(result));
     return TRUE;
 }
 
@@ -155,8 +155,8 @@ BOOL FileTimeToLocalFileTime(const FILETIME* utc, FILETIME* local) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    std::int64_t ticks = UnixTicks(*utc);
-    time_t seconds = static_cast<time_t>(FloorDiv(ticks, kTicksPerSecond));
+    std::int64_t ticks = unixTicks(*utc);
+    time_t seconds = static_cast<time_t>(floorDiv(ticks, kTicksPerSecond));
     struct tm parts {};
     tzset();
     if (!localtime_r(&seconds, &parts)) {
@@ -164,8 +164,8 @@ BOOL FileTimeToLocalFileTime(const FILETIME* utc, FILETIME* local) {
         return FALSE;
     }
     std::int64_t result =
-        static_cast<std::int64_t>(Ticks(*utc)) + parts.tm_gmtoff * kTicksPerSecond;
-    *local = FromTicks(result < 0 ? 0 : static_cast<std::uint64_t>(result));
+        static_cast<std::int64_t>(ticksOf(*utc)) + parts.tm_gmtoff * kTicksPerSecond;
+    *local = fromTicks(result < 0 ? 0 : static_cast<std::uint64_t>(result));
     return TRUE;
 }
 

@@ -27,7 +27,7 @@ namespace {
 constexpr DWORD kWriteChunk = 102400;
 constexpr DWORD kTextLimit = 4096;
 
-bool Matches(const char* path) {
+bool matches(const char* path) {
     platform::WIN32_FIND_DATAA data;
     HANDLE find = platform::FindFirstFileA(path, &data);
     if (find == INVALID_HANDLE_VALUE) return false;
@@ -35,20 +35,20 @@ bool Matches(const char* path) {
     return true;
 }
 
-HANDLE OpenForReading(const CString& path) {
+HANDLE openForReading(const CString& path) {
     return platform::CreateFileA(path, platform::GENERIC_READ,
                                  platform::FILE_SHARE_READ | platform::FILE_SHARE_WRITE, nullptr,
                                  platform::OPEN_EXISTING, 0, nullptr);
 }
 
 // Create, write and binary: an existing file is truncated.
-HANDLE OpenForWriting(const CString& path) {
+HANDLE openForWriting(const CString& path) {
     return platform::CreateFileA(path, platform::GENERIC_WRITE, 0, nullptr, platform::CREATE_ALWAYS,
                                  0, nullptr);
 }
 
 // A canonical POSIX folder, or empty when it cannot be resolved.
-std::string Canonical(const std::string& posix) {
+std::string canonicalPath(const std::string& posix) {
     if (posix.empty()) return {};
     char* real = realpath(posix.c_str(), nullptr);
     if (!real) return {};
@@ -57,7 +57,7 @@ std::string Canonical(const std::string& posix) {
     return result;
 }
 
-bool SameOrAncestor(const std::string& folder, const std::string& of) {
+bool sameOrAncestor(const std::string& folder, const std::string& of) {
     if (folder.empty() || of.empty()) return false;
     if (folder == "/" || folder == of) return true;
     return of.size() > folder.size() && of.compare(0, folder.size(), folder) == 0 &&
@@ -66,23 +66,23 @@ bool SameOrAncestor(const std::string& folder, const std::string& of) {
 
 // Folders that emptying must never touch, however they are spelled: the file system's root,
 // the root of any drive, the prefix itself and every folder holding it.
-bool IsProtectedFolder(const char* folder) {
-    std::string target = Canonical(platform::ToPosixPath(folder));
+bool isProtectedFolder(const char* folder) {
+    std::string target = canonicalPath(platform::ToPosixPath(folder));
     if (target.empty() || target == "/") return true;
-    if (SameOrAncestor(target, Canonical(platform::PrefixRoot()))) return true;
+    if (sameOrAncestor(target, canonicalPath(platform::PrefixRoot()))) return true;
     for (char letter = 'a'; letter <= 'z'; ++letter) {
         std::string drive = platform::DriveFolder(letter);
-        if (!drive.empty() && Canonical(drive) == target) return true;
+        if (!drive.empty() && canonicalPath(drive) == target) return true;
     }
     return false;
 }
 
-void Clear(const char* folder, const CStringArray* keep) {
+void clear(const char* folder, const CStringArray* keep) {
     if (!folder || std::strlen(folder) < 4) return;
     platform::CodePageScope scope;
     DWORD attributes = platform::GetFileAttributesA(folder);
     if (attributes == platform::INVALID_FILE_ATTRIBUTES) return;
-    if (IsProtectedFolder(folder)) return;
+    if (isProtectedFolder(folder)) return;
     std::function<bool(const std::string&)> kept;
     if (keep)
         kept = [keep](const std::string& path) {
@@ -108,21 +108,21 @@ bool ListFolder(const CString& folder, CString& root, std::vector<platform::Fold
     return platform::ListFolder(pattern, entries, posixFolder);
 }
 
-std::string FoldedName(std::string name) {
+std::string foldedName(std::string name) {
     platform::AnsiLower(name);
     return name;
 }
 
-std::string JoinPosix(const std::string& folder, const std::string& name) {
+std::string joinPosix(const std::string& folder, const std::string& name) {
     return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
-bool IsDots(const platform::FolderEntry& entry) {
+bool isDots(const platform::FolderEntry& entry) {
     return entry.directory && (entry.name == "." || entry.name == "..");
 }
 
 // A framework date (local time) as a file time in UTC; false when it has no valid value.
-bool ToUtcFileTime(const COleDateTime& date, platform::FILETIME& utc) {
+bool toUtcFileTime(const COleDateTime& date, platform::FILETIME& utc) {
     if (date.m_status != COleDateTime::valid) return false;
     // Whole days count from 30 December 1899; the fraction is the time of day, also for
     // dates before it. Times are rounded to the second, as the framework does.
@@ -147,7 +147,7 @@ bool ToUtcFileTime(const COleDateTime& date, platform::FILETIME& utc) {
 // ---- Existence and attributes ----
 
 int IsFileExist(CString path) {
-    return Matches(path) ? 1 : 0;
+    return matches(path) ? 1 : 0;
 }
 
 int IsReadOnly(CString path) {
@@ -184,7 +184,7 @@ namespace {
 
 // Free (wantFree) or total bytes of the drive of a path; -1 for drives that are neither
 // fixed nor removable.
-LONGLONG DiskSpace(const CString& path, bool wantFree) {
+LONGLONG diskSpace(const CString& path, bool wantFree) {
     CString root = path.Left(3);
     UINT type = platform::GetDriveTypeA(root);
     if (type != platform::DRIVE_FIXED && type != platform::DRIVE_REMOVABLE) return -1;
@@ -198,11 +198,11 @@ LONGLONG DiskSpace(const CString& path, bool wantFree) {
 } // namespace
 
 LONGLONG GetFreeDiskSpace(CString path) {
-    return DiskSpace(path, true);
+    return diskSpace(path, true);
 }
 
 LONGLONG GetTotalDiskSpace(CString path) {
-    return DiskSpace(path, false);
+    return diskSpace(path, false);
 }
 
 // ---- Listing, copying and emptying folders ----
@@ -213,7 +213,7 @@ void GetDirectoryFiles(const char* folder, CStringArray& list) {
     std::vector<platform::FolderEntry> entries;
     if (!ListFolder(CString(folder), root, entries)) return;
     for (const platform::FolderEntry& entry : entries) {
-        if (IsDots(entry)) continue;
+        if (isDots(entry)) continue;
         if (entry.directory) {
             // Linked folders are not entered: a link back up would never end.
             if (!entry.link) GetDirectoryFiles(root + entry.name.c_str(), list);
@@ -230,7 +230,7 @@ void GetDirectoryFiles(const char* folder, CStringArray& list, int recurse, char
     std::vector<platform::FolderEntry> entries;
     if (!ListFolder(RemoveDirectorySlashTail(CString(folder)), root, entries)) return;
     for (const platform::FolderEntry& entry : entries) {
-        if (IsDots(entry)) continue;
+        if (isDots(entry)) continue;
         if (entry.directory && recurse) {
             if (!entry.link) GetDirectoryFiles(root + entry.name.c_str(), list);
             continue;
@@ -248,15 +248,15 @@ void GetDirectoryFiles(const char* folder, CStringArray& list, int recurse, char
 }
 
 void ClearSpace(const char* folder) {
-    Clear(folder, nullptr);
+    clear(folder, nullptr);
 }
 
 void ClearAll(const char* folder, int) {
-    Clear(folder, nullptr);
+    clear(folder, nullptr);
 }
 
 void ClearSpaceEx(const char* folder, CStringArray& keep) {
-    Clear(folder, &keep);
+    clear(folder, &keep);
 }
 
 void XCopy(CString source, CString target) {
@@ -275,21 +275,21 @@ void XCopy(CString source, CString target) {
     if (platform::ListFolder(target + "\\*.*", present))
         for (const platform::FolderEntry& entry : present) {
             exact.insert(entry.posixName);
-            folded.emplace(FoldedName(entry.name), entry.posixName);
+            folded.emplace(foldedName(entry.name), entry.posixName);
         }
     for (const platform::FolderEntry& entry : entries) {
-        if (IsDots(entry) || entry.name.empty()) continue;
+        if (isDots(entry) || entry.name.empty()) continue;
         if (targetFolder.empty() || !entry.named) {
             platform::CopyFileA(source + "\\" + entry.name.c_str(),
                                 target + "\\" + entry.name.c_str(), TRUE);
             continue;
         }
         const std::string name = platform::AnsiToUtf8(entry.name);
-        const std::string key = FoldedName(entry.name);
+        const std::string key = foldedName(entry.name);
         auto same = folded.find(key);
         const std::string& onDisk = exact.count(name) || same == folded.end() ? name : same->second;
-        if (platform::CopyPosixFile(JoinPosix(sourceFolder, entry.posixName),
-                                    JoinPosix(targetFolder, onDisk), TRUE)) {
+        if (platform::CopyPosixFile(joinPosix(sourceFolder, entry.posixName),
+                                    joinPosix(targetFolder, onDisk), TRUE)) {
             exact.insert(name);
             folded.emplace(key, name);
         }
@@ -300,7 +300,7 @@ void XCopy(CString source, CString target) {
 
 void ReadBinFile(CString path, CByteArray& bytes) {
     bytes.RemoveAll();
-    HANDLE file = OpenForReading(path);
+    HANDLE file = openForReading(path);
     if (file == INVALID_HANDLE_VALUE) return;
     DWORD high = 0;
     DWORD size = platform::GetFileSize(file, &high);
@@ -314,7 +314,7 @@ void ReadBinFile(CString path, CByteArray& bytes) {
 }
 
 CString ReadTextFile(CString path) {
-    HANDLE file = OpenForReading(path);
+    HANDLE file = openForReading(path);
     if (file == INVALID_HANDLE_VALUE) return CString();
     char buffer[kTextLimit + 1] = {};
     DWORD read = 0;
@@ -325,7 +325,7 @@ CString ReadTextFile(CString path) {
 
 int WriteBinFile(CString path, CByteArray& bytes) {
     if (CreateDir(GetFolderName(path)) != 0) return 0;
-    HANDLE file = OpenForWriting(path);
+    HANDLE file = openForWriting(path);
     if (file == INVALID_HANDLE_VALUE) return 0;
     DWORD written = 0;
     BOOL ok = platform::WriteFile(file, bytes.GetData(), static_cast<DWORD>(bytes.GetSize()),
@@ -335,7 +335,7 @@ int WriteBinFile(CString path, CByteArray& bytes) {
 }
 
 int WriteBinFileEx(CString path, CByteArray& bytes) {
-    HANDLE file = OpenForWriting(path);
+    HANDLE file = openForWriting(path);
     if (file == INVALID_HANDLE_VALUE) return 0;
     std::vector<BYTE> staging(kWriteChunk);
     const DWORD total = static_cast<DWORD>(bytes.GetSize());
@@ -403,9 +403,9 @@ int ModifyFileTime(CString path, COleDateTime* lastWrite, COleDateTime* creation
     if (file == INVALID_HANDLE_VALUE) return 0;
     // A date without a valid value leaves its time as it is.
     platform::FILETIME write{}, create{}, access{};
-    bool hasWrite = lastWrite && ToUtcFileTime(*lastWrite, write);
-    bool hasCreate = creation && ToUtcFileTime(*creation, create);
-    bool hasAccess = lastAccess && ToUtcFileTime(*lastAccess, access);
+    bool hasWrite = lastWrite && toUtcFileTime(*lastWrite, write);
+    bool hasCreate = creation && toUtcFileTime(*creation, create);
+    bool hasAccess = lastAccess && toUtcFileTime(*lastAccess, access);
     BOOL result = platform::SetFileTime(file, hasCreate ? &create : nullptr,
                                         hasAccess ? &access : nullptr, hasWrite ? &write : nullptr);
     if (!result) {

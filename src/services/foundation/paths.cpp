@@ -26,7 +26,7 @@ struct SplitPath {
 
 constexpr int kMaxPart = 256;
 
-SplitPath Split(const CString& path) {
+SplitPath split(const CString& path) {
     SplitPath parts;
     const std::string& text = path.str();
     size_t start = 0;
@@ -65,14 +65,14 @@ SplitPath Split(const CString& path) {
     return parts;
 }
 
-CString Unquoted(CString path) {
+CString unquoted(CString path) {
     path.Remove('"');
     return path;
 }
 
 // Expands a path component by component through the search functions (the way of
 // systems without GetLongPathName).
-CString ExpandLongName(const CString& path) {
+CString expandLongName(const CString& path) {
     if (path.GetLength() < 3) return path;
     platform::WIN32_FIND_DATAA data;
     HANDLE find = platform::FindFirstFileA(path, &data);
@@ -80,7 +80,7 @@ CString ExpandLongName(const CString& path) {
     platform::FindClose(find);
     int cut = path.ReverseFind('\\');
     if (cut < 0) return path;
-    CString parent = ExpandLongName(path.Left(cut));
+    CString parent = expandLongName(path.Left(cut));
     if (parent.GetLength() + 1 + static_cast<int>(std::strlen(data.cFileName)) >= MAX_PATH)
         return path;
     return parent + "\\" + data.cFileName;
@@ -88,13 +88,13 @@ CString ExpandLongName(const CString& path) {
 
 // The base of temporary names: the calling thread's main window object as a number. The
 // library's callers have no framework thread object here, so it is 0.
-unsigned MainWindowNumber() {
+unsigned mainWindowNumber() {
     return 0;
 }
 
 // The first free name folder~N[.ext] from the base number upwards; empty when none is free.
-bool FindFreeName(const CString& folder, const CString& extension, CString& name) {
-    const unsigned base = MainWindowNumber();
+bool findFreeName(const CString& folder, const CString& extension, CString& name) {
+    const unsigned base = mainWindowNumber();
     for (long long i = 0; i <= INT_MAX; ++i) {
         CString candidate;
         unsigned number = base + static_cast<unsigned>(i);
@@ -113,7 +113,7 @@ bool FindFreeName(const CString& folder, const CString& extension, CString& name
     return false;
 }
 
-CString WithSlashTail(CString folder) {
+CString withSlashTail(CString folder) {
     if (folder.IsEmpty() || folder.ReverseFind('\\') != folder.GetLength() - 1) folder += '\\';
     return folder;
 }
@@ -123,35 +123,35 @@ CString WithSlashTail(CString folder) {
 // ---- Splitting ----
 
 CString GetFileNameEx(CString path) {
-    return Split(Unquoted(path)).name;
+    return split(unquoted(path)).name;
 }
 
 CString GetFileNameTitle(CString path) {
-    return Split(Unquoted(path)).name;
+    return split(unquoted(path)).name;
 }
 
 CString GetFileName(CString path) {
-    SplitPath parts = Split(Unquoted(path));
+    SplitPath parts = split(unquoted(path));
     return parts.name + parts.ext;
 }
 
 CString GetFileExtName(CString path) {
-    return Split(Unquoted(path)).ext;
+    return split(unquoted(path)).ext;
 }
 
 CString GetFileNameExt(CString path) {
-    CString ext = Split(Unquoted(path)).ext;
+    CString ext = split(unquoted(path)).ext;
     ext.Remove('.');
     return ext;
 }
 
 CString GetFileDirectory(CString path) {
-    SplitPath parts = Split(path);
+    SplitPath parts = split(path);
     return parts.drive + parts.dir;
 }
 
 CString GetFileDirOnly(CString path) {
-    return Split(path).dir;
+    return split(path).dir;
 }
 
 CString GetFolderName(CString path) {
@@ -235,7 +235,7 @@ CString GetLongFileName(CString path) {
         char full[MAX_PATH] = {};
         DWORD length = platform::GetFullPathNameA(path, MAX_PATH, full, nullptr);
         if (length == 0 || length >= MAX_PATH) return CString();
-        CString expanded = ExpandLongName(CString(full));
+        CString expanded = expandLongName(CString(full));
         std::strncpy(buffer, expanded, MAX_PATH - 1);
     } else {
         // The platform always provides GetLongPathNameA, which the library would otherwise
@@ -276,9 +276,9 @@ int MakeTempFilename(CString& name, CString extension) {
     char buffer[MAX_PATH] = {};
     DWORD length = platform::GetTempPathA(MAX_PATH, buffer);
     if (length == 0 || length >= MAX_PATH) return -1;
-    CString folder = WithSlashTail(CString(buffer));
+    CString folder = withSlashTail(CString(buffer));
     CString found;
-    if (!FindFreeName(folder, extension, found)) return -2;
+    if (!findFreeName(folder, extension, found)) return -2;
     name = found;
     return 0;
 }
@@ -293,7 +293,7 @@ CString GetTempPathName(CString extension, CString folder) {
         if (base.IsEmpty()) return CString();
     }
     CString found;
-    if (!FindFreeName(WithSlashTail(base), extension, found)) return CString();
+    if (!findFreeName(withSlashTail(base), extension, found)) return CString();
     return found;
 }
 

@@ -21,7 +21,7 @@ constexpr REGSAM kRead = 0x20019;  // KEY_READ
 constexpr REGSAM kWrite = 0x20006; // KEY_WRITE
 constexpr REGSAM kAll = 0xF003F;   // KEY_ALL_ACCESS
 
-HKEY Hive(int hive) {
+HKEY hiveOf(int hive) {
     return hive ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }
 
@@ -34,12 +34,12 @@ class Key {
     HKEY h = nullptr;
 };
 
-LONG OpenRead(HKEY root, const char* key, Key& k) {
+LONG openRead(HKEY root, const char* key, Key& k) {
     return reg::RegOpenKeyExA(root, key ? key : "", 0, kRead, &k.h);
 }
 
 // Reads a value into a buffer of limit bytes; text receives it up to its first zero.
-LONG ReadText(HKEY key, const char* value, DWORD limit, CString& text, DWORD* type = nullptr) {
+LONG readText(HKEY key, const char* value, DWORD limit, CString& text, DWORD* type = nullptr) {
     std::vector<char> buffer(limit + 1, 0);
     DWORD size = limit;
     LONG rc = reg::RegQueryValueExA(key, value, nullptr, type,
@@ -49,7 +49,7 @@ LONG ReadText(HKEY key, const char* value, DWORD limit, CString& text, DWORD* ty
 }
 
 // Creates or opens a key for all access (no class, default options).
-LONG CreateAll(HKEY root, const char* key, Key& k) {
+LONG createAll(HKEY root, const char* key, Key& k) {
     return reg::RegCreateKeyExA(root, key ? key : "", 0, nullptr, 0, kAll, nullptr, &k.h, nullptr);
 }
 
@@ -58,36 +58,36 @@ LONG CreateAll(HKEY root, const char* key, Key& k) {
 int GetRegistryString(HKEY root, const char* key, const char* value) {
     Key k;
     CString text;
-    if (OpenRead(root, key, k) != ERROR_SUCCESS) return 0;
-    if (ReadText(k.h, value, kTextLimit, text) != ERROR_SUCCESS) return 0;
+    if (openRead(root, key, k) != ERROR_SUCCESS) return 0;
+    if (readText(k.h, value, kTextLimit, text) != ERROR_SUCCESS) return 0;
     return std::atoi(text);
 }
 
 CString GetStringRegistry(HKEY root, const char* key, const char* value) {
     Key k;
     CString text;
-    if (OpenRead(root, key, k) != ERROR_SUCCESS) return CString();
-    if (ReadText(k.h, value, kTextLimit, text) != ERROR_SUCCESS) return CString();
+    if (openRead(root, key, k) != ERROR_SUCCESS) return CString();
+    if (readText(k.h, value, kTextLimit, text) != ERROR_SUCCESS) return CString();
     return text;
 }
 
 int GetRegistryStringValue(HKEY root, const char* key, const char* value, CString& text) {
     Key k;
-    if (OpenRead(root, key, k) != ERROR_SUCCESS) return 0;
-    return ReadText(k.h, value, kTextLimit, text) == ERROR_SUCCESS;
+    if (openRead(root, key, k) != ERROR_SUCCESS) return 0;
+    return readText(k.h, value, kTextLimit, text) == ERROR_SUCCESS;
 }
 
 int GetRegistryStringValueEx(HKEY root, const char* key, const char* value, char* buffer,
                              DWORD size) {
     Key k;
-    if (!buffer || OpenRead(root, key, k) != ERROR_SUCCESS) return 0;
+    if (!buffer || openRead(root, key, k) != ERROR_SUCCESS) return 0;
     return reg::RegQueryValueExA(k.h, value, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer),
                                  &size) == ERROR_SUCCESS;
 }
 
 int GetRegistryStringEx(HKEY root, const char* key, const char* value, char* buffer, DWORD& size) {
     Key k;
-    if (!buffer || OpenRead(root, key, k) != ERROR_SUCCESS) return 0;
+    if (!buffer || openRead(root, key, k) != ERROR_SUCCESS) return 0;
     return reg::RegQueryValueExA(k.h, value, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer),
                                  &size) == ERROR_SUCCESS;
 }
@@ -98,17 +98,17 @@ int GetRegistryStringEx(HKEY root, const char* key, const char* value, char* buf
 
 long GetStringRegistry1(HKEY root, const char* key, const char* value, CString& text) {
     Key k;
-    if (LONG rc = OpenRead(root, key, k); rc != ERROR_SUCCESS) return rc;
+    if (LONG rc = openRead(root, key, k); rc != ERROR_SUCCESS) return rc;
     // Emptied once the key is open, so a value that cannot be read leaves it empty.
     text.Empty();
-    return ReadText(k.h, value, kTextLimit, text);
+    return readText(k.h, value, kTextLimit, text);
 }
 
 long GetStringRegistry2(HKEY root, const char* key, const char* value, CString& text, DWORD& type) {
     Key k;
-    if (LONG rc = OpenRead(root, key, k); rc != ERROR_SUCCESS) return rc;
+    if (LONG rc = openRead(root, key, k); rc != ERROR_SUCCESS) return rc;
     text.Empty();
-    return ReadText(k.h, value, kTextLimit, text, &type);
+    return readText(k.h, value, kTextLimit, text, &type);
 }
 
 long GetStringRegistry2(HKEY root, const char* key, const char* value, CString& text, DWORD* type) {
@@ -119,15 +119,15 @@ long GetStringRegistry2(HKEY root, const char* key, const char* value, CString& 
 int CanOpenReg(HKEY root, CString key, CString value) {
     if (GetOSVersionEx() == 1) return 1; // Windows 95 cannot tell; it is taken as present
     Key k;
-    if (OpenRead(root, key, k) != ERROR_SUCCESS) return 0;
+    if (openRead(root, key, k) != ERROR_SUCCESS) return 0;
     if (value.IsEmpty()) return 1;
     CString text;
-    return ReadText(k.h, value, kProbeLimit, text) == ERROR_SUCCESS;
+    return readText(k.h, value, kProbeLimit, text) == ERROR_SUCCESS;
 }
 
 int SetRegString(const char* key, const char* value, const char* text, int hive) {
     Key k;
-    if (CreateAll(Hive(hive), key, k) != ERROR_SUCCESS) return 0;
+    if (createAll(hiveOf(hive), key, k) != ERROR_SUCCESS) return 0;
     const char* data = text ? text : "";
     // Stored without its terminating zero.
     LONG rc = reg::RegSetValueExA(k.h, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(data),
@@ -138,14 +138,14 @@ int SetRegString(const char* key, const char* value, const char* text, int hive)
 
 long SetStringRegistry(HKEY root, const char* key, const char* value, DWORD type, CString text) {
     Key k;
-    if (LONG rc = CreateAll(root, key, k); rc != ERROR_SUCCESS) return rc;
+    if (LONG rc = createAll(root, key, k); rc != ERROR_SUCCESS) return rc;
     return reg::RegSetValueExA(k.h, value, 0, type, reinterpret_cast<const BYTE*>(text.GetString()),
                                DWORD(text.GetLength()));
 }
 
 int GetRegDWORD(const char* key, const char* value, DWORD& number, int hive) {
     Key k;
-    if (OpenRead(Hive(hive), key, k) != ERROR_SUCCESS) return 0;
+    if (openRead(hiveOf(hive), key, k) != ERROR_SUCCESS) return 0;
     // Whatever the type, the first bytes of the value; longer than 4 bytes fails.
     DWORD size = sizeof number;
     return reg::RegQueryValueExA(k.h, value, nullptr, nullptr, reinterpret_cast<BYTE*>(&number),
@@ -165,7 +165,7 @@ int SetRegDWORD(HKEY root, const char* key, const char* value, DWORD number) {
 
 int DeleteRegValue(const char* key, const char* value, int hive) {
     Key k;
-    if (reg::RegOpenKeyExA(Hive(hive), key ? key : "", 0, kAll, &k.h) != ERROR_SUCCESS) return 0;
+    if (reg::RegOpenKeyExA(hiveOf(hive), key ? key : "", 0, kAll, &k.h) != ERROR_SUCCESS) return 0;
     return reg::RegDeleteValueA(k.h, value) == ERROR_SUCCESS;
 }
 
@@ -183,7 +183,7 @@ long CopyKey(HKEY sourceRoot, HKEY targetRoot, const char* sourceKey, const char
     // RegCreateKeyA may hand back a predefined root, which is not closed.
     if (target.h == targetRoot) target.h = nullptr;
     HKEY targetHandle = target.h ? target.h : targetRoot;
-    if (LONG rc = OpenRead(sourceRoot, sourceKey, source); rc != ERROR_SUCCESS) {
+    if (LONG rc = openRead(sourceRoot, sourceKey, source); rc != ERROR_SUCCESS) {
         source.h = nullptr;
         return rc;
     }

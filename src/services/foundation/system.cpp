@@ -45,20 +45,20 @@ const char kSpeechSdk[] = "{A403D88E-ED7D-48E3-91FD-B8C8A720EDA1}";
 const char kRecognitionEngine[] = "{727E4C90-7A30-4E64-889D-B95B536847EB}";
 const char kEastAsianLanguagePack[] = "{BFF0C845-DFF9-425A-9093-D86C4EE00EE1}";
 
-CString LoadText(UINT id) {
+CString loadText(UINT id) {
     CString text;
     text.LoadString(id);
     return text;
 }
 
-bool IsBlank(const char* text) {
+bool isBlank(const char* text) {
     for (; *text; ++text)
         if (*text != ' ' && *text != '\t') return false;
     return true;
 }
 
 // A string value of HKEY_LOCAL_MACHINE; false when the key or value is missing.
-bool ReadMachineString(const char* key, const char* value, std::string& text) {
+bool readMachineString(const char* key, const char* value, std::string& text) {
     HKEY handle = nullptr;
     if (platform::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, platform::KEY_QUERY_VALUE, &handle) !=
         ERROR_SUCCESS)
@@ -74,7 +74,7 @@ bool ReadMachineString(const char* key, const char* value, std::string& text) {
     return true;
 }
 
-bool MachineKeyExists(const std::string& key) {
+bool machineKeyExists(const std::string& key) {
     HKEY handle = nullptr;
     if (platform::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, platform::KEY_QUERY_VALUE,
                                 &handle) != ERROR_SUCCESS)
@@ -83,13 +83,13 @@ bool MachineKeyExists(const std::string& key) {
     return true;
 }
 
-bool IsWindows95() {
+bool isWindows95() {
     return GetOSVersionEx() == 1;
 }
 
 // Starts a command line the way the process helpers do; false when it cannot be started.
-bool Start(const char* program, CString commandLine, const platform::STARTUPINFOA& startup,
-           platform::PROCESS_INFORMATION& info) {
+bool startProcess(const char* program, CString commandLine, const platform::STARTUPINFOA& startup,
+                  platform::PROCESS_INFORMATION& info) {
     std::string buffer = commandLine.str(); // the system may write into the command line
     std::memset(&info, 0, sizeof info);
     platform::STARTUPINFOA si = startup;
@@ -97,7 +97,7 @@ bool Start(const char* program, CString commandLine, const platform::STARTUPINFO
                                     NORMAL_PRIORITY_CLASS, nullptr, nullptr, &si, &info) != FALSE;
 }
 
-void CloseBoth(platform::PROCESS_INFORMATION& info) {
+void closeBoth(platform::PROCESS_INFORMATION& info) {
     platform::CloseHandle(info.hThread);
     platform::CloseHandle(info.hProcess);
 }
@@ -108,7 +108,7 @@ void CloseBoth(platform::PROCESS_INFORMATION& info) {
 
 CString GetWindowsVersion() {
     platform::OSVERSIONINFOA info;
-    if (!ReadVersion(info)) return LoadText(IDS_OS_UNKNOWN_VERSION);
+    if (!ReadVersion(info)) return loadText(IDS_OS_UNKNOWN_VERSION);
 
     UINT nameId = 0; // 0: no name
     bool blankAfterName = false;
@@ -138,7 +138,7 @@ CString GetWindowsVersion() {
     }
 
     CString text;
-    if (nameId) text = LoadText(nameId);
+    if (nameId) text = loadText(nameId);
     if (blankAfterName) text += ' ';
     // The unknown and Win32s names stand alone; the test is by string id, so that a
     // translated name behaves the same.
@@ -147,9 +147,9 @@ CString GetWindowsVersion() {
     char servicePack[sizeof info.szCSDVersion + 1] = {};
     std::memcpy(servicePack, info.szCSDVersion, sizeof info.szCSDVersion);
     const char* pack = servicePack;
-    if (nameId == IDS_OS_95 && IsBlank(servicePack)) pack = "A";
+    if (nameId == IDS_OS_95 && isBlank(servicePack)) pack = "A";
     CString details;
-    details.Format(" %s %d.%d %s (Build %d)\n", LoadText(IDS_VERSION).GetString(),
+    details.Format(" %s %d.%d %s (Build %d)\n", loadText(IDS_VERSION).GetString(),
                    static_cast<int>(info.dwMajorVersion), static_cast<int>(info.dwMinorVersion),
                    pack, static_cast<int>(info.dwBuildNumber & 0xFFFF));
     text += details;
@@ -159,7 +159,7 @@ CString GetWindowsVersion() {
 
 double GetIEVersion() {
     std::string version;
-    if (!ReadMachineString("Software\\Microsoft\\Internet Explorer", "Version", version)) return 0;
+    if (!readMachineString("Software\\Microsoft\\Internet Explorer", "Version", version)) return 0;
     return std::atof(version.c_str());
 }
 
@@ -202,24 +202,24 @@ CString GetUserNameA() {
 }
 
 int IsSAPI5Installed() {
-    if (IsWindows95()) return 1;
-    return MachineKeyExists(std::string(kUninstallKey) + kSpeechSdk) ? 1 : 0;
+    if (isWindows95()) return 1;
+    return machineKeyExists(std::string(kUninstallKey) + kSpeechSdk) ? 1 : 0;
 }
 
 int IsSAPI5SRInstalled() {
-    if (IsWindows95()) return 1;
+    if (isWindows95()) return 1;
     std::string publisher;
-    if (!ReadMachineString((std::string(kUninstallKey) + kRecognitionEngine).c_str(), "Publisher",
+    if (!readMachineString((std::string(kUninstallKey) + kRecognitionEngine).c_str(), "Publisher",
                            publisher))
         return 0;
     return strcasecmp(publisher.c_str(), "Chant Inc.") == 0 ? 1 : 0;
 }
 
 int IsSAPI5LangPackInstalled() {
-    if (IsWindows95()) return 1;
+    if (isWindows95()) return 1;
     int language = GetCurrentLanguage();
     if (language != 2052 && (language & 0x3FF) != 17) return 1;
-    return MachineKeyExists(std::string(kUninstallKey) + kEastAsianLanguagePack) ? 1 : 0;
+    return machineKeyExists(std::string(kUninstallKey) + kEastAsianLanguagePack) ? 1 : 0;
 }
 
 // ---- Starting programs ----
@@ -227,9 +227,9 @@ int IsSAPI5LangPackInstalled() {
 int CmdExec(CString commandLine, int wait) {
     platform::STARTUPINFOA startup{sizeof(platform::STARTUPINFOA), 0, 0};
     platform::PROCESS_INFORMATION info;
-    if (!Start(nullptr, commandLine, startup, info)) return 0;
+    if (!startProcess(nullptr, commandLine, startup, info)) return 0;
     if (wait) platform::WaitForSingleObject(info.hProcess, platform::INFINITE);
-    CloseBoth(info);
+    closeBoth(info);
     return 1;
 }
 
@@ -237,10 +237,10 @@ int ExecProc(CString commandLine, int wait, int show, DWORD& exitCode) {
     platform::STARTUPINFOA startup{sizeof(platform::STARTUPINFOA), STARTF_USESHOWWINDOW,
                                    show > 0 ? SW_SHOWNORMAL : SW_HIDE};
     platform::PROCESS_INFORMATION info;
-    if (!Start(nullptr, commandLine, startup, info)) return 0;
+    if (!startProcess(nullptr, commandLine, startup, info)) return 0;
     if (wait) platform::WaitForSingleObject(info.hProcess, platform::INFINITE);
     int obtained = platform::GetExitCodeProcess(info.hProcess, &exitCode) ? 1 : 0;
-    CloseBoth(info);
+    closeBoth(info);
     return obtained;
 }
 
@@ -263,7 +263,7 @@ int ExecProcess(const char* program, char* commandLine, HWND& window) {
     while (platform::WaitForInputIdle(info.hProcess, 100) == platform::WAIT_TIMEOUT) {
     }
     window = tessaly::base::FirstWindowOfProcess(info.dwProcessId, info.hProcess);
-    CloseBoth(info);
+    closeBoth(info);
     return 1;
 }
 
