@@ -99,7 +99,9 @@ TEST_F(Languages, KeyboardLayoutLanguageAndCountry) {
         p::RegDeleteTreeA(HKEY_CURRENT_USER, "Keyboard Layout");
         if (c.stored) SetText(HKEY_CURRENT_USER, "Keyboard Layout\\Preload", "1", c.stored);
         EXPECT_EQ(GetKeyboardLayoutLanguage(), c.language);
-        if (c.country) EXPECT_EQ(GetCurrentCountryName(), c.country);
+        if (c.country) {
+            EXPECT_EQ(GetCurrentCountryName(), c.country);
+        }
     }
     // Only the user's layouts count, and only the first.
     p::RegDeleteTreeA(HKEY_CURRENT_USER, "Keyboard Layout");

@@ -32,10 +32,12 @@ TEST_F(RegistryVersion, RecordComesFromTheRegistry) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.written[0]);
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey);
-        for (int i = 0; i < 4; ++i)
-            if (c.written[i] != x)
+        for (int i = 0; i < 4; ++i) {
+            if (c.written[i] != x) {
                 ASSERT_EQ(0,
                           Put(HKEY_LOCAL_MACHINE, kKey, names[i], REG_DWORD, Dword(c.written[i])));
+            }
+        }
         if (c.csd) {
             ASSERT_EQ(0, Put(HKEY_LOCAL_MACHINE, kKey, "CSDVersion", REG_SZ, c.csd));
         }

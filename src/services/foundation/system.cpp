@@ -235,7 +235,7 @@ int CmdExec(CString commandLine, int wait) {
 
 int ExecProc(CString commandLine, int wait, int show, DWORD& exitCode) {
     platform::STARTUPINFOA startup{sizeof(platform::STARTUPINFOA), STARTF_USESHOWWINDOW,
-                                   show > 0 ? SW_SHOWNORMAL : SW_HIDE};
+                                   static_cast<WORD>(show > 0 ? SW_SHOWNORMAL : SW_HIDE)};
     platform::PROCESS_INFORMATION info;
     if (!startProcess(nullptr, commandLine, startup, info)) return 0;
     if (wait) platform::WaitForSingleObject(info.hProcess, platform::INFINITE);
