@@ -179,6 +179,23 @@ void readFolder(DIR* dir, bool sorted, std::vector<Listed>& names) {
                   });
 }
 
+// The entries of an open folder (null: none but the dots) that a mask matches, as
+// FindFirstFileA lists them: "." and ".." first unless the folder is a drive's root, then
+// by the code page's lower case.
+std::vector<Listed> matchingEntries(const std::string& folder, const std::string& mask, DIR* dir) {
+    const std::string dosMask = upperAnsi(dosMaskOf(mask));
+    std::vector<Listed> names, matching;
+    if (!isDriveRoot(folder)) {
+        names.push_back({".", ".", {}, DT_DIR});
+        names.push_back({"..", "..", {}, DT_DIR});
+    }
+    if (dir) readFolder(dir, true, names);
+    for (Listed& name : names)
+        if (dosMask == "*" || matchDos(dosMask, upperAnsi(name.ansi)))
+            matching.push_back(std::move(name));
+    return matching;
+}
+
 // The directory and reparse point attributes of a folder's entry as AttributesOf gives
 // them; false when the entry is gone.
 bool kindAt(int dirfd, const Listed& entry, bool& directory, bool& link) {
@@ -344,22 +361,13 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
         }
         found->entries.push_back(entry);
     } else {
-        const std::string dosMask = upperAnsi(dosMaskOf(mask));
-        std::vector<Listed> names;
-        if (!isDriveRoot(folder)) {
-            names.push_back({".", ".", {}, DT_DIR});
-            names.push_back({"..", "..", {}, DT_DIR});
-        }
-        if (DIR* dir = opendir(posixFolder.c_str())) {
-            readFolder(dir, true, names);
-            closedir(dir);
-        }
-        for (const Listed& name : names) {
-            if (dosMask != "*" && !matchDos(dosMask, upperAnsi(name.ansi))) continue;
+        DIR* dir = opendir(posixFolder.c_str());
+        for (const Listed& name : matchingEntries(folder, mask, dir)) {
             WIN32_FIND_DATAA entry;
             if (fillFindData(detail::PosixJoin(posixFolder, name.posix), name.ansi, &entry))
                 found->entries.push_back(entry);
         }
+        if (dir) closedir(dir);
     }
     if (found->entries.empty()) {
         Fail(ERROR_FILE_NOT_FOUND);
@@ -410,17 +418,9 @@ bool ListFolder(const char* pattern, std::vector<FolderEntry>& entries, std::str
                                (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
                                (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
     } else {
-        const std::string dosMask = upperAnsi(dosMaskOf(mask));
-        std::vector<Listed> names;
-        if (!isDriveRoot(folder)) {
-            names.push_back({".", ".", {}, DT_DIR});
-            names.push_back({"..", "..", {}, DT_DIR});
-        }
         int dirfd = open(posixFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         DIR* dir = dirfd < 0 ? nullptr : fdopendir(dirfd);
-        if (dir) readFolder(dir, true, names);
-        for (const Listed& name : names) {
-            if (dosMask != "*" && !matchDos(dosMask, upperAnsi(name.ansi))) continue;
+        for (const Listed& name : matchingEntries(folder, mask, dir)) {
             FolderEntry entry{name.ansi, name.posix};
             entry.named = reachableByName(name);
             if (dir ? kindAt(dirfd, name, entry.directory, entry.link)
