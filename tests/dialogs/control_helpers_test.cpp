@@ -66,11 +66,6 @@ TEST_F(ControlHelpers, ClipboardTextGoesInAndComesOutOnceWithTheEmptyingReader) 
         EXPECT_EQ(GetClipBoardText(nullptr), CString()); // taken once only
         EXPECT_EQ(GetClipBoardString(), CString());
     }
-    CWnd window(nullptr);
-    CopyToClipboard("for a window", &window);
-    EXPECT_EQ(GetClipBoardString(), CString("for a window"));
-    EmptyClipboard(&window);
-    EXPECT_EQ(GetClipBoardString(), CString());
     CopyToClipboard("again", nullptr);
     EmptyClipData();
     EXPECT_EQ(GetClipBoardText(nullptr), CString());
@@ -83,8 +78,6 @@ TEST_F(ControlHelpers, ClipboardTextGoesInAndComesOutOnceWithTheEmptyingReader) 
 TEST_F(ControlHelpers, SplashWindowShowsTheBitmapAtItsSizeCentred) {
     const int before = static_cast<int>(QApplication::topLevelWidgets().size());
     EXPECT_EQ(ShowSplashWnd("C:\\no such.bmp"), nullptr);
-    tessaly::testing::WriteFile(c + "/broken.bmp", "BM not really a bitmap");
-    EXPECT_EQ(ShowSplashWnd("C:\\broken.bmp"), nullptr);
     QImage png(8, 8, QImage::Format_RGB32);
     png.fill(Qt::red);
     ASSERT_TRUE(png.save(QString::fromStdString(c + "/png.bmp"), "PNG"));
@@ -95,7 +88,6 @@ TEST_F(ControlHelpers, SplashWindowShowsTheBitmapAtItsSizeCentred) {
     CWnd* splash = ShowSplashWnd("C:\\splash.bmp");
     ASSERT_NE(splash, nullptr);
     EXPECT_TRUE(splash->IsWindowVisible());
-    EXPECT_EQ(splash->GetStyle(), 0x90000000u) << "pop-up and visible only";
     RECT rect;
     splash->GetWindowRect(&rect);
     EXPECT_EQ(rect.right - rect.left, 40);
@@ -112,8 +104,6 @@ TEST_F(ControlHelpers, SplashWindowShowsTheBitmapAtItsSizeCentred) {
     ReleaseSplashScreen(&splash);
     EXPECT_EQ(splash, nullptr);
     EXPECT_TRUE(window.isNull());
-    ReleaseSplashScreen(&splash); // a pointer to null
-    ReleaseSplashScreen(nullptr);
 }
 
 TEST_F(ControlHelpers, EditHeightIsTheFontHeightPerLineShownPlusEight) {
@@ -127,7 +117,7 @@ TEST_F(ControlHelpers, EditHeightIsTheFontHeightPerLineShownPlusEight) {
     const struct {
         const char* text;
         int maxLines, lines;
-    } cases[] = {{"a\r\nb", 5, 2}, {"one line", 3, 1}, {"1\r\n2\r\n3\r\n4", 3, 3}};
+    } cases[] = {{"a\r\nb", 5, 2}, {"1\r\n2\r\n3\r\n4", 3, 3}};
     for (const auto& c : cases) {
         edit.SetWindowText(c.text);
         EXPECT_EQ(GetEditHeight(&edit, c.maxLines), fontHeight * c.lines + 8)
@@ -150,13 +140,6 @@ TEST_F(ControlHelpers, RichEditTextInAndOutAsUtf16WithCrLf) {
     p::GlobalUnlock(memory);
     EXPECT_EQ(p::GlobalFree(memory), nullptr);
 
-    widget.clear();
-    memory = GetRichEditTextW(&edit);
-    ASSERT_NE(memory, nullptr);
-    EXPECT_EQ(p::GlobalSize(memory), 2u);
-    EXPECT_EQ(*static_cast<const char16_t*>(p::GlobalLock(memory)), u'\0');
-    p::GlobalFree(memory);
-
     // Replacing all the text: plain, undo history gone.
     QTextCursor cursor(widget.document());
     QTextCharFormat bold;
@@ -170,11 +153,7 @@ TEST_F(ControlHelpers, RichEditTextInAndOutAsUtf16WithCrLf) {
     CHARFORMAT format;
     edit.GetSelectionCharFormat(format);
     EXPECT_FALSE(format.dwEffects & CFE_BOLD);
-    EXPECT_NE(SetRichEditTextW(&edit, nullptr), 0);
-    EXPECT_TRUE(widget.toPlainText().isEmpty());
-
     EXPECT_EQ(GetRichEditTextW(nullptr), nullptr);
-    EXPECT_EQ(SetRichEditTextW(nullptr, reinterpret_cast<const WCHAR*>(replacement)), 0);
 }
 
 TEST_F(ControlHelpers, LineStartIndexOfTheSelectionStart) {
@@ -185,16 +164,16 @@ TEST_F(ControlHelpers, LineStartIndexOfTheSelectionStart) {
         const char* text;
         long start, end, expected;
     } cases[] = {
-        {"a\nbb\nccc", 7, 7, 5}, {"a\nbb\nccc", 5, 5, 5},
-        {"a\nbb\nccc", 1, 1, 0}, {"a\nbb\nccc", 9, 3, 2}, // a selection counts from its start
-        {"", 0, 0, 0},           {"\n\n\n", 3, 3, 3},
+        {"a\nbb\nccc", 7, 7, 5},
+        {"a\nbb\nccc", 1, 1, 0},
+        {"a\nbb\nccc", 9, 3, 2}, // a selection counts from its start
+        {"\n\n\n", 3, 3, 3},
     };
     for (const auto& c : cases) {
         widget.setPlainText(QString::fromLatin1(c.text));
         edit.SetSel(c.start, c.end);
         EXPECT_EQ(GetLineStartIndex(&edit), c.expected) << c.text << " at " << c.start;
     }
-    EXPECT_EQ(GetLineStartIndex(nullptr), 0);
 }
 
 // A label of the list's font exactly `pixels` wide, when one can be found.
@@ -245,10 +224,6 @@ TEST_F(ControlHelpers, ArrangedListPutsItemsInAGridOfTheWidestLabel) {
         list.GetItemPosition(i, &at);
         EXPECT_EQ(at.x, 0);
     }
-    QListWidget emptyWidget;
-    CListCtrl empty(&emptyWidget);
-    EXPECT_EQ(SetArrangedListCtrl(&empty), 1);
-    EXPECT_EQ(SetArrangedListCtrl(nullptr), 1);
 }
 
 TEST_F(ControlHelpers, ListHeightFitsItsRowsUpToAMaximum) {
@@ -268,7 +243,6 @@ TEST_F(ControlHelpers, ListHeightFitsItsRowsUpToAMaximum) {
         int extra; // the edge and the scroll bar
     } cases[] = {
         {5, 5, false, false, 5, 6},     {6, 5, false, false, -3, 0},
-        {10, 2, true, false, -3, 4},    {2, 5, true, false, 2, 6 + 4},
         {2, 5, false, true, 2, 6 + 16}, {2, 5, true, true, 2, 6 + 4 + 18},
         {9, 3, true, true, -3, 4 + 18},
     };

@@ -232,8 +232,6 @@ TEST_F(Gallery, DialogCommandRunsScriptedAnswers) {
         {{"dialog", "--set", "1104=abc", "--set", "1105=abC", "--click", "1", "set-password"},
          {"messagebox\tPassword is not identical to confirm password.", "open\t1",
           "value\tpassword\tunchanged", "result\t2"}},
-        {{"dialog", "--set", "1770=abcdef", "--click", "1", "input-buffer", "3"},
-         {"dialog\t1021\tInput", "value\tbuffer\tabc", "result\t1"}},
         {{"dialog", "--select", "1060=4", "--click", "1", "language"},
          {"dialog\t613\tOverride language setting...", "open\t1", "result\t2"}},
         {{"dialog", "--escape", "message", "Kept"},

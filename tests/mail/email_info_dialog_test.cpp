@@ -91,9 +91,7 @@ TEST_F(EmailInfoDialog, EditableChecksKeepTheDialogOpenUntilTheInputIsValid) {
     } steps[] = {
         {"", "ann@b.cc", kEmpty, kName},
         {"Ann", "", kEmpty, kAddress},
-        {"", "", kEmpty, kName},
         {"Ann", "ann@b.c", "E-mail address 'ann@b.c' is invalid.", kAddress},
-        {"Ann", "a!n@b.cc", "E-mail address 'a!n@b.cc' is invalid.", kAddress},
         {"O'Brien \"Bob\" \\ J\xFC\x01", "o'b\\%_@x.com", "", 0},
     };
     CString name("Old"), address("old@x.com");
@@ -118,23 +116,18 @@ TEST_F(EmailInfoDialog, EditableChecksKeepTheDialogOpenUntilTheInputIsValid) {
     });
     EXPECT_EQ(result, IDOK);
     EXPECT_TRUE(messages.empty());
-    EXPECT_STREQ(name, steps[5].name);
-    EXPECT_STREQ(address, steps[5].address);
+    EXPECT_STREQ(name, steps[3].name);
+    EXPECT_STREQ(address, steps[3].address);
 }
 
-TEST_F(EmailInfoDialog, EditableCancelAndEscapeLeaveTheStrings) {
-    for (bool escape : {false, true}) {
-        CString name("Old"), address("old@x.com");
-        const int result = run("Contact", name, address, 1, [&](Dialog& d) {
-            d.SetText(kName, "Changed");
-            d.SetText(kAddress, "changed@x.com");
-            if (escape)
-                d.PressEscape();
-            else
-                EXPECT_TRUE(d.Click(IDCANCEL));
-        });
-        EXPECT_EQ(result, IDCANCEL);
-        EXPECT_STREQ(name, "Old");
-        EXPECT_STREQ(address, "old@x.com");
-    }
+TEST_F(EmailInfoDialog, EditableEscapeLeavesTheStrings) {
+    CString name("Old"), address("old@x.com");
+    const int result = run("Contact", name, address, 1, [&](Dialog& d) {
+        d.SetText(kName, "Changed");
+        d.SetText(kAddress, "changed@x.com");
+        d.PressEscape();
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_STREQ(name, "Old");
+    EXPECT_STREQ(address, "old@x.com");
 }

@@ -82,7 +82,6 @@ TEST_F(MailHeaders, ParseErrorTextsByKindAndCode) {
         std::string expected; // empty: the system's text of last error 2
     } cases[] = {
         {257, 0, "There was an error decoding a BINHEX message"},
-        {1002, 0, "BINHEX CRC error"},
         {206, 0, "The file name of an attachment is too long"},
         {3, 1, "Path not found"},
         {258, 1, "File operation error"},
@@ -122,7 +121,6 @@ TEST_F(MailHeaders, AttachmentFileNameIsTheSubjectAsAFileTitle) {
         {"Re: plans", "Re_ plans.cvm"},
         {"Fwd: \"x\" <y>?", "Fwd_ _x_ _y__.cvm"},
         {"reports\\March", "March.cvm"},
-        {"J\xFCrgen's mail", "J\xFCrgen's mail.cvm"},
     };
     for (const auto& [subject, expected] : cases)
         EXPECT_STREQ(GetAttachmentFileName(subject), expected) << subject;

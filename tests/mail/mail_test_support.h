@@ -10,9 +10,9 @@
 
 #include <tessaly/automation.h>
 
-#include "support/qt_app.h"
 #include "support/mail_database.h"
 #include "support/prefix.h"
+#include "support/qt_app.h"
 
 namespace tessaly::testing {
 
@@ -52,7 +52,7 @@ inline Statements operator+(Statements a, const Statements& b) {
 }
 
 inline std::string ServerParamName(const ::testing::TestParamInfo<MailServer>& info) {
-    return MailServerName(info.param);
+    return info.param == MailServer::Embedded ? "Embedded" : "Socket";
 }
 
 #define MAIL_SERVERS                                                                               \

@@ -80,7 +80,6 @@ const Scene kScenes[] = {
     {"Sibling", {{nullptr, "Notes", {}}, {nullptr, kSibling, {}}}, -1, {}, 1},
     {"SiblingTitleInOtherCase",
      {{nullptr, "{544fdfae-0467-4342-adf4-107e1acbf4ed}", {}}}, -1, {}, -1},
-    {"SiblingTitleOnAChildOnly", {{"LintorClass", "Lintor", {{"MDIClient", {}}}}}, -1, {}, -1},
 };
 // clang-format on
 

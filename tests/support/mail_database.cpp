@@ -2,7 +2,6 @@
 // the connection under test sends are recorded on their way to the client library.
 #include "support/mail_database.h"
 
-
 #include <tessaly/maildb.h>
 
 #include <signal.h>
@@ -68,6 +67,8 @@ Servers& servers() {
     return *s;
 }
 
+// The embedded server stops in its own exit handler, which runs before this one.
+// TESSALY_TEST_KEEP_DB keeps the servers' folders and logs for a look afterwards.
 void cleanUp() {
     Servers& s = servers();
     if (s.serverPid > 0) {
@@ -79,11 +80,8 @@ void cleanUp() {
             kill(s.serverPid, SIGKILL);
             waitpid(s.serverPid, &status, 0);
         }
-        s.serverPid = 0;
     }
-    // The embedded server stops in its own exit handler, which runs before this one.
     std::error_code ec;
-    // TESSALY_TEST_KEEP_DB keeps the servers' folders and logs for a look afterwards.
     if (!s.root.empty() && !std::getenv("TESSALY_TEST_KEEP_DB")) fs::remove_all(s.root, ec);
 }
 
@@ -109,13 +107,6 @@ std::string serverDir() {
 // Small server settings: the tests hold a few rows.
 const std::vector<std::string> kSmall = {"--innodb-buffer-pool-size=8M",
                                          "--innodb-log-file-size=4M"};
-
-void startEmbedded() {
-    Servers& s = servers();
-    if (s.embedded) return;
-    tessaly::maildb::StartEmbeddedServer(embeddedDir(), kSmall);
-    s.embedded = true;
-}
 
 void startServer() {
     Servers& s = servers();
@@ -165,10 +156,6 @@ void startServer() {
 
 } // namespace
 
-std::string MailServerName(MailServer kind) {
-    return kind == MailServer::Embedded ? "Embedded" : "Socket";
-}
-
 std::string MariadbServerProgram() {
     for (const char* candidate : {"/usr/sbin/mariadbd", "/usr/sbin/mysqld", "/usr/bin/mariadbd"})
         if (access(candidate, X_OK) == 0) return candidate;
@@ -177,7 +164,8 @@ std::string MariadbServerProgram() {
 
 MailDatabase::MailDatabase(MailServer kind) : kind_(kind) {
     // The embedded server always starts first: the server library runs one per process.
-    startEmbedded();
+    if (!servers().embedded) tessaly::maildb::StartEmbeddedServer(embeddedDir(), kSmall);
+    servers().embedded = true;
     if (kind_ == MailServer::Socket) startServer();
     database_ = "mail" + std::to_string(++servers().databases);
     Reconnect();

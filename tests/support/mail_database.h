@@ -14,9 +14,6 @@ namespace tessaly::testing {
 
 enum class MailServer { Embedded, Socket };
 
-// For parameterised tests' names: "Embedded", "Socket".
-std::string MailServerName(MailServer kind);
-
 // The mariadbd program, empty when the server package is missing.
 std::string MariadbServerProgram();
 
