@@ -16,8 +16,8 @@ namespace tessaly::framework {
 //
 // Three steps of the Windows start-up have no meaning here and are skipped: initialising
 // OLE (components are plain modules and COM is not used), enabling ActiveX control
-// hosting in dialogs (there are no ActiveX controls) and loading the rich-edit control
-// library (rich-edit controls are the caller's Qt text widgets).
+// hosting in dialogs (the framework's ActiveX controls are Qt widgets found by class id) and
+// loading the rich-edit control library (rich-edit controls are the caller's Qt text widgets).
 BOOL CServicesApp::InitInstance() {
     SetRegistryKey("Varnholt");
     // Without a prefix there is no registry to read the language from, and reading must
