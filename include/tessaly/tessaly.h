@@ -14,6 +14,7 @@
 #include <tessaly/oledatetime.h>
 #include <tessaly/platform.h>
 #include <tessaly/sync.h>
+#include <tessaly/text.h>
 #include <tessaly/types.h>
 #include <tessaly/variant.h>
 #include <tessaly/winapp.h>
