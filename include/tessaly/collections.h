@@ -1,10 +1,41 @@
 #pragma once
 // Growable arrays with the framework's array members. Out-parameters of the interface.
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <new>
 #include <stdexcept>
 #include <vector>
 
 #include <tessaly/cstring.h>
+
+namespace tessaly::detail {
+// Arrays of 2 MiB and more sit on transparent huge pages: a whole file read into a
+// CByteArray otherwise spends most of its time faulting in 4 KiB pages one by one.
+template <typename T> struct ArrayAllocator {
+    using value_type = T;
+    static constexpr size_t kHugePage = size_t{2} << 20;
+    ArrayAllocator() = default;
+    template <typename U> ArrayAllocator(const ArrayAllocator<U>&) {}
+    T* allocate(size_t count) {
+        const size_t bytes = count * sizeof(T);
+        if (bytes < kHugePage) return std::allocator<T>{}.allocate(count);
+        const size_t rounded = (bytes + kHugePage - 1) & ~(kHugePage - 1);
+        void* block = std::aligned_alloc(kHugePage, rounded);
+        if (!block) throw std::bad_alloc();
+        madvise(block, rounded, MADV_HUGEPAGE);
+        return static_cast<T*>(block);
+    }
+    void deallocate(T* block, size_t count) {
+        if (count * sizeof(T) < kHugePage)
+            std::allocator<T>{}.deallocate(block, count);
+        else
+            std::free(block);
+    }
+    template <typename U> bool operator==(const ArrayAllocator<U>&) const { return true; }
+};
+} // namespace tessaly::detail
 
 template <typename T, typename ARG = const T&> class CArray {
   public:
@@ -55,7 +86,7 @@ template <typename T, typename ARG = const T&> class CArray {
         if (index < 0) throw std::out_of_range("negative array index");
         return static_cast<size_t>(index);
     }
-    std::vector<T> items_;
+    std::vector<T, tessaly::detail::ArrayAllocator<T>> items_;
 };
 
 class CStringArray : public CArray<CString> {};
