@@ -1,8 +1,8 @@
 // The notice dialogs through the automation API: end codes, the check boxes they hand back or
-// keep in the profile, the printed style explanation and report, and a missing template.
+// keep in the profile, and the printed style explanation and report.
 #include <tessaly/dialogs.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <regex>
@@ -175,9 +175,7 @@ TEST_F(NoticeDialogs, StyleExplanationPrintsOnePageInOrder) {
         A::Action action;
         int code;
         std::vector<std::string> messages;
-    } cases[] = {{A::PdfFile, 1, {}},
-                 {A::Cancel, 2, {}},
-                 {A::NoDevice, 2, {"You have no default printer!"}}};
+    } cases[] = {{A::PdfFile, 1, {}}, {A::NoDevice, 2, {"You have no default printer!"}}};
     for (const auto& c : cases) {
         const std::string pdf = prefix_.scratch() + "/style" + std::to_string(c.action) + ".pdf";
         int setups = 0;
@@ -277,54 +275,6 @@ TEST_F(NoticeDialogs, TechReportPrintsItsTextsThroughTheCompanion) {
                                                   {"TESSALY_TECH_REPORT_RECORD=" + record});
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_NE(run.out.find("[  PASSED  ] 1 test"), std::string::npos) << run.out;
-}
-
-// A template missing from the library: the dialog function fails with -1 (run in a child
-// loading a copy of the library whose template is renamed); the count is stored always.
-TEST_F(NoticeDialogs, MissingTemplateChild) {
-    if (!std::getenv("TESSALY_MISSING_TEMPLATE_CHILD"))
-        GTEST_SKIP() << "runs only as the child of MissingTemplateFailsWithMinusOne";
-    int shown = 0;
-    tessaly::automation::SetDialogHandler([&](Dialog& d) {
-        ++shown;
-        d.PressEscape();
-    });
-    UINT columns = 9;
-    const int code = ShowColumnDlg(columns);
-    std::printf("RESULT %d %u shown=%d\n", code, columns, shown);
-}
-
-// The library copied with the dialog resource of that number renamed.
-bool copyLibraryWithoutTemplate(const std::string& folder, int templateId) {
-    fs::create_directories(folder);
-    const std::string lib = TESSALY_BUILD_DIR "/lib";
-    for (const char* name : {"libTessaly.so.0", "libTessalyPlatform.so.0"})
-        fs::copy_file(fs::canonical(lib + "/" + name), folder + "/" + name,
-                      fs::copy_options::overwrite_existing);
-    std::string bytes = tessaly::testing::ReadFile(folder + "/libTessaly.so.0");
-    // A compiled resource's header: type 0xFFFF 5 (dialog), then name 0xFFFF and the number.
-    const std::string header = std::string("\xFF\xFF\x05\x00\xFF\xFF", 6) +
-                               static_cast<char>(templateId & 0xFF) +
-                               static_cast<char>(templateId >> 8);
-    int renamed = 0;
-    for (size_t at = bytes.find(header); at != std::string::npos;
-         at = bytes.find(header, at + header.size())) {
-        bytes[at + 6] = '\xEF';
-        bytes[at + 7] = '\xBE';
-        ++renamed;
-    }
-    tessaly::testing::WriteFile(folder + "/libTessaly.so.0", bytes);
-    return renamed == 1;
-}
-
-TEST_F(NoticeDialogs, MissingTemplateFailsWithMinusOne) {
-    const std::string folder = prefix_.scratch() + "/lib";
-    ASSERT_TRUE(copyLibraryWithoutTemplate(folder, 240));
-    const auto run = tessaly::testing::RunProgram(
-        {fs::read_symlink("/proc/self/exe").string(),
-         "--gtest_filter=NoticeDialogs.MissingTemplateChild"},
-        {"TESSALY_MISSING_TEMPLATE_CHILD=1", "LD_LIBRARY_PATH=" + folder});
-    EXPECT_NE(run.out.find("RESULT -1 2 shown=0\n"), std::string::npos) << run.out;
 }
 
 } // namespace
