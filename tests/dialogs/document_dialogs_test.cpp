@@ -21,14 +21,14 @@ namespace {
 
 class DocumentDialogs : public ScriptedDialogs {};
 
-// Line: the length refused above the page's maximum or when no number.
-
+// Line: starts at one inch, thinnest; the length refused above the page's maximum or when
+// no number.
 TEST_F(DocumentDialogs, LineLengthAndWidth) {
     const char* const kNumber = "Please enter a number.";
     const std::string kTooLong = "The line length is too big. The maximum length for this page is ";
     const struct {
         double maxLength;
-        const char* typed; // null: leave the field as it starts
+        const char* typed;
         int widthIndex;    // -1: leave the list as it starts
         int end;           // button that ends the dialog after the first attempt
         int code;
@@ -36,7 +36,6 @@ TEST_F(DocumentDialogs, LineLengthAndWidth) {
         int width;
         std::string message; // "" for none: OK closed the dialog
     } cases[] = {
-        {6.5, nullptr, -1, IDOK, 1, 1.0, 1, ""}, // starts at one inch, thinnest
         {6.5, "2.25", 3, IDOK, 1, 2.25, 4, ""},
         {6.5, "0", 1, IDOK, 1, 0.0, 2, ""}, // only the maximum limits the length
         {6.5, "2.25", 3, IDCANCEL, 2, 1.0, 1, ""},
@@ -44,7 +43,7 @@ TEST_F(DocumentDialogs, LineLengthAndWidth) {
         {6.5, "two", 4, IDCANCEL, 2, 1.0, 1, kNumber},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.typed ? c.typed : "-");
+        SCOPED_TRACE(c.typed);
         double length = -5;
         int width = -5;
         bool stayedOpen = false;
@@ -54,7 +53,7 @@ TEST_F(DocumentDialogs, LineLengthAndWidth) {
             [&](Dialog& d) {
                 widths = d.GetItems(1095);
                 startText = d.GetText(1094);
-                if (c.typed) d.SetText(1094, c.typed);
+                d.SetText(1094, c.typed);
                 if (c.widthIndex >= 0) d.SetCurSel(1095, c.widthIndex);
                 if (c.end == IDOK || !c.message.empty()) stayedOpen = OkRefused(d, 1094);
                 if (c.end != IDOK || stayedOpen) d.Click(c.end);

@@ -134,20 +134,16 @@ TEST_F(CStringTest, Edits) {
              const WCHAR w[] = {'c', 0xE9, 0x4E2D, 0};
              return CString(w).str();
          },
-         "c\xE9?"}};
+         "c\xE9?"},
+        {"Tokenize", "a,b,,c", [](CString& s) { return tokens(s, " ,"); }, "a|b|c|"},
+        {"Tokenize none", ",,,", [](CString& s) { return tokens(s, " ,"); }, ""}};
     expectAll(cases);
-}
-
-TEST_F(CStringTest, TokenizeWalksAllTokens) {
-    const std::pair<const char*, const char*> cases[] = {{"a,b,,c", "a|b|c|"}, {",,,", ""}};
-    for (const auto& [text, joined] : cases)
-        EXPECT_EQ(tokens(text, " ,"), joined) << text;
     int pos = -3;
     EXPECT_STREQ(CString("abc").Tokenize(",", pos), "");
     EXPECT_EQ(pos, -1);
 }
 
-TEST_F(CStringTest, BufferAccess) {
+TEST_F(CStringTest, BufferAccessAndFormatting) {
     CString s("ab");
     std::strcpy(s.GetBuffer(10), "hello");
     s.ReleaseBuffer();
@@ -159,10 +155,7 @@ TEST_F(CStringTest, BufferAccess) {
     EXPECT_STREQ(s, "he");
     s.ReleaseBuffer();
     EXPECT_EQ(s.GetLength(), 2);
-}
 
-TEST_F(CStringTest, Formatting) {
-    CString s;
     s.Format("%d-%s-%05.1f", 42, "x", 3.14159);
     s.AppendFormat("[%c]", 'q');
     EXPECT_STREQ(s, "42-x-003.1[q]");

@@ -79,7 +79,7 @@ TEST_F(ResourceModules, TableRows) {
     // does not), the others by the primary language; no rule, no module.
     const Case cases[] = {{2052, "CN"},   {4100, ""},   {1046, "Po"}, {2055, "Ge"},
                           {2074, "SrLa"}, {1038, "Hu"}, {1049, "Ra"}, {3084, "Fr"},
-                          {3098, "SrCl"}, {6170, ""},   {1033, ""},   {0, ""}};
+                          {3098, "SrCl"}, {6170, ""},   {1033, ""}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.language);
         SetInstallLanguage(c.language);
