@@ -19,27 +19,16 @@ namespace p = tessaly::platform;
 
 namespace {
 
-class DocumentDialogs : public ScriptedDialogs {
-  protected:
-    // The date dialog's list in that locale.
-    std::vector<std::string> DateList(const char* locale) {
-        setenv("LC_ALL", locale, 1);
-        std::vector<std::string> items;
-        CString chosen;
-        Run(Then([&](Dialog& d) { items = d.GetItems(1018); }, Escape()),
-            [&] { return ShowDateDlg(chosen); });
-        return items;
-    }
-};
+class DocumentDialogs : public ScriptedDialogs {};
 
-// Line: the length refused above the page's maximum or when no number.
-
+// Line: starts at one inch, thinnest; the length refused above the page's maximum or when
+// no number.
 TEST_F(DocumentDialogs, LineLengthAndWidth) {
     const char* const kNumber = "Please enter a number.";
     const std::string kTooLong = "The line length is too big. The maximum length for this page is ";
     const struct {
         double maxLength;
-        const char* typed; // null: leave the field as it starts
+        const char* typed;
         int widthIndex;    // -1: leave the list as it starts
         int end;           // button that ends the dialog after the first attempt
         int code;
@@ -47,7 +36,6 @@ TEST_F(DocumentDialogs, LineLengthAndWidth) {
         int width;
         std::string message; // "" for none: OK closed the dialog
     } cases[] = {
-        {6.5, nullptr, -1, IDOK, 1, 1.0, 1, ""}, // starts at one inch, thinnest
         {6.5, "2.25", 3, IDOK, 1, 2.25, 4, ""},
         {6.5, "0", 1, IDOK, 1, 0.0, 2, ""}, // only the maximum limits the length
         {6.5, "2.25", 3, IDCANCEL, 2, 1.0, 1, ""},
@@ -55,7 +43,7 @@ TEST_F(DocumentDialogs, LineLengthAndWidth) {
         {6.5, "two", 4, IDCANCEL, 2, 1.0, 1, kNumber},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.typed ? c.typed : "-");
+        SCOPED_TRACE(c.typed);
         double length = -5;
         int width = -5;
         bool stayedOpen = false;
@@ -65,7 +53,7 @@ TEST_F(DocumentDialogs, LineLengthAndWidth) {
             [&](Dialog& d) {
                 widths = d.GetItems(1095);
                 startText = d.GetText(1094);
-                if (c.typed) d.SetText(1094, c.typed);
+                d.SetText(1094, c.typed);
                 if (c.widthIndex >= 0) d.SetCurSel(1095, c.widthIndex);
                 if (c.end == IDOK || !c.message.empty()) stayedOpen = OkRefused(d, 1094);
                 if (c.end != IDOK || stayedOpen) d.Click(c.end);
@@ -100,37 +88,31 @@ size_t indexOf(const std::vector<std::string>& items, const std::string& text) {
 // Short dates (the locale's own first), long dates, then times (the locale's own first,
 // 24-hour last), each picture once.
 TEST_F(DocumentDialogs, DateListHoldsEveryPictureOfTheUsersLocaleOnce) {
-    const std::regex time(R"(\d{1,2}:\d{2}:\d{2})"), twelve(R"(\d{1,2}:\d{2}:\d{2} (AM|PM))");
-    const struct {
-        const char* locale;
-        std::vector<const char*> dates; // in this order
-        bool twelveHours;
-    } cases[] = {
-        {"en_US.UTF-8", {"M/d/yyyy", "yyyy-MM-dd", "dddd, MMMM dd, yyyy", "dd MMMM, yyyy"}, true},
-        {"de_DE.UTF-8", {"dd.MM.yyyy", "dddd, d. MMMM yyyy"}, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.locale);
-        const std::vector<std::string> items = DateList(c.locale);
-        ASSERT_GE(items.size(), 4u);
-        EXPECT_EQ(std::set<std::string>(items.begin(), items.end()).size(), items.size());
-        EXPECT_EQ(items[0], dateText(c.dates[0]));
-        size_t at = 0; // indexOf gives the size for a missing text
-        for (const char* picture : c.dates) {
-            const size_t next = indexOf(items, dateText(picture));
-            EXPECT_LT(next, items.size()) << picture;
-            EXPECT_TRUE(next >= at) << picture;
-            at = next;
-        }
-        size_t firstTime = at + 1;
-        while (firstTime < items.size() && !std::regex_search(items[firstTime], time))
-            ++firstTime;
-        ASSERT_LT(firstTime + 1, items.size());
-        for (size_t i = 0; i < items.size(); ++i)
-            EXPECT_EQ(std::regex_search(items[i], time), i >= firstTime) << items[i];
-        EXPECT_EQ(std::regex_match(items[firstTime], twelve), c.twelveHours) << items[firstTime];
-        EXPECT_TRUE(std::regex_match(items.back(), time)) << items.back();
+    setenv("LC_ALL", "en_US.UTF-8", 1);
+    std::vector<std::string> items;
+    CString chosen;
+    Run(Then([&](Dialog& d) { items = d.GetItems(1018); }, Escape()),
+        [&] { return ShowDateDlg(chosen); });
+    ASSERT_GE(items.size(), 4u);
+    EXPECT_EQ(std::set<std::string>(items.begin(), items.end()).size(), items.size());
+    EXPECT_EQ(items[0], dateText("M/d/yyyy"));
+    size_t at = 0; // indexOf gives the size for a missing text
+    for (const char* picture : {"M/d/yyyy", "yyyy-MM-dd", "dddd, MMMM dd, yyyy", "dd MMMM, yyyy"}) {
+        const size_t next = indexOf(items, dateText(picture));
+        EXPECT_LT(next, items.size()) << picture;
+        EXPECT_TRUE(next >= at) << picture;
+        at = next;
     }
+    const std::regex time(R"(\d{1,2}:\d{2}:\d{2})");
+    size_t firstTime = at + 1;
+    while (firstTime < items.size() && !std::regex_search(items[firstTime], time))
+        ++firstTime;
+    ASSERT_LT(firstTime + 1, items.size());
+    for (size_t i = 0; i < items.size(); ++i)
+        EXPECT_EQ(std::regex_search(items[i], time), i >= firstTime) << items[i];
+    EXPECT_TRUE(std::regex_match(items[firstTime], std::regex(R"(\d{1,2}:\d{2}:\d{2} (AM|PM))")))
+        << items[firstTime];
+    EXPECT_TRUE(std::regex_match(items.back(), time)) << items.back();
 }
 
 TEST_F(DocumentDialogs, DateChoiceIsStoredInEveryCase) {
@@ -179,7 +161,6 @@ TEST_F(DocumentDialogs, ZoomRadioButtonsAndField) {
         {100, {"type:5", "leave"}, "10", 0, IDCANCEL, 100},
         {100, {"type:999"}, "999", 0, IDOK, 400},
         {100, {"type:"}, "", 0, IDOK, 10},
-        {75, {"press:1201"}, "200", 1201, IDCANCEL, 75},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.steps.empty() ? "-" : c.steps[0]);
@@ -211,78 +192,67 @@ TEST_F(DocumentDialogs, ZoomRadioButtonsAndField) {
     }
 }
 
+// The number dialogs by template, run with the caller's values (columns 77; page 3, line 4,
+// column 9; table 99 by 98) that come back as "a,b,c".
+int showNumbers(int templateId, std::string& out) {
+    if (templateId == 240) {
+        UINT n = 77;
+        const int code = ShowColumnDlg(n);
+        out = std::to_string(n);
+        return code;
+    }
+    if (templateId == 23001) {
+        int page = 3, line = 4, column = 9;
+        const int code = ShowGoToDlg(page, line, column);
+        out = std::to_string(page) + "," + std::to_string(line) + "," + std::to_string(column);
+        return code;
+    }
+    UINT n = 99, rows = 98;
+    const int code = ShowInsertTableDlg(n, rows);
+    out = std::to_string(n) + "," + std::to_string(rows);
+    return code;
+}
+
 // What is no number (or a negative count) keeps the dialog open with a prompt; columns come
 // back however the dialog ends, go to on OK and its place buttons, the table on OK only.
 TEST_F(DocumentDialogs, NumberFieldsRefuseWhatIsNoNumber) {
-    // A dialog, its fields and what they show at first; it runs with the caller's values
-    // (columns 77; page 3, line 4, column 9; table 99 by 98) and hands them back as "a,b,c".
-    const struct NumberDialog {
+    const struct {
         int templateId;
         std::vector<int> fields;
-        std::string start;
-        std::function<int(std::string&)> show;
-    } columns{240,
-              {1120},
-              "2",
-              [](std::string& out) {
-                  UINT n = 77;
-                  const int code = ShowColumnDlg(n);
-                  out = std::to_string(n);
-                  return code;
-              }},
-        goTo{23001,
-             {1089, 1090, 1091},
-             "3,4,9",
-             [](std::string& out) {
-                 int page = 3, line = 4, column = 9;
-                 const int code = ShowGoToDlg(page, line, column);
-                 out = std::to_string(page) + "," + std::to_string(line) + "," +
-                       std::to_string(column);
-                 return code;
-             }},
-        table{23000, {1331, 1333}, "2,2", [](std::string& out) {
-                  UINT n = 99, rows = 98;
-                  const int code = ShowInsertTableDlg(n, rows);
-                  out = std::to_string(n) + "," + std::to_string(rows);
-                  return code;
-              }};
-    const struct {
-        const NumberDialog& dialog;
+        std::string start; // the fields at first
         std::vector<std::pair<int, const char*>> typed;
         bool refused; // OK first prompts for an integer and keeps the dialog open
         int end;      // the button that then ends the dialog
         int code;
         const char* out; // the caller's values afterwards
     } cases[] = {
-        {columns, {{1120, "3"}}, false, IDOK, 1, "3"},
-        {columns, {{1120, "5"}}, false, IDCANCEL, 2, "2"},
-        {columns, {{1120, "-2"}}, true, IDCANCEL, 2, "2"},
-        {goTo, {{1089, "0"}}, false, 1094, 1094, "0,4,9"},
-        {goTo, {{1089, "12"}}, false, IDCANCEL, 2, "3,4,9"},
-        {table, {{1331, "4"}, {1333, "7"}}, false, IDOK, 1, "4,7"},
+        {240, {1120}, "2", {{1120, "3"}}, false, IDOK, 1, "3"},
+        {240, {1120}, "2", {{1120, "5"}}, false, IDCANCEL, 2, "2"},
+        {240, {1120}, "2", {{1120, "-2"}}, true, IDCANCEL, 2, "2"},
+        {23001, {1089, 1090, 1091}, "3,4,9", {{1089, "0"}}, false, 1094, 1094, "0,4,9"},
+        {23000, {1331, 1333}, "2,2", {{1331, "4"}, {1333, "7"}}, false, IDOK, 1, "4,7"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.dialog.templateId) + " " +
-                     (c.typed.empty() ? "-" : c.typed[0].second));
+        SCOPED_TRACE(std::to_string(c.templateId) + " " + c.typed[0].second);
         std::string start, out;
         bool refused = false;
         const int code = Run(
             [&](Dialog& d) {
-                for (int field : c.dialog.fields)
+                for (int field : c.fields)
                     start += (start.empty() ? "" : ",") + d.GetText(field);
                 for (const auto& [field, text] : c.typed)
                     d.SetText(field, text);
-                if (c.refused) refused = OkRefused(d, c.dialog.fields[0]);
+                if (c.refused) refused = OkRefused(d, c.fields[0]);
                 d.Click(c.end);
             },
-            [&] { return c.dialog.show(out); });
-        EXPECT_EQ(start, c.dialog.start);
+            [&] { return showNumbers(c.templateId, out); });
+        EXPECT_EQ(start, c.start);
         EXPECT_EQ(refused, c.refused);
         EXPECT_EQ(messages, c.refused ? std::vector<std::string>{"Please enter an integer."}
                                       : std::vector<std::string>{});
         EXPECT_EQ(code, c.code);
         EXPECT_EQ(out, c.out);
-        EXPECT_EQ(opened, std::vector<int>{c.dialog.templateId});
+        EXPECT_EQ(opened, std::vector<int>{c.templateId});
     }
 }
 
@@ -337,7 +307,6 @@ TEST_F(DocumentDialogs, ImportanceMapsArrayToRadioAndBack) {
         {{"1"}, 1313, 0, IDOK, {"1"}},
         {{"4", "extra"}, 1311, 0, IDOK, {"4"}},
         {{"abc"}, 1312, 1313, IDOK, {"1"}},
-        {{"1"}, 1313, 1311, IDOK, {"4"}},
         {{"1", "extra"}, 1313, 1311, IDCANCEL, {"1", "extra"}},
     };
     for (const auto& c : cases) {

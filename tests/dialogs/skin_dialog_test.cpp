@@ -56,28 +56,11 @@ std::pair<int, int> freePoint(Dialog& d) {
 
 } // namespace
 
-// Skin dialogs have no caption bar; the family's plain dialogs keep theirs.
-TEST_F(SkinDialog, SkinDialogsAreFrameless) {
-    bool messageCaption = true, plainCaption = false;
-    tessaly::automation::SetDialogHandler([&](Dialog& d) {
-        messageCaption = d.HasCaption();
-        d.Click(1785);
-    });
-    DisplayMessageBox("On the skin", 0, nullptr);
-    tessaly::automation::SetDialogHandler([&](Dialog& d) {
-        plainCaption = d.HasCaption();
-        d.Click(IDCANCEL);
-    });
-    CString password;
-    ShowPasswordDlg(password, "");
-    EXPECT_FALSE(messageCaption);
-    EXPECT_TRUE(plainCaption);
-}
-
-// The background inside a rounded corner and where no control lies is the skin colour, the
-// border black, the text field its own shade.
-TEST_F(SkinDialog, BackgroundAndBorderColours) {
+// A skin dialog has no caption bar. The background inside a rounded corner and where no
+// control lies is the skin colour, the border black, the text field its own shade.
+TEST_F(SkinDialog, FramelessBackgroundAndBorderColours) {
     onMessage([&](Dialog& d) {
+        EXPECT_FALSE(d.HasCaption());
         const Rect client = d.GetRect(0), text = d.GetRect(1100);
         const auto [x, y] = freePoint(d);
         ASSERT_GE(y, 0);

@@ -66,8 +66,7 @@ struct Event {
     std::vector<std::string> texts; // the arguments given as texts
 };
 
-// The folder chooser as the library builds it: a selection in the folder view writes its
-// path into the text box, a top-level item's alternative text instead.
+// A dialog holding the controls; it records the events and other notifications.
 class ChooserDialog : public CDialog {
   public:
     explicit ChooserDialog(UINT id) : CDialog(id) {}
@@ -95,12 +94,6 @@ class ChooserDialog : public CDialog {
                 seen.texts.push_back(CString(text.bstrVal).str());
         }
         events.push_back(seen);
-        if (wParam == kFolders && event->dispid == CFolderView::dispidSelChange) {
-            auto* view = static_cast<CFolderView*>(GetDlgItem(kFolders));
-            CString path = view->GetSelectedPath();
-            if (path.Find('\\', 1) < 0) path = view->GetAlternativeText();
-            GetDlgItem(kEdit)->SetWindowText(path);
-        }
         *result = 0;
         return TRUE;
     }
@@ -110,24 +103,6 @@ class ActiveX : public framework_test::TemplateTest<tessaly::testing::DrivePrefi
   protected:
     ActiveX() : TemplateTest("ActiveXTest", kScript) {}
 };
-
-// ---- the table of classes ----
-
-TEST(ActiveXClasses, TableKnowsTheLibrarysClassesAndRefusesMalformedIds) {
-    struct Row {
-        const char* id;
-        BOOL known;
-    } rows[] = {{"{20dd1b9e-87c4-11d1-8be3-0000f8754da1}", TRUE}, // letter case ignored
-                {"20DD1B9E-87C4-11D1-8BE3-0000F8754DA1", FALSE},  // braces are part of it
-                {"{00000000-1111-2222-3333-444444444444}", FALSE},
-                {nullptr, FALSE}};
-    for (const Row& row : rows)
-        EXPECT_EQ(CActiveXControl::IsControlClass(row.id), row.known) << (row.id ? row.id : "null");
-    auto factory = [](QWidget*) -> CActiveXControl* { return nullptr; };
-    EXPECT_FALSE(CActiveXControl::RegisterControlClass("not a class id", factory));
-    EXPECT_FALSE(CActiveXControl::RegisterControlClass(kCounterClass, nullptr));
-    EXPECT_FALSE(CActiveXControl::IsControlClass(kCounterClass));
-}
 
 double dateOf(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
     return COleDateTime(year, month, day, hour, minute, second).m_dt;
@@ -203,8 +178,6 @@ TEST_F(ActiveX, ControlsTakeTheirClassAndThePickerItsValue) {
         LONG days = 0;
         EXPECT_EQ(picker->GetProperty(20, VT_I4, &days), S_OK);
         EXPECT_EQ(days, static_cast<LONG>(dateOf(2004, 1, 6))); // 0.75 rounds up
-        short small = 0;
-        EXPECT_EQ(picker->GetProperty(20, VT_I2, &small), DISP_E_OVERFLOW);
         VARIANT variant;
         EXPECT_EQ(picker->GetProperty(20, VT_VARIANT, &variant), S_OK);
         EXPECT_DOUBLE_EQ(variant.date, evening);
@@ -218,8 +191,8 @@ TEST_F(ActiveX, ControlsTakeTheirClassAndThePickerItsValue) {
 
 // The view lists Desktop, My Documents, then the drives with their labels; below them
 // folders only, in name order without regard to case, each level read when first opened.
-// Selecting a folder fires the event with its path; the chooser shows the path, or a
-// top-level item's alternative text.
+// Selecting a folder fires the event with its path; a top-level item's alternative text is
+// its shown name.
 TEST_F(ActiveX, FolderViewListsLevelsAndFiresTheSelection) {
     WriteFile(c + "/.windows-label", "Work Disk\n");
     std::filesystem::create_directories(c + "/Docs/Letters");
@@ -243,8 +216,7 @@ TEST_F(ActiveX, FolderViewListsLevelsAndFiresTheSelection) {
     const std::vector<Row> rows = {{"c:\\docs\\letters\\", "C:\\Docs\\Letters", "Letters"},
                                    {"C:\\", "C:", "Work Disk (C:)"},
                                    {"My Documents", "My Documents", "My Documents"},
-                                   {"My Documents\\Drafts", drafts, "Drafts"},
-                                   {drafts, drafts, "Drafts"}};
+                                   {"My Documents\\Drafts", drafts, "Drafts"}};
     ChooserDialog dialog(300);
     run(dialog, [&](Dialog& d) {
         const auto top = joined(d.GetFolderItems(kFolders));
@@ -279,8 +251,6 @@ TEST_F(ActiveX, FolderViewListsLevelsAndFiresTheSelection) {
             EXPECT_EQ(view->GetSelectedPath().str(), row.path);
             EXPECT_EQ(d.GetSelectedFolder(kFolders), row.path);
             EXPECT_EQ(view->GetAlternativeText().str(), row.altText);
-            const bool topLevel = row.path.find('\\', 1) == std::string::npos;
-            EXPECT_EQ(d.GetText(kEdit), topLevel ? row.altText : row.path); // the chooser's
         }
         // Selecting the current item again or a folder that is not there changes nothing.
         dialog.events.clear();
@@ -332,8 +302,17 @@ class CounterControl : public CActiveXControl {
     int value_ = 0;
 };
 
+// The library's classes are known, letter case ignored, braces part of the id; malformed ids
+// and factories are refused; a class unknown until registered fails its dialog before it is
+// shown or initialised.
 TEST_F(ActiveX, RegisteredClassIsMadeAndCalledThroughTheDispatchHelpers) {
-    // Unknown until registered: the dialog fails before it is shown or initialised.
+    EXPECT_TRUE(CActiveXControl::IsControlClass("{20dd1b9e-87c4-11d1-8be3-0000f8754da1}"));
+    EXPECT_FALSE(CActiveXControl::IsControlClass("20DD1B9E-87C4-11D1-8BE3-0000F8754DA1"));
+    EXPECT_FALSE(CActiveXControl::IsControlClass(nullptr));
+    auto none = [](QWidget*) -> CActiveXControl* { return nullptr; };
+    EXPECT_FALSE(CActiveXControl::RegisterControlClass("not a class id", none));
+    EXPECT_FALSE(CActiveXControl::RegisterControlClass(kCounterClass, nullptr));
+    EXPECT_FALSE(CActiveXControl::IsControlClass(kCounterClass));
     ChooserDialog before(302);
     bool initialised = false;
     before.onInit = [&](ChooserDialog&) { initialised = true; };
@@ -383,7 +362,6 @@ TEST(ActiveXVariants, ChangeTypeConvertsAsTheDispatchCallsDo) {
         CComVariant result;
     } const rows[] = {
         {"long to text", CComVariant(42), VT_BSTR, S_OK, CComVariant("42")},
-        {"text to real", CComVariant("12.5"), VT_R8, S_OK, CComVariant(12.5)},
         {"half rounds to even", CComVariant(-2.5), VT_I2, S_OK,
          CComVariant(static_cast<short>(-2))},
         {"out of a short", CComVariant(70000), VT_I2, DISP_E_OVERFLOW, CComVariant()},

@@ -152,24 +152,6 @@ TEST_F(MessageDialog, SizingToTheText) {
     }
 }
 
-// The German language module gives the buttons German texts; the library chooses it at
-// start-up, so a fresh process shows the dialog.
-TEST_F(MessageDialog, GermanButtons) {
-    SetInstallDir(kLibFolder);
-    SetInstallLanguage(1031);
-    const std::string german = RunTessaly("dialog --click 1787 message Speichern? --type 3").out;
-    // English when the install language has no module.
-    SetInstallLanguage(1033);
-    const std::string english = RunTessaly("dialog --click 1785 message Save? --type 4").out;
-    for (const char* line : {"dialog\t1789\t", "control\t1785\tvisible\tenabled\tJa\n",
-                             "control\t1786\tvisible\tenabled\tNein\n",
-                             "control\t1787\tvisible\tenabled\tAbbrechen\n", "result\t2\n"})
-        EXPECT_NE(german.find(line), std::string::npos) << line << " in\n" << german;
-    for (const char* line :
-         {"control\t1785\tvisible\tenabled\tYes\n", "control\t1787\thidden\t", "result\t6\n"})
-        EXPECT_NE(english.find(line), std::string::npos) << line << " in\n" << english;
-}
-
 // System texts in the standard message box, network texts from the message module; an
 // unknown code shows nothing.
 TEST_F(MessageDialog, ErrorTexts) {

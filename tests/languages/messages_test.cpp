@@ -1,7 +1,5 @@
 // The system's error texts and the two log writers.
-#include <sys/stat.h>
 #include <tessaly/foundation.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -93,9 +91,6 @@ TEST_F(Logs, DisabledWritesNothingAndDrivesAreThePrefixs) {
 // Files that cannot be opened are skipped silently.
 TEST_F(Logs, UnopenablePaths) {
     fs::create_directories(path("folder"));
-    const std::string readOnly = WriteFile(path("readonly.log"), "keep\r\n");
-    chmod(readOnly.c_str(), 0444);
-    const bool root = geteuid() == 0; // root may write anyway
     // A folder, a missing folder, an unmapped drive.
     for (const std::string& target :
          {WindowsPath(path("folder")), WindowsPath(path("no/such/folder/x.log")),
@@ -106,8 +101,4 @@ TEST_F(Logs, UnopenablePaths) {
     EXPECT_FALSE(fs::exists(path("no")));
     EXPECT_EQ(WriteToLog(nullptr, "line"), 0);
     WriteLogFile(nullptr, "line", 1);
-    if (!root) {
-        EXPECT_EQ(WriteToLog(WindowsPath(readOnly).c_str(), "line"), 0);
-        EXPECT_EQ(ReadFile(readOnly), "keep\r\n");
-    }
 }

@@ -66,12 +66,9 @@ TEST_F(MailCommandTest, RefusalsSayWhatIsWrong) {
         {contact(d, "ZOË", "ZOE@X.ORG"), 1, "tessaly: mail: a contact with that name and address"},
         // Only a folder tessaly mail init made holds a database; nothing is made elsewhere.
         {{"mail", "lists", "--db", none + "/empty", "L"}, 1, "holds no mail database"},
-        {contact(none + "/db", "A", "a@x.org"), 1, "holds no mail database"},
         {{"mail", "init", "/proc/no-database-here"}, 1, "tessaly: mail: "},
         // The library's own address check, and empty fields.
         {contact(d, "Bad", "x y"), 1, "\"x y\" is not an e-mail address"},
-        {contact(d, " ", "a@x.org"), 1, "the name is empty"},
-        {list("T", "Cy <cy@@x>"), 1, "\"cy@@x\" is not an e-mail address"},
         {list("", "a@x.org"), 1, "the list name is empty"},
         {{"mail", "verify", "--db", d, ""}, 1, "the field is empty"},
         {{"mail", "verify", "--db", d, "<b>No Such List</b>"}, 1, "No Such List"},
@@ -83,7 +80,6 @@ TEST_F(MailCommandTest, RefusalsSayWhatIsWrong) {
         {contact(d, "Groß 日本", "g@x.org"), 1, "'日' (U+65E5)"},
         {{"mail", "add-contact", "--db", d}, 2, "tessaly: mail: --name is required"},
     });
-    EXPECT_FALSE(std::filesystem::exists(none + "/db"));
     EXPECT_TRUE(std::filesystem::is_empty(none + "/empty"));
 }
 

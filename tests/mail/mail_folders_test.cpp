@@ -96,7 +96,6 @@ TEST_F(MailFolders, DefaultMailFolderIsUnderTheInstallationFolder) {
         const char *installDir, *expected;
     } cases[] = {
         {"C:\\Program Files\\Tessaly", "C:\\Program Files\\Tessaly\\Mail"},
-        {"C:\\Program Files\\Tessaly\\", "C:\\Program Files\\Tessaly\\Mail"},
         {"D:\\", "D:\\Mail"},
     };
     for (const auto& c : cases) {

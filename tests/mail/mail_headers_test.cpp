@@ -4,12 +4,10 @@
 
 #include <cstring>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include <tessaly/mail.h>
 
-#include "languages/frame_support.h"
 #include "platform/errors.h"
 #include "support/prefix.h"
 
@@ -82,9 +80,7 @@ TEST_F(MailHeaders, ParseErrorTextsByKindAndCode) {
         std::string expected; // empty: the system's text of last error 2
     } cases[] = {
         {257, 0, "There was an error decoding a BINHEX message"},
-        {206, 0, "The file name of an attachment is too long"},
         {3, 1, "Path not found"},
-        {258, 1, "File operation error"},
         {99, 0, ""},
         {3, 0, ""},
         {258, 2, ""},
@@ -97,22 +93,6 @@ TEST_F(MailHeaders, ParseErrorTextsByKindAndCode) {
     }
     p::SetLastError(0x2BADBEEF);
     EXPECT_STREQ(GetParseError(99, 0), "Error : ");
-}
-
-// The two texts of the library's own choosing exist in English and in the German module
-// (which the library picks at start-up, so a fresh process reads them).
-TEST_F(MailHeaders, DecodingErrorTextsInEveryLanguageModule) {
-    using namespace frame_test;
-    SetInstallDir(kLibFolder);
-    for (const auto& [language, text705, text706] :
-         {std::tuple{1033, "The file name of an attachment is too long",
-                     "Not enough memory to decode the message"},
-          std::tuple{1031, "Der Dateiname eines Anhangs ist zu lang",
-                     "Nicht gen\xC3\xBCgend Arbeitsspeicher, um die Nachricht zu dekodieren"}}) {
-        SetInstallLanguage(language);
-        EXPECT_EQ(RunTessaly("lang string 705").out, std::string(text705) + "\n");
-        EXPECT_EQ(RunTessaly("lang string 706").out, std::string(text706) + "\n");
-    }
 }
 
 TEST_F(MailHeaders, AttachmentFileNameIsTheSubjectAsAFileTitle) {

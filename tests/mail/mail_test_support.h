@@ -41,16 +41,6 @@ class MailStoreTest : public PrefixTest, public ::testing::WithParamInterface<Ma
     std::vector<std::string> messages;
 };
 
-// The statements a connection runs, and the lock discipline around one read statement.
-using Statements = std::vector<std::string>;
-inline Statements Read(const char* table, const std::string& query) {
-    return {std::string("LOCK TABLES `") + table + "` READ", query, "UNLOCK TABLES "};
-}
-inline Statements operator+(Statements a, const Statements& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 inline std::string ServerParamName(const ::testing::TestParamInfo<MailServer>& info) {
     return info.param == MailServer::Embedded ? "Embedded" : "Socket";
 }

@@ -1,6 +1,6 @@
 // Recipient verification against both servers: a recipient field with underlined (resolved),
-// bold (list) and plain (typed) entries, the statements each entry runs, the messages, and
-// the read-only address information dialog.
+// bold (list) and plain (typed) entries, the messages, and the read-only address information
+// dialog.
 #include <QTextEdit>
 
 #include <algorithm>
@@ -14,19 +14,6 @@ namespace {
 
 using Pairs = std::vector<std::string>; // "name|address"
 
-Statements ByName(const std::string& escaped) {
-    return Read("MainAddr", "select * from `MainAddr` where upper(`Name`)='" + escaped + "';");
-}
-Statements ByAddress(const std::string& escaped) {
-    return Read("MainAddr", "select * from `MainAddr` where upper(`Address`)='" + escaped + "';");
-}
-Statements ListByName(const std::string& escaped) {
-    return Read("DistList", "select * from `DistList` where upper(`LstName`)='" + escaped + "';");
-}
-Statements Members(const std::string& id) {
-    return Read("DistMembers", "select * from `DistMembers` where `LstRec`='" + id + "';");
-}
-
 class VerifyTest : public MailStoreTest {
   protected:
     void SetUp() override {
@@ -39,7 +26,6 @@ class VerifyTest : public MailStoreTest {
         // One member of each list; Ann in both.
         db->Setup("insert into DistMembers values ('M1','L1',1,'C1','',''),"
                   "('M2','L2',1,'C1','',''),('M3','L2',0,'','Cy Guest','cy@guest.org')");
-        db->TakeStatements();
     }
 
     // Fills the field from simple HTML and verifies it.
@@ -77,10 +63,6 @@ TEST_P(VerifyTest, ResolvesEveryKindOfEntryInFieldOrder) {
     EXPECT_EQ(Result(),
               (Pairs{"Dee Dot|dee@dot.org", "Ann Lee|ANN@EXAMPLE.ORG", "bo row|bo@example.org",
                      "Ann Lee|ann@example.org", "new@person.net|new@person.net"}));
-    EXPECT_EQ(db->TakeStatements(),
-              ListByName("Team") + Members("L1") +
-                  Read("MainAddr", "select * from `MainAddr` where `RecordID`='C1';") +
-                  ByName("bo row") + ByAddress("ann@example.org") + ByAddress("new@person.net"));
     EXPECT_TRUE(messages.empty());
     // The field keeps the focus's caret at its end, nothing selected.
     const QTextCursor caret = fieldWidget->textCursor();
@@ -120,9 +102,6 @@ TEST_P(VerifyTest, EntriesThatAddNothingShowNothing) {
         EXPECT_EQ(Result(), c.pairs);
     }
     EXPECT_TRUE(messages.empty());
-    // Only the two list look-ups and the member read of the empty list ran.
-    EXPECT_EQ(db->TakeStatements(),
-              ListByName("Nobody\\'s list") + ListByName("Ghost") + Members("L9"));
 }
 
 TEST_P(VerifyTest, TheFirstBadTypedEntryStopsWithMessage46) {
@@ -131,18 +110,12 @@ TEST_P(VerifyTest, TheFirstBadTypedEntryStopsWithMessage46) {
         const char* html;
         std::string message;
         Pairs kept;
-        Statements statements;
     } cases[] = {
         {"unknown name",
          "<u>Dee [dee@dot.org]</u>; Nobody Here; bo@example.org",
          "E-mail address 'Nobody Here' is invalid.",
-         {"Dee|dee@dot.org"},
-         ByName("Nobody Here")},
-        {"hostile name",
-         "x'; drop table `MainAddr`; --",
-         "E-mail address 'x'' is invalid.",
-         {},
-         ByName("x\\'")},
+         {"Dee|dee@dot.org"}},
+        {"hostile name", "x'; drop table `MainAddr`; --", "E-mail address 'x'' is invalid.", {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
@@ -150,7 +123,6 @@ TEST_P(VerifyTest, TheFirstBadTypedEntryStopsWithMessage46) {
         EXPECT_EQ(Verify(c.html), 0);
         EXPECT_EQ(Result(), c.kept);
         EXPECT_EQ(messages, std::vector<std::string>{c.message});
-        EXPECT_EQ(db->TakeStatements(), c.statements);
     }
     EXPECT_EQ(db->Rows("select count(*) from MainAddr"), std::vector<std::string>{"2"});
 }
@@ -186,7 +158,6 @@ TEST_P(VerifyTest, ADatabaseErrorShowsMessage66AndKeepsWhatWasResolved) {
     const std::string error =
         "Error: Table '" + db->database() + ".MainAddr' doesn't exist (1146).";
     EXPECT_EQ(messages, std::vector<std::string>{error});
-    EXPECT_EQ(db->TakeStatements(), Statements{"LOCK TABLES `MainAddr` READ"});
     std::string shownName;
     tessaly::automation::SetDialogHandler([&](tessaly::automation::Dialog& dialog) {
         shownName = dialog.GetText(1216);
@@ -201,17 +172,16 @@ TEST_P(VerifyTest, ADatabaseErrorShowsMessage66AndKeepsWhatWasResolved) {
     EXPECT_EQ(names.GetSize(), 0);
 }
 
-// The read-only information dialog: what it shows for an entry, and what it looked up.
+// The read-only information dialog: what it shows for an entry, looked up by name or address.
 TEST_P(VerifyTest, TheInformationDialogShowsTheResolvedEntryReadOnly) {
     const struct {
         const char* entry;
         std::string name, address;
-        Statements statements;
     } cases[] = {
-        {"Dee Dot [dee@dot.org] trailing", "Dee Dot", "dee@dot.org", {}},
-        {"bo row", "bo row", "bo@example.org", ByName("bo row")},
-        {"ann@example.org", "Ann Lee", "ann@example.org", ByAddress("ann@example.org")},
-        {"Nobody [", "Nobody", "", ByName("Nobody")},
+        {"Dee Dot [dee@dot.org] trailing", "Dee Dot", "dee@dot.org"},
+        {"bo row", "bo row", "bo@example.org"},
+        {"ann@example.org", "Ann Lee", "ann@example.org"},
+        {"Nobody [", "Nobody", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.entry);
@@ -225,7 +195,6 @@ TEST_P(VerifyTest, TheInformationDialogShowsTheResolvedEntryReadOnly) {
         EXPECT_EQ(ShowAddressInfoDlg("Recipient", c.entry, connection()), 1);
         tessaly::automation::SetDialogHandler(nullptr);
         EXPECT_EQ(opened, 1);
-        EXPECT_EQ(db->TakeStatements(), c.statements);
     }
     EXPECT_TRUE(messages.empty());
 }
