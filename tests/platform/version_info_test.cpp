@@ -53,7 +53,6 @@ class VersionInfoTest : public tessaly::testing::PrefixTest {
             {"\\StringFileInfo\\040904E4\\productname", "Probe"},
             {"\\StringFileInfo\\040704b0\\ProductName", "Pr\xFC"
                                                         "fling"},
-            {"\\StringFileInfo\\040904e4\\Product", nullptr},
             {"\\StringFileInfo\\040c04b0\\ProductName", nullptr},
         };
         std::vector<const char*> texts; // each stays readable while the next is queried
