@@ -54,10 +54,7 @@ TEST_F(FileCli, PathsAndFiles) {
     RunResult space = RunTessaly({"file", "space", "C:\\"});
     ASSERT_EQ(space.status, 0);
     EXPECT_NE(space.out.find("drive  C:\\ (fixed)"), std::string::npos) << space.out;
-}
-
-// Sizes past 2 GiB and the three times, in the local time of TZ.
-TEST_F(FileCli, AttributesShowLargeSizesAndTimes) {
+    // Sizes past 2 GiB and the three times, in the local time of TZ.
     const std::string big = WriteFile(c + "/big.bin", "");
     fs::resize_file(big, 3ull << 30);                    // sparse: nothing is written
     const utimbuf times = {981173106 + 3600, 981173106}; // accessed 05:05:06, written 04:05:06

@@ -109,22 +109,19 @@ class Paths : public tessaly::testing::DrivePrefixTest {
     std::string user;
 };
 
-TEST_F(Paths, SuitesFolderIsNotCreated) {
-    char buffer[MAX_PATH] = {};
-    ASSERT_EQ(GetTessalyAppFolder(buffer), 1);
-    EXPECT_EQ(std::string(buffer), "C:\\users\\" + user + "\\Application Data\\Orvo");
-
-    fs::remove_all(c + "/users/" + user + "/Application Data");
-    EXPECT_EQ(GetTessalyAppFolder(buffer), 0); // not created when missing
-}
-
-TEST_F(Paths, FirstHardDriveSkipsOtherKinds) {
+TEST_F(Paths, FirstHardDriveAndTheSuitesFolder) {
     tessaly::testing::MapDrive(prefix_, 'a', "removable");
     EXPECT_EQ(GetFirstLogicalHardDrive(), "C:\\");
     SetDrive("C:", "cdrom");
     EXPECT_EQ(GetFirstLogicalHardDrive(), "Z:\\");
     SetDrive("Z:", "network");
     EXPECT_EQ(GetFirstLogicalHardDrive(), "");
+    char buffer[MAX_PATH] = {};
+    ASSERT_EQ(GetTessalyAppFolder(buffer), 1);
+    EXPECT_EQ(std::string(buffer), "C:\\users\\" + user + "\\Application Data\\Orvo");
+
+    fs::remove_all(c + "/users/" + user + "/Application Data");
+    EXPECT_EQ(GetTessalyAppFolder(buffer), 0); // not created when missing
 }
 
 TEST_F(Paths, LongNamesOnEverySystemFamily) {

@@ -152,9 +152,6 @@ TEST_F(Strings, SplittingIntoFieldsAndWords) {
         array.RemoveAt(0);
         EXPECT_EQ(items(array), words) << text;
     }
-}
-
-TEST_F(Strings, DoubleByteCharactersStayWholeInWords) {
     tessaly::testing::UseAnsiCodePage("936");
     CStringArray array;
     // The trail byte of this character is a backslash, which must not be dropped.

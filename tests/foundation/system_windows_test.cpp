@@ -197,7 +197,6 @@ const ScreenCase kScreens[] = {
     {"Narrower144Escape", 600, 144, 0, Escape, IDCANCEL, 0},
     {"Vga120DontShowAgain", 640, 120, 1, Escape, -1, 1},
     {"OnePixelWider", 641, 120, 0, Escape, -1, 0},
-    {"NormalFonts", 640, 119, 0, Escape, -1, 0},
 };
 
 INSTANTIATE_TEST_SUITE_P(Screens, ResolutionWarning, ::testing::ValuesIn(kScreens),

@@ -54,9 +54,6 @@ TEST(DateFormats, EveryLocaleOffersItsOwnPictureFirstAndEachOnce) {
         ASSERT_FALSE(times.empty());
         EXPECT_EQ(times.front(), locale == 1033u ? "h:mm:ss tt" : "HH:mm:ss") << locale;
     }
-}
-
-TEST(DateFormats, EnumerationRefusesBadArgumentsAndStopsWhenAsked) {
     EXPECT_FALSE(p::EnumDateFormatsA(nullptr, 1033, p::DATE_SHORTDATE));
     EXPECT_FALSE(p::EnumDateFormatsA(collect, 1033, 0x40));
     EXPECT_FALSE(p::EnumDateFormatsA(collect, 0x7777, p::DATE_SHORTDATE));

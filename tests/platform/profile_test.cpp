@@ -118,9 +118,6 @@ TEST_F(Profile, WritesKeepTheRestOfTheFileByteForByte) {
     // Deleting from a missing file creates nothing.
     EXPECT_TRUE(WritePrivateProfileStringA("S", "K", nullptr, "C:\\cfg\\absent.ini"));
     EXPECT_FALSE(fs::exists(prefix_.root() + "/drive_c/cfg/absent.ini"));
-}
-
-TEST_F(Profile, FilesWithUnixLineEndsKeepThem) {
     WriteFile(path, "[a]\nx=1");
     ASSERT_TRUE(WritePrivateProfileStringA("a", "y", "2", kFile));
     ASSERT_TRUE(WritePrivateProfileStringA("b", "z", "3", kFile));

@@ -31,8 +31,6 @@ TEST_F(RegistryCli, SetAndQueryEachType) {
         {"Name", "Some text", "sz", REG_SZ, std::string("Some text\0", 10), "Some text"},
         {"", "default", "sz", REG_SZ, std::string("default\0", 8), "default"},
         {"Count", "0x1F", "dword", REG_DWORD, Dword(31), "0x1f"},
-        {"List", "one\\0zwö", "multi_sz", REG_MULTI_SZ, std::string("one\0zw\xf6\0\0", 9),
-         "one\\0zwö"},
         // Names and text go into the code page: Ü and Ì stay two values (as raw UTF-8 bytes
         // they would differ only in the case of their second byte and meet in one).
         {"Über", "one", "sz", REG_SZ, std::string("one\0", 4), "one"},
@@ -57,7 +55,7 @@ TEST_F(RegistryCli, SetAndQueryEachType) {
         EXPECT_EQ(0, query.status) << query.err;
         EXPECT_EQ(key + "\n" + line(c), query.out);
     }
-    EXPECT_EQ(key + "\n" + line(cases[4]), RunTessaly({"reg", "query", key, "Über"}).out);
+    EXPECT_EQ(key + "\n" + line(cases[3]), RunTessaly({"reg", "query", key, "Über"}).out);
     ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Cli\\S\374d", "x", REG_SZ, "1"));
     RunResult all = RunTessaly({"reg", "query", key});
     EXPECT_EQ(0, all.status);
@@ -127,7 +125,6 @@ TEST_F(RegistryCli, ErrorsExitNonZeroWithAMessage) {
     const std::string x = "HKCU\\Software\\X", missing = "HKCU\\Software\\Missing";
     Expect({
         {{"reg", "query", missing}, 1, "cannot open " + missing, ""},
-        {{"reg", "set", x, "n", "12x", "--type", "dword"}, 1, "12x", ""},
         // Text the code page cannot hold is refused, naming the character, not stored as '?'.
         {{"reg", "set", x, "n", "Groß 日本"}, 1, "'日' (U+65E5)", ""},
         {{"reg", "set", x, "n", "\xff"}, 1, "not UTF-8", ""},
@@ -139,7 +136,6 @@ TEST_F(RegistryCli, ErrorsExitNonZeroWithAMessage) {
         {{"reg", "delete", "HKCU"}, 1, "root", ""},
         // Usage errors.
         {{"reg", "set", x, "n"}, 2, "tessaly: reg: DATA is required", ""},
-        {{"reg", "set", x, "n", "1", "--type", "qword"}, 2, "qword", ""},
         {{"reg", "frobnicate"}, 2, "unknown \"frobnicate\"", ""},
     });
     HKEY k;

@@ -62,9 +62,6 @@ TEST_F(Shell, FolderBuffersFollowTheSizeRules) {
     char buffer[MAX_PATH];
     ASSERT_GT(GetTempPathA(sizeof buffer, buffer), 0u);
     EXPECT_TRUE(fs::is_directory(ToPosixPath(buffer))); // made again on demand
-}
-
-TEST_F(Shell, UserNameReportsTheSizeNeeded) {
     DWORD size = 1;
     char name[256];
     EXPECT_FALSE(GetUserNameA(name, &size));
