@@ -25,7 +25,6 @@
 #include "support/xvfb.h"
 
 using tessaly::automation::Dialog;
-using tessaly::testing::BackgroundProgram;
 using tessaly::testing::PrefixTest;
 using tessaly::testing::PrivateDisplay;
 using tessaly::testing::TessalyProgram;
@@ -234,20 +233,6 @@ TEST_F(ProcessWindows, ExecProcessHandsBackTheNewProcesssFirstWindow) {
     ASSERT_EQ(ExecProcess(nullptr, quiet.data(), window), 1);
     EXPECT_EQ(window, nullptr);
     EXPECT_LT(msSince(start), 5000) << "the end of the process ends the search";
-}
-
-TEST_F(ProcessWindows, WaitForWindowSeesAnotherProcesssWindowArrive) {
-    BackgroundProgram program({"/bin/sh", "-c",
-                               "sleep 0.5; exec \"$0\" window show --class Later --title "
-                               "\"Late arrival\" --seconds 30",
-                               TessalyProgram()},
-                              {});
-    const auto start = Clock::now();
-    WaitForWindow(CString("Late arrival"));
-    EXPECT_GE(msSince(start), 400);
-    const HWND window = CWnd::FindWindow(nullptr, "Late arrival");
-    ASSERT_NE(window, nullptr);
-    EXPECT_EQ(CWnd::ProcessIdOf(window), static_cast<DWORD>(program.Pid()));
 }
 
 } // namespace
