@@ -102,73 +102,51 @@ TEST_F(RegistryStore, EachPrefixHasItsOwnStore) {
 }
 
 TEST_F(RegistryStore, ErrorCodes) {
-    ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\E\\Child", "v", REG_SZ, "x"));
-    ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\E", "v", REG_SZ, "0123456789"));
-    auto open = [](const char* key, REGSAM access) {
-        HKEY k = nullptr;
-        EXPECT_EQ(0, RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, access, &k));
-        return k;
-    };
-    auto deleted = [] {
-        HKEY k = nullptr, gone = nullptr;
-        RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Gone", &gone);
-        RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Gone", 0, KEY_ALL_ACCESS, &k);
-        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Gone");
-        RegCloseKey(gone);
-        return k;
-    };
+    const HKEY user = HKEY_CURRENT_USER;
+    ASSERT_EQ(0, Put(user, "Software\\E\\Child", "v", REG_SZ, "x"));
+    ASSERT_EQ(0, Put(user, "Software\\E", "v", REG_SZ, "0123456789"));
+    HKEY readOnly = nullptr, writeOnly = nullptr, closed = nullptr, gone = nullptr, out = nullptr;
+    ASSERT_EQ(0, RegOpenKeyExA(user, "Software\\E", 0, KEY_READ, &readOnly));
+    ASSERT_EQ(0, RegOpenKeyExA(user, "Software\\E", 0, KEY_WRITE, &writeOnly));
+    ASSERT_EQ(0, RegOpenKeyExA(user, "Software\\E", 0, KEY_READ, &closed));
+    RegCloseKey(closed);
+    ASSERT_EQ(0, RegCreateKeyA(user, "Software\\Gone", &gone));
+    ASSERT_EQ(0, RegDeleteKeyA(user, "Software\\Gone"));
     const BYTE data[] = "d";
     char buf[64];
     DWORD size = sizeof buf;
-    HKEY out = nullptr;
     struct Case {
         const char* what;
         LONG expected;
         std::function<LONG()> call;
     } cases[] = {
-        {"open a missing key", 2,
-         [&] { return RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Nope", 0, KEY_READ, &out); }},
-        {"read a missing value", 2,
-         [&] { return RegQueryValueExA(open("Software\\E", KEY_READ), "nope", 0, 0, 0, 0); }},
-        {"write through a read-only key", 5,
-         [&] { return RegSetValueExA(open("Software\\E", KEY_READ), "v", 0, REG_SZ, data, 1); }},
-        {"create a subkey through a read-only key", 5,
-         [&] { return RegCreateKeyA(open("Software\\E", KEY_READ), "New", &out); }},
-        {"read through a write-only key", 5,
-         [&] {
-             size = sizeof buf;
-             return RegQueryValueExA(open("Software\\E", KEY_WRITE), "v", 0, 0, (BYTE*)buf, &size);
-         }},
-        {"delete a key with subkeys", 5,
-         [&] { return RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\E"); }},
-        {"use a closed key", 6,
-         [&] {
-             HKEY k = open("Software\\E", KEY_READ);
-             RegCloseKey(k);
-             return RegQueryValueExA(k, "v", 0, 0, 0, 0);
-         }},
+        {"open a missing key", 2, [&] { return RegOpenKeyExA(user, "Nope", 0, KEY_READ, &out); }},
+        {"read a missing value", 2, [&] { return RegQueryValueExA(readOnly, "no", 0, 0, 0, 0); }},
+        {"write, read-only", 5, [&] { return RegSetValueExA(readOnly, "v", 0, REG_SZ, data, 1); }},
+        {"create a subkey, read-only", 5, [&] { return RegCreateKeyA(readOnly, "New", &out); }},
+        {"read, write-only", 5,
+         [&] { return RegQueryValueExA(writeOnly, "v", 0, 0, (BYTE*)buf, &size); }},
+        {"delete a key with subkeys", 5, [&] { return RegDeleteKeyA(user, "Software\\E"); }},
+        {"use a closed key", 6, [&] { return RegQueryValueExA(closed, "v", 0, 0, 0, 0); }},
         {"use HKEY_USERS", 6, [&] { return RegOpenKeyExA(HKEY_USERS, "x", 0, KEY_READ, &out); }},
         {"data without a size", 87,
-         [&] { return RegQueryValueExA(open("Software\\E", KEY_READ), "v", 0, 0, (BYTE*)buf, 0); }},
-        {"key name of 256 characters", 87,
-         [&] { return RegCreateKeyA(HKEY_CURRENT_USER, std::string(256, 'k').c_str(), &out); }},
+         [&] { return RegQueryValueExA(readOnly, "v", 0, 0, (BYTE*)buf, 0); }},
+        {"key name of 256", 87,
+         [&] { return RegCreateKeyA(user, std::string(256, 'k').c_str(), &out); }},
         {"enumerate past the end", 259,
-         [&] {
-             size = sizeof buf;
-             return RegEnumKeyExA(open("Software\\E", KEY_READ), 1, buf, &size, 0, 0, 0, 0);
-         }},
-        {"read from a deleted key", 1018,
-         [&] { return RegQueryValueExA(deleted(), "v", 0, 0, 0, 0); }},
+         [&] { return RegEnumKeyExA(readOnly, 1, buf, &size, 0, 0, 0, 0); }},
+        {"read from a deleted key", 1018, [&] { return RegQueryValueExA(gone, "v", 0, 0, 0, 0); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
+        size = sizeof buf;
         EXPECT_EQ(c.expected, c.call());
     }
     // Nothing the failures touched was changed.
-    EXPECT_EQ("0123456789", Get(HKEY_CURRENT_USER, "Software\\E", "v"));
-    EXPECT_EQ("x", Get(HKEY_CURRENT_USER, "Software\\E\\Child", "v"));
+    EXPECT_EQ("0123456789", Get(user, "Software\\E", "v"));
+    EXPECT_EQ("x", Get(user, "Software\\E\\Child", "v"));
     LONG rc;
-    Get(HKEY_CURRENT_USER, "Software\\E\\New", "", &rc);
+    Get(user, "Software\\E\\New", "", &rc);
     EXPECT_EQ(2, rc);
 }
 
