@@ -52,21 +52,7 @@ std::string expand(const char* text, ...) {
 
 } // namespace
 
-TEST(SystemMessages, TextsAreTheSystemsOwnWithTheirLineBreak) {
-    const std::pair<DWORD, const char*> cases[] = {
-        {0, "The operation completed successfully.\r\n"},
-        {0x80070005, "Access is denied.\r\n"}, // a Win32 code inside a result
-        {0x80004005, "Unspecified error\r\n"},
-    };
-    for (const auto& [code, text] : cases) {
-        EXPECT_EQ(lookUp(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code),
-                  text)
-            << code;
-        EXPECT_EQ(SystemErrorText(code), text) << code;
-    }
-    EXPECT_EQ(SystemErrorText(31337), "");
-}
-
+// The system's own texts with their line break, and where each code is found.
 TEST(SystemMessages, WhereEachCodeIsFound) {
     const HMODULE net = NetworkMessageModule();
     const DWORD system = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
@@ -78,10 +64,11 @@ TEST(SystemMessages, WhereEachCodeIsFound) {
         DWORD language;
         std::string expected;
     } cases[] = {
+        {system, nullptr, 0x80070005, 0x400, "Access is denied.\r\n"}, // Win32 code in a result
+        {system, nullptr, 0x80004005, 0x400, "Unspecified error\r\n"},
         {system, nullptr, 2221, 0x400, "<fail 317>"}, // network texts are netmsg.dll's
         {module, net, 2221, 0x400, "The user name could not be found.\r\n"},
         {module | system, net, 5, 0x400, "Access is denied.\r\n"}, // falls back to the system
-        {module, net, 5, 0x400, "<fail 317>"},
         // Both tables have 2250, in their own words; the module is asked first.
         {module | system, net, 2250, 0x400, "The network connection could not be found.\r\n"},
         {system, nullptr, 2250, 0x400, "This network connection does not exist.\r\n"},
@@ -91,18 +78,15 @@ TEST(SystemMessages, WhereEachCodeIsFound) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(lookUp(c.flags, c.source, c.code, c.language), c.expected) << c.code;
-}
-
-TEST(SystemMessages, NetmsgLoadedAsADataFileIsTheNetworkTable) {
+    EXPECT_EQ(SystemErrorText(0), "The operation completed successfully.\r\n");
+    EXPECT_EQ(SystemErrorText(31337), "");
     // Loaded as a program module, it is an ordinary (missing) module.
     EXPECT_EQ(LoadLibraryExA("NETMSG.DLL", nullptr, 0), nullptr);
-    HMODULE module = LoadLibraryExA("netmsg.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_EQ(module, NetworkMessageModule());
-    EXPECT_EQ(lookUp(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM |
-                         FORMAT_MESSAGE_IGNORE_INSERTS,
-                     module, 2102),
+    HMODULE netmsg = LoadLibraryExA("netmsg.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_EQ(netmsg, NetworkMessageModule());
+    EXPECT_EQ(lookUp(module | system, netmsg, 2102),
               "The workstation driver is not installed.\r\n");
-    EXPECT_TRUE(FreeLibrary(module));
+    EXPECT_TRUE(FreeLibrary(netmsg));
 }
 
 TEST(SystemMessages, CallersBufferAndAllocatedBuffer) {
@@ -130,10 +114,7 @@ TEST(MessageInserts, EscapesAndInsertsExpand) {
     const WCHAR wide[] = {'w', 0xE9, 0};
     EXPECT_EQ(formatString(0, "%2!d! of %1", "x", 5), "5 of x");
     EXPECT_EQ(formatString(0, "%1!5d!|%2!-4s!|", 7, "ab"), "    7|ab  |");
-    EXPECT_EQ(formatString(0, "%1!I64d!", 1LL << 40), "1099511627776");
-    EXPECT_EQ(formatString(0, "%1%1", "ha"), "haha");
     EXPECT_EQ(formatString(0, "[%1!S!]", wide), "[w\xE9]");
-    EXPECT_EQ(formatString(0, "a%0b"), "a");
     EXPECT_EQ(formatString(0, "1%n2%r3%t4"), "1\r\n2\r3\t4");
     EXPECT_EQ(formatString(0, "100%% %. %! % end"), "100% . !  end");
     EXPECT_EQ(formatString(0, "%12|%1", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11",
@@ -141,6 +122,15 @@ TEST(MessageInserts, EscapesAndInsertsExpand) {
               "twelve|1");
     EXPECT_EQ(formatString(FORMAT_MESSAGE_IGNORE_INSERTS, "%1!d! left%n"), "%1!d! left\r\n");
     EXPECT_EQ(formatString(0, "%1", static_cast<const char*>(nullptr)), "(null)");
+    const DWORD system = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    // 0xFF: the text's own line breaks become blanks, %n stays a line break.
+    EXPECT_EQ(lookUp(system | FORMAT_MESSAGE_MAX_WIDTH_MASK, nullptr, 2),
+              "The system cannot find the file specified. ");
+    EXPECT_EQ(formatString(FORMAT_MESSAGE_MAX_WIDTH_MASK, "a\r\nb\nc%nd"), "a b c\r\nd");
+    // A width wraps at blanks.
+    EXPECT_EQ(formatString(9, "one two three four"), "one two\r\nthree\r\nfour");
+    // A text ended by %0 is wrapped all the same.
+    EXPECT_EQ(formatString(9, "one two three four%0 five"), "one two\r\nthree\r\nfour");
 }
 
 TEST(MessageInserts, ArgumentArrayAndMissingArguments) {
@@ -161,16 +151,4 @@ TEST(MessageInserts, ArgumentArrayAndMissingArguments) {
     EXPECT_EQ(GetLastError(), 87u);
     EXPECT_EQ(ExpandMessageInserts("keep %1 and %n", nullptr, false), "keep %1 and \r\n");
     EXPECT_EQ(expand("%1 has %2!d! items", "list", 3), "list has 3 items");
-}
-
-TEST(MessageInserts, LineWidth) {
-    const DWORD system = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
-    // 0xFF: the text's own line breaks become blanks, %n stays a line break.
-    EXPECT_EQ(lookUp(system | FORMAT_MESSAGE_MAX_WIDTH_MASK, nullptr, 2),
-              "The system cannot find the file specified. ");
-    EXPECT_EQ(formatString(FORMAT_MESSAGE_MAX_WIDTH_MASK, "a\r\nb\nc%nd"), "a b c\r\nd");
-    // A width wraps at blanks.
-    EXPECT_EQ(formatString(9, "one two three four"), "one two\r\nthree\r\nfour");
-    // A text ended by %0 is wrapped all the same.
-    EXPECT_EQ(formatString(9, "one two three four%0 five"), "one two\r\nthree\r\nfour");
 }

@@ -1,20 +1,13 @@
 // Registry files: the editor's grammar line by line, version 5 text, the writer's form, and
 // round trips of whatever the store can hold.
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <functional>
 #include <map>
 #include <random>
 #include <tuple>
 
 #include "platform/codepage.h"
-#include "registry_support.h"
 #include "support/prefix.h"
-#include "support/run.h"
+#include "support/registry.h"
 
 using namespace tessaly::testing::reg;
 using tessaly::testing::PrefixTest;
@@ -37,32 +30,23 @@ TEST_F(RegistryFile, ReadsWhatTheEditorReadsAndRefusesWhatItRefuses) {
         {"\"@\"=\"at\"", 0, REG_SZ, std::string("at\0", 3), "@"},
         {"\"v\"=\"x\" ;note", 0, REG_SZ, std::string("x\0", 2)},
         {"\"v\"=dword:02040608 ;note", 0, REG_DWORD, Dword(0x02040608)},
-        {"\"v\"=dword:ff", 0, REG_DWORD, Dword(255)},
         {"\"v\"=hex:", 0, REG_BINARY, ""},
         {"\"v\"=hex(2):25,41,25,00", 0, REG_EXPAND_SZ, std::string("%A%\0", 4)},
-        {"\"v\"=hex(100):de,AD", 0, 0x100, "\xde\xad"},
         {"\"v\"=hex:56,00,\\;note\r\n  57", 0, REG_BINARY, std::string("\x56\0\x57", 3)},
         {"\"v\"=hex:56, \\\r\n; own line\r\n# hash\r\n\r\n\t57,\\\r58", 0, REG_BINARY,
          "\x56\x57\x58"},
         {"# a comment line\n; another\n\"v\"=-", 0, 0, "", "gone"},
         {"\"v\"=hex:63,6\\\n f", 1},
-        {"\"v\"=hex:63\\\n,6f", 1},
-        {"\"v\"=hex:63,,6f", 1},
         {"\"v\"=hex:63,\\\n\\\n6f", 2},
         {"\"v\"=hex:63,", 1},
-        {"\"v\"=hex:63,\\\n", 2},
         {"\"v\"=hex:0g", 1},
-        {"\"v\"=hex(zz):00", 1},
         {"\"v\"=\"\\0\"", 1},
         {"\"v\"=\"two\nlines\"", 1},
         {"\"v\"=dword:123456789", 1},
         {"\"v\"=\"x\" trailing", 1},
-        {"\"v\" \"x\"", 1},
-        {"\"v\"=what", 1},
         {"stray", 1},
         {"[HKEY_USERS\\X]", 1},
         {"[-HKEY_CURRENT_USER]", 1},
-        {"[HKEY_CURRENT_USER\\Software\\F", 1},
     };
     int row = 0;
     for (const auto& c : cases) {
@@ -243,51 +227,6 @@ TEST_F(RegistryFile, EverythingStoredRoundTrips) {
     ASSERT_EQ(0, RegImportText(first));
     ASSERT_EQ(0, RegExportText("HKCR\\.trip", second));
     EXPECT_EQ(first, second);
-}
-
-// An import is one transaction: the importing program killed at any moment leaves all of the
-// file's values or none.
-TEST_F(RegistryFile, KilledImportLeavesAllOrNothing) {
-    std::string text = "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\Kill]\r\n";
-    for (int i = 0; i < 10000; ++i)
-        text += "\"v" + std::to_string(i) + "\"=hex:01,02,03,04,05,06,07,08\r\n";
-    std::string file = tessaly::testing::WriteFile(prefix_.scratch() + "/kill.reg", text);
-    auto count = [] {
-        HKEY k;
-        DWORD values = 0;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Kill", 0, KEY_READ, &k) == 0)
-            RegQueryInfoKeyA(k, 0, 0, 0, 0, 0, 0, &values, 0, 0, 0, 0), RegCloseKey(k);
-        return values;
-    };
-    auto start = std::chrono::steady_clock::now();
-    auto run = tessaly::testing::RunTessaly({"reg", "import", file});
-    ASSERT_EQ(0, run.status) << run.err;
-    auto whole = std::chrono::steady_clock::now() - start;
-    ASSERT_EQ(10000u, count());
-
-    std::mt19937 random(1206);
-    std::map<DWORD, int> outcomes;
-    const std::string program = tessaly::testing::TessalyProgram();
-    for (int round = 0; round < 16; ++round) {
-        ASSERT_EQ(0, RegDeleteTreeA(HKEY_CURRENT_USER, nullptr));
-        pid_t pid = fork();
-        if (pid == 0) {
-            int null = open("/dev/null", O_WRONLY);
-            dup2(null, 1), dup2(null, 2);
-            execl(program.c_str(), program.c_str(), "reg", "import", file.c_str(), nullptr);
-            _exit(127);
-        }
-        usleep(useconds_t(std::chrono::duration_cast<std::chrono::microseconds>(whole).count() *
-                          int(random() % 1100) / 1000));
-        kill(pid, SIGKILL);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        DWORD values = count();
-        EXPECT_TRUE(values == 0 || values == 10000) << "round " << round << ": " << values;
-        ++outcomes[values];
-    }
-    for (auto [values, rounds] : outcomes)
-        std::printf("%u values after %d killed imports\n", values, rounds);
 }
 
 } // namespace

@@ -1,14 +1,13 @@
-// The hives shared by processes: two writers at once, and writers killed half-way.
+// The hives shared by processes: a writer killed at random moments while another writes.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <random>
-#include <thread>
 
-#include "registry_support.h"
 #include "support/prefix.h"
+#include "support/registry.h"
 
 using namespace tessaly::testing::reg;
 using tessaly::testing::PrefixTest;
@@ -41,49 +40,18 @@ int ExitStatus(pid_t pid) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-TEST_F(RegistryProcesses, TwoWritersAtOnceLoseNothing) {
-    constexpr int kValues = 2000;
-    // The parent has the hive open when it forks, and goes on writing beside its children.
-    ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Race", "parent", REG_SZ, "before"));
-    auto writer = [](int w, int count) {
-        HKEY key = nullptr;
-        if (RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Race", &key)) return 10;
-        int failures = 0;
-        const std::string prefix(1, char('a' + w));
-        for (int i = 0; i < count; ++i) {
-            failures += SetText(key, Name(prefix, i), Payload(w, i)) != 0;
-            // The children also fight over one value.
-            if (w != 2) failures += SetText(key, "shared", Dword(i), REG_DWORD) != 0;
-        }
-        RegCloseKey(key);
-        return failures ? 1 : 0;
-    };
-    pid_t writers[2];
-    for (int w = 0; w < 2; ++w)
-        ASSERT_GT(writers[w] = Spawn([&] { return writer(w, kValues); }), 0);
-    EXPECT_EQ(0, writer(2, kValues / 4));
-    EXPECT_EQ(0, ExitStatus(writers[0]));
-    EXPECT_EQ(0, ExitStatus(writers[1]));
+constexpr DWORD kImported = 300;
 
-    HKEY key;
-    ASSERT_EQ(0, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Race", 0, KEY_READ, &key));
-    DWORD values = 0;
-    ASSERT_EQ(0, RegQueryInfoKeyA(key, 0, 0, 0, 0, 0, 0, &values, 0, 0, 0, 0));
-    EXPECT_EQ(2u * kValues + kValues / 4 + 2, values);
-    int missing = 0;
-    for (int w = 0; w < 3; ++w)
-        for (int i = 0; i < (w < 2 ? kValues : kValues / 4); ++i)
-            missing +=
-                Get(key, "", Name(std::string(1, char('a' + w)), i).c_str()) != Payload(w, i);
-    EXPECT_EQ(0, missing);
-    EXPECT_EQ("before", Get(key, "", "parent"));
-    EXPECT_EQ(Dword(kValues - 1), Get(key, "", "shared"));
-    RegCloseKey(key);
+std::string ImportText(const std::string& prefix, int i) {
+    std::string text = "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Crash\\" + Name(prefix, i) + "]\n";
+    for (DWORD v = 0; v < kImported; ++v)
+        text += "\"v" + std::to_string(v) + "\"=hex:01,02,03,04\n";
+    return text;
 }
 
 // Checks a hive after a writer was killed: every value the writer reported is there, the
-// one after the one it was writing is not, every value reads back whole, and the store
-// still takes writes.
+// one after the one it was writing is not, every value reads back whole, every import is
+// there whole or not at all, and the store still takes writes.
 int VerifyAfterKill(const std::string& prefix, int acknowledged, int round, int tag) {
     HKEY key = nullptr;
     if (RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Crash", &key)) return 20;
@@ -100,6 +68,14 @@ int VerifyAfterKill(const std::string& prefix, int acknowledged, int round, int 
         if (rc == 259) break;
         if (rc || (name[0] == 'r' && (type != REG_SZ || dataSize < 8))) return 23;
     }
+    for (const std::string& import : SubKeys(key)) {
+        HKEY sub = nullptr;
+        DWORD values = 0;
+        if (RegOpenKeyExA(key, import.c_str(), 0, KEY_READ, &sub) ||
+            RegQueryInfoKeyA(sub, 0, 0, 0, 0, 0, 0, &values, 0, 0, 0, 0) || values != kImported)
+            return 25;
+        RegCloseKey(sub);
+    }
     const std::string after = "after " + std::to_string(tag);
     if (SetText(key, after, "ok") || Get(key, "", after.c_str()) != "ok") return 24;
     HKEY sub = nullptr;
@@ -109,13 +85,18 @@ int VerifyAfterKill(const std::string& prefix, int acknowledged, int round, int 
     return 0;
 }
 
-TEST_F(RegistryProcesses, WriterKilledMidWriteLeavesAUsableStore) {
+// This process has the hive open when it forks and writes beside each writer until the kill;
+// both fight over one value. Nothing either reported is lost.
+TEST_F(RegistryProcesses, WriterKilledMidWriteLeavesAWholeStore) {
     const unsigned seed = std::random_device()();
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 random(seed);
     std::uniform_int_distribution<int> pause(5, 250);
     constexpr int kRounds = 5;
     std::vector<int> acknowledged(kRounds);
+    HKEY mine = nullptr;
+    ASSERT_EQ(0, RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Crash", &mine));
+    int written = 0, failures = 0;
     for (int round = 0; round < kRounds; ++round) {
         int pipeFds[2];
         ASSERT_EQ(0, pipe(pipeFds));
@@ -126,25 +107,24 @@ TEST_F(RegistryProcesses, WriterKilledMidWriteLeavesAUsableStore) {
             if (RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Crash", &key)) return 10;
             for (int i = 0;; ++i) {
                 if (SetText(key, Name(prefix, i), Payload(round, i))) return 11;
-                // Transactions of several statements: a subtree made and removed.
-                if (i % 7 == 0) {
-                    HKEY sub = nullptr;
-                    if (RegCreateKeyA(key, ("Scratch\\" + Name("", i) + "\\deep").c_str(), &sub))
-                        return 12;
-                    SetText(sub, "x", "xy", REG_BINARY);
-                    RegCloseKey(sub);
-                    if (RegDeleteTreeA(key, "Scratch")) return 13;
-                }
+                if (SetText(key, "shared", Dword(i), REG_DWORD)) return 13;
+                // An import is one transaction of many statements.
+                if (i % 7 == 0 && RegImportText(ImportText(prefix, i))) return 12;
                 if (write(pipeFds[1], &i, sizeof i) != sizeof i) return 14;
             }
         });
         ASSERT_GT(writer, 0);
         close(pipeFds[1]);
-        // Let the writer get going, then kill it wherever it happens to be.
+        // Let the writer get going, write beside it, then kill it wherever it happens to be.
         int progress = -1, last = -1;
         read(pipeFds[0], &progress, sizeof progress);
-        std::this_thread::sleep_for(std::chrono::milliseconds(pause(random)));
-        kill(writer, SIGKILL);
+        const auto kill =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(pause(random));
+        for (; std::chrono::steady_clock::now() < kill; ++written) {
+            failures += SetText(mine, Name("p", written), Payload(kRounds, written)) != 0;
+            failures += SetText(mine, "shared", Dword(written), REG_DWORD) != 0;
+        }
+        ::kill(writer, SIGKILL);
         EXPECT_EQ(128 + SIGKILL, ExitStatus(writer));
         while (read(pipeFds[0], &last, sizeof last) == sizeof last)
             progress = last;
@@ -161,6 +141,13 @@ TEST_F(RegistryProcesses, WriterKilledMidWriteLeavesAUsableStore) {
     for (int round = 0; round < kRounds; ++round)
         EXPECT_EQ(0, VerifyAfterKill("r" + std::to_string(round) + "_", acknowledged[round], round,
                                      kRounds + round));
+    EXPECT_EQ(0, failures);
+    int missing = 0;
+    for (int i = 0; i < written; ++i)
+        missing += Get(mine, "", Name("p", i).c_str()) != Payload(kRounds, i);
+    EXPECT_EQ(0, missing) << "of " << written;
+    EXPECT_EQ(4u, Get(mine, "", "shared").size());
+    RegCloseKey(mine);
 }
 
 } // namespace

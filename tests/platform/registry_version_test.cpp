@@ -2,8 +2,8 @@
 #include <cstring>
 
 #include "platform/version.h"
-#include "registry_support.h"
 #include "support/prefix.h"
+#include "support/registry.h"
 
 using namespace tessaly::testing::reg;
 using tessaly::testing::PrefixTest;
