@@ -2,6 +2,7 @@
 // engine and tells the caller's editor window what to highlight and what to put in its place.
 #include <QApplication>
 #include <QKeySequence>
+#include <QRect>
 #include <QShortcut>
 #include <QWidget>
 
@@ -108,14 +109,14 @@ BOOL CCheckSpellingDlg::OnInitDialog() {
         EndDialog(IDCANCEL);
         return TRUE;
     }
-    if (editor_ && editor_->GetWidget()) {
-        RECT editor{}, own{}, client{};
+    if (editor_ && editor_->GetWidget() && GetWidget()) {
+        // Placed as GetWindowRect measures windows: by the client area, since move() would
+        // place the frame the window system adds later.
+        RECT editor{}, own{};
         editor_->GetWindowRect(&editor);
         GetWindowRect(&own);
-        GetClientRect(&client);
-        const int width = own.right - own.left;
-        MoveWindow(editor.right - width, editor.top - 10, client.right - client.left,
-                   client.bottom - client.top);
+        const int width = own.right - own.left, height = own.bottom - own.top;
+        GetWidget()->setGeometry(QRect(editor.right - width, editor.top - 10, width, height));
     }
     // F7 adds the word, as the dialog's line says.
     if (QWidget* widget = GetWidget()) {

@@ -1,0 +1,376 @@
+// The Check Spelling dialog against a caller's editor that answers the highlight and replace
+// messages, and the engine's options dialog, driven by the automation API only.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+
+#include <tessaly/automation.h>
+#include <tessaly/foundation.h>
+#include <tessaly/messages.h>
+#include <tessaly/spelling_engine.h>
+#include <tessaly/text.h>
+#include <tessaly/wnd.h>
+
+#include "platform/module.h"
+#include "platform/prefix.h"
+#include "support/prefix.h"
+#include "support/qt_app.h"
+#include "support/registry.h"
+
+using tessaly::automation::Dialog;
+
+namespace {
+
+constexpr int kErrorWord = 8701, kChangeTo = 8702, kSuggestions = 8703, kChange = 8704,
+              kIgnore = 8705, kAdd = 8706, kChangeAll = 8707, kOptions = 8708;
+
+template <typename F> F entry(const char* name) {
+    static HMODULE module = tessaly::platform::LoadLibraryA("SSCE5232.dll");
+    return reinterpret_cast<F>(tessaly::platform::GetProcAddress(module, name));
+}
+#define ENGINE(name) entry<decltype(&::name)>(#name)
+
+// The word processor's side: selects the word it is told (from the end of the last selection)
+// and puts the text it is given in place of the selection.
+class Editor : public QTextEdit {
+  public:
+    std::vector<std::string> highlights, replacements;
+    std::vector<WPARAM> wParams;
+
+  protected:
+    bool event(QEvent* e) override {
+        if (e->type() != CWndMessageEvent::EventType()) return QTextEdit::event(e);
+        auto* m = static_cast<CWndMessageEvent*>(e);
+        const std::string text = reinterpret_cast<const char*>(m->lParam());
+        wParams.push_back(m->wParam());
+        if (m->message() == WM_USER + 200) {
+            highlights.push_back(text);
+            const QTextCursor found = document()->find(
+                QString::fromLatin1(text.c_str()), textCursor().selectionEnd(),
+                QTextDocument::FindCaseSensitively | QTextDocument::FindWholeWords);
+            if (!found.isNull()) setTextCursor(found);
+        } else if (m->message() == WM_USER + 201) {
+            replacements.push_back(text);
+            QTextCursor cursor = textCursor();
+            cursor.insertText(QString::fromLatin1(text.c_str()));
+            setTextCursor(cursor);
+        }
+        m->setResult(1);
+        return true;
+    }
+};
+
+class SpellingDialog : public tessaly::testing::PrefixTest {
+  protected:
+    void SetUp() override {
+        tessaly::testing::EnsureQtApplication();
+        tessaly::automation::SetMessageBoxHandler([this](const auto& info) {
+            messages.push_back(info.text);
+            return IDOK;
+        });
+    }
+    void TearDown() override {
+        tessaly::automation::SetDialogHandler(nullptr);
+        tessaly::automation::SetMessageBoxHandler(nullptr);
+    }
+
+    // Runs the check over the editor's text; script answers the Check Spelling dialog, options
+    // the engine's options dialog.
+    int check(Editor& editor, std::function<void(Dialog&)> script,
+              std::function<void(Dialog&)> options = nullptr) {
+        tessaly::automation::SetDialogHandler([&](Dialog& d) {
+            if (d.TemplateName() == "OPTIONSDLG") {
+                if (options) options(d);
+                return;
+            }
+            EXPECT_EQ(d.TemplateId(), 8700u);
+            ++opened;
+            if (script) script(d);
+        });
+        CWnd wrapper(&editor);
+        const std::string text = editor.toPlainText().toLatin1().toStdString();
+        return ShowCheckSpellingDlg(&wrapper, text.c_str());
+    }
+
+    static std::string complete(int errors, int changed) {
+        return "The spelling check is complete.\r\n" + std::to_string(errors) +
+               " errors detected, " + std::to_string(changed) + " words changed.";
+    }
+
+    std::vector<std::string> messages;
+    int opened = 0;
+};
+
+struct Step {
+    enum Kind { Click, Type, Expect } kind;
+    int id;
+    std::string text;
+};
+
+// One row per button's rule: the editor's text afterwards, the words highlighted, and the
+// completion message with its counts (none after Cancel).
+TEST_F(SpellingDialog, EachButtonLeavesTheEditorAndTheCountsAsItShould) {
+    struct Row {
+        const char* rule;
+        const char* text;
+        std::vector<Step> steps;
+        const char* after;
+        std::vector<std::string> highlighted;
+        std::string message; // empty: none
+    };
+    const Row rows[] = {
+        {"a text without errors", "The cat sat.", {}, "The cat sat.", {}, complete(0, 0)},
+        {"Change takes the first suggestion",
+         "I recieve mail.",
+         {{Step::Expect, kErrorWord, "recieve"},
+          {Step::Expect, kChangeTo, "receive"},
+          {Step::Click, kChange, ""}},
+         "I receive mail.",
+         {"recieve"},
+         complete(1, 1)},
+        {"Change takes a typed word",
+         "I recieve mail.",
+         {{Step::Type, kChangeTo, "get"}, {Step::Click, kChange, ""}},
+         "I get mail.",
+         {"recieve"},
+         complete(1, 1)},
+        {"no suggestions and an empty Change To remove the word",
+         "a qzxqzxqzx b",
+         {{Step::Expect, kChangeTo, ""}, {Step::Click, kChange, ""}},
+         "a  b",
+         {"qzxqzxqzx"},
+         complete(1, 1)},
+        {"Change All changes later ones without stopping",
+         "teh cat and teh dog",
+         {{Step::Type, kChangeTo, "the"}, {Step::Click, kChangeAll, ""}},
+         "the cat and the dog",
+         {"teh", "teh"},
+         complete(2, 1)},
+        {"Ignore records nothing",
+         "I recieve a recieve",
+         {{Step::Click, kIgnore, ""}, {Step::Click, kIgnore, ""}},
+         "I recieve a recieve",
+         {"recieve", "recieve"},
+         complete(2, 0)},
+        {"Add lets later ones pass",
+         "Zorblatt met Zorblatt.",
+         {{Step::Click, kAdd, ""}},
+         "Zorblatt met Zorblatt.",
+         {"Zorblatt"},
+         complete(1, 0)},
+        {"Cancel keeps the changes so far",
+         "I recieve and recieve.",
+         {{Step::Click, kChange, ""}, {Step::Click, IDCANCEL, ""}},
+         "I receive and recieve.",
+         {"recieve", "recieve"},
+         ""},
+    };
+    for (const auto& row : rows) {
+        messages.clear();
+        Editor editor;
+        editor.setPlainText(row.text);
+        const int result = check(editor, [&](Dialog& d) {
+            for (const auto& step : row.steps) {
+                if (step.kind == Step::Click) EXPECT_TRUE(d.Click(step.id)) << row.rule;
+                if (step.kind == Step::Type) d.SetText(step.id, step.text);
+                if (step.kind == Step::Expect) EXPECT_EQ(d.GetText(step.id), step.text) << row.rule;
+            }
+        });
+        EXPECT_EQ(result, IDCANCEL) << row.rule;
+        EXPECT_EQ(editor.toPlainText().toStdString(), row.after) << row.rule;
+        EXPECT_EQ(editor.highlights, row.highlighted) << row.rule;
+        for (WPARAM w : editor.wParams)
+            EXPECT_EQ(w, 0x01010000u) << row.rule;
+        EXPECT_EQ(messages, row.message.empty() ? std::vector<std::string>{}
+                                                : std::vector<std::string>{row.message})
+            << row.rule;
+    }
+}
+
+// The list shows the engine's suggestions in order; choosing one puts it in Change To.
+TEST_F(SpellingDialog, ChoosingASuggestionPutsItInChangeTo) {
+    Editor editor;
+    editor.setPlainText("I recieve mail.");
+    CStringArray engine;
+    GetSuggestionWordList("recieve", engine);
+    ASSERT_GE(engine.GetSize(), 2);
+    check(editor, [&](Dialog& d) {
+        const auto items = d.GetItems(kSuggestions);
+        ASSERT_EQ(items.size(), static_cast<size_t>(engine.GetSize()));
+        for (size_t i = 0; i < items.size(); ++i)
+            EXPECT_EQ(items[i], engine[int(i)].GetString());
+        EXPECT_EQ(d.GetCurSel(kSuggestions), 0);
+        EXPECT_TRUE(d.SetCurSel(kSuggestions, 1));
+        EXPECT_EQ(d.GetText(kChangeTo), items[1]);
+        d.Click(kChange);
+    });
+    EXPECT_EQ(editor.toPlainText().toStdString(),
+              std::string("I ") + engine[1].GetString() + " mail.");
+}
+
+// The user dictionary the dialog adds to is the one the engine's other callers read: a plain
+// word list that a later process still finds.
+TEST_F(SpellingDialog, AddedWordsReachTheSuggestionsAndTheWordList) {
+    Editor editor;
+    editor.setPlainText("Quorbly");
+    check(editor, [](Dialog& d) { d.Click(kAdd); });
+    CStringArray list;
+    GetSuggestionWordList("Quorbyl", list);
+    bool found = false;
+    for (int i = 0; i < list.GetSize(); ++i)
+        found |= list[i] == "Quorbly";
+    EXPECT_TRUE(found);
+    char names[256];
+    ENGINE(SSCE_GetUserLexFiles)(names, 256);
+    EXPECT_EQ(tessaly::testing::ReadFile(tessaly::platform::ToPosixPath(names)), "Quorbly\r\n");
+}
+
+// Options... shows the engine's dialog from the library's template; the check goes on under
+// the new choices.
+TEST_F(SpellingDialog, OptionsChangeTheRestOfTheCheck) {
+    Editor editor;
+    editor.setPlainText("see the the cat Qwzx");
+    check(
+        editor,
+        [](Dialog& d) {
+            EXPECT_EQ(d.GetText(kErrorWord), "the");
+            d.Click(kOptions);
+            d.Click(kIgnore);
+        },
+        [](Dialog& o) {
+            EXPECT_EQ(o.GetCheck(1021), 0);
+            o.SetCheck(1021, 1); // ignore capitalised words
+            o.Click(IDOK);
+        });
+    EXPECT_EQ(messages, std::vector<std::string>{complete(1, 0)});
+    EXPECT_TRUE(ENGINE(SSCE_GetOptions)() & SSCE_IGNORE_CAPPED_WORD_OPT);
+}
+
+// The exported options dialog: the engine's current choices shown, every installed
+// dictionary offered, OK keeps the choices (in the registry, for every later session),
+// Cancel keeps nothing.
+TEST_F(SpellingDialog, TheOptionsDialogShowsAndKeepsTheEnginesChoices) {
+    const int ids[] = {1021, 1028, 1025, 1044, 1046, 1022, 1041, 1042, 1045, 1043, 1050};
+    const int bits[] = {
+        SSCE_IGNORE_CAPPED_WORD_OPT,  SSCE_IGNORE_ALL_CAPS_WORD_OPT, SSCE_IGNORE_MIXED_DIGITS_OPT,
+        SSCE_IGNORE_MIXED_CASE_OPT,   SSCE_IGNORE_DOMAIN_NAMES_OPT,  SSCE_REPORT_DOUBLED_WORD_OPT,
+        SSCE_CASE_SENSITIVE_OPT,      SSCE_SUGGEST_PHONETIC_OPT,     SSCE_SUGGEST_TYPOGRAPHICAL_OPT,
+        SSCE_SUGGEST_SPLIT_WORDS_OPT, SSCE_AUTO_CORRECT_OPT};
+    int seen = 0;
+    tessaly::automation::SetDialogHandler([&](Dialog& o) {
+        ++seen;
+        EXPECT_EQ(o.Caption(), "Options");
+        for (int i = 0; i < 11; ++i)
+            EXPECT_EQ(o.GetCheck(ids[i]), (SSCE_DEFAULT_OPTIONS & bits[i]) ? 1 : 0) << ids[i];
+        EXPECT_EQ(o.GetCheck(1052), 1);
+        const auto languages = o.GetItems(1059);
+        const auto english =
+            std::find(languages.begin(), languages.end(), "English (United States)");
+        const auto german = std::find(languages.begin(), languages.end(), "German (Germany)");
+        ASSERT_NE(english, languages.end());
+        ASSERT_NE(german, languages.end());
+        EXPECT_EQ(o.GetCurSel(1059), english - languages.begin());
+        for (int i = 0; i < 11; ++i)
+            o.SetCheck(ids[i], o.GetCheck(ids[i]) ? 0 : 1);
+        o.SetCheck(1052, 0);
+        o.SetCheck(1053, 1);
+        o.SetCurSel(1059, static_cast<int>(german - languages.begin()));
+        o.Click(IDOK);
+    });
+    EXPECT_EQ(SSCEOptionsDlgTmplt(), IDOK);
+    EXPECT_EQ(ENGINE(SSCE_GetOptions)(), ~SSCE_DEFAULT_OPTIONS & 0x7FF);
+    EXPECT_EQ(ENGINE(SSCE_GetSuggestionDepth)(), SSCE_DEPTH_SLOW);
+    char name[16];
+    ENGINE(SSCE_GetMainLexName)(name, sizeof name);
+    EXPECT_STREQ(name, "de_DE");
+    DWORD stored = 0;
+    EXPECT_EQ(GetRegDWORD("Software\\Varnholt\\Spelling Engine", "Options", stored, 0), 1);
+    EXPECT_EQ(stored, static_cast<DWORD>(~SSCE_DEFAULT_OPTIONS & 0x7FF));
+
+    tessaly::automation::SetDialogHandler([&](Dialog& o) {
+        ++seen;
+        o.SetCheck(1021, 0);
+        o.Click(IDCANCEL);
+    });
+    EXPECT_EQ(SSCEOptionsDlgTmplt(), IDCANCEL);
+    EXPECT_EQ(ENGINE(SSCE_GetOptions)(), ~SSCE_DEFAULT_OPTIONS & 0x7FF);
+    EXPECT_EQ(seen, 2);
+}
+
+// "To Save Log": the progress lines in the install folder's Log\CorvaneWordDll.log, and
+// none without the switch.
+TEST_F(SpellingDialog, TheLogSwitchWritesTheProgressLines) {
+    const std::string install = prefix_.scratch() + "/install";
+    tessaly::testing::WriteFile(install + "/Log/keep", "");
+    tessaly::testing::PutRegText(HKEY_LOCAL_MACHINE, "Software\\Varnholt\\Tessaly2001\\INSTALLDIR",
+                                 "", tessaly::testing::WindowsPath(install));
+    const std::string log = install + "/Log/CorvaneWordDll.log";
+    for (DWORD on : {0u, 1u}) {
+        tessaly::testing::PutRegValue(HKEY_CURRENT_USER, "Software\\varnholt\\Lintor\\Options",
+                                      "To Save Log", REG_DWORD, &on, sizeof on);
+        Editor editor;
+        editor.setPlainText("I recieve mail.");
+        check(editor, [](Dialog& d) { d.Click(kIgnore); });
+        const std::string expected =
+            on ? "initializing\r\ninit step1\r\ninit step2\r\nto find error word\r\n"
+                 "found the error word\r\ninitailization finished\r\n"
+               : "";
+        EXPECT_EQ(tessaly::testing::ReadFile(log), expected) << on;
+    }
+}
+
+// The dialog sits at the editor's right edge, 10 pixels above its top.
+TEST_F(SpellingDialog, TheDialogLinesUpWithTheEditor) {
+    Editor editor;
+    editor.setPlainText("I recieve mail.");
+    editor.setGeometry(300, 200, 420, 300);
+    editor.show();
+    RECT dialogRect{}, editorRect{};
+    CWnd(&editor).GetWindowRect(&editorRect);
+    check(editor, [&](Dialog& d) {
+        CWnd::FromHandle(d.Handle())->GetWindowRect(&dialogRect);
+        d.Click(IDCANCEL);
+    });
+    EXPECT_EQ(dialogRect.right, editorRect.right);
+    EXPECT_EQ(dialogRect.top, editorRect.top - 10);
+}
+
+// Without a dictionary the block cannot be opened: Cancel before the dialog is seen, no
+// message; without suggestions the list is left as it was.
+TEST_F(SpellingDialog, AMissingDictionaryEndsAtOnceWithCancel) {
+    ENGINE(SSCE_SetMainLexName)("xx_XX");
+    Editor editor;
+    editor.setPlainText("I recieve mail.");
+    EXPECT_EQ(check(editor, [](Dialog& d) { d.Click(kChange); }), IDCANCEL);
+    EXPECT_EQ(opened, 0);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(editor.toPlainText().toStdString(), "I recieve mail.");
+}
+
+TEST_F(SpellingDialog, SuggestionListsAreAppendedTo) {
+    CStringArray list;
+    const int once = GetSuggestionWordList("recieve", list);
+    ASSERT_GT(once, 0);
+    EXPECT_EQ(list[0], "receive");
+    EXPECT_EQ(GetSuggestionWordList("recieve", list), 2 * once);
+    EXPECT_EQ(list[once], "receive");
+    EXPECT_EQ(GetSuggestionWordList("", list), 2 * once);
+}
+
+TEST_F(SpellingDialog, ReleasingDeletesTheDialogAndClearsThePointer) {
+    CDialog* none = nullptr;
+    ReleaseSpellingDlg(&none);
+    ReleaseSpellingDlg(nullptr);
+    EXPECT_EQ(none, nullptr);
+    CDialog* dialog = new CDialog(8700u);
+    ReleaseSpellingDlg(&dialog);
+    EXPECT_EQ(dialog, nullptr); // the leak checker sees the object gone
+}
+
+} // namespace
