@@ -143,8 +143,9 @@ TEST_P(GalleryIn, EveryDialogRendersWithControlsInPlaceAndItsLanguagesCaption) {
         EXPECT_GT(std::filesystem::file_size(s.png, error), 200u);
         const std::string germanCaption = captionOf(german, s.templateId);
         const std::string englishCaption = captionOf(english, s.templateId);
-        // The input dialog's caption is the catalogue's argument, not the template's.
-        if (name != "input-buffer") {
+        // The input dialog's caption is the catalogue's argument, not the template's; a named
+        // template (the spelling options) has no number to look its caption up by.
+        if (name != "input-buffer" && s.templateId != 0) {
             EXPECT_EQ(s.caption, language.german ? germanCaption : englishCaption);
             differing += germanCaption != englishCaption;
         }
