@@ -6,6 +6,7 @@
 #include <tessaly/cstring.h>
 #include <tessaly/oledatetime.h>
 #include <tessaly/types.h>
+#include <tessaly/word_components.h>
 
 // ---- Dates and times ----
 
@@ -32,3 +33,11 @@ TESSALY_API short SSCEOptionsDlgTmplt();
 TESSALY_API void ReleaseSpellingDlg(CDialog** dialog);
 
 // ---- Related words and word-list data files ----
+// Appends the words related to word (from the related-word component over "Vere17.dav" in the
+// installation folder); the list's size afterwards. 0 for an empty word or without the data
+// file; a failure of the component leaves as _com_error (tessaly/word_components.h).
+TESSALY_API int GetRelatedWordList(CString word, CStringArray& list);
+// The first two columns of a table file (".ess", ".csv", or what the spreadsheet component
+// reads: .xls workbooks, tab-separated text): the first list emptied and refilled, rows
+// appended to the second. 1 when read; else 0 after a message (61562, 61563, 61552, 61555).
+TESSALY_API int GetDataFromFile(CString path, CStringArray& first, CStringArray& second);
