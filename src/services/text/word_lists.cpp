@@ -1,6 +1,6 @@
 // Two-column tables from word-list data files (".ess" documents, comma-separated text, and
 // whatever the spreadsheet component reads) through the spreadsheet component.
-#include "text/word_lists.h"
+#include "text/csv_rewrite.h"
 
 #include <tessaly/foundation.h>
 #include <tessaly/text.h>
@@ -20,18 +20,6 @@
 #include "text/component_objects.h"
 
 namespace tessaly::text {
-
-std::string CommasToTabs(const std::string& text) {
-    std::string out = text;
-    bool quoted = false;
-    for (char& c : out) {
-        if (c == '"')
-            quoted = !quoted;
-        else if (c == ',' && !quoted)
-            c = '\t';
-    }
-    return out;
-}
 
 namespace {
 

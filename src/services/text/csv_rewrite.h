@@ -1,5 +1,6 @@
 #pragma once
-// The comma-separated text rewrite of the word-list data files.
+// The comma-separated text rewrite of the word-list data files (kept apart, without
+// dependencies, so the fuzz harness builds it alone).
 #include <string>
 
 namespace tessaly::text {
