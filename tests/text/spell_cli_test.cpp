@@ -8,7 +8,7 @@
 
 #include <tessaly/spelling_engine.h>
 
-#include "platform/module.h"
+#include "engine_entries.h"
 #include "support/prefix.h"
 #include "support/registry.h"
 #include "support/run.h"
@@ -124,13 +124,8 @@ TEST_F(SpellCommands, EachCommandPrintsItsResultOrNamesTheMissingFile) {
 TEST_F(SpellCommands, TheUserDictionaryIsKeptAcrossRuns) {
     const std::string text = file("name.txt", "Greetings from Quorbly.\n");
     EXPECT_EQ(tt::RunTessaly({"spell", text}).status, 1);
-    HMODULE engine = tessaly::platform::LoadLibraryA("SSCE5232.dll");
-    ASSERT_NE(engine, nullptr);
-    auto sid = reinterpret_cast<decltype(&SSCE_GetSid)>(
-        tessaly::platform::GetProcAddress(engine, "SSCE_GetSid"));
-    auto add = reinterpret_cast<decltype(&SSCE_AddToLex)>(
-        tessaly::platform::GetProcAddress(engine, "SSCE_AddToLex"));
-    ASSERT_EQ(add(sid(), 1, "Quorbly", SSCE_IGNORE_ACTION, nullptr), 0);
+    ASSERT_EQ(
+        ENGINE(SSCE_AddToLex)(ENGINE(SSCE_GetSid)(), 1, "Quorbly", SSCE_IGNORE_ACTION, nullptr), 0);
     const auto after = tt::RunTessaly({"spell", text});
     EXPECT_EQ(after.status, 0) << after.out;
 }

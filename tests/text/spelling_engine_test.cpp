@@ -10,17 +10,11 @@
 #include <tessaly/spelling_engine.h>
 #include <tessaly/text.h>
 
-#include "platform/module.h"
+#include "engine_entries.h"
 #include "platform/prefix.h"
 #include "support/prefix.h"
 
 namespace {
-
-template <typename F> F entry(const char* name) {
-    static HMODULE module = tessaly::platform::LoadLibraryA("SSCE5232.dll");
-    return reinterpret_cast<F>(tessaly::platform::GetProcAddress(module, name));
-}
-#define ENGINE(name) entry<decltype(&::name)>(#name)
 
 struct Report {
     std::string word;
@@ -232,6 +226,9 @@ TEST_F(SpellingEngine, AddedWordsPassAndLandInThePlainWordList) {
     EXPECT_EQ(ENGINE(SSCE_AddToLex)(sid, lex, "Zorblatt", SSCE_IGNORE_ACTION, nullptr), 0);
     EXPECT_TRUE(walk("Zorblatt wins", kDefault).empty());
     EXPECT_EQ(ENGINE(SSCE_CheckWord)(sid, "Zorblatt", nullptr, 0), SSCE_USER_WORD_RSLT);
+    CStringArray list; // the library's suggestions come from the same session
+    GetSuggestionWordList("Zorblat", list);
+    EXPECT_EQ(list[0], "Zorblatt");
     const std::string file = tessaly::testing::ReadFile(prefix_.root() + "/drive_c/users/" +
                                                         tessaly::platform::PrefixUserName() +
                                                         "/Application Data/Tessaly/userdic.tlx");
