@@ -2,6 +2,7 @@
 // which file they name when one is missing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -37,84 +38,60 @@ TEST_F(SpellCommands, EachCommandPrintsItsResultOrNamesTheMissingFile) {
     const std::string single = file("single.csv", "one\ntwo\n");
     const std::string folder = prefix_.scratch() + "/install";
     file("install/Vere17.dav", "index=/nonexistent/th.idx\ndata=/nonexistent/th.dat\n");
+    // args: words separated by blanks; out and err: texts that must appear, separated by '|'.
     struct Row {
         const char* rule;
         std::function<void()> setUp;
-        std::vector<std::string> args;
+        std::string args;
         int status;
-        std::vector<std::string> out, err;
+        std::string out, err;
+    };
+    const auto noDictionary = [] {
+        tt::PutRegText(HKEY_CURRENT_USER, "Software\\Varnholt\\Spelling Engine", "Main Dictionary",
+                       "xx_XX");
     };
     const Row rows[] = {
-        {"misspelled words with their lines and suggestions",
-         nullptr,
-         {"spell", text},
-         1,
-         {"1: Ths (misspelled): ", "This", "2: teh (misspelled): the"},
-         {}},
-        {"a clean text", nullptr, {"spell", clean}, 0, {}, {}},
-        {"a missing text",
-         nullptr,
-         {"spell", text + ".gone"},
-         1,
-         {},
-         {"file " + text + ".gone is missing"}},
-        {"a missing dictionary names its files",
-         [] {
-             tt::PutRegText(HKEY_CURRENT_USER, "Software\\Varnholt\\Spelling Engine",
-                            "Main Dictionary", "xx_XX");
-         },
-         {"spell", clean},
-         1,
-         {},
-         {"dictionary file /usr/share/hunspell/xx_XX.aff, /usr/share/hunspell/xx_XX.dic is "
-          "missing"}},
-        {"related words without an installation folder",
-         nullptr,
-         {"related", "happy"},
-         1,
-         {},
-         {"data file Vere17.dav is missing"}},
+        {"misspelled words with their lines and suggestions", nullptr, "spell " + text, 1,
+         "1: Ths (misspelled): |This|2: teh (misspelled): the", ""},
+        {"a clean text", nullptr, "spell " + clean, 0, "", ""},
+        {"a missing text", nullptr, "spell " + text + ".gone", 1, "",
+         "file " + text + ".gone is missing"},
+        {"a missing dictionary names its files", noDictionary, "spell " + clean, 1, "",
+         "dictionary file /usr/share/hunspell/xx_XX.aff, /usr/share/hunspell/xx_XX.dic is missing"},
+        {"related words without an installation folder", nullptr, "related happy", 1, "",
+         "data file Vere17.dav is missing"},
         {"related words from the installed data file",
-         [this] { setInstallDir(TESSALY_BUILD_DIR "/lib"); },
-         {"related", "happy"},
-         0,
-         {"glad\n", "cheerful\n"},
-         {}},
-        {"related words without the data file",
-         [this] { setInstallDir(prefix_.scratch()); },
-         {"related", "happy"},
-         1,
-         {},
-         {"data file " + tt::WindowsPath(prefix_.scratch()) + "\\Vere17.dav is missing"}},
-        {"related words without the thesaurus",
-         [&] { setInstallDir(folder); },
-         {"related", "happy"},
-         1,
-         {},
-         {"thesaurus file /nonexistent/th.idx is missing"}},
-        {"a table's two columns", nullptr, {"table", csv}, 0, {"apple\tApfel\n\"x,y\"\tz\n"}, {}},
-        {"a table of one column",
-         nullptr,
-         {"table", single},
-         1,
-         {},
-         {"tessaly: table: File structure is wrong."}},
-        {"a missing table",
-         nullptr,
-         {"table", csv + ".gone"},
-         1,
-         {},
-         {"file " + csv + ".gone is missing"}},
+         [this] { setInstallDir(TESSALY_BUILD_DIR "/lib"); }, "related happy", 0,
+         "glad\n|cheerful\n", ""},
+        {"related words without the data file", [this] { setInstallDir(prefix_.scratch()); },
+         "related happy", 1, "",
+         "data file " + tt::WindowsPath(prefix_.scratch()) + "\\Vere17.dav is missing"},
+        {"related words without the thesaurus", [&] { setInstallDir(folder); }, "related happy", 1,
+         "", "thesaurus file /nonexistent/th.idx is missing"},
+        {"a table's two columns", nullptr, "table " + csv, 0, "apple\tApfel\n\"x,y\"\tz\n", ""},
+        {"a table of one column", nullptr, "table " + single, 1, "",
+         "tessaly: table: File structure is wrong."},
+        {"a missing table", nullptr, "table " + csv + ".gone", 1, "",
+         "file " + csv + ".gone is missing"},
+    };
+    auto pieces = [](const std::string& text, char separator) {
+        std::vector<std::string> out;
+        for (size_t at = 0; at < text.size();) {
+            const size_t end = std::min(text.find(separator, at), text.size());
+            out.push_back(text.substr(at, end - at));
+            at = end + 1;
+        }
+        return out;
     };
     for (const auto& row : rows) {
         if (row.setUp) row.setUp();
-        const auto run = tt::RunTessaly(row.args);
+        const auto run = tt::RunTessaly(pieces(row.args, ' '));
         EXPECT_EQ(run.status, row.status) << row.rule << "\n" << run.out << run.err;
-        for (const auto& s : row.out)
+        for (const auto& s : pieces(row.out, '|'))
             EXPECT_NE(run.out.find(s), std::string::npos) << row.rule << ": " << s << "\n"
                                                           << run.out;
         if (row.out.empty()) EXPECT_EQ(run.out, "") << row.rule;
-        for (const auto& s : row.err)
+        for (const auto& s : pieces(row.err, '|'))
             EXPECT_NE(run.err.find(s), std::string::npos) << row.rule << ": " << s << "\n"
                                                           << run.err;
     }
