@@ -154,9 +154,9 @@ void BM_EngineSuggest(benchmark::State& state) {
     ENGINE(SSCE_SetSuggestionDepth)(SSCE_DEPTH_MODERATE);
 }
 
-BENCHMARK(BM_EngineBlockWalk)->Unit(benchmark::kMillisecond)->MinTime(3.0);
-BENCHMARK(BM_HunspellCommand)->Unit(benchmark::kMillisecond)->MinTime(3.0);
-BENCHMARK(BM_HunspellCommandEmptyText)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_EngineBlockWalk)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
+BENCHMARK(BM_HunspellCommand)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
+BENCHMARK(BM_HunspellCommandEmptyText)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_EngineSuggest)
     ->Arg(SSCE_DEPTH_FAST)
     ->Arg(SSCE_DEPTH_MODERATE)
