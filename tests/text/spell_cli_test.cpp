@@ -9,7 +9,7 @@
 
 #include <tessaly/spelling_engine.h>
 
-#include "engine_entries.h"
+#include "spelling_support.h"
 #include "support/prefix.h"
 #include "support/registry.h"
 #include "support/run.h"
@@ -74,24 +74,15 @@ TEST_F(SpellCommands, EachCommandPrintsItsResultOrNamesTheMissingFile) {
         {"a missing table", nullptr, "table " + csv + ".gone", 1, "",
          "file " + csv + ".gone is missing"},
     };
-    auto pieces = [](const std::string& text, char separator) {
-        std::vector<std::string> out;
-        for (size_t at = 0; at < text.size();) {
-            const size_t end = std::min(text.find(separator, at), text.size());
-            out.push_back(text.substr(at, end - at));
-            at = end + 1;
-        }
-        return out;
-    };
     for (const auto& row : rows) {
         if (row.setUp) row.setUp();
-        const auto run = tt::RunTessaly(pieces(row.args, ' '));
+        const auto run = tt::RunTessaly(tt::Pieces(row.args, ' '));
         EXPECT_EQ(run.status, row.status) << row.rule << "\n" << run.out << run.err;
-        for (const auto& s : pieces(row.out, '|'))
+        for (const auto& s : tt::Pieces(row.out, '|'))
             EXPECT_NE(run.out.find(s), std::string::npos) << row.rule << ": " << s << "\n"
                                                           << run.out;
         if (row.out.empty()) EXPECT_EQ(run.out, "") << row.rule;
-        for (const auto& s : pieces(row.err, '|'))
+        for (const auto& s : tt::Pieces(row.err, '|'))
             EXPECT_NE(run.err.find(s), std::string::npos) << row.rule << ": " << s << "\n"
                                                           << run.err;
     }

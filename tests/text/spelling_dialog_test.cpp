@@ -18,8 +18,8 @@
 #include <tessaly/text.h>
 #include <tessaly/wnd.h>
 
-#include "engine_entries.h"
 #include "platform/prefix.h"
+#include "spelling_support.h"
 #include "support/prefix.h"
 #include "support/qt_app.h"
 #include "support/registry.h"
@@ -105,16 +105,13 @@ class SpellingDialog : public tessaly::testing::PrefixTest {
 // A script of the dialog's steps separated by '|': "!ID" clicks, ">ID=TEXT" types into a box,
 // "?ID=TEXT" expects a box's text.
 void runSteps(Dialog& d, const std::string& steps, const char* rule) {
-    for (size_t at = 0; at < steps.size();) {
-        const size_t end = std::min(steps.find('|', at), steps.size());
-        const std::string step = steps.substr(at, end - at);
+    for (const std::string& step : tessaly::testing::Pieces(steps, '|')) {
         const size_t eq = step.find('=');
         const int id = std::stoi(step.substr(1, eq == std::string::npos ? eq : eq - 1));
         const std::string text = eq == std::string::npos ? "" : step.substr(eq + 1);
         if (step[0] == '!') EXPECT_TRUE(d.Click(id)) << rule << ": " << step;
         if (step[0] == '>') d.SetText(id, text);
         if (step[0] == '?') EXPECT_EQ(d.GetText(id), text) << rule << ": " << step;
-        at = end + 1;
     }
 }
 
@@ -122,58 +119,31 @@ void runSteps(Dialog& d, const std::string& steps, const char* rule) {
 // completion message with its counts (none after Cancel). 8701 Consider Changing, 8702 Change
 // To, 8704 Change, 8705 Ignore, 8706 Add, 8707 Change All, 2 Cancel.
 TEST_F(SpellingDialog, EachButtonLeavesTheEditorAndTheCountsAsItShould) {
+    // highlighted: the words, separated by '|'; message: empty for none.
     struct Row {
         const char* rule;
         const char* text;
-        std::string steps;
+        const char* steps;
         const char* after;
-        std::vector<std::string> highlighted;
-        std::string message; // empty: none
+        const char* highlighted;
+        std::string message;
     };
     const Row rows[] = {
-        {"a text without errors", "The cat sat.", "", "The cat sat.", {}, complete(0, 0)},
-        {"Change takes the first suggestion",
-         "I recieve mail.",
-         "?8701=recieve|?8702=receive|!8704",
-         "I receive mail.",
-         {"recieve"},
-         complete(1, 1)},
-        {"Change takes a typed word",
-         "I recieve mail.",
-         ">8702=get|!8704",
-         "I get mail.",
-         {"recieve"},
-         complete(1, 1)},
-        {"no suggestions and an empty Change To remove the word",
-         "a qzxqzxqzx b",
-         "?8702=|!8704",
-         "a  b",
-         {"qzxqzxqzx"},
-         complete(1, 1)},
-        {"Change All changes later ones without stopping",
-         "teh cat and teh dog",
-         ">8702=the|!8707",
-         "the cat and the dog",
-         {"teh", "teh"},
-         complete(2, 1)},
-        {"Ignore records nothing",
-         "I recieve a recieve",
-         "!8705|!8705",
-         "I recieve a recieve",
-         {"recieve", "recieve"},
-         complete(2, 0)},
-        {"Add lets later ones pass",
-         "Zorblatt met Zorblatt.",
-         "!8706",
-         "Zorblatt met Zorblatt.",
-         {"Zorblatt"},
-         complete(1, 0)},
-        {"Cancel keeps the changes so far",
-         "I recieve and recieve.",
-         "!8704|!2",
-         "I receive and recieve.",
-         {"recieve", "recieve"},
-         ""},
+        {"a text without errors", "The cat sat.", "", "The cat sat.", "", complete(0, 0)},
+        {"Change takes the first suggestion", "I recieve mail.",
+         "?8701=recieve|?8702=receive|!8704", "I receive mail.", "recieve", complete(1, 1)},
+        {"Change takes a typed word", "I recieve mail.", ">8702=get|!8704", "I get mail.",
+         "recieve", complete(1, 1)},
+        {"no suggestions and an empty Change To remove the word", "a qzxqzxqzx b", "?8702=|!8704",
+         "a  b", "qzxqzxqzx", complete(1, 1)},
+        {"Change All changes later ones without stopping", "teh cat and teh dog", ">8702=the|!8707",
+         "the cat and the dog", "teh|teh", complete(2, 1)},
+        {"Ignore records nothing", "I recieve a recieve", "!8705|!8705", "I recieve a recieve",
+         "recieve|recieve", complete(2, 0)},
+        {"Add lets later ones pass", "Zorblatt met Zorblatt.", "!8706", "Zorblatt met Zorblatt.",
+         "Zorblatt", complete(1, 0)},
+        {"Cancel keeps the changes so far", "I recieve and recieve.", "!8704|!2",
+         "I receive and recieve.", "recieve|recieve", ""},
     };
     for (const auto& row : rows) {
         messages.clear();
@@ -182,12 +152,10 @@ TEST_F(SpellingDialog, EachButtonLeavesTheEditorAndTheCountsAsItShould) {
         const int result = check(editor, [&](Dialog& d) { runSteps(d, row.steps, row.rule); });
         EXPECT_EQ(result, IDCANCEL) << row.rule;
         EXPECT_EQ(editor.toPlainText().toStdString(), row.after) << row.rule;
-        EXPECT_EQ(editor.highlights, row.highlighted) << row.rule;
+        EXPECT_EQ(editor.highlights, tessaly::testing::Pieces(row.highlighted, '|')) << row.rule;
         for (WPARAM w : editor.wParams)
             EXPECT_EQ(w, 0x01010000u) << row.rule;
-        EXPECT_EQ(messages, row.message.empty() ? std::vector<std::string>{}
-                                                : std::vector<std::string>{row.message})
-            << row.rule;
+        EXPECT_EQ(messages, tessaly::testing::Pieces(row.message, '|')) << row.rule;
     }
 }
 
@@ -201,8 +169,9 @@ TEST_F(SpellingDialog, ChoosingASuggestionPutsItInChangeTo) {
     check(editor, [&](Dialog& d) {
         const auto items = d.GetItems(kSuggestions);
         ASSERT_EQ(items.size(), static_cast<size_t>(engine.GetSize()));
-        for (size_t i = 0; i < items.size(); ++i)
-            EXPECT_EQ(items[i], engine[int(i)].GetString());
+        EXPECT_TRUE(
+            std::equal(items.begin(), items.end(), engine.GetData(),
+                       [](const std::string& a, const CString& b) { return b == a.c_str(); }));
         EXPECT_EQ(d.GetCurSel(kSuggestions), 0);
         EXPECT_TRUE(d.SetCurSel(kSuggestions, 1));
         EXPECT_EQ(d.GetText(kChangeTo), items[1]);
@@ -247,18 +216,18 @@ TEST_F(SpellingDialog, TheOptionsDialogShowsAndKeepsTheEnginesChoices) {
             checked += o.GetCheck(id);
         EXPECT_EQ(checked, __builtin_popcount(SSCE_DEFAULT_OPTIONS));
         EXPECT_EQ(o.GetCheck(1052), 1);
+        // Every installed dictionary by its language's name, the engine's own chosen.
         const auto languages = o.GetItems(1059);
-        const auto english =
-            std::find(languages.begin(), languages.end(), "English (United States)");
-        const auto german = std::find(languages.begin(), languages.end(), "German (Germany)");
-        ASSERT_NE(english, languages.end());
-        ASSERT_NE(german, languages.end());
-        EXPECT_EQ(o.GetCurSel(1059), english - languages.begin());
-        for (int i = 0; i < 11; ++i)
-            o.SetCheck(ids[i], o.GetCheck(ids[i]) ? 0 : 1);
+        const auto at = [&](const char* name) {
+            return std::find(languages.begin(), languages.end(), name) - languages.begin();
+        };
+        ASSERT_LT(at("German (Germany)"), static_cast<long>(languages.size()));
+        EXPECT_EQ(o.GetCurSel(1059), at("English (United States)"));
+        for (int id : ids)
+            o.SetCheck(id, o.GetCheck(id) ? 0 : 1);
         o.SetCheck(1052, 0);
         o.SetCheck(1053, 1);
-        o.SetCurSel(1059, static_cast<int>(german - languages.begin()));
+        o.SetCurSel(1059, static_cast<int>(at("German (Germany)")));
         o.Click(IDOK);
     });
     EXPECT_EQ(SSCEOptionsDlgTmplt(), IDOK);
