@@ -310,14 +310,4 @@ TEST_F(SpellingDialog, SuggestionListsAreAppendedTo) {
     EXPECT_EQ(GetSuggestionWordList("", list), 2 * once);
 }
 
-TEST_F(SpellingDialog, ReleasingDeletesTheDialogAndClearsThePointer) {
-    CDialog* none = nullptr;
-    ReleaseSpellingDlg(&none);
-    ReleaseSpellingDlg(nullptr);
-    EXPECT_EQ(none, nullptr);
-    CDialog* dialog = new CDialog(8700u);
-    ReleaseSpellingDlg(&dialog);
-    EXPECT_EQ(dialog, nullptr); // the leak checker sees the object gone
-}
-
 } // namespace
