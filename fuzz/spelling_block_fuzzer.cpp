@@ -1,9 +1,9 @@
 // The spelling engine's block walk over the caller's buffer. Input: one byte of option bits,
-// one byte of spare room, then the text and replacement words separated by zero bytes. The
-// walk replaces each reported word with the next replacement (when one is left) and moves on.
-// The walk ends; nothing is written past the buffer's size; the text stays NUL-terminated
-// within the size; the cursor stays within the text; each reported word is the text at the
-// cursor (its first 63 bytes when flagged too long); a refused replacement changes nothing.
+// one byte of spare room (its top bit: automatic correction), then the text and replacement words
+// separated by zero bytes. The walk replaces each reported word with the next replacement (when one
+// is left) and moves on. The walk ends; nothing is written past the buffer's size; the text stays
+// NUL-terminated within the size; the cursor stays within the text; each reported word is the text
+// at the cursor (its first 63 bytes when flagged too long); a refused replacement changes nothing.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -42,7 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     if (size < 2) return 0;
     // Options persist in the registry: written only when they change, which keeps runs fast.
     static int options = -1;
-    if ((data[0] & 0x7FF) != options) ENGINE(SSCE_SetOptions)(options = data[0] & 0x7FF);
+    const int wanted = data[0] | ((data[1] & 0x80) ? SSCE_AUTO_CORRECT_OPT : 0);
+    if (wanted != options) ENGINE(SSCE_SetOptions)(options = wanted);
     const size_t spare = data[1] % 64 + 1;
     std::vector<std::string> parts = tessaly::fuzz::splitInput(data + 2, size - 2, '\0');
     const std::string text = parts[0];
