@@ -1,9 +1,10 @@
 // The spelling engine's block walk over the caller's buffer. Input: one byte of option bits,
-// one byte of spare room (its top bit: automatic correction), then the text and replacement words
-// separated by zero bytes. The walk replaces each reported word with the next replacement (when one
-// is left) and moves on. The walk ends; nothing is written past the buffer's size; the text stays
-// NUL-terminated within the size; the cursor stays within the text; each reported word is the text
-// at the cursor (its first 63 bytes when flagged too long); a refused replacement changes nothing.
+// one byte of spare room (its top bit: automatic correction), then the text and replacement
+// words separated by zero bytes. The walk replaces each reported word with the next
+// replacement (when one is left) and moves on. The walk ends; nothing is written past the
+// buffer's size; the text stays NUL-terminated within the size; the cursor stays within the
+// text; each reported word is the text at the cursor (its first 63 bytes when flagged too
+// long); a refused replacement changes nothing.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
