@@ -35,7 +35,7 @@ constexpr int kErrorWord = 8701, kChangeTo = 8702, kSuggestions = 8703, kChange 
 // and puts the text it is given in place of the selection.
 class Editor : public QTextEdit {
   public:
-    std::vector<std::string> highlights, replacements;
+    std::vector<std::string> highlights;
     std::vector<WPARAM> wParams;
 
   protected:
@@ -51,7 +51,6 @@ class Editor : public QTextEdit {
                 QTextDocument::FindCaseSensitively | QTextDocument::FindWholeWords);
             if (!found.isNull()) setTextCursor(found);
         } else if (m->message() == WM_USER + 201) {
-            replacements.push_back(text);
             QTextCursor cursor = textCursor();
             cursor.insertText(QString::fromLatin1(text.c_str()));
             setTextCursor(cursor);
@@ -109,9 +108,13 @@ void runSteps(Dialog& d, const std::string& steps, const char* rule) {
         const size_t eq = step.find('=');
         const int id = std::stoi(step.substr(1, eq == std::string::npos ? eq : eq - 1));
         const std::string text = eq == std::string::npos ? "" : step.substr(eq + 1);
-        if (step[0] == '!') EXPECT_TRUE(d.Click(id)) << rule << ": " << step;
-        if (step[0] == '>') d.SetText(id, text);
-        if (step[0] == '?') EXPECT_EQ(d.GetText(id), text) << rule << ": " << step;
+        if (step[0] == '!') {
+            EXPECT_TRUE(d.Click(id)) << rule << ": " << step;
+        } else if (step[0] == '>') {
+            d.SetText(id, text);
+        } else {
+            EXPECT_EQ(d.GetText(id), text) << rule << ": " << step;
+        }
     }
 }
 
