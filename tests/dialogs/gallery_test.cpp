@@ -112,8 +112,9 @@ TEST_F(Gallery, EveryDialogRendersWithControlsInPlaceAndItsCaption) {
         const Shown& s = it->second;
         std::error_code error;
         EXPECT_GT(std::filesystem::file_size(s.png, error), 200u);
-        // The input dialog's caption is the catalogue's argument, not the template's.
-        if (name != "input-buffer") {
+        // The input dialog's caption is the catalogue's argument, not the template's; a named
+        // template (the spelling options) has no number to look its caption up by.
+        if (name != "input-buffer" && s.templateId != 0) {
             EXPECT_EQ(s.caption, captionOf(english, s.templateId));
         }
         std::vector<const Box*> visible;

@@ -18,5 +18,6 @@ int RunMailTour(const std::string& folder);
 // Where the tour's values start: after the widest label, in terminal columns.
 inline constexpr size_t kTourColumn = 53;
 void addWindowCommands(CLI::App& app);   // tessaly window ...
+void addSpellCommands(CLI::App& app);    // tessaly spell, related, table
 
 } // namespace tessaly::cli

@@ -6,6 +6,7 @@
 #include <tessaly/dialogs.h>
 #include <tessaly/foundation.h>
 #include <tessaly/mail.h>
+#include <tessaly/text.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -232,6 +233,14 @@ const std::vector<DialogEntry> kCatalogue = {
          v.emplace_back("address", address.str());
          return r;
      }},
+    // Spelling: the check over a text of the command line's (no editor to tell), and the
+    // engine's options.
+    {"check-spelling", "ShowCheckSpellingDlg",
+     [](const DialogArgs& a, DialogValues&) {
+         return ShowCheckSpellingDlg(nullptr, arg(a, 0, "This sentence has a mispelled word."));
+     }},
+    {"spelling-options", "SSCEOptionsDlgTmplt",
+     [](const DialogArgs&, DialogValues&) { return static_cast<int>(SSCEOptionsDlgTmplt()); }},
 };
 
 } // namespace

@@ -1,0 +1,225 @@
+// Related words from the related-word component (MyThes) and two-column tables through the
+// spreadsheet component (.xls made by an independent writer, .ess, comma-separated, tabbed).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <tessaly/automation.h>
+#include <tessaly/text.h>
+#include <tessaly/word_components.h>
+
+#include "platform/module.h"
+#include "platform/prefix.h"
+#include "platform/shell.h"
+#include "spelling_support.h"
+#include "support/prefix.h"
+#include "support/qt_app.h"
+#include "support/registry.h"
+#include "support/run.h"
+
+using tessaly::automation::Dialog;
+namespace tt = tessaly::testing;
+
+namespace {
+
+std::vector<std::string> items(const CStringArray& list) {
+    std::vector<std::string> out;
+    for (int i = 0; i < list.GetSize(); ++i)
+        out.push_back(list[i].GetString());
+    return out;
+}
+
+class WordLists : public tt::PrefixTest {
+  protected:
+    void SetUp() override {
+        tt::EnsureQtApplication();
+        install = prefix_.scratch() + "/install";
+        std::filesystem::create_directories(install);
+        tt::PutRegText(HKEY_LOCAL_MACHINE, "Software\\Varnholt\\Tessaly2001\\INSTALLDIR", "",
+                       tt::WindowsPath(install));
+        // The framework's message box and the library's message dialog (text 1501, OK 1785).
+        tessaly::automation::SetMessageBoxHandler([this](const auto& info) {
+            messages.push_back(info.text);
+            return IDOK;
+        });
+        tessaly::automation::SetDialogHandler([this](Dialog& d) {
+            messages.push_back(d.GetText(1501));
+            d.Click(1785);
+        });
+    }
+    void TearDown() override {
+        tessaly::automation::SetDialogHandler(nullptr);
+        tessaly::automation::SetMessageBoxHandler(nullptr);
+    }
+
+    static void registerComponent(const char* module) {
+        HMODULE handle = tessaly::platform::LoadLibraryA(module);
+        ASSERT_NE(handle, nullptr) << module;
+        auto entry = reinterpret_cast<DllRegisterServerEntry>(
+            tessaly::platform::GetProcAddress(handle, "DllRegisterServer"));
+        ASSERT_NE(entry, nullptr);
+        ASSERT_EQ(entry(), S_OK);
+    }
+    void installDataFile(const std::string& content = "") {
+        if (content.empty())
+            std::filesystem::copy_file(TESSALY_BUILD_DIR "/lib/Vere17.dav",
+                                       install + "/Vere17.dav");
+        else
+            tt::WriteFile(install + "/Vere17.dav", content);
+    }
+    // A workbook written by Debian's xlwt (the system Python, where python3-xlwt lives): each row's
+    // cells (numbers when they read as numbers).
+    std::string workbook(const std::string& name, const std::string& rows) {
+        const std::string path = prefix_.scratch() + "/" + name;
+        const std::string script = "import xlwt, sys\n"
+                                   "book = xlwt.Workbook(); sheet = book.add_sheet('Words')\n"
+                                   "for r, row in enumerate(" +
+                                   rows +
+                                   "):\n"
+                                   "    for c, value in enumerate(row): sheet.write(r, c, value)\n"
+                                   "book.save(sys.argv[1])\n";
+        const auto made = tt::RunProgram({"/usr/bin/python3", "-c", script, path});
+        EXPECT_EQ(made.status, 0) << made.err;
+        return path;
+    }
+
+    std::string install;
+    std::vector<std::string> messages;
+};
+
+// One row per rule: the data file, the word, what the list holds afterwards.
+TEST_F(WordLists, RelatedWordsAreAppendedFromTheThesaurus) {
+    registerComponent("VereWords.dll");
+    installDataFile();
+    struct Row {
+        const char* rule;
+        const char* word;
+        int result;
+        std::string mustHold; // separated by '|'
+    };
+    const Row rows[] = {
+        {"an empty word touches nothing", "", 0, "kept"},
+        {"a known word's related words follow what the list held", "happy", -1,
+         "kept|glad|felicitous|cheerful|unhappy"},
+        {"a capitalised word is found in lower case", "Happy", -1, "kept|glad"},
+        {"an unknown word adds nothing", "qzxqzx", 1, "kept"},
+    };
+    for (const auto& row : rows) {
+        CStringArray list;
+        list.Add("kept");
+        const int result = GetRelatedWordList(row.word, list);
+        const auto got = items(list);
+        EXPECT_EQ(result, row.result < 0 ? static_cast<int>(got.size()) : row.result) << row.rule;
+        for (const auto& word : tt::Pieces(row.mustHold, '|'))
+            EXPECT_NE(std::find(got.begin(), got.end(), word), got.end())
+                << row.rule << ": " << word;
+        // The word itself and the relation's notes are not related words.
+        for (const auto& word : got)
+            EXPECT_EQ(word.find('('), std::string::npos) << word;
+        EXPECT_EQ(std::count(got.begin(), got.end(), "happy"), 0) << row.rule;
+    }
+}
+
+TEST_F(WordLists, RelatedWordFailures) {
+    CStringArray list;
+    // The result code the call leaves with as the COM error, S_OK when it returns.
+    auto failure = [&] {
+        try {
+            GetRelatedWordList("happy", list);
+        } catch (const _com_error& e) {
+            return e.Error();
+        }
+        return S_OK;
+    };
+    // No data file: 0, whatever the component.
+    EXPECT_EQ(GetRelatedWordList("happy", list), 0);
+    installDataFile();
+    // The component not registered: its creation fails.
+    EXPECT_EQ(failure(), REGDB_E_CLASSNOTREG);
+    // A data file naming a thesaurus that is not there: opening it fails.
+    registerComponent("VereWords.dll");
+    std::filesystem::remove(install + "/Vere17.dav");
+    installDataFile("index=/nonexistent/th.idx\ndata=/nonexistent/th.dat\n");
+    EXPECT_EQ(failure(), STG_E_FILENOTFOUND);
+    EXPECT_EQ(list.GetSize(), 0);
+}
+
+// One row per kind of file and rule of the table reader.
+TEST_F(WordLists, TablesComeFromEveryKindOfDataFile) {
+    registerComponent("BookView.dll");
+    const std::string xls = workbook("words.xls", "[('apple', 'Apfel'), ('house', 'Haus'), "
+                                                  "(3, 2.5)]");
+    const std::string xlsBytes = tt::ReadFile(xls);
+    const std::string single = workbook("single.xls", "[('one',), ('two',)]");
+    auto le32 = [](unsigned v) {
+        return std::string{char(v & 0xFF), char(v >> 8 & 0xFF), char(v >> 16 & 0xFF),
+                           char(v >> 24)};
+    };
+    const std::string dir = prefix_.scratch();
+    tt::WriteFile(dir + "/zero.ess", le32(0) + xlsBytes);
+    tt::WriteFile(dir + "/offset.ess", le32(16) + std::string(12, 'x') + xlsBytes);
+    tt::WriteFile(dir + "/UPPER.ESS", le32(0) + xlsBytes);
+    const std::string brokenBook = std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + "junk";
+    tt::WriteFile(dir + "/broken.ess", le32(0) + brokenBook);
+    tt::WriteFile(dir + "/broken.xls", brokenBook);
+    tt::WriteFile(dir + "/quotes.csv", "a,b\r\n\"x,y\",z\r\n");
+    tt::WriteFile(dir + "/tabbed.txt", "eins\tone\nzwei\ttwo");
+    tt::WriteFile(dir + "/single.csv", "a\nb\n");
+    const std::string failedOpen = "Failed to open " + tt::WindowsPath(dir + "/missing.ess") + ".";
+    struct Row {
+        std::string file;
+        int result;
+        std::vector<std::string> first, second;
+        std::vector<std::string> messages;
+    };
+    const Row rows[] = {
+        {"words.xls", 1, {"apple", "house", "3"}, {"Apfel", "Haus", "2.5"}, {}},
+        {"zero.ess", 1, {"apple", "house", "3"}, {"Apfel", "Haus", "2.5"}, {}},
+        {"offset.ess", 1, {"apple", "house", "3"}, {"Apfel", "Haus", "2.5"}, {}},
+        {"UPPER.ESS", 1, {"apple", "house", "3"}, {"Apfel", "Haus", "2.5"}, {}},
+        {"quotes.csv", 1, {"a", "\"x,y\""}, {"b", "z"}, {}},
+        {"tabbed.txt", 1, {"eins", "zwei"}, {"one", "two"}, {}},
+        {"single.xls", 0, {}, {}, {"File structure is wrong."}},
+        {"single.csv", 0, {}, {}, {"File structure is wrong."}},
+        // A document that cannot be opened ends before the first list is emptied.
+        {"missing.ess", 0, {"old"}, {}, {failedOpen}},
+        {"broken.ess", 0, {}, {}, {"Failed to open " + tt::WindowsPath(dir + "/broken.ess") + "."}},
+        {"broken.xls", 0, {}, {}, {}},
+        {"missing.xls", 0, {}, {}, {}},
+    };
+    for (const auto& row : rows) {
+        messages.clear();
+        CStringArray first, second;
+        first.Add("old");
+        second.Add("old");
+        const std::string path = tt::WindowsPath(dir + "/" + row.file);
+        EXPECT_EQ(GetDataFromFile(path.c_str(), first, second), row.result) << row.file;
+        EXPECT_EQ(items(first), row.first) << row.file;
+        std::vector<std::string> expectedSecond = {"old"};
+        expectedSecond.insert(expectedSecond.end(), row.second.begin(), row.second.end());
+        EXPECT_EQ(items(second), expectedSecond) << row.file;
+        EXPECT_EQ(messages, row.messages) << row.file;
+    }
+    // Temporary files are gone after every read.
+    char temp[260] = {};
+    tessaly::platform::GetTempPathA(sizeof temp, temp);
+    std::error_code ec;
+    for (const auto& e :
+         std::filesystem::directory_iterator(tessaly::platform::ToPosixPath(temp), ec))
+        ADD_FAILURE() << "left behind: " << e.path();
+}
+
+TEST_F(WordLists, WithoutTheSpreadsheetComponentNothingIsRead) {
+    tt::WriteFile(prefix_.scratch() + "/t.csv", "a,b\n");
+    CStringArray first, second;
+    first.Add("old");
+    EXPECT_EQ(GetDataFromFile(tt::WindowsPath(prefix_.scratch() + "/t.csv").c_str(), first, second),
+              0);
+    EXPECT_EQ(messages, std::vector<std::string>{"Fatal Error: F1 BookView CreateInstance failed"});
+    EXPECT_EQ(items(first), std::vector<std::string>{"old"});
+}
+
+} // namespace
