@@ -88,13 +88,21 @@ double utcToLocal(double utc) {
     return date;
 }
 
-// Bias + DaylightBias of the current zone in minutes, as the older systems' record gives it:
-// the standard offset west of UTC, and one hour less where the zone keeps daylight time.
-long currentBiasWithDaylight() {
+// Bias + DaylightBias in minutes for the older systems' record: the zone's offset west of
+// UTC, with the daylight bias only while daylight time is in force at that instant.
+long biasAt(double utc) {
+    SYSTEMTIME fields{};
+    FILETIME fileTime{};
+    if (!VariantTimeToSystemTime(utc, &fields) || !p::SystemTimeToFileTime(&fields, &fileTime))
+        return 0;
+    long long seconds = 0;
+    long nanoseconds = 0;
+    p::UnixFromFileTime(fileTime, seconds, nanoseconds);
+    const time_t when = static_cast<time_t>(seconds);
+    std::tm local{};
     tzset();
-    long bias = timezone / 60;
-    if (daylight) bias -= 60;
-    return bias;
+    if (!localtime_r(&when, &local)) return 0;
+    return -local.tm_gmtoff / 60;
 }
 
 bool lastWriteTime(const char* path, FILETIME& written) {
@@ -158,7 +166,7 @@ double GetLocalDateTime(double date, int hours) {
     long code = -1;
     GetOSVersion(code);
     if (code >= 30) return utcToLocal(utc);
-    return fromLinear(toLinear(utc) - currentBiasWithDaylight() / 1440.0);
+    return fromLinear(toLinear(utc) - biasAt(utc) / 1440.0);
 }
 
 COleDateTimeSpan GetDateTimeSpanFromMinutes(int minutes) {
