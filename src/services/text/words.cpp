@@ -76,6 +76,12 @@ namespace tessaly::text {
 long WordAt(const WordClasses& classes, long position, unsigned char* word, unsigned int size,
             long* start, const BYTE* text, long length) {
     BYTE window[128] = {};
+    // Far outside the text the window is empty (and the arithmetic below cannot overflow).
+    if (position < 0 || position > static_cast<long long>(length) + kReach) {
+        if (start) *start = -1;
+        if (size > 0 && word) word[0] = 0;
+        return 0;
+    }
     const long long first = std::max<long long>(static_cast<long long>(position) - kReach, 0);
     const long long last = std::min<long long>(static_cast<long long>(position) + kReach,
                                                static_cast<long long>(length) - 1);
