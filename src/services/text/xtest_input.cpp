@@ -6,11 +6,45 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <thread>
+#include <mutex>
+#include <string>
+#include <vector>
 
 #include "text/keyboard_internal.h"
 
 namespace tessaly::text {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Spare key codes this process mapped to a character, emptied again once the clients have
+// surely read the mapping: a client reads the whole mapping when told it changed, so one
+// emptied at once would be read empty before the key press is handled.
+struct Borrowed {
+    std::string display;
+    KeyCode key;
+    Clock::time_point when;
+};
+std::mutex borrowedLock;
+std::vector<Borrowed> borrowed;
+constexpr auto kKeepMapped = std::chrono::seconds(2);
+
+void giveBackOldKeys(Display* display, const std::string& name) {
+    std::lock_guard<std::mutex> hold(borrowedLock);
+    const auto now = Clock::now();
+    for (auto it = borrowed.begin(); it != borrowed.end();) {
+        if (it->display == name && now - it->when >= kKeepMapped) {
+            KeySym none[2] = {NoSymbol, NoSymbol};
+            XChangeKeyboardMapping(display, it->key, 2, none, 1);
+            it = borrowed.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+} // namespace
 
 // The character through the X server's input stream: a key code that carries its key
 // symbol (a spare one mapped for the moment when none does) pressed and released.
@@ -24,6 +58,7 @@ bool TypeThroughXTest(char16_t character) {
         XCloseDisplay(display);
         return false;
     }
+    giveBackOldKeys(display, name);
     const KeySym symbol = character < 0x100 ? character : (0x01000000 | character);
     KeyCode key = XKeysymToKeycode(display, symbol);
     KeyCode spare = 0;
@@ -57,12 +92,8 @@ bool TypeThroughXTest(char16_t character) {
     if (shifted && shift) XTestFakeKeyEvent(display, shift, False, CurrentTime);
     XSync(display, False);
     if (spare) {
-        // The receiving client reads the key with the mapping it was sent under; give it
-        // time before the spare key is emptied again.
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        KeySym none[2] = {NoSymbol, NoSymbol};
-        XChangeKeyboardMapping(display, spare, 2, none, 1);
-        XSync(display, False);
+        std::lock_guard<std::mutex> hold(borrowedLock);
+        borrowed.push_back({name, spare, Clock::now()});
     }
     XCloseDisplay(display);
     return true;
