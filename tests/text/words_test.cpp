@@ -26,101 +26,69 @@ CByteArray bytesOf(const std::string& text) {
     return bytes;
 }
 
+const std::string kForty(40, 'x');
+
+// One row per rule of the finder and the counter: the word at the position in a buffer of
+// that size, and the counts of the whole text.
 struct WordCase {
-    const char* rule;
+    const char* codePage;
     std::string text;
     long position;
     unsigned size;
     std::string word;
     long start;
+    unsigned long words, characters;
 };
 
-const std::string kForty(40, 'x');
-
-// One row per rule of the word finder (Windows-1252).
 const WordCase kWords[] = {
-    {"inner full stop kept with the one after", "It's e.g. done", 7, 64, "e.g.", 5},
-    {"apostrophe inside", "It's e.g. done", 1, 64, "It's", 0},
-    {"right quotation mark 146 inside", "don\x92t go", 2, 64, "don\x92t", 0},
-    {"accented letter of the code page", "caf\xe9 au", 0, 64, "caf\xe9", 0},
-    {"trailing stop dropped without inner stop", "end. next", 1, 64, "end", 0},
-    {"number with a point", "pi 3.14, e", 4, 64, "3.14", 3},
-    {"blank after a blank", "a  b", 2, 64, "", -1},
-    {"punctuation alone", "a , b", 2, 64, "", -1},
-    {"a full stop first is not taken", ".net", 1, 64, "", 0},
-    {"doubled stops end the word", "a..b", 3, 64, "a", 0},
-    {"window of 32 either side", kForty, 0, 64, std::string(33, 'x'), 0},
-    {"window start bounds the step back", kForty, 39, 64, std::string(33, 'x'), 7},
-    {"buffer holds size - 1", "abcdefg", 0, 4, "abc", 0},
-    {"no room for the final stop", "e.g. x", 0, 4, "e.g", 0},
-    {"a NUL byte separates", std::string("ab\0cd", 5), 3, 64, "cd", 3},
-    {"position past the end", "abc", 20, 64, "", -1},
-    {"negative position", "abc", -5, 64, "", -1},
-    {"empty text", "", 0, 64, "", -1},
+    {"1252", "It's e.g. done", 7, 64, "e.g.", 5, 3, 12}, // inner stop keeps the one after
+    {"1252", "It's e.g. done", 1, 64, "It's", 0, 3, 12}, // apostrophe inside
+    {"1252", "don\x92t go", 2, 64, "don\x92t", 0, 2, 7}, // 146 inside
+    {"1252", "caf\xe9 au", 0, 64, "caf\xe9", 0, 2, 6},   // accented letter
+    {"1252", "end. next", 1, 64, "end", 0, 2, 7},        // no inner stop, no final one
+    {"1252", "pi 3.14, e", 4, 64, "3.14", 3, 3, 7},      // stepping back to the start
+    {"1252", "one  two three", 4, 64, "", -1, 3, 11},    // blank after a blank
+    {"1252", "a , b", 2, 64, "", -1, 2, 2},              // punctuation alone
+    {"1252", ".net", 1, 64, "", 0, 0, 0},  // a first full stop is not taken, so none is
+    {"1252", "a..b", 3, 64, "a", 0, 1, 1}, // found again: counted once
+    {"1252", kForty, 0, 64, std::string(33, 'x'), 0, 2, 71},  // window of 32 either side
+    {"1252", kForty, 39, 64, std::string(33, 'x'), 7, 2, 71}, // the window bounds the step
+    {"1252", "abcdefg", 0, 4, "abc", 0, 1, 7},                // buffer holds size - 1
+    {"1252", "e.g. x", 0, 4, "e.g", 0, 2, 5},                 // no room for the final stop
+    {"1252", std::string("ab\0cd", 5), 3, 64, "cd", 3, 2, 4}, // a NUL separates
+    {"1252", "abc", 20, 64, "", -1, 1, 3},                    // past the end
+    {"1252", "abc", -5, 64, "", -1, 1, 3},                    // negative position
+    {"1252", "", 0, 64, "", -1, 0, 0},
+    // Double-byte characters of 936 are no letters of the code page: their bytes separate
+    // words, and a byte that is a letter in 1252 may be a lead byte there.
+    {"936", "\xD6\xD0\xCE\xC4 abc caf\xe9", 0, 64, "", -1, 2, 6},
+    {"936", "\xD6\xD0\xCE\xC4 abc caf\xe9", 6, 64, "abc", 5, 2, 6},
 };
 
-TEST(WordAt, EachRuleOfTheFinder) {
+class Words : public tessaly::testing::PrefixTest {};
+
+TEST_F(Words, EachRuleOfTheFinderAndCounter) {
     for (const WordCase& c : kWords) {
+        tessaly::testing::UseAnsiCodePage(c.codePage);
         CByteArray text = bytesOf(c.text);
         unsigned char buffer[80];
         std::memset(buffer, '#', sizeof buffer);
         long start = 99;
         const long stored = GetWordAt(c.position, buffer, c.size, &start, text);
-        EXPECT_EQ(stored, static_cast<long>(c.word.size())) << c.rule;
-        EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer)), c.word) << c.rule;
-        EXPECT_EQ(start, c.start) << c.rule;
-        EXPECT_EQ(buffer[c.size], '#') << c.rule << ": written past the buffer";
+        EXPECT_EQ(stored, static_cast<long>(c.word.size())) << c.text << c.position;
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer)), c.word) << c.text;
+        EXPECT_EQ(start, c.start) << c.text << c.position;
+        EXPECT_EQ(buffer[c.size], '#') << c.text << ": written past the buffer";
+        unsigned long words = 7, characters = 7;
+        GetWordCount(text, words, characters);
+        EXPECT_EQ(std::to_string(words) + " " + std::to_string(characters),
+                  std::to_string(c.words) + " " + std::to_string(c.characters))
+            << c.text;
     }
-    // A buffer of no size is left alone.
-    CByteArray text = bytesOf("word");
+    CByteArray text = bytesOf("word"); // a buffer of no size is left alone
     unsigned char untouched = '#';
     EXPECT_EQ(GetWordAt(0, &untouched, 0, nullptr, text), 0);
     EXPECT_EQ(untouched, '#');
-}
-
-struct CountCase {
-    const char* rule;
-    std::string text;
-    unsigned long words, characters;
-};
-
-const CountCase kCounts[] = {
-    {"separators are not counted", "one  two three", 3, 11},
-    {"empty text", "", 0, 0},
-    {"inner stop word and its final stop", "e.g. x", 2, 5},
-    {"punctuation between", "one, two.", 2, 6},
-    {"a run longer than the window is more than one word", kForty, 2, 71},
-    {"a word found again from a later position counts once", "a..b", 1, 1},
-    {"NUL bytes are separators", std::string("a\0b", 3), 2, 2},
-};
-
-TEST(WordCount, EachRuleOfTheCounter) {
-    for (const CountCase& c : kCounts) {
-        CByteArray text = bytesOf(c.text);
-        unsigned long words = 7, characters = 7;
-        GetWordCount(text, words, characters);
-        EXPECT_EQ(words, c.words) << c.rule;
-        EXPECT_EQ(characters, c.characters) << c.rule;
-    }
-}
-
-// Double-byte characters of code page 936 are no letters of the code page: their bytes
-// separate words, and a byte that is a letter in 1252 may be a lead byte there.
-class ChineseCodePage : public tessaly::testing::PrefixTest {};
-
-TEST_F(ChineseCodePage, LeadBytesAreSeparators) {
-    tessaly::testing::UseAnsiCodePage("936");
-    CByteArray text = bytesOf("\xD6\xD0\xCE\xC4 abc caf\xe9");
-    unsigned char buffer[64];
-    long start = 0;
-    EXPECT_EQ(GetWordAt(0, buffer, sizeof buffer, &start, text), 0);
-    EXPECT_EQ(start, -1);
-    EXPECT_EQ(GetWordAt(6, buffer, sizeof buffer, &start, text), 3);
-    EXPECT_EQ(start, 5);
-    unsigned long words = 0, characters = 0;
-    GetWordCount(text, words, characters);
-    EXPECT_EQ(words, 2u);
-    EXPECT_EQ(characters, 6u); // "abc" and "caf"
 }
 
 // ---- HTML to text ----
