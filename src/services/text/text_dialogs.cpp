@@ -42,9 +42,9 @@ class CWordCountDlg : public CDialog {
     int numbers_[6];
 };
 
-// Reads the leading whole number of a text, as the C run time's atoi.
-int wholeNumber(const CString& text) {
-    return static_cast<int>(std::strtol(text, nullptr, 10));
+// Whether the leading whole number of a text (as the C run time reads it) is above 0.
+bool wholeNumberPositive(const CString& text) {
+    return std::strtol(text, nullptr, 10) > 0;
 }
 
 class CDateRangeDlg : public CDialog {
@@ -134,7 +134,7 @@ int SelectDateSpanDlg(CStringArray& range) {
     double dates[2] = {0.0, 0.0};
     if (range.GetSize() > 1)
         for (int end = 0; end < 2; ++end) {
-            set[end] = wholeNumber(range[end]) > 0;
+            set[end] = wholeNumberPositive(range[end]);
             dates[end] = std::strtod(range[end], nullptr);
         }
     CDateRangeDlg dialog(set[0], dates[0], set[1], dates[1]);
