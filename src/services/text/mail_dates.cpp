@@ -34,7 +34,8 @@ int leadingNumber(const char* text) {
 
 // The fields go through the calendar conversion as 16-bit unsigned values, as the SYSTEMTIME
 // record holds them; a refused record gives 0.0.
-double fieldsToDate(int year, int month, int day, int hour, int minute, int second) {
+double fieldsToDate(long long year, long long month, long long day, long long hour,
+                    long long minute, long long second) {
     SYSTEMTIME fields{};
     fields.wYear = static_cast<WORD>(year);
     fields.wMonth = static_cast<WORD>(month);
@@ -140,7 +141,7 @@ double GetDateTime(const char* text) {
 
     int yearNumber = leadingNumber(year);
     if (year.GetLength() < 4) yearNumber += 2000;
-    int dayNumber = leadingNumber(day);
+    long long dayNumber = leadingNumber(day); // stepping may leave the int range
     // Only the day steps when the zone moves the hour past midnight.
     long long utcHour = static_cast<long long>(leadingNumber(hour)) - zone;
     if (utcHour >= 24) {
@@ -150,8 +151,8 @@ double GetDateTime(const char* text) {
         --dayNumber;
         utcHour += 24;
     }
-    return fieldsToDate(yearNumber, leadingNumber(month), dayNumber, static_cast<int>(utcHour),
-                        leadingNumber(minute), leadingNumber(second));
+    return fieldsToDate(yearNumber, leadingNumber(month), dayNumber, utcHour, leadingNumber(minute),
+                        leadingNumber(second));
 }
 
 double GetDateFromString(CString text) {
