@@ -2,7 +2,7 @@
 // What the platform lends to the library's callers: global memory blocks (several functions
 // return one that the caller frees with GlobalFree, or take one of the caller's) and the
 // calling thread's last error (the code a failed call left behind, read by the functions
-// that report it).
+// that report it), and the keyboard state.
 #include <cstddef>
 
 #include <tessaly/export.h>
@@ -20,3 +20,9 @@ TESSALY_C HGLOBAL GlobalFree(HGLOBAL memory);
 
 TESSALY_C DWORD GetLastError();
 TESSALY_C void SetLastError(DWORD code);
+
+// The keyboard state: 256 entries by Windows virtual key, the high bit (0x80) set while the
+// key is down, the low bit the toggle (Caps Lock on), kept current from the application's key
+// events. FALSE for a null table.
+TESSALY_C BOOL GetKeyboardState(BYTE* keys);
+TESSALY_C BOOL SetKeyboardState(BYTE* keys);

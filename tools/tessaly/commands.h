@@ -18,6 +18,10 @@ int RunMailTour(const std::string& folder);
 // Where the tour's values start: after the widest label, in terminal columns.
 inline constexpr size_t kTourColumn = 53;
 void addWindowCommands(CLI::App& app);   // tessaly window ...
+// tessaly words, tessaly date, tessaly html2text.
+void addTextCommands(CLI::App& app);
+// The text walk of tessaly demo (dates and words).
+void RunTextTour();
 void addSpellCommands(CLI::App& app);    // tessaly spell, related, table
 
 } // namespace tessaly::cli

@@ -241,6 +241,38 @@ const std::vector<DialogEntry> kCatalogue = {
      }},
     {"spelling-options", "SSCEOptionsDlgTmplt",
      [](const DialogArgs&, DialogValues&) { return static_cast<int>(SSCEOptionsDlgTmplt()); }},
+    // Text services.
+    {"word-count", "ShowWordCountDlg",
+     [](const DialogArgs& a, DialogValues&) {
+         return ShowWordCountDlg(argInt(a, 0, 1234), argInt(a, 1, 6789), argInt(a, 2, 3),
+                                 argInt(a, 3, 120), argInt(a, 4, 12), argInt(a, 5, 64));
+     }},
+    {"date-received", "SelectDateSpanDlg",
+     [](const DialogArgs& a, DialogValues& v) {
+         CStringArray range;
+         if (a.size() >= 2) {
+             range.Add(arg(a, 0, "0"));
+             range.Add(arg(a, 1, "0"));
+         }
+         const int r = SelectDateSpanDlg(range);
+         for (int i = 0; i < range.GetSize(); ++i)
+             v.emplace_back(i == 0 ? "after" : "before", range[i].str());
+         return r;
+     }},
+    {"keystrokes", "ShowKeyStrokeDlg",
+     [](const DialogArgs&, DialogValues&) {
+         ShowKeyStrokeDlg();
+         return 0;
+     }},
+    {"insert-symbol", "ShowSymbolDlg",
+     [](const DialogArgs& a, DialogValues& v) {
+         CString font = arg(a, 0, "DejaVu Sans");
+         int character = 0;
+         const int r = ShowSymbolDlg(font, &character, argInt(a, 1, 0));
+         v.emplace_back("font", font.str());
+         v.emplace_back("character", std::to_string(character));
+         return r;
+     }},
 };
 
 } // namespace

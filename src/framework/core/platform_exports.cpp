@@ -1,7 +1,9 @@
-// The platform's global memory and last error, lent to callers under their Windows names.
+// The platform's global memory, last error and keyboard state, lent to callers under their
+// Windows names.
 #include <tessaly/platform.h>
 
 #include "platform/errors.h"
+#include "platform/keyboard.h"
 #include "platform/memory.h"
 
 namespace p = tessaly::platform;
@@ -32,4 +34,12 @@ DWORD GetLastError() {
 
 void SetLastError(DWORD code) {
     p::SetLastError(code);
+}
+
+BOOL GetKeyboardState(BYTE* keys) {
+    return p::GetKeyboardState(keys);
+}
+
+BOOL SetKeyboardState(BYTE* keys) {
+    return p::SetKeyboardState(keys);
 }

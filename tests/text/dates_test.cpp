@@ -1,0 +1,227 @@
+// Mail and database date texts, UTC to local time under several zones, minute spans, file
+// dates, and the Date Received dialog through the automation API.
+#include <tessaly/foundation.h>
+#include <tessaly/text.h>
+
+#include <utime.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "../dialogs/choices_support.h"
+#include "platform/registry.h"
+
+using namespace choices_test;
+namespace p = tessaly::platform;
+
+namespace {
+
+// A date as the tests write it: "-1", "0", or its fields.
+std::string shown(double date) {
+    if (date == -1.0 || date == 0.0) return date == 0.0 ? "0" : "-1";
+    return std::string(COleDateTime(date).Format("%Y-%m-%d %H:%M:%S"));
+}
+
+// One row per rule of the mail date reader.
+const std::pair<const char*, const char*> kMailDates[] = {
+    {"Mon, 5 Jan 2004 10:00:00 +0100", "2004-01-05 09:00:00"},  // east of UTC
+    {"Mon, 5 Jan 2004 10:00:00 -0500", "2004-01-05 15:00:00"},  // west of UTC
+    {"Tue, 06 jan 04 23:30:00 -0200", "2004-01-07 01:30:00"},   // case, short year, day + 1
+    {"Thu, 1 Jan 2004 00:30:00 +0100", "2003-12-31 23:30:00"},  // day 0 rolls back
+    {"Mon, 5 Jan 99 10:00:00 +0000", "2099-01-05 10:00:00"},    // 99 is 2099
+    {"Mon, 5 Jan 2004 10:00:00", "2004-01-05 10:00:00"},        // no zone
+    {"Mon, 5 Jan 2004 10:00:00 GMT", "2004-01-05 10:00:00"},    // zone names read 0
+    {"Mon, 5 Jan 2004 10:00:00 +0530", "2004-01-05 05:00:00"},  // zone minutes dropped
+    {"Mon, 5 Jan 2004 10:00:00 -0930", "2004-01-05 19:00:00"},  // toward zero
+    {"Mon, 5 Jan 2004 10:00:00 +5", "2004-01-05 05:00:00"},     // a small zone is hours
+    {"Mon, 5 3 2004 10:00:00 +0000", "2004-03-05 10:00:00"},    // month as a number
+    {"x,   5   Jan   2004   10:7:09", "2004-01-05 10:07:09"},   // blanks, any weekday
+    {"Mon, 31 Feb 2004 10:00:00 +0000", "2004-03-02 10:00:00"}, // the calendar rolls on
+    {"Mon, 40 Jan 2004 10:00:00 +0000", "0"},                   // and refuses day 40
+    {"Mon, 5 January 2004 10:00:00 +0000", "0"},                // month 0
+    {"5 Jan 2004 10:00:00 +0000", "-1"},                        // no comma
+    {"Mon, 5", "-1"},                                           // no blank after the day
+    {"Mon, 5 Jan", "-1"},                                       // nor after the month
+    {"Mon, 5 Jan 2004", "-1"},                                  // nor after the year
+    {"Mon, 5 Jan 2004 10 +0000", "-1"},                         // no colon
+    {"Mon, 5 Jan 2004 10:00 +0000", "-1"},                      // no seconds
+};
+
+TEST(Dates, MailDatabaseAndSpans) {
+    for (auto [text, date] : kMailDates)
+        EXPECT_EQ(shown(GetDateTime(text)), date) << text;
+    EXPECT_EQ(shown(GetDateFromString("2004-01-12 13:45:59")), "2004-01-12 13:45:00");
+    EXPECT_EQ(shown(GetDateFromString("2004/01/12T13x45")), "2004-01-12 13:45:00");
+    EXPECT_EQ(GetDateFromString("2004-01-12 13:4"), 0.0);
+    for (auto [minutes, days] : {std::pair{1500, 1 + 1 / 24.0},
+                                 {-30, -30 / 1440.0},
+                                 {59, 59 / 1440.0},
+                                 {1439, 1439 / 1440.0},
+                                 {2880, 2.0}})
+        EXPECT_NEAR(double(GetDateTimeSpanFromMinutes(minutes)), days, 1e-12) << minutes;
+}
+
+// ---- UTC to local time ----
+
+class LocalTime : public tessaly::testing::PrefixTest {
+  protected:
+    void TearDown() override {
+        unsetenv("TZ");
+        tzset();
+    }
+    // The system as that Windows version (XP gives a code of 30 or more, 98 one below).
+    static void Present(DWORD platformId, DWORD major, DWORD minor) {
+        HKEY key = nullptr;
+        p::RegCreateKeyA(HKEY_LOCAL_MACHINE, "Software\\Tessaly\\Platform\\Version", &key);
+        for (auto [name, value] : {std::pair<const char*, DWORD>{"PlatformId", platformId},
+                                   {"MajorVersion", major},
+                                   {"MinorVersion", minor}})
+            p::RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
+        p::RegCloseKey(key);
+    }
+};
+
+// Half-hour zones and both sides of daylight-saving changes, through both version families.
+TEST_F(LocalTime, FollowsTheZoneRulesForTheInstant) {
+    struct Case {
+        const char* tz;
+        COleDateTime utc;
+        int hours; // subtracted first
+        const char* local;
+    } cases[] = {
+        {"UTC", {2004, 1, 12, 12, 0, 0}, 0, "2004-01-12 12:00:00"},
+        {"Asia/Kolkata", {2004, 1, 12, 12, 0, 0}, 0, "2004-01-12 17:30:00"},
+        {"America/New_York", {2004, 4, 4, 6, 59, 0}, 0, "2004-04-04 01:59:00"},
+        {"America/New_York", {2004, 4, 4, 7, 0, 0}, 0, "2004-04-04 03:00:00"},
+        {"America/New_York", {2004, 4, 4, 9, 0, 0}, 2, "2004-04-04 03:00:00"},
+        {"Australia/Adelaide", {2004, 1, 12, 0, 0, 0}, 0, "2004-01-12 10:30:00"},
+        {"Australia/Adelaide", {2004, 7, 12, 0, 0, 0}, 0, "2004-07-12 09:30:00"},
+        {"Europe/Berlin", {2004, 1, 1, 0, 30, 0}, -1, "2004-01-01 02:30:00"},
+    };
+    for (DWORD platformId : {2, 1}) {
+        Present(platformId, platformId == 2 ? 5 : 4, platformId == 2 ? 1 : 10);
+        long code = -1;
+        GetOSVersion(code);
+        EXPECT_EQ(code >= 30, platformId == 2);
+        for (const Case& c : cases) {
+            setenv("TZ", c.tz, 1);
+            tzset();
+            EXPECT_EQ(shown(GetLocalDateTime(c.utc, c.hours)), c.local) << c.tz << platformId;
+        }
+    }
+    // Before 30 December 1899 the subtraction goes through linear time: -1.25 is
+    // 29 December 06:00, two hours earlier -1 - 4/24; 01:30 on day 0 turns into the day before.
+    setenv("TZ", "UTC", 1);
+    tzset();
+    EXPECT_NEAR(GetLocalDateTime(-1.25, 2), -1 - 4 / 24.0, 1e-9);
+    EXPECT_NEAR(GetLocalDateTime(0.0625, 2), -1 - 23.5 / 24.0, 1e-9);
+}
+
+// ---- File dates ----
+
+TEST_F(LocalTime, FileDatesInLocalTime) {
+    const std::string posix = tessaly::testing::WriteFile(prefix_.scratch() + "/letter.txt", "x");
+    std::tm tm{0, 30, 14, 5, 0, 104, 0, 0, -1};
+    const time_t when = mktime(&tm);
+    utimbuf times{when, when};
+    utime(posix.c_str(), &times);
+    const std::string path = tessaly::testing::WindowsPath(posix);
+    const std::string missing = path + "x";
+    int month = 0, day = 0, year = 0;
+    EXPECT_EQ(std::string(GetFileDate(path.c_str(), &month, &day, &year)), "January 05, 2004");
+    EXPECT_EQ((std::vector<int>{month, day, year}), (std::vector<int>{1, 5, 2004}));
+    const std::string pattern = path.substr(0, path.size() - 6) + "*.txt";
+    EXPECT_EQ(std::string(GetFileDate(pattern.c_str(), nullptr, nullptr, nullptr)),
+              "January 05, 2004");
+    EXPECT_EQ(std::string(GetFileDate(missing.c_str(), &month, &day, &year)), "");
+    EXPECT_EQ(month, 1) << "left alone";
+
+    COleDateTime value(2001, 2, 3, 4, 5, 6);
+    CString text("kept");
+    EXPECT_EQ(GetFileModifiedDateTime(missing.c_str(), value), 0);
+    EXPECT_EQ(GetFileModifiedDateTime(missing.c_str(), text), 0);
+    EXPECT_EQ(shown(value) + std::string(text), "2001-02-03 04:05:06kept");
+    EXPECT_EQ(GetFileModifiedDateTime(path.c_str(), value), 1);
+    EXPECT_EQ(GetFileModifiedDateTime(path.c_str(), text), 1);
+    EXPECT_EQ(shown(value), "2004-01-05 14:30:00");
+    EXPECT_EQ(text, value.Format(DWORD(0), 0x400));
+}
+
+// ---- Date Received ----
+
+constexpr int kAfterBox = 24720, kAfter = 24721, kBeforeBox = 24722, kBefore = 24723;
+
+class DateReceived : public ScriptedDialogs {};
+
+// Boxes and pickers from the array; Cancel leaves it as given.
+TEST_F(DateReceived, OpensFromTheArray) {
+    const std::vector<std::vector<std::string>> cases = {
+        {}, {"38000.5"}, {"38000.5", "0"}, {"0.75", "38002.25"}};
+    for (const auto& given : cases) {
+        CStringArray range;
+        Fill(range, given);
+        std::vector<int> seen;
+        double shownDates[2] = {0, 0};
+        const double now = COleDateTime::GetCurrentTime();
+        Run(
+            [&](Dialog& d) {
+                seen = {d.GetCheck(kAfterBox), d.GetCheck(kBeforeBox), d.IsEnabled(kAfter),
+                        d.IsEnabled(kBefore)};
+                d.GetDateValue(kAfter, &shownDates[0]);
+                d.GetDateValue(kBefore, &shownDates[1]);
+                d.PressEscape();
+            },
+            [&] { return SelectDateSpanDlg(range); });
+        // A box is set when the whole-number reading is above 0 (0.75 is not).
+        const bool after = given.size() > 1 && given[0] == "38000.5",
+                   before = given.size() > 1 && given[1] != "0";
+        EXPECT_EQ(seen, (std::vector<int>{after, before, after, before}));
+        EXPECT_NEAR(shownDates[0], after ? 38000.5 : now, 2 / 86400.0);
+        EXPECT_NEAR(shownDates[1], before ? 38002.25 : now + 1, 2 / 86400.0);
+        EXPECT_EQ(Texts(range), given);
+    }
+}
+
+TEST_F(DateReceived, OkWritesTheRangeOrRefusesIt) {
+    struct Case {
+        bool after, before;
+        double beforeDate;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {false, false, 38003.25, {}},
+        {true, false, 38003.25, {"38000.500000", "0.000000"}},
+        {false, true, 38003.25, {"0.000000", "38003.250000"}},
+        {true, true, 38000.5, {"38000.500000", "38001.000000"}}, // refused once, then later
+    };
+    for (const Case& c : cases) {
+        CStringArray range;
+        Fill(range, {"0", "0"});
+        bool refused = false;
+        const int result = Run(
+            [&](Dialog& d) {
+                d.Click(kAfterBox); // a click enables its picker at once
+                EXPECT_TRUE(d.IsEnabled(kAfter));
+                if (!c.after) d.Click(kAfterBox);
+                if (c.before) d.Click(kBeforeBox);
+                d.SetDateValue(kAfter, 38000.5);
+                d.SetDateValue(kBefore, c.beforeDate);
+                refused = OkRefused(d, kAfter);
+                if (!refused) return;
+                d.SetDateValue(kBefore, 38001.0);
+                d.Click(IDOK);
+            },
+            [&] { return SelectDateSpanDlg(range); });
+        EXPECT_EQ(result, 1);
+        EXPECT_EQ(Texts(range), c.expected);
+        EXPECT_EQ(refused, c.after && c.before);
+        if (refused) {
+            ASSERT_EQ(messages.size(), 1u);
+            EXPECT_EQ(messages[0].rfind("Please enter a date in 'Before' box that is after ", 0),
+                      0u);
+            EXPECT_NE(messages[0].find("2004"), std::string::npos) << messages[0];
+        }
+    }
+}
+
+} // namespace

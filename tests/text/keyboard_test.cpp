@@ -1,0 +1,228 @@
+// The shortcut table with Caps Lock and Shift in Windows-1252 and GB2312, the keyboard state
+// kept from key events, typing a character code into the focused window (with and without an
+// X display), and the Keystroke Shortcuts dialog.
+#include <tessaly/platform.h>
+#include <tessaly/text.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "../dialogs/choices_support.h"
+#include "platform/codepage.h"
+#include "support/qt_app.h"
+#include "support/run.h"
+#include "support/xvfb.h"
+#include "text/keyboard_internal.h"
+
+using namespace choices_test;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Keys held, one character each: c Ctrl, s Shift, a Alt, k Caps Lock on, the punctuation
+// keys by their unshifted face, letters and digits as themselves.
+void setKeys(BYTE (&keys)[256], const std::string& held) {
+    std::fill(std::begin(keys), std::end(keys), 0);
+    static const std::string faces = "csak`';,/[]";
+    static const BYTE codes[] = {0x11, 0x10, 0x12, 0x14, 0xC0, 0xDE, 0xBA, 0xBC, 0xBF, 0xDB, 0xDD};
+    for (char key : held) {
+        const size_t at = faces.find(key);
+        const BYTE code = at == std::string::npos ? static_cast<BYTE>(key) : codes[at];
+        keys[code] = key == 'k' ? 1 : 0x80;
+    }
+}
+
+struct ShortcutCase {
+    const char* held;
+    int stateBefore, result;
+    const char* code; // Windows-1252, or "-" for the code left alone
+    const char* gb;   // GB2312 bytes for the Chinese interface
+    int stateAfter;
+};
+
+// One row per line and rule of the shortcut table.
+const ShortcutCase kShortcuts[] = {
+    {"c4", 0, 1, "0128", "0128", 0},
+    {"c[", 3, 1, "0147", "\xA1\xB0", 3},
+    {"c]", 0, 1, "0148", "\xA1\xB1", 0},
+    {"c`", 0, 0, "-", "-", 1},
+    {"cs`", 0, 0, "-", "-", 5}, // with Shift the grave key is tilde
+    {"A", 1, 1, "0224", "\xA8\xA4", 1},
+    {"kA", 1, 1, "0192", "\xA8\xA4", 1},
+    {"ksA", 1, 1, "0224", "\xA8\xA4", 1},
+    {"sU", 1, 1, "0217", "\xA8\xB4", 1},
+    {"N", 1, 0, "-", "-", 1},
+    {"E", 2, 1, "0233", "\xA8\xA6", 2},
+    {"Y", 2, 1, "0253", "", 2},
+    {"sD", 2, 1, "0208", "\xA6\xC4", 2},
+    {"c'A", 0, 1, "0225", "\xA8\xA2", 2},
+    {"c'", 1, 0, "-", "-", 2}, // a later one takes over
+    {"cs6", 0, 0, "-", "-", 3},
+    {"E", 3, 1, "0234", "\xA8\xBA", 3},
+    {"I", 3, 1, "0238", "", 3},
+    {"cs;", 0, 0, "-", "-", 4},
+    {"Y", 4, 1, "0255", "", 4},
+    {"kY", 4, 1, "0159", "", 4},
+    {"U", 4, 1, "0252", "\xA8\xB9", 4},
+    {"N", 5, 1, "0241", "\xA8\xBE", 5},
+    {"cs2A", 0, 1, "0197", "\xA8\xA1", 6},
+    {"sS", 7, 1, "0223", "\xA6\xC2", 7},
+    {"O", 7, 1, "0156", "\xA6\xC5", 7},
+    {"kO", 7, 1, "0140", "\xA6\xC5", 7},
+    {"cs7", 0, 0, "-", "-", 7},
+    {"cs,", 0, 0, "-", "-", 8}, // Shift not looked at
+    {"kC", 8, 1, "0199", "\xA6\xC6", 8},
+    {"O", 9, 1, "0248", "\xA6\xD5", 9},
+    {"sO", 9, 1, "0216", "\xA6\xB5", 9},
+    {"csa/", 0, 1, "0191", "\xA6\xD3", 10},
+    {"1", 10, 1, "0161", "\xA6\xC9", 10},
+    {"", 0, 0, "-", "-", 0},
+    {"A", 0, 0, "-", "-", 0},
+};
+
+// Windows-1252 through the exported keyboard state; GB2312 through the table itself (the
+// interface language is asked once per process).
+TEST(Shortcuts, TableInBothCodeColumns) {
+    for (const ShortcutCase& c : kShortcuts) {
+        BYTE keys[256];
+        setKeys(keys, c.held);
+        ASSERT_TRUE(SetKeyboardState(keys));
+        CString code("-");
+        int state = c.stateBefore;
+        EXPECT_EQ(OnKeyStroke(code, &state), c.result) << c.held;
+        EXPECT_EQ(std::string(code), c.code) << c.held;
+        EXPECT_EQ(state, c.stateAfter) << c.held;
+        std::string gb = "-";
+        state = c.stateBefore;
+        EXPECT_EQ(tessaly::text::DecideShortcut(keys, true, &state, gb), c.result) << c.held;
+        EXPECT_EQ(gb, c.gb) << c.held;
+    }
+    // Held from the value 80 on.
+    BYTE keys[256] = {};
+    keys['A'] = 79;
+    SetKeyboardState(keys);
+    CString code("-");
+    int state = 1;
+    EXPECT_EQ(OnKeyStroke(code, &state), 0);
+    EXPECT_FALSE(GetKeyboardState(nullptr));
+}
+
+// The application's key events keep the table: Ctrl+Grave then a, with Caps Lock toggled.
+TEST(Shortcuts, KeyEventsKeepTheKeyboardState) {
+    tessaly::testing::EnsureQtApplication();
+    BYTE none[256] = {};
+    SetKeyboardState(none);
+    QLineEdit edit;
+    auto key = [&](bool down, int qtKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QKeyEvent event(down ? QEvent::KeyPress : QEvent::KeyRelease, qtKey, modifiers);
+        QApplication::sendEvent(&edit, &event);
+        BYTE keys[256];
+        GetKeyboardState(keys);
+        // Down bits of Ctrl, Grave and 1; Caps Lock whole (down and toggle bits).
+        return std::to_string(keys[0x11] & 0x80) + " " + std::to_string(keys[0xC0] & 0x80) + " " +
+               std::to_string(keys[0x14]) + " " + std::to_string(keys['1'] & 0x80);
+    };
+    CString code("-");
+    int state = 0;
+    EXPECT_EQ(key(true, Qt::Key_Control, Qt::ControlModifier), "128 0 0 0");
+    EXPECT_EQ(key(true, Qt::Key_QuoteLeft, Qt::ControlModifier), "128 128 0 0");
+    EXPECT_EQ(OnKeyStroke(code, &state), 0);
+    EXPECT_EQ(state, 1);
+    EXPECT_EQ(key(false, Qt::Key_QuoteLeft, Qt::ControlModifier), "128 0 0 0");
+    EXPECT_EQ(key(false, Qt::Key_Control), "0 0 0 0");
+    EXPECT_EQ(key(true, Qt::Key_Exclam, Qt::ShiftModifier), "0 0 0 128"); // Shift+1 is key 1
+    key(false, Qt::Key_Exclam);
+    EXPECT_EQ(key(true, Qt::Key_CapsLock), "0 0 129 0");
+    EXPECT_EQ(key(false, Qt::Key_CapsLock), "0 0 1 0");
+    key(true, Qt::Key_A);
+    EXPECT_EQ(OnKeyStroke(code, &state), 1);
+    EXPECT_EQ(std::string(code), "0192");
+    key(false, Qt::Key_A);
+    key(true, Qt::Key_CapsLock);
+    EXPECT_EQ(key(false, Qt::Key_CapsLock), "0 0 0 0");
+}
+
+// ---- Typing a code ----
+
+class TypeSymbol : public tessaly::testing::PrefixTest {
+  protected:
+    // A focused edit gets the codes typed; its text once they arrived.
+    static std::string TypeInto(std::initializer_list<const char*> codes, size_t expected) {
+        tessaly::testing::EnsureQtApplication();
+        QLineEdit edit;
+        edit.show();
+        edit.activateWindow();
+        edit.setFocus();
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (QApplication::focusWidget() != &edit && std::chrono::steady_clock::now() < until)
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        for (const char* code : codes)
+            InputSymbol(code);
+        while (size_t(edit.text().size()) < expected && std::chrono::steady_clock::now() < until)
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        return edit.text().toStdString();
+    }
+};
+
+TEST_F(TypeSymbol, WithoutADisplayIntoTheFocusedWidget) {
+    unsetenv("DISPLAY");
+    EXPECT_EQ(TypeInto({"0233", "0128", "12a", "", "0000", "000233", "0159", "0065"}, 4), "é€ŸA");
+}
+
+TEST_F(TypeSymbol, XTestChild) {
+    if (!std::getenv("TESSALY_XTEST_CHILD")) GTEST_SKIP() << "runs as the child of ThroughXTest";
+    setenv("QT_QPA_PLATFORM", "xcb", 1); // the test programs start offscreen
+    std::printf("TYPED %s\n", TypeInto({"0233", "0065"}, 2).c_str());
+}
+
+// On an X display the character goes through the X server to the focused window.
+TEST_F(TypeSymbol, ThroughXTest) {
+    tessaly::testing::PrivateDisplay display;
+    if (display.Name().empty()) GTEST_SKIP() << "Xvfb could not be started";
+    const auto run = tessaly::testing::RunProgram(
+        {fs::read_symlink("/proc/self/exe").string(), "--gtest_filter=TypeSymbol.XTestChild"},
+        {"TESSALY_XTEST_CHILD=1", "DISPLAY=" + display.Name()});
+    EXPECT_NE(run.out.find("TYPED éA"), std::string::npos) << run.out << run.err;
+}
+
+// ---- Keystroke Shortcuts ----
+
+class KeystrokeDialog : public ScriptedDialogs {};
+
+TEST_F(KeystrokeDialog, ListsTheTableAndPrintsIt) {
+    const std::string pdf = prefix_.scratch() + "/keys.pdf";
+    fs::create_directories(prefix_.scratch());
+    tessaly::automation::SetPrintSetupHandler([&] {
+        return tessaly::automation::PrintSetupAnswer{tessaly::automation::PrintSetupAnswer::PdfFile,
+                                                     pdf};
+    });
+    std::vector<std::string> lines;
+    bool openAfterPrint = false;
+    Run(
+        [&](Dialog& d) {
+            for (int line : {0, 2, 6, 9, 11})
+                lines.push_back(tessaly::platform::AnsiToUtf8(d.GetText(24740 + line)) + " | " +
+                                d.GetText(24760 + line));
+            d.Click(24731);
+            openAfterPrint = d.IsOpen();
+            d.Click(IDOK);
+        },
+        [] { return ShowKeyStrokeDlg(), 0; });
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "à è ì ò ù À È Ì Ò Ù | CTRL+` (grave accent), then the letter",
+                         "â ê î ô û Â Ê Î Ô Û | CTRL+SHIFT+^  followed by any of these letters",
+                         "æ œ ß Æ Œ | CTRL+SHIFT+&&  followed by a, o or s",
+                         "¿ | ALT+CTRL+SHIFT+ ?", "€ | CTRL+$"}));
+    EXPECT_TRUE(openAfterPrint);
+    const auto text = tessaly::testing::RunProgram({"pdftotext", "-enc", "UTF-8", pdf, "-"});
+    for (const char* printed : {"A two-step shortcut", "æ œ ß Æ Œ", "& followed by a, o or s"})
+        EXPECT_NE(text.out.find(printed), std::string::npos) << text.out;
+}
+
+} // namespace

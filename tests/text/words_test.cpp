@@ -1,0 +1,229 @@
+// Words at a position and word counts in bytes of the ANSI code page (Windows-1252 and 936),
+// HTML to text, font sizes, pixels and twips at the screen's dpi, the named colours and the
+// Word Count dialog.
+#include <tessaly/text.h>
+
+#include <QApplication>
+#include <QColor>
+
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "../dialogs/choices_support.h"
+#include "support/qt_app.h"
+#include "support/registry.h"
+#include "text/words_internal.h"
+
+using namespace choices_test;
+
+namespace {
+
+CByteArray bytesOf(const std::string& text) {
+    CByteArray bytes;
+    bytes.SetSize(static_cast<int>(text.size()));
+    if (!text.empty()) std::memcpy(bytes.GetData(), text.data(), text.size());
+    return bytes;
+}
+
+const std::string kForty(40, 'x');
+
+// One row per rule of the finder and the counter: the word at the position in a buffer of
+// that size, and the counts of the whole text.
+struct WordCase {
+    const char* codePage;
+    std::string text;
+    long position;
+    unsigned size;
+    std::string word;
+    long start;
+    unsigned long words, characters;
+};
+
+const WordCase kWords[] = {
+    {"1252", "It's e.g. done", 7, 64, "e.g.", 5, 3, 12}, // inner stop keeps the one after
+    {"1252", "It's e.g. done", 1, 64, "It's", 0, 3, 12}, // apostrophe inside
+    {"1252", "don\x92t go", 2, 64, "don\x92t", 0, 2, 7}, // 146 inside
+    {"1252", "caf\xe9 au", 0, 64, "caf\xe9", 0, 2, 6},   // accented letter
+    {"1252", "end. next", 1, 64, "end", 0, 2, 7},        // no inner stop, no final one
+    {"1252", "pi 3.14, e", 4, 64, "3.14", 3, 3, 7},      // stepping back to the start
+    {"1252", "one  two three", 4, 64, "", -1, 3, 11},    // blank after a blank
+    {"1252", "a , b", 2, 64, "", -1, 2, 2},              // punctuation alone
+    {"1252", ".net", 1, 64, "", 0, 0, 0},  // a first full stop is not taken, so none is
+    {"1252", "a..b", 3, 64, "a", 0, 1, 1}, // found again: counted once
+    {"1252", kForty, 0, 64, std::string(33, 'x'), 0, 2, 71},  // window of 32 either side
+    {"1252", kForty, 39, 64, std::string(33, 'x'), 7, 2, 71}, // the window bounds the step
+    {"1252", "abcdefg", 0, 4, "abc", 0, 1, 7},                // buffer holds size - 1
+    {"1252", "e.g. x", 0, 4, "e.g", 0, 2, 5},                 // no room for the final stop
+    {"1252", std::string("ab\0cd", 5), 3, 64, "cd", 3, 2, 4}, // a NUL separates
+    {"1252", "abc", 20, 64, "", -1, 1, 3},                    // past the end
+    {"1252", "abc", -5, 64, "", -1, 1, 3},                    // negative position
+    {"1252", "", 0, 64, "", -1, 0, 0},
+    // Double-byte characters of 936 are no letters of the code page: their bytes separate
+    // words, and a byte that is a letter in 1252 may be a lead byte there.
+    {"936", "\xD6\xD0\xCE\xC4 abc caf\xe9", 0, 64, "", -1, 2, 6},
+    {"936", "\xD6\xD0\xCE\xC4 abc caf\xe9", 6, 64, "abc", 5, 2, 6},
+};
+
+class Words : public tessaly::testing::PrefixTest {};
+
+TEST_F(Words, EachRuleOfTheFinderAndCounter) {
+    for (const WordCase& c : kWords) {
+        tessaly::testing::UseAnsiCodePage(c.codePage);
+        CByteArray text = bytesOf(c.text);
+        unsigned char buffer[80];
+        std::memset(buffer, '#', sizeof buffer);
+        long start = 99;
+        const long stored = GetWordAt(c.position, buffer, c.size, &start, text);
+        EXPECT_EQ(stored, static_cast<long>(c.word.size())) << c.text << c.position;
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer)), c.word) << c.text;
+        EXPECT_EQ(start, c.start) << c.text << c.position;
+        EXPECT_EQ(buffer[c.size], '#') << c.text << ": written past the buffer";
+        unsigned long words = 7, characters = 7;
+        GetWordCount(text, words, characters);
+        EXPECT_EQ(std::to_string(words) + " " + std::to_string(characters),
+                  std::to_string(c.words) + " " + std::to_string(c.characters))
+            << c.text;
+    }
+    CByteArray text = bytesOf("word"); // a buffer of no size is left alone
+    unsigned char untouched = '#';
+    EXPECT_EQ(GetWordAt(0, &untouched, 0, nullptr, text), 0);
+    EXPECT_EQ(untouched, '#');
+}
+
+// ---- HTML to text ----
+
+class HtmlText : public tessaly::testing::PrefixTest {};
+
+TEST_F(HtmlText, TextBetweenTags) {
+    struct Case {
+        const char* rule;
+        std::string html, text;
+    } cases[] = {
+        {"text after the last tag dropped", "a<b>c</b>d", "ac"},
+        {"no tag at all", "plain text", ""},
+        {"entities and white space kept", "<p>x &amp;\n y</p>", "x &amp;\n y"},
+        {"script contents kept", "<script>var a=1;</script>", "var a=1;"},
+        {"unclosed tag stops", "a<b>c<unclosed", "ac"},
+        {"a NUL ends the text", std::string("a<b>c\0<i>d", 10), "a"},
+        {"empty file", "", ""},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::string posix = prefix_.scratch() + "/page" + std::to_string(n++) + ".html";
+        std::ofstream(posix, std::ios::binary) << c.html;
+        EXPECT_EQ(std::string(Html2Text(tessaly::testing::WindowsPath(posix).c_str())), c.text)
+            << c.rule;
+    }
+    EXPECT_EQ(std::string(Html2Text(
+                  tessaly::testing::WindowsPath(prefix_.scratch() + "/none.html").c_str())),
+              "");
+    EXPECT_EQ(std::string(Html2Text(nullptr)), "");
+}
+
+// ---- Font sizes, pixels and twips ----
+
+TEST(FontSizes, HtmlSizesBothWays) {
+    const std::pair<int, int> points[] = {{-5, 1}, {8, 1},  {9, 2},  {10, 2}, {11, 3},
+                                          {12, 3}, {13, 4}, {14, 4}, {15, 5}, {18, 5},
+                                          {19, 6}, {24, 6}, {25, 7}, {36, 7}, {37, 1}};
+    for (auto [point, html] : points)
+        EXPECT_EQ(GetHtmlFontSize(point), html) << point;
+    const std::pair<int, int> sizes[] = {{0, 8},  {1, 8},  {2, 10}, {3, 12}, {4, 14},
+                                         {5, 18}, {6, 24}, {7, 36}, {8, 8},  {-1, 8}};
+    for (auto [html, point] : sizes)
+        EXPECT_EQ(GetPointFontSize(html), point) << html;
+}
+
+struct DpiCase {
+    int dpi;
+    unsigned long pixels;
+    double acrossTwips, downTwips; // rounded across, truncated down
+    unsigned long twips, backPixels;
+    int points, height;      // points to height
+    int heightIn, pointsOut; // height to points
+};
+
+void PrintTo(const DpiCase& c, std::ostream* out) {
+    *out << c.dpi << " dpi, " << c.pixels << " pixels";
+}
+
+// Qt's offscreen platform takes its screen from a configuration file; each row runs in a
+// process of its own, whose application is made on that screen.
+class ScreenDpi : public tessaly::testing::PrefixTest,
+                  public ::testing::WithParamInterface<DpiCase> {
+  protected:
+    void SetUp() override {
+        if (QApplication::instance()) GTEST_SKIP() << "needs a process of its own (CTest)";
+        const std::string config = prefix_.root() + "/screen.json";
+        std::ofstream(config) << R"({"screens": [{"name": "t", "x": 0, "y": 0, "width": 800, )"
+                              << R"("height": 600, "logicalDpi": )" << GetParam().dpi
+                              << R"(, "logicalBaseDpi": 96}]})";
+        setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).c_str(), 1);
+        tessaly::testing::EnsureQtApplication();
+    }
+};
+
+TEST_P(ScreenDpi, ConversionsUseTheScreensDpi) {
+    const DpiCase& c = GetParam();
+    EXPECT_EQ(PixelsToTwips(nullptr, c.pixels, 1), c.acrossTwips);
+    EXPECT_EQ(PixelsToTwips(nullptr, c.pixels, 0), c.downTwips);
+    EXPECT_EQ(GetPixels(nullptr, c.twips, 1), c.backPixels);
+    EXPECT_EQ(GetPixels(nullptr, c.twips, 0), c.backPixels);
+    EXPECT_EQ(GetFontHeightFromPointSize(c.points), c.height);
+    EXPECT_EQ(GetFontPointSizeFromHeight(c.heightIn), c.pointsOut);
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, ScreenDpi,
+                         ::testing::Values(DpiCase{96, 1, 15, 15, 1440, 96, 11, -15, -15, 11},
+                                           DpiCase{96, 7, 105, 105, 10, 1, 12, -16, 16, -12},
+                                           DpiCase{110, 6, 79, 78, 100, 8, 12, -18, -18, 12}),
+                         [](const auto& info) {
+                             return "Dpi" + std::to_string(info.param.dpi) + "Row" +
+                                    std::to_string(info.index);
+                         });
+
+// ---- Named colours ----
+
+// Qt's table of the same keywords is an independent source of the values; strictly rising
+// names (letter case ignored) mean each once, in the list's order.
+TEST(NamedColours, TheWebsColoursInListOrder) {
+    using tessaly::text::kNamedColours;
+    ASSERT_EQ(tessaly::text::kNamedColourCount, 140);
+    for (int i = 0; i < 140; ++i) {
+        const QString name = QString::fromLatin1(kNamedColours[i].name);
+        const QColor web(name);
+        ASSERT_TRUE(web.isValid()) << kNamedColours[i].name;
+        EXPECT_EQ(kNamedColours[i].colour,
+                  static_cast<COLORREF>(web.red() | web.green() << 8 | web.blue() << 16))
+            << kNamedColours[i].name;
+        if (i > 0)
+            EXPECT_LT(
+                QString::fromLatin1(kNamedColours[i - 1].name).compare(name, Qt::CaseInsensitive),
+                0);
+        EXPECT_EQ(name.contains("Grey"), name == "LightGrey"); // Gray, except LightGrey
+    }
+}
+
+// ---- Word Count ----
+
+class WordCountDialog : public ScriptedDialogs {};
+
+TEST_F(WordCountDialog, ShowsTheNumbersAndHidesPagesBelowOne) {
+    for (int pages : {3, 0, -2}) {
+        std::vector<std::string> seen;
+        const int result = Run(
+            [&](Dialog& d) {
+                for (int id : {24712, 24714, 24711, 24713, 24715, 24716})
+                    seen.push_back(d.GetText(id));
+                seen.push_back(d.IsVisible(24710) && d.IsVisible(24711) ? "pages shown" : "");
+                d.Click(IDOK);
+            },
+            [&] { return ShowWordCountDlg(1234, -5, pages, 120, 0, 64); });
+        EXPECT_EQ(result, 1);
+        EXPECT_EQ(seen, (std::vector<std::string>{"1234", "-5", std::to_string(pages), "120", "0",
+                                                  "64", pages > 0 ? "pages shown" : ""}));
+    }
+}
+
+} // namespace
