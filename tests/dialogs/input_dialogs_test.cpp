@@ -20,8 +20,7 @@ class InputDialogs : public ScriptedDialogs {};
 
 } // namespace
 
-// Title and prompt default to the string table's "Input"; the field starts with the
-// caller's text; OK stores the field, Cancel and Escape leave the caller's text alone.
+// Title and prompt default to "Input"; OK stores the field, Cancel and Escape leave the text.
 TEST_F(InputDialogs, InputDialogShowsAndStores) {
     const struct {
         const char *text, *prompt, *caption;
@@ -78,8 +77,7 @@ TEST_F(InputDialogs, EmptyFieldKeepsDialogOpen) {
     EXPECT_EQ(text.str(), "now");
 }
 
-// The buffer form: the buffer's text starts the field; OK copies at most the maximum length
-// and a terminating zero; Cancel leaves the buffer as it was.
+// The buffer form: OK copies at most the maximum length and a zero; Cancel leaves the buffer.
 TEST_F(InputDialogs, BufferFormCutsAtMaximumLength) {
     const struct {
         int maximum;
@@ -117,8 +115,7 @@ TEST_F(InputDialogs, BufferFormCutsAtMaximumLength) {
     EXPECT_EQ(captions.back(), "Input");
 }
 
-// The two-choice message: the text in the rich edit, "&Continue Anyway" 1 (the skin's tests
-// press "E&xit", 2).
+// The two-choice message: the text in the rich edit, "&Continue Anyway" 1.
 TEST_F(InputDialogs, MessageWithTwoChoices) {
     std::string text;
     CHARFORMAT format;
