@@ -1,5 +1,4 @@
-// A program's application object: its name, its registry key and its profile, kept in the
-// registry under the key or in an INI file without one.
+// A program's application object: name, registry key, profile in the registry or an INI file.
 #include <tessaly/winapp.h>
 
 #include <gtest/gtest.h>

@@ -84,8 +84,7 @@ class SilentEdit : public CEdit {
     BOOL AllowTextRead() const override { return FALSE; }
 };
 
-// One text exchange: the member's value as the control shows it, then a typed text and
-// what the member holds after reading it back.
+// One text exchange: the value as shown, then a typed text and the value read back.
 template <class T> struct TextCase {
     T loaded;
     std::string shown;
@@ -173,10 +172,7 @@ TEST_F(DataExchange, TextOfStringsAndNumbersBothWays) {
         {{1.0 / 3.0, "0.333333333333333", " -1e3 ", -1000.0}, {1e20, "1e+20", "+.5E-2", 0.005}});
 }
 
-// One row per refusal branch: empty, stray characters, out of the type's range, a sign an
-// unsigned lacks, a comma, an infinite value; then the rules. Each shows the prompt (for the
-// update and again for OK), puts the focus on the field, keeps the dialog open and changes
-// no member, also one read before the failing field.
+// One row per refusal branch, then the rules: a prompt, the focus on the field, no member changed.
 TEST_F(DataExchange, RefusedTextAndValidationPromptsKeepTheDialogOpen) {
     const std::string integer = "Please enter an integer.", number = "Please enter a number.";
     const struct {
@@ -221,9 +217,7 @@ TEST_F(DataExchange, RefusedTextAndValidationPromptsKeepTheDialogOpen) {
     }
 }
 
-// Check boxes (a value that is no state shows unchecked), radio groups (a group ends at the
-// next WS_GROUP control or the next control that is no radio button: Z, after the static, is
-// not in X's group) and list indexes: what loading shows, and what the member reads back.
+// Check boxes, radio groups (ended by WS_GROUP or a non-radio control) and list indexes.
 TEST_F(DataExchange, ButtonsAndIndexesBothWays) {
     enum Kind { Check, Radio, CBIndex, LBIndex };
     constexpr int kLeave = -9;
@@ -271,9 +265,7 @@ TEST_F(DataExchange, ButtonsAndIndexesBothWays) {
     }
 }
 
-// Strings of combo and list boxes: written, the first item that begins with the text (or
-// equals it, for the exact form), ignoring case, else the edit's text; read, the edit's text
-// or the selected item's.
+// Combo and list strings: written, the first item that begins with the text, ignoring case.
 TEST_F(DataExchange, ComboAndListStringsBothWays) {
     enum Kind { CBString, CBStringExact, LBString };
     const struct {
@@ -315,8 +307,7 @@ TEST_F(DataExchange, ComboAndListStringsBothWays) {
     }
 }
 
-// The bound member is the framework's object for the control: FromHandle and GetDlgItem
-// answer it, its virtual decides, and binding again changes nothing.
+// The bound member is the framework's object for the control, and binding again changes nothing.
 TEST_F(DataExchange, ControlBindsTheMemberObject) {
     SilentEdit edit;
     CButton check;
@@ -339,8 +330,7 @@ TEST_F(DataExchange, ControlBindsTheMemberObject) {
     EXPECT_EQ(text, ""); // the data exchange reads through the member too
 }
 
-// An exchange naming a control the template lacks: reading fails, and at start the dialog
-// ends with -1 before it is shown.
+// A control the template lacks: reading fails, and at start the dialog ends with -1.
 TEST_F(DataExchange, MissingControlEndsTheExchange) {
     CWnd member;
     ExchangeDialog dialog;
@@ -360,8 +350,7 @@ TEST_F(DataExchange, MissingControlEndsTheExchange) {
     EXPECT_TRUE(messages.empty());
 }
 
-// Values within the rules pass and OK ends the dialog with the members read; written, the
-// length rule limits the field.
+// Values within the rules pass and OK ends the dialog; the length rule limits the field.
 TEST_F(DataExchange, ValuesWithinTheRulesEndTheDialog) {
     CString s("abc");
     int i = 0;

@@ -179,11 +179,7 @@ void ClickItem(Dialog& d, int id, int index) {
 
 // ---------------------------------------------------------------- up-down
 
-// The defaults: range 100 to 0, so up (right, across) stays at 0 and down counts up; no
-// buddy (the position comes with the error flag) unless UDS_AUTOBUDDY takes the control
-// before. 1002 has thousands separators and stops at the ends; 1004 has none and wraps. Up
-// goes towards the maximum, also when it is the smaller end; a position past the end is
-// clamped. The buddy's text is the position while it is a number within the range.
+// Range defaults 100 to 0; separators, wrapping, clamping; the buddy shows the position.
 TEST_F(Notifications, UpDownStepsWithinItsRangeIntoTheBuddy) {
     struct Case {
         int id, lower, upper, start;

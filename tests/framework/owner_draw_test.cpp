@@ -64,10 +64,7 @@ struct Canvas {
 
 } // namespace
 
-// Text lands where the format puts it in the rectangle 10,5 to 190,45 (the ink's middle
-// within each axis's bounds); DT_CALCRECT measures without drawing; an ellipsis keeps a long
-// line within the rectangle, DT_NOCLIP lets it run past; "&" marks the next letter unless
-// DT_NOPREFIX.
+// Text where the format puts it; DT_CALCRECT measures; ellipsis, DT_NOCLIP and "&" prefixes.
 TEST(OwnerDrawDc, DrawTextFormats) {
     struct Place {
         UINT format;
@@ -119,11 +116,7 @@ TEST(OwnerDrawDc, DrawTextFormats) {
     }
 }
 
-// Shapes cover the pixels Windows gives them: a rectangle without its right and bottom edges,
-// the pen outside and the brush inside; a 3-D frame with the far corners in the bottom-right
-// colour; a focus rectangle inverting every other pixel, gone when drawn twice; OPAQUE text
-// on the background colour. SelectObject hands back the object it replaces; a DC is found by
-// its handle while it lives; a point size becomes pixels at 96 dpi.
+// Shapes cover the pixels Windows gives them; SelectObject hands back the replaced object.
 TEST(OwnerDrawDc, ShapesAndObjects) {
     Canvas canvas(80, 30);
     CPen red(PS_SOLID, 1, kRed);
@@ -306,8 +299,7 @@ long pixelIn(Dialog& d, int id, int x, int y) {
 
 } // namespace
 
-// A button whose class draws it: its pixels are the override's, and the pressed and focus
-// states reach itemState, with the action naming the state that changed.
+// A button whose class draws it: its own pixels; pressed and focus states reach itemState.
 TEST_F(OwnerDraw, ButtonDrawnByItsClassGetsItsStates) {
     OwnerDrawDialog dialog;
     const long pressedFocus = long(RGB(0, 255, 255));
@@ -350,10 +342,7 @@ TEST_F(OwnerDraw, ButtonDrawnByItsClassGetsItsStates) {
         EXPECT_NE(call.id, 1001u) << "only the self-drawn button went to its own class";
 }
 
-// Buttons and combo boxes whose class does not draw: the parent's OnDrawItem and
-// OnMeasureItem get them, with the disabled state and the data of an item without strings;
-// a fixed height is asked once. Variable heights, of the class: each item is measured once,
-// with its index and data, and the open list gives it that height.
+// The parent draws and measures what the class leaves; variable heights are measured once.
 TEST_F(OwnerDraw, ParentDrawsWhatTheClassLeavesAndVariableItemsAreMeasured) {
     OwnerDrawDialog dialog;
     std::vector<int> dropHeights, heights;
