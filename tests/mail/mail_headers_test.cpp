@@ -68,6 +68,7 @@ TEST_F(MailHeaders, ParseErrorTextsByKindAndCode) {
         // code, kind, text ("": the system's text of last error 2)
         {257, 0, "There was an error decoding a BINHEX message"},
         {3, 1, "Path not found"},
+        {3, 0, ""},
     };
     for (const auto& [code, kind, expected] : cases) {
         p::SetLastError(2);
