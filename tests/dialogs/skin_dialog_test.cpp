@@ -23,10 +23,7 @@ constexpr long kFlatFrame = 0xC4C4C4, kPressedFrame = 0xE1E1E1, kShadow = 0x8080
 
 class SkinDialog : public PrefixTest {
   protected:
-    void TearDown() override {
-        tessaly::automation::SetDialogHandler(nullptr);
-        PrefixTest::TearDown();
-    }
+    void TearDown() override { tessaly::automation::SetDialogHandler(nullptr); }
 
     // Runs the script on the two-choice message and returns its end code.
     int onMessage(std::function<void(Dialog&)> script) {
