@@ -193,7 +193,6 @@ TEST_F(DataExchange, RefusedTextAndValidationPromptsKeepTheDialogOpen) {
         {MinMaxDouble, "2.5", "Please enter a number between 0.5 and 2.25."},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string("'") + c.typed + "'");
         messages.clear();
         Members m;
         ExchangeDialog dialog;
@@ -212,7 +211,7 @@ TEST_F(DataExchange, RefusedTextAndValidationPromptsKeepTheDialogOpen) {
         });
         EXPECT_EQ(result, IDCANCEL);
         EXPECT_TRUE(dialog.okCalled);
-        EXPECT_EQ(messages, std::vector<std::string>(2, c.prompt));
+        EXPECT_EQ(messages, std::vector<std::string>(2, c.prompt)) << "'" << c.typed << "'";
         EXPECT_TRUE(m == Members{});
     }
 }
@@ -237,7 +236,6 @@ TEST_F(DataExchange, ButtonsAndIndexesBothWays) {
                  {LBIndex, kList, -1, {-1}, 0, 0}};
     const int radios[] = {kRadioA, kRadioB, kRadioC, kRadioX, kRadioY, kRadioZ};
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.id) + " loaded " + std::to_string(c.loaded));
         int member = c.loaded;
         ExchangeDialog dialog;
         dialog.exchange = [&](CDataExchange* pDX) {
@@ -254,14 +252,14 @@ TEST_F(DataExchange, ButtonsAndIndexesBothWays) {
                                   shown.push_back(id);
                           if (c.kind == Check) shown.push_back(d.GetCheck(c.id));
                           if (c.kind >= CBIndex) shown.push_back(d.GetCurSel(c.id));
-                          EXPECT_EQ(shown, c.shown);
+                          EXPECT_EQ(shown, c.shown) << c.id << " loaded " << c.loaded;
                           if (c.kind == Check) d.SetCheck(c.id, c.user);
                           if (c.kind == Radio && c.user != kLeave) d.Click(c.user);
                           if (c.kind >= CBIndex && c.user != kLeave) d.SetCurSel(c.id, c.user);
                           d.Click(IDOK);
                       }),
                   IDOK);
-        EXPECT_EQ(member, c.read);
+        EXPECT_EQ(member, c.read) << c.id << " loaded " << c.loaded;
     }
 }
 
@@ -286,7 +284,6 @@ TEST_F(DataExchange, ComboAndListStringsBothWays) {
                  {LBString, kList, "RED", 2, "", nullptr, -1, "Red"},
                  {LBString, kList, "Purple", -1, "", nullptr, 0, "Blue"}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.kind) + " " + std::to_string(c.id) + " '" + c.loaded + "'");
         CString member(c.loaded);
         ExchangeDialog dialog;
         dialog.exchange = [&](CDataExchange* pDX) {
@@ -295,7 +292,7 @@ TEST_F(DataExchange, ComboAndListStringsBothWays) {
             if (c.kind == LBString) DDX_LBString(pDX, c.id, member);
         };
         run(dialog, [&](Dialog& d) {
-            EXPECT_EQ(d.GetCurSel(c.id), c.selectedAfterLoad);
+            EXPECT_EQ(d.GetCurSel(c.id), c.selectedAfterLoad) << c.id << " '" << c.loaded << "'";
             if (c.kind != LBString) {
                 EXPECT_EQ(d.GetText(c.id), c.textAfterLoad);
             }
@@ -303,7 +300,7 @@ TEST_F(DataExchange, ComboAndListStringsBothWays) {
             if (c.pick >= 0) d.SetCurSel(c.id, c.pick);
             d.Click(IDOK);
         });
-        EXPECT_EQ(member, c.read);
+        EXPECT_EQ(member, c.read) << c.id << " '" << c.loaded << "'";
     }
 }
 
