@@ -152,9 +152,6 @@ TEST_F(Controls, RichEditCountsOnePositionPerLineEnd) {
 
     // A control whose widget is gone answers with nothing.
     CRichEditCtrl none;
-    long s = 7, e = 7;
-    none.GetSel(s, e);
-    EXPECT_EQ(s, 0);
     EXPECT_EQ(none.LineIndex(0), -1);
 }
 
@@ -191,7 +188,6 @@ TEST_F(Controls, TreeNavigation) {
     CTreeCtrl other(&otherWidget);
     HTREEITEM foreign = other.InsertItem("X");
     EXPECT_EQ(tree.GetItemText(foreign), CString());
-    EXPECT_EQ(tree.InsertItem("Y", foreign), nullptr);
     EXPECT_FALSE(tree.DeleteItem(foreign));
 
     EXPECT_TRUE(tree.DeleteItem(a2)); // with its child
