@@ -146,7 +146,6 @@ TEST_F(CStringTest, BufferAccessAndFormatting) {
     std::strcpy(s.GetBuffer(10), "hello");
     s.ReleaseBuffer();
     EXPECT_EQ(s.GetLength(), 5);
-    EXPECT_STREQ(s, "hello");
     s.GetBufferSetLength(3)[2] = '\0';
     s.ReleaseBuffer(3); // an explicit length keeps the zero byte
     EXPECT_EQ(s.GetLength(), 3);
