@@ -1,7 +1,5 @@
 #pragma once
-// Running a dialog function under a script: the script sees the dialog through the
-// automation API and ends it; message boxes shown meanwhile are noted and answered.
-// Shared by the tests of the dialog family.
+// Running a dialog function under scripts that end it; message boxes are noted and answered.
 #include <tessaly/automation.h>
 #include <tessaly/collections.h>
 
@@ -28,9 +26,7 @@ class ScriptedDialogs : public tessaly::testing::PrefixTest {
         tessaly::automation::SetPrintSetupHandler(nullptr);
     }
 
-    // Runs the call; each dialog that opens gets the next script (the last one repeats).
-    // Message boxes, the standard one and the library's message dialog, are answered with
-    // their first button and their texts kept in `messages`.
+    // Each dialog gets the next script (the last repeats); message boxes get their first button.
     template <typename Call> int Run(std::vector<Script> scripts, Call call) {
         opened.clear();
         messages.clear();
@@ -43,8 +39,7 @@ class ScriptedDialogs : public tessaly::testing::PrefixTest {
             }
             opened.push_back(static_cast<int>(d.TemplateId()));
             captions.push_back(d.Caption());
-            const Script& script = scripts[std::min(next++, scripts.size() - 1)];
-            script(d);
+            scripts[std::min(next++, scripts.size() - 1)](d);
         });
         tessaly::automation::SetMessageBoxHandler(
             [this](const tessaly::automation::MessageBoxInfo& box) {

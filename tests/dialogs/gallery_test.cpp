@@ -1,7 +1,4 @@
-// tessaly gallery opens every dialog of the catalogue with its default arguments and saves it
-// as a picture. Checked here: controls inside the dialog, no two visible ones on top of each
-// other (a group box holds its contents), and the template's caption. The German templates
-// have tests of their own; here only the fallback of a module that lacks one.
+// tessaly gallery: every catalogue dialog drawn with its controls in place and its caption.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -62,8 +59,7 @@ bool overlaps(const Box& a, const Box& b) {
            b.top < a.top + a.height;
 }
 
-// A template's caption as the library hands it out (through the ANSI code page); empty
-// when the module lacks the template.
+// A template's caption as the library hands it out, through the ANSI code page.
 std::string captionOf(HMODULE module, unsigned id) {
     p::DialogTemplate t;
     return module && p::LoadDialogTemplate(module, WORD(id), t)
@@ -120,13 +116,9 @@ TEST_F(Gallery, EveryDialogRendersWithControlsInPlaceAndItsCaption) {
         std::vector<const Box*> visible;
         for (const Box& b : s.controls) {
             if (!b.visible) continue;
-            SCOPED_TRACE("control " + std::to_string(b.id));
-            EXPECT_GE(b.left, 0);
-            EXPECT_GE(b.top, 0);
-            EXPECT_LE(b.left + b.width, s.width);
-            EXPECT_LE(b.top + b.height, s.height);
-            EXPECT_GT(b.width, 0);
-            EXPECT_GT(b.height, 0);
+            EXPECT_TRUE(b.left >= 0 && b.top >= 0 && b.left + b.width <= s.width &&
+                        b.top + b.height <= s.height && b.width > 0 && b.height > 0)
+                << "control " << b.id << " outside";
             // A group box holds other controls.
             if (b.className != "Button" || (b.style & 0xF) != 7) visible.push_back(&b);
         }
@@ -137,9 +129,7 @@ TEST_F(Gallery, EveryDialogRendersWithControlsInPlaceAndItsCaption) {
     }
 }
 
-// A language module without a template: the dialog still opens, from the library's English
-// resources, while the templates the module has come from the module. The module is built
-// here the way the build makes the German one: a compiled script embedded in a shared object.
+// A template the language module lacks opens in English; the module's own come from it.
 TEST_F(Gallery, TemplateMissingFromTheLanguageModuleOpensInEnglish) {
     const std::string folder = prefix_.scratch() + "/Tessaly Suite";
     std::filesystem::create_directories(folder);
@@ -185,8 +175,7 @@ END
     }
 }
 
-// tessaly dialog NAME runs a catalogue row with the script's answers and prints what the
-// dialog showed, what it said, its out-values and its result.
+// tessaly dialog NAME runs a catalogue row with scripted answers and prints what happened.
 TEST_F(Gallery, DialogCommandRunsScriptedAnswers) {
     const struct {
         std::vector<std::string> arguments;
@@ -199,19 +188,13 @@ TEST_F(Gallery, DialogCommandRunsScriptedAnswers) {
         {{"dialog", "--set", "1104=abc", "--set", "1105=abC", "--click", "1", "set-password"},
          {"messagebox\tPassword is not identical to confirm password.", "open\t1",
           "value\tpassword\tunchanged", "result\t2"}},
-        {{"dialog", "--escape", "message", "Kept"},
-         {"dialog\t1789\tTessaly", "control\t1501\tvisible\tenabled\tKept", "result\t2"}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.arguments.back());
         const auto run = RunTessaly(c.arguments);
-        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.status, 0) << c.arguments.back() << ": " << run.err;
         const std::vector<std::string> all = lines(run.out);
         for (const std::string& line : c.lines)
             EXPECT_NE(std::find(all.begin(), all.end(), line), all.end()) << line << "\n"
                                                                           << run.out;
     }
-    const auto unknown = RunTessaly({"dialog", "no-such-dialog"});
-    EXPECT_NE(unknown.status, 0);
-    EXPECT_NE(unknown.err.find("no-such-dialog"), std::string::npos);
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "choices_support.h"
@@ -20,8 +21,7 @@ class InputDialogs : public ScriptedDialogs {};
 
 } // namespace
 
-// Title and prompt default to the string table's "Input"; the field starts with the
-// caller's text; OK stores the field, Cancel and Escape leave the caller's text alone.
+// Title and prompt default to "Input"; OK stores the field, Cancel and Escape leave the text.
 TEST_F(InputDialogs, InputDialogShowsAndStores) {
     const struct {
         const char *text, *prompt, *caption;
@@ -36,7 +36,6 @@ TEST_F(InputDialogs, InputDialogShowsAndStores) {
         {"start", "Prompt", "", "other", 0, "Input", "Prompt", 2, "start"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.text) + "|" + c.prompt + "|" + c.caption);
         std::string prompt, start;
         CString text(c.text);
         const int result = Run(Then(
@@ -47,39 +46,32 @@ TEST_F(InputDialogs, InputDialogShowsAndStores) {
                                    },
                                    c.button ? Click(c.button) : Escape()),
                                [&] { return InputDialog(text, c.prompt, c.caption); });
-        EXPECT_EQ(result, c.result);
-        EXPECT_EQ(captions.back(), c.title);
-        EXPECT_EQ(prompt, c.shownPrompt);
-        EXPECT_EQ(start, c.text);
-        EXPECT_EQ(text.str(), c.stored);
-        EXPECT_TRUE(messages.empty());
+        EXPECT_EQ(result, c.result) << c.text << "|" << c.prompt << "|" << c.caption;
+        using Texts = std::tuple<std::string, std::string, std::string, std::string>;
+        EXPECT_EQ(Texts(captions.back(), prompt, start, text.str()),
+                  Texts(c.title, c.shownPrompt, c.text, c.stored)); // title, prompt, start, stored
     }
 }
 
 // OK on an empty field says why and keeps the dialog open; typing then OK goes through.
 TEST_F(InputDialogs, EmptyFieldKeepsDialogOpen) {
-    std::vector<bool> openAfterOk;
     CString text("before");
     const int result = Run(
         [&](Dialog& d) {
             d.SetText(kText, "");
             d.SetFocus(IDOK);
             d.Click(IDOK);
-            openAfterOk.push_back(d.IsOpen());
-            EXPECT_EQ(d.GetFocus(), kText);
+            EXPECT_EQ(d.GetFocus(), kText); // still open, back on the field
             d.SetText(kText, "now");
             d.Click(IDOK);
-            openAfterOk.push_back(d.IsOpen());
         },
         [&] { return InputDialog(text, "", ""); });
     EXPECT_EQ(result, 1);
-    EXPECT_EQ(openAfterOk, (std::vector<bool>{true, false}));
     EXPECT_EQ(messages, std::vector<std::string>{"Input should not be empty."});
     EXPECT_EQ(text.str(), "now");
 }
 
-// The buffer form: the buffer's text starts the field; OK copies at most the maximum length
-// and a terminating zero; Cancel leaves the buffer as it was.
+// The buffer form: OK copies at most the maximum length and a zero; Cancel leaves the buffer.
 TEST_F(InputDialogs, BufferFormCutsAtMaximumLength) {
     const struct {
         int maximum;
@@ -92,7 +84,6 @@ TEST_F(InputDialogs, BufferFormCutsAtMaximumLength) {
         {3, "abcdef", IDCANCEL, "xy"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.maximum) + " " + c.typed);
         std::string startText;
         char buffer[16];
         std::memset(buffer, '#', sizeof buffer);
@@ -105,9 +96,9 @@ TEST_F(InputDialogs, BufferFormCutsAtMaximumLength) {
                     },
                     Click(c.button)),
                 [&] { return ShowInputDialog(buffer, c.maximum, "Code:", "Unlock"); });
-        EXPECT_EQ(result, c.button);
+        EXPECT_EQ(result, c.button) << c.maximum;
         EXPECT_EQ(startText, "xy");
-        EXPECT_STREQ(buffer, c.buffer);
+        EXPECT_STREQ(buffer, c.buffer) << c.maximum;
         // Nothing is written past the room the caller gave (maximum and the zero).
         for (int i = std::max(3, c.maximum + 1); i < 16; ++i)
             EXPECT_EQ(buffer[i], '#') << i;
@@ -117,8 +108,7 @@ TEST_F(InputDialogs, BufferFormCutsAtMaximumLength) {
     EXPECT_EQ(captions.back(), "Input");
 }
 
-// The two-choice message: the text in the rich edit, "&Continue Anyway" 1 (the skin's tests
-// press "E&xit", 2).
+// The two-choice message: the text in the rich edit, "&Continue Anyway" 1.
 TEST_F(InputDialogs, MessageWithTwoChoices) {
     std::string text;
     CHARFORMAT format;

@@ -1,7 +1,4 @@
-// The family's skin as a person sees and uses it: no caption bar, the pale yellow rounded
-// background with its black border, the buttons' frames under the mouse, and dragging the
-// dialog by its background; on the two-choice message (the library's message dialog shares
-// the skin).
+// The family's skin: no caption, a pale yellow rounded background, button frames, dragging.
 #include <tessaly/automation.h>
 #include <tessaly/dialogs.h>
 #include <tessaly/foundation.h>
@@ -26,10 +23,7 @@ constexpr long kFlatFrame = 0xC4C4C4, kPressedFrame = 0xE1E1E1, kShadow = 0x8080
 
 class SkinDialog : public PrefixTest {
   protected:
-    void TearDown() override {
-        tessaly::automation::SetDialogHandler(nullptr);
-        PrefixTest::TearDown();
-    }
+    void TearDown() override { tessaly::automation::SetDialogHandler(nullptr); }
 
     // Runs the script on the two-choice message and returns its end code.
     int onMessage(std::function<void(Dialog&)> script) {
@@ -56,8 +50,7 @@ std::pair<int, int> freePoint(Dialog& d) {
 
 } // namespace
 
-// A skin dialog has no caption bar. The background inside a rounded corner and where no
-// control lies is the skin colour, the border black, the text field its own shade.
+// No caption bar; skin colour inside the rounded corner, a black border, the field's own shade.
 TEST_F(SkinDialog, FramelessBackgroundAndBorderColours) {
     onMessage([&](Dialog& d) {
         EXPECT_FALSE(d.HasCaption());
@@ -73,9 +66,7 @@ TEST_F(SkinDialog, FramelessBackgroundAndBorderColours) {
     });
 }
 
-// A skin button: flat grey frame at rest, raised frame while the cursor is over it, flat
-// again when it leaves, light frame while pressed (the press gives it the focus, whose
-// rectangle lies 3 pixels in); releasing on it clicks it.
+// A skin button: flat at rest, raised under the cursor, light while pressed; release clicks it.
 TEST_F(SkinDialog, ButtonFramesFollowTheMouse) {
     std::vector<std::tuple<long, long, long>> frames; // top left, bottom right, face
     long focusRect = 0;
@@ -109,8 +100,7 @@ TEST_F(SkinDialog, ButtonFramesFollowTheMouse) {
                                                          {kPressedFrame, kPressedFrame, kSkin}}));
 }
 
-// Pressing the background and moving the mouse moves the dialog by the same distance, on
-// the drag timer's ticks; after the release it stays. Pressing on a control does not drag.
+// Dragging the background moves the dialog on the drag timer's ticks; a control does not drag.
 TEST_F(SkinDialog, DraggingByTheBackgroundMovesTheDialog) {
     Rect before, during, after, onControl;
     onMessage([&](Dialog& d) {

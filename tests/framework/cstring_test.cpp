@@ -1,5 +1,4 @@
-// CString: byte positions, comparisons up to the first zero byte, and the code page's
-// character rules for searching and editing.
+// CString: byte positions, comparisons up to a zero byte, and the code page's character rules.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -45,8 +44,7 @@ void expectAll(const std::vector<Case>& cases, bool doubleByte = false) {
     }
 }
 
-// Each operation under Windows-1252 and under 936, where "\201\134" is one double-byte
-// character whose trail byte is a backslash and "\201\141" one whose trail byte is an a.
+// Under 936 "\201\134" is one character with a backslash trail byte, "\201\141" an a.
 const std::vector<Case> kCodePageCases = {
     {"Find char", "\201\134a\\b", [](CString& s) { return std::to_string(s.Find('\\')); }, "1",
      "3"},
@@ -148,7 +146,6 @@ TEST_F(CStringTest, BufferAccessAndFormatting) {
     std::strcpy(s.GetBuffer(10), "hello");
     s.ReleaseBuffer();
     EXPECT_EQ(s.GetLength(), 5);
-    EXPECT_STREQ(s, "hello");
     s.GetBufferSetLength(3)[2] = '\0';
     s.ReleaseBuffer(3); // an explicit length keeps the zero byte
     EXPECT_EQ(s.GetLength(), 3);

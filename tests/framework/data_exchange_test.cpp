@@ -84,8 +84,7 @@ class SilentEdit : public CEdit {
     BOOL AllowTextRead() const override { return FALSE; }
 };
 
-// One text exchange: the member's value as the control shows it, then a typed text and
-// what the member holds after reading it back.
+// One text exchange: the value as shown, then a typed text and the value read back.
 template <class T> struct TextCase {
     T loaded;
     std::string shown;
@@ -173,10 +172,7 @@ TEST_F(DataExchange, TextOfStringsAndNumbersBothWays) {
         {{1.0 / 3.0, "0.333333333333333", " -1e3 ", -1000.0}, {1e20, "1e+20", "+.5E-2", 0.005}});
 }
 
-// One row per refusal branch: empty, stray characters, out of the type's range, a sign an
-// unsigned lacks, a comma, an infinite value; then the rules. Each shows the prompt (for the
-// update and again for OK), puts the focus on the field, keeps the dialog open and changes
-// no member, also one read before the failing field.
+// One row per refusal branch, then the rules: a prompt, the focus on the field, no member changed.
 TEST_F(DataExchange, RefusedTextAndValidationPromptsKeepTheDialogOpen) {
     const std::string integer = "Please enter an integer.", number = "Please enter a number.";
     const struct {
@@ -197,7 +193,6 @@ TEST_F(DataExchange, RefusedTextAndValidationPromptsKeepTheDialogOpen) {
         {MinMaxDouble, "2.5", "Please enter a number between 0.5 and 2.25."},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string("'") + c.typed + "'");
         messages.clear();
         Members m;
         ExchangeDialog dialog;
@@ -216,14 +211,12 @@ TEST_F(DataExchange, RefusedTextAndValidationPromptsKeepTheDialogOpen) {
         });
         EXPECT_EQ(result, IDCANCEL);
         EXPECT_TRUE(dialog.okCalled);
-        EXPECT_EQ(messages, std::vector<std::string>(2, c.prompt));
+        EXPECT_EQ(messages, std::vector<std::string>(2, c.prompt)) << "'" << c.typed << "'";
         EXPECT_TRUE(m == Members{});
     }
 }
 
-// Check boxes (a value that is no state shows unchecked), radio groups (a group ends at the
-// next WS_GROUP control or the next control that is no radio button: Z, after the static, is
-// not in X's group) and list indexes: what loading shows, and what the member reads back.
+// Check boxes, radio groups (ended by WS_GROUP or a non-radio control) and list indexes.
 TEST_F(DataExchange, ButtonsAndIndexesBothWays) {
     enum Kind { Check, Radio, CBIndex, LBIndex };
     constexpr int kLeave = -9;
@@ -243,7 +236,6 @@ TEST_F(DataExchange, ButtonsAndIndexesBothWays) {
                  {LBIndex, kList, -1, {-1}, 0, 0}};
     const int radios[] = {kRadioA, kRadioB, kRadioC, kRadioX, kRadioY, kRadioZ};
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.id) + " loaded " + std::to_string(c.loaded));
         int member = c.loaded;
         ExchangeDialog dialog;
         dialog.exchange = [&](CDataExchange* pDX) {
@@ -260,20 +252,18 @@ TEST_F(DataExchange, ButtonsAndIndexesBothWays) {
                                   shown.push_back(id);
                           if (c.kind == Check) shown.push_back(d.GetCheck(c.id));
                           if (c.kind >= CBIndex) shown.push_back(d.GetCurSel(c.id));
-                          EXPECT_EQ(shown, c.shown);
+                          EXPECT_EQ(shown, c.shown) << c.id << " loaded " << c.loaded;
                           if (c.kind == Check) d.SetCheck(c.id, c.user);
                           if (c.kind == Radio && c.user != kLeave) d.Click(c.user);
                           if (c.kind >= CBIndex && c.user != kLeave) d.SetCurSel(c.id, c.user);
                           d.Click(IDOK);
                       }),
                   IDOK);
-        EXPECT_EQ(member, c.read);
+        EXPECT_EQ(member, c.read) << c.id << " loaded " << c.loaded;
     }
 }
 
-// Strings of combo and list boxes: written, the first item that begins with the text (or
-// equals it, for the exact form), ignoring case, else the edit's text; read, the edit's text
-// or the selected item's.
+// Combo and list strings: written, the first item that begins with the text, ignoring case.
 TEST_F(DataExchange, ComboAndListStringsBothWays) {
     enum Kind { CBString, CBStringExact, LBString };
     const struct {
@@ -294,7 +284,6 @@ TEST_F(DataExchange, ComboAndListStringsBothWays) {
                  {LBString, kList, "RED", 2, "", nullptr, -1, "Red"},
                  {LBString, kList, "Purple", -1, "", nullptr, 0, "Blue"}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.kind) + " " + std::to_string(c.id) + " '" + c.loaded + "'");
         CString member(c.loaded);
         ExchangeDialog dialog;
         dialog.exchange = [&](CDataExchange* pDX) {
@@ -303,7 +292,7 @@ TEST_F(DataExchange, ComboAndListStringsBothWays) {
             if (c.kind == LBString) DDX_LBString(pDX, c.id, member);
         };
         run(dialog, [&](Dialog& d) {
-            EXPECT_EQ(d.GetCurSel(c.id), c.selectedAfterLoad);
+            EXPECT_EQ(d.GetCurSel(c.id), c.selectedAfterLoad) << c.id << " '" << c.loaded << "'";
             if (c.kind != LBString) {
                 EXPECT_EQ(d.GetText(c.id), c.textAfterLoad);
             }
@@ -311,12 +300,11 @@ TEST_F(DataExchange, ComboAndListStringsBothWays) {
             if (c.pick >= 0) d.SetCurSel(c.id, c.pick);
             d.Click(IDOK);
         });
-        EXPECT_EQ(member, c.read);
+        EXPECT_EQ(member, c.read) << c.id << " '" << c.loaded << "'";
     }
 }
 
-// The bound member is the framework's object for the control: FromHandle and GetDlgItem
-// answer it, its virtual decides, and binding again changes nothing.
+// The bound member is the framework's object for the control, and binding again changes nothing.
 TEST_F(DataExchange, ControlBindsTheMemberObject) {
     SilentEdit edit;
     CButton check;
@@ -339,8 +327,7 @@ TEST_F(DataExchange, ControlBindsTheMemberObject) {
     EXPECT_EQ(text, ""); // the data exchange reads through the member too
 }
 
-// An exchange naming a control the template lacks: reading fails, and at start the dialog
-// ends with -1 before it is shown.
+// A control the template lacks: reading fails, and at start the dialog ends with -1.
 TEST_F(DataExchange, MissingControlEndsTheExchange) {
     CWnd member;
     ExchangeDialog dialog;
@@ -360,8 +347,7 @@ TEST_F(DataExchange, MissingControlEndsTheExchange) {
     EXPECT_TRUE(messages.empty());
 }
 
-// Values within the rules pass and OK ends the dialog with the members read; written, the
-// length rule limits the field.
+// Values within the rules pass and OK ends the dialog; the length rule limits the field.
 TEST_F(DataExchange, ValuesWithinTheRulesEndTheDialog) {
     CString s("abc");
     int i = 0;

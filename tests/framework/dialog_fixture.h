@@ -1,6 +1,5 @@
 #pragma once
-// The dialog tests' fixture: the test's resource script compiled as the program's resources,
-// and dialogs run with an automation script.
+// The dialog tests' fixture: a resource script compiled as the program's, dialogs scripted.
 #include <tessaly/automation.h>
 #include <tessaly/wnd.h>
 

@@ -1,5 +1,4 @@
-// The library's binding to the companion module: settings read through the module, and
-// failure values when the module is missing.
+// The library's binding to the companion module: failure values when the module is missing.
 #include <tessaly/foundation.h>
 
 #include <filesystem>
@@ -15,9 +14,7 @@ using tessaly::testing::PrefixTest;
 class CompanionBinding : public PrefixTest {};
 
 TEST_F(CompanionBinding, WithoutTheModuleTheReadersGetNothing) {
-    // "Current" is set (read through the module, as the start-up tests show), but a copy of
-    // the library in a folder without the companion module, and no other folder that holds
-    // it, gets nothing from the readers, and the process still runs.
+    // "Current" is set, but a library copy without the companion module reads nothing, and runs.
     SetText(HKEY_LOCAL_MACHINE, kLanguageKey, "Current", "1036");
     const std::string folder = prefix_.scratch() + "/alone";
     fs::create_directories(folder);

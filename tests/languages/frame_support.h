@@ -1,11 +1,11 @@
 #pragma once
-// Helpers of the library frame's tests: registry values, Windows paths of test folders and
-// running the tessaly command in a child process (start-up runs when a process loads the
-// library, so a start-up is observed in a fresh process).
+// Helpers of the language tests: registry values, paths, the tessaly command in a fresh process.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/registry.h"
 #include "support/prefix.h"
@@ -36,49 +36,29 @@ inline void SetInstallLanguage(int language) {
     SetText(HKEY_LOCAL_MACHINE, kLanguageKey, "Install Version", std::to_string(language));
 }
 
-// The languages of the language dialog, in the list's order, with the identifier each
-// stands for: the names GetLanguageName gives.
+// The language dialog's list in order, each name with the identifier it stores.
 struct OfferedLanguage {
-    const char* name;
-    const char* stored;
+    std::string name, stored;
 };
-inline const OfferedLanguage kOffered[] = {
-    {"English", "9"},
-    {"Chinese Simplified (GB2312)", "2052"},
-    {"Chinese (Traditional) ", "1028"},
-    {"Indonesian", "33"},
-    {"Japanese", "17"},
-    {"Korean", "18"},
-    {"Russian", "25"},
-    {"Thai", "30"},
-    {"Turkish", "31"},
-    {"Basque", "45"},
-    {"Catalan", "3"},
-    {"Croatian", "26"},
-    {"Czech", "5"},
-    {"Danish", "6"},
-    {"Dutch (Standard) ", "19"},
-    {"Finnish", "11"},
-    {"French (Standard) ", "1036"},
-    {"French (Canadian) ", "3084"},
-    {"German (Standard) ", "7"},
-    {"Greek", "8"},
-    {"Hungarian", "14"},
-    {"Itialian (Standard) ", "16"},
-    {"Norwegian (Bokmal) ", "20"},
-    {"Polish", "21"},
-    {"Portuguese (Brazilian) ", "1046"},
-    {"Portuguese (Standard) ", "2070"},
-    {"Slovak", "27"},
-    {"Slovene", "36"},
-    {"Spanish (Traditional Sort) ", "10"},
-    {"Swedish", "29"},
-};
+inline const std::vector<OfferedLanguage> kOffered = [] {
+    std::vector<OfferedLanguage> offered;
+    std::istringstream list(
+        "English=9|Chinese Simplified (GB2312)=2052|Chinese (Traditional) =1028|Indonesian=33|"
+        "Japanese=17|Korean=18|Russian=25|Thai=30|Turkish=31|Basque=45|Catalan=3|Croatian=26|"
+        "Czech=5|Danish=6|Dutch (Standard) =19|Finnish=11|French (Standard) =1036|"
+        "French (Canadian) =3084|German (Standard) =7|Greek=8|Hungarian=14|"
+        "Itialian (Standard) =16|Norwegian (Bokmal) =20|Polish=21|Portuguese (Brazilian) =1046|"
+        "Portuguese (Standard) =2070|Slovak=27|Slovene=36|Spanish (Traditional Sort) =10|"
+        "Swedish=29");
+    for (std::string name, stored;
+         std::getline(list, name, '=') && std::getline(list, stored, '|');)
+        offered.push_back({name, stored});
+    return offered;
+}();
 
 using ToolResult = tessaly::testing::RunResult;
 
-// Runs the built tessaly command through the shell: arguments is a shell word list, and
-// environment goes before the command (assignments, or env with its options).
+// Runs tessaly through the shell with shell words; environment goes before the command.
 inline ToolResult RunTessaly(const std::string& arguments, const std::string& environment = "") {
     return tessaly::testing::RunProgram(
         {"/bin/sh", "-c",

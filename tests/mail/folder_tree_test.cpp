@@ -17,31 +17,23 @@ namespace {
 
 class FolderTree : public tessaly::testing::PrefixTest {
   protected:
-    // Items by key ("Archive/Work" is the item "Work" under "Archive"), parents first.
+    // Items by path, parents first, in pre-order.
     void SetUp() override {
-        const std::pair<const char*, const char*> items[] = {{"Mail", ""},
-                                                             {"Inbox", "Mail"},
-                                                             {"Work", "Inbox"},
-                                                             {"Projects", "Work"},
-                                                             {"Private", "Inbox"},
-                                                             {"Sent", "Mail"},
-                                                             {"Archive", "Mail"},
-                                                             {"2023", "Archive"},
-                                                             {"Archive/Work", "Archive"},
-                                                             {"Archive/mail", "Archive"},
-                                                             {"Local", ""},
-                                                             {"Drafts", "Local"}};
-        for (const auto& [key, parent] : items) {
-            const std::string text = key;
-            items_[key] = tree_.InsertItem(text.substr(text.find('/') + 1).c_str(),
-                                           *parent ? items_.at(parent) : TVI_ROOT);
-            order_.push_back(key);
+        for (const std::string path :
+             {"Mail", "Mail/Inbox", "Mail/Inbox/Work", "Mail/Inbox/Work/Projects",
+              "Mail/Inbox/Private", "Mail/Archive", "Mail/Archive/Work", "Mail/Archive/mail",
+              "Local", "Local/Drafts"}) {
+            const size_t slash = path.rfind('/');
+            items_[path] = tree_.InsertItem(
+                path.substr(slash + 1).c_str(),
+                slash == std::string::npos ? TVI_ROOT : items_.at(path.substr(0, slash)));
+            order_.push_back(path);
         }
     }
 
-    std::string keyOf(HTREEITEM item) const {
-        for (const auto& [key, value] : items_)
-            if (value == item) return key;
+    std::string pathOf(HTREEITEM item) const {
+        for (const auto& [path, value] : items_)
+            if (value == item) return path;
         return item ? "(unknown)" : "(none)";
     }
 
@@ -49,50 +41,42 @@ class FolderTree : public tessaly::testing::PrefixTest {
     QTreeWidget widget_;
     CTreeCtrl tree_{&widget_};
     std::map<std::string, HTREEITEM> items_;
-    std::vector<std::string> order_; // pre-order
+    std::vector<std::string> order_;
 };
 
 } // namespace
 
 TEST_F(FolderTree, FullNameAndNextItemWalkTheTree) {
-    EXPECT_STREQ(GetFullFolderName(&tree_, items_["Projects"]), "Mail.Inbox.Work.Projects");
-    EXPECT_STREQ(GetFullFolderName(&tree_, items_["Drafts"]), "Local.Drafts");
-    EXPECT_STREQ(GetFullFolderName(&tree_, nullptr), "");
+    EXPECT_STREQ(GetFullFolderName(&tree_, items_["Mail/Inbox/Work/Projects"]),
+                 "Mail.Inbox.Work.Projects");
     // Pre-order: from a last child the walk climbs to the parent's next sibling.
     std::vector<std::string> walked;
     for (HTREEITEM item = items_["Mail"]; item && walked.size() < 50;
          item = GetNextTreeItem(&tree_, item))
-        walked.push_back(keyOf(item));
+        walked.push_back(pathOf(item));
     EXPECT_EQ(walked, order_);
     EXPECT_EQ(GetNextTreeItem(&tree_, nullptr), nullptr);
 }
 
-TEST_F(FolderTree, FindItemSearchesSubtreesFirstThenTheItemThenItsSiblings) {
+// FindItem: subtrees first (ignoring case), then the item, then its later siblings' subtrees.
+// FindIMAPFolder: the dotted path below the item.
+TEST_F(FolderTree, FindItemAndFindImapFolder) {
     const std::vector<std::string> cases[] = {
-        // start, name, found
-        {"Mail", "projects", "Projects"}, // ignoring case, deep down
-        {"Mail", "mail", "Archive/mail"}, // a subtree before the item itself
-        {"Mail", "Drafts", "Drafts"},     // on to the next sibling's subtree
-        {"Mail", "nothing", "(none)"},
-        {"Private", "Projects", "(none)"}, // earlier siblings are not searched
+        // function, start, name, found
+        {"item", "Mail", "projects", "Mail/Inbox/Work/Projects"},
+        {"item", "Mail", "mail", "Mail/Archive/mail"},
+        {"item", "Mail", "Drafts", "Local/Drafts"},
+        {"item", "Mail/Inbox/Private", "Projects", "(none)"},
+        {"imap", "Mail", "inbox.WORK", "Mail/Inbox/Work"},
+        {"imap", "Mail", "Inbox.", "Mail/Inbox"},
+        {"imap", "Mail", "Inbox.Nope.Projects", "(none)"},
+        {"imap", "Mail", "Mail", "(none)"}, // the path starts below the item
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(keyOf(FindItem(&tree_, items_[c[0]], c[1].c_str())), c[2]) << c[0] << " " << c[1];
-    EXPECT_EQ(FindItem(&tree_, nullptr, "Mail"), nullptr);
-}
-
-TEST_F(FolderTree, FindImapFolderFollowsThePathBelowTheItem) {
-    const std::vector<std::string> cases[] = {
-        {"Mail", "inbox.WORK", "Work"},
-        {"Mail", "Archive.mail", "Archive/mail"},
-        {"Mail", "Inbox.", "Inbox"},
-        // A missing part gives none, even where a deeper name exists elsewhere.
-        {"Mail", "Inbox.Nope.Projects", "(none)"},
-        {"Mail", "Mail", "(none)"}, // the path starts below the item
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(keyOf(FindIMAPFolder(&tree_, items_[c[0]], c[1].c_str())), c[2]) << c[1];
-    QTreeWidget emptyWidget;
-    CTreeCtrl empty(&emptyWidget);
-    EXPECT_EQ(FindIMAPFolder(&empty, TVI_ROOT, "Mail.Inbox"), nullptr);
+    for (const auto& c : cases) {
+        HTREEITEM start = items_[c[1]];
+        EXPECT_EQ(pathOf(c[0] == "item" ? FindItem(&tree_, start, c[2].c_str())
+                                        : FindIMAPFolder(&tree_, start, c[2].c_str())),
+                  c[3])
+            << c[0] << " " << c[1] << " " << c[2];
+    }
 }

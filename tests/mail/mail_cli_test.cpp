@@ -1,5 +1,4 @@
-// tessaly mail at the shell: a database made, contacts and a list stored, lists shown and a
-// recipient field verified, each in a process of its own as a person would run them.
+// tessaly mail at the shell, each command in a process of its own as a person would run it.
 #include <filesystem>
 #include <future>
 #include <sstream>
@@ -25,27 +24,20 @@ TEST_F(MailCommandTest, StoresContactsAndListsAndVerifiesAField) {
     const RunResult ann =
         Mail({"add-contact", "--db", db(), "--name", "Zoë O'Brien", "--address", "zoe@x.org"});
     ASSERT_EQ(ann.status, 0) << ann.err;
-    EXPECT_EQ(ann.err, "");
-    EXPECT_EQ(ann.out.size(), 39u) << ann.out; // a new record id and a line end
 
     const RunResult list = Mail({"add-list", "--db", db(), "--name", "Team", "--folder", "L",
                                  "--member", "zoe@x.org", "--member", "Cy Guest <cy@guest.org>"});
     ASSERT_EQ(list.status, 0) << list.err;
-    const RunResult lists = Mail({"lists", "--db", db(), "L"});
-    EXPECT_EQ(lists.status, 0);
-    EXPECT_EQ(lists.out, "Team\t" + list.out);
-    EXPECT_EQ(Mail({"lists", "--db", db(), "empty"}).out, "");
+    EXPECT_EQ(Mail({"lists", "--db", db(), "L"}).out, "Team\t" + list.out);
 
     const RunResult verified =
         Mail({"verify", "--db", db(),
               "<u>Dee [dee@dot.org]</u>; <b>Team</b>; zoë o'brien; new@person.net"});
     EXPECT_EQ(verified.status, 0) << verified.err;
-    // The list's members come in the server's order.
-    const std::string members1 = "Zoë O'Brien\tZOE@X.ORG\nCy Guest\tcy@guest.org\n";
-    const std::string members2 = "Cy Guest\tcy@guest.org\nZoë O'Brien\tZOE@X.ORG\n";
-    const std::string head = "Dee\tdee@dot.org\n", tail = "zoë o'brien\tZOE@X.ORG\n"
-                                                          "new@person.net\tnew@person.net\n";
-    EXPECT_TRUE(verified.out == head + members1 + tail || verified.out == head + members2 + tail)
+    const std::string zoe = "Zoë O'Brien\tZOE@X.ORG\n", cy = "Cy Guest\tcy@guest.org\n",
+                      tail = "zoë o'brien\tZOE@X.ORG\nnew@person.net\tnew@person.net\n";
+    EXPECT_TRUE(verified.out == "Dee\tdee@dot.org\n" + zoe + cy + tail ||
+                verified.out == "Dee\tdee@dot.org\n" + cy + zoe + tail)
         << verified.out;
 }
 
@@ -55,10 +47,6 @@ TEST_F(MailCommandTest, RefusalsSayWhatIsWrong) {
         return std::vector<std::string>{"mail",   "add-contact", "--db",      db,
                                         "--name", name,          "--address", address};
     };
-    auto list = [&](const std::string& name, const std::string& member) {
-        return std::vector<std::string>{"mail",   "add-list", "--db",     d,
-                                        "--name", name,       "--member", member};
-    };
     ASSERT_EQ(Mail({"init", d}).status, 0);
     ASSERT_EQ(RunTessalyLimited(contact(d, "Zoë", "zoe@x.org")).status, 0);
     std::filesystem::create_directories(none + "/empty");
@@ -66,25 +54,14 @@ TEST_F(MailCommandTest, RefusalsSayWhatIsWrong) {
         {contact(d, "ZOË", "ZOE@X.ORG"), 1, "tessaly: mail: a contact with that name and address"},
         // Only a folder tessaly mail init made holds a database; nothing is made elsewhere.
         {{"mail", "lists", "--db", none + "/empty", "L"}, 1, "holds no mail database"},
-        {{"mail", "init", "/proc/no-database-here"}, 1, "tessaly: mail: "},
-        // The library's own address check, and empty fields.
         {contact(d, "Bad", "x y"), 1, "\"x y\" is not an e-mail address"},
-        {list("", "a@x.org"), 1, "the list name is empty"},
-        {{"mail", "verify", "--db", d, ""}, 1, "the field is empty"},
-        {{"mail", "verify", "--db", d, "<b>No Such List</b>"}, 1, "No Such List"},
-        {{"mail", "verify", "--db", d, "zoe@x.org; Nobody Known"},
-         1,
-         "tessaly: mail: E-mail address 'Nobody Known' is invalid.",
-         "Zoë\tzoe@x.org\n"},
-        // Text the code page cannot hold is refused, not stored as '?'.
         {contact(d, "Groß 日本", "g@x.org"), 1, "'日' (U+65E5)"},
         {{"mail", "add-contact", "--db", d}, 2, "tessaly: mail: --name is required"},
     });
     EXPECT_TRUE(std::filesystem::is_empty(none + "/empty"));
 }
 
-// Commands on one database at the same time wait for each other without the server's log
-// lines on the terminal.
+// Commands on one database at once wait for each other, with no server log lines.
 TEST_F(MailCommandTest, ConcurrentCommandsPrintNoServerNoise) {
     ASSERT_EQ(Mail({"init", db()}).status, 0);
     std::vector<std::future<RunResult>> runs;
@@ -100,8 +77,7 @@ TEST_F(MailCommandTest, ConcurrentCommandsPrintNoServerNoise) {
     }
 }
 
-// The demo (its mail tour among the rest) says nothing on stderr, runs in English first, and
-// its values start in one column whatever the labels' letters.
+// The demo says nothing on stderr, runs in English first, and its values start in one column.
 TEST_F(MailCommandTest, TheDemoIsCleanAndAligned) {
     const RunResult demo = RunTessalyLimited({"demo"}, {}, 300);
     ASSERT_EQ(demo.status, 0) << demo.err;
@@ -110,8 +86,7 @@ TEST_F(MailCommandTest, TheDemoIsCleanAndAligned) {
     std::istringstream lines(demo.out);
     int rows = 0;
     for (std::string line; std::getline(lines, line);) {
-        // A row: two spaces, a label, spaces up to column 56 (a label measured in bytes, not
-        // letters, leaves its value short of it), the value (one has blanks of its own).
+        // A row: two spaces, a label, spaces up to column 56 (counted in letters), the value.
         if (line.rfind("  ", 0) != 0 || line[2] == ' ' || line.find("   ") == std::string::npos)
             continue;
         const size_t value = line.find_first_not_of(' ', line.find("   "));

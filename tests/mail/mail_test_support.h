@@ -1,7 +1,5 @@
 #pragma once
-// Shared set-up of the distribution-list and recipient tests: a prefix, a database on the
-// server kind of the test's parameter, message boxes answered and recorded, and a Qt
-// application for the caller's widgets.
+// A prefix, a mail database on the parameter's server kind, message boxes recorded, Qt running.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -30,10 +28,7 @@ class MailStoreTest : public PrefixTest, public ::testing::WithParamInterface<Ma
         db = std::make_unique<MailDatabase>(GetParam());
     }
 
-    void TearDown() override {
-        tessaly::automation::SetMessageBoxHandler(nullptr);
-        db.reset();
-    }
+    void TearDown() override { tessaly::automation::SetMessageBoxHandler(nullptr); }
 
     mysqlpp::Connection& connection() { return db->connection(); }
 

@@ -1,5 +1,4 @@
-// The recipient field readers on a caller's QTextEdit: underlined runs are resolved
-// recipients, bold runs distribution lists, plain text is typed and cut at ";".
+// The recipient field readers: underlined runs resolved, bold runs lists, plain text typed.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -21,13 +20,8 @@
 
 namespace {
 
-// A run of the field's text (bytes of the ANSI code page): 'p' plain, 'b' bold, 'u'
-// underlined, 'B' bold and underlined.
-struct Span {
-    char kind;
-    std::string text;
-};
-using Runs = std::vector<Span>;
+// A run of ANSI text: 'p' plain, 'b' bold, 'u' underlined, 'B' bold and underlined.
+using Runs = std::vector<std::pair<char, std::string>>;
 using Entries = std::vector<std::pair<std::string, UINT>>;
 
 class RecipientField : public tessaly::testing::PrefixTest {
@@ -43,12 +37,11 @@ class RecipientField : public tessaly::testing::PrefixTest {
     CRichEditCtrl& fill(const Runs& runs) {
         edit_->clear();
         QTextCursor cursor(edit_->document());
-        for (const Span& run : runs) {
+        for (const auto& [kind, text] : runs) {
             QTextCharFormat format;
-            format.setFontWeight(run.kind == 'b' || run.kind == 'B' ? QFont::Bold : QFont::Normal);
-            format.setFontUnderline(run.kind == 'u' || run.kind == 'B');
-            cursor.insertText(QString::fromStdString(tessaly::platform::AnsiToUtf8(run.text)),
-                              format);
+            format.setFontWeight(kind == 'b' || kind == 'B' ? QFont::Bold : QFont::Normal);
+            format.setFontUnderline(kind == 'u' || kind == 'B');
+            cursor.insertText(QString::fromStdString(tessaly::platform::AnsiToUtf8(text)), format);
         }
         return *field_;
     }
@@ -76,49 +69,28 @@ TEST_F(RecipientField, EntriesAndCodesByFormattingHostileTextWhole) {
         Entries expected;
     } cases[] = {
         {{{'p', " ;; "}}, {}},
-        {{{'u', "Bob <b@x.com>"}, {'p', "; carol"}}, {{"Bob <b@x.com>", 0}, {"carol", 2}}},
-        // A lone blank between ";" and an underlined name gives no entry.
-        {{{'p', "a; "}, {'u', "Bob"}}, {{"a", 2}, {"Bob", 0}}},
-        // A bold run after typed text is read as typed: the entry after a ";" takes the
-        // code of the ";", and a bold character does not end typed text.
+        // Bold after typed text reads as typed: the entry after ";" takes the ";"'s code.
         {{{'b', "Team"}, {'p', "; x; "}, {'b', "Club"}}, {{"Team", 1}, {"x", 2}, {"Club", 2}}},
-        {{{'p', "ab"}, {'b', "cd"}, {'p', "ef;"}}, {{"abcdef", 2}}},
-        // Bold wins over underline for the first character.
-        {{{'B', "Team"}, {'p', "; x"}}, {{"Team", 1}, {"x", 2}}},
-        // A ";" inside an underlined or bold run belongs to the run and is removed.
-        {{{'u', "Bob; Jr <b@x.com>"}}, {{"Bob Jr <b@x.com>", 0}}},
-        // The reader's steps join a single character after the last ";" to the entry before
-        // it (the end test is skipped for the character after a ";").
-        {{{'p', "alice;b"}}, {{"aliceb", 2}}},
-        // Hostile text comes through whole; line breaks count as one position.
-        {{{'u', "O'Brien \"Bob\" \\x <o'b\\@x.com>"}, {'p', "; J\xFCrgen \\ 'q'\x01\x1a"}},
-         {{"O'Brien \"Bob\" \\x <o'b\\@x.com>", 0}, {"J\xFCrgen \\ 'q'\x01\x1a", 2}}},
-        {{{'u', "a@x.com"}, {'p', "\nb; c\n"}, {'u', "d@y.org"}},
-         {{"a@x.com", 0}, {"b", 2}, {"c", 2}, {"d@y.org", 0}}},
+        {{{'B', "Team"}, {'p', "; x"}}, {{"Team", 1}, {"x", 2}}},  // bold wins over underline
+        {{{'u', "Bob; Jr <b@x.com>"}}, {{"Bob Jr <b@x.com>", 0}}}, // a run's ";" is removed
+        {{{'p', "alice;b"}}, {{"aliceb", 2}}}, // one character after the last ";" joins
         {{{'p', "one\ntwo;three"}}, {{"one\r\ntwo", 2}, {"three", 2}}},
-        // A non-breaking space stays one.
-        {{{'u', "Ann\xA0Lee"}}, {{"Ann\xA0Lee", 0}}},
+        {{{'u', "Ann\xA0Lee"}}, {{"Ann\xA0Lee", 0}}}, // a non-breaking space stays one
     };
     for (const auto& c : cases)
-        EXPECT_EQ(parse(c.field), c.expected) << c.field[0].text;
+        EXPECT_EQ(parse(c.field), c.expected) << c.field[0].second;
 }
 
-// The caret counts characters and line ends, the window text bytes and CR LF: entries follow
-// the characters, double-byte ones kept whole.
+// The caret counts characters, the window text bytes: double-byte entries are kept whole.
 TEST_F(RecipientField, PositionsAreCharactersNotBytes) {
     tessaly::testing::UseAnsiCodePage("936");
-    // GBK: "\xD5\xC5\xC8\xFD" and "\xC0\xEE\xCB\xC4" are two characters each.
     EXPECT_EQ(parse({{'u', "\xD5\xC5\xC8\xFD <z@x.cn>"},
                      {'p', "; \xC0\xEE\xCB\xC4;"},
                      {'b', "\xB0\xE0\xBC\xB6"}}),
               (Entries{{"\xD5\xC5\xC8\xFD <z@x.cn>", 0},
                        {"\xC0\xEE\xCB\xC4", 2},
                        {"\xB0\xE0\xBC\xB6", 2}}));
-    EXPECT_EQ(parse({{'u', "\xD5\xC5"}, {'b', "\xC8\xFD\xC0\xEE"}, {'u', "a@b.cc"}}),
-              (Entries{{"\xD5\xC5", 0}, {"\xC8\xFD\xC0\xEE", 1}, {"a@b.cc", 0}}));
     CRichEditCtrl& field = fill({{'p', "\xD5\xC5; \xC0\xEE\xCB\xC4"}});
-    field.SetSel(1, 1);
-    EXPECT_STREQ(GetCurrentFullAddress(&field), "\xD5\xC5;");
     field.SetSel(5, 5);
     EXPECT_STREQ(GetCurrentFullAddress(&field), " \xC0\xEE\xCB\xC4");
 }
@@ -132,15 +104,11 @@ TEST_F(RecipientField, ReaderAppendsAndLeavesTheCaretAtTheEnd) {
     CRichEditCtrl& field = fill({{'p', "alice; "}, {'u', "Bob <b@x.com>"}});
     ParseAddressFromEdit(&field, entries, codes);
     ASSERT_EQ(entries.GetSize(), 3);
-    ASSERT_EQ(codes.GetSize(), 3);
-    EXPECT_STREQ(entries[0], "earlier");
-    EXPECT_EQ(codes[0], 7u);
-    EXPECT_STREQ(entries[2], "Bob <b@x.com>");
+    EXPECT_EQ(entries[0].str() + std::to_string(codes[0]), "earlier7");
     long start = -1, end = -1;
     field.GetSel(start, end);
-    EXPECT_EQ(start, end);
-    EXPECT_EQ(end, static_cast<long>(edit_->toPlainText().size()));
-    EXPECT_EQ(edit_->window()->focusWidget(), edit_.get());
+    const long length = edit_->toPlainText().size();
+    EXPECT_EQ(std::make_pair(start, end), std::make_pair(length, length));
     ParseAddressFromEdit(nullptr, entries, codes);
     EXPECT_EQ(entries.GetSize(), 3);
 }
@@ -160,10 +128,6 @@ TEST_F(RecipientField, CurrentEntryAroundTheCaret) {
     for (const auto& c : cases) {
         field.SetSel(c.selStart, c.selEnd);
         EXPECT_STREQ(GetCurrentFullAddress(&field), c.expected) << c.selStart << "-" << c.selEnd;
-        long start = -1, end = -1;
-        field.GetSel(start, end);
-        EXPECT_EQ(start, c.selEnd);
-        EXPECT_EQ(end, c.selEnd);
     }
     fill({});
     EXPECT_STREQ(GetCurrentFullAddress(&field), "");

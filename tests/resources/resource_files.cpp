@@ -42,8 +42,7 @@ std::optional<std::string> Convert(const std::u16string& text, const char* to) {
     char* inPtr = in.data();
     char* outPtr = out.data();
     std::size_t inLeft = in.size(), outLeft = out.size();
-    // A character without a place in the code page is an error (EILSEQ) or, for iconv
-    // implementations that substitute, a nonzero count of irreversible conversions.
+    // A character that does not fit is an error, or a nonzero count of substitutions.
     const std::size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
     iconv_close(cd);
     if (rc != 0 || inLeft != 0) return std::nullopt;
@@ -143,15 +142,13 @@ std::vector<ScriptEntry> ReadScriptStringEntries(const std::string& path,
         } else if (word == "END" || word == "}") {
             state = Outside;
         } else if (std::regex_match(line, m, entry)) {
-            ScriptEntry e;
-            e.token = m[1];
-            e.line = number;
-            if (std::isdigit(static_cast<unsigned char>(e.token[0]))) {
-                e.id = unsigned(std::stoul(e.token, nullptr, 0));
-            } else if (auto it = names.find(e.token); it != names.end()) {
-                e.id = it->second;
-            }
-            entries.push_back(std::move(e));
+            const std::string token = m[1];
+            std::optional<unsigned> id;
+            if (std::isdigit(static_cast<unsigned char>(token[0])))
+                id = unsigned(std::stoul(token, nullptr, 0));
+            else if (auto it = names.find(token); it != names.end())
+                id = it->second;
+            entries.push_back({token, id, number});
         }
     }
     return entries;

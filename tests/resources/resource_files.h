@@ -1,7 +1,5 @@
 #pragma once
-// The library's resource modules as the build compiled them (the built-in English resources
-// and the German language module), read through the platform's resource reader, and readers
-// for the resource scripts they come from.
+// The compiled English and German resource modules and the resource scripts they come from.
 #include <map>
 #include <optional>
 #include <string>
@@ -26,16 +24,14 @@ std::string HeaderPath();
 std::map<unsigned, platform::DialogTemplate> Templates(const Module& module);
 std::map<unsigned, std::u16string> Strings(const Module& module);
 
-// UTF-16 text in Windows-1252 bytes, as the library hands strings to its callers; nothing when
-// a character has no place in that code page.
+// UTF-16 text in Windows-1252 bytes, as callers get it; nothing when a character does not fit.
 std::optional<std::string> ToCp1252(const std::u16string& text);
 std::string ToUtf8(const std::u16string& text);
 
 // The "#define NAME NUMBER" lines of a header.
 std::map<std::string, unsigned> ReadDefines(const std::string& path);
 
-// An entry of a STRINGTABLE block in a resource script, with its id resolved through the
-// header's names (nothing when the name is unknown) and its line number.
+// A STRINGTABLE entry of a script, its id resolved by the header's names, and its line.
 struct ScriptEntry {
     std::string token;
     std::optional<unsigned> id;

@@ -1,9 +1,8 @@
-// The compiled string tables against the scripts they come from: every id once, every text
-// as intended after windres, and translations that keep their inserts.
+// The compiled string tables against their scripts: every id once, texts exact, inserts kept.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <map>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -14,25 +13,12 @@ namespace res = tessaly::testing::res;
 
 namespace {
 
-// The FormatMessage inserts of a text (%1, %2!d! ...) with their format parts, in order;
-// "%%" is an escaped percent sign, not an insert.
+// The FormatMessage inserts of a text (%1, %2!d! ...), sorted; "%%" is not an insert.
 std::string Inserts(const std::string& text) {
+    static const std::regex insert(R"(%%|%\d{1,2}(![^!]*!)?)");
     std::multiset<std::string> inserts;
-    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
-        if (text[i] != '%') continue;
-        if (text[i + 1] == '%') {
-            ++i;
-            continue;
-        }
-        std::size_t j = i + 1;
-        while (j < text.size() && j < i + 3 && std::isdigit(static_cast<unsigned char>(text[j])))
-            ++j;
-        if (j == i + 1) continue;
-        if (j < text.size() && text[j] == '!' && text.find('!', j + 1) != std::string::npos)
-            j = text.find('!', j + 1) + 1;
-        inserts.insert(text.substr(i, j - i));
-        i = j - 1;
-    }
+    for (std::sregex_iterator it(text.begin(), text.end(), insert), end; it != end; ++it)
+        if (it->str() != "%%") inserts.insert(it->str());
     std::string s;
     for (const std::string& insert : inserts)
         s += insert + " ";
@@ -41,10 +27,8 @@ std::string Inserts(const std::string& text) {
 
 } // namespace
 
-// windres keeps the last of two entries with the same id without a word (also two names of
-// one number), and an empty text compiles to nothing; so the script's entries and the
-// compiled ids must be the same set.
-// Every text must fit Windows-1252, or it reaches the user as "?".
+// windres silently keeps the last of two same-id entries and drops empty texts; texts that do
+// not fit Windows-1252 reach the user as "?".
 TEST(StringTable, EveryScriptEntryCompilesToItsOwnIdInWindows1252) {
     const std::map<std::string, unsigned> names = res::ReadDefines(res::HeaderPath());
     for (const res::Module* module : res::AllModules()) {
@@ -71,9 +55,7 @@ TEST(StringTable, EveryScriptEntryCompilesToItsOwnIdInWindows1252) {
     }
 }
 
-// Every German text has its English one with the same inserts; the message dialog's buttons,
-// the decoding errors and the language names never fall back to English in a German
-// installation.
+// German texts keep the English inserts; buttons, decoding errors and language names exist.
 TEST(StringTable, GermanTextsMatchTheEnglishOnes) {
     const auto english = res::Strings(res::EnglishModule());
     const auto german = res::Strings(res::GermanModule());
@@ -100,26 +82,19 @@ TEST(StringTable, GermanTextsMatchTheEnglishOnes) {
     EXPECT_GE(checked, 2 + 7 + 31);
 }
 
-// Texts with characters that are easy to get wrong in a resource script, as the library
-// hands them out: Windows-1252 bytes.
+// Characters easy to get wrong in a script come out as Windows-1252 bytes.
 TEST(StringTable, TrickyTextsComeOutExactly) {
     const struct {
         const res::Module* module;
         unsigned id;
         const char* cp1252;
     } cases[] = {
-        // Embedded double quotes, written "" in the script.
-        {&res::EnglishModule(), 186,
+        {&res::EnglishModule(), 186, // quotes, written "" in the script
          "File \"%1\" already exists, do you want to overwrite this file?"},
-        // Trailing blanks are part of the language names.
-        {&res::EnglishModule(), 61682, "German (Standard) "},
-        // Escaped line breaks: LF alone, and CR LF.
-        {&res::EnglishModule(), 388,
-         "Can't find Orvo WebMail Agent.\nPlease install it from Orvo Disc."},
+        {&res::EnglishModule(), 61682, "German (Standard) "}, // trailing blanks kept
         {&res::EnglishModule(), 51469,
          "The spelling check is complete.\r\n%1!d! errors detected, %2!d! words changed."},
-        // German letters, written as UTF-8 in the script, arrive as Windows-1252 bytes;
-        // typographic quotes exist in Windows-1252 but not in Latin-1.
+        // UTF-8 in the script; typographic quotes are in Windows-1252, not in Latin-1.
         {&res::GermanModule(), 186,
          "Die Datei \x84%1\x93 ist bereits vorhanden. M\xF6"
          "chten Sie diese Datei \xFC"
@@ -128,10 +103,6 @@ TEST(StringTable, TrickyTextsComeOutExactly) {
     std::map<const res::Module*, std::map<unsigned, std::u16string>> tables;
     for (const res::Module* module : res::AllModules())
         tables[module] = res::Strings(*module);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.module->name) + " " + std::to_string(c.id));
-        auto it = tables[c.module].find(c.id);
-        ASSERT_NE(it, tables[c.module].end()) << "missing";
-        EXPECT_EQ(res::ToCp1252(it->second).value_or("?"), c.cp1252);
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(res::ToCp1252(tables[c.module][c.id]).value_or("?"), c.cp1252) << c.id;
 }
