@@ -18,7 +18,8 @@
 // written (kUnsafeEntry). An entry that would be written through a symbolic link leading out
 // of the destination, or a link entry pointing out of it, is skipped, the other entries are
 // unpacked, and the result is kUnsafeEntry. Entry names are read as UTF-8 when their flag
-// says so, else as code page 437, and written in the form the ANSI code page gives them.
+// says so, else as code page 437 unless the unflagged name is valid UTF-8 (as Unix tools
+// write names, without the flag), and written in the form the ANSI code page gives them.
 // An entry is written under a temporary name beside its place and renamed when whole; one
 // that inflates beyond its declared size, or fails its check value, is not kept
 // (kCorruptEntry) and the rest is unpacked.

@@ -164,9 +164,11 @@ class Unpacker {
             const auto index = static_cast<zip_uint64_t>(i);
             zip_stat_t st;
             zip_stat_init(&st);
-            // Code page 437 unless the entry's flag (or its Unicode name field) says UTF-8.
-            const char* raw = zip_get_name(za_, index, ZIP_FL_ENC_STRICT);
-            if (!raw || zip_stat_index(za_, index, ZIP_FL_ENC_STRICT, &st) != 0)
+            // UTF-8 when the entry's flag (or its Unicode name field) says so, or when an
+            // unflagged name is valid UTF-8 (Unix tools write such names without the flag);
+            // else code page 437.
+            const char* raw = zip_get_name(za_, index, ZIP_FL_ENC_GUESS);
+            if (!raw || zip_stat_index(za_, index, ZIP_FL_ENC_GUESS, &st) != 0)
                 return {kArchiveUnreadable, "damaged directory entry " + std::to_string(i)};
             const std::string name = raw;
             Entry entry;
