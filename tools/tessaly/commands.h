@@ -17,6 +17,10 @@ void addMailCommands(CLI::App& app);     // tessaly mail ...
 int RunMailTour(const std::string& folder);
 // Where the tour's values start: after the widest label, in terminal columns.
 inline constexpr size_t kTourColumn = 53;
-void addWindowCommands(CLI::App& app);   // tessaly window ...
+void addWindowCommands(CLI::App& app); // tessaly window ...
+// tessaly zip, unzip, scramble, backup; and the backup walk of tessaly demo (0 when it went
+// as shown).
+void addBackupCommands(CLI::App& app);
+int RunBackupTour();
 
 } // namespace tessaly::cli

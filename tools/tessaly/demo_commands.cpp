@@ -151,6 +151,7 @@ int runTour(bool languagesOnly) {
     tourFiles();
     tourRegistry();
     tourSystem();
+    if (RunBackupTour() != 0) return kFailed;
     heading("Mail: contacts, lists and a recipient field");
     return RunMailTour((fs::path(platform::PrefixRoot()) / "maildb").string());
 }
