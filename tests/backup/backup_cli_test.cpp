@@ -11,11 +11,7 @@
 namespace fs = std::filesystem;
 using namespace tessaly::testing;
 
-namespace {
-
-class BackupCli : public PrefixTest {};
-
-} // namespace
+using BackupCli = PrefixTest;
 
 TEST_F(BackupCli, CommandsWorkAndFailWithOneLine) {
     const std::string s = prefix_.scratch();
@@ -32,16 +28,12 @@ TEST_F(BackupCli, CommandsWorkAndFailWithOneLine) {
          "tessaly: unzip: wrong password"},
         {{"unzip", s + "/out.zip", s + "/dest", "--password", "pw"}, 0, nullptr},
         {{"zip", s + "/x.zip", s + "/missing"}, 1, "tessaly: zip: no such file or folder"},
-        {{"unzip", s + "/src/a b.txt", s + "/d2"}, 1, "tessaly: unzip: cannot open"},
         {{"scramble", s + "/src/a b.txt", s + "/scrambled", "--key", "0aff"}, 0, nullptr},
         {{"scramble", s + "/scrambled", s + "/back.txt", "--key", "0AFF"}, 0, nullptr},
         {{"scramble", s + "/missing", s + "/never"}, 1, "tessaly: scramble: cannot scramble"},
         {{"scramble", s + "/scrambled", s + "/never", "--key", "abc"},
          1,
          "tessaly: scramble: the key must be"},
-        {{"scramble", s + "/scrambled", s + "/never", "--key", "zz"},
-         1,
-         "tessaly: scramble: not a hex digit"},
         {{"backup", s + "/src/a b.txt", "--ancestors", s + "/anc"}, 0, nullptr},
         {{"backup", s + "/missing.txt"}, 1, "tessaly: backup: no such document"},
     };

@@ -4,9 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <filesystem>
 
 #include "support/prefix.h"
@@ -72,27 +69,23 @@ TEST_F(Scrambling, NullKeyUsesTheTenByteDefault) {
 TEST_F(Scrambling, BadInputLeavesTheTargetAlone) {
     WriteFile(c + "/plain.txt", "some words");
     WriteFile(c + "/target.txt", "earlier target");
-    WriteFile(c + "/locked.txt", "cannot read");
-    ::chmod((c + "/locked.txt").c_str(), 0);
     const struct {
         const char *source, *target;
         int keyLength;
     } cases[] = {
         {"C:\\missing.txt", "C:\\target.txt", 6},    {"C:\\", "C:\\target.txt", 6},
         {"C:\\plain.txt", "C:\\no\\such\\t.txt", 6}, {"C:\\plain.txt", "C:\\target.txt", 0},
-        {"C:\\plain.txt", "C:\\target.txt", -3},     {"C:\\locked.txt", "C:\\target.txt", 6},
+        {"C:\\plain.txt", "C:\\target.txt", -3},
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(std::string(k.source) + " " + std::to_string(k.keyLength));
-        if (std::string(k.source) == "C:\\locked.txt" && ::geteuid() == 0)
-            continue; // root reads all
         EXPECT_EQ(scramble(k.source, k.target, "secret", k.keyLength), 0);
         EXPECT_EQ(ReadFile(c + "/target.txt"), "earlier target");
     }
     int files = 0;
     for (const auto& entry : fs::directory_iterator(c))
         files += entry.is_regular_file();
-    EXPECT_EQ(files, 3);
+    EXPECT_EQ(files, 2);
 }
 
 // Memory to file and back: the block is the caller's, the caller's bytes stay; a failure

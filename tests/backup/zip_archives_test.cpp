@@ -119,7 +119,6 @@ TEST_F(ZipArchives, RoundTripsWithTheSystemTools) {
         ASSERT_EQ(shell("cd '" + src + "' && zip -q -r " + level + p + theirs + ".").status, 0);
         ASSERT_EQ(zipFile(0, "C:\\theirs.zip", "C:\\unpacked\\in here", password), 1);
         EXPECT_EQ(shell("diff -r '" + src + "' '" + c + "/unpacked/in here'").status, 0);
-        fs::remove(c + "/ours.zip");
         fs::remove(c + "/theirs.zip");
     }
 }
@@ -129,10 +128,8 @@ TEST_F(ZipArchives, RoundTripsWithTheSystemTools) {
 TEST_F(ZipArchives, PasswordsDecideBetweenOneAndFour) {
     WriteFile(c + "/secret.txt", "classified");
     ASSERT_EQ(shell("cd '" + c + "' && zip -q -P right trad.zip secret.txt").status, 0);
-    zipengine::ZipOptions aes;
-    aes.archive = "C:\\aes.zip";
-    aes.items = "C:\\secret.txt";
-    aes.password = "right";
+    zipengine::ZipOptions aes{
+        .archive = "C:\\aes.zip", .items = "C:\\secret.txt", .password = "right"};
     aes.encryption = zipengine::kAes256Encryption;
     ASSERT_EQ(zipengine::Zip(aes).code, zipengine::kOk);
     for (const char* archive : {"C:\\trad.zip", "C:\\aes.zip"}) {
@@ -159,26 +156,20 @@ TEST_F(ZipArchives, BadInputEndsWithTheErrorMessage) {
     WriteFile(c + "/corrupt.zip", corrupt);
     WriteFile(c + "/text.zip", "not a zip archive");
     WriteFile(c + "/a file", "in the way");
-    const std::string zipping = "Error while zipping", unzipping = "Error while unzipping";
-    const struct {
-        int zip;
-        const char *archive, *items;
-        const std::string& message;
-    } cases[] = {
-        {1, "C:\\new.zip", "C:\\src\\nothing.txt", zipping},
-        {1, "C:\\new.zip", "C:\\*\\top.bin", zipping}, // wild cards in the last part only
-        {1, "C:\\no\\such\\new.zip", "C:\\src\\top.bin", zipping},
-        {1, "C:\\text.zip", "C:\\src\\top.bin", zipping},
-        {0, "C:\\missing.zip", "C:\\dest", unzipping},
-        {0, "C:\\text.zip", "C:\\dest", unzipping},
-        {0, "C:\\truncated.zip", "C:\\dest", unzipping},
-        {0, "C:\\corrupt.zip", "C:\\dest", unzipping},
-        {0, "C:\\good.zip", "C:\\a file\\dest", unzipping},
-    };
-    for (const auto& k : cases) {
-        SCOPED_TRACE(std::string(k.archive) + " " + k.items);
-        EXPECT_EQ(zipFile(k.zip, k.archive, k.items), 2);
-        EXPECT_EQ(messages, Messages{k.message});
+    for (const auto& [zip, archive, items] : {
+             std::tuple{1, "C:\\new.zip", "C:\\src\\nothing.txt"},
+             {1, "C:\\new.zip", "C:\\*\\top.bin"}, // wild cards in the last part only
+             {1, "C:\\no\\such\\new.zip", "C:\\src\\top.bin"},
+             {1, "C:\\text.zip", "C:\\src\\top.bin"},
+             {0, "C:\\missing.zip", "C:\\dest"},
+             {0, "C:\\text.zip", "C:\\dest"},
+             {0, "C:\\truncated.zip", "C:\\dest"},
+             {0, "C:\\corrupt.zip", "C:\\dest"},
+             {0, "C:\\good.zip", "C:\\a file\\dest"},
+         }) {
+        SCOPED_TRACE(std::string(archive) + " " + items);
+        EXPECT_EQ(zipFile(zip, archive, items), 2);
+        EXPECT_EQ(messages, Messages{zip ? "Error while zipping" : "Error while unzipping"});
     }
     EXPECT_FALSE(fs::exists(c + "/new.zip"));
     EXPECT_EQ(ReadFile(c + "/text.zip"), "not a zip archive");
@@ -186,25 +177,39 @@ TEST_F(ZipArchives, BadInputEndsWithTheErrorMessage) {
 }
 
 // Names that climb out or are absolute refuse the whole archive; a link out of the
-// destination (in the archive or already there) refuses its entries only; a link that stays
-// inside is made.
-TEST_F(ZipArchives, UnsafeEntriesAreRefused) {
+// destination (in the archive or already there) and an entry inflating beyond its declared
+// size refuse themselves only. Names are UTF-8 when flagged (or valid UTF-8 without the
+// flag, as Unix tools write them), else code page 437, written in the ANSI code page's form
+// (a letter it lacks becomes "?"); a link that stays inside is made.
+TEST_F(ZipArchives, UnsafeEntriesAreRefusedAndNamesFollowTheirFlag) {
     fs::create_directories(c + "/outside");
     const HandEntry good{"good.txt", "ok"};
     const struct {
         HandEntry bad;
         bool restUnpacked;
     } cases[] = {
-        {{"../evil.txt", "bad"}, false},         {{"a/../../evil.txt", "bad"}, false},
-        {{"a\\..\\..\\evil.txt", "bad"}, false}, {{"/tmp/evil.txt", "bad"}, false},
-        {{"C:/evil.txt", "bad"}, false},         {{"exit", "../../outside", false, true}, true},
-        {{"exit", "/tmp", false, true}, true},   {{"planted/evil.txt", "bad"}, true},
+        {{"../evil.txt", "bad"}, false},
+        {{"a/../../evil.txt", "bad"}, false},
+        {{"a\\..\\..\\evil.txt", "bad"}, false},
+        {{"/tmp/evil.txt", "bad"}, false},
+        {{"C:/evil.txt", "bad"}, false},
+        {{"exit", "../../outside", false, true}, true},
+        {{"exit", "/tmp", false, true}, true},
+        {{"planted/evil.txt", "bad"}, true},
+        {{"bomb.bin", std::string(50000, '\0'), false, false, 1000}, true},
     };
-    std::vector<HandArchive> archives;
+    const std::pair<HandEntry, const char*> names[] = {
+        {{"M\x81ller.txt", "1"}, "M\xC3\xBCller.txt"},
+        {{"caf\xC3\xA9 menu.txt", "2", true}, "caf\xC3\xA9 menu.txt"},
+        {{"\xCE\xA9mega.txt", "3", true}, "?mega.txt"},
+        {{"na\xC3\xAFve.txt", "4"}, "na\xC3\xAFve.txt"},
+        {{"sub/alias", "../na\xC3\xAFve.txt", false, true}, "sub/alias"},
+    };
+    std::vector<HandArchive> archives(1, {c + "/names.zip", {}});
+    for (const auto& [entry, onDisk] : names)
+        archives[0].second.push_back(entry);
     for (size_t i = 0; i < std::size(cases); ++i)
         archives.push_back({c + "/unsafe" + std::to_string(i) + ".zip", {good, cases[i].bad}});
-    archives.push_back(
-        {c + "/inside.zip", {{"target.txt", "here"}, {"sub/alias", "../target.txt", false, true}}});
     ASSERT_TRUE(MakeArchives(archives));
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].bad.name);
@@ -215,39 +220,12 @@ TEST_F(ZipArchives, UnsafeEntriesAreRefused) {
         EXPECT_EQ(messages, Messages{"Error while unzipping"});
         EXPECT_EQ(fs::exists(c + "/dest/good.txt"), cases[i].restUnpacked);
         EXPECT_TRUE(fs::is_empty(c + "/outside"));
-        EXPECT_FALSE(fs::exists(c + "/evil.txt") || fs::is_symlink(c + "/dest/exit"));
+        EXPECT_FALSE(fs::exists(c + "/evil.txt") || fs::is_symlink(c + "/dest/exit") ||
+                     fs::exists(c + "/dest/bomb.bin"));
     }
-    fs::remove_all(c + "/dest");
-    EXPECT_EQ(zipFile(0, "C:\\inside.zip", "C:\\dest"), 1);
-    EXPECT_EQ(ReadFile(c + "/dest/sub/alias"), "here");
-}
-
-// Names are UTF-8 when flagged (or valid UTF-8 without the flag, as Unix tools write them),
-// else code page 437, written in the ANSI code page's form (a letter it lacks becomes "?");
-// an entry inflating beyond its declared size is not kept, its neighbour is.
-TEST_F(ZipArchives, NamesFollowTheirFlagAndSizesThatLieStop) {
-    const struct {
-        HandEntry entry;
-        const char* onDisk;
-    } cases[] = {
-        {{"M\x81ller.txt", "1"}, "M\xC3\xBCller.txt"},
-        {{"caf\xC3\xA9 menu.txt", "2", true}, "caf\xC3\xA9 menu.txt"},
-        {{"\xCE\xA9mega.txt", "3", true}, "?mega.txt"},
-        {{"na\xC3\xAFve.txt", "4"}, "na\xC3\xAFve.txt"},
-    };
-    std::vector<HandEntry> entries;
-    for (const auto& k : cases)
-        entries.push_back(k.entry);
-    ASSERT_TRUE(MakeArchives({{c + "/names.zip", entries},
-                              {c + "/bomb.zip",
-                               {{"honest.txt", "fine"},
-                                {"bomb.bin", std::string(50000, '\0'), false, false, 1000}}}}));
     EXPECT_EQ(zipFile(0, "C:\\names.zip", "C:\\names"), 1);
-    for (const auto& k : cases)
-        EXPECT_EQ(ReadFile(c + "/names/" + k.onDisk), k.entry.data) << k.onDisk;
-    EXPECT_EQ(zipFile(0, "C:\\bomb.zip", "C:\\bomb"), 2);
-    EXPECT_EQ(ReadFile(c + "/bomb/honest.txt"), "fine");
-    EXPECT_EQ(std::distance(fs::directory_iterator(c + "/bomb"), fs::directory_iterator()), 1);
+    for (const auto& [entry, onDisk] : names)
+        EXPECT_EQ(ReadFile(c + "/names/" + onDisk), entry.link ? "4" : entry.data) << onDisk;
 }
 
 // While the engine works the status shows the item and percentage and the window answers;
@@ -273,7 +251,6 @@ TEST_F(ZipArchives, CancelLeavesNoArchive) {
         watcher->start(5);
     });
     EXPECT_EQ(zipFile(1, "C:\\big.zip", "C:\\big"), 2);
-    watcher.reset();
     EXPECT_TRUE(messages.empty());
     ASSERT_GE(seen.size(), 3u);
     EXPECT_EQ(seen.front().first.rfind("big/part", 0), 0u) << seen.front().first;
