@@ -31,6 +31,7 @@ constexpr int kTreeFiles = 10000;
 constexpr size_t kTreeBytes = size_t(500) << 20;
 constexpr size_t kDocumentSize = size_t(100) << 20;
 constexpr int kLevel = 6;
+const char* const kLevelOption = "-6"; // zip -r at the same level
 
 // The data of the run, removed when the program ends.
 struct World {
@@ -126,7 +127,7 @@ const std::string& tree() {
 const std::string& treeArchive() {
     static const std::string path = [] {
         std::string p = world().root + "/reference.zip";
-        RunTool({"zip", "-q", "-r", "-" + std::to_string(kLevel), p, tree()});
+        RunTool({"zip", "-q", "-r", kLevelOption, p, tree()});
         return p;
     }();
     return path;
@@ -174,12 +175,11 @@ BENCHMARK(BM_ZipTree)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime
 
 void BM_ZipR(benchmark::State& state) {
     const std::string archive = world().root + "/theirs.zip";
-    const std::string level = "-" + std::to_string(kLevel);
     for (auto _ : state) {
         state.PauseTiming();
         fs::remove(archive);
         state.ResumeTiming();
-        if (RunTool({"zip", "-q", "-r", level, archive, tree()}) != 0)
+        if (RunTool({"zip", "-q", "-r", kLevelOption, archive, tree()}) != 0)
             state.SkipWithError("zip failed");
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kTreeBytes));

@@ -9,6 +9,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -62,7 +63,7 @@ class Fd {
 // Opens a path below root that never resolves outside it: the kernel refuses "..", absolute
 // links and links leading out (EXDEV). Where the kernel lacks that, no link is followed.
 int openBeneath(int root, const std::string& path, int flags) {
-    static bool kernelHasIt = true;
+    static std::atomic<bool> kernelHasIt{true};
     if (kernelHasIt) {
         open_how how{};
         how.flags = static_cast<unsigned long long>(flags | O_CLOEXEC);
