@@ -43,7 +43,10 @@ bool ParseItemList(const std::string& text, std::vector<std::string>& items, std
         current.clear();
         if (item.empty()) return true;
         error = itemProblem(item);
-        if (!error.empty()) return false;
+        if (!error.empty()) {
+            items.clear(); // a refused list gives no items
+            return false;
+        }
         items.push_back(item);
         return true;
     };

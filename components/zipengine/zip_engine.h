@@ -91,7 +91,8 @@ struct Result {
 
 ZIPENGINE_API Result Zip(const ZipOptions& options, const ProgressFn& progress = nullptr);
 ZIPENGINE_API Result Unzip(const UnzipOptions& options, const ProgressFn& progress = nullptr);
-// Splits an item list into items; false with the reason when it breaks the syntax.
+// Splits an item list into items; false with the reason (and no items) when it breaks the
+// syntax.
 ZIPENGINE_API bool ParseItemList(const std::string& text, std::vector<std::string>& items,
                                  std::string& error);
 // An entry name as unpacking takes it: the parts below the destination ("a/b.txt" ->
