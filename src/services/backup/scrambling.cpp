@@ -1,6 +1,7 @@
 // Scrambling of data and data files with a repeating key: file to file in fixed-size chunks
 // through a file beside the target, and whole files to and from memory blocks.
 #include <fcntl.h>
+#include <stdio.h> // renameat2
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -88,7 +89,20 @@ bool writeAll(int fd, const unsigned char* data, std::size_t count) {
     return true;
 }
 
-// Streams source through the key into a file beside target, then renames it into place.
+// Puts the finished file in the target's place in one step. An existing target is swapped
+// with it and the old content (now under the temporary name) removed: ext4 flushes a file
+// renamed over another at once (its auto_da_alloc rule), which would make every scramble wait
+// for the disk; the swap is as atomic and leaves the writing to the system. Elsewhere, or with
+// no target yet, a plain rename.
+bool replaceWith(const std::string& temp, const std::string& target) {
+    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
+        ::unlink(temp.c_str());
+        return true;
+    }
+    return ::rename(temp.c_str(), target.c_str()) == 0;
+}
+
+// Streams source through the key into a file beside target, then puts it in target's place.
 bool scrambleFile(const std::string& source, const std::string& target,
                   const std::vector<unsigned char>& key) {
     const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
@@ -141,7 +155,7 @@ bool scrambleFile(const std::string& source, const std::string& target,
     }
     ::close(in);
     if (::close(out) != 0) ok = false;
-    if (ok && ::rename(temp.c_str(), target.c_str()) != 0) ok = false;
+    if (ok && !replaceWith(temp, target)) ok = false;
     if (!ok) ::unlink(temp.c_str());
     return ok;
 }
