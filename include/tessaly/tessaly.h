@@ -2,6 +2,7 @@
 // The whole interface of libTessaly, with the companion library it loads.
 #include <tessaly/activex.h>
 #include <tessaly/automation.h>
+#include <tessaly/backup.h>
 #include <tessaly/collections.h>
 #include <tessaly/companion.h>
 #include <tessaly/controls.h>

@@ -23,5 +23,9 @@ void addTextCommands(CLI::App& app);
 // The text walk of tessaly demo (dates and words).
 void RunTextTour();
 void addSpellCommands(CLI::App& app);    // tessaly spell, related, table
+// tessaly zip, unzip, scramble, backup; and the backup walk of tessaly demo (0 when it went
+// as shown).
+void addBackupCommands(CLI::App& app);
+int RunBackupTour();
 
 } // namespace tessaly::cli

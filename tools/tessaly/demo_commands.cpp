@@ -152,6 +152,7 @@ int runTour(bool languagesOnly) {
     tourRegistry();
     tourSystem();
     RunTextTour();
+    if (RunBackupTour() != 0) return kFailed;
     heading("Mail: contacts, lists and a recipient field");
     return RunMailTour((fs::path(platform::PrefixRoot()) / "maildb").string());
 }

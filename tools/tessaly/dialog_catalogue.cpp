@@ -3,12 +3,14 @@
 // default arguments (or the command line's words) and notes its out-values.
 #include "dialog_catalogue.h"
 
+#include <tessaly/backup.h>
 #include <tessaly/dialogs.h>
 #include <tessaly/foundation.h>
 #include <tessaly/mail.h>
 #include <tessaly/text.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -272,6 +274,37 @@ const std::vector<DialogEntry> kCatalogue = {
          v.emplace_back("font", font.str());
          v.emplace_back("character", std::to_string(character));
          return r;
+     }},
+    // Backup settings, their explanation, and the zip window (which the gallery closes
+    // before its work starts).
+    {"backup-settings", "ShowBackupSettingsDlg",
+     [](const DialogArgs& a, DialogValues& v) {
+         int minutes = argInt(a, 0, 10);
+         char folder[260] = {};
+         std::snprintf(folder, sizeof folder, "%s", arg(a, 1, "C:\\Backups").GetString());
+         const int r = ShowBackupSettingsDlg(minutes, folder);
+         v.emplace_back("minutes", std::to_string(minutes));
+         v.emplace_back("folder", folder);
+         return r;
+     }},
+    {"auto-backup-settings", "ShowAutoBackupSettingsDlg",
+     [](const DialogArgs& a, DialogValues& v) {
+         int automatic = 1, ancestors = 1, minutes = argInt(a, 0, 10);
+         CString folder = arg(a, 1, "C:\\Ancestors Backups");
+         const int r =
+             ShowAutoBackupSettingsDlg(&automatic, &ancestors, &minutes, folder, nullptr, nullptr);
+         v.emplace_back("automatic", std::to_string(automatic));
+         v.emplace_back("ancestors", std::to_string(ancestors));
+         v.emplace_back("minutes", std::to_string(minutes));
+         v.emplace_back("folder", folder.str());
+         return r;
+     }},
+    {"auto-backup-help", "ShowhowAutoBackupWorkDlg",
+     [](const DialogArgs&, DialogValues&) { return ShowhowAutoBackupWorkDlg(); }},
+    {"zip-window", "ZipFile",
+     [](const DialogArgs& a, DialogValues&) {
+         return ZipFile(argInt(a, 0, 0), arg(a, 1, "C:\\archive.zip"), arg(a, 2, "C:\\Unpacked"),
+                        arg(a, 3, ""));
      }},
 };
 

@@ -1,0 +1,199 @@
+// Scrambling of data and data files with a repeating key: file to file in fixed-size chunks
+// through a file beside the target, and whole files to and from memory blocks.
+#include <fcntl.h>
+#include <stdio.h> // renameat2
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <tessaly/backup.h>
+#include <tessaly/foundation.h>
+
+#include "platform/errors.h"
+#include "platform/memory.h"
+#include "platform/prefix.h"
+
+namespace p = tessaly::platform;
+
+namespace {
+
+// The library's own key, used whenever the caller passes none. Data scrambled with it by
+// this library unscramble with it; it is not a secret.
+constexpr unsigned char kDefaultKey[10] = {0x5A, 0x3C, 0x96, 0xE1, 0x27,
+                                           0x4B, 0xD8, 0x71, 0x0F, 0xB3};
+
+// File to file moves this much at a time, so memory does not grow with the file.
+constexpr std::size_t kChunk = 1 << 20;
+
+// The key bytes, or empty when the caller's key is unusable (a length of 0 or less).
+std::vector<unsigned char> keyBytes(const unsigned char* key, int length) {
+    if (!key) return {std::begin(kDefaultKey), std::end(kDefaultKey)};
+    if (length <= 0) return {};
+    return {key, key + length};
+}
+
+// The key repeated over a chunk and one key length more, so a chunk starting at any phase
+// of the key is exclusive-ored with one straight run of it.
+class KeyStream {
+  public:
+    KeyStream(const std::vector<unsigned char>& key, std::size_t span) : length_(key.size()) {
+        pattern_.resize(span + length_);
+        for (std::size_t i = 0; i < pattern_.size(); ++i)
+            pattern_[i] = key[i % length_];
+    }
+    // Transforms count bytes that sit at offset of the whole data.
+    void apply(unsigned char* data, std::size_t count, unsigned long long offset) const {
+        const unsigned char* run = pattern_.data() + offset % length_;
+        for (std::size_t i = 0; i < count; ++i)
+            data[i] ^= run[i];
+    }
+
+  private:
+    std::size_t length_;
+    std::vector<unsigned char> pattern_;
+};
+
+bool readAll(const std::string& path, std::vector<unsigned char>& bytes) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    bytes.clear();
+    if (ok) bytes.reserve(static_cast<std::size_t>(st.st_size));
+    unsigned char buffer[65536];
+    while (ok) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    }
+    ::close(fd);
+    return ok;
+}
+
+bool writeAll(int fd, const unsigned char* data, std::size_t count) {
+    while (count > 0) {
+        const ssize_t n = ::write(fd, data, count);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        count -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Puts the finished file in the target's place in one step. An existing target is swapped
+// with it and the old content (now under the temporary name) removed: ext4 flushes a file
+// renamed over another at once (its auto_da_alloc rule), which would make every scramble wait
+// for the disk; the swap is as atomic and leaves the writing to the system. Elsewhere, or with
+// no target yet, a plain rename.
+bool replaceWith(const std::string& temp, const std::string& target) {
+    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
+        ::unlink(temp.c_str());
+        return true;
+    }
+    return ::rename(temp.c_str(), target.c_str()) == 0;
+}
+
+// Streams source through the key into a file beside target, then puts it in target's place.
+bool scrambleFile(const std::string& source, const std::string& target,
+                  const std::vector<unsigned char>& key) {
+    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    struct stat st {};
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(in);
+        return false;
+    }
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string temp = folder + "." + name + ".XXXXXX";
+    const int out = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (out < 0) {
+        ::close(in);
+        return false;
+    }
+    // The result takes the mode the target had, or a new file's.
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        ::fchmod(out, old.st_mode & 07777);
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(out, 0666 & ~mask);
+    }
+    const KeyStream stream(key, kChunk);
+    std::vector<unsigned char> buffer(kChunk);
+    unsigned long long offset = 0;
+    bool ok = true;
+    ::posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
+    for (;;) {
+        std::size_t filled = 0;
+        while (filled < kChunk) {
+            const ssize_t n = ::read(in, buffer.data() + filled, kChunk - filled);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) ok = false;
+            if (n <= 0) break;
+            filled += static_cast<std::size_t>(n);
+        }
+        if (!ok || filled == 0) break;
+        stream.apply(buffer.data(), filled, offset);
+        if (!writeAll(out, buffer.data(), filled)) {
+            ok = false;
+            break;
+        }
+        offset += filled;
+        if (filled < kChunk) break;
+    }
+    ::close(in);
+    if (::close(out) != 0) ok = false;
+    if (ok && !replaceWith(temp, target)) ok = false;
+    if (!ok) ::unlink(temp.c_str());
+    return ok;
+}
+
+} // namespace
+
+int EnDecryptDataFile(const char* source, char* target, unsigned char* key, int keyLength) {
+    const std::vector<unsigned char> bytes = keyBytes(key, keyLength);
+    if (bytes.empty() || !source || !target || !*source || !*target) return 0;
+    const std::string from = p::ToPosixPath(source);
+    const std::string to = p::ToPosixPath(target);
+    if (from.empty() || to.empty()) return 0;
+    return scrambleFile(from, to, bytes) ? 1 : 0;
+}
+
+int EnDecryptData(const char* path, unsigned char** data, unsigned int& size, int fromFile,
+                  unsigned char* key, int keyLength) {
+    const std::vector<unsigned char> bytes = keyBytes(key, keyLength);
+    if (bytes.empty() || !path || !*path || !data) return 0;
+    if (fromFile) {
+        const std::string from = p::ToPosixPath(path);
+        std::vector<unsigned char> content;
+        if (from.empty() || !readAll(from, content)) return 0;
+        if (content.size() > 0xFFFFFFFFu) return 0;
+        KeyStream(bytes, content.size()).apply(content.data(), content.size(), 0);
+        // A fixed block: its handle is its address. An empty file still gets a block.
+        auto* block =
+            static_cast<unsigned char*>(p::GlobalAlloc(0, content.size() + !content.size()));
+        if (!block) return 0;
+        if (!content.empty()) std::memcpy(block, content.data(), content.size());
+        *data = block;
+        size = static_cast<unsigned int>(content.size());
+        return 1;
+    }
+    if (!*data && size > 0) return 0;
+    CByteArray array;
+    array.SetSize(static_cast<int>(size));
+    if (size > 0) std::memcpy(array.GetData(), *data, size);
+    KeyStream(bytes, size).apply(array.GetData(), size, 0);
+    return WriteBinFileEx(path, array);
+}

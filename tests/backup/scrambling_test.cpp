@@ -1,0 +1,113 @@
+// Scrambling data files and memory blocks with a repeating key.
+#include <tessaly/backup.h>
+#include <tessaly/platform.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/prefix.h"
+
+namespace fs = std::filesystem;
+using namespace tessaly::testing;
+
+namespace {
+
+class Scrambling : public DrivePrefixTest {
+  protected:
+    // The test's own reference of the transform.
+    static std::string transformed(std::string data, const std::string& key) {
+        for (size_t i = 0; i < data.size(); ++i)
+            data[i] = static_cast<char>(data[i] ^ key[i % key.size()]);
+        return data;
+    }
+    static unsigned char* bytes(const std::string& key) {
+        return reinterpret_cast<unsigned char*>(const_cast<char*>(key.data()));
+    }
+    static int scramble(const char* from, std::string to, const std::string& key, int length) {
+        return EnDecryptDataFile(from, to.data(), bytes(key), length);
+    }
+};
+
+} // namespace
+
+// The key over the whole file, across the chunk boundaries and at odd key lengths; twice
+// gives the first bytes back; the same path is scrambled in place.
+TEST_F(Scrambling, FileToFileIsTheRepeatingKeyTransform) {
+    const struct {
+        size_t size;
+        std::string key;
+    } cases[] = {
+        {0, "k"}, {1000, "\x5a"}, {(3u << 20) + 7, std::string("\x01\xff\x10\x00\x7e\x33\x99", 7)}};
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.size);
+        std::string plain(k.size, '\0');
+        for (size_t i = 0; i < k.size; ++i)
+            plain[i] = static_cast<char>((i * 131 + i / 7) & 0xFF);
+        WriteFile(c + "/in.dat", plain);
+        const int length = static_cast<int>(k.key.size());
+        ASSERT_EQ(scramble("C:\\in.dat", "C:\\out.dat", k.key, length), 1);
+        EXPECT_TRUE(ReadFile(c + "/out.dat") == transformed(plain, k.key));
+        ASSERT_EQ(scramble("C:\\out.dat", "C:\\out.dat", k.key, length), 1);
+        EXPECT_TRUE(ReadFile(c + "/out.dat") == plain);
+    }
+}
+
+// A null key with any length uses the built-in ten bytes, which repeat.
+TEST_F(Scrambling, NullKeyUsesTheTenByteDefault) {
+    WriteFile(c + "/zeros.dat", std::string(40, '\0'));
+    std::string out = "C:\\key.dat", again = "C:\\again.dat";
+    ASSERT_EQ(EnDecryptDataFile("C:\\zeros.dat", out.data(), nullptr, 0), 1);
+    ASSERT_EQ(EnDecryptDataFile("C:\\zeros.dat", again.data(), nullptr, 77), 1);
+    const std::string key = ReadFile(c + "/key.dat"), ten = key.substr(0, 10);
+    EXPECT_EQ(ReadFile(c + "/again.dat"), key);
+    EXPECT_EQ(key, ten + ten + ten + ten);
+    EXPECT_NE(key.substr(0, 9), key.substr(1, 9)); // ten steps, not one byte repeated
+}
+
+// Bad input gives 0, leaves the earlier target and nothing half-written beside it.
+TEST_F(Scrambling, BadInputLeavesTheTargetAlone) {
+    WriteFile(c + "/plain.txt", "some words");
+    WriteFile(c + "/target.txt", "earlier target");
+    const struct {
+        const char *source, *target;
+        int keyLength;
+    } cases[] = {
+        {"C:\\missing.txt", "C:\\target.txt", 6},    {"C:\\", "C:\\target.txt", 6},
+        {"C:\\plain.txt", "C:\\no\\such\\t.txt", 6}, {"C:\\plain.txt", "C:\\target.txt", 0},
+        {"C:\\plain.txt", "C:\\target.txt", -3},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(std::string(k.source) + " " + std::to_string(k.keyLength));
+        EXPECT_EQ(scramble(k.source, k.target, "secret", k.keyLength), 0);
+        EXPECT_EQ(ReadFile(c + "/target.txt"), "earlier target");
+    }
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(c))
+        files += entry.is_regular_file();
+    EXPECT_EQ(files, 2);
+}
+
+// Memory to file and back: the block is the caller's, the caller's bytes stay; a failure
+// leaves pointer and size as they were.
+TEST_F(Scrambling, MemoryBlocksRoundTrip) {
+    const std::string key = "\x13\x37\xC0", original(5000, 'q');
+    std::string caller = original;
+    unsigned char* data = bytes(caller);
+    unsigned int size = static_cast<unsigned int>(caller.size());
+    EXPECT_NE(EnDecryptData("C:\\block.dat", &data, size, 0, bytes(key), 3), 0);
+    EXPECT_EQ(caller, original);
+    EXPECT_TRUE(ReadFile(c + "/block.dat") == transformed(original, key));
+    unsigned char* back = nullptr;
+    unsigned int backSize = 0;
+    ASSERT_EQ(EnDecryptData("C:\\block.dat", &back, backSize, 1, bytes(key), 3), 1);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(back), backSize), original);
+    EXPECT_EQ(GlobalFree(back), nullptr);
+    for (const auto& [path, length] : {std::pair{"C:\\missing.dat", 3}, {"C:\\block.dat", 0}}) {
+        unsigned char* untouched = data;
+        unsigned int untouchedSize = 99;
+        EXPECT_EQ(EnDecryptData(path, &untouched, untouchedSize, 1, bytes(key), length), 0);
+        EXPECT_EQ(untouched, data);
+        EXPECT_EQ(untouchedSize, 99u);
+    }
+}
