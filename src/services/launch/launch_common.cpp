@@ -41,15 +41,15 @@ int ShellOpen(const CString& file, const CString& parameters) {
 HiddenMainWindow::HiddenMainWindow() {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return;
     for (QWidget* widget : QApplication::topLevelWidgets())
-        if (qobject_cast<QMainWindow*>(widget) && widget->isVisible()) {
+        if (qobject_cast<QMainWindow*>(widget) && CWnd(widget).IsWindowVisible()) {
             window_ = widget;
-            window_->hide();
+            CWnd(window_).ShowWindow(SW_HIDE);
             return;
         }
 }
 
 HiddenMainWindow::~HiddenMainWindow() {
-    if (window_) window_->show();
+    if (window_) CWnd(window_).ShowWindow(SW_SHOW);
 }
 
 bool InstallerWindowExists(const char* title) {
