@@ -11,9 +11,11 @@ int main(int argc, char** argv) {
     if (!getcwd(folder, sizeof folder)) folder[0] = '\0';
     if (FILE* log = std::fopen("rindle.log", "a")) {
         std::fprintf(log, "started in %s\n", folder);
-        for (int i = 1; i < argc; ++i) std::fprintf(log, "argument %s\n", argv[i]);
+        for (int i = 1; i < argc; ++i)
+            std::fprintf(log, "argument %s\n", argv[i]);
         std::fclose(log);
     }
-    for (int second = 0; second < 120; ++second) sleep(1);
+    for (int second = 0; second < 120; ++second)
+        sleep(1);
     return 0;
 }

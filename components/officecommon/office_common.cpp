@@ -81,9 +81,8 @@ Factory factory;
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFCLSID clsid,
-                                                                           REFIID iid,
-                                                                           void** object) {
+extern "C" __attribute__((visibility("default"))) HRESULT
+DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
     if (!object) return E_POINTER;
     *object = nullptr;
     if (!(clsid == CLSID_OfficeCommon)) return CLASS_E_CLASSNOTAVAILABLE;

@@ -10,9 +10,9 @@ namespace tessaly::platform {
 
 std::string ClsidToString(const CLSID& c) {
     char text[40];
-    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                  c.Data1, c.Data2, c.Data3, c.Data4[0], c.Data4[1], c.Data4[2], c.Data4[3],
-                  c.Data4[4], c.Data4[5], c.Data4[6], c.Data4[7]);
+    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", c.Data1,
+                  c.Data2, c.Data3, c.Data4[0], c.Data4[1], c.Data4[2], c.Data4[3], c.Data4[4],
+                  c.Data4[5], c.Data4[6], c.Data4[7]);
     return text;
 }
 
@@ -32,8 +32,8 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD, REFIID iid, voi
         return REGDB_E_CLASSNOTREG;
     HMODULE handle = LoadLibraryA(module);
     if (!handle) return CO_E_DLLNOTFOUND;
-    auto entry = reinterpret_cast<DllGetClassObjectFunction>(
-        GetProcAddress(handle, "DllGetClassObject"));
+    auto entry =
+        reinterpret_cast<DllGetClassObjectFunction>(GetProcAddress(handle, "DllGetClassObject"));
     if (!entry) return CO_E_ERRORINDLL;
     IClassFactory* factory = nullptr;
     HRESULT hr = entry(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory));

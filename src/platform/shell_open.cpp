@@ -27,7 +27,8 @@ namespace tessaly::platform {
 namespace {
 
 bool isWindowsForm(const std::string& path) {
-    return (path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]))) ||
+    return (path.size() >= 2 && path[1] == ':' &&
+            std::isalpha(static_cast<unsigned char>(path[0]))) ||
            path.find('\\') != std::string::npos;
 }
 
@@ -58,7 +59,8 @@ std::string extensionOf(const std::string& file) {
 // The class's command for the verb, following "CurVer" once when the class has none.
 std::string classCommand(const std::string& className, const std::string& verb) {
     if (className.empty()) return {};
-    std::string command = readDefault(HKEY_CLASSES_ROOT, className + "\\shell\\" + verb + "\\command");
+    std::string command =
+        readDefault(HKEY_CLASSES_ROOT, className + "\\shell\\" + verb + "\\command");
     if (command.empty()) {
         const std::string current = readDefault(HKEY_CLASSES_ROOT, className + "\\CurVer");
         if (!current.empty())
@@ -106,11 +108,16 @@ bool isAddress(const std::string& name) {
 // The shell's code for a start that failed with this system error.
 int shellCodeFor(DWORD error) {
     switch (error) {
-    case ERROR_FILE_NOT_FOUND: return SE_ERR_FNF;
-    case ERROR_PATH_NOT_FOUND: return SE_ERR_PNF;
-    case ERROR_ACCESS_DENIED: return SE_ERR_ACCESSDENIED;
-    case 193: return SE_ERR_BAD_FORMAT; // not a program this system runs
-    default: return SE_ERR_OOM;
+    case ERROR_FILE_NOT_FOUND:
+        return SE_ERR_FNF;
+    case ERROR_PATH_NOT_FOUND:
+        return SE_ERR_PNF;
+    case ERROR_ACCESS_DENIED:
+        return SE_ERR_ACCESSDENIED;
+    case 193:
+        return SE_ERR_BAD_FORMAT; // not a program this system runs
+    default:
+        return SE_ERR_OOM;
     }
 }
 
@@ -134,7 +141,8 @@ std::string firstLineOf(const std::vector<std::string>& arguments) {
     posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     std::vector<char*> argv;
-    for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : arguments)
+        argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     pid_t pid = -1;
     const int failed = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
@@ -144,7 +152,8 @@ std::string firstLineOf(const std::vector<std::string>& arguments) {
     if (!failed) {
         char buffer[512];
         ssize_t n;
-        while ((n = read(fds[0], buffer, sizeof buffer)) > 0) output.append(buffer, n);
+        while ((n = read(fds[0], buffer, sizeof buffer)) > 0)
+            output.append(buffer, n);
         int status = 0;
         waitpid(pid, &status, 0);
     }
@@ -164,8 +173,7 @@ std::string AssociatedCommand(const std::string& file, const std::string& verb,
     const std::string userKey =
         "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\" + extension;
     std::string command = classCommand(readDefault(HKEY_CURRENT_USER, userKey, "Progid"), verb);
-    if (command.empty())
-        command = classCommand(readDefault(HKEY_CLASSES_ROOT, extension), verb);
+    if (command.empty()) command = classCommand(readDefault(HKEY_CLASSES_ROOT, extension), verb);
     if (command.empty())
         command = readDefault(HKEY_CLASSES_ROOT, extension + "\\shell\\" + verb + "\\command");
     return command.empty() ? command : substitute(command, file, parameters);
@@ -183,8 +191,10 @@ std::intptr_t ShellExecuteA(HWND, const char* verb, const char* file, const char
                             const char* directory, int show) {
     // The shell takes a file name in quotation marks and drops blanks around it.
     std::string name = file ? file : "";
-    while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
-    while (!name.empty() && name.front() == ' ') name.erase(0, 1);
+    while (!name.empty() && (name.back() == ' ' || name.back() == '\t'))
+        name.pop_back();
+    while (!name.empty() && name.front() == ' ')
+        name.erase(0, 1);
     if (!name.empty() && name.front() == '"') {
         const size_t close = name.find('"', 1);
         name = name.substr(1, close == std::string::npos ? std::string::npos : close - 1);

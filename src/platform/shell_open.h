@@ -25,7 +25,7 @@ enum : int {
 // (or the %* of a command), directory is the program's current folder (Windows or POSIX).
 // Returns 42 once the program has started, else one of the codes above.
 PLATFORM_API std::intptr_t ShellExecuteA(HWND owner, const char* verb, const char* file,
-                                   const char* parameters, const char* directory, int show);
+                                         const char* parameters, const char* directory, int show);
 
 // The command line the prefix's registry gives for the verb on the file: the per-user
 // Explorer "Progid" of the extension, else the extension's class (following "CurVer"),

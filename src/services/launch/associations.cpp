@@ -15,7 +15,8 @@ namespace {
 using dialogs::CSkinDialog;
 
 constexpr const char* kStore = "software\\varnholt\\Tessaly\\association";
-constexpr const char* kExplorer = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\";
+constexpr const char* kExplorer =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\";
 
 // One check box of the association dialog: the extension, the class the suite writes, the
 // per-user Explorer value it writes (name and text), and the field showing the stored one.
@@ -102,9 +103,11 @@ class CRestoreAssociationDlg : public CSkinDialog {
         if (wholeKey(e)) platform::RegDeleteTreeA(HKEY_CLASSES_ROOT, e.name);
         if (CString(e.name) == ".zip") {
             for (const char* archive : {".zip", ".gz", ".tar"})
-                if (!written(SetStringRegistry(HKEY_CLASSES_ROOT, archive, "", REG_SZ, e.suiteClass)))
+                if (!written(
+                        SetStringRegistry(HKEY_CLASSES_ROOT, archive, "", REG_SZ, e.suiteClass)))
                     return false;
-        } else if (!written(SetStringRegistry(HKEY_CLASSES_ROOT, e.name, "", REG_SZ, e.suiteClass))) {
+        } else if (!written(
+                       SetStringRegistry(HKEY_CLASSES_ROOT, e.name, "", REG_SZ, e.suiteClass))) {
             return false;
         }
         if (!explorer_) return true;
@@ -126,7 +129,8 @@ class CRestoreAssociationDlg : public CSkinDialog {
             platform::RegDeleteTreeA(HKEY_CLASSES_ROOT, e.name);
             CopyKey(HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT, storeKey(e.name), e.name);
         } else if (name == ".zip") {
-            for (const char* archive : {".zip", ".gz", ".tar"}) restoreValue(archive, archive);
+            for (const char* archive : {".zip", ".gz", ".tar"})
+                restoreValue(archive, archive);
         } else if (name == ".txt") {
             restoreValue(".txt", ".txt");
             restoreValue("TxtIcon", "txtfile\\DefaultIcon");

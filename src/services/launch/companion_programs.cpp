@@ -43,8 +43,10 @@ struct Program {
 };
 
 const Program kPrograms[] = {
-    {"openoffice", "\\OpenSource\\OpenOffice Setup\\setup.exe", nullptr, nullptr, kInnoPath, "", ""},
-    {"ergane", "\\OpenSource\\Ergane Setup\\setup.exe", nullptr, nullptr, kInnoPath, "Ergane.exe", ""},
+    {"openoffice", "\\OpenSource\\OpenOffice Setup\\setup.exe", nullptr, nullptr, kInnoPath, "",
+     ""},
+    {"ergane", "\\OpenSource\\Ergane Setup\\setup.exe", nullptr, nullptr, kInnoPath, "Ergane.exe",
+     ""},
     {"filezilla", "\\OpenSource\\FileZilla Setup\\FileZilla_2_2_6_setup.exe", nullptr, "filezilla",
      "UninstallString", "FileZilla.exe", ""},
     {"gimp", "\\OpenSource\\GIMP Setup\\gtk+-2.2.4-20040124-setup.exe.exe",
@@ -119,7 +121,8 @@ int InstallOpenSourceProgram(CString key) {
     const Program program = programOf(key);
     const CString install = GetInstallDir();
     const CString setup = program.setup ? install + program.setup : CString();
-    if (key == "gimp") tessaly::platform::SetCurrentDirectoryA(install + "\\OpenSource\\GIMP Setup");
+    if (key == "gimp")
+        tessaly::platform::SetCurrentDirectoryA(install + "\\OpenSource\\GIMP Setup");
     if (!exists(setup)) {
         showMessage(IDS_FILE_NOT_FOUND, setup);
         return 2;
@@ -129,8 +132,8 @@ int InstallOpenSourceProgram(CString key) {
     if (program.secondSetup) runSetup(install + program.secondSetup);
     if (key == "ergane") {
         CString folder;
-        if (GetRegistryStringValue(HKEY_LOCAL_MACHINE, CString(kUninstall) + key + "_is1", kInnoPath,
-                                   folder) &&
+        if (GetRegistryStringValue(HKEY_LOCAL_MACHINE, CString(kUninstall) + key + "_is1",
+                                   kInnoPath, folder) &&
             !folder.IsEmpty())
             XCopy(install + "\\OpenSource\\Ergane Setup", folder);
     }
@@ -142,13 +145,15 @@ int StartOpenSourceProgram(const char* keyText, const char* parameters) {
     const CString key = keyText ? keyText : "";
     const Program program = programOf(key);
     CString name = key;
-    if (!name.IsEmpty()) name.SetAt(0, static_cast<char>(std::toupper(static_cast<unsigned char>(name[0]))));
+    if (!name.IsEmpty())
+        name.SetAt(0, static_cast<char>(std::toupper(static_cast<unsigned char>(name[0]))));
     CString question;
     question.FormatMessage(IDS_NOT_INSTALLED_ASK, name.GetString());
     CString folder;
     const bool installed =
-        GetRegistryStringValue(HKEY_LOCAL_MACHINE, CString(kUninstall) + uninstallEntry(program, key),
-                               program.value, folder) &&
+        GetRegistryStringValue(HKEY_LOCAL_MACHINE,
+                               CString(kUninstall) + uninstallEntry(program, key), program.value,
+                               folder) &&
         !folder.IsEmpty();
     if (!installed) {
         if (DisplayMessageBox(question, MB_OKCANCEL) != IDOK) return 0;
@@ -185,7 +190,8 @@ int StartPostMan(int checkOnly, int showErrors) {
         return 0;
     }
     if (checkOnly) return 1;
-    if (!SetRegString("Software\\JavaSoft\\Prefs\\org\\mrbook\\mrpostman", "/Run/Gui/Start", "true", 0)) {
+    if (!SetRegString("Software\\JavaSoft\\Prefs\\org\\mrbook\\mrpostman", "/Run/Gui/Start", "true",
+                      0)) {
         if (showErrors) DisplayMessageBox(IDS_WEBMAIL_AGENT_MISSING, MB_OK);
         return 0;
     }

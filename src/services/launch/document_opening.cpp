@@ -59,7 +59,9 @@ class DialogLibrary {
     }
 
   private:
-    void* Find(const char* entry) const { return module_ ? p::GetProcAddress(module_, entry) : nullptr; }
+    void* Find(const char* entry) const {
+        return module_ ? p::GetProcAddress(module_, entry) : nullptr;
+    }
     HMODULE module_;
 };
 
@@ -82,7 +84,8 @@ int viewerShow() {
 }
 
 void setViewerShow(int value) {
-    if (CWinApp* app = framework::CallerApp()) app->WriteProfileInt("Options", "Viewer Show", value);
+    if (CWinApp* app = framework::CallerApp())
+        app->WriteProfileInt("Options", "Viewer Show", value);
 }
 
 // Creates the common-services object, lets the slot act and releases it; false when the
@@ -136,7 +139,8 @@ int installViewer(std::string setupPath, int kind) {
 
 class CReaderWin95Dlg : public CSkinDialog {
   public:
-    CReaderWin95Dlg() : CSkinDialog(IDD_READER_WIN95), dontShow_("Acrobat in 95", IDC_READER_WIN95_DONT_SHOW) {}
+    CReaderWin95Dlg()
+        : CSkinDialog(IDD_READER_WIN95), dontShow_("Acrobat in 95", IDC_READER_WIN95_DONT_SHOW) {}
 
   protected:
     BOOL OnInitDialog() override {
@@ -182,7 +186,9 @@ int ExecAssociation(CString commandKey, CString viewerSetup, CString document, i
     if (!command.IsEmpty()) {
         switch (viewerKind) {
         case 0:
-        case 1: ShellOpen(command, argument); return 1;
+        case 1:
+            ShellOpen(command, argument);
+            return 1;
         case 2:
             if (viewerShow() == 0) {
                 int show = 0;
@@ -198,7 +204,8 @@ int ExecAssociation(CString commandKey, CString viewerSetup, CString document, i
                 if (answer != 1) return answer;
             }
             break;
-        default: break;
+        default:
+            break;
         }
         runAndWait(command + argument);
         return 1;
@@ -299,7 +306,8 @@ int GetOfficeCommonInterface(IUnknown** object, IOfficeCommon** common) {
         !created)
         return 0;
     IOfficeCommon* asked = nullptr;
-    if (created->QueryInterface(IID_IOfficeCommon, reinterpret_cast<void**>(&asked)) < 0 || !asked) {
+    if (created->QueryInterface(IID_IOfficeCommon, reinterpret_cast<void**>(&asked)) < 0 ||
+        !asked) {
         created->Release();
         return 0;
     }

@@ -34,8 +34,8 @@ CString DocumentArgument(const CString& path) {
 
 int ShellOpen(const CString& file, const CString& parameters) {
     const char* params = parameters.IsEmpty() ? nullptr : static_cast<const char*>(parameters);
-    return static_cast<int>(platform::ShellExecuteA(nullptr, "open", file, params, nullptr,
-                                                    SW_SHOWNORMAL));
+    return static_cast<int>(
+        platform::ShellExecuteA(nullptr, "open", file, params, nullptr, SW_SHOWNORMAL));
 }
 
 HiddenMainWindow::HiddenMainWindow() {

@@ -72,10 +72,12 @@ int InstalledSAPI5SR() {
     const int started = launch::ShellOpen(GetInstallDir() + kRecognitionSetup, "");
     if (started <= 32) return started;
     watchedTitle = kRecognitionTitle;
-    while (!launch::InstallerWindowExists(watchedTitle)) launch::DispatchMessagesOnce();
+    while (!launch::InstallerWindowExists(watchedTitle))
+        launch::DispatchMessagesOnce();
     // The setup may close one window and open the next under the same title.
     do {
-        while (launch::InstallerWindowExists(watchedTitle)) launch::DispatchMessagesOnce();
+        while (launch::InstallerWindowExists(watchedTitle))
+            launch::DispatchMessagesOnce();
         Delay(kNextWindowPauseMs);
     } while (launch::InstallerWindowExists(watchedTitle));
     return 34;
