@@ -4,9 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <thread>
-
 #include "platform/shell_open.h"
 #include "support/outside_programs.h"
 
@@ -18,15 +15,7 @@ using tessaly::testing::WriteFile;
 
 namespace {
 
-class ShellOpen : public OutsideProgramTest {
-  protected:
-    // The runs noted once the expected number of lines is there (programs start detached).
-    std::vector<std::string> RunsAfterStart(size_t lines) {
-        for (int i = 0; i < 200 && Runs().size() < lines; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        return Runs();
-    }
-};
+using ShellOpen = OutsideProgramTest;
 
 TEST_F(ShellOpen, ProgramsDocumentsAndErrorCodes) {
     const std::string tool = WindowsPath(Recorder(prefix_.scratch() + "/tool", "tool"));
@@ -82,7 +71,7 @@ TEST_F(ShellOpen, ProgramsDocumentsAndErrorCodes) {
             p::ShellExecuteA(nullptr, "open", c.file.c_str(), c.parameters.c_str(), nullptr, 1),
             c.code)
             << c.file;
-        EXPECT_EQ(RunsAfterStart(c.runs.size()), c.runs) << c.file;
+        EXPECT_EQ(RunsAfter(c.runs.size()), c.runs) << c.file;
     }
     EXPECT_NE(access((prefix_.scratch() + "/pwned").c_str(), F_OK), 0);
     EXPECT_NE(access((prefix_.scratch() + "/pwned2").c_str(), F_OK), 0);
@@ -100,14 +89,13 @@ TEST_F(ShellOpen, TheDesktopsChoiceWhenThePrefixHasNone) {
     EXPECT_EQ(p::DesktopDefaultFor(notes), "desk.desktop");
     EXPECT_EQ(p::ShellExecuteA(nullptr, "open", WindowsPath(notes).c_str(), nullptr, nullptr, 1),
               42);
-    EXPECT_EQ(RunsAfterStart(2), (std::vector<std::string>{"run desk", "arg " + notes}));
+    EXPECT_EQ(RunsAfter(2), (std::vector<std::string>{"run desk", "arg " + notes}));
     // The prefix's association wins over the desktop's.
     unlink(log.c_str());
     Associate(".rtf", "rtffile", "prefix");
     EXPECT_EQ(p::ShellExecuteA(nullptr, nullptr, WindowsPath(letter).c_str(), nullptr, nullptr, 1),
               42);
-    EXPECT_EQ(RunsAfterStart(2),
-              (std::vector<std::string>{"run prefix", "arg " + WindowsPath(letter)}));
+    EXPECT_EQ(RunsAfter(2), (std::vector<std::string>{"run prefix", "arg " + WindowsPath(letter)}));
 }
 
 } // namespace

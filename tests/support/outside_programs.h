@@ -7,10 +7,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <deque>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/prefix.h"
@@ -32,6 +34,8 @@ class OutsideProgramTest : public DrivePrefixTest {
         PutRegText(HKEY_LOCAL_MACHINE, "Software\\Varnholt\\Tessaly2001\\INSTALLDIR", "",
                    "C:\\Orvo");
         log = prefix_.scratch() + "/runs.log";
+        journal = prefix_.scratch() + "/selwin.log";
+        setenv("SELWIN_JOURNAL", journal.c_str(), 1);
         const std::string xdg = prefix_.scratch() + "/xdg";
         for (const char* name :
              {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_DIRS"})
@@ -45,12 +49,15 @@ class OutsideProgramTest : public DrivePrefixTest {
             seen.push_back(dialog.TemplateId() == kMessageBox
                                ? dialog.GetText(1501)
                                : std::to_string(dialog.TemplateId()));
-            const int answer = answers.empty() ? 0 : answers.front();
-            if (!answers.empty()) answers.pop_front();
-            if (answer)
-                dialog.Click(answer);
-            else
-                dialog.PressEscape();
+            // Clicks from the list until the dialog closes; Escape when the list runs out.
+            while (dialog.IsOpen()) {
+                const int answer = answers.empty() ? 0 : answers.front();
+                if (!answers.empty()) answers.pop_front();
+                if (answer)
+                    dialog.Click(answer);
+                else
+                    dialog.PressEscape();
+            }
         });
     }
     void TearDown() override { automation::SetDialogHandler(nullptr); }
@@ -62,12 +69,22 @@ class OutsideProgramTest : public DrivePrefixTest {
                                      "done; } >> '" +
                                      log + "'\n");
     }
-    std::vector<std::string> Runs() const {
+    // The lines of a file; without "cwd" lines unless asked for.
+    static std::vector<std::string> Lines(const std::string& file, bool folders = false) {
         std::vector<std::string> lines;
-        std::ifstream in(log);
+        std::ifstream in(file);
         for (std::string line; std::getline(in, line);)
-            if (line.rfind("cwd ", 0) != 0) lines.push_back(line);
+            if (folders || line.rfind("cwd ", 0) != 0) lines.push_back(line);
         return lines;
+    }
+    std::vector<std::string> Runs() const { return Lines(log); }
+    // The runs once that many lines are there, or after ten seconds (programs started through
+    // the shell run detached).
+    std::vector<std::string> RunsAfter(size_t lines, const std::string& file = "") const {
+        const std::string& which = file.empty() ? log : file;
+        for (int i = 0; i < 200 && Lines(which).size() < lines; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return Lines(which);
     }
     // The class "cls" opens documents of the extension with the recorder of that name.
     void Associate(const char* extension, const char* cls, const std::string& name) {
@@ -78,9 +95,21 @@ class OutsideProgramTest : public DrivePrefixTest {
                        "\" \"%1\"");
     }
 
-    std::string install, log;
-    std::deque<int> answers;       // controls to click in the dialogs as they open; 0: Escape
-    std::vector<std::string> seen; // each dialog's template id, or a message box's text
+    // Whether the dialogs seen are, in order, those whose id or text holds each part.
+    ::testing::AssertionResult Seen(const std::vector<std::string>& parts) const {
+        bool same = parts.size() == seen.size();
+        for (size_t i = 0; same && i < parts.size(); ++i)
+            same = seen[i].find(parts[i]) != std::string::npos;
+        if (same) return ::testing::AssertionSuccess();
+        auto result = ::testing::AssertionFailure() << "seen:";
+        for (const std::string& text : seen)
+            result << " [" << text << "]";
+        return result;
+    }
+
+    std::string install, log, journal; // journal: the dialog library's calls
+    std::deque<int> answers;           // controls to click in the dialogs as they open; 0: Escape
+    std::vector<std::string> seen;     // each dialog's template id, or a message box's text
 };
 
 } // namespace tessaly::testing
