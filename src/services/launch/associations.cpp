@@ -3,6 +3,8 @@
 #include <tessaly/foundation.h>
 #include <tessaly/launch.h>
 
+#include <string>
+
 #include "dialogs/launch_ids.h"
 #include "dialogs/skin_dialog.h"
 #include "framework/core/module_state.h"
@@ -116,11 +118,33 @@ class CRestoreAssociationDlg : public CSkinDialog {
                                          REG_SZ, e.explorerText));
     }
 
-    // Copies the stored default value of subkey to HKEY_CLASSES_ROOT target; a missing entry
-    // writes the text of the read before.
+    // Copies the stored default value of subkey to HKEY_CLASSES_ROOT target with its type and
+    // bytes as stored, so a restored value is the one saved; a missing entry writes the
+    // value read before (an empty text at first).
     void restoreValue(const char* subkey, const char* target) {
-        GetStringRegistry1(HKEY_LOCAL_MACHINE, storeKey(subkey), "", text_);
-        SetStringRegistry(HKEY_CLASSES_ROOT, target, "", REG_SZ, text_);
+        namespace reg = tessaly::platform;
+        HKEY stored = nullptr;
+        if (reg::RegOpenKeyExA(HKEY_LOCAL_MACHINE, storeKey(subkey), 0, reg::KEY_READ, &stored) ==
+            ERROR_SUCCESS) {
+            DWORD type = REG_SZ, size = 0;
+            if (reg::RegQueryValueExA(stored, "", nullptr, &type, nullptr, &size) ==
+                ERROR_SUCCESS) {
+                std::string data(size, '\0');
+                if (reg::RegQueryValueExA(stored, "", nullptr, &type,
+                                          reinterpret_cast<BYTE*>(data.data()),
+                                          &size) == ERROR_SUCCESS) {
+                    value_.assign(data.data(), size);
+                    valueType_ = type;
+                }
+            }
+            reg::RegCloseKey(stored);
+        }
+        HKEY written = nullptr;
+        if (reg::RegCreateKeyA(HKEY_CLASSES_ROOT, target, &written) != ERROR_SUCCESS) return;
+        reg::RegSetValueExA(written, "", 0, valueType_,
+                            reinterpret_cast<const BYTE*>(value_.data()),
+                            static_cast<DWORD>(value_.size()));
+        reg::RegCloseKey(written);
     }
 
     void restore(const Extension& e) {
@@ -143,7 +167,9 @@ class CRestoreAssociationDlg : public CSkinDialog {
     }
 
     bool explorer_ = false;
-    CString text_; // one text for every stored value read, as the procedure reads them
+    // One value for every stored value read, as the procedure reads them.
+    std::string value_;
+    DWORD valueType_ = REG_SZ;
 };
 
 } // namespace
