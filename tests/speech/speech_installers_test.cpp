@@ -1,0 +1,129 @@
+// Installing the speech components: which setups run, in which order, for which user, and
+// the waits for their installer windows.
+#include <tessaly/speech.h>
+#include <tessaly/wnd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "../foundation/windows_version.h"
+#include "support/outside_programs.h"
+#include "support/xvfb.h"
+
+using tessaly::testing::OutsideProgramTest;
+using tessaly::testing::PutRegText;
+using tessaly::testing::WriteFile;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+const std::string kUninstall = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const std::string kRuntime = kUninstall + "{A403D88E-ED7D-48E3-91FD-B8C8A720EDA1}";
+const std::string kLanguagePack = kUninstall + "{BFF0C845-DFF9-425A-9093-D86C4EE00EE1}";
+const std::string kRecognition = kUninstall + "{727E4C90-7A30-4E64-889D-B95B536847EB}";
+
+class SpeechInstallers : public OutsideProgramTest {
+  protected:
+    void SetUp() override {
+        OutsideProgramTest::SetUp();
+        ASSERT_FALSE(display.Name().empty());
+        setenv("DISPLAY", display.Name().c_str(), 1);
+    }
+    // A setup that notes its start and shows its installer window once per title given,
+    // a moment each, with a pause between.
+    void Setup(const std::string& path, const std::string& name, const Strings& windows) {
+        std::string body = "echo 'run " + name + "' >> '" + log + "'\n";
+        for (const std::string& title : windows)
+            body += "QT_QPA_PLATFORM=xcb '" + tessaly::testing::TessalyProgram() +
+                    "' window show --title '" + title + "' --seconds 1 > /dev/null; sleep 0.5\n";
+        tessaly::testing::WriteScript(install + path,
+                                      body + "echo 'ended " + name + "' >> '" + log + "'");
+    }
+    tessaly::testing::PrivateDisplay display;
+};
+
+TEST_F(SpeechInstallers, RuntimeAndLanguagePack) {
+    const std::string runtimeTitle = "Microsoft Speech SDK 5.1 - InstallShield Wizard";
+    const std::string packTitle = "Microsoft Speech SDK 5.1 Language Pack - InstallShield Wizard";
+    const struct {
+        int windows; // version code family: 1 Windows 95, else XP
+        const char* language;
+        bool runtime, pack, runtimeSetup, packSetup;
+        std::deque<int> answers;
+        int result;
+        Strings seen, runs;
+    } cases[] = {
+        {6, "1033", true, true, true, true, {}, 34, {}, {}},
+        {1, "1041", false, false, true, true, {}, 34, {}, {}},
+        {6,
+         "1033",
+         false,
+         false,
+         true,
+         true,
+         {IDOK},
+         34,
+         {"1030"},
+         {"run runtime", "ended runtime"}},
+        {6, "1033", false, false, false, true, {}, 34, {}, {}},
+        {6,
+         "1041",
+         false,
+         false,
+         true,
+         true,
+         {IDOK},
+         33,
+         {"1030"},
+         {"run runtime", "ended runtime", "run pack", "ended pack"}},
+        {6, "2052", true, false, true, true, {IDOK}, 33, {"1030"}, {"run pack", "ended pack"}},
+        {6, "1041", true, false, true, false, {}, 33, {}, {}},
+        {6, "1041", false, false, true, true, {IDCANCEL}, -1, {"1030"}, {}},
+        {6, "1041", true, false, true, true, {IDCANCEL}, -1, {"1030"}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << c.language << (c.runtime ? " runtime" : "") << (c.pack ? " pack" : ""));
+        seen.clear();
+        answers = c.answers;
+        unlink(log.c_str());
+        tessaly::testing::PresentWindows(c.windows == 1 ? 1 : 2, c.windows == 1 ? 4 : 5,
+                                         c.windows == 1 ? 0 : 1);
+        PutRegText(HKEY_LOCAL_MACHINE, "Software\\varnholt\\Tessaly2001\\Language", "Current",
+                   c.language);
+        for (const auto& [key, present] :
+             {std::pair{kRuntime, c.runtime}, std::pair{kLanguagePack, c.pack}})
+            present ? PutRegText(HKEY_LOCAL_MACHINE, key.c_str(), "DisplayName", "x")
+                    : void(tessaly::platform::RegDeleteTreeA(HKEY_LOCAL_MACHINE, key.c_str()));
+        for (const char* file : {"/SPEECHSDK51/SETUP.EXE", "/SPEECHSDK51/LanguagePack/SETUP.EXE"})
+            unlink((install + file).c_str());
+        if (c.runtimeSetup) Setup("/SPEECHSDK51/SETUP.EXE", "runtime", {runtimeTitle});
+        if (c.packSetup) Setup("/SPEECHSDK51/LanguagePack/SETUP.EXE", "pack", {packTitle});
+        EXPECT_EQ(InstalledSAPI5(), c.result);
+        EXPECT_TRUE(Seen(c.seen));
+        EXPECT_EQ(Runs(), c.runs);
+    }
+    // A setup the shell cannot start: its error code.
+    tessaly::platform::RegDeleteTreeA(HKEY_LOCAL_MACHINE, kRuntime.c_str());
+    chmod(WriteFile(install + "/SPEECHSDK51/SETUP.EXE", "x").c_str(), 0644);
+    answers = {IDOK};
+    EXPECT_EQ(InstalledSAPI5(), 5);
+}
+
+TEST_F(SpeechInstallers, RecognitionEngineWaitsForEveryWindowOfItsSetup) {
+    EXPECT_EQ(InstalledSAPI5SR(), 3); // no setup folder: the shell's "path not found"
+    const std::string title = "SAPI 5.1 Speech Recognition - InstallShield Wizard";
+    Setup("/SPEECHSDK5/SR/SETUP.EXE", "engine", {title, title});
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(InstalledSAPI5SR(), 34);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(7));
+    EXPECT_EQ(Runs(), (Strings{"run engine", "ended engine"})); // both windows were waited for
+    PutRegText(HKEY_LOCAL_MACHINE, kRecognition.c_str(), "Publisher", "Chant Inc.");
+    unlink(log.c_str());
+    EXPECT_EQ(InstalledSAPI5SR(), 34);
+    EXPECT_TRUE(Runs().empty());
+    EXPECT_TRUE(Seen({}));
+}
+
+} // namespace
