@@ -201,7 +201,7 @@ TEST_F(CompanionPrograms, TheJavaProxyRunsOnceWithItsWindowHidden) {
         [&] { fs::copy_file(jar, folder + "/OpenSourceHTTP.jar"); },
         [&] {
             fs::remove(jre + "/bin/javaw");
-            fs::create_symlink(std::string(TESSALY_BUILD_DIR) + "/lib/javaw", jre + "/bin/javaw");
+            fs::create_symlink(std::string(TESSALY_BUILD_DIR) + "/bin/tessaly-launcher", jre + "/bin/javaw");
         },
     };
     const struct {
