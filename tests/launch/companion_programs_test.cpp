@@ -201,7 +201,8 @@ TEST_F(CompanionPrograms, TheJavaProxyRunsOnceWithItsWindowHidden) {
         [&] { fs::copy_file(jar, folder + "/OpenSourceHTTP.jar"); },
         [&] {
             fs::remove(jre + "/bin/javaw");
-            fs::create_symlink(std::string(TESSALY_BUILD_DIR) + "/bin/tessaly-launcher", jre + "/bin/javaw");
+            fs::create_symlink(std::string(TESSALY_BUILD_DIR) + "/bin/tessaly-launcher",
+                               jre + "/bin/javaw");
         },
     };
     const struct {
@@ -209,6 +210,10 @@ TEST_F(CompanionPrograms, TheJavaProxyRunsOnceWithItsWindowHidden) {
         Strings seen;
     } missing[] = {
         {1, {"1031"}}, {1, {"1031"}}, {1, {"1031"}}, {1, {"Can't find Orvo WebMail Agent."}}};
+    // The notice's link leads to the runtime's download page.
+    Answer({1032, IDOK});
+    EXPECT_EQ(StartPostMan(0, 1), 0);
+    EXPECT_EQ(RunsAfter(2), (Strings{"run browser", "arg https://www.java.com/download/"}));
     for (int step = 0; step < 4; ++step) {
         steps[step]();
         for (int showErrors : {0, 1}) {
@@ -217,6 +222,7 @@ TEST_F(CompanionPrograms, TheJavaProxyRunsOnceWithItsWindowHidden) {
             EXPECT_TRUE(Seen(showErrors ? missing[step].seen : Strings{})) << step;
         }
     }
+
     steps[4]();
     Answer({});
     EXPECT_EQ(StartPostMan(1, 1), 1); // ready: nothing is started

@@ -18,5 +18,8 @@ int RunMailTour(const std::string& folder);
 // Where the tour's values start: after the widest label, in terminal columns.
 inline constexpr size_t kTourColumn = 53;
 void addWindowCommands(CLI::App& app);   // tessaly window ...
+void addLaunchCommands(CLI::App& app);   // tessaly open, assoc ..., companion ...
+// The demo's walk through an association; 0 when it went as shown.
+int RunLaunchTour();
 
 } // namespace tessaly::cli

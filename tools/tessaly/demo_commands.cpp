@@ -151,6 +151,8 @@ int runTour(bool languagesOnly) {
     tourFiles();
     tourRegistry();
     tourSystem();
+    heading("Outside programs: an association and a document opened");
+    if (RunLaunchTour()) return 1;
     heading("Mail: contacts, lists and a recipient field");
     return RunMailTour((fs::path(platform::PrefixRoot()) / "maildb").string());
 }

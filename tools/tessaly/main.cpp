@@ -44,6 +44,7 @@ int main(int argc, char** argv) {
     tessaly::cli::addDialogCommands(app);
     tessaly::cli::addMailCommands(app);
     tessaly::cli::addWindowCommands(app);
+    tessaly::cli::addLaunchCommands(app);
     // Every command works in the prefix: one that cannot be used is named with the reason.
     app.parse_complete_callback([] {
         std::string root;

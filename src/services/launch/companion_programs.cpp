@@ -87,8 +87,25 @@ int runSetup(const CString& setup) {
     return CmdExec(AddQuotation(setup), 1);
 }
 
+constexpr const char* kJavaDownloadPage = "https://www.java.com/download/";
+
+// The notice that the Java runtime is missing; its link opens the runtime's download page.
+class CJavaMissingDlg : public tessaly::dialogs::CSkinDialog {
+  public:
+    CJavaMissingDlg() : CSkinDialog(IDD_JAVA_MISSING) {}
+
+  protected:
+    BOOL OnCommand(UINT id) override {
+        if (id == IDC_JAVA_LINK) {
+            ShellOpen(kJavaDownloadPage, "");
+            return TRUE;
+        }
+        return CSkinDialog::OnCommand(id);
+    }
+};
+
 void showJavaMissing() {
-    tessaly::dialogs::CSkinDialog notice(IDD_JAVA_MISSING);
+    CJavaMissingDlg notice;
     notice.DoModal();
 }
 
