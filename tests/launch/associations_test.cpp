@@ -6,14 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <tuple>
 
 #include "../foundation/windows_version.h"
 #include "support/outside_programs.h"
 
-using tessaly::testing::OutsideProgramTest;
-using tessaly::testing::PresentWindows;
-using tessaly::testing::RunTessaly;
-using Strings = std::vector<std::string>;
+using namespace tessaly::testing;
 
 namespace {
 
@@ -110,86 +108,63 @@ class Associations : public OutsideProgramTest {
     std::string Text(HKEY root, const std::string& key, const char* value = "") {
         return GetStringRegistry(root, key.c_str(), value).str();
     }
-    // Every check box, the choice, OK.
+    // Both dialogs: continue; every check box, the choice, OK.
     static std::deque<int> All(int choice) {
-        return {1069, 1070, 1071, 1072, 1075, 1017, choice, IDOK};
+        return {IDOK, 1069, 1070, 1071, 1072, 1075, 1017, choice, IDOK};
     }
 };
 
 TEST_F(Associations, SetToTheSuiteAndRestoredByteForByte) {
     const std::string before = Export();
     ASSERT_NE(before.find("WORDPAD.EXE"), std::string::npos);
-    answers = {IDOK};
-    for (int i : All(1074))
-        answers.push_back(i);
+    Expect(All(1074));
     EXPECT_EQ(RestoreFileAssociation(), IDOK);
     EXPECT_TRUE(Seen({"189", "157"}));
-    const struct {
-        HKEY root;
-        std::string key;
-        const char* value;
-        const char* text;
-    } written[] = {
+    const std::string explorer = kExplorer;
+    const std::tuple<HKEY, std::string, const char*, const char*> written[] = {
         {HKEY_CLASSES_ROOT, ".rtf", "", "soffice.StarWriterDocument.6"},
         {HKEY_CLASSES_ROOT, ".rtf", "Content Type", ""}, // the whole key went first
-        {HKEY_CLASSES_ROOT, ".doc", "", "soffice.StarWriterDocument.6"},
         {HKEY_CLASSES_ROOT, ".xls", "", "soffice.StarCalcDocument.6"},
-        {HKEY_CLASSES_ROOT, ".zip", "", "Kavra.Document"},
         {HKEY_CLASSES_ROOT, ".gz", "", "Kavra.Document"},
         {HKEY_CLASSES_ROOT, ".tar", "", "Kavra.Document"},
         {HKEY_CLASSES_ROOT, ".txt", "", "Sollet.Document"},
         {HKEY_CLASSES_ROOT, ".ppt", "", "soffice.StarImpressDocument.6"},
-        {HKEY_CURRENT_USER, std::string(kExplorer) + ".rtf", "Application",
-         "soffice.StarWriterDocument.6"},
-        {HKEY_CURRENT_USER, std::string(kExplorer) + ".rtf\\OpenWithList", "a", ""},
-        {HKEY_CURRENT_USER, std::string(kExplorer) + ".doc", "Application",
-         "soffice.StarWriterDocument.6"},
-        {HKEY_CURRENT_USER, std::string(kExplorer) + ".xls", "progid",
-         "soffice.StarCalcDocument.6"},
-        {HKEY_CURRENT_USER, std::string(kExplorer) + ".zip", "progid", "Kavra.Document"},
-        {HKEY_CURRENT_USER, std::string(kExplorer) + ".txt", "progid", "Sollet.document"},
-        {HKEY_CURRENT_USER, std::string(kExplorer) + ".ppt", "progid",
-         "soffice.StarImpressDocument.6"},
+        {HKEY_CURRENT_USER, explorer + ".rtf", "Application", "soffice.StarWriterDocument.6"},
+        {HKEY_CURRENT_USER, explorer + ".rtf\\OpenWithList", "a", ""},
+        {HKEY_CURRENT_USER, explorer + ".xls", "progid", "soffice.StarCalcDocument.6"},
+        {HKEY_CURRENT_USER, explorer + ".txt", "progid", "Sollet.document"},
     };
-    for (const auto& w : written)
-        EXPECT_EQ(Text(w.root, w.key, w.value), w.text) << w.key << " " << w.value;
+    for (const auto& [root, key, value, text] : written)
+        EXPECT_EQ(Text(root, key, value), text) << key << " " << value;
     EXPECT_EQ(Text(HKEY_CLASSES_ROOT, ".rtf\\ShellNew", "Data"), "");
     // Restored from the store, the associations are what they were, byte for byte.
-    seen.clear();
-    answers = {IDOK};
-    for (int i : All(1073))
-        answers.push_back(i);
+    Expect(All(1073));
     EXPECT_EQ(RestoreFileAssociation(), IDOK);
     EXPECT_EQ(Export(), before);
 }
 
 TEST_F(Associations, DialogsShowTheStoreAndStopWhereTheUserSays) {
-    // The association dialog's fields show the stored classes.
-    Strings fields;
-    tessaly::automation::SetDialogHandler([&](tessaly::automation::Dialog& dialog) {
-        if (dialog.TemplateId() == 157)
-            for (int id : {1007, 1008, 1009, 1011, 1012, 1054})
-                fields.push_back(dialog.GetText(id));
-        dialog.Click(dialog.TemplateId() == 189 ? IDOK : IDCANCEL);
-    });
-    EXPECT_EQ(RestoreFileAssociation(), IDCANCEL);
-    EXPECT_EQ(fields, (Strings{"Word.RTF.8", "Word.Document.8", "Excel.Sheet.8", "CompressedFolder",
-                               "txtfile", "PowerPoint.Show.8"}));
-    OutsideProgramTest::SetUp(); // the recording handler again
     const std::string before = Export();
-    const struct {
-        std::deque<int> answers;
-        int result;
-        Strings seen;
-    } cases[] = {{{IDCANCEL}, -1, {"189"}},
-                 {{IDOK, 1069, 1074, IDCANCEL}, IDCANCEL, {"189", "157"}}};
-    for (const auto& c : cases) {
-        seen.clear();
-        answers = c.answers;
-        EXPECT_EQ(RestoreFileAssociation(), c.result);
-        EXPECT_TRUE(Seen(c.seen));
+    Strings fields;
+    const std::pair<std::deque<int>, int> cases[] = {{{IDCANCEL}, -1},
+                                                     {{IDOK, 1069, 1074, IDCANCEL}, IDCANCEL}};
+    for (const auto& [list, result] : cases) {
+        Expect(list);
+        tessaly::automation::SetDialogHandler([&](tessaly::automation::Dialog& dialog) {
+            seen.push_back(std::to_string(dialog.TemplateId()));
+            if (dialog.TemplateId() == 157)
+                for (int id : {1007, 1008, 1009, 1011, 1012, 1054})
+                    fields.push_back(dialog.GetText(id));
+            for (; !answers.empty() && dialog.IsOpen(); answers.pop_front())
+                dialog.Click(answers.front());
+        });
+        EXPECT_EQ(RestoreFileAssociation(), result);
+        EXPECT_TRUE(Seen(result == -1 ? Strings{"189"} : Strings{"189", "157"}));
         EXPECT_EQ(Export(), before);
     }
+    // The association dialog's fields show the stored classes.
+    EXPECT_EQ(fields, (Strings{"Word.RTF.8", "Word.Document.8", "Excel.Sheet.8", "CompressedFolder",
+                               "txtfile", "PowerPoint.Show.8"}));
 }
 
 TEST_F(Associations, OnWindows98TheExplorerKeysStayAndAMissingStoreEntryRepeatsTheLastRead) {

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <fstream>
@@ -22,6 +23,8 @@
 
 namespace tessaly::testing {
 
+using Strings = std::vector<std::string>;
+
 class OutsideProgramTest : public DrivePrefixTest {
   protected:
     static constexpr int kMessageBox = 1789, kFirstButton = 1785, kSecondButton = 1786;
@@ -33,17 +36,16 @@ class OutsideProgramTest : public DrivePrefixTest {
         mkdir(install.c_str(), 0755);
         PutRegText(HKEY_LOCAL_MACHINE, "Software\\Varnholt\\Tessaly2001\\INSTALLDIR", "",
                    "C:\\Orvo");
-        log = prefix_.scratch() + "/runs.log";
-        journal = prefix_.scratch() + "/selwin.log";
+        const std::string scratch = prefix_.scratch(), build = TESSALY_BUILD_DIR;
+        log = scratch + "/runs.log";
+        journal = scratch + "/selwin.log";
         setenv("SELWIN_JOURNAL", journal.c_str(), 1);
-        const std::string xdg = prefix_.scratch() + "/xdg";
         for (const char* name :
              {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_DIRS"})
-            setenv(name, xdg.c_str(), 1);
-        for (const char* name : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION"})
+            setenv(name, (scratch + "/xdg").c_str(), 1);
+        for (const char* name : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION"})
             unsetenv(name);
-        setenv("BROWSER", Recorder(prefix_.scratch() + "/browser", "browser").c_str(), 1);
-        const std::string build = TESSALY_BUILD_DIR;
+        setenv("BROWSER", Recorder(scratch + "/browser", "browser").c_str(), 1);
         setenv("TESSALY_MODULE_PATH", (build + "/lib:" + build + "/lib/selwin").c_str(), 1);
         automation::SetDialogHandler([this](automation::Dialog& dialog) {
             seen.push_back(dialog.TemplateId() == kMessageBox
@@ -53,10 +55,10 @@ class OutsideProgramTest : public DrivePrefixTest {
             while (dialog.IsOpen()) {
                 const int answer = answers.empty() ? 0 : answers.front();
                 if (!answers.empty()) answers.pop_front();
-                if (answer)
-                    dialog.Click(answer);
+                if (answer < 0) // a link: reached with Tab and followed with Enter
+                    dialog.PressKey(-answer, 9) && dialog.PressKey(-answer, 13);
                 else
-                    dialog.PressEscape();
+                    answer ? void(dialog.Click(answer)) : dialog.PressEscape();
             }
         });
     }
@@ -65,51 +67,53 @@ class OutsideProgramTest : public DrivePrefixTest {
     // A program that notes "run NAME", its folder and each argument in the log.
     std::string Recorder(const std::string& path, const std::string& name) {
         return WriteScript(path, "{ printf 'run %s\\ncwd %s\\n' '" + name +
-                                     "' \"$(pwd)\"; for a in \"$@\"; do printf 'arg %s\\n' \"$a\"; "
-                                     "done; } >> '" +
-                                     log + "'\n");
+                                     "' \"$(pwd)\"; for a in "
+                                     "\"$@\"; do printf 'arg %s\\n' \"$a\"; done; } >> '" +
+                                     log + "'");
     }
-    // The lines of a file; without "cwd" lines unless asked for.
-    static std::vector<std::string> Lines(const std::string& file, bool folders = false) {
-        std::vector<std::string> lines;
+    // The lines of a file, without "cwd" lines unless asked for.
+    static Strings Lines(const std::string& file, bool folders = false) {
+        Strings lines;
         std::ifstream in(file);
         for (std::string line; std::getline(in, line);)
             if (folders || line.rfind("cwd ", 0) != 0) lines.push_back(line);
         return lines;
     }
-    std::vector<std::string> Runs() const { return Lines(log); }
-    // The runs once that many lines are there, or after ten seconds (programs started through
-    // the shell run detached).
-    std::vector<std::string> RunsAfter(size_t lines, const std::string& file = "") const {
+    // The runs once that many lines are there (programs started through the shell run
+    // detached), or after ten seconds.
+    Strings RunsAfter(size_t lines, const std::string& file = "") const {
         const std::string& which = file.empty() ? log : file;
         for (int i = 0; i < 200 && Lines(which).size() < lines; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         return Lines(which);
     }
-    // The class "cls" opens documents of the extension with the recorder of that name.
+    // Before a call: the dialogs' answers, nothing seen or run yet.
+    void Expect(const std::deque<int>& list) {
+        seen.clear();
+        answers = list;
+        std::remove(log.c_str());
+    }
+    // The class opens documents of the extension with the recorder of that name.
     void Associate(const char* extension, const char* cls, const std::string& name) {
         PutRegText(HKEY_CLASSES_ROOT, extension, "", cls);
-        const std::string key = std::string(cls) + "\\shell\\open\\command";
-        PutRegText(HKEY_CLASSES_ROOT, key.c_str(), "",
+        PutRegText(HKEY_CLASSES_ROOT, (std::string(cls) + "\\shell\\open\\command").c_str(), "",
                    "\"" + WindowsPath(Recorder(prefix_.scratch() + "/" + name, name)) +
                        "\" \"%1\"");
     }
-
     // Whether the dialogs seen are, in order, those whose id or text holds each part.
-    ::testing::AssertionResult Seen(const std::vector<std::string>& parts) const {
+    ::testing::AssertionResult Seen(const Strings& parts) const {
         bool same = parts.size() == seen.size();
         for (size_t i = 0; same && i < parts.size(); ++i)
             same = seen[i].find(parts[i]) != std::string::npos;
-        if (same) return ::testing::AssertionSuccess();
-        auto result = ::testing::AssertionFailure() << "seen:";
+        auto result = same ? ::testing::AssertionSuccess() : ::testing::AssertionFailure();
         for (const std::string& text : seen)
             result << " [" << text << "]";
         return result;
     }
 
     std::string install, log, journal; // journal: the dialog library's calls
-    std::deque<int> answers;           // controls to click in the dialogs as they open; 0: Escape
-    std::vector<std::string> seen;     // each dialog's template id, or a message box's text
+    std::deque<int> answers; // controls to click in the dialogs as they open (-id: a link)
+    Strings seen;            // each dialog's template id, or a message box's text
 };
 
 } // namespace tessaly::testing
