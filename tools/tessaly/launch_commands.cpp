@@ -32,8 +32,12 @@ namespace {
 const char kExplorer[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\";
 const char kStore[] = "software\\varnholt\\Tessaly\\association\\";
 
+// One value: at the shell after a column of labels, in the demo indented like its tour.
+bool inTour = false;
 void line(const std::string& what, const CString& value) {
-    std::printf("%s %s\n", PadToWidth(what, 22).c_str(), FromAnsi(value.str()).c_str());
+    std::printf("%s%s %s\n", inTour ? "  " : "",
+                PadToWidth(what, inTour ? kTourColumn : 22).c_str(),
+                value.IsEmpty() ? "(none)" : FromAnsi(value.str()).c_str());
 }
 
 // The program of that name on PATH, or empty.
@@ -144,6 +148,7 @@ int associations(bool toSuite, bool yes) {
 
 // The demo: a recording program owns ".tour" documents in the prefix; a document opens with it.
 int RunLaunchTour() {
+    inTour = true;
     const fs::path root = fs::path(platform::EnsurePrefix()) / "drive_c" / "Tour";
     fs::create_directories(root);
     const fs::path recorder = root / "recorder", record = root / "opened.txt";
@@ -225,8 +230,9 @@ void addLaunchCommands(CLI::App& app) {
             joined += (joined.empty() ? "" : " ") + p;
         const int result = StartOpenSourceProgram(ToAnsi("companion start", key).c_str(),
                                                   ToAnsi("companion start", joined).c_str());
-        std::printf("%d\n", result);
-        if (result != 2) std::exit(kFailed);
+        if (result != 2)
+            Fail("companion start", key + (result ? ": not installed; its installer was started"
+                                                  : ": not installed; not started"));
     });
 }
 
