@@ -10,10 +10,12 @@
 #include <tessaly/dialogs.h>
 #include <tessaly/foundation.h>
 #include <tessaly/gdi.h>
+#include <tessaly/launch.h>
 #include <tessaly/mail.h>
 #include <tessaly/notify.h>
 #include <tessaly/oledatetime.h>
 #include <tessaly/platform.h>
+#include <tessaly/speech.h>
 #include <tessaly/sync.h>
 #include <tessaly/text.h>
 #include <tessaly/types.h>

@@ -27,5 +27,8 @@ void addSpellCommands(CLI::App& app);    // tessaly spell, related, table
 // as shown).
 void addBackupCommands(CLI::App& app);
 int RunBackupTour();
+void addLaunchCommands(CLI::App& app);   // tessaly open, assoc ..., companion ...
+// The demo's walk through an association; 0 when it went as shown.
+int RunLaunchTour();
 
 } // namespace tessaly::cli

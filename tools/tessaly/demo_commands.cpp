@@ -153,6 +153,8 @@ int runTour(bool languagesOnly) {
     tourSystem();
     RunTextTour();
     if (RunBackupTour() != 0) return kFailed;
+    heading("Outside programs: an association and a document opened");
+    if (RunLaunchTour()) return kFailed;
     heading("Mail: contacts, lists and a recipient field");
     return RunMailTour((fs::path(platform::PrefixRoot()) / "maildb").string());
 }

@@ -6,15 +6,18 @@
 #include <tessaly/backup.h>
 #include <tessaly/dialogs.h>
 #include <tessaly/foundation.h>
+#include <tessaly/launch.h>
 #include <tessaly/mail.h>
 #include <tessaly/text.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "platform/codepage.h"
+#include "platform/prefix.h"
 
 namespace tessaly::cli {
 
@@ -30,7 +33,30 @@ int argInt(const DialogArgs& args, size_t index, int fallback) {
     return index < args.size() ? std::atoi(args[index].c_str()) : fallback;
 }
 
+// A file that exists, named relative to the installation folder, for the offer to run a setup
+// found there: this program itself (the offer is declined, so nothing runs).
+CString presentSetup() {
+    namespace fs = std::filesystem;
+    const fs::path install = tessaly::platform::ToPosixPath(GetInstallDir().str());
+    std::string relative = fs::relative(fs::read_symlink("/proc/self/exe"), install).string();
+    for (char& c : relative)
+        if (c == '/') c = '\\';
+    return CString(relative);
+}
+
 const std::vector<DialogEntry> kCatalogue = {
+    {"reader-missing", "ExecAssociationAcrobat",
+     [](const DialogArgs& a, DialogValues&) {
+         return ExecAssociationAcrobat("Tessaly.NoReader\\shell\\open\\command",
+                                       "tessaly-no-reader-setup.exe", arg(a, 0, "document.pdf"), 0);
+     }},
+    {"install-reader", "ExecAssociationAcrobat",
+     [](const DialogArgs& a, DialogValues&) {
+         return ExecAssociationAcrobat("Tessaly.NoReader\\shell\\open\\command", presentSetup(),
+                                       arg(a, 0, "document.pdf"), 0);
+     }},
+    {"change-association", "RestoreFileAssociation",
+     [](const DialogArgs&, DialogValues&) { return RestoreFileAssociation(); }},
     {"message", "DisplayMessageBox",
      [](const DialogArgs& a, DialogValues&) {
          return DisplayMessageBox(arg(a, 0, "This is the library's message dialog."),

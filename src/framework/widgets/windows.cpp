@@ -439,6 +439,24 @@ BOOL CWnd::IsWindow(HWND window) {
     return WidgetOf(window) != nullptr;
 }
 
+namespace tessaly::framework {
+
+bool IsWindowOnScreen(HWND window) {
+    if (isForeign(window)) return x11::IsViewable(foreignWindow(window));
+    CWnd* wnd = CWnd::FromHandle(window);
+    return wnd && wnd->IsWindowVisible();
+}
+
+void HideAnyWindow(HWND window) {
+    if (isForeign(window)) {
+        x11::Withdraw(foreignWindow(window));
+    } else if (CWnd* wnd = CWnd::FromHandle(window)) {
+        wnd->ShowWindow(SW_HIDE);
+    }
+}
+
+} // namespace tessaly::framework
+
 // ---- Messages ----
 
 LRESULT CWnd::SendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -24,4 +24,9 @@ int ScreenLogicalDpi();
 // The window class of a widget (see CWnd::SetWindowClass).
 QString WindowClassOf(const QWidget* widget);
 
+// Whether a window of this process (shown with its parents) or of another process on the
+// display (viewable) is on screen, and hiding it; false and nothing for an unknown handle.
+bool IsWindowOnScreen(HWND window);
+void HideAnyWindow(HWND window);
+
 } // namespace tessaly::framework

@@ -224,4 +224,32 @@ bool SetClass(Window window, const std::string& instance, const std::string& cla
     return true;
 }
 
+bool IsViewable(Window window) {
+    std::lock_guard lock(displayLock);
+    Display* d = current();
+    if (!d || !window) return false;
+    std::unique_ptr<xcb_get_window_attributes_reply_t, FreeReply> attributes(
+        xcb_get_window_attributes_reply(d->connection,
+                                        xcb_get_window_attributes(d->connection, window), nullptr));
+    return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+}
+
+bool Withdraw(Window window) {
+    std::lock_guard lock(displayLock);
+    Display* d = current();
+    if (!d || !window) return false;
+    xcb_unmap_window(d->connection, window);
+    // A synthetic UnmapNotify to the root, so a window manager withdraws it too.
+    xcb_unmap_notify_event_t event{};
+    event.response_type = XCB_UNMAP_NOTIFY;
+    event.event = d->root;
+    event.window = window;
+    xcb_send_event(d->connection, 0, d->root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+    std::free(
+        xcb_get_input_focus_reply(d->connection, xcb_get_input_focus(d->connection), nullptr));
+    return true;
+}
+
 } // namespace tessaly::framework::x11

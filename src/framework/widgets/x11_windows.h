@@ -28,4 +28,10 @@ std::uint32_t ProcessId(Window window);
 // Sets WM_CLASS to "instance\0class\0"; false without a display.
 bool SetClass(Window window, const std::string& instance, const std::string& className);
 
+// Whether the window is mapped and all its ancestors are (the map state "viewable").
+bool IsViewable(Window window);
+// Withdraws a top-level window from the screen (unmaps it, and tells the window manager as
+// the conventions between clients ask); false without a display.
+bool Withdraw(Window window);
+
 } // namespace tessaly::framework::x11

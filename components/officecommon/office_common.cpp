@@ -1,0 +1,90 @@
+// The suite's common-services object: a class factory and the object answering IUnknown and
+// IOfficeCommon. The viewer notice asks whether to show it again; the missing-setup report
+// tells the user where the viewer comes from. Both use the library's message dialog.
+#include <tessaly/foundation.h>
+#include <tessaly/launch.h>
+#include <tessaly/wnd.h>
+
+#include <atomic>
+
+namespace {
+
+class OfficeCommon final : public IOfficeCommon {
+  public:
+    HRESULT QueryInterface(REFIID iid, void** object) override {
+        if (!object) return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_IOfficeCommon) {
+            *object = static_cast<IOfficeCommon*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return ++references_; }
+    ULONG Release() override {
+        const ULONG left = --references_;
+        if (left == 0) delete this;
+        return left;
+    }
+    HRESULT Reserved3() override { return E_NOTIMPL; }
+    HRESULT Reserved4() override { return E_NOTIMPL; }
+    HRESULT Reserved5() override { return E_NOTIMPL; }
+
+    // Yes keeps the notice (0), No stops it (1).
+    HRESULT QueryViewerShow(int* viewerShow) override {
+        if (!viewerShow) return E_POINTER;
+        const int answer = DisplayMessageBox(
+            "Word documents open in the document viewer, where they can be read and printed. "
+            "Show this notice again next time?",
+            MB_YESNO | MB_ICONQUESTION);
+        *viewerShow = answer == IDNO ? 1 : 0;
+        return S_OK;
+    }
+    HRESULT ReportViewerMissing() override {
+        DisplayMessageBox("The document viewer's setup is not in the installation folder. "
+                          "Please install the viewer from the Orvo disc.",
+                          MB_OK | MB_ICONEXCLAMATION);
+        return S_OK;
+    }
+
+  private:
+    std::atomic<ULONG> references_{1};
+};
+
+class Factory final : public IClassFactory {
+  public:
+    HRESULT QueryInterface(REFIID iid, void** object) override {
+        if (!object) return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_IClassFactory) {
+            *object = static_cast<IClassFactory*>(this);
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return 2; } // the factory lives with the module
+    ULONG Release() override { return 1; }
+    HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
+        if (!object) return E_POINTER;
+        *object = nullptr;
+        if (outer) return CLASS_E_NOAGGREGATION;
+        auto* created = new OfficeCommon;
+        const HRESULT hr = created->QueryInterface(iid, object);
+        created->Release();
+        return hr;
+    }
+    HRESULT LockServer(BOOL) override { return S_OK; }
+};
+
+Factory factory;
+
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) HRESULT
+DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (!(clsid == CLSID_OfficeCommon)) return CLASS_E_CLASSNOTAVAILABLE;
+    return factory.QueryInterface(iid, object);
+}

@@ -1,0 +1,277 @@
+// Opening documents with the registered program, installing viewers and the PDF reader, the
+// office suite's documents, files through the shell, and the common-services object.
+#include <tessaly/foundation.h>
+#include <tessaly/launch.h>
+#include <tessaly/winapp.h>
+#include <tessaly/wnd.h>
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+
+#include "../foundation/windows_version.h"
+#include "support/outside_programs.h"
+#include "support/xvfb.h"
+
+using namespace tessaly::testing;
+
+namespace {
+
+CWinApp theProgram("Lintor"); // the calling program, whose profile holds "Viewer Show"
+
+const char kViewerKey[] = "Viewer.Document\\shell\\open\\command";
+const char kAcrobatKey[] = "AcroExch.Document\\Shell\\open\\command";
+const char kCommonServer[] = "CLSID\\{A4BD8641-0676-11D6-A1FA-00207800E375}\\InprocServer32";
+const char kLibraryOptions[] = "Software\\Varnholt\\Tessaly\\Options";
+
+class DocumentOpening : public OutsideProgramTest {
+  protected:
+    void SetUp() override {
+        OutsideProgramTest::SetUp();
+        theProgram.SetRegistryKey("Varnholt");
+        Recorder(prefix_.scratch() + "/viewer", "viewer");
+        viewer =
+            "\"" + WindowsPath(prefix_.scratch()) + "\\Viewer.exe\" \"%1\" /s"; // cut after .exe"
+        document = WindowsPath(WriteFile(prefix_.scratch() + "/My Docs/report.doc", "x"));
+    }
+    void Use(const char* selwin, bool common) {
+        const std::string lib = std::string(TESSALY_BUILD_DIR) + "/lib";
+        setenv("TESSALY_MODULE_PATH", (lib + ":" + lib + selwin).c_str(), 1);
+        common ? PutRegText(HKEY_CLASSES_ROOT, kCommonServer, "", "OfficeCommon.dll")
+               : void(DeleteRegKey(HKEY_CLASSES_ROOT, kCommonServer));
+    }
+    std::string Value(HKEY root, const char* key, const char* value = "") {
+        return GetStringRegistry(root, key, value).str();
+    }
+    std::string viewer, document;
+};
+
+TEST_F(DocumentOpening, ExecAssociationWithAProgramRegistered) {
+    PutRegText(HKEY_CLASSES_ROOT, kViewerKey, "", viewer);
+    const struct {
+        int kind, viewerShow;
+        bool common;
+        const char* selwin;
+        std::deque<int> answers;
+        int result;
+        Strings seen;
+        bool started;
+        UINT viewerShowAfter;
+    } cases[] = {
+        {1, 0, false, "/selwin", {}, 1, {}, true, 0},
+        {2, 0, true, "/selwin", {kSecondButton}, 1, {"Show this notice again"}, true, 1},
+        {2, 1, false, "/selwin", {}, 1, {}, true, 1},
+        {2, 0, false, "/selwin", {}, 0, {}, false, 0},
+        {3, 0, false, "/selwin", {kFirstButton}, 1, {"will open in the document viewer"}, true, 0},
+        {3,
+         0,
+         false,
+         "/selwin",
+         {kSecondButton},
+         2,
+         {"will open in the document viewer"},
+         false,
+         0},
+        {3, 0, false, "/selwin-partial", {}, 1, {}, true, 0},
+        {7, 0, false, "/selwin", {}, 1, {}, true, 0},
+        {0, 0, false, "/none", {}, 2, {}, false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "kind " << c.kind << " " << c.selwin);
+        Expect(c.answers);
+        Use(c.selwin, c.common);
+        PutRegDword(HKEY_CURRENT_USER, "Software\\Varnholt\\Lintor\\Options", "Viewer Show",
+                    c.viewerShow);
+        EXPECT_EQ(ExecAssociation(kViewerKey, "", document.c_str(), c.kind), c.result);
+        EXPECT_TRUE(Seen(c.seen));
+        // Kinds 0 and 1 start through the shell; the others have waited for the program.
+        const Strings runs = c.kind < 2 && c.started ? RunsAfter(2) : Lines(log);
+        EXPECT_EQ(runs, (c.started ? Strings{"run viewer", "arg " + document} : Strings{}));
+        EXPECT_EQ(theProgram.GetProfileInt("Options", "Viewer Show", -1), c.viewerShowAfter);
+    }
+    // Without ".exe" the command is used whole, in lower case.
+    Expect({});
+    Use("/selwin", false);
+    PutRegText(HKEY_CLASSES_ROOT, kViewerKey, "",
+               "\"" + WindowsPath(prefix_.scratch()) + "\\VIEWER\" /P");
+    EXPECT_EQ(ExecAssociation(kViewerKey, "", document.c_str(), 7), 1);
+    EXPECT_EQ(Lines(log), (Strings{"run viewer", "arg /p", "arg " + document}));
+}
+
+TEST_F(DocumentOpening, ExecAssociationInstallsTheViewerWhenNothingIsRegistered) {
+    const struct {
+        int kind;
+        bool setup, common;
+        int result;
+        Strings seen, journal;
+    } cases[] = {
+        {1, false, false, 1, {"and its setup is not"}, {"ShowAccessViewNotFoundDlg"}},
+        {2, false, true, 1, {"setup is not in the installation folder"}, {}},
+        {3, false, false, 0, {}, {}},
+        {0, true, false, 1, {}, {}},
+        {1,
+         true,
+         false,
+         1,
+         {"snapshot viewer is not installed yet"},
+         {"ShowInstallViewerMsgDlg 23009", "ShowAfterInstallSnapDlg"}},
+        {2,
+         true,
+         false,
+         1,
+         {"document viewer is not installed yet"},
+         {"ShowInstallViewerMsgDlg 193", "ShowAfterInstallWordViewerDlg"}},
+    };
+    const char* explorerRtf =
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.rtf";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "kind " << c.kind << (c.setup ? " with setup" : ""));
+        Expect({});
+        unlink(journal.c_str());
+        Use("/selwin", c.common);
+        PutRegText(HKEY_CLASSES_ROOT, ".doc", "", "Word.Document");
+        unlink((install + "/Viewer/setup.exe").c_str());
+        if (c.setup) Recorder(install + "/Viewer/setup.exe", "setup");
+        EXPECT_EQ(
+            ExecAssociation("Missing\\command", "Viewer\\setup.exe", document.c_str(), c.kind),
+            c.result);
+        EXPECT_TRUE(Seen(c.seen));
+        // The installation runs on after the call: its setup, then the follow-up notice.
+        EXPECT_EQ(RunsAfter(c.setup), c.setup ? Strings{"run setup"} : Strings{});
+        EXPECT_EQ(RunsAfter(c.journal.size(), journal), c.journal);
+        const bool documentViewer = c.setup && c.kind == 2;
+        EXPECT_EQ(Value(HKEY_CLASSES_ROOT, ".doc"),
+                  documentViewer ? "Lintor.Document" : "Word.Document");
+        EXPECT_EQ(Value(HKEY_CURRENT_USER, explorerRtf, "Application"),
+                  documentViewer ? "Quorrel.exe" : "");
+    }
+    EXPECT_EQ(Value(HKEY_CLASSES_ROOT, ".rtf"), "Lintor.Document");
+}
+
+TEST_F(DocumentOpening, ThePdfReaderOpensOrIsOffered) {
+    // A Reader 5 program file for the warning on old Windows: a module with its version.
+    const std::string reader = BuildResourceDll(
+        prefix_.scratch(), "AcroRd32",
+        "1 VERSIONINFO\nBEGIN\nBLOCK \"StringFileInfo\"\nBEGIN\nBLOCK \"040904b0\"\nBEGIN\nVALUE "
+        "\"FileVersion\", \"5.0.1.2001032700\"\nEND\nEND\nBLOCK \"VarFileInfo\"\nBEGIN\nVALUE "
+        "\"Translation\", 0x409, 1200\nEND\nEND\n");
+    ASSERT_EQ(rename(reader.c_str(), (prefix_.scratch() + "/AcroRd32.exe").c_str()), 0);
+    const std::string reader5 = "\"" + WindowsPath(prefix_.scratch()) + "\\AcroRd32.exe\" \"%1\"";
+    const struct {
+        const char* command; // null: none registered
+        bool windows95;
+        int mode, flag;
+        bool setup;
+        std::deque<int> answers;
+        int result;
+        Strings seen, runs;
+        DWORD flagAfter;
+    } cases[] = {
+        {"viewer", false, 0, 0, false, {}, 1, {}, {"run viewer", "arg doc"}, 0},
+        {"viewer", false, 2, 0, false, {}, 1, {}, {"run viewer", "arg doc"}, 0},
+        {"reader5", true, 0, 0, false, {1401, IDOK}, 1, {"132"}, {}, 1},
+        {"reader5", true, 0, 1, false, {}, 1, {}, {}, 1},
+        {"reader5", true, 1, 0, false, {}, 1, {}, {}, 0},
+        {nullptr,
+         false,
+         0,
+         0,
+         false,
+         {610},
+         1,
+         {"324"},
+         {"run browser", "arg https://get.adobe.com/reader/"},
+         0},
+        {nullptr, false, 1, 0, false, {}, 1, {}, {}, 0},
+        {nullptr, false, 0, 0, true, {IDCANCEL}, 2, {"323"}, {}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.command ? c.command : "none") << " mode " << c.mode);
+        Expect(c.answers);
+        c.windows95 ? PresentWindows(1, 4, 0) : PresentWindows(2, 5, 1);
+        PutRegDword(HKEY_CURRENT_USER, kLibraryOptions, "Acrobat in 95", c.flag);
+        tessaly::platform::RegDeleteTreeA(HKEY_CLASSES_ROOT, "AcroExch.Document");
+        if (c.command)
+            PutRegText(HKEY_CLASSES_ROOT, kAcrobatKey, "",
+                       std::string(c.command) == "viewer" ? viewer : reader5);
+        unlink((install + "/rp500enu.exe").c_str());
+        if (c.setup) Recorder(install + "/rp500enu.exe", "setup");
+        EXPECT_EQ(ExecAssociationAcrobat(kAcrobatKey, "rp500enu.exe", "doc", c.mode), c.result);
+        EXPECT_TRUE(Seen(c.seen));
+        EXPECT_EQ(RunsAfter(c.runs.size()), c.runs);
+        DWORD flag = 0;
+        GetRegDWORD(kLibraryOptions, "Acrobat in 95", flag, 0);
+        EXPECT_EQ(flag, c.flagAfter);
+    }
+}
+
+TEST_F(DocumentOpening, TheReaderSetupIsWaitedForUntilItsWindowHasGone) {
+    PrivateDisplay display;
+    ASSERT_FALSE(display.Name().empty());
+    setenv("DISPLAY", display.Name().c_str(), 1);
+    WriteScript(install + "/rp500enu.exe",
+                "QT_QPA_PLATFORM=xcb '" + TessalyProgram() +
+                    "' window show --title 'Acrobat Reader Setup' --seconds 1.5 "
+                    "> /dev/null\necho done >> '" +
+                    log + "'");
+    for (int mode : {0, 1}) {
+        Expect({IDOK});
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(ExecAssociationAcrobat("Missing\\command", "rp500enu.exe", "doc", mode), 2);
+        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+        EXPECT_TRUE(Seen(mode == 0 ? Strings{"323"} : Strings{}));
+        EXPECT_EQ(RunsAfter(1), Strings{"done"}); // the setup has ended
+    }
+}
+
+TEST_F(DocumentOpening, OfficeDocumentsFilesAndTheCommonServicesObject) {
+    const std::string soffice = WindowsPath(Recorder(prefix_.scratch() + "/soffice", "soffice"));
+    const std::pair<const char*, std::string> classes[] = {
+        {"soffice.StarWriterDocument", "\"" + soffice + "\" -o \"%1\""},
+        {"soffice.StarCalcDocument", soffice + " -O \"%1\""},
+        {"soffice.StarImpressDocument", "\"" + soffice + "\" -o \"%1\""},
+        {"soffice.StarDrawDocument", "\"" + soffice + "\\missing\" -o \"%1\""}};
+    for (const auto& [cls, command] : classes) {
+        PutRegText(HKEY_CLASSES_ROOT, (std::string(cls) + "\\CurVer").c_str(), "",
+                   std::string(cls) + ".6");
+        PutRegText(HKEY_CLASSES_ROOT, (std::string(cls) + ".6\\shell\\open\\command").c_str(), "",
+                   command);
+    }
+    const std::pair<int, const char*> kinds[] = {{0, "-writer"}, {1, "-calc"}, {2, "-impress"},
+                                                 {3, "-web"},    {4, nullptr}, {5, nullptr},
+                                                 {-1, nullptr}};
+    for (const auto& [kind, option] : kinds) {
+        Expect({});
+        CString unused;
+        EXPECT_EQ(OpenWithOpenOffice(kind, document.c_str(), 0, unused), option ? 1 : 0) << kind;
+        const Strings runs = option ? Strings{"run soffice", "arg -o", std::string("arg ") + option,
+                                              "arg " + document}
+                                    : Strings{};
+        EXPECT_EQ(RunsAfter(runs.size()), runs) << kind;
+    }
+    // Files through the shell, or through the suite's opener.
+    Associate(".doc", "Word.Document", "word");
+    Recorder(install + "/Ostrel", "opener");
+    for (int viaOpener : {0, 1}) {
+        Expect({});
+        EXPECT_GT(OpenFile(document.c_str(), viaOpener), 32);
+        EXPECT_EQ(RunsAfter(2),
+                  (Strings{viaOpener ? "run opener" : "run word", "arg " + document}));
+    }
+    EXPECT_EQ(OpenFile((WindowsPath(prefix_.scratch()) + "\\none.doc").c_str(), 0), 2);
+    // The common-services object: registered, not registered, a module without a factory.
+    for (const char* module : {"OfficeCommon.dll", "", "Brennick.dll"}) {
+        *module ? PutRegText(HKEY_CLASSES_ROOT, kCommonServer, "", module)
+                : void(DeleteRegKey(HKEY_CLASSES_ROOT, kCommonServer));
+        IUnknown* object = reinterpret_cast<IUnknown*>(1);
+        IOfficeCommon* common = reinterpret_cast<IOfficeCommon*>(1);
+        const int expected = std::string(module) == "OfficeCommon.dll";
+        EXPECT_EQ(GetOfficeCommonInterface(&object, &common), expected) << module;
+        EXPECT_EQ(object != nullptr && common != nullptr, expected == 1);
+        ReleaseOfficeCommonInterface(&object, &common);
+        EXPECT_EQ(object == nullptr && common == nullptr, true);
+    }
+}
+
+} // namespace
