@@ -108,10 +108,10 @@ LONG argLong(const DISPPARAMS* params, UINT index) {
 
 class BookView final : public IDispatch {
   public:
-    HRESULT QueryInterface(const char* iid, void** object) override {
+    HRESULT QueryInterface(REFIID iid, void** object) override {
         if (!object) return E_POINTER;
         *object = nullptr;
-        if (!tc::SameId(iid, IID_IUNKNOWN) && !tc::SameId(iid, IID_IDISPATCH)) return E_NOINTERFACE;
+        if (!(iid == IID_IUnknown) && !(iid == IID_IDispatch)) return E_NOINTERFACE;
         AddRef();
         *object = static_cast<IDispatch*>(this);
         return S_OK;
@@ -127,12 +127,10 @@ class BookView final : public IDispatch {
         return S_OK;
     }
     HRESULT GetTypeInfo(UINT, LCID, void**) override { return E_NOTIMPL; }
-    HRESULT GetIDsOfNames(const char*, const char**, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
+    HRESULT GetIDsOfNames(REFIID, const char**, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
 
-    HRESULT Invoke(DISPID id, const char*, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                   void*, UINT*) override {
+    HRESULT Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, void*,
+                   UINT*) override {
         const UINT count = params ? params->count : 0;
         switch (id) {
         case BOOKVIEW_DISPID_READ: {
@@ -208,10 +206,10 @@ class BookView final : public IDispatch {
 } // namespace
 
 extern "C" __attribute__((visibility("default"))) HRESULT
-DllGetClassObject(const char* clsid, const char* iid, void** object) {
+DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
     if (!object) return E_POINTER;
     *object = nullptr;
-    if (!tc::SameId(clsid, CLSID_BOOK_VIEW)) return CLASS_E_CLASSNOTAVAILABLE;
+    if (!(clsid == CLSID_BookView)) return CLASS_E_CLASSNOTAVAILABLE;
     auto make = []() -> IUnknown* { return new BookView; };
     auto* factory = new tc::ClassFactory<decltype(make)>(make);
     const HRESULT hr = factory->QueryInterface(iid, object);
@@ -220,5 +218,5 @@ DllGetClassObject(const char* clsid, const char* iid, void** object) {
 }
 
 extern "C" __attribute__((visibility("default"))) HRESULT DllRegisterServer() {
-    return tc::RegisterClass(CLSID_BOOK_VIEW, reinterpret_cast<const void*>(&DllRegisterServer));
+    return tc::RegisterClass(CLSID_BookView, reinterpret_cast<const void*>(&DllRegisterServer));
 }

@@ -1,6 +1,7 @@
 // Shared pieces of the word-list components: BSTRs and the class registration.
 #include "com_object.h"
 
+#include "platform/com.h"
 #include "platform/module.h"
 #include "platform/prefix.h"
 #include "platform/registry.h"
@@ -17,11 +18,11 @@ BSTR ToBstr(const std::u16string& text) {
                              static_cast<UINT>(text.size()));
 }
 
-HRESULT RegisterClass(const char* clsid, const void* address) {
+HRESULT RegisterClass(REFCLSID clsid, const void* address) {
     namespace p = tessaly::platform;
     const std::string module = p::ToWindowsPath(p::ModulePathOf(address));
     if (module.empty()) return E_FAIL;
-    const std::string key = std::string("CLSID\\") + clsid + "\\InprocServer32";
+    const std::string key = "CLSID\\" + p::ClsidToString(clsid) + "\\InprocServer32";
     HKEY handle = nullptr;
     if (p::RegCreateKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, p::KEY_ALL_ACCESS,
                            nullptr, &handle, nullptr) != 0)

@@ -1,8 +1,6 @@
 #pragma once
-// What the word-list components share: reference counting, interface ids compared without
-// regard to case, BSTR conversions, the class factory and the class's registration.
-#include <strings.h>
-
+// What the word-list components share: BSTR conversions, the class factory and the class's
+// registration.
 #include <atomic>
 #include <string>
 
@@ -10,24 +8,20 @@
 
 namespace tessaly::components {
 
-inline bool SameId(const char* a, const char* b) {
-    return a && b && strcasecmp(a, b) == 0;
-}
-
 std::u16string FromBstr(BSTR text);
 BSTR ToBstr(const std::u16string& text);
 
 // The class id's InprocServer32 key names the module holding address (its Windows path).
-HRESULT RegisterClass(const char* clsid, const void* address);
+HRESULT RegisterClass(REFCLSID clsid, const void* address);
 
 // A class factory making objects with make() (returned with one reference).
 template <typename Make> class ClassFactory final : public IClassFactory {
   public:
     explicit ClassFactory(Make make) : make_(make) {}
-    HRESULT QueryInterface(const char* iid, void** object) override {
+    HRESULT QueryInterface(REFIID iid, void** object) override {
         if (!object) return E_POINTER;
         *object = nullptr;
-        if (!SameId(iid, IID_IUNKNOWN) && !SameId(iid, IID_ICLASSFACTORY)) return E_NOINTERFACE;
+        if (!(iid == IID_IUnknown) && !(iid == IID_IClassFactory)) return E_NOINTERFACE;
         AddRef();
         *object = this;
         return S_OK;
@@ -38,10 +32,10 @@ template <typename Make> class ClassFactory final : public IClassFactory {
         if (left == 0) delete this;
         return left;
     }
-    HRESULT CreateInstance(IUnknown* outer, const char* iid, void** object) override {
+    HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
         if (!object) return E_POINTER;
         *object = nullptr;
-        if (outer) return static_cast<HRESULT>(0x80040110L); // no aggregation
+        if (outer) return CLASS_E_NOAGGREGATION;
         IUnknown* made = make_();
         if (!made) return E_OUTOFMEMORY;
         const HRESULT hr = made->QueryInterface(iid, object);

@@ -42,11 +42,10 @@ bool readDataFile(const std::string& posix, std::string& index, std::string& dat
 
 class RelatedWords final : public IRelatedWords {
   public:
-    HRESULT QueryInterface(const char* iid, void** object) override {
+    HRESULT QueryInterface(REFIID iid, void** object) override {
         if (!object) return E_POINTER;
         *object = nullptr;
-        if (!tc::SameId(iid, IID_IUNKNOWN) && !tc::SameId(iid, IID_IDISPATCH) &&
-            !tc::SameId(iid, IID_RELATED_WORDS))
+        if (!(iid == IID_IUnknown) && !(iid == IID_IDispatch) && !(iid == IID_RelatedWords))
             return E_NOINTERFACE;
         AddRef();
         *object = static_cast<IRelatedWords*>(this);
@@ -65,10 +64,8 @@ class RelatedWords final : public IRelatedWords {
         return S_OK;
     }
     HRESULT GetTypeInfo(UINT, LCID, void**) override { return E_NOTIMPL; }
-    HRESULT GetIDsOfNames(const char*, const char**, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT Invoke(DISPID, const char*, LCID, WORD, DISPPARAMS*, VARIANT*, void*, UINT*) override {
+    HRESULT GetIDsOfNames(REFIID, const char**, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, void*, UINT*) override {
         return DISP_E_MEMBERNOTFOUND;
     }
 
@@ -147,10 +144,10 @@ class RelatedWords final : public IRelatedWords {
 } // namespace
 
 extern "C" __attribute__((visibility("default"))) HRESULT
-DllGetClassObject(const char* clsid, const char* iid, void** object) {
+DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
     if (!object) return E_POINTER;
     *object = nullptr;
-    if (!tc::SameId(clsid, CLSID_RELATED_WORDS)) return CLASS_E_CLASSNOTAVAILABLE;
+    if (!(clsid == CLSID_RelatedWords)) return CLASS_E_CLASSNOTAVAILABLE;
     auto make = []() -> IUnknown* { return new RelatedWords; };
     auto* factory = new tc::ClassFactory<decltype(make)>(make);
     const HRESULT hr = factory->QueryInterface(iid, object);
@@ -159,6 +156,5 @@ DllGetClassObject(const char* clsid, const char* iid, void** object) {
 }
 
 extern "C" __attribute__((visibility("default"))) HRESULT DllRegisterServer() {
-    return tc::RegisterClass(CLSID_RELATED_WORDS,
-                             reinterpret_cast<const void*>(&DllRegisterServer));
+    return tc::RegisterClass(CLSID_RelatedWords, reinterpret_cast<const void*>(&DllRegisterServer));
 }

@@ -3,6 +3,7 @@
 // spreadsheet ("F1 BookView") component. Each is a module of ours found through the prefix's
 // registry (HKEY_CLASSES_ROOT\CLSID\{class id}\InprocServer32, default value: the module),
 // whose DllGetClassObject entry hands out a class factory; DllRegisterServer writes that key.
+#include <tessaly/com.h>
 #include <tessaly/types.h>
 #include <tessaly/variant.h>
 
@@ -11,24 +12,24 @@
 #define DISPATCH_PROPERTYGET 0x2
 #define DISPATCH_PROPERTYPUT 0x4
 #endif
-#ifndef E_NOINTERFACE
-#define E_NOINTERFACE ((HRESULT)0x80004002L)
-#endif
 #ifndef DISP_E_MEMBERNOTFOUND
 #define DISP_E_MEMBERNOTFOUND ((HRESULT)0x80020003L)
 #define DISP_E_BADPARAMCOUNT ((HRESULT)0x8002000EL)
 #endif
 #define DISP_E_EXCEPTION ((HRESULT)0x80020009L)
-#define REGDB_E_CLASSNOTREG ((HRESULT)0x80040154L)
-#define CLASS_E_CLASSNOTAVAILABLE ((HRESULT)0x80040111L)
 #define STG_E_FILENOTFOUND ((HRESULT)0x80030002L)
 
-#define CLSID_RELATED_WORDS "{2D4D0373-C30D-11D4-A1F1-CC6357BAA126}"
-#define IID_RELATED_WORDS "{2D4D0371-C30D-11D4-A1F1-CC6357BAA126}"
-#define CLSID_BOOK_VIEW "{B0475003-7740-11D1-BDC3-0020AF9F8E6E}"
-#define IID_IDISPATCH "{00020400-0000-0000-C000-000000000046}"
-#define IID_IUNKNOWN "{00000000-0000-0000-C000-000000000046}"
-#define IID_ICLASSFACTORY "{00000001-0000-0000-C000-000000000046}"
+// {2D4D0373-C30D-11D4-A1F1-CC6357BAA126}
+inline constexpr CLSID CLSID_RelatedWords = {
+    0x2D4D0373, 0xC30D, 0x11D4, {0xA1, 0xF1, 0xCC, 0x63, 0x57, 0xBA, 0xA1, 0x26}};
+// {2D4D0371-C30D-11D4-A1F1-CC6357BAA126}
+inline constexpr IID IID_RelatedWords = {
+    0x2D4D0371, 0xC30D, 0x11D4, {0xA1, 0xF1, 0xCC, 0x63, 0x57, 0xBA, 0xA1, 0x26}};
+// {B0475003-7740-11D1-BDC3-0020AF9F8E6E}
+inline constexpr CLSID CLSID_BookView = {
+    0xB0475003, 0x7740, 0x11D1, {0xBD, 0xC3, 0x00, 0x20, 0xAF, 0x9F, 0x8E, 0x6E}};
+// {00020400-0000-0000-C000-000000000046}
+inline constexpr IID IID_IDispatch = {0x00020400, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 // The related-word category every word list is read in: all related words of every sense.
 #define RELATED_WORDS_CATEGORY 28
@@ -41,16 +42,6 @@
 
 typedef LONG DISPID;
 
-// Interfaces are named by their identifiers' text ("{...}", letter case ignored).
-struct IUnknown {
-    virtual HRESULT QueryInterface(const char* iid, void** object) = 0;
-    virtual ULONG AddRef() = 0;
-    virtual ULONG Release() = 0;
-
-  protected:
-    ~IUnknown() = default;
-};
-
 // Arguments of a dispatch call, first argument first.
 struct DISPPARAMS {
     VARIANT* args = nullptr;
@@ -60,22 +51,14 @@ struct DISPPARAMS {
 struct IDispatch : IUnknown {
     virtual HRESULT GetTypeInfoCount(UINT* count) = 0;
     virtual HRESULT GetTypeInfo(UINT index, LCID locale, void** info) = 0;
-    virtual HRESULT GetIDsOfNames(const char* iid, const char** names, UINT count, LCID locale,
+    virtual HRESULT GetIDsOfNames(REFIID iid, const char** names, UINT count, LCID locale,
                                   DISPID* ids) = 0;
     // result arrives empty (VT_EMPTY) and may be null when the caller wants none.
-    virtual HRESULT Invoke(DISPID id, const char* iid, LCID locale, WORD flags, DISPPARAMS* params,
+    virtual HRESULT Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params,
                            VARIANT* result, void* exception, UINT* argError) = 0;
 
   protected:
     ~IDispatch() = default;
-};
-
-struct IClassFactory : IUnknown {
-    virtual HRESULT CreateInstance(IUnknown* outer, const char* iid, void** object) = 0;
-    virtual HRESULT LockServer(BOOL lock) = 0;
-
-  protected:
-    ~IClassFactory() = default;
 };
 
 // The related-word component's own methods, after the dispatch interface's seven. A word's
@@ -103,5 +86,4 @@ class TESSALY_API _com_error {
     HRESULT result_;
 };
 
-using DllGetClassObjectEntry = HRESULT (*)(const char* clsid, const char* iid, void** object);
 using DllRegisterServerEntry = HRESULT (*)();

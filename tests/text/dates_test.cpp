@@ -122,7 +122,8 @@ TEST_F(LocalTime, FollowsTheZoneRulesForTheInstant) {
 
 TEST_F(LocalTime, FileDatesInLocalTime) {
     const std::string posix = tessaly::testing::WriteFile(prefix_.scratch() + "/letter.txt", "x");
-    std::tm tm{0, 30, 14, 5, 0, 104, 0, 0, -1};
+    std::tm tm{};
+    tm.tm_min = 30, tm.tm_hour = 14, tm.tm_mday = 5, tm.tm_year = 104, tm.tm_isdst = -1;
     const time_t when = mktime(&tm);
     utimbuf times{when, when};
     utime(posix.c_str(), &times);

@@ -197,10 +197,11 @@ TEST(NamedColours, TheWebsColoursInListOrder) {
         EXPECT_EQ(kNamedColours[i].colour,
                   static_cast<COLORREF>(web.red() | web.green() << 8 | web.blue() << 16))
             << kNamedColours[i].name;
-        if (i > 0)
+        if (i > 0) {
             EXPECT_LT(
                 QString::fromLatin1(kNamedColours[i - 1].name).compare(name, Qt::CaseInsensitive),
                 0);
+        }
         EXPECT_EQ(name.contains("Grey"), name == "LightGrey"); // Gray, except LightGrey
     }
 }

@@ -16,6 +16,7 @@
 
 #include "commands.h"
 #include "platform/codepage.h"
+#include "platform/com.h"
 #include "platform/module.h"
 #include "platform/prefix.h"
 #include "platform/registry.h"
@@ -113,9 +114,9 @@ void spell(const std::string& file) {
 
 // A component the library ships with is registered under its class id on first use, as its
 // installation would.
-void ensureRegistered(const char* command, const char* clsid, const char* module) {
+void ensureRegistered(const char* command, REFCLSID clsid, const char* module) {
     HKEY key = nullptr;
-    const std::string path = std::string("CLSID\\") + clsid + "\\InprocServer32";
+    const std::string path = "CLSID\\" + p::ClsidToString(clsid) + "\\InprocServer32";
     if (p::RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, p::KEY_READ, &key) == 0) {
         p::RegCloseKey(key);
         return;
@@ -150,7 +151,7 @@ void related(const std::string& word) {
         if (!std::filesystem::exists(named))
             Fail("related", "thesaurus file " + named + " is missing");
     }
-    ensureRegistered("related", CLSID_RELATED_WORDS, "VereWords.dll");
+    ensureRegistered("related", CLSID_RelatedWords, "VereWords.dll");
     CStringArray list;
     try {
         GetRelatedWordList(CString(ToAnsi("related", word).c_str()), list);
@@ -165,7 +166,7 @@ void related(const std::string& word) {
 
 void table(const std::string& file) {
     if (!std::filesystem::exists(file)) Fail("table", "file " + file + " is missing");
-    ensureRegistered("table", CLSID_BOOK_VIEW, "BookView.dll");
+    ensureRegistered("table", CLSID_BookView, "BookView.dll");
     StartApplication("table", false);
     // The library's messages go to stderr instead of waiting for a person.
     std::vector<std::string> messages;

@@ -8,9 +8,9 @@ namespace tessaly::text {
 // Counts initialisations on the calling thread (S_OK the first, S_FALSE again).
 HRESULT CoInitializeThread();
 void CoUninitializeThread();
-// HKEY_CLASSES_ROOT\CLSID\{clsid}\InprocServer32 names the module; its DllGetClassObject's
-// factory makes the object. REGDB_E_CLASSNOTREG when the class is not registered,
-// CO_E_NOTINITIALIZED (0x800401F0) on a thread not initialised, the module's failures else.
-HRESULT CreateComponent(const char* clsid, const char* iid, void** object);
+// The platform's creation by class id (REGDB_E_CLASSNOTREG when the class is not registered,
+// CO_E_DLLNOTFOUND or CO_E_ERRORINDLL for a missing module or entry), and CO_E_NOTINITIALIZED
+// (0x800401F0) on a thread not initialised. The caller's last error stays as it was.
+HRESULT CreateComponent(REFCLSID clsid, REFIID iid, void** object);
 
 } // namespace tessaly::text

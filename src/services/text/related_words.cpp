@@ -36,7 +36,7 @@ int GetRelatedWordList(CString word, CStringArray& list) {
     if (FAILED(text::CoInitializeThread())) return 0;
 
     IRelatedWords* words = nullptr;
-    check(text::CreateComponent(CLSID_RELATED_WORDS, IID_RELATED_WORDS,
+    check(text::CreateComponent(CLSID_RelatedWords, IID_RelatedWords,
                                 reinterpret_cast<void**>(&words)),
           nullptr);
     std::u16string path = wide(dataFile), lookup = wide(word);

@@ -31,7 +31,7 @@ constexpr DWORD kChunk = 10240;
 HRESULT call(IDispatch* book, DISPID id, WORD flags, std::vector<VARIANT> args, VARIANT* result) {
     DISPPARAMS params{args.data(), static_cast<UINT>(args.size())};
     if (result) *result = VARIANT{};
-    return book->Invoke(id, IID_IDISPATCH, 0, flags, &params, result, nullptr, nullptr);
+    return book->Invoke(id, IID_IDispatch, 0, flags, &params, result, nullptr, nullptr);
 }
 
 LONG getLong(IDispatch* book, DISPID id) {
@@ -126,7 +126,7 @@ int GetDataFromFile(CString path, CStringArray& first, CStringArray& second) {
         return 0;
     }
     IDispatch* book = nullptr;
-    if (FAILED(text::CreateComponent(CLSID_BOOK_VIEW, IID_IDISPATCH,
+    if (FAILED(text::CreateComponent(CLSID_BookView, IID_IDispatch,
                                      reinterpret_cast<void**>(&book)))) {
         text::CoUninitializeThread();
         fw::AfxMessageBox(IDS_BOOKVIEW_FAILED, MB_OK);
