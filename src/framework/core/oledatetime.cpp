@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/core/linear_dates.h"
 #include "platform/locale.h"
 #include "platform/wintime.h"
 
@@ -61,18 +62,8 @@ double joinDate(long long day, long long second) {
     return day >= 0 ? static_cast<double>(day) + time : static_cast<double>(day) - time;
 }
 
-// Linear time: days as a continuous count across day 0.
-double toLinear(double date) {
-    if (date >= 0) return date;
-    const double c = std::ceil(date);
-    return c - (date - c);
-}
-
-double fromLinear(double x) {
-    if (x >= 0) return x;
-    const double f = std::floor(x);
-    return f + (f - x);
-}
+using tessaly::framework::FromLinearDate;
+using tessaly::framework::ToLinearDate;
 
 bool dateInRange(double date) {
     return std::isfinite(date) && date > kFirstDay - 1.0 && date < kLastDay + 1.0;
@@ -360,29 +351,31 @@ CString COleDateTime::Format(DWORD flags, LCID locale) const {
 
 bool COleDateTime::operator==(const COleDateTime& other) const {
     if (m_status != other.m_status) return false;
-    if (m_status == valid) return toLinear(m_dt) == toLinear(other.m_dt);
+    if (m_status == valid) return ToLinearDate(m_dt) == ToLinearDate(other.m_dt);
     return m_status == null;
 }
 
 bool COleDateTime::operator<(const COleDateTime& other) const {
-    return m_status == valid && other.m_status == valid && toLinear(m_dt) < toLinear(other.m_dt);
+    return m_status == valid && other.m_status == valid &&
+           ToLinearDate(m_dt) < ToLinearDate(other.m_dt);
 }
 
 bool COleDateTime::operator<=(const COleDateTime& other) const {
-    return m_status == valid && other.m_status == valid && toLinear(m_dt) <= toLinear(other.m_dt);
+    return m_status == valid && other.m_status == valid &&
+           ToLinearDate(m_dt) <= ToLinearDate(other.m_dt);
 }
 
 COleDateTime COleDateTime::operator+(const COleDateTimeSpan& span) const {
     COleDateTime result;
     result.m_status = combined(m_status, span.m_status);
-    if (result.m_status == valid) result = fromLinear(toLinear(m_dt) + span.m_span);
+    if (result.m_status == valid) result = FromLinearDate(ToLinearDate(m_dt) + span.m_span);
     return result;
 }
 
 COleDateTime COleDateTime::operator-(const COleDateTimeSpan& span) const {
     COleDateTime result;
     result.m_status = combined(m_status, span.m_status);
-    if (result.m_status == valid) result = fromLinear(toLinear(m_dt) - span.m_span);
+    if (result.m_status == valid) result = FromLinearDate(ToLinearDate(m_dt) - span.m_span);
     return result;
 }
 
@@ -401,7 +394,7 @@ COleDateTimeSpan COleDateTime::operator-(const COleDateTime& other) const {
     } else if (m_status != valid || other.m_status != valid) {
         result.m_status = COleDateTimeSpan::invalid;
     } else {
-        result = COleDateTimeSpan(toLinear(m_dt) - toLinear(other.m_dt));
+        result = COleDateTimeSpan(ToLinearDate(m_dt) - ToLinearDate(other.m_dt));
     }
     return result;
 }

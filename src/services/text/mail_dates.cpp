@@ -7,6 +7,7 @@
 #include <cmath>
 #include <ctime>
 
+#include "framework/core/linear_dates.h"
 #include "platform/files.h"
 #include "platform/wintime.h"
 
@@ -61,18 +62,8 @@ bool cutBefore(CString& rest, char separator, CString& part) {
 const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
-// Linear time: negative dates count their fraction forward from the start of their day.
-double toLinear(double date) {
-    if (date >= 0) return date;
-    const double c = std::ceil(date);
-    return c - (date - c);
-}
-
-double fromLinear(double linear) {
-    if (linear >= 0) return linear;
-    const double f = std::floor(linear);
-    return f + (f - linear);
-}
+using tessaly::framework::FromLinearDate;
+using tessaly::framework::ToLinearDate;
 
 // Local time by the zone's rules for the instant, through FILETIME.
 double utcToLocal(double utc) {
@@ -163,11 +154,11 @@ double GetDateFromString(CString text) {
 }
 
 double GetLocalDateTime(double date, int hours) {
-    const double utc = fromLinear(toLinear(date) - hours / 24.0);
+    const double utc = FromLinearDate(ToLinearDate(date) - hours / 24.0);
     long code = -1;
     GetOSVersion(code);
     if (code >= 30) return utcToLocal(utc);
-    return fromLinear(toLinear(utc) - biasAt(utc) / 1440.0);
+    return FromLinearDate(ToLinearDate(utc) - biasAt(utc) / 1440.0);
 }
 
 COleDateTimeSpan GetDateTimeSpanFromMinutes(int minutes) {
