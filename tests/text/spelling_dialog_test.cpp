@@ -17,7 +17,6 @@
 #include <tessaly/text.h>
 #include <tessaly/wnd.h>
 
-#include "platform/prefix.h"
 #include "spelling_support.h"
 #include "support/prefix.h"
 #include "support/qt_app.h"
