@@ -91,12 +91,8 @@ class Associations : public OutsideProgramTest {
         PresentWindows(2, 5, 1); // XP: the Explorer keys are touched
     }
     std::string Export() {
-        std::string text;
-        for (const char* key :
-             {"HKEY_LOCAL_MACHINE\\Software\\Classes",
-              "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer"})
-            text += RunTessaly({"reg", "export", key}).out;
-        return text;
+        return RunTessaly({"reg", "export", "HKEY_LOCAL_MACHINE\\Software\\Classes"}).out +
+               RunTessaly({"reg", "export", "HKEY_CURRENT_USER\\" + std::string(kExplorer)}).out;
     }
     std::string Text(HKEY root, const std::string& key, const char* value = "") {
         return GetStringRegistry(root, key.c_str(), value).str();
