@@ -22,6 +22,7 @@ namespace {
 
 const std::string kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 const std::string kJava = "Software\\JavaSoft\\Java Runtime Environment";
+const char kPrefs[] = "Software\\JavaSoft\\Prefs\\org\\mrbook\\mrpostman";
 const std::string kMissingAgent = "Can't find Orvo WebMail Agent.";
 
 // Whether another process's window (a handle the library gave) is mapped on the display.
@@ -37,12 +38,11 @@ bool mapped(HWND window) {
     return result;
 }
 
-class CompanionPrograms : public OutsideProgramTest {
-  protected:
-    void Uninstall(const std::string& entry, const char* value, const std::string& text) {
-        PutRegText(HKEY_LOCAL_MACHINE, (kUninstall + entry).c_str(), value, text);
-    }
-};
+void uninstall(const std::string& entry, const char* value, const std::string& text) {
+    PutRegText(HKEY_LOCAL_MACHINE, (kUninstall + entry).c_str(), value, text);
+}
+
+using CompanionPrograms = OutsideProgramTest;
 
 TEST_F(CompanionPrograms, SetupsRunAndAreWaitedFor) {
     const std::string open = install + "/OpenSource/";
@@ -53,11 +53,7 @@ TEST_F(CompanionPrograms, SetupsRunAndAreWaitedFor) {
         Strings seen, runs;
     } cases[] = {
         {"filezilla", 1, {}, {"run filezilla setup"}},
-        {"xananews",
-         2,
-         {"C:\\Orvo\\OpenSource\\XanaNews Setup\\xananews_setup.exe file is not found."},
-         {}},
-        {"tamsel", 2, {"file is not found."}, {}},
+        {"xananews", 2, {"OpenSource\\XanaNews Setup\\xananews_setup.exe file is not found."}, {}},
         {"Filezilla", 2, {"file is not found."}, {}},
     };
     for (const auto& c : cases) {
@@ -74,11 +70,11 @@ TEST_F(CompanionPrograms, SetupsRunAndAreWaitedFor) {
     const std::string folder = "cwd " + open + "GIMP Setup";
     EXPECT_EQ(Lines(log, true), (Strings{"run gtk", folder, "run gimp", folder}));
     EXPECT_EQ(fs::current_path(), fs::path(open + "GIMP Setup"));
-    // Ergane: its setup folder's files go into the program folder, keeping those there.
+    // Ergane: the setup folder's files join the program folder's, which are kept.
     Recorder(open + "Ergane Setup/setup.exe", "ergane setup");
     WriteFile(open + "Ergane Setup/words.dic", "new");
     WriteFile(c + "/Apps/Ergane/words.dic", "mine");
-    Uninstall("ergane_is1", "Inno Setup: App Path", "C:\\Apps\\Ergane");
+    uninstall("ergane_is1", "Inno Setup: App Path", "C:\\Apps\\Ergane");
     Expect({});
     EXPECT_EQ(InstallOpenSourceProgram("ergane"), 1);
     EXPECT_EQ(Lines(log), Strings{"run ergane setup"});
@@ -87,12 +83,12 @@ TEST_F(CompanionPrograms, SetupsRunAndAreWaitedFor) {
 }
 
 TEST_F(CompanionPrograms, InstalledProgramsStartAndMissingOnesAreOffered) {
-    Uninstall("filezilla", "UninstallString", "\"C:\\Apps\\FileZilla\\uninstall.exe\"");
-    Uninstall("WinGimp-2.0_is1", "Inno Setup: App Path", "C:\\Apps\\GIMP");
-    Uninstall("xananews_is1", "Inno Setup: App Path", "C:\\Apps\\Xana\\");
-    Uninstall("Abiword2", "InstallLocation", "C:\\Apps\\Abi");
-    Uninstall("notes_is1", "Inno Setup: App Path", "C:\\Apps\\Notes");
-    Uninstall("scilab_is1", "Inno Setup: App Path", "C:\\Apps\\SciLab"); // not its entry
+    uninstall("filezilla", "UninstallString", "\"C:\\Apps\\FileZilla\\uninstall.exe\"");
+    uninstall("WinGimp-2.0_is1", "Inno Setup: App Path", "C:\\Apps\\GIMP");
+    uninstall("xananews_is1", "Inno Setup: App Path", "C:\\Apps\\Xana\\");
+    uninstall("Abiword2", "InstallLocation", "C:\\Apps\\Abi");
+    uninstall("notes_is1", "Inno Setup: App Path", "C:\\Apps\\Notes");
+    uninstall("scilab_is1", "Inno Setup: App Path", "C:\\Apps\\SciLab"); // not its entry
     for (const char* program : {"FileZilla/FileZilla", "GIMP/bin/gimp-2.0", "Xana/NewsReader3",
                                 "Abi/abiword/bin/abiword"})
         Recorder(c + "/Apps/" + program, fs::path(program).filename().string());
@@ -126,6 +122,7 @@ TEST_F(CompanionPrograms, InstalledProgramsStartAndMissingOnesAreOffered) {
 
 TEST_F(CompanionPrograms, TheNativeProxyRunsOnce) {
     const std::string folder = install + "/OpenSource/Rindle", program = folder + "/Rindle.exe";
+    const std::string failed = "Failed to start C:\\Orvo\\OpenSource\\Rindle\\Rindle.exe.";
     const struct {
         int checkOnly, showErrors;
         fs::perms present; // none: missing
@@ -136,12 +133,7 @@ TEST_F(CompanionPrograms, TheNativeProxyRunsOnce) {
         {0, 0, fs::perms::none, 0, {}, 0},
         {0, 1, fs::perms::none, 0, {kMissingAgent}, 0},
         {1, 0, fs::perms::owner_read, 1, {}, 0},
-        {0,
-         0,
-         fs::perms::owner_read,
-         0,
-         {"Failed to start C:\\Orvo\\OpenSource\\Rindle\\Rindle.exe."},
-         0},
+        {0, 0, fs::perms::owner_read, 0, {failed}, 0},
         {0, 0, fs::perms::owner_all, 1, {}, 1},
         {0, 1, fs::perms::owner_all, 1, {}, 1}, // running already: not a second one
     };
@@ -166,8 +158,8 @@ TEST_F(CompanionPrograms, TheJavaProxyRunsOnceWithItsWindowHidden) {
     PrivateDisplay display;
     ASSERT_FALSE(display.Name().empty());
     setenv("DISPLAY", display.Name().c_str(), 1);
-    const std::string folder = install + "/OpenSource/OpenSourceHTTP",
-                      jre = prefix_.scratch() + "/jre";
+    const std::string folder = install + "/OpenSource/OpenSourceHTTP";
+    const std::string jre = prefix_.scratch() + "/jre", javaw = jre + "/bin/javaw";
     const std::string jar = std::string(TESSALY_BUILD_DIR) + "/lib/OpenSourceHTTP.jar";
     ASSERT_TRUE(fs::exists(jar));
     fs::create_directories(jre + "/bin");
@@ -183,15 +175,9 @@ TEST_F(CompanionPrograms, TheJavaProxyRunsOnceWithItsWindowHidden) {
         [&] {
             PutRegText(HKEY_LOCAL_MACHINE, (kJava + "\\1.8").c_str(), "JavaHome", WindowsPath(jre));
         },
-        [&] {
-            chmod(WriteFile(jre + "/bin/javaw", std::string("\x7f"
-                                                            "ELF\x02",
-                                                            5))
-                      .c_str(),
-                  0755);
-        },
+        [&] { chmod(WriteFile(javaw, std::string("\x7f\x45LF\x02", 5)).c_str(), 0755); },
     };
-    const char* notices[] = {"1031", "1031", "1031", "Can't find Orvo WebMail Agent."};
+    const std::string notices[] = {"1031", "1031", "1031", kMissingAgent};
     for (int step = 0; step < 4; ++step) {
         steps[step]();
         for (int showErrors : {0, 1}) {
@@ -206,19 +192,14 @@ TEST_F(CompanionPrograms, TheJavaProxyRunsOnceWithItsWindowHidden) {
     EXPECT_EQ(StartPostMan(0, 0), 0); // the runtime's program cannot be started
     EXPECT_TRUE(
         Seen({"Failed to start C:\\Orvo\\OpenSource\\OpenSourceHTTP\\OpenSourceHTTP.jar."}));
-    fs::remove(jre + "/bin/javaw");
-    fs::create_symlink(std::string(TESSALY_BUILD_DIR) + "/bin/tessaly-launcher",
-                       jre + "/bin/javaw");
+    fs::remove(javaw);
+    fs::create_symlink(std::string(TESSALY_BUILD_DIR) + "/bin/tessaly-launcher", javaw);
     Expect({});
     EXPECT_EQ(StartPostMan(0, 1), 1);
     const HWND window = CWnd::FindWindow("org.mrbook.mrpostman.gui.MrPostmanGui", "MrPostMan");
     ASSERT_NE(window, nullptr);
     EXPECT_FALSE(mapped(window));
-    EXPECT_EQ(GetStringRegistry(HKEY_CURRENT_USER,
-                                "Software\\JavaSoft\\Prefs\\org\\mrbook\\mrpostman",
-                                "/Run/Gui/Start")
-                  .str(),
-              "true");
+    EXPECT_EQ(GetStringRegistry(HKEY_CURRENT_USER, kPrefs, "/Run/Gui/Start").str(), "true");
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(StartPostMan(0, 1), 1); // running: at once, and not a second one
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));

@@ -1,5 +1,4 @@
-// Mail and database date texts, UTC to local time under several zones, minute spans, file
-// dates, and the Date Received dialog through the automation API.
+// Mail and database date texts, spans, UTC to local time, file dates, the Date Received dialog.
 #include <tessaly/foundation.h>
 #include <tessaly/text.h>
 
@@ -10,10 +9,9 @@
 #include <string>
 
 #include "../dialogs/choices_support.h"
-#include "platform/registry.h"
+#include "../foundation/windows_version.h"
 
 using namespace choices_test;
-namespace p = tessaly::platform;
 
 namespace {
 
@@ -26,7 +24,6 @@ std::string shown(double date) {
 // One row per rule of the mail date reader.
 const std::pair<const char*, const char*> kMailDates[] = {
     {"Mon, 5 Jan 2004 10:00:00 +0100", "2004-01-05 09:00:00"},  // east of UTC
-    {"Mon, 5 Jan 2004 10:00:00 -0500", "2004-01-05 15:00:00"},  // west of UTC
     {"Tue, 06 jan 04 23:30:00 -0200", "2004-01-07 01:30:00"},   // case, short year, day + 1
     {"Thu, 1 Jan 2004 00:30:00 +0100", "2003-12-31 23:30:00"},  // day 0 rolls back
     {"Mon, 5 Jan 99 10:00:00 +0000", "2099-01-05 10:00:00"},    // 99 is 2099
@@ -41,9 +38,7 @@ const std::pair<const char*, const char*> kMailDates[] = {
     {"Mon, 40 Jan 2004 10:00:00 +0000", "0"},                   // and refuses day 40
     {"Mon, 5 January 2004 10:00:00 +0000", "0"},                // month 0
     {"5 Jan 2004 10:00:00 +0000", "-1"},                        // no comma
-    {"Mon, 5", "-1"},                                           // no blank after the day
-    {"Mon, 5 Jan", "-1"},                                       // nor after the month
-    {"Mon, 5 Jan 2004", "-1"},                                  // nor after the year
+    {"Mon, 5 Jan 2004", "-1"},                                  // no blank after the year
     {"Mon, 5 Jan 2004 10 +0000", "-1"},                         // no colon
     {"Mon, 5 Jan 2004 10:00 +0000", "-1"},                      // no seconds
 };
@@ -54,11 +49,7 @@ TEST(Dates, MailDatabaseAndSpans) {
     EXPECT_EQ(shown(GetDateFromString("2004-01-12 13:45:59")), "2004-01-12 13:45:00");
     EXPECT_EQ(shown(GetDateFromString("2004/01/12T13x45")), "2004-01-12 13:45:00");
     EXPECT_EQ(GetDateFromString("2004-01-12 13:4"), 0.0);
-    for (auto [minutes, days] : {std::pair{1500, 1 + 1 / 24.0},
-                                 {-30, -30 / 1440.0},
-                                 {59, 59 / 1440.0},
-                                 {1439, 1439 / 1440.0},
-                                 {2880, 2.0}})
+    for (auto [minutes, days] : {std::pair{1500, 1 + 1 / 24.0}, {-30, -30 / 1440.0}, {2880, 2.0}})
         EXPECT_NEAR(double(GetDateTimeSpanFromMinutes(minutes)), days, 1e-12) << minutes;
 }
 
@@ -70,16 +61,6 @@ class LocalTime : public tessaly::testing::PrefixTest {
         unsetenv("TZ");
         tzset();
     }
-    // The system as that Windows version (XP gives a code of 30 or more, 98 one below).
-    static void Present(DWORD platformId, DWORD major, DWORD minor) {
-        HKEY key = nullptr;
-        p::RegCreateKeyA(HKEY_LOCAL_MACHINE, "Software\\Tessaly\\Platform\\Version", &key);
-        for (auto [name, value] : {std::pair<const char*, DWORD>{"PlatformId", platformId},
-                                   {"MajorVersion", major},
-                                   {"MinorVersion", minor}})
-            p::RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
-        p::RegCloseKey(key);
-    }
 };
 
 // Half-hour zones and both sides of daylight-saving changes, through both version families.
@@ -90,17 +71,17 @@ TEST_F(LocalTime, FollowsTheZoneRulesForTheInstant) {
         int hours; // subtracted first
         const char* local;
     } cases[] = {
-        {"UTC", {2004, 1, 12, 12, 0, 0}, 0, "2004-01-12 12:00:00"},
         {"Asia/Kolkata", {2004, 1, 12, 12, 0, 0}, 0, "2004-01-12 17:30:00"},
         {"America/New_York", {2004, 4, 4, 6, 59, 0}, 0, "2004-04-04 01:59:00"},
         {"America/New_York", {2004, 4, 4, 7, 0, 0}, 0, "2004-04-04 03:00:00"},
         {"America/New_York", {2004, 4, 4, 9, 0, 0}, 2, "2004-04-04 03:00:00"},
         {"Australia/Adelaide", {2004, 1, 12, 0, 0, 0}, 0, "2004-01-12 10:30:00"},
-        {"Australia/Adelaide", {2004, 7, 12, 0, 0, 0}, 0, "2004-07-12 09:30:00"},
         {"Europe/Berlin", {2004, 1, 1, 0, 30, 0}, -1, "2004-01-01 02:30:00"},
     };
     for (DWORD platformId : {2, 1}) {
-        Present(platformId, platformId == 2 ? 5 : 4, platformId == 2 ? 1 : 10);
+        // XP gives a version code of 30 or more, 98 one below.
+        tessaly::testing::PresentWindows(platformId, platformId == 2 ? 5 : 4,
+                                         platformId == 2 ? 1 : 10);
         long code = -1;
         GetOSVersion(code);
         EXPECT_EQ(code >= 30, platformId == 2);
@@ -110,8 +91,7 @@ TEST_F(LocalTime, FollowsTheZoneRulesForTheInstant) {
             EXPECT_EQ(shown(GetLocalDateTime(c.utc, c.hours)), c.local) << c.tz << platformId;
         }
     }
-    // Before 30 December 1899 the subtraction goes through linear time: -1.25 is
-    // 29 December 06:00, two hours earlier -1 - 4/24; 01:30 on day 0 turns into the day before.
+    // Before 30 December 1899 the subtraction goes through linear time (-1.25 is 29 Dec 06:00).
     setenv("TZ", "UTC", 1);
     tzset();
     EXPECT_NEAR(GetLocalDateTime(-1.25, 2), -1 - 4 / 24.0, 1e-9);
@@ -220,7 +200,6 @@ TEST_F(DateReceived, OkWritesTheRangeOrRefusesIt) {
             ASSERT_EQ(messages.size(), 1u);
             EXPECT_EQ(messages[0].rfind("Please enter a date in 'Before' box that is after ", 0),
                       0u);
-            EXPECT_NE(messages[0].find("2004"), std::string::npos) << messages[0];
         }
     }
 }
