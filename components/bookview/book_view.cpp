@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "../related/com_object.h"
+#include "com_object.h"
 #include "platform/codepage.h"
 #include "platform/prefix.h"
 
@@ -207,14 +207,8 @@ class BookView final : public IDispatch {
 
 extern "C" __attribute__((visibility("default"))) HRESULT
 DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (!(clsid == CLSID_BookView)) return CLASS_E_CLASSNOTAVAILABLE;
-    auto make = []() -> IUnknown* { return new BookView; };
-    auto* factory = new tc::ClassFactory<decltype(make)>(make);
-    const HRESULT hr = factory->QueryInterface(iid, object);
-    factory->Release();
-    return hr;
+    return tc::ServeClass(clsid, CLSID_BookView, iid, object,
+                          []() -> IUnknown* { return new BookView; });
 }
 
 extern "C" __attribute__((visibility("default"))) HRESULT DllRegisterServer() {

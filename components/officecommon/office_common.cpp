@@ -7,6 +7,8 @@
 
 #include <atomic>
 
+#include "com_object.h"
+
 namespace {
 
 class OfficeCommon final : public IOfficeCommon {
@@ -52,39 +54,10 @@ class OfficeCommon final : public IOfficeCommon {
     std::atomic<ULONG> references_{1};
 };
 
-class Factory final : public IClassFactory {
-  public:
-    HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-            *object = static_cast<IClassFactory*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return 2; } // the factory lives with the module
-    ULONG Release() override { return 1; }
-    HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (outer) return CLASS_E_NOAGGREGATION;
-        auto* created = new OfficeCommon;
-        const HRESULT hr = created->QueryInterface(iid, object);
-        created->Release();
-        return hr;
-    }
-    HRESULT LockServer(BOOL) override { return S_OK; }
-};
-
-Factory factory;
-
 } // namespace
 
 extern "C" __attribute__((visibility("default"))) HRESULT
 DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (!(clsid == CLSID_OfficeCommon)) return CLASS_E_CLASSNOTAVAILABLE;
-    return factory.QueryInterface(iid, object);
+    return tessaly::components::ServeClass(clsid, CLSID_OfficeCommon, iid, object,
+                                           []() -> IUnknown* { return new OfficeCommon; });
 }

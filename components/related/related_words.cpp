@@ -145,14 +145,8 @@ class RelatedWords final : public IRelatedWords {
 
 extern "C" __attribute__((visibility("default"))) HRESULT
 DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (!(clsid == CLSID_RelatedWords)) return CLASS_E_CLASSNOTAVAILABLE;
-    auto make = []() -> IUnknown* { return new RelatedWords; };
-    auto* factory = new tc::ClassFactory<decltype(make)>(make);
-    const HRESULT hr = factory->QueryInterface(iid, object);
-    factory->Release();
-    return hr;
+    return tc::ServeClass(clsid, CLSID_RelatedWords, iid, object,
+                          []() -> IUnknown* { return new RelatedWords; });
 }
 
 extern "C" __attribute__((visibility("default"))) HRESULT DllRegisterServer() {

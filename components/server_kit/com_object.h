@@ -1,6 +1,6 @@
 #pragma once
-// What the word-list components share: BSTR conversions, the class factory and the class's
-// registration.
+// What the in-process servers share: BSTR conversions, the class factory, the factory entry
+// and the class's registration.
 #include <atomic>
 #include <string>
 
@@ -48,5 +48,17 @@ template <typename Make> class ClassFactory final : public IClassFactory {
     Make make_;
     std::atomic<ULONG> refs_{1};
 };
+
+// The body of DllGetClassObject for a server of one class (served) whose objects make() makes.
+template <typename Make>
+HRESULT ServeClass(REFCLSID asked, REFCLSID served, REFIID iid, void** object, Make make) {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (!(asked == served)) return CLASS_E_CLASSNOTAVAILABLE;
+    auto* factory = new ClassFactory<Make>(make);
+    const HRESULT hr = factory->QueryInterface(iid, object);
+    factory->Release();
+    return hr;
+}
 
 } // namespace tessaly::components

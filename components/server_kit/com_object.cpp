@@ -1,4 +1,4 @@
-// Shared pieces of the word-list components: BSTRs and the class registration.
+// Shared pieces of the in-process servers: BSTRs and the class registration.
 #include "com_object.h"
 
 #include "platform/com.h"
