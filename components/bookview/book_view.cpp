@@ -106,21 +106,10 @@ LONG argLong(const DISPPARAMS* params, UINT index) {
     }
 }
 
-class BookView final : public IDispatch {
+class BookView final : public tc::ServerObject<BookView, IDispatch> {
   public:
     HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (!(iid == IID_IUnknown) && !(iid == IID_IDispatch)) return E_NOINTERFACE;
-        AddRef();
-        *object = static_cast<IDispatch*>(this);
-        return S_OK;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
+        return Answer(iid, object, {IID_IUnknown, IID_IDispatch});
     }
     HRESULT GetTypeInfoCount(UINT* count) override {
         if (count) *count = 0;
@@ -199,7 +188,6 @@ class BookView final : public IDispatch {
         return true;
     }
 
-    std::atomic<ULONG> refs_{1};
     Sheet sheet_;
 };
 

@@ -11,23 +11,10 @@
 
 namespace {
 
-class OfficeCommon final : public IOfficeCommon {
+class OfficeCommon final : public tessaly::components::ServerObject<OfficeCommon, IOfficeCommon> {
   public:
     HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IOfficeCommon) {
-            *object = static_cast<IOfficeCommon*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++references_; }
-    ULONG Release() override {
-        const ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
+        return Answer(iid, object, {IID_IUnknown, IID_IOfficeCommon});
     }
     HRESULT Reserved3() override { return E_NOTIMPL; }
     HRESULT Reserved4() override { return E_NOTIMPL; }
@@ -49,9 +36,6 @@ class OfficeCommon final : public IOfficeCommon {
                           MB_OK | MB_ICONEXCLAMATION);
         return S_OK;
     }
-
-  private:
-    std::atomic<ULONG> references_{1};
 };
 
 } // namespace

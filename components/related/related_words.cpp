@@ -40,22 +40,10 @@ bool readDataFile(const std::string& posix, std::string& index, std::string& dat
     return !index.empty() && !data.empty();
 }
 
-class RelatedWords final : public IRelatedWords {
+class RelatedWords final : public tc::ServerObject<RelatedWords, IRelatedWords> {
   public:
     HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (!(iid == IID_IUnknown) && !(iid == IID_IDispatch) && !(iid == IID_RelatedWords))
-            return E_NOINTERFACE;
-        AddRef();
-        *object = static_cast<IRelatedWords*>(this);
-        return S_OK;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
+        return Answer(iid, object, {IID_IUnknown, IID_IDispatch, IID_RelatedWords});
     }
     // The dual interface's dispatch half is not used by the library: its calls go through
     // the interface's own methods.
@@ -136,7 +124,6 @@ class RelatedWords final : public IRelatedWords {
         if (count > 0) thesaurus_->CleanUpAfterLookup(&meanings, count);
     }
 
-    std::atomic<ULONG> refs_{1};
     std::unique_ptr<MyThes> thesaurus_;
     std::vector<std::u16string> found_;
 };

@@ -94,6 +94,13 @@ std::string propertyText(Display& d, Window window, xcb_atom_t name, xcb_atom_t 
     return std::string(data, static_cast<size_t>(xcb_get_property_value_length(reply.get())));
 }
 
+std::unique_ptr<xcb_get_window_attributes_reply_t, FreeReply> attributesOf(Display& d,
+                                                                           Window window) {
+    return std::unique_ptr<xcb_get_window_attributes_reply_t, FreeReply>(
+        xcb_get_window_attributes_reply(d.connection,
+                                        xcb_get_window_attributes(d.connection, window), nullptr));
+}
+
 std::vector<Window> children(Display& d, Window window) {
     std::vector<Window> result;
     std::unique_ptr<xcb_query_tree_reply_t, FreeReply> tree(
@@ -163,11 +170,7 @@ std::vector<Window> Children(Window window) {
 bool Exists(Window window) {
     std::lock_guard lock(displayLock);
     Display* d = current();
-    if (!d || !window) return false;
-    std::unique_ptr<xcb_get_window_attributes_reply_t, FreeReply> attributes(
-        xcb_get_window_attributes_reply(d->connection,
-                                        xcb_get_window_attributes(d->connection, window), nullptr));
-    return attributes != nullptr;
+    return d && window && attributesOf(*d, window) != nullptr;
 }
 
 std::string ClassName(Window window) {
@@ -228,9 +231,7 @@ bool IsViewable(Window window) {
     std::lock_guard lock(displayLock);
     Display* d = current();
     if (!d || !window) return false;
-    std::unique_ptr<xcb_get_window_attributes_reply_t, FreeReply> attributes(
-        xcb_get_window_attributes_reply(d->connection,
-                                        xcb_get_window_attributes(d->connection, window), nullptr));
+    const auto attributes = attributesOf(*d, window);
     return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
 }
 

@@ -33,20 +33,14 @@ int leadingNumber(const char* text) {
     return static_cast<int>(value);
 }
 
-// The fields go through the calendar conversion as 16-bit unsigned values, as the SYSTEMTIME
-// record holds them; a refused record gives 0.0.
+// The fields go through the date type's own setter, which holds them as 16-bit unsigned
+// values as the SYSTEMTIME record does; a refused date gives 0.0.
 double fieldsToDate(long long year, long long month, long long day, long long hour,
                     long long minute, long long second) {
-    SYSTEMTIME fields{};
-    fields.wYear = static_cast<WORD>(year);
-    fields.wMonth = static_cast<WORD>(month);
-    fields.wDay = static_cast<WORD>(day);
-    fields.wHour = static_cast<WORD>(hour);
-    fields.wMinute = static_cast<WORD>(minute);
-    fields.wSecond = static_cast<WORD>(second);
-    double date = 0.0;
-    SystemTimeToVariantTime(&fields, &date);
-    return date;
+    COleDateTime date;
+    date.SetDateTime(static_cast<int>(year), static_cast<int>(month), static_cast<int>(day),
+                     static_cast<int>(hour), static_cast<int>(minute), static_cast<int>(second));
+    return static_cast<DATE>(date);
 }
 
 // Takes the text before the first separator out of `rest` (the separator goes too); false
