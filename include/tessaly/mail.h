@@ -83,3 +83,15 @@ TESSALY_API void GetDefaultEmailFolder(char* buffer);
 TESSALY_API HWND GetCorvaneClient();
 TESSALY_API HWND GetCorvaneChildFrame();
 TESSALY_API HWND GetPradel();
+
+// ---- Internet connectivity and web pages ----
+// 1 when the machine's check host (HKLM Software\Varnholt\Tessaly2001\Internet "Check Host",
+// default a well-known public host) resolves within "Check Timeout" ms; messages 517 / 518
+// when asked for.
+TESSALY_API int OnCheckInternetConnection(int showSuccess, int showFailure);
+// The page and its resources as one MIME HTML file, replacing the file. Note the inverted
+// result: 0 saved; 1 when the message component is not registered (no file made) or building
+// or saving failed ("Save E-Mail File Exception" shown).
+TESSALY_API int SaveWholePage(const char* url, const char* file);
+// The maker's home page in the user's browser; failures are not reported.
+TESSALY_API void GotoWeb();
