@@ -98,8 +98,8 @@ class Message final : public tc::ServerObject<Message, IMessage> {
     HRESULT CreateMHTMLBody(BSTR url, LONG flags, BSTR user, BSTR password) override {
         webarchive::FetchLimits limits;
         limits.timeoutMs = field(MHTML_FIELD_TIMEOUT_MS, limits.timeoutMs);
-        limits.sizeLimit = static_cast<size_t>(
-            field(MHTML_FIELD_SIZE_LIMIT, static_cast<LONG>(limits.sizeLimit)));
+        limits.sizeLimit =
+            static_cast<size_t>(field(MHTML_FIELD_SIZE_LIMIT, static_cast<LONG>(limits.sizeLimit)));
         limits.parallel = field(MHTML_FIELD_PARALLEL, limits.parallel);
         limits.user = utf8(user);
         limits.password = utf8(password);

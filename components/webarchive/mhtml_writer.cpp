@@ -24,7 +24,8 @@ GMimePart* makePart(const ArchivePart& source) {
     std::string type = source.contentType.empty() ? "application/octet-stream" : source.contentType;
     const size_t slash = type.find('/');
     if (slash == std::string::npos) type = "application/octet-stream";
-    const std::string major = type.substr(0, type.find('/')), minor = type.substr(type.find('/') + 1);
+    const std::string major = type.substr(0, type.find('/')),
+                      minor = type.substr(type.find('/') + 1);
     GMimePart* part = g_mime_part_new_with_type(major.c_str(), minor.c_str());
     if (!source.charset.empty() && isText(type))
         g_mime_object_set_content_type_parameter(GMIME_OBJECT(part), "charset",
@@ -32,7 +33,8 @@ GMimePart* makePart(const ArchivePart& source) {
     g_mime_object_set_header(GMIME_OBJECT(part), "Content-Location", source.location.c_str(),
                              nullptr);
     GMimeStream* stream = g_mime_stream_mem_new_with_buffer(source.body.data(), source.body.size());
-    GMimeDataWrapper* content = g_mime_data_wrapper_new_with_stream(stream, GMIME_CONTENT_ENCODING_DEFAULT);
+    GMimeDataWrapper* content =
+        g_mime_data_wrapper_new_with_stream(stream, GMIME_CONTENT_ENCODING_DEFAULT);
     g_mime_part_set_content(part, content);
     g_object_unref(content);
     g_object_unref(stream);
@@ -46,7 +48,8 @@ GMimePart* makePart(const ArchivePart& source) {
 std::string WriteMhtml(const std::vector<ArchivePart>& parts, const std::string& title) {
     gmimeInit();
     GMimeMessage* message = g_mime_message_new(TRUE);
-    g_mime_object_set_header(GMIME_OBJECT(message), "From", "<Saved by Tessaly>", nullptr);
+    g_mime_message_add_mailbox(message, GMIME_ADDRESS_TYPE_FROM, "Saved by Tessaly",
+                               "tessaly@localhost");
     g_mime_message_set_subject(message, title.c_str(), "utf-8");
     GDateTime* now = g_date_time_new_now_local();
     g_mime_message_set_date(message, now);

@@ -5,8 +5,8 @@
 #include <curl/curl.h>
 
 #include <algorithm>
-#include <cstring>
 #include <cctype>
+#include <cstring>
 #include <memory>
 #include <mutex>
 
@@ -26,11 +26,11 @@ struct Transfer {
 size_t onData(char* data, size_t size, size_t count, void* context) {
     auto* t = static_cast<Transfer*>(context);
     const size_t bytes = size * count;
-    if (*t->used + bytes > t->limit) {
+    // Each download may fill what the finished ones left; a part that floods ends alone.
+    if (t->fetch->body.size() + bytes > t->limit - std::min(t->limit, *t->used)) {
         t->overLimit = true;
         return 0; // aborts this download only
     }
-    *t->used += bytes;
     t->fetch->body.append(data, bytes);
     return bytes;
 }
@@ -46,8 +46,9 @@ void splitContentType(const char* header, Fetch& fetch) {
     std::string text(header);
     const size_t semicolon = text.find(';');
     std::string type = text.substr(0, semicolon);
-    type.erase(std::remove_if(type.begin(), type.end(), [](unsigned char c) { return std::isspace(c); }),
-               type.end());
+    type.erase(
+        std::remove_if(type.begin(), type.end(), [](unsigned char c) { return std::isspace(c); }),
+        type.end());
     std::transform(type.begin(), type.end(), type.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     fetch.contentType = type;
@@ -122,12 +123,14 @@ void PageFetcher::Run(std::vector<Fetch>& fetches) {
             const char* type = nullptr;
             curl_easy_getinfo(easy, CURLINFO_CONTENT_TYPE, &type);
             splitContentType(type, *t->fetch);
-            t->fetch->ok = message->data.result == CURLE_OK && status >= 200 && status < 300 &&
-                           !t->overLimit;
-            if (!t->fetch->ok) {
-                used_ -= std::min(used_, t->fetch->body.size()); // a failed part takes no room
-                t->fetch->body.clear();
-            }
+            t->fetch->ok =
+                message->data.result == CURLE_OK && status >= 200 && status < 300 &&
+                !t->overLimit &&
+                t->fetch->body.size() <= limits_.sizeLimit - std::min(limits_.sizeLimit, used_);
+            if (t->fetch->ok)
+                used_ += t->fetch->body.size();
+            else
+                t->fetch->body.clear(); // a failed part takes no room
             curl_multi_remove_handle(multi_, easy);
             curl_easy_cleanup(easy);
         }

@@ -7,10 +7,10 @@
 namespace webarchive {
 
 struct FetchLimits {
-    long timeoutMs = 30000;          // one download, connection included
-    size_t sizeLimit = 64u << 20;    // all downloads of one page together
-    long parallel = 8;               // downloads at once
-    std::string user, password;      // offered only when a server asks
+    long timeoutMs = 30000;       // one download, connection included
+    size_t sizeLimit = 64u << 20; // all downloads of one page together
+    long parallel = 8;            // downloads at once
+    std::string user, password;   // offered only when a server asks
 };
 
 struct Fetch {
@@ -28,7 +28,8 @@ class PageFetcher {
     PageFetcher(const PageFetcher&) = delete;
     PageFetcher& operator=(const PageFetcher&) = delete;
 
-    // Runs all fetches to their end; what is left of the size budget is shared among them.
+    // Runs all fetches to their end. A part is kept only when it fits in what the parts kept
+    // so far left of the size budget.
     void Run(std::vector<Fetch>& fetches);
 
   private:

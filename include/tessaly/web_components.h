@@ -40,9 +40,9 @@ inline constexpr IID IID_Stream = {
 #define STREAM_SAVE_CREATE_OVERWRITE 2
 
 // Configuration fields the message reads when it downloads (numbers; absent: the default).
-#define MHTML_FIELD_TIMEOUT_MS "timeout"      // per download, 30000
-#define MHTML_FIELD_SIZE_LIMIT "size limit"   // bytes of the whole page, 64 MiB
-#define MHTML_FIELD_PARALLEL "parallel"       // downloads at once, 8
+#define MHTML_FIELD_TIMEOUT_MS "timeout"    // per download, 30000
+#define MHTML_FIELD_SIZE_LIMIT "size limit" // bytes of the whole page, 64 MiB
+#define MHTML_FIELD_PARALLEL "parallel"     // downloads at once, 8
 
 struct IConfiguration : IUnknown {
     virtual HRESULT PutField(const char* name, LONG value) = 0;
