@@ -141,10 +141,3 @@ DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
     return tc::ServeClass(clsid, CLSID_Message, iid, object,
                           []() -> IUnknown* { return new Message; });
 }
-
-// Both classes under this module.
-extern "C" __attribute__((visibility("default"))) HRESULT DllRegisterServer() {
-    const void* self = reinterpret_cast<const void*>(&DllRegisterServer);
-    const HRESULT hr = tc::RegisterClass(CLSID_Message, self);
-    return FAILED(hr) ? hr : tc::RegisterClass(CLSID_Configuration, self);
-}

@@ -13,6 +13,9 @@ constexpr ShippedClass kShipped[] = {
     {"{2D4D0373-C30D-11D4-A1F1-CC6357BAA126}", "Tessaly.RelatedWords", "VereWords.dll",    "Both"},
     {"{B0475003-7740-11D1-BDC3-0020AF9F8E6E}", "Tessaly.BookView",     "BookView.dll",     "Apartment"},
     {"{A4BD8641-0676-11D6-A1FA-00207800E375}", "Tessaly.OfficeCommon", "OfficeCommon.dll", "Apartment"},
+    // The mail-message component's message and configuration classes (whole web pages).
+    {"{CD000001-8B95-11D1-82DB-00C04FB1625D}", "CDO.Message",          "WebArchive.dll",   "Both"},
+    {"{CD000002-8B95-11D1-82DB-00C04FB1625D}", "CDO.Configuration",    "WebArchive.dll",   "Both"},
 };
 // clang-format on
 

@@ -3,7 +3,6 @@
 #include <tessaly/foundation.h>
 #include <tessaly/mail.h>
 #include <tessaly/web_components.h>
-#include <tessaly/word_components.h>
 
 #include <gmime/gmime.h>
 #include <httplib.h>
@@ -15,7 +14,6 @@
 #include <regex>
 #include <thread>
 
-#include "platform/module.h"
 #include "support/outside_programs.h"
 
 using namespace tessaly::testing;
@@ -84,12 +82,6 @@ class WebPages : public OutsideProgramTest {
             seen.push_back(info.text);
             return IDOK;
         });
-        HMODULE module = tessaly::platform::LoadLibraryA("WebArchive.dll");
-        ASSERT_NE(module, nullptr);
-        auto entry = reinterpret_cast<DllRegisterServerEntry>(
-            tessaly::platform::GetProcAddress(module, "DllRegisterServer"));
-        ASSERT_NE(entry, nullptr);
-        ASSERT_EQ(entry(), S_OK);
         PutRegDword(HKEY_LOCAL_MACHINE, kInternetKey, "Page Timeout", 1500);
         PutRegDword(HKEY_LOCAL_MACHINE, kInternetKey, "Page Size Limit", 4 << 20);
         serve();
