@@ -14,6 +14,7 @@
 #include <regex>
 #include <thread>
 
+#include "support/cli.h"
 #include "support/outside_programs.h"
 
 using namespace tessaly::testing;
@@ -240,6 +241,30 @@ TEST_F(WebPages, FailuresGiveOneAndNoFile) {
         EXPECT_TRUE(Seen(c.seen)) << c.url;
         EXPECT_FALSE(std::filesystem::exists(this->c + "/saved.mht")) << c.url;
     }
+}
+
+TEST_F(WebPages, CommandsCheckAndSave) {
+    const std::string saved = prefix_.scratch() + "/cli.mht";
+    const struct {
+        const char* host;
+        std::vector<std::string> args;
+        int status;
+        std::string out, err;
+    } cases[] = {
+        {"localhost", {"web", "check"}, 0, "Success. An Internet connection is detected", ""},
+        {"none.invalid", {"web", "check"}, 1, "", "tessaly: web: Failure. No Internet"},
+        {"", {"web", "save", url("/page.html"), saved}, 0, saved, ""},
+        {"", {"web", "save", "ftp://127.0.0.1/x", saved + "2"}, 1, "", kFailure},
+    };
+    for (const auto& c : cases) {
+        PutRegText(HKEY_LOCAL_MACHINE, kInternetKey, "Check Host", c.host);
+        const RunResult r = RunTessalyLimited(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args.back() << r.err;
+        EXPECT_EQ(r.out.rfind(c.out, 0), 0u) << r.out;
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(readArchive(saved).first, url("/page.html"));
+    EXPECT_FALSE(std::filesystem::exists(saved + "2"));
 }
 
 TEST_F(WebPages, HomePageOpensInTheBrowser) {

@@ -30,5 +30,8 @@ int RunBackupTour();
 void addLaunchCommands(CLI::App& app);   // tessaly open, assoc ..., companion ...
 // The demo's walk through an association; 0 when it went as shown.
 int RunLaunchTour();
+void addWebCommands(CLI::App& app); // tessaly web check, save, home
+// The demo's page saved from a loopback server; 0 when it went as shown.
+int RunWebTour();
 
 } // namespace tessaly::cli
