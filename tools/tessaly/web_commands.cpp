@@ -107,9 +107,9 @@ int RunWebTour() {
     std::printf("  %s %d\n", PadToWidth("SaveWholePage(" + url + ")", kTourColumn).c_str(), result);
     std::ifstream in(platform::ToPosixPath("C:\\Tour\\page.mht"), std::ios::binary);
     const std::string saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    size_t parts = 0;
-    for (size_t at = saved.find("Content-Location:"); at != std::string::npos;
-         at = saved.find("Content-Location:", at + 1))
+    size_t parts = 0; // each part's own header line, not the message's snapshot header
+    for (size_t at = saved.find("\nContent-Location:"); at != std::string::npos;
+         at = saved.find("\nContent-Location:", at + 1))
         ++parts;
     std::printf("  %s %zu\n", PadToWidth("parts in C:\\Tour\\page.mht", kTourColumn).c_str(),
                 parts);
