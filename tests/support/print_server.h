@@ -27,7 +27,6 @@ class PrintServer {
     // Adds a queue printing to OutputOf(queue); extra lpadmin arguments follow (-D, -o ...).
     // Returns lpadmin's error text, empty on success.
     std::string AddQueue(const std::string& queue, const std::vector<std::string>& extra = {});
-    std::string DeleteQueue(const std::string& queue);
 
   private:
     std::string root_;
