@@ -43,6 +43,11 @@ const std::string& privateHome() {
         setenv("CUPS_SERVERROOT", made.c_str(), 1);
         return made;
     }();
+    static const bool removedAtExit = std::atexit([] {
+                                          std::error_code ec;
+                                          fs::remove_all(home, ec);
+                                      }) == 0;
+    (void)removedAtExit;
     return home;
 }
 const bool homeReady = !privateHome().empty();
