@@ -33,5 +33,6 @@ int RunLaunchTour();
 void addWebCommands(CLI::App& app); // tessaly web check, save, home
 // The demo's page saved from a loopback server; 0 when it went as shown.
 int RunWebTour();
+void addPrintCommands(CLI::App& app); // tessaly printers, printer default, fax init-string
 
 } // namespace tessaly::cli
