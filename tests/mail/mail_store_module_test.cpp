@@ -1,18 +1,15 @@
-// The mail store module: the library itself needs no database client, and without the
-// module beside it the database operations fail with the database-error message.
+// The mail store module: the library itself needs no database client, without the module
+// beside it the database operations fail with the database-error message, and its results
+// are read by column name as the client reads them.
 #include <QListWidget>
 
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 
-#include <mysql++/mysql++.h>
-#include <tessaly/automation.h>
 #include <tessaly/mail.h>
 
 #include "mail_test_support.h"
-#include "support/prefix.h"
-#include "support/qt_app.h"
 #include "support/run.h"
 
 namespace tessaly::testing {
@@ -20,80 +17,60 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char kChild[] = "TESSALY_MAIL_STORE_CHILD";
-
-TEST(MailStoreModule, TheLibraryNeedsNoDatabaseClient) {
-    const auto dynamic = RunProgram({"readelf", "-d", TESSALY_BUILD_DIR "/lib/libTessaly.so"});
-    ASSERT_EQ(dynamic.status, 0) << dynamic.err;
-    ASSERT_NE(dynamic.out.find("(NEEDED)"), std::string::npos);
-    for (const char* client : {"libmysqlpp", "libmariadb", "libssl", "libcrypto"})
-        EXPECT_EQ(dynamic.out.find(client), std::string::npos) << client;
-    EXPECT_TRUE(fs::exists(TESSALY_BUILD_DIR "/lib/libTessalyMailStore.so"));
-}
-
-// Run again in a process whose library lies in a folder without the module: each operation
-// that reaches the database prints its result and the messages it showed.
-TEST(MailStoreModule, AMissingModuleFailsLikeTheDatabase) {
-    if (std::getenv(kChild)) {
+// The test runs again, as its child, with the library copied into a folder of its own.
+TEST(MailStoreModule, TheLibraryLinksNoClientAndFailsCleanlyWithoutTheModule) {
+    if (std::getenv("MAIL_STORE_CHILD")) {
         EnsureQtApplication();
-        std::vector<std::string> messages;
-        tessaly::automation::SetMessageBoxHandler([&](const auto& box) {
-            messages.push_back(box.text);
+        automation::SetMessageBoxHandler([](const auto& box) {
+            std::cout << box.text << "\n";
             return 1;
         });
         mysqlpp::Connection connection(false); // never reached
         QListWidget widget;
         CListCtrl list(&widget);
-        CStringArray names, addresses, ids, contacts;
+        CStringArray a, b, c, d;
         CUIntArray flags;
-        const int results[] = {
-            FillDistributionList(connection, &list, nullptr, "F1"),
-            GetDistListMember("L1", &connection, names, addresses, ids, contacts, flags, nullptr),
-            AddNewContact("Ann", "ann@example.org", connection, "R1", nullptr, "F1"),
-        };
-        for (int result : results)
-            std::cout << result << "\n";
-        for (const auto& message : messages)
-            std::cout << message << "\n";
+        const int results[] = {FillDistributionList(connection, &list, nullptr, "F1"),
+                               GetDistListMember("L1", &connection, a, b, c, d, flags, nullptr),
+                               AddNewContact("Ann", "ann@x.org", connection, "R1", nullptr, "F1")};
+        std::cout << results[0] << results[1] << results[2] << "\n";
         return;
     }
+    const std::string library = TESSALY_BUILD_DIR "/lib/libTessaly.so";
+    const auto dynamic = RunProgram({"readelf", "-d", library});
+    EXPECT_NE(dynamic.out.find("libTessalyPlatform"), std::string::npos) << dynamic.err;
+    for (const char* client : {"libmysqlpp", "libmariadb", "libssl", "libcrypto"})
+        EXPECT_EQ(dynamic.out.find(client), std::string::npos) << client;
     TempPrefix prefix;
     const std::string folder = prefix.scratch() + "/lib";
     fs::create_directories(folder);
-    fs::copy_file(fs::canonical(TESSALY_BUILD_DIR "/lib/libTessaly.so"),
-                  folder + "/libTessaly.so.0");
+    fs::copy_file(fs::canonical(library), folder + "/libTessaly.so.0");
     const auto child = RunProgram(
-        {fs::read_symlink("/proc/self/exe").string(),
-         "--gtest_filter=MailStoreModule.AMissingModuleFailsLikeTheDatabase"},
-        {std::string(kChild) + "=1", "LD_LIBRARY_PATH=" + folder, "QT_QPA_PLATFORM=offscreen"});
-    ASSERT_EQ(child.status, 0) << child.err;
+        {fs::read_symlink("/proc/self/exe").string(), "--gtest_filter=MailStoreModule.*"},
+        {"MAIL_STORE_CHILD=1", "LD_LIBRARY_PATH=" + folder});
     const std::string error = "Error: " + folder +
                               "/libTessalyMailStore.so: cannot open shared object file: No such "
-                              "file or directory (126).";
-    const std::string expected = "0\n0\n0\n" + error + "\n" + error + "\n" + error + "\n";
-    EXPECT_NE(child.out.find(expected), std::string::npos) << child.out;
+                              "file or directory (126).\n";
+    EXPECT_NE(child.out.find(error + error + error + "000\n"), std::string::npos) << child.out;
 }
 
 class MailStoreColumns : public MailStoreTest {};
 
-// Columns are read by name as MySQL++ reads them: without regard to case; one the result
-// lacks throws MySQL++'s exception to the caller, or reads empty when exceptions are off.
+// Without regard to case; one the result lacks throws the client's exception to the caller,
+// or reads empty when the connection's exceptions are off.
 TEST_P(MailStoreColumns, ColumnsAreFoundByNameAsTheClientFindsThem) {
     db->Setup("insert into DistMembers values ('M1','L1',0,'','Ann','ann@x.org')");
     const struct {
-        const char* rule;
         const char* change;
         bool exceptions;
         const char* address; // nullptr: the caller gets the exception
     } rows[] = {
-        {"letter case does not matter", "alter table DistMembers rename column email to EMAIL",
-         true, "ann@x.org"},
-        {"a missing column throws", "alter table DistMembers drop column EMAIL", true, nullptr},
-        {"a missing column reads empty without exceptions", nullptr, false, ""},
+        {"alter table DistMembers rename column email to EMAIL", true, "ann@x.org"},
+        {"alter table DistMembers drop column EMAIL", true, nullptr},
+        {"do 0", false, ""},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.rule);
-        if (row.change) db->Setup(row.change);
+        db->Setup(row.change);
         row.exceptions ? connection().enable_exceptions() : connection().disable_exceptions();
         CStringArray names, addresses, ids, contacts;
         CUIntArray flags;
@@ -102,12 +79,11 @@ TEST_P(MailStoreColumns, ColumnsAreFoundByNameAsTheClientFindsThem) {
                                      nullptr);
         };
         if (!row.address) {
-            EXPECT_THROW(read(), mysqlpp::BadFieldName);
-            continue;
+            EXPECT_THROW(read(), mysqlpp::BadFieldName) << row.change;
+        } else {
+            EXPECT_EQ(read(), 1) << row.change;
+            EXPECT_EQ(addresses.GetSize() == 1 ? addresses[0].str() : "", row.address);
         }
-        EXPECT_EQ(read(), 1);
-        ASSERT_EQ(addresses.GetSize(), 1);
-        EXPECT_EQ(addresses[0], row.address);
     }
     EXPECT_TRUE(messages.empty());
 }
