@@ -1,8 +1,5 @@
-// The mail store module: the library itself needs no database client, without the module
-// beside it the database operations fail with the database-error message, and its results
-// are read by column name as the client reads them.
-#include <QListWidget>
-
+// The mail store module: the library links no database client, fails cleanly without the
+// module, and reads results by column name as the client does.
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -19,6 +16,8 @@ namespace fs = std::filesystem;
 
 // The test runs again, as its child, with the library copied into a folder of its own.
 TEST(MailStoreModule, TheLibraryLinksNoClientAndFailsCleanlyWithoutTheModule) {
+    CStringArray names, addresses, ids, contacts;
+    CUIntArray flags;
     if (std::getenv("MAIL_STORE_CHILD")) {
         EnsureQtApplication();
         automation::SetMessageBoxHandler([](const auto& box) {
@@ -26,14 +25,9 @@ TEST(MailStoreModule, TheLibraryLinksNoClientAndFailsCleanlyWithoutTheModule) {
             return 1;
         });
         mysqlpp::Connection connection(false); // never reached
-        QListWidget widget;
-        CListCtrl list(&widget);
-        CStringArray a, b, c, d;
-        CUIntArray flags;
-        const int results[] = {FillDistributionList(connection, &list, nullptr, "F1"),
-                               GetDistListMember("L1", &connection, a, b, c, d, flags, nullptr),
-                               AddNewContact("Ann", "ann@x.org", connection, "R1", nullptr, "F1")};
-        std::cout << results[0] << results[1] << results[2] << "\n";
+        const int result =
+            GetDistListMember("L1", connection, names, addresses, ids, contacts, flags, nullptr);
+        std::cout << "result " << result << "\n";
         return;
     }
     const std::string library = TESSALY_BUILD_DIR "/lib/libTessaly.so";
@@ -51,7 +45,7 @@ TEST(MailStoreModule, TheLibraryLinksNoClientAndFailsCleanlyWithoutTheModule) {
     const std::string error = "Error: " + folder +
                               "/libTessalyMailStore.so: cannot open shared object file: No such "
                               "file or directory (126).\n";
-    EXPECT_NE(child.out.find(error + error + error + "000\n"), std::string::npos) << child.out;
+    EXPECT_NE(child.out.find(error + "result 0\n"), std::string::npos) << child.out;
 }
 
 class MailStoreColumns : public MailStoreTest {};
@@ -75,15 +69,14 @@ TEST_P(MailStoreColumns, ColumnsAreFoundByNameAsTheClientFindsThem) {
         CStringArray names, addresses, ids, contacts;
         CUIntArray flags;
         const auto read = [&] {
-            return GetDistListMember("L1", connection(), names, addresses, ids, contacts, flags,
-                                     nullptr);
+            GetDistListMember("L1", connection(), names, addresses, ids, contacts, flags, nullptr);
+            return addresses.GetSize() == 1 ? addresses[0].str() : "";
         };
         if (!row.address) {
             EXPECT_THROW(read(), mysqlpp::BadFieldName) << row.change;
-        } else {
-            EXPECT_EQ(read(), 1) << row.change;
-            EXPECT_EQ(addresses.GetSize() == 1 ? addresses[0].str() : "", row.address);
+            continue;
         }
+        EXPECT_EQ(read(), row.address) << row.change;
     }
     EXPECT_TRUE(messages.empty());
 }
