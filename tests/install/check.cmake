@@ -19,20 +19,13 @@ if(rc)
     message(FATAL_ERROR "building the consumer failed: ${rc}")
 endif()
 file(MAKE_DIRECTORY ${work}/prefix)
-# The installation folder is the installed library's folder, where the components and the
-# related-word data file lie.
-file(GLOB_RECURSE installed_library ${work}/usr/libTessaly.so)
-get_filename_component(libdir ${installed_library} DIRECTORY)
-string(REPLACE "/" "\\\\" windows_libdir "Z:${libdir}")
-file(WRITE ${work}/installdir.reg "REGEDIT4\n\n"
-    "[HKEY_LOCAL_MACHINE\\Software\\Varnholt\\Tessaly2001\\INSTALLDIR]\n"
-    "@=\"${windows_libdir}\"\n")
+# The installation folder is the installed library's, where the components lie.
+file(GLOB_RECURSE library ${work}/usr/libTessaly.so)
+get_filename_component(libdir ${library} DIRECTORY)
+string(REPLACE "/" "\\\\" libdir "Z:${libdir}")
+file(WRITE ${work}/install.reg "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Varnholt\\Tessaly2001\\INSTALLDIR]\n@=\"${libdir}\"\n")
 execute_process(COMMAND ${CMAKE_COMMAND} -E env TESSALY_PREFIX=${work}/prefix
-    --unset=TESSALY_MODULE_PATH ${work}/usr/bin/tessaly reg import ${work}/installdir.reg
-    RESULT_VARIABLE rc)
-if(rc)
-    message(FATAL_ERROR "setting the installation folder failed: ${rc}")
-endif()
+    ${work}/usr/bin/tessaly reg import ${work}/install.reg COMMAND_ERROR_IS_FATAL ANY)
 execute_process(COMMAND ${CMAKE_COMMAND} -E env TESSALY_PREFIX=${work}/prefix
     --unset=TESSALY_MODULE_PATH ${work}/consumer/consumer RESULT_VARIABLE rc)
 if(rc)
