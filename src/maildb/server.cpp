@@ -12,6 +12,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <vector>
 
 #include "maildb/client_library.h"
 #include "platform/registry.h"
@@ -27,15 +28,46 @@ struct PendingCheck {
     const ServerSettings* settings = nullptr;
     long verifyResult = X509_V_OK;
     bool handshakeSeen = false;
+    std::vector<void*> connectors; // TLS contexts the server library made for the connection
 };
 thread_local PendingCheck pending;
 
+// The embedded server's library never frees the TLS context it makes for a client
+// connection; the helper's connections free theirs when they close.
+void freeConnectors(std::vector<void*>& connectors) {
+    using Free = void (*)(void*);
+    static Free release = reinterpret_cast<Free>(dlsym(RTLD_DEFAULT, "free_vio_ssl_acceptor_fd"));
+    if (release)
+        for (void* connector : connectors)
+            release(connector);
+    connectors.clear();
+}
+
+class ServerConnection : public mysqlpp::Connection {
+  public:
+    ServerConnection() : mysqlpp::Connection(true) {}
+    ~ServerConnection() override {
+        disconnect();
+        freeConnectors(connectors);
+    }
+    std::vector<void*> connectors;
+};
+
 class CheckScope {
   public:
-    explicit CheckScope(const ServerSettings& settings) { pending = {&settings, X509_V_OK, false}; }
-    ~CheckScope() { pending.settings = nullptr; }
+    CheckScope(const ServerSettings& settings, ServerConnection& connection)
+        : connection_(connection) {
+        pending = {&settings, X509_V_OK, false, {}};
+    }
+    ~CheckScope() {
+        pending.settings = nullptr;
+        connection_.connectors = std::move(pending.connectors);
+    }
     CheckScope(const CheckScope&) = delete;
     CheckScope& operator=(const CheckScope&) = delete;
+
+  private:
+    ServerConnection& connection_;
 };
 
 bool isIpAddress(const std::string& host) {
@@ -205,7 +237,7 @@ std::unique_ptr<mysqlpp::Connection> ConnectServer(const ServerSettings& setting
     if (!settings.caFile.empty() && !std::ifstream(settings.caFile))
         fail(settings, "cannot read the CA file " + settings.caFile, 0);
     PrepareClientLibrary();
-    auto connection = std::make_unique<mysqlpp::Connection>(true);
+    auto connection = std::make_unique<ServerConnection>();
     connection->set_option(new mysqlpp::SetCharsetNameOption(ConnectionCharset()));
     connection->set_option(new mysqlpp::UseRemoteConnectionOption);
     connection->set_option(new mysqlpp::ProtocolOption(MYSQL_PROTOCOL_TCP));
@@ -214,15 +246,19 @@ std::unique_ptr<mysqlpp::Connection> ConnectServer(const ServerSettings& setting
     const bool check = !settings.allowUntrustedCertificate;
     connection->set_option(new mysqlpp::SslOption(
         nullptr, nullptr, check && !settings.caFile.empty() ? settings.caFile.c_str() : nullptr));
+    long verifyResult = X509_V_OK;
+    bool checked = false;
     try {
-        CheckScope scope(settings);
+        CheckScope scope(settings, *connection);
         connection->connect(settings.database.c_str(), settings.host.c_str(), settings.user.c_str(),
                             settings.password.c_str(), settings.port);
+        checked = pending.handshakeSeen;
     } catch (const mysqlpp::Exception& error) {
         std::string text = error.what();
-        if (pending.verifyResult != X509_V_OK)
+        verifyResult = pending.verifyResult;
+        if (verifyResult != X509_V_OK)
             text += " (the server's certificate: " +
-                    std::string(X509_verify_cert_error_string(pending.verifyResult)) + ")";
+                    std::string(X509_verify_cert_error_string(verifyResult)) + ")";
         fail(settings, text, connection->errnum());
     }
     // A server without TLS would have been talked to in the clear: refuse it.
@@ -234,8 +270,7 @@ std::unique_ptr<mysqlpp::Connection> ConnectServer(const ServerSettings& setting
         fail(settings, error.what(), connection->errnum());
     }
     if (cipher.empty()) fail(settings, "the server does not speak TLS", 0);
-    if (check && !pending.handshakeSeen)
-        fail(settings, "the server's certificate was not checked", 0);
+    if (check && !checked) fail(settings, "the server's certificate was not checked", 0);
     return connection;
 }
 
@@ -281,4 +316,19 @@ extern "C" __attribute__((visibility("default"))) int SSL_connect(SSL* ssl) {
     const int result = real(ssl);
     if (result != 1) check.verifyResult = SSL_get_verify_result(ssl);
     return result;
+}
+
+// The server library's TLS context for a client connection: recorded while ConnectServer
+// connects, so the connection frees it (the library itself would not).
+extern "C" __attribute__((visibility("default"))) void*
+new_VioSSLConnectorFd(const char* key, const char* cert, const char* ca, const char* caPath,
+                      const char* cipher, void* error, const char* crl, const char* crlPath) {
+    using Real = void* (*)(const char*, const char*, const char*, const char*, const char*, void*,
+                           const char*, const char*);
+    static Real real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "new_VioSSLConnectorFd"));
+    if (!real) return nullptr;
+    void* connector = real(key, cert, ca, caPath, cipher, error, crl, crlPath);
+    if (connector && tessaly::maildb::pending.settings)
+        tessaly::maildb::pending.connectors.push_back(connector);
+    return connector;
 }

@@ -162,10 +162,13 @@ std::string MariadbServerProgram() {
     return {};
 }
 
-MailDatabase::MailDatabase(MailServer kind) : kind_(kind) {
-    // The embedded server always starts first: the server library runs one per process.
+void StartTestEmbeddedServer() {
     if (!servers().embedded) tessaly::maildb::StartEmbeddedServer(embeddedDir(), kSmall);
     servers().embedded = true;
+}
+
+MailDatabase::MailDatabase(MailServer kind) : kind_(kind) {
+    StartTestEmbeddedServer();
     if (kind_ == MailServer::Socket) startServer();
     database_ = "mail" + std::to_string(++servers().databases);
     Reconnect();

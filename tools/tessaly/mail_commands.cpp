@@ -1,7 +1,7 @@
 // tessaly mail: the mail client's contacts and distribution lists in an embedded database
-// of a folder, and recipient verification of a field given as simple HTML (<u>resolved</u>,
-// <b>lists</b>, plain typed text). Arguments and output are UTF-8; the library speaks the
-// ANSI code page.
+// of a folder or on a team's server over TLS, and recipient verification of a field given as
+// simple HTML (<u>resolved</u>, <b>lists</b>, plain typed text). Arguments and output are UTF-8;
+// the library speaks the ANSI code page.
 #include <tessaly/automation.h>
 #include <tessaly/companion.h>
 #include <tessaly/mail.h>
@@ -194,6 +194,49 @@ std::unique_ptr<mysqlpp::Connection> openExisting(const std::string& folder) {
     return openDatabase(folder);
 }
 
+// Where a command's database is: an embedded one in --db, or a team's on --server.
+struct Options {
+    std::string db, name, address, folder, field;
+    std::vector<std::string> members;
+    std::string server, user, passwordFile, ca, database = tessaly::maildb::kDefaultDatabase;
+    bool allowUntrusted = false;
+    std::string grantUser, grantPasswordFile, grantHost;
+};
+
+void addServerOptions(CLI::App* command, Options& o) {
+    command->add_option("--server", o.server, "Mail database server, HOST[:PORT]");
+    command->add_option("--user", o.user, "Account on the server");
+    command->add_option("--password-file", o.passwordFile, "File holding the account's password");
+    command->add_option("--ca", o.ca, "CA certificates the server's certificate must chain to");
+    command->add_flag("--allow-untrusted-certificate", o.allowUntrusted,
+                      "Encrypt without checking the server's certificate");
+    if (command->get_name() != "init")
+        command->add_option("--database", o.database, "Database on the server");
+}
+
+tessaly::maildb::ServerSettings serverSettings(const Options& o) {
+    tessaly::maildb::ServerSettings settings;
+    try {
+        tessaly::maildb::ParseServerAddress(o.server, settings);
+    } catch (const std::invalid_argument& error) {
+        Fail(kCommand, error.what());
+    }
+    if (o.user.empty()) Fail(kCommand, "--server needs --user");
+    settings.user = o.user;
+    if (!o.passwordFile.empty())
+        settings.password = tessaly::maildb::ReadPasswordFile(o.passwordFile);
+    settings.caFile = o.ca;
+    settings.allowUntrustedCertificate = o.allowUntrusted;
+    settings.database = o.database;
+    return settings;
+}
+
+std::unique_ptr<mysqlpp::Connection> openWhere(const Options& o) {
+    if (o.server.empty() == o.db.empty()) Fail(kCommand, "give either --db or --server");
+    if (!o.db.empty()) return openExisting(o.db);
+    return tessaly::maildb::ConnectServer(serverSettings(o));
+}
+
 // A field the user gave: not empty, and an address the library takes for one.
 void requireText(const std::string& what, const std::string& text) {
     if (text.find_first_not_of(" \t") == std::string::npos)
@@ -262,24 +305,44 @@ void addMailCommands(CLI::App& app) {
         app.add_subcommand("mail", "Contacts, distribution lists and recipient verification");
     mail->require_subcommand(1);
 
-    struct Options {
-        std::string db, name, address, folder, field;
-        std::vector<std::string> members;
-    };
     static Options o;
 
-    auto* init = mail->add_subcommand("init", "Create an embedded mail database in DIR");
-    init->add_option("DIR", o.db, "Data folder")->required();
+    auto* init = mail->add_subcommand(
+        "init", "Create an embedded mail database in DIR, or one on a server (--server)");
+    init->add_option("DIR", o.db, "Data folder");
+    addServerOptions(init, o);
+    init->add_option("--database", o.database, "Database on the server");
+    init->add_option("--grant", o.grantUser, "Account the mail clients use (least privileges)");
+    init->add_option("--grant-password-file", o.grantPasswordFile,
+                     "Creates the account with the password in this file");
+    init->add_option("--grant-host", o.grantHost, "Host part of the account")->default_val("%");
     init->callback([] {
         run([] {
-            openDatabase(o.db).reset();
-            std::printf("%s: mail database ready\n", o.db.c_str());
+            if (o.server.empty()) {
+                if (o.db.empty()) Fail(kCommand, "give a data folder or --server");
+                openDatabase(o.db).reset();
+                std::printf("%s: mail database ready\n", o.db.c_str());
+                return 0;
+            }
+            if (!o.db.empty()) Fail(kCommand, "give a data folder or --server, not both");
+            tessaly::maildb::ServerSettings settings = serverSettings(o);
+            const std::string database = settings.database;
+            settings.database.clear(); // made below
+            auto admin = tessaly::maildb::ConnectServer(settings);
+            const std::string password =
+                o.grantPasswordFile.empty()
+                    ? std::string()
+                    : tessaly::maildb::ReadPasswordFile(o.grantPasswordFile);
+            tessaly::maildb::InitServerDatabase(*admin, database, o.grantUser, password,
+                                                o.grantHost);
+            std::printf("%s on %s: mail database ready\n", database.c_str(), o.server.c_str());
             return 0;
         });
     });
 
     auto* contact = mail->add_subcommand("add-contact", "Add a contact");
-    contact->add_option("--db", o.db, "Data folder")->required();
+    contact->add_option("--db", o.db, "Data folder");
+    addServerOptions(contact, o);
     contact->add_option("--name", o.name, "Display name")->required();
     contact->add_option("--address", o.address, "E-mail address")->required();
     contact->add_option("--folder", o.folder, "Contact folder id");
@@ -290,7 +353,7 @@ void addMailCommands(CLI::App& app) {
             const std::string name = ansi(o.name), address = ansi(o.address),
                               folder = ansi(o.folder);
             printMessageBoxes();
-            auto connection = openExisting(o.db);
+            auto connection = openWhere(o);
             const CString id = CreateGUIDCString(1);
             if (!AddNewContact(name.c_str(), address.c_str(), *connection, id, nullptr,
                                folder.c_str())) {
@@ -304,7 +367,8 @@ void addMailCommands(CLI::App& app) {
     });
 
     auto* addList = mail->add_subcommand("add-list", "Add a distribution list with members");
-    addList->add_option("--db", o.db, "Data folder")->required();
+    addList->add_option("--db", o.db, "Data folder");
+    addServerOptions(addList, o);
     addList->add_option("--name", o.name, "List name")->required();
     addList->add_option("--member", o.members, "Member address (\"Name <address>\" or address)")
         ->allow_extra_args(false);
@@ -322,7 +386,7 @@ void addMailCommands(CLI::App& app) {
             const std::string name = ansi(o.name), folder = ansi(o.folder);
             ensureApplication();
             printMessageBoxes();
-            auto connection = openExisting(o.db);
+            auto connection = openWhere(o);
             const CString key = storeList(*connection, name, members, folder);
             if (key.IsEmpty()) {
                 if (shownMessages().empty()) Fail(kCommand, "the list was not stored");
@@ -334,14 +398,15 @@ void addMailCommands(CLI::App& app) {
     });
 
     auto* lists = mail->add_subcommand("lists", "The distribution lists of a folder");
-    lists->add_option("--db", o.db, "Data folder")->required();
+    lists->add_option("--db", o.db, "Data folder");
+    addServerOptions(lists, o);
     lists->add_option("FOLDER", o.folder, "Folder id")->required();
     lists->callback([] {
         run([] {
             ensureApplication();
             printMessageBoxes();
             const std::string folder = ansi(o.folder);
-            auto connection = openExisting(o.db);
+            auto connection = openWhere(o);
             QListWidget widget;
             CListCtrl list(&widget);
             const int found = FillDistributionList(*connection, &list, nullptr, folder.c_str());
@@ -356,14 +421,15 @@ void addMailCommands(CLI::App& app) {
     });
 
     auto* verify = mail->add_subcommand("verify", "Verify a recipient field given as simple HTML");
-    verify->add_option("--db", o.db, "Data folder")->required();
+    verify->add_option("--db", o.db, "Data folder");
+    addServerOptions(verify, o);
     verify->add_option("FIELD", o.field, "<u>resolved</u>, <b>list</b>, typed text")->required();
     verify->callback([] {
         run([] {
             requireText("field", o.field);
             ensureApplication();
             printMessageBoxes();
-            auto connection = openExisting(o.db);
+            auto connection = openWhere(o);
             requireLists(*connection, o.field);
             return verifyField(*connection, o.field, "");
         });
