@@ -114,11 +114,12 @@ TESSALY_MAILDB_API ServerSettings
 ServerSettingsFromRegistry(const std::string& key = kServerSettingsKey);
 
 // What an administrator runs once (on a connection with the rights to do it): the database
-// and its tables, a unique key on a contact's name and address (clients racing past the
-// services' check-then-insert cannot both add one), and for clientUser at clientHost only
-// SELECT, INSERT, UPDATE, DELETE and LOCK TABLES on that database, the account created
-// with clientPassword and TLS required when it does not exist. An empty clientUser grants
-// nothing.
+// and its tables, in Aria (table locks: the services' LOCK TABLES queue instead of failing
+// with deadlock errors as they do on InnoDB under several clients), a unique key on a
+// contact's name and address (clients racing past the services' check-then-insert cannot
+// both add one), and for clientUser at clientHost only SELECT, INSERT, UPDATE, DELETE and
+// LOCK TABLES on that database, the account created with clientPassword and TLS required
+// when it does not exist. An empty clientUser grants nothing.
 TESSALY_MAILDB_API void InitServerDatabase(mysqlpp::Connection& admin, const std::string& database,
                                            const std::string& clientUser,
                                            const std::string& clientPassword,

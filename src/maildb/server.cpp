@@ -283,9 +283,14 @@ void InitServerDatabase(mysqlpp::Connection& admin, const std::string& database,
         .exec();
     if (!admin.select_db(database)) throw std::runtime_error("cannot use the database " + database);
     CreateTables(admin);
-    admin
-        .query("alter table `MainAddr` add unique key if not exists `MainAddrContact` "
-               "(`Name`, `Address`)")
+    // The services lock one table at a time; on InnoDB, several connections cycling through
+    // LOCK TABLES ... READ and ... WRITE get deadlock errors (1213) from the server, while
+    // Aria's table locks just queue them. Aria tables are crash-safe (transactional).
+    for (const char* table : {"MainAddr", "DistList", "DistMembers"})
+        admin.query(std::string("alter table `") + table + "` engine=Aria transactional=1").exec();
+    // Clients racing past the services' check-then-insert cannot both add a contact.
+    admin.query("alter table `MainAddr` add unique key if not exists `MainAddrContact` "
+                "(`Name`, `Address`)")
         .exec();
     if (clientUser.empty()) return;
     const std::string account = quoteText(admin, clientUser) + "@" + quoteText(admin, clientHost);
