@@ -289,8 +289,9 @@ void InitServerDatabase(mysqlpp::Connection& admin, const std::string& database,
     for (const char* table : {"MainAddr", "DistList", "DistMembers"})
         admin.query(std::string("alter table `") + table + "` engine=Aria transactional=1").exec();
     // Clients racing past the services' check-then-insert cannot both add a contact.
-    admin.query("alter table `MainAddr` add unique key if not exists `MainAddrContact` "
-                "(`Name`, `Address`)")
+    admin
+        .query("alter table `MainAddr` add unique key if not exists `MainAddrContact` "
+               "(`Name`, `Address`)")
         .exec();
     if (clientUser.empty()) return;
     const std::string account = quoteText(admin, clientUser) + "@" + quoteText(admin, clientHost);
