@@ -24,6 +24,7 @@
 
 #include "support/mail_database.h"
 #include "support/mail_server.h"
+#include "support/run.h"
 
 extern char** environ;
 
@@ -137,22 +138,31 @@ void BM_StatementRoundTripTcpTls(benchmark::State& state) {
     roundTrip(state, *world().remote);
 }
 
-// Eight mail_load_client processes, OPERATIONS each, on a fresh database of the TLS server.
+// Eight `tessaly mail load` processes, OPERATIONS each, on a fresh database of the TLS server.
 void BM_EightClientMixedLoad(benchmark::State& state) {
     TlsMailServer& server = TlsMailServer::Get();
     const int operations = static_cast<int>(state.range(0));
-    const std::string client = std::string(TESSALY_BUILD_DIR) + "/bin/mail_load_client";
     for (auto _ : state) {
         const std::string database = server.NewDatabase();
         std::vector<pid_t> pids;
         for (int i = 0; i < 8; ++i) {
-            std::vector<std::string> args = {client,
-                                             std::to_string(server.port()),
-                                             database,
-                                             std::to_string(i),
-                                             std::to_string(operations),
+            std::vector<std::string> args = {tessaly::testing::TessalyProgram(),
+                                             "mail",
+                                             "load",
+                                             "--server",
+                                             "127.0.0.1:" + std::to_string(server.port()),
+                                             "--user",
+                                             TlsMailServer::kUser,
+                                             "--password-file",
+                                             server.passwordFile(),
+                                             "--ca",
                                              server.caFile(),
-                                             server.passwordFile()};
+                                             "--database",
+                                             database,
+                                             "--client",
+                                             std::to_string(i),
+                                             "--operations",
+                                             std::to_string(operations)};
             std::vector<char*> argv;
             for (auto& a : args)
                 argv.push_back(a.data());
@@ -162,7 +172,7 @@ void BM_EightClientMixedLoad(benchmark::State& state) {
             posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
             posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
             pid_t pid = 0;
-            posix_spawn(&pid, client.c_str(), &actions, nullptr, argv.data(), environ);
+            posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argv.data(), environ);
             posix_spawn_file_actions_destroy(&actions);
             pids.push_back(pid);
         }

@@ -21,6 +21,7 @@
 #include <exception>
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <regex>
 #include <string>
 #include <vector>
@@ -67,17 +68,13 @@ std::string escaped(mysqlpp::Connection& connection, const std::string& text) {
     return out;
 }
 
-// Stores a list and its members the way the mail client does: the list through the label
-// editor, member rows pointing at a contact of that address when there is one.
-CString storeList(mysqlpp::Connection& connection, const std::string& name,
-                  const std::vector<std::string>& members, const std::string& folder) {
-    QListWidget widget;
-    CListCtrl list(&widget);
-    list.InsertItem(0, name.c_str());
-    CString key;
-    list.SetItemData(0, reinterpret_cast<DWORD_PTR>(&key));
-    if (!OnEditDistListLabel(connection, &list, name.c_str(), 0, nullptr, folder.c_str()))
-        return CString();
+// Stores a list's members the way the mail client does, rows pointing at a contact of that
+// address when there is one; one statement under the table's write lock, so a list has all
+// its members or none.
+void storeMembers(mysqlpp::Connection& connection, const CString& key,
+                  const std::vector<std::string>& members) {
+    if (members.empty()) return;
+    std::string values;
     for (const std::string& member : members) {
         CString memberName, memberAddress;
         GetEmailParts(member.c_str(), memberName, memberAddress);
@@ -88,18 +85,32 @@ CString storeList(mysqlpp::Connection& connection, const std::string& name,
                 .query("select RecordID from MainAddr where Address='" +
                        escaped(connection, address) + "'")
                 .store();
-        const std::string id = CreateGUIDCString(1).str();
         const std::string contactId =
             contact.empty() ? "" : std::string(contact[0][0].data(), contact[0][0].length());
-        connection
-            .query("insert into DistMembers (RecordID, LstRec, IsCont, ContRec, Name, email) "
-                   "values ('" +
-                   escaped(connection, id) + "','" + escaped(connection, key.str()) + "'," +
-                   (contact.empty() ? "0" : "1") + ",'" + escaped(connection, contactId) + "','" +
-                   escaped(connection, memberName.str()) + "','" + escaped(connection, address) +
-                   "')")
-            .exec();
+        values += std::string(values.empty() ? "" : ",") + "('" +
+                  escaped(connection, CreateGUIDCString(1).str()) + "','" +
+                  escaped(connection, key.str()) + "'," + (contact.empty() ? "0" : "1") + ",'" +
+                  escaped(connection, contactId) + "','" + escaped(connection, memberName.str()) +
+                  "','" + escaped(connection, address) + "')";
     }
+    mysqlpp::Query query = connection.query();
+    query.exec("LOCK TABLES `DistMembers` WRITE");
+    query.exec("insert into DistMembers (RecordID, LstRec, IsCont, ContRec, Name, email) values " +
+               values);
+    query.exec("UNLOCK TABLES ");
+}
+
+// Stores a list through the label editor, then its members.
+CString storeList(mysqlpp::Connection& connection, const std::string& name,
+                  const std::vector<std::string>& members, const std::string& folder) {
+    QListWidget widget;
+    CListCtrl list(&widget);
+    list.InsertItem(0, name.c_str());
+    CString key;
+    list.SetItemData(0, reinterpret_cast<DWORD_PTR>(&key));
+    if (!OnEditDistListLabel(connection, &list, name.c_str(), 0, nullptr, folder.c_str()))
+        return CString();
+    storeMembers(connection, key, members);
     return key;
 }
 
@@ -246,6 +257,110 @@ void requireAddress(const std::string& address) {
     requireText("address", address);
     if (!IsValidEMailAddress(ansi(address).c_str()))
         Fail(kCommand, "\"" + address + "\" is not an e-mail address");
+}
+
+// One mail client's mixed load on a team's server, for checking a server under several
+// clients at once: 40% contacts from a pool of 400 (two spellings of each name), 10% new
+// lists with three members, 15% renames, 15% member reads, 20% verifications of a list and
+// two contacts. Each result is a line ("add K 1|0|race", "list KEY NAME", "members KEY 3",
+// "rename KEY NAME", "resolve KEY FOUND COUNT", "verify OK COUNT", "done"); a database error
+// ends it with "message WHAT TEXT". A racing duplicate the server's key stops (1062) is no
+// error.
+int runLoad(mysqlpp::Connection& connection, int client, int operations) {
+    ensureApplication();
+    static std::string lastMessage;
+    tessaly::automation::SetMessageBoxHandler([](const tessaly::automation::MessageBoxInfo& box) {
+        lastMessage = FromAnsi(box.text);
+        return 1;
+    });
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    std::mt19937 random(static_cast<unsigned>(client) * 7919u + 17u);
+    struct OwnList {
+        std::string key, name;
+    };
+    std::vector<int> known;
+    std::vector<OwnList> lists;
+    int renames = 0;
+    auto failed = [&](const char* what) {
+        std::printf("message %s %s\n", what, lastMessage.c_str());
+        Fail(kCommand, "stopped by a database error: " + lastMessage);
+        return 1;
+    };
+    auto label = [&](const std::string& name, CString& key) {
+        QListWidget widget;
+        CListCtrl control(&widget);
+        control.InsertItem(0, name.c_str());
+        control.SetItemData(0, reinterpret_cast<DWORD_PTR>(&key));
+        return OnEditDistListLabel(connection, &control, name.c_str(), 0, nullptr, "Lists");
+    };
+    for (int n = 0; n < operations; ++n) {
+        lastMessage.clear();
+        const int pick = static_cast<int>(random() % 100);
+        if (pick < 40 || known.empty()) {
+            const int k = static_cast<int>(random() % 400);
+            const std::string name = (random() % 2 ? "PERSON " : "Person ") + std::to_string(k);
+            const std::string address = "p" + std::to_string(k) + "@example.org";
+            const int added = AddNewContact(name.c_str(), address.c_str(), connection,
+                                            CreateGUIDCString(1), nullptr, "Contacts");
+            if (!lastMessage.empty() && lastMessage.find("(1062)") == std::string::npos)
+                return failed("add");
+            if (lastMessage.empty())
+                std::printf("add %d %d\n", k, added);
+            else
+                std::printf("add %d race\n", k);
+            known.push_back(k);
+        } else if (pick < 50 || lists.empty()) {
+            const std::string name = "List " + std::to_string(client) + "-" + std::to_string(n);
+            CString key;
+            if (!label(name, key)) return failed("create");
+            std::printf("list %s %s\n", key.GetString(), name.c_str());
+            std::vector<std::string> members;
+            for (int m = 0; m < 3; ++m)
+                members.push_back("Guest " + std::to_string(m) + " <g" + std::to_string(client) +
+                                  "-" + std::to_string(n) + "-" + std::to_string(m) +
+                                  "@guest.org>");
+            try {
+                storeMembers(connection, key, members);
+            } catch (const mysqlpp::BadQuery& error) {
+                lastMessage =
+                    std::string(error.what()) + " (" + std::to_string(error.errnum()) + ")";
+                return failed("members");
+            }
+            std::printf("members %s 3\n", key.GetString());
+            lists.push_back({key.str(), name});
+        } else if (pick < 65) {
+            OwnList& list = lists[random() % lists.size()];
+            CString key(list.key.c_str());
+            const std::string name =
+                "List " + std::to_string(client) + "-r" + std::to_string(++renames);
+            if (!label(name, key)) return failed("rename");
+            list.name = name;
+            std::printf("rename %s %s\n", list.key.c_str(), name.c_str());
+        } else if (pick < 80) {
+            const OwnList& list = lists[random() % lists.size()];
+            CStringArray names, addresses, ids, contacts;
+            CUIntArray flags;
+            const int found = GetDistListMember(CString(list.key.c_str()), connection, names,
+                                                addresses, ids, contacts, flags, nullptr);
+            if (!lastMessage.empty()) return failed("resolve");
+            std::printf("resolve %s %d %d\n", list.key.c_str(), found,
+                        static_cast<int>(names.GetSize()));
+        } else {
+            const OwnList& list = lists[random() % lists.size()];
+            const int k = known[random() % known.size()];
+            QTextEdit field;
+            field.setHtml(QString::fromStdString("<b>" + list.name + "; </b>person " +
+                                                 std::to_string(k) + "; P" + std::to_string(k) +
+                                                 "@EXAMPLE.org"));
+            CStringArray names, addresses;
+            const int ok =
+                VerifyMailAddress(CWnd::HandleOf(&field), connection, names, addresses, nullptr);
+            if (!lastMessage.empty()) return failed("verify");
+            std::printf("verify %d %d\n", ok, static_cast<int>(names.GetSize()));
+        }
+    }
+    std::printf("done\n");
+    return 0;
 }
 
 } // namespace
@@ -417,6 +532,19 @@ void addMailCommands(CLI::App& app) {
                 delete key;
             }
             return found || shownMessages().empty() ? 0 : 1;
+        });
+    });
+
+    static int client = 0, operations = 1000;
+    auto* load = mail->add_subcommand("load", "One client's mixed load on a team's server");
+    addServerOptions(load, o);
+    load->add_option("--client", client, "Client number (seeds its choices)");
+    load->add_option("--operations", operations, "Number of operations");
+    load->callback([] {
+        run([] {
+            if (o.server.empty()) Fail(kCommand, "load needs --server");
+            auto connection = openWhere(o);
+            return runLoad(*connection, client, operations);
         });
     });
 
