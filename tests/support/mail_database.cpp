@@ -163,7 +163,9 @@ std::string MariadbServerProgram() {
 }
 
 void StartTestEmbeddedServer() {
-    if (!servers().embedded) tessaly::maildb::StartEmbeddedServer(embeddedDir(), kSmall);
+    // A program (the benchmark) may have started its own already; the library runs one.
+    if (!servers().embedded && tessaly::maildb::EmbeddedDataDir().empty())
+        tessaly::maildb::StartEmbeddedServer(embeddedDir(), kSmall);
     servers().embedded = true;
 }
 
