@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "maildb/client_library.h"
 #include "platform/codepage.h"
 
 namespace tessaly::maildb {
@@ -144,22 +145,24 @@ std::unique_ptr<mysqlpp::Connection> OpenEmbedded(const std::string& dataDir,
     return connection;
 }
 
+void PrepareClientLibrary() {
+    // The server library starts an embedded server on first use whatever the connection;
+    // left to itself it would read the system's option files.
+    auto& s = state();
+    std::lock_guard lock(s.mutex);
+    if (!s.started && !s.ended) {
+        std::string scratch = (fs::temp_directory_path() / "tessaly-maildb-XXXXXX").string();
+        if (!mkdtemp(scratch.data()))
+            throw std::runtime_error("cannot make a scratch folder for the server library");
+        startLocked(s, scratch, true, {});
+    }
+}
+
 std::unique_ptr<mysqlpp::Connection> ConnectSocket(const std::string& socketPath,
                                                    const std::string& database,
                                                    const std::string& user,
                                                    const std::string& password) {
-    {
-        // The server library starts an embedded server on first use whatever the
-        // connection; left to itself it would read the system's option files.
-        auto& s = state();
-        std::lock_guard lock(s.mutex);
-        if (!s.started && !s.ended) {
-            std::string scratch = (fs::temp_directory_path() / "tessaly-maildb-XXXXXX").string();
-            if (!mkdtemp(scratch.data()))
-                throw std::runtime_error("cannot make a scratch folder for the server library");
-            startLocked(s, scratch, true, {});
-        }
-    }
+    PrepareClientLibrary();
     auto connection = newConnection();
     connection->set_option(new mysqlpp::UseRemoteConnectionOption);
     connection->connect(nullptr, socketPath.c_str(), user.c_str(), password.c_str(), 0);

@@ -162,10 +162,15 @@ std::string MariadbServerProgram() {
     return {};
 }
 
-MailDatabase::MailDatabase(MailServer kind) : kind_(kind) {
-    // The embedded server always starts first: the server library runs one per process.
-    if (!servers().embedded) tessaly::maildb::StartEmbeddedServer(embeddedDir(), kSmall);
+void StartTestEmbeddedServer() {
+    // A program (the benchmark) may have started its own already; the library runs one.
+    if (!servers().embedded && tessaly::maildb::EmbeddedDataDir().empty())
+        tessaly::maildb::StartEmbeddedServer(embeddedDir(), kSmall);
     servers().embedded = true;
+}
+
+MailDatabase::MailDatabase(MailServer kind) : kind_(kind) {
+    StartTestEmbeddedServer();
     if (kind_ == MailServer::Socket) startServer();
     database_ = "mail" + std::to_string(++servers().databases);
     Reconnect();

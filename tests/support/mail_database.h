@@ -17,6 +17,10 @@ enum class MailServer { Embedded, Socket };
 // The mariadbd program, empty when the server package is missing.
 std::string MariadbServerProgram();
 
+// Starts the process's embedded server on its scratch folder when not yet running: the server
+// library runs one per process, and every kind of connection needs it started first.
+void StartTestEmbeddedServer();
+
 class MailDatabase {
   public:
     // Starts the server kind when needed and opens a connection (tables created) in the

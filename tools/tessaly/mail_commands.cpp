@@ -1,7 +1,7 @@
 // tessaly mail: the mail client's contacts and distribution lists in an embedded database
-// of a folder, and recipient verification of a field given as simple HTML (<u>resolved</u>,
-// <b>lists</b>, plain typed text). Arguments and output are UTF-8; the library speaks the
-// ANSI code page.
+// of a folder or on a team's server over TLS, and recipient verification of a field given as
+// simple HTML (<u>resolved</u>, <b>lists</b>, plain typed text). Arguments and output are UTF-8;
+// the library speaks the ANSI code page.
 #include <tessaly/automation.h>
 #include <tessaly/companion.h>
 #include <tessaly/mail.h>
@@ -21,6 +21,7 @@
 #include <exception>
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <regex>
 #include <string>
 #include <vector>
@@ -67,17 +68,13 @@ std::string escaped(mysqlpp::Connection& connection, const std::string& text) {
     return out;
 }
 
-// Stores a list and its members the way the mail client does: the list through the label
-// editor, member rows pointing at a contact of that address when there is one.
-CString storeList(mysqlpp::Connection& connection, const std::string& name,
-                  const std::vector<std::string>& members, const std::string& folder) {
-    QListWidget widget;
-    CListCtrl list(&widget);
-    list.InsertItem(0, name.c_str());
-    CString key;
-    list.SetItemData(0, reinterpret_cast<DWORD_PTR>(&key));
-    if (!OnEditDistListLabel(connection, &list, name.c_str(), 0, nullptr, folder.c_str()))
-        return CString();
+// Stores a list's members the way the mail client does, rows pointing at a contact of that
+// address when there is one; one statement under the table's write lock, so a list has all
+// its members or none.
+void storeMembers(mysqlpp::Connection& connection, const CString& key,
+                  const std::vector<std::string>& members) {
+    if (members.empty()) return;
+    std::string values;
     for (const std::string& member : members) {
         CString memberName, memberAddress;
         GetEmailParts(member.c_str(), memberName, memberAddress);
@@ -88,18 +85,32 @@ CString storeList(mysqlpp::Connection& connection, const std::string& name,
                 .query("select RecordID from MainAddr where Address='" +
                        escaped(connection, address) + "'")
                 .store();
-        const std::string id = CreateGUIDCString(1).str();
         const std::string contactId =
             contact.empty() ? "" : std::string(contact[0][0].data(), contact[0][0].length());
-        connection
-            .query("insert into DistMembers (RecordID, LstRec, IsCont, ContRec, Name, email) "
-                   "values ('" +
-                   escaped(connection, id) + "','" + escaped(connection, key.str()) + "'," +
-                   (contact.empty() ? "0" : "1") + ",'" + escaped(connection, contactId) + "','" +
-                   escaped(connection, memberName.str()) + "','" + escaped(connection, address) +
-                   "')")
-            .exec();
+        values += std::string(values.empty() ? "" : ",") + "('" +
+                  escaped(connection, CreateGUIDCString(1).str()) + "','" +
+                  escaped(connection, key.str()) + "'," + (contact.empty() ? "0" : "1") + ",'" +
+                  escaped(connection, contactId) + "','" + escaped(connection, memberName.str()) +
+                  "','" + escaped(connection, address) + "')";
     }
+    mysqlpp::Query query = connection.query();
+    query.exec("LOCK TABLES `DistMembers` WRITE");
+    query.exec("insert into DistMembers (RecordID, LstRec, IsCont, ContRec, Name, email) values " +
+               values);
+    query.exec("UNLOCK TABLES ");
+}
+
+// Stores a list through the label editor, then its members.
+CString storeList(mysqlpp::Connection& connection, const std::string& name,
+                  const std::vector<std::string>& members, const std::string& folder) {
+    QListWidget widget;
+    CListCtrl list(&widget);
+    list.InsertItem(0, name.c_str());
+    CString key;
+    list.SetItemData(0, reinterpret_cast<DWORD_PTR>(&key));
+    if (!OnEditDistListLabel(connection, &list, name.c_str(), 0, nullptr, folder.c_str()))
+        return CString();
+    storeMembers(connection, key, members);
     return key;
 }
 
@@ -194,6 +205,49 @@ std::unique_ptr<mysqlpp::Connection> openExisting(const std::string& folder) {
     return openDatabase(folder);
 }
 
+// Where a command's database is: an embedded one in --db, or a team's on --server.
+struct Options {
+    std::string db, name, address, folder, field;
+    std::vector<std::string> members;
+    std::string server, user, passwordFile, ca, database = tessaly::maildb::kDefaultDatabase;
+    bool allowUntrusted = false;
+    std::string grantUser, grantPasswordFile, grantHost;
+};
+
+void addServerOptions(CLI::App* command, Options& o) {
+    command->add_option("--server", o.server, "Mail database server, HOST[:PORT]");
+    command->add_option("--user", o.user, "Account on the server");
+    command->add_option("--password-file", o.passwordFile, "File holding the account's password");
+    command->add_option("--ca", o.ca, "CA certificates the server's certificate must chain to");
+    command->add_flag("--allow-untrusted-certificate", o.allowUntrusted,
+                      "Encrypt without checking the server's certificate");
+    if (command->get_name() != "init")
+        command->add_option("--database", o.database, "Database on the server");
+}
+
+tessaly::maildb::ServerSettings serverSettings(const Options& o) {
+    tessaly::maildb::ServerSettings settings;
+    try {
+        tessaly::maildb::ParseServerAddress(o.server, settings);
+    } catch (const std::invalid_argument& error) {
+        Fail(kCommand, error.what());
+    }
+    if (o.user.empty()) Fail(kCommand, "--server needs --user");
+    settings.user = o.user;
+    if (!o.passwordFile.empty())
+        settings.password = tessaly::maildb::ReadPasswordFile(o.passwordFile);
+    settings.caFile = o.ca;
+    settings.allowUntrustedCertificate = o.allowUntrusted;
+    settings.database = o.database;
+    return settings;
+}
+
+std::unique_ptr<mysqlpp::Connection> openWhere(const Options& o) {
+    if (o.server.empty() == o.db.empty()) Fail(kCommand, "give either --db or --server");
+    if (!o.db.empty()) return openExisting(o.db);
+    return tessaly::maildb::ConnectServer(serverSettings(o));
+}
+
 // A field the user gave: not empty, and an address the library takes for one.
 void requireText(const std::string& what, const std::string& text) {
     if (text.find_first_not_of(" \t") == std::string::npos)
@@ -203,6 +257,110 @@ void requireAddress(const std::string& address) {
     requireText("address", address);
     if (!IsValidEMailAddress(ansi(address).c_str()))
         Fail(kCommand, "\"" + address + "\" is not an e-mail address");
+}
+
+// One mail client's mixed load on a team's server, for checking a server under several
+// clients at once: 40% contacts from a pool of 400 (two spellings of each name), 10% new
+// lists with three members, 15% renames, 15% member reads, 20% verifications of a list and
+// two contacts. Each result is a line ("add K 1|0|race", "list KEY NAME", "members KEY 3",
+// "rename KEY NAME", "resolve KEY FOUND COUNT", "verify OK COUNT", "done"); a database error
+// ends it with "message WHAT TEXT". A racing duplicate the server's key stops (1062) is no
+// error.
+int runLoad(mysqlpp::Connection& connection, int client, int operations) {
+    ensureApplication();
+    static std::string lastMessage;
+    tessaly::automation::SetMessageBoxHandler([](const tessaly::automation::MessageBoxInfo& box) {
+        lastMessage = FromAnsi(box.text);
+        return 1;
+    });
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    std::mt19937 random(static_cast<unsigned>(client) * 7919u + 17u);
+    struct OwnList {
+        std::string key, name;
+    };
+    std::vector<int> known;
+    std::vector<OwnList> lists;
+    int renames = 0;
+    auto failed = [&](const char* what) {
+        std::printf("message %s %s\n", what, lastMessage.c_str());
+        Fail(kCommand, "stopped by a database error: " + lastMessage);
+        return 1;
+    };
+    auto label = [&](const std::string& name, CString& key) {
+        QListWidget widget;
+        CListCtrl control(&widget);
+        control.InsertItem(0, name.c_str());
+        control.SetItemData(0, reinterpret_cast<DWORD_PTR>(&key));
+        return OnEditDistListLabel(connection, &control, name.c_str(), 0, nullptr, "Lists");
+    };
+    for (int n = 0; n < operations; ++n) {
+        lastMessage.clear();
+        const int pick = static_cast<int>(random() % 100);
+        if (pick < 40 || known.empty()) {
+            const int k = static_cast<int>(random() % 400);
+            const std::string name = (random() % 2 ? "PERSON " : "Person ") + std::to_string(k);
+            const std::string address = "p" + std::to_string(k) + "@example.org";
+            const int added = AddNewContact(name.c_str(), address.c_str(), connection,
+                                            CreateGUIDCString(1), nullptr, "Contacts");
+            if (!lastMessage.empty() && lastMessage.find("(1062)") == std::string::npos)
+                return failed("add");
+            if (lastMessage.empty())
+                std::printf("add %d %d\n", k, added);
+            else
+                std::printf("add %d race\n", k);
+            known.push_back(k);
+        } else if (pick < 50 || lists.empty()) {
+            const std::string name = "List " + std::to_string(client) + "-" + std::to_string(n);
+            CString key;
+            if (!label(name, key)) return failed("create");
+            std::printf("list %s %s\n", key.GetString(), name.c_str());
+            std::vector<std::string> members;
+            for (int m = 0; m < 3; ++m)
+                members.push_back("Guest " + std::to_string(m) + " <g" + std::to_string(client) +
+                                  "-" + std::to_string(n) + "-" + std::to_string(m) +
+                                  "@guest.org>");
+            try {
+                storeMembers(connection, key, members);
+            } catch (const mysqlpp::BadQuery& error) {
+                lastMessage =
+                    std::string(error.what()) + " (" + std::to_string(error.errnum()) + ")";
+                return failed("members");
+            }
+            std::printf("members %s 3\n", key.GetString());
+            lists.push_back({key.str(), name});
+        } else if (pick < 65) {
+            OwnList& list = lists[random() % lists.size()];
+            CString key(list.key.c_str());
+            const std::string name =
+                "List " + std::to_string(client) + "-r" + std::to_string(++renames);
+            if (!label(name, key)) return failed("rename");
+            list.name = name;
+            std::printf("rename %s %s\n", list.key.c_str(), name.c_str());
+        } else if (pick < 80) {
+            const OwnList& list = lists[random() % lists.size()];
+            CStringArray names, addresses, ids, contacts;
+            CUIntArray flags;
+            const int found = GetDistListMember(CString(list.key.c_str()), connection, names,
+                                                addresses, ids, contacts, flags, nullptr);
+            if (!lastMessage.empty()) return failed("resolve");
+            std::printf("resolve %s %d %d\n", list.key.c_str(), found,
+                        static_cast<int>(names.GetSize()));
+        } else {
+            const OwnList& list = lists[random() % lists.size()];
+            const int k = known[random() % known.size()];
+            QTextEdit field;
+            field.setHtml(QString::fromStdString("<b>" + list.name + "; </b>person " +
+                                                 std::to_string(k) + "; P" + std::to_string(k) +
+                                                 "@EXAMPLE.org"));
+            CStringArray names, addresses;
+            const int ok =
+                VerifyMailAddress(CWnd::HandleOf(&field), connection, names, addresses, nullptr);
+            if (!lastMessage.empty()) return failed("verify");
+            std::printf("verify %d %d\n", ok, static_cast<int>(names.GetSize()));
+        }
+    }
+    std::printf("done\n");
+    return 0;
 }
 
 } // namespace
@@ -262,24 +420,44 @@ void addMailCommands(CLI::App& app) {
         app.add_subcommand("mail", "Contacts, distribution lists and recipient verification");
     mail->require_subcommand(1);
 
-    struct Options {
-        std::string db, name, address, folder, field;
-        std::vector<std::string> members;
-    };
     static Options o;
 
-    auto* init = mail->add_subcommand("init", "Create an embedded mail database in DIR");
-    init->add_option("DIR", o.db, "Data folder")->required();
+    auto* init = mail->add_subcommand(
+        "init", "Create an embedded mail database in DIR, or one on a server (--server)");
+    init->add_option("DIR", o.db, "Data folder");
+    addServerOptions(init, o);
+    init->add_option("--database", o.database, "Database on the server");
+    init->add_option("--grant", o.grantUser, "Account the mail clients use (least privileges)");
+    init->add_option("--grant-password-file", o.grantPasswordFile,
+                     "Creates the account with the password in this file");
+    init->add_option("--grant-host", o.grantHost, "Host part of the account")->default_val("%");
     init->callback([] {
         run([] {
-            openDatabase(o.db).reset();
-            std::printf("%s: mail database ready\n", o.db.c_str());
+            if (o.server.empty()) {
+                if (o.db.empty()) Fail(kCommand, "give a data folder or --server");
+                openDatabase(o.db).reset();
+                std::printf("%s: mail database ready\n", o.db.c_str());
+                return 0;
+            }
+            if (!o.db.empty()) Fail(kCommand, "give a data folder or --server, not both");
+            tessaly::maildb::ServerSettings settings = serverSettings(o);
+            const std::string database = settings.database;
+            settings.database.clear(); // made below
+            auto admin = tessaly::maildb::ConnectServer(settings);
+            const std::string password =
+                o.grantPasswordFile.empty()
+                    ? std::string()
+                    : tessaly::maildb::ReadPasswordFile(o.grantPasswordFile);
+            tessaly::maildb::InitServerDatabase(*admin, database, o.grantUser, password,
+                                                o.grantHost);
+            std::printf("%s on %s: mail database ready\n", database.c_str(), o.server.c_str());
             return 0;
         });
     });
 
     auto* contact = mail->add_subcommand("add-contact", "Add a contact");
-    contact->add_option("--db", o.db, "Data folder")->required();
+    contact->add_option("--db", o.db, "Data folder");
+    addServerOptions(contact, o);
     contact->add_option("--name", o.name, "Display name")->required();
     contact->add_option("--address", o.address, "E-mail address")->required();
     contact->add_option("--folder", o.folder, "Contact folder id");
@@ -290,7 +468,7 @@ void addMailCommands(CLI::App& app) {
             const std::string name = ansi(o.name), address = ansi(o.address),
                               folder = ansi(o.folder);
             printMessageBoxes();
-            auto connection = openExisting(o.db);
+            auto connection = openWhere(o);
             const CString id = CreateGUIDCString(1);
             if (!AddNewContact(name.c_str(), address.c_str(), *connection, id, nullptr,
                                folder.c_str())) {
@@ -304,7 +482,8 @@ void addMailCommands(CLI::App& app) {
     });
 
     auto* addList = mail->add_subcommand("add-list", "Add a distribution list with members");
-    addList->add_option("--db", o.db, "Data folder")->required();
+    addList->add_option("--db", o.db, "Data folder");
+    addServerOptions(addList, o);
     addList->add_option("--name", o.name, "List name")->required();
     addList->add_option("--member", o.members, "Member address (\"Name <address>\" or address)")
         ->allow_extra_args(false);
@@ -322,7 +501,7 @@ void addMailCommands(CLI::App& app) {
             const std::string name = ansi(o.name), folder = ansi(o.folder);
             ensureApplication();
             printMessageBoxes();
-            auto connection = openExisting(o.db);
+            auto connection = openWhere(o);
             const CString key = storeList(*connection, name, members, folder);
             if (key.IsEmpty()) {
                 if (shownMessages().empty()) Fail(kCommand, "the list was not stored");
@@ -334,14 +513,15 @@ void addMailCommands(CLI::App& app) {
     });
 
     auto* lists = mail->add_subcommand("lists", "The distribution lists of a folder");
-    lists->add_option("--db", o.db, "Data folder")->required();
+    lists->add_option("--db", o.db, "Data folder");
+    addServerOptions(lists, o);
     lists->add_option("FOLDER", o.folder, "Folder id")->required();
     lists->callback([] {
         run([] {
             ensureApplication();
             printMessageBoxes();
             const std::string folder = ansi(o.folder);
-            auto connection = openExisting(o.db);
+            auto connection = openWhere(o);
             QListWidget widget;
             CListCtrl list(&widget);
             const int found = FillDistributionList(*connection, &list, nullptr, folder.c_str());
@@ -355,15 +535,29 @@ void addMailCommands(CLI::App& app) {
         });
     });
 
+    static int client = 0, operations = 1000;
+    auto* load = mail->add_subcommand("load", "One client's mixed load on a team's server");
+    addServerOptions(load, o);
+    load->add_option("--client", client, "Client number (seeds its choices)");
+    load->add_option("--operations", operations, "Number of operations");
+    load->callback([] {
+        run([] {
+            if (o.server.empty()) Fail(kCommand, "load needs --server");
+            auto connection = openWhere(o);
+            return runLoad(*connection, client, operations);
+        });
+    });
+
     auto* verify = mail->add_subcommand("verify", "Verify a recipient field given as simple HTML");
-    verify->add_option("--db", o.db, "Data folder")->required();
+    verify->add_option("--db", o.db, "Data folder");
+    addServerOptions(verify, o);
     verify->add_option("FIELD", o.field, "<u>resolved</u>, <b>list</b>, typed text")->required();
     verify->callback([] {
         run([] {
             requireText("field", o.field);
             ensureApplication();
             printMessageBoxes();
-            auto connection = openExisting(o.db);
+            auto connection = openWhere(o);
             requireLists(*connection, o.field);
             return verifyField(*connection, o.field, "");
         });

@@ -1,0 +1,212 @@
+// The TLS mail database server of the tests: certificates, system tables, accounts, the
+// mariadbd process and its end with the test process.
+#include "support/mail_server.h"
+
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "support/mail_database.h"
+#include "support/run.h"
+
+namespace tessaly::testing {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TlsMailServer* theServer = nullptr;
+
+void endServer() {
+    if (!theServer) return;
+    theServer->Stop();
+    if (!std::getenv("TESSALY_TEST_KEEP_DB")) {
+        std::error_code ec;
+        fs::remove_all(theServer->folder(), ec);
+    }
+}
+
+void mustRun(const std::vector<std::string>& line) {
+    const RunResult r = RunProgram(line);
+    if (r.status != 0) throw std::runtime_error(line[0] + " failed: " + r.err);
+}
+
+// A loopback port nobody listens on now.
+unsigned freePort() {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+        close(s);
+        throw std::runtime_error("no free loopback port");
+    }
+    close(s);
+    return ntohs(address.sin_port);
+}
+
+} // namespace
+
+TlsMailServer& TlsMailServer::Get() {
+    if (!theServer) {
+        theServer = new TlsMailServer;
+        std::atexit(endServer);
+        theServer->Start();
+        // The accounts: root may come by TCP for `tessaly mail init`; the client account is
+        // made by the helper's set-up per database.
+        auto admin = theServer->Admin();
+        admin->query("create user if not exists 'root'@'127.0.0.1'").exec();
+        admin->query("grant all on *.* to 'root'@'127.0.0.1' with grant option").exec();
+    }
+    return *theServer;
+}
+
+TlsMailServer::TlsMailServer() {
+    if (MariadbServerProgram().empty()) throw std::runtime_error("mariadbd is not installed");
+    std::string dir = (fs::temp_directory_path() / "tessaly-tlsdb-XXXXXX").string();
+    if (!mkdtemp(dir.data())) throw std::runtime_error("cannot make a scratch folder");
+    root_ = dir;
+    makeCertificates();
+    std::ofstream(passwordFile()) << kPassword << "\n";
+    std::vector<std::string> install = {"mariadb-install-db",
+                                        "--no-defaults",
+                                        "--datadir=" + root_ + "/data",
+                                        "--auth-root-authentication-method=normal",
+                                        "--skip-test-db",
+                                        "--innodb-buffer-pool-size=16M",
+                                        "--innodb-log-file-size=8M"};
+    if (geteuid() == 0) install.push_back("--user=root");
+    mustRun(install);
+    port_ = freePort();
+}
+
+void TlsMailServer::makeCertificates() {
+    const std::string r = root_ + "/";
+    auto selfSigned = [&](const std::string& name, const std::string& subject) {
+        mustRun({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                 "-keyout", r + name + "-key.pem", "-out", r + name + ".pem", "-subj", subject});
+    };
+    selfSigned("ca", "/CN=Tessaly Test CA");
+    selfSigned("other-ca", "/CN=Untrusted Test CA");
+    auto signedBy = [&](const std::string& name, const std::string& names) {
+        mustRun({"openssl", "req", "-newkey", "rsa:2048", "-nodes", "-keyout",
+                 r + name + "-key.pem", "-out", r + name + ".csr", "-subj", "/CN=" + name});
+        std::ofstream(r + name + ".ext") << "subjectAltName=" << names << "\n";
+        mustRun({"openssl", "x509", "-req", "-in", r + name + ".csr", "-CA", r + "ca.pem", "-CAkey",
+                 r + "ca-key.pem", "-CAcreateserial", "-days", "2", "-out", r + name + ".pem",
+                 "-extfile", r + name + ".ext"});
+    };
+    signedBy("right", "IP:127.0.0.1,DNS:localhost");
+    signedBy("wrong", "DNS:elsewhere.invalid");
+    fs::copy_file(r + "right.pem", r + "server.pem");
+    fs::copy_file(r + "right-key.pem", r + "server-key.pem");
+}
+
+void TlsMailServer::Start() {
+    std::vector<std::string> args = {MariadbServerProgram(),
+                                     "--no-defaults",
+                                     "--datadir=" + root_ + "/data",
+                                     "--socket=" + root_ + "/mysqld.sock",
+                                     "--pid-file=" + root_ + "/mysqld.pid",
+                                     "--log-error=" + errorLog(),
+                                     "--bind-address=127.0.0.1",
+                                     "--port=" + std::to_string(port_),
+                                     "--ssl-ca=" + caFile(),
+                                     "--ssl-cert=" + root_ + "/server.pem",
+                                     "--ssl-key=" + root_ + "/server-key.pem",
+                                     "--require-secure-transport=ON",
+                                     "--skip-name-resolve",
+                                     "--character-set-server=utf8mb4",
+                                     "--collation-server=utf8mb4_uca1400_nopad_as_ci",
+                                     "--innodb-buffer-pool-size=16M",
+                                     "--innodb-log-file-size=8M",
+                                     "--max-connections=100"};
+    if (geteuid() == 0) args.push_back("--user=root");
+    fs::remove(root_ + "/mysqld.sock");
+    const pid_t pid = fork();
+    if (pid < 0) throw std::runtime_error("cannot start mariadbd");
+    if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGTERM); // ends with the test process, even a killed one
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    pid_ = pid;
+    for (int i = 0; i < 1200; ++i) {
+        if (fs::exists(root_ + "/mysqld.sock")) return;
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            pid_ = 0;
+            throw std::runtime_error("mariadbd ended at start; see " + errorLog());
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    throw std::runtime_error("mariadbd did not open its socket");
+}
+
+void TlsMailServer::Stop() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    int status = 0;
+    for (int i = 0; i < 600 && waitpid(pid_, &status, WNOHANG) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (waitpid(pid_, &status, WNOHANG) == 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, &status, 0);
+    }
+    pid_ = 0;
+}
+
+std::unique_ptr<mysqlpp::Connection> TlsMailServer::Admin(const std::string& database) {
+    StartTestEmbeddedServer();
+    auto connection = std::make_unique<mysqlpp::Connection>(true);
+    connection->set_option(new mysqlpp::UseRemoteConnectionOption);
+    connection->set_option(new mysqlpp::SetCharsetNameOption(tessaly::maildb::ConnectionCharset()));
+    connection->connect(database.empty() ? nullptr : database.c_str(),
+                        (root_ + "/mysqld.sock").c_str(), "root", "");
+    return connection;
+}
+
+std::string TlsMailServer::NewDatabase() {
+    const std::string name = "shared" + std::to_string(++databases_);
+    auto admin = Admin();
+    tessaly::maildb::InitServerDatabase(*admin, name, kUser, kPassword, "127.0.0.1");
+    return name;
+}
+
+tessaly::maildb::ServerSettings TlsMailServer::Settings(const std::string& database) const {
+    tessaly::maildb::ServerSettings s;
+    s.host = "127.0.0.1";
+    s.port = port_;
+    s.user = kUser;
+    s.password = kPassword;
+    s.database = database;
+    s.caFile = caFile();
+    return s;
+}
+
+void TlsMailServer::ServeWrongName(bool wrong) {
+    const std::string r = root_ + "/", from = wrong ? "wrong" : "right";
+    fs::copy_file(r + from + ".pem", r + "server.pem", fs::copy_options::overwrite_existing);
+    fs::copy_file(r + from + "-key.pem", r + "server-key.pem",
+                  fs::copy_options::overwrite_existing);
+    Admin()->query("flush ssl").exec();
+}
+
+} // namespace tessaly::testing
