@@ -16,6 +16,7 @@
 #include <tessaly/oledatetime.h>
 #include <tessaly/platform.h>
 #include <tessaly/print.h>
+#include <tessaly/printers.h>
 #include <tessaly/speech.h>
 #include <tessaly/sync.h>
 #include <tessaly/text.h>
