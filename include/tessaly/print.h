@@ -67,7 +67,47 @@ class TESSALY_API CPrintableDlg : public CDialog {
     int m_nLastControl = 0;    // last control to print
 };
 
+// A document the calling program prints through the framework's print path, as its print
+// commands (57607 with the print dialog, 57608 without) do. DoPrint runs the print procedure
+// of CPrintableDlg: the print dialog (or, without it, the system's default printer), the
+// printing-status window, and OnPrint page by page until it clears m_bContinuePrinting.
+// TRUE when a document was printed to its end.
+class TESSALY_API CPrintJob {
+  public:
+    CPrintJob();
+    virtual ~CPrintJob();
+    BOOL DoPrint(BOOL withDialog, const char* documentName = "Mydoc");
+
+  protected:
+    // MM_TEXT.
+    virtual void OnPrepareDC(CDC* dc, CPrintInfo* info);
+    virtual void OnEndPrinting(CDC* dc, CPrintInfo* info);
+    virtual void OnBeginPrinting(CDC* dc, CPrintInfo* info);
+    // The page that OnPrint draws in info->m_rectDraw; it clears m_bContinuePrinting on the
+    // last page.
+    virtual void OnPrint(CDC* dc, CPrintInfo* info) = 0;
+};
+
 // The help on sending an e-mail (template 159): its print button prints its texts, its
 // button 1058 opens the help on installing the mail program (template 197). Returns the
 // dialog's end code.
 TESSALY_API int ShowOutlookHelpDlg();
+
+// Saving the calling program's document as a PDF file through the PDF printer. Each asks for
+// the PDF options (kept in the library's profile), sets the driver up for `fileName` and
+// sends the print command to the program's main window (its first visible main window),
+// which prints inside the call. Results: 1 done, 2 the options were cancelled, 0 the driver
+// library "CDIntf.dll" or the driver is not available.
+// PDFPrint: the print command with the print dialog (57607), then waits for the file at most
+// 5 seconds after the command returned (a print the user cancelled leaves none; the result is
+// then 2 and nothing is offered), restores the former default printer and offers to view the
+// file. PrintPDF (57608, no dialog) and javaPDFPrint (57607) leave the PDF printer the default
+// printer, the former one kept for javaAfterPDFPrint, which restores it and offers the file.
+TESSALY_API int PDFPrint(char* fileName);
+TESSALY_API int PrintPDF(char* fileName);
+TESSALY_API int javaPDFPrint(char* fileName);
+TESSALY_API void javaAfterPDFPrint(char* fileName);
+// The dialogs around installing the PDF Export Filter and the one for a missing filter.
+TESSALY_API int ShowInstallPdfFilterDlg();
+TESSALY_API void ShowAfterInstallPdfFilterDlg();
+TESSALY_API int ShowSaveasPdfDlg();

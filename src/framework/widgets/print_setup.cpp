@@ -12,8 +12,18 @@
 #include <algorithm>
 #include <optional>
 
+#include <tessaly/pdf_driver.h>
+
+#include <QPageSize>
+#include <cstring>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+#include <qpdf/QPDFWriter.hh>
+
 #include "framework/widgets/application.h"
 #include "framework/widgets/wnd_internal.h"
+#include "platform/prefix.h"
+#include "platform/printers.h"
 
 namespace tessaly::automation {
 
@@ -34,16 +44,6 @@ namespace tessaly::framework {
 
 namespace {
 
-PrinterSetup& printerSetup() {
-    static PrinterSetup setup;
-    return setup;
-}
-
-DefaultPrinterName& defaultPrinterLookup() {
-    static DefaultPrinterName lookup;
-    return lookup;
-}
-
 // The answer the script gave the last print dialog, kept for the file dialog after it.
 std::optional<automation::PrintSetupAnswer>& lastAnswer() {
     static std::optional<automation::PrintSetupAnswer> answer;
@@ -59,32 +59,68 @@ bool wholePdf(const QString& path) {
     return file.readAll().contains("%%EOF");
 }
 
+// Rewrites the PDF without the font programs (the fonts are then named, not embedded); Qt's
+// writer always embeds them. False when the file cannot be rewritten.
+bool leaveFontsOut(const QString& file) {
+    const std::string path = ToAnsi(file), rewritten = path + ".fonts";
+    try {
+        QPDF pdf;
+        pdf.processFile(path.c_str());
+        for (QPDFObjectHandle object : pdf.getAllObjects())
+            if (object.isDictionary() && object.getKey("/Type").isNameAndEquals("/FontDescriptor"))
+                for (const char* key : {"/FontFile", "/FontFile2", "/FontFile3"})
+                    object.removeKey(key);
+        QPDFWriter writer(pdf, rewritten.c_str());
+        writer.write();
+    } catch (const std::exception&) {
+        QFile::remove(QString::fromStdString(rewritten));
+        return false;
+    }
+    QFile::remove(file);
+    return QFile::rename(QString::fromStdString(rewritten), file);
+}
+
+// A file name of the PDF printer's settings as a path of this machine.
+std::string pdfFilePath(const char* name) {
+    const std::string path = name ? name : "";
+    if (path.empty() || path[0] == '/') return path;
+    const std::string posix = platform::ToPosixPath(path);
+    return posix.empty() ? path : posix;
+}
+
+// Shapes the job after the PDF printer's device mode: its private part, or the defaults
+// when it has none of ours.
+PDF_DRIVER_EXTRA pdfSettings(const std::vector<BYTE>& settings, QPrinter& printer) {
+    PDF_DRIVER_EXTRA extra;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    if (settings.size() < sizeof(DEVMODEA)) return extra;
+    const auto* dm = reinterpret_cast<const DEVMODEA*>(settings.data());
+    const QPageSize::PageSizeId paper = dm->dmPaperSize == DMPAPER_LEGAL ? QPageSize::Legal
+                                        : dm->dmPaperSize == DMPAPER_A4  ? QPageSize::A4
+                                        : dm->dmPaperSize == DMPAPER_A3  ? QPageSize::A3
+                                                                         : QPageSize::Letter;
+    printer.setPageSize(QPageSize(paper));
+    printer.setPageOrientation(dm->dmOrientation == DMORIENT_LANDSCAPE ? QPageLayout::Landscape
+                                                                       : QPageLayout::Portrait);
+    if (dm->dmPrintQuality > 0) printer.setResolution(dm->dmPrintQuality);
+    const size_t publicSize = std::max<size_t>(dm->dmSize, sizeof(DEVMODEA));
+    if (dm->dmDriverExtra >= sizeof extra && settings.size() >= publicSize + sizeof extra) {
+        std::memcpy(&extra, settings.data() + publicSize, sizeof extra);
+        if (extra.dwMagic != kPdfExtraMagic) extra = PDF_DRIVER_EXTRA();
+    }
+    printer.setFontEmbeddingEnabled(extra.lFontEmbedding &&
+                                    (extra.dwFileNameOptions & PDF_FILENAME_EMBED_FONTS));
+    printer.setCreator(QStringLiteral("Tessaly PDF printer, ") +
+                       QString::number(printer.resolution()) + QStringLiteral(" dpi"));
+    return extra;
+}
+
 } // namespace
 
-void SetPrinterSetup(PrinterSetup setup) {
-    printerSetup() = std::move(setup);
-}
-
-bool SetUpPrinter(const CString& name, QPrinter& printer, CString& port) {
-    if (name.IsEmpty()) return false;
-    if (const PrinterSetup& setup = printerSetup(); setup && setup(name, printer, port))
-        return true;
-    const QPrinterInfo info = QPrinterInfo::printerInfo(FromAnsi(name));
-    if (info.isNull()) return false;
-    printer.setOutputFormat(QPrinter::NativeFormat);
-    printer.setPrinterName(info.printerName());
-    port =
-        CString(ToAnsi(info.location().isEmpty() ? info.printerName() : info.location()).c_str());
-    return true;
-}
-
-void SetDefaultPrinterName(DefaultPrinterName lookup) {
-    defaultPrinterLookup() = std::move(lookup);
-}
-
 CString DefaultPrinter() {
-    if (const DefaultPrinterName& lookup = defaultPrinterLookup()) return lookup();
-    return CString(ToAnsi(QPrinterInfo::defaultPrinterName()).c_str());
+    char name[256] = {};
+    DWORD size = sizeof name;
+    return platform::GetDefaultPrinterA(name, &size) ? CString(name) : CString();
 }
 
 struct CPrinterDC::Impl {
@@ -96,7 +132,32 @@ struct CPrinterDC::Impl {
     CString name, port;
     QString output;
     bool pageOpen = false;
+    std::optional<PDF_DRIVER_EXTRA> pdf; // the PDF printer's settings, on that printer
+
+    bool watermarked() const {
+        return pdf && pdf->lWatermark && (pdf->dwFileNameOptions & PDF_FILENAME_WATERMARK);
+    }
+    void drawWatermark();
 };
+
+void CPrinterDC::Impl::drawWatermark() {
+    const PDF_DRIVER_EXTRA& w = *pdf;
+    const int dpi = printer.resolution();
+    QFont font(QString::fromLatin1(w.szWatermarkFont));
+    font.setPixelSize(std::max(1, static_cast<int>(w.lWatermarkSize * dpi / 72)));
+    painter.save();
+    painter.setFont(font);
+    const COLORREF colour = static_cast<COLORREF>(w.lWatermarkColor);
+    painter.setPen(QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF));
+    const QRectF sheet = printer.paperRect(QPrinter::DevicePixel);
+    painter.translate(sheet.center() +
+                      QPointF(w.lWatermarkX * dpi / 72.0, -w.lWatermarkY * dpi / 72.0));
+    painter.rotate(-w.lWatermarkAngle / 10.0);
+    const QString text = FromAnsi(w.szWatermark);
+    const QRectF box = painter.fontMetrics().boundingRect(text);
+    painter.drawText(QPointF(-box.width() / 2, box.height() / 4), text);
+    painter.restore();
+}
 
 CPrinterDC::CPrinterDC() : impl_(std::make_unique<Impl>()) {
     // Device coordinates start at the page's corner, as a printer's device context's do.
@@ -148,9 +209,20 @@ int CPrinterDC::StartDoc(const char* documentName, const char* outputFile) {
     if (impl_->painter.isActive()) return -1;
     QPrinter& printer = impl_->printer;
     printer.setDocName(FromAnsi(documentName ? documentName : ""));
-    if (outputFile && *outputFile) {
+    std::string file = outputFile ? outputFile : "";
+    if (const auto& pdf = impl_->pdf; pdf && file.empty()) {
+        // The PDF printer writes the file set for the job, or asks for one.
+        if (pdf->dwFileNameOptions & PDF_FILENAME_USE_DEFAULT)
+            file = pdfFilePath(pdf->szFileName);
+        else if (!PrintFileDialog(file))
+            return -1;
+        if (!(pdf->dwFileNameOptions & PDF_FILENAME_REPLACE) &&
+            QFile::exists(FromAnsi(file.c_str())))
+            return -1;
+    }
+    if (!file.empty()) {
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(FromAnsi(outputFile));
+        printer.setOutputFileName(FromAnsi(file.c_str()));
     }
     impl_->output =
         printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
@@ -169,11 +241,14 @@ int CPrinterDC::StartPage() {
     // The first page is open once the document starts; later ones begin a new page.
     if (impl_->pageOpen && !impl_->printer.newPage()) return -1;
     impl_->pageOpen = true;
+    if (impl_->watermarked() && !impl_->pdf->lWatermarkOnTop) impl_->drawWatermark();
     return 1;
 }
 
 int CPrinterDC::EndPage() {
-    return impl_->painter.isActive() ? 1 : -1;
+    if (!impl_->painter.isActive()) return -1;
+    if (impl_->watermarked() && impl_->pdf->lWatermarkOnTop) impl_->drawWatermark();
+    return 1;
 }
 
 int CPrinterDC::EndDoc() {
@@ -185,6 +260,11 @@ int CPrinterDC::EndDoc() {
         QFile::remove(impl_->output);
         return -1;
     }
+    const auto& pdf = impl_->pdf;
+    if (pdf && !impl_->output.isEmpty() &&
+        !(pdf->lFontEmbedding && (pdf->dwFileNameOptions & PDF_FILENAME_EMBED_FONTS)) &&
+        !leaveFontsOut(impl_->output))
+        return -1;
     return 1;
 }
 
@@ -238,12 +318,25 @@ int CPrinterDC::DrawText(const char* text, const RECT& rect, UINT format) {
 }
 
 BOOL CPrinterDC::SelectPrinter(const CString& name) {
-    CString port;
-    if (!SetUpPrinter(name, impl_->printer, port)) return FALSE;
-    // A printer's own set-up may leave the sheet's corner as the origin.
-    impl_->printer.setFullPage(true);
-    impl_->name = name;
-    impl_->port = port;
+    if (name.IsEmpty() || impl_->painter.isActive()) return FALSE;
+    QPrinter& printer = impl_->printer;
+    platform::PrinterEntry entry;
+    if (platform::LookupPrinter(std::string(name), entry) && !entry.cups) {
+        // Of the prefix's own printers the print path drives the PDF printer.
+        if (entry.driver != kPdfPrinterName) return FALSE;
+        impl_->pdf = pdfSettings(entry.devMode, printer);
+        impl_->port = entry.port.c_str();
+    } else {
+        const QPrinterInfo info = QPrinterInfo::printerInfo(FromAnsi(name));
+        if (info.isNull()) return FALSE;
+        printer.setOutputFormat(QPrinter::NativeFormat);
+        printer.setPrinterName(info.printerName());
+        impl_->pdf.reset();
+        impl_->port = entry.port.empty() ? CString(ToAnsi(info.printerName()).c_str())
+                                         : CString(entry.port.c_str());
+    }
+    printer.setFullPage(true);
+    impl_->name = entry.name.empty() ? name : CString(entry.name.c_str());
     return TRUE;
 }
 
@@ -351,7 +444,12 @@ bool PrintFileDialog(std::string& path) {
         path = answer->pdfPath;
         return !path.empty();
     }
-    if (automation::printSetupHandler()) return false;
+    // A script answers the file dialog as it answers a print dialog printing to a file.
+    if (const auto& handler = automation::printSetupHandler()) {
+        const automation::PrintSetupAnswer answer = handler();
+        path = answer.action == automation::PrintSetupAnswer::PdfFile ? answer.pdfPath : "";
+        return !path.empty();
+    }
     const QString chosen =
         QFileDialog::getSaveFileName(nullptr, QString(), QString(), QStringLiteral("PDF (*.pdf)"));
     if (chosen.isEmpty()) return false;

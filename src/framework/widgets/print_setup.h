@@ -56,7 +56,9 @@ class CPrinterDC {
     HDC GetSafeHdc();
 
     // The printer of the printer table this context prints on; FALSE when none of that
-    // name exists (the context keeps its printer).
+    // name exists or it is one the print path cannot drive (the context keeps its
+    // printer). On the PDF printer the job takes the printer's settings: paper,
+    // orientation, resolution, font embedding, watermark and the file it writes.
     BOOL SelectPrinter(const CString& name);
     CString GetPrinterName() const;
     CString GetPortName() const;
@@ -80,16 +82,7 @@ bool PrintDialog(std::unique_ptr<CPrinterDC>& dc, bool& toFile);
 // The framework's file dialog for the output file; false when cancelled.
 bool PrintFileDialog(std::string& path);
 
-// How a printer of the printer table that Qt does not know (the prefix's own printers)
-// is set up on a Qt printer: returns false when it has no printer of that name. The
-// printing services install it; without one only Qt's printers exist.
-using PrinterSetup = std::function<bool(const CString& name, QPrinter& printer, CString& port)>;
-void SetPrinterSetup(PrinterSetup setup);
-// What the printer setup (or Qt) knows for that name: true when the printer exists.
-bool SetUpPrinter(const CString& name, QPrinter& printer, CString& port);
-// The name of the system's default printer as the print path uses it, empty when none.
-using DefaultPrinterName = std::function<CString()>;
-void SetDefaultPrinterName(DefaultPrinterName lookup);
+// The system's default printer (the printer table's), empty when there is none.
 CString DefaultPrinter();
 
 } // namespace tessaly::framework

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -117,6 +118,103 @@ CString linesThatFit(CDC& dc, const CString& text, int width, int height) {
     return low ? CString(all.substr(0, ends[low - 1]).c_str()) : CString();
 }
 
+// The steps of one print run, given by the printing class.
+struct PrintSteps {
+    std::function<BOOL(CPrintInfo*)> prepare;
+    std::function<void(CDC*, CPrintInfo*)> begin, prepareDC, print, end;
+};
+
+// The print dialog: the printer (or file) chosen, noted in the print information.
+BOOL preparePrinting(CPrintInfo* info) {
+    bool toFile = false;
+    chosenPrinter.reset();
+    if (!PrintDialog(chosenPrinter, toFile)) return FALSE;
+    info->m_bPrintToFile = toFile ? TRUE : FALSE;
+    if (chosenPrinter) {
+        info->m_strPrinterName = chosenPrinter->GetPrinterName();
+        info->m_strPortName = chosenPrinter->GetPortName();
+    }
+    return TRUE;
+}
+
+// Without a dialog: the system's default printer (a run without one prints nothing).
+BOOL prepareDefaultPrinter(CPrintInfo* info) {
+    chosenPrinter = std::make_unique<CPrinterDC>();
+    if (!chosenPrinter->SelectPrinter(DefaultPrinter())) chosenPrinter.reset();
+    if (chosenPrinter) {
+        info->m_strPrinterName = chosenPrinter->GetPrinterName();
+        info->m_strPortName = chosenPrinter->GetPortName();
+    }
+    return TRUE;
+}
+
+// The print procedure: false when nothing was printed to its end.
+bool runPrintProcedure(PrintSteps& steps, const char* name) {
+    EnsureApplication();
+    CPrintInfo info;
+    // 1-2: the print dialog, then the output file when printing to a file.
+    if (!steps.prepare(&info)) return false;
+    std::unique_ptr<CPrinterDC> printer = std::move(chosenPrinter);
+    if (info.m_bPrintToFile) {
+        std::string path;
+        if (!PrintFileDialog(path)) return false;
+        info.m_strOutputFile = path.c_str();
+    }
+    if (!printer) {
+        AfxMessageBox("No printer was chosen.", MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    // 3-4: the document, the abort procedure, the disabled main window, the status window.
+    const CString documentName = name;
+    CDC measuring;
+    steps.begin(&measuring, &info);
+    printer->SetAbortProc(abortProc);
+    DisabledWindow disabled(callerMainWindow());
+    const CString where =
+        info.m_bPrintToFile ? fileTitle(info.m_strOutputFile) : info.m_strPortName;
+    auto status = std::make_unique<PrintingStatus>(
+        documentName, info.m_bPrintToFile ? CString("PDF file") : info.m_strPrinterName, where);
+    // 5: a document that does not start ends here.
+    if (printer->StartDoc(documentName,
+                          info.m_bPrintToFile ? info.m_strOutputFile.GetString() : nullptr) <= 0) {
+        steps.end(&measuring, &info);
+        status.reset();
+        AfxMessageBox("Failed to start printing.", MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    // 6: page after page until the range ends or OnPrint says nothing follows.
+    bool error = false;
+    for (info.m_nCurPage = info.GetFromPage();
+         info.m_nCurPage <= info.GetToPage() && info.m_bContinuePrinting; ++info.m_nCurPage) {
+        status->ShowPage(info.m_nCurPage);
+        CDC* dc = printer->GetDC();
+        info.m_rectDraw.left = info.m_rectDraw.top = 0;
+        info.m_rectDraw.right = dc->GetDeviceCaps(HORZRES);
+        info.m_rectDraw.bottom = dc->GetDeviceCaps(VERTRES);
+        dc->DPtoLP(&info.m_rectDraw);
+        if (printer->StartPage() <= 0) {
+            error = true;
+            break;
+        }
+        steps.prepareDC(dc, &info);
+        steps.print(dc, &info);
+        if (printer->EndPage() <= 0 || !printer->RunAbortProc()) {
+            error = true;
+            break;
+        }
+    }
+    // 7: the document ends, or is aborted after an error or Cancel.
+    bool printed = false;
+    if (error)
+        printer->AbortDoc();
+    else if (printer->EndDoc() <= 0)
+        AfxMessageBox("The document could not be written completely.", MB_OK | MB_ICONEXCLAMATION);
+    else
+        printed = true;
+    steps.end(&measuring, &info);
+    return printed;
+}
+
 } // namespace
 
 } // namespace tessaly::framework
@@ -136,78 +234,41 @@ void CPrintableDlg::OnEndPrinting(CDC*, CPrintInfo*) {}
 void CPrintableDlg::OnBeginPrinting(CDC*, CPrintInfo*) {}
 
 BOOL CPrintableDlg::OnPreparePrinting(CPrintInfo* info) {
-    bool toFile = false;
-    fw::chosenPrinter.reset();
-    if (!fw::PrintDialog(fw::chosenPrinter, toFile)) return FALSE;
-    info->m_bPrintToFile = toFile ? TRUE : FALSE;
-    if (fw::chosenPrinter) {
-        info->m_strPrinterName = fw::chosenPrinter->GetPrinterName();
-        info->m_strPortName = fw::chosenPrinter->GetPortName();
-    }
-    return TRUE;
+    return fw::preparePrinting(info);
 }
 
 void CPrintableDlg::OnFilePrint() {
-    fw::EnsureApplication();
-    CPrintInfo info;
-    // 1-2: the print dialog, then the output file when printing to a file.
-    if (!OnPreparePrinting(&info)) return;
-    std::unique_ptr<fw::CPrinterDC> printer = std::move(fw::chosenPrinter);
-    if (info.m_bPrintToFile) {
-        std::string path;
-        if (!fw::PrintFileDialog(path)) return;
-        info.m_strOutputFile = path.c_str();
-    }
-    if (!printer) {
-        fw::AfxMessageBox("No printer was chosen.", MB_OK | MB_ICONEXCLAMATION);
-        return;
-    }
-    // 3-4: the document, the abort procedure, the disabled main window, the status window.
-    const CString documentName = "Mydoc";
-    CDC measuring;
-    OnBeginPrinting(&measuring, &info);
-    printer->SetAbortProc(fw::abortProc);
-    fw::DisabledWindow disabled(fw::callerMainWindow());
-    const CString where =
-        info.m_bPrintToFile ? fw::fileTitle(info.m_strOutputFile) : info.m_strPortName;
-    auto status = std::make_unique<fw::PrintingStatus>(
-        documentName, info.m_bPrintToFile ? CString("PDF file") : info.m_strPrinterName, where);
-    // 5: a document that does not start ends here.
-    if (printer->StartDoc(documentName,
-                          info.m_bPrintToFile ? info.m_strOutputFile.GetString() : nullptr) <= 0) {
-        OnEndPrinting(&measuring, &info);
-        status.reset();
-        fw::AfxMessageBox("Failed to start printing.", MB_OK | MB_ICONEXCLAMATION);
-        return;
-    }
-    // 6: page after page until the range ends or OnPrint says nothing follows.
-    bool error = false;
-    for (info.m_nCurPage = info.GetFromPage();
-         info.m_nCurPage <= info.GetToPage() && info.m_bContinuePrinting; ++info.m_nCurPage) {
-        status->ShowPage(info.m_nCurPage);
-        CDC* dc = printer->GetDC();
-        info.m_rectDraw.left = info.m_rectDraw.top = 0;
-        info.m_rectDraw.right = dc->GetDeviceCaps(HORZRES);
-        info.m_rectDraw.bottom = dc->GetDeviceCaps(VERTRES);
-        dc->DPtoLP(&info.m_rectDraw);
-        if (printer->StartPage() <= 0) {
-            error = true;
-            break;
-        }
-        OnPrepareDC(dc, &info);
-        OnPrint(dc, &info);
-        if (printer->EndPage() <= 0 || !printer->RunAbortProc()) {
-            error = true;
-            break;
-        }
-    }
-    // 7: the document ends, or is aborted after an error or Cancel.
-    if (error)
-        printer->AbortDoc();
-    else if (printer->EndDoc() <= 0)
-        fw::AfxMessageBox("The document could not be written completely.",
-                          MB_OK | MB_ICONEXCLAMATION);
-    OnEndPrinting(&measuring, &info);
+    fw::PrintSteps steps;
+    steps.prepare = [this](CPrintInfo* info) { return OnPreparePrinting(info); };
+    steps.begin = [this](CDC* dc, CPrintInfo* info) { OnBeginPrinting(dc, info); };
+    steps.prepareDC = [this](CDC* dc, CPrintInfo* info) { OnPrepareDC(dc, info); };
+    steps.print = [this](CDC* dc, CPrintInfo* info) { OnPrint(dc, info); };
+    steps.end = [this](CDC* dc, CPrintInfo* info) { OnEndPrinting(dc, info); };
+    fw::runPrintProcedure(steps, "Mydoc");
+}
+
+CPrintJob::CPrintJob() = default;
+
+CPrintJob::~CPrintJob() = default;
+
+void CPrintJob::OnPrepareDC(CDC* dc, CPrintInfo*) {
+    if (dc) dc->SetMapMode(MM_TEXT);
+}
+
+void CPrintJob::OnEndPrinting(CDC*, CPrintInfo*) {}
+
+void CPrintJob::OnBeginPrinting(CDC*, CPrintInfo*) {}
+
+BOOL CPrintJob::DoPrint(BOOL withDialog, const char* documentName) {
+    fw::PrintSteps steps;
+    steps.prepare = [withDialog](CPrintInfo* info) {
+        return withDialog ? fw::preparePrinting(info) : fw::prepareDefaultPrinter(info);
+    };
+    steps.begin = [this](CDC* dc, CPrintInfo* info) { OnBeginPrinting(dc, info); };
+    steps.prepareDC = [this](CDC* dc, CPrintInfo* info) { OnPrepareDC(dc, info); };
+    steps.print = [this](CDC* dc, CPrintInfo* info) { OnPrint(dc, info); };
+    steps.end = [this](CDC* dc, CPrintInfo* info) { OnEndPrinting(dc, info); };
+    return fw::runPrintProcedure(steps, documentName ? documentName : "Mydoc") ? TRUE : FALSE;
 }
 
 void CPrintableDlg::OnPrint(CDC* dc, CPrintInfo* info) {
