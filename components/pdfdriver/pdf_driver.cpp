@@ -2,6 +2,11 @@
 // next job's settings and store them in the printer's device mode (tessaly/pdf_driver.h).
 #include <tessaly/pdf_driver.h>
 
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -204,4 +209,25 @@ PDF_DRIVER_API LONG SetFileNameOptions(HANDLE driver, LONG options) {
 PDF_DRIVER_API LONG DriverEnd(HANDLE driver) {
     delete sessionOf(driver);
     return 1;
+}
+
+// For the print path: rewrites a finished PDF without its font programs, so that its fonts
+// are named and not embedded (the writer the print path uses always embeds them). 1 done.
+PDF_DRIVER_API LONG LeaveFontsOut(const char* path) {
+    if (!path || !*path) return 0;
+    const std::string rewritten = std::string(path) + ".fonts";
+    try {
+        QPDF pdf;
+        pdf.processFile(path);
+        for (QPDFObjectHandle object : pdf.getAllObjects())
+            if (object.isDictionary() && object.getKey("/Type").isNameAndEquals("/FontDescriptor"))
+                for (const char* key : {"/FontFile", "/FontFile2", "/FontFile3"})
+                    object.removeKey(key);
+        QPDFWriter writer(pdf, rewritten.c_str());
+        writer.write();
+    } catch (const std::exception&) {
+        std::remove(rewritten.c_str());
+        return 0;
+    }
+    return std::rename(rewritten.c_str(), path) == 0 ? 1 : 0;
 }

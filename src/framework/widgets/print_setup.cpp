@@ -16,12 +16,10 @@
 
 #include <QPageSize>
 #include <cstring>
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFObjectHandle.hh>
-#include <qpdf/QPDFWriter.hh>
 
 #include "framework/widgets/application.h"
 #include "framework/widgets/wnd_internal.h"
+#include "platform/module.h"
 #include "platform/prefix.h"
 #include "platform/printers.h"
 
@@ -59,25 +57,16 @@ bool wholePdf(const QString& path) {
     return file.readAll().contains("%%EOF");
 }
 
-// Rewrites the PDF without the font programs (the fonts are then named, not embedded); Qt's
-// writer always embeds them. False when the file cannot be rewritten.
+// The PDF printer's driver library rewrites the file without the font programs (Qt's writer
+// always embeds them). False when it cannot.
 bool leaveFontsOut(const QString& file) {
-    const std::string path = ToAnsi(file), rewritten = path + ".fonts";
-    try {
-        QPDF pdf;
-        pdf.processFile(path.c_str());
-        for (QPDFObjectHandle object : pdf.getAllObjects())
-            if (object.isDictionary() && object.getKey("/Type").isNameAndEquals("/FontDescriptor"))
-                for (const char* key : {"/FontFile", "/FontFile2", "/FontFile3"})
-                    object.removeKey(key);
-        QPDFWriter writer(pdf, rewritten.c_str());
-        writer.write();
-    } catch (const std::exception&) {
-        QFile::remove(QString::fromStdString(rewritten));
-        return false;
-    }
-    QFile::remove(file);
-    return QFile::rename(QString::fromStdString(rewritten), file);
+    HMODULE driver = platform::LoadLibraryA("CDIntf.dll");
+    if (!driver) return false;
+    using Rewrite = LONG (*)(const char*);
+    auto rewrite = reinterpret_cast<Rewrite>(platform::GetProcAddress(driver, "LeaveFontsOut"));
+    const bool done = rewrite && rewrite(ToAnsi(file).c_str());
+    platform::FreeLibrary(driver);
+    return done;
 }
 
 // A file name of the PDF printer's settings as a path of this machine.
