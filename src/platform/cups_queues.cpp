@@ -94,10 +94,11 @@ constexpr PaperName kPapers[] = {
 
 } // namespace
 
-std::vector<CupsQueue> CupsQueues() {
+namespace {
+
+// Asks for the queues' attributes: every queue (CUPS-Get-Printers), or the one named.
+std::vector<CupsQueue> queryQueues(http_t* http, const std::string& only) {
     std::vector<CupsQueue> queues;
-    Connection http = connectScheduler();
-    if (!http) return queues;
     static const char* const wanted[] = {"printer-name",
                                          "printer-make-and-model",
                                          "device-uri",
@@ -106,11 +107,22 @@ std::vector<CupsQueue> CupsQueues() {
                                          "media-default",
                                          "orientation-requested-default",
                                          "printer-resolution-default"};
-    ipp_t* request = ippNewRequest(IPP_OP_CUPS_GET_PRINTERS);
+    ipp_t* request =
+        ippNewRequest(only.empty() ? IPP_OP_CUPS_GET_PRINTERS : IPP_OP_GET_PRINTER_ATTRIBUTES);
+    if (!only.empty()) {
+        char uri[1024];
+        httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0,
+                         "/printers/%s", only.c_str());
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    }
     ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
                   int(std::size(wanted)), nullptr, wanted);
-    ipp_t* response = cupsDoRequest(http.get(), request, "/");
+    ipp_t* response = cupsDoRequest(http, request, "/");
     if (!response) return queues;
+    if (ippGetStatusCode(response) > IPP_STATUS_OK_CONFLICTING) {
+        ippDelete(response);
+        return queues;
+    }
     // The response lists each printer's attributes as one group.
     CupsQueue current;
     auto flush = [&] {
@@ -157,8 +169,24 @@ std::vector<CupsQueue> CupsQueues() {
     flush();
     ippDelete(response);
     for (CupsQueue& queue : queues)
-        applyUserOptions(http.get(), queue);
+        applyUserOptions(http, queue);
     return queues;
+}
+
+} // namespace
+
+std::vector<CupsQueue> CupsQueues() {
+    Connection http = connectScheduler();
+    return http ? queryQueues(http.get(), "") : std::vector<CupsQueue>();
+}
+
+bool CupsQueueNamed(const std::string& name, CupsQueue& queue) {
+    Connection http = connectScheduler();
+    if (!http || name.empty()) return false;
+    std::vector<CupsQueue> found = queryQueues(http.get(), name);
+    if (found.empty()) return false;
+    queue = found.front();
+    return true;
 }
 
 std::string CupsDefaultQueue() {

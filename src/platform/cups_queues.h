@@ -23,6 +23,9 @@ struct CupsQueue {
 // Every queue of the scheduler with the user's own options laid over its defaults; empty
 // without a scheduler.
 std::vector<CupsQueue> CupsQueues();
+// One queue by name (the scheduler compares names without regard to case); false when the
+// scheduler has none of that name or cannot be reached.
+bool CupsQueueNamed(const std::string& name, CupsQueue& queue);
 // The user's CUPS default queue (lpoptions, then the scheduler's), empty when none.
 std::string CupsDefaultQueue();
 // Makes the queue the user's default in the user's options file; false when it is unknown.

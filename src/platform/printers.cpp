@@ -124,17 +124,13 @@ std::string storedDefaultName() {
     return device.substr(0, device.find(','));
 }
 
-// The default printer's name when it is in the table, else empty.
-std::string currentDefault(const std::vector<PrinterEntry>& table) {
-    auto find = [&](const std::string& name) {
-        for (const PrinterEntry& e : table)
-            if (!name.empty() && sameName(e.name, name)) return e.name;
-        return std::string();
-    };
-    std::string name = find(storedDefaultName());
-    if (name.empty() && std::any_of(table.begin(), table.end(), [](auto& e) { return e.cups; }))
-        name = find(CupsDefaultQueue());
-    return name;
+// The default printer's name when such a printer exists, else empty: the user's Device value,
+// else the user's CUPS default.
+std::string currentDefault() {
+    PrinterEntry entry;
+    if (LookupPrinter(storedDefaultName(), entry)) return entry.name;
+    if (LookupPrinter(CupsDefaultQueue(), entry)) return entry.name;
+    return {};
 }
 
 bool nameUsable(const char* name, size_t limit) {
@@ -251,12 +247,10 @@ std::vector<PrinterEntry> ListPrinters() {
 bool LookupPrinter(const std::string& name, PrinterEntry& entry) {
     if (name.empty() || name.size() > kMaxOpenName) return false;
     if (name.find('\\') == std::string::npos && readPrefixPrinter(name, entry)) return true;
-    for (const CupsQueue& queue : CupsQueues())
-        if (sameName(queue.name, name)) {
-            entry = entryOfQueue(queue);
-            return true;
-        }
-    return false;
+    CupsQueue queue;
+    if (!CupsQueueNamed(name, queue)) return false;
+    entry = entryOfQueue(queue);
+    return true;
 }
 
 BOOL OpenPrinterA(const char* name, HANDLE* printer, void*) {
@@ -295,12 +289,12 @@ BOOL GetPrinterA(HANDLE printer, DWORD level, BYTE* buffer, DWORD size, DWORD* n
         return FALSE;
     }
     std::vector<PrinterEntry> one{entry};
-    *needed = layOut(one, currentDefault(ListPrinters()), nullptr, 0);
+    const std::string defaultName = currentDefault();
+    *needed = layOut(one, defaultName, buffer, size);
     if (!buffer || size < *needed) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return FALSE;
     }
-    layOut(one, currentDefault(ListPrinters()), buffer, size);
     return TRUE;
 }
 
@@ -364,7 +358,7 @@ BOOL EnumPrintersA(DWORD flags, const char* name, DWORD level, BYTE* buffer, DWO
         return FALSE;
     }
     std::vector<PrinterEntry> table = ListPrinters();
-    std::string defaultName = currentDefault(table);
+    std::string defaultName = currentDefault();
     if (flags & PRINTER_ENUM_DEFAULT)
         table.erase(std::remove_if(table.begin(), table.end(),
                                    [&](auto& e) {
@@ -387,7 +381,7 @@ BOOL GetDefaultPrinterA(char* buffer, DWORD* size) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    std::string name = currentDefault(ListPrinters());
+    std::string name = currentDefault();
     if (name.empty()) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return FALSE;

@@ -30,5 +30,6 @@ int RunBackupTour();
 void addLaunchCommands(CLI::App& app);   // tessaly open, assoc ..., companion ...
 // The demo's walk through an association; 0 when it went as shown.
 int RunLaunchTour();
+void addPrintCommands(CLI::App& app); // tessaly printers, printer default, fax init-string
 
 } // namespace tessaly::cli

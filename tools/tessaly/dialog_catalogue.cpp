@@ -9,6 +9,7 @@
 #include <tessaly/launch.h>
 #include <tessaly/mail.h>
 #include <tessaly/print.h>
+#include <tessaly/printers.h>
 #include <tessaly/text.h>
 
 #include <algorithm>
@@ -332,9 +333,38 @@ const std::vector<DialogEntry> kCatalogue = {
      [](const DialogArgs& a, DialogValues&) {
          return ZipFile(argInt(a, 0, 0), arg(a, 1, "C:\\archive.zip"), arg(a, 2, "C:\\Unpacked"),
                         arg(a, 3, ""));
-     }}, // Printing: the printable help and saving as PDF.
+     }},
+    // Fax dialogs.
+    {"fax-error", "ShowFaxErrorDlg",
+     [](const DialogArgs& a, DialogValues&) {
+         return ShowFaxErrorDlg(argInt(a, 0, 23018), arg(a, 1, "Merrow.chm"));
+     }},
+    {"fax-successful", "ShowFaxSuccessfulDlg",
+     [](const DialogArgs&, DialogValues&) { return ShowFaxSuccessfulDlg(); }},
+    {"fax-info", "ShowFaxInfoDlg",
+     [](const DialogArgs&, DialogValues&) { return ShowFaxInfoDlg(); }},
+    {"fax-need-files", "ShowFaxNeedFiles",
+     [](const DialogArgs&, DialogValues&) { return ShowFaxNeedFiles(); }},
+    {"fax-modem-diagnostics", "ShowFaxModemDiagnosticsDlg",
+     [](const DialogArgs& a, DialogValues&) {
+         return ShowFaxModemDiagnosticsDlg(argInt(a, 0, 0), arg(a, 1, "Merrow.chm"));
+     }},
+    {"fax-init-string", "ShowFaxInitStringDlg",
+     [](const DialogArgs& a, DialogValues& v) {
+         int type = argInt(a, 0, 0);
+         const int r = ShowFaxInitStringDlg(type);
+         v.emplace_back("type", std::to_string(type));
+         return r;
+     }},
+    // Printing: the printable help and saving as PDF.
     {"outlook-help", "ShowOutlookHelpDlg",
      [](const DialogArgs&, DialogValues&) { return ShowOutlookHelpDlg(); }},
+    {"pdf-install-filter", "ShowInstallPdfFilterDlg",
+     [](const DialogArgs&, DialogValues&) { return ShowInstallPdfFilterDlg(); }},
+    {"pdf-filter-installed", "ShowAfterInstallPdfFilterDlg",
+     [](const DialogArgs&, DialogValues&) { return ShowAfterInstallPdfFilterDlg(), 0; }},
+    {"pdf-no-filter", "ShowSaveasPdfDlg",
+     [](const DialogArgs&, DialogValues&) { return ShowSaveasPdfDlg(); }},
 };
 
 } // namespace

@@ -33,7 +33,11 @@ bool sendOne(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT timeo
         Qt::QueuedConnection);
     if (future.wait_for(std::chrono::milliseconds(timeoutMs)) != std::future_status::ready)
         return false;
-    answer = future.get();
+    try {
+        answer = future.get();
+    } catch (const std::future_error&) {
+        return false; // the window went away before it answered
+    }
     return true;
 }
 
