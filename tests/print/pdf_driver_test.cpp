@@ -181,3 +181,41 @@ TEST_F(PdfDriver, FileNameOptionsDecideWhereTheJobGoes) {
         EXPECT_EQ(fs::exists(asked), c.out == asked);
     }
 }
+
+// The pdf command prints a text file through the PDF printer with the options given, and
+// gives the former default printer back.
+TEST_F(PdfDriver, CommandPrintsATextFile) {
+    ASSERT_TRUE(p::AddPrefixPrinter("Office Laser", "Laser Driver", "LPT1:", {}));
+    ASSERT_TRUE(DPSetDefaultPrinter(const_cast<char*>("Office Laser")));
+    const std::string text =
+        tessaly::testing::WriteFile(prefix_.scratch() + "/note.txt", "alpha line\nbeta line\n");
+    const struct {
+        std::vector<std::string> options;
+        const char* size;
+        const char* fonts;
+        bool watermarked;
+    } cases[] = {
+        {{}, "612 x 792 pts (letter)", "yes", false},
+        {{"--paper", "a4", "--landscape", "--watermark", "SAMPLE", "--no-embed"},
+         "842 x 595 pts (A4)",
+         "no",
+         true},
+    };
+    for (const auto& c : cases) {
+        const std::string pdf = prefix_.scratch() + "/note.pdf";
+        std::vector<std::string> args = {"pdf", text, pdf};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const auto run = tessaly::testing::RunTessaly(args);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(ReadInfo(pdf)["Page size"], c.size);
+        EXPECT_EQ(embedded(pdf), std::vector<std::string>(embedded(pdf).size(), c.fonts));
+        std::string letters = Text(ReadPages(pdf).at(0));
+        std::erase(letters, ' ');
+        EXPECT_NE(letters.find("alphalinebetaline"), std::string::npos) << letters;
+        EXPECT_EQ(letters.find("SAMPLE") != std::string::npos, c.watermarked);
+        char name[256];
+        unsigned long size = sizeof name;
+        ASSERT_TRUE(DPGetDefaultPrinter(name, &size));
+        EXPECT_STREQ(name, "Office Laser");
+    }
+}

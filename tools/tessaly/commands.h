@@ -31,5 +31,7 @@ void addLaunchCommands(CLI::App& app);   // tessaly open, assoc ..., companion .
 // The demo's walk through an association; 0 when it went as shown.
 int RunLaunchTour();
 void addPrintCommands(CLI::App& app); // tessaly printers, printer default, fax init-string
+// tessaly pdf TEXTFILE OUT.pdf: a text file through the PDF printer.
+void addPdfCommand(CLI::App& app);
 
 } // namespace tessaly::cli

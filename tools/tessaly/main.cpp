@@ -49,6 +49,7 @@ int main(int argc, char** argv) {
     tessaly::cli::addBackupCommands(app);
     tessaly::cli::addLaunchCommands(app);
     tessaly::cli::addPrintCommands(app);
+    tessaly::cli::addPdfCommand(app);
     // Every command works in the prefix: one that cannot be used is named with the reason.
     app.parse_complete_callback([] {
         std::string root;

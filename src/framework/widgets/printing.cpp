@@ -151,6 +151,7 @@ BOOL prepareDefaultPrinter(CPrintInfo* info) {
 // The print procedure: false when nothing was printed to its end.
 bool runPrintProcedure(PrintSteps& steps, const char* name) {
     EnsureApplication();
+    EnsureApplication();
     CPrintInfo info;
     // 1-2: the print dialog, then the output file when printing to a file.
     if (!steps.prepare(&info)) return false;
