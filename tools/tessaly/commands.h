@@ -34,5 +34,7 @@ void addWebCommands(CLI::App& app); // tessaly web check, save, home
 // The demo's page saved from a loopback server; 0 when it went as shown.
 int RunWebTour();
 void addPrintCommands(CLI::App& app); // tessaly printers, printer default, fax init-string
+// tessaly pdf TEXTFILE OUT.pdf: a text file through the PDF printer.
+void addPdfCommand(CLI::App& app);
 
 } // namespace tessaly::cli

@@ -8,6 +8,7 @@
 #include <tessaly/foundation.h>
 #include <tessaly/launch.h>
 #include <tessaly/mail.h>
+#include <tessaly/print.h>
 #include <tessaly/printers.h>
 #include <tessaly/text.h>
 
@@ -355,6 +356,15 @@ const std::vector<DialogEntry> kCatalogue = {
          v.emplace_back("type", std::to_string(type));
          return r;
      }},
+    // Printing: the printable help and saving as PDF.
+    {"outlook-help", "ShowOutlookHelpDlg",
+     [](const DialogArgs&, DialogValues&) { return ShowOutlookHelpDlg(); }},
+    {"pdf-install-filter", "ShowInstallPdfFilterDlg",
+     [](const DialogArgs&, DialogValues&) { return ShowInstallPdfFilterDlg(); }},
+    {"pdf-filter-installed", "ShowAfterInstallPdfFilterDlg",
+     [](const DialogArgs&, DialogValues&) { return ShowAfterInstallPdfFilterDlg(), 0; }},
+    {"pdf-no-filter", "ShowSaveasPdfDlg",
+     [](const DialogArgs&, DialogValues&) { return ShowSaveasPdfDlg(); }},
 };
 
 } // namespace

@@ -1,6 +1,7 @@
-// The print set-up dialog and the printer device context, on Qt's printing module.
+// The print set-up and print dialogs and the printer device context, on Qt's printing module.
 #include "framework/widgets/print_setup.h"
 
+#include <QFile>
 #include <QFileDialog>
 #include <QFont>
 #include <QPainter>
@@ -8,8 +9,19 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
+#include <algorithm>
+#include <optional>
+
+#include <tessaly/pdf_driver.h>
+
+#include <QPageSize>
+#include <cstring>
+
 #include "framework/widgets/application.h"
 #include "framework/widgets/wnd_internal.h"
+#include "platform/module.h"
+#include "platform/prefix.h"
+#include "platform/printers.h"
 
 namespace tessaly::automation {
 
@@ -28,40 +40,189 @@ void SetPrintSetupHandler(PrintSetupHandler handler) {
 
 namespace tessaly::framework {
 
+namespace {
+
+// The answer the script gave the last print dialog, kept for the file dialog after it.
+std::optional<automation::PrintSetupAnswer>& lastAnswer() {
+    static std::optional<automation::PrintSetupAnswer> answer;
+    return answer;
+}
+
+// Whether the file holds a whole PDF document: it ends with the end-of-file mark, which a
+// disk that filled up while writing cuts off.
+bool wholePdf(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 8) return false;
+    file.seek(std::max<qint64>(0, file.size() - 64));
+    return file.readAll().contains("%%EOF");
+}
+
+// The PDF printer's driver library rewrites the file without the font programs (Qt's writer
+// always embeds them). False when it cannot.
+bool leaveFontsOut(const QString& file) {
+    HMODULE driver = platform::LoadLibraryA("CDIntf.dll");
+    if (!driver) return false;
+    using Rewrite = LONG (*)(const char*);
+    auto rewrite = reinterpret_cast<Rewrite>(platform::GetProcAddress(driver, "LeaveFontsOut"));
+    const bool done = rewrite && rewrite(ToAnsi(file).c_str());
+    platform::FreeLibrary(driver);
+    return done;
+}
+
+// A file name of the PDF printer's settings as a path of this machine.
+std::string pdfFilePath(const char* name) {
+    const std::string path = name ? name : "";
+    if (path.empty() || path[0] == '/') return path;
+    const std::string posix = platform::ToPosixPath(path);
+    return posix.empty() ? path : posix;
+}
+
+// Shapes the job after the PDF printer's device mode: its private part, or the defaults
+// when it has none of ours.
+PDF_DRIVER_EXTRA pdfSettings(const std::vector<BYTE>& settings, QPrinter& printer) {
+    PDF_DRIVER_EXTRA extra;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    if (settings.size() < sizeof(DEVMODEA)) return extra;
+    const auto* dm = reinterpret_cast<const DEVMODEA*>(settings.data());
+    const QPageSize::PageSizeId paper = dm->dmPaperSize == DMPAPER_LEGAL ? QPageSize::Legal
+                                        : dm->dmPaperSize == DMPAPER_A4  ? QPageSize::A4
+                                        : dm->dmPaperSize == DMPAPER_A3  ? QPageSize::A3
+                                                                         : QPageSize::Letter;
+    printer.setPageSize(QPageSize(paper));
+    printer.setPageOrientation(dm->dmOrientation == DMORIENT_LANDSCAPE ? QPageLayout::Landscape
+                                                                       : QPageLayout::Portrait);
+    if (dm->dmPrintQuality > 0) printer.setResolution(dm->dmPrintQuality);
+    const size_t publicSize = std::max<size_t>(dm->dmSize, sizeof(DEVMODEA));
+    if (dm->dmDriverExtra >= sizeof extra && settings.size() >= publicSize + sizeof extra) {
+        std::memcpy(&extra, settings.data() + publicSize, sizeof extra);
+        if (extra.dwMagic != kPdfExtraMagic) extra = PDF_DRIVER_EXTRA();
+    }
+    printer.setFontEmbeddingEnabled(extra.lFontEmbedding &&
+                                    (extra.dwFileNameOptions & PDF_FILENAME_EMBED_FONTS));
+    printer.setCreator(QStringLiteral("Tessaly PDF printer, ") +
+                       QString::number(printer.resolution()) + QStringLiteral(" dpi"));
+    return extra;
+}
+
+} // namespace
+
+CString DefaultPrinter() {
+    char name[256] = {};
+    DWORD size = sizeof name;
+    return platform::GetDefaultPrinterA(name, &size) ? CString(name) : CString();
+}
+
 struct CPrinterDC::Impl {
     QPrinter printer{QPrinter::HighResolution};
     QPainter painter;
     QFont font;
+    std::unique_ptr<CDC> dc;
+    ABORTPROC abortProc = nullptr;
+    CString name, port;
+    QString output;
     bool pageOpen = false;
+    std::optional<PDF_DRIVER_EXTRA> pdf; // the PDF printer's settings, on that printer
+
+    bool watermarked() const {
+        return pdf && pdf->lWatermark && (pdf->dwFileNameOptions & PDF_FILENAME_WATERMARK);
+    }
+    void drawWatermark();
 };
+
+void CPrinterDC::Impl::drawWatermark() {
+    const PDF_DRIVER_EXTRA& w = *pdf;
+    const int dpi = printer.resolution();
+    QFont font(QString::fromLatin1(w.szWatermarkFont));
+    font.setPixelSize(std::max(1, static_cast<int>(w.lWatermarkSize * dpi / 72)));
+    painter.save();
+    painter.setFont(font);
+    const COLORREF colour = static_cast<COLORREF>(w.lWatermarkColor);
+    painter.setPen(QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF));
+    const QRectF sheet = printer.paperRect(QPrinter::DevicePixel);
+    painter.translate(sheet.center() +
+                      QPointF(w.lWatermarkX * dpi / 72.0, -w.lWatermarkY * dpi / 72.0));
+    painter.rotate(-w.lWatermarkAngle / 10.0);
+    const QString text = FromAnsi(w.szWatermark);
+    const QRectF box = painter.fontMetrics().boundingRect(text);
+    painter.drawText(QPointF(-box.width() / 2, box.height() / 4), text);
+    painter.restore();
+}
 
 CPrinterDC::CPrinterDC() : impl_(std::make_unique<Impl>()) {
     // Device coordinates start at the page's corner, as a printer's device context's do.
     impl_->printer.setFullPage(true);
+    // Without a printer chosen the pages go into a PDF file.
+    impl_->printer.setOutputFormat(QPrinter::PdfFormat);
 }
 
 CPrinterDC::~CPrinterDC() {
+    impl_->dc.reset();
     if (impl_->painter.isActive()) impl_->painter.end();
 }
 
 int CPrinterDC::GetDeviceCaps(int index) const {
+    if (impl_->dc) return impl_->dc->GetDeviceCaps(index);
     QPrinter& printer = impl_->printer;
+    const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
+    const QRectF page = printer.pageRect(QPrinter::DevicePixel);
     switch (index) {
-    case LOGPIXELSX:
-    case LOGPIXELSY:
+    case ::LOGPIXELSX:
+    case ::LOGPIXELSY:
         return printer.resolution();
-    case PHYSICALWIDTH:
-        return static_cast<int>(printer.paperRect(QPrinter::DevicePixel).width());
-    case PHYSICALHEIGHT:
-        return static_cast<int>(printer.paperRect(QPrinter::DevicePixel).height());
+    case ::PHYSICALWIDTH:
+        return static_cast<int>(paper.width());
+    case ::PHYSICALHEIGHT:
+        return static_cast<int>(paper.height());
+    case HORZRES:
+        return static_cast<int>(printer.fullPage() ? paper.width() : page.width());
+    case VERTRES:
+        return static_cast<int>(printer.fullPage() ? paper.height() : page.height());
+    case HORZSIZE:
+        return printer.widthMM();
+    case VERTSIZE:
+        return printer.heightMM();
+    case PHYSICALOFFSETX:
+        return printer.fullPage() ? 0 : static_cast<int>(page.left());
+    case PHYSICALOFFSETY:
+        return printer.fullPage() ? 0 : static_cast<int>(page.top());
     default:
         return 0;
     }
 }
 
 int CPrinterDC::StartDoc(const char* documentName) {
-    impl_->printer.setDocName(FromAnsi(documentName ? documentName : ""));
-    return impl_->painter.begin(&impl_->printer) ? 1 : -1;
+    return StartDoc(documentName, nullptr);
+}
+
+int CPrinterDC::StartDoc(const char* documentName, const char* outputFile) {
+    if (impl_->painter.isActive()) return -1;
+    QPrinter& printer = impl_->printer;
+    printer.setDocName(FromAnsi(documentName ? documentName : ""));
+    std::string file = outputFile ? outputFile : "";
+    if (const auto& pdf = impl_->pdf; pdf && file.empty()) {
+        // The PDF printer writes the file set for the job, or asks for one.
+        if (pdf->dwFileNameOptions & PDF_FILENAME_USE_DEFAULT)
+            file = pdfFilePath(pdf->szFileName);
+        else if (!PrintFileDialog(file))
+            return -1;
+        if (!(pdf->dwFileNameOptions & PDF_FILENAME_REPLACE) &&
+            QFile::exists(FromAnsi(file.c_str())))
+            return -1;
+    }
+    if (!file.empty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(FromAnsi(file.c_str()));
+    }
+    impl_->output =
+        printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
+    if (!impl_->painter.begin(&printer)) return -1;
+    impl_->pageOpen = false;
+    // The printer's own font: 10 points at its resolution.
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(std::max(1, printer.resolution() * 10 / 72));
+    impl_->painter.setFont(font);
+    impl_->dc = std::make_unique<CDC>(&impl_->painter);
+    return 1;
 }
 
 int CPrinterDC::StartPage() {
@@ -69,16 +230,57 @@ int CPrinterDC::StartPage() {
     // The first page is open once the document starts; later ones begin a new page.
     if (impl_->pageOpen && !impl_->printer.newPage()) return -1;
     impl_->pageOpen = true;
+    if (impl_->watermarked() && !impl_->pdf->lWatermarkOnTop) impl_->drawWatermark();
     return 1;
 }
 
 int CPrinterDC::EndPage() {
-    return impl_->painter.isActive() ? 1 : -1;
+    if (!impl_->painter.isActive()) return -1;
+    if (impl_->watermarked() && impl_->pdf->lWatermarkOnTop) impl_->drawWatermark();
+    return 1;
 }
 
 int CPrinterDC::EndDoc() {
+    impl_->dc.reset();
     if (!impl_->painter.isActive()) return -1;
-    return impl_->painter.end() ? 1 : -1;
+    if (!impl_->painter.end()) return -1;
+    // A file that could not be written completely is no document.
+    if (!impl_->output.isEmpty() && !wholePdf(impl_->output)) {
+        QFile::remove(impl_->output);
+        return -1;
+    }
+    const auto& pdf = impl_->pdf;
+    if (pdf && !impl_->output.isEmpty() &&
+        !(pdf->lFontEmbedding && (pdf->dwFileNameOptions & PDF_FILENAME_EMBED_FONTS)) &&
+        !leaveFontsOut(impl_->output))
+        return -1;
+    return 1;
+}
+
+int CPrinterDC::AbortDoc() {
+    impl_->dc.reset();
+    if (!impl_->painter.isActive()) return -1;
+    impl_->printer.abort();
+    impl_->painter.end();
+    if (!impl_->output.isEmpty()) QFile::remove(impl_->output);
+    return 1;
+}
+
+int CPrinterDC::SetAbortProc(ABORTPROC proc) {
+    impl_->abortProc = proc;
+    return 1;
+}
+
+BOOL CPrinterDC::RunAbortProc() {
+    return impl_->abortProc ? impl_->abortProc(GetSafeHdc(), 0) : TRUE;
+}
+
+CDC* CPrinterDC::GetDC() {
+    return impl_->dc.get();
+}
+
+HDC CPrinterDC::GetSafeHdc() {
+    return impl_->dc ? impl_->dc->GetSafeHdc() : nullptr;
 }
 
 void CPrinterDC::SelectFont(const char* face, int height, int weight, int pitchAndFamily) {
@@ -104,6 +306,41 @@ int CPrinterDC::DrawText(const char* text, const RECT& rect, UINT format) {
     return used.height();
 }
 
+BOOL CPrinterDC::SelectPrinter(const CString& name) {
+    if (name.IsEmpty() || impl_->painter.isActive()) return FALSE;
+    QPrinter& printer = impl_->printer;
+    platform::PrinterEntry entry;
+    if (platform::LookupPrinter(std::string(name), entry) && !entry.cups) {
+        // Of the prefix's own printers the print path drives the PDF printer.
+        if (entry.driver != kPdfPrinterName) return FALSE;
+        impl_->pdf = pdfSettings(entry.devMode, printer);
+        impl_->port = entry.port.c_str();
+    } else {
+        const QPrinterInfo info = QPrinterInfo::printerInfo(FromAnsi(name));
+        if (info.isNull()) return FALSE;
+        printer.setOutputFormat(QPrinter::NativeFormat);
+        printer.setPrinterName(info.printerName());
+        impl_->pdf.reset();
+        impl_->port = entry.port.empty() ? CString(ToAnsi(info.printerName()).c_str())
+                                         : CString(entry.port.c_str());
+    }
+    printer.setFullPage(true);
+    impl_->name = entry.name.empty() ? name : CString(entry.name.c_str());
+    return TRUE;
+}
+
+CString CPrinterDC::GetPrinterName() const {
+    return impl_->name;
+}
+
+CString CPrinterDC::GetPortName() const {
+    return impl_->port;
+}
+
+QPrinter& CPrinterDC::Printer() {
+    return impl_->printer;
+}
+
 bool PrintSetupDialog(std::unique_ptr<CPrinterDC>& dc) {
     EnsureApplication();
     dc.reset();
@@ -115,6 +352,9 @@ bool PrintSetupDialog(std::unique_ptr<CPrinterDC>& dc) {
         if (answer.action == automation::PrintSetupAnswer::PdfFile && !answer.pdfPath.empty()) {
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(QString::fromStdString(answer.pdfPath));
+            dc = std::move(made);
+        } else if (answer.action == automation::PrintSetupAnswer::Printer &&
+                   made->SelectPrinter(CString(answer.printer.c_str()))) {
             dc = std::move(made);
         }
         return true;
@@ -133,6 +373,76 @@ bool PrintSetupDialog(std::unique_ptr<CPrinterDC>& dc) {
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);
     dc = std::move(made);
+    return true;
+}
+
+bool PrintDialog(std::unique_ptr<CPrinterDC>& dc, bool& toFile) {
+    EnsureApplication();
+    dc.reset();
+    toFile = false;
+    lastAnswer().reset();
+    auto made = std::make_unique<CPrinterDC>();
+    // The dialog starts on the system's default printer.
+    made->SelectPrinter(DefaultPrinter());
+    if (const auto& handler = automation::printSetupHandler()) {
+        using A = automation::PrintSetupAnswer;
+        const A answer = handler();
+        lastAnswer() = answer;
+        switch (answer.action) {
+        case A::Cancel:
+            return false;
+        case A::NoDevice:
+            return true;
+        case A::PdfFile:
+            toFile = true;
+            dc = std::move(made);
+            return true;
+        case A::Printer:
+            if (made->SelectPrinter(CString(answer.printer.c_str()))) dc = std::move(made);
+            return true;
+        }
+        return false;
+    }
+    QPrinter& printer = made->Printer();
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
+        // Nothing to choose: the pages can only go into a file.
+        toFile = true;
+        dc = std::move(made);
+        return true;
+    }
+    QPrintDialog dialog(&printer);
+    dialog.setOptions(QAbstractPrintDialog::PrintShowPageSize | QAbstractPrintDialog::PrintToFile);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    if (!printer.isValid()) return true;
+    if (printer.outputFormat() == QPrinter::PdfFormat) {
+        toFile = true;
+        lastAnswer() = automation::PrintSetupAnswer{
+            automation::PrintSetupAnswer::PdfFile, ToAnsi(printer.outputFileName()), {}};
+    } else {
+        made->SelectPrinter(CString(ToAnsi(printer.printerName()).c_str()));
+    }
+    dc = std::move(made);
+    return true;
+}
+
+bool PrintFileDialog(std::string& path) {
+    EnsureApplication();
+    // The print dialog's answer already named the file (a script, or Qt's own dialog).
+    if (const auto& answer = lastAnswer();
+        answer && answer->action == automation::PrintSetupAnswer::PdfFile) {
+        path = answer->pdfPath;
+        return !path.empty();
+    }
+    // A script answers the file dialog as it answers a print dialog printing to a file.
+    if (const auto& handler = automation::printSetupHandler()) {
+        const automation::PrintSetupAnswer answer = handler();
+        path = answer.action == automation::PrintSetupAnswer::PdfFile ? answer.pdfPath : "";
+        return !path.empty();
+    }
+    const QString chosen =
+        QFileDialog::getSaveFileName(nullptr, QString(), QString(), QStringLiteral("PDF (*.pdf)"));
+    if (chosen.isEmpty()) return false;
+    path = ToAnsi(chosen);
     return true;
 }
 

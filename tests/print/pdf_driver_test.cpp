@@ -1,0 +1,221 @@
+// The PDF printer's driver library: the printer it installs, the values it takes, and what a
+// job printed through the framework's print path on that printer becomes.
+#include <tessaly/printers.h>
+
+#include <filesystem>
+#include <regex>
+#include <string>
+
+#include <tessaly/wnd.h>
+
+#include "dialogs/choices_support.h"
+#include "platform/prefix.h"
+#include "print/pdf_reading.h"
+#include "print/pdf_support.h"
+#include "support/run.h"
+
+using namespace print_test;
+namespace fs = std::filesystem;
+namespace p = tessaly::platform;
+using A = tessaly::automation::PrintSetupAnswer;
+
+namespace {
+
+class PdfDriver : public choices_test::ScriptedDialogs {};
+
+// "yes" or "no" in pdffonts' embedded column, per font.
+std::vector<std::string> embedded(const std::string& pdf) {
+    const auto run = tessaly::testing::RunProgram({"pdffonts", pdf});
+    std::vector<std::string> marks;
+    static const std::regex row(R"((yes|no)\s+(yes|no)\s+(yes|no)\s+\d+\s+\d+\s*\n)");
+    for (std::sregex_iterator it(run.out.begin(), run.out.end(), row), end; it != end; ++it)
+        marks.push_back((*it)[1]);
+    return marks;
+}
+
+} // namespace
+
+// DriverInit adds the printer when the prefix has none, and refuses a name that is not a
+// printer of its own; out-of-range values are refused and change nothing.
+TEST_F(PdfDriver, InstallsItsPrinterAndRefusesOthers) {
+    Driver d;
+    ASSERT_TRUE(d.module && d.init && d.end);
+    EXPECT_EQ(FindPrinter(kPdfPrinterName), 0);
+    HANDLE h = d.init(kPdfPrinterName);
+    ASSERT_NE(h, nullptr);
+    p::PrinterEntry entry;
+    ASSERT_TRUE(p::LookupPrinter(kPdfPrinterName, entry));
+    EXPECT_EQ(entry.driver, kPdfPrinterName);
+    EXPECT_EQ(entry.port, kPdfPortName);
+    const struct {
+        PDF_DRIVER_SET_LONG set;
+        LONG value;
+        LONG result;
+    } values[] = {
+        {d.paper, 2, 0},      {d.paper, 8, 1},        {d.orientation, 3, 0}, {d.orientation, 2, 1},
+        {d.resolution, 0, 0}, {d.resolution, 150, 1}, {d.jpeg, -1, 0},       {d.jpeg, 4, 1},
+    };
+    for (const auto& v : values)
+        EXPECT_EQ(v.set(h, v.value), v.result) << v.value;
+    EXPECT_EQ(d.config(h), 1);
+    const Stored s = ReadStored();
+    EXPECT_EQ(s.dm.dmPaperSize, DMPAPER_A3);
+    EXPECT_EQ(s.dm.dmOrientation, DMORIENT_LANDSCAPE);
+    EXPECT_EQ(s.dm.dmPrintQuality, 150);
+    EXPECT_EQ(s.dm.dmDriverExtra, sizeof(PDF_DRIVER_EXTRA));
+    EXPECT_EQ(s.extra.lJpegLevel, 4);
+    d.end(h);
+
+    ASSERT_TRUE(p::AddPrefixPrinter("Office Laser", "Laser Driver", "LPT1:", {}));
+    for (const char* name : {"", "Office Laser"})
+        EXPECT_EQ(d.init(name), nullptr) << name;
+}
+
+// Each setting shapes the PDF a job on the printer becomes: paper, orientation, resolution,
+// font embedding, the watermark on every page (only with its file-name option).
+TEST_F(PdfDriver, SettingsShapeThePrintedFile) {
+    fs::create_directories(prefix_.scratch());
+    const struct {
+        const char* name;
+        LONG paper, orientation, dpi, fonts, options;
+        const char* watermark;
+        const char* size; // pdfinfo's page size
+        bool watermarked;
+    } cases[] = {
+        {"letter", DMPAPER_LETTER, 1, 600, 1, 3 + 16, nullptr, "612 x 792 pts (letter)", false},
+        {"legal landscape", DMPAPER_LEGAL, 2, 300, 1, 3 + 16, nullptr, "1008 x 612 pts", false},
+        {"A4 not embedded", DMPAPER_A4, 1, 75, 0, 3, nullptr, "595 x 842 pts (A4)", false},
+        {"A3 watermark", DMPAPER_A3, 1, 1200, 1, 3 + 16 + 64, "DRAFT COPY", "842 x 1191 pts (A3)",
+         true},
+        {"watermark without its option", DMPAPER_A4, 1, 600, 0, 3, "DRAFT COPY",
+         "595 x 842 pts (A4)", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string pdf = prefix_.scratch() + "/" + c.name + ".pdf";
+        {
+            Driver d;
+            HANDLE h = d.init(kPdfPrinterName);
+            ASSERT_NE(h, nullptr);
+            d.paper(h, c.paper);
+            d.resolution(h, c.dpi);
+            d.orientation(h, c.orientation);
+            d.fonts(h, c.fonts);
+            d.watermark(h, c.watermark ? c.watermark : "", "Arial", 30, 450, 0xFF0000, 100, -100,
+                        1);
+            d.config(h);
+            d.makeDefault(h);
+            d.fileName(h, p::ToWindowsPath(pdf).c_str());
+            d.fileOptions(h, c.options);
+            d.end(h);
+        }
+        char name[256];
+        unsigned long size = sizeof name;
+        ASSERT_TRUE(DPGetDefaultPrinter(name, &size));
+        EXPECT_STREQ(name, kPdfPrinterName);
+        TwoPages job;
+        ASSERT_TRUE(job.DoPrint(FALSE));
+        EXPECT_EQ(job.dpi, c.dpi);
+        auto info = ReadInfo(pdf);
+        EXPECT_EQ(info["Pages"], "2");
+        EXPECT_EQ(info["Page size"], c.size);
+        EXPECT_EQ(info["Creator"], "Tessaly PDF printer, " + std::to_string(c.dpi) + " dpi");
+        const std::vector<std::string> marks = embedded(pdf);
+        ASSERT_FALSE(marks.empty());
+        for (const std::string& mark : marks)
+            EXPECT_EQ(mark, c.fonts ? "yes" : "no");
+        const std::vector<Page> pages = ReadPages(pdf);
+        ASSERT_EQ(pages.size(), 2u);
+        // The diagonal watermark comes back in pieces: its letters, blanks left out.
+        for (const Page& page : pages) {
+            std::string letters = Text(page);
+            std::erase(letters, ' ');
+            EXPECT_EQ(letters.find("DRAFTCOPY") != std::string::npos, c.watermarked) << Text(page);
+        }
+    }
+}
+
+// The file-name options: without "use the default name" the job asks for a file; without
+// "replace" an existing file is kept and the job fails.
+TEST_F(PdfDriver, FileNameOptionsDecideWhereTheJobGoes) {
+    fs::create_directories(prefix_.scratch());
+    const std::string set = prefix_.scratch() + "/set.pdf",
+                      asked = prefix_.scratch() + "/asked.pdf";
+    const struct {
+        const char* name;
+        LONG options;
+        bool existing;   // the set file exists before the job
+        bool printed;    // the job succeeds
+        std::string out; // the file written
+    } cases[] = {
+        {"default name", 3, false, true, set},
+        {"asks for the name", 2, false, true, asked},
+        {"replaces", 3, true, true, set},
+        {"keeps an existing file", 1, true, false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(set);
+        fs::remove(asked);
+        if (c.existing) tessaly::testing::WriteFile(set, "old");
+        {
+            Driver d;
+            HANDLE h = d.init(kPdfPrinterName);
+            d.makeDefault(h);
+            d.fileName(h, set.c_str());
+            d.fileOptions(h, c.options);
+            d.end(h);
+        }
+        tessaly::automation::SetPrintSetupHandler([&] { return A{A::PdfFile, asked, {}}; });
+        TwoPages job;
+        EXPECT_EQ(Run(choices_test::Click(IDOK), [&] { return job.DoPrint(FALSE); }),
+                  c.printed ? TRUE : FALSE);
+        EXPECT_EQ(messages, c.printed ? std::vector<std::string>{}
+                                      : std::vector<std::string>{"Failed to start printing."});
+        if (!c.out.empty()) {
+            EXPECT_EQ(ReadInfo(c.out)["Pages"], "2");
+        }
+        if (c.existing && !c.printed) {
+            EXPECT_EQ(tessaly::testing::ReadFile(set), "old");
+        }
+        EXPECT_EQ(fs::exists(asked), c.out == asked);
+    }
+}
+
+// The pdf command prints a text file through the PDF printer with the options given, and
+// gives the former default printer back.
+TEST_F(PdfDriver, CommandPrintsATextFile) {
+    ASSERT_TRUE(p::AddPrefixPrinter("Office Laser", "Laser Driver", "LPT1:", {}));
+    ASSERT_TRUE(DPSetDefaultPrinter(const_cast<char*>("Office Laser")));
+    const std::string text =
+        tessaly::testing::WriteFile(prefix_.scratch() + "/note.txt", "alpha line\nbeta line\n");
+    const struct {
+        std::vector<std::string> options;
+        const char* size;
+        const char* fonts;
+        bool watermarked;
+    } cases[] = {
+        {{}, "612 x 792 pts (letter)", "yes", false},
+        {{"--paper", "a4", "--landscape", "--watermark", "SAMPLE", "--no-embed"},
+         "842 x 595 pts (A4)",
+         "no",
+         true},
+    };
+    for (const auto& c : cases) {
+        const std::string pdf = prefix_.scratch() + "/note.pdf";
+        std::vector<std::string> args = {"pdf", text, pdf};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const auto run = tessaly::testing::RunTessaly(args);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(ReadInfo(pdf)["Page size"], c.size);
+        EXPECT_EQ(embedded(pdf), std::vector<std::string>(embedded(pdf).size(), c.fonts));
+        std::string letters = Text(ReadPages(pdf).at(0));
+        std::erase(letters, ' ');
+        EXPECT_NE(letters.find("alphalinebetaline"), std::string::npos) << letters;
+        EXPECT_EQ(letters.find("SAMPLE") != std::string::npos, c.watermarked);
+        char name[256];
+        unsigned long size = sizeof name;
+        ASSERT_TRUE(DPGetDefaultPrinter(name, &size));
+        EXPECT_STREQ(name, "Office Laser");
+    }
+}

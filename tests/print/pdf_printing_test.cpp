@@ -1,0 +1,278 @@
+// Saving as PDF: the options dialog and what the driver is given, the print command to the
+// program's main window, the default printer kept and restored, and the filter dialogs.
+#include <tessaly/messages.h>
+#include <tessaly/printers.h>
+
+#include <tessaly/wnd.h>
+
+#include <QMainWindow>
+
+#include <filesystem>
+#include <string>
+
+#include "dialogs/choices_support.h"
+#include "foundation/windows_version.h"
+#include "platform/printers.h"
+#include "platform/registry.h"
+#include "print/pdf_reading.h"
+#include "print/pdf_support.h"
+#include "support/qt_app.h"
+#include "support/registry.h"
+
+using namespace choices_test;
+using namespace print_test;
+namespace fs = std::filesystem;
+namespace p = tessaly::platform;
+using A = tessaly::automation::PrintSetupAnswer;
+
+namespace {
+
+constexpr char kFormer[] = "Office Laser";
+
+// A program's main window that prints a two-page document when told to (57607 with the
+// print dialog, 57608 without), noting the commands it got.
+class ProgramWindow : public QMainWindow {
+  public:
+    std::vector<WPARAM> commands;
+
+  protected:
+    bool event(QEvent* e) override {
+        if (e->type() == CWndMessageEvent::EventType()) {
+            auto* m = static_cast<CWndMessageEvent*>(e);
+            if (m->message() == WM_COMMAND && (m->wParam() == 57607 || m->wParam() == 57608)) {
+                commands.push_back(m->wParam());
+                TwoPages job;
+                job.DoPrint(m->wParam() == 57607);
+                m->setResult(1);
+                return true;
+            }
+        }
+        return QMainWindow::event(e);
+    }
+};
+
+class PdfPrinting : public ScriptedDialogs {
+  protected:
+    void SetUp() override {
+        ScriptedDialogs::SetUp();
+        fs::create_directories(prefix_.scratch());
+        ASSERT_TRUE(p::AddPrefixPrinter(kFormer, "Laser Driver", "LPT1:", {}));
+        ASSERT_TRUE(DPSetDefaultPrinter(const_cast<char*>(kFormer)));
+    }
+    std::string Default() {
+        char name[256] = {};
+        unsigned long size = sizeof name;
+        return DPGetDefaultPrinter(name, &size) ? name : "";
+    }
+    std::string Pdf(const char* name) { return prefix_.scratch() + "/" + name; }
+};
+
+// The options dialog answered as the user would: the script sets its controls and ends it.
+Script answerOptions(std::function<void(Dialog&)> steps, int end = IDOK) {
+    return [steps, end](Dialog& d) {
+        EXPECT_EQ(d.TemplateId(), 23011u);
+        steps(d);
+        d.Click(end);
+    };
+}
+
+} // namespace
+
+// Each choice reaches the driver as the driver value table says; the profile keeps it.
+TEST_F(PdfPrinting, OptionsReachTheDriverAsItsValues) {
+    const struct {
+        const char* name;
+        std::function<void(Dialog&)> steps;
+        short paper, dpi, orientation;
+        LONG fonts, jpeg;
+        bool flag;
+        DWORD options;
+        const char* watermark;
+    } cases[] = {
+        {"defaults",
+         [](Dialog& d) {
+             // letter, 600 dpi, portrait, default compression, fonts embedded, no watermark
+             EXPECT_EQ(d.GetCheck(1771) + d.GetCheck(1780) + d.GetCheck(1775) + d.GetCheck(1782) +
+                           d.GetCheck(1403),
+                       5);
+             EXPECT_EQ(d.GetCheck(1404), 0);
+             EXPECT_FALSE(d.IsEnabled(1770));
+         },
+         1, 600, 1, 1, 0, false, 19, ""},
+        {"watermark without fonts",
+         [](Dialog& d) {
+             d.Click(1404);
+             EXPECT_TRUE(d.IsEnabled(1770));
+             d.SetText(1770, "CONFIDENTIAL");
+             d.Click(1403);
+             d.Click(1773);
+             d.Click(1776);
+             d.Click(1777);
+         },
+         9, 75, 2, 0, 0, false, 67, "CONFIDENTIAL"},
+        {"256 colours", [](Dialog& d) { d.Click(1783), d.Click(1772), d.Click(1779); }, 5, 300, 1,
+         1, 0, true, 19, ""},
+        {"JPEG", [](Dialog& d) { d.Click(1784), d.Click(1774), d.Click(1781); }, 8, 1200, 1, 1, 4,
+         false, 19, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // Each case starts from the defaults: the profile holds no choices.
+        p::RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Varnholt\\Tessaly\\Options");
+        const std::string pdf = Pdf("out.pdf");
+        EXPECT_EQ(Run(std::vector<Script>{answerOptions(c.steps), Click(IDCANCEL)},
+                      [&] { return PrintPDF(const_cast<char*>(pdf.c_str())); }),
+                  1);
+        const Stored s = ReadStored();
+        EXPECT_EQ(s.dm.dmPaperSize, c.paper);
+        EXPECT_EQ(s.dm.dmPrintQuality, c.dpi);
+        EXPECT_EQ(s.dm.dmOrientation, c.orientation);
+        EXPECT_EQ(s.extra.lFontEmbedding, c.fonts);
+        EXPECT_EQ(s.extra.lJpegLevel, c.jpeg);
+        EXPECT_EQ((s.extra.dwFlags & PDF_FLAG_256_COLOURS) != 0, c.flag);
+        EXPECT_EQ(s.extra.dwFileNameOptions, c.options);
+        EXPECT_STREQ(s.extra.szFileName, pdf.c_str());
+        if (*c.watermark) {
+            EXPECT_STREQ(s.extra.szWatermark, c.watermark);
+            EXPECT_STREQ(s.extra.szWatermarkFont, "Arial");
+            EXPECT_EQ(std::vector<LONG>({s.extra.lWatermarkSize, s.extra.lWatermarkAngle,
+                                         s.extra.lWatermarkColor, s.extra.lWatermarkX,
+                                         s.extra.lWatermarkY, s.extra.lWatermarkOnTop}),
+                      std::vector<LONG>({30, 450, 0xFF0000, 100, -100, 1}));
+        }
+        // PrintPDF leaves the PDF printer the default; the closing step restores the former.
+        EXPECT_EQ(Default(), kPdfPrinterName);
+        EXPECT_EQ(Run(Click(IDCANCEL),
+                      [&] {
+                          javaAfterPDFPrint(const_cast<char*>(pdf.c_str()));
+                          return 0;
+                      }),
+                  0);
+        EXPECT_EQ(opened, std::vector<int>{332});
+        EXPECT_EQ(Default(), kFormer);
+    }
+    // The last choices were kept: the next dialog opens with them.
+    Run(answerOptions([](Dialog& d) { EXPECT_EQ(d.GetCheck(1784) + d.GetCheck(1774), 2); },
+                      IDCANCEL),
+        [] { return PrintPDF(const_cast<char*>("x.pdf")); });
+}
+
+// The private flag goes in on Windows XP and on Windows 2000 alike, each its own way.
+TEST_F(PdfPrinting, PrivateFlagOnEveryFamily) {
+    for (auto [major, minor] : {std::pair{5u, 1u}, {5u, 0u}}) {
+        tessaly::testing::PresentWindows(2, major, minor);
+        for (const auto& [button, set] : {std::pair{1783, true}, {1782, false}}) {
+            Run(std::vector<Script>{answerOptions([b = button](Dialog& d) { d.Click(b); }),
+                                    Click(IDCANCEL)},
+                [] { return PrintPDF(const_cast<char*>("x.pdf")); });
+            EXPECT_EQ((ReadStored().extra.dwFlags & PDF_FLAG_256_COLOURS) != 0, set)
+                << major << "." << minor << " button " << button;
+        }
+    }
+}
+
+// PDFPrint: options, the print command with the print dialog, the file, the offer to view it;
+// the former default printer comes back whatever happens.
+TEST_F(PdfPrinting, PdfPrintSavesThroughTheProgramsPrintCommand) {
+    tessaly::testing::EnsureQtApplication();
+    ProgramWindow window;
+    window.show();
+    const struct {
+        const char* name;
+        A answer; // the program's print dialog
+        int optionsEnd;
+        int result;
+        std::vector<int> dialogs;
+        bool written;
+    } cases[] = {
+        {"saved", A{A::Printer, "", kPdfPrinterName}, IDOK, 1, {23011, 332}, true},
+        {"print dialog cancelled", A{A::Cancel, "", ""}, IDOK, 2, {23011}, false},
+        {"options cancelled", A{A::Printer, "", kPdfPrinterName}, IDCANCEL, 2, {23011}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string pdf = Pdf("saved.pdf");
+        fs::remove(pdf);
+        window.commands.clear();
+        tessaly::automation::SetPrintSetupHandler([&] { return c.answer; });
+        EXPECT_EQ(
+            Run(std::vector<Script>{answerOptions([](Dialog&) {}, c.optionsEnd), Click(IDCANCEL)},
+                [&] { return PDFPrint(const_cast<char*>(pdf.c_str())); }),
+            c.result);
+        EXPECT_EQ(opened, c.dialogs);
+        EXPECT_EQ(fs::exists(pdf), c.written);
+        EXPECT_EQ(window.commands.size(), c.optionsEnd == IDOK ? 1u : 0u);
+        if (c.written) {
+            EXPECT_EQ(ReadInfo(pdf)["Pages"], "2");
+        }
+        EXPECT_EQ(Default(), kFormer);
+    }
+}
+
+// A printer of that name with another driver: no driver, result 0, nothing shown.
+TEST_F(PdfPrinting, WithoutTheDriverNothingIsShown) {
+    ASSERT_TRUE(p::AddPrefixPrinter(kPdfPrinterName, "Another Driver", "LPT2:", {}));
+    for (auto call : {PDFPrint, PrintPDF, javaPDFPrint})
+        EXPECT_EQ(Run(Click(IDOK), [&] { return call(const_cast<char*>("x.pdf")); }), 0);
+    EXPECT_TRUE(opened.empty());
+    EXPECT_EQ(Default(), kFormer);
+}
+
+// The filter dialogs: which follows which on each Windows family, and their results.
+TEST_F(PdfPrinting, FilterDialogsFollowTheWindowsFamily) {
+    const struct {
+        const char* name;
+        DWORD platform, major, minor;
+        std::function<int()> show;
+        std::vector<Script> scripts;
+        int result;
+        std::vector<int> dialogs;
+    } cases[] = {
+        {"install on XP",
+         2,
+         5,
+         1,
+         ShowInstallPdfFilterDlg,
+         {Click(IDOK), Click(IDCANCEL)},
+         1,
+         {23010, 1610}},
+        {"install on 2000",
+         2,
+         5,
+         0,
+         ShowInstallPdfFilterDlg,
+         {Click(IDOK), Click(IDOK)},
+         1,
+         {23010, 136}},
+        {"install declined", 2, 5, 1, ShowInstallPdfFilterDlg, {Click(IDCANCEL)}, 2, {23010}},
+        {"installed on 95",
+         1,
+         4,
+         0,
+         [] { return ShowAfterInstallPdfFilterDlg(), 0; },
+         {Click(IDOK)},
+         0,
+         {135}},
+        {"installed on 98",
+         1,
+         4,
+         10,
+         [] { return ShowAfterInstallPdfFilterDlg(), 0; },
+         {Click(IDOK)},
+         0,
+         {134}},
+        {"no filter", 2, 5, 1, ShowSaveasPdfDlg, {Click(IDCANCEL)}, 2, {328}},
+    };
+    for (const auto& c : cases) {
+        tessaly::testing::PresentWindows(c.platform, c.major, c.minor);
+        EXPECT_EQ(Run(c.scripts, c.show), c.result) << c.name;
+        EXPECT_EQ(opened, c.dialogs) << c.name;
+    }
+    // Once its check box is confirmed, the Windows 95 notice ends unseen.
+    tessaly::testing::PresentWindows(1, 4, 0);
+    Run(Then([](Dialog& d) { d.SetCheck(1401, 1); }, Click(IDOK)),
+        [] { return ShowAfterInstallPdfFilterDlg(), 0; });
+    EXPECT_EQ(opened, std::vector<int>{135});
+    Run(Click(IDOK), [] { return ShowAfterInstallPdfFilterDlg(), 0; });
+    EXPECT_TRUE(opened.empty());
+}
