@@ -52,10 +52,12 @@ TESSALY_API int AddNewContact(const char* name, const char* address,
                               CCriticalSection* lock, CString folderId);
 
 // ---- Recipient verification ----
-TESSALY_API int VerifyMailAddress(HWND field, mysqlpp::Connection* connection, CStringArray& names,
-                                  CStringArray& addresses, CCriticalSection* lock);
-TESSALY_API int VerifyMailAddress(HWND field, mysqlpp::Connection& connection, CStringArray& names,
-                                  CStringArray& addresses, CCriticalSection* lock);
+TESSALY_API int VerifyMailAddress(HWND field, mysqlpp::Connection* connection,
+                                  CStringArray& names, CStringArray& addresses,
+                                  CCriticalSection* lock);
+TESSALY_API int VerifyMailAddress(HWND field, mysqlpp::Connection& connection,
+                                  CStringArray& names, CStringArray& addresses,
+                                  CCriticalSection* lock);
 TESSALY_API int ShowAddressInfoDlg(const char* caption, const char* entry,
                                    mysqlpp::Connection* connection);
 TESSALY_API int ShowAddressInfoDlg(const char* caption, const char* entry,
