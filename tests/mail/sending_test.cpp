@@ -1,15 +1,23 @@
 // Handing mail to the desktop's mail program: SendMail through our "mapi32.dll" and
 // xdg-email to a recording mail program chosen the way xdg-email chooses one (a private
 // mimeapps.list naming a .desktop file for mailto: addresses), never through a shell.
+#include <fcntl.h>
+#include <gmime/gmime.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <tessaly/mail.h>
+#include <tessaly/word_components.h>
 
+#include "platform/module.h"
+#include "platform/prefix.h"
 #include "support/prefix.h"
 
 namespace fs = std::filesystem;
@@ -134,6 +142,157 @@ TEST_F(MailHandOver, FailuresGiveZero) {
         EXPECT_EQ(SendMail(nullptr, to, subject, body), 0);
         EXPECT_EQ(fs::exists(record), row.handedOver);
     }
+}
+
+} // namespace
+
+namespace {
+
+// A part of a draft parsed back: its file name and content.
+struct PartRead {
+    std::string name, content;
+};
+
+// The draft parsed back with GMime: its X-Unsent header and its attachments in order.
+bool readDraft(const std::string& path, std::string& unsent, std::vector<PartRead>& parts) {
+    static bool ready = (g_mime_init(), true);
+    (void)ready;
+    GError* error = nullptr;
+    GMimeStream* stream = g_mime_stream_fs_open(path.c_str(), O_RDONLY, 0, &error);
+    if (!stream) return false;
+    GMimeParser* parser = g_mime_parser_new_with_stream(stream);
+    GMimeMessage* message = g_mime_parser_construct_message(parser, nullptr);
+    g_object_unref(parser);
+    g_object_unref(stream);
+    if (!message) return false;
+    const char* header = g_mime_object_get_header(GMIME_OBJECT(message), "X-Unsent");
+    unsent = header ? header : "";
+    GMimeObject* body = g_mime_message_get_mime_part(message);
+    if (GMIME_IS_MULTIPART(body)) {
+        GMimeMultipart* mixed = GMIME_MULTIPART(body);
+        for (int i = 0; i < g_mime_multipart_get_count(mixed); ++i) {
+            GMimeObject* part = g_mime_multipart_get_part(mixed, i);
+            if (!GMIME_IS_PART(part) || GMIME_IS_TEXT_PART(part)) continue;
+            GMimeStream* out = g_mime_stream_mem_new();
+            g_mime_data_wrapper_write_to_stream(g_mime_part_get_content(GMIME_PART(part)), out);
+            GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(out));
+            const char* name = g_mime_part_get_filename(GMIME_PART(part));
+            parts.push_back(
+                {name ? name : "", std::string(reinterpret_cast<char*>(bytes->data), bytes->len)});
+            g_object_unref(out);
+        }
+    }
+    g_object_unref(message);
+    return true;
+}
+
+class OutlookDrafts : public DrivePrefixTest {
+  protected:
+    void SetUp() override {
+        DrivePrefixTest::SetUp();
+        const std::string scratch = prefix_.scratch(), build = TESSALY_BUILD_DIR;
+        setenv("TESSALY_MODULE_PATH", (build + "/lib").c_str(), 1);
+        opened = scratch + "/opened";
+        MakeScript("reader", "printf '%s' \"$1\" > '" + opened + "'\n");
+        WriteFile(scratch + "/xdg/applications/reader.desktop",
+                  "[Desktop Entry]\nType=Application\nName=Reader\nExec=" + scratch +
+                      "/reader %f\nMimeType=message/rfc822;\n");
+        WriteFile(scratch + "/xdg/mimeapps.list",
+                  "[Default Applications]\nmessage/rfc822=reader.desktop\n");
+        for (const char* name :
+             {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_DIRS"})
+            setenv(name, (scratch + "/xdg").c_str(), 1);
+        unsetenv("XDG_CURRENT_DESKTOP");
+        setenv("DISPLAY", ":tessaly-none", 1);
+        setenv("BROWSER", "false", 1);
+        WriteFile(c + "/Docs/report.txt", "the report\n");
+        WriteFile(c + "/Docs/picture.bin", std::string("\x89PNG\0\x01\xff", 7));
+    }
+
+    // What a new prefix's set-up does for the automation object.
+    void registerComponent() {
+        HMODULE module = tessaly::platform::LoadLibraryA("OutlookApp.dll");
+        ASSERT_NE(module, nullptr);
+        auto reg = reinterpret_cast<HRESULT (*)()>(
+            tessaly::platform::GetProcAddress(module, "DllRegisterServer"));
+        ASSERT_NE(reg, nullptr);
+        ASSERT_EQ(reg(), S_OK);
+    }
+
+    std::vector<std::string> drafts() const {
+        std::vector<std::string> files;
+        const std::string folder = c + "/users/" + tessaly::platform::PrefixUserName() +
+                                   "/Application Data/Tessaly/Drafts";
+        if (fs::is_directory(folder))
+            for (const auto& entry : fs::directory_iterator(folder))
+                files.push_back(entry.path().string());
+        return files;
+    }
+
+    std::string opened;
+};
+
+// Each row one rule of the attachment pairs; every draft parses back whole.
+TEST_F(OutlookDrafts, DraftsCarryThePairedAttachments) {
+    registerComponent();
+    const struct {
+        const char* rule;
+        std::vector<std::string> pairs;
+        std::vector<PartRead> want;
+    } cases[] = {
+        {"no pairs: a message without attachments", {}, {}},
+        {"a trailing unpaired element is ignored",
+         {"C:\\Docs\\report.txt", "Report.txt", "C:\\Docs\\picture.bin"},
+         {{"Report.txt", "the report\n"}}},
+        {"binary content and code-page names survive",
+         {"C:\\Docs\\picture.bin", "Bild \xfc.bin", "C:\\Docs\\report.txt", "r.txt"},
+         {{"Bild \xc3\xbc.bin", std::string("\x89PNG\0\x01\xff", 7)}, {"r.txt", "the report\n"}}},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.rule);
+        for (const auto& file : drafts())
+            fs::remove(file);
+        CStringArray pairs;
+        for (const auto& element : row.pairs)
+            pairs.Add(element.c_str());
+        EXPECT_EQ(SendMailMessage(0, pairs), 1);
+        const auto files = drafts();
+        ASSERT_EQ(files.size(), 1u);
+        std::string unsent;
+        std::vector<PartRead> parts;
+        ASSERT_TRUE(readDraft(files[0], unsent, parts));
+        EXPECT_EQ(unsent, "1");
+        ASSERT_EQ(parts.size(), row.want.size());
+        for (size_t i = 0; i < parts.size(); ++i) {
+            EXPECT_EQ(parts[i].name, row.want[i].name);
+            EXPECT_EQ(parts[i].content, row.want[i].content);
+        }
+        EXPECT_FALSE(fs::exists(opened)); // not displayed
+    }
+}
+
+TEST_F(OutlookDrafts, DisplayHandsTheDraftOverAndFailuresAreTold) {
+    CStringArray pairs;
+    pairs.Add("C:\\Docs\\report.txt");
+    pairs.Add("Report.txt");
+    // Not registered: 0, nothing saved.
+    EXPECT_EQ(SendMailMessage(1, pairs), 0);
+    EXPECT_TRUE(drafts().empty());
+
+    registerComponent();
+    EXPECT_EQ(SendMailMessage(1, pairs), 1);
+    const auto files = drafts();
+    ASSERT_EQ(files.size(), 1u);
+    // The shell's open does not wait for the program.
+    for (int i = 0; i < 200 && !fs::exists(opened); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(fs::exists(opened));
+    EXPECT_EQ(fs::canonical(ReadFile(opened)), fs::canonical(files[0]));
+
+    // A missing attachment is the component's error, raised to the caller.
+    pairs.Add("C:\\Docs\\missing.txt");
+    pairs.Add("Missing.txt");
+    EXPECT_THROW(SendMailMessage(0, pairs), _com_error);
 }
 
 } // namespace

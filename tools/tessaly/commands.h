@@ -31,4 +31,9 @@ void addLaunchCommands(CLI::App& app);   // tessaly open, assoc ..., companion .
 // The demo's walk through an association; 0 when it went as shown.
 int RunLaunchTour();
 
+// tessaly mail send (under the mail command, so after addMailCommands), scan, antivirus.
+void addMailSendCommands(CLI::App& app);
+// The demo's scan of a test file; 0 when it went as shown.
+int RunScanTour();
+
 } // namespace tessaly::cli

@@ -155,6 +155,8 @@ int runTour(bool languagesOnly) {
     if (RunBackupTour() != 0) return kFailed;
     heading("Outside programs: an association and a document opened");
     if (RunLaunchTour()) return kFailed;
+    heading("Virus scanning: the machine's scanner on a test file");
+    if (RunScanTour()) return kFailed;
     heading("Mail: contacts, lists and a recipient field");
     return RunMailTour((fs::path(platform::PrefixRoot()) / "maildb").string());
 }
