@@ -166,11 +166,12 @@ int RunScanTour() {
         CString report;
         const DWORD code = GetVirusDetail("C:\\Tour\\Scan\\clamscan.exe", "C:\\Tour\\Scan\\db",
                                           ("C:\\Tour\\Scan\\" + std::string(name)).c_str(), report);
-        // The report's first line names the file and, after its last ": ", the finding.
+        // The report names the file and, after its last ": ", the signature found.
         std::string finding = FromAnsi(report.GetString());
-        finding = finding.substr(0, finding.find('\n'));
+        const size_t found = finding.find(" FOUND");
+        finding = found == std::string::npos ? std::string() : finding.substr(0, found);
         if (const size_t colon = finding.rfind(": "); colon != std::string::npos)
-            finding = ", " + finding.substr(colon + 2);
+            finding = ", " + finding.substr(colon + 2) + " found";
         tourLine("GetVirusDetail(" + std::string(name) + ")", std::to_string(code) + finding);
         failures += code != expected;
     }
