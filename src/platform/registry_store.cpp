@@ -16,6 +16,7 @@
 #include "platform/codepage.h"
 #include "platform/errors.h"
 #include "platform/prefix.h"
+#include "platform/shipped_classes.h"
 
 namespace tessaly::platform::regstore {
 
@@ -264,8 +265,19 @@ Store* Store::Open(const std::string& path, LONG& error) {
                                       " data BLOB NOT NULL,"
                                       " UNIQUE(key, folded));"
                                       "INSERT OR IGNORE INTO keys(id, parent, depth, name, folded)"
-                                      " VALUES(1, 0, 0, x'', x'');"
-                                      "COMMIT;");
+                                      " VALUES(1, 0, 0, x'', x'');");
+    // The suite's classes go into the same transaction; a failure there leaves the hive
+    // usable without them.
+    if (rc == SQLITE_OK && isMachineHive(path)) {
+        rc = sqlite3_exec(store->db_, "SAVEPOINT shipped", nullptr, nullptr, nullptr);
+        if (rc == SQLITE_OK)
+            rc = sqlite3_exec(store->db_,
+                              WriteShippedClasses(*store) == ERROR_SUCCESS
+                                  ? "RELEASE shipped"
+                                  : "ROLLBACK TO shipped; RELEASE shipped",
+                              nullptr, nullptr, nullptr);
+    }
+    if (rc == SQLITE_OK) rc = execRetrying(store->db_, "COMMIT");
     if (rc != SQLITE_OK) {
         sqlite3_exec(store->db_, "ROLLBACK", nullptr, nullptr, nullptr);
         error = ErrorFromSqlite(rc);

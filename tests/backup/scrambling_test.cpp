@@ -4,9 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
 #include <filesystem>
 
 #include "support/prefix.h"
+#include "support/run.h"
 
 namespace fs = std::filesystem;
 using namespace tessaly::testing;
@@ -51,6 +56,29 @@ TEST_F(Scrambling, FileToFileIsTheRepeatingKeyTransform) {
         ASSERT_EQ(scramble("C:\\out.dat", "C:\\out.dat", k.key, length), 1);
         EXPECT_TRUE(ReadFile(c + "/out.dat") == plain);
     }
+}
+
+// A scramble killed while it writes leaves the earlier target whole.
+TEST_F(Scrambling, AKilledScrambleLeavesTheEarlierTarget) {
+    WriteFile(c + "/big.dat", std::string(256u << 20, 'x'));
+    WriteFile(c + "/target.dat", "earlier target");
+    const std::string program = TessalyProgram(), in = c + "/big.dat", out = c + "/target.dat";
+    char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("scramble"),
+                    const_cast<char*>(in.c_str()), const_cast<char*>(out.c_str()), nullptr};
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawn(&child, argv[0], nullptr, nullptr, argv, environ), 0);
+    bool writing = false; // the half-written file beside the target has data
+    pid_t ended = 0;
+    while (!writing && (ended = waitpid(child, nullptr, WNOHANG)) == 0)
+        for (const auto& entry : fs::directory_iterator(c)) {
+            std::error_code gone; // the file may be renamed meanwhile
+            const auto size = entry.file_size(gone);
+            writing |=
+                entry.path().filename().string().starts_with(".target.dat.") && !gone && size > 0;
+        }
+    if (ended == 0 && kill(child, SIGKILL) == 0) waitpid(child, nullptr, 0);
+    EXPECT_TRUE(writing) << "the scramble ended before it could be killed";
+    EXPECT_EQ(ReadFile(out), "earlier target");
 }
 
 // A null key with any length uses the built-in ten bytes, which repeat.

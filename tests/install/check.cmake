@@ -19,6 +19,13 @@ if(rc)
     message(FATAL_ERROR "building the consumer failed: ${rc}")
 endif()
 file(MAKE_DIRECTORY ${work}/prefix)
+# The installation folder is the installed library's, where the components lie.
+file(GLOB_RECURSE library ${work}/usr/libTessaly.so)
+get_filename_component(libdir ${library} DIRECTORY)
+string(REPLACE "/" "\\\\" libdir "Z:${libdir}")
+file(WRITE ${work}/install.reg "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Varnholt\\Tessaly2001\\INSTALLDIR]\n@=\"${libdir}\"\n")
+execute_process(COMMAND ${CMAKE_COMMAND} -E env TESSALY_PREFIX=${work}/prefix
+    ${work}/usr/bin/tessaly reg import ${work}/install.reg COMMAND_ERROR_IS_FATAL ANY)
 execute_process(COMMAND ${CMAKE_COMMAND} -E env TESSALY_PREFIX=${work}/prefix
     --unset=TESSALY_MODULE_PATH ${work}/consumer/consumer RESULT_VARIABLE rc)
 if(rc)

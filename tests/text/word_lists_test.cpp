@@ -10,7 +10,7 @@
 #include <tessaly/text.h>
 #include <tessaly/word_components.h>
 
-#include "platform/module.h"
+#include "platform/com.h"
 #include "platform/prefix.h"
 #include "platform/shell.h"
 #include "spelling_support.h"
@@ -54,13 +54,13 @@ class WordLists : public tt::PrefixTest {
         tessaly::automation::SetMessageBoxHandler(nullptr);
     }
 
-    static void registerComponent(const char* module) {
-        HMODULE handle = tessaly::platform::LoadLibraryA(module);
-        ASSERT_NE(handle, nullptr) << module;
-        auto entry = reinterpret_cast<DllRegisterServerEntry>(
-            tessaly::platform::GetProcAddress(handle, "DllRegisterServer"));
-        ASSERT_NE(entry, nullptr);
-        ASSERT_EQ(entry(), S_OK);
+    // The class's server module as its registration names it; empty removes the class.
+    static void setServer(REFCLSID clsid, const char* module) {
+        const std::string key = "CLSID\\" + tessaly::platform::ClsidToString(clsid);
+        if (*module)
+            tt::PutRegText(HKEY_CLASSES_ROOT, (key + "\\InprocServer32").c_str(), "", module);
+        else
+            tessaly::platform::RegDeleteTreeA(HKEY_CLASSES_ROOT, key.c_str());
     }
     void installDataFile() {
         std::filesystem::copy_file(TESSALY_BUILD_DIR "/lib/Vere17.dav", install + "/Vere17.dav");
@@ -86,8 +86,7 @@ class WordLists : public tt::PrefixTest {
 
 // One row per rule: the data file, the word, what the list holds afterwards.
 TEST_F(WordLists, RelatedWordsAreAppendedFromTheThesaurus) {
-    registerComponent("VereWords.dll");
-    installDataFile();
+    installDataFile(); // the component is registered in every new prefix
     struct Row {
         const char* rule;
         const char* word;
@@ -130,24 +129,36 @@ TEST_F(WordLists, RelatedWordFailures) {
     // No data file: 0, whatever the component.
     EXPECT_EQ(GetRelatedWordList("happy", list), 0);
     installDataFile();
-    // The component not registered: its creation fails.
-    EXPECT_EQ(failure(), REGDB_E_CLASSNOTREG);
-    // A data file naming a thesaurus that is not there: opening it fails.
-    registerComponent("VereWords.dll");
-    tt::WriteFile(install + "/Vere17.dav", "index=/nonexistent/th.idx\ndata=/nonexistent/th.dat\n");
-    EXPECT_EQ(failure(), STG_E_FILENOTFOUND);
-    EXPECT_EQ(list.GetSize(), 0);
+    const struct {
+        const char* rule;
+        const char* module; // the class's server; empty: not registered
+        const char* dataFile;
+        HRESULT error;
+    } rows[] = {
+        {"a class not registered is not created", "", nullptr, REGDB_E_CLASSNOTREG},
+        {"a server module that is missing is not loaded", "Missing.dll", nullptr, CO_E_DLLNOTFOUND},
+        {"a data file naming no thesaurus fails the opening", "VereWords.dll",
+         "index=/nonexistent/th.idx\ndata=/nonexistent/th.dat\n", STG_E_FILENOTFOUND},
+    };
+    for (const auto& row : rows) {
+        setServer(CLSID_RelatedWords, row.module);
+        if (row.dataFile) tt::WriteFile(install + "/Vere17.dav", row.dataFile);
+        EXPECT_EQ(failure(), row.error) << row.rule;
+        EXPECT_EQ(list.GetSize(), 0) << row.rule;
+    }
 }
 
-// One row per kind of file and rule of the table reader; none without the component.
+// One row per kind of file and rule of the table reader; none when the component's module
+// is missing.
 TEST_F(WordLists, TablesComeFromEveryKindOfDataFile) {
     const std::string dir = prefix_.scratch();
     tt::WriteFile(dir + "/quotes.csv", "a,b\r\n\"x,y\",z\r\n");
+    setServer(CLSID_BookView, "Missing.dll");
     CStringArray none, unused;
     EXPECT_EQ(GetDataFromFile(tt::WindowsPath(dir + "/quotes.csv").c_str(), none, unused), 0);
     EXPECT_EQ(messages, std::vector<std::string>{"Fatal Error: F1 BookView CreateInstance failed"});
     messages.clear();
-    registerComponent("BookView.dll");
+    setServer(CLSID_BookView, "BookView.dll");
     const std::string xlsBytes =
         tt::ReadFile(workbook("words.xls", "[('apple', 'Apfel'), ('house', 'Haus'), (3, 2.5)]"));
     workbook("single.xls", "[('one',), ('two',)]");

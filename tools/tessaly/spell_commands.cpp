@@ -16,10 +16,8 @@
 
 #include "commands.h"
 #include "platform/codepage.h"
-#include "platform/com.h"
 #include "platform/module.h"
 #include "platform/prefix.h"
-#include "platform/registry.h"
 #include "shell.h"
 
 namespace tessaly::cli {
@@ -112,23 +110,6 @@ void spell(const std::string& file) {
     if (reported) throw CLI::RuntimeError(kFailed);
 }
 
-// A component the library ships with is registered under its class id on first use, as its
-// installation would.
-void ensureRegistered(const char* command, REFCLSID clsid, const char* module) {
-    HKEY key = nullptr;
-    const std::string path = "CLSID\\" + p::ClsidToString(clsid) + "\\InprocServer32";
-    if (p::RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, p::KEY_READ, &key) == 0) {
-        p::RegCloseKey(key);
-        return;
-    }
-    HMODULE handle = p::LoadLibraryA(module);
-    auto entry = handle ? reinterpret_cast<DllRegisterServerEntry>(
-                              p::GetProcAddress(handle, "DllRegisterServer"))
-                        : nullptr;
-    if (!entry) Fail(command, std::string("the component module ") + module + " is missing");
-    if (FAILED(entry())) Fail(command, std::string("cannot register ") + module);
-}
-
 void related(const std::string& word) {
     const std::string folder = GetInstallDir().GetString();
     if (folder.empty())
@@ -151,7 +132,6 @@ void related(const std::string& word) {
         if (!std::filesystem::exists(named))
             Fail("related", "thesaurus file " + named + " is missing");
     }
-    ensureRegistered("related", CLSID_RelatedWords, "VereWords.dll");
     CStringArray list;
     try {
         GetRelatedWordList(CString(ToAnsi("related", word).c_str()), list);
@@ -166,7 +146,6 @@ void related(const std::string& word) {
 
 void table(const std::string& file) {
     if (!std::filesystem::exists(file)) Fail("table", "file " + file + " is missing");
-    ensureRegistered("table", CLSID_BookView, "BookView.dll");
     StartApplication("table", false);
     // The library's messages go to stderr instead of waiting for a person.
     std::vector<std::string> messages;

@@ -1,15 +1,14 @@
 // The distribution-list store: contacts, lists and list members in the mail client's
-// database, reached through the caller's MySQL++ connection. Every statement runs under a
-// lock of its one table; values are quoted with the companion library's escaping.
+// database, reached through the caller's MySQL++ connection by the mail store module. Every
+// statement runs under a lock of its one table; values are quoted with the companion library's
+// escaping.
 #include <tessaly/mail.h>
 
 #include <ctime>
 
-#include <mysql++/dbdriver.h>
-
 #include "foundation/companion.h"
-#include "framework/widgets/message_box.h"
 #include "framework/core/module_state.h"
+#include "framework/widgets/message_box.h"
 #include "mail/contact_lookup.h"
 #include "resource.h"
 
@@ -25,56 +24,19 @@ std::string E(const char* value) {
     return E(CString(value));
 }
 
-void run(mysqlpp::Query& query, const std::string& statement) {
-    // With exceptions switched off on the caller's connection a failure still counts.
-    if (!query.exec(statement)) throw mysqlpp::BadQuery(query.error(), query.errnum());
-}
-
-std::string lockStatement(const char* table, const char* mode) {
-    return std::string("LOCK TABLES `") + table + "` " + mode;
-}
-
-const char kUnlock[] = "UNLOCK TABLES ";
-
 } // namespace
 
-mysqlpp::StoreQueryResult ReadLocked(mysqlpp::Connection& connection, const char* table,
-                                     const std::string& statement) {
-    mysqlpp::Query query = connection.query();
-    run(query, lockStatement(table, "READ"));
-    mysqlpp::StoreQueryResult result = query.store(statement.data(), statement.size());
-    if (!result && query.errnum() != 0) throw mysqlpp::BadQuery(query.error(), query.errnum());
-    run(query, kUnlock);
-    return result;
-}
-
-void WriteLocked(mysqlpp::Connection& connection, const char* table,
-                 const std::vector<std::string>& statements) {
-    mysqlpp::Query query = connection.query();
-    run(query, lockStatement(table, "WRITE"));
-    for (const std::string& statement : statements)
-        run(query, statement);
-    run(query, kUnlock);
-}
-
-CString ColumnText(const mysqlpp::Row& row, const char* column) {
-    const mysqlpp::String& value = row[column];
-    if (value.is_null()) return CString();
-    return CString(std::string(value.data(), value.length()));
-}
-
-mysqlpp::StoreQueryResult ContactByName(mysqlpp::Connection& connection, const CString& name) {
+Result ContactByName(mysqlpp::Connection& connection, const CString& name) {
     return ReadLocked(connection, "MainAddr",
                       "select * from `MainAddr` where upper(`Name`)='" + E(name) + "';");
 }
 
-mysqlpp::StoreQueryResult ContactByAddress(mysqlpp::Connection& connection,
-                                           const CString& address) {
+Result ContactByAddress(mysqlpp::Connection& connection, const CString& address) {
     return ReadLocked(connection, "MainAddr",
                       "select * from `MainAddr` where upper(`Address`)='" + E(address) + "';");
 }
 
-mysqlpp::StoreQueryResult ListByName(mysqlpp::Connection& connection, const CString& listName) {
+Result ListByName(mysqlpp::Connection& connection, const CString& listName) {
     return ReadLocked(connection, "DistList",
                       "select * from `DistList` where upper(`LstName`)='" + E(listName) + "';");
 }
@@ -82,17 +44,17 @@ mysqlpp::StoreQueryResult ListByName(mysqlpp::Connection& connection, const CStr
 int ReadListMembers(const CString& listId, mysqlpp::Connection& connection, CStringArray& names,
                     CStringArray& addresses, CStringArray& memberIds, CStringArray& contactIds,
                     CUIntArray& flags) {
-    const mysqlpp::StoreQueryResult members =
+    const Result members =
         ReadLocked(connection, "DistMembers",
                    "select * from `DistMembers` where `LstRec`='" + E(listId) + "';");
     int count = 0;
     std::vector<std::string> staleRemovals;
-    for (const mysqlpp::Row& member : members) {
+    for (const Row& member : members) {
         const CString memberId = ColumnText(member, "RecordID");
         const int flag = atoi(ColumnText(member, "IsCont"));
         const CString contactId = ColumnText(member, "ContRec");
         if (flag != 0) {
-            const mysqlpp::StoreQueryResult contact =
+            const Result contact =
                 ReadLocked(connection, "MainAddr",
                            "select * from `MainAddr` where `RecordID`='" + E(contactId) + "';");
             if (contact.empty()) {
@@ -148,18 +110,16 @@ ResolvedEntry ResolveAddressEntry(const CString& entry, mysqlpp::Connection* con
             const auto rows = ContactByAddress(*connection, resolved.address);
             if (!rows.empty()) resolved.name = ColumnText(rows[0], "Name");
         }
-    } catch (const mysqlpp::BadQuery& error) {
-        ShowDatabaseError(error, *connection);
+    } catch (const DatabaseError& error) {
+        ShowDatabaseError(error);
     }
     return resolved;
 }
 
-void ShowDatabaseError(const mysqlpp::BadQuery& error, mysqlpp::Connection& connection) {
+void ShowDatabaseError(const DatabaseError& error) {
     tessaly::framework::ManageModuleState state;
-    // The client's error number of the connection's handle (mysql_errno).
-    const int number = connection.driver() ? connection.driver()->errnum() : error.errnum();
     CString message;
-    message.FormatMessage(static_cast<UINT>(IDS_DATABASE_ERROR), error.what(), number);
+    message.FormatMessage(static_cast<UINT>(IDS_DATABASE_ERROR), error.what.c_str(), error.number);
     tessaly::framework::AfxMessageBox(message, MB_OK);
 }
 
@@ -168,6 +128,7 @@ void ShowDatabaseError(const mysqlpp::BadQuery& error, mysqlpp::Connection& conn
 using tessaly::mail::ColumnText;
 using tessaly::mail::E;
 using tessaly::mail::ReadLocked;
+using tessaly::mail::Result;
 using tessaly::mail::ShowDatabaseError;
 using tessaly::mail::WriteLocked;
 
@@ -177,11 +138,11 @@ int FillDistributionList(mysqlpp::Connection& connection, CListCtrl* list, CCrit
     if (!list) return 0;
     int inserted = 0;
     try {
-        const mysqlpp::StoreQueryResult lists =
+        const Result lists =
             ReadLocked(connection, "DistList",
                        "select * from `DistList` where `FolderID`='" + E(folderId) + "';");
         list->SetItemCountEx(lists.empty() ? 0 : 1);
-        for (const mysqlpp::Row& row : lists) {
+        for (const auto& row : lists) {
             std::string name = ColumnText(row, "LstName").str();
             LVITEM item;
             item.mask = LVIF_TEXT | LVIF_IMAGE;
@@ -195,8 +156,8 @@ int FillDistributionList(mysqlpp::Connection& connection, CListCtrl* list, CCrit
                 index, reinterpret_cast<DWORD_PTR>(new CString(ColumnText(row, "RecordID"))));
             ++inserted;
         }
-    } catch (const mysqlpp::BadQuery& error) {
-        ShowDatabaseError(error, connection);
+    } catch (const tessaly::mail::DatabaseError& error) {
+        ShowDatabaseError(error);
         return 0;
     }
     return inserted > 0 ? 1 : 0;
@@ -214,8 +175,8 @@ int GetDistListMember(CString listId, mysqlpp::Connection& connection, CStringAr
     try {
         return tessaly::mail::ReadListMembers(listId, connection, names, addresses, memberIds,
                                               contactIds, contactFlags);
-    } catch (const mysqlpp::BadQuery& error) {
-        ShowDatabaseError(error, connection);
+    } catch (const tessaly::mail::DatabaseError& error) {
+        ShowDatabaseError(error);
         return 0;
     }
 }
@@ -246,8 +207,8 @@ int OnEditDistListLabel(mysqlpp::Connection& connection, CListCtrl* list, const 
     }
     try {
         WriteLocked(connection, "DistList", {statement});
-    } catch (const mysqlpp::BadQuery& error) {
-        ShowDatabaseError(error, connection);
+    } catch (const tessaly::mail::DatabaseError& error) {
+        ShowDatabaseError(error);
         return 0;
     }
     return 1;
@@ -266,7 +227,7 @@ int AddNewContact(const char* name, const char* address, mysqlpp::Connection& co
     CString upperAddress(address);
     upperAddress.MakeUpper();
     try {
-        const mysqlpp::StoreQueryResult existing =
+        const Result existing =
             ReadLocked(connection, "MainAddr",
                        "select * from `MainAddr` where UPPER(`Address`)='" + E(upperAddress) +
                            "' and UPPER(`Name`)='" + E(upperName) + "'");
@@ -281,8 +242,8 @@ int AddNewContact(const char* name, const char* address, mysqlpp::Connection& co
                      "`hot`) values ('" +
                      recordId.str() + "','" + folderId.str() + "','" + E(name) + "','" +
                      E(upperAddress) + "','" + created + "',-1);"});
-    } catch (const mysqlpp::BadQuery& error) {
-        ShowDatabaseError(error, connection);
+    } catch (const tessaly::mail::DatabaseError& error) {
+        ShowDatabaseError(error);
         return 0;
     }
     return 1;

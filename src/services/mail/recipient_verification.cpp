@@ -3,8 +3,8 @@
 // contacts), and the read-only address information dialog.
 #include <tessaly/mail.h>
 
-#include "framework/widgets/message_box.h"
 #include "framework/core/module_state.h"
+#include "framework/widgets/message_box.h"
 #include "mail/contact_lookup.h"
 #include "mail/email_info_dialog.h"
 #include "resource.h"
@@ -88,8 +88,8 @@ int VerifyMailAddress(HWND field, mysqlpp::Connection& connection, CStringArray&
             const UINT code = i < codes.GetSize() ? codes[i] : 2;
             if (!verifyEntry(entries[i], code, connection, names, addresses)) return 0;
         }
-    } catch (const mysqlpp::BadQuery& error) {
-        tessaly::mail::ShowDatabaseError(error, connection);
+    } catch (const tessaly::mail::DatabaseError& error) {
+        tessaly::mail::ShowDatabaseError(error);
         return 0;
     }
     return 1;

@@ -39,6 +39,9 @@ int main() {
     SetLastError(2);
     expect(GetLastError() == 2 && std::strlen(GetLastErrorString()) > 0, "the last error");
     expect(MB_YESNO == 4 && MB_ICONQUESTION == 0x20 && IDNO == 7, "message box constants");
+    // The related-word component is registered in every prefix and found beside the library.
+    CStringArray related;
+    expect(GetRelatedWordList("happy", related) > 0, "GetRelatedWordList (shipped component)");
     std::printf("%s\n", failures ? "consumer: FAILED" : "consumer: all answers right");
     return failures ? 1 : 0;
 }

@@ -1,0 +1,87 @@
+// The mail store module: the library links no database client, fails cleanly without the
+// module, and reads results by column name as the client does.
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+
+#include <tessaly/mail.h>
+
+#include "mail_test_support.h"
+#include "support/run.h"
+
+namespace tessaly::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The test runs again, as its child, with the library copied into a folder of its own.
+TEST(MailStoreModule, TheLibraryLinksNoClientAndFailsCleanlyWithoutTheModule) {
+    CStringArray names, addresses, ids, contacts;
+    CUIntArray flags;
+    if (std::getenv("MAIL_STORE_CHILD")) {
+        EnsureQtApplication();
+        automation::SetMessageBoxHandler([](const auto& box) {
+            std::cout << box.text << "\n";
+            return 1;
+        });
+        mysqlpp::Connection connection(false); // never reached
+        const int result =
+            GetDistListMember("L1", connection, names, addresses, ids, contacts, flags, nullptr);
+        std::cout << "result " << result << "\n";
+        return;
+    }
+    const std::string library = TESSALY_BUILD_DIR "/lib/libTessaly.so";
+    const auto dynamic = RunProgram({"readelf", "-d", library});
+    EXPECT_NE(dynamic.out.find("libTessalyPlatform"), std::string::npos) << dynamic.err;
+    for (const char* client : {"libmysqlpp", "libmariadb", "libssl", "libcrypto"})
+        EXPECT_EQ(dynamic.out.find(client), std::string::npos) << client;
+    TempPrefix prefix;
+    const std::string folder = prefix.scratch() + "/lib";
+    fs::create_directories(folder);
+    fs::copy_file(fs::canonical(library), folder + "/libTessaly.so.0");
+    const auto child = RunProgram(
+        {fs::read_symlink("/proc/self/exe").string(), "--gtest_filter=MailStoreModule.*"},
+        {"MAIL_STORE_CHILD=1", "LD_LIBRARY_PATH=" + folder});
+    const std::string error = "Error: " + folder +
+                              "/libTessalyMailStore.so: cannot open shared object file: No such "
+                              "file or directory (126).\n";
+    EXPECT_NE(child.out.find(error + "result 0\n"), std::string::npos) << child.out;
+}
+
+class MailStoreColumns : public MailStoreTest {};
+
+// Without regard to case; one the result lacks throws the client's exception to the caller,
+// or reads empty when the connection's exceptions are off.
+TEST_P(MailStoreColumns, ColumnsAreFoundByNameAsTheClientFindsThem) {
+    db->Setup("insert into DistMembers values ('M1','L1',0,'','Ann','ann@x.org')");
+    const struct {
+        const char* change;
+        bool exceptions;
+        const char* address; // nullptr: the caller gets the exception
+    } rows[] = {
+        {"alter table DistMembers rename column email to EMAIL", true, "ann@x.org"},
+        {"alter table DistMembers drop column EMAIL", true, nullptr},
+        {"do 0", false, ""},
+    };
+    for (const auto& row : rows) {
+        db->Setup(row.change);
+        row.exceptions ? connection().enable_exceptions() : connection().disable_exceptions();
+        CStringArray names, addresses, ids, contacts;
+        CUIntArray flags;
+        const auto read = [&] {
+            GetDistListMember("L1", connection(), names, addresses, ids, contacts, flags, nullptr);
+            return addresses.GetSize() == 1 ? addresses[0].str() : "";
+        };
+        if (!row.address) {
+            EXPECT_THROW(read(), mysqlpp::BadFieldName) << row.change;
+            continue;
+        }
+        EXPECT_EQ(read(), row.address) << row.change;
+    }
+    EXPECT_TRUE(messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, MailStoreColumns, MAIL_SERVERS);
+
+} // namespace
+} // namespace tessaly::testing

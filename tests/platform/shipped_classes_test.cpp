@@ -1,0 +1,72 @@
+// The suite's component classes in a prefix's class root: written into a new hive, found by
+// module name, and left alone once a prefix has been given them.
+#include <sqlite3.h>
+
+#include "platform/module.h"
+#include "platform/registry.h"
+#include "platform/shipped_classes.h"
+#include "support/environment.h"
+#include "support/prefix.h"
+#include "support/registry.h"
+
+using namespace tessaly::testing::reg;
+namespace p = tessaly::platform;
+
+namespace {
+
+class ShippedClasses : public tessaly::testing::PrefixTest {};
+
+std::string text(const std::string& value) {
+    return value + '\0';
+}
+
+TEST_F(ShippedClasses, ANewPrefixHasEveryClassAndFindsItsModule) {
+    tessaly::testing::ScopedEnv noPath("TESSALY_MODULE_PATH", nullptr); // the library's folder
+    ASSERT_FALSE(p::ShippedClasses().empty());
+    for (const auto& row : p::ShippedClasses()) {
+        const std::string key = std::string("CLSID\\") + row.clsid;
+        EXPECT_EQ(Get(HKEY_CLASSES_ROOT, (key + "\\InprocServer32").c_str(), ""), text(row.module));
+        EXPECT_EQ(Get(HKEY_CLASSES_ROOT, (key + "\\InprocServer32").c_str(), "ThreadingModel"),
+                  text(row.threading));
+        // A class without a programmatic id has no ProgID key.
+        EXPECT_EQ(Get(HKEY_CLASSES_ROOT, (key + "\\ProgID").c_str(), ""),
+                  *row.progId ? text(row.progId) : "");
+        if (*row.progId) {
+            EXPECT_EQ(Get(HKEY_CLASSES_ROOT, (row.progId + std::string("\\CLSID")).c_str(), ""),
+                      text(row.clsid));
+        }
+        HMODULE module = p::LoadLibraryA(row.module);
+        EXPECT_NE(module ? p::GetProcAddress(module, "DllGetClassObject") : nullptr, nullptr)
+            << row.module;
+    }
+}
+
+// What the next set-up of an existing prefix (the hives opened again) does with a class.
+TEST_F(ShippedClasses, ALaterSetUpGivesOnlyWhatThePrefixHasNotHad) {
+    const auto& row = p::ShippedClasses().front();
+    const std::string server = std::string("CLSID\\") + row.clsid + "\\InprocServer32";
+    const struct {
+        const char* rule;
+        const char* module; // written before the set-up; nullptr removes the class
+        bool forgetGiven;   // as a hive of a build before the table
+        std::string expected;
+    } rows[] = {
+        {"a registration removed stays removed", nullptr, false, ""},
+        {"a prefix never given the class gets it", nullptr, true, text(row.module)},
+        {"a registration of its own is kept", "Mine.dll", true, "Mine.dll"},
+    };
+    for (const auto& r : rows) {
+        r.module ? void(Put(HKEY_CLASSES_ROOT, server.c_str(), "", REG_SZ, r.module))
+                 : void(p::RegDeleteTreeA(HKEY_CLASSES_ROOT,
+                                          (std::string("CLSID\\") + row.clsid).c_str()));
+        p::RegCloseStores();
+        sqlite3* db = nullptr;
+        if (r.forgetGiven && sqlite3_open((prefix_.root() + "/system.reg.db").c_str(), &db) == 0) {
+            EXPECT_EQ(sqlite3_exec(db, "DROP TABLE shipped_classes", 0, 0, 0), SQLITE_OK);
+        }
+        sqlite3_close(db);
+        EXPECT_EQ(Get(HKEY_CLASSES_ROOT, server.c_str(), ""), r.expected) << r.rule;
+    }
+}
+
+} // namespace
