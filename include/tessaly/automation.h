@@ -160,13 +160,16 @@ class TESSALY_API Dialog {
 using DialogHandler = std::function<void(Dialog&)>;
 TESSALY_API void SetDialogHandler(DialogHandler handler);
 
-// The print set-up dialog (the framework's, returning a printer device context) as a script
-// answers it: cancel it, print into a PDF file, or confirm it without a device context
-// coming back. Null removes the handler; without one the user answers.
+// The print set-up and print dialogs (the framework's, returning a printer device context)
+// as a script answers them: cancel, print into a PDF file (the print dialog's "print to
+// file", the file dialog then given pdfPath; an empty path cancels the file dialog),
+// confirm without a device context coming back, or print on the printer of that name.
+// Null removes the handler; without one the user answers.
 struct PrintSetupAnswer {
-    enum Action { Cancel, PdfFile, NoDevice };
+    enum Action { Cancel, PdfFile, NoDevice, Printer };
     Action action = Cancel;
     std::string pdfPath; // PdfFile: the file the pages are written to
+    std::string printer; // Printer: the printer's name
 };
 using PrintSetupHandler = std::function<PrintSetupAnswer()>;
 TESSALY_API void SetPrintSetupHandler(PrintSetupHandler handler);

@@ -80,6 +80,7 @@ enum : UINT {
     DT_WORDBREAK = 0x00000010,
     DT_SINGLELINE = 0x00000020,
     DT_NOCLIP = 0x00000100,
+    DT_EXTERNALLEADING = 0x00000200, // lines are spaced with the font's external leading
     DT_CALCRECT = 0x00000400,
     DT_NOPREFIX = 0x00000800,
     DT_END_ELLIPSIS = 0x00008000,
@@ -126,6 +127,50 @@ enum : int {
     COLOR_GRAYTEXT = 17,
     COLOR_BTNTEXT = 18,
 };
+
+// Device capabilities for CDC::GetDeviceCaps: sizes in millimetres (HORZSIZE, VERTSIZE),
+// the drawable area in device pixels (HORZRES, VERTRES), pixels per inch, and a printer's
+// whole sheet and the drawable area's offset on it in device pixels.
+enum : int {
+    HORZSIZE = 4,
+    VERTSIZE = 6,
+    HORZRES = 8,
+    VERTRES = 10,
+    LOGPIXELSX = 88,
+    LOGPIXELSY = 90,
+    PHYSICALWIDTH = 110,
+    PHYSICALHEIGHT = 111,
+    PHYSICALOFFSETX = 112,
+    PHYSICALOFFSETY = 113,
+};
+
+// Mapping modes: only MM_TEXT (one logical unit per device pixel, y downwards) is drawn.
+enum : int { MM_TEXT = 1 };
+
+// The selected font's measures in device pixels (logical units under MM_TEXT).
+struct TEXTMETRICA {
+    LONG tmHeight = 0;
+    LONG tmAscent = 0;
+    LONG tmDescent = 0;
+    LONG tmInternalLeading = 0;
+    LONG tmExternalLeading = 0;
+    LONG tmAveCharWidth = 0;
+    LONG tmMaxCharWidth = 0;
+    LONG tmWeight = 0;
+    LONG tmOverhang = 0;
+    LONG tmDigitizedAspectX = 0;
+    LONG tmDigitizedAspectY = 0;
+    BYTE tmFirstChar = 0;
+    BYTE tmLastChar = 0;
+    BYTE tmDefaultChar = 0;
+    BYTE tmBreakChar = 0;
+    BYTE tmItalic = 0;
+    BYTE tmUnderlined = 0;
+    BYTE tmStruckOut = 0;
+    BYTE tmPitchAndFamily = 0;
+    BYTE tmCharSet = 0;
+};
+typedef TEXTMETRICA TEXTMETRIC;
 
 // The desktop's colour of that kind (the application palette's), 0 for an index not listed.
 TESSALY_API COLORREF GetSysColor(int index);
@@ -237,6 +282,18 @@ class TESSALY_API CDC {
     COLORREF GetBkColor() const;
     int SetBkMode(int mode);
     int GetBkMode() const;
+
+    // The capability of the device drawn on (the index constants above); 0 for an index
+    // not listed or a DC without a device. A screen's physical size is its drawable area.
+    int GetDeviceCaps(int index) const;
+    // The selected font's measures; FALSE without a font.
+    BOOL GetTextMetrics(TEXTMETRICA* metrics) const;
+    // Only MM_TEXT is accepted: the previous mode, or 0 for any other mode.
+    int SetMapMode(int mode);
+    int GetMapMode() const;
+    // Device points to logical points (the identity under MM_TEXT).
+    BOOL DPtoLP(POINT* points, int count = 1) const;
+    BOOL DPtoLP(RECT* rect) const;
 
     // Each returns the object selected before (the DC's own at first), to select back.
     CPen* SelectObject(CPen* pen);

@@ -15,6 +15,8 @@
 #include <tessaly/notify.h>
 #include <tessaly/oledatetime.h>
 #include <tessaly/platform.h>
+#include <tessaly/print.h>
+#include <tessaly/printers.h>
 #include <tessaly/speech.h>
 #include <tessaly/sync.h>
 #include <tessaly/text.h>

@@ -8,6 +8,7 @@
 #include <tessaly/foundation.h>
 #include <tessaly/launch.h>
 #include <tessaly/mail.h>
+#include <tessaly/print.h>
 #include <tessaly/text.h>
 
 #include <algorithm>
@@ -331,7 +332,9 @@ const std::vector<DialogEntry> kCatalogue = {
      [](const DialogArgs& a, DialogValues&) {
          return ZipFile(argInt(a, 0, 0), arg(a, 1, "C:\\archive.zip"), arg(a, 2, "C:\\Unpacked"),
                         arg(a, 3, ""));
-     }},
+     }}, // Printing: the printable help and saving as PDF.
+    {"outlook-help", "ShowOutlookHelpDlg",
+     [](const DialogArgs&, DialogValues&) { return ShowOutlookHelpDlg(); }},
 };
 
 } // namespace

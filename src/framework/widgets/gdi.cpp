@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QPageLayout>
+#include <QPagedPaintDevice>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPalette>
@@ -268,6 +270,7 @@ struct CDC::Impl {
     COLORREF text = 0x000000;
     COLORREF background = 0xFFFFFF;
     int mode = OPAQUE;
+    int mapMode = MM_TEXT;
     QPoint position;
     // The DC's own objects, selected at first, and what is selected now.
     CPen ownPen{PS_SOLID, 1, 0x000000};
@@ -597,4 +600,94 @@ CFont* CDC::SelectObject(CFont* font) {
     impl_->qfont = font->data_->font;
     if (impl_->painter) impl_->painter->setFont(impl_->qfont);
     return old;
+}
+
+// ---------------------------------------------------------------- device capabilities
+
+int CDC::GetDeviceCaps(int index) const {
+    const QPaintDevice* device = impl_->painter ? impl_->painter->device() : nullptr;
+    if (!device) return 0;
+    // A printer's sheet and drawable area come from its page layout; other devices are all
+    // drawable area.
+    const auto* paged = dynamic_cast<const QPagedPaintDevice*>(device);
+    const int dpiX = device->logicalDpiX(), dpiY = device->logicalDpiY();
+    QRect sheet(0, 0, device->width(), device->height()), area = sheet;
+    if (paged) {
+        const QPageLayout layout = paged->pageLayout();
+        const QRectF full = layout.fullRectPoints(), paint = layout.paintRectPoints();
+        const auto toX = [&](qreal points) { return static_cast<int>(points * dpiX / 72.0); };
+        const auto toY = [&](qreal points) { return static_cast<int>(points * dpiY / 72.0); };
+        sheet = QRect(0, 0, toX(full.width()), toY(full.height()));
+        // A printer drawing on the whole sheet has its origin at the corner.
+        const bool wholeSheet = device->width() >= sheet.width() - 1;
+        area = QRect(wholeSheet ? 0 : toX(paint.left()), wholeSheet ? 0 : toY(paint.top()),
+                     device->width(), device->height());
+    }
+    switch (index) {
+    case HORZSIZE:
+        return device->widthMM();
+    case VERTSIZE:
+        return device->heightMM();
+    case HORZRES:
+        return area.width();
+    case VERTRES:
+        return area.height();
+    case LOGPIXELSX:
+        return dpiX;
+    case LOGPIXELSY:
+        return dpiY;
+    case PHYSICALWIDTH:
+        return sheet.width();
+    case PHYSICALHEIGHT:
+        return sheet.height();
+    case PHYSICALOFFSETX:
+        return paged ? area.left() : 0;
+    case PHYSICALOFFSETY:
+        return paged ? area.top() : 0;
+    default:
+        return 0;
+    }
+}
+
+BOOL CDC::GetTextMetrics(TEXTMETRICA* metrics) const {
+    if (!metrics) return FALSE;
+    const QFontMetrics m = impl_->metrics();
+    *metrics = TEXTMETRICA();
+    metrics->tmAscent = m.ascent();
+    metrics->tmDescent = m.descent();
+    metrics->tmHeight = m.ascent() + m.descent();
+    // Qt's leading is the gap the font asks for between lines: the external leading.
+    metrics->tmExternalLeading = std::max(0, m.leading());
+    metrics->tmAveCharWidth = m.averageCharWidth();
+    metrics->tmMaxCharWidth = m.maxWidth();
+    metrics->tmWeight = impl_->qfont.weight();
+    metrics->tmItalic = impl_->qfont.italic() ? 1 : 0;
+    metrics->tmUnderlined = impl_->qfont.underline() ? 1 : 0;
+    metrics->tmStruckOut = impl_->qfont.strikeOut() ? 1 : 0;
+    metrics->tmFirstChar = 0x20;
+    metrics->tmLastChar = 0xFF;
+    metrics->tmDefaultChar = '?';
+    metrics->tmBreakChar = ' ';
+    metrics->tmDigitizedAspectX = metrics->tmDigitizedAspectY = GetDeviceCaps(LOGPIXELSX);
+    return TRUE;
+}
+
+int CDC::SetMapMode(int mode) {
+    if (mode != MM_TEXT) return 0;
+    const int old = impl_->mapMode;
+    impl_->mapMode = mode;
+    return old;
+}
+
+int CDC::GetMapMode() const {
+    return impl_->mapMode;
+}
+
+BOOL CDC::DPtoLP(POINT* points, int count) const {
+    // MM_TEXT maps one to one, and it is the only mode a DC takes.
+    return points && count >= 0 ? TRUE : FALSE;
+}
+
+BOOL CDC::DPtoLP(RECT* rect) const {
+    return rect ? TRUE : FALSE;
 }

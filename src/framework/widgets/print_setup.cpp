@@ -1,12 +1,16 @@
-// The print set-up dialog and the printer device context, on Qt's printing module.
+// The print set-up and print dialogs and the printer device context, on Qt's printing module.
 #include "framework/widgets/print_setup.h"
 
+#include <QFile>
 #include <QFileDialog>
 #include <QFont>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+
+#include <algorithm>
+#include <optional>
 
 #include "framework/widgets/application.h"
 #include "framework/widgets/wnd_internal.h"
@@ -28,40 +32,136 @@ void SetPrintSetupHandler(PrintSetupHandler handler) {
 
 namespace tessaly::framework {
 
+namespace {
+
+PrinterSetup& printerSetup() {
+    static PrinterSetup setup;
+    return setup;
+}
+
+DefaultPrinterName& defaultPrinterLookup() {
+    static DefaultPrinterName lookup;
+    return lookup;
+}
+
+// The answer the script gave the last print dialog, kept for the file dialog after it.
+std::optional<automation::PrintSetupAnswer>& lastAnswer() {
+    static std::optional<automation::PrintSetupAnswer> answer;
+    return answer;
+}
+
+// Whether the file holds a whole PDF document: it ends with the end-of-file mark, which a
+// disk that filled up while writing cuts off.
+bool wholePdf(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 8) return false;
+    file.seek(std::max<qint64>(0, file.size() - 64));
+    return file.readAll().contains("%%EOF");
+}
+
+} // namespace
+
+void SetPrinterSetup(PrinterSetup setup) {
+    printerSetup() = std::move(setup);
+}
+
+bool SetUpPrinter(const CString& name, QPrinter& printer, CString& port) {
+    if (name.IsEmpty()) return false;
+    if (const PrinterSetup& setup = printerSetup(); setup && setup(name, printer, port))
+        return true;
+    const QPrinterInfo info = QPrinterInfo::printerInfo(FromAnsi(name));
+    if (info.isNull()) return false;
+    printer.setOutputFormat(QPrinter::NativeFormat);
+    printer.setPrinterName(info.printerName());
+    port =
+        CString(ToAnsi(info.location().isEmpty() ? info.printerName() : info.location()).c_str());
+    return true;
+}
+
+void SetDefaultPrinterName(DefaultPrinterName lookup) {
+    defaultPrinterLookup() = std::move(lookup);
+}
+
+CString DefaultPrinter() {
+    if (const DefaultPrinterName& lookup = defaultPrinterLookup()) return lookup();
+    return CString(ToAnsi(QPrinterInfo::defaultPrinterName()).c_str());
+}
+
 struct CPrinterDC::Impl {
     QPrinter printer{QPrinter::HighResolution};
     QPainter painter;
     QFont font;
+    std::unique_ptr<CDC> dc;
+    ABORTPROC abortProc = nullptr;
+    CString name, port;
+    QString output;
     bool pageOpen = false;
 };
 
 CPrinterDC::CPrinterDC() : impl_(std::make_unique<Impl>()) {
     // Device coordinates start at the page's corner, as a printer's device context's do.
     impl_->printer.setFullPage(true);
+    // Without a printer chosen the pages go into a PDF file.
+    impl_->printer.setOutputFormat(QPrinter::PdfFormat);
 }
 
 CPrinterDC::~CPrinterDC() {
+    impl_->dc.reset();
     if (impl_->painter.isActive()) impl_->painter.end();
 }
 
 int CPrinterDC::GetDeviceCaps(int index) const {
+    if (impl_->dc) return impl_->dc->GetDeviceCaps(index);
     QPrinter& printer = impl_->printer;
+    const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
+    const QRectF page = printer.pageRect(QPrinter::DevicePixel);
     switch (index) {
-    case LOGPIXELSX:
-    case LOGPIXELSY:
+    case ::LOGPIXELSX:
+    case ::LOGPIXELSY:
         return printer.resolution();
-    case PHYSICALWIDTH:
-        return static_cast<int>(printer.paperRect(QPrinter::DevicePixel).width());
-    case PHYSICALHEIGHT:
-        return static_cast<int>(printer.paperRect(QPrinter::DevicePixel).height());
+    case ::PHYSICALWIDTH:
+        return static_cast<int>(paper.width());
+    case ::PHYSICALHEIGHT:
+        return static_cast<int>(paper.height());
+    case HORZRES:
+        return static_cast<int>(printer.fullPage() ? paper.width() : page.width());
+    case VERTRES:
+        return static_cast<int>(printer.fullPage() ? paper.height() : page.height());
+    case HORZSIZE:
+        return printer.widthMM();
+    case VERTSIZE:
+        return printer.heightMM();
+    case PHYSICALOFFSETX:
+        return printer.fullPage() ? 0 : static_cast<int>(page.left());
+    case PHYSICALOFFSETY:
+        return printer.fullPage() ? 0 : static_cast<int>(page.top());
     default:
         return 0;
     }
 }
 
 int CPrinterDC::StartDoc(const char* documentName) {
-    impl_->printer.setDocName(FromAnsi(documentName ? documentName : ""));
-    return impl_->painter.begin(&impl_->printer) ? 1 : -1;
+    return StartDoc(documentName, nullptr);
+}
+
+int CPrinterDC::StartDoc(const char* documentName, const char* outputFile) {
+    if (impl_->painter.isActive()) return -1;
+    QPrinter& printer = impl_->printer;
+    printer.setDocName(FromAnsi(documentName ? documentName : ""));
+    if (outputFile && *outputFile) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(FromAnsi(outputFile));
+    }
+    impl_->output =
+        printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
+    if (!impl_->painter.begin(&printer)) return -1;
+    impl_->pageOpen = false;
+    // The printer's own font: 10 points at its resolution.
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(std::max(1, printer.resolution() * 10 / 72));
+    impl_->painter.setFont(font);
+    impl_->dc = std::make_unique<CDC>(&impl_->painter);
+    return 1;
 }
 
 int CPrinterDC::StartPage() {
@@ -77,8 +177,41 @@ int CPrinterDC::EndPage() {
 }
 
 int CPrinterDC::EndDoc() {
+    impl_->dc.reset();
     if (!impl_->painter.isActive()) return -1;
-    return impl_->painter.end() ? 1 : -1;
+    if (!impl_->painter.end()) return -1;
+    // A file that could not be written completely is no document.
+    if (!impl_->output.isEmpty() && !wholePdf(impl_->output)) {
+        QFile::remove(impl_->output);
+        return -1;
+    }
+    return 1;
+}
+
+int CPrinterDC::AbortDoc() {
+    impl_->dc.reset();
+    if (!impl_->painter.isActive()) return -1;
+    impl_->printer.abort();
+    impl_->painter.end();
+    if (!impl_->output.isEmpty()) QFile::remove(impl_->output);
+    return 1;
+}
+
+int CPrinterDC::SetAbortProc(ABORTPROC proc) {
+    impl_->abortProc = proc;
+    return 1;
+}
+
+BOOL CPrinterDC::RunAbortProc() {
+    return impl_->abortProc ? impl_->abortProc(GetSafeHdc(), 0) : TRUE;
+}
+
+CDC* CPrinterDC::GetDC() {
+    return impl_->dc.get();
+}
+
+HDC CPrinterDC::GetSafeHdc() {
+    return impl_->dc ? impl_->dc->GetSafeHdc() : nullptr;
 }
 
 void CPrinterDC::SelectFont(const char* face, int height, int weight, int pitchAndFamily) {
@@ -104,6 +237,28 @@ int CPrinterDC::DrawText(const char* text, const RECT& rect, UINT format) {
     return used.height();
 }
 
+BOOL CPrinterDC::SelectPrinter(const CString& name) {
+    CString port;
+    if (!SetUpPrinter(name, impl_->printer, port)) return FALSE;
+    // A printer's own set-up may leave the sheet's corner as the origin.
+    impl_->printer.setFullPage(true);
+    impl_->name = name;
+    impl_->port = port;
+    return TRUE;
+}
+
+CString CPrinterDC::GetPrinterName() const {
+    return impl_->name;
+}
+
+CString CPrinterDC::GetPortName() const {
+    return impl_->port;
+}
+
+QPrinter& CPrinterDC::Printer() {
+    return impl_->printer;
+}
+
 bool PrintSetupDialog(std::unique_ptr<CPrinterDC>& dc) {
     EnsureApplication();
     dc.reset();
@@ -115,6 +270,9 @@ bool PrintSetupDialog(std::unique_ptr<CPrinterDC>& dc) {
         if (answer.action == automation::PrintSetupAnswer::PdfFile && !answer.pdfPath.empty()) {
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(QString::fromStdString(answer.pdfPath));
+            dc = std::move(made);
+        } else if (answer.action == automation::PrintSetupAnswer::Printer &&
+                   made->SelectPrinter(CString(answer.printer.c_str()))) {
             dc = std::move(made);
         }
         return true;
@@ -133,6 +291,71 @@ bool PrintSetupDialog(std::unique_ptr<CPrinterDC>& dc) {
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);
     dc = std::move(made);
+    return true;
+}
+
+bool PrintDialog(std::unique_ptr<CPrinterDC>& dc, bool& toFile) {
+    EnsureApplication();
+    dc.reset();
+    toFile = false;
+    lastAnswer().reset();
+    auto made = std::make_unique<CPrinterDC>();
+    // The dialog starts on the system's default printer.
+    made->SelectPrinter(DefaultPrinter());
+    if (const auto& handler = automation::printSetupHandler()) {
+        using A = automation::PrintSetupAnswer;
+        const A answer = handler();
+        lastAnswer() = answer;
+        switch (answer.action) {
+        case A::Cancel:
+            return false;
+        case A::NoDevice:
+            return true;
+        case A::PdfFile:
+            toFile = true;
+            dc = std::move(made);
+            return true;
+        case A::Printer:
+            if (made->SelectPrinter(CString(answer.printer.c_str()))) dc = std::move(made);
+            return true;
+        }
+        return false;
+    }
+    QPrinter& printer = made->Printer();
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
+        // Nothing to choose: the pages can only go into a file.
+        toFile = true;
+        dc = std::move(made);
+        return true;
+    }
+    QPrintDialog dialog(&printer);
+    dialog.setOptions(QAbstractPrintDialog::PrintShowPageSize | QAbstractPrintDialog::PrintToFile);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    if (!printer.isValid()) return true;
+    if (printer.outputFormat() == QPrinter::PdfFormat) {
+        toFile = true;
+        lastAnswer() = automation::PrintSetupAnswer{
+            automation::PrintSetupAnswer::PdfFile, ToAnsi(printer.outputFileName()), {}};
+    } else {
+        made->SelectPrinter(CString(ToAnsi(printer.printerName()).c_str()));
+    }
+    dc = std::move(made);
+    return true;
+}
+
+bool PrintFileDialog(std::string& path) {
+    EnsureApplication();
+    // The print dialog's answer already named the file (a script, or Qt's own dialog).
+    if (const auto& answer = lastAnswer();
+        answer && answer->action == automation::PrintSetupAnswer::PdfFile) {
+        path = answer->pdfPath;
+        return !path.empty();
+    }
+    if (automation::printSetupHandler()) return false;
+    const QString chosen =
+        QFileDialog::getSaveFileName(nullptr, QString(), QString(), QStringLiteral("PDF (*.pdf)"));
+    if (chosen.isEmpty()) return false;
+    path = ToAnsi(chosen);
     return true;
 }
 

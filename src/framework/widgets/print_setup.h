@@ -1,10 +1,15 @@
 #pragma once
-// The framework's print set-up dialog returning a printer device context, and that device
-// context with the few drawing operations the library prints with. Without an installed
-// printer the page goes through the PDF printer into a file the user names.
+// The framework's print set-up and print dialogs returning a printer device context, and
+// that device context: the document and page calls, the printer's capabilities and a CDC
+// to draw each page with. Printing to a file writes a PDF.
+#include <tessaly/gdi.h>
 #include <tessaly/wnd.h>
 
+#include <functional>
 #include <memory>
+#include <string>
+
+class QPrinter;
 
 namespace tessaly::framework {
 
@@ -15,6 +20,9 @@ enum : UINT { DT_LEFT = 0x0, DT_TOP = 0x0, DT_WORDBREAK = 0x10, DT_NOCLIP = 0x10
 // Font weights, pitch and family.
 enum : int { FW_NORMAL = 400, FF_ROMAN = 0x10 };
 
+// Called between the pages with the device context's handle; FALSE stops the document.
+typedef BOOL (*ABORTPROC)(HDC dc, int error);
+
 class CPrinterDC {
   public:
     CPrinterDC();
@@ -22,17 +30,38 @@ class CPrinterDC {
     CPrinterDC(const CPrinterDC&) = delete;
     CPrinterDC& operator=(const CPrinterDC&) = delete;
 
+    // Any index of tessaly/gdi.h's GetDeviceCaps list, before and during the document.
     int GetDeviceCaps(int index) const;
     // A document of that name with pages; each returns a positive number on success.
+    // The second form writes the document as PDF to the output file when one is named.
     int StartDoc(const char* documentName);
+    int StartDoc(const char* documentName, const char* outputFile);
     int StartPage();
     int EndPage();
     int EndDoc();
+    // Stops the document: nothing more is printed and a file being written is removed.
+    int AbortDoc();
+    // The procedure the print loop runs between pages (RunAbortProc); null removes it.
+    int SetAbortProc(ABORTPROC proc);
+    // TRUE to go on (also without a procedure).
+    BOOL RunAbortProc();
     // The font of the text drawn next: face, cell height in device pixels, weight.
     void SelectFont(const char* face, int height, int weight, int pitchAndFamily);
     // Draws the text (ANSI code page) into the rectangle, broken at words with
     // DT_WORDBREAK; what does not fit is cut unless DT_NOCLIP.
     int DrawText(const char* text, const RECT& rect, UINT format);
+    // The device context of the open document (null before StartDoc and after EndDoc):
+    // MM_TEXT on the printer's pixels, the printer's default font of 10 points.
+    CDC* GetDC();
+    HDC GetSafeHdc();
+
+    // The printer of the printer table this context prints on; FALSE when none of that
+    // name exists (the context keeps its printer).
+    BOOL SelectPrinter(const CString& name);
+    CString GetPrinterName() const;
+    CString GetPortName() const;
+    // The Qt printer underneath, for the framework's own print path.
+    QPrinter& Printer();
 
   private:
     friend bool PrintSetupDialog(std::unique_ptr<CPrinterDC>& dc);
@@ -43,5 +72,24 @@ class CPrinterDC {
 // Shows the print set-up dialog. Returns true when it was confirmed; `dc` then holds the
 // chosen printer's device context, or null when none could be made. False: cancelled.
 bool PrintSetupDialog(std::unique_ptr<CPrinterDC>& dc);
+
+// The print dialog of the print procedure: false when cancelled. Confirmed, `dc` holds the
+// chosen printer's context (null when none could be made) and `toFile` tells whether the
+// user asked to print into a file, whose name PrintFileDialog asks next.
+bool PrintDialog(std::unique_ptr<CPrinterDC>& dc, bool& toFile);
+// The framework's file dialog for the output file; false when cancelled.
+bool PrintFileDialog(std::string& path);
+
+// How a printer of the printer table that Qt does not know (the prefix's own printers)
+// is set up on a Qt printer: returns false when it has no printer of that name. The
+// printing services install it; without one only Qt's printers exist.
+using PrinterSetup = std::function<bool(const CString& name, QPrinter& printer, CString& port)>;
+void SetPrinterSetup(PrinterSetup setup);
+// What the printer setup (or Qt) knows for that name: true when the printer exists.
+bool SetUpPrinter(const CString& name, QPrinter& printer, CString& port);
+// The name of the system's default printer as the print path uses it, empty when none.
+using DefaultPrinterName = std::function<CString()>;
+void SetDefaultPrinterName(DefaultPrinterName lookup);
+CString DefaultPrinter();
 
 } // namespace tessaly::framework

@@ -1,0 +1,256 @@
+// The framework's print procedure for dialogs: the printing-status window with Cancel, the
+// abort procedure, the page loop, and the printable dialog's page layout.
+#include <tessaly/print.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <atomic>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/widgets/application.h"
+#include "framework/widgets/message_box.h"
+#include "framework/widgets/print_setup.h"
+#include "framework/widgets/wnd_internal.h"
+
+namespace tessaly::framework {
+
+namespace {
+
+// Set by Cancel in a printing-status window; cleared when one opens.
+std::atomic<bool> printCancelled{false};
+
+// Lets pending messages through (the Cancel button among them); FALSE once Cancel was pressed.
+BOOL abortProc(HDC, int) {
+    if (!printCancelled) QCoreApplication::processEvents(QEventLoop::AllEvents);
+    return printCancelled ? FALSE : TRUE;
+}
+
+// The calling program's main window: its first visible main window, if it has one.
+QWidget* callerMainWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (qobject_cast<QMainWindow*>(widget) && CWnd(widget).IsWindowVisible()) return widget;
+    return nullptr;
+}
+
+// The window showing what is being printed, where, and which page, with its Cancel button.
+class PrintingStatus {
+  public:
+    PrintingStatus(const CString& document, const CString& printer, const CString& port) {
+        printCancelled = false;
+        window_.setObjectName(QStringLiteral("PrintingStatus"));
+        window_.setWindowTitle(QStringLiteral("Printing"));
+        auto* layout = new QVBoxLayout(&window_);
+        layout->addWidget(new QLabel(FromAnsi(document)));
+        layout->addWidget(new QLabel(QStringLiteral("on the %1").arg(FromAnsi(printer))));
+        layout->addWidget(new QLabel(QStringLiteral("on %1").arg(FromAnsi(port))));
+        page_ = new QLabel;
+        layout->addWidget(page_);
+        auto* cancel = new QPushButton(QStringLiteral("Cancel"));
+        cancel->setObjectName(QStringLiteral("Cancel"));
+        QObject::connect(cancel, &QPushButton::clicked, [] { printCancelled = true; });
+        layout->addWidget(cancel);
+        window_.show();
+    }
+    ~PrintingStatus() { window_.close(); }
+
+    void ShowPage(UINT page) { page_->setText(QStringLiteral("Page ") + QString::number(page)); }
+
+  private:
+    QDialog window_;
+    QLabel* page_ = nullptr;
+};
+
+// Re-enables the main window it disabled.
+class DisabledWindow {
+  public:
+    explicit DisabledWindow(QWidget* window) : window_(window) {
+        if (window_) window_->setEnabled(false);
+    }
+    ~DisabledWindow() {
+        if (window_) window_->setEnabled(true);
+    }
+    DisabledWindow(const DisabledWindow&) = delete;
+    DisabledWindow& operator=(const DisabledWindow&) = delete;
+
+  private:
+    QWidget* window_;
+};
+
+CString fileTitle(const CString& path) {
+    return CString(std::filesystem::path(std::string(path)).filename().string().c_str());
+}
+
+// The height of the text word-wrapped to that width.
+int wrappedHeight(CDC& dc, const CString& text, int width) {
+    RECT box{0, 0, width, 0};
+    return dc.DrawText(text, &box,
+                       ::DT_CALCRECT | ::DT_WORDBREAK | ::DT_EXTERNALLEADING | ::DT_NOPREFIX);
+}
+
+// The dialog's print dialog and the printer context it chose, between OnPreparePrinting and
+// the page loop.
+thread_local std::unique_ptr<CPrinterDC> chosenPrinter;
+
+// The longest run of the text's first words that, word-wrapped to the width, stays within
+// the height.
+CString linesThatFit(CDC& dc, const CString& text, int width, int height) {
+    const std::string all(text);
+    std::vector<size_t> ends; // where each word ends
+    for (size_t at = 0; at < all.size(); ++at)
+        if (all[at] != ' ' && (at + 1 == all.size() || all[at + 1] == ' ')) ends.push_back(at + 1);
+    size_t low = 0, high = ends.size(); // `low` words fit; more than `high` do not
+    while (low < high) {
+        const size_t middle = (low + high + 1) / 2;
+        if (wrappedHeight(dc, CString(all.substr(0, ends[middle - 1]).c_str()), width) <= height)
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    return low ? CString(all.substr(0, ends[low - 1]).c_str()) : CString();
+}
+
+} // namespace
+
+} // namespace tessaly::framework
+
+namespace fw = tessaly::framework;
+
+CPrintableDlg::CPrintableDlg(UINT templateId, CWnd* parent) : CDialog(templateId, parent) {}
+
+CPrintableDlg::~CPrintableDlg() = default;
+
+void CPrintableDlg::OnPrepareDC(CDC* dc, CPrintInfo*) {
+    if (dc) dc->SetMapMode(MM_TEXT);
+}
+
+void CPrintableDlg::OnEndPrinting(CDC*, CPrintInfo*) {}
+
+void CPrintableDlg::OnBeginPrinting(CDC*, CPrintInfo*) {}
+
+BOOL CPrintableDlg::OnPreparePrinting(CPrintInfo* info) {
+    bool toFile = false;
+    fw::chosenPrinter.reset();
+    if (!fw::PrintDialog(fw::chosenPrinter, toFile)) return FALSE;
+    info->m_bPrintToFile = toFile ? TRUE : FALSE;
+    if (fw::chosenPrinter) {
+        info->m_strPrinterName = fw::chosenPrinter->GetPrinterName();
+        info->m_strPortName = fw::chosenPrinter->GetPortName();
+    }
+    return TRUE;
+}
+
+void CPrintableDlg::OnFilePrint() {
+    fw::EnsureApplication();
+    CPrintInfo info;
+    // 1-2: the print dialog, then the output file when printing to a file.
+    if (!OnPreparePrinting(&info)) return;
+    std::unique_ptr<fw::CPrinterDC> printer = std::move(fw::chosenPrinter);
+    if (info.m_bPrintToFile) {
+        std::string path;
+        if (!fw::PrintFileDialog(path)) return;
+        info.m_strOutputFile = path.c_str();
+    }
+    if (!printer) {
+        fw::AfxMessageBox("No printer was chosen.", MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    // 3-4: the document, the abort procedure, the disabled main window, the status window.
+    const CString documentName = "Mydoc";
+    CDC measuring;
+    OnBeginPrinting(&measuring, &info);
+    printer->SetAbortProc(fw::abortProc);
+    fw::DisabledWindow disabled(fw::callerMainWindow());
+    const CString where =
+        info.m_bPrintToFile ? fw::fileTitle(info.m_strOutputFile) : info.m_strPortName;
+    auto status = std::make_unique<fw::PrintingStatus>(
+        documentName, info.m_bPrintToFile ? CString("PDF file") : info.m_strPrinterName, where);
+    // 5: a document that does not start ends here.
+    if (printer->StartDoc(documentName,
+                          info.m_bPrintToFile ? info.m_strOutputFile.GetString() : nullptr) <= 0) {
+        OnEndPrinting(&measuring, &info);
+        status.reset();
+        fw::AfxMessageBox("Failed to start printing.", MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    // 6: page after page until the range ends or OnPrint says nothing follows.
+    bool error = false;
+    for (info.m_nCurPage = info.GetFromPage();
+         info.m_nCurPage <= info.GetToPage() && info.m_bContinuePrinting; ++info.m_nCurPage) {
+        status->ShowPage(info.m_nCurPage);
+        CDC* dc = printer->GetDC();
+        info.m_rectDraw.left = info.m_rectDraw.top = 0;
+        info.m_rectDraw.right = dc->GetDeviceCaps(HORZRES);
+        info.m_rectDraw.bottom = dc->GetDeviceCaps(VERTRES);
+        dc->DPtoLP(&info.m_rectDraw);
+        if (printer->StartPage() <= 0) {
+            error = true;
+            break;
+        }
+        OnPrepareDC(dc, &info);
+        OnPrint(dc, &info);
+        if (printer->EndPage() <= 0 || !printer->RunAbortProc()) {
+            error = true;
+            break;
+        }
+    }
+    // 7: the document ends, or is aborted after an error or Cancel.
+    if (error)
+        printer->AbortDoc();
+    else if (printer->EndDoc() <= 0)
+        fw::AfxMessageBox("The document could not be written completely.",
+                          MB_OK | MB_ICONEXCLAMATION);
+    OnEndPrinting(&measuring, &info);
+}
+
+void CPrintableDlg::OnPrint(CDC* dc, CPrintInfo* info) {
+    if (!dc || !info) return;
+    // Three quarters of an inch, each margin from the resolution in its own direction.
+    const int sideMargin = static_cast<int>(0.75 * dc->GetDeviceCaps(LOGPIXELSX));
+    const int topMargin = static_cast<int>(0.75 * dc->GetDeviceCaps(LOGPIXELSY));
+    TEXTMETRICA metrics;
+    dc->GetTextMetrics(&metrics);
+    const int spacing = metrics.tmHeight + metrics.tmExternalLeading;
+    const RECT& page = info->m_rectDraw;
+    const int bottom = page.bottom - topMargin;
+    int y = page.top + topMargin;
+    const int first = m_nCurrentControl;
+    int id = m_nCurrentControl;
+    for (; id <= m_nLastControl; ++id) {
+        CWnd* control = GetDlgItem(id);
+        const CString text = control ? control->GetWindowText() : CString();
+        RECT box{sideMargin, y, page.right - sideMargin, y};
+        // An empty text takes no height, only its line spacing.
+        const int height =
+            text.IsEmpty()
+                ? 0
+                : dc->DrawText(text, &box,
+                               DT_CALCRECT | DT_WORDBREAK | DT_EXTERNALLEADING | DT_NOPREFIX);
+        int next = y + height + spacing;
+        CString shown = text;
+        if (next > bottom) {
+            // It starts the next page, unless it never fits: then it has this page alone,
+            // with the lines that fit above the bottom margin.
+            if (id != first) break;
+            shown = fw::linesThatFit(*dc, text, page.right - 2 * sideMargin, bottom - y);
+            next = bottom;
+        }
+        RECT area{sideMargin, y, page.right - sideMargin, next};
+        if (!shown.IsEmpty())
+            dc->DrawText(shown, &area, DT_WORDBREAK | DT_EXTERNALLEADING | DT_NOPREFIX);
+        y = next;
+    }
+    if (id <= m_nLastControl) {
+        m_nCurrentControl = id;
+        info->m_bContinuePrinting = TRUE;
+    } else {
+        info->m_bContinuePrinting = FALSE;
+    }
+}

@@ -1,0 +1,236 @@
+// The printable help dialogs: what their print buttons put on paper (order, page breaks,
+// margins), and the ways a print run ends without a document.
+#include <tessaly/print.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "dialogs/choices_support.h"
+#include "print/pdf_reading.h"
+
+using namespace choices_test;
+using namespace print_test;
+namespace fs = std::filesystem;
+using A = tessaly::automation::PrintSetupAnswer;
+
+namespace {
+
+constexpr double kMargin = 54; // three quarters of an inch, in points
+
+class PrintableDialogs : public ScriptedDialogs {
+  protected:
+    // Prints dialog 159 after giving its texts 1501 to 1508 (empty: as the template has them).
+    int PrintHelp(const A& answer, const std::vector<std::string>& texts = {}) {
+        tessaly::automation::SetPrintSetupHandler([answer] { return answer; });
+        return Run(
+            [&](Dialog& d) {
+                for (size_t i = 0; i < texts.size(); ++i)
+                    d.SetText(1501 + static_cast<int>(i), texts[i]);
+                for (int id = 1501; id <= 1508; ++id)
+                    shown.push_back(d.GetText(id));
+                d.Click(1046);
+                d.Click(IDOK);
+            },
+            ShowOutlookHelpDlg);
+    }
+    std::string Pdf(const std::string& name) { return prefix_.scratch() + "/" + name; }
+    std::vector<std::string> shown;
+};
+
+// A paragraph whose every word carries its number: "p3w0 p3w1 ...".
+std::string paragraph(int number, int words) {
+    std::string text;
+    for (int w = 0; w < words; ++w)
+        text += (w ? " p" : "p") + std::to_string(number) + "w" + std::to_string(w);
+    return text;
+}
+
+// The number of the paragraph a word belongs to, -1 for another word.
+int paragraphOf(const std::string& word) {
+    if (word.size() < 2 || word[0] != 'p') return -1;
+    return std::atoi(word.c_str() + 1);
+}
+
+} // namespace
+
+// Both dialogs print their range in order on one page inside the margins; the second opens
+// from the first's install button.
+TEST_F(PrintableDialogs, PrintTheirTextsInOrderWithinTheMargins) {
+    fs::create_directories(prefix_.scratch());
+    // 159 itself, and 197 opened by 1058 and printed by 1059.
+    const std::string help = Pdf("help.pdf"), install = Pdf("install.pdf");
+    EXPECT_EQ(PrintHelp(A{A::PdfFile, help, {}}), IDOK);
+    std::string expected;
+    for (const std::string& text : shown)
+        expected += (expected.empty() ? "" : " ") + text;
+    tessaly::automation::SetPrintSetupHandler([&] { return A{A::PdfFile, install, {}}; });
+    captions.clear();
+    EXPECT_EQ(Run(std::vector<Script>{[](Dialog& d) {
+                                          d.Click(1058);
+                                          d.Click(IDOK);
+                                      },
+                                      Then([](Dialog& d) { d.Click(1059); }, Click(IDOK))},
+                  ShowOutlookHelpDlg),
+              IDOK);
+    EXPECT_EQ(opened, (std::vector<int>{159, 197}));
+    EXPECT_EQ(captions[1], "How to install Outlook Express");
+
+    const struct {
+        std::string pdf;
+        std::string text;
+    } cases[] = {{help, expected}, {install, "To install Outlook Express..."}};
+    for (const auto& c : cases) {
+        const std::vector<Page> pages = ReadPages(c.pdf);
+        ASSERT_EQ(pages.size(), 1u) << c.pdf;
+        EXPECT_EQ(Text(pages[0]), Words(c.text));
+        for (const Word& w : pages[0].words) {
+            EXPECT_GE(w.xMin, kMargin - 1) << w.text;
+            EXPECT_LE(w.xMax, pages[0].width - kMargin + 1) << w.text;
+            EXPECT_GE(w.yMin, kMargin - 1) << w.text;
+        }
+        // The first line starts at the top margin.
+        EXPECT_LT(pages[0].words.front().yMin, kMargin + 12);
+    }
+}
+
+// A text that does not fit on the rest of a page moves whole to the next; one taller than a
+// page has a page of its own; every page keeps its margins.
+TEST_F(PrintableDialogs, TextsMoveWholeToTheNextPage) {
+    fs::create_directories(prefix_.scratch());
+    const struct {
+        const char* name;
+        std::vector<int> words; // words of each of the texts 1501..
+        int oversized;          // the text taller than a page, -1 none
+    } cases[] = {
+        {"long texts", {150, 250, 220, 300, 180, 260, 120, 200}, -1},
+        {"one text taller than a page", {40, 2600, 40}, 1},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> texts;
+        for (size_t i = 0; i < c.words.size(); ++i)
+            texts.push_back(paragraph(static_cast<int>(i), c.words[i]));
+        texts.resize(8); // the template's texts left over print as nothing
+        const std::string pdf = Pdf(std::string(c.name) + ".pdf");
+        EXPECT_EQ(PrintHelp(A{A::PdfFile, pdf, {}}, texts), IDOK) << c.name;
+        const std::vector<Page> pages = ReadPages(pdf);
+        ASSERT_GE(pages.size(), 2u) << c.name;
+
+        // Each text lies on one page only, the texts in order.
+        std::vector<int> pageOf(c.words.size(), -1), count(c.words.size(), 0);
+        double previousBottom = 0;
+        for (size_t p = 0; p < pages.size(); ++p) {
+            int last = -1;
+            for (const Word& w : pages[p].words) {
+                const int n = paragraphOf(w.text);
+                ASSERT_GE(n, 0) << w.text;
+                if (pageOf[n] == -1) pageOf[n] = static_cast<int>(p);
+                EXPECT_EQ(pageOf[n], static_cast<int>(p)) << c.name << ": text " << n << " split";
+                EXPECT_GE(n, last) << c.name << ": out of order";
+                last = n;
+                ++count[n];
+                EXPECT_LE(w.yMax, pages[p].height - kMargin + 1) << c.name << " page " << p;
+                EXPECT_GE(w.yMin, kMargin - 1) << c.name << " page " << p;
+            }
+            // The first text of this page would not have fitted below the last of the page
+            // before (its height here, plus the gap every text leaves).
+            if (p > 0 && !pages[p].words.empty() &&
+                paragraphOf(pages[p].words[0].text) != c.oversized) {
+                double top = 1e9, bottom = 0;
+                const int first = paragraphOf(pages[p].words[0].text);
+                for (const Word& w : pages[p].words)
+                    if (paragraphOf(w.text) == first) {
+                        top = std::min(top, w.yMin);
+                        bottom = std::max(bottom, w.yMax);
+                    }
+                EXPECT_GT(previousBottom + (bottom - top), pages[p].height - kMargin - 20)
+                    << c.name << ": page " << p << " started early";
+            }
+            previousBottom = pages[p].words.empty() ? 0 : pages[p].words.back().yMax;
+        }
+        for (size_t n = 0; n < c.words.size(); ++n) {
+            if (static_cast<int>(n) == c.oversized) {
+                // Cut at the bottom margin, alone on its page, the next text on the next page.
+                EXPECT_GT(count[n], 0);
+                EXPECT_LT(count[n], c.words[n]);
+                EXPECT_EQ(pageOf[n] + 1, pageOf[n + 1]);
+                EXPECT_NE(pageOf[n], pageOf[n - 1]);
+            } else {
+                EXPECT_EQ(count[n], c.words[n]) << c.name << ": text " << n;
+            }
+        }
+    }
+}
+
+// Print runs that leave no document: the print dialog or the file dialog cancelled, no
+// printer chosen, a folder that cannot be written, Cancel in the printing-status window.
+TEST_F(PrintableDialogs, RunsThatPrintNothing) {
+    fs::create_directories(prefix_.scratch() + "/locked");
+    tessaly::testing::WriteFile(prefix_.scratch() + "/plain", "not a folder");
+    chmod((prefix_.scratch() + "/locked").c_str(), 0555);
+    const bool lockable = access((prefix_.scratch() + "/locked").c_str(), W_OK) != 0;
+    const struct {
+        const char* name;
+        A answer;
+        bool cancelOnFirstPage;
+        std::vector<std::string> messages;
+    } cases[] = {
+        {"print dialog cancelled", A{A::Cancel, Pdf("a.pdf"), {}}, false, {}},
+        {"file dialog cancelled", A{A::PdfFile, "", {}}, false, {}},
+        {"no printer", A{A::NoDevice, Pdf("a.pdf"), {}}, false, {"No printer was chosen."}},
+        {"unknown printer",
+         A{A::Printer, Pdf("a.pdf"), "No Such Printer"},
+         false,
+         {"No printer was chosen."}},
+        {"read-only folder",
+         A{A::PdfFile, prefix_.scratch() + "/locked/a.pdf", {}},
+         false,
+         {"Failed to start printing."}},
+        {"folder that is a file",
+         A{A::PdfFile, prefix_.scratch() + "/plain/a.pdf", {}},
+         false,
+         {"Failed to start printing."}},
+        {"cancelled while printing", A{A::PdfFile, Pdf("a.pdf"), {}}, true, {}},
+    };
+    std::vector<std::string> texts;
+    for (int i = 0; i < 8; ++i)
+        texts.push_back(paragraph(i, 300));
+    for (const auto& c : cases) {
+        if (std::string(c.name) == "read-only folder" && !lockable) continue; // running as root
+        int cancelled = 0;
+        tessaly::automation::SetPrintSetupHandler([&] {
+            // Cancel is pressed once the status window shows, while the first page is out.
+            if (c.cancelOnFirstPage)
+                QTimer::singleShot(0, [&] {
+                    for (QWidget* w : QApplication::topLevelWidgets())
+                        if (w->objectName() == "PrintingStatus" && w->isVisible())
+                            if (auto* b = w->findChild<QPushButton*>("Cancel")) {
+                                b->click();
+                                ++cancelled;
+                            }
+                });
+            return c.answer;
+        });
+        EXPECT_EQ(Run(
+                      [&](Dialog& d) {
+                          for (size_t i = 0; i < texts.size(); ++i)
+                              d.SetText(1501 + static_cast<int>(i), texts[i]);
+                          d.Click(1046);
+                          d.Click(IDOK);
+                      },
+                      ShowOutlookHelpDlg),
+                  IDOK)
+            << c.name;
+        EXPECT_EQ(messages, c.messages) << c.name;
+        EXPECT_EQ(cancelled, c.cancelOnFirstPage ? 1 : 0) << c.name;
+        EXPECT_FALSE(fs::exists(c.answer.pdfPath)) << c.name;
+    }
+    chmod((prefix_.scratch() + "/locked").c_str(), 0755);
+}
