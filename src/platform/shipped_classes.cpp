@@ -13,6 +13,7 @@ constexpr ShippedClass kShipped[] = {
     {"{2D4D0373-C30D-11D4-A1F1-CC6357BAA126}", "Tessaly.RelatedWords", "VereWords.dll",    "Both"},
     {"{B0475003-7740-11D1-BDC3-0020AF9F8E6E}", "Tessaly.BookView",     "BookView.dll",     "Apartment"},
     {"{A4BD8641-0676-11D6-A1FA-00207800E375}", "Tessaly.OfficeCommon", "OfficeCommon.dll", "Apartment"},
+    {"{0006F03A-0000-0000-C000-000000000046}", "Outlook.Application",  "OutlookApp.dll",   "Apartment"},
 };
 // clang-format on
 

@@ -13,11 +13,14 @@
 #include <thread>
 #include <vector>
 
+#include <tessaly/automation.h>
 #include <tessaly/mail.h>
 #include <tessaly/word_components.h>
 
 #include "platform/module.h"
 #include "platform/prefix.h"
+#include "platform/registry.h"
+#include "platform/shell.h"
 #include "support/prefix.h"
 
 namespace fs = std::filesystem;
@@ -209,16 +212,6 @@ class OutlookDrafts : public DrivePrefixTest {
         WriteFile(c + "/Docs/picture.bin", std::string("\x89PNG\0\x01\xff", 7));
     }
 
-    // What a new prefix's set-up does for the automation object.
-    void registerComponent() {
-        HMODULE module = tessaly::platform::LoadLibraryA("OutlookApp.dll");
-        ASSERT_NE(module, nullptr);
-        auto reg = reinterpret_cast<HRESULT (*)()>(
-            tessaly::platform::GetProcAddress(module, "DllRegisterServer"));
-        ASSERT_NE(reg, nullptr);
-        ASSERT_EQ(reg(), S_OK);
-    }
-
     std::vector<std::string> drafts() const {
         std::vector<std::string> files;
         const std::string folder = c + "/users/" + tessaly::platform::PrefixUserName() +
@@ -234,7 +227,6 @@ class OutlookDrafts : public DrivePrefixTest {
 
 // Each row one rule of the attachment pairs; every draft parses back whole.
 TEST_F(OutlookDrafts, DraftsCarryThePairedAttachments) {
-    registerComponent();
     const struct {
         const char* rule;
         std::vector<std::string> pairs;
@@ -275,11 +267,6 @@ TEST_F(OutlookDrafts, DisplayHandsTheDraftOverAndFailuresAreTold) {
     CStringArray pairs;
     pairs.Add("C:\\Docs\\report.txt");
     pairs.Add("Report.txt");
-    // Not registered: 0, nothing saved.
-    EXPECT_EQ(SendMailMessage(1, pairs), 0);
-    EXPECT_TRUE(drafts().empty());
-
-    registerComponent();
     EXPECT_EQ(SendMailMessage(1, pairs), 1);
     const auto files = drafts();
     ASSERT_EQ(files.size(), 1u);
@@ -293,6 +280,42 @@ TEST_F(OutlookDrafts, DisplayHandsTheDraftOverAndFailuresAreTold) {
     pairs.Add("C:\\Docs\\missing.txt");
     pairs.Add("Missing.txt");
     EXPECT_THROW(SendMailMessage(0, pairs), _com_error);
+
+    // A new prefix registers the class; without its programmatic identifier: 0, nothing saved.
+    for (const auto& file : drafts())
+        fs::remove(file);
+    ASSERT_EQ(tessaly::platform::RegDeleteTreeA(HKEY_CLASSES_ROOT, "Outlook.Application"), 0);
+    EXPECT_EQ(SendMailMessage(1, pairs), 0);
+    EXPECT_TRUE(drafts().empty());
+}
+
+// Mail counts as available when win.ini says so and the module is on the search path;
+// otherwise the instruction dialog (159) is shown and the answer is 0.
+TEST_F(OutlookDrafts, MailIsAvailableWithTheProfileValueAndTheModule) {
+    const std::string build = TESSALY_BUILD_DIR;
+    const struct {
+        const char* rule;
+        const char* mapi; // win.ini [MAIL] MAPI; null: the new prefix's own
+        std::string modulePath;
+        int result;
+    } cases[] = {
+        {"a new prefix has mail", nullptr, build + "/lib:" + build + "/lib/mapi", 1},
+        {"the value 0 means none", "0", build + "/lib:" + build + "/lib/mapi", 0},
+        {"no module on the search path", "1", build + "/lib", 0},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.rule);
+        if (row.mapi) tessaly::platform::WriteProfileStringA("MAIL", "MAPI", row.mapi);
+        setenv("TESSALY_MODULE_PATH", row.modulePath.c_str(), 1);
+        std::vector<UINT> shown;
+        tessaly::automation::SetDialogHandler([&](tessaly::automation::Dialog& d) {
+            shown.push_back(d.TemplateId());
+            d.Click(IDCANCEL);
+        });
+        EXPECT_EQ(CheckMailAvailable(), row.result);
+        tessaly::automation::SetDialogHandler(nullptr);
+        EXPECT_EQ(shown, row.result ? std::vector<UINT>{} : std::vector<UINT>{159u});
+    }
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // test whether a MAPI mail program is configured at all.
 #include <tessaly/mail.h>
 #include <tessaly/mail_components.h>
+#include <tessaly/print.h>
 #include <tessaly/simple_mapi.h>
 
 #include <cstdio>
@@ -155,5 +156,6 @@ int CheckMailAvailable() {
     if (std::atoi(value) != 0 &&
         p::SearchPathA(nullptr, "MAPI32.DLL", nullptr, MAX_PATH, found, nullptr) != 0)
         return 1;
+    ShowOutlookHelpDlg();
     return 0;
 }
