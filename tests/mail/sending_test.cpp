@@ -310,7 +310,7 @@ TEST_F(OutlookDrafts, MailIsAvailableWithTheProfileValueAndTheModule) {
         std::vector<UINT> shown;
         tessaly::automation::SetDialogHandler([&](tessaly::automation::Dialog& d) {
             shown.push_back(d.TemplateId());
-            d.Click(IDCANCEL);
+            d.Click(IDOK); // the instruction dialog has OK only
         });
         EXPECT_EQ(CheckMailAvailable(), row.result);
         tessaly::automation::SetDialogHandler(nullptr);
