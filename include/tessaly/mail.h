@@ -95,3 +95,33 @@ TESSALY_API int OnCheckInternetConnection(int showSuccess, int showFailure);
 TESSALY_API int SaveWholePage(const char* url, const char* file);
 // The maker's home page in the user's browser; failures are not reported.
 TESSALY_API void GotoWeb();
+// ---- Sending, mail-data backup and virus scanning ----
+// Hands recipient, subject and body to the desktop's mail program through "mapi32.dll"
+// (loaded for the call): 1 when the hand-over succeeded, 0 otherwise, without a message.
+// The first text is not used.
+TESSALY_API int SendMail(char* unused, char* recipient, char* subject, char* body);
+// Builds a mail item through "Outlook.Application": elements 2k and 2k+1 of pairs are a
+// file to attach and its display name (a trailing unpaired element is ignored); saves it and,
+// when display is nonzero, shows it. 0 only when the automation object cannot be started.
+TESSALY_API int SendMailMessage(int display, CStringArray& pairs);
+// 1 when win.ini [MAIL] MAPI is nonzero and "MAPI32.DLL" is on the search path; else
+// shows the instruction dialog and returns 0.
+TESSALY_API int CheckMailAvailable();
+// Called after each copied mail data file with its source and destination; 0 stops.
+typedef int (*CORVANE_BACKUP_CALLBACK)(CString source, CString destination);
+// Copies the mail data files directly inside source to destination (created). 1 when all
+// were handled, 0 when stopped or when the destination cannot be created (message 43).
+TESSALY_API int BackupCorvaneData(CString source, CString destination,
+                                  CORVANE_BACKUP_CALLBACK callback);
+// The data-recovery dialog (template 335); the flags are written only when it ends with OK.
+TESSALY_API int ShowCorvaneDataRecoveryDlg(int& sendReceive, int& dataIntegrity);
+// The scanner's folder from HKLM "SOFTWARE\ClamWin" "Path"; 0 when unregistered (message
+// 387) or missing on disk (message 385), the messages only when show is nonzero.
+TESSALY_API int GetAntiVirusPath(CString& folder, int show);
+// The scanner ("clamscan.exe" in that folder, set even on failure) and its database folder.
+TESSALY_API int CheckAntiVirusConfigure(CString& scanner, CString& database, int show);
+// The update and scan log files of the scanner's configuration; 1 only when both are set.
+TESSALY_API int CheckAntiVirusReport(CString& updateLog, CString& scanLog, int show);
+// Runs the scanner on file and waits; exit code 1 (a virus) puts the log's text in report,
+// other codes leave it unchanged. 0 when no temporary log name could be made.
+TESSALY_API DWORD GetVirusDetail(CString scanner, CString database, CString file, CString& report);

@@ -23,6 +23,7 @@ enum : VARTYPE {
     VT_CY = 6,
     VT_DATE = 7,
     VT_BSTR = 8,
+    VT_DISPATCH = 9, // an object reference; whoever receives it releases it
     VT_ERROR = 10,
     VT_BOOL = 11,
     VT_VARIANT = 12,
@@ -97,6 +98,7 @@ struct tagVARIANT {
         SCODE scode;
         DATE date;
         BSTR bstrVal;
+        struct IDispatch* pdispVal;
         SAFEARRAY* parray;
         void* byref;
     };

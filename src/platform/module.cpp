@@ -340,4 +340,9 @@ std::vector<HMODULE> LoadedModules() {
     return modules;
 }
 
+std::string FindModuleFile(const std::string& name) {
+    const auto files = candidates(name);
+    return files.empty() ? std::string() : files.front();
+}
+
 } // namespace tessaly::platform

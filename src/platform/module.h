@@ -20,6 +20,9 @@ PLATFORM_API BOOL FreeLibrary(HMODULE module);
 PLATFORM_API DWORD GetModuleFileNameA(HMODULE module, char* buffer, DWORD size);
 // The POSIX path of the shared object holding the address.
 PLATFORM_API std::string ModulePathOf(const void* address);
+// The file LoadLibraryA would load for a name (POSIX path), without loading it; empty when
+// there is none.
+PLATFORM_API std::string FindModuleFile(const std::string& name);
 // The modules loaded from files (LoadLibraryA) and not yet freed.
 PLATFORM_API std::vector<HMODULE> LoadedModules();
 

@@ -75,7 +75,8 @@ int layOutPrefix(std::string& root) {
             fs::create_directory_symlink(target, link, ec);
     }
     fs::path winIni = base / "drive_c" / "windows" / "win.ini";
-    if (!fs::exists(winIni, ec)) std::ofstream(winIni) << "[windows]\r\n";
+    // A new prefix has mail: the Simple MAPI module of ours is found on the module path.
+    if (!fs::exists(winIni, ec)) std::ofstream(winIni) << "[windows]\r\n[MAIL]\r\nMAPI=1\r\n";
     return 0;
 }
 

@@ -16,6 +16,7 @@ constexpr ShippedClass kShipped[] = {
     // The mail-message component's message and configuration classes (whole web pages).
     {"{CD000001-8B95-11D1-82DB-00C04FB1625D}", "CDO.Message",          "WebArchive.dll",   "Both"},
     {"{CD000002-8B95-11D1-82DB-00C04FB1625D}", "CDO.Configuration",    "WebArchive.dll",   "Both"},
+    {"{0006F03A-0000-0000-C000-000000000046}", "Outlook.Application",  "OutlookApp.dll",   "Apartment"},
 };
 // clang-format on
 

@@ -134,7 +134,7 @@ TEST_F(Profile, BareNamesLiveInTheWindowsFolder) {
     ASSERT_TRUE(WriteProfileStringA("Devices", "Printer", "PDF,winspool"));
     EXPECT_EQ(GetProfileStringA("devices", "PRINTER", "", buffer, sizeof buffer), 12u);
     EXPECT_EQ(ReadFile(prefix_.root() + "/drive_c/windows/win.ini"),
-              "[windows]\r\n[Devices]\r\nPrinter=PDF,winspool\r\n");
+              "[windows]\r\n[MAIL]\r\nMAPI=1\r\n[Devices]\r\nPrinter=PDF,winspool\r\n");
     // A read-only profile is not written.
     chmod(path.c_str(), 0444);
     EXPECT_FALSE(WritePrivateProfileStringA("General", "Name", "x", kFile));

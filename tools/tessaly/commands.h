@@ -37,4 +37,9 @@ void addPrintCommands(CLI::App& app); // tessaly printers, printer default, fax 
 // tessaly pdf TEXTFILE OUT.pdf: a text file through the PDF printer.
 void addPdfCommand(CLI::App& app);
 
+// tessaly mail send (under the mail command, so after addMailCommands), scan, antivirus.
+void addMailSendCommands(CLI::App& app);
+// The demo's scan of a test file; 0 when it went as shown.
+int RunScanTour();
+
 } // namespace tessaly::cli

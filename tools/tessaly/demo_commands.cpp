@@ -157,6 +157,8 @@ int runTour(bool languagesOnly) {
     if (RunLaunchTour()) return kFailed;
     heading("Web pages: a page from a loopback server saved whole");
     if (RunWebTour()) return kFailed;
+    heading("Virus scanning: the machine's scanner on a test file");
+    if (RunScanTour()) return kFailed;
     heading("Mail: contacts, lists and a recipient field");
     return RunMailTour((fs::path(platform::PrefixRoot()) / "maildb").string());
 }

@@ -365,6 +365,15 @@ const std::vector<DialogEntry> kCatalogue = {
      [](const DialogArgs&, DialogValues&) { return ShowAfterInstallPdfFilterDlg(), 0; }},
     {"pdf-no-filter", "ShowSaveasPdfDlg",
      [](const DialogArgs&, DialogValues&) { return ShowSaveasPdfDlg(); }},
+    // Mail sending and the mail data: the recovery dialog and its two flags.
+    {"data-recovery", "ShowCorvaneDataRecoveryDlg",
+     [](const DialogArgs&, DialogValues& v) {
+         int sendReceive = 0, dataIntegrity = 0;
+         const int r = ShowCorvaneDataRecoveryDlg(sendReceive, dataIntegrity);
+         v.emplace_back("send/receive", std::to_string(sendReceive));
+         v.emplace_back("data integrity", std::to_string(dataIntegrity));
+         return r;
+     }},
 };
 
 } // namespace

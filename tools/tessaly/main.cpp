@@ -51,6 +51,7 @@ int main(int argc, char** argv) {
     tessaly::cli::addWebCommands(app);
     tessaly::cli::addPrintCommands(app);
     tessaly::cli::addPdfCommand(app);
+    tessaly::cli::addMailSendCommands(app);
     // Every command works in the prefix: one that cannot be used is named with the reason.
     app.parse_complete_callback([] {
         std::string root;

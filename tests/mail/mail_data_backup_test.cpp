@@ -1,0 +1,174 @@
+// The mail client's data backup (which files, the callback, the two messages) and the
+// data-recovery dialog driven through the automation API.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <tessaly/automation.h>
+#include <tessaly/mail.h>
+
+#include "support/prefix.h"
+
+namespace fs = std::filesystem;
+using namespace tessaly::testing;
+
+namespace {
+
+std::vector<std::pair<std::string, std::string>> calls;
+int stopAfter = 0; // the callback returns 0 on this call (1-based); 0: never
+
+int recordCall(CString source, CString destination) {
+    calls.emplace_back(source.GetString(), destination.GetString());
+    return static_cast<int>(calls.size()) == stopAfter ? 0 : 1;
+}
+
+class MailDataBackup : public DrivePrefixTest {
+  protected:
+    void SetUp() override {
+        DrivePrefixTest::SetUp();
+        setenv("TESSALY_MODULE_PATH", (std::string(TESSALY_BUILD_DIR) + "/lib").c_str(), 1);
+        calls.clear();
+        stopAfter = 0;
+        tessaly::automation::SetMessageBoxHandler([this](const auto& box) {
+            boxes.push_back(box.text);
+            return answer;
+        });
+        for (const char* name : {"mail.DBF", "notes.txt", "Corvane", "zozizevire", "x.cdx", "y.Fpt",
+                                 "z.dat", "Corvane.bak"})
+            WriteFile(c + "/Data/" + name, name);
+        fs::create_directories(c + "/Data/box.dat");
+    }
+    void TearDown() override { tessaly::automation::SetMessageBoxHandler(nullptr); }
+
+    std::set<std::string> copied(const std::string& folder) const {
+        std::set<std::string> names;
+        if (fs::is_directory(folder))
+            for (const auto& entry : fs::directory_iterator(folder))
+                if (entry.is_regular_file()) names.insert(entry.path().filename().string());
+        return names;
+    }
+
+    std::vector<std::string> boxes;
+    int answer = IDOK;
+};
+
+const std::set<std::string> kMailFiles = {"mail.DBF", "Corvane", "zozizevire",
+                                          "x.cdx",    "y.Fpt",   "z.dat"};
+
+TEST_F(MailDataBackup, CopiesOnlyTheMailDataFilesAndCallsBackForEach) {
+    const struct {
+        const char* rule;
+        const char* source;
+        int stopAfter;
+        int result;
+        size_t copies; // how many files arrive
+    } cases[] = {
+        {"the two names and four extensions, any case; no folders", "C:\\Data", 0, 1, 6},
+        {"a trailing backslash is the same folder", "C:\\Data\\", 0, 1, 6},
+        {"the callback's 0 stops after its file", "C:\\Data", 1, 0, 1},
+        {"a source folder with nothing in it is done", "C:\\Nowhere", 0, 1, 0},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.rule);
+        fs::remove_all(c + "/Backup");
+        calls.clear();
+        stopAfter = row.stopAfter;
+        EXPECT_EQ(BackupCorvaneData(row.source, "C:\\Backup", recordCall), row.result);
+        const auto names = copied(c + "/Backup");
+        EXPECT_EQ(names.size(), row.copies);
+        for (const auto& name : names) {
+            EXPECT_TRUE(kMailFiles.count(name)) << name;
+            EXPECT_EQ(ReadFile(c + "/Backup/" + name), name);
+        }
+        ASSERT_EQ(calls.size(), row.copies);
+        for (const auto& [from, to] : calls)
+            EXPECT_EQ(from.substr(from.rfind('\\')), to.substr(to.rfind('\\')));
+        if (!calls.empty()) EXPECT_EQ(calls[0].first.rfind("C:\\Data\\", 0), 0u);
+        EXPECT_TRUE(boxes.empty());
+    }
+    // Without a callback every file is still copied.
+    fs::remove_all(c + "/Backup");
+    EXPECT_EQ(BackupCorvaneData("C:\\Data", "C:\\Backup", nullptr), 1);
+    EXPECT_EQ(copied(c + "/Backup"), kMailFiles);
+}
+
+TEST_F(MailDataBackup, FailuresAreNamedAndCancelStops) {
+    // A destination below a file cannot be made: message 43 naming it.
+    WriteFile(c + "/Plain", "a file");
+    EXPECT_EQ(BackupCorvaneData("C:\\Data", "C:\\Plain\\Backup", recordCall), 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], "Failed to create folder 'C:\\Plain\\Backup'.");
+    EXPECT_TRUE(calls.empty());
+
+    // A folder where one copy should go makes that copy fail: message 65 with the system's
+    // text; OK goes on (the callback still called), Cancel stops.
+    for (int choice : {IDOK, IDCANCEL}) {
+        SCOPED_TRACE(choice);
+        fs::remove_all(c + "/Backup");
+        fs::create_directories(c + "/Backup/z.dat");
+        boxes.clear();
+        calls.clear();
+        answer = choice;
+        EXPECT_EQ(BackupCorvaneData("C:\\Data", "C:\\Backup", recordCall), choice == IDOK);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].rfind("Failed to copy file from C:\\Data\\z.dat to C:\\Backup\\z.dat."
+                                 "\n\n",
+                                 0),
+                  0u)
+            << boxes[0];
+        EXPECT_GT(boxes[0].size(), 60u); // the system's text follows
+        const bool calledForIt = std::any_of(calls.begin(), calls.end(), [](const auto& call) {
+            return call.first == "C:\\Data\\z.dat";
+        });
+        EXPECT_EQ(calledForIt, choice == IDOK);
+        if (choice == IDOK) EXPECT_EQ(copied(c + "/Backup").size(), 5u);
+    }
+}
+
+// The recovery dialog: which buttons end it, which set a flag, and when the flags come back.
+TEST(CorvaneDataRecovery, ButtonsSetTheFlagsAndOnlyOkReturnsThem) {
+    TempPrefix prefix;
+    const struct {
+        const char* rule;
+        std::vector<int> clicks;
+        int result, sendReceive, dataIntegrity;
+    } cases[] = {
+        {"run again ends with OK, no flag", {1344}, IDOK, 0, 0},
+        {"send/receive sets its flag and stays open", {1343, 1344}, IDOK, 1, 0},
+        {"data integrity sets its flag and ends", {1139}, IDOK, 0, 1},
+        {"Cancel writes neither flag", {1343, IDCANCEL}, IDCANCEL, -1, -1},
+        {"the second Cancel does nothing", {3, 1344}, IDOK, 0, 0},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.rule);
+        std::vector<bool> openAfter;
+        std::string caption, runText;
+        tessaly::automation::SetDialogHandler([&](tessaly::automation::Dialog& d) {
+            EXPECT_EQ(d.TemplateId(), 335u);
+            caption = d.Caption();
+            runText = d.GetText(1344);
+            for (int id : row.clicks) {
+                EXPECT_TRUE(d.Click(id));
+                openAfter.push_back(d.IsOpen());
+            }
+        });
+        int sendReceive = -1, dataIntegrity = -1;
+        EXPECT_EQ(ShowCorvaneDataRecoveryDlg(sendReceive, dataIntegrity), row.result);
+        tessaly::automation::SetDialogHandler(nullptr);
+        EXPECT_EQ(sendReceive, row.sendReceive);
+        EXPECT_EQ(dataIntegrity, row.dataIntegrity);
+        ASSERT_EQ(openAfter.size(), row.clicks.size());
+        for (size_t i = 0; i + 1 < openAfter.size(); ++i)
+            EXPECT_TRUE(openAfter[i]) << "click " << i;
+        EXPECT_FALSE(openAfter.back());
+        EXPECT_EQ(caption, "Quorrel Data Recovery Program....");
+        EXPECT_EQ(runText, "Go run Quorrel and see if problem cleared up....");
+    }
+}
+
+} // namespace
