@@ -598,3 +598,11 @@ CFont* CDC::SelectObject(CFont* font) {
     if (impl_->painter) impl_->painter->setFont(impl_->qfont);
     return old;
 }
+
+namespace tessaly::framework {
+
+QPainter* PainterOf(CDC* dc) {
+    return dc ? dc->impl_->painter : nullptr;
+}
+
+} // namespace tessaly::framework

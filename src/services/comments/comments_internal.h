@@ -1,0 +1,20 @@
+#pragma once
+// Shared between the comment dialog and the reviewer parsing.
+#include <tessaly/cstring.h>
+
+namespace tessaly::comments {
+
+inline constexpr const char* kVoiceMarker = "{VCE}";
+inline constexpr const char* kVoicePlaceholder = "{EMBED VOICE}";
+
+// GetReviewerComment with the user name given (the fuzz harness and the command pass one).
+CString ReviewerSegment(const CString& text, const CString& userName, CString& other);
+
+} // namespace tessaly::comments
+
+namespace tessaly::comments {
+
+// Forgets the reviewer and colour the dialogs remembered, as when the library is loaded.
+void ForgetRememberedChoices();
+
+} // namespace tessaly::comments
