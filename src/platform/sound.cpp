@@ -4,6 +4,7 @@
 #include <pulse/context.h>
 #include <pulse/error.h>
 #include <pulse/mainloop.h>
+#include <pulse/sample.h>
 #include <pulse/simple.h>
 #include <sndfile.h>
 #include <unistd.h>
@@ -26,6 +27,7 @@ namespace {
 constexpr int kConnectTimeoutMs = 2000;
 // Frames decoded and written at a time, so a long sound never sits in memory whole.
 constexpr sf_count_t kChunkFrames = 4096;
+constexpr pa_usec_t kBufferUs = 200 * 1000;
 
 // Raised to stop the sounds playing asynchronously.
 std::atomic<unsigned> stopGeneration{0};

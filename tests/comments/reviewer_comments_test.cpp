@@ -1,11 +1,9 @@
 // The stored comment text split by reviewer: the current user's or everyone's segment.
 #include <tessaly/comments.h>
-#include <tessaly/foundation.h>
 
 #include <gtest/gtest.h>
 
 #include "comments/comments_internal.h"
-#include "support/prefix.h"
 
 namespace {
 
@@ -44,14 +42,4 @@ TEST(ReviewerComments, SegmentOfTheUserOrEveryone) {
         EXPECT_EQ(std::string(result), c.result) << c.rule;
         EXPECT_EQ(std::string(other), c.other) << c.rule;
     }
-}
-
-// The exported function takes the name the system reports for the current user.
-TEST(ReviewerComments, ExportedFunctionUsesTheCurrentUser) {
-    tessaly::testing::TempPrefix prefix;
-    const CString user = GetUserNameA();
-    ASSERT_FALSE(user.IsEmpty());
-    CString other;
-    EXPECT_EQ(std::string(GetReviewerComment("[zz]z[" + user + "]mine{VCE}", other)), "mine{VCE}");
-    EXPECT_EQ(std::string(other), "[zz]z");
 }

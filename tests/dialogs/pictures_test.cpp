@@ -1,24 +1,19 @@
-// LoadPictureFile: each picture format decoded with its size, drawing into a device context,
-// and each failure path with its one message.
+// LoadPictureFile: each format with its size, drawing into a device context, and each failure
+// with its one message.
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
 
 #include <tessaly/automation.h>
 #include <tessaly/dialogs.h>
-#include <tessaly/gdi.h>
+#include <tessaly/wnd.h>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <string>
-#include <vector>
 
 #include "support/prefix.h"
 #include "support/qt_app.h"
-
-using tessaly::testing::WriteFile;
 
 namespace {
 
@@ -27,87 +22,64 @@ class Pictures : public tessaly::testing::DrivePrefixTest {
     void SetUp() override {
         DrivePrefixTest::SetUp();
         tessaly::testing::EnsureQtApplication();
-        tessaly::automation::SetMessageBoxHandler([this](const auto& box) {
-            messages.push_back(box.text);
-            return IDOK;
-        });
+        tessaly::automation::SetMessageBoxHandler(
+            [this](const auto& box) { return messages.push_back(box.text), IDOK; });
     }
     void TearDown() override { tessaly::automation::SetMessageBoxHandler(nullptr); }
+    // Loads the picture; its format, type and pixel size, or the messages shown on failure.
+    std::string load(const char* path, IPicture** picture) {
+        messages.clear();
+        if (!LoadPictureFile(path, picture))
+            return *picture ? "kept a picture" : "failed: " + messages.at(0);
+        const char* format = nullptr;
+        SHORT type = 0;
+        LONG w = 0, h = 0;
+        (*picture)->get_Format(&format), (*picture)->get_Type(&type),
+            (*picture)->get_PixelSize(&w, &h);
+        return std::string(format) + " " + std::to_string(type) + " " + std::to_string(w) + "x" +
+               std::to_string(h);
+    }
     std::vector<std::string> messages;
 };
 
-// 40 x 20 pixels at 96 dots per inch: the left half red, the right half blue.
-QImage halves() {
-    QImage image(40, 20, QImage::Format_RGB32);
-    image.fill(Qt::blue);
-    for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 20; ++x)
-            image.setPixelColor(x, y, Qt::red);
-    image.setDotsPerMeterX(3780);
-    image.setDotsPerMeterY(3780);
-    return image;
-}
-
-// A 2 x 1 GIF (Qt reads GIF but writes none): red then blue.
+// A 2 x 1 GIF, red then blue (Qt reads GIF but writes none).
 const unsigned char kGif[] = {'G', 'I',  'F', '8', '9', 'a', 2,    0,    1,    0, 0x80, 0,
                               0,   0xFF, 0,   0,   0,   0,   0xFF, ',',  0,    0, 0,    0,
                               2,   0,    1,   0,   0,   2,   2,    0x44, 0x0A, 0, ';'};
 
 } // namespace
 
-TEST_F(Pictures, EachFormatLoadsWithItsSizeAndDraws) {
-    const QImage image = halves();
-    ASSERT_TRUE(image.save(QString::fromStdString(c + "/p.bmp"), "BMP"));
-    ASSERT_TRUE(image.save(QString::fromStdString(c + "/p.png"), "PNG"));
-    ASSERT_TRUE(image.save(QString::fromStdString(c + "/p.jpg"), "JPEG", 100));
-    ASSERT_TRUE(image.convertToFormat(QImage::Format_ARGB32)
-                    .save(QString::fromStdString(c + "/p.ico"), "ICO"));
-    WriteFile(c + "/p.gif", std::string(reinterpret_cast<const char*>(kGif), sizeof kGif));
-    struct Row {
-        const char* path;
-        const char* format;
-        SHORT type;
-        LONG width, height; // pixels
-    } const rows[] = {
-        {"C:\\p.bmp", "bmp", PICTYPE_BITMAP, 40, 20},  {"C:\\P.PNG", "png", PICTYPE_BITMAP, 40, 20},
-        {"C:\\p.jpg", "jpeg", PICTYPE_BITMAP, 40, 20}, {"C:\\p.ico", "ico", PICTYPE_ICON, 40, 20},
-        {"C:\\p.gif", "gif", PICTYPE_BITMAP, 2, 1},
-    };
+TEST_F(Pictures, EachFormatLoadsWithItsSizeAndDrawsUpright) {
+    QImage image(40, 20, QImage::Format_ARGB32); // left half red, right half blue, 96 dpi
+    image.fill(Qt::blue);
+    QPainter(&image).fillRect(0, 0, 20, 20, Qt::red);
+    image.setDotsPerMeterX(3780), image.setDotsPerMeterY(3780);
+    for (const char* format : {"BMP", "PNG", "JPEG", "ICO"})
+        ASSERT_TRUE(image.save(QString::fromStdString(c + "/p." + format), format));
+    tessaly::testing::WriteFile(c + "/p.gif",
+                                std::string(reinterpret_cast<const char*>(kGif), sizeof kGif));
+    const std::pair<const char*, const char*> rows[] = {{"C:\\p.jpeg", "jpeg 1 40x20"},
+                                                        {"C:\\P.PNG", "png 1 40x20"},
+                                                        {"C:\\p.ico", "ico 3 40x20"},
+                                                        {"C:\\p.gif", "gif 1 2x1"},
+                                                        {"C:\\p.bmp", "bmp 1 40x20"}};
     IPicture* picture = nullptr;
-    for (const Row& row : rows) {
-        ASSERT_EQ(LoadPictureFile(row.path, &picture), 1) << row.path;
-        ASSERT_NE(picture, nullptr);
-        const char* format = nullptr;
-        SHORT type = 0;
-        LONG w = 0, h = 0;
-        picture->get_Format(&format);
-        picture->get_Type(&type);
-        picture->get_PixelSize(&w, &h);
-        EXPECT_STREQ(format, row.format);
-        EXPECT_EQ(type, row.type) << row.path;
-        EXPECT_EQ(std::make_pair(w, h), std::make_pair(row.width, row.height)) << row.path;
-    }
-    EXPECT_TRUE(messages.empty());
-
-    // 40 x 20 pixels at 96 dpi is 1058 x 529 hundredths of a millimetre; drawn upright at
-    // twice its size.
-    ASSERT_EQ(LoadPictureFile("C:\\p.bmp", &picture), 1); // the GIF is released first
-    OLE_XSIZE_HIMETRIC width = 0;
-    OLE_YSIZE_HIMETRIC height = 0;
-    picture->get_Width(&width);
-    picture->get_Height(&height);
-    EXPECT_EQ(std::make_pair(width, height), std::make_pair(LONG(1058), LONG(529)));
+    for (const auto& [path, seen] : rows)
+        EXPECT_EQ(load(path, &picture), seen); // each load releases the picture before
+    OLE_XSIZE_HIMETRIC width = 0, height = 0;
+    picture->get_Width(&width), picture->get_Height(&height);
+    EXPECT_EQ(std::make_pair(width, height),
+              std::make_pair(LONG(1058), LONG(529))); // 0.01 mm at 96 dpi
     QImage canvas(100, 60, QImage::Format_RGB32);
     canvas.fill(Qt::white);
     {
         QPainter painter(&canvas);
-        CDC dc(&painter);
+        CDC dc(&painter), none;
         EXPECT_EQ(
             picture->Render(dc.GetSafeHdc(), 10, 10, 80, 40, 0, height, width, -height, nullptr),
             S_OK);
-        CDC none;
         EXPECT_EQ(
-            picture->Render(none.GetSafeHdc(), 0, 0, 1, 1, 0, height, width, -height, nullptr),
+            picture->Render(none.GetSafeHdc(), 0, 0, 9, 9, 0, height, width, -height, nullptr),
             E_INVALIDARG);
     }
     EXPECT_EQ(canvas.pixelColor(5, 5), QColor(Qt::white));
@@ -118,52 +90,34 @@ TEST_F(Pictures, EachFormatLoadsWithItsSizeAndDraws) {
 
 TEST_F(Pictures, EachFailureShowsItsOneMessage) {
     QByteArray png;
-    {
-        QImage image = halves();
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
-    }
-    WriteFile(c + "/cut.png", std::string(png.constData(), png.size() / 2));
-    WriteFile(c + "/empty.png", "");
-    WriteFile(c + "/text.png", "not a picture at all\r\n");
-    // A bitmap header claiming 30000 x 30000 pixels of 32 bits (3.6 GB decoded) in a 100 MB
-    // file: refused by the decoder's limit, never allocated.
-    {
-        std::string header(54, '\0');
-        auto put32 = [&](size_t at, uint32_t v) {
-            for (int i = 0; i < 4; ++i)
-                header[at + i] = static_cast<char>(v >> (8 * i));
-        };
-        header[0] = 'B', header[1] = 'M';
-        put32(2, 100u << 20), put32(10, 54), put32(14, 40), put32(18, 30000), put32(22, 30000);
-        header[26] = 1, header[28] = 32;
-        WriteFile(c + "/huge.bmp", header);
-        std::filesystem::resize_file(c + "/huge.bmp", 100u << 20);
-    }
-    // Larger than a picture may be: refused before any memory is taken.
-    WriteFile(c + "/giant.bmp", "BM");
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImage(30, 30, QImage::Format_RGB32).save(&buffer, "PNG");
+    tessaly::testing::WriteFile(c + "/cut.png", png.left(png.size() / 2).toStdString());
+    tessaly::testing::WriteFile(c + "/good.png", png.toStdString());
+    tessaly::testing::WriteFile(c + "/empty.png", "");
+    tessaly::testing::WriteFile(c + "/text.png", "not a picture\r\n");
+    // 100 MB whose bitmap header claims 30000 x 30000 pixels of 32 bits: the decoder's limit
+    // refuses it; above 256 MB the file is refused before memory is taken.
+    std::string header("BM\0\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x30\x75\0\0\x30\x75\0\0\x01\0\x20\0",
+                       30);
+    tessaly::testing::WriteFile(c + "/huge.bmp", header + std::string(24, '\0'));
+    std::filesystem::resize_file(c + "/huge.bmp", 100u << 20);
+    tessaly::testing::WriteFile(c + "/giant.bmp", header);
     std::filesystem::resize_file(c + "/giant.bmp", (256u << 20) + 1);
-    struct Row {
-        const char* path;
-        const char* message;
-    } const rows[] = {
-        {"C:\\none.png", "Could not read file"},
-        {"C:\\empty.png", "File seems to be empty"},
-        {"C:\\giant.bmp", "Could not allocate memory for image"},
-        {"C:\\cut.png", "Could not load image (hr failure)"},
-        {"C:\\text.png", "Could not load image (hr failure)"},
-        {"C:\\huge.bmp", "Could not load image (hr failure)"},
-    };
-    for (const Row& row : rows) {
-        messages.clear();
+    const std::pair<const char*, const char*> rows[] = {
+        {"C:\\none.png", "failed: Could not read file"},
+        {"C:\\empty.png", "failed: File seems to be empty"},
+        {"C:\\giant.bmp", "failed: Could not allocate memory for image"},
+        {"C:\\cut.png", "failed: Could not load image (hr failure)"},
+        {"C:\\text.png", "failed: Could not load image (hr failure)"},
+        {"C:\\huge.bmp", "failed: Could not load image (hr failure)"}};
+    for (const auto& [path, seen] : rows) {
         IPicture* picture = nullptr;
-        EXPECT_EQ(LoadPictureFile(row.path, &picture), 0) << row.path;
-        EXPECT_EQ(picture, nullptr) << row.path;
-        EXPECT_EQ(messages, std::vector<std::string>{row.message}) << row.path;
+        EXPECT_EQ(load(path, &picture), seen);
+        EXPECT_EQ(messages.size(), 1u) << path;
     }
     messages.clear();
-    WriteFile(c + "/good.png", std::string(png.constData(), png.size()));
     EXPECT_EQ(LoadPictureFile("C:\\good.png", nullptr), 0);
     EXPECT_EQ(messages, std::vector<std::string>{"Could not load image (pgpPicture failure)"});
 }

@@ -30,5 +30,7 @@ int RunBackupTour();
 void addLaunchCommands(CLI::App& app);   // tessaly open, assoc ..., companion ...
 // The demo's walk through an association; 0 when it went as shown.
 int RunLaunchTour();
+// tessaly comment show|parse, tessaly picture, tessaly view.
+void addCommentCommands(CLI::App& app);
 
 } // namespace tessaly::cli

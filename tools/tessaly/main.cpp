@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
     tessaly::cli::addTextCommands(app);
     tessaly::cli::addBackupCommands(app);
     tessaly::cli::addLaunchCommands(app);
+    tessaly::cli::addCommentCommands(app);
     // Every command works in the prefix: one that cannot be used is named with the reason.
     app.parse_complete_callback([] {
         std::string root;

@@ -219,11 +219,6 @@ class CCommentDlg : public CDialog {
 
 } // namespace
 
-void ForgetRememberedChoices() {
-    rememberedReviewer = 0;
-    rememberedColour = -1;
-}
-
 } // namespace tessaly::comments
 
 int ShowCommentDlg(int& mode, CString& comment, DWORD& colour, CString& reviewerTag,

@@ -11,10 +11,3 @@ inline constexpr const char* kVoicePlaceholder = "{EMBED VOICE}";
 CString ReviewerSegment(const CString& text, const CString& userName, CString& other);
 
 } // namespace tessaly::comments
-
-namespace tessaly::comments {
-
-// Forgets the reviewer and colour the dialogs remembered, as when the library is loaded.
-void ForgetRememberedChoices();
-
-} // namespace tessaly::comments

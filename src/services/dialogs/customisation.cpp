@@ -11,6 +11,22 @@
 
 namespace p = tessaly::platform;
 
+namespace {
+
+// A dialog of the dialog library: any button ends it with its own id.
+class CNamedDialog : public CDialog {
+  public:
+    explicit CNamedDialog(const char* name) : CDialog(name) {}
+
+  protected:
+    BOOL OnCommand(UINT id) override {
+        EndDialog(static_cast<int>(id));
+        return TRUE;
+    }
+};
+
+} // namespace
+
 void SetFileFilter(CString& filter) {
     // The length stays: every "!" becomes the NUL a file dialog's filter list separates with.
     filter.Replace('!', '\0');
@@ -47,7 +63,7 @@ int ShowDialogBox(CString templateName) {
         // The template is looked up in the dialog library first, in the caller's state.
         const HINSTANCE previous = AfxGetResourceHandle();
         AfxSetResourceHandle(library);
-        CDialog dialog(templateName.GetString());
+        CNamedDialog dialog(templateName.GetString());
         result = dialog.DoModal();
         AfxSetResourceHandle(previous);
     }
