@@ -1,5 +1,6 @@
 // tessaly comment show|parse, tessaly picture and tessaly view: hidden comments, pictures and
 // prepared texts at the shell.
+#include <tessaly/automation.h>
 #include <tessaly/comments.h>
 #include <tessaly/dialogs.h>
 
@@ -72,9 +73,16 @@ void addCommentCommands(CLI::App& app) {
     picture->callback([pictureFile] {
         const std::string path = windowsPathOf("picture", *pictureFile);
         StartApplication("picture", false);
+        // The loader's message box is answered here and its text becomes the failure's.
+        auto shown = std::make_shared<std::string>();
+        automation::SetMessageBoxHandler([shown](const automation::MessageBoxInfo& box) {
+            *shown = FromAnsi(box.text);
+            return 1;
+        });
         IPicture* loaded = nullptr;
-        if (!LoadPictureFile(path.c_str(), &loaded) || !loaded)
-            Fail("picture", *pictureFile + ": not a picture the library reads");
+        const int result = LoadPictureFile(path.c_str(), &loaded);
+        automation::SetMessageBoxHandler(nullptr);
+        if (!result || !loaded) Fail("picture", *pictureFile + ": " + *shown);
         const char* format = "";
         LONG width = 0, height = 0, w = 0, h = 0;
         loaded->get_Format(&format);
