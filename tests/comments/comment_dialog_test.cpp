@@ -20,19 +20,11 @@
 namespace {
 
 using tessaly::automation::Dialog;
-using Script = std::function<void(Dialog&)>;
-enum {
-    kReviewer = 1060,
-    kColour = 1248,
-    kText = 1770,
-    kDelete = 1070,
-    kPrint = 1139,
-    kImport = 1140,
-    kPlay = 1250
-};
+constexpr int kReviewer = 1060, kColour = 1248, kText = 1770, kDelete = 1070, kPrint = 1139,
+              kImport = 1140, kPlay = 1250;
 
 int colourIndex(Dialog& d, const char* name) {
-    const std::vector<std::string> items = d.GetItems(1248);
+    const std::vector<std::string> items = d.GetItems(kColour);
     return static_cast<int>(std::find(items.begin(), items.end(), name) - items.begin());
 }
 
@@ -43,6 +35,7 @@ struct Call {
     DWORD colour = 0xABCDEF;
     CByteArray voice;
     CStringArray temporary;
+    std::string back() const { return comment.str() + "|" + other.str() + "|" + tag.str(); }
 };
 
 class CommentDialog : public tessaly::testing::DrivePrefixTest {
@@ -51,10 +44,8 @@ class CommentDialog : public tessaly::testing::DrivePrefixTest {
         DrivePrefixTest::SetUp();
         tessaly::testing::EnsureQtApplication();
         setenv("PULSE_SERVER", ("unix:" + prefix_.scratch() + "/none").c_str(), 1);
-        tessaly::automation::SetMessageBoxHandler([this](const auto& box) {
-            messages.push_back(box.text);
-            return IDOK;
-        });
+        tessaly::automation::SetMessageBoxHandler(
+            [this](const auto& box) { return messages.push_back(box.text), IDOK; });
     }
     void TearDown() override {
         tessaly::automation::SetDialogHandler(nullptr);
@@ -62,16 +53,14 @@ class CommentDialog : public tessaly::testing::DrivePrefixTest {
         tessaly::automation::SetFileChooserHandler(nullptr);
         tessaly::automation::SetPrintSetupHandler(nullptr);
     }
-    int run(Call& call, Script script) {
+    // Runs the script on the dialog (Escape if it leaves it open); the dialog's result.
+    int run(Call& call, std::function<void(Dialog&)> script) {
         tessaly::automation::SetDialogHandler([&](Dialog& d) {
             script(d);
             if (d.IsOpen()) d.PressEscape();
         });
         return ShowCommentDlg(call.mode, call.comment, call.colour, call.tag, call.voice,
                               call.hasVoice, call.other, &call.temporary);
-    }
-    std::string temporaryFile(const Call& call) {
-        return tessaly::testing::ReadFile(tessaly::platform::ToPosixPath(call.temporary[0].str()));
     }
     std::vector<std::string> messages;
 };
@@ -82,77 +71,55 @@ class CommentDialog : public tessaly::testing::DrivePrefixTest {
 // runs each case in a process of its own).
 TEST_F(CommentDialog, FirstDialogOffersEveryoneAndYellowLaterOnesThePreviousChoices) {
     const std::string user(GetUserNameA());
-    Call first, second;
-    EXPECT_EQ(
-        run(first,
-            [&](Dialog& d) {
-                EXPECT_EQ(d.GetItems(kReviewer), (std::vector<std::string>{"All Reviewers", user}));
-                EXPECT_EQ(std::make_pair(d.GetCurSel(kReviewer), d.GetCurSel(kColour)),
-                          std::make_pair(0, colourIndex(d, "Yellow")));
-                EXPECT_EQ(d.GetItems(kColour).size(), 140u);
-                EXPECT_FALSE(d.IsEnabled(kDelete)) << "a new comment";
-                d.SetCurSel(kReviewer, 1);
-                d.SetCurSel(kColour, colourIndex(d, "Red"));
-                d.Click(IDOK);
-            }),
-        IDOK);
-    EXPECT_EQ(first.tag.str(), "[" + user + "]");
-    EXPECT_EQ(first.colour, 0x0000FFu);
-    EXPECT_EQ(std::make_pair(first.comment.str(), first.hasVoice),
-              std::make_pair(std::string("comment"), 0));
-    run(second, [&](Dialog& d) {
-        EXPECT_EQ(std::make_pair(d.GetCurSel(kReviewer), d.GetCurSel(kColour)),
-                  std::make_pair(1, colourIndex(d, "Red")));
-        d.SetCurSel(kReviewer, 0);
-        d.Click(IDOK);
-    });
-    EXPECT_EQ(second.tag.str(), "[ALL]");
+    const std::pair<int, const char*> choices[] = {{0, "Yellow"}, {1, "Red"}, {0, "Red"}};
+    Call calls[2];
+    for (int i = 0; i < 2; ++i)
+        run(calls[i], [&](Dialog& d) {
+            EXPECT_EQ(d.GetItems(kReviewer), (std::vector<std::string>{"All Reviewers", user}));
+            EXPECT_EQ(std::make_pair(d.GetCurSel(kReviewer), d.GetCurSel(kColour)),
+                      std::make_pair(choices[i].first, colourIndex(d, choices[i].second)));
+            EXPECT_FALSE(d.IsEnabled(kDelete)) << "a new comment";
+            d.SetCurSel(kReviewer, choices[i + 1].first);
+            d.SetCurSel(kColour, colourIndex(d, "Red"));
+            d.Click(IDOK);
+        });
+    EXPECT_EQ(calls[0].back() + std::to_string(calls[0].hasVoice), "comment||[" + user + "]0");
+    EXPECT_EQ(std::make_pair(calls[1].tag.str(), calls[1].colour),
+              std::make_pair(std::string("[ALL]"), 0x0000FFu));
 }
 
-TEST_F(CommentDialog, OnlyOkWritesTheCallersValuesBack) {
-    const std::pair<int, Script> endings[] = {{IDCANCEL, [](Dialog& d) { d.Click(IDCANCEL); }},
-                                              {IDCANCEL, [](Dialog& d) { d.PressEscape(); }},
-                                              {-1, [](Dialog& d) { d.Click(kDelete); }}};
-    for (const auto& [result, end] : endings) {
-        Call call;
-        call.mode = 0;
-        call.comment = "[ALL]mine";
-        EXPECT_EQ(run(call, [&](Dialog& d) { d.SetText(kText, "changed"), end(d); }), result);
-        EXPECT_EQ(call.comment.str() + call.tag.str() + call.other.str(), "[ALL]minetagother");
-        EXPECT_EQ(std::make_pair(call.colour, call.hasVoice), std::make_pair(0xABCDEFu, 7));
-    }
-}
-
-TEST_F(CommentDialog, ExistingCommentShowsTheUsersSegmentAndItsVoicePlaceholder) {
+// An existing comment (mode 0): the user's segment, "{EMBED VOICE}" for a voice; only OK
+// writes back, and the placeholder decides the voice flag and the Play button.
+TEST_F(CommentDialog, ExistingCommentShowsTheUsersSegmentAndOnlyOkWritesBack) {
     struct Row {
-        const char *stored, *shown;
-        bool play;
-        const char *typed, *comment; // typed: then OK (null keeps the text)
-        int hasVoice;
-        const char* other;
+        const char *stored, *shown, *typed; // typed: then the ending (null keeps the text)
+        int ending, hasVoice; // the button clicked; the flag written back (7: untouched)
+        const char* back;     // comment|other|tag afterwards
     } const rows[] = {
-        {"[bob]b{VCE}[ALL]note", "note", false, nullptr, "note", 0, "[bob]b"},
-        {"[bob]b{VCE}[ALL]said{VCE}", "{EMBED VOICE}", true, nullptr, "{EMBED VOICE}", 1, "[bob]b"},
-        {"[ALL]x{VCE}", "{EMBED VOICE}", true, "typed", "typed", 0, ""},
-        {"[ALL]x", "x", false, "say {EMBED VOICE}", "say {EMBED VOICE}", 1, ""},
-        {"[bob]b", "", false, nullptr, "", 0, ""},
+        {"[bob]b{VCE}[ALL]note", "note", nullptr, IDOK, 0, "note|[bob]b|[ALL]"},
+        {"[bob]b{VCE}[ALL]said{VCE}", "{EMBED VOICE}", nullptr, IDOK, 1,
+         "{EMBED VOICE}|[bob]b|[ALL]"},
+        {"[ALL]x{VCE}", "{EMBED VOICE}", "typed", IDOK, 0, "typed||[ALL]"},
+        {"[ALL]x", "x", "say {EMBED VOICE}", IDOK, 1, "say {EMBED VOICE}||[ALL]"},
+        {"[bob]b", "", nullptr, IDOK, 0, "||[ALL]"},
+        {"[ALL]x", "x", "changed", IDCANCEL, 7, "[ALL]x|other|tag"},
+        {"[ALL]x", "x", "changed", kDelete, 7, "[ALL]x|other|tag"},
     };
     for (const Row& row : rows) {
         Call call;
         call.mode = 0;
         call.comment = row.stored;
-        run(call, [&](Dialog& d) {
+        const int result = run(call, [&](Dialog& d) {
             EXPECT_TRUE(d.IsEnabled(kDelete));
-            EXPECT_EQ(std::make_pair(d.GetText(kText), d.IsVisible(kPlay)),
-                      std::make_pair(std::string(row.shown), row.play))
-                << row.stored;
+            EXPECT_EQ(d.GetText(kText), row.shown) << row.stored;
             if (row.typed) d.SetText(kText, row.typed);
-            EXPECT_EQ(d.IsVisible(kPlay), row.hasVoice == 1) << row.stored;
-            d.Click(IDOK);
+            EXPECT_EQ(d.IsVisible(kPlay),
+                      d.GetText(kText).find("{EMBED VOICE}") != std::string::npos);
+            d.Click(row.ending);
         });
-        EXPECT_EQ(call.comment.str() + "|" + call.other.str(),
-                  std::string(row.comment) + "|" + row.other);
-        EXPECT_EQ(call.hasVoice, row.hasVoice) << row.stored;
+        EXPECT_EQ(result, row.ending == kDelete ? -1 : row.ending);
+        EXPECT_EQ(call.back() + std::to_string(call.hasVoice),
+                  row.back + std::to_string(row.hasVoice));
     }
 }
 
@@ -165,33 +132,29 @@ TEST_F(CommentDialog, VoiceComesThroughTheChooserAndPlaysFromATemporaryFile) {
     std::string answer;
     tessaly::automation::SetFileChooserHandler(
         [&](const auto& info) { return asked.push_back(info), answer; });
-    for (const std::string& block :
-         {std::string("chosen"), std::string(), std::string(48u << 20, 'x')}) {
+    for (const std::string& block : {wav, std::string(), std::string(48u << 20, '\0')}) {
         Call call;
-        if (block != "chosen") call.voice.SetSize(static_cast<int>(block.size()));
+        call.voice.SetSize(static_cast<int>(block.size()));
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(run(call,
-                      [&](Dialog& d) {
-                          if (block == "chosen") {
-                              answer = "";
-                              d.Click(kImport); // cancelled: nothing changes
-                              EXPECT_EQ(std::make_pair(d.GetText(kText), d.IsVisible(kPlay)),
-                                        std::make_pair(std::string("comment"), false));
-                              answer = "C:\\voice.wav";
-                              d.Click(kImport);
-                          } else {
-                              d.SetText(kText, "{EMBED VOICE}");
-                          }
-                          EXPECT_EQ(d.GetText(kText), "{EMBED VOICE}");
-                          EXPECT_TRUE(d.Click(kPlay));
-                          d.Click(IDOK);
-                      }),
-                  IDOK);
+        run(call, [&](Dialog& d) {
+            if (block == wav) {
+                answer = "";
+                d.Click(kImport); // cancelled: nothing changes
+                EXPECT_EQ(d.GetText(kText) + std::to_string(d.IsVisible(kPlay)), "comment0");
+                answer = "C:\\voice.wav";
+                d.Click(kImport);
+            }
+            d.SetText(kText, "{EMBED VOICE}");
+            EXPECT_TRUE(d.Click(kPlay));
+            d.Click(IDOK);
+        });
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
         ASSERT_EQ(call.temporary.GetSize(), 1);
         EXPECT_EQ(call.temporary[0].Right(4), CString(".wav"));
-        EXPECT_EQ(temporaryFile(call), block == "chosen" ? wav : std::string(block.size(), '\0'));
-        EXPECT_EQ(call.hasVoice, 1);
+        const std::string path = tessaly::platform::ToPosixPath(call.temporary[0].str());
+        EXPECT_EQ(tessaly::testing::ReadFile(path), block);
+        EXPECT_EQ(std::make_pair(call.voice.GetSize(), call.hasVoice),
+                  std::make_pair(int(block.size()), 1));
     }
     ASSERT_EQ(asked.size(), 2u);
     using Filter = std::vector<std::pair<std::string, std::string>>;
@@ -203,22 +166,21 @@ TEST_F(CommentDialog, VoiceComesThroughTheChooserAndPlaysFromATemporaryFile) {
 
 TEST_F(CommentDialog, PrintPutsTheEditsTextOnOnePage) {
     using Answer = tessaly::automation::PrintSetupAnswer;
-    const std::tuple<Answer::Action, bool, std::vector<std::string>> rows[] = {
-        {Answer::Cancel, false, {}},
-        {Answer::NoDevice, false, {"You have no default printer!"}},
-        {Answer::PdfFile, true, {}}};
-    for (const auto& [action, printed, shown] : rows) {
+    const std::pair<Answer::Action, std::vector<std::string>> rows[] = {
+        {Answer::Cancel, {}},
+        {Answer::NoDevice, {"You have no default printer!"}},
+        {Answer::PdfFile, {}}};
+    for (const auto& [action, shown] : rows) {
         const std::string pdf = prefix_.scratch() + "/" + std::to_string(action) + ".pdf";
         tessaly::automation::SetPrintSetupHandler([&] { return Answer{action, pdf}; });
         messages.clear();
         Call call;
         run(call, [&](Dialog& d) { d.SetText(kText, "Printed hidden comment"), d.Click(kPrint); });
         EXPECT_EQ(messages, shown);
-        EXPECT_EQ(std::ifstream(pdf).good(), printed);
-        if (!printed) continue;
-        EXPECT_NE(tessaly::testing::RunProgram({"pdftotext", pdf, "-"})
-                      .out.find("Printed hidden comment"),
-                  std::string::npos);
+        EXPECT_EQ(std::ifstream(pdf).good(), action == Answer::PdfFile);
+        if (action != Answer::PdfFile) continue;
+        const std::string text = tessaly::testing::RunProgram({"pdftotext", pdf, "-"}).out;
+        EXPECT_NE(text.find("Printed hidden comment"), std::string::npos) << text;
         EXPECT_NE(tessaly::testing::RunProgram({"pdfinfo", pdf}).out.find("Pages:           1"),
                   std::string::npos);
     }
