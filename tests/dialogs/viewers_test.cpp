@@ -2,8 +2,8 @@
 // library and the customisation profile.
 #include <tessaly/automation.h>
 #include <tessaly/dialogs.h>
-#include <tessaly/wnd.h>
 #include <tessaly/text.h>
+#include <tessaly/wnd.h>
 
 #include <gtest/gtest.h>
 
