@@ -3,6 +3,7 @@
 // and answers it by pressing one of its buttons.
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <tessaly/types.h>
@@ -173,5 +174,17 @@ struct PrintSetupAnswer {
 };
 using PrintSetupHandler = std::function<PrintSetupAnswer()>;
 TESSALY_API void SetPrintSetupHandler(PrintSetupHandler handler);
+
+// The framework's file chooser (opening a file) as a script answers it: it sees the filter
+// (description and pattern pairs), the initial folder (a Windows path) and the chooser's
+// flags, and returns the chosen file's Windows path, or the empty text to cancel. Null
+// removes the handler; without one the user answers.
+struct FileChooserInfo {
+    std::vector<std::pair<std::string, std::string>> filter;
+    std::string initialFolder;
+    DWORD flags = 0;
+};
+using FileChooserHandler = std::function<std::string(const FileChooserInfo&)>;
+TESSALY_API void SetFileChooserHandler(FileChooserHandler handler);
 
 } // namespace tessaly::automation

@@ -233,6 +233,11 @@ class TESSALY_API CFont : public CGdiObject {
     int GetPixelHeight() const;
 };
 
+class CDC;
+namespace tessaly::framework {
+QPainter* PainterOf(CDC* dc); // the framework's pictures draw through it
+}
+
 // A device context drawing through a Qt painter (not owned), as the framework hands one to
 // owner drawing. A DC without a painter draws nothing and measures in the default font.
 class TESSALY_API CDC {
@@ -301,6 +306,7 @@ class TESSALY_API CDC {
     CFont* SelectObject(CFont* font);
 
   private:
+    friend QPainter* tessaly::framework::PainterOf(CDC* dc);
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

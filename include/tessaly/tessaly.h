@@ -4,6 +4,7 @@
 #include <tessaly/automation.h>
 #include <tessaly/backup.h>
 #include <tessaly/collections.h>
+#include <tessaly/comments.h>
 #include <tessaly/companion.h>
 #include <tessaly/controls.h>
 #include <tessaly/cstring.h>

@@ -41,5 +41,7 @@ void addPdfCommand(CLI::App& app);
 void addMailSendCommands(CLI::App& app);
 // The demo's scan of a test file; 0 when it went as shown.
 int RunScanTour();
+// tessaly comment show|parse, tessaly picture, tessaly view.
+void addCommentCommands(CLI::App& app);
 
 } // namespace tessaly::cli

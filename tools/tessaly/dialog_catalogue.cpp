@@ -4,6 +4,7 @@
 #include "dialog_catalogue.h"
 
 #include <tessaly/backup.h>
+#include <tessaly/comments.h>
 #include <tessaly/dialogs.h>
 #include <tessaly/foundation.h>
 #include <tessaly/launch.h>
@@ -19,6 +20,7 @@
 #include <string>
 
 #include "platform/codepage.h"
+#include "platform/files.h"
 #include "platform/prefix.h"
 
 namespace tessaly::cli {
@@ -372,6 +374,26 @@ const std::vector<DialogEntry> kCatalogue = {
          const int r = ShowCorvaneDataRecoveryDlg(sendReceive, dataIntegrity);
          v.emplace_back("send/receive", std::to_string(sendReceive));
          v.emplace_back("data integrity", std::to_string(dataIntegrity));
+    // Hidden comments: mode (0 edits the stored text given), then the stored comment text.
+    {"comment", "ShowCommentDlg",
+         int mode = argInt(a, 0, 1);
+         CString comment = arg(a, 1, "A hidden comment"), tag, other;
+         DWORD colour = 0;
+         CByteArray voice;
+         int hasVoice = 0;
+         CStringArray temporary;
+         const int r =
+             ShowCommentDlg(mode, comment, colour, tag, voice, hasVoice, other, &temporary);
+         char hex[16];
+         std::snprintf(hex, sizeof hex, "0x%06X", colour);
+         v.emplace_back("comment", comment.str());
+         v.emplace_back("colour", hex);
+         v.emplace_back("reviewer", tag.str());
+         v.emplace_back("voice", std::to_string(hasVoice));
+         v.emplace_back("other", other.str());
+         for (int i = 0; i < temporary.GetSize(); ++i) {
+             tessaly::platform::DeleteFileA(temporary[i]);
+         }
          return r;
      }},
 };

@@ -52,6 +52,7 @@ int main(int argc, char** argv) {
     tessaly::cli::addPrintCommands(app);
     tessaly::cli::addPdfCommand(app);
     tessaly::cli::addMailSendCommands(app);
+    tessaly::cli::addCommentCommands(app);
     // Every command works in the prefix: one that cannot be used is named with the reason.
     app.parse_complete_callback([] {
         std::string root;

@@ -691,3 +691,11 @@ BOOL CDC::DPtoLP(POINT* points, int count) const {
 BOOL CDC::DPtoLP(RECT* rect) const {
     return rect ? TRUE : FALSE;
 }
+
+namespace tessaly::framework {
+
+QPainter* PainterOf(CDC* dc) {
+    return dc ? dc->impl_->painter : nullptr;
+}
+
+} // namespace tessaly::framework
