@@ -374,8 +374,11 @@ const std::vector<DialogEntry> kCatalogue = {
          const int r = ShowCorvaneDataRecoveryDlg(sendReceive, dataIntegrity);
          v.emplace_back("send/receive", std::to_string(sendReceive));
          v.emplace_back("data integrity", std::to_string(dataIntegrity));
+         return r;
+     }},
     // Hidden comments: mode (0 edits the stored text given), then the stored comment text.
     {"comment", "ShowCommentDlg",
+     [](const DialogArgs& a, DialogValues& v) {
          int mode = argInt(a, 0, 1);
          CString comment = arg(a, 1, "A hidden comment"), tag, other;
          DWORD colour = 0;
