@@ -35,8 +35,6 @@ std::vector<std::string> embedded(const std::string& pdf) {
 
 } // namespace
 
-// DriverInit adds the printer when the prefix has none, and refuses a name that is not a
-// printer of its own; out-of-range values are refused and change nothing.
 TEST_F(PdfDriver, InstallsItsPrinterAndRefusesOthers) {
     Driver d;
     ASSERT_TRUE(d.module && d.init && d.end);
@@ -59,11 +57,10 @@ TEST_F(PdfDriver, InstallsItsPrinterAndRefusesOthers) {
         EXPECT_EQ(v.set(h, v.value), v.result) << v.value;
     EXPECT_EQ(d.config(h), 1);
     const Stored s = ReadStored();
-    EXPECT_EQ(s.dm.dmPaperSize, DMPAPER_A3);
-    EXPECT_EQ(s.dm.dmOrientation, DMORIENT_LANDSCAPE);
-    EXPECT_EQ(s.dm.dmPrintQuality, 150);
-    EXPECT_EQ(s.dm.dmDriverExtra, sizeof(PDF_DRIVER_EXTRA));
-    EXPECT_EQ(s.extra.lJpegLevel, 4);
+    EXPECT_EQ(
+        std::vector<long>({s.dm.dmPaperSize, s.dm.dmOrientation, s.dm.dmPrintQuality,
+                           s.dm.dmDriverExtra, s.extra.lJpegLevel}),
+        std::vector<long>({DMPAPER_A3, DMORIENT_LANDSCAPE, 150, sizeof(PDF_DRIVER_EXTRA), 4}));
     d.end(h);
 
     ASSERT_TRUE(p::AddPrefixPrinter("Office Laser", "Laser Driver", "LPT1:", {}));
@@ -71,8 +68,6 @@ TEST_F(PdfDriver, InstallsItsPrinterAndRefusesOthers) {
         EXPECT_EQ(d.init(name), nullptr) << name;
 }
 
-// Each setting shapes the PDF a job on the printer becomes: paper, orientation, resolution,
-// font embedding, the watermark on every page (only with its file-name option).
 TEST_F(PdfDriver, SettingsShapeThePrintedFile) {
     fs::create_directories(prefix_.scratch());
     const struct {
@@ -135,8 +130,6 @@ TEST_F(PdfDriver, SettingsShapeThePrintedFile) {
     }
 }
 
-// The file-name options: without "use the default name" the job asks for a file; without
-// "replace" an existing file is kept and the job fails.
 TEST_F(PdfDriver, FileNameOptionsDecideWhereTheJobGoes) {
     fs::create_directories(prefix_.scratch());
     const std::string set = prefix_.scratch() + "/set.pdf",
@@ -172,18 +165,12 @@ TEST_F(PdfDriver, FileNameOptionsDecideWhereTheJobGoes) {
                   c.printed ? TRUE : FALSE);
         EXPECT_EQ(messages, c.printed ? std::vector<std::string>{}
                                       : std::vector<std::string>{"Failed to start printing."});
-        if (!c.out.empty()) {
-            EXPECT_EQ(ReadInfo(c.out)["Pages"], "2");
-        }
-        if (c.existing && !c.printed) {
-            EXPECT_EQ(tessaly::testing::ReadFile(set), "old");
-        }
+        EXPECT_TRUE(c.out.empty() || ReadInfo(c.out)["Pages"] == "2");
+        EXPECT_TRUE(c.printed || tessaly::testing::ReadFile(set) == "old");
         EXPECT_EQ(fs::exists(asked), c.out == asked);
     }
 }
 
-// The pdf command prints a text file through the PDF printer with the options given, and
-// gives the former default printer back.
 TEST_F(PdfDriver, CommandPrintsATextFile) {
     ASSERT_TRUE(p::AddPrefixPrinter("Office Laser", "Laser Driver", "LPT1:", {}));
     ASSERT_TRUE(DPSetDefaultPrinter(const_cast<char*>("Office Laser")));
