@@ -164,24 +164,20 @@ TEST_F(PrintableDialogs, TextsMoveWholeToTheNextPage) {
 
 TEST_F(PrintableDialogs, RunsThatPrintNothing) {
     tessaly::testing::WriteFile(prefix_.scratch() + "/plain", "not a folder");
+    const std::string a = Pdf("a.pdf"), none = "No printer was chosen.",
+                      failed = "Failed to start printing.";
     const struct {
         const char* name;
         A answer;
         bool cancelOnFirstPage;
         std::vector<std::string> messages;
     } cases[] = {
-        {"print dialog cancelled", A{A::Cancel, Pdf("a.pdf"), {}}, false, {}},
+        {"print dialog cancelled", A{A::Cancel, a, {}}, false, {}},
         {"file dialog cancelled", A{A::PdfFile, "", {}}, false, {}},
-        {"no printer", A{A::NoDevice, Pdf("a.pdf"), {}}, false, {"No printer was chosen."}},
-        {"unknown printer",
-         A{A::Printer, Pdf("a.pdf"), "No Such Printer"},
-         false,
-         {"No printer was chosen."}},
-        {"folder that is a file",
-         A{A::PdfFile, prefix_.scratch() + "/plain/a.pdf", {}},
-         false,
-         {"Failed to start printing."}},
-        {"cancelled while printing", A{A::PdfFile, Pdf("a.pdf"), {}}, true, {}},
+        {"no printer", A{A::NoDevice, a, {}}, false, {none}},
+        {"unknown printer", A{A::Printer, a, "No Such Printer"}, false, {none}},
+        {"folder that is a file", A{A::PdfFile, Pdf("plain/a.pdf"), {}}, false, {failed}},
+        {"cancelled while printing", A{A::PdfFile, a, {}}, true, {}},
     };
     std::vector<std::string> texts;
     for (int i = 0; i < 8; ++i)
