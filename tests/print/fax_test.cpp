@@ -158,11 +158,11 @@ TEST_F(FaxTest, SettingUpTheFaxDriverMakesItDefaultOrRunsTheInstaller) {
         {nullptr, 1, {}, {}}, // installed: made default, the installer not run again
     };
     for (const auto& row : rows) {
-        if (row.adds && std::string(row.adds) == "Merrow.exe")
-            WriteFile(install + "/Merrow.exe", "");
-        if (row.adds && std::string(row.adds) != "Merrow.exe") {
+        const std::string adds = row.adds ? row.adds : "";
+        if (adds == "Merrow.exe") WriteFile(install + "/Merrow.exe", "");
+        if (adds.starts_with("FaxPrinters/")) {
             fs::create_directories(install + "/FaxPrinters");
-            fs::copy_file(FAX_INSTALLER, install + "/" + row.adds);
+            fs::copy_file(FAX_INSTALLER, install + "/" + adds);
         }
         if (row.result == 0 && FindPrinter("Merrow Driver"))
             platform::DeletePrefixPrinter("Merrow Driver");

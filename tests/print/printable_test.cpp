@@ -78,14 +78,10 @@ TEST_F(PrintableDialogs, PrintTheirTextsInOrderWithinTheMargins) {
     EXPECT_EQ(opened, (std::vector<int>{159, 197}));
     EXPECT_EQ(captions[1], "How to install Outlook Express");
 
-    const struct {
-        std::string pdf;
-        std::string text;
-    } cases[] = {{help, expected}, {install, "To install Outlook Express..."}};
-    for (const auto& c : cases) {
-        const std::vector<Page> pages = ReadPages(c.pdf);
-        ASSERT_EQ(pages.size(), 1u) << c.pdf;
-        EXPECT_EQ(Text(pages[0]), Words(c.text));
+    for (const auto& c : {std::pair{help, expected}, {install, "To install Outlook Express..."}}) {
+        const std::vector<Page> pages = ReadPages(c.first);
+        ASSERT_EQ(pages.size(), 1u) << c.first;
+        EXPECT_EQ(Text(pages[0]), Words(c.second));
         for (const Word& w : pages[0].words) {
             EXPECT_GE(w.xMin, kMargin - 1) << w.text;
             EXPECT_LE(w.xMax, pages[0].width - kMargin + 1) << w.text;
