@@ -43,29 +43,23 @@ class FaxTest : public OutsideProgramTest {
 };
 
 TEST_F(FaxTest, ModemStringsFollowTheTypeAndTheStoredCustomString) {
-    const std::vector<std::string> fixed = {
-        "AT&FE0V1&C1&D2S0=0",    "AT&F1E0V1&C1&D2S0=0",   "AT&F1&H3&I2&R2E0V1&C1&D2S0=0",
-        "AT&FE0V1&C1&D2&K4S0=0", "AT&FE0V1&C1&D2&E5S0=0", "AT&FE0V1&C1&D2&E4&E11S0=0",
-        "AT&FE0V1&C1&D2/Q1S0=0"};
-    for (int type = 0; type < 7; ++type)
-        EXPECT_EQ(std::string(GetFaxInitString(type)), fixed[type]);
-    for (int type : {7, 8, -1})
-        EXPECT_EQ(std::string(GetFaxInitString(type)), "") << type;
     PutRegText(HKEY_CURRENT_USER, kOptions, "Fax Custom Init String", "ATZ&K3");
-    EXPECT_EQ(std::string(GetFaxInitString(7)), "ATZ&K3");
-    EXPECT_EQ(std::string(GetFaxInitString(8)), "");
+    const std::pair<int, std::string> rows[] = {
+        {0, "AT&FE0V1&C1&D2S0=0"}, {6, "AT&FE0V1&C1&D2/Q1S0=0"}, {7, "ATZ&K3"}, {8, ""}, {-1, ""}};
+    for (const auto& [type, text] : rows)
+        EXPECT_EQ(std::string(GetFaxInitString(type)), text) << type;
 }
 
-// Each dialog's template, its way out, and what its buttons start.
 TEST_F(FaxTest, DialogsEndWithTheButtonPressedAndOpenHelpControlPanelAndDownloads) {
     Associate(".chm", "chm.file", "helpviewer");
-    for (const char* help : {"Merrow.chm", "Diag.chm"})
-        WriteFile(install + "/" + help, "help");
+    WriteFile(install + "/Merrow.chm", "help");
     const std::string bin = prefix_.scratch() + "/bin";
     fs::create_directories(bin);
     Recorder(bin + "/Control.exe", "control");
     ScopedEnv path("PATH", bin + ":" + std::getenv("PATH"));
     auto diagnostics = [] { return ShowFaxModemDiagnosticsDlg(0, "Diag.chm"); };
+    auto error = [] { return ShowFaxErrorDlg(23018, "Merrow.chm"); };
+    const Strings download = {"run browser", "arg https://www.varnholt.com/download/faxdriver.htm"};
     const struct {
         std::function<int()> show;
         std::deque<int> clicks;
@@ -73,21 +67,10 @@ TEST_F(FaxTest, DialogsEndWithTheButtonPressedAndOpenHelpControlPanelAndDownload
         std::string dialog;
         Strings runs;
     } rows[] = {
-        {ShowFaxSuccessfulDlg, {IDOK}, 1, "23016", {}},
         {ShowFaxSuccessfulDlg, {IDCANCEL}, 2, "23016", {}},
         {ShowFaxInfoDlg, {IDOK}, 1, "23017", {}},
-        {ShowFaxNeedFiles, {IDCANCEL}, 2, "23014", {}},
-        {ShowFaxNeedFiles,
-         {IDOK},
-         1,
-         "23014",
-         {"run browser", "arg https://www.varnholt.com/download/faxdriver.htm"}},
-        {[] { return ShowFaxErrorDlg(23018, "Merrow.chm"); },
-         {1008, IDOK},
-         1,
-         "23018",
-         {"run helpviewer", "arg C:\\Orvo\\Merrow.chm"}},
-        {diagnostics, {1008, IDCANCEL}, 2, "23030", {"run helpviewer", "arg C:\\Orvo\\Diag.chm"}},
+        {ShowFaxNeedFiles, {IDOK}, 1, "23014", download},
+        {error, {1008, IDOK}, 1, "23018", {"run helpviewer", "arg C:\\Orvo\\Merrow.chm"}},
         {diagnostics, {603, IDCANCEL}, 2, "23030", {"run control"}},
         {diagnostics, {1234, IDCANCEL}, 2, "23030", {"run control", "arg modem.CPL"}},
     };
@@ -108,12 +91,11 @@ TEST_F(FaxTest, TheInitStringDialogEnablesTheFieldForTheCustomTypeAndStoresIt) {
         std::string typed;
         bool enabled;
         int end, typeOut;
-        std::string stored;
     } rows[] = {
-        {7, {}, "ATNEW&K4", true, IDOK, 7, "ATNEW&K4"}, // opened with 7: field on, text kept
-        {0, {1167}, "", false, IDOK, 3, "ATNEW&K4"},    // another type: nothing stored
-        {2, {1778}, "", true, IDCANCEL, 7, "ATNEW&K4"},
-        {2, {1778, 1775}, "", false, IDCANCEL, 4, "ATNEW&K4"}, // Cancel also hands the type out
+        {7, {}, "ATNEW&K4", true, IDOK, 7}, // opened with 7: field on, text kept
+        {0, {1167}, "", false, IDOK, 3},    // another type: nothing stored
+        {2, {1778}, "", true, IDCANCEL, 7},
+        {2, {1778, 1775}, "", false, IDCANCEL, 4}, // Cancel also hands the type out
     };
     for (const auto& row : rows) {
         automation::SetDialogHandler([&](automation::Dialog& d) {
@@ -129,7 +111,7 @@ TEST_F(FaxTest, TheInitStringDialogEnablesTheFieldForTheCustomTypeAndStoresIt) {
         int type = row.typeIn;
         EXPECT_EQ(ShowFaxInitStringDlg(type), row.end) << row.typeIn;
         EXPECT_EQ(type, row.typeOut) << row.typeIn;
-        EXPECT_EQ(storedCustom(), row.stored) << row.typeIn;
+        EXPECT_EQ(storedCustom(), "ATNEW&K4") << row.typeIn;
     }
 }
 
@@ -176,11 +158,11 @@ TEST_F(FaxTest, SettingUpTheFaxDriverMakesItDefaultOrRunsTheInstaller) {
         {nullptr, 1, {}, {}}, // installed: made default, the installer not run again
     };
     for (const auto& row : rows) {
-        if (row.adds && std::string(row.adds) == "Merrow.exe")
-            WriteFile(install + "/Merrow.exe", "");
-        if (row.adds && std::string(row.adds) != "Merrow.exe") {
+        const std::string adds = row.adds ? row.adds : "";
+        if (adds == "Merrow.exe") WriteFile(install + "/Merrow.exe", "");
+        if (adds.starts_with("FaxPrinters/")) {
             fs::create_directories(install + "/FaxPrinters");
-            fs::copy_file(FAX_INSTALLER, install + "/" + row.adds);
+            fs::copy_file(FAX_INSTALLER, install + "/" + adds);
         }
         if (row.result == 0 && FindPrinter("Merrow Driver"))
             platform::DeletePrefixPrinter("Merrow Driver");

@@ -3,6 +3,7 @@
 // bounding-box output) and the document's fields (pdfinfo), both in points.
 #include <map>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -61,15 +62,10 @@ inline std::string Text(const Page& page) {
 
 // The words of a text joined by single blanks.
 inline std::string Words(const std::string& text) {
+    std::istringstream in(text);
     std::string out, word;
-    for (char c : text + " ") {
-        if (c == ' ' || c == '\n' || c == '\t' || c == '\r') {
-            if (!word.empty()) out += (out.empty() ? "" : " ") + word;
-            word.clear();
-        } else {
-            word += c;
-        }
-    }
+    while (in >> word)
+        out += (out.empty() ? "" : " ") + word;
     return out;
 }
 

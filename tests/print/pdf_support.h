@@ -38,21 +38,18 @@ struct Driver {
 
 // The PDF printer's stored settings: the public part and the private part.
 struct Stored {
-    bool found = false;
     DEVMODEA dm{};
-    PDF_DRIVER_EXTRA extra;
+    PDF_DRIVER_EXTRA extra{};
 };
 
-inline Stored ReadStored(const char* printer = kPdfPrinterName) {
+inline Stored ReadStored() {
     Stored s;
     tessaly::platform::PrinterEntry entry;
-    if (!tessaly::platform::LookupPrinter(printer, entry) ||
-        entry.devMode.size() < sizeof(DEVMODEA))
+    if (!tessaly::platform::LookupPrinter(kPdfPrinterName, entry) ||
+        entry.devMode.size() < sizeof s.dm + sizeof s.extra)
         return s;
     std::memcpy(&s.dm, entry.devMode.data(), sizeof s.dm);
-    if (entry.devMode.size() >= s.dm.dmSize + sizeof s.extra)
-        std::memcpy(&s.extra, entry.devMode.data() + s.dm.dmSize, sizeof s.extra);
-    s.found = true;
+    std::memcpy(&s.extra, entry.devMode.data() + sizeof s.dm, sizeof s.extra);
     return s;
 }
 
