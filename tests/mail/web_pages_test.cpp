@@ -45,33 +45,32 @@ struct Archive {
 Archive readArchive(const std::string& path) {
     g_mime_init();
     Archive archive;
-    auto& parts = archive.parts;
     GMimeStream* file = g_mime_stream_file_open(path.c_str(), "rb", nullptr);
     if (!file) return archive;
     GMimeParser* parser = g_mime_parser_new_with_stream(file);
     GMimeMessage* message = g_mime_parser_construct_message(parser, nullptr);
-    auto* related = message ? GMIME_MULTIPART(g_mime_message_get_mime_part(message)) : nullptr;
-    for (int i = 0; related && i < g_mime_multipart_get_count(related); ++i) {
+    g_object_unref(parser);
+    g_object_unref(file);
+    if (!message) return archive;
+    const char* subject = g_mime_message_get_subject(message);
+    archive.subject = subject ? subject : "";
+    auto* related = GMIME_MULTIPART(g_mime_message_get_mime_part(message));
+    for (int i = 0; i < g_mime_multipart_get_count(related); ++i) {
         auto* part = GMIME_PART(g_mime_multipart_get_part(related, i));
         GMimeStream* out = g_mime_stream_mem_new();
         g_mime_data_wrapper_write_to_stream(g_mime_part_get_content(part), out);
         GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(out));
         gchar* type =
             g_mime_content_type_get_mime_type(g_mime_object_get_content_type(GMIME_OBJECT(part)));
-        parts[g_mime_part_get_content_location(part)] = {
+        const std::string location = g_mime_part_get_content_location(part);
+        archive.parts[location] = {
             type, g_mime_content_encoding_to_string(g_mime_part_get_content_encoding(part)),
             std::string(reinterpret_cast<char*>(bytes->data), bytes->len)};
-        if (i == 0) archive.first = g_mime_part_get_content_location(part);
+        if (i == 0) archive.first = location;
         g_free(type);
         g_object_unref(out);
     }
-    if (message) {
-        const char* subject = g_mime_message_get_subject(message);
-        archive.subject = subject ? subject : "";
-        g_object_unref(message);
-    }
-    g_object_unref(parser);
-    g_object_unref(file);
+    g_object_unref(message);
     return archive;
 }
 
@@ -96,10 +95,8 @@ class WebPages : public OutsideProgramTest {
     }
 
     void serve() {
-        auto text = [](const std::string& body, const char* type) {
-            return [body, type](const httplib::Request&, httplib::Response& r) {
-                r.set_content(body, type);
-            };
+        auto text = [](std::string body, const char* type) {
+            return [=](const auto&, auto& r) { r.set_content(body, type); };
         };
         const std::string png("\x89PNG\r\n\x1a\n\0\xff binary", 16);
         for (const char* name :
@@ -122,17 +119,17 @@ class WebPages : public OutsideProgramTest {
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
             r.set_content(png + "/slow.png", "image/png");
         });
-        auto endless = [this](bool flood) {
-            return [this, flood](const auto&, auto& r) {
-                r.set_chunked_content_provider("image/png", [this, flood](size_t, auto& sink) {
-                    if (!flood) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                    return !stopping && sink.write(std::string(flood ? 65536 : 1, 'x').data(),
-                                                   flood ? 65536 : 1);
+        // A trickle that never ends and a flood that never ends.
+        auto endless = [this](size_t chunk, int pause) {
+            return [=, this](const auto&, auto& r) {
+                r.set_chunked_content_provider("image/png", [=, this](size_t, auto& sink) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+                    return !stopping && sink.write(std::string(chunk, 'x').data(), chunk);
                 });
             };
         };
-        server.Get("/hang.png", endless(false));
-        server.Get("/flood.png", endless(true));
+        server.Get("/hang.png", endless(1, 50));
+        server.Get("/flood.png", endless(65536, 0));
         port = server.bind_to_any_port("127.0.0.1");
         thread = std::thread([this] { server.listen_after_bind(); });
         while (!server.is_running())
@@ -150,21 +147,17 @@ class WebPages : public OutsideProgramTest {
 
 TEST_F(WebPages, ConnectivityResolvesTheMachinesHostAndTellsWhenAsked) {
     const std::string found = "Success. An Internet connection is detected on your computer.";
-    const struct {
-        const char* host;
-        int success, failure, result;
-        Strings seen;
-    } cases[] = {
-        {"localhost", 1, 1, 1, {found}},
-        {"localhost", 0, 1, 1, {}},
-        {"no-such-host.invalid", 1, 1, 0, {"Failure. No Internet connection can be found"}},
-        {"no-such-host.invalid", 1, 0, 0, {}},
-    };
-    for (const auto& c : cases) {
-        PutRegText(HKEY_LOCAL_MACHINE, kInternetKey, "Check Host", c.host);
+    const std::string none = "Failure. No Internet connection can be found";
+    // The host, whether success and failure are told, the result and the messages seen.
+    for (const auto& [host, success, failure, result, seen] :
+         {std::tuple{"localhost", 1, 1, 1, Strings{found}},
+          {"localhost", 0, 1, 1, Strings{}},
+          {"no-such-host.invalid", 1, 1, 0, Strings{none}},
+          {"no-such-host.invalid", 1, 0, 0, Strings{}}}) {
+        PutRegText(HKEY_LOCAL_MACHINE, kInternetKey, "Check Host", host);
         Expect({});
-        EXPECT_EQ(OnCheckInternetConnection(c.success, c.failure), c.result) << c.host;
-        EXPECT_TRUE(Seen(c.seen)) << c.host;
+        EXPECT_EQ(OnCheckInternetConnection(success, failure), result) << host;
+        EXPECT_TRUE(Seen(seen)) << host;
     }
 }
 
@@ -179,33 +172,22 @@ TEST_F(WebPages, SavedPageHoldsEveryResourceItCouldFetch) {
     const Archive archive = readArchive(file);
     const auto& parts = archive.parts;
     EXPECT_EQ(archive.subject, "Loopback page");
-    const struct {
-        std::string path, type, encoding;
-    } expected[] = {
-        {"/page.html", "text/html", "quoted-printable"},
-        {"/style.css", "text/css", "quoted-printable"},
-        {"/more.css", "text/css", "quoted-printable"},
-        {"/app.js", "application/javascript", "quoted-printable"},
-        {"/frame.html", "text/html", "quoted-printable"},
-        {"/pic.png", "image/png", "base64"},
-        {"/bg.png", "image/png", "base64"},
-        {"/icon.png", "image/png", "base64"},
-        {"/inline.png", "image/png", "base64"},
-        {"/small.png", "image/png", "base64"},
-        {"/big.png", "image/png", "base64"},
-        {"/attr.png", "image/png", "base64"},
-        {"/css-bg.png", "image/png", "base64"},
-        {"/import-pic.png", "image/png", "base64"},
-        {"/frame-pic.png", "image/png", "base64"},
-        {"/unquoted.png", "image/png", "base64"},
-        {"/slow.png", "image/png", "base64"},
-        {"/moved.png", "image/png", "base64"}, // under the address the page uses
-    };
-    for (const auto& e : expected) {
-        const auto it = parts.find(url(e.path));
-        ASSERT_NE(it, parts.end()) << e.path;
-        EXPECT_EQ(it->second.type, e.type) << e.path;
-        EXPECT_EQ(it->second.encoding, e.encoding) << e.path;
+    // Each resource one way a page or its style sheets name one; redirected under the address
+    // the page uses. Text travels quoted-printable, the rest in base64.
+    const std::vector<std::string> expected = {
+        "/page.html",    "/style.css", "/more.css",   "/app.js",         "/frame.html",
+        "/pic.png",      "/bg.png",    "/icon.png",   "/inline.png",     "/small.png",
+        "/big.png",      "/attr.png",  "/css-bg.png", "/import-pic.png", "/frame-pic.png",
+        "/unquoted.png", "/slow.png",  "/moved.png"};
+    for (const auto& path : expected) {
+        const auto it = parts.find(url(path));
+        ASSERT_NE(it, parts.end()) << path;
+        const std::string ext = path.substr(path.rfind('.') + 1);
+        const std::string type = ext == "png"  ? "image/png"
+                                 : ext == "js" ? "application/javascript"
+                                               : "text/" + ext;
+        EXPECT_EQ(it->second.type, type) << path;
+        EXPECT_EQ(it->second.encoding, type == "image/png" ? "base64" : "quoted-printable") << path;
     }
     EXPECT_EQ(parts.size(), std::size(expected)); // missing, loop, hang, flood left out
     EXPECT_EQ(archive.first, url("/page.html"));
@@ -217,51 +199,41 @@ TEST_F(WebPages, SavedPageHoldsEveryResourceItCouldFetch) {
     EXPECT_EQ(parts.at(url("/app.js")).body, "var caf\xC3\xA9 = '=\xE2\x82\xAC';");
 }
 
+// A scheme other than http, no address, a missing page, a redirect loop, a refused connection,
+// a destination folder that does not exist: the failure message, 1 and no file.
 TEST_F(WebPages, FailuresGiveOneAndNoFile) {
-    const std::string missingClass = "CLSID\\{CD000001-8B95-11D1-82DB-00C04FB1625D}";
-    const struct {
-        std::string url, file;
-        bool unregister;
-        Strings seen;
-    } cases[] = {
-        {url("/page.html"), "C:\\nowhere\\saved.mht", false, {kFailure}},
-        {"ftp://127.0.0.1/page.html", "C:\\saved.mht", false, {kFailure}},
-        {"file:///etc/hostname", "C:\\saved.mht", false, {kFailure}},
-        {"no address at all", "C:\\saved.mht", false, {kFailure}},
-        {url("/missing.html"), "C:\\saved.mht", false, {kFailure}},
-        {url("/page-loop.html"), "C:\\saved.mht", false, {kFailure}},
-        {"http://127.0.0.1:1/page.html", "C:\\saved.mht", false, {kFailure}},
-        {url("/page.html"), "C:\\saved.mht", true, {}}, // no component: no message either
-    };
-    for (const auto& c : cases) {
-        if (c.unregister)
-            DeleteRegKey(HKEY_CLASSES_ROOT, (missingClass + "\\InprocServer32").c_str());
+    const std::vector<std::string> addresses = {"file:///etc/hostname",      "no address at all",
+                                                url("/missing.html"),        url("/page-loop.html"),
+                                                "http://127.0.0.1:1/p.html", url("/page.html")};
+    for (const auto& address : addresses) {
+        // The last, a good page, to a folder that does not exist.
+        const char* file = address == addresses.back() ? "C:\\nowhere\\saved.mht" : "C:\\saved.mht";
         Expect({});
-        EXPECT_EQ(SaveWholePage(c.url.c_str(), c.file.c_str()), 1) << c.url;
-        EXPECT_TRUE(Seen(c.seen)) << c.url;
-        EXPECT_FALSE(std::filesystem::exists(this->c + "/saved.mht")) << c.url;
+        EXPECT_EQ(SaveWholePage(address.c_str(), file), 1) << address;
+        EXPECT_TRUE(Seen({kFailure})) << address;
+        EXPECT_FALSE(std::filesystem::exists(c + "/saved.mht")) << address;
     }
+    // Without the message component: 1, and no message either.
+    DeleteRegKey(HKEY_CLASSES_ROOT,
+                 "CLSID\\{CD000001-8B95-11D1-82DB-00C04FB1625D}\\InprocServer32");
+    Expect({});
+    EXPECT_EQ(SaveWholePage(url("/page.html").c_str(), "C:\\saved.mht"), 1);
+    EXPECT_TRUE(Seen({}));
+    EXPECT_FALSE(std::filesystem::exists(c + "/saved.mht"));
 }
 
+// The commands: what the function says goes to the output, a failure to the errors with 1.
 TEST_F(WebPages, CommandsCheckAndSave) {
     const std::string saved = prefix_.scratch() + "/cli.mht";
-    const struct {
-        const char* host;
-        std::vector<std::string> args;
-        int status;
-        std::string out, err;
-    } cases[] = {
-        {"localhost", {"web", "check"}, 0, "Success. An Internet connection is detected", ""},
-        {"none.invalid", {"web", "check"}, 1, "", "tessaly: web: Failure. No Internet"},
-        {"", {"web", "save", url("/page.html"), saved}, 0, saved, ""},
-        {"", {"web", "save", "ftp://127.0.0.1/x", saved + "2"}, 1, "", kFailure},
-    };
-    for (const auto& c : cases) {
-        PutRegText(HKEY_LOCAL_MACHINE, kInternetKey, "Check Host", c.host);
-        const RunResult r = RunTessalyLimited(c.args);
-        EXPECT_EQ(r.status, c.status) << c.args.back() << r.err;
-        EXPECT_EQ(r.out.rfind(c.out, 0), 0u) << r.out;
-        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    PutRegText(HKEY_LOCAL_MACHINE, kInternetKey, "Check Host", "localhost");
+    for (const auto& [args, status, out, err] :
+         {std::tuple{Strings{"web", "check"}, 0, "Success. An Internet connection", ""},
+          {Strings{"web", "save", url("/page.html"), saved}, 0, saved.c_str(), ""},
+          {Strings{"web", "save", "ftp://127.0.0.1/x", saved + "2"}, 1, "", kFailure.c_str()}}) {
+        const RunResult r = RunTessalyLimited(args);
+        EXPECT_EQ(r.status, status) << args.back() << r.err;
+        EXPECT_EQ(r.out.rfind(out, 0), 0u) << r.out;
+        EXPECT_NE(r.err.find(err), std::string::npos) << r.err;
     }
     EXPECT_EQ(readArchive(saved).first, url("/page.html"));
     EXPECT_FALSE(std::filesystem::exists(saved + "2"));
