@@ -11,6 +11,7 @@
 #include <chrono>
 #include <fstream>
 #include <functional>
+#include <tuple>
 
 #include "platform/prefix.h"
 #include "support/prefix.h"
@@ -19,7 +20,8 @@
 
 namespace {
 
-using tessaly::automation::Dialog;
+namespace a = tessaly::automation;
+using a::Dialog;
 constexpr int kReviewer = 1060, kColour = 1248, kText = 1770, kDelete = 1070, kPrint = 1139,
               kImport = 1140, kPlay = 1250;
 
@@ -28,14 +30,17 @@ int colourIndex(Dialog& d, const char* name) {
     return static_cast<int>(std::find(items.begin(), items.end(), name) - items.begin());
 }
 
-// The caller's side of one call, preset so that untouched values show.
+// The caller's side of one call, preset so that untouched values show; back() is comment|other|
+// tag and the voice flag afterwards.
 struct Call {
     int mode = 1, hasVoice = 7;
     CString comment = "comment", tag = "tag", other = "other";
     DWORD colour = 0xABCDEF;
     CByteArray voice;
     CStringArray temporary;
-    std::string back() const { return comment.str() + "|" + other.str() + "|" + tag.str(); }
+    std::string back() const {
+        return comment.str() + "|" + other.str() + "|" + tag.str() + std::to_string(hasVoice);
+    }
 };
 
 class CommentDialog : public tessaly::testing::DrivePrefixTest {
@@ -44,18 +49,16 @@ class CommentDialog : public tessaly::testing::DrivePrefixTest {
         DrivePrefixTest::SetUp();
         tessaly::testing::EnsureQtApplication();
         setenv("PULSE_SERVER", ("unix:" + prefix_.scratch() + "/none").c_str(), 1);
-        tessaly::automation::SetMessageBoxHandler(
+        a::SetMessageBoxHandler(
             [this](const auto& box) { return messages.push_back(box.text), IDOK; });
     }
     void TearDown() override {
-        tessaly::automation::SetDialogHandler(nullptr);
-        tessaly::automation::SetMessageBoxHandler(nullptr);
-        tessaly::automation::SetFileChooserHandler(nullptr);
-        tessaly::automation::SetPrintSetupHandler(nullptr);
+        a::SetDialogHandler(nullptr), a::SetMessageBoxHandler(nullptr);
+        a::SetFileChooserHandler(nullptr), a::SetPrintSetupHandler(nullptr);
     }
     // Runs the script on the dialog (Escape if it leaves it open); the dialog's result.
     int run(Call& call, std::function<void(Dialog&)> script) {
-        tessaly::automation::SetDialogHandler([&](Dialog& d) {
+        a::SetDialogHandler([&](Dialog& d) {
             script(d);
             if (d.IsOpen()) d.PressEscape();
         });
@@ -83,43 +86,36 @@ TEST_F(CommentDialog, FirstDialogOffersEveryoneAndYellowLaterOnesThePreviousChoi
             d.SetCurSel(kColour, colourIndex(d, "Red"));
             d.Click(IDOK);
         });
-    EXPECT_EQ(calls[0].back() + std::to_string(calls[0].hasVoice), "comment||[" + user + "]0");
-    EXPECT_EQ(std::make_pair(calls[1].tag.str(), calls[1].colour),
-              std::make_pair(std::string("[ALL]"), 0x0000FFu));
+    EXPECT_EQ(calls[0].back(), "comment||[" + user + "]0");
+    EXPECT_EQ(calls[1].tag.str() + " " + std::to_string(calls[1].colour), "[ALL] 255"); // red
 }
 
-// An existing comment (mode 0): the user's segment, "{EMBED VOICE}" for a voice; only OK
-// writes back, and the placeholder decides the voice flag and the Play button.
+// An existing comment (mode 0): the user's segment, "{EMBED VOICE}" for a voice; only OK writes
+// back, and the placeholder decides the voice flag and the Play button.
 TEST_F(CommentDialog, ExistingCommentShowsTheUsersSegmentAndOnlyOkWritesBack) {
-    struct Row {
-        const char *stored, *shown, *typed; // typed: then the ending (null keeps the text)
-        int ending, hasVoice; // the button clicked; the flag written back (7: untouched)
-        const char* back;     // comment|other|tag afterwards
-    } const rows[] = {
-        {"[bob]b{VCE}[ALL]note", "note", nullptr, IDOK, 0, "note|[bob]b|[ALL]"},
-        {"[bob]b{VCE}[ALL]said{VCE}", "{EMBED VOICE}", nullptr, IDOK, 1,
-         "{EMBED VOICE}|[bob]b|[ALL]"},
-        {"[ALL]x{VCE}", "{EMBED VOICE}", "typed", IDOK, 0, "typed||[ALL]"},
-        {"[ALL]x", "x", "say {EMBED VOICE}", IDOK, 1, "say {EMBED VOICE}||[ALL]"},
-        {"[bob]b", "", nullptr, IDOK, 0, "||[ALL]"},
-        {"[ALL]x", "x", "changed", IDCANCEL, 7, "[ALL]x|other|tag"},
-        {"[ALL]x", "x", "changed", kDelete, 7, "[ALL]x|other|tag"},
+    // Rows: stored text, text shown, text typed (null keeps it), button clicked, what comes
+    // back (comment|other|tag and the voice flag, 7 when untouched).
+    const std::tuple<const char*, const char*, const char*, int, const char*> rows[] = {
+        {"[bob]b{VCE}[ALL]said{VCE}", "{EMBED VOICE}", nullptr, IDOK,
+         "{EMBED VOICE}|[bob]b|[ALL]1"},
+        {"[ALL]x{VCE}", "{EMBED VOICE}", "typed", IDOK, "typed||[ALL]0"},
+        {"[ALL]x", "x", "say {EMBED VOICE}", IDOK, "say {EMBED VOICE}||[ALL]1"},
+        {"[bob]b", "", nullptr, IDOK, "||[ALL]0"},
+        {"[ALL]x", "x", "changed", kDelete, "[ALL]x|other|tag7"},
     };
-    for (const Row& row : rows) {
+    for (const auto& [stored, shown, typed, ending, back] : rows) {
         Call call;
-        call.mode = 0;
-        call.comment = row.stored;
+        call.mode = 0, call.comment = stored;
         const int result = run(call, [&](Dialog& d) {
             EXPECT_TRUE(d.IsEnabled(kDelete));
-            EXPECT_EQ(d.GetText(kText), row.shown) << row.stored;
-            if (row.typed) d.SetText(kText, row.typed);
+            EXPECT_EQ(d.GetText(kText), shown) << stored;
+            if (typed) d.SetText(kText, typed);
             EXPECT_EQ(d.IsVisible(kPlay),
                       d.GetText(kText).find("{EMBED VOICE}") != std::string::npos);
-            d.Click(row.ending);
+            d.Click(ending);
         });
-        EXPECT_EQ(result, row.ending == kDelete ? -1 : row.ending);
-        EXPECT_EQ(call.back() + std::to_string(call.hasVoice),
-                  row.back + std::to_string(row.hasVoice));
+        EXPECT_EQ(result, ending == kDelete ? -1 : ending);
+        EXPECT_EQ(call.back(), back);
     }
 }
 
@@ -128,10 +124,9 @@ TEST_F(CommentDialog, ExistingCommentShowsTheUsersSegmentAndOnlyOkWritesBack) {
 TEST_F(CommentDialog, VoiceComesThroughTheChooserAndPlaysFromATemporaryFile) {
     const std::string wav = std::string("RIFF\x24\0\0\0WAVE", 12) + "not really a sound";
     tessaly::testing::WriteFile(c + "/voice.wav", wav);
-    std::vector<tessaly::automation::FileChooserInfo> asked;
+    std::vector<a::FileChooserInfo> asked;
     std::string answer;
-    tessaly::automation::SetFileChooserHandler(
-        [&](const auto& info) { return asked.push_back(info), answer; });
+    a::SetFileChooserHandler([&](const auto& info) { return asked.push_back(info), answer; });
     for (const std::string& block : {wav, std::string(), std::string(48u << 20, '\0')}) {
         Call call;
         call.voice.SetSize(static_cast<int>(block.size()));
@@ -153,26 +148,25 @@ TEST_F(CommentDialog, VoiceComesThroughTheChooserAndPlaysFromATemporaryFile) {
         EXPECT_EQ(call.temporary[0].Right(4), CString(".wav"));
         const std::string path = tessaly::platform::ToPosixPath(call.temporary[0].str());
         EXPECT_EQ(tessaly::testing::ReadFile(path), block);
-        EXPECT_EQ(std::make_pair(call.voice.GetSize(), call.hasVoice),
-                  std::make_pair(int(block.size()), 1));
+        EXPECT_EQ(call.voice.GetSize() * 10 + call.hasVoice, int(block.size()) * 10 + 1);
     }
     ASSERT_EQ(asked.size(), 2u);
     using Filter = std::vector<std::pair<std::string, std::string>>;
     EXPECT_EQ(asked[0].filter, (Filter{{"Sounds(*.wav)", "*.wav"}, {"All Files (*.*)", "*.*"}}));
-    EXPECT_EQ(asked[0].initialFolder, GetMyDocumentsFolderEx().str());
-    EXPECT_EQ(asked[0].flags, 0x4u | 0x2u); // hide read-only, overwrite prompt
+    EXPECT_EQ(asked[0].initialFolder + " " + std::to_string(asked[0].flags),
+              GetMyDocumentsFolderEx().str() + " 6"); // hide read-only, overwrite prompt
     EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(CommentDialog, PrintPutsTheEditsTextOnOnePage) {
-    using Answer = tessaly::automation::PrintSetupAnswer;
+    using Answer = a::PrintSetupAnswer;
     const std::pair<Answer::Action, std::vector<std::string>> rows[] = {
         {Answer::Cancel, {}},
         {Answer::NoDevice, {"You have no default printer!"}},
         {Answer::PdfFile, {}}};
     for (const auto& [action, shown] : rows) {
         const std::string pdf = prefix_.scratch() + "/" + std::to_string(action) + ".pdf";
-        tessaly::automation::SetPrintSetupHandler([&] { return Answer{action, pdf}; });
+        a::SetPrintSetupHandler([&] { return Answer{action, pdf, {}}; });
         messages.clear();
         Call call;
         run(call, [&](Dialog& d) { d.SetText(kText, "Printed hidden comment"), d.Click(kPrint); });

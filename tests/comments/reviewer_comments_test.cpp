@@ -3,43 +3,29 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "comments/comments_internal.h"
 
-namespace {
-
-struct Case {
-    const char* rule;
-    const char* user;
-    const char* text;
-    const char* result;
-    const char* other; // what `other` holds afterwards (it starts as "untouched")
-};
-
-const Case kCases[] = {
-    {"neither tag: empty, other untouched", "ann", "[bob]b", "", "untouched"},
-    {"empty text", "ann", "", "", "untouched"},
-    {"[ALL] only", "ann", "[ALL]note", "note", ""},
-    {"[ALL] wins over the user's own tag", "bob", "[bob]x[ALL]y{VCE}", "y{VCE}", "[bob]x"},
-    {"own tag first, voice kept in the result, removed from the rest", "ann",
-     "[ann]a{VCE}[bob]b{VCE}", "a{VCE}", "[bob]b"},
-    {"own tag last", "ann", "[bob]b{VCE}[carl]c[ann]mine", "mine", "[bob]b[carl]c"},
-    {"own tag between several reviewers", "ann", "[bob]b[ann]a[carl]c{VCE}", "a", "[bob]b[carl]c"},
-    {"own tag with nothing after it", "ann", "[bob]b[ann]", "", "[bob]b"},
-    {"another user's tag is no match", "ann", "[anna]x", "", "untouched"},
-    {"tag match is case-sensitive", "ann", "[Ann]x", "", "untouched"},
-    {"a name holding a closing bracket: the segment ends at the next opening one", "a]b",
-     "[a]b]text[bob]t", "text", "[bob]t"},
-    {"a name holding an opening bracket cuts its own tag: empty result", "x[y", "[x[y]t", "",
-     "[y]t"},
-};
-
-} // namespace
-
+// Rows: user, stored text, the segment returned, what `other` holds afterwards (it starts as
+// "untouched").
 TEST(ReviewerComments, SegmentOfTheUserOrEveryone) {
-    for (const Case& c : kCases) {
+    const std::tuple<const char*, const char*, const char*, const char*> rows[] = {
+        {"ann", "[bob]b", "", "untouched"}, // neither tag
+        {"ann", "[ALL]note", "note", ""},
+        {"bob", "[bob]x[ALL]y{VCE}", "y{VCE}", "[bob]x"},      // [ALL] wins over the user's own tag
+        {"ann", "[ann]a{VCE}[bob]b{VCE}", "a{VCE}", "[bob]b"}, // voice mark kept only in result
+        {"ann", "[bob]b[ann]a[carl]c{VCE}", "a", "[bob]b[carl]c"},
+        {"ann", "[bob]b[ann]", "", "[bob]b"},
+        {"ann", "[anna]x", "", "untouched"},          // another user's tag is no match
+        {"ann", "[Ann]x", "", "untouched"},           // case-sensitive
+        {"a]b", "[a]b]text[bob]t", "text", "[bob]t"}, // the segment ends at the next '['
+        {"x[y", "[x[y]t", "", "[y]t"},                // a '[' in the name cuts its own tag
+    };
+    for (const auto& [user, text, result, afterwards] : rows) {
         CString other = "untouched";
-        const CString result = tessaly::comments::ReviewerSegment(c.text, c.user, other);
-        EXPECT_EQ(std::string(result), c.result) << c.rule;
-        EXPECT_EQ(std::string(other), c.other) << c.rule;
+        EXPECT_EQ(std::string(tessaly::comments::ReviewerSegment(text, user, other)), result)
+            << text;
+        EXPECT_EQ(std::string(other), afterwards) << text;
     }
 }

@@ -1,6 +1,5 @@
 // LoadPictureFile: each format with its size, drawing into a device context, and each failure
 // with its one message.
-#include <QBuffer>
 #include <QImage>
 #include <QPainter>
 
@@ -43,9 +42,8 @@ class Pictures : public tessaly::testing::DrivePrefixTest {
 };
 
 // A 2 x 1 GIF, red then blue (Qt reads GIF but writes none).
-const unsigned char kGif[] = {'G', 'I',  'F', '8', '9', 'a', 2,    0,    1,    0, 0x80, 0,
-                              0,   0xFF, 0,   0,   0,   0,   0xFF, ',',  0,    0, 0,    0,
-                              2,   0,    1,   0,   0,   2,   2,    0x44, 0x0A, 0, ';'};
+const std::string kGif("GIF89a\2\0\1\0\x80\0\0\xFF\0\0\0\0\xFF,\0\0\0\0\2\0\1\0\0\2\2\x44\n\0;",
+                       35);
 
 } // namespace
 
@@ -56,8 +54,7 @@ TEST_F(Pictures, EachFormatLoadsWithItsSizeAndDrawsUpright) {
     image.setDotsPerMeterX(3780), image.setDotsPerMeterY(3780);
     for (const char* format : {"BMP", "PNG", "JPEG", "ICO"})
         ASSERT_TRUE(image.save(QString::fromStdString(c + "/p." + format), format));
-    tessaly::testing::WriteFile(c + "/p.gif",
-                                std::string(reinterpret_cast<const char*>(kGif), sizeof kGif));
+    tessaly::testing::WriteFile(c + "/p.gif", kGif);
     const std::pair<const char*, const char*> rows[] = {{"C:\\p.jpeg", "jpeg 1 40x20"},
                                                         {"C:\\P.PNG", "png 1 40x20"},
                                                         {"C:\\p.ico", "ico 3 40x20"},
@@ -82,19 +79,14 @@ TEST_F(Pictures, EachFormatLoadsWithItsSizeAndDrawsUpright) {
             picture->Render(none.GetSafeHdc(), 0, 0, 9, 9, 0, height, width, -height, nullptr),
             E_INVALIDARG);
     }
-    EXPECT_EQ(canvas.pixelColor(5, 5), QColor(Qt::white));
-    EXPECT_EQ(canvas.pixelColor(20, 30), QColor(Qt::red));
-    EXPECT_EQ(canvas.pixelColor(80, 30), QColor(Qt::blue));
+    EXPECT_EQ(
+        (std::vector{canvas.pixel(5, 5), canvas.pixel(20, 30), canvas.pixel(80, 30)}),
+        (std::vector{QColor(Qt::white).rgb(), QColor(Qt::red).rgb(), QColor(Qt::blue).rgb()}));
     EXPECT_EQ(picture->Release(), 0u);
 }
 
 TEST_F(Pictures, EachFailureShowsItsOneMessage) {
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    QImage(30, 30, QImage::Format_RGB32).save(&buffer, "PNG");
-    tessaly::testing::WriteFile(c + "/cut.png", png.left(png.size() / 2).toStdString());
-    tessaly::testing::WriteFile(c + "/good.png", png.toStdString());
+    QImage(30, 30, QImage::Format_RGB32).save(QString::fromStdString(c + "/good.png"), "PNG");
     tessaly::testing::WriteFile(c + "/empty.png", "");
     tessaly::testing::WriteFile(c + "/text.png", "not a picture\r\n");
     // 100 MB whose bitmap header claims 30000 x 30000 pixels of 32 bits: the decoder's limit
@@ -109,7 +101,6 @@ TEST_F(Pictures, EachFailureShowsItsOneMessage) {
         {"C:\\none.png", "failed: Could not read file"},
         {"C:\\empty.png", "failed: File seems to be empty"},
         {"C:\\giant.bmp", "failed: Could not allocate memory for image"},
-        {"C:\\cut.png", "failed: Could not load image (hr failure)"},
         {"C:\\text.png", "failed: Could not load image (hr failure)"},
         {"C:\\huge.bmp", "failed: Could not load image (hr failure)"}};
     for (const auto& [path, seen] : rows) {
