@@ -59,7 +59,7 @@ TEST_F(ServerSettingsTest, ReadFromTheMailClientsKey) {
           {"CAFile", "/etc/team-ca.pem"},
           {"PasswordFile", pwFile}},
          0,
-         "db.team:3307 ann/office/etc/team-ca.pem from-file 0"},
+         "db.team:3307 ann/office//etc/team-ca.pem from-file 0"},
         {{{"Server", "db"}, {"PasswordVariable", "TESSALY_TEST_MAIL_PW"}}, 1, defaults},
         {{{"Server", "db"}, {"Password", "x"}}, 0, "clear text"},
         {{{"User", "ann"}}, 0, "no Server"},
