@@ -45,16 +45,12 @@ void mustRun(const std::vector<std::string>& line) {
 // A loopback port nobody listens on now.
 unsigned freePort() {
     const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
     socklen_t size = sizeof address;
-    if (bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-        close(s);
-        throw std::runtime_error("no free loopback port");
-    }
+    const bool bound = bind(s, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+                       getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) == 0;
     close(s);
+    if (!bound) throw std::runtime_error("no free loopback port");
     return ntohs(address.sin_port);
 }
 
@@ -65,8 +61,7 @@ TlsMailServer& TlsMailServer::Get() {
         theServer = new TlsMailServer;
         std::atexit(endServer);
         theServer->Start();
-        // The accounts: root may come by TCP for `tessaly mail init`; the client account is
-        // made by the helper's set-up per database.
+        // root may come by TCP for `tessaly mail init`; NewDatabase makes the client account.
         auto admin = theServer->Admin();
         admin->query("create user if not exists 'root'@'127.0.0.1'").exec();
         admin->query("grant all on *.* to 'root'@'127.0.0.1' with grant option").exec();
@@ -76,18 +71,14 @@ TlsMailServer& TlsMailServer::Get() {
 
 TlsMailServer::TlsMailServer() {
     if (MariadbServerProgram().empty()) throw std::runtime_error("mariadbd is not installed");
-    std::string dir = (fs::temp_directory_path() / "tessaly-tlsdb-XXXXXX").string();
-    if (!mkdtemp(dir.data())) throw std::runtime_error("cannot make a scratch folder");
-    root_ = dir;
+    root_ = (fs::temp_directory_path() / "tessaly-tlsdb-XXXXXX").string();
+    if (!mkdtemp(root_.data())) throw std::runtime_error("cannot make a scratch folder");
     makeCertificates();
     std::ofstream(passwordFile()) << kPassword << "\n";
-    std::vector<std::string> install = {"mariadb-install-db",
-                                        "--no-defaults",
-                                        "--datadir=" + root_ + "/data",
-                                        "--auth-root-authentication-method=normal",
-                                        "--skip-test-db",
-                                        "--innodb-buffer-pool-size=16M",
-                                        "--innodb-log-file-size=8M"};
+    std::vector<std::string> install = {"mariadb-install-db", "--no-defaults"};
+    install.insert(install.end(), {"--datadir=" + root_ + "/data",
+                                   "--auth-root-authentication-method=normal", "--skip-test-db",
+                                   "--innodb-buffer-pool-size=16M", "--innodb-log-file-size=8M"});
     if (geteuid() == 0) install.push_back("--user=root");
     mustRun(install);
     port_ = freePort();
@@ -116,24 +107,18 @@ void TlsMailServer::makeCertificates() {
 }
 
 void TlsMailServer::Start() {
-    std::vector<std::string> args = {MariadbServerProgram(),
-                                     "--no-defaults",
-                                     "--datadir=" + root_ + "/data",
-                                     "--socket=" + root_ + "/mysqld.sock",
-                                     "--pid-file=" + root_ + "/mysqld.pid",
-                                     "--log-error=" + errorLog(),
-                                     "--bind-address=127.0.0.1",
-                                     "--port=" + std::to_string(port_),
-                                     "--ssl-ca=" + caFile(),
-                                     "--ssl-cert=" + root_ + "/server.pem",
-                                     "--ssl-key=" + root_ + "/server-key.pem",
-                                     "--require-secure-transport=ON",
-                                     "--skip-name-resolve",
-                                     "--character-set-server=utf8mb4",
-                                     "--collation-server=utf8mb4_uca1400_nopad_as_ci",
-                                     "--innodb-buffer-pool-size=16M",
-                                     "--innodb-log-file-size=8M",
-                                     "--max-connections=100"};
+    const std::string r = root_ + "/";
+    std::vector<std::string> args = {MariadbServerProgram(), "--no-defaults",
+                                     "--datadir=" + r + "data"};
+    args.insert(args.end(),
+                {"--socket=" + r + "mysqld.sock", "--pid-file=" + r + "mysqld.pid",
+                 "--log-error=" + r + "error.log", "--bind-address=127.0.0.1",
+                 "--port=" + std::to_string(port_), "--ssl-ca=" + caFile(),
+                 "--ssl-cert=" + r + "server.pem", "--ssl-key=" + r + "server-key.pem",
+                 "--require-secure-transport=ON", "--skip-name-resolve",
+                 "--character-set-server=utf8mb4", "--collation-server=utf8mb4_uca1400_nopad_as_ci",
+                 "--innodb-buffer-pool-size=16M", "--innodb-log-file-size=8M",
+                 "--max-connections=100"});
     if (geteuid() == 0) args.push_back("--user=root");
     fs::remove(root_ + "/mysqld.sock");
     const pid_t pid = fork();
@@ -153,7 +138,7 @@ void TlsMailServer::Start() {
         int status = 0;
         if (waitpid(pid, &status, WNOHANG) == pid) {
             pid_ = 0;
-            throw std::runtime_error("mariadbd ended at start; see " + errorLog());
+            throw std::runtime_error("mariadbd ended at start; see " + r + "error.log");
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
@@ -164,11 +149,9 @@ void TlsMailServer::Stop() {
     if (pid_ <= 0) return;
     kill(pid_, SIGTERM);
     int status = 0;
-    for (int i = 0; i < 600 && waitpid(pid_, &status, WNOHANG) == 0; ++i)
+    for (int i = 0; waitpid(pid_, &status, WNOHANG) == 0; ++i) {
+        if (i == 600) kill(pid_, SIGKILL); // thirty seconds
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    if (waitpid(pid_, &status, WNOHANG) == 0) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, &status, 0);
     }
     pid_ = 0;
 }
@@ -191,14 +174,12 @@ std::string TlsMailServer::NewDatabase() {
 }
 
 tessaly::maildb::ServerSettings TlsMailServer::Settings(const std::string& database) const {
-    tessaly::maildb::ServerSettings s;
-    s.host = "127.0.0.1";
-    s.port = port_;
-    s.user = kUser;
-    s.password = kPassword;
-    s.database = database;
-    s.caFile = caFile();
-    return s;
+    return {.host = "127.0.0.1",
+            .port = port_,
+            .user = kUser,
+            .password = kPassword,
+            .database = database,
+            .caFile = caFile()};
 }
 
 void TlsMailServer::ServeWrongName(bool wrong) {

@@ -1,10 +1,8 @@
 #pragma once
-// A real mariadbd on a loopback port with TLS, for the tests of the shared mail database:
-// certificates made with openssl (a CA, the server's for 127.0.0.1 and localhost, one for
-// another name, and a second CA the clients do not trust), system tables made with
-// mariadb-install-db, one administrator (root, by the socket or 127.0.0.1 without password)
-// and the client account `mailer` with a password and only the services' privileges.
-// One server per test process, stopped at its end; TESSALY_TEST_KEEP_DB keeps its folder.
+// A real mariadbd on a loopback port with TLS (openssl certificates: a CA, the server's for
+// 127.0.0.1 and localhost, one for another name, an untrusted second CA), root by the socket
+// or 127.0.0.1 without password, and the client account `mailer`. One per test process,
+// stopped at its end; TESSALY_TEST_KEEP_DB keeps its folder.
 #include <memory>
 #include <string>
 
@@ -23,20 +21,18 @@ class TlsMailServer {
     const std::string& folder() const { return root_; }
     std::string caFile() const { return root_ + "/ca.pem"; }
     std::string untrustedCaFile() const { return root_ + "/other-ca.pem"; }
-    std::string errorLog() const { return root_ + "/error.log"; }
     static constexpr const char* kUser = "mailer";
     static constexpr const char* kPassword = "s3cret-Pw'd";
-    // A file holding kPassword.
-    std::string passwordFile() const { return root_ + "/mailer.pw"; }
+    std::string passwordFile() const { return root_ + "/mailer.pw"; } // holds kPassword
 
     // A fresh database made by the helper's set-up, kUser granted on it.
     std::string NewDatabase();
-    // The client's settings for database: 127.0.0.1, the port, kUser, the trusted CA.
+    // 127.0.0.1, the port, kUser, the trusted CA.
     tessaly::maildb::ServerSettings Settings(const std::string& database) const;
-    // An administrator's connection through the socket (test set-up and checks).
+    // root through the socket.
     std::unique_ptr<mysqlpp::Connection> Admin(const std::string& database = "");
 
-    // Stops the server (SIGTERM, waits) and starts it again on the same data and port.
+    // Start again on the same data and port.
     void Stop();
     void Start();
     // Serves a certificate that names another host (true) or the right one (false).
