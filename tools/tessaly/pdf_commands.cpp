@@ -89,8 +89,8 @@ void printPdf(const PdfArgs& a) {
     reinterpret_cast<PDF_DRIVER_CALL>(entry("SetDefaultPrinter"))(h);
     reinterpret_cast<PDF_DRIVER_SET_TEXT>(entry("SetDefaultFileName"))(h, out.c_str());
     set("SetFileNameOptions", h,
-        3 + (a.noEmbed ? 0 : PDF_FILENAME_EMBED_FONTS) +
-            (a.watermark.empty() ? 0 : PDF_FILENAME_WATERMARK));
+        3 + (a.noEmbed ? 0 : int(PDF_FILENAME_EMBED_FONTS)) +
+            (a.watermark.empty() ? 0 : int(PDF_FILENAME_WATERMARK)));
     reinterpret_cast<PDF_DRIVER_CALL>(entry("DriverEnd"))(h);
     platform::FreeLibrary(module);
 
