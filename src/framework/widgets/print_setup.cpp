@@ -18,6 +18,7 @@
 #include <cstring>
 
 #include "framework/widgets/application.h"
+#include "framework/widgets/message_box.h"
 #include "framework/widgets/wnd_internal.h"
 #include "platform/module.h"
 #include "platform/prefix.h"
@@ -443,6 +444,25 @@ bool PrintFileDialog(std::string& path) {
         QFileDialog::getSaveFileName(nullptr, QString(), QString(), QStringLiteral("PDF (*.pdf)"));
     if (chosen.isEmpty()) return false;
     path = ToAnsi(chosen);
+    return true;
+}
+
+bool PrintOnePage(const char* documentName, const char* text, UINT noPrinterMessage) {
+    std::unique_ptr<CPrinterDC> dc;
+    if (!PrintSetupDialog(dc)) return false;
+    if (!dc) {
+        AfxMessageBox(noPrinterMessage, MB_OK);
+        return false;
+    }
+    if (dc->StartDoc(documentName) <= 0) return false;
+    dc->StartPage();
+    const int margin = dc->GetDeviceCaps(LOGPIXELSX) / 3;
+    RECT rect{margin, margin, dc->GetDeviceCaps(PHYSICALWIDTH) - margin,
+              dc->GetDeviceCaps(PHYSICALHEIGHT)};
+    dc->SelectFont("Arial", dc->GetDeviceCaps(LOGPIXELSY) / 6, FW_NORMAL, FF_ROMAN);
+    dc->DrawText(text, rect, DT_WORDBREAK);
+    dc->EndPage();
+    dc->EndDoc();
     return true;
 }
 

@@ -67,6 +67,7 @@ class CPrinterDC {
 
   private:
     friend bool PrintSetupDialog(std::unique_ptr<CPrinterDC>& dc);
+
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
@@ -84,5 +85,11 @@ bool PrintFileDialog(std::string& path);
 
 // The system's default printer (the printer table's), empty when there is none.
 CString DefaultPrinter();
+
+// The one page the library's information dialogs print: the print set-up dialog, then text
+// on one page (a third of an inch of margin, Arial at 12 points, broken at words; what does
+// not fit is cut). Without a printer the message of noPrinterMessage is shown. False when
+// nothing was printed.
+bool PrintOnePage(const char* documentName, const char* text, UINT noPrinterMessage);
 
 } // namespace tessaly::framework

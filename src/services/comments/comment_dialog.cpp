@@ -195,25 +195,9 @@ class CCommentDlg : public CDialog {
 
     // One page of the edit's text; what does not fit on it is cut.
     void printComment() {
-        std::unique_ptr<fw::CPrinterDC> dc;
-        if (!fw::PrintSetupDialog(dc)) return;
-        if (!dc) {
-            fw::AfxMessageBox(static_cast<UINT>(IDS_NO_DEFAULT_PRINTER), MB_OK);
-            return;
-        }
-        if (dc->StartDoc("Comment Printing") <= 0) return;
-        dc->StartPage();
-        const int margin = dc->GetDeviceCaps(fw::LOGPIXELSX) / 3;
-        RECT rect;
-        rect.left = margin;
-        rect.top = margin;
-        rect.right = dc->GetDeviceCaps(fw::PHYSICALWIDTH) - margin;
-        rect.bottom = dc->GetDeviceCaps(fw::PHYSICALHEIGHT);
-        dc->SelectFont("Arial", dc->GetDeviceCaps(fw::LOGPIXELSY) / 6, fw::FW_NORMAL, fw::FF_ROMAN);
         CWnd* edit = GetDlgItem(IDC_COMMENT_TEXT);
-        dc->DrawText(edit ? edit->GetWindowText() : CString(), rect, fw::DT_WORDBREAK);
-        dc->EndPage();
-        dc->EndDoc();
+        fw::PrintOnePage("Comment Printing", edit ? edit->GetWindowText() : CString(),
+                         IDS_NO_DEFAULT_PRINTER);
     }
 };
 

@@ -6,12 +6,12 @@
 
 #include <memory>
 
-#include "foundation/companion.h"
 #include "dialogs/choices_ids.h"
 #include "dialogs/dont_show_again.h"
 #include "dialogs/skin_dialog.h"
-#include "framework/widgets/message_box.h"
+#include "foundation/companion.h"
 #include "framework/core/module_state.h"
+#include "framework/widgets/message_box.h"
 #include "framework/widgets/print_setup.h"
 #include "resource.h"
 
@@ -133,32 +133,14 @@ class CStyleInfoDlg : public CDialog {
   private:
     // One page with the explanation's texts; false when nothing was printed.
     bool printExplanation() {
-        std::unique_ptr<fw::CPrinterDC> dc;
-        if (!fw::PrintSetupDialog(dc)) return false;
-        if (!dc) {
-            fw::AfxMessageBox(static_cast<UINT>(IDS_NO_DEFAULT_PRINTER), MB_OK);
-            return false;
-        }
-        CString documentName;
-        documentName.LoadString(IDS_LABEL_PRINTING);
-        if (dc->StartDoc(documentName) <= 0) return false;
-        dc->StartPage();
-        const int margin = dc->GetDeviceCaps(fw::LOGPIXELSX) / 3;
-        RECT rect;
-        rect.left = margin;
-        rect.top = margin;
-        rect.right = dc->GetDeviceCaps(fw::PHYSICALWIDTH) - margin;
-        rect.bottom = dc->GetDeviceCaps(fw::PHYSICALHEIGHT);
-        dc->SelectFont("Arial", dc->GetDeviceCaps(fw::LOGPIXELSY) / 6, fw::FW_NORMAL, fw::FF_ROMAN);
         CString text;
         for (int id = IDC_CHOICE_TEXT1; id < IDC_CHOICE_TEXT1 + 14; ++id) {
             text += textOf(*this, id);
             if (!runsIntoNext(id)) text += "\n\n";
         }
-        dc->DrawText(text, rect, fw::DT_WORDBREAK);
-        dc->EndPage();
-        dc->EndDoc();
-        return true;
+        CString documentName;
+        documentName.LoadString(IDS_LABEL_PRINTING);
+        return fw::PrintOnePage(documentName, text, IDS_NO_DEFAULT_PRINTER);
     }
 };
 

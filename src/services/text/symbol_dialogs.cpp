@@ -112,29 +112,15 @@ class CKeyStrokeDlg : public CDialog {
   private:
     // One page: the explanation, then each line's characters and shortcut.
     void print() {
-        std::unique_ptr<fw::CPrinterDC> dc;
-        if (!fw::PrintSetupDialog(dc)) return;
-        if (!dc) {
-            fw::AfxMessageBox(static_cast<UINT>(IDS_NO_DEFAULT_PRINTER), MB_OK);
-            return;
-        }
-        CString documentName;
-        documentName.LoadString(IDS_LABEL_PRINTING);
-        if (dc->StartDoc(documentName) <= 0) return;
-        dc->StartPage();
-        const int margin = dc->GetDeviceCaps(fw::LOGPIXELSX) / 3;
-        RECT rect{margin, margin, dc->GetDeviceCaps(fw::PHYSICALWIDTH) - margin,
-                  dc->GetDeviceCaps(fw::PHYSICALHEIGHT)};
-        dc->SelectFont("Arial", dc->GetDeviceCaps(fw::LOGPIXELSY) / 6, fw::FW_NORMAL, fw::FF_ROMAN);
         CString page = textOf(*this, IDC_KS_EXPLANATION) + "\n\n";
         for (int line = 0; line < KS_LINES; ++line) {
             CString keys = textOf(*this, IDC_KS_KEYS + line);
             keys.Replace("&&", "&");
             page += textOf(*this, IDC_KS_CHARS + line) + "    " + keys + "\n";
         }
-        dc->DrawText(page, rect, fw::DT_WORDBREAK);
-        dc->EndPage();
-        dc->EndDoc();
+        CString documentName;
+        documentName.LoadString(IDS_LABEL_PRINTING);
+        fw::PrintOnePage(documentName, page, IDS_NO_DEFAULT_PRINTER);
     }
 };
 
