@@ -70,11 +70,22 @@ bool writeLocked(mysqlpp::Connection& connection, const char* table,
     }
 }
 
+bool unlock(mysqlpp::Connection& connection, store::Failure& failure) {
+    try {
+        mysqlpp::Query query = connection.query();
+        run(query, kUnlock);
+        return true;
+    } catch (const mysqlpp::BadQuery& error) {
+        fail(error, connection, failure);
+        return false;
+    }
+}
+
 [[noreturn]] void unknownColumn(const char* column) {
     throw mysqlpp::BadFieldName(column);
 }
 
-constexpr store::Entries kEntries = {readLocked, writeLocked, unknownColumn};
+constexpr store::Entries kEntries = {readLocked, writeLocked, unlock, unknownColumn};
 
 } // namespace
 

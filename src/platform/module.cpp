@@ -150,8 +150,9 @@ std::string findInFolder(const std::string& folder, const std::string& name) {
     std::string found;
     while (dirent* entry = readdir(dir)) {
         if (strcasecmp(entry->d_name, name.c_str()) == 0) {
-            std::string candidate =
-                folder == "/" ? "/" + std::string(entry->d_name) : folder + "/" + entry->d_name;
+            std::string candidate = folder == "/" ? std::string() : folder;
+            candidate += '/';
+            candidate += entry->d_name;
             if (isFile(candidate)) {
                 found = candidate;
                 break;

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/errors.h"
@@ -26,8 +27,8 @@ std::mutex profileMutex; // one writer at a time within the process
 enum class Kind { Blank, Comment, Section, Entry };
 
 struct Line {
-    std::string text;   // without its line end
-    std::string ending; // "\r\n", "\n" or "" for a last line without one
+    std::string text;        // without its line end
+    std::string_view ending; // "\r\n", "\n" or "" for a last line without one (literals only)
     Kind kind = Kind::Blank;
     std::string name;  // section or key name, trimmed
     std::string value; // entry value, trimmed, quotes kept
@@ -35,7 +36,7 @@ struct Line {
 
 struct Profile {
     std::vector<Line> lines;
-    std::string newline = "\r\n"; // the file's own line end for lines we add
+    std::string_view newline = "\r\n"; // the file's own line end for lines we add
 };
 
 std::string trim(const std::string& text) {
@@ -162,8 +163,10 @@ Profile parse(const std::string& data) {
 
 std::string serialize(const Profile& profile) {
     std::string data;
-    for (const Line& line : profile.lines)
-        data += line.text + line.ending;
+    for (const Line& line : profile.lines) {
+        data += line.text;
+        data += line.ending;
+    }
     return data;
 }
 

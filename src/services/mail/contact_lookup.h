@@ -40,6 +40,9 @@ Result ReadLocked(mysqlpp::Connection& connection, const char* table, const std:
 // Write discipline: LOCK TABLES `table` WRITE, each statement through exec, UNLOCK TABLES.
 void WriteLocked(mysqlpp::Connection& connection, const char* table,
                  const std::vector<std::string>& statements);
+// UNLOCK TABLES after a failed statement whose failure is not shown (a failure of its own is
+// ignored: the next operation's LOCK TABLES replaces any lock still held).
+void Unlock(mysqlpp::Connection& connection);
 
 // A column of a row as text (NULL as empty; zero bytes kept).
 inline CString ColumnText(const Row& row, const char* column) {

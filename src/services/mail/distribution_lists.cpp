@@ -132,6 +132,10 @@ using tessaly::mail::Result;
 using tessaly::mail::ShowDatabaseError;
 using tessaly::mail::WriteLocked;
 
+namespace {
+constexpr int kDuplicateEntry = 1062; // the server's ER_DUP_ENTRY
+}
+
 int FillDistributionList(mysqlpp::Connection& connection, CListCtrl* list, CCriticalSection*,
                          CString folderId) {
     tessaly::framework::ManageModuleState state;
@@ -226,12 +230,14 @@ int AddNewContact(const char* name, const char* address, mysqlpp::Connection& co
     upperName.MakeUpper();
     CString upperAddress(address);
     upperAddress.MakeUpper();
+    bool checked = false;
     try {
         const Result existing =
             ReadLocked(connection, "MainAddr",
                        "select * from `MainAddr` where UPPER(`Address`)='" + E(upperAddress) +
                            "' and UPPER(`Name`)='" + E(upperName) + "'");
         if (!existing.empty()) return 0;
+        checked = true;
         char created[32] = {};
         const std::time_t now = std::time(nullptr);
         std::tm local{};
@@ -243,6 +249,13 @@ int AddNewContact(const char* name, const char* address, mysqlpp::Connection& co
                      recordId.str() + "','" + folderId.str() + "','" + E(name) + "','" +
                      E(upperAddress) + "','" + created + "',-1);"});
     } catch (const tessaly::mail::DatabaseError& error) {
+        // On a shared server another client may insert the same contact between the check and
+        // the insert; the server's unique key refuses the second, which then ends as a check
+        // finding the contact would have: 0, no message, and the table lock released.
+        if (checked && error.number == kDuplicateEntry) {
+            tessaly::mail::Unlock(connection);
+            return 0;
+        }
         ShowDatabaseError(error);
         return 0;
     }

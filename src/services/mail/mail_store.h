@@ -36,6 +36,8 @@ struct Entries {
     // LOCK TABLES `table` WRITE, each statement, UNLOCK TABLES; false on a database error.
     bool (*writeLocked)(mysqlpp::Connection& connection, const char* table,
                         const std::vector<std::string>& statements, Failure& failure);
+    // UNLOCK TABLES, to release a lock a failed statement left held; false on a database error.
+    bool (*unlock)(mysqlpp::Connection& connection, Failure& failure);
     // Throws MySQL++'s exception for a column name a result lacks, for the caller to catch.
     [[noreturn]] void (*unknownColumn)(const char* column);
 };

@@ -88,4 +88,9 @@ void WriteLocked(mysqlpp::Connection& connection, const char* table,
         throw DatabaseError{failure.what, failure.number};
 }
 
+void Unlock(mysqlpp::Connection& connection) {
+    store::Failure ignored;
+    entries().unlock(connection, ignored);
+}
+
 } // namespace tessaly::mail
