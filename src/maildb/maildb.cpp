@@ -78,15 +78,6 @@ void startLocked(ServerState& s, const std::string& dataDir, bool privateDir,
     }
 }
 
-std::string quoteName(const std::string& name) {
-    std::string out = "`";
-    for (char c : name) {
-        if (c == '`') out += '`';
-        out += c;
-    }
-    return out + "`";
-}
-
 std::unique_ptr<mysqlpp::Connection> newConnection() {
     auto connection = std::make_unique<mysqlpp::Connection>(true);
     connection->set_option(new mysqlpp::SetCharsetNameOption(ConnectionCharset()));
@@ -104,6 +95,15 @@ void useDatabase(mysqlpp::Connection& connection, const std::string& database) {
 }
 
 } // namespace
+
+std::string quoteName(const std::string& name) {
+    std::string out = "`";
+    for (char c : name) {
+        if (c == '`') out += '`';
+        out += c;
+    }
+    return out + "`";
+}
 
 void StartEmbeddedServer(const std::string& dataDir, const std::vector<std::string>& extraOptions) {
     auto& s = state();

@@ -125,15 +125,6 @@ std::string quoteText(mysqlpp::Connection& connection, const std::string& text) 
     return "'" + out + "'";
 }
 
-std::string quoteName(const std::string& name) {
-    std::string out = "`";
-    for (char c : name) {
-        if (c == '`') out += '`';
-        out += c;
-    }
-    return out + "`";
-}
-
 std::string registryText(HKEY key, const char* name) {
     namespace p = tessaly::platform;
     DWORD type = 0, size = 0;
