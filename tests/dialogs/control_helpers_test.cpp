@@ -185,31 +185,25 @@ TEST_F(ControlHelpers, ListHeightFitsItsRowsUpToAMaximum) {
     CListCtrl list(&widget);
     EXPECT_EQ(GetListAdjustCtrlHeight(list, 5), 123); // empty: its height as it is
 
-    const struct {
-        int items, maxRows;
-        bool clientEdge, wide;
-        int rows;  // rows the height is made of: all items, or (negative) three
-        int extra; // the edge and the scroll bar
-    } cases[] = {
-        {5, 5, false, false, 5, 6},
-        {6, 5, false, false, -3, 0},
-        {2, 5, true, true, 2, 6 + 4 + 18},
-    };
-    for (const auto& c : cases) {
+    // Items, the most rows, a client edge, a column wider than the list; the rows the height is
+    // made of (all items, or negative: three) and the extra of the edge and the scroll bar.
+    const std::tuple<int, int, bool, bool, int, int> cases[] = {
+        {5, 5, false, false, 5, 6}, {6, 5, false, false, -3, 0}, {2, 5, true, true, 2, 6 + 4 + 18}};
+    for (const auto& [items, maxRows, clientEdge, wide, rows, extra] : cases) {
         list.DeleteAllItems();
-        for (int i = 0; i < c.items; ++i)
+        for (int i = 0; i < items; ++i)
             list.InsertItem(i, ("row " + std::to_string(i)).c_str());
-        widget.setFrameShape(c.clientEdge ? QFrame::StyledPanel : QFrame::NoFrame);
+        widget.setFrameShape(clientEdge ? QFrame::StyledPanel : QFrame::NoFrame);
         widget.setFrameShadow(QFrame::Sunken);
         widget.header()->setStretchLastSection(false);
-        widget.header()->resizeSection(0, c.wide ? 900 : 100);
+        widget.header()->resizeSection(0, wide ? 900 : 100);
         RECT first;
         ASSERT_TRUE(list.GetItemRect(0, &first, LVIR_BOUNDS));
         const int row = first.bottom - first.top;
         ASSERT_GT(row, 0);
         const int expected =
-            c.rows > 0 ? first.top + c.rows * row + c.extra : first.top + (row + 2) * 3 + c.extra;
-        EXPECT_EQ(GetListAdjustCtrlHeight(list, c.maxRows), expected) << c.items << " items";
+            rows > 0 ? first.top + rows * row + extra : first.top + (row + 2) * 3 + extra;
+        EXPECT_EQ(GetListAdjustCtrlHeight(list, maxRows), expected) << items << " items";
     }
 }
 

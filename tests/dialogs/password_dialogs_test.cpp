@@ -33,7 +33,7 @@ TEST_F(PasswordDialogs, EnterPasswordStoresOnOkAndEmptiesOnCancel) {
                       [&] { return ShowPasswordDlg(password, caption); }),
                   result);
         EXPECT_EQ(std::pair(captions.back(), password.str()),
-                  std::pair<std::string, std::string>(title, stored));
+                  std::pair(std::string(title), std::string(stored)));
     }
 }
 
