@@ -1,7 +1,5 @@
 // Helpers for the caller's controls: clipboard, splash window, rich edits, lists, toolbars.
-#include <QAction>
 #include <QApplication>
-#include <QClipboard>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -21,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/memory.h"
@@ -104,14 +103,10 @@ TEST_F(ControlHelpers, EditHeightIsTheFontHeightPerLineShownPlusEight) {
     widget.setFont(font);
     CRichEditCtrl edit(&widget);
     const int fontHeight = QFontMetrics(widget.document()->defaultFont()).height();
-    const struct {
-        const char* text;
-        int maxLines, lines;
-    } cases[] = {{"a\r\nb", 5, 2}, {"1\r\n2\r\n3\r\n4", 3, 3}};
-    for (const auto& c : cases) {
-        edit.SetWindowText(c.text);
-        EXPECT_EQ(GetEditHeight(&edit, c.maxLines), fontHeight * c.lines + 8)
-            << c.text << " max " << c.maxLines;
+    // Text, the most lines asked for, the lines shown.
+    for (auto [text, maxLines, lines] : {std::tuple{"a\r\nb", 5, 2}, {"1\r\n2\r\n3\r\n4", 3, 3}}) {
+        edit.SetWindowText(text);
+        EXPECT_EQ(GetEditHeight(&edit, maxLines), fontHeight * lines + 8) << text;
     }
     EXPECT_EQ(GetEditHeight(nullptr, 3), 0);
 }
@@ -144,37 +139,17 @@ TEST_F(ControlHelpers, LineStartIndexOfTheSelectionStart) {
     QTextEdit widget;
     widget.setLineWrapMode(QTextEdit::NoWrap);
     CRichEditCtrl edit(&widget);
-    const struct {
-        const char* text;
-        long start, end, expected;
-    } cases[] = {
-        {"a\nbb\nccc", 7, 7, 5},
-        {"a\nbb\nccc", 9, 3, 2}, // a selection counts from its start
-        {"\n\n\n", 3, 3, 3},
-    };
-    for (const auto& c : cases) {
-        widget.setPlainText(QString::fromLatin1(c.text));
-        edit.SetSel(c.start, c.end);
-        EXPECT_EQ(GetLineStartIndex(&edit), c.expected) << c.text << " at " << c.start;
+    // Text, selection start and end, the line start expected; a selection counts from its start.
+    for (auto [text, start, end, expected] : {std::tuple{"a\nbb\nccc", 7L, 7L, 5L},
+                                              {"a\nbb\nccc", 9L, 3L, 2L},
+                                              {"\n\n\n", 3L, 3L, 3L}}) {
+        widget.setPlainText(QString::fromLatin1(text));
+        edit.SetSel(start, end);
+        EXPECT_EQ(GetLineStartIndex(&edit), expected) << text << " at " << start;
     }
 }
 
-// A label of the list's font exactly `pixels` wide, when one can be found.
-QString LabelOfWidth(const QFont& font, int pixels) {
-    const QFontMetrics metrics(font);
-    const QString letters =
-        QStringLiteral("WMmwHNiIl1jtfrabcdeghknopqsuvxyzABCDEFGJKLOPQRSTUVXYZ0");
-    for (QChar first : letters)
-        for (QChar fill : letters)
-            for (int n = 0; n < 40; ++n) {
-                const QString text = QString(first) + QString(n, fill);
-                const int width = metrics.horizontalAdvance(text);
-                if (width == pixels) return text;
-                if (width > pixels) break;
-            }
-    return QString();
-}
-
+// Cells as wide as the widest label and 20 pixels, as many to a row as fit; rows as high as items.
 TEST_F(ControlHelpers, ArrangedListPutsItemsInAGridOfTheWidestLabel) {
     QListWidget widget;
     widget.setViewMode(QListView::IconMode);
@@ -182,22 +157,21 @@ TEST_F(ControlHelpers, ArrangedListPutsItemsInAGridOfTheWidestLabel) {
     widget.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     widget.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     widget.resize(250, 600);
-    const QString widest = LabelOfWidth(widget.font(), 80);
-    ASSERT_FALSE(widest.isEmpty()) << "no label of 80 pixels in this font";
     CListCtrl list(&widget);
-    const std::string label = widest.toStdString();
-    const char* labels[] = {"a", label.c_str(), "bb", "c", "dd"};
+    const char* labels[] = {"a", "bb", "the widest label", "c", "dd"};
     for (int i = 0; i < 5; ++i)
         list.InsertItem(i, labels[i]);
+    const int cell = QFontMetrics(widget.font()).horizontalAdvance(labels[2]) + 20;
+    const int perRow = 250 / cell;
+    ASSERT_GE(perRow, 2) << "the widest label leaves one item to a row in this font";
     EXPECT_EQ(SetArrangedListCtrl(&list), 1);
-    // Cells of 100 pixels, two in a 250-pixel row; rows as high as the items.
     for (int i = 0; i < 5; ++i) {
         RECT item;
         list.GetItemRect(i, &item, LVIR_BOUNDS);
         POINT at;
         ASSERT_TRUE(list.GetItemPosition(i, &at));
-        EXPECT_EQ(at.x, (i % 2) * 100) << "item " << i;
-        EXPECT_EQ(at.y, (i / 2) * (item.bottom - item.top)) << "item " << i;
+        EXPECT_EQ(at.x, (i % perRow) * cell) << "item " << i;
+        EXPECT_EQ(at.y, (i / perRow) * (item.bottom - item.top)) << "item " << i;
     }
 }
 
@@ -211,31 +185,25 @@ TEST_F(ControlHelpers, ListHeightFitsItsRowsUpToAMaximum) {
     CListCtrl list(&widget);
     EXPECT_EQ(GetListAdjustCtrlHeight(list, 5), 123); // empty: its height as it is
 
-    const struct {
-        int items, maxRows;
-        bool clientEdge, wide;
-        int rows;  // rows the height is made of: all items, or (negative) three
-        int extra; // the edge and the scroll bar
-    } cases[] = {
-        {5, 5, false, false, 5, 6},
-        {6, 5, false, false, -3, 0},
-        {2, 5, true, true, 2, 6 + 4 + 18},
-    };
-    for (const auto& c : cases) {
+    // Items, the most rows, a client edge, a column wider than the list; the rows the height is
+    // made of (all items, or negative: three) and the extra of the edge and the scroll bar.
+    const std::tuple<int, int, bool, bool, int, int> cases[] = {
+        {5, 5, false, false, 5, 6}, {6, 5, false, false, -3, 0}, {2, 5, true, true, 2, 6 + 4 + 18}};
+    for (const auto& [items, maxRows, clientEdge, wide, rows, extra] : cases) {
         list.DeleteAllItems();
-        for (int i = 0; i < c.items; ++i)
+        for (int i = 0; i < items; ++i)
             list.InsertItem(i, ("row " + std::to_string(i)).c_str());
-        widget.setFrameShape(c.clientEdge ? QFrame::StyledPanel : QFrame::NoFrame);
+        widget.setFrameShape(clientEdge ? QFrame::StyledPanel : QFrame::NoFrame);
         widget.setFrameShadow(QFrame::Sunken);
         widget.header()->setStretchLastSection(false);
-        widget.header()->resizeSection(0, c.wide ? 900 : 100);
+        widget.header()->resizeSection(0, wide ? 900 : 100);
         RECT first;
         ASSERT_TRUE(list.GetItemRect(0, &first, LVIR_BOUNDS));
         const int row = first.bottom - first.top;
         ASSERT_GT(row, 0);
         const int expected =
-            c.rows > 0 ? first.top + c.rows * row + c.extra : first.top + (row + 2) * 3 + c.extra;
-        EXPECT_EQ(GetListAdjustCtrlHeight(list, c.maxRows), expected) << c.items << " items";
+            rows > 0 ? first.top + rows * row + extra : first.top + (row + 2) * 3 + extra;
+        EXPECT_EQ(GetListAdjustCtrlHeight(list, maxRows), expected) << items << " items";
     }
 }
 

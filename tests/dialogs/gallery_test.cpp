@@ -38,20 +38,13 @@ struct Shown {
     std::vector<Box> controls;
 };
 
-std::vector<std::string> split(const std::string& line) {
-    std::vector<std::string> fields;
-    std::stringstream stream(line);
-    for (std::string field; std::getline(stream, field, '\t');)
-        fields.push_back(field);
-    return fields;
-}
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> all;
+// The lines of a text (separator '\n') or the fields of a line ('\t').
+std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
     std::stringstream stream(text);
-    for (std::string line; std::getline(stream, line);)
-        all.push_back(line);
-    return all;
+    for (std::string part; std::getline(stream, part, separator);)
+        parts.push_back(part);
+    return parts;
 }
 
 bool overlaps(const Box& a, const Box& b) {
@@ -75,15 +68,15 @@ TEST_F(Gallery, EveryDialogRendersWithControlsInPlaceAndItsCaption) {
     const auto listed = RunTessaly({"dialog", "--list"});
     ASSERT_EQ(listed.status, 0) << listed.err;
     std::set<std::string> names;
-    for (const std::string& line : lines(listed.out))
-        if (!line.empty()) names.insert(split(line).at(0));
+    for (const std::string& line : split(listed.out, '\n'))
+        if (!line.empty()) names.insert(split(line, '\t').at(0));
     ASSERT_GE(names.size(), 30u);
 
     const auto run = RunTessaly({"gallery", prefix_.scratch() + "/gallery"});
     EXPECT_EQ(run.status, 0) << run.out << run.err;
     std::map<std::string, Shown> shown;
-    for (const std::string& line : lines(run.out)) {
-        const auto f = split(line);
+    for (const std::string& line : split(run.out, '\n')) {
+        const auto f = split(line, '\t');
         if (f.size() >= 7 && f[0] == "dialog") {
             shown[f[1]] = {
                 unsigned(std::stoul(f[2])), std::stoi(f[3]), std::stoi(f[4]), f[5], f[6], {}};
@@ -168,7 +161,7 @@ END
     };
     for (const auto& [name, expected] : cases) {
         const auto run = RunTessaly({"dialog", "--escape", name});
-        const std::vector<std::string> all = lines(run.out);
+        const std::vector<std::string> all = split(run.out, '\n');
         for (const std::string& line : expected)
             EXPECT_NE(std::find(all.begin(), all.end(), line), all.end()) << line << "\n"
                                                                           << run.out;
@@ -192,7 +185,7 @@ TEST_F(Gallery, DialogCommandRunsScriptedAnswers) {
     for (const auto& c : cases) {
         const auto run = RunTessaly(c.arguments);
         EXPECT_EQ(run.status, 0) << c.arguments.back() << ": " << run.err;
-        const std::vector<std::string> all = lines(run.out);
+        const std::vector<std::string> all = split(run.out, '\n');
         for (const std::string& line : c.lines)
             EXPECT_NE(std::find(all.begin(), all.end(), line), all.end()) << line << "\n"
                                                                           << run.out;

@@ -23,33 +23,31 @@ class InputDialogs : public ScriptedDialogs {};
 
 // Title and prompt default to "Input"; OK stores the field, Cancel and Escape leave the text.
 TEST_F(InputDialogs, InputDialogShowsAndStores) {
-    const struct {
-        const char *text, *prompt, *caption;
-        const char* typed; // null: leave the field as it starts
-        int button;        // 0: Escape
-        const char *title, *shownPrompt;
-        int result;
-        const char* stored;
-    } cases[] = {
-        {"", "", "", "a & b", IDOK, "Input", "Input:", 1, "a & b"},
-        {"start", "Your name:", "Who", nullptr, IDOK, "Who", "Your name:", 1, "start"},
-        {"start", "Prompt", "", "other", 0, "Input", "Prompt", 2, "start"},
-    };
-    for (const auto& c : cases) {
-        std::string prompt, start;
-        CString text(c.text);
-        const int result = Run(Then(
-                                   [&](Dialog& d) {
-                                       prompt = d.GetText(kPrompt);
-                                       start = d.GetText(kText);
-                                       if (c.typed) d.SetText(kText, c.typed);
-                                   },
-                                   c.button ? Click(c.button) : Escape()),
-                               [&] { return InputDialog(text, c.prompt, c.caption); });
-        EXPECT_EQ(result, c.result) << c.text << "|" << c.prompt << "|" << c.caption;
+    // Text, prompt, caption, typed (null: none), button (0: Escape); the title and prompt shown,
+    // the result and the text afterwards.
+    const std::tuple<const char*, const char*, const char*, const char*, int, const char*,
+                     const char*, int, const char*>
+        cases[] = {
+            {"", "", "", "a & b", IDOK, "Input", "Input:", 1, "a & b"},
+            {"start", "Your name:", "Who", nullptr, IDOK, "Who", "Your name:", 1, "start"},
+            {"start", "Prompt", "", "other", 0, "Input", "Prompt", 2, "start"},
+        };
+    for (const auto& [start, prompt, caption, typed, button, title, shown, result, stored] :
+         cases) {
+        std::string promptShown, startShown;
+        CString text(start);
+        EXPECT_EQ(Run(Then(
+                          [&](Dialog& d) {
+                              promptShown = d.GetText(kPrompt);
+                              startShown = d.GetText(kText);
+                              if (typed) d.SetText(kText, typed);
+                          },
+                          button ? Click(button) : Escape()),
+                      [&] { return InputDialog(text, prompt, caption); }),
+                  result);
         using Texts = std::tuple<std::string, std::string, std::string, std::string>;
-        EXPECT_EQ(Texts(captions.back(), prompt, start, text.str()),
-                  Texts(c.title, c.shownPrompt, c.text, c.stored)); // title, prompt, start, stored
+        EXPECT_EQ(Texts(captions.back(), promptShown, startShown, text.str()),
+                  Texts(title, shown, start, stored));
     }
 }
 
@@ -73,34 +71,22 @@ TEST_F(InputDialogs, EmptyFieldKeepsDialogOpen) {
 
 // The buffer form: OK copies at most the maximum length and a zero; Cancel leaves the buffer.
 TEST_F(InputDialogs, BufferFormCutsAtMaximumLength) {
-    const struct {
-        int maximum;
-        const char* typed;
-        int button;
-        const char* buffer;
-    } cases[] = {
-        {3, "abcdef", IDOK, "abc"},
-        {0, "abcdef", IDOK, ""},
-        {3, "abcdef", IDCANCEL, "xy"},
-    };
-    for (const auto& c : cases) {
-        std::string startText;
+    for (const auto& [maximum, button, expected] :
+         {std::tuple{3, IDOK, "abc"}, {0, IDOK, ""}, {3, IDCANCEL, "xy"}}) {
         char buffer[16];
         std::memset(buffer, '#', sizeof buffer);
         std::strcpy(buffer, "xy");
-        const int result =
-            Run(Then(
-                    [&](Dialog& d) {
-                        startText = d.GetText(kText);
-                        d.SetText(kText, c.typed);
-                    },
-                    Click(c.button)),
-                [&] { return ShowInputDialog(buffer, c.maximum, "Code:", "Unlock"); });
-        EXPECT_EQ(result, c.button) << c.maximum;
-        EXPECT_EQ(startText, "xy");
-        EXPECT_STREQ(buffer, c.buffer) << c.maximum;
+        const int result = Run(Then(
+                                   [&](Dialog& d) {
+                                       EXPECT_EQ(d.GetText(kText), "xy");
+                                       d.SetText(kText, "abcdef");
+                                   },
+                                   Click(button)),
+                               [&] { return ShowInputDialog(buffer, maximum, "Code:", "Unlock"); });
+        EXPECT_EQ(result, button) << maximum;
+        EXPECT_STREQ(buffer, expected) << maximum;
         // Nothing is written past the room the caller gave (maximum and the zero).
-        for (int i = std::max(3, c.maximum + 1); i < 16; ++i)
+        for (int i = std::max(3, maximum + 1); i < 16; ++i)
             EXPECT_EQ(buffer[i], '#') << i;
     }
     char kept[8] = "kept"; // null prompt and caption are empty ones

@@ -4,6 +4,7 @@
 #include <tessaly/wnd.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "choices_support.h"
@@ -20,93 +21,66 @@ class PasswordDialogs : public ScriptedDialogs {};
 
 // The caption replaces the title when given; OK stores the typed password, Escape an empty one.
 TEST_F(PasswordDialogs, EnterPasswordStoresOnOkAndEmptiesOnCancel) {
-    const struct {
-        const char *caption, *title, *typed;
-        int button; // 0: Escape
-        int result;
-        const char* stored;
-    } cases[] = {
+    // Caption, the title shown, the text typed, the button (0: Escape), result, stored.
+    const std::tuple<const char*, const char*, const char*, int, int, const char*> cases[] = {
         {"Open the mailbox", "Open the mailbox", "Se(c)ret 1", IDOK, 1, "Se(c)ret 1"},
         {"", "Enter Password", "typed", 0, 2, ""},
     };
-    for (const auto& c : cases) {
+    for (const auto& [caption, title, typed, button, result, stored] : cases) {
         CString password("passed in");
-        const Script end = c.button ? Click(c.button) : Escape();
-        EXPECT_EQ(Run(Then([&](Dialog& d) { d.SetText(kPassword, c.typed); }, end),
-                      [&] { return ShowPasswordDlg(password, c.caption); }),
-                  c.result);
-        EXPECT_EQ(captions.back(), c.title) << c.typed;
-        EXPECT_EQ(password.str(), c.stored);
+        EXPECT_EQ(Run(Then([&](Dialog& d) { d.SetText(kPassword, typed); },
+                           button ? Click(button) : Escape()),
+                      [&] { return ShowPasswordDlg(password, caption); }),
+                  result);
+        EXPECT_EQ(std::pair(captions.back(), password.str()),
+                  std::pair(std::string(title), std::string(stored)));
     }
 }
 
 // Others asking the field for its text get nothing; its length is not guarded; the dialog reads.
 TEST_F(PasswordDialogs, PasswordFieldRefusesOtherReaders) {
-    std::string automationText = "unread", messageText = "unread";
-    int length = -1;
     CString password;
     const int code = Run(
         [&](Dialog& d) {
             d.SetText(kPassword, "hidden words");
-            automationText = d.GetText(kPassword);
+            EXPECT_EQ(d.GetText(kPassword), "");
             CWnd* field = CWnd::FromHandle(d.Handle())->GetDlgItem(kPassword);
-            length = field->GetWindowTextLength();
+            EXPECT_EQ(field->GetWindowTextLength(), 12);
             char buffer[64] = "unread";
             EXPECT_EQ(CWnd::SendMessage(field->GetSafeHwnd(), WM_GETTEXT, sizeof buffer,
                                         reinterpret_cast<LPARAM>(buffer)),
                       0);
-            messageText = buffer;
+            EXPECT_STREQ(buffer, "");
             d.Click(IDOK);
         },
         [&] { return ShowPasswordDlg(password, ""); });
     EXPECT_EQ(code, 1);
-    EXPECT_EQ(automationText, "");
-    EXPECT_EQ(messageText, "");
-    EXPECT_EQ(length, 12);
     EXPECT_EQ(password.str(), "hidden words");
 }
 
 // A new password is stored only when both entries are the same, case included.
 TEST_F(PasswordDialogs, SetPasswordComparesBothEntriesExactly) {
-    const struct {
-        const char *password, *confirmation;
-        bool accepted;
-    } cases[] = {
-        {"Secret", "secret", false},
-        {"P\xe4sswort", "P\xe4sswort", true},
-    };
-    for (const auto& c : cases) {
-        bool openAfterOk = false;
-        int focusAfterOk = 0;
+    for (auto [typed, confirmation, accepted] :
+         {std::tuple{"Secret", "secret", false}, {"P\xe4sswort", "P\xe4sswort", true}}) {
         CString password("old");
         const int result = Run(
             [&](Dialog& d) {
-                d.SetText(kPassword, c.password);
-                d.SetText(kConfirmation, c.confirmation);
+                d.SetText(kPassword, typed);
+                d.SetText(kConfirmation, confirmation);
                 d.SetFocus(kConfirmation);
                 d.Click(IDOK);
-                openAfterOk = d.IsOpen();
-                focusAfterOk = d.GetFocus();
-                if (!openAfterOk) return;
-                // Corrected entries go through; Cancel here would store nothing.
-                d.SetText(kConfirmation, c.password);
+                if (!d.IsOpen()) return;
+                EXPECT_EQ(d.GetFocus(), kPassword); // back to the password to type again
+                d.SetText(kConfirmation, typed);    // corrected entries go through
                 d.Click(IDOK);
             },
             [&] { return ShowSetPasswordDlg(password); });
         EXPECT_EQ(result, 1);
-        EXPECT_EQ(password.str(), c.password);
-        EXPECT_EQ(openAfterOk, !c.accepted) << c.password << "|" << c.confirmation;
-        if (c.accepted) continue;
-        EXPECT_EQ(focusAfterOk, kPassword); // back to the password to type again
-        EXPECT_EQ(messages,
-                  std::vector<std::string>{"Password is not identical to confirm password."});
+        EXPECT_EQ(password.str(), typed);
+        EXPECT_EQ(messages, accepted ? std::vector<std::string>{}
+                                     : std::vector<std::string>{
+                                           "Password is not identical to confirm password."});
     }
-    // Cancel stores nothing.
-    CString password("old");
-    EXPECT_EQ(Run(Then([](Dialog& d) { d.SetText(kPassword, "new"); }, Click(IDCANCEL)),
-                  [&] { return ShowSetPasswordDlg(password); }),
-              2);
-    EXPECT_EQ(password.str(), "old");
 }
 
 // Confirmation: the same text closes with OK; any other is refused with a message.
@@ -128,10 +102,9 @@ TEST_F(PasswordDialogs, ConfirmPasswordMatchesExactly) {
             },
             [&] { return ConfirmPassword(c.expected); });
         EXPECT_EQ(result, c.result);
-        if (c.result == 1)
-            EXPECT_TRUE(messages.empty());
-        else
-            EXPECT_EQ(messages, std::vector<std::string>{"The passwords do not match."});
+        EXPECT_EQ(messages, c.result == 1
+                                ? std::vector<std::string>{}
+                                : std::vector<std::string>{"The passwords do not match."});
     }
     // A null expected password is an empty one.
     EXPECT_EQ(Run(Click(IDOK), [] { return ConfirmPassword(nullptr); }), 1);

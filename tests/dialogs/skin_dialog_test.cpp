@@ -4,7 +4,6 @@
 #include <tessaly/foundation.h>
 
 #include <functional>
-#include <string>
 #include <tuple>
 #include <vector>
 

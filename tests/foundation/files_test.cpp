@@ -155,9 +155,8 @@ TEST_F(Files, XCopyNeverOverwrites) {
     WriteFile(c + "/dst/a.txt", "old a");
     WriteFile(c + "/dst/CASE.TXT", "old"); // the same name to Windows
     XCopy("C:\\src", "C:\\dst");
-    EXPECT_EQ(ReadFile(c + "/dst/a.txt"), "old a");
-    EXPECT_EQ(ReadFile(c + "/dst/CASE.TXT"), "old");
-    EXPECT_EQ(ReadFile(c + "/dst/b.txt"), "new b");
+    for (auto [file, text] : {std::pair{"a.txt", "old a"}, {"CASE.TXT", "old"}, {"b.txt", "new b"}})
+        EXPECT_EQ(ReadFile(c + "/dst/" + file), text) << file;
     EXPECT_FALSE(fs::exists(c + "/dst/Case.txt"));
 }
 
@@ -194,36 +193,26 @@ TEST_F(Files, DiskSpaceOfFixedDrivesOnly) {
 TEST_F(Files, CheckFileExplainsRefusals) {
     WriteFile(c + "/docs/exists.txt", "");
     WriteFile(c + "/blocker", "");
-    struct Case {
-        const char* path;
-        int ask, mustExist, answer;
-        int result;
-        const char* message; // null: no message
-    } cases[] = {
+    // Path, ask, must exist, the answer given, result, the message ("": none).
+    const std::tuple<const char*, int, int, int, int, const char*> cases[] = {
         {"", 0, 0, IDOK, 0, "Filename cannot empty."},
         {"C:\\docs\\exists.txt", 1, 0, IDCANCEL, 0,
          "File \"C:\\docs\\exists.txt\" already exists, do you want to overwrite this file?"},
         {"C:\\docs\\new.txt", 0, 1, IDOK, 0, "C:\\docs\\new.txt does not exist, please try again."},
-        {"C:\\made\\by\\check\\x.txt", 0, 0, IDOK, 1, nullptr},
+        {"C:\\made\\by\\check\\x.txt", 0, 0, IDOK, 1, ""},
         {"C:\\blocker\\sub\\x.txt", 0, 0, IDOK, 0, "Cannot create C:\\blocker\\sub\\."},
     };
-    for (const Case& t : cases) {
+    for (const auto& [path, ask, mustExist, answer, result, message] : cases) {
         boxes_.clear();
-        answer_ = t.answer;
-        EXPECT_EQ(CheckFile(t.path, t.ask, t.mustExist), t.result) << t.path;
-        EXPECT_EQ(boxes_.empty() ? "" : boxes_[0].text, t.message ? t.message : "") << t.path;
+        answer_ = answer;
+        EXPECT_EQ(CheckFile(path, ask, mustExist), result) << path;
+        EXPECT_EQ(boxes_.empty() ? "" : boxes_[0].text, message) << path;
     }
     EXPECT_TRUE(fs::is_directory(c + "/made/by/check"));
 }
 
 std::uint64_t Ticks(const pf::FILETIME& ft) {
     return (std::uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-}
-
-std::uint64_t Utc(const pf::SYSTEMTIME& st) {
-    pf::FILETIME ft{};
-    pf::SystemTimeToFileTime(&st, &ft);
-    return Ticks(ft);
 }
 
 std::vector<std::uint64_t> Times(const char* path) {
@@ -241,9 +230,14 @@ TEST_F(Files, ModifyFileTimeTakesLocalTimes) {
     COleDateTime write(2021, 7, 4, 12, 0, 0), creation(2021, 1, 4, 6, 30, 0),
         access(1965, 12, 29, 18, 0, 0), invalid(2030, 1, 1, 0, 0, 0);
     // UTC = local + 4 h in summer, + 5 h in winter.
-    const std::vector<std::uint64_t> expected = {Utc({2021, 1, 0, 4, 11, 30, 0, 0}),
-                                                 Utc({1965, 12, 0, 29, 23, 0, 0, 0}),
-                                                 Utc({2021, 7, 0, 4, 16, 0, 0, 0})};
+    std::vector<std::uint64_t> expected;
+    for (pf::SYSTEMTIME utc : {pf::SYSTEMTIME{2021, 1, 0, 4, 11, 30, 0, 0},
+                               {1965, 12, 0, 29, 23, 0, 0, 0},
+                               {2021, 7, 0, 4, 16, 0, 0, 0}}) {
+        pf::FILETIME ft{};
+        pf::SystemTimeToFileTime(&utc, &ft);
+        expected.push_back(Ticks(ft));
+    }
     ASSERT_NE(ModifyFileTime("C:\\t.txt", &write, &creation, &access), 0);
     EXPECT_EQ(Times("C:\\t.txt"), expected);
     // Null and invalid dates leave their times alone.

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include <tessaly/foundation.h>
 
@@ -59,10 +60,10 @@ TEST(PathSplitters, PartsAreCutAt256Characters) {
         CString p(("C:\\" + std::string(folder, 'd') + "\\" + std::string(name, 'n') + "." +
                    std::string(ext, 'e'))
                       .c_str());
-        SCOPED_TRACE(folder);
-        EXPECT_EQ(GetFileNameEx(p).GetLength(), nameKept);
-        EXPECT_EQ(GetFileExtName(p).GetLength(), extKept);
-        EXPECT_EQ(GetFileDirOnly(p).GetLength(), dirKept);
+        EXPECT_EQ(std::tuple(GetFileNameEx(p).GetLength(), GetFileExtName(p).GetLength(),
+                             GetFileDirOnly(p).GetLength()),
+                  std::tuple(nameKept, extKept, dirKept))
+            << folder;
     }
 }
 
@@ -78,16 +79,10 @@ TEST_F(PrefixTest, SplittersStepOverDoubleByteCharacters) {
     EXPECT_EQ(RemoveDirectorySlashTail(CString("C:\\d\\x\x81\x5c")), "C:\\d\\x\x81\x5c");
 }
 
-class Paths : public tessaly::testing::DrivePrefixTest {
-  protected:
-    void SetUp() override {
-        DrivePrefixTest::SetUp();
-        user = pf::PrefixUserName();
-    }
-    std::string user;
-};
+using Paths = tessaly::testing::DrivePrefixTest;
 
 TEST_F(Paths, FirstHardDriveAndTheSuitesFolder) {
+    const std::string user = pf::PrefixUserName();
     tessaly::testing::MapDrive(prefix_, 'a', "removable");
     EXPECT_EQ(GetFirstLogicalHardDrive(), "C:\\");
     for (const char* drive : {"C:", "Z:"})
@@ -131,8 +126,8 @@ TEST_F(Paths, CreateDirBuildsTheChain) {
 }
 
 TEST_F(Paths, TempNamesSkipTakenOnes) {
-    const std::string temp = c + "/users/" + user + "/Temp";
-    const std::string prefix = "C:\\users\\" + user + "\\Temp\\";
+    const std::string temp = c + "/users/" + pf::PrefixUserName() + "/Temp";
+    const std::string prefix = "C:\\users\\" + pf::PrefixUserName() + "\\Temp\\";
     CString name("unchanged");
     for (int i = 0; i < 12; ++i) {
         char taken[16];

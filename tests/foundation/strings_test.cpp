@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <tessaly/foundation.h>
@@ -72,21 +73,19 @@ TEST_F(Strings, QuotingOnlyTrimmedTextsWithBlanks) {
 }
 
 TEST_F(Strings, SearchingWithTheIgnoreCaseFlag) {
-    struct Case {
-        const char *text, *pattern;
-        int ignoreCase, start;
-        int found, textFound, repeats;
-    } cases[] = {
+    // Text, pattern, ignore case, FindTextString's start; FindStringEx's, FindTextString's and
+    // FindRepeatNumber's answers.
+    const std::tuple<const char*, const char*, int, int, int, int, int> cases[] = {
         {"Hello", "LL", 1, 0, 2, 2, 1},  {"Hello", "LL", 0, 0, -1, -1, 0},
         {"aaaaa", "aa", 0, 3, 0, 3, 2},  {"\xC9t\xC9", "\xE9", 1, 1, 0, 2, 2},
         {nullptr, "a", 0, 0, -1, -1, 0},
     };
-    for (const auto& c : cases) {
-        const std::string label = std::string(c.text ? c.text : "(null)") + "/" + c.pattern;
-        EXPECT_EQ(FindStringEx(c.text, c.pattern, c.ignoreCase), c.found) << label;
-        EXPECT_EQ(FindTextString(c.text, c.pattern, c.ignoreCase, c.start), c.textFound) << label;
-        EXPECT_EQ(FindRepeatNumber(c.text, c.pattern, c.ignoreCase), c.repeats) << label;
-    }
+    for (const auto& [text, pattern, ignoreCase, start, found, textFound, repeats] : cases)
+        EXPECT_EQ(std::tuple(FindStringEx(text, pattern, ignoreCase),
+                             FindTextString(text, pattern, ignoreCase, start),
+                             FindRepeatNumber(text, pattern, ignoreCase)),
+                  std::tuple(found, textFound, repeats))
+            << (text ? text : "(null)") << "/" << pattern;
     EXPECT_EQ(IsStringEqual("\xE0", "\xC0", 1), 1);
     CStringArray array;
     for (const char* item : {"A", "b", "B"})

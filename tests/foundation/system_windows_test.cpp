@@ -87,14 +87,16 @@ TEST_F(SystemWindows, WaitForWindowReturnsOnceTheTitleExists) {
         wanted->show();
     });
     WaitForWindow(CString("Report"));
-    EXPECT_TRUE(wanted);
+    EXPECT_TRUE(wanted); // made by the pumped timer
 }
 
+// The check box is ticked, then OK pressed, or escape; CheckResolution's result (-1: nothing
+// shown) and flag.
 struct ScreenCase {
     const char* name;
     int width, dpi, flag;
-    bool check;            // the check box is ticked, then OK pressed; otherwise escape
-    int result, flagAfter; // CheckResolution's result (-1: nothing shown) and flag
+    bool check;
+    int result, flagAfter;
 };
 
 // Each case runs in a process of its own, on the offscreen screen its configuration file gives.
@@ -115,7 +117,7 @@ TEST_P(ResolutionWarning, ShowsTheWarningOnlyOnANarrowScreenWithLargeFonts) {
     const ScreenCase& c = GetParam();
     int shown = 0;
     tessaly::automation::SetDialogHandler([&](Dialog& dialog) {
-        ++shown;
+        ++shown; // the box starts unticked
         EXPECT_EQ(dialog.Caption(), "Screen resolution too low & fonts too large");
         EXPECT_EQ(dialog.GetCheck(1006), 0);
         if (!c.check) return dialog.PressEscape();
@@ -123,9 +125,8 @@ TEST_P(ResolutionWarning, ShowsTheWarningOnlyOnANarrowScreenWithLargeFonts) {
         EXPECT_TRUE(dialog.Click(IDOK));
     });
     int flag = c.flag;
-    EXPECT_EQ(CheckResolution(&flag), c.result);
-    EXPECT_EQ(flag, c.flagAfter);
-    EXPECT_EQ(shown, c.result == -1 ? 0 : 1);
+    EXPECT_EQ(std::tuple(CheckResolution(&flag), flag, shown),
+              std::tuple(c.result, c.flagAfter, c.result == -1 ? 0 : 1));
 }
 
 const ScreenCase kScreens[] = {
@@ -142,9 +143,8 @@ class ProcessWindows : public PrefixTest {
   protected:
     void SetUp() override {
         if (display_.Name().empty()) GTEST_SKIP() << "Xvfb could not be started";
-        setenv("DISPLAY", display_.Name().c_str(), 1);
-        setenv("QT_QPA_PLATFORM", "xcb",
-               1); // for the programs started here
+        setenv("DISPLAY", display_.Name().c_str(), 1); // for the programs started here
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
         setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
     }
     tessaly::testing::PrivateDisplay display_;
@@ -152,8 +152,7 @@ class ProcessWindows : public PrefixTest {
 
 TEST_F(ProcessWindows, ExecProcessHandsBackTheNewProcesssFirstWindow) {
     std::string command = tessaly::testing::TessalyProgram() +
-                          " window show --class ExecClass --title \"Started "
-                          "window\" --seconds 20";
+                          " window show --class ExecClass --title \"Started window\" --seconds 20";
     HWND window = nullptr;
     ASSERT_EQ(ExecProcess(nullptr, command.data(), window), 1);
     ASSERT_NE(window, nullptr);
@@ -161,9 +160,7 @@ TEST_F(ProcessWindows, ExecProcessHandsBackTheNewProcesssFirstWindow) {
     const DWORD pid = CWnd::ProcessIdOf(window);
     ASSERT_NE(pid, 0u);
     kill(static_cast<pid_t>(pid), SIGTERM);
-
-    // A program that shows no window gives none once it has
-    // ended.
+    // A program that shows no window gives none once it has ended.
     std::string quiet = "/bin/sh -c \"sleep 0.3\"";
     window = reinterpret_cast<HWND>(1);
     const auto start = Clock::now();

@@ -1,6 +1,5 @@
 #pragma once
 // The Windows version record the platform presents, written into the machine hive.
-#include <string>
 
 #include "support/registry.h"
 

@@ -2,7 +2,6 @@
 // Helpers of the language tests: registry values, paths, the tessaly command in a fresh process.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>

@@ -5,7 +5,6 @@
 #include <regex>
 #include <set>
 #include <string>
-#include <vector>
 
 #include "resource_files.h"
 

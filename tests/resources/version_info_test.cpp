@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <regex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/version_info.h"
@@ -37,45 +38,36 @@ TEST_F(VersionInfo, RecordsCarryTheProjectVersionUnderTheirTranslation) {
     const std::string version = m[1].str() + "." + m[2].str() + "." + m[3].str();
     // The English resources made into a DLL, a file the version query reads.
     const std::string base = prefix_.scratch() + "/english";
-    ASSERT_EQ(RunProgram({"x86_64-w64-mingw32-windres", "-J", "res", "-O", "coff",
-                          tessaly::testing::res::EnglishModule().res, "-o", base + ".o"})
-                  .status,
-              0);
-    ASSERT_EQ(
-        RunProgram({"x86_64-w64-mingw32-ld", "--dll", "-e", "0", "-o", base + ".dll", base + ".o"})
-            .status,
-        0);
-    const struct {
-        std::string file;
-        WORD language;
-        const char* description;
-    } cases[] = {
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"x86_64-w64-mingw32-windres", "-J", "res", "-O", "coff",
+                                   tessaly::testing::res::EnglishModule().res, "-o", base + ".o"},
+          {"x86_64-w64-mingw32-ld", "--dll", "-e", "0", "-o", base + ".dll", base + ".o"}})
+        ASSERT_EQ(RunProgram(command).status, 0) << command[0];
+    const std::tuple<std::string, WORD, const char*> cases[] = {
         {base + ".dll", 0x409, "Tessaly services library"},
         {TESSALY_BUILD_DIR "/lib/TessalyGe.dll", 0x407, "Tessaly Sprachmodul Deutsch"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.file);
-        std::vector<char> block(p::GetFileVersionInfoSizeA(c.file.c_str(), nullptr));
+    for (const auto& [file, language, description] : cases) {
+        SCOPED_TRACE(file);
+        std::vector<char> block(p::GetFileVersionInfoSizeA(file.c_str(), nullptr));
         ASSERT_FALSE(block.empty());
-        ASSERT_TRUE(p::GetFileVersionInfoA(c.file.c_str(), 0, DWORD(block.size()), block.data()));
+        ASSERT_TRUE(p::GetFileVersionInfoA(file.c_str(), 0, DWORD(block.size()), block.data()));
         EXPECT_EQ(Query(block, "\\VarFileInfo\\Translation"),
-                  std::string({char(c.language & 0xFF), char(c.language >> 8), '\xB0', '\x04'}));
+                  std::string({char(language & 0xFF), char(language >> 8), '\xB0', '\x04'}));
         char strings[32];
-        std::snprintf(strings, sizeof strings, "\\StringFileInfo\\%04x04b0\\", c.language);
+        std::snprintf(strings, sizeof strings, "\\StringFileInfo\\%04x04b0\\", language);
         const std::pair<const char*, std::string> entries[] = {
-            {"CompanyName", "Varnholt"}, {"FileDescription", c.description},
-            {"FileVersion", version},    {"ProductName", "Tessaly"},
-            {"ProductVersion", version},
+            {"CompanyName", "Varnholt"}, {"FileDescription", description}, {"FileVersion", version},
+            {"ProductName", "Tessaly"},  {"ProductVersion", version},
         };
         for (const auto& [key, expected] : entries)
             EXPECT_EQ(Query(block, strings + std::string(key)), expected + '\0') << key;
         const std::string fixed = Query(block, "\\");
         ASSERT_EQ(fixed.size(), sizeof(p::VS_FIXEDFILEINFO));
-        const auto* info = reinterpret_cast<const p::VS_FIXEDFILEINFO*>(fixed.data());
-        EXPECT_EQ(info->dwSignature, 0xFEEF04BDu);
-        for (DWORD ms : {info->dwFileVersionMS, info->dwProductVersionMS})
-            EXPECT_EQ(ms, major << 16 | minor);
-        for (DWORD ls : {info->dwFileVersionLS, info->dwProductVersionLS})
-            EXPECT_EQ(ls, patch << 16);
+        const auto* i = reinterpret_cast<const p::VS_FIXEDFILEINFO*>(fixed.data());
+        EXPECT_EQ(std::vector<DWORD>({i->dwSignature, i->dwFileVersionMS, i->dwProductVersionMS,
+                                      i->dwFileVersionLS, i->dwProductVersionLS}),
+                  std::vector<DWORD>({0xFEEF04BDu, major << 16 | minor, major << 16 | minor,
+                                      patch << 16, patch << 16}));
     }
 }
