@@ -1,113 +1,24 @@
-// PlaySoundA: libsndfile decodes the WAV file, PulseAudio's simple API plays it.
-#include "sound.h"
+// PlaySoundA: the flags, the asynchronous playing and its stop here; decoding and the sound
+// server in the sound module, loaded on the first sound.
+#include "platform/sound.h"
 
-#include <pulse/context.h>
-#include <pulse/error.h>
-#include <pulse/mainloop.h>
-#include <pulse/sample.h>
-#include <pulse/simple.h>
-#include <sndfile.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <chrono>
-#include <memory>
 #include <string>
 #include <thread>
-#include <vector>
 
-#include "errors.h"
-#include "prefix.h"
+#include "platform/errors.h"
+#include "platform/own_modules.h"
+#include "platform/prefix.h"
+#include "platform/sound_module.h"
 
 namespace tessaly::platform {
 
 namespace {
 
-// How long a sound server may take to accept the connection before playing fails.
-constexpr int kConnectTimeoutMs = 2000;
-// Frames decoded and written at a time, so a long sound never sits in memory whole.
-constexpr sf_count_t kChunkFrames = 4096;
-constexpr pa_usec_t kBufferUs = 200 * 1000;
-
 // Raised to stop the sounds playing asynchronously.
 std::atomic<unsigned> stopGeneration{0};
-
-struct SoundFile {
-    SNDFILE* file = nullptr;
-    SF_INFO info{};
-    ~SoundFile() {
-        if (file) sf_close(file);
-    }
-};
-
-// The server the default lookup finds, asked without spawning one and with a time limit:
-// the simple API waits on its connection without bound and may start a server itself.
-bool findServer(std::string& server) {
-    pa_mainloop* loop = pa_mainloop_new();
-    if (!loop) return false;
-    pa_context* context = pa_context_new(pa_mainloop_get_api(loop), "Tessaly");
-    bool ready = false;
-    if (context && pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) {
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(kConnectTimeoutMs);
-        while (std::chrono::steady_clock::now() < deadline) {
-            const pa_context_state_t state = pa_context_get_state(context);
-            if (state == PA_CONTEXT_READY) {
-                ready = true;
-                break;
-            }
-            if (!PA_CONTEXT_IS_GOOD(state)) break;
-            pa_mainloop_prepare(loop, 50 * 1000);
-            pa_mainloop_poll(loop);
-            pa_mainloop_dispatch(loop);
-        }
-        if (ready) {
-            const char* name = pa_context_get_server(context);
-            server = name ? name : "";
-        }
-        pa_context_disconnect(context);
-    }
-    if (context) pa_context_unref(context);
-    pa_mainloop_free(loop);
-    return ready;
-}
-
-// Plays the opened file to its end (or until stopped); false when the server refuses.
-bool play(SoundFile& sound, const std::string& server, unsigned generation) {
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_S16LE;
-    spec.rate = static_cast<uint32_t>(sound.info.samplerate);
-    spec.channels = static_cast<uint8_t>(sound.info.channels);
-    int error = 0;
-    pa_simple* stream =
-        pa_simple_new(server.empty() ? nullptr : server.c_str(), "Tessaly", PA_STREAM_PLAYBACK,
-                      nullptr, "voice", &spec, nullptr, nullptr, &error);
-    if (!stream) return false;
-    std::vector<short> samples(static_cast<size_t>(kChunkFrames) * sound.info.channels);
-    bool ok = true;
-    for (;;) {
-        if (stopGeneration.load() != generation) break;
-        const sf_count_t frames = sf_readf_short(sound.file, samples.data(), kChunkFrames);
-        if (frames <= 0) break;
-        const size_t bytes = static_cast<size_t>(frames) * sound.info.channels * sizeof(short);
-        if (pa_simple_write(stream, samples.data(), bytes, &error) < 0) {
-            ok = false;
-            break;
-        }
-    }
-    if (ok && stopGeneration.load() == generation)
-        ok = pa_simple_drain(stream, &error) >= 0;
-    else
-        pa_simple_flush(stream, &error);
-    pa_simple_free(stream);
-    return ok;
-}
-
-bool isWave(const SF_INFO& info) {
-    const int container = info.format & SF_FORMAT_TYPEMASK;
-    return (container == SF_FORMAT_WAV || container == SF_FORMAT_WAVEX) && info.channels > 0 &&
-           info.channels <= 32 && info.samplerate > 0 && info.samplerate <= 384000;
-}
 
 } // namespace
 
@@ -120,26 +31,34 @@ BOOL PlaySoundA(const char* sound, HMODULE, DWORD flags) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    auto file = std::make_unique<SoundFile>();
+    const auto* module = PlatformModuleEntries<SoundEntries>(kSoundModule, kSoundEntry);
+    if (!module) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return FALSE;
+    }
     const std::string path = ToPosixPath(sound);
-    file->file = sf_open(path.c_str(), SFM_READ, &file->info);
-    if (!file->file || !isWave(file->info)) {
+    void* file = module->open(path.c_str());
+    if (!file) {
         SetLastError(access(path.c_str(), R_OK) == 0 ? ERROR_INVALID_DATA : ERROR_FILE_NOT_FOUND);
         return FALSE;
     }
     std::string server;
-    if (!findServer(server)) {
+    if (!module->findServer(server)) {
+        module->close(file);
         SetLastError(ERROR_GEN_FAILURE);
         return FALSE;
     }
     const unsigned generation = stopGeneration.load();
     if (flags & SND_ASYNC) {
-        std::thread([file = std::move(file), server, generation]() mutable {
-            play(*file, server, generation);
+        std::thread([module, file, server, generation] {
+            module->play(file, server, stopGeneration, generation);
+            module->close(file);
         }).detach();
         return TRUE;
     }
-    if (!play(*file, server, generation)) {
+    const bool played = module->play(file, server, stopGeneration, generation);
+    module->close(file);
+    if (!played) {
         SetLastError(ERROR_GEN_FAILURE);
         return FALSE;
     }
