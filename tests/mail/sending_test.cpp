@@ -17,12 +17,14 @@
 
 #include <tessaly/automation.h>
 #include <tessaly/mail.h>
+#include <tessaly/simple_mapi.h>
 #include <tessaly/word_components.h>
 
+#include "platform/module.h"
 #include "platform/prefix.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
-#include "support/prefix.h"
+#include "support/cli.h"
 
 namespace fs = std::filesystem;
 using namespace tessaly::testing;
@@ -43,7 +45,9 @@ std::map<std::string, std::string> fieldsOf(const std::string& url) {
     return fields;
 }
 
-const std::string kBuild = TESSALY_BUILD_DIR, kWithMapi = kBuild + "/lib:" + kBuild + "/lib/mapi";
+const std::string kBuild = TESSALY_BUILD_DIR, kLibOnly = kBuild + "/lib",
+                  kWithMapi = kLibOnly + ":" + kBuild + "/lib/mapi";
+using Strings = std::vector<std::string>;
 
 // A recording mail program for mailto: addresses and a recording reader for saved messages,
 // the desktop's choices through private XDG folders; nothing reaches a real desktop (xdg-open
@@ -139,6 +143,95 @@ TEST_F(MailHandOver, FailuresGiveZero) {
         char to[] = "a@b.cc", subject[] = "s", body[] = "b";
         EXPECT_EQ(SendMail(nullptr, to, subject, body), 0);
         EXPECT_EQ(fs::exists(record), handedOver);
+    }
+}
+
+// The module on its own: a message goes with the dialog flag in a session it opened, or in
+// none (a failed log-on leaves 0); anything else is refused with Simple MAPI's code.
+TEST_F(MailHandOver, TheModuleNeedsTheDialogFlagAndAKnownSession) {
+    namespace p = tessaly::platform;
+    HMODULE module = p::LoadLibraryA("mapi32.dll");
+    ASSERT_NE(module, nullptr);
+    auto logon = reinterpret_cast<LPMAPILOGON>(p::GetProcAddress(module, "MAPILogon"));
+    auto send = reinterpret_cast<LPMAPISENDMAIL>(p::GetProcAddress(module, "MAPISendMail"));
+    auto logoff = reinterpret_cast<LPMAPILOGOFF>(p::GetProcAddress(module, "MAPILogoff"));
+    LHANDLE session = 0, ended = 0;
+    ASSERT_EQ(logon(0, nullptr, nullptr, MAPI_NEW_SESSION, 0, &session), SUCCESS_SUCCESS);
+    ASSERT_EQ(logon(0, nullptr, nullptr, MAPI_NEW_SESSION, 0, &ended), SUCCESS_SUCCESS);
+    EXPECT_EQ(logoff(ended, 0, 0, 0), SUCCESS_SUCCESS);
+    char to[] = "a@b.cc";
+    MapiRecipDesc recipient{0, MAPI_TO, to, nullptr, 0, nullptr};
+    MapiMessage message{};
+    message.nRecipCount = 1;
+    message.lpRecips = &recipient;
+    for (const auto& [handle, flags, result] :
+         {std::tuple{session, MAPI_DIALOG, SUCCESS_SUCCESS},
+          {LHANDLE(0), MAPI_DIALOG, SUCCESS_SUCCESS},
+          {session, MAPI_LOGON_UI, MAPI_E_NOT_SUPPORTED},
+          {ended, MAPI_DIALOG, MAPI_E_INVALID_SESSION},
+          {session + 99, MAPI_DIALOG, MAPI_E_INVALID_SESSION}}) {
+        fs::remove(record);
+        EXPECT_EQ(send(handle, 0, &message, flags, 0), result) << handle << " " << flags;
+        EXPECT_EQ(fs::exists(record), result == SUCCESS_SUCCESS) << handle << " " << flags;
+    }
+    EXPECT_EQ(logoff(ended, 0, 0, 0), MAPI_E_INVALID_SESSION);
+    EXPECT_EQ(logoff(session, 0, 0, 0), SUCCESS_SUCCESS);
+    p::FreeLibrary(module);
+}
+
+class MailSendCommand : public CliTest<MailHandOver> {};
+
+// tessaly mail send: the fields the mail program got (none: nothing handed over), or why not.
+TEST_F(MailSendCommand, HandsTheMessageOverOrSaysWhy) {
+    using Fields = std::map<std::string, std::string>;
+    const Fields to{{"scheme", "mailto:"}, {"to", "a@b.cc"}};
+    const struct {
+        Strings args;
+        const char *refusal, *modulePath; // the mail program's exit status; the module path
+        int status;
+        const char* message;
+        Fields handed;
+    } cases[] = {
+        {{"--to", "Zo\xc3\xab <z@x.org>", "--subject", "Gr\xc3\xbc\xc3\x9f", "--body", "a\nb"},
+         "0",
+         kWithMapi.c_str(),
+         0,
+         "",
+         {{"scheme", "mailto:"},
+          {"to", "Zo\xc3\xab <z@x.org>"},
+          {"subject", "Gr\xc3\xbc\xc3\x9f"},
+          {"body", "a\r\nb"}}},
+        // A Windows path's drive colon is no name separator; the file goes as its POSIX path.
+        {{"--to", "a@b.cc", "--attach", "C:\\Docs\\report.txt:Report.txt"},
+         "0",
+         kWithMapi.c_str(),
+         0,
+         "",
+         {{"scheme", "mailto:"}, {"to", "a@b.cc"}, {"attach", c + "/Docs/report.txt"}}},
+        {{"--to", "a@b.cc", "--attach", "C:\\Docs\\missing.txt"},
+         "0",
+         kWithMapi.c_str(),
+         1,
+         "an attachment is not a readable file",
+         {}},
+        {{"--to", "a@b.cc"}, "1", kWithMapi.c_str(), 1, "the mail program did not take", to},
+        {{"--to", "a@b.cc", "--attach", "C:\\Docs\\report.txt"},
+         "0",
+         kLibOnly.c_str(),
+         1,
+         "no mapi32.dll on the module path",
+         {}},
+        {{"--to"}, "0", kWithMapi.c_str(), 2, "--to", {}},
+        {{"--cc", "a@b.cc"}, "0", kWithMapi.c_str(), 2, "--cc", {}},
+    };
+    for (const auto& row : cases) {
+        fs::remove(record);
+        WriteFile(prefix_.scratch() + "/status", row.refusal);
+        setenv("TESSALY_MODULE_PATH", row.modulePath, 1);
+        Strings args{"mail", "send"};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        Expect({{args, row.status, row.message}});
+        EXPECT_EQ(fs::exists(record) ? fieldsOf(ReadFile(record)) : Fields{}, row.handed);
     }
 }
 

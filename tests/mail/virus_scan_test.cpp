@@ -10,7 +10,7 @@
 #include <tessaly/automation.h>
 #include <tessaly/mail.h>
 
-#include "support/prefix.h"
+#include "support/cli.h"
 #include "support/registry.h"
 #include "support/run.h"
 
@@ -45,6 +45,16 @@ class VirusScan : public DrivePrefixTest {
             fs::create_symlink(std::string(TESSALY_BUILD_DIR) + "/bin/tessaly-clamscan",
                                folder + "/clamscan.exe");
         if (!conf.empty()) WriteFile(folder + "/ClamWin.conf", conf);
+    }
+
+    // A one-signature database for "My Mail/in fected.txt" (the hash as the machine's md5sum
+    // gives it) and a clean file beside it.
+    void writeSignature() {
+        const std::string infected = WriteFile(c + "/My Mail/in fected.txt", kInfected);
+        WriteFile(c + "/Sig Base/test.hdb",
+                  RunProgram({"md5sum", infected}).out.substr(0, 32) + ":" +
+                      std::to_string(std::string(kInfected).size()) + ":Tessaly.Test.Signature\n");
+        WriteFile(c + "/My Mail/clean.txt", "nothing to see\n");
     }
 
     std::vector<std::string> messages;
@@ -119,12 +129,7 @@ std::vector<std::string> tempFiles(const std::string& c) {
 // report only for a find, the temporary log never stays, and blanks in paths are quoted.
 TEST_F(VirusScan, ScansPassTheExitCodeAndReportAFindOnly) {
     installScanner(true, "");
-    const std::string infected = WriteFile(c + "/My Mail/in fected.txt", kInfected);
-    // The hash signature line, as the machine's md5sum gives the digest.
-    WriteFile(c + "/Sig Base/test.hdb", RunProgram({"md5sum", infected}).out.substr(0, 32) + ":" +
-                                            std::to_string(std::string(kInfected).size()) +
-                                            ":Tessaly.Test.Signature\n");
-    WriteFile(c + "/My Mail/clean.txt", "nothing to see\n");
+    writeSignature();
     const struct {
         const char *scanner, *file;
         DWORD code;
@@ -150,6 +155,45 @@ TEST_F(VirusScan, ScansPassTheExitCodeAndReportAFindOnly) {
             EXPECT_STREQ(report, "untouched");
         EXPECT_EQ(tempFiles(c), before);
     }
+}
+
+class AntivirusCommands : public CliTest<VirusScan> {};
+
+// tessaly antivirus register puts the machine's scanner in the prefix; tessaly scan then
+// exits 1 with the report for a find, 0 for a clean file and 2 for the scanner's error.
+TEST_F(AntivirusCommands, RegisterWritesTheScannerFolderThenScansUseIt) {
+    writeSignature();
+    const std::string mail = c + "/My Mail/", base = "--database=" + c + "/Sig Base";
+    Expect({{{"scan", mail + "clean.txt"}, 1, "no scanner is registered"},
+            {{"antivirus"}, 2, "tessaly: antivirus:"},
+            {{"antivirus", "register"}, 0, "", "C:\\Program Files\\ClamWin\\bin\n"}});
+    // The folder holds the scanner program; its configuration and the registry value are
+    // what the library reads back.
+    const std::string bin = c + "/Program Files/ClamWin/bin/";
+    EXPECT_EQ(fs::canonical(bin + "clamscan.exe"),
+              fs::canonical(std::string(TESSALY_BUILD_DIR) + "/bin/tessaly-clamscan"));
+    CString folder, scanner, database, update, log;
+    EXPECT_EQ(GetAntiVirusPath(folder, 0), 1);
+    EXPECT_STREQ(folder, "C:\\Program Files\\ClamWin\\bin");
+    EXPECT_EQ(CheckAntiVirusConfigure(scanner, database, 0), 1);
+    EXPECT_STREQ(database, WindowsPath("/var/lib/clamav").c_str());
+    EXPECT_EQ(CheckAntiVirusReport(update, log, 0), 1);
+    EXPECT_EQ(std::string(update) + "|" + std::string(log),
+              "C:\\Program Files\\ClamWin\\log\\ClamUpdateLog.txt|"
+              "C:\\Program Files\\ClamWin\\log\\ClamScanLog.txt");
+    EXPECT_TRUE(fs::is_directory(c + "/Program Files/ClamWin/log"));
+
+    Expect({{{"scan", mail + "clean.txt", base}, 0, "", mail + "clean.txt: clean\n"},
+            {{"scan", mail + "gone.txt", base}, 2, "the scanner failed with exit code 2"},
+            {{"scan"}, 2, "file is required"}});
+    // A find: the report on the output and nothing on the errors; Windows paths as given.
+    const RunResult found =
+        RunTessalyLimited({"scan", "C:\\My Mail\\in fected.txt", "--database", "C:\\Sig Base"});
+    EXPECT_EQ(found.status, 1) << found.err;
+    EXPECT_EQ(found.err, "");
+    EXPECT_NE(found.out.find("in fected.txt: Tessaly.Test.Signature.UNOFFICIAL FOUND"),
+              std::string::npos)
+        << found.out;
 }
 
 } // namespace
