@@ -72,13 +72,15 @@ TEST_P(DistributionListTest, FillsTheListsOfAFolderInReverseOrderWithTheirKeys) 
     EXPECT_EQ(FillDistributionList(connection(), &notAList, nullptr, "F1"), 0);
 }
 
-// A member with a contact takes the contact's name and address; the arrays are appended to;
-// quotes in keys and zero bytes in rows come back exactly.
-TEST_P(DistributionListTest, MembersComeFromTheRowOrFromTheirContact) {
+// A member with a contact takes the contact's name and address, one whose contact is gone is
+// deleted; the arrays are appended to; quotes in keys and zero bytes in rows come back exactly.
+TEST_P(DistributionListTest, MembersComeFromTheRowOrFromTheirContactAndStaleOnesGo) {
     db->Setup("insert into MainAddr (RecordID, FolderID, Name, Address) values "
               "('C1','F','Ann Lee','ANN@EXAMPLE.ORG')");
-    db->Setup("insert into DistMembers values ('M1','L\\'1',1,'C1','stale','stale@x.org'),"
-              "('M\\'2','L\\'1',0,'','nul\\0in','a\\\\b@x.org'),('M3','L2',0,'','O','o@x.org')");
+    db->Setup(
+        "insert into DistMembers values ('M1','L\\'1',1,'C1','stale','stale@x.org'),"
+        "('M\\'2','L\\'1',0,'','nul\\0in','a\\\\b@x.org'),('M3','L2',1,'C-gone','O','o@x.org'),"
+        "('M4','L\\'1',1,'C-gone',NULL,NULL),('M5','L\\'1',-1,'C-also-gone','','')");
     Members m;
     m.names.Add("kept");
     EXPECT_EQ(m.Get(CString("L'1"), &connection()), 1);
@@ -88,16 +90,8 @@ TEST_P(DistributionListTest, MembersComeFromTheRowOrFromTheirContact) {
                                       : "M'2:" + std::string("nul\0in", 6) + ":a\\b@x.org::0");
     EXPECT_EQ(m.All(1), expected);
     EXPECT_EQ(m.names[0], "kept");
+    EXPECT_EQ(db->Rows("select count(*) from DistMembers"), std::vector<std::string>{"3"});
     EXPECT_EQ(m.Get("L9", connection()), 0);
-}
-
-TEST_P(DistributionListTest, StaleMembersAreDeleted) {
-    db->Setup("insert into DistMembers values ('M1','L1',1,'C-gone',NULL,NULL),"
-              "('M2','L1',-1,'C-also-gone','',''),('M3','L2',1,'C-gone','','')");
-    Members m;
-    EXPECT_EQ(m.Get("L1", connection()), 1);
-    EXPECT_TRUE(m.All().empty());
-    EXPECT_EQ(db->Rows("select RecordID from DistMembers"), std::vector<std::string>{"M3"});
 }
 
 // An item without a key is a new list (its key made and kept); then a rename, statements exact.

@@ -71,15 +71,10 @@ Servers& servers() {
 // TESSALY_TEST_KEEP_DB keeps the servers' folders and logs for a look afterwards.
 void cleanUp() {
     Servers& s = servers();
-    if (s.serverPid > 0) {
-        kill(s.serverPid, SIGTERM);
-        int status = 0;
-        for (int i = 0; i < 300 && waitpid(s.serverPid, &status, WNOHANG) == 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        if (waitpid(s.serverPid, &status, WNOHANG) == 0) {
-            kill(s.serverPid, SIGKILL);
-            waitpid(s.serverPid, &status, 0);
-        }
+    int status = 0;
+    for (int i = 0; s.serverPid > 0 && waitpid(s.serverPid, &status, WNOHANG) == 0; ++i) {
+        kill(s.serverPid, i == 0 ? SIGTERM : i == 300 ? SIGKILL : 0); // killed after 15 s
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     std::error_code ec;
     if (!s.root.empty() && !std::getenv("TESSALY_TEST_KEEP_DB")) fs::remove_all(s.root, ec);

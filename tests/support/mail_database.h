@@ -1,9 +1,7 @@
 #pragma once
-// The mail client's database for the mail tests, on either server kind:
-//   Embedded  the process's embedded server, on a data folder of the test process;
-//   Socket    a real mariadbd that the support starts on a private socket in a temporary
-//             folder (--no-defaults, --skip-networking) and stops at the process's end.
-// One server of each kind per test process; every MailDatabase gets a database of its own.
+// The mail client's database for the mail tests, on the process's embedded server or on a
+// private mariadbd (--no-defaults, --skip-networking, a socket in a temporary folder) that
+// ends with the process. Every MailDatabase gets a database of its own.
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,14 +15,13 @@ enum class MailServer { Embedded, Socket };
 // The mariadbd program, empty when the server package is missing.
 std::string MariadbServerProgram();
 
-// Starts the process's embedded server on its scratch folder when not yet running: the server
-// library runs one per process, and every kind of connection needs it started first.
+// Starts the process's one embedded server when not yet running; every connection needs it.
 void StartTestEmbeddedServer();
 
 class MailDatabase {
   public:
-    // Starts the server kind when needed and opens a connection (tables created) in the
-    // character set of the prefix's ANSI code page. Throws std::runtime_error on failure.
+    // Opens a connection (tables created) in the character set of the prefix's ANSI code
+    // page, starting the server when needed. Throws std::runtime_error on failure.
     explicit MailDatabase(MailServer kind);
     ~MailDatabase();
     MailDatabase(const MailDatabase&) = delete;
@@ -33,14 +30,11 @@ class MailDatabase {
     mysqlpp::Connection& connection() { return *connection_; }
     const std::string& database() const { return database_; }
 
-    // Runs a statement on a second connection to the same database (test set-up that must
-    // not show in the statements of the connection under test).
+    // A statement, and a query's rows (columns joined by "|"), on a second connection.
     void Setup(const std::string& statement);
-    // Rows of a query, on the second connection; each row's columns joined by "|".
     std::vector<std::string> Rows(const std::string& query);
 
-    // The statements the connection under test sent since the last call (or since it was
-    // opened), in order, byte for byte as the client library was given them.
+    // The statements the connection under test sent since the last call, byte for byte.
     std::vector<std::string> TakeStatements();
 
     // Closes and opens the connection under test again (after a code-page change).
