@@ -100,16 +100,15 @@ TEST_F(MailDataBackup, FailuresAreNamedAndCancelStops) {
     EXPECT_EQ(boxes, std::vector<std::string>{"Failed to create folder 'C:\\Plain\\Backup'."});
     EXPECT_TRUE(calls.empty());
 
-    // A folder where one copy should go makes that copy fail: message 65 with the system's
-    // text; OK goes on (the callback still called), Cancel stops.
+    // A folder in one copy's way: message 65 and the system's text; OK goes on, Cancel stops.
     for (int choice : {IDOK, IDCANCEL}) {
-        SCOPED_TRACE(choice);
         fs::remove_all(c + "/Backup");
         fs::create_directories(c + "/Backup/z.dat");
         boxes.clear();
         calls.clear();
         answer = choice;
-        EXPECT_EQ(BackupCorvaneData("C:\\Data", "C:\\Backup", recordCall), choice == IDOK);
+        EXPECT_EQ(BackupCorvaneData("C:\\Data", "C:\\Backup", recordCall), choice == IDOK)
+            << choice;
         ASSERT_EQ(boxes.size(), 1u);
         const std::string head =
             "Failed to copy file from C:\\Data\\z.dat to C:\\Backup\\z.dat.\n\n";
@@ -135,7 +134,6 @@ TEST(CorvaneDataRecovery, ButtonsSetTheFlagsAndOnlyOkReturnsThem) {
         {{3, 1344}, IDOK, 0, 0},              // the second Cancel does nothing
     };
     for (const auto& row : cases) {
-        SCOPED_TRACE(testing::PrintToString(row.clicks));
         std::string open; // after each click: 'o' still open; only the last click closes it
         tessaly::automation::SetDialogHandler([&](tessaly::automation::Dialog& d) {
             EXPECT_EQ(std::to_string(d.TemplateId()) + " " + d.Caption() + " " + d.GetText(1344),

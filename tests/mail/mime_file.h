@@ -1,6 +1,5 @@
 #pragma once
-// Saved messages (mail drafts, web archives) read back with GMime: the headers the tests look
-// at and every leaf part with its content decoded.
+// Saved messages (drafts, web archives) read back with GMime, each part's content decoded.
 #include <fcntl.h>
 #include <gmime/gmime.h>
 

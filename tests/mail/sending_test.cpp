@@ -1,6 +1,5 @@
-// Handing mail to the desktop's mail program: SendMail through our "mapi32.dll" and
-// xdg-email to a recording mail program chosen the way xdg-email chooses one (a private
-// mimeapps.list naming a .desktop file for mailto: addresses), never through a shell.
+// Handing mail to the desktop's mail program through our "mapi32.dll" and xdg-email, never a
+// shell; drafts of the automation object; whether mail is available.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -49,8 +48,7 @@ const std::string kBuild = TESSALY_BUILD_DIR, kLibOnly = kBuild + "/lib",
 using Strings = std::vector<std::string>;
 
 // A recording mail program for mailto: addresses and a recording reader for saved messages,
-// the desktop's choices through private XDG folders; nothing reaches a real desktop (xdg-open
-// asks one only where a display is named, and nothing connects).
+// chosen as xdg-email chooses through private XDG folders; no real desktop is reached.
 class MailHandOver : public DrivePrefixTest {
   protected:
     void SetUp() override {
@@ -87,15 +85,14 @@ class MailHandOver : public DrivePrefixTest {
         std::vector<std::string> files;
         const std::string folder = c + "/users/" + tessaly::platform::PrefixUserName() +
                                    "/Application Data/Tessaly/Drafts";
-        if (fs::is_directory(folder))
-            for (const auto& entry : fs::directory_iterator(folder))
-                files.push_back(entry.path().string());
+        std::error_code missing; // none yet
+        for (const auto& entry : fs::directory_iterator(folder, missing))
+            files.push_back(entry.path().string());
         return files;
     }
 
     std::string record, opened;
 };
-class OutlookDrafts : public MailHandOver {};
 
 // The module on its own: a message goes with the dialog flag in a session it opened, or in
 // none (a failed log-on leaves 0); anything else is refused with Simple MAPI's code.
@@ -126,43 +123,38 @@ TEST_F(MailHandOver, TheModuleNeedsTheDialogFlagAndAKnownSession) {
 class MailSendCommand : public CliTest<MailHandOver> {};
 
 // tessaly mail send: the fields the mail program got (none: nothing handed over), or why not.
-// Texts arrive as given (line ends as mail's CR LF, through the code page), and nothing runs
-// a shell on them.
+// Texts arrive as given (line ends as CR LF, through the code page), never through a shell.
 TEST_F(MailSendCommand, HandsTheMessageOverIntactOrSaysWhy) {
     using Fields = std::map<std::string, std::string>;
-    const std::string hostile = "a' \"b\" | & > INJECTED C:\\new 100% `id`";
+    const std::string to = "-\"J\xc3\xbcrgen\" ; touch INJECTED", text = "a' \"b\" | & > INJECTED",
+                      subject = "-n $(touch INJECTED) `id` \xc3\xa9t\xc3\xa9 C:\\new 100%";
     const struct {
         Strings args;
-        const char *refusal, *modulePath; // the mail program's exit status; the module path
+        int setup; // 1: the mail program refuses, 2: no mapi32.dll on the module path
         int status;
         const char* message;
         Fields handed;
     } cases[] = {
         // clang-format off
-        {{"--to", "-\"Bob\" ; touch INJECTED", "--subject=-n $(touch INJECTED)", "--body", hostile},
-         "0", kWithMapi.c_str(), 0, "", {{"", "mailto:"}, {"to", "-\"Bob\" ; touch INJECTED"},
-                                         {"subject", "-n $(touch INJECTED)"}, {"body", hostile}}},
-        {{"--to", "J\xc3\xbcrgen <j@x.de>", "--subject", "\xc3\xa9t\xc3\xa9", "--body",
-          "a\nb\r\n\xe2\x82\xac"}, "0", kWithMapi.c_str(), 0, "",
-         {{"", "mailto:"}, {"to", "J\xc3\xbcrgen <j@x.de>"}, {"subject", "\xc3\xa9t\xc3\xa9"},
-          {"body", "a\r\nb\r\n\xe2\x82\xac"}}},
+        {{"--to", to, "--subject=" + subject, "--body", text + "\nb\r\n\xe2\x82\xac"}, 0, 0, "",
+         {{"", "mailto:"}, {"to", to}, {"subject", subject},
+          {"body", text + "\r\nb\r\n\xe2\x82\xac"}}},
         // A Windows path's drive colon is no name separator; the file goes as its POSIX path.
-        {{"--to", "a@b.cc", "--attach", "C:\\Docs\\report.txt:Report.txt"}, "0",
-         kWithMapi.c_str(), 0, "",
+        {{"--to", "a@b.cc", "--attach", "C:\\Docs\\report.txt:Report.txt"}, 0, 0, "",
          {{"", "mailto:"}, {"to", "a@b.cc"}, {"attach", c + "/Docs/report.txt"}}},
-        {{"--to", "a@b.cc", "--attach", "C:\\Docs\\missing.txt"}, "0", kWithMapi.c_str(), 1,
+        {{"--to", "a@b.cc", "--attach", "C:\\Docs\\missing.txt"}, 0, 1,
          "an attachment is not a readable file", {}},
         // Empty texts are left out; a refusing mail program is a failure.
-        {{"--to", "a@b.cc"}, "1", kWithMapi.c_str(), 1, "the mail program did not take",
+        {{"--to", "a@b.cc"}, 1, 1, "the mail program did not take",
          {{"", "mailto:"}, {"to", "a@b.cc"}}},
-        {{"--to", "a@b.cc"}, "0", kLibOnly.c_str(), 1, "the mail program did not take", {}},
-        {{"--to"}, "0", kWithMapi.c_str(), 2, "--to", {}},
+        {{"--to", "a@b.cc"}, 2, 1, "the mail program did not take", {}},
+        {{"--to"}, 0, 2, "--to", {}},
         // clang-format on
     };
     for (const auto& row : cases) {
         fs::remove(record);
-        WriteFile(prefix_.scratch() + "/status", row.refusal);
-        setenv("TESSALY_MODULE_PATH", row.modulePath, 1);
+        WriteFile(prefix_.scratch() + "/status", row.setup == 1 ? "1" : "0");
+        setenv("TESSALY_MODULE_PATH", (row.setup == 2 ? kLibOnly : kWithMapi).c_str(), 1);
         Strings args{"mail", "send"};
         args.insert(args.end(), row.args.begin(), row.args.end());
         Expect({{args, row.status, row.message}});
@@ -171,14 +163,11 @@ TEST_F(MailSendCommand, HandsTheMessageOverIntactOrSaysWhy) {
     EXPECT_FALSE(fs::exists(prefix_.scratch() + "/INJECTED"));
 }
 
-// Each row one rule of the attachment pairs or of showing the draft; every draft parses back
-// whole. A missing file is the component's error, raised to the caller.
-TEST_F(OutlookDrafts, DraftsCarryThePairedAttachmentsAndDisplayHandsThemOver) {
-    const struct {
-        int display, result; // -1: the call throws
-        Strings pairs;
-        std::vector<std::pair<std::string, std::string>> want;
-    } cases[] = {
+// One rule of the pairs or of showing the draft per row; a missing file raises the error.
+TEST_F(MailHandOver, DraftsCarryThePairedAttachmentsAndDisplayHandsThemOver) {
+    using Attached = std::vector<std::pair<std::string, std::string>>; // names and contents
+    // Display, the result (-1: the call throws), the pairs, what the draft has attached.
+    const std::tuple<int, int, Strings, Attached> cases[] = {
         // clang-format off
         {0, 1, {}, {}}, // no pairs: a message without attachments
         // Binary content and code-page names survive; a trailing unpaired element is ignored.
@@ -187,31 +176,30 @@ TEST_F(OutlookDrafts, DraftsCarryThePairedAttachmentsAndDisplayHandsThemOver) {
         {0, -1, {"C:\\Docs\\missing.txt", "Missing.txt"}, {}},
         // clang-format on
     };
-    for (const auto& row : cases) {
-        SCOPED_TRACE(row.pairs.size());
+    for (const auto& [display, result, elements, want] : cases) {
         for (const auto& file : drafts())
             fs::remove(file);
         CStringArray pairs;
-        for (const auto& element : row.pairs)
+        for (const auto& element : elements)
             pairs.Add(element.c_str());
-        if (row.result < 0) {
-            EXPECT_THROW(SendMailMessage(row.display, pairs), _com_error);
+        if (result < 0) {
+            EXPECT_THROW(SendMailMessage(display, pairs), _com_error);
             continue;
         }
-        EXPECT_EQ(SendMailMessage(row.display, pairs), 1);
+        EXPECT_EQ(SendMailMessage(display, pairs), 1);
         const auto files = drafts();
         ASSERT_EQ(files.size(), 1u);
         const MimeFile draft = ReadMimeFile(files[0]);
-        std::vector<std::pair<std::string, std::string>> attached;
+        Attached attached;
         for (const MimePart& part : draft.parts)
             if (!part.name.empty()) attached.emplace_back(part.name, part.body);
         EXPECT_EQ(draft.unsent, "1");
-        EXPECT_EQ(attached, row.want);
+        EXPECT_EQ(attached, want);
         // The shell's open does not wait for the program.
-        for (int i = 0; i < 200 && row.display && !fs::exists(opened); ++i)
+        for (int i = 0; i < 200 && display && !fs::exists(opened); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         EXPECT_EQ(fs::exists(opened) ? fs::canonical(ReadFile(opened)) : fs::path(),
-                  row.display ? fs::canonical(files[0]) : fs::path());
+                  display ? fs::canonical(files[0]) : fs::path());
     }
     // A new prefix registers the class; without its programmatic identifier: 0, nothing saved.
     ASSERT_EQ(tessaly::platform::RegDeleteTreeA(HKEY_CLASSES_ROOT, "Outlook.Application"), 0);
@@ -220,10 +208,9 @@ TEST_F(OutlookDrafts, DraftsCarryThePairedAttachmentsAndDisplayHandsThemOver) {
     EXPECT_TRUE(drafts().empty());
 }
 
-// Mail counts as available when win.ini says so and the module is on the search path;
-// otherwise the instruction dialog (159) is shown and the answer is 0.
-TEST_F(OutlookDrafts, MailIsAvailableWithTheProfileValueAndTheModule) {
-    // win.ini [MAIL] MAPI (null: the new prefix's own), the module search path, the answer.
+// Mail is available with win.ini [MAIL] MAPI (null: the new prefix's own) and the module on the
+// search path; otherwise the instruction dialog (159) is shown and the answer is 0.
+TEST_F(MailHandOver, MailIsAvailableWithTheProfileValueAndTheModule) {
     for (const auto& [mapi, modulePath, result] :
          {std::tuple{static_cast<const char*>(nullptr), kWithMapi, 1},
           std::tuple{"0", kWithMapi, 0}, std::tuple{"1", kBuild + "/lib", 0}}) {

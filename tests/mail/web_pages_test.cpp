@@ -104,7 +104,7 @@ class WebPages : public OutsideProgramTest {
     int port = 0;
 };
 
-TEST_F(WebPages, ConnectivityResolvesTheMachinesHostAndTellsWhenAsked) {
+TEST_F(WebPages, ConnectivityResolvesTheMachinesHostAndTheHomePageOpens) {
     const std::string found = "Success. An Internet connection is detected on your computer.";
     const std::string none = "Failure. No Internet connection can be found";
     // The host, whether success and failure are told, the result and the messages seen.
@@ -118,11 +118,13 @@ TEST_F(WebPages, ConnectivityResolvesTheMachinesHostAndTellsWhenAsked) {
         EXPECT_EQ(OnCheckInternetConnection(success, failure), result) << host;
         EXPECT_TRUE(Seen(seen)) << host;
     }
+    Expect({});
+    GotoWeb();
+    EXPECT_EQ(RunsAfter(2), (Strings{"run browser", "arg http://www.varnholt.com/"}));
 }
 
 TEST_F(WebPages, SavedPageHoldsEveryResourceItCouldFetch) {
-    const std::string file = c + "/saved.mht";
-    WriteFile(file, "an older file, replaced");
+    const std::string file = WriteFile(c + "/saved.mht", "an older file, replaced");
     const auto started = std::chrono::steady_clock::now();
     ASSERT_EQ(SaveWholePage(url("/page.html").c_str(), "C:\\saved.mht"), 0);
     // The endless resources end at the time and size bounds, not the caller's patience.
@@ -133,8 +135,7 @@ TEST_F(WebPages, SavedPageHoldsEveryResourceItCouldFetch) {
     for (const MimePart& part : archive.parts)
         parts[part.location] = part;
     EXPECT_EQ(archive.subject, "Loopback page");
-    // Each resource one way a page or its style sheets name one; redirected under the address
-    // the page uses. Text travels quoted-printable, the rest in base64.
+    // One way of naming a resource each; text quoted-printable, the rest base64.
     const std::vector<std::string> expected = {
         "/page.html",    "/style.css", "/more.css",   "/app.js",         "/frame.html",
         "/pic.png",      "/bg.png",    "/icon.png",   "/inline.png",     "/small.png",
@@ -160,9 +161,8 @@ TEST_F(WebPages, SavedPageHoldsEveryResourceItCouldFetch) {
     EXPECT_EQ(parts.at(url("/app.js")).body, "var caf\xC3\xA9 = '=\xE2\x82\xAC';");
 }
 
-// A scheme other than http, no address, a missing page, a redirect loop, a refused connection,
-// a destination folder that does not exist: the failure message, 1 and no file. Without the
-// message component (the last row): 1, and no message either.
+// Each way to fail gives 1, the failure message and no file; without the message component
+// (the last row), no message either.
 TEST_F(WebPages, FailuresGiveOneAndNoFile) {
     for (const auto& [address, file, seen] :
          {std::tuple{std::string("file:///etc/hostname"), "C:\\saved.mht", Strings{kFailure}},
@@ -197,12 +197,6 @@ TEST_F(WebPages, CommandsCheckAndSave) {
     }
     EXPECT_EQ(ReadMimeFile(saved).parts.at(0).location, url("/page.html"));
     EXPECT_FALSE(std::filesystem::exists(saved + "2"));
-}
-
-TEST_F(WebPages, HomePageOpensInTheBrowser) {
-    Expect({});
-    GotoWeb();
-    EXPECT_EQ(RunsAfter(2), (Strings{"run browser", "arg http://www.varnholt.com/"}));
 }
 
 } // namespace
