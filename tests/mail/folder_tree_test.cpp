@@ -46,7 +46,7 @@ class FolderTree : public tessaly::testing::PrefixTest {
 
 } // namespace
 
-TEST_F(FolderTree, FullNameAndNextItemWalkTheTree) {
+TEST_F(FolderTree, FullNameNextItemAndSearchesWalkTheTree) {
     EXPECT_STREQ(GetFullFolderName(&tree_, items_["Mail/Inbox/Work/Projects"]),
                  "Mail.Inbox.Work.Projects");
     // Pre-order: from a last child the walk climbs to the parent's next sibling.
@@ -56,11 +56,7 @@ TEST_F(FolderTree, FullNameAndNextItemWalkTheTree) {
         walked.push_back(pathOf(item));
     EXPECT_EQ(walked, order_);
     EXPECT_EQ(GetNextTreeItem(&tree_, nullptr), nullptr);
-}
-
-// FindItem: subtrees first (ignoring case), then the item, then its later siblings' subtrees.
-// FindIMAPFolder: the dotted path below the item.
-TEST_F(FolderTree, FindItemAndFindImapFolder) {
+    // FindItem: subtrees (any case), the item, later siblings' subtrees; FindIMAPFolder: a path.
     const std::vector<std::string> cases[] = {
         // function, start, name, found
         {"item", "Mail", "projects", "Mail/Inbox/Work/Projects"},

@@ -39,10 +39,8 @@ TEST_F(MailHeaders, HeaderRowsInOrderWithOptionalCcAndAttachment) {
     auto row = [](const std::string& label, const std::string& value) {
         return "<tr><td width=\"12%\">" + label + ":</td><td width=\"82%\">" + value + "</td></tr>";
     };
-    const struct {
-        Header header;
-        std::string plain, html;
-    } cases[] = {
+    const std::tuple<Header, std::string, std::string> cases[] = {
+        // plain and HTML
         {{"Fwd", "a@x", "b@y", "c@z", "Mon", "Hi", "f.txt; g.pdf"},
          "Fwd:\r\n\r\nFrom:a@x\r\nSent:Mon\r\nTo:b@y\r\nCc:c@z\r\nSubject:Hi\r\n"
          "Attachment:f.txt; g.pdf\r\n",
@@ -55,9 +53,9 @@ TEST_F(MailHeaders, HeaderRowsInOrderWithOptionalCcAndAttachment) {
              row("Sent", "\x01\x1a") + row("To", "a\\b") + row("Subject", "J\xFCrgen &amp;") +
              "</table>"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(format(c.header, 0), c.plain);
-        EXPECT_EQ(format(c.header, 1), c.html);
+    for (const auto& [header, plain, html] : cases) {
+        EXPECT_EQ(format(header, 0), plain);
+        EXPECT_EQ(format(header, 1), html);
     }
 }
 

@@ -33,8 +33,7 @@ class MailWindows : public tessaly::testing::PrefixTest {
     std::vector<std::unique_ptr<QWidget>> tops;
 };
 
-// The frame by its class in any letter case, with the child frame inside its first child; the
-// sibling by a top-level window's title only.
+// The frame by class in any case, holding the child frame; the sibling by a top-level title.
 TEST_F(MailWindows, FindsTheFramesAndTheSiblingInTheirSearchOrder) {
     for (const char* frameClass : {"LintorClass", "lintorclass"}) {
         tops.clear();

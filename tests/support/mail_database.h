@@ -1,7 +1,6 @@
 #pragma once
-// The mail client's database for the mail tests, on the process's embedded server or on a
-// private mariadbd (--no-defaults, --skip-networking, a socket in a temporary folder) that
-// ends with the process. Every MailDatabase gets a database of its own.
+// The mail tests' database of its own on the process's embedded server or a private mariadbd
+// on a socket in a temporary folder, which ends with the process.
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,12 +19,8 @@ void StartTestEmbeddedServer();
 
 class MailDatabase {
   public:
-    // Opens a connection (tables created) in the character set of the prefix's ANSI code
-    // page, starting the server when needed. Throws std::runtime_error on failure.
-    explicit MailDatabase(MailServer kind);
-    ~MailDatabase();
-    MailDatabase(const MailDatabase&) = delete;
-    MailDatabase& operator=(const MailDatabase&) = delete;
+    // A connection in the ANSI code page's character set, tables made; throws runtime_error.
+    explicit MailDatabase(MailServer kind); // not copied: it owns its connections
 
     mysqlpp::Connection& connection() { return *connection_; }
     const std::string& database() const { return database_; }
