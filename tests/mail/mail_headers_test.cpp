@@ -60,7 +60,7 @@ TEST_F(MailHeaders, HeaderRowsInOrderWithOptionalCcAndAttachment) {
 }
 
 // The library's texts for its codes by kind; else the system's text of the last error, if any.
-TEST_F(MailHeaders, ParseErrorTextsByKindAndCode) {
+TEST_F(MailHeaders, ParseErrorTextsAndTheSavedMessageName) {
     namespace p = tessaly::platform;
     const std::tuple<long, int, std::string> cases[] = {
         // code, kind, text ("": the system's text of last error 2)
@@ -76,14 +76,12 @@ TEST_F(MailHeaders, ParseErrorTextsByKindAndCode) {
     }
     p::SetLastError(0x2BADBEEF);
     EXPECT_STREQ(GetParseError(99, 0), "Error : ");
-}
-
-TEST_F(MailHeaders, AttachmentFileNameIsTheSubjectAsAFileTitle) {
-    const std::pair<const char*, const char*> cases[] = {
+    // A saved message is named by its subject as a file title.
+    const std::pair<const char*, const char*> names[] = {
         {"", "Att.cvm"},
         {"Fwd: \"x\" <y>?", "Fwd_ _x_ _y__.cvm"},
         {"reports\\March", "March.cvm"},
     };
-    for (const auto& [subject, expected] : cases)
+    for (const auto& [subject, expected] : names)
         EXPECT_STREQ(GetAttachmentFileName(subject), expected) << subject;
 }
