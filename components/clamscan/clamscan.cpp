@@ -69,8 +69,11 @@ int main(int argc, char** argv) {
         list.push_back(argument.data());
     list.push_back(nullptr);
     // The suite starts the scanner without a window: its report goes to the log it names,
-    // and its console output is seen by no one.
-    if (const int null = open("/dev/null", O_WRONLY); null >= 0) dup2(null, STDOUT_FILENO);
+    // and its console output, errors included, is seen by no one.
+    if (const int null = open("/dev/null", O_WRONLY); null >= 0) {
+        dup2(null, STDOUT_FILENO);
+        dup2(null, STDERR_FILENO);
+    }
     execv(program.c_str(), list.data());
     std::perror(program.c_str());
     return 2;

@@ -10,6 +10,8 @@
 namespace tessaly::testing {
 namespace {
 
+using Strings = std::vector<std::string>;
+
 class MailCommandTest : public CliTest<PrefixTest> {
   protected:
     RunResult Mail(std::vector<std::string> arguments) {
@@ -41,29 +43,24 @@ TEST_F(MailCommandTest, StoresContactsAndListsAndVerifiesAField) {
         << verified.out;
 }
 
-TEST_F(MailCommandTest, RefusalsSayWhatIsWrong) {
+TEST_F(MailCommandTest, RefusalsSayWhatIsWrongAndConcurrentCommandsWait) {
     const std::string d = db(), none = prefix_.scratch() + "/none";
-    auto contact = [](const std::string& db, const std::string& name, const std::string& address) {
-        return std::vector<std::string>{"mail",   "add-contact", "--db",      db,
-                                        "--name", name,          "--address", address};
+    auto contact = [&](const std::string& name, const std::string& address) {
+        return Strings{"mail", "add-contact", "--db", d, "--name", name, "--address", address};
     };
     ASSERT_EQ(Mail({"init", d}).status, 0);
-    ASSERT_EQ(RunTessalyLimited(contact(d, "Zoë", "zoe@x.org")).status, 0);
+    ASSERT_EQ(RunTessalyLimited(contact("Zoë", "zoe@x.org")).status, 0);
     std::filesystem::create_directories(none + "/empty");
     Expect({
-        {contact(d, "ZOË", "ZOE@X.ORG"), 1, "tessaly: mail: a contact with that name and address"},
+        {contact("ZOË", "ZOE@X.ORG"), 1, "tessaly: mail: a contact with that name and address"},
         // Only a folder tessaly mail init made holds a database; nothing is made elsewhere.
         {{"mail", "lists", "--db", none + "/empty", "L"}, 1, "holds no mail database"},
-        {contact(d, "Bad", "x y"), 1, "\"x y\" is not an e-mail address"},
-        {contact(d, "Groß 日本", "g@x.org"), 1, "'日' (U+65E5)"},
+        {contact("Bad", "x y"), 1, "\"x y\" is not an e-mail address"},
+        {contact("Groß 日本", "g@x.org"), 1, "'日' (U+65E5)"},
         {{"mail", "add-contact", "--db", d}, 2, "tessaly: mail: --name is required"},
     });
     EXPECT_TRUE(std::filesystem::is_empty(none + "/empty"));
-}
-
-// Commands on one database at once wait for each other, with no server log lines.
-TEST_F(MailCommandTest, ConcurrentCommandsPrintNoServerNoise) {
-    ASSERT_EQ(Mail({"init", db()}).status, 0);
+    // Commands on one database at once wait for each other, with no server log lines.
     std::vector<std::future<RunResult>> runs;
     for (const char* name : {"A", "B", "C"})
         runs.push_back(std::async(std::launch::async, [this, name] {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <tessaly/automation.h>
@@ -23,28 +24,21 @@ class MailFolders : public tessaly::testing::DrivePrefixTest {
     void TearDown() override { tessaly::automation::SetDialogHandler(nullptr); }
 };
 
-const struct Folder {
-    int number;
-    const char *id, *name;
-} kFolders[] = {
-    {1, "2414784B-66A0-4436-84B0-A270B53BAFD1", "Quorrel Folder List"},
-    {2, "478666B7-75EF-4af0-B276-786A5BCE03AC", "Inbox"},
-    {16, "2DFD5CE5-07A9-4c1c-9543-9CE501A1C9A8", "All Mail"},
-};
-
 } // namespace
 
 // Numbers outside 1 to 16 leave the string alone; identifiers compare exactly, case included.
 TEST_F(MailFolders, BuiltinFoldersByNumberIdentifierAndName) {
-    for (const Folder& f : kFolders) {
+    for (const auto& [number, exact, name] :
+         {std::tuple{1, std::string("2414784B-66A0-4436-84B0-A270B53BAFD1"), "Quorrel Folder List"},
+          {2, "478666B7-75EF-4af0-B276-786A5BCE03AC", "Inbox"},
+          {16, "2DFD5CE5-07A9-4c1c-9543-9CE501A1C9A8", "All Mail"}}) {
         CString id;
-        EXPECT_EQ(FolderID2EntryID(f.number, id), 1) << f.number;
-        EXPECT_STREQ(id, f.id) << f.number;
-        EXPECT_EQ(IsReservedFolderID(f.id), 1) << f.id;
-        EXPECT_STREQ(GetSysEmailFolder(f.id), f.name) << f.id;
-        const std::string exact = f.id;
-        for (const std::string& other : {CString(f.id).MakeLower().str(), "{" + exact + "}",
-                                         exact + " ", exact.substr(0, 35)}) {
+        EXPECT_EQ(FolderID2EntryID(number, id), 1) << number;
+        EXPECT_EQ(id.str(), exact) << number;
+        EXPECT_EQ(IsReservedFolderID(exact.c_str()), 1) << exact;
+        EXPECT_STREQ(GetSysEmailFolder(exact.c_str()), name) << exact;
+        for (const std::string& other : {CString(exact.c_str()).MakeLower().str(),
+                                         "{" + exact + "}", exact + " ", exact.substr(0, 35)}) {
             EXPECT_EQ(IsReservedFolderID(other.c_str()), 0) << other;
             EXPECT_STREQ(GetSysEmailFolder(other.c_str()), "") << other;
         }
@@ -56,8 +50,9 @@ TEST_F(MailFolders, BuiltinFoldersByNumberIdentifierAndName) {
     }
 }
 
-// The mail folder is under the per-user data folder; without it, message 52, buffer untouched.
-TEST_F(MailFolders, MailFolderIsUnderThePerUserDataFolder) {
+// The mail folder is under the per-user data folder (without it, message 52, buffer untouched);
+// the default one under the installation folder.
+TEST_F(MailFolders, MailFoldersAreUnderTheUserDataAndInstallationFolders) {
     char appFolder[MAX_PATH] = {}, buffer[MAX_PATH] = {};
     ASSERT_EQ(GetTessalyAppFolder(appFolder), 1);
     EXPECT_EQ(GetEmailFolder(buffer), 1);
@@ -75,9 +70,6 @@ TEST_F(MailFolders, MailFolderIsUnderThePerUserDataFolder) {
     EXPECT_EQ(GetEmailFolder(buffer), 0);
     EXPECT_EQ(shown, "Failed to get application data folder.");
     EXPECT_STREQ(buffer, "unchanged");
-}
-
-TEST_F(MailFolders, DefaultMailFolderIsUnderTheInstallationFolder) {
     const std::pair<const char*, const char*> cases[] = {
         {"C:\\Program Files\\Tessaly", "C:\\Program Files\\Tessaly\\Mail"}, {"D:\\", "D:\\Mail"}};
     for (const auto& [installDir, expected] : cases) {

@@ -39,10 +39,8 @@ TEST_F(MailHeaders, HeaderRowsInOrderWithOptionalCcAndAttachment) {
     auto row = [](const std::string& label, const std::string& value) {
         return "<tr><td width=\"12%\">" + label + ":</td><td width=\"82%\">" + value + "</td></tr>";
     };
-    const struct {
-        Header header;
-        std::string plain, html;
-    } cases[] = {
+    const std::tuple<Header, std::string, std::string> cases[] = {
+        // plain and HTML
         {{"Fwd", "a@x", "b@y", "c@z", "Mon", "Hi", "f.txt; g.pdf"},
          "Fwd:\r\n\r\nFrom:a@x\r\nSent:Mon\r\nTo:b@y\r\nCc:c@z\r\nSubject:Hi\r\n"
          "Attachment:f.txt; g.pdf\r\n",
@@ -55,14 +53,14 @@ TEST_F(MailHeaders, HeaderRowsInOrderWithOptionalCcAndAttachment) {
              row("Sent", "\x01\x1a") + row("To", "a\\b") + row("Subject", "J\xFCrgen &amp;") +
              "</table>"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(format(c.header, 0), c.plain);
-        EXPECT_EQ(format(c.header, 1), c.html);
+    for (const auto& [header, plain, html] : cases) {
+        EXPECT_EQ(format(header, 0), plain);
+        EXPECT_EQ(format(header, 1), html);
     }
 }
 
 // The library's texts for its codes by kind; else the system's text of the last error, if any.
-TEST_F(MailHeaders, ParseErrorTextsByKindAndCode) {
+TEST_F(MailHeaders, ParseErrorTextsAndTheSavedMessageName) {
     namespace p = tessaly::platform;
     const std::tuple<long, int, std::string> cases[] = {
         // code, kind, text ("": the system's text of last error 2)
@@ -78,14 +76,12 @@ TEST_F(MailHeaders, ParseErrorTextsByKindAndCode) {
     }
     p::SetLastError(0x2BADBEEF);
     EXPECT_STREQ(GetParseError(99, 0), "Error : ");
-}
-
-TEST_F(MailHeaders, AttachmentFileNameIsTheSubjectAsAFileTitle) {
-    const std::pair<const char*, const char*> cases[] = {
+    // A saved message is named by its subject as a file title.
+    const std::pair<const char*, const char*> names[] = {
         {"", "Att.cvm"},
         {"Fwd: \"x\" <y>?", "Fwd_ _x_ _y__.cvm"},
         {"reports\\March", "March.cvm"},
     };
-    for (const auto& [subject, expected] : cases)
+    for (const auto& [subject, expected] : names)
         EXPECT_STREQ(GetAttachmentFileName(subject), expected) << subject;
 }

@@ -1,8 +1,8 @@
-// The mail store module: the library links no database client, fails cleanly without the
-// module, and reads results by column name as the client does.
+// The mail store module: no database client in the library, clean failure without the module.
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <tuple>
 
 #include <tessaly/mail.h>
 
@@ -50,33 +50,29 @@ TEST(MailStoreModule, TheLibraryLinksNoClientAndFailsCleanlyWithoutTheModule) {
 
 class MailStoreColumns : public MailStoreTest {};
 
-// Without regard to case; one the result lacks throws the client's exception to the caller,
-// or reads empty when the connection's exceptions are off.
+// Columns by name in any case; a missing one throws the client's exception, or reads empty.
 TEST_P(MailStoreColumns, ColumnsAreFoundByNameAsTheClientFindsThem) {
     db->Setup("insert into DistMembers values ('M1','L1',0,'','Ann','ann@x.org')");
-    const struct {
-        const char* change;
-        bool exceptions;
-        const char* address; // nullptr: the caller gets the exception
-    } rows[] = {
+    // The change, the connection's exceptions, the address read (null: the exception).
+    const std::tuple<const char*, bool, const char*> rows[] = {
         {"alter table DistMembers rename column email to EMAIL", true, "ann@x.org"},
         {"alter table DistMembers drop column EMAIL", true, nullptr},
         {"do 0", false, ""},
     };
-    for (const auto& row : rows) {
-        db->Setup(row.change);
-        row.exceptions ? connection().enable_exceptions() : connection().disable_exceptions();
+    for (const auto& [change, exceptions, address] : rows) {
+        db->Setup(change);
+        exceptions ? connection().enable_exceptions() : connection().disable_exceptions();
         CStringArray names, addresses, ids, contacts;
         CUIntArray flags;
         const auto read = [&] {
             GetDistListMember("L1", connection(), names, addresses, ids, contacts, flags, nullptr);
             return addresses.GetSize() == 1 ? addresses[0].str() : "";
         };
-        if (!row.address) {
-            EXPECT_THROW(read(), mysqlpp::BadFieldName) << row.change;
+        if (!address) {
+            EXPECT_THROW(read(), mysqlpp::BadFieldName) << change;
             continue;
         }
-        EXPECT_EQ(read(), row.address) << row.change;
+        EXPECT_EQ(read(), address) << change;
     }
     EXPECT_TRUE(messages.empty());
 }

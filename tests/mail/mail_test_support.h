@@ -20,11 +20,10 @@ class MailStoreTest : public PrefixTest, public ::testing::WithParamInterface<Ma
         if (GetParam() == MailServer::Socket && MariadbServerProgram().empty())
             GTEST_SKIP() << "mariadbd is not installed";
         EnsureQtApplication(); // lives as long as the process, as a program's does
-        tessaly::automation::SetMessageBoxHandler(
-            [this](const tessaly::automation::MessageBoxInfo& box) {
-                messages.push_back(box.text);
-                return 1;
-            });
+        tessaly::automation::SetMessageBoxHandler([this](const auto& box) {
+            messages.push_back(box.text);
+            return 1;
+        });
         db = std::make_unique<MailDatabase>(GetParam());
     }
 

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -46,14 +47,22 @@ class RecipientField : public tessaly::testing::PrefixTest {
         return *field_;
     }
 
+    // The entries read; the reader appends to the arrays and leaves the caret at the end.
     Entries parse(const Runs& runs) {
         CStringArray entries;
         CUIntArray codes;
+        entries.Add("earlier");
+        codes.Add(7);
         ParseAddressFromEdit(&fill(runs), entries, codes);
+        long start = -1, end = -1, length = edit_->toPlainText().size();
+        field_->GetSel(start, end);
+        EXPECT_EQ(std::make_pair(start, end), std::make_pair(length, length));
         EXPECT_EQ(entries.GetSize(), codes.GetSize());
         Entries out;
         for (int i = 0; i < entries.GetSize() && i < codes.GetSize(); ++i)
             out.emplace_back(entries[i].str(), codes[i]);
+        EXPECT_EQ(out.at(0), Entries::value_type("earlier", 7));
+        out.erase(out.begin());
         return out;
     }
 
@@ -64,10 +73,7 @@ class RecipientField : public tessaly::testing::PrefixTest {
 } // namespace
 
 TEST_F(RecipientField, EntriesAndCodesByFormattingHostileTextWhole) {
-    const struct {
-        Runs field;
-        Entries expected;
-    } cases[] = {
+    const std::pair<Runs, Entries> cases[] = {
         {{{'p', " ;; "}}, {}},
         // Bold after typed text reads as typed: the entry after ";" takes the ";"'s code.
         {{{'b', "Team"}, {'p', "; x; "}, {'b', "Club"}}, {{"Team", 1}, {"x", 2}, {"Club", 2}}},
@@ -77,12 +83,9 @@ TEST_F(RecipientField, EntriesAndCodesByFormattingHostileTextWhole) {
         {{{'p', "one\ntwo;three"}}, {{"one\r\ntwo", 2}, {"three", 2}}},
         {{{'u', "Ann\xA0Lee"}}, {{"Ann\xA0Lee", 0}}}, // a non-breaking space stays one
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(parse(c.field), c.expected) << c.field[0].second;
-}
-
-// The caret counts characters, the window text bytes: double-byte entries are kept whole.
-TEST_F(RecipientField, PositionsAreCharactersNotBytes) {
+    for (const auto& [field, expected] : cases)
+        EXPECT_EQ(parse(field), expected) << field[0].second;
+    // The caret counts characters, the window text bytes: double-byte entries stay whole.
     tessaly::testing::UseAnsiCodePage("936");
     EXPECT_EQ(parse({{'u', "\xD5\xC5\xC8\xFD <z@x.cn>"},
                      {'p', "; \xC0\xEE\xCB\xC4;"},
@@ -95,41 +98,25 @@ TEST_F(RecipientField, PositionsAreCharactersNotBytes) {
     EXPECT_STREQ(GetCurrentFullAddress(&field), " \xC0\xEE\xCB\xC4");
 }
 
-// The reader appends to the caller's arrays and leaves the caret at the end with the focus.
-TEST_F(RecipientField, ReaderAppendsAndLeavesTheCaretAtTheEnd) {
-    CStringArray entries;
-    CUIntArray codes;
-    entries.Add("earlier");
-    codes.Add(7);
-    CRichEditCtrl& field = fill({{'p', "alice; "}, {'u', "Bob <b@x.com>"}});
-    ParseAddressFromEdit(&field, entries, codes);
-    ASSERT_EQ(entries.GetSize(), 3);
-    EXPECT_EQ(entries[0].str() + std::to_string(codes[0]), "earlier7");
-    long start = -1, end = -1;
-    field.GetSel(start, end);
-    const long length = edit_->toPlainText().size();
-    EXPECT_EQ(std::make_pair(start, end), std::make_pair(length, length));
-    ParseAddressFromEdit(nullptr, entries, codes);
-    EXPECT_EQ(entries.GetSize(), 3);
-}
-
+// The entry around the caret; without a field both readers give nothing.
 TEST_F(RecipientField, CurrentEntryAroundTheCaret) {
     // "alice@x.com; bob@y.com;; carol": ";" at 11, 22 and 23, length 30.
-    const struct {
-        long selStart, selEnd;
-        const char* expected;
-    } cases[] = {
+    const std::tuple<long, long, const char*> cases[] = {
         {11, 11, "alice@x.com;"},
         {12, 12, " bob@y.com;"}, // directly after a ";": the entry that follows
         {23, 23, ";"},           // between two separators
         {2, 16, " bob@y.com;"},  // a selection: its end counts
     };
     CRichEditCtrl& field = fill({{'p', "alice@x.com; bob@y.com;; "}, {'u', "carol"}});
-    for (const auto& c : cases) {
-        field.SetSel(c.selStart, c.selEnd);
-        EXPECT_STREQ(GetCurrentFullAddress(&field), c.expected) << c.selStart << "-" << c.selEnd;
+    for (const auto& [start, end, expected] : cases) {
+        field.SetSel(start, end);
+        EXPECT_STREQ(GetCurrentFullAddress(&field), expected) << start << "-" << end;
     }
     fill({});
     EXPECT_STREQ(GetCurrentFullAddress(&field), "");
     EXPECT_STREQ(GetCurrentFullAddress(nullptr), "");
+    CStringArray entries;
+    CUIntArray codes;
+    ParseAddressFromEdit(nullptr, entries, codes);
+    EXPECT_EQ(entries.GetSize() + codes.GetSize(), 0);
 }

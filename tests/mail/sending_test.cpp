@@ -1,8 +1,5 @@
-// Handing mail to the desktop's mail program: SendMail through our "mapi32.dll" and
-// xdg-email to a recording mail program chosen the way xdg-email chooses one (a private
-// mimeapps.list naming a .desktop file for mailto: addresses), never through a shell.
-#include <fcntl.h>
-#include <gmime/gmime.h>
+// Handing mail to the desktop's mail program through our "mapi32.dll" and xdg-email, never a
+// shell; drafts of the automation object; whether mail is available.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -17,21 +14,24 @@
 
 #include <tessaly/automation.h>
 #include <tessaly/mail.h>
+#include <tessaly/simple_mapi.h>
 #include <tessaly/word_components.h>
 
+#include "mime_file.h"
+#include "platform/module.h"
 #include "platform/prefix.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
-#include "support/prefix.h"
+#include "support/cli.h"
 
 namespace fs = std::filesystem;
 using namespace tessaly::testing;
 
 namespace {
 
-// The fields of a recorded mailto: address, percent-decoded.
+// The fields of a recorded mailto: address, percent-decoded; "" holds the part before "?".
 std::map<std::string, std::string> fieldsOf(const std::string& url) {
-    std::map<std::string, std::string> fields{{"scheme", url.substr(0, url.find(':') + 1)}};
+    std::map<std::string, std::string> fields{{"", url.substr(0, url.find('?'))}};
     const size_t query = url.find('?');
     std::istringstream pairs(query == std::string::npos ? "" : url.substr(query + 1));
     for (std::string pair; std::getline(pairs, pair, '&');) {
@@ -43,11 +43,12 @@ std::map<std::string, std::string> fieldsOf(const std::string& url) {
     return fields;
 }
 
-const std::string kBuild = TESSALY_BUILD_DIR, kWithMapi = kBuild + "/lib:" + kBuild + "/lib/mapi";
+const std::string kBuild = TESSALY_BUILD_DIR, kLibOnly = kBuild + "/lib",
+                  kWithMapi = kLibOnly + ":" + kBuild + "/lib/mapi";
+using Strings = std::vector<std::string>;
 
 // A recording mail program for mailto: addresses and a recording reader for saved messages,
-// the desktop's choices through private XDG folders; nothing reaches a real desktop (xdg-open
-// asks one only where a display is named, and nothing connects).
+// chosen as xdg-email chooses through private XDG folders; no real desktop is reached.
 class MailHandOver : public DrivePrefixTest {
   protected:
     void SetUp() override {
@@ -84,162 +85,135 @@ class MailHandOver : public DrivePrefixTest {
         std::vector<std::string> files;
         const std::string folder = c + "/users/" + tessaly::platform::PrefixUserName() +
                                    "/Application Data/Tessaly/Drafts";
-        if (fs::is_directory(folder))
-            for (const auto& entry : fs::directory_iterator(folder))
-                files.push_back(entry.path().string());
+        std::error_code missing; // none yet
+        for (const auto& entry : fs::directory_iterator(folder, missing))
+            files.push_back(entry.path().string());
         return files;
     }
 
     std::string record, opened;
 };
-class OutlookDrafts : public MailHandOver {};
 
-// Each row one kind of text; every one reaches the mail program as given (line ends as the
-// CR LF mail uses, the code page's characters as UTF-8), and nothing runs a shell on it.
-TEST_F(MailHandOver, TextsReachTheMailProgramIntact) {
+// The module on its own: a message goes with the dialog flag in a session it opened, or in
+// none (a failed log-on leaves 0); anything else is refused with Simple MAPI's code.
+TEST_F(MailHandOver, TheModuleNeedsTheDialogFlagAndAKnownSession) {
+    namespace p = tessaly::platform;
+    HMODULE module = p::LoadLibraryA("mapi32.dll");
+    ASSERT_NE(module, nullptr);
+    auto logon = reinterpret_cast<LPMAPILOGON>(p::GetProcAddress(module, "MAPILogon"));
+    auto send = reinterpret_cast<LPMAPISENDMAIL>(p::GetProcAddress(module, "MAPISendMail"));
+    auto logoff = reinterpret_cast<LPMAPILOGOFF>(p::GetProcAddress(module, "MAPILogoff"));
+    LHANDLE session = 0;
+    ASSERT_EQ(logon(0, nullptr, nullptr, MAPI_NEW_SESSION, 0, &session), SUCCESS_SUCCESS);
+    MapiMessage message{}; // an empty message goes to the mail program as well
+    for (const auto& [handle, flags, result] :
+         {std::tuple{session, MAPI_DIALOG, SUCCESS_SUCCESS},
+          {LHANDLE(0), MAPI_DIALOG, SUCCESS_SUCCESS},
+          {session, MAPI_LOGON_UI, MAPI_E_NOT_SUPPORTED},
+          {session + 1, MAPI_DIALOG, MAPI_E_INVALID_SESSION}}) {
+        fs::remove(record);
+        EXPECT_EQ(send(handle, 0, &message, flags, 0), result) << handle << " " << flags;
+        EXPECT_EQ(fs::exists(record), result == SUCCESS_SUCCESS) << handle << " " << flags;
+    }
+    EXPECT_EQ(logoff(session, 0, 0, 0), SUCCESS_SUCCESS);
+    EXPECT_EQ(logoff(session, 0, 0, 0), MAPI_E_INVALID_SESSION);
+    p::FreeLibrary(module);
+}
+
+class MailSendCommand : public CliTest<MailHandOver> {};
+
+// tessaly mail send: the fields the mail program got (none: nothing handed over), or why not.
+// Texts arrive as given (line ends as CR LF, through the code page), never through a shell.
+TEST_F(MailSendCommand, HandsTheMessageOverIntactOrSaysWhy) {
+    using Fields = std::map<std::string, std::string>;
+    const std::string to = "-\"J\xc3\xbcrgen\" ; touch INJECTED", text = "a' \"b\" | & > INJECTED",
+                      subject = "-n $(touch INJECTED) `id` \xc3\xa9t\xc3\xa9 C:\\new 100%";
     const struct {
-        const char* rule;
-        std::string recipient, subject, body, to, wantSubject, wantBody; // wanted in UTF-8
+        Strings args;
+        int setup; // 1: the mail program refuses, 2: no mapi32.dll on the module path
+        int status;
+        const char* message;
+        Fields handed;
     } cases[] = {
-        {"quotes, shell metacharacters, backslashes, percent signs and leading dashes",
-         "-\"Bob\" ; touch INJECTED", "-n $(touch INJECTED) `id`",
-         "a' \"b\" | & > INJECTED C:\\new 100%", "-\"Bob\" ; touch INJECTED",
-         "-n $(touch INJECTED) `id`", "a' \"b\" | & > INJECTED C:\\new 100%"},
-        {"line ends become CR LF", "c@d.ee", "one line", "first\nsecond\r\nthird", "c@d.ee",
-         "one line", "first\r\nsecond\r\nthird"},
-        {"code-page characters as UTF-8", "J\xfcrgen@x.de", "\xe9t\xe9", "\x80 5",
-         "J\xc3\xbcrgen@x.de", "\xc3\xa9t\xc3\xa9", "\xe2\x82\xac 5"},
-        {"empty texts are left out", "", "", "", "", "", ""},
+        // clang-format off
+        {{"--to", to, "--subject=" + subject, "--body", text + "\nb\r\n\xe2\x82\xac"}, 0, 0, "",
+         {{"", "mailto:"}, {"to", to}, {"subject", subject},
+          {"body", text + "\r\nb\r\n\xe2\x82\xac"}}},
+        // A Windows path's drive colon is no name separator; the file goes as its POSIX path.
+        {{"--to", "a@b.cc", "--attach", "C:\\Docs\\report.txt:Report.txt"}, 0, 0, "",
+         {{"", "mailto:"}, {"to", "a@b.cc"}, {"attach", c + "/Docs/report.txt"}}},
+        {{"--to", "a@b.cc", "--attach", "C:\\Docs\\missing.txt"}, 0, 1,
+         "an attachment is not a readable file", {}},
+        // Empty texts are left out; a refusing mail program is a failure.
+        {{"--to", "a@b.cc"}, 1, 1, "the mail program did not take",
+         {{"", "mailto:"}, {"to", "a@b.cc"}}},
+        {{"--to", "a@b.cc"}, 2, 1, "the mail program did not take", {}},
+        {{"--to"}, 0, 2, "--to", {}},
+        // clang-format on
     };
     for (const auto& row : cases) {
-        SCOPED_TRACE(row.rule);
         fs::remove(record);
-        std::string recipient = row.recipient, subject = row.subject, body = row.body;
-        char unused[] = "ignored";
-        EXPECT_EQ(SendMail(unused, recipient.data(), subject.data(), body.data()), 1);
-        const auto fields = fieldsOf(ReadFile(record));
-        EXPECT_EQ(fields.at("scheme"), "mailto:");
-        for (const auto& [name, want] :
-             {std::pair{"to", row.to}, {"subject", row.wantSubject}, {"body", row.wantBody}})
-            EXPECT_EQ(fields.count(name) ? fields.at(name) : "<absent>",
-                      want.empty() ? "<absent>" : want)
-                << name;
-        EXPECT_FALSE(fs::exists(prefix_.scratch() + "/INJECTED"));
+        WriteFile(prefix_.scratch() + "/status", row.setup == 1 ? "1" : "0");
+        setenv("TESSALY_MODULE_PATH", (row.setup == 2 ? kLibOnly : kWithMapi).c_str(), 1);
+        Strings args{"mail", "send"};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        Expect({{args, row.status, row.message}});
+        EXPECT_EQ(fs::exists(record) ? fieldsOf(ReadFile(record)) : Fields{}, row.handed);
     }
+    EXPECT_FALSE(fs::exists(prefix_.scratch() + "/INJECTED"));
 }
 
-// Success only when the hand-over succeeded: a refusing mail program, or no "mapi32.dll".
-TEST_F(MailHandOver, FailuresGiveZero) {
-    for (const auto& [status, modulePath, handedOver] :
-         {std::tuple{"1", kWithMapi, true}, std::tuple{"0", kBuild + "/lib", false}}) {
-        SCOPED_TRACE(modulePath);
-        fs::remove(record);
-        WriteFile(prefix_.scratch() + "/status", status);
-        setenv("TESSALY_MODULE_PATH", modulePath.c_str(), 1);
-        char to[] = "a@b.cc", subject[] = "s", body[] = "b";
-        EXPECT_EQ(SendMail(nullptr, to, subject, body), 0);
-        EXPECT_EQ(fs::exists(record), handedOver);
-    }
-}
-
-// A draft parsed back with GMime: its X-Unsent header and its attachments' names and contents.
-bool readDraft(const std::string& path, std::string& unsent,
-               std::vector<std::pair<std::string, std::string>>& parts) {
-    g_mime_init();
-    GMimeStream* stream = g_mime_stream_fs_open(path.c_str(), O_RDONLY, 0, nullptr);
-    if (!stream) return false;
-    GMimeParser* parser = g_mime_parser_new_with_stream(stream);
-    GMimeMessage* message = g_mime_parser_construct_message(parser, nullptr);
-    g_object_unref(parser);
-    g_object_unref(stream);
-    if (!message) return false;
-    const char* header = g_mime_object_get_header(GMIME_OBJECT(message), "X-Unsent");
-    unsent = header ? header : "";
-    GMimeObject* body = g_mime_message_get_mime_part(message);
-    for (int i = 0;
-         GMIME_IS_MULTIPART(body) && i < g_mime_multipart_get_count(GMIME_MULTIPART(body)); ++i) {
-        GMimeObject* part = g_mime_multipart_get_part(GMIME_MULTIPART(body), i);
-        if (!GMIME_IS_PART(part) || GMIME_IS_TEXT_PART(part)) continue;
-        GMimeStream* out = g_mime_stream_mem_new();
-        g_mime_data_wrapper_write_to_stream(g_mime_part_get_content(GMIME_PART(part)), out);
-        GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(out));
-        const char* name = g_mime_part_get_filename(GMIME_PART(part));
-        parts.emplace_back(name ? name : "",
-                           std::string(reinterpret_cast<char*>(bytes->data), bytes->len));
-        g_object_unref(out);
-    }
-    g_object_unref(message);
-    return true;
-}
-
-// Each row one rule of the attachment pairs; every draft parses back whole.
-TEST_F(OutlookDrafts, DraftsCarryThePairedAttachments) {
-    const struct {
-        const char* rule;
-        std::vector<std::string> pairs;
-        std::vector<std::pair<std::string, std::string>> want;
-    } cases[] = {
-        {"no pairs: a message without attachments", {}, {}},
-        {"a trailing unpaired element is ignored",
-         {"C:\\Docs\\report.txt", "Report.txt", "C:\\Docs\\picture.bin"},
-         {{"Report.txt", "the report\n"}}},
-        {"binary content and code-page names survive",
-         {"C:\\Docs\\picture.bin", "Bild \xfc.bin", "C:\\Docs\\report.txt", "r.txt"},
+// One rule of the pairs or of showing the draft per row; a missing file raises the error.
+TEST_F(MailHandOver, DraftsCarryThePairedAttachmentsAndDisplayHandsThemOver) {
+    using Attached = std::vector<std::pair<std::string, std::string>>; // names and contents
+    // Display, the result (-1: the call throws), the pairs, what the draft has attached.
+    const std::tuple<int, int, Strings, Attached> cases[] = {
+        // clang-format off
+        {0, 1, {}, {}}, // no pairs: a message without attachments
+        // Binary content and code-page names survive; a trailing unpaired element is ignored.
+        {1, 1, {"C:\\Docs\\picture.bin", "Bild \xfc.bin", "C:\\Docs\\report.txt", "r.txt", "C:\\x"},
          {{"Bild \xc3\xbc.bin", std::string("\x89PNG\0\x01\xff", 7)}, {"r.txt", "the report\n"}}},
+        {0, -1, {"C:\\Docs\\missing.txt", "Missing.txt"}, {}},
+        // clang-format on
     };
-    for (const auto& row : cases) {
-        SCOPED_TRACE(row.rule);
+    for (const auto& [display, result, elements, want] : cases) {
         for (const auto& file : drafts())
             fs::remove(file);
         CStringArray pairs;
-        for (const auto& element : row.pairs)
+        for (const auto& element : elements)
             pairs.Add(element.c_str());
-        EXPECT_EQ(SendMailMessage(0, pairs), 1);
+        if (result < 0) {
+            EXPECT_THROW(SendMailMessage(display, pairs), _com_error);
+            continue;
+        }
+        EXPECT_EQ(SendMailMessage(display, pairs), 1);
         const auto files = drafts();
         ASSERT_EQ(files.size(), 1u);
-        std::string unsent;
-        std::vector<std::pair<std::string, std::string>> parts;
-        ASSERT_TRUE(readDraft(files[0], unsent, parts));
-        EXPECT_EQ(unsent, "1");
-        EXPECT_EQ(parts, row.want);
-        EXPECT_FALSE(fs::exists(opened)); // not displayed
+        const MimeFile draft = ReadMimeFile(files[0]);
+        Attached attached;
+        for (const MimePart& part : draft.parts)
+            if (!part.name.empty()) attached.emplace_back(part.name, part.body);
+        EXPECT_EQ(draft.unsent, "1");
+        EXPECT_EQ(attached, want);
+        // The shell's open does not wait for the program.
+        for (int i = 0; i < 200 && display && !fs::exists(opened); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_EQ(fs::exists(opened) ? fs::canonical(ReadFile(opened)) : fs::path(),
+                  display ? fs::canonical(files[0]) : fs::path());
     }
-}
-
-TEST_F(OutlookDrafts, DisplayHandsTheDraftOverAndFailuresAreTold) {
-    CStringArray pairs;
-    pairs.Add("C:\\Docs\\report.txt");
-    pairs.Add("Report.txt");
-    EXPECT_EQ(SendMailMessage(1, pairs), 1);
-    const auto files = drafts();
-    ASSERT_EQ(files.size(), 1u);
-    // The shell's open does not wait for the program.
-    for (int i = 0; i < 200 && !fs::exists(opened); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    ASSERT_TRUE(fs::exists(opened));
-    EXPECT_EQ(fs::canonical(ReadFile(opened)), fs::canonical(files[0]));
-
-    // A missing attachment is the component's error, raised to the caller.
-    pairs.Add("C:\\Docs\\missing.txt");
-    pairs.Add("Missing.txt");
-    EXPECT_THROW(SendMailMessage(0, pairs), _com_error);
-
     // A new prefix registers the class; without its programmatic identifier: 0, nothing saved.
-    for (const auto& file : drafts())
-        fs::remove(file);
     ASSERT_EQ(tessaly::platform::RegDeleteTreeA(HKEY_CLASSES_ROOT, "Outlook.Application"), 0);
+    CStringArray pairs;
     EXPECT_EQ(SendMailMessage(1, pairs), 0);
     EXPECT_TRUE(drafts().empty());
 }
 
-// Mail counts as available when win.ini says so and the module is on the search path;
-// otherwise the instruction dialog (159) is shown and the answer is 0.
-TEST_F(OutlookDrafts, MailIsAvailableWithTheProfileValueAndTheModule) {
-    // win.ini [MAIL] MAPI (null: the new prefix's own), the module search path, the answer.
+// Mail is available with win.ini [MAIL] MAPI (null: the new prefix's own) and the module on the
+// search path; otherwise the instruction dialog (159) is shown and the answer is 0.
+TEST_F(MailHandOver, MailIsAvailableWithTheProfileValueAndTheModule) {
     for (const auto& [mapi, modulePath, result] :
          {std::tuple{static_cast<const char*>(nullptr), kWithMapi, 1},
           std::tuple{"0", kWithMapi, 0}, std::tuple{"1", kBuild + "/lib", 0}}) {
-        SCOPED_TRACE(std::string(mapi ? mapi : "<new prefix>") + " " + modulePath);
         if (mapi) tessaly::platform::WriteProfileStringA("MAIL", "MAPI", mapi);
         setenv("TESSALY_MODULE_PATH", modulePath.c_str(), 1);
         std::vector<UINT> shown;
@@ -247,9 +221,9 @@ TEST_F(OutlookDrafts, MailIsAvailableWithTheProfileValueAndTheModule) {
             shown.push_back(d.TemplateId());
             d.Click(IDOK); // the instruction dialog has OK only
         });
-        EXPECT_EQ(CheckMailAvailable(), result);
+        EXPECT_EQ(CheckMailAvailable(), result) << (mapi ? mapi : "new") << modulePath;
         tessaly::automation::SetDialogHandler(nullptr);
-        EXPECT_EQ(shown, result ? std::vector<UINT>{} : std::vector<UINT>{159u});
+        EXPECT_EQ(shown, result ? std::vector<UINT>{} : std::vector<UINT>{159u}) << modulePath;
     }
 }
 

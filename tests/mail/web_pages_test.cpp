@@ -4,7 +4,6 @@
 #include <tessaly/mail.h>
 #include <tessaly/web_components.h>
 
-#include <gmime/gmime.h>
 #include <httplib.h>
 
 #include <atomic>
@@ -14,6 +13,7 @@
 #include <regex>
 #include <thread>
 
+#include "mime_file.h"
 #include "support/cli.h"
 #include "support/outside_programs.h"
 
@@ -32,47 +32,6 @@ const char* kPage = R"html(<!DOCTYPE html><html><head><title>Loopback page</titl
 <img srcset="small.png 1x, big.png 2x"><p style="background:url(attr.png)">
 <iframe src="frame.html"></iframe><img src="data:image/png;base64,AAAA"><img src="pic.png">
 <p><b>broken <i>markup <img src=unquoted.png></body>)html";
-
-struct Part {
-    std::string type, encoding, body;
-};
-
-struct Archive {
-    std::string subject, first;        // first: the first part's location
-    std::map<std::string, Part> parts; // by Content-Location, bodies decoded
-};
-
-Archive readArchive(const std::string& path) {
-    g_mime_init();
-    Archive archive;
-    GMimeStream* file = g_mime_stream_file_open(path.c_str(), "rb", nullptr);
-    if (!file) return archive;
-    GMimeParser* parser = g_mime_parser_new_with_stream(file);
-    GMimeMessage* message = g_mime_parser_construct_message(parser, nullptr);
-    g_object_unref(parser);
-    g_object_unref(file);
-    if (!message) return archive;
-    const char* subject = g_mime_message_get_subject(message);
-    archive.subject = subject ? subject : "";
-    auto* related = GMIME_MULTIPART(g_mime_message_get_mime_part(message));
-    for (int i = 0; i < g_mime_multipart_get_count(related); ++i) {
-        auto* part = GMIME_PART(g_mime_multipart_get_part(related, i));
-        GMimeStream* out = g_mime_stream_mem_new();
-        g_mime_data_wrapper_write_to_stream(g_mime_part_get_content(part), out);
-        GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(out));
-        gchar* type =
-            g_mime_content_type_get_mime_type(g_mime_object_get_content_type(GMIME_OBJECT(part)));
-        const std::string location = g_mime_part_get_content_location(part);
-        archive.parts[location] = {
-            type, g_mime_content_encoding_to_string(g_mime_part_get_content_encoding(part)),
-            std::string(reinterpret_cast<char*>(bytes->data), bytes->len)};
-        if (i == 0) archive.first = location;
-        g_free(type);
-        g_object_unref(out);
-    }
-    g_object_unref(message);
-    return archive;
-}
 
 class WebPages : public OutsideProgramTest {
   protected:
@@ -145,7 +104,7 @@ class WebPages : public OutsideProgramTest {
     int port = 0;
 };
 
-TEST_F(WebPages, ConnectivityResolvesTheMachinesHostAndTellsWhenAsked) {
+TEST_F(WebPages, ConnectivityResolvesTheMachinesHostAndTheHomePageOpens) {
     const std::string found = "Success. An Internet connection is detected on your computer.";
     const std::string none = "Failure. No Internet connection can be found";
     // The host, whether success and failure are told, the result and the messages seen.
@@ -159,21 +118,24 @@ TEST_F(WebPages, ConnectivityResolvesTheMachinesHostAndTellsWhenAsked) {
         EXPECT_EQ(OnCheckInternetConnection(success, failure), result) << host;
         EXPECT_TRUE(Seen(seen)) << host;
     }
+    Expect({});
+    GotoWeb();
+    EXPECT_EQ(RunsAfter(2), (Strings{"run browser", "arg http://www.varnholt.com/"}));
 }
 
 TEST_F(WebPages, SavedPageHoldsEveryResourceItCouldFetch) {
-    const std::string file = c + "/saved.mht";
-    WriteFile(file, "an older file, replaced");
+    const std::string file = WriteFile(c + "/saved.mht", "an older file, replaced");
     const auto started = std::chrono::steady_clock::now();
     ASSERT_EQ(SaveWholePage(url("/page.html").c_str(), "C:\\saved.mht"), 0);
     // The endless resources end at the time and size bounds, not the caller's patience.
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(8));
     EXPECT_TRUE(Seen({}));
-    const Archive archive = readArchive(file);
-    const auto& parts = archive.parts;
+    const MimeFile archive = ReadMimeFile(file);
+    std::map<std::string, MimePart> parts; // by Content-Location
+    for (const MimePart& part : archive.parts)
+        parts[part.location] = part;
     EXPECT_EQ(archive.subject, "Loopback page");
-    // Each resource one way a page or its style sheets name one; redirected under the address
-    // the page uses. Text travels quoted-printable, the rest in base64.
+    // One way of naming a resource each; text quoted-printable, the rest base64.
     const std::vector<std::string> expected = {
         "/page.html",    "/style.css", "/more.css",   "/app.js",         "/frame.html",
         "/pic.png",      "/bg.png",    "/icon.png",   "/inline.png",     "/small.png",
@@ -190,7 +152,7 @@ TEST_F(WebPages, SavedPageHoldsEveryResourceItCouldFetch) {
         EXPECT_EQ(it->second.encoding, type == "image/png" ? "base64" : "quoted-printable") << path;
     }
     EXPECT_EQ(parts.size(), std::size(expected)); // missing, loop, hang, flood left out
-    EXPECT_EQ(archive.first, url("/page.html"));
+    EXPECT_EQ(archive.parts.at(0).location, url("/page.html"));
     // Text travels in MIME's canonical form, lines ending in CR LF.
     EXPECT_EQ(parts.at(url("/page.html")).body,
               std::regex_replace(std::string(kPage), std::regex("\n"), "\r\n"));
@@ -199,27 +161,25 @@ TEST_F(WebPages, SavedPageHoldsEveryResourceItCouldFetch) {
     EXPECT_EQ(parts.at(url("/app.js")).body, "var caf\xC3\xA9 = '=\xE2\x82\xAC';");
 }
 
-// A scheme other than http, no address, a missing page, a redirect loop, a refused connection,
-// a destination folder that does not exist: the failure message, 1 and no file.
+// Each way to fail gives 1, the failure message and no file; without the message component
+// (the last row), no message either.
 TEST_F(WebPages, FailuresGiveOneAndNoFile) {
-    const std::vector<std::string> addresses = {"file:///etc/hostname",      "no address at all",
-                                                url("/missing.html"),        url("/page-loop.html"),
-                                                "http://127.0.0.1:1/p.html", url("/page.html")};
-    for (const auto& address : addresses) {
-        // The last, a good page, to a folder that does not exist.
-        const char* file = address == addresses.back() ? "C:\\nowhere\\saved.mht" : "C:\\saved.mht";
+    for (const auto& [address, file, seen] :
+         {std::tuple{std::string("file:///etc/hostname"), "C:\\saved.mht", Strings{kFailure}},
+          {"no address at all", "C:\\saved.mht", Strings{kFailure}},
+          {url("/missing.html"), "C:\\saved.mht", Strings{kFailure}},
+          {url("/page-loop.html"), "C:\\saved.mht", Strings{kFailure}},
+          {"http://127.0.0.1:1/p.html", "C:\\saved.mht", Strings{kFailure}},
+          {url("/page.html"), "C:\\nowhere\\saved.mht", Strings{kFailure}},
+          {url("/page.html"), "C:\\saved.mht", Strings{}}}) {
+        if (seen.empty())
+            DeleteRegKey(HKEY_CLASSES_ROOT,
+                         "CLSID\\{CD000001-8B95-11D1-82DB-00C04FB1625D}\\InprocServer32");
         Expect({});
         EXPECT_EQ(SaveWholePage(address.c_str(), file), 1) << address;
-        EXPECT_TRUE(Seen({kFailure})) << address;
+        EXPECT_TRUE(Seen(seen)) << address;
         EXPECT_FALSE(std::filesystem::exists(c + "/saved.mht")) << address;
     }
-    // Without the message component: 1, and no message either.
-    DeleteRegKey(HKEY_CLASSES_ROOT,
-                 "CLSID\\{CD000001-8B95-11D1-82DB-00C04FB1625D}\\InprocServer32");
-    Expect({});
-    EXPECT_EQ(SaveWholePage(url("/page.html").c_str(), "C:\\saved.mht"), 1);
-    EXPECT_TRUE(Seen({}));
-    EXPECT_FALSE(std::filesystem::exists(c + "/saved.mht"));
 }
 
 // The commands: what the function says goes to the output, a failure to the errors with 1.
@@ -235,14 +195,8 @@ TEST_F(WebPages, CommandsCheckAndSave) {
         EXPECT_EQ(r.out.rfind(out, 0), 0u) << r.out;
         EXPECT_NE(r.err.find(err), std::string::npos) << r.err;
     }
-    EXPECT_EQ(readArchive(saved).first, url("/page.html"));
+    EXPECT_EQ(ReadMimeFile(saved).parts.at(0).location, url("/page.html"));
     EXPECT_FALSE(std::filesystem::exists(saved + "2"));
-}
-
-TEST_F(WebPages, HomePageOpensInTheBrowser) {
-    Expect({});
-    GotoWeb();
-    EXPECT_EQ(RunsAfter(2), (Strings{"run browser", "arg http://www.varnholt.com/"}));
 }
 
 } // namespace

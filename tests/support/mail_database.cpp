@@ -1,5 +1,4 @@
-// The mail tests' database servers: the embedded one and a private mariadbd; the statements
-// the connection under test sends are recorded on their way to the client library.
+// The mail tests' database servers; the statements of the connection under test recorded.
 #include "support/mail_database.h"
 
 #include <tessaly/maildb.h>
@@ -19,9 +18,8 @@
 #include <stdexcept>
 #include <thread>
 
-// Every statement MySQL++ sends goes through the client library's mysql_real_query. The test
-// program defines it, so its definition comes first in the process's symbol search: it
-// records the exact bytes and the handle, then calls the client library's own.
+// Every statement goes through mysql_real_query; the test program's own comes first in the
+// symbol search, records the bytes and the handle, then calls the client library's.
 namespace {
 struct SentStatement {
     MYSQL* handle;
@@ -67,19 +65,13 @@ Servers& servers() {
     return *s;
 }
 
-// The embedded server stops in its own exit handler, which runs before this one.
-// TESSALY_TEST_KEEP_DB keeps the servers' folders and logs for a look afterwards.
+// Runs after the embedded server's own exit handler; TESSALY_TEST_KEEP_DB keeps the folders.
 void cleanUp() {
     Servers& s = servers();
-    if (s.serverPid > 0) {
-        kill(s.serverPid, SIGTERM);
-        int status = 0;
-        for (int i = 0; i < 300 && waitpid(s.serverPid, &status, WNOHANG) == 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        if (waitpid(s.serverPid, &status, WNOHANG) == 0) {
-            kill(s.serverPid, SIGKILL);
-            waitpid(s.serverPid, &status, 0);
-        }
+    int status = 0;
+    for (int i = 0; s.serverPid > 0 && waitpid(s.serverPid, &status, WNOHANG) == 0; ++i) {
+        kill(s.serverPid, i == 0 ? SIGTERM : i == 300 ? SIGKILL : 0); // killed after 15 s
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     std::error_code ec;
     if (!s.root.empty() && !std::getenv("TESSALY_TEST_KEEP_DB")) fs::remove_all(s.root, ec);
@@ -115,18 +107,14 @@ void startServer() {
     if (program.empty()) throw std::runtime_error("mariadbd is not installed");
     fs::create_directories(serverDir() + "/data");
     s.socketPath = serverDir() + "/mysqld.sock";
-    // An empty data folder is bootstrapped by the server itself: InnoDB makes its system
-    // files on first start; without grant tables nothing else is needed.
-    std::vector<std::string> args = {program,
-                                     "--no-defaults",
-                                     "--datadir=" + serverDir() + "/data",
-                                     "--socket=" + s.socketPath,
-                                     "--pid-file=" + serverDir() + "/mysqld.pid",
-                                     "--log-error=" + serverDir() + "/error.log",
-                                     "--skip-networking",
-                                     "--skip-grant-tables",
-                                     "--character-set-server=utf8mb4",
-                                     "--collation-server=utf8mb4_uca1400_nopad_as_ci"};
+    // The server bootstraps an empty data folder itself; no grant tables are needed.
+    const std::string d = serverDir() + "/";
+    std::vector<std::string> args = {program, "--no-defaults"};
+    args.insert(args.end(),
+                {"--datadir=" + d + "data", "--socket=" + s.socketPath,
+                 "--pid-file=" + d + "mysqld.pid", "--log-error=" + d + "error.log",
+                 "--skip-networking", "--skip-grant-tables", "--character-set-server=utf8mb4",
+                 "--collation-server=utf8mb4_uca1400_nopad_as_ci"});
     args.insert(args.end(), kSmall.begin(), kSmall.end());
     if (geteuid() == 0) args.push_back("--user=root");
     const pid_t pid = fork();
@@ -175,8 +163,6 @@ MailDatabase::MailDatabase(MailServer kind) : kind_(kind) {
     database_ = "mail" + std::to_string(++servers().databases);
     Reconnect();
 }
-
-MailDatabase::~MailDatabase() = default;
 
 std::unique_ptr<mysqlpp::Connection> MailDatabase::open() {
     if (kind_ == MailServer::Embedded)

@@ -1,9 +1,6 @@
 #pragma once
-// The mail client's database for the mail tests, on either server kind:
-//   Embedded  the process's embedded server, on a data folder of the test process;
-//   Socket    a real mariadbd that the support starts on a private socket in a temporary
-//             folder (--no-defaults, --skip-networking) and stops at the process's end.
-// One server of each kind per test process; every MailDatabase gets a database of its own.
+// The mail tests' database of its own on the process's embedded server or a private mariadbd
+// on a socket in a temporary folder, which ends with the process.
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,30 +14,22 @@ enum class MailServer { Embedded, Socket };
 // The mariadbd program, empty when the server package is missing.
 std::string MariadbServerProgram();
 
-// Starts the process's embedded server on its scratch folder when not yet running: the server
-// library runs one per process, and every kind of connection needs it started first.
+// Starts the process's one embedded server when not yet running; every connection needs it.
 void StartTestEmbeddedServer();
 
 class MailDatabase {
   public:
-    // Starts the server kind when needed and opens a connection (tables created) in the
-    // character set of the prefix's ANSI code page. Throws std::runtime_error on failure.
-    explicit MailDatabase(MailServer kind);
-    ~MailDatabase();
-    MailDatabase(const MailDatabase&) = delete;
-    MailDatabase& operator=(const MailDatabase&) = delete;
+    // A connection in the ANSI code page's character set, tables made; throws runtime_error.
+    explicit MailDatabase(MailServer kind); // not copied: it owns its connections
 
     mysqlpp::Connection& connection() { return *connection_; }
     const std::string& database() const { return database_; }
 
-    // Runs a statement on a second connection to the same database (test set-up that must
-    // not show in the statements of the connection under test).
+    // A statement, and a query's rows (columns joined by "|"), on a second connection.
     void Setup(const std::string& statement);
-    // Rows of a query, on the second connection; each row's columns joined by "|".
     std::vector<std::string> Rows(const std::string& query);
 
-    // The statements the connection under test sent since the last call (or since it was
-    // opened), in order, byte for byte as the client library was given them.
+    // The statements the connection under test sent since the last call, byte for byte.
     std::vector<std::string> TakeStatements();
 
     // Closes and opens the connection under test again (after a code-page change).
