@@ -145,17 +145,15 @@ TEST_F(ActiveX, ControlsTakeTheirClassAndThePickerItsValue) {
 
         for (double value : {38000.123457, -1.25}) { // not a whole second; before day 0
             picker->SetValue(CComVariant(value, VT_DATE));
-            VARIANT read = picker->GetValue();
-            EXPECT_EQ(read.vt, VT_DATE);
-            EXPECT_DOUBLE_EQ(read.date, value);
-            COleDateTime shown(value);
+            const VARIANT read = picker->GetValue();
+            EXPECT_EQ(std::make_pair(read.vt, read.date), std::make_pair(VARTYPE(VT_DATE), value));
+            const COleDateTime shown(value);
             const QDate day(shown.GetYear(), shown.GetMonth(), shown.GetDay());
             EXPECT_EQ(picker->GetWindowText().str(),
                       QLocale().toString(day, QLocale::ShortFormat).toStdString());
             DATE raw = 0;
-            ASSERT_TRUE(d.SetDateValue(kPicker, value));
-            ASSERT_TRUE(d.GetDateValue(kPicker, &raw));
-            EXPECT_DOUBLE_EQ(raw, value);
+            EXPECT_TRUE(d.SetDateValue(kPicker, value) && d.GetDateValue(kPicker, &raw));
+            EXPECT_EQ(raw, value);
         }
         double none = 0;
         EXPECT_FALSE(d.GetDateValue(kFolders, &none));
@@ -178,9 +176,6 @@ TEST_F(ActiveX, ControlsTakeTheirClassAndThePickerItsValue) {
     });
 }
 
-// ---- the folder view ----
-
-// Desktop, My Documents, drives, then folders by name; a selection fires with its path.
 TEST_F(ActiveX, FolderViewListsLevelsAndFiresTheSelection) {
     WriteFile(c + "/.windows-label", "Work Disk\n");
     std::filesystem::create_directories(c + "/Docs/Letters");
@@ -231,12 +226,14 @@ TEST_F(ActiveX, FolderViewListsLevelsAndFiresTheSelection) {
                 ASSERT_TRUE(d.SelectFolder(kFolders, row.select));
             ASSERT_EQ(dialog.events.size(), 1u);
             const Event& e = dialog.events[0];
-            EXPECT_EQ(std::make_tuple(e.id, e.code, e.dispid),
+            EXPECT_EQ(std::make_tuple(e.id, e.code, e.dispid, e.texts),
                       std::make_tuple(UINT(kFolders), UINT(AXN_EVENT),
-                                      DISPID(CFolderView::dispidSelChange)));
-            EXPECT_EQ(e.texts, std::vector<std::string>{row.path}) << row.select;
-            EXPECT_EQ(d.GetSelectedFolder(kFolders), row.path);
-            EXPECT_EQ(view->GetAlternativeText().str(), row.altText);
+                                      DISPID(CFolderView::dispidSelChange),
+                                      std::vector<std::string>{row.path}))
+                << row.select;
+            EXPECT_EQ(
+                std::make_pair(d.GetSelectedFolder(kFolders), view->GetAlternativeText().str()),
+                std::make_pair(row.path, row.altText));
         }
         // Selecting the current item again or a folder that is not there changes nothing.
         dialog.events.clear();
@@ -255,8 +252,6 @@ TEST_F(ActiveX, FolderViewListsLevelsAndFiresTheSelection) {
         EXPECT_EQ(view->GetSelectedPath().str(), rows.back().path);
     });
 }
-
-// ---- a class registered from outside ----
 
 // A counter: property 1 its value, method 2 adds and returns it, firing event 7 with it.
 class CounterControl : public CActiveXControl {
@@ -308,7 +303,7 @@ TEST_F(ActiveX, RegisteredClassIsMadeAndCalledThroughTheDispatchHelpers) {
     EXPECT_TRUE(CActiveXControl::IsControlClass("{0a1b2c3d-0000-4000-8000-00000000c0de}"));
 
     ChooserDialog dialog(302);
-    run(dialog, [&](Dialog& d) {
+    run(dialog, [&](Dialog&) {
         CWnd& counter = *dialog.GetDlgItem(kPicker);
         const BYTE oneLong[] = VTS_I4, oneText[] = VTS_BSTR;
         LONG value = 0;
@@ -329,8 +324,6 @@ TEST_F(ActiveX, RegisteredClassIsMadeAndCalledThroughTheDispatchHelpers) {
     EXPECT_EQ(dialog.events[1].texts, std::vector<std::string>{"42"});
 }
 
-// ---- conversions ----
-
 TEST(ActiveXVariants, ChangeTypeConvertsAsTheDispatchCallsDo) {
     struct Row {
         const char* what;
@@ -339,7 +332,6 @@ TEST(ActiveXVariants, ChangeTypeConvertsAsTheDispatchCallsDo) {
         HRESULT expected;
         CComVariant result;
     } const rows[] = {
-        {"long to text", CComVariant(42), VT_BSTR, S_OK, CComVariant("42")},
         {"half rounds to even", CComVariant(-2.5), VT_I2, S_OK,
          CComVariant(static_cast<short>(-2))},
         {"out of a short", CComVariant(70000), VT_I2, DISP_E_OVERFLOW, CComVariant()},
@@ -350,12 +342,9 @@ TEST(ActiveXVariants, ChangeTypeConvertsAsTheDispatchCallsDo) {
         {"past the last date", CComVariant(3e6), VT_DATE, DISP_E_OVERFLOW, CComVariant()},
         {"empty to text", CComVariant(), VT_BSTR, S_OK, CComVariant("")}};
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
         CComVariant out;
-        EXPECT_EQ(VariantChangeType(&out, &row.from, 0, row.to), row.expected);
-        if (row.expected == S_OK) {
-            EXPECT_TRUE(out == row.result);
-        }
+        EXPECT_EQ(VariantChangeType(&out, &row.from, 0, row.to), row.expected) << row.what;
+        EXPECT_TRUE(row.expected != S_OK || out == row.result) << row.what;
     }
     // In place, and a null never converts.
     CComVariant inPlace("7");

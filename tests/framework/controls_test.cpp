@@ -48,8 +48,6 @@ class Controls : public ::testing::Test {
     void SetUp() override { tessaly::testing::EnsureQtApplication(); }
 };
 
-// ---------------------------------------------------------------- rich edit
-
 TEST_F(Controls, RichEditReportsTheEffectsOfTheCaretAndTheSelection) {
     QTextEdit widget;
     CRichEditCtrl edit(&widget);
@@ -142,8 +140,6 @@ TEST_F(Controls, RichEditCountsOnePositionPerLineEnd) {
     EXPECT_EQ(none.LineIndex(0), -1);
 }
 
-// ---------------------------------------------------------------- tree
-
 TEST_F(Controls, TreeNavigation) {
     QTreeWidget widget;
     CTreeCtrl tree(&widget);
@@ -178,8 +174,6 @@ TEST_F(Controls, TreeNavigation) {
     EXPECT_EQ(tree.GetCount(), 4u);
     EXPECT_EQ(tree.GetNextSiblingItem(a1), a3);
 }
-
-// ---------------------------------------------------------------- list view
 
 // Items in front, their data, the count hint and refusals; subitems in the report view only.
 TEST_F(Controls, ListItemsTheirDataAndTheCountHint) {
@@ -229,8 +223,6 @@ TEST_F(Controls, ListItemsTheirDataAndTheCountHint) {
     flowing.InsertItem(0, "x");
     EXPECT_FALSE(flowing.SetItemPosition(0, POINT{5, 5}));
 }
-
-// ---------------------------------------------------------------- combo and list boxes
 
 TEST_F(Controls, ComboAndListBoxes) {
     const char* items[] = {"apple", "Banana", "apricot", "banana split"};
@@ -285,8 +277,6 @@ TEST_F(Controls, ComboAndListBoxes) {
     EXPECT_EQ(sorted.AddString("apple"), 0);
 }
 
-// ---------------------------------------------------------------- edit
-
 TEST_F(Controls, MultiLineEditCountsCrLfAsTwo) {
     QPlainTextEdit widget;
     CEdit edit(&widget);
@@ -323,8 +313,6 @@ TEST_F(Controls, CriticalSectionIsRecursive) {
     EXPECT_TRUE(section.Unlock());
     EXPECT_TRUE(section.Unlock());
 }
-
-// ---------------------------------------------------------------- dialogs
 
 const char* const kScript = R"(#include <winresrc.h>
 LANGUAGE 9, 1

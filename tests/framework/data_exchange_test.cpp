@@ -110,7 +110,6 @@ class DataExchange : public framework_test::TemplateTest<> {
 
 } // namespace
 
-// The value as shown, then a typed text and the value read back.
 TEST_F(DataExchange, TextOfStringsAndNumbersBothWays) {
     auto roundTrip = [&](auto loaded, const std::string& shown, const char* typed, auto read) {
         ExchangeDialog dialog;

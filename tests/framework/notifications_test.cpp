@@ -136,7 +136,6 @@ class NotifyDialog : public CDialog {
 class Notifications : public framework_test::TemplateTest<> {
   protected:
     Notifications() : TemplateTest("NotifyTest", kScript) {}
-    // Runs the dialog with the script, then ends it with OK.
     void Run(const std::function<void(Dialog&, NotifyDialog&)>& script) {
         NotifyDialog dialog;
         EXPECT_EQ(run(dialog,
@@ -164,8 +163,6 @@ void ClickItem(Dialog& d, int id, int index) {
     d.MouseDown(id, r.left + r.width / 2, r.top + r.height / 2);
     d.MouseUp(id, r.left + r.width / 2, r.top + r.height / 2);
 }
-
-// ---------------------------------------------------------------- up-down
 
 // Range defaults 100 to 0; separators, wrapping, clamping; the buddy shows the position.
 TEST_F(Notifications, UpDownStepsWithinItsRangeIntoTheBuddy) {
@@ -263,8 +260,6 @@ TEST_F(Notifications, DeltaPosComesBeforeTheChangeAndMayRefuseIt) {
     });
 }
 
-// ---------------------------------------------------------------- list view
-
 TEST_F(Notifications, ListViewAnnouncesStateChangesAndClicks) {
     struct Expect {
         UINT code;
@@ -310,8 +305,6 @@ TEST_F(Notifications, ListViewAnnouncesStateChangesAndClicks) {
     });
 }
 
-// ---------------------------------------------------------------- tree view
-
 TEST_F(Notifications, TreeAsksBeforeTheSelectionMovesAndTellsAfter) {
     Run([](Dialog& d, NotifyDialog& dialog) {
         auto* tree = static_cast<CTreeCtrl*>(dialog.GetDlgItem(1007));
@@ -356,8 +349,6 @@ TEST_F(Notifications, TreeAsksBeforeTheSelectionMovesAndTellsAfter) {
         }
     });
 }
-
-// ---------------------------------------------------------------- commands
 
 TEST_F(Notifications, FocusAndCommandCodesComeOnlyFromTheirCauses) {
     using Codes = std::vector<std::pair<int, UINT>>; // (id, code) in order

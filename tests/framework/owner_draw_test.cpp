@@ -163,8 +163,6 @@ TEST(OwnerDrawDc, ShapesAndObjects) {
     EXPECT_EQ(GetSysColor(99), 0u);
 }
 
-// ---------------------------------------------------------------- owner-drawn controls
-
 namespace {
 
 const char* const kScript = R"(#include <winresrc.h>
@@ -266,7 +264,6 @@ class OwnerDrawDialog : public CDialog {
 class OwnerDraw : public framework_test::TemplateTest<> {
   protected:
     OwnerDraw() : TemplateTest("OwnerDrawTest", kScript) {}
-    // Runs the script on the dialog, then closes it.
     void show(OwnerDrawDialog& dialog, const std::function<void(Dialog&)>& script) {
         EXPECT_EQ(run(dialog,
                       [&](Dialog& d) {
@@ -288,7 +285,6 @@ long pixelIn(Dialog& d, int id, int x, int y) {
 
 } // namespace
 
-// A button whose class draws it: its own pixels; pressed and focus states reach itemState.
 TEST_F(OwnerDraw, ButtonDrawnByItsClassGetsItsStates) {
     OwnerDrawDialog dialog;
     struct Step {

@@ -118,15 +118,11 @@ TEST_F(WindowFinder, ChildrenInCreationOrderWithoutOwnedWindowsAndGoneWithTheFra
               CWnd::HandleOf(childFrame));
     // Only direct children are searched.
     EXPECT_EQ(CWnd::FindWindowEx(hFrame, nullptr, "CorvaneClientClass", nullptr), nullptr);
-    // The owned dialog is a top-level window.
     EXPECT_EQ(CWnd::FindWindow("#32770", "Owned"), CWnd::HandleOf(owned));
-    // A destroyed window is gone.
     frame.reset();
     EXPECT_FALSE(CWnd::IsWindow(hFrame));
     EXPECT_EQ(CWnd::FindWindow("LintorClass", nullptr), nullptr);
 }
-
-// ---- Across processes, on a private display ----
 
 class CrossProcessWindows : public PrefixTest {
   protected:

@@ -140,8 +140,6 @@ TEST_F(WindowMessages, MessagesFromAnotherThreadRunOnTheWidgetsThread) {
     EXPECT_EQ(widget.seen[1].lParam, 8);
 }
 
-// ---- Timers ----
-
 class TimedWnd : public CWnd {
   public:
     using CWnd::CWnd;
