@@ -1,6 +1,7 @@
 // Automation variants and safe arrays: bounds, locks, deep copies and the system's codes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <tuple>
@@ -36,25 +37,20 @@ std::u16string text(BSTR b) {
 } // namespace
 
 TEST(SafeArray, CreateGivesZeroedDataAndItsBounds) {
-    struct Case {
-        VARTYPE vt;
-        LONG lower;
-        ULONG count;
-        UINT elementSize;
-    } cases[] = {{VT_I2, -2, 3, 2}, {VT_BSTR, 0, 2, sizeof(BSTR)}, {VT_UI1, 0, 0, 1}};
-    for (const auto& c : cases) {
-        SAFEARRAY* array = SafeArrayCreateVector(c.vt, c.lower, c.count);
-        ASSERT_NE(array, nullptr) << c.vt;
+    // Type, lower bound, count and element size.
+    const std::tuple<VARTYPE, LONG, ULONG, UINT> cases[] = {
+        {VT_I2, -2, 3, 2}, {VT_BSTR, 0, 2, sizeof(BSTR)}, {VT_UI1, 0, 0, 1}};
+    for (const auto& [type, first, count, size] : cases) {
+        SAFEARRAY* array = SafeArrayCreateVector(type, first, count);
+        ASSERT_NE(array, nullptr) << type;
         LONG lower = 99, upper = 99;
         VARTYPE vt = 0;
-        EXPECT_EQ(SafeArrayGetLBound(array, 1, &lower), S_OK);
-        EXPECT_EQ(SafeArrayGetUBound(array, 1, &upper), S_OK);
-        EXPECT_EQ(SafeArrayGetVartype(array, &vt), S_OK);
+        SafeArrayGetLBound(array, 1, &lower), SafeArrayGetUBound(array, 1, &upper);
+        SafeArrayGetVartype(array, &vt);
         EXPECT_EQ(std::make_tuple(lower, upper, vt, SafeArrayGetElemsize(array)),
-                  std::make_tuple(c.lower, c.lower + LONG(c.count) - 1, c.vt, c.elementSize));
+                  std::make_tuple(first, first + LONG(count) - 1, type, size));
         const auto* bytes = static_cast<const unsigned char*>(array->pvData);
-        for (size_t i = 0; i < c.count * c.elementSize; ++i)
-            ASSERT_EQ(bytes[i], 0);
+        EXPECT_EQ(std::count(bytes, bytes + count * size, 0), std::ptrdiff_t(count * size));
         EXPECT_EQ(SafeArrayDestroy(array), S_OK);
     }
     EXPECT_EQ(SafeArrayCreateVector(VT_EMPTY, 0, 3), nullptr);
@@ -66,18 +62,16 @@ TEST(SafeArray, ResultCodes) {
     LONG bound = 0;
     void* data = nullptr;
     SAFEARRAY* copy = reinterpret_cast<SAFEARRAY*>(1);
-    struct Case {
-        const char* what;
-        HRESULT got, expected;
-    } cases[] = {{"dimension 0", SafeArrayGetUBound(array, 0, &bound), DISP_E_BADINDEX},
-                 {"dimension 2", SafeArrayGetLBound(array, 2, &bound), DISP_E_BADINDEX},
-                 {"null access", SafeArrayAccessData(nullptr, &data), E_INVALIDARG},
-                 {"unaccess unlocked", SafeArrayUnaccessData(array), E_UNEXPECTED},
-                 {"destroy null", SafeArrayDestroy(nullptr), S_OK},
-                 {"copy null", SafeArrayCopy(nullptr, &copy), S_OK},
-                 {"clear null", VariantClear(nullptr), E_INVALIDARG}};
-    for (const auto& c : cases)
-        EXPECT_EQ(c.got, c.expected) << c.what;
+    const std::tuple<const char*, HRESULT, HRESULT> cases[] = {
+        {"dimension 0", SafeArrayGetUBound(array, 0, &bound), DISP_E_BADINDEX},
+        {"dimension 2", SafeArrayGetLBound(array, 2, &bound), DISP_E_BADINDEX},
+        {"null access", SafeArrayAccessData(nullptr, &data), E_INVALIDARG},
+        {"unaccess unlocked", SafeArrayUnaccessData(array), E_UNEXPECTED},
+        {"destroy null", SafeArrayDestroy(nullptr), S_OK},
+        {"copy null", SafeArrayCopy(nullptr, &copy), S_OK},
+        {"clear null", VariantClear(nullptr), E_INVALIDARG}};
+    for (const auto& [what, got, expected] : cases)
+        EXPECT_EQ(got, expected) << what;
     EXPECT_EQ(copy, nullptr);
 
     // A locked array cannot be destroyed, nor a variant holding it cleared.
