@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "dialog_fixture.h"
@@ -25,21 +26,15 @@ using framework_test::Dialog;
 
 namespace {
 
-struct Run {
-    const char* text;
-    bool bold;
-    bool underline;
-};
-
-// A rich edit whose text is the runs, each with its own effects.
-void Fill(QTextEdit& edit, const std::vector<Run>& runs) {
+// A rich edit whose text is the runs: text, bold, underlined.
+void Fill(QTextEdit& edit, const std::vector<std::tuple<const char*, bool, bool>>& runs) {
     edit.clear();
     QTextCursor cursor(edit.document());
-    for (const Run& run : runs) {
+    for (const auto& [text, bold, underline] : runs) {
         QTextCharFormat format;
-        format.setFontWeight(run.bold ? QFont::Bold : QFont::Normal);
-        format.setFontUnderline(run.underline);
-        cursor.insertText(QString::fromLatin1(run.text), format);
+        format.setFontWeight(bold ? QFont::Bold : QFont::Normal);
+        format.setFontUnderline(underline);
+        cursor.insertText(QString::fromLatin1(text), format);
     }
 }
 
@@ -66,15 +61,15 @@ TEST_F(Controls, RichEditReportsTheEffectsOfTheCaretAndTheSelection) {
         EXPECT_EQ(effects(caret, caret), expected) << "caret " << caret;
     // A selection shares only the effects of all its text; those of its first character.
     Fill(widget, {{"ab", false, false}, {"cd", true, false}, {"ef", true, true}});
-    struct Case {
-        long start, end;
-        DWORD shared, effects;
-    } cases[] = {
-        {1, 3, CFM_UNDERLINE, 0}, {2, 6, CFM_BOLD, B}, {4, 6, CFM_BOLD | CFM_UNDERLINE, BU}};
-    for (const Case& c : cases) {
-        DWORD shared = 0;
-        EXPECT_EQ(effects(c.start, c.end, &shared), c.effects) << c.start << "-" << c.end;
-        EXPECT_EQ(shared, c.shared) << c.start << "-" << c.end;
+    const std::tuple<long, long, DWORD, DWORD> cases[] = {// start, end, shared, effects
+                                                          {1, 3, CFM_UNDERLINE, 0},
+                                                          {2, 6, CFM_BOLD, B},
+                                                          {4, 6, CFM_BOLD | CFM_UNDERLINE, BU}};
+    for (const auto& [start, end, shared, expected] : cases) {
+        DWORD mask = 0;
+        EXPECT_EQ(std::make_pair(effects(start, end, &mask), mask),
+                  std::make_pair(expected, shared))
+            << start << "-" << end;
     }
 
     // Set on a selection; without one, for what is typed next; colour and size as given.
@@ -107,13 +102,11 @@ TEST_F(Controls, RichEditCountsOnePositionPerLineEnd) {
     edit.SetWindowText("one\r\ntwo\r\nthree");
     EXPECT_EQ(edit.GetTextLength(), 15); // the window text, CR LF as two
 
-    struct Case {
-        long start, end;
-        const char* selected;
-    } const cases[] = {{2, 5, "e\r\nt"}, {8, 100, "three"}, {7, 4, "two"}, {-1, 0, ""}};
-    for (const Case& c : cases) {
-        edit.SetSel(c.start, c.end);
-        EXPECT_EQ(edit.GetSelText(), CString(c.selected)) << c.start << "-" << c.end;
+    const std::tuple<long, long, const char*> cases[] = {
+        {2, 5, "e\r\nt"}, {8, 100, "three"}, {7, 4, "two"}, {-1, 0, ""}};
+    for (const auto& [start, end, selected] : cases) {
+        edit.SetSel(start, end);
+        EXPECT_EQ(edit.GetSelText(), CString(selected)) << start << "-" << end;
     }
     long start = 0, end = 0;
     edit.SetSel(0, -1);
@@ -149,16 +142,12 @@ TEST_F(Controls, TreeNavigation) {
     HTREEITEM a1 = tree.InsertItem("A1", a, TVI_FIRST);
     HTREEITEM a3 = tree.InsertItem("A3", a, a2); // after A2
     HTREEITEM a2a = tree.InsertItem("A2a", a2, TVI_LAST);
-    struct Case {
-        HTREEITEM from;
-        UINT code;
-        HTREEITEM expected;
-    } const cases[] = {{nullptr, TVGN_ROOT, a},   {b, TVGN_NEXT, nullptr},  {b, TVGN_PREVIOUS, a},
-                       {a, TVGN_CHILD, a1},       {a2, TVGN_NEXT, a3},      {a2a, TVGN_PARENT, a2},
-                       {a, TVGN_PARENT, nullptr}, {TVI_ROOT, TVGN_CHILD, a}};
-    for (const Case& c : cases)
-        EXPECT_EQ(tree.GetNextItem(c.from, c.code), c.expected)
-            << tree.GetItemText(c.from).GetString() << " code " << c.code;
+    const std::tuple<HTREEITEM, UINT, HTREEITEM> cases[] = {
+        {nullptr, TVGN_ROOT, a},   {b, TVGN_NEXT, nullptr},  {b, TVGN_PREVIOUS, a},
+        {a, TVGN_CHILD, a1},       {a2, TVGN_NEXT, a3},      {a2a, TVGN_PARENT, a2},
+        {a, TVGN_PARENT, nullptr}, {TVI_ROOT, TVGN_CHILD, a}};
+    for (const auto& [from, code, expected] : cases)
+        EXPECT_EQ(tree.GetNextItem(from, code), expected) << from << " code " << code;
     EXPECT_TRUE(tree.ItemHasChildren(a2));
     EXPECT_TRUE(tree.SelectItem(a3));
     EXPECT_EQ(tree.GetNextItem(nullptr, 0x9), a3); // the caret
@@ -232,21 +221,17 @@ TEST_F(Controls, ComboAndListBoxes) {
     CListBox list(&listWidget);
     for (const char* item : items)
         combo.AddString(item), list.AddString(item);
-    struct Case {
-        int start;
-        const char* text;
-        int prefix;                          // FindString
-        int exact;                           // FindStringExact
-    } const cases[] = {{2, "ap", 0, CB_ERR}, // round the end to the start
-                       {-1, "BAN", 1, CB_ERR},
-                       {1, "banana", 3, 1}, // the exact search comes back to the start itself
-                       {17, "apple", 0, 0}, // out of range: from the first
-                       {-1, "", 0, CB_ERR}};
-    for (const Case& c : cases)
-        EXPECT_EQ(std::make_pair(combo.FindString(c.start, c.text),
-                                 combo.FindStringExact(c.start, c.text)),
-                  std::make_pair(c.prefix, c.exact))
-            << c.text << " from " << c.start;
+    // Start, text, what the prefix and the exact search find.
+    const std::tuple<int, const char*, int, int> cases[] = {
+        {2, "ap", 0, CB_ERR}, // round the end to the start
+        {-1, "BAN", 1, CB_ERR},
+        {1, "banana", 3, 1}, // the exact search comes back to the start itself
+        {17, "apple", 0, 0}, // out of range: from the first
+        {-1, "", 0, CB_ERR}};
+    for (const auto& [start, text, prefix, exact] : cases)
+        EXPECT_EQ(std::make_pair(combo.FindString(start, text), combo.FindStringExact(start, text)),
+                  std::make_pair(prefix, exact))
+            << text << " from " << start;
 
     EXPECT_EQ(combo.SelectString(-1, "APR"), 2);
     EXPECT_EQ(combo.SelectString(-1, "cherry"), CB_ERR);

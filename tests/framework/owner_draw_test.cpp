@@ -68,21 +68,20 @@ struct Canvas {
 
 // Text where the format puts it; DT_CALCRECT measures; ellipsis, DT_NOCLIP and "&" prefixes.
 TEST(OwnerDrawDc, DrawTextFormats) {
-    struct Place {
-        UINT format;
-        int xLow, xHigh, yLow, yHigh;
-    } places[] = {{DT_LEFT | DT_TOP, 8, 60, 5, 14},
-                  {DT_CENTER | DT_VCENTER, 98, 102, 22, 28},
-                  {DT_RIGHT | DT_BOTTOM, 140, 190, 36, 44}};
-    for (const Place& p : places) {
+    // The format and the ranges of the ink's centre, across and down.
+    const std::tuple<UINT, int, int, int, int> places[] = {
+        {DT_LEFT | DT_TOP, 8, 60, 5, 14},
+        {DT_CENTER | DT_VCENTER, 98, 102, 22, 28},
+        {DT_RIGHT | DT_BOTTOM, 140, 190, 36, 44}};
+    for (const auto& [format, xLow, xHigh, yLow, yHigh] : places) {
         Canvas canvas(200, 50);
         canvas.dc.SetBkMode(TRANSPARENT);
         RECT r{10, 5, 190, 45};
-        EXPECT_GT(canvas.dc.DrawText(CString("Wide text"), &r, p.format | DT_SINGLELINE), 0);
+        EXPECT_GT(canvas.dc.DrawText(CString("Wide text"), &r, format | DT_SINGLELINE), 0);
         const Ink ink = inkOf(canvas.picture());
         const int x = (ink.left + ink.right) / 2, y = (ink.top + ink.bottom) / 2;
-        EXPECT_TRUE(x >= p.xLow && x <= p.xHigh && y >= p.yLow && y <= p.yHigh)
-            << p.format << ": " << x << "," << y;
+        EXPECT_TRUE(x >= xLow && x <= xHigh && y >= yLow && y <= yHigh)
+            << format << ": " << x << "," << y;
     }
 
     Canvas canvas(300, 100);
@@ -101,18 +100,16 @@ TEST(OwnerDrawDc, DrawTextFormats) {
         EXPECT_EQ(r.right - r.left > marked, format == DT_NOPREFIX);
     }
 
-    struct Run {
-        UINT format;
-        int low, high; // of the ink's right edge
-    } runs[] = {{DT_END_ELLIPSIS, 61, 79}, {DT_NOCLIP, 151, 300}};
-    for (const Run& run : runs) {
+    // The format and the range of the ink's right edge.
+    for (const auto& [format, low, high] :
+         {std::tuple{DT_END_ELLIPSIS, 61, 79}, std::tuple{DT_NOCLIP, 151, 300}}) {
         Canvas c(300, 30);
         c.dc.SetBkMode(TRANSPARENT);
         RECT r{10, 5, 80, 25};
         c.dc.DrawText(CString("A line far too long for its little box"), &r,
-                      DT_SINGLELINE | run.format);
+                      DT_SINGLELINE | format);
         const int right = inkOf(c.picture()).right;
-        EXPECT_TRUE(right >= run.low && right <= run.high) << run.format << ": " << right;
+        EXPECT_TRUE(right >= low && right <= high) << format << ": " << right;
     }
 }
 
@@ -140,14 +137,11 @@ TEST(OwnerDrawDc, ShapesAndObjects) {
     canvas.dc.SetBkMode(OPAQUE);
     canvas.dc.SetTextColor(kBlue);
     canvas.dc.TextOut(60, 5, CString("ii"));
-    struct Pixel {
-        int x, y;
-        COLORREF colour;
-    } pixels[] = {{2, 2, kRed},    {5, 5, kGreen},     {10, 10, kWhite}, {20, 2, kBlue},
-                  {27, 2, kRed},   {20, 9, kRed},      {23, 5, kWhite},  {40, 2, kInvGreen},
-                  {41, 2, kGreen}, {49, 11, kInvGreen}};
-    for (const Pixel& p : pixels)
-        EXPECT_EQ(colorAt(once, p.x, p.y), p.colour) << p.x << "," << p.y;
+    const std::tuple<int, int, COLORREF> pixels[] = {
+        {2, 2, kRed},  {5, 5, kGreen},  {10, 10, kWhite},   {20, 2, kBlue},  {27, 2, kRed},
+        {20, 9, kRed}, {23, 5, kWhite}, {40, 2, kInvGreen}, {41, 2, kGreen}, {49, 11, kInvGreen}};
+    for (const auto& [x, y, colour] : pixels)
+        EXPECT_EQ(colorAt(once, x, y), colour) << x << "," << y;
     for (int x = 40; x < 50; ++x)
         EXPECT_EQ(colorAt(twice, x, 2), kGreen) << x;
     EXPECT_EQ(colorAt(canvas.picture(), 60, 5), kRed);
@@ -287,13 +281,9 @@ long pixelIn(Dialog& d, int id, int x, int y) {
 
 TEST_F(OwnerDraw, ButtonDrawnByItsClassGetsItsStates) {
     OwnerDrawDialog dialog;
-    struct Step {
-        std::function<void(Dialog&)> act;
-        UINT state;       // ODS_ bits expected
-        UINT changed;     // the ODA_ bit the first paint after the step carries
-        long centre;      // the pixel in the middle
-        long focusCorner; // the pixel at (3, 3)
-    } const steps[] = {
+    // The step, the ODS_ bits and ODA_ change of its first paint, the pixels in the middle and at
+    // (3, 3).
+    const std::tuple<std::function<void(Dialog&)>, UINT, UINT, long, long> steps[] = {
         // A press takes the focus too: both changes come in one paint.
         {[](Dialog& d) { d.MouseDown(1001, 10, 10); }, ODS_SELECTED | ODS_FOCUS,
          ODA_SELECT | ODA_FOCUS, long(kRed), long(RGB(0, 255, 255))},
@@ -303,23 +293,21 @@ TEST_F(OwnerDraw, ButtonDrawnByItsClassGetsItsStates) {
     show(dialog, [&](Dialog& d) {
         d.SetFocus(IDOK);
         d.Wait(50);
-        for (size_t i = 0; i < std::size(steps); ++i) {
-            const Step& step = steps[i];
+        for (const auto& [act, state, changed, centre, focusCorner] : steps) {
             dialog.button.calls.clear();
-            step.act(d);
+            act(d);
             d.Wait(50);
             const Rect rect = d.GetRect(1001);
             EXPECT_EQ(std::make_pair(pixelIn(d, 1001, rect.width / 2, rect.height / 2),
                                      pixelIn(d, 1001, 3, 3)),
-                      std::make_pair(step.centre, step.focusCorner))
-                << "step " << i;
-            ASSERT_FALSE(dialog.button.calls.empty()) << "step " << i;
+                      std::make_pair(centre, focusCorner))
+                << "state " << state;
+            ASSERT_FALSE(dialog.button.calls.empty()) << "state " << state;
             const DrawCall& first = dialog.button.calls.front();
             EXPECT_EQ(std::make_tuple(first.type,
                                       first.state & (ODS_SELECTED | ODS_FOCUS | ODS_DISABLED),
                                       first.action),
-                      std::make_tuple(UINT(ODT_BUTTON), step.state, ODA_DRAWENTIRE | step.changed))
-                << "step " << i;
+                      std::make_tuple(UINT(ODT_BUTTON), state, ODA_DRAWENTIRE | changed));
         }
     });
     for (const DrawCall& call : dialog.parentCalls)
@@ -356,24 +344,23 @@ TEST_F(OwnerDraw, ParentDrawsWhatTheClassLeavesAndVariableItemsAreMeasured) {
     EXPECT_FALSE(dialog.shapes.calls.empty()); // the class draws its items, not the parent
     for (const DrawCall& call : dialog.parentCalls)
         EXPECT_NE(call.id, 1011u);
-    struct Expected {
-        UINT id, type, item, stateBits;
-        ULONG_PTR data;
-    } expected[] = {
+    // Control, type, item, state bits and data of a call the parent must have had.
+    const std::tuple<UINT, UINT, UINT, UINT, ULONG_PTR> expected[] = {
         {1002, ODT_BUTTON, 0, 0, 0},
         {1003, ODT_BUTTON, 0, ODS_DISABLED, 0},
         {1012, ODT_COMBOBOX, 0, ODS_COMBOBOXEDIT, 77},
         {1012, ODT_COMBOBOX, 1, 0, 78}, // in the open list
     };
-    for (const Expected& e : expected)
+    for (const auto& [id, type, item, bits, data] : expected)
         EXPECT_NE(std::find_if(dialog.parentCalls.begin(), dialog.parentCalls.end(),
-                               [&](const DrawCall& c) {
-                                   return c.id == e.id && c.item == e.item && c.type == e.type &&
-                                          (c.state & e.stateBits) == e.stateBits &&
-                                          c.data == e.data;
+                               [&, id = id, type = type, item = item, bits = bits,
+                                data = data](const DrawCall& c) {
+                                   return std::tie(c.id, c.item, c.type, c.data) ==
+                                              std::tie(id, item, type, data) &&
+                                          (c.state & bits) == bits;
                                }),
                   dialog.parentCalls.end())
-            << e.id << " item " << e.item;
+            << id << " item " << item;
     // A fixed height is asked once, for the control.
     ASSERT_EQ(dialog.parentMeasured.size(), 1u);
     EXPECT_EQ(std::make_pair(dialog.parentMeasured[0].id, dialog.parentMeasured[0].item),
