@@ -110,12 +110,8 @@ double dateOf(int year, int month, int day, int hour = 0, int minute = 0, int se
 // Controls take their class and geometry; the picker keeps its value and converts or refuses.
 TEST_F(ActiveX, ControlsTakeTheirClassAndThePickerItsValue) {
     const double start = dateOf(2010, 6, 15, 8, 30, 0), evening = dateOf(2004, 1, 5, 18, 0, 0);
-    struct Row {
-        std::function<HRESULT(CWnd&)> put;
-        HRESULT expected;
-        double value; // after the put (start when refused)
-    };
-    const std::vector<Row> rows = {
+    // A put, its result and the value afterwards (start when refused).
+    const std::tuple<std::function<HRESULT(CWnd&)>, HRESULT, double> rows[] = {
         {[](CWnd& w) { return w.SetProperty(20, VT_BSTR, "2004-01-05 18:00:00"); }, S_OK, evening},
         {[](CWnd& w) { return w.SetProperty(20, VT_BSTR, "no date at all"); }, DISP_E_TYPEMISMATCH,
          start},
@@ -158,12 +154,12 @@ TEST_F(ActiveX, ControlsTakeTheirClassAndThePickerItsValue) {
         double none = 0;
         EXPECT_FALSE(d.GetDateValue(kFolders, &none));
 
-        for (const Row& row : rows) {
+        for (const auto& [put, expected, after] : rows) {
             ASSERT_EQ(picker->SetProperty(20, VT_DATE, start), S_OK);
-            EXPECT_EQ(row.put(*picker), row.expected) << "row " << &row - rows.data();
+            const HRESULT result = put(*picker);
             DATE value = -1;
-            ASSERT_EQ(picker->GetProperty(20, VT_DATE, &value), S_OK);
-            EXPECT_DOUBLE_EQ(value, row.value);
+            picker->GetProperty(20, VT_DATE, &value);
+            EXPECT_EQ(std::make_pair(result, value), std::make_pair(expected, after));
         }
         // Reading as another type converts.
         ASSERT_EQ(picker->SetProperty(20, VT_DATE, evening), S_OK);
@@ -190,16 +186,13 @@ TEST_F(ActiveX, FolderViewListsLevelsAndFiresTheSelection) {
             out.push_back(item.path + "=" + item.text);
         return out;
     };
-    struct Row {
-        std::string select;  // as given
-        std::string path;    // the selection path
-        std::string altText; // the shown name
-    };
+    // A folder as given to select, the selection's path and the shown name.
     const std::string drafts = std::string(documents) + "\\Drafts";
-    const std::vector<Row> rows = {{"c:\\docs\\letters\\", "C:\\Docs\\Letters", "Letters"},
-                                   {"C:\\", "C:", "Work Disk (C:)"},
-                                   {"My Documents", "My Documents", "My Documents"},
-                                   {"My Documents\\Drafts", drafts, "Drafts"}};
+    const std::vector<std::tuple<std::string, std::string, std::string>> rows = {
+        {"c:\\docs\\letters\\", "C:\\Docs\\Letters", "Letters"},
+        {"C:\\", "C:", "Work Disk (C:)"},
+        {"My Documents", "My Documents", "My Documents"},
+        {"My Documents\\Drafts", drafts, "Drafts"}};
     ChooserDialog dialog(300);
     run(dialog, [&](Dialog& d) {
         const auto top = joined(d.GetFolderItems(kFolders));
@@ -217,31 +210,31 @@ TEST_F(ActiveX, FolderViewListsLevelsAndFiresTheSelection) {
 
         auto* view = static_cast<CFolderView*>(dialog.GetDlgItem(kFolders));
         for (size_t i = 0; i < rows.size(); ++i) {
-            const Row& row = rows[i];
+            const auto& [select, path, altText] = rows[i];
             // Alternately as the user would (automation) and through the wrapper.
             dialog.events.clear();
             if (i % 2)
-                ASSERT_TRUE(view->SetSelectedPath(row.select.c_str()));
+                ASSERT_TRUE(view->SetSelectedPath(select.c_str()));
             else
-                ASSERT_TRUE(d.SelectFolder(kFolders, row.select));
+                ASSERT_TRUE(d.SelectFolder(kFolders, select));
             ASSERT_EQ(dialog.events.size(), 1u);
             const Event& e = dialog.events[0];
             EXPECT_EQ(std::make_tuple(e.id, e.code, e.dispid, e.texts),
                       std::make_tuple(UINT(kFolders), UINT(AXN_EVENT),
                                       DISPID(CFolderView::dispidSelChange),
-                                      std::vector<std::string>{row.path}))
-                << row.select;
+                                      std::vector<std::string>{path}))
+                << select;
             EXPECT_EQ(
                 std::make_pair(d.GetSelectedFolder(kFolders), view->GetAlternativeText().str()),
-                std::make_pair(row.path, row.altText));
+                std::make_pair(path, altText));
         }
         // Selecting the current item again or a folder that is not there changes nothing.
         dialog.events.clear();
         EXPECT_FALSE(view->SetSelectedPath("C:\\Nowhere"));
         EXPECT_FALSE(d.SelectFolder(kFolders, "Q:\\"));
-        EXPECT_TRUE(d.SelectFolder(kFolders, rows.back().select));
+        EXPECT_TRUE(d.SelectFolder(kFolders, std::get<0>(rows.back())));
         EXPECT_TRUE(dialog.events.empty());
-        EXPECT_EQ(view->GetSelectedPath().str(), rows.back().path);
+        EXPECT_EQ(view->GetSelectedPath().str(), std::get<1>(rows.back()));
         // The alternative text cannot be set; Refresh keeps the selection quietly.
         EXPECT_EQ(view->SetProperty(CFolderView::dispidAlternativeText, VT_BSTR, "x"),
                   DISP_E_MEMBERNOTFOUND);
@@ -249,7 +242,7 @@ TEST_F(ActiveX, FolderViewListsLevelsAndFiresTheSelection) {
         EXPECT_TRUE(dialog.events.empty());
         // The view is the control's own window, not a tree view of the dialog's.
         EXPECT_TRUE(dialog.otherCodes.empty());
-        EXPECT_EQ(view->GetSelectedPath().str(), rows.back().path);
+        EXPECT_EQ(view->GetSelectedPath().str(), std::get<1>(rows.back()));
     });
 }
 
@@ -325,13 +318,7 @@ TEST_F(ActiveX, RegisteredClassIsMadeAndCalledThroughTheDispatchHelpers) {
 }
 
 TEST(ActiveXVariants, ChangeTypeConvertsAsTheDispatchCallsDo) {
-    struct Row {
-        const char* what;
-        CComVariant from;
-        VARTYPE to;
-        HRESULT expected;
-        CComVariant result;
-    } const rows[] = {
+    const std::tuple<const char*, CComVariant, VARTYPE, HRESULT, CComVariant> rows[] = {
         {"half rounds to even", CComVariant(-2.5), VT_I2, S_OK,
          CComVariant(static_cast<short>(-2))},
         {"out of a short", CComVariant(70000), VT_I2, DISP_E_OVERFLOW, CComVariant()},
@@ -341,10 +328,10 @@ TEST(ActiveXVariants, ChangeTypeConvertsAsTheDispatchCallsDo) {
         {"text to boolean", CComVariant("false"), VT_BOOL, S_OK, CComVariant(false)},
         {"past the last date", CComVariant(3e6), VT_DATE, DISP_E_OVERFLOW, CComVariant()},
         {"empty to text", CComVariant(), VT_BSTR, S_OK, CComVariant("")}};
-    for (const Row& row : rows) {
+    for (const auto& [what, from, to, expected, result] : rows) {
         CComVariant out;
-        EXPECT_EQ(VariantChangeType(&out, &row.from, 0, row.to), row.expected) << row.what;
-        EXPECT_TRUE(row.expected != S_OK || out == row.result) << row.what;
+        EXPECT_EQ(VariantChangeType(&out, &from, 0, to), expected) << what;
+        EXPECT_TRUE(expected != S_OK || out == result) << what;
     }
     // In place, and a null never converts.
     CComVariant inPlace("7");
