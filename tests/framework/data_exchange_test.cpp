@@ -135,11 +135,8 @@ TEST_F(DataExchange, TextOfStringsAndNumbersBothWays) {
 TEST_F(DataExchange, RefusedTextAndValidationPromptsKeepTheDialogOpen) {
     const std::string integer = "Please enter an integer.", number = "Please enter a number.";
     using X = CDataExchange*;
-    const struct {
-        void (*bind)(X, Members&); // the number field's exchange
-        const char* typed;
-        std::string prompt;
-    } cases[] = {
+    // The number field's exchange, the text typed and the prompt.
+    const std::tuple<void (*)(X, Members&), const char*, std::string> cases[] = {
         {[](X x, Members& m) { DDX_Text(x, kNumber, m.i); }, "", integer},
         {[](X x, Members& m) { DDX_Text(x, kNumber, m.i); }, "12abc", integer},
         {[](X x, Members& m) { DDX_Text(x, kNumber, m.i); }, "2147483648", integer},
@@ -159,26 +156,25 @@ TEST_F(DataExchange, RefusedTextAndValidationPromptsKeepTheDialogOpen) {
         {[](X x, Members& m) { DDX_Text(x, kNumber, m.r), DDV_MinMaxDouble(x, m.r, 0.5, 2.25); },
          "2.5", "Please enter a number between 0.5 and 2.25."},
     };
-    for (const auto& c : cases) {
+    for (const auto& [bind, typed, prompt] : cases) {
         messages.clear();
         Members m;
         ExchangeDialog dialog;
         dialog.exchange = [&](CDataExchange* pDX) {
             DDX_Text(pDX, kText, m.first);
-            c.bind(pDX, m);
+            bind(pDX, m);
         };
         const int result = run(dialog, [&](Dialog& d) {
             d.SetText(kText, "changed");
-            d.SetText(kNumber, c.typed);
+            d.SetText(kNumber, typed);
             d.SetFocus(kText);
             EXPECT_FALSE(dialog.UpdateData(TRUE));
             EXPECT_EQ(d.GetFocus(), kNumber);
             d.Click(IDOK);
             EXPECT_TRUE(d.IsOpen());
         });
-        EXPECT_EQ(result, IDCANCEL);
-        EXPECT_TRUE(dialog.okCalled);
-        EXPECT_EQ(messages, std::vector<std::string>(2, c.prompt)) << "'" << c.typed << "'";
+        EXPECT_EQ(std::make_pair(result, dialog.okCalled), std::make_pair(int(IDCANCEL), true));
+        EXPECT_EQ(messages, std::vector<std::string>(2, prompt)) << "'" << typed << "'";
         EXPECT_TRUE(m == Members{});
     }
 }
@@ -187,80 +183,70 @@ TEST_F(DataExchange, RefusedTextAndValidationPromptsKeepTheDialogOpen) {
 TEST_F(DataExchange, ButtonsAndIndexesBothWays) {
     constexpr auto Check = DDX_Check, Radio = DDX_Radio, CBIndex = DDX_CBIndex;
     constexpr int kLeave = -9;
-    const struct {
-        void (*kind)(CDataExchange*, int, int&);
-        int id, loaded;
-        std::vector<int> shown; // the checked buttons, or the selection
-        int user;               // the state set, the radio clicked or the item selected
-        int read;
-    } cases[] = {{Check, kThree, BST_INDETERMINATE, {BST_INDETERMINATE}, BST_CHECKED, BST_CHECKED},
-                 {Check, kThree, 7, {BST_UNCHECKED}, BST_INDETERMINATE, BST_INDETERMINATE},
-                 {Radio, kRadioA, 1, {kRadioB}, kRadioC, 2},
-                 {Radio, kRadioA, -1, {}, kLeave, -1},
-                 {Radio, kRadioX, 0, {kRadioX}, kRadioZ, -1},
-                 {CBIndex, kDropList, 1, {1}, 2, 2},
-                 {CBIndex, kDropDown, 9, {-1}, kLeave, -1},
-                 {DDX_LBIndex, kList, -1, {-1}, 0, 0}};
+    // The exchange, control and member; the checked buttons or the selection shown; the state set,
+    // radio clicked or item selected; the member read back.
+    using Ddx = void (*)(CDataExchange*, int, int&);
+    const std::tuple<Ddx, int, int, std::vector<int>, int, int> cases[] = {
+        {Check, kThree, BST_INDETERMINATE, {BST_INDETERMINATE}, BST_CHECKED, BST_CHECKED},
+        {Check, kThree, 7, {BST_UNCHECKED}, BST_INDETERMINATE, BST_INDETERMINATE},
+        {Radio, kRadioA, 1, {kRadioB}, kRadioC, 2},
+        {Radio, kRadioA, -1, {}, kLeave, -1},
+        {Radio, kRadioX, 0, {kRadioX}, kRadioZ, -1},
+        {CBIndex, kDropList, 1, {1}, 2, 2},
+        {CBIndex, kDropDown, 9, {-1}, kLeave, -1},
+        {DDX_LBIndex, kList, -1, {-1}, 0, 0}};
     const int radios[] = {kRadioA, kRadioB, kRadioC, kRadioX, kRadioY, kRadioZ};
-    for (const auto& c : cases) {
-        int member = c.loaded;
+    for (const auto& [ddx, id, loaded, shown, user, read] : cases) {
+        int member = loaded;
         ExchangeDialog dialog;
-        dialog.exchange = [&](CDataExchange* pDX) { c.kind(pDX, c.id, member); };
-        const bool list = c.kind != Check && c.kind != Radio;
+        dialog.exchange = [&](CDataExchange* pDX) { ddx(pDX, id, member); };
+        const bool list = ddx != Check && ddx != Radio;
         EXPECT_EQ(run(dialog,
                       [&](Dialog& d) {
-                          std::vector<int> shown;
-                          for (int id : radios)
-                              if (c.kind == Radio && d.GetCheck(id) == BST_CHECKED)
-                                  shown.push_back(id);
-                          if (c.kind == Check) shown.push_back(d.GetCheck(c.id));
-                          if (list) shown.push_back(d.GetCurSel(c.id));
-                          EXPECT_EQ(shown, c.shown) << c.id << " loaded " << c.loaded;
-                          if (c.kind == Check) d.SetCheck(c.id, c.user);
-                          if (c.kind == Radio && c.user != kLeave) d.Click(c.user);
-                          if (list && c.user != kLeave) d.SetCurSel(c.id, c.user);
+                          std::vector<int> seen;
+                          for (int radio : radios)
+                              if (ddx == Radio && d.GetCheck(radio) == BST_CHECKED)
+                                  seen.push_back(radio);
+                          if (ddx == Check) seen.push_back(d.GetCheck(id));
+                          if (list) seen.push_back(d.GetCurSel(id));
+                          EXPECT_EQ(seen, shown) << id << " loaded " << loaded;
+                          if (ddx == Check) d.SetCheck(id, user);
+                          if (ddx == Radio && user != kLeave) d.Click(user);
+                          if (list && user != kLeave) d.SetCurSel(id, user);
                           d.Click(IDOK);
                       }),
                   IDOK);
-        EXPECT_EQ(member, c.read) << c.id << " loaded " << c.loaded;
+        EXPECT_EQ(member, read) << id << " loaded " << loaded;
     }
 }
 
 // Combo and list strings: written, the first item that begins with the text, ignoring case.
 TEST_F(DataExchange, ComboAndListStringsBothWays) {
-    constexpr auto CBString = DDX_CBString, CBStringExact = DDX_CBStringExact,
-                   LBString = DDX_LBString;
-    const struct {
-        void (*kind)(CDataExchange*, int, CString&);
-        int id;
-        const char* loaded;
-        int selectedAfterLoad;
-        std::string textAfterLoad;
-        const char* typed; // into the combo box's field afterwards, or null
-        int pick;          // the list box's item selected afterwards, or -1
-        const char* read;
-    } cases[] = {{CBString, kDropList, "ban", 1, "Banana", nullptr, -1, "Banana"},
-                 {CBString, kDropDown, "Zed", -1, "Zed", nullptr, -1, "Zed"},
-                 {CBString, kDropList, "Zed", -1, "", nullptr, -1, ""},
-                 {CBString, kDropDown, "Apple", 0, "Apple", "Typed", -1, "Typed"},
-                 {CBStringExact, kDropDown, "ban", -1, "ban", nullptr, -1, "ban"},
-                 {CBStringExact, kDropDown, "banana", 1, "Banana", nullptr, -1, "Banana"},
-                 {LBString, kList, "RED", 2, "", nullptr, -1, "Red"},
-                 {LBString, kList, "Purple", -1, "", nullptr, 0, "Blue"}};
-    for (const auto& c : cases) {
-        CString member(c.loaded);
+    // The exchange, control and member; the selection and (in a combo box) the text shown; a text
+    // typed into the combo box's field or an item of the list box picked; the member read back.
+    using Ddx = void (*)(CDataExchange*, int, CString&);
+    const std::tuple<Ddx, int, const char*, int, std::string, const char*, int, const char*>
+        cases[] = {{DDX_CBString, kDropList, "ban", 1, "Banana", nullptr, -1, "Banana"},
+                   {DDX_CBString, kDropDown, "Zed", -1, "Zed", nullptr, -1, "Zed"},
+                   {DDX_CBString, kDropList, "Zed", -1, "", nullptr, -1, ""},
+                   {DDX_CBString, kDropDown, "Apple", 0, "Apple", "Typed", -1, "Typed"},
+                   {DDX_CBStringExact, kDropDown, "ban", -1, "ban", nullptr, -1, "ban"},
+                   {DDX_CBStringExact, kDropDown, "banana", 1, "Banana", nullptr, -1, "Banana"},
+                   {DDX_LBString, kList, "RED", 2, "", nullptr, -1, "Red"},
+                   {DDX_LBString, kList, "Purple", -1, "", nullptr, 0, "Blue"}};
+    for (const auto& [ddx, id, loaded, selected, text, typed, pick, read] : cases) {
+        CString member(loaded);
         ExchangeDialog dialog;
-        dialog.exchange = [&](CDataExchange* pDX) { c.kind(pDX, c.id, member); };
+        dialog.exchange = [&](CDataExchange* pDX) { ddx(pDX, id, member); };
         run(dialog, [&](Dialog& d) {
-            EXPECT_EQ(d.GetCurSel(c.id), c.selectedAfterLoad) << c.id << " '" << c.loaded << "'";
-            if (c.kind != LBString) {
-                EXPECT_EQ(d.GetText(c.id), c.textAfterLoad);
-            }
-            if (c.typed) d.SetText(c.id, c.typed);
-            if (c.pick >= 0) d.SetCurSel(c.id, c.pick);
+            EXPECT_EQ(std::make_pair(d.GetCurSel(id), id == kList ? text : d.GetText(id)),
+                      std::make_pair(selected, text))
+                << id << " '" << loaded << "'";
+            if (typed) d.SetText(id, typed);
+            if (pick >= 0) d.SetCurSel(id, pick);
             d.Click(IDOK);
         });
-        EXPECT_EQ(member, c.read) << c.id << " '" << c.loaded << "'";
+        EXPECT_EQ(member, read) << id << " '" << loaded << "'";
     }
 }
 
