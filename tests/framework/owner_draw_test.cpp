@@ -32,19 +32,12 @@ COLORREF colorAt(const QImage& image, int x, int y) {
     return RGB(c.red(), c.green(), c.blue());
 }
 
-// The box of every pixel that is not white (left > right when there is none).
-struct Ink {
-    int left = 1 << 20, top = 1 << 20, right = -1, bottom = -1;
-};
-
-Ink inkOf(const QImage& image) {
-    Ink ink;
+// The box of every pixel that is not white (empty, right() -1, when there is none).
+QRect inkOf(const QImage& image) {
+    QRect ink;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            if (colorAt(image, x, y) != kWhite) {
-                ink.left = std::min(ink.left, x), ink.right = std::max(ink.right, x);
-                ink.top = std::min(ink.top, y), ink.bottom = std::max(ink.bottom, y);
-            }
+            if (colorAt(image, x, y) != kWhite) ink |= QRect(x, y, 1, 1);
     return ink;
 }
 
@@ -78,8 +71,8 @@ TEST(OwnerDrawDc, DrawTextFormats) {
         canvas.dc.SetBkMode(TRANSPARENT);
         RECT r{10, 5, 190, 45};
         EXPECT_GT(canvas.dc.DrawText(CString("Wide text"), &r, format | DT_SINGLELINE), 0);
-        const Ink ink = inkOf(canvas.picture());
-        const int x = (ink.left + ink.right) / 2, y = (ink.top + ink.bottom) / 2;
+        const QRect ink = inkOf(canvas.picture());
+        const int x = (ink.left() + ink.right()) / 2, y = (ink.top() + ink.bottom()) / 2;
         EXPECT_TRUE(x >= xLow && x <= xHigh && y >= yLow && y <= yHigh)
             << format << ": " << x << "," << y;
     }
@@ -91,7 +84,7 @@ TEST(OwnerDrawDc, DrawTextFormats) {
         canvas.dc.DrawText(CString("Wide text"), &one, DT_SINGLELINE | DT_CENTER | DT_CALCRECT),
         extent.cy);
     EXPECT_EQ(one.right - one.left, extent.cx);
-    EXPECT_LT(inkOf(canvas.picture()).right, 0);
+    EXPECT_LT(inkOf(canvas.picture()).right(), 0);
 
     const LONG marked = canvas.dc.GetTextExtent(CString("File")).cx;
     for (UINT format : {0u, UINT(DT_NOPREFIX)}) {
@@ -108,7 +101,7 @@ TEST(OwnerDrawDc, DrawTextFormats) {
         RECT r{10, 5, 80, 25};
         c.dc.DrawText(CString("A line far too long for its little box"), &r,
                       DT_SINGLELINE | format);
-        const int right = inkOf(c.picture()).right;
+        const int right = inkOf(c.picture()).right();
         EXPECT_TRUE(right >= low && right <= high) << format << ": " << right;
     }
 }

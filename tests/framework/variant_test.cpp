@@ -141,13 +141,11 @@ TEST(SafeArray, CopiesAreDeep) {
 }
 
 TEST(CComVariant, ByteArraysCopyAssignAndClear) {
-    SAFEARRAY* array = byteArray(std::string("a\0b", 3));
+    const std::string bytes("a\0b", 3);
+    SAFEARRAY* array = byteArray(bytes);
     CComVariant first(array);
     SafeArrayDestroy(array);
     ASSERT_EQ(first.vt, VT_ARRAY | VT_UI1);
-    EXPECT_EQ(arrayBytes(first.parray), std::string("a\0b", 3));
-
-    const std::string bytes("a\0b", 3);
     CComVariant second(first), third;
     EXPECT_NE(second.parray, first.parray);
     third = second;
@@ -158,30 +156,28 @@ TEST(CComVariant, ByteArraysCopyAssignAndClear) {
 
     // A null array cannot be copied: the variant carries the failure.
     CComVariant failed(static_cast<const SAFEARRAY*>(nullptr));
-    EXPECT_EQ(failed.vt, VT_ERROR);
-    EXPECT_EQ(failed.scode, E_INVALIDARG);
+    EXPECT_EQ(std::make_pair(failed.vt, failed.scode),
+              std::make_pair(VARTYPE(VT_ERROR), E_INVALIDARG));
 
     VARIANT raw;
     VariantInit(&raw);
     EXPECT_EQ(first.Detach(&raw), S_OK);
-    EXPECT_EQ(first.vt, VT_EMPTY);
-    EXPECT_EQ(raw.vt, VT_ARRAY | VT_UI1);
+    EXPECT_EQ(std::make_pair(first.vt, raw.vt),
+              std::make_pair(VARTYPE(VT_EMPTY), VARTYPE(VT_ARRAY | VT_UI1)));
     CComVariant owner;
     EXPECT_EQ(owner.Attach(&raw), S_OK);
-    EXPECT_EQ(raw.vt, VT_EMPTY);
-    EXPECT_EQ(arrayBytes(owner.parray), bytes);
+    EXPECT_EQ(std::make_pair(raw.vt, arrayBytes(owner.parray)),
+              std::make_pair(VARTYPE(VT_EMPTY), bytes));
 }
 
 // Texts come from the ANSI code page; variants of different types differ.
 TEST(CComVariant, TextsAndComparisons) {
     CComVariant t("t\xE9xt");
-    EXPECT_EQ(t.vt, VT_BSTR);
-    EXPECT_EQ(text(t.bstrVal), u"t\u00E9xt");
-    EXPECT_TRUE(CComVariant(t) == t);
-    EXPECT_TRUE(t != CComVariant("text"));
+    EXPECT_EQ(std::make_pair(t.vt, text(t.bstrVal)),
+              std::make_pair(VARTYPE(VT_BSTR), std::u16string(u"t\u00E9xt")));
+    EXPECT_TRUE(CComVariant(t) == t && t != CComVariant("text"));
     EXPECT_TRUE(CComVariant(1) != CComVariant(1u));
     EXPECT_EQ(CComVariant(true).boolVal, VARIANT_TRUE);
     t = 7;
-    EXPECT_EQ(t.vt, VT_I4);
-    EXPECT_EQ(t.lVal, 7);
+    EXPECT_EQ(std::make_pair(t.vt, t.lVal), std::make_pair(VARTYPE(VT_I4), LONG(7)));
 }
