@@ -172,25 +172,19 @@ TEST_F(Controls, ListItemsTheirDataAndTheCountHint) {
     EXPECT_TRUE(list.SetItemCountEx(1));
     EXPECT_EQ(list.GetItemCount(), 0);             // a hint only
     for (const char* name : {"First", "Second"}) { // each in front: the list shows them reversed
-        LVITEM item;
-        item.mask = LVIF_TEXT | LVIF_IMAGE;
-        item.iItem = 0;
-        item.pszText = const_cast<char*>(name);
+        LVITEM item{.mask = LVIF_TEXT | LVIF_IMAGE, .pszText = const_cast<char*>(name)};
         EXPECT_EQ(list.InsertItem(&item), 0);
         EXPECT_TRUE(list.SetItemData(0, DWORD_PTR(name[0])));
     }
     EXPECT_EQ(list.GetItemText(0, 0), CString("Second"));
     EXPECT_EQ(list.GetItemData(1), DWORD_PTR('F')); // the data goes with its item
-    LVITEM withData;
-    withData.mask = LVIF_TEXT | LVIF_PARAM;
-    withData.iItem = 99; // past the end: appended
-    withData.pszText = const_cast<char*>("Last");
-    withData.lParam = 4242;
-    EXPECT_EQ(list.InsertItem(&withData), 2);
+    LVITEM last{.mask = LVIF_TEXT | LVIF_PARAM,
+                .iItem = 99, // past the end: appended
+                .pszText = const_cast<char*>("Last"),
+                .lParam = 4242},
+        sub{.iSubItem = 1};
+    EXPECT_EQ(std::make_pair(list.InsertItem(&last), list.InsertItem(&sub)), std::make_pair(2, -1));
     EXPECT_EQ(list.GetItemData(2), 4242u);
-    LVITEM sub;
-    sub.iSubItem = 1;
-    EXPECT_EQ(list.InsertItem(&sub), -1);
     EXPECT_TRUE(list.DeleteItem(0));
     EXPECT_FALSE(list.DeleteItem(9));
     EXPECT_EQ(list.GetItemText(0, 0), CString("First"));
