@@ -300,21 +300,21 @@ TEST_F(ActiveX, RegisteredClassIsMadeAndCalledThroughTheDispatchHelpers) {
         CWnd& counter = *dialog.GetDlgItem(kPicker);
         const BYTE oneLong[] = VTS_I4, oneText[] = VTS_BSTR;
         LONG value = 0;
-        EXPECT_EQ(counter.InvokeHelper(2, DISPATCH_METHOD, VT_I4, &value, oneLong, 5), S_OK);
-        EXPECT_EQ(value, 5);
         CString asText;
+        EXPECT_EQ(counter.InvokeHelper(2, DISPATCH_METHOD, VT_I4, &value, oneLong, 5), S_OK);
         EXPECT_EQ(counter.InvokeHelper(2, DISPATCH_METHOD, VT_BSTR, &asText, oneText, "37"), S_OK);
-        EXPECT_EQ(asText, "42");
+        EXPECT_EQ(std::make_pair(value, asText.str()), std::make_pair(LONG(5), std::string("42")));
         EXPECT_EQ(counter.InvokeHelper(2, DISPATCH_METHOD, VT_EMPTY, nullptr, nullptr),
                   DISP_E_BADPARAMCOUNT);
         short small = 0;
-        EXPECT_EQ(counter.GetProperty(1, VT_I2, &small), S_OK);
-        EXPECT_EQ(small, 42);
+        EXPECT_EQ(std::make_pair(counter.GetProperty(1, VT_I2, &small), small),
+                  std::make_pair(S_OK, short(42)));
     });
     ASSERT_EQ(dialog.events.size(), 2u);
-    EXPECT_EQ(dialog.events[0].dispid, 7);
-    EXPECT_EQ(dialog.events[0].texts, std::vector<std::string>{"5"});
-    EXPECT_EQ(dialog.events[1].texts, std::vector<std::string>{"42"});
+    using Texts = std::vector<std::string>;
+    EXPECT_EQ(
+        std::make_tuple(dialog.events[0].dispid, dialog.events[0].texts, dialog.events[1].texts),
+        std::make_tuple(DISPID(7), Texts{"5"}, Texts{"42"}));
 }
 
 TEST(ActiveXVariants, ChangeTypeConvertsAsTheDispatchCallsDo) {
