@@ -74,23 +74,20 @@ TEST_F(Controls, RichEditReportsTheEffectsOfTheCaretAndTheSelection) {
 
     // Set on a selection; without one, for what is typed next; colour and size as given.
     Fill(widget, {{"plain text", false, false}});
-    CHARFORMAT format;
-    format.dwMask = CFM_BOLD | CFM_UNDERLINE | CFM_COLOR | CFM_SIZE;
-    format.dwEffects = CFE_BOLD;
-    format.crTextColor = RGB(200, 10, 20);
-    format.yHeight = 240;
+    CHARFORMAT format{.dwMask = CFM_BOLD | CFM_UNDERLINE | CFM_COLOR | CFM_SIZE,
+                      .dwEffects = CFE_BOLD,
+                      .yHeight = 240,
+                      .crTextColor = RGB(200, 10, 20)},
+        underline{.dwMask = CFM_UNDERLINE, .dwEffects = CFE_UNDERLINE}, read;
     edit.SetSel(0, 5);
     EXPECT_TRUE(edit.SetSelectionCharFormat(format));
     EXPECT_EQ(effects(6, 6), 0u);
-    CHARFORMAT read;
     edit.SetSel(0, 5);
     EXPECT_TRUE(edit.GetSelectionCharFormat(read) & CFM_COLOR);
     EXPECT_EQ(std::make_tuple(read.dwEffects & BU, read.crTextColor, read.yHeight),
               std::make_tuple(B, COLORREF(RGB(200, 10, 20)), LONG(240)));
-    format.dwMask = CFM_UNDERLINE;
-    format.dwEffects = CFE_UNDERLINE;
     edit.SetSel(10, 10);
-    edit.SetSelectionCharFormat(format);
+    edit.SetSelectionCharFormat(underline);
     edit.ReplaceSel("!");
     EXPECT_EQ(effects(11, 11), U);
 }
@@ -287,10 +284,8 @@ TEST_F(Controls, MultiLineEditCountsCrLfAsTwo) {
 // The framework's lock is recursive: its owner may take it again (a plain mutex would hang).
 TEST_F(Controls, CriticalSectionIsRecursive) {
     CCriticalSection section;
-    EXPECT_TRUE(section.Lock());
-    EXPECT_TRUE(section.Lock());
-    EXPECT_TRUE(section.Unlock());
-    EXPECT_TRUE(section.Unlock());
+    EXPECT_TRUE(section.Lock() && section.Lock());
+    EXPECT_TRUE(section.Unlock() && section.Unlock());
 }
 
 const char* const kScript = R"(#include <winresrc.h>

@@ -81,11 +81,8 @@ TEST_F(CStringTest, SearchAndEditNeverSplitADoubleByteCharacter) {
 
 TEST_F(CStringTest, ZeroBytesCountInTheLengthButEndTheText) {
     CString s("abc", 4); // abc and a zero byte
-    EXPECT_EQ(s.GetLength(), 4);
-    EXPECT_STREQ(s, "abc");
-    EXPECT_TRUE(s == CString("abc"));
-    EXPECT_EQ(s.Compare("abd"), -1);
-    EXPECT_EQ(s.GetAt(4), '\0'); // the terminator itself
+    EXPECT_EQ(std::make_tuple(s.GetLength(), s == CString("abc"), s.Compare("abd"), s.GetAt(4)),
+              std::make_tuple(4, true, -1, '\0')); // GetAt(4): the terminator itself
     EXPECT_THROW(s.GetAt(5), std::out_of_range);
     EXPECT_THROW(s.SetAt(4, 'x'), std::out_of_range);
     EXPECT_EQ((s + "d").str(), std::string("abc\0d", 5));
