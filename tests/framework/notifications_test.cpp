@@ -45,8 +45,7 @@ BEGIN
 END
 )";
 
-// One notification as the dialog saw it; fromControl: hwndFrom (or WM_COMMAND's lParam) is the
-// control's window.
+// A notification as the dialog saw it; fromControl: it names the control's own window.
 struct Note {
     UINT_PTR id = 0;
     UINT code = 0;
@@ -164,11 +163,9 @@ void ClickItem(Dialog& d, int id, int index) {
     d.MouseUp(id, r.left + r.width / 2, r.top + r.height / 2);
 }
 
-// Range defaults 100 to 0; separators, wrapping, clamping; the buddy shows the position. A step
-// asks first (UDN_DELTAPOS, even at the end), and the dialog may refuse it.
+// Range 100 to 0 by default; a step asks first (UDN_DELTAPOS, also at the end) and may be refused.
 TEST_F(Notifications, UpDownStepsWithinItsRangeIntoTheBuddy) {
-    // The up-down, its range and start, the click (up 1, down -1, none 0), the step proposed,
-    // whether it is refused, then the buddy's text and the position.
+    // Up-down, range, start, click (up 1), step asked, refused; the buddy's text and the position.
     const std::tuple<int, int, int, int, int, int, bool, const char*, int> cases[] = {
         {1002, 0, 10, 5, -1, -1, false, "4", 4},
         {1002, 10, 0, 5, 1, -1, false, "4", 4},
@@ -311,9 +308,8 @@ TEST_F(Notifications, FocusAndCommandCodesComeOnlyFromTheirCauses) {
     Run([&](Dialog& d, NotifyDialog& dialog) {
         auto* combo = static_cast<CComboBox*>(dialog.GetDlgItem(1010));
         const auto listItem = d.GetItemRect(1008, 1);
-        // Edits, combo boxes and notifying list boxes report the focus arriving and leaving; a
-        // button without BS_NOTIFY and a list box without LBS_NOTIFY say nothing. Clicking a
-        // list's item takes the focus there first.
+        // Focus codes from edits, combo boxes and LBS_NOTIFY list boxes only; a click focuses
+        // first.
         ASSERT_TRUE(d.SetFocus(1020));
         const std::pair<std::function<void()>, Codes> steps[] = {
             {[&] { d.SetFocus(1001); }, {{1001, EN_SETFOCUS}}},
@@ -351,8 +347,7 @@ TEST_F(Notifications, FocusAndCommandCodesComeOnlyFromTheirCauses) {
             }
             EXPECT_EQ(got, steps[i].second) << "step " << i;
         }
-        // An editable combo box's field is a plain edit: typing the start of an item does not
-        // complete it, and leaving the field leaves the list's selection alone.
+        // An editable combo's field is a plain edit: no completion, no choice on leaving it.
         d.SetText(1011, "");
         ASSERT_TRUE(d.TypeText(1011, "gr"));
         ASSERT_TRUE(d.SetFocus(1001));

@@ -274,8 +274,7 @@ long pixelIn(Dialog& d, int id, int x, int y) {
 
 TEST_F(OwnerDraw, ButtonDrawnByItsClassGetsItsStates) {
     OwnerDrawDialog dialog;
-    // The step, the ODS_ bits and ODA_ change of its first paint, the pixels in the middle and at
-    // (3, 3).
+    // Step, ODS_ bits and ODA_ change of its first paint; pixels in the middle and at (3, 3).
     const std::tuple<std::function<void(Dialog&)>, UINT, UINT, long, long> steps[] = {
         // A press takes the focus too: both changes come in one paint.
         {[](Dialog& d) { d.MouseDown(1001, 10, 10); }, ODS_SELECTED | ODS_FOCUS,
