@@ -100,16 +100,15 @@ class NotifyDialog : public CDialog {
                       control->GetSafeHwnd() == header->hwndFrom};
         if (header->code == LVN_ITEMCHANGED) {
             const auto* info = reinterpret_cast<const NMLISTVIEW*>(lParam);
-            note.item = info->iItem, note.data = info->lParam;
-            note.oldState = info->uOldState, note.newState = info->uNewState;
-            note.changed = info->uChanged;
+            std::tie(note.item, note.data, note.oldState, note.newState, note.changed) = std::tie(
+                info->iItem, info->lParam, info->uOldState, info->uNewState, info->uChanged);
         } else if (header->code == NM_CLICK || header->code == NM_DBLCLK) {
             const auto* info = reinterpret_cast<const NMITEMACTIVATE*>(lParam);
             note.item = info->iItem, note.data = info->lParam;
         } else if (header->code == TVN_SELCHANGING || header->code == TVN_SELCHANGED) {
             const auto* info = reinterpret_cast<const NMTREEVIEW*>(lParam);
-            note.oldItem = info->itemOld.hItem, note.newItem = info->itemNew.hItem;
-            note.action = info->action, note.data = info->itemNew.lParam;
+            std::tie(note.oldItem, note.newItem, note.action, note.data) = std::tie(
+                info->itemOld.hItem, info->itemNew.hItem, info->action, info->itemNew.lParam);
         } else if (header->code == UDN_DELTAPOS) {
             const auto* info = reinterpret_cast<const NMUPDOWN*>(lParam);
             note.pos = info->iPos, note.delta = info->iDelta;
