@@ -31,10 +31,6 @@ using tessaly::testing::TessalyProgram;
 
 namespace {
 
-std::string classOf(HWND window) {
-    return std::string(CWnd::ClassNameOf(window));
-}
-
 // A caller's top-level widget with a class and a title.
 std::unique_ptr<QWidget> TopLevel(const char* className, const char* title, bool shown = true) {
     auto widget = std::make_unique<QWidget>();
@@ -66,10 +62,10 @@ TEST_F(WindowFinder, ClassesOfWidgetsFollowTheirKindUnlessOneWasGiven) {
                                                       {named, "CorvaneClientClass"},
                                                       {&dialog, "#32770"}};
     for (const auto& [widget, className] : cases)
-        EXPECT_EQ(classOf(CWnd::HandleOf(widget)), className);
+        EXPECT_EQ(CWnd::ClassNameOf(CWnd::HandleOf(widget)).str(), className);
     // A class given later replaces the one before.
     CWnd(named).SetWindowClass("MDIClient");
-    EXPECT_EQ(classOf(CWnd::HandleOf(named)), "MDIClient");
+    EXPECT_EQ(CWnd::ClassNameOf(CWnd::HandleOf(named)).str(), "MDIClient");
 }
 
 TEST_F(WindowFinder, FindWindowMatchesClassIgnoringCaseAndTitleExactly) {
@@ -148,13 +144,14 @@ TEST_F(CrossProcessWindows, AnotherProcesssWindowIsFoundWithItsClassTitlePidAndC
     const HWND frame = CWnd::FindWindow("LintorClass", nullptr);
     ASSERT_NE(frame, nullptr);
     EXPECT_EQ(CWnd::WidgetOf(frame), nullptr) << "not a widget of this process";
-    EXPECT_EQ(std::make_tuple(classOf(frame), CWnd::TitleOf(frame).str(), CWnd::ProcessIdOf(frame)),
+    EXPECT_EQ(std::make_tuple(CWnd::ClassNameOf(frame).str(), CWnd::TitleOf(frame).str(),
+                              CWnd::ProcessIdOf(frame)),
               std::make_tuple(std::string("LintorClass"), std::string("Lintor - Report"),
                               static_cast<DWORD>(program->Pid())));
 
     // The native child windows, first made first.
     const HWND client = CWnd::GetFirstChild(frame);
-    EXPECT_EQ(classOf(client), "MDIClient");
+    EXPECT_EQ(CWnd::ClassNameOf(client).str(), "MDIClient");
     EXPECT_NE(CWnd::FindWindowEx(client, nullptr, "CorvaneClientClass", nullptr), nullptr);
 
     // Other processes' windows take no messages.
