@@ -58,11 +58,11 @@ BEGIN
 END
 )";
 
+// An AXN_EVENT: the control, the event and its arguments as texts.
 struct Event {
     UINT id = 0;
-    UINT code = 0;
     DISPID dispid = 0;
-    std::vector<std::string> texts; // the arguments given as texts
+    std::vector<std::string> texts;
 };
 
 // A dialog holding the controls; it records the events and other notifications.
@@ -86,7 +86,7 @@ class ChooserDialog : public CDialog {
             return CDialog::OnNotify(wParam, lParam, result);
         }
         auto* event = reinterpret_cast<NMAXEVENT*>(lParam);
-        Event seen{static_cast<UINT>(wParam), header->code, event->dispid, {}};
+        Event seen{static_cast<UINT>(wParam), event->dispid, {}};
         for (UINT i = 0; i < event->count; ++i) {
             CComVariant text;
             if (SUCCEEDED(VariantChangeType(&text, &event->params[i], 0, VT_BSTR)))
@@ -110,12 +110,8 @@ double dateOf(int year, int month, int day, int hour = 0, int minute = 0, int se
 // Controls take their class and geometry; the picker keeps its value and converts or refuses.
 TEST_F(ActiveX, ControlsTakeTheirClassAndThePickerItsValue) {
     const double start = dateOf(2010, 6, 15, 8, 30, 0), evening = dateOf(2004, 1, 5, 18, 0, 0);
-    struct Row {
-        std::function<HRESULT(CWnd&)> put;
-        HRESULT expected;
-        double value; // after the put (start when refused)
-    };
-    const std::vector<Row> rows = {
+    // A put, its result and the value afterwards (start when refused).
+    const std::tuple<std::function<HRESULT(CWnd&)>, HRESULT, double> rows[] = {
         {[](CWnd& w) { return w.SetProperty(20, VT_BSTR, "2004-01-05 18:00:00"); }, S_OK, evening},
         {[](CWnd& w) { return w.SetProperty(20, VT_BSTR, "no date at all"); }, DISP_E_TYPEMISMATCH,
          start},
@@ -145,27 +141,25 @@ TEST_F(ActiveX, ControlsTakeTheirClassAndThePickerItsValue) {
 
         for (double value : {38000.123457, -1.25}) { // not a whole second; before day 0
             picker->SetValue(CComVariant(value, VT_DATE));
-            VARIANT read = picker->GetValue();
-            EXPECT_EQ(read.vt, VT_DATE);
-            EXPECT_DOUBLE_EQ(read.date, value);
-            COleDateTime shown(value);
+            const VARIANT read = picker->GetValue();
+            EXPECT_EQ(std::make_pair(read.vt, read.date), std::make_pair(VARTYPE(VT_DATE), value));
+            const COleDateTime shown(value);
             const QDate day(shown.GetYear(), shown.GetMonth(), shown.GetDay());
             EXPECT_EQ(picker->GetWindowText().str(),
                       QLocale().toString(day, QLocale::ShortFormat).toStdString());
             DATE raw = 0;
-            ASSERT_TRUE(d.SetDateValue(kPicker, value));
-            ASSERT_TRUE(d.GetDateValue(kPicker, &raw));
-            EXPECT_DOUBLE_EQ(raw, value);
+            EXPECT_TRUE(d.SetDateValue(kPicker, value) && d.GetDateValue(kPicker, &raw));
+            EXPECT_EQ(raw, value);
         }
         double none = 0;
         EXPECT_FALSE(d.GetDateValue(kFolders, &none));
 
-        for (const Row& row : rows) {
+        for (const auto& [put, expected, after] : rows) {
             ASSERT_EQ(picker->SetProperty(20, VT_DATE, start), S_OK);
-            EXPECT_EQ(row.put(*picker), row.expected) << "row " << &row - rows.data();
+            const HRESULT result = put(*picker);
             DATE value = -1;
-            ASSERT_EQ(picker->GetProperty(20, VT_DATE, &value), S_OK);
-            EXPECT_DOUBLE_EQ(value, row.value);
+            picker->GetProperty(20, VT_DATE, &value);
+            EXPECT_EQ(std::make_pair(result, value), std::make_pair(expected, after));
         }
         // Reading as another type converts.
         ASSERT_EQ(picker->SetProperty(20, VT_DATE, evening), S_OK);
@@ -178,9 +172,6 @@ TEST_F(ActiveX, ControlsTakeTheirClassAndThePickerItsValue) {
     });
 }
 
-// ---- the folder view ----
-
-// Desktop, My Documents, drives, then folders by name; a selection fires with its path.
 TEST_F(ActiveX, FolderViewListsLevelsAndFiresTheSelection) {
     WriteFile(c + "/.windows-label", "Work Disk\n");
     std::filesystem::create_directories(c + "/Docs/Letters");
@@ -195,16 +186,13 @@ TEST_F(ActiveX, FolderViewListsLevelsAndFiresTheSelection) {
             out.push_back(item.path + "=" + item.text);
         return out;
     };
-    struct Row {
-        std::string select;  // as given
-        std::string path;    // the selection path
-        std::string altText; // the shown name
-    };
+    // A folder as given to select, the selection's path and the shown name.
     const std::string drafts = std::string(documents) + "\\Drafts";
-    const std::vector<Row> rows = {{"c:\\docs\\letters\\", "C:\\Docs\\Letters", "Letters"},
-                                   {"C:\\", "C:", "Work Disk (C:)"},
-                                   {"My Documents", "My Documents", "My Documents"},
-                                   {"My Documents\\Drafts", drafts, "Drafts"}};
+    const std::vector<std::tuple<std::string, std::string, std::string>> rows = {
+        {"c:\\docs\\letters\\", "C:\\Docs\\Letters", "Letters"},
+        {"C:\\", "C:", "Work Disk (C:)"},
+        {"My Documents", "My Documents", "My Documents"},
+        {"My Documents\\Drafts", drafts, "Drafts"}};
     ChooserDialog dialog(300);
     run(dialog, [&](Dialog& d) {
         const auto top = joined(d.GetFolderItems(kFolders));
@@ -222,29 +210,30 @@ TEST_F(ActiveX, FolderViewListsLevelsAndFiresTheSelection) {
 
         auto* view = static_cast<CFolderView*>(dialog.GetDlgItem(kFolders));
         for (size_t i = 0; i < rows.size(); ++i) {
-            const Row& row = rows[i];
+            const auto& [select, path, altText] = rows[i];
             // Alternately as the user would (automation) and through the wrapper.
             dialog.events.clear();
             if (i % 2)
-                ASSERT_TRUE(view->SetSelectedPath(row.select.c_str()));
+                ASSERT_TRUE(view->SetSelectedPath(select.c_str()));
             else
-                ASSERT_TRUE(d.SelectFolder(kFolders, row.select));
+                ASSERT_TRUE(d.SelectFolder(kFolders, select));
             ASSERT_EQ(dialog.events.size(), 1u);
             const Event& e = dialog.events[0];
-            EXPECT_EQ(std::make_tuple(e.id, e.code, e.dispid),
-                      std::make_tuple(UINT(kFolders), UINT(AXN_EVENT),
-                                      DISPID(CFolderView::dispidSelChange)));
-            EXPECT_EQ(e.texts, std::vector<std::string>{row.path}) << row.select;
-            EXPECT_EQ(d.GetSelectedFolder(kFolders), row.path);
-            EXPECT_EQ(view->GetAlternativeText().str(), row.altText);
+            EXPECT_EQ(std::make_tuple(e.id, e.dispid, e.texts),
+                      std::make_tuple(UINT(kFolders), DISPID(CFolderView::dispidSelChange),
+                                      std::vector<std::string>{path}))
+                << select;
+            EXPECT_EQ(
+                std::make_pair(d.GetSelectedFolder(kFolders), view->GetAlternativeText().str()),
+                std::make_pair(path, altText));
         }
         // Selecting the current item again or a folder that is not there changes nothing.
         dialog.events.clear();
         EXPECT_FALSE(view->SetSelectedPath("C:\\Nowhere"));
         EXPECT_FALSE(d.SelectFolder(kFolders, "Q:\\"));
-        EXPECT_TRUE(d.SelectFolder(kFolders, rows.back().select));
+        EXPECT_TRUE(d.SelectFolder(kFolders, std::get<0>(rows.back())));
         EXPECT_TRUE(dialog.events.empty());
-        EXPECT_EQ(view->GetSelectedPath().str(), rows.back().path);
+        EXPECT_EQ(view->GetSelectedPath().str(), std::get<1>(rows.back()));
         // The alternative text cannot be set; Refresh keeps the selection quietly.
         EXPECT_EQ(view->SetProperty(CFolderView::dispidAlternativeText, VT_BSTR, "x"),
                   DISP_E_MEMBERNOTFOUND);
@@ -252,11 +241,9 @@ TEST_F(ActiveX, FolderViewListsLevelsAndFiresTheSelection) {
         EXPECT_TRUE(dialog.events.empty());
         // The view is the control's own window, not a tree view of the dialog's.
         EXPECT_TRUE(dialog.otherCodes.empty());
-        EXPECT_EQ(view->GetSelectedPath().str(), rows.back().path);
+        EXPECT_EQ(view->GetSelectedPath().str(), std::get<1>(rows.back()));
     });
 }
-
-// ---- a class registered from outside ----
 
 // A counter: property 1 its value, method 2 adds and returns it, firing event 7 with it.
 class CounterControl : public CActiveXControl {
@@ -308,38 +295,29 @@ TEST_F(ActiveX, RegisteredClassIsMadeAndCalledThroughTheDispatchHelpers) {
     EXPECT_TRUE(CActiveXControl::IsControlClass("{0a1b2c3d-0000-4000-8000-00000000c0de}"));
 
     ChooserDialog dialog(302);
-    run(dialog, [&](Dialog& d) {
+    run(dialog, [&](Dialog&) {
         CWnd& counter = *dialog.GetDlgItem(kPicker);
         const BYTE oneLong[] = VTS_I4, oneText[] = VTS_BSTR;
         LONG value = 0;
-        EXPECT_EQ(counter.InvokeHelper(2, DISPATCH_METHOD, VT_I4, &value, oneLong, 5), S_OK);
-        EXPECT_EQ(value, 5);
         CString asText;
+        EXPECT_EQ(counter.InvokeHelper(2, DISPATCH_METHOD, VT_I4, &value, oneLong, 5), S_OK);
         EXPECT_EQ(counter.InvokeHelper(2, DISPATCH_METHOD, VT_BSTR, &asText, oneText, "37"), S_OK);
-        EXPECT_EQ(asText, "42");
+        EXPECT_EQ(std::make_pair(value, asText.str()), std::make_pair(LONG(5), std::string("42")));
         EXPECT_EQ(counter.InvokeHelper(2, DISPATCH_METHOD, VT_EMPTY, nullptr, nullptr),
                   DISP_E_BADPARAMCOUNT);
         short small = 0;
-        EXPECT_EQ(counter.GetProperty(1, VT_I2, &small), S_OK);
-        EXPECT_EQ(small, 42);
+        EXPECT_EQ(std::make_pair(counter.GetProperty(1, VT_I2, &small), small),
+                  std::make_pair(S_OK, short(42)));
     });
     ASSERT_EQ(dialog.events.size(), 2u);
-    EXPECT_EQ(dialog.events[0].dispid, 7);
-    EXPECT_EQ(dialog.events[0].texts, std::vector<std::string>{"5"});
-    EXPECT_EQ(dialog.events[1].texts, std::vector<std::string>{"42"});
+    using Texts = std::vector<std::string>;
+    EXPECT_EQ(
+        std::make_tuple(dialog.events[0].dispid, dialog.events[0].texts, dialog.events[1].texts),
+        std::make_tuple(DISPID(7), Texts{"5"}, Texts{"42"}));
 }
 
-// ---- conversions ----
-
 TEST(ActiveXVariants, ChangeTypeConvertsAsTheDispatchCallsDo) {
-    struct Row {
-        const char* what;
-        CComVariant from;
-        VARTYPE to;
-        HRESULT expected;
-        CComVariant result;
-    } const rows[] = {
-        {"long to text", CComVariant(42), VT_BSTR, S_OK, CComVariant("42")},
+    const std::tuple<const char*, CComVariant, VARTYPE, HRESULT, CComVariant> rows[] = {
         {"half rounds to even", CComVariant(-2.5), VT_I2, S_OK,
          CComVariant(static_cast<short>(-2))},
         {"out of a short", CComVariant(70000), VT_I2, DISP_E_OVERFLOW, CComVariant()},
@@ -349,13 +327,10 @@ TEST(ActiveXVariants, ChangeTypeConvertsAsTheDispatchCallsDo) {
         {"text to boolean", CComVariant("false"), VT_BOOL, S_OK, CComVariant(false)},
         {"past the last date", CComVariant(3e6), VT_DATE, DISP_E_OVERFLOW, CComVariant()},
         {"empty to text", CComVariant(), VT_BSTR, S_OK, CComVariant("")}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
+    for (const auto& [what, from, to, expected, result] : rows) {
         CComVariant out;
-        EXPECT_EQ(VariantChangeType(&out, &row.from, 0, row.to), row.expected);
-        if (row.expected == S_OK) {
-            EXPECT_TRUE(out == row.result);
-        }
+        EXPECT_EQ(VariantChangeType(&out, &from, 0, to), expected) << what;
+        EXPECT_TRUE(expected != S_OK || out == result) << what;
     }
     // In place, and a null never converts.
     CComVariant inPlace("7");

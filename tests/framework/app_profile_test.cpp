@@ -14,29 +14,9 @@ namespace p = tessaly::platform;
 using tessaly::testing::PrefixTest;
 using tessaly::testing::PutRegDword;
 using tessaly::testing::PutRegText;
+namespace reg = tessaly::testing::reg;
 
 namespace {
-
-// A value as the registry holds it: type and bytes; type 0 when missing.
-struct Stored {
-    DWORD type = 0;
-    std::string data;
-};
-
-Stored stored(const char* key, const char* name) {
-    Stored s;
-    HKEY handle = nullptr;
-    if (p::RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, p::KEY_READ, &handle) != 0) return s;
-    char buffer[256] = {};
-    DWORD size = sizeof buffer;
-    if (p::RegQueryValueExA(handle, name, nullptr, &s.type, reinterpret_cast<BYTE*>(buffer),
-                            &size) == 0)
-        s.data.assign(buffer, size);
-    else
-        s.type = 0;
-    p::RegCloseKey(handle);
-    return s;
-}
 
 bool keyExists(const char* key) {
     HKEY handle = nullptr;
@@ -67,10 +47,10 @@ TEST_F(AppProfile, WithARegistryKeyTheProfileIsTheUsersRegistry) {
 
     EXPECT_TRUE(app.WriteProfileInt("Options", "Viewer Show", 1));
     EXPECT_TRUE(app.WriteProfileString("Options", "Last File", "C:\\Docs\\a.txt"));
-    const Stored number = stored(key, "Viewer Show");
-    EXPECT_EQ(std::make_pair(number.type, number.data),
-              std::make_pair(DWORD(REG_DWORD), std::string("\x01\x00\x00\x00", 4)));
-    EXPECT_EQ(stored(key, "Last File").type, static_cast<DWORD>(REG_SZ));
+    DWORD number = 0, text = 0;
+    EXPECT_EQ(reg::Get(HKEY_CURRENT_USER, key, "Viewer Show", nullptr, &number), reg::Dword(1));
+    reg::Get(HKEY_CURRENT_USER, key, "Last File", nullptr, &text);
+    EXPECT_EQ(std::make_pair(number, text), std::make_pair(DWORD(REG_DWORD), DWORD(REG_SZ)));
 
     // A text is no number entry, nor a number a text entry; a missing one gives the default.
     PutRegText(HKEY_CURRENT_USER, key, "Text Not Number", "12");
@@ -83,7 +63,9 @@ TEST_F(AppProfile, WithARegistryKeyTheProfileIsTheUsersRegistry) {
 
     // A null value removes the entry, a null entry the section.
     EXPECT_TRUE(app.WriteProfileString("Options", "Last File", nullptr));
-    EXPECT_EQ(stored(key, "Last File").type, 0u);
+    LONG missing = 0;
+    reg::Get(HKEY_CURRENT_USER, key, "Last File", &missing);
+    EXPECT_NE(missing, 0);
     EXPECT_EQ(app.GetProfileInt("Options", "Viewer Show", 0), 1u);
     EXPECT_TRUE(app.WriteProfileString("Options", nullptr, nullptr));
     EXPECT_FALSE(keyExists(key));

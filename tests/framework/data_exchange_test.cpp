@@ -84,17 +84,6 @@ class SilentEdit : public CEdit {
     BOOL AllowTextRead() const override { return FALSE; }
 };
 
-// One text exchange: the value as shown, then a typed text and the value read back.
-template <class T> struct TextCase {
-    T loaded;
-    std::string shown;
-    std::string typed;
-    T read;
-};
-
-// What the number field is bound to in a refusal case, with the rule checked after it.
-enum Bound { Int, Uint, Long, Real, MaxChars, MinMaxInt, MinMaxUInt, MinMaxDouble };
-
 // The members an exchange may bind; a refused read leaves them all as they were.
 struct Members {
     CString first{"first"}, s{"old"};
@@ -104,32 +93,6 @@ struct Members {
     double r = 7.0;
     bool operator==(const Members&) const = default;
 };
-
-void exchangeNumber(CDataExchange* pDX, Bound bound, Members& m) {
-    switch (bound) {
-    case Int:
-        return DDX_Text(pDX, kNumber, m.i);
-    case Uint:
-        return DDX_Text(pDX, kNumber, m.u);
-    case Long:
-        return DDX_Text(pDX, kNumber, m.l);
-    case Real:
-        return DDX_Text(pDX, kNumber, m.r);
-    case MaxChars:
-        DDX_Text(pDX, kNumber, m.s);
-        if (pDX->m_bSaveAndValidate) DDV_MaxChars(pDX, m.s, 5); // written, it limits
-        return;
-    case MinMaxInt:
-        DDX_Text(pDX, kNumber, m.i);
-        return DDV_MinMaxInt(pDX, m.i, -3, 10);
-    case MinMaxUInt:
-        DDX_Text(pDX, kNumber, m.u);
-        return DDV_MinMaxUInt(pDX, m.u, 1, 4000000000u);
-    case MinMaxDouble:
-        DDX_Text(pDX, kNumber, m.r);
-        return DDV_MinMaxDouble(pDX, m.r, 0.5, 2.25);
-    }
-}
 
 class DataExchange : public framework_test::TemplateTest<> {
   protected:
@@ -142,165 +105,148 @@ class DataExchange : public framework_test::TemplateTest<> {
                 return IDOK;
             });
     }
-    template <class T> void expectTextRoundTrips(const std::vector<TextCase<T>>& cases) {
-        for (const TextCase<T>& c : cases) {
-            SCOPED_TRACE("shown " + c.shown + ", typed '" + c.typed + "'");
-            ExchangeDialog dialog;
-            T member = c.loaded;
-            dialog.exchange = [&member](CDataExchange* pDX) { DDX_Text(pDX, kNumber, member); };
-            run(dialog, [&](Dialog& d) {
-                EXPECT_EQ(d.GetText(kNumber), c.shown);
-                d.SetText(kNumber, c.typed);
-                EXPECT_TRUE(dialog.UpdateData(TRUE));
-            });
-            EXPECT_EQ(member, c.read);
-        }
-    }
     std::vector<std::string> messages;
 };
 
 } // namespace
 
 TEST_F(DataExchange, TextOfStringsAndNumbersBothWays) {
-    expectTextRoundTrips<CString>(
-        {{CString("Hello"), "Hello", "  spaced  ", CString("  spaced  ")}});
-    expectTextRoundTrips<int>(
-        {{-42, "-42", "\t+5\t", 5}, {INT_MAX, "2147483647", "-2147483648", INT_MIN}});
-    expectTextRoundTrips<UINT>({{4000000000u, "4000000000", "4294967295", 4294967295u}});
-    expectTextRoundTrips<long>({{9000000000L, "9000000000", "-9223372036854775808", LONG_MIN}});
-    expectTextRoundTrips<double>(
-        {{1.0 / 3.0, "0.333333333333333", " -1e3 ", -1000.0}, {1e20, "1e+20", "+.5E-2", 0.005}});
+    auto roundTrip = [&](auto loaded, const std::string& shown, const char* typed, auto read) {
+        ExchangeDialog dialog;
+        auto member = loaded;
+        dialog.exchange = [&](CDataExchange* pDX) { DDX_Text(pDX, kNumber, member); };
+        run(dialog, [&](Dialog& d) {
+            EXPECT_EQ(d.GetText(kNumber), shown);
+            d.SetText(kNumber, typed);
+            EXPECT_TRUE(dialog.UpdateData(TRUE));
+        });
+        EXPECT_EQ(member, read) << "typed '" << typed << "'";
+    };
+    roundTrip(CString("Hello"), "Hello", "  spaced  ", CString("  spaced  "));
+    roundTrip(-42, "-42", "\t+5\t", 5);
+    roundTrip(INT_MAX, "2147483647", "-2147483648", INT_MIN);
+    roundTrip(4000000000u, "4000000000", "4294967295", 4294967295u);
+    roundTrip(9000000000L, "9000000000", "-9223372036854775808", LONG_MIN);
+    roundTrip(1.0 / 3.0, "0.333333333333333", " -1e3 ", -1000.0);
+    roundTrip(1e20, "1e+20", "+.5E-2", 0.005);
 }
 
 // One row per refusal branch, then the rules: a prompt, the focus on the field, no member changed.
 TEST_F(DataExchange, RefusedTextAndValidationPromptsKeepTheDialogOpen) {
     const std::string integer = "Please enter an integer.", number = "Please enter a number.";
-    const struct {
-        Bound bound;
-        const char* typed;
-        std::string prompt;
-    } cases[] = {
-        {Int, "", integer},
-        {Int, "12abc", integer},
-        {Int, "2147483648", integer},
-        {Uint, "-1", integer},
-        {Long, "9223372036854775808", integer},
-        {Real, "1,5", number},
-        {Real, "1e999", number},
-        {MaxChars, "abcdef", "Please enter no more than 5 characters."},
-        {MinMaxInt, "-4", "Please enter an integer between -3 and 10."},
-        {MinMaxUInt, "0", "Please enter an integer between 1 and 4000000000."},
-        {MinMaxDouble, "2.5", "Please enter a number between 0.5 and 2.25."},
+    using X = CDataExchange*;
+    // The number field's exchange, the text typed and the prompt.
+    const std::tuple<void (*)(X, Members&), const char*, std::string> cases[] = {
+        {[](X x, Members& m) { DDX_Text(x, kNumber, m.i); }, "", integer},
+        {[](X x, Members& m) { DDX_Text(x, kNumber, m.i); }, "12abc", integer},
+        {[](X x, Members& m) { DDX_Text(x, kNumber, m.i); }, "2147483648", integer},
+        {[](X x, Members& m) { DDX_Text(x, kNumber, m.u); }, "-1", integer},
+        {[](X x, Members& m) { DDX_Text(x, kNumber, m.l); }, "9223372036854775808", integer},
+        {[](X x, Members& m) { DDX_Text(x, kNumber, m.r); }, "1,5", number},
+        {[](X x, Members& m) { DDX_Text(x, kNumber, m.r); }, "1e999", number},
+        {[](X x, Members& m) { // only when reading: written, the rule limits the field
+             DDX_Text(x, kNumber, m.s);
+             if (x->m_bSaveAndValidate) DDV_MaxChars(x, m.s, 5);
+         },
+         "abcdef", "Please enter no more than 5 characters."},
+        {[](X x, Members& m) { DDX_Text(x, kNumber, m.i), DDV_MinMaxInt(x, m.i, -3, 10); }, "-4",
+         "Please enter an integer between -3 and 10."},
+        {[](X x, Members& m) { DDX_Text(x, kNumber, m.u), DDV_MinMaxUInt(x, m.u, 1, 4000000000u); },
+         "0", "Please enter an integer between 1 and 4000000000."},
+        {[](X x, Members& m) { DDX_Text(x, kNumber, m.r), DDV_MinMaxDouble(x, m.r, 0.5, 2.25); },
+         "2.5", "Please enter a number between 0.5 and 2.25."},
     };
-    for (const auto& c : cases) {
+    for (const auto& [bind, typed, prompt] : cases) {
         messages.clear();
         Members m;
         ExchangeDialog dialog;
         dialog.exchange = [&](CDataExchange* pDX) {
             DDX_Text(pDX, kText, m.first);
-            exchangeNumber(pDX, c.bound, m);
+            bind(pDX, m);
         };
         const int result = run(dialog, [&](Dialog& d) {
             d.SetText(kText, "changed");
-            d.SetText(kNumber, c.typed);
+            d.SetText(kNumber, typed);
             d.SetFocus(kText);
             EXPECT_FALSE(dialog.UpdateData(TRUE));
             EXPECT_EQ(d.GetFocus(), kNumber);
             d.Click(IDOK);
             EXPECT_TRUE(d.IsOpen());
         });
-        EXPECT_EQ(result, IDCANCEL);
-        EXPECT_TRUE(dialog.okCalled);
-        EXPECT_EQ(messages, std::vector<std::string>(2, c.prompt)) << "'" << c.typed << "'";
+        EXPECT_EQ(std::make_pair(result, dialog.okCalled), std::make_pair(int(IDCANCEL), true));
+        EXPECT_EQ(messages, std::vector<std::string>(2, prompt)) << "'" << typed << "'";
         EXPECT_TRUE(m == Members{});
     }
 }
 
 // Check boxes, radio groups (ended by WS_GROUP or a non-radio control) and list indexes.
 TEST_F(DataExchange, ButtonsAndIndexesBothWays) {
-    enum Kind { Check, Radio, CBIndex, LBIndex };
+    constexpr auto Check = DDX_Check, Radio = DDX_Radio, CBIndex = DDX_CBIndex;
     constexpr int kLeave = -9;
-    const struct {
-        Kind kind;
-        int id, loaded;
-        std::vector<int> shown; // the checked buttons, or the selection
-        int user;               // the state set, the radio clicked or the item selected
-        int read;
-    } cases[] = {{Check, kThree, BST_INDETERMINATE, {BST_INDETERMINATE}, BST_CHECKED, BST_CHECKED},
-                 {Check, kThree, 7, {BST_UNCHECKED}, BST_INDETERMINATE, BST_INDETERMINATE},
-                 {Radio, kRadioA, 1, {kRadioB}, kRadioC, 2},
-                 {Radio, kRadioA, -1, {}, kLeave, -1},
-                 {Radio, kRadioX, 0, {kRadioX}, kRadioZ, -1},
-                 {CBIndex, kDropList, 1, {1}, 2, 2},
-                 {CBIndex, kDropDown, 9, {-1}, kLeave, -1},
-                 {LBIndex, kList, -1, {-1}, 0, 0}};
+    // The exchange, control and member; the checked buttons or the selection shown; the state set,
+    // radio clicked or item selected; the member read back.
+    using Ddx = void (*)(CDataExchange*, int, int&);
+    const std::tuple<Ddx, int, int, std::vector<int>, int, int> cases[] = {
+        {Check, kThree, BST_INDETERMINATE, {BST_INDETERMINATE}, BST_CHECKED, BST_CHECKED},
+        {Check, kThree, 7, {BST_UNCHECKED}, BST_INDETERMINATE, BST_INDETERMINATE},
+        {Radio, kRadioA, 1, {kRadioB}, kRadioC, 2},
+        {Radio, kRadioA, -1, {}, kLeave, -1},
+        {Radio, kRadioX, 0, {kRadioX}, kRadioZ, -1},
+        {CBIndex, kDropList, 1, {1}, 2, 2},
+        {CBIndex, kDropDown, 9, {-1}, kLeave, -1},
+        {DDX_LBIndex, kList, -1, {-1}, 0, 0}};
     const int radios[] = {kRadioA, kRadioB, kRadioC, kRadioX, kRadioY, kRadioZ};
-    for (const auto& c : cases) {
-        int member = c.loaded;
+    for (const auto& [ddx, id, loaded, shown, user, read] : cases) {
+        int member = loaded;
         ExchangeDialog dialog;
-        dialog.exchange = [&](CDataExchange* pDX) {
-            if (c.kind == Check) DDX_Check(pDX, c.id, member);
-            if (c.kind == Radio) DDX_Radio(pDX, c.id, member);
-            if (c.kind == CBIndex) DDX_CBIndex(pDX, c.id, member);
-            if (c.kind == LBIndex) DDX_LBIndex(pDX, c.id, member);
-        };
+        dialog.exchange = [&](CDataExchange* pDX) { ddx(pDX, id, member); };
+        const bool list = ddx != Check && ddx != Radio;
         EXPECT_EQ(run(dialog,
                       [&](Dialog& d) {
-                          std::vector<int> shown;
-                          for (int id : radios)
-                              if (c.kind == Radio && d.GetCheck(id) == BST_CHECKED)
-                                  shown.push_back(id);
-                          if (c.kind == Check) shown.push_back(d.GetCheck(c.id));
-                          if (c.kind >= CBIndex) shown.push_back(d.GetCurSel(c.id));
-                          EXPECT_EQ(shown, c.shown) << c.id << " loaded " << c.loaded;
-                          if (c.kind == Check) d.SetCheck(c.id, c.user);
-                          if (c.kind == Radio && c.user != kLeave) d.Click(c.user);
-                          if (c.kind >= CBIndex && c.user != kLeave) d.SetCurSel(c.id, c.user);
+                          std::vector<int> seen;
+                          for (int radio : radios)
+                              if (ddx == Radio && d.GetCheck(radio) == BST_CHECKED)
+                                  seen.push_back(radio);
+                          if (ddx == Check) seen.push_back(d.GetCheck(id));
+                          if (list) seen.push_back(d.GetCurSel(id));
+                          EXPECT_EQ(seen, shown) << id << " loaded " << loaded;
+                          if (ddx == Check) d.SetCheck(id, user);
+                          if (ddx == Radio && user != kLeave) d.Click(user);
+                          if (list && user != kLeave) d.SetCurSel(id, user);
                           d.Click(IDOK);
                       }),
                   IDOK);
-        EXPECT_EQ(member, c.read) << c.id << " loaded " << c.loaded;
+        EXPECT_EQ(member, read) << id << " loaded " << loaded;
     }
 }
 
 // Combo and list strings: written, the first item that begins with the text, ignoring case.
 TEST_F(DataExchange, ComboAndListStringsBothWays) {
-    enum Kind { CBString, CBStringExact, LBString };
-    const struct {
-        Kind kind;
-        int id;
-        const char* loaded;
-        int selectedAfterLoad;
-        std::string textAfterLoad;
-        const char* typed; // into the combo box's field afterwards, or null
-        int pick;          // the list box's item selected afterwards, or -1
-        const char* read;
-    } cases[] = {{CBString, kDropList, "ban", 1, "Banana", nullptr, -1, "Banana"},
-                 {CBString, kDropDown, "Zed", -1, "Zed", nullptr, -1, "Zed"},
-                 {CBString, kDropList, "Zed", -1, "", nullptr, -1, ""},
-                 {CBString, kDropDown, "Apple", 0, "Apple", "Typed", -1, "Typed"},
-                 {CBStringExact, kDropDown, "ban", -1, "ban", nullptr, -1, "ban"},
-                 {CBStringExact, kDropDown, "banana", 1, "Banana", nullptr, -1, "Banana"},
-                 {LBString, kList, "RED", 2, "", nullptr, -1, "Red"},
-                 {LBString, kList, "Purple", -1, "", nullptr, 0, "Blue"}};
-    for (const auto& c : cases) {
-        CString member(c.loaded);
+    // The exchange, control and member; the selection and (in a combo box) the text shown; a text
+    // typed into the combo box's field or an item of the list box picked; the member read back.
+    using Ddx = void (*)(CDataExchange*, int, CString&);
+    const std::tuple<Ddx, int, const char*, int, std::string, const char*, int, const char*>
+        cases[] = {{DDX_CBString, kDropList, "ban", 1, "Banana", nullptr, -1, "Banana"},
+                   {DDX_CBString, kDropDown, "Zed", -1, "Zed", nullptr, -1, "Zed"},
+                   {DDX_CBString, kDropList, "Zed", -1, "", nullptr, -1, ""},
+                   {DDX_CBString, kDropDown, "Apple", 0, "Apple", "Typed", -1, "Typed"},
+                   {DDX_CBStringExact, kDropDown, "ban", -1, "ban", nullptr, -1, "ban"},
+                   {DDX_CBStringExact, kDropDown, "banana", 1, "Banana", nullptr, -1, "Banana"},
+                   {DDX_LBString, kList, "RED", 2, "", nullptr, -1, "Red"},
+                   {DDX_LBString, kList, "Purple", -1, "", nullptr, 0, "Blue"}};
+    for (const auto& [ddx, id, loaded, selected, text, typed, pick, read] : cases) {
+        CString member(loaded);
         ExchangeDialog dialog;
-        dialog.exchange = [&](CDataExchange* pDX) {
-            if (c.kind == CBString) DDX_CBString(pDX, c.id, member);
-            if (c.kind == CBStringExact) DDX_CBStringExact(pDX, c.id, member);
-            if (c.kind == LBString) DDX_LBString(pDX, c.id, member);
-        };
+        dialog.exchange = [&](CDataExchange* pDX) { ddx(pDX, id, member); };
         run(dialog, [&](Dialog& d) {
-            EXPECT_EQ(d.GetCurSel(c.id), c.selectedAfterLoad) << c.id << " '" << c.loaded << "'";
-            if (c.kind != LBString) {
-                EXPECT_EQ(d.GetText(c.id), c.textAfterLoad);
-            }
-            if (c.typed) d.SetText(c.id, c.typed);
-            if (c.pick >= 0) d.SetCurSel(c.id, c.pick);
+            EXPECT_EQ(std::make_pair(d.GetCurSel(id), id == kList ? text : d.GetText(id)),
+                      std::make_pair(selected, text))
+                << id << " '" << loaded << "'";
+            if (typed) d.SetText(id, typed);
+            if (pick >= 0) d.SetCurSel(id, pick);
             d.Click(IDOK);
         });
-        EXPECT_EQ(member, c.read) << c.id << " '" << c.loaded << "'";
+        EXPECT_EQ(member, read) << id << " '" << loaded << "'";
     }
 }
 
@@ -317,7 +263,6 @@ TEST_F(DataExchange, ControlBindsTheMemberObject) {
     };
     run(dialog, [&](Dialog& d) {
         EXPECT_EQ(d.GetText(kText), ""); // the member's override refuses the automation's read
-        EXPECT_EQ(CWnd::FromHandle(edit.GetSafeHwnd()), &edit);
         EXPECT_EQ(dialog.GetDlgItem(kCheck), &check);
         d.SetCheck(kCheck, BST_CHECKED);
         EXPECT_EQ(check.GetCheck(), BST_CHECKED);

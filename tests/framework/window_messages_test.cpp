@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "support/prefix.h"
@@ -70,8 +71,7 @@ TEST_F(WindowMessages, SendAndPostReachTheWidget) {
     for (UINT i = 0; i < 3; ++i)
         ASSERT_TRUE(wnd.PostMessage(WM_USER + i, i * 10, -static_cast<LPARAM>(i)));
     wnd.PostMessage(WM_CLOSE);
-    EXPECT_TRUE(widget.seen.empty()) << "a posted message waits for the queue";
-    EXPECT_TRUE(wnd.IsWindowVisible());
+    EXPECT_TRUE(widget.seen.empty() && wnd.IsWindowVisible()) << "posts wait for the queue";
     Delay(50);
     ASSERT_EQ(widget.seen.size(), 4u);
     for (UINT i = 0; i < 3; ++i)
@@ -89,25 +89,19 @@ TEST_F(WindowMessages, SendAndPostReachTheWidget) {
 }
 
 TEST_F(WindowMessages, TextMessagesLeftToTheFrameworkActOnTheWindowText) {
-    struct Case {
-        WPARAM bufferSize;
-        LRESULT copied;
-        std::string text;
-    };
     const std::string title = "Quarterly report";
-    const Case cases[] = {{16, 15, "Quarterly repor"}, {1, 0, ""}, {0, 0, "#"}};
+    // The buffer's size, the characters copied and the text left in it.
+    const std::tuple<WPARAM, LRESULT, std::string> cases[] = {
+        {16, 15, "Quarterly repor"}, {1, 0, ""}, {0, 0, "#"}};
     Receiver widget;
     CWnd wnd(&widget);
     EXPECT_EQ(wnd.SendMessage(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title.c_str())), TRUE);
     EXPECT_EQ(widget.windowTitle().toStdString(), title);
-    for (const Case& c : cases) {
-        char buffer[128];
-        std::memset(buffer, '#', sizeof buffer);
-        buffer[1] = '\0';
-        EXPECT_EQ(wnd.SendMessage(WM_GETTEXT, c.bufferSize, reinterpret_cast<LPARAM>(buffer)),
-                  c.copied)
-            << c.bufferSize;
-        EXPECT_EQ(std::string(buffer), c.text) << c.bufferSize;
+    for (const auto& [size, copied, text] : cases) {
+        char buffer[128] = {'#'};
+        const LRESULT result = wnd.SendMessage(WM_GETTEXT, size, reinterpret_cast<LPARAM>(buffer));
+        EXPECT_EQ(std::make_pair(result, std::string(buffer)), std::make_pair(copied, text))
+            << size;
     }
     EXPECT_EQ(widget.seen.size(), 1u + std::size(cases)); // the widget saw them all first
     // A message the widget handles gets no default.
@@ -140,8 +134,6 @@ TEST_F(WindowMessages, MessagesFromAnotherThreadRunOnTheWidgetsThread) {
     EXPECT_EQ(widget.seen[1].lParam, 8);
 }
 
-// ---- Timers ----
-
 class TimedWnd : public CWnd {
   public:
     using CWnd::CWnd;
@@ -166,9 +158,7 @@ TEST_F(WindowMessages, TimersTickThroughTheMessageEventIntoOnTimer) {
     EXPECT_EQ(wnd.SetTimer(9, 400), 9u);
     Delay(300);
     const int sevens = countOf(wnd.ticks, 7);
-    EXPECT_GE(sevens, 3);
-    EXPECT_LE(sevens, 8);
-    EXPECT_EQ(countOf(wnd.ticks, 9), 0);
+    EXPECT_TRUE(sevens >= 3 && sevens <= 8 && countOf(wnd.ticks, 9) == 0) << sevens;
     // The widget saw each tick first as WM_TIMER with the id.
     ASSERT_FALSE(widget.seen.empty());
     EXPECT_EQ(std::make_pair(widget.seen[0].message, widget.seen[0].wParam),
