@@ -47,11 +47,11 @@ class SpellingEngine : public tessaly::testing::PrefixTest {
         return reports;
     }
 
-    static std::vector<std::string> suggestions(const char* word) {
+    static std::vector<std::string> suggestions(const char* word, SSCE_S16 depth = 30) {
         char buffer[4096];
         SSCE_S16 scores[256];
         const SSCE_S16 n =
-            ENGINE(SSCE_Suggest)(ENGINE(SSCE_GetSid)(), word, 30, buffer, 4096, scores, 256);
+            ENGINE(SSCE_Suggest)(ENGINE(SSCE_GetSid)(), word, depth, buffer, 4096, scores, 256);
         std::vector<std::string> out;
         for (const char* p = buffer; *p; p += std::strlen(p) + 1)
             out.push_back(p);
@@ -146,6 +146,13 @@ TEST_F(SpellingEngine, SuggestionsComeBestFirstAndTheDepthLimitsThem) {
         EXPECT_LE(list.size(), row.most) << row.word;
         EXPECT_EQ(list.empty() ? "" : list.front(), row.first) << row.word;
     }
+    // A positive depth keeps that many of the best; 0 or below leaves the option's count.
+    const auto all = suggestions("recieve");
+    ASSERT_GT(all.size(), 2u);
+    for (auto [depth, count] :
+         {std::pair<SSCE_S16, size_t>{2, 2}, {0, all.size()}, {-1, all.size()}})
+        EXPECT_EQ(suggestions("recieve", depth), std::vector(all.begin(), all.begin() + count))
+            << depth;
     // Split words only at the slow depth with their option.
     ENGINE(SSCE_SetOptions)(kDefault | SSCE_SUGGEST_SPLIT_WORDS_OPT);
     ENGINE(SSCE_SetSuggestionDepth)(SSCE_DEPTH_SLOW);
