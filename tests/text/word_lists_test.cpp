@@ -6,32 +6,25 @@
 #include <string>
 #include <vector>
 
-#include <tessaly/automation.h>
 #include <tessaly/text.h>
 #include <tessaly/word_components.h>
 
+#include "../dialogs/choices_support.h"
 #include "platform/com.h"
 #include "platform/prefix.h"
 #include "platform/shell.h"
 #include "spelling_support.h"
-#include "support/prefix.h"
 #include "support/qt_app.h"
 #include "support/registry.h"
 #include "support/run.h"
 
-using tessaly::automation::Dialog;
+using namespace choices_test;
 namespace tt = tessaly::testing;
 
 namespace {
 
-std::vector<std::string> items(const CStringArray& list) {
-    std::vector<std::string> out;
-    for (int i = 0; i < list.GetSize(); ++i)
-        out.push_back(list[i].GetString());
-    return out;
-}
-
-class WordLists : public tt::PrefixTest {
+// Calls run under ScriptedDialogs::Run, which notes and answers the library's messages.
+class WordLists : public ScriptedDialogs {
   protected:
     void SetUp() override {
         tt::EnsureQtApplication();
@@ -39,19 +32,6 @@ class WordLists : public tt::PrefixTest {
         std::filesystem::create_directories(install);
         tt::PutRegText(HKEY_LOCAL_MACHINE, "Software\\Varnholt\\Tessaly2001\\INSTALLDIR", "",
                        tt::WindowsPath(install));
-        // The framework's message box and the library's message dialog (text 1501, OK 1785).
-        tessaly::automation::SetMessageBoxHandler([this](const auto& info) {
-            messages.push_back(info.text);
-            return IDOK;
-        });
-        tessaly::automation::SetDialogHandler([this](Dialog& d) {
-            messages.push_back(d.GetText(1501));
-            d.Click(1785);
-        });
-    }
-    void TearDown() override {
-        tessaly::automation::SetDialogHandler(nullptr);
-        tessaly::automation::SetMessageBoxHandler(nullptr);
     }
 
     // The class's server module as its registration names it; empty removes the class.
@@ -79,18 +59,19 @@ class WordLists : public tt::PrefixTest {
         EXPECT_EQ(made.status, 0) << made.err;
         return path;
     }
+    int dataFromFile(const std::string& path, CStringArray& first, CStringArray& second) {
+        return Run(Escape(), [&] { return GetDataFromFile(path.c_str(), first, second); });
+    }
 
     std::string install;
-    std::vector<std::string> messages;
 };
 
 // One row per rule: the data file, the word, what the list holds afterwards.
 TEST_F(WordLists, RelatedWordsAreAppendedFromTheThesaurus) {
     installDataFile(); // the component is registered in every new prefix
     struct Row {
-        const char* rule;
-        const char* word;
-        int result;
+        const char *rule, *word;
+        int result;           // -1: the list's new size
         std::string mustHold; // separated by '|'
     };
     const Row rows[] = {
@@ -104,7 +85,7 @@ TEST_F(WordLists, RelatedWordsAreAppendedFromTheThesaurus) {
         CStringArray list;
         list.Add("kept");
         const int result = GetRelatedWordList(row.word, list);
-        const auto got = items(list);
+        const auto got = Texts(list);
         EXPECT_EQ(result, row.result < 0 ? static_cast<int>(got.size()) : row.result) << row.rule;
         for (const auto& word : tt::Pieces(row.mustHold, '|'))
             EXPECT_NE(std::find(got.begin(), got.end(), word), got.end())
@@ -155,9 +136,8 @@ TEST_F(WordLists, TablesComeFromEveryKindOfDataFile) {
     tt::WriteFile(dir + "/quotes.csv", "a,b\r\n\"x,y\",z\r\n");
     setServer(CLSID_BookView, "Missing.dll");
     CStringArray none, unused;
-    EXPECT_EQ(GetDataFromFile(tt::WindowsPath(dir + "/quotes.csv").c_str(), none, unused), 0);
+    EXPECT_EQ(dataFromFile(tt::WindowsPath(dir + "/quotes.csv"), none, unused), 0);
     EXPECT_EQ(messages, std::vector<std::string>{"Fatal Error: F1 BookView CreateInstance failed"});
-    messages.clear();
     setServer(CLSID_BookView, "BookView.dll");
     const std::string xlsBytes =
         tt::ReadFile(workbook("words.xls", "[('apple', 'Apfel'), ('house', 'Haus'), (3, 2.5)]"));
@@ -175,8 +155,7 @@ TEST_F(WordLists, TablesComeFromEveryKindOfDataFile) {
     struct Row {
         std::string file;
         int result;
-        std::vector<std::string> first, second; // second keeps what it held
-        std::vector<std::string> messages;
+        std::vector<std::string> first, second, messages; // second keeps what it held
     };
     const Row rows[] = {
         {"words.xls", 1, {"apple", "house", "3"}, {"old", "Apfel", "Haus", "2.5"}, {}},
@@ -191,14 +170,13 @@ TEST_F(WordLists, TablesComeFromEveryKindOfDataFile) {
         {"broken.xls", 0, {}, {"old"}, {}},
     };
     for (const auto& row : rows) {
-        messages.clear();
         CStringArray first, second;
         first.Add("old");
         second.Add("old");
-        const std::string path = tt::WindowsPath(dir + "/" + row.file);
-        EXPECT_EQ(GetDataFromFile(path.c_str(), first, second), row.result) << row.file;
-        EXPECT_EQ(items(first), row.first) << row.file;
-        EXPECT_EQ(items(second), row.second) << row.file;
+        EXPECT_EQ(dataFromFile(tt::WindowsPath(dir + "/" + row.file), first, second), row.result)
+            << row.file;
+        EXPECT_EQ(Texts(first), row.first) << row.file;
+        EXPECT_EQ(Texts(second), row.second) << row.file;
         EXPECT_EQ(messages, row.messages) << row.file;
     }
     // Temporary files are gone after every read.
