@@ -57,20 +57,20 @@ TEST(Dates, MailDatabaseAndSpans) {
 
 class LocalTime : public tessaly::testing::PrefixTest {
   protected:
+    static void zone(const char* tz) {
+        setenv("TZ", tz, 1);
+        tzset();
+    }
     void TearDown() override {
         unsetenv("TZ");
         tzset();
     }
 };
 
-// Half-hour zones and both sides of daylight-saving changes, through both version families.
+// Half-hour zones and both sides of daylight-saving changes, through both version families
+// (XP gives a version code of 30 or more, 98 one below); the hours are subtracted first.
 TEST_F(LocalTime, FollowsTheZoneRulesForTheInstant) {
-    struct Case {
-        const char* tz;
-        COleDateTime utc;
-        int hours; // subtracted first
-        const char* local;
-    } cases[] = {
+    const std::tuple<const char*, COleDateTime, int, const char*> cases[] = {
         {"Asia/Kolkata", {2004, 1, 12, 12, 0, 0}, 0, "2004-01-12 17:30:00"},
         {"America/New_York", {2004, 4, 4, 6, 59, 0}, 0, "2004-04-04 01:59:00"},
         {"America/New_York", {2004, 4, 4, 7, 0, 0}, 0, "2004-04-04 03:00:00"},
@@ -79,27 +79,25 @@ TEST_F(LocalTime, FollowsTheZoneRulesForTheInstant) {
         {"Europe/Berlin", {2004, 1, 1, 0, 30, 0}, -1, "2004-01-01 02:30:00"},
     };
     for (DWORD platformId : {2, 1}) {
-        // XP gives a version code of 30 or more, 98 one below.
         tessaly::testing::PresentWindows(platformId, platformId == 2 ? 5 : 4,
                                          platformId == 2 ? 1 : 10);
         long code = -1;
         GetOSVersion(code);
         EXPECT_EQ(code >= 30, platformId == 2);
-        for (const Case& c : cases) {
-            setenv("TZ", c.tz, 1);
-            tzset();
-            EXPECT_EQ(shown(GetLocalDateTime(c.utc, c.hours)), c.local) << c.tz << platformId;
+        for (const auto& [tz, utc, hours, local] : cases) {
+            zone(tz);
+            EXPECT_EQ(shown(GetLocalDateTime(utc, hours)), local) << tz << platformId;
         }
     }
     // Before 30 December 1899 the subtraction goes through linear time (-1.25 is 29 Dec 06:00).
-    setenv("TZ", "UTC", 1);
-    tzset();
+    zone("UTC");
     EXPECT_NEAR(GetLocalDateTime(-1.25, 2), -1 - 4 / 24.0, 1e-9);
     EXPECT_NEAR(GetLocalDateTime(0.0625, 2), -1 - 23.5 / 24.0, 1e-9);
 }
 
 // ---- File dates ----
 
+// A file's date by name or wild card, in local time; a missing file leaves every output alone.
 TEST_F(LocalTime, FileDatesInLocalTime) {
     const std::string posix = tessaly::testing::WriteFile(prefix_.scratch() + "/letter.txt", "x");
     std::tm tm{};
@@ -107,17 +105,15 @@ TEST_F(LocalTime, FileDatesInLocalTime) {
     const time_t when = mktime(&tm);
     utimbuf times{when, when};
     utime(posix.c_str(), &times);
-    const std::string path = tessaly::testing::WindowsPath(posix);
-    const std::string missing = path + "x";
+    const std::string path = tessaly::testing::WindowsPath(posix), missing = path + "x";
+    const std::string pattern = path.substr(0, path.size() - 6) + "*.txt";
     int month = 0, day = 0, year = 0;
     EXPECT_EQ(std::string(GetFileDate(path.c_str(), &month, &day, &year)), "January 05, 2004");
     EXPECT_EQ((std::vector<int>{month, day, year}), (std::vector<int>{1, 5, 2004}));
-    const std::string pattern = path.substr(0, path.size() - 6) + "*.txt";
     EXPECT_EQ(std::string(GetFileDate(pattern.c_str(), nullptr, nullptr, nullptr)),
               "January 05, 2004");
     EXPECT_EQ(std::string(GetFileDate(missing.c_str(), &month, &day, &year)), "");
     EXPECT_EQ(month, 1) << "left alone";
-
     COleDateTime value(2001, 2, 3, 4, 5, 6);
     CString text("kept");
     EXPECT_EQ(GetFileModifiedDateTime(missing.c_str(), value), 0);
@@ -165,6 +161,8 @@ TEST_F(DateReceived, OpensFromTheArray) {
 }
 
 TEST_F(DateReceived, OkWritesTheRangeOrRefusesIt) {
+    // Boxes set, the Before date given, the range written; both set and Before too early is
+    // refused once with the message, then a later date is taken.
     struct Case {
         bool after, before;
         double beforeDate;
@@ -173,7 +171,7 @@ TEST_F(DateReceived, OkWritesTheRangeOrRefusesIt) {
         {false, false, 38003.25, {}},
         {true, false, 38003.25, {"38000.500000", "0.000000"}},
         {false, true, 38003.25, {"0.000000", "38003.250000"}},
-        {true, true, 38000.5, {"38000.500000", "38001.000000"}}, // refused once, then later
+        {true, true, 38000.5, {"38000.500000", "38001.000000"}},
     };
     for (const Case& c : cases) {
         CStringArray range;
@@ -196,11 +194,9 @@ TEST_F(DateReceived, OkWritesTheRangeOrRefusesIt) {
         EXPECT_EQ(result, 1);
         EXPECT_EQ(Texts(range), c.expected);
         EXPECT_EQ(refused, c.after && c.before);
-        if (refused) {
-            ASSERT_EQ(messages.size(), 1u);
-            EXPECT_EQ(messages[0].rfind("Please enter a date in 'Before' box that is after ", 0),
-                      0u);
-        }
+        EXPECT_EQ(messages.size() == 1 &&
+                      messages[0].starts_with("Please enter a date in 'Before' box that is after "),
+                  refused);
     }
 }
 
