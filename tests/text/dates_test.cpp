@@ -131,69 +131,59 @@ constexpr int kAfterBox = 24720, kAfter = 24721, kBeforeBox = 24722, kBefore = 2
 
 class DateReceived : public ScriptedDialogs {};
 
-// Boxes and pickers from the array; Cancel leaves it as given.
-TEST_F(DateReceived, OpensFromTheArray) {
-    const std::vector<std::vector<std::string>> cases = {
-        {}, {"38000.5"}, {"38000.5", "0"}, {"0.75", "38002.25"}};
-    for (const auto& given : cases) {
-        CStringArray range;
-        Fill(range, given);
-        std::vector<int> seen;
-        double shownDates[2] = {0, 0};
-        const double now = COleDateTime::GetCurrentTime();
-        Run(
-            [&](Dialog& d) {
-                seen = {d.GetCheck(kAfterBox), d.GetCheck(kBeforeBox), d.IsEnabled(kAfter),
-                        d.IsEnabled(kBefore)};
-                d.GetDateValue(kAfter, &shownDates[0]);
-                d.GetDateValue(kBefore, &shownDates[1]);
-                d.PressEscape();
-            },
-            [&] { return SelectDateSpanDlg(range); });
-        // A box is set when the whole-number reading is above 0 (0.75 is not).
-        const bool after = given.size() > 1 && given[0] == "38000.5",
-                   before = given.size() > 1 && given[1] != "0";
-        EXPECT_EQ(seen, (std::vector<int>{after, before, after, before}));
-        EXPECT_NEAR(shownDates[0], after ? 38000.5 : now, 2 / 86400.0);
-        EXPECT_NEAR(shownDates[1], before ? 38002.25 : now + 1, 2 / 86400.0);
-        EXPECT_EQ(Texts(range), given);
-    }
-}
-
-TEST_F(DateReceived, OkWritesTheRangeOrRefusesIt) {
-    // Boxes set, the Before date given, the range written; both set and Before too early is
-    // refused once with the message, then a later date is taken.
+// A box starts set when its element's whole-number reading is above 0 (0.75 is not; fewer
+// than two elements: neither), its picker showing that date, else now (After) or a day later
+// (Before); a click on a box enables its picker at once. OK writes the range (nothing when no
+// box is set) and refuses a Before date not after the After date once; Cancel (a Before date
+// of 0 in the table) leaves the array as given.
+TEST_F(DateReceived, OpensFromTheArrayAndOkWritesTheRange) {
     struct Case {
-        bool after, before;
+        std::vector<std::string> given;
+        bool after, before, clickAfter, clickBefore;
         double beforeDate;
         std::vector<std::string> expected;
     } cases[] = {
-        {false, false, 38003.25, {}},
-        {true, false, 38003.25, {"38000.500000", "0.000000"}},
-        {false, true, 38003.25, {"0.000000", "38003.250000"}},
-        {true, true, 38000.5, {"38000.500000", "38001.000000"}},
+        {{}, 0, 0, 0, 0, 38003.25, {}},
+        {{"38000.5"}, 0, 0, 0, 0, 0, {"38000.5"}},
+        {{"38000.5", "0"}, 1, 0, 0, 0, 0, {"38000.5", "0"}},
+        {{"0.75", "38002.25"}, 0, 1, 0, 0, 0, {"0.75", "38002.25"}},
+        {{"0", "0"}, 0, 0, 1, 0, 38003.25, {"38000.500000", "0.000000"}},
+        {{"0", "0"}, 0, 0, 0, 1, 38003.25, {"0.000000", "38003.250000"}},
+        {{"0", "0"}, 0, 0, 1, 1, 38000.5, {"38000.500000", "38001.000000"}},
     };
     for (const Case& c : cases) {
         CStringArray range;
-        Fill(range, {"0", "0"});
+        Fill(range, c.given);
+        std::vector<int> seen;
+        double dates[2] = {0, 0};
         bool refused = false;
+        const double now = COleDateTime::GetCurrentTime();
         const int result = Run(
             [&](Dialog& d) {
-                d.Click(kAfterBox); // a click enables its picker at once
-                EXPECT_TRUE(d.IsEnabled(kAfter));
-                if (!c.after) d.Click(kAfterBox);
-                if (c.before) d.Click(kBeforeBox);
+                d.GetDateValue(kAfter, &dates[0]);
+                d.GetDateValue(kBefore, &dates[1]);
+                if (c.clickAfter) d.Click(kAfterBox);
+                if (c.clickBefore) d.Click(kBeforeBox);
+                seen = {d.GetCheck(kAfterBox), d.GetCheck(kBeforeBox), d.IsEnabled(kAfter),
+                        d.IsEnabled(kBefore)};
+                if (c.beforeDate == 0) {
+                    d.PressEscape();
+                    return;
+                }
                 d.SetDateValue(kAfter, 38000.5);
                 d.SetDateValue(kBefore, c.beforeDate);
-                refused = OkRefused(d, kAfter);
-                if (!refused) return;
+                if (!(refused = OkRefused(d, kAfter))) return;
                 d.SetDateValue(kBefore, 38001.0);
                 d.Click(IDOK);
             },
             [&] { return SelectDateSpanDlg(range); });
-        EXPECT_EQ(result, 1);
+        const bool after = c.after != c.clickAfter, before = c.before != c.clickBefore;
+        EXPECT_EQ(seen, (std::vector<int>{after, before, after, before}));
+        EXPECT_NEAR(dates[0], c.after ? 38000.5 : now, 2 / 86400.0);
+        EXPECT_NEAR(dates[1], c.before ? 38002.25 : now + 1, 2 / 86400.0);
+        EXPECT_EQ(result, c.beforeDate == 0 ? 2 : 1);
         EXPECT_EQ(Texts(range), c.expected);
-        EXPECT_EQ(refused, c.after && c.before);
+        EXPECT_EQ(refused, after && before);
         EXPECT_EQ(messages.size() == 1 &&
                       messages[0].starts_with("Please enter a date in 'Before' box that is after "),
                   refused);
