@@ -66,18 +66,16 @@ TEST_F(Ancestors, GenerationChainMovesEachStepOldestFirst) {
 // extension the name ends in the AM/PM marker. The month names and the marker are the time
 // locale's, its dots removed (Catalan "p. m." -> "p m").
 TEST_F(Ancestors, NameIsTitleStampAndExtension) {
-    const struct {
-        const char *path, *title, *ext;
-    } cases[] = {
+    const std::tuple<const char*, const char*, const char*> cases[] = {
         {"C:\\Docs\\Letter.rtf", "Letter", ".rtf"},
         {"\"C:\\Docs\\Letter.rtf\"", "Letter", ".rtf"},
         {"C:\\Docs\\report.final.txt", "report.final", ".txt"},
         {"C:\\Docs\\Letter", "Letter", ""},
     };
-    for (const auto& k : cases) {
+    for (const auto& [path, title, ext] : cases) {
         const std::time_t before = std::time(nullptr);
-        const std::string name = GetAncestorFileName(k.path).GetString();
-        EXPECT_TRUE(madeAt(name, k.title, k.ext, before, std::time(nullptr))) << name;
+        const std::string name = GetAncestorFileName(path).GetString();
+        EXPECT_TRUE(madeAt(name, title, ext, before, std::time(nullptr))) << name;
     }
 
     const std::string locales = prefix_.scratch() + "/locales";
