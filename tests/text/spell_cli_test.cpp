@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include <tessaly/spelling_engine.h>
-
 #include "spelling_support.h"
 #include "support/prefix.h"
 #include "support/registry.h"

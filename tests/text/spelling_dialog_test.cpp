@@ -1,5 +1,4 @@
 // The Check Spelling dialog against an editor answering its messages, and the options dialog.
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
@@ -11,7 +10,6 @@
 
 #include <tessaly/foundation.h>
 #include <tessaly/messages.h>
-#include <tessaly/spelling_engine.h>
 #include <tessaly/text.h>
 #include <tessaly/wnd.h>
 

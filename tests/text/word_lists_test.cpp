@@ -1,5 +1,4 @@
 // Related words from the thesaurus component and two-column tables via the spreadsheet one.
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
