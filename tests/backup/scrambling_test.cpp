@@ -95,10 +95,9 @@ TEST_F(Scrambling, BadInputLeavesTheTargetAlone) {
     WriteFile(c + "/plain.txt", "some words");
     WriteFile(c + "/target.txt", "earlier target");
     const std::tuple<const char*, const char*, int> cases[] = {
-        {"C:\\missing.txt", "C:\\target.txt", 6},
-        {"C:\\", "C:\\target.txt", 6},
-        {"C:\\plain.txt", "C:\\no\\such\\t.txt", 6},
-        {"C:\\plain.txt", "C:\\target.txt", 0},
+        {"C:\\missing.txt", "C:\\target.txt", 6},    {"C:\\", "C:\\target.txt", 6},
+        {"C:\\plain.txt", "C:\\no\\such\\t.txt", 6}, {"C:\\plain.txt", "C:\\target.txt", 0},
+        {"C:\\plain.txt", "C:\\target.txt", -3},
     };
     for (const auto& [source, target, keyLength] : cases) {
         EXPECT_EQ(scramble(source, target, "secret", keyLength), 0) << source << keyLength;
