@@ -35,15 +35,9 @@ void setKeys(BYTE (&keys)[256], const std::string& held) {
     }
 }
 
-struct ShortcutCase {
-    const char* held;
-    int stateBefore, result;
-    const char *code, *gb; // Windows-1252 ("-": left alone); GB2312 for the Chinese interface
-    int stateAfter;
-};
-
-// One row per line and rule of the shortcut table.
-const ShortcutCase kShortcuts[] = {
+// One row per line and rule of the shortcut table: keys held, state before, result, the
+// Windows-1252 code ("-": left alone), the GB2312 code for the Chinese interface, state after.
+const std::tuple<const char*, int, int, const char*, const char*, int> kShortcuts[] = {
     {"c4", 0, 1, "0128", "0128", 0},
     {"c[", 3, 1, "0147", "\xA1\xB0", 3},
     {"c`", 0, 0, "-", "-", 1},
@@ -73,19 +67,19 @@ const ShortcutCase kShortcuts[] = {
 
 // GB2312 through the table itself: the interface language is asked once per process.
 TEST(Shortcuts, TableInBothCodeColumns) {
-    for (const ShortcutCase& c : kShortcuts) {
+    for (const auto& [held, stateBefore, result, windows, gb2312, stateAfter] : kShortcuts) {
         BYTE keys[256];
-        setKeys(keys, c.held);
+        setKeys(keys, held);
         ASSERT_TRUE(SetKeyboardState(keys));
         CString code("-");
-        int state = c.stateBefore;
-        EXPECT_EQ(OnKeyStroke(code, &state), c.result) << c.held;
-        EXPECT_EQ(std::string(code), c.code) << c.held;
-        EXPECT_EQ(state, c.stateAfter) << c.held;
+        int state = stateBefore;
+        EXPECT_EQ(OnKeyStroke(code, &state), result) << held;
+        EXPECT_EQ(std::string(code), windows) << held;
+        EXPECT_EQ(state, stateAfter) << held;
         std::string gb = "-";
-        state = c.stateBefore;
-        EXPECT_EQ(tessaly::text::DecideShortcut(keys, true, &state, gb), c.result) << c.held;
-        EXPECT_EQ(gb, c.gb) << c.held;
+        state = stateBefore;
+        EXPECT_EQ(tessaly::text::DecideShortcut(keys, true, &state, gb), result) << held;
+        EXPECT_EQ(gb, gb2312) << held;
     }
     BYTE keys[256] = {};
     keys['A'] = 79; // held only from 0x80 on

@@ -62,13 +62,7 @@ constexpr int kDefault = SSCE_DEFAULT_OPTIONS;
 
 // One row per rule of the word checks: which words stop the walk, with which bits, where.
 TEST_F(SpellingEngine, TheWalkReportsEachRuleWithItsBitAtTheWordsStart) {
-    struct Row {
-        const char* rule;
-        std::string text;
-        int options;
-        std::vector<Report> expected;
-    };
-    const Row rows[] = {
+    const std::tuple<const char*, std::string, int, std::vector<Report>> rows[] = {
         {"correct text passes", "The cat sat on the mat.", kDefault, {}},
         {"unknown words", "Ths is a tst", kDefault, {{"Ths", 1, 0}, {"tst", 1, 9}}},
         {"doubled word", "see the the cat", kDefault, {{"the", 4, 8}}},
@@ -90,8 +84,8 @@ TEST_F(SpellingEngine, TheWalkReportsEachRuleWithItsBitAtTheWordsStart) {
          {{std::string(63, 'q'), 33, 2}}},
         {"code-page letters belong to the word", "caf\xe9 here", kDefault, {{"caf\xe9", 1, 0}}},
     };
-    for (const auto& row : rows)
-        EXPECT_EQ(walk(row.text, row.options), row.expected) << row.rule;
+    for (const auto& [rule, text, options, expected] : rows)
+        EXPECT_EQ(walk(text, options), expected) << rule;
 }
 
 // Replacements move the caller's text, growing the block up to the buffer's size only.
