@@ -137,12 +137,9 @@ class DateReceived : public ScriptedDialogs {};
 // box is set) and refuses a Before date not after the After date once; Cancel (a Before date
 // of 0 in the table) leaves the array as given.
 TEST_F(DateReceived, OpensFromTheArrayAndOkWritesTheRange) {
-    struct Case {
-        std::vector<std::string> given;
-        bool after, before, clickAfter, clickBefore;
-        double beforeDate;
-        std::vector<std::string> expected;
-    } cases[] = {
+    // Given, the boxes as they open, the boxes clicked, the Before date, the range afterwards.
+    using Range = std::vector<std::string>;
+    const std::tuple<Range, bool, bool, bool, bool, double, Range> cases[] = {
         {{}, 0, 0, 0, 0, 38003.25, {}},
         {{"38000.5"}, 0, 0, 0, 0, 0, {"38000.5"}},
         {{"38000.5", "0"}, 1, 0, 0, 0, 0, {"38000.5", "0"}},
@@ -151,9 +148,10 @@ TEST_F(DateReceived, OpensFromTheArrayAndOkWritesTheRange) {
         {{"0", "0"}, 0, 0, 0, 1, 38003.25, {"0.000000", "38003.250000"}},
         {{"0", "0"}, 0, 0, 1, 1, 38000.5, {"38000.500000", "38001.000000"}},
     };
-    for (const Case& c : cases) {
+    for (const auto& [given, after, before, clickAfter, clickBefore, beforeDate, expected] :
+         cases) {
         CStringArray range;
-        Fill(range, c.given);
+        Fill(range, given);
         std::vector<int> seen;
         double dates[2] = {0, 0};
         bool refused = false;
@@ -162,28 +160,28 @@ TEST_F(DateReceived, OpensFromTheArrayAndOkWritesTheRange) {
             [&](Dialog& d) {
                 d.GetDateValue(kAfter, &dates[0]);
                 d.GetDateValue(kBefore, &dates[1]);
-                if (c.clickAfter) d.Click(kAfterBox);
-                if (c.clickBefore) d.Click(kBeforeBox);
+                if (clickAfter) d.Click(kAfterBox);
+                if (clickBefore) d.Click(kBeforeBox);
                 seen = {d.GetCheck(kAfterBox), d.GetCheck(kBeforeBox), d.IsEnabled(kAfter),
                         d.IsEnabled(kBefore)};
-                if (c.beforeDate == 0) {
+                if (beforeDate == 0) {
                     d.PressEscape();
                     return;
                 }
                 d.SetDateValue(kAfter, 38000.5);
-                d.SetDateValue(kBefore, c.beforeDate);
+                d.SetDateValue(kBefore, beforeDate);
                 if (!(refused = OkRefused(d, kAfter))) return;
                 d.SetDateValue(kBefore, 38001.0);
                 d.Click(IDOK);
             },
             [&] { return SelectDateSpanDlg(range); });
-        const bool after = c.after != c.clickAfter, before = c.before != c.clickBefore;
-        EXPECT_EQ(seen, (std::vector<int>{after, before, after, before}));
-        EXPECT_NEAR(dates[0], c.after ? 38000.5 : now, 2 / 86400.0);
-        EXPECT_NEAR(dates[1], c.before ? 38002.25 : now + 1, 2 / 86400.0);
-        EXPECT_EQ(result, c.beforeDate == 0 ? 2 : 1);
-        EXPECT_EQ(Texts(range), c.expected);
-        EXPECT_EQ(refused, after && before);
+        const bool afterSet = after != clickAfter, beforeSet = before != clickBefore;
+        EXPECT_EQ(seen, (std::vector<int>{afterSet, beforeSet, afterSet, beforeSet}));
+        EXPECT_NEAR(dates[0], after ? 38000.5 : now, 2 / 86400.0);
+        EXPECT_NEAR(dates[1], before ? 38002.25 : now + 1, 2 / 86400.0);
+        EXPECT_EQ(result, beforeDate == 0 ? 2 : 1);
+        EXPECT_EQ(Texts(range), expected);
+        EXPECT_EQ(refused, afterSet && beforeSet);
         EXPECT_EQ(messages.size() == 1 &&
                       messages[0].starts_with("Please enter a date in 'Before' box that is after "),
                   refused);

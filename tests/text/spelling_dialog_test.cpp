@@ -87,32 +87,30 @@ void runSteps(Dialog& d, const std::string& steps, const char* rule) {
 
 // 8701 Consider Changing, 8702 Change To, 8704 Change, 8705 Ignore, 8706 Add, 8707 Change All.
 TEST_F(SpellingDialog, EachButtonLeavesTheEditorAndTheCountsAsItShould) {
-    struct Row {
-        const char *rule, *text, *steps, *after, *highlighted;
-        std::string message;
-    };
-    const Row rows[] = {
-        {"a text without errors", "The cat sat.", "", "The cat sat.", "", complete(0, 0)},
-        {"Change takes the first suggestion", "I recieve mail.",
-         "?8701=recieve|?8702=receive|!8704", "I receive mail.", "recieve", complete(1, 1)},
-        {"no suggestions and an empty Change To remove the word", "a qzxqzxqzx b", "?8702=|!8704",
-         "a  b", "qzxqzxqzx", complete(1, 1)},
-        {"Change All changes later ones without stopping", "teh cat and teh dog", ">8702=the|!8707",
-         "the cat and the dog", "teh|teh", complete(2, 1)},
-        {"Ignore records nothing", "I recieve a recieve", "!8705|!8705", "I recieve a recieve",
-         "recieve|recieve", complete(2, 0)},
-        {"Add lets later ones pass", "Zorblatt met Zorblatt.", "!8706", "Zorblatt met Zorblatt.",
-         "Zorblatt", complete(1, 0)},
-        {"Cancel keeps the changes so far", "I recieve and recieve.", "!8704|!2",
-         "I receive and recieve.", "recieve|recieve", ""},
-    };
-    for (const auto& row : rows) {
-        Editor editor(row.text);
-        const int result = check(editor, {[&](Dialog& d) { runSteps(d, row.steps, row.rule); }});
-        EXPECT_EQ(result, IDCANCEL) << row.rule;
-        EXPECT_EQ(editor.toPlainText().toStdString(), row.after) << row.rule;
-        EXPECT_EQ(editor.highlights, tessaly::testing::Pieces(row.highlighted, '|')) << row.rule;
-        EXPECT_EQ(messages, tessaly::testing::Pieces(row.message, '|')) << row.rule;
+    // Rule, text, steps, the text afterwards, the words highlighted, the closing message.
+    const std::tuple<const char*, const char*, const char*, const char*, const char*, std::string>
+        rows[] = {
+            {"a text without errors", "The cat sat.", "", "The cat sat.", "", complete(0, 0)},
+            {"Change takes the first suggestion", "I recieve mail.",
+             "?8701=recieve|?8702=receive|!8704", "I receive mail.", "recieve", complete(1, 1)},
+            {"no suggestions and an empty Change To remove the word", "a qzxqzxqzx b",
+             "?8702=|!8704", "a  b", "qzxqzxqzx", complete(1, 1)},
+            {"Change All changes later ones without stopping", "teh cat and teh dog",
+             ">8702=the|!8707", "the cat and the dog", "teh|teh", complete(2, 1)},
+            {"Ignore records nothing", "I recieve a recieve", "!8705|!8705", "I recieve a recieve",
+             "recieve|recieve", complete(2, 0)},
+            {"Add lets later ones pass", "Zorblatt met Zorblatt.", "!8706",
+             "Zorblatt met Zorblatt.", "Zorblatt", complete(1, 0)},
+            {"Cancel keeps the changes so far", "I recieve and recieve.", "!8704|!2",
+             "I receive and recieve.", "recieve|recieve", ""},
+        };
+    for (const auto& [rule, text, steps, after, highlighted, message] : rows) {
+        Editor editor(text);
+        const int result = check(editor, {[&](Dialog& d) { runSteps(d, steps, rule); }});
+        EXPECT_EQ(result, IDCANCEL) << rule;
+        EXPECT_EQ(editor.toPlainText().toStdString(), after) << rule;
+        EXPECT_EQ(editor.highlights, tessaly::testing::Pieces(highlighted, '|')) << rule;
+        EXPECT_EQ(messages, tessaly::testing::Pieces(message, '|')) << rule;
     }
 }
 

@@ -65,34 +65,29 @@ class WordLists : public ScriptedDialogs {
     std::string install;
 };
 
-// One row per rule: the data file, the word, what the list holds afterwards.
+// One row per rule: the word, the result (-1: the list's new size), words the list holds
+// afterwards (separated by '|').
 TEST_F(WordLists, RelatedWordsAreAppendedFromTheThesaurus) {
     installDataFile(); // the component is registered in every new prefix
-    struct Row {
-        const char *rule, *word;
-        int result;           // -1: the list's new size
-        std::string mustHold; // separated by '|'
-    };
-    const Row rows[] = {
+    const std::tuple<const char*, const char*, int, std::string> rows[] = {
         {"an empty word touches nothing", "", 0, "kept"},
         {"a known word's related words follow what the list held", "happy", -1,
          "kept|glad|felicitous|cheerful|unhappy"},
         {"a capitalised word is found in lower case", "Happy", -1, "kept|glad"},
         {"an unknown word adds nothing", "qzxqzx", 1, "kept"},
     };
-    for (const auto& row : rows) {
+    for (const auto& [rule, word, result, mustHold] : rows) {
         CStringArray list;
         list.Add("kept");
-        const int result = GetRelatedWordList(row.word, list);
+        const int returned = GetRelatedWordList(word, list);
         const auto got = Texts(list);
-        EXPECT_EQ(result, row.result < 0 ? static_cast<int>(got.size()) : row.result) << row.rule;
-        for (const auto& word : tt::Pieces(row.mustHold, '|'))
-            EXPECT_NE(std::find(got.begin(), got.end(), word), got.end())
-                << row.rule << ": " << word;
+        EXPECT_EQ(returned, result < 0 ? static_cast<int>(got.size()) : result) << rule;
+        for (const auto& held : tt::Pieces(mustHold, '|'))
+            EXPECT_NE(std::find(got.begin(), got.end(), held), got.end()) << rule << ": " << held;
         // The word itself and the relation's notes are not related words.
-        for (const auto& word : got)
-            EXPECT_EQ(word.find('('), std::string::npos) << word;
-        EXPECT_EQ(std::count(got.begin(), got.end(), "happy"), 0) << row.rule;
+        for (const auto& related : got)
+            EXPECT_EQ(related.find('('), std::string::npos) << related;
+        EXPECT_EQ(std::count(got.begin(), got.end(), "happy"), 0) << rule;
     }
 }
 
@@ -151,12 +146,9 @@ TEST_F(WordLists, TablesComeFromEveryKindOfDataFile) {
     const auto failedOpen = [&](const char* file) {
         return "Failed to open " + tt::WindowsPath(dir + "/" + file) + ".";
     };
-    struct Row {
-        std::string file;
-        int result;
-        std::vector<std::string> first, second, messages; // second keeps what it held
-    };
-    const Row rows[] = {
+    // File, result, the two lists afterwards (the second keeps what it held), the messages.
+    using Items = std::vector<std::string>;
+    const std::tuple<std::string, int, Items, Items, Items> rows[] = {
         {"words.xls", 1, {"apple", "house", "3"}, {"old", "Apfel", "Haus", "2.5"}, {}},
         {"offset.ess", 1, {"apple", "house", "3"}, {"old", "Apfel", "Haus", "2.5"}, {}},
         {"UPPER.ESS", 1, {"apple", "house", "3"}, {"old", "Apfel", "Haus", "2.5"}, {}},
@@ -168,15 +160,14 @@ TEST_F(WordLists, TablesComeFromEveryKindOfDataFile) {
         {"broken.ess", 0, {}, {"old"}, {failedOpen("broken.ess")}},
         {"broken.xls", 0, {}, {"old"}, {}},
     };
-    for (const auto& row : rows) {
+    for (const auto& [file, result, firstAfter, secondAfter, shown] : rows) {
         CStringArray first, second;
         first.Add("old");
         second.Add("old");
-        EXPECT_EQ(dataFromFile(tt::WindowsPath(dir + "/" + row.file), first, second), row.result)
-            << row.file;
-        EXPECT_EQ(Texts(first), row.first) << row.file;
-        EXPECT_EQ(Texts(second), row.second) << row.file;
-        EXPECT_EQ(messages, row.messages) << row.file;
+        EXPECT_EQ(dataFromFile(tt::WindowsPath(dir + "/" + file), first, second), result) << file;
+        EXPECT_EQ(Texts(first), firstAfter) << file;
+        EXPECT_EQ(Texts(second), secondAfter) << file;
+        EXPECT_EQ(messages, shown) << file;
     }
     // Temporary files are gone after every read.
     char temp[260] = {};
