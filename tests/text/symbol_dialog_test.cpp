@@ -56,11 +56,10 @@ TEST_F(SymbolDialog, GridCellsByTheirGeometry) {
     for (const QString& family : QFontDatabase::families())
         if (std::find(families.begin(), families.end(), family.toStdString()) == families.end())
             families.push_back(family.toStdString());
-    struct Case {
-        int row, column, character; // 0: the click chooses nothing
-    } cases[] = {{1, 10, 65}, {0, 0, 32}, {9, 4, 243}, {9, 17, 0}};
+    // Row, column, the character chosen (0: the click chooses nothing).
+    const std::tuple<int, int, int> cases[] = {{1, 10, 65}, {0, 0, 32}, {9, 4, 243}, {9, 17, 0}};
     std::vector<int> ink;
-    for (const Case& c : cases) {
+    for (const auto& [row, column, chosen] : cases) {
         CString font("DejaVu Sans");
         int character = -1;
         std::vector<std::string> seen;
@@ -78,20 +77,20 @@ TEST_F(SymbolDialog, GridCellsByTheirGeometry) {
                                picture.pixel(g.left + 5 * g.width + 2, g.Y(3))};
                 }
                 seen = {d.GetText(kFonts)};
-                d.MouseMove(0, g.X(c.column), g.Y(c.row));
+                d.MouseMove(0, g.X(column), g.Y(row));
                 seen.push_back(d.GetText(kPreview));
-                d.MouseMove(0, g.X(c.column), d.GetRect(0).height - 3); // below the grid
+                d.MouseMove(0, g.X(column), d.GetRect(0).height - 3); // below the grid
                 seen.push_back(d.GetText(kPreview));
                 EXPECT_EQ(d.GetItems(kFonts), families);
-                g.Click(d, c.row, c.column);
+                g.Click(d, row, column);
                 if (d.IsOpen()) d.PressEscape();
             },
             [&] { return ShowSymbolDlg(font, &character, 0); });
-        const int code = 32 + 23 * c.row + c.column;
+        const int code = 32 + 23 * row + column;
         const std::string preview = code < 256 ? std::string(1, char(code)) : "";
         EXPECT_EQ(seen, (std::vector<std::string>{"DejaVu Sans", preview, ""}));
-        EXPECT_EQ(result, c.character ? 1 : 2) << code;
-        EXPECT_EQ(character, c.character) << code;
+        EXPECT_EQ(result, chosen ? 1 : 2) << code;
+        EXPECT_EQ(character, chosen) << code;
     }
     EXPECT_EQ(ink, (std::vector<int>{0, 1, 0, 1}));
 }

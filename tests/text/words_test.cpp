@@ -118,15 +118,10 @@ TEST(FontSizes, HtmlSizesBothWays) {
         EXPECT_EQ(GetPointFontSize(html), point) << html;
 }
 
-// Pixels across (rounded) and down (truncated) in twips, twips back to pixels, points to a
-// font height and a height to points.
-struct DpiCase {
-    int dpi;
-    unsigned long pixels;
-    double acrossTwips, downTwips;
-    unsigned long twips, backPixels;
-    int points, height, heightIn, pointsOut;
-};
+// The dpi; pixels, and them across (rounded) and down (truncated) in twips; twips, and them
+// back in pixels; points and their font height; a height and its points.
+using DpiCase = std::tuple<int, unsigned long, double, double, unsigned long, unsigned long, int,
+                           int, int, int>;
 
 // The offscreen screen comes from a configuration file, so each row needs its own process.
 class ScreenDpi : public tessaly::testing::PrefixTest,
@@ -136,7 +131,7 @@ class ScreenDpi : public tessaly::testing::PrefixTest,
         if (QApplication::instance()) GTEST_SKIP() << "needs a process of its own (CTest)";
         const std::string config = prefix_.root() + "/screen.json";
         std::ofstream(config) << R"({"screens": [{"name": "t", "x": 0, "y": 0, "width": 800, )"
-                              << R"("height": 600, "logicalDpi": )" << GetParam().dpi
+                              << R"("height": 600, "logicalDpi": )" << std::get<0>(GetParam())
                               << R"(, "logicalBaseDpi": 96}]})";
         setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).c_str(), 1);
         tessaly::testing::EnsureQtApplication();
@@ -144,12 +139,13 @@ class ScreenDpi : public tessaly::testing::PrefixTest,
 };
 
 TEST_P(ScreenDpi, ConversionsUseTheScreensDpi) {
-    const DpiCase& c = GetParam();
-    EXPECT_EQ(PixelsToTwips(nullptr, c.pixels, 1), c.acrossTwips);
-    EXPECT_EQ(PixelsToTwips(nullptr, c.pixels, 0), c.downTwips);
-    EXPECT_EQ(GetPixels(nullptr, c.twips, 1), c.backPixels);
-    EXPECT_EQ(GetFontHeightFromPointSize(c.points), c.height);
-    EXPECT_EQ(GetFontPointSizeFromHeight(c.heightIn), c.pointsOut);
+    const auto& [dpi, pixels, across, down, twips, back, points, height, heightIn, pointsOut] =
+        GetParam();
+    EXPECT_EQ(PixelsToTwips(nullptr, pixels, 1), across);
+    EXPECT_EQ(PixelsToTwips(nullptr, pixels, 0), down);
+    EXPECT_EQ(GetPixels(nullptr, twips, 1), back);
+    EXPECT_EQ(GetFontHeightFromPointSize(points), height);
+    EXPECT_EQ(GetFontPointSizeFromHeight(heightIn), pointsOut);
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, ScreenDpi,
