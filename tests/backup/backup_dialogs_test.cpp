@@ -59,13 +59,9 @@ class BackupDialogs : public DrivePrefixTest {
 // folder's path, a drive's shown name.
 TEST_F(BackupDialogs, SettingsReadBackOnOkOnly) {
     fs::create_directories(c + "/Docs/Letters");
-    const struct {
-        const char* typed;
-        std::string folder;
-        const char* choose; // selected in the chooser, null: not opened
-        int button, minutes;
-        std::string result; // the caller's folder afterwards; "<drive>": the drive's name
-    } cases[] = {
+    // Typed minutes and folder, the chooser's selection (null: not opened), the button, the
+    // minutes and the caller's folder afterwards ("<drive>": the drive's shown name).
+    const std::tuple<const char*, std::string, const char*, int, int, std::string> cases[] = {
         {"25 minutes", "C:\\Backups", nullptr, IDOK, 25, "C:\\Backups"},
         {"none", "C:\\Backups", nullptr, IDOK, 0, "C:\\Backups"},
         {"99", "C:\\Backups", nullptr, IDCANCEL, 7, "C:\\Old"},
@@ -73,12 +69,12 @@ TEST_F(BackupDialogs, SettingsReadBackOnOkOnly) {
         {"1", "C:\\Old", "C:\\Docs\\Letters", IDOK, 1, "C:\\Docs\\Letters"},
         {"1", "C:\\Old", "C:", IDOK, 1, "<drive>"},
     };
-    for (const auto& k : cases) {
-        SCOPED_TRACE(k.typed);
+    for (const auto& [typed, folder, choose, button, minutes, result] : cases) {
+        SCOPED_TRACE(typed);
         std::string drive;
         scripts[kChooser] = [&](Dialog& d) {
             EXPECT_EQ(d.GetText(IDC_FOLDER_TEXT), "C:\\Old");
-            EXPECT_TRUE(d.SelectFolder(IDC_FOLDER_TREE, k.choose));
+            EXPECT_TRUE(d.SelectFolder(IDC_FOLDER_TREE, choose));
             for (const auto& item : d.GetFolderItems(IDC_FOLDER_TREE))
                 if (item.path == "C:") drive = item.text;
             d.Click(IDOK);
@@ -86,18 +82,18 @@ TEST_F(BackupDialogs, SettingsReadBackOnOkOnly) {
         scripts[kSettings] = [&](Dialog& d) {
             EXPECT_EQ(d.GetText(IDC_BACKUP_MINUTES), "7");
             EXPECT_EQ(d.GetText(IDC_BACKUP_FOLDER), "C:\\Old");
-            d.SetText(IDC_BACKUP_MINUTES, k.typed);
-            d.SetText(IDC_BACKUP_FOLDER, k.folder);
-            if (k.choose) d.Click(IDC_BACKUP_BROWSE);
-            d.Click(k.button);
+            d.SetText(IDC_BACKUP_MINUTES, typed);
+            d.SetText(IDC_BACKUP_FOLDER, folder);
+            if (choose) d.Click(IDC_BACKUP_BROWSE);
+            d.Click(button);
         };
-        int minutes = 7;
+        int stored = 7;
         char buffer[260 + 8];
         std::memset(buffer, '#', sizeof buffer);
         std::strcpy(buffer, "C:\\Old");
-        EXPECT_EQ(ShowBackupSettingsDlg(minutes, buffer), k.button);
-        EXPECT_EQ(minutes, k.minutes);
-        EXPECT_EQ(std::string(buffer), k.result == "<drive>" ? drive : k.result);
+        EXPECT_EQ(ShowBackupSettingsDlg(stored, buffer), button);
+        EXPECT_EQ(stored, minutes);
+        EXPECT_EQ(std::string(buffer), result == "<drive>" ? drive : result);
         EXPECT_EQ(std::string(buffer + 260, 8), std::string(8, '#'));
     }
 }
