@@ -128,43 +128,40 @@ TEST_F(BackupDialogs, ClearBackupsRemovesTheGenerationFoldersOnly) {
 // with its parents.
 TEST_F(BackupDialogs, AutoSettingsNeedAFolderThatExists) {
     WriteFile(c + "/blocker", "a file where a folder would go");
-    const struct {
-        Texts folders; // typed in turn, OK after each
-        int automaticIn, ancestorsIn, result;
-        size_t refusals;
-    } cases[] = {
+    // Folders typed in turn (OK after each), the on/off values given, the result, the refusals.
+    const std::tuple<Texts, int, int, int, size_t> cases[] = {
         {{"C:\\Anc\\new\\deep"}, 0, 1, IDOK, 0},
         {{"", "C:\\Anc2"}, 1, 0, IDOK, 1},
         {{"C:\\blocker\\sub"}, 1, 1, IDCANCEL, 1},
     };
-    for (const auto& k : cases) {
-        SCOPED_TRACE(k.folders.back());
+    for (const auto& [folders, automaticIn, ancestorsIn, result, refusals] : cases) {
+        SCOPED_TRACE(folders.back());
         messages.clear();
         scripts[kAutoSettings] = [&](Dialog& d) {
-            EXPECT_EQ(d.GetCheck(IDC_AUTO_BACKUP_ON), k.automaticIn);
-            EXPECT_EQ(d.GetCheck(IDC_ANCESTORS_ON), k.ancestorsIn);
+            EXPECT_EQ(d.GetCheck(IDC_AUTO_BACKUP_ON), automaticIn);
+            EXPECT_EQ(d.GetCheck(IDC_ANCESTORS_ON), ancestorsIn);
             EXPECT_EQ(d.GetItems(IDC_SEARCH_ENGINE), Texts{"Windows standard Find utility"});
-            d.SetCheck(k.automaticIn ? IDC_AUTO_BACKUP_OFF : IDC_AUTO_BACKUP_ON, 1);
-            d.SetCheck(k.ancestorsIn ? IDC_ANCESTORS_OFF : IDC_ANCESTORS_ON, 1);
+            d.SetCheck(automaticIn ? IDC_AUTO_BACKUP_OFF : IDC_AUTO_BACKUP_ON, 1);
+            d.SetCheck(ancestorsIn ? IDC_ANCESTORS_OFF : IDC_ANCESTORS_ON, 1);
             d.SetText(IDC_BACKUP_MINUTES, "42");
-            for (const std::string& folder : k.folders) {
+            for (const std::string& folder : folders) {
                 d.SetText(IDC_BACKUP_FOLDER, folder);
                 d.Click(IDOK);
                 EXPECT_TRUE(!d.IsOpen() || d.GetFocus() == IDC_BACKUP_FOLDER);
             }
         };
-        int automatic = k.automaticIn, ancestors = k.ancestorsIn, minutes = 5;
+        int automatic = automaticIn, ancestors = ancestorsIn, minutes = 5;
         CString folder = "C:\\Was";
         EXPECT_EQ(
             ShowAutoBackupSettingsDlg(&automatic, &ancestors, &minutes, folder, nullptr, nullptr),
-            k.result);
+            result);
         EXPECT_EQ(messages,
-                  Texts(k.refusals, "You typed in an incorrect folder name, please input again."));
-        const bool ok = k.result == IDOK;
-        EXPECT_EQ(automatic, ok ? 1 - k.automaticIn : k.automaticIn);
-        EXPECT_EQ(ancestors, ok ? 1 - k.ancestorsIn : k.ancestorsIn);
+                  Texts(refusals, "You typed in an incorrect folder name, please input again."));
+        const bool ok = result == IDOK;
+        EXPECT_EQ(automatic, ok ? 1 - automaticIn : automaticIn);
+        EXPECT_EQ(ancestors, ok ? 1 - ancestorsIn : ancestorsIn);
         EXPECT_EQ(minutes, ok ? 42 : 5);
-        EXPECT_EQ(std::string(folder.GetString()), ok ? k.folders.back() : "C:\\Was");
+        EXPECT_EQ(std::string(folder.GetString()), ok ? folders.back() : "C:\\Was");
     }
     EXPECT_TRUE(fs::is_directory(c + "/Anc/new/deep"));
 }
