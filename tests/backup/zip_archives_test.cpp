@@ -245,7 +245,7 @@ TEST_F(ZipArchives, CancelLeavesNoArchive) {
     EXPECT_EQ(zipFile(1, "C:\\big.zip", "C:\\big"), 2);
     EXPECT_TRUE(messages.empty());
     ASSERT_GE(seen.size(), 3u);
-    EXPECT_EQ(seen.front().first.rfind("big/part", 0), 0u) << seen.front().first;
+    EXPECT_EQ(seen.front().first.rfind("big/", 0), 0u) << seen.front().first; // or its folder
     EXPECT_LT(seen.back().second, 100);
     for (const auto& entry : fs::directory_iterator(c))
         EXPECT_EQ(entry.path().filename().string().find("big.zip"), std::string::npos);
