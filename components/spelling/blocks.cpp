@@ -247,9 +247,8 @@ SSCE_API SSCE_S16 SSCE_CheckWord(SSCE_S16 sid, const char* word, char* otherWord
     return static_cast<SSCE_S16>(check.flags);
 }
 
-SSCE_API SSCE_S16 SSCE_Suggest(SSCE_S16 sid, const char* word, SSCE_S16 /*depth*/,
-                               char* suggestions, SSCE_S32 suggestionsSize, SSCE_S16* scores,
-                               SSCE_S16 scoresSize) {
+SSCE_API SSCE_S16 SSCE_Suggest(SSCE_S16 sid, const char* word, SSCE_S16 depth, char* suggestions,
+                               SSCE_S32 suggestionsSize, SSCE_S16* scores, SSCE_S16 scoresSize) {
     Engine& e = TheEngine();
     std::lock_guard lock(e.mutex);
     if (sid != kSessionId || !word || !suggestions || suggestionsSize < 1)
@@ -261,6 +260,8 @@ SSCE_API SSCE_S16 SSCE_Suggest(SSCE_S16 sid, const char* word, SSCE_S16 /*depth*
     int used = 0;
     SSCE_S16 count = 0;
     for (const auto& s : e.Suggest(word)) {
+        // A positive depth caps the count; the saved speed option has chosen its own cap already.
+        if (depth > 0 && count >= depth) break;
         const int need = static_cast<int>(s.size()) + 1;
         if (s.empty() || used + need + 1 > suggestionsSize) break; // room for the final NUL
         std::memcpy(suggestions + used, s.c_str(), need);

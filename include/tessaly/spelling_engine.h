@@ -94,8 +94,9 @@ SSCE_API SSCE_S16 SSCE_CloseBlock(SSCE_S16 sid, SSCE_S16 blockId);
 SSCE_API SSCE_S16 SSCE_CheckWord(SSCE_S16 sid, const char* word, char* otherWord,
                                  SSCE_S16 otherWordSize);
 // Suggestions best first as consecutive NUL-terminated words ended by an empty one; scores
-// (lower is better) one per suggestion. depth: 0..100, mapped onto the option's depth when
-// below 0. Returns the number of suggestions, negative on failure.
+// (lower is better) one per suggestion. depth above 0: at most that many (the saved speed
+// option still caps the list); 0 or below: the option's count alone. Returns the number of
+// suggestions, negative on failure.
 SSCE_API SSCE_S16 SSCE_Suggest(SSCE_S16 sid, const char* word, SSCE_S16 depth, char* suggestions,
                                SSCE_S32 suggestionsSize, SSCE_S16* scores, SSCE_S16 scoresSize);
 // The user dictionary files, separated by commas (Windows paths).

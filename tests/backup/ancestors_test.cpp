@@ -37,28 +37,26 @@ bool madeAt(const std::string& name, const std::string& title, const std::string
 // Each generation moves one step down, oldest first; a missing generation leaves the next
 // one as it was while the later copies run; disabled copies nothing.
 TEST_F(Ancestors, GenerationChainMovesEachStepOldestFirst) {
-    const struct {
-        bool hasBackup, hasGrandfather;
-        int enabled;
-        const char *backup, *grandfather, *great; // afterwards; "" missing (reads empty)
-    } cases[] = {
+    // Whether Backup and Grandfather exist, enabled, then the three generations' contents
+    // ("": missing).
+    const std::tuple<bool, bool, int, const char*, const char*, const char*> cases[] = {
         {true, true, 1, "doc", "backup", "grandfather"},
         {true, false, 1, "doc", "backup", "great"},
         {false, false, 1, "doc", "", "great"},
         {true, true, 0, "backup", "grandfather", "great"},
     };
-    for (const auto& k : cases) {
+    for (const auto& [hasBackup, hasGrandfather, enabled, backup, grandfather, great] : cases) {
         fs::remove_all(c + "/chain");
         WriteFile(c + "/chain/Letter.rtf", "doc");
-        if (k.hasBackup) WriteFile(c + "/chain/Letter.bak", "backup");
-        if (k.hasGrandfather) WriteFile(c + "/chain/Letter.gf", "grandfather");
+        if (hasBackup) WriteFile(c + "/chain/Letter.bak", "backup");
+        if (hasGrandfather) WriteFile(c + "/chain/Letter.gf", "grandfather");
         WriteFile(c + "/chain/Letter.ggf", "great");
         EXPECT_EQ(BackupFiles("C:\\chain\\Letter.rtf", "C:\\chain\\Letter.bak",
-                              "C:\\chain\\Letter.gf", "C:\\chain\\Letter.ggf", k.enabled),
+                              "C:\\chain\\Letter.gf", "C:\\chain\\Letter.ggf", enabled),
                   1);
         EXPECT_EQ(ReadFile(c + "/chain/Letter.bak") + "|" + ReadFile(c + "/chain/Letter.gf") + "|" +
                       ReadFile(c + "/chain/Letter.ggf"),
-                  std::string(k.backup) + "|" + k.grandfather + "|" + k.great);
+                  std::string(backup) + "|" + grandfather + "|" + great);
     }
 }
 
@@ -66,18 +64,16 @@ TEST_F(Ancestors, GenerationChainMovesEachStepOldestFirst) {
 // extension the name ends in the AM/PM marker. The month names and the marker are the time
 // locale's, its dots removed (Catalan "p. m." -> "p m").
 TEST_F(Ancestors, NameIsTitleStampAndExtension) {
-    const struct {
-        const char *path, *title, *ext;
-    } cases[] = {
+    const std::tuple<const char*, const char*, const char*> cases[] = {
         {"C:\\Docs\\Letter.rtf", "Letter", ".rtf"},
         {"\"C:\\Docs\\Letter.rtf\"", "Letter", ".rtf"},
         {"C:\\Docs\\report.final.txt", "report.final", ".txt"},
         {"C:\\Docs\\Letter", "Letter", ""},
     };
-    for (const auto& k : cases) {
+    for (const auto& [path, title, ext] : cases) {
         const std::time_t before = std::time(nullptr);
-        const std::string name = GetAncestorFileName(k.path).GetString();
-        EXPECT_TRUE(madeAt(name, k.title, k.ext, before, std::time(nullptr))) << name;
+        const std::string name = GetAncestorFileName(path).GetString();
+        EXPECT_TRUE(madeAt(name, title, ext, before, std::time(nullptr))) << name;
     }
 
     const std::string locales = prefix_.scratch() + "/locales";

@@ -17,11 +17,8 @@ TEST_F(BackupCli, CommandsWorkAndFailWithOneLine) {
     const std::string s = prefix_.scratch();
     WriteFile(s + "/src/a b.txt", "hello");
     WriteFile(s + "/src/sub/data.bin", std::string(3000, '\x7f'));
-    struct Case {
-        std::vector<std::string> arguments;
-        int status;
-        const char* error; // the start of the one line on stderr; null for none
-    } const cases[] = {
+    // Arguments, status, the start of the one line on stderr (null: none).
+    const std::tuple<std::vector<std::string>, int, const char*> cases[] = {
         {{"zip", s + "/out.zip", s + "/src", "--password", "pw"}, 0, nullptr},
         {{"unzip", s + "/out.zip", s + "/dest", "--password", "nope"},
          1,
@@ -37,12 +34,12 @@ TEST_F(BackupCli, CommandsWorkAndFailWithOneLine) {
         {{"backup", s + "/src/a b.txt", "--ancestors", s + "/anc"}, 0, nullptr},
         {{"backup", s + "/missing.txt"}, 1, "tessaly: backup: no such document"},
     };
-    for (const Case& k : cases) {
-        SCOPED_TRACE(k.arguments[0] + " " + k.arguments.back());
-        const RunResult r = RunTessaly(k.arguments);
-        EXPECT_EQ(r.status, k.status) << r.err;
-        if (k.error) {
-            EXPECT_EQ(r.err.rfind(k.error, 0), 0u) << r.err;
+    for (const auto& [arguments, status, error] : cases) {
+        SCOPED_TRACE(arguments[0] + " " + arguments.back());
+        const RunResult r = RunTessaly(arguments);
+        EXPECT_EQ(r.status, status) << r.err;
+        if (error) {
+            EXPECT_EQ(r.err.rfind(error, 0), 0u) << r.err;
             EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
         } else {
             EXPECT_EQ(r.err, ""); // quiet when not on a terminal

@@ -59,13 +59,9 @@ class BackupDialogs : public DrivePrefixTest {
 // folder's path, a drive's shown name.
 TEST_F(BackupDialogs, SettingsReadBackOnOkOnly) {
     fs::create_directories(c + "/Docs/Letters");
-    const struct {
-        const char* typed;
-        std::string folder;
-        const char* choose; // selected in the chooser, null: not opened
-        int button, minutes;
-        std::string result; // the caller's folder afterwards; "<drive>": the drive's name
-    } cases[] = {
+    // Typed minutes and folder, the chooser's selection (null: not opened), the button, the
+    // minutes and the caller's folder afterwards ("<drive>": the drive's shown name).
+    const std::tuple<const char*, std::string, const char*, int, int, std::string> cases[] = {
         {"25 minutes", "C:\\Backups", nullptr, IDOK, 25, "C:\\Backups"},
         {"none", "C:\\Backups", nullptr, IDOK, 0, "C:\\Backups"},
         {"99", "C:\\Backups", nullptr, IDCANCEL, 7, "C:\\Old"},
@@ -73,12 +69,12 @@ TEST_F(BackupDialogs, SettingsReadBackOnOkOnly) {
         {"1", "C:\\Old", "C:\\Docs\\Letters", IDOK, 1, "C:\\Docs\\Letters"},
         {"1", "C:\\Old", "C:", IDOK, 1, "<drive>"},
     };
-    for (const auto& k : cases) {
-        SCOPED_TRACE(k.typed);
+    for (const auto& [typed, folder, choose, button, minutes, result] : cases) {
+        SCOPED_TRACE(typed);
         std::string drive;
         scripts[kChooser] = [&](Dialog& d) {
             EXPECT_EQ(d.GetText(IDC_FOLDER_TEXT), "C:\\Old");
-            EXPECT_TRUE(d.SelectFolder(IDC_FOLDER_TREE, k.choose));
+            EXPECT_TRUE(d.SelectFolder(IDC_FOLDER_TREE, choose));
             for (const auto& item : d.GetFolderItems(IDC_FOLDER_TREE))
                 if (item.path == "C:") drive = item.text;
             d.Click(IDOK);
@@ -86,18 +82,18 @@ TEST_F(BackupDialogs, SettingsReadBackOnOkOnly) {
         scripts[kSettings] = [&](Dialog& d) {
             EXPECT_EQ(d.GetText(IDC_BACKUP_MINUTES), "7");
             EXPECT_EQ(d.GetText(IDC_BACKUP_FOLDER), "C:\\Old");
-            d.SetText(IDC_BACKUP_MINUTES, k.typed);
-            d.SetText(IDC_BACKUP_FOLDER, k.folder);
-            if (k.choose) d.Click(IDC_BACKUP_BROWSE);
-            d.Click(k.button);
+            d.SetText(IDC_BACKUP_MINUTES, typed);
+            d.SetText(IDC_BACKUP_FOLDER, folder);
+            if (choose) d.Click(IDC_BACKUP_BROWSE);
+            d.Click(button);
         };
-        int minutes = 7;
+        int stored = 7;
         char buffer[260 + 8];
         std::memset(buffer, '#', sizeof buffer);
         std::strcpy(buffer, "C:\\Old");
-        EXPECT_EQ(ShowBackupSettingsDlg(minutes, buffer), k.button);
-        EXPECT_EQ(minutes, k.minutes);
-        EXPECT_EQ(std::string(buffer), k.result == "<drive>" ? drive : k.result);
+        EXPECT_EQ(ShowBackupSettingsDlg(stored, buffer), button);
+        EXPECT_EQ(stored, minutes);
+        EXPECT_EQ(std::string(buffer), result == "<drive>" ? drive : result);
         EXPECT_EQ(std::string(buffer + 260, 8), std::string(8, '#'));
     }
 }
@@ -132,45 +128,40 @@ TEST_F(BackupDialogs, ClearBackupsRemovesTheGenerationFoldersOnly) {
 // with its parents.
 TEST_F(BackupDialogs, AutoSettingsNeedAFolderThatExists) {
     WriteFile(c + "/blocker", "a file where a folder would go");
-    const struct {
-        Texts folders; // typed in turn, OK after each
-        int automaticIn, ancestorsIn, result;
-        size_t refusals;
-    } cases[] = {
+    // Folders typed in turn (OK after each), the on/off values given, the result, the refusals.
+    const std::tuple<Texts, int, int, int, size_t> cases[] = {
         {{"C:\\Anc\\new\\deep"}, 0, 1, IDOK, 0},
         {{"", "C:\\Anc2"}, 1, 0, IDOK, 1},
         {{"C:\\blocker\\sub"}, 1, 1, IDCANCEL, 1},
     };
-    for (const auto& k : cases) {
-        SCOPED_TRACE(k.folders.back());
+    for (const auto& [folders, automaticIn, ancestorsIn, result, refusals] : cases) {
+        SCOPED_TRACE(folders.back());
         messages.clear();
         scripts[kAutoSettings] = [&](Dialog& d) {
-            EXPECT_EQ(d.GetCheck(IDC_AUTO_BACKUP_ON), k.automaticIn);
-            EXPECT_EQ(d.GetCheck(IDC_ANCESTORS_ON), k.ancestorsIn);
+            EXPECT_EQ(d.GetCheck(IDC_AUTO_BACKUP_ON), automaticIn);
+            EXPECT_EQ(d.GetCheck(IDC_ANCESTORS_ON), ancestorsIn);
             EXPECT_EQ(d.GetItems(IDC_SEARCH_ENGINE), Texts{"Windows standard Find utility"});
-            d.SetCheck(k.automaticIn ? IDC_AUTO_BACKUP_OFF : IDC_AUTO_BACKUP_ON, 1);
-            d.SetCheck(k.ancestorsIn ? IDC_ANCESTORS_OFF : IDC_ANCESTORS_ON, 1);
+            d.SetCheck(automaticIn ? IDC_AUTO_BACKUP_OFF : IDC_AUTO_BACKUP_ON, 1);
+            d.SetCheck(ancestorsIn ? IDC_ANCESTORS_OFF : IDC_ANCESTORS_ON, 1);
             d.SetText(IDC_BACKUP_MINUTES, "42");
-            for (const std::string& folder : k.folders) {
+            for (const std::string& folder : folders) {
                 d.SetText(IDC_BACKUP_FOLDER, folder);
                 d.Click(IDOK);
-                if (d.IsOpen()) {
-                    EXPECT_EQ(d.GetFocus(), IDC_BACKUP_FOLDER);
-                }
+                EXPECT_TRUE(!d.IsOpen() || d.GetFocus() == IDC_BACKUP_FOLDER);
             }
         };
-        int automatic = k.automaticIn, ancestors = k.ancestorsIn, minutes = 5;
+        int automatic = automaticIn, ancestors = ancestorsIn, minutes = 5;
         CString folder = "C:\\Was";
         EXPECT_EQ(
             ShowAutoBackupSettingsDlg(&automatic, &ancestors, &minutes, folder, nullptr, nullptr),
-            k.result);
+            result);
         EXPECT_EQ(messages,
-                  Texts(k.refusals, "You typed in an incorrect folder name, please input again."));
-        const bool ok = k.result == IDOK;
-        EXPECT_EQ(automatic, ok ? 1 - k.automaticIn : k.automaticIn);
-        EXPECT_EQ(ancestors, ok ? 1 - k.ancestorsIn : k.ancestorsIn);
+                  Texts(refusals, "You typed in an incorrect folder name, please input again."));
+        const bool ok = result == IDOK;
+        EXPECT_EQ(automatic, ok ? 1 - automaticIn : automaticIn);
+        EXPECT_EQ(ancestors, ok ? 1 - ancestorsIn : ancestorsIn);
         EXPECT_EQ(minutes, ok ? 42 : 5);
-        EXPECT_EQ(std::string(folder.GetString()), ok ? k.folders.back() : "C:\\Was");
+        EXPECT_EQ(std::string(folder.GetString()), ok ? folders.back() : "C:\\Was");
     }
     EXPECT_TRUE(fs::is_directory(c + "/Anc/new/deep"));
 }

@@ -39,21 +39,18 @@ class Scrambling : public DrivePrefixTest {
 // The key over the whole file, across the chunk boundaries and at odd key lengths; twice
 // gives the first bytes back; the same path is scrambled in place.
 TEST_F(Scrambling, FileToFileIsTheRepeatingKeyTransform) {
-    const struct {
-        size_t size;
-        std::string key;
-    } cases[] = {
+    const std::pair<size_t, std::string> cases[] = {
         {0, "k"}, {1000, "\x5a"}, {(3u << 20) + 7, std::string("\x01\xff\x10\x00\x7e\x33\x99", 7)}};
-    for (const auto& k : cases) {
-        SCOPED_TRACE(k.size);
-        std::string plain(k.size, '\0');
-        for (size_t i = 0; i < k.size; ++i)
+    for (const auto& [size, key] : cases) {
+        SCOPED_TRACE(size);
+        std::string plain(size, '\0');
+        for (size_t i = 0; i < size; ++i)
             plain[i] = static_cast<char>((i * 131 + i / 7) & 0xFF);
         WriteFile(c + "/in.dat", plain);
-        const int length = static_cast<int>(k.key.size());
-        ASSERT_EQ(scramble("C:\\in.dat", "C:\\out.dat", k.key, length), 1);
-        EXPECT_TRUE(ReadFile(c + "/out.dat") == transformed(plain, k.key));
-        ASSERT_EQ(scramble("C:\\out.dat", "C:\\out.dat", k.key, length), 1);
+        const int length = static_cast<int>(key.size());
+        ASSERT_EQ(scramble("C:\\in.dat", "C:\\out.dat", key, length), 1);
+        EXPECT_TRUE(ReadFile(c + "/out.dat") == transformed(plain, key));
+        ASSERT_EQ(scramble("C:\\out.dat", "C:\\out.dat", key, length), 1);
         EXPECT_TRUE(ReadFile(c + "/out.dat") == plain);
     }
 }
@@ -97,17 +94,13 @@ TEST_F(Scrambling, NullKeyUsesTheTenByteDefault) {
 TEST_F(Scrambling, BadInputLeavesTheTargetAlone) {
     WriteFile(c + "/plain.txt", "some words");
     WriteFile(c + "/target.txt", "earlier target");
-    const struct {
-        const char *source, *target;
-        int keyLength;
-    } cases[] = {
+    const std::tuple<const char*, const char*, int> cases[] = {
         {"C:\\missing.txt", "C:\\target.txt", 6},    {"C:\\", "C:\\target.txt", 6},
         {"C:\\plain.txt", "C:\\no\\such\\t.txt", 6}, {"C:\\plain.txt", "C:\\target.txt", 0},
         {"C:\\plain.txt", "C:\\target.txt", -3},
     };
-    for (const auto& k : cases) {
-        SCOPED_TRACE(std::string(k.source) + " " + std::to_string(k.keyLength));
-        EXPECT_EQ(scramble(k.source, k.target, "secret", k.keyLength), 0);
+    for (const auto& [source, target, keyLength] : cases) {
+        EXPECT_EQ(scramble(source, target, "secret", keyLength), 0) << source << keyLength;
         EXPECT_EQ(ReadFile(c + "/target.txt"), "earlier target");
     }
     int files = 0;

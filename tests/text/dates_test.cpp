@@ -57,20 +57,20 @@ TEST(Dates, MailDatabaseAndSpans) {
 
 class LocalTime : public tessaly::testing::PrefixTest {
   protected:
+    static void zone(const char* tz) {
+        setenv("TZ", tz, 1);
+        tzset();
+    }
     void TearDown() override {
         unsetenv("TZ");
         tzset();
     }
 };
 
-// Half-hour zones and both sides of daylight-saving changes, through both version families.
+// Half-hour zones and both sides of daylight-saving changes, through both version families
+// (XP gives a version code of 30 or more, 98 one below); the hours are subtracted first.
 TEST_F(LocalTime, FollowsTheZoneRulesForTheInstant) {
-    struct Case {
-        const char* tz;
-        COleDateTime utc;
-        int hours; // subtracted first
-        const char* local;
-    } cases[] = {
+    const std::tuple<const char*, COleDateTime, int, const char*> cases[] = {
         {"Asia/Kolkata", {2004, 1, 12, 12, 0, 0}, 0, "2004-01-12 17:30:00"},
         {"America/New_York", {2004, 4, 4, 6, 59, 0}, 0, "2004-04-04 01:59:00"},
         {"America/New_York", {2004, 4, 4, 7, 0, 0}, 0, "2004-04-04 03:00:00"},
@@ -79,27 +79,25 @@ TEST_F(LocalTime, FollowsTheZoneRulesForTheInstant) {
         {"Europe/Berlin", {2004, 1, 1, 0, 30, 0}, -1, "2004-01-01 02:30:00"},
     };
     for (DWORD platformId : {2, 1}) {
-        // XP gives a version code of 30 or more, 98 one below.
         tessaly::testing::PresentWindows(platformId, platformId == 2 ? 5 : 4,
                                          platformId == 2 ? 1 : 10);
         long code = -1;
         GetOSVersion(code);
         EXPECT_EQ(code >= 30, platformId == 2);
-        for (const Case& c : cases) {
-            setenv("TZ", c.tz, 1);
-            tzset();
-            EXPECT_EQ(shown(GetLocalDateTime(c.utc, c.hours)), c.local) << c.tz << platformId;
+        for (const auto& [tz, utc, hours, local] : cases) {
+            zone(tz);
+            EXPECT_EQ(shown(GetLocalDateTime(utc, hours)), local) << tz << platformId;
         }
     }
     // Before 30 December 1899 the subtraction goes through linear time (-1.25 is 29 Dec 06:00).
-    setenv("TZ", "UTC", 1);
-    tzset();
+    zone("UTC");
     EXPECT_NEAR(GetLocalDateTime(-1.25, 2), -1 - 4 / 24.0, 1e-9);
     EXPECT_NEAR(GetLocalDateTime(0.0625, 2), -1 - 23.5 / 24.0, 1e-9);
 }
 
 // ---- File dates ----
 
+// A file's date by name or wild card, in local time; a missing file leaves every output alone.
 TEST_F(LocalTime, FileDatesInLocalTime) {
     const std::string posix = tessaly::testing::WriteFile(prefix_.scratch() + "/letter.txt", "x");
     std::tm tm{};
@@ -107,17 +105,15 @@ TEST_F(LocalTime, FileDatesInLocalTime) {
     const time_t when = mktime(&tm);
     utimbuf times{when, when};
     utime(posix.c_str(), &times);
-    const std::string path = tessaly::testing::WindowsPath(posix);
-    const std::string missing = path + "x";
+    const std::string path = tessaly::testing::WindowsPath(posix), missing = path + "x";
+    const std::string pattern = path.substr(0, path.size() - 6) + "*.txt";
     int month = 0, day = 0, year = 0;
     EXPECT_EQ(std::string(GetFileDate(path.c_str(), &month, &day, &year)), "January 05, 2004");
     EXPECT_EQ((std::vector<int>{month, day, year}), (std::vector<int>{1, 5, 2004}));
-    const std::string pattern = path.substr(0, path.size() - 6) + "*.txt";
     EXPECT_EQ(std::string(GetFileDate(pattern.c_str(), nullptr, nullptr, nullptr)),
               "January 05, 2004");
     EXPECT_EQ(std::string(GetFileDate(missing.c_str(), &month, &day, &year)), "");
     EXPECT_EQ(month, 1) << "left alone";
-
     COleDateTime value(2001, 2, 3, 4, 5, 6);
     CString text("kept");
     EXPECT_EQ(GetFileModifiedDateTime(missing.c_str(), value), 0);
@@ -135,72 +131,60 @@ constexpr int kAfterBox = 24720, kAfter = 24721, kBeforeBox = 24722, kBefore = 2
 
 class DateReceived : public ScriptedDialogs {};
 
-// Boxes and pickers from the array; Cancel leaves it as given.
-TEST_F(DateReceived, OpensFromTheArray) {
-    const std::vector<std::vector<std::string>> cases = {
-        {}, {"38000.5"}, {"38000.5", "0"}, {"0.75", "38002.25"}};
-    for (const auto& given : cases) {
+// A box starts set when its element's whole-number reading is above 0 (0.75 is not; fewer
+// than two elements: neither), its picker showing that date, else now (After) or a day later
+// (Before); a click on a box enables its picker at once. OK writes the range (nothing when no
+// box is set) and refuses a Before date not after the After date once; Cancel (a Before date
+// of 0 in the table) leaves the array as given.
+TEST_F(DateReceived, OpensFromTheArrayAndOkWritesTheRange) {
+    // Given, the boxes as they open, the boxes clicked, the Before date, the range afterwards.
+    using Range = std::vector<std::string>;
+    const std::tuple<Range, bool, bool, bool, bool, double, Range> cases[] = {
+        {{}, 0, 0, 0, 0, 38003.25, {}},
+        {{"38000.5"}, 0, 0, 0, 0, 0, {"38000.5"}},
+        {{"38000.5", "0"}, 1, 0, 0, 0, 0, {"38000.5", "0"}},
+        {{"0.75", "38002.25"}, 0, 1, 0, 0, 0, {"0.75", "38002.25"}},
+        {{"0", "0"}, 0, 0, 1, 0, 38003.25, {"38000.500000", "0.000000"}},
+        {{"0", "0"}, 0, 0, 0, 1, 38003.25, {"0.000000", "38003.250000"}},
+        {{"0", "0"}, 0, 0, 1, 1, 38000.5, {"38000.500000", "38001.000000"}},
+    };
+    for (const auto& [given, after, before, clickAfter, clickBefore, beforeDate, expected] :
+         cases) {
         CStringArray range;
         Fill(range, given);
         std::vector<int> seen;
-        double shownDates[2] = {0, 0};
-        const double now = COleDateTime::GetCurrentTime();
-        Run(
-            [&](Dialog& d) {
-                seen = {d.GetCheck(kAfterBox), d.GetCheck(kBeforeBox), d.IsEnabled(kAfter),
-                        d.IsEnabled(kBefore)};
-                d.GetDateValue(kAfter, &shownDates[0]);
-                d.GetDateValue(kBefore, &shownDates[1]);
-                d.PressEscape();
-            },
-            [&] { return SelectDateSpanDlg(range); });
-        // A box is set when the whole-number reading is above 0 (0.75 is not).
-        const bool after = given.size() > 1 && given[0] == "38000.5",
-                   before = given.size() > 1 && given[1] != "0";
-        EXPECT_EQ(seen, (std::vector<int>{after, before, after, before}));
-        EXPECT_NEAR(shownDates[0], after ? 38000.5 : now, 2 / 86400.0);
-        EXPECT_NEAR(shownDates[1], before ? 38002.25 : now + 1, 2 / 86400.0);
-        EXPECT_EQ(Texts(range), given);
-    }
-}
-
-TEST_F(DateReceived, OkWritesTheRangeOrRefusesIt) {
-    struct Case {
-        bool after, before;
-        double beforeDate;
-        std::vector<std::string> expected;
-    } cases[] = {
-        {false, false, 38003.25, {}},
-        {true, false, 38003.25, {"38000.500000", "0.000000"}},
-        {false, true, 38003.25, {"0.000000", "38003.250000"}},
-        {true, true, 38000.5, {"38000.500000", "38001.000000"}}, // refused once, then later
-    };
-    for (const Case& c : cases) {
-        CStringArray range;
-        Fill(range, {"0", "0"});
+        double dates[2] = {0, 0};
         bool refused = false;
+        const double now = COleDateTime::GetCurrentTime();
         const int result = Run(
             [&](Dialog& d) {
-                d.Click(kAfterBox); // a click enables its picker at once
-                EXPECT_TRUE(d.IsEnabled(kAfter));
-                if (!c.after) d.Click(kAfterBox);
-                if (c.before) d.Click(kBeforeBox);
+                d.GetDateValue(kAfter, &dates[0]);
+                d.GetDateValue(kBefore, &dates[1]);
+                if (clickAfter) d.Click(kAfterBox);
+                if (clickBefore) d.Click(kBeforeBox);
+                seen = {d.GetCheck(kAfterBox), d.GetCheck(kBeforeBox), d.IsEnabled(kAfter),
+                        d.IsEnabled(kBefore)};
+                if (beforeDate == 0) {
+                    d.PressEscape();
+                    return;
+                }
                 d.SetDateValue(kAfter, 38000.5);
-                d.SetDateValue(kBefore, c.beforeDate);
-                refused = OkRefused(d, kAfter);
-                if (!refused) return;
+                d.SetDateValue(kBefore, beforeDate);
+                if (!(refused = OkRefused(d, kAfter))) return;
                 d.SetDateValue(kBefore, 38001.0);
                 d.Click(IDOK);
             },
             [&] { return SelectDateSpanDlg(range); });
-        EXPECT_EQ(result, 1);
-        EXPECT_EQ(Texts(range), c.expected);
-        EXPECT_EQ(refused, c.after && c.before);
-        if (refused) {
-            ASSERT_EQ(messages.size(), 1u);
-            EXPECT_EQ(messages[0].rfind("Please enter a date in 'Before' box that is after ", 0),
-                      0u);
-        }
+        const bool afterSet = after != clickAfter, beforeSet = before != clickBefore;
+        EXPECT_EQ(seen, (std::vector<int>{afterSet, beforeSet, afterSet, beforeSet}));
+        EXPECT_NEAR(dates[0], after ? 38000.5 : now, 2 / 86400.0);
+        EXPECT_NEAR(dates[1], before ? 38002.25 : now + 1, 2 / 86400.0);
+        EXPECT_EQ(result, beforeDate == 0 ? 2 : 1);
+        EXPECT_EQ(Texts(range), expected);
+        EXPECT_EQ(refused, afterSet && beforeSet);
+        EXPECT_EQ(messages.size() == 1 &&
+                      messages[0].starts_with("Please enter a date in 'Before' box that is after "),
+                  refused);
     }
 }
 

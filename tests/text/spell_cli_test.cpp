@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include <tessaly/spelling_engine.h>
-
 #include "spelling_support.h"
 #include "support/prefix.h"
 #include "support/registry.h"
@@ -38,14 +36,6 @@ TEST_F(SpellCommands, EachCommandPrintsItsResultOrNamesTheMissingFile) {
     const std::string single = file("single.csv", "one\ntwo\n");
     const std::string folder = prefix_.scratch() + "/install";
     file("install/Vere17.dav", "index=/nonexistent/th.idx\ndata=/nonexistent/th.dat\n");
-    // args: words separated by blanks; out and err: texts that must appear, separated by '|'.
-    struct Row {
-        const char* rule;
-        std::function<void()> setUp;
-        std::string args;
-        int status;
-        std::string out, err;
-    };
     const std::string named = file("name.txt", "Greetings from Quorbly.\n");
     const auto addWord = [] {
         ENGINE(SSCE_AddToLex)(ENGINE(SSCE_GetSid)(), 1, "Quorbly", SSCE_IGNORE_ACTION, nullptr);
@@ -54,42 +44,42 @@ TEST_F(SpellCommands, EachCommandPrintsItsResultOrNamesTheMissingFile) {
         tt::PutRegText(HKEY_CURRENT_USER, "Software\\Varnholt\\Spelling Engine", "Main Dictionary",
                        "xx_XX");
     };
-    const Row rows[] = {
-        {"misspelled words with their lines and suggestions", nullptr, "spell " + text, 1,
-         "1: Ths (misspelled): |This|2: teh (misspelled): the", ""},
-        {"a clean text", nullptr, "spell " + clean, 0, "", ""},
-        {"the user dictionary is kept across runs", addWord, "spell " + named, 0, "", ""},
-        {"a missing text", nullptr, "spell " + text + ".gone", 1, "",
-         "file " + text + ".gone is missing"},
-        {"a missing dictionary names its files", noDictionary, "spell " + clean, 1, "",
-         "dictionary file /usr/share/hunspell/xx_XX.aff, /usr/share/hunspell/xx_XX.dic is missing"},
-        {"related words without an installation folder", nullptr, "related happy", 1, "",
-         "data file Vere17.dav is missing"},
-        {"related words from the installed data file",
-         [this] { setInstallDir(TESSALY_BUILD_DIR "/lib"); }, "related happy", 0,
-         "glad\n|cheerful\n", ""},
-        {"related words without the data file", [this] { setInstallDir(prefix_.scratch()); },
-         "related happy", 1, "",
-         "data file " + tt::WindowsPath(prefix_.scratch()) + "\\Vere17.dav is missing"},
-        {"related words without the thesaurus", [&] { setInstallDir(folder); }, "related happy", 1,
-         "", "thesaurus file /nonexistent/th.idx is missing"},
-        {"a table's two columns", nullptr, "table " + csv, 0, "apple\tApfel\n\"x,y\"\tz\n", ""},
-        {"a table of one column", nullptr, "table " + single, 1, "",
-         "tessaly: table: File structure is wrong."},
-        {"a missing table", nullptr, "table " + csv + ".gone", 1, "",
-         "file " + csv + ".gone is missing"},
-    };
-    for (const auto& row : rows) {
-        if (row.setUp) row.setUp();
-        const auto run = tt::RunTessaly(tt::Pieces(row.args, ' '));
-        EXPECT_EQ(run.status, row.status) << row.rule << "\n" << run.out << run.err;
-        for (const auto& s : tt::Pieces(row.out, '|'))
-            EXPECT_NE(run.out.find(s), std::string::npos) << row.rule << ": " << s << "\n"
-                                                          << run.out;
-        if (row.out.empty()) EXPECT_EQ(run.out, "") << row.rule;
-        for (const auto& s : tt::Pieces(row.err, '|'))
-            EXPECT_NE(run.err.find(s), std::string::npos) << row.rule << ": " << s << "\n"
-                                                          << run.err;
+    // Rule, set-up, arguments (separated by blanks), status, texts that must appear in the
+    // output and in the errors (separated by '|').
+    const std::tuple<const char*, std::function<void()>, std::string, int, std::string, std::string>
+        rows[] = {
+            {"misspelled words with their lines and suggestions", nullptr, "spell " + text, 1,
+             "1: Ths (misspelled): |This|2: teh (misspelled): the", ""},
+            {"a clean text", nullptr, "spell " + clean, 0, "", ""},
+            {"the user dictionary is kept across runs", addWord, "spell " + named, 0, "", ""},
+            {"a missing text", nullptr, "spell " + text + ".gone", 1, "",
+             "file " + text + ".gone is missing"},
+            {"a missing dictionary names its files", noDictionary, "spell " + clean, 1, "",
+             "dictionary file /usr/share/hunspell/xx_XX.aff, /usr/share/hunspell/xx_XX.dic is "
+             "missing"},
+            {"related words from the installed data file",
+             [this] { setInstallDir(TESSALY_BUILD_DIR "/lib"); }, "related happy", 0,
+             "glad\n|cheerful\n", ""},
+            {"related words without the data file", [this] { setInstallDir(prefix_.scratch()); },
+             "related happy", 1, "",
+             "data file " + tt::WindowsPath(prefix_.scratch()) + "\\Vere17.dav is missing"},
+            {"related words without the thesaurus", [&] { setInstallDir(folder); }, "related happy",
+             1, "", "thesaurus file /nonexistent/th.idx is missing"},
+            {"a table's two columns", nullptr, "table " + csv, 0, "apple\tApfel\n\"x,y\"\tz\n", ""},
+            {"a table of one column", nullptr, "table " + single, 1, "",
+             "tessaly: table: File structure is wrong."},
+            {"a missing table", nullptr, "table " + csv + ".gone", 1, "",
+             "file " + csv + ".gone is missing"},
+        };
+    for (const auto& [rule, setUp, args, status, out, err] : rows) {
+        if (setUp) setUp();
+        const auto run = tt::RunTessaly(tt::Pieces(args, ' '));
+        EXPECT_EQ(run.status, status) << rule << "\n" << run.out << run.err;
+        for (const auto& s : tt::Pieces(out, '|'))
+            EXPECT_NE(run.out.find(s), std::string::npos) << rule << ": " << s;
+        EXPECT_EQ(out.empty() ? run.out : std::string(), "") << rule; // nothing else
+        for (const auto& s : tt::Pieces(err, '|'))
+            EXPECT_NE(run.err.find(s), std::string::npos) << rule << ": " << s;
     }
 }
 

@@ -1,8 +1,6 @@
 // The Check Spelling dialog against an editor answering its messages, and the options dialog.
-#include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,19 +8,17 @@
 #include <QTextDocument>
 #include <QTextEdit>
 
-#include <tessaly/automation.h>
 #include <tessaly/foundation.h>
 #include <tessaly/messages.h>
-#include <tessaly/spelling_engine.h>
 #include <tessaly/text.h>
 #include <tessaly/wnd.h>
 
+#include "../dialogs/choices_support.h"
 #include "spelling_support.h"
-#include "support/prefix.h"
 #include "support/qt_app.h"
 #include "support/registry.h"
 
-using tessaly::automation::Dialog;
+using namespace choices_test;
 
 namespace {
 
@@ -56,42 +52,21 @@ class Editor : public QTextEdit {
     }
 };
 
-class SpellingDialog : public tessaly::testing::PrefixTest {
+class SpellingDialog : public ScriptedDialogs {
   protected:
-    void SetUp() override {
-        tessaly::testing::EnsureQtApplication();
-        tessaly::automation::SetMessageBoxHandler([this](const auto& info) {
-            messages.push_back(info.text);
-            return IDOK;
-        });
-    }
-    void TearDown() override {
-        tessaly::automation::SetDialogHandler(nullptr);
-        tessaly::automation::SetMessageBoxHandler(nullptr);
-    }
+    void SetUp() override { tessaly::testing::EnsureQtApplication(); }
 
-    // script answers the Check Spelling dialog, options the engine's options dialog.
-    int check(Editor& editor, std::function<void(Dialog&)> script,
-              std::function<void(Dialog&)> options = nullptr) {
-        tessaly::automation::SetDialogHandler([&](Dialog& d) {
-            if (d.TemplateName() == "OPTIONSDLG") {
-                if (options) options(d);
-                return;
-            }
-            EXPECT_EQ(d.TemplateId(), 8700u);
-            script(d);
-        });
+    // The first script answers the Check Spelling dialog, a second the engine's options dialog.
+    int check(Editor& editor, std::vector<Script> scripts) {
         CWnd wrapper(&editor);
         const std::string text = editor.toPlainText().toLatin1().toStdString();
-        return ShowCheckSpellingDlg(&wrapper, text.c_str());
+        return Run(scripts, [&] { return ShowCheckSpellingDlg(&wrapper, text.c_str()); });
     }
 
     static std::string complete(int errors, int changed) {
         return "The spelling check is complete.\r\n" + std::to_string(errors) +
                " errors detected, " + std::to_string(changed) + " words changed.";
     }
-
-    std::vector<std::string> messages;
 };
 
 // Steps separated by '|': "!ID" clicks, ">ID=TEXT" types into a box, "?ID=TEXT" expects it.
@@ -112,96 +87,89 @@ void runSteps(Dialog& d, const std::string& steps, const char* rule) {
 
 // 8701 Consider Changing, 8702 Change To, 8704 Change, 8705 Ignore, 8706 Add, 8707 Change All.
 TEST_F(SpellingDialog, EachButtonLeavesTheEditorAndTheCountsAsItShould) {
-    struct Row {
-        const char* rule;
-        const char* text;
-        const char* steps;
-        const char* after;
-        const char* highlighted;
-        std::string message;
-    };
-    const Row rows[] = {
-        {"a text without errors", "The cat sat.", "", "The cat sat.", "", complete(0, 0)},
-        {"Change takes the first suggestion", "I recieve mail.",
-         "?8701=recieve|?8702=receive|!8704", "I receive mail.", "recieve", complete(1, 1)},
-        {"no suggestions and an empty Change To remove the word", "a qzxqzxqzx b", "?8702=|!8704",
-         "a  b", "qzxqzxqzx", complete(1, 1)},
-        {"Change All changes later ones without stopping", "teh cat and teh dog", ">8702=the|!8707",
-         "the cat and the dog", "teh|teh", complete(2, 1)},
-        {"Ignore records nothing", "I recieve a recieve", "!8705|!8705", "I recieve a recieve",
-         "recieve|recieve", complete(2, 0)},
-        {"Add lets later ones pass", "Zorblatt met Zorblatt.", "!8706", "Zorblatt met Zorblatt.",
-         "Zorblatt", complete(1, 0)},
-        {"Cancel keeps the changes so far", "I recieve and recieve.", "!8704|!2",
-         "I receive and recieve.", "recieve|recieve", ""},
-    };
-    for (const auto& row : rows) {
-        messages.clear();
-        Editor editor(row.text);
-        const int result = check(editor, [&](Dialog& d) { runSteps(d, row.steps, row.rule); });
-        EXPECT_EQ(result, IDCANCEL) << row.rule;
-        EXPECT_EQ(editor.toPlainText().toStdString(), row.after) << row.rule;
-        EXPECT_EQ(editor.highlights, tessaly::testing::Pieces(row.highlighted, '|')) << row.rule;
-        EXPECT_EQ(messages, tessaly::testing::Pieces(row.message, '|')) << row.rule;
+    // Rule, text, steps, the text afterwards, the words highlighted, the closing message.
+    const std::tuple<const char*, const char*, const char*, const char*, const char*, std::string>
+        rows[] = {
+            {"a text without errors", "The cat sat.", "", "The cat sat.", "", complete(0, 0)},
+            {"Change takes the first suggestion", "I recieve mail.",
+             "?8701=recieve|?8702=receive|!8704", "I receive mail.", "recieve", complete(1, 1)},
+            {"no suggestions and an empty Change To remove the word", "a qzxqzxqzx b",
+             "?8702=|!8704", "a  b", "qzxqzxqzx", complete(1, 1)},
+            {"Change All changes later ones without stopping", "teh cat and teh dog",
+             ">8702=the|!8707", "the cat and the dog", "teh|teh", complete(2, 1)},
+            {"Ignore records nothing", "I recieve a recieve", "!8705|!8705", "I recieve a recieve",
+             "recieve|recieve", complete(2, 0)},
+            {"Add lets later ones pass", "Zorblatt met Zorblatt.", "!8706",
+             "Zorblatt met Zorblatt.", "Zorblatt", complete(1, 0)},
+            {"Cancel keeps the changes so far", "I recieve and recieve.", "!8704|!2",
+             "I receive and recieve.", "recieve|recieve", ""},
+        };
+    for (const auto& [rule, text, steps, after, highlighted, message] : rows) {
+        Editor editor(text);
+        const int result = check(editor, {[&](Dialog& d) { runSteps(d, steps, rule); }});
+        EXPECT_EQ(result, IDCANCEL) << rule;
+        EXPECT_EQ(editor.toPlainText().toStdString(), after) << rule;
+        EXPECT_EQ(editor.highlights, tessaly::testing::Pieces(highlighted, '|')) << rule;
+        EXPECT_EQ(messages, tessaly::testing::Pieces(message, '|')) << rule;
     }
 }
 
-// The list shows the engine's suggestions in order; choosing one puts it in Change To.
-TEST_F(SpellingDialog, ChoosingASuggestionPutsItInChangeTo) {
-    Editor editor;
+// The list holds the engine's suggestions in order (which GetSuggestionWordList appends to a
+// list, an empty word none); choosing one puts it in Change To.
+TEST_F(SpellingDialog, TheListHoldsTheEnginesSuggestions) {
     CStringArray engine;
-    GetSuggestionWordList("recieve", engine);
-    check(editor, [&](Dialog& d) {
-        const auto items = d.GetItems(kSuggestions);
-        ASSERT_EQ(items.size(), static_cast<size_t>(engine.GetSize()));
-        ASSERT_GE(items.size(), 2u);
-        EXPECT_TRUE(d.SetCurSel(kSuggestions, 1));
-        EXPECT_EQ(d.GetText(kChangeTo), engine[1].GetString());
-        d.Click(IDCANCEL);
-    });
+    const int once = GetSuggestionWordList("recieve", engine);
+    EXPECT_EQ(GetSuggestionWordList("", engine), once);
+    Editor editor;
+    std::vector<std::string> shown;
+    check(editor, {[&](Dialog& d) {
+              shown = d.GetItems(kSuggestions);
+              d.SetCurSel(kSuggestions, 1);
+              shown.push_back(d.GetText(kChangeTo));
+              d.Click(IDCANCEL);
+          }});
+    std::vector<std::string> expected = Texts(engine);
+    expected.push_back(expected.at(1));
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(GetSuggestionWordList("recieve", engine), 2 * once);
 }
 
 // Options... (8708) opens the engine's dialog; the check goes on under the new choices.
 TEST_F(SpellingDialog, OptionsChangeTheRestOfTheCheck) {
     Editor editor("see the the cat Qwzx");
-    check(
-        editor, [](Dialog& d) { runSteps(d, "?8701=the|!8708|!8705", "options"); },
-        [](Dialog& o) {
-            o.SetCheck(1021, 1); // ignore capitalised words
-            o.Click(IDOK);
-        });
+    check(editor, {[](Dialog& d) { runSteps(d, "?8701=the|!8708|!8705", "options"); },
+                   [](Dialog& o) {
+                       o.SetCheck(1021, 1); // ignore capitalised words
+                       o.Click(IDOK);
+                   }});
     EXPECT_EQ(messages, std::vector<std::string>{complete(1, 0)});
     EXPECT_TRUE(ENGINE(SSCE_GetOptions)() & SSCE_IGNORE_CAPPED_WORD_OPT);
 }
 
 // The engine's choices shown, every dictionary offered; OK keeps them (registry), Cancel not.
 TEST_F(SpellingDialog, TheOptionsDialogShowsAndKeepsTheEnginesChoices) {
-    const int ids[] = {1021, 1028, 1025, 1044, 1046, 1022, 1041, 1042, 1045, 1043, 1050};
-    tessaly::automation::SetDialogHandler([&](Dialog& o) {
+    const auto flipAll = [](Dialog& o) {
         const auto languages = o.GetItems(1059);
         const auto german = std::find(languages.begin(), languages.end(), "German (Germany)");
         ASSERT_NE(german, languages.end());
         EXPECT_EQ(languages.at(o.GetCurSel(1059)), "English (United States)");
-        for (int id : ids)
+        for (int id : {1021, 1028, 1025, 1044, 1046, 1022, 1041, 1042, 1045, 1043, 1050})
             o.SetCheck(id, o.GetCheck(id) ? 0 : 1);
         o.SetCurSel(1059, static_cast<int>(german - languages.begin()));
         o.Click(IDOK);
-    });
-    EXPECT_EQ(SSCEOptionsDlgTmplt(), IDOK);
-    EXPECT_EQ(ENGINE(SSCE_GetOptions)(), ~SSCE_DEFAULT_OPTIONS & 0x7FF);
+    };
+    const DWORD flipped = ~SSCE_DEFAULT_OPTIONS & 0x7FF;
+    EXPECT_EQ(Run(flipAll, [] { return SSCEOptionsDlgTmplt(); }), IDOK);
+    EXPECT_EQ(ENGINE(SSCE_GetOptions)(), static_cast<SSCE_S32>(flipped));
     char name[16];
     ENGINE(SSCE_GetMainLexName)(name, sizeof name);
     EXPECT_STREQ(name, "de_DE");
     DWORD stored = 0;
     EXPECT_EQ(GetRegDWORD("Software\\Varnholt\\Spelling Engine", "Options", stored, 0), 1);
-    EXPECT_EQ(stored, static_cast<DWORD>(~SSCE_DEFAULT_OPTIONS & 0x7FF));
-
-    tessaly::automation::SetDialogHandler([&](Dialog& o) {
-        o.SetCheck(1021, 0);
-        o.Click(IDCANCEL);
-    });
-    EXPECT_EQ(SSCEOptionsDlgTmplt(), IDCANCEL);
-    EXPECT_EQ(ENGINE(SSCE_GetOptions)(), ~SSCE_DEFAULT_OPTIONS & 0x7FF);
+    EXPECT_EQ(stored, flipped);
+    const auto cancel = Then([](Dialog& o) { o.SetCheck(1021, 0); }, Click(IDCANCEL));
+    EXPECT_EQ(Run(cancel, [] { return SSCEOptionsDlgTmplt(); }), IDCANCEL);
+    EXPECT_EQ(ENGINE(SSCE_GetOptions)(), static_cast<SSCE_S32>(flipped));
 }
 
 // "To Save Log" writes the progress lines to the install folder's log; none without it.
@@ -214,7 +182,7 @@ TEST_F(SpellingDialog, TheLogSwitchWritesTheProgressLines) {
         tessaly::testing::PutRegValue(HKEY_CURRENT_USER, "Software\\varnholt\\Lintor\\Options",
                                       "To Save Log", REG_DWORD, &on, sizeof on);
         Editor editor;
-        check(editor, [](Dialog& d) { d.Click(kIgnore); });
+        check(editor, {[](Dialog& d) { d.Click(kIgnore); }});
         const std::string expected =
             on ? "initializing\r\ninit step1\r\ninit step2\r\nto find error word\r\n"
                  "found the error word\r\ninitailization finished\r\n"
@@ -227,17 +195,8 @@ TEST_F(SpellingDialog, TheLogSwitchWritesTheProgressLines) {
 TEST_F(SpellingDialog, AMissingDictionaryEndsAtOnceWithCancel) {
     ENGINE(SSCE_SetMainLexName)("xx_XX");
     Editor editor;
-    EXPECT_EQ(check(editor, [](Dialog&) { ADD_FAILURE() << "dialog shown"; }), IDCANCEL);
-    EXPECT_TRUE(messages.empty());
-}
-
-// Suggestions are appended to the list; an empty word adds none.
-TEST_F(SpellingDialog, SuggestionListsAreAppendedTo) {
-    CStringArray list;
-    const int once = GetSuggestionWordList("recieve", list);
-    ASSERT_GT(once, 0);
-    EXPECT_EQ(GetSuggestionWordList("recieve", list), 2 * once);
-    EXPECT_EQ(GetSuggestionWordList("", list), 2 * once);
+    EXPECT_EQ(check(editor, {[](Dialog&) {}}), IDCANCEL);
+    EXPECT_EQ(opened.size() + messages.size(), 0u);
 }
 
 } // namespace

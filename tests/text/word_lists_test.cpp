@@ -1,37 +1,29 @@
 // Related words from the thesaurus component and two-column tables via the spreadsheet one.
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include <tessaly/automation.h>
 #include <tessaly/text.h>
 #include <tessaly/word_components.h>
 
+#include "../dialogs/choices_support.h"
 #include "platform/com.h"
 #include "platform/prefix.h"
 #include "platform/shell.h"
 #include "spelling_support.h"
-#include "support/prefix.h"
 #include "support/qt_app.h"
 #include "support/registry.h"
 #include "support/run.h"
 
-using tessaly::automation::Dialog;
+using namespace choices_test;
 namespace tt = tessaly::testing;
 
 namespace {
 
-std::vector<std::string> items(const CStringArray& list) {
-    std::vector<std::string> out;
-    for (int i = 0; i < list.GetSize(); ++i)
-        out.push_back(list[i].GetString());
-    return out;
-}
-
-class WordLists : public tt::PrefixTest {
+// Calls run under ScriptedDialogs::Run, which notes and answers the library's messages.
+class WordLists : public ScriptedDialogs {
   protected:
     void SetUp() override {
         tt::EnsureQtApplication();
@@ -39,19 +31,6 @@ class WordLists : public tt::PrefixTest {
         std::filesystem::create_directories(install);
         tt::PutRegText(HKEY_LOCAL_MACHINE, "Software\\Varnholt\\Tessaly2001\\INSTALLDIR", "",
                        tt::WindowsPath(install));
-        // The framework's message box and the library's message dialog (text 1501, OK 1785).
-        tessaly::automation::SetMessageBoxHandler([this](const auto& info) {
-            messages.push_back(info.text);
-            return IDOK;
-        });
-        tessaly::automation::SetDialogHandler([this](Dialog& d) {
-            messages.push_back(d.GetText(1501));
-            d.Click(1785);
-        });
-    }
-    void TearDown() override {
-        tessaly::automation::SetDialogHandler(nullptr);
-        tessaly::automation::SetMessageBoxHandler(nullptr);
     }
 
     // The class's server module as its registration names it; empty removes the class.
@@ -79,40 +58,36 @@ class WordLists : public tt::PrefixTest {
         EXPECT_EQ(made.status, 0) << made.err;
         return path;
     }
+    int dataFromFile(const std::string& path, CStringArray& first, CStringArray& second) {
+        return Run(Escape(), [&] { return GetDataFromFile(path.c_str(), first, second); });
+    }
 
     std::string install;
-    std::vector<std::string> messages;
 };
 
-// One row per rule: the data file, the word, what the list holds afterwards.
+// One row per rule: the word, the result (-1: the list's new size), words the list holds
+// afterwards (separated by '|').
 TEST_F(WordLists, RelatedWordsAreAppendedFromTheThesaurus) {
     installDataFile(); // the component is registered in every new prefix
-    struct Row {
-        const char* rule;
-        const char* word;
-        int result;
-        std::string mustHold; // separated by '|'
-    };
-    const Row rows[] = {
+    const std::tuple<const char*, const char*, int, std::string> rows[] = {
         {"an empty word touches nothing", "", 0, "kept"},
         {"a known word's related words follow what the list held", "happy", -1,
          "kept|glad|felicitous|cheerful|unhappy"},
         {"a capitalised word is found in lower case", "Happy", -1, "kept|glad"},
         {"an unknown word adds nothing", "qzxqzx", 1, "kept"},
     };
-    for (const auto& row : rows) {
+    for (const auto& [rule, word, result, mustHold] : rows) {
         CStringArray list;
         list.Add("kept");
-        const int result = GetRelatedWordList(row.word, list);
-        const auto got = items(list);
-        EXPECT_EQ(result, row.result < 0 ? static_cast<int>(got.size()) : row.result) << row.rule;
-        for (const auto& word : tt::Pieces(row.mustHold, '|'))
-            EXPECT_NE(std::find(got.begin(), got.end(), word), got.end())
-                << row.rule << ": " << word;
+        const int returned = GetRelatedWordList(word, list);
+        const auto got = Texts(list);
+        EXPECT_EQ(returned, result < 0 ? static_cast<int>(got.size()) : result) << rule;
+        for (const auto& held : tt::Pieces(mustHold, '|'))
+            EXPECT_NE(std::find(got.begin(), got.end(), held), got.end()) << rule << ": " << held;
         // The word itself and the relation's notes are not related words.
-        for (const auto& word : got)
-            EXPECT_EQ(word.find('('), std::string::npos) << word;
-        EXPECT_EQ(std::count(got.begin(), got.end(), "happy"), 0) << row.rule;
+        for (const auto& related : got)
+            EXPECT_EQ(related.find('('), std::string::npos) << related;
+        EXPECT_EQ(std::count(got.begin(), got.end(), "happy"), 0) << rule;
     }
 }
 
@@ -155,9 +130,8 @@ TEST_F(WordLists, TablesComeFromEveryKindOfDataFile) {
     tt::WriteFile(dir + "/quotes.csv", "a,b\r\n\"x,y\",z\r\n");
     setServer(CLSID_BookView, "Missing.dll");
     CStringArray none, unused;
-    EXPECT_EQ(GetDataFromFile(tt::WindowsPath(dir + "/quotes.csv").c_str(), none, unused), 0);
+    EXPECT_EQ(dataFromFile(tt::WindowsPath(dir + "/quotes.csv"), none, unused), 0);
     EXPECT_EQ(messages, std::vector<std::string>{"Fatal Error: F1 BookView CreateInstance failed"});
-    messages.clear();
     setServer(CLSID_BookView, "BookView.dll");
     const std::string xlsBytes =
         tt::ReadFile(workbook("words.xls", "[('apple', 'Apfel'), ('house', 'Haus'), (3, 2.5)]"));
@@ -172,13 +146,9 @@ TEST_F(WordLists, TablesComeFromEveryKindOfDataFile) {
     const auto failedOpen = [&](const char* file) {
         return "Failed to open " + tt::WindowsPath(dir + "/" + file) + ".";
     };
-    struct Row {
-        std::string file;
-        int result;
-        std::vector<std::string> first, second; // second keeps what it held
-        std::vector<std::string> messages;
-    };
-    const Row rows[] = {
+    // File, result, the two lists afterwards (the second keeps what it held), the messages.
+    using Items = std::vector<std::string>;
+    const std::tuple<std::string, int, Items, Items, Items> rows[] = {
         {"words.xls", 1, {"apple", "house", "3"}, {"old", "Apfel", "Haus", "2.5"}, {}},
         {"offset.ess", 1, {"apple", "house", "3"}, {"old", "Apfel", "Haus", "2.5"}, {}},
         {"UPPER.ESS", 1, {"apple", "house", "3"}, {"old", "Apfel", "Haus", "2.5"}, {}},
@@ -190,16 +160,14 @@ TEST_F(WordLists, TablesComeFromEveryKindOfDataFile) {
         {"broken.ess", 0, {}, {"old"}, {failedOpen("broken.ess")}},
         {"broken.xls", 0, {}, {"old"}, {}},
     };
-    for (const auto& row : rows) {
-        messages.clear();
+    for (const auto& [file, result, firstAfter, secondAfter, shown] : rows) {
         CStringArray first, second;
         first.Add("old");
         second.Add("old");
-        const std::string path = tt::WindowsPath(dir + "/" + row.file);
-        EXPECT_EQ(GetDataFromFile(path.c_str(), first, second), row.result) << row.file;
-        EXPECT_EQ(items(first), row.first) << row.file;
-        EXPECT_EQ(items(second), row.second) << row.file;
-        EXPECT_EQ(messages, row.messages) << row.file;
+        EXPECT_EQ(dataFromFile(tt::WindowsPath(dir + "/" + file), first, second), result) << file;
+        EXPECT_EQ(Texts(first), firstAfter) << file;
+        EXPECT_EQ(Texts(second), secondAfter) << file;
+        EXPECT_EQ(messages, shown) << file;
     }
     // Temporary files are gone after every read.
     char temp[260] = {};

@@ -76,30 +76,24 @@ namespace tessaly::text {
 long WordAt(const WordClasses& classes, long position, unsigned char* word, unsigned int size,
             long* start, const BYTE* text, long length) {
     BYTE window[128] = {};
-    // Far outside the text the window is empty (and the arithmetic below cannot overflow).
-    if (position < 0 || position > static_cast<long long>(length) + kReach) {
-        if (start) *start = -1;
-        if (size > 0 && word) word[0] = 0;
-        return 0;
-    }
-    const long long first = std::max<long long>(static_cast<long long>(position) - kReach, 0);
-    const long long last = std::min<long long>(static_cast<long long>(position) + kReach,
-                                               static_cast<long long>(length) - 1);
-    if (last >= first) std::memcpy(window, text + first, static_cast<size_t>(last - first + 1));
-    const unsigned int room = size > 0 && word ? size - 1 : 0;
     auto noWord = [&] {
         if (start) *start = -1;
         if (size > 0 && word) word[0] = 0;
         return 0L;
     };
-    const long long offset = static_cast<long long>(position) - first;
-    if (offset < 0 || offset >= static_cast<long long>(sizeof window)) return noWord();
+    // Outside the text there is no character, so no word (even right after the last one).
+    if (position < 0 || position >= length) return noWord();
+    const long first = std::max(position - kReach, 0L);
+    const long last = length - 1 - position > kReach ? position + kReach : length - 1;
+    std::memcpy(window, text + first, static_cast<size_t>(last - first + 1));
+    const unsigned int room = size > 0 && word ? size - 1 : 0;
 
-    long i = static_cast<long>(offset);
+    long i = position - first;
+    // A blank holds no word, even right after one.
+    if (!wordOrStop(classes, window[i])) return noWord();
     while (i > 0 && wordOrStop(classes, window[i - 1]))
         --i;
-    if (!wordOrStop(classes, window[i])) return noWord();
-    if (start) *start = static_cast<long>(first + i);
+    if (start) *start = first + i;
 
     unsigned int stored = 0;
     bool innerStop = false;
