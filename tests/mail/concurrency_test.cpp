@@ -125,9 +125,8 @@ TEST_F(SharedLoadTest, EightClientsEndWithTheContentsOfASerialRun) {
               memberRows + "|" + memberRows + "\n");
 }
 
-// The server stops while four clients work: each shows message 66 with the client library's
-// text and number (never the password) and ends; after a restart, every row is whole and a
-// list lacks its members only where the stop fell between its two statements.
+// The server stops under four clients: each ends on message 66 (the client library's text and
+// number, no password); restarted, it holds whole rows, and only unconfirmed lists lack members.
 TEST_F(SharedLoadTest, AServerStoppedMidRunGivesMessage66AndNoHalfRows) {
     std::vector<Client> clients;
     for (int i = 0; i < 4; ++i)

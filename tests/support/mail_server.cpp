@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "support/mail_database.h"
+#include "support/prefix.h"
 #include "support/run.h"
 
 namespace tessaly::testing {
@@ -68,7 +69,6 @@ TlsMailServer& TlsMailServer::Get() {
             theServer->Stop(), fs::remove_all(theServer->folder(), ec);
         });
         theServer->Start();
-        // root may come by TCP for `tessaly mail init`; NewDatabase makes the client account.
         auto admin = theServer->Admin();
         admin->query("create user if not exists 'root'@'127.0.0.1'").exec();
         admin->query("grant all on *.* to 'root'@'127.0.0.1' with grant option").exec();
@@ -104,7 +104,7 @@ void TlsMailServer::Start() {
                  "--collation-server=utf8mb4_uca1400_nopad_as_ci", "--innodb-buffer-pool-size=16M",
                  "--innodb-log-file-size=8M", "--max-connections=100"});
     if (geteuid() == 0) args.push_back("--user=root");
-    fs::remove(r + "mysqld.sock");
+    fs::remove(r + "error.log"); // a fresh log says when this start takes connections
     const pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("cannot start mariadbd");
     if (pid == 0) {
@@ -116,7 +116,7 @@ void TlsMailServer::Start() {
         execv(argv[0], argv.data());
         _exit(127);
     }
-    for (int i = 0; !fs::exists(r + "mysqld.sock"); ++i) {
+    for (int i = 0; ReadFile(r + "error.log").find(": ready for") == std::string::npos; ++i) {
         if (i == 1200 || waitpid(pid, nullptr, WNOHANG) == pid)
             throw std::runtime_error("mariadbd did not start; see " + r + "error.log");
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -125,7 +125,11 @@ void TlsMailServer::Start() {
 }
 
 void TlsMailServer::Stop() {
-    if (pid_ > 0) kill(pid_, SIGTERM), waitpid(pid_, nullptr, 0);
+    if (pid_ > 0) kill(pid_, SIGTERM);
+    for (int i = 0; pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i) {
+        if (i == 600) kill(pid_, SIGKILL); // thirty seconds: one still starting may not end
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
     pid_ = 0;
 }
 
