@@ -7,8 +7,7 @@
 
 #include "comments/comments_internal.h"
 
-// Rows: user, stored text, the segment returned, what `other` holds afterwards (it starts as
-// "untouched").
+// Rows: user, stored text, the segment, then `other` (at first "untouched").
 TEST(ReviewerComments, SegmentOfTheUserOrEveryone) {
     const std::tuple<const char*, const char*, const char*, const char*> rows[] = {
         {"ann", "[bob]b", "", "untouched"}, // neither tag
@@ -24,8 +23,7 @@ TEST(ReviewerComments, SegmentOfTheUserOrEveryone) {
     };
     for (const auto& [user, text, result, afterwards] : rows) {
         CString other = "untouched";
-        EXPECT_EQ(std::string(tessaly::comments::ReviewerSegment(text, user, other)), result)
-            << text;
-        EXPECT_EQ(std::string(other), afterwards) << text;
+        const std::string segment(tessaly::comments::ReviewerSegment(text, user, other));
+        EXPECT_EQ(segment + "|" + other.str(), std::string(result) + "|" + afterwards) << text;
     }
 }

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "support/mail_database.h"
+#include "support/prefix.h"
 #include "support/run.h"
 
 namespace tessaly::testing {
@@ -28,14 +29,18 @@ namespace fs = std::filesystem;
 
 TlsMailServer* theServer = nullptr;
 
-void endServer() {
-    if (!theServer) return;
-    theServer->Stop();
-    if (!std::getenv("TESSALY_TEST_KEEP_DB")) {
-        std::error_code ec;
-        fs::remove_all(theServer->folder(), ec);
-    }
+// Two self-signed CAs, the first one's certificates for the server's names and another name.
+const char* const kCertificates = R"(cd "$0"
+ca() { openssl req -x509 -newkey rsa:2048 -nodes -days 2 -keyout $1-key.pem -out $1.pem -subj "$2"; }
+signedBy() {
+    openssl req -newkey rsa:2048 -nodes -keyout $1-key.pem -out $1.csr -subj /CN=$1
+    echo "subjectAltName=$2" > $1.ext
+    openssl x509 -req -in $1.csr -CA ca.pem -CAkey ca-key.pem -CAcreateserial -days 2 \
+        -out $1.pem -extfile $1.ext
 }
+ca ca "/CN=Tessaly Test CA"; ca other-ca "/CN=Untrusted Test CA"
+signedBy right IP:127.0.0.1,DNS:localhost; signedBy wrong DNS:elsewhere.invalid
+cp right.pem server.pem; cp right-key.pem server-key.pem)";
 
 void mustRun(const std::vector<std::string>& line) {
     const RunResult r = RunProgram(line);
@@ -59,9 +64,11 @@ unsigned freePort() {
 TlsMailServer& TlsMailServer::Get() {
     if (!theServer) {
         theServer = new TlsMailServer;
-        std::atexit(endServer);
+        std::atexit([] {
+            std::error_code ec;
+            theServer->Stop(), fs::remove_all(theServer->folder(), ec);
+        });
         theServer->Start();
-        // root may come by TCP for `tessaly mail init`; NewDatabase makes the client account.
         auto admin = theServer->Admin();
         admin->query("create user if not exists 'root'@'127.0.0.1'").exec();
         admin->query("grant all on *.* to 'root'@'127.0.0.1' with grant option").exec();
@@ -73,7 +80,7 @@ TlsMailServer::TlsMailServer() {
     if (MariadbServerProgram().empty()) throw std::runtime_error("mariadbd is not installed");
     root_ = (fs::temp_directory_path() / "tessaly-tlsdb-XXXXXX").string();
     if (!mkdtemp(root_.data())) throw std::runtime_error("cannot make a scratch folder");
-    makeCertificates();
+    mustRun({"sh", "-ec", kCertificates, root_});
     std::ofstream(passwordFile()) << kPassword << "\n";
     std::vector<std::string> install = {"mariadb-install-db", "--no-defaults"};
     install.insert(install.end(), {"--datadir=" + root_ + "/data",
@@ -84,43 +91,20 @@ TlsMailServer::TlsMailServer() {
     port_ = freePort();
 }
 
-void TlsMailServer::makeCertificates() {
-    const std::string r = root_ + "/";
-    auto selfSigned = [&](const std::string& name, const std::string& subject) {
-        mustRun({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
-                 "-keyout", r + name + "-key.pem", "-out", r + name + ".pem", "-subj", subject});
-    };
-    selfSigned("ca", "/CN=Tessaly Test CA");
-    selfSigned("other-ca", "/CN=Untrusted Test CA");
-    auto signedBy = [&](const std::string& name, const std::string& names) {
-        mustRun({"openssl", "req", "-newkey", "rsa:2048", "-nodes", "-keyout",
-                 r + name + "-key.pem", "-out", r + name + ".csr", "-subj", "/CN=" + name});
-        std::ofstream(r + name + ".ext") << "subjectAltName=" << names << "\n";
-        mustRun({"openssl", "x509", "-req", "-in", r + name + ".csr", "-CA", r + "ca.pem", "-CAkey",
-                 r + "ca-key.pem", "-CAcreateserial", "-days", "2", "-out", r + name + ".pem",
-                 "-extfile", r + name + ".ext"});
-    };
-    signedBy("right", "IP:127.0.0.1,DNS:localhost");
-    signedBy("wrong", "DNS:elsewhere.invalid");
-    fs::copy_file(r + "right.pem", r + "server.pem");
-    fs::copy_file(r + "right-key.pem", r + "server-key.pem");
-}
-
 void TlsMailServer::Start() {
     const std::string r = root_ + "/";
-    std::vector<std::string> args = {MariadbServerProgram(), "--no-defaults",
-                                     "--datadir=" + r + "data"};
+    std::vector<std::string> args = {MariadbServerProgram(), "--no-defaults"};
     args.insert(args.end(),
-                {"--socket=" + r + "mysqld.sock", "--pid-file=" + r + "mysqld.pid",
-                 "--log-error=" + r + "error.log", "--bind-address=127.0.0.1",
-                 "--port=" + std::to_string(port_), "--ssl-ca=" + caFile(),
-                 "--ssl-cert=" + r + "server.pem", "--ssl-key=" + r + "server-key.pem",
-                 "--require-secure-transport=ON", "--skip-name-resolve",
-                 "--character-set-server=utf8mb4", "--collation-server=utf8mb4_uca1400_nopad_as_ci",
-                 "--innodb-buffer-pool-size=16M", "--innodb-log-file-size=8M",
-                 "--max-connections=100"});
+                {"--datadir=" + r + "data", "--socket=" + r + "mysqld.sock",
+                 "--pid-file=" + r + "mysqld.pid", "--log-error=" + r + "error.log",
+                 "--bind-address=127.0.0.1", "--port=" + std::to_string(port_),
+                 "--ssl-ca=" + caFile(), "--ssl-cert=" + r + "server.pem",
+                 "--ssl-key=" + r + "server-key.pem", "--require-secure-transport=ON",
+                 "--skip-name-resolve", "--character-set-server=utf8mb4",
+                 "--collation-server=utf8mb4_uca1400_nopad_as_ci", "--innodb-buffer-pool-size=16M",
+                 "--innodb-log-file-size=8M", "--max-connections=100"});
     if (geteuid() == 0) args.push_back("--user=root");
-    fs::remove(root_ + "/mysqld.sock");
+    fs::remove(r + "error.log"); // a fresh log says when this start takes connections
     const pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("cannot start mariadbd");
     if (pid == 0) {
@@ -132,25 +116,18 @@ void TlsMailServer::Start() {
         execv(argv[0], argv.data());
         _exit(127);
     }
-    pid_ = pid;
-    for (int i = 0; i < 1200; ++i) {
-        if (fs::exists(root_ + "/mysqld.sock")) return;
-        int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid) {
-            pid_ = 0;
-            throw std::runtime_error("mariadbd ended at start; see " + r + "error.log");
-        }
+    for (int i = 0; ReadFile(r + "error.log").find(": ready for") == std::string::npos; ++i) {
+        if (i == 1200 || waitpid(pid, nullptr, WNOHANG) == pid)
+            throw std::runtime_error("mariadbd did not start; see " + r + "error.log");
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    throw std::runtime_error("mariadbd did not open its socket");
+    pid_ = pid;
 }
 
 void TlsMailServer::Stop() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    int status = 0;
-    for (int i = 0; waitpid(pid_, &status, WNOHANG) == 0; ++i) {
-        if (i == 600) kill(pid_, SIGKILL); // thirty seconds
+    if (pid_ > 0) kill(pid_, SIGTERM);
+    for (int i = 0; pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i) {
+        if (i == 600) kill(pid_, SIGKILL); // thirty seconds: one still starting may not end
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     pid_ = 0;
@@ -168,25 +145,18 @@ std::unique_ptr<mysqlpp::Connection> TlsMailServer::Admin(const std::string& dat
 
 std::string TlsMailServer::NewDatabase() {
     const std::string name = "shared" + std::to_string(++databases_);
-    auto admin = Admin();
-    tessaly::maildb::InitServerDatabase(*admin, name, kUser, kPassword, "127.0.0.1");
+    tessaly::maildb::InitServerDatabase(*Admin(), name, kUser, kPassword, "127.0.0.1");
     return name;
 }
 
 tessaly::maildb::ServerSettings TlsMailServer::Settings(const std::string& database) const {
-    return {.host = "127.0.0.1",
-            .port = port_,
-            .user = kUser,
-            .password = kPassword,
-            .database = database,
-            .caFile = caFile()};
+    return {"127.0.0.1", port_, kUser, kPassword, database, caFile()};
 }
 
 void TlsMailServer::ServeWrongName(bool wrong) {
-    const std::string r = root_ + "/", from = wrong ? "wrong" : "right";
-    fs::copy_file(r + from + ".pem", r + "server.pem", fs::copy_options::overwrite_existing);
-    fs::copy_file(r + from + "-key.pem", r + "server-key.pem",
-                  fs::copy_options::overwrite_existing);
+    const std::string r = root_ + "/", from = r + (wrong ? "wrong" : "right");
+    fs::copy_file(from + ".pem", r + "server.pem", fs::copy_options::overwrite_existing);
+    fs::copy_file(from + "-key.pem", r + "server-key.pem", fs::copy_options::overwrite_existing);
     Admin()->query("flush ssl").exec();
 }
 
