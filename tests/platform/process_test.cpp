@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <thread>
+#include <tuple>
 
 #include "platform/errors.h"
 #include "platform/handles.h"
@@ -71,7 +72,6 @@ class ProcessTest : public tessaly::testing::PrefixTest {
         Close(info);
         return code;
     }
-    static bool IsLivingOrZombie(DWORD pid) { return fs::exists("/proc/" + std::to_string(pid)); }
 };
 
 // A missing ".exe" falls back to the name without it; bare names are searched on PATH;
@@ -143,27 +143,23 @@ TEST_F(ProcessTest, HiddenStartAndFolderReachTheChild) {
         MakeScript("probe", "[ \"$(pwd -P)\" = \"$1\" ] || exit 10\n"
                             "[ \"${TESSALY_SHOW_WINDOW-unset}\" = \"$2\" ] || exit 11");
     std::string real = fs::canonical(folder).string();
-    for (WORD show : {0, 1}) {
-        STARTUPINFOA startup{sizeof(STARTUPINFOA), 1, show};
-        PROCESS_INFORMATION info =
-            Start(probe + " " + real + " " + std::to_string(show), folder.c_str(), &startup);
-        EXPECT_EQ(RunToEnd(info), 0u) << show;
-    }
-    tessaly::testing::ScopedEnv show("TESSALY_SHOW_WINDOW", "0"); // not passed on unasked
-    PROCESS_INFORMATION info = Start(probe + " " + real + " unset", folder.c_str());
+    STARTUPINFOA startup{sizeof(STARTUPINFOA), 1, 0};
+    PROCESS_INFORMATION info = Start(probe + " " + real + " 0", folder.c_str(), &startup);
+    EXPECT_EQ(RunToEnd(info), 0u);
+    tessaly::testing::ScopedEnv show("TESSALY_SHOW_WINDOW", "1"); // not passed on unasked
+    info = Start(probe + " " + real + " unset", folder.c_str());
     EXPECT_EQ(RunToEnd(info), 0u);
 }
 
 TEST_F(ProcessTest, FailuresSetTheSystemErrors) {
     PROCESS_INFORMATION info{};
-    char missing[] = "/nonexistent/program.exe arg";
-    EXPECT_FALSE(CreateProcessA(nullptr, missing, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                nullptr, &info));
-    EXPECT_EQ(GetLastError(), 2u);
-    char sh[] = "/bin/sh -c true";
-    EXPECT_FALSE(CreateProcessA(nullptr, sh, nullptr, nullptr, FALSE, 0, nullptr,
-                                "/nonexistent/folder", nullptr, &info));
-    EXPECT_EQ(GetLastError(), 267u);
+    for (auto [line, folder, error] : {std::tuple{"/nonexistent/program.exe arg", "/", 2u},
+                                       {"/bin/sh -c true", "/nonexistent/folder", 267u}}) {
+        std::string buffer = line;
+        EXPECT_FALSE(CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                    folder, nullptr, &info));
+        EXPECT_EQ(GetLastError(), error) << line;
+    }
     HANDLE bogus = reinterpret_cast<HANDLE>(0x7777);
     DWORD code = 0;
     EXPECT_EQ(WaitForSingleObject(bogus, 0), WAIT_FAILED);
@@ -173,17 +169,18 @@ TEST_F(ProcessTest, FailuresSetTheSystemErrors) {
 }
 
 TEST_F(ProcessTest, ClosedHandlesLeaveNoZombies) {
+    auto isLivingOrZombie = [](DWORD pid) { return fs::exists("/proc/" + std::to_string(pid)); };
     PROCESS_INFORMATION ended = Start("/bin/true");
     PROCESS_INFORMATION running = Start("/bin/sleep 0.3");
     std::this_thread::sleep_for(std::chrono::milliseconds(200)); // /bin/true is a zombie now
     Close(ended);
     Close(running);
-    EXPECT_FALSE(IsLivingOrZombie(ended.dwProcessId));
-    EXPECT_TRUE(IsLivingOrZombie(running.dwProcessId));
+    EXPECT_FALSE(isLivingOrZombie(ended.dwProcessId));
+    EXPECT_TRUE(isLivingOrZombie(running.dwProcessId));
     auto deadline = Clock::now() + std::chrono::seconds(5);
-    while (IsLivingOrZombie(running.dwProcessId) && Clock::now() < deadline)
+    while (isLivingOrZombie(running.dwProcessId) && Clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_FALSE(IsLivingOrZombie(running.dwProcessId));
+    EXPECT_FALSE(isLivingOrZombie(running.dwProcessId));
 }
 
 TEST_F(ProcessTest, ProcessListShowsExecutableNamesAndParents) {
