@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -66,25 +67,18 @@ TEST_F(CodePage, AnsiCodePageComesFromTheMachineHive) {
 // A value written by this process counts at once; one written by another process from the
 // next call on, and within a CodePageScope from the scope's end.
 TEST_F(CodePage, ChangesAreSeenByTheNextCall) {
-    struct Case {
-        const char* what;
-        bool otherProcess;
-        bool scoped;
-        UINT inScope; // GetACP right after the write
-    } cases[] = {
-        {"this process", false, false, 936},
-        {"this process, scoped", false, true, 936},
-        {"another process", true, false, 936},
-        {"another process, scoped", true, true, 1252},
-    };
-    for (const Case& t : cases) {
+    // Written by another process, read within a scope; GetACP right after the write.
+    const std::tuple<bool, bool, UINT> cases[] = {
+        {false, false, 936}, {false, true, 936}, {true, false, 936}, {true, true, 1252}};
+    for (auto [otherProcess, scoped, inScope] : cases) {
+        SCOPED_TRACE(std::to_string(otherProcess) + std::to_string(scoped));
         SetAcp("1252");
-        ASSERT_EQ(GetACP(), 1252u) << t.what;
+        ASSERT_EQ(GetACP(), 1252u);
         {
             std::optional<CodePageScope> scope;
-            if (t.scoped) scope.emplace();
-            EXPECT_EQ(AnsiToUtf8("\xD6\xD0"), "\xC3\x96\xC3\x90") << t.what;
-            if (t.otherProcess) {
+            if (scoped) scope.emplace();
+            EXPECT_EQ(AnsiToUtf8("\xD6\xD0"), "\xC3\x96\xC3\x90");
+            if (otherProcess) {
                 pid_t child = fork();
                 if (child == 0) {
                     SetAcp("936");
@@ -92,23 +86,19 @@ TEST_F(CodePage, ChangesAreSeenByTheNextCall) {
                 }
                 int status = -1;
                 ASSERT_EQ(waitpid(child, &status, 0), child);
-                ASSERT_EQ(status, 0) << t.what;
+                ASSERT_EQ(status, 0);
             } else {
                 SetAcp("936");
             }
-            EXPECT_EQ(GetACP(), t.inScope) << t.what;
+            EXPECT_EQ(GetACP(), inScope);
         }
-        EXPECT_EQ(GetACP(), 936u) << t.what;
-        EXPECT_EQ(AnsiToUtf8("\xD6\xD0"), "\xE4\xB8\xAD") << t.what;
+        EXPECT_EQ(GetACP(), 936u);
+        EXPECT_EQ(AnsiToUtf8("\xD6\xD0"), "\xE4\xB8\xAD");
     }
 }
 
 TEST_F(CodePage, DecodingFollowsTheCodePage) {
-    struct Case {
-        UINT cp;
-        std::string bytes;
-        std::u16string wide;
-    } cases[] = {
+    const std::tuple<UINT, std::string, std::u16string> cases[] = {
         {1252, "\x80\xE9\xFF", u"\u20AC\u00E9\u00FF"},
         {1252, "\x81\x8D\x8F\x90\x9D", u"\u0081\u008D\u008F\u0090\u009D"}, // unassigned pass
         {65001, "\xE4\xB8\xAD", u"\u4E2D"},
@@ -116,27 +106,23 @@ TEST_F(CodePage, DecodingFollowsTheCodePage) {
         {65001, "a\377b", u"a\uFFFDb"},       // invalid byte
         {65001, "\xE4\xB8", u"\uFFFD\uFFFD"}, // cut short
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(toWide(c.cp, c.bytes), c.wide) << c.cp << " " << c.bytes;
+    for (const auto& [cp, bytes, wide] : cases)
+        EXPECT_EQ(toWide(cp, bytes), wide) << cp << " " << bytes;
 }
 
 TEST_F(CodePage, EncodingReplacesWhatHasNoPlace) {
-    struct Case {
-        UINT cp;
-        std::u16string wide;
-        std::string bytes;
-        bool defaulted;
-    } cases[] = {
+    // Code page, text; the bytes, whether the default character was used.
+    const std::tuple<UINT, std::u16string, std::string, BOOL> cases[] = {
         {1252, u"\u20AC\u00E9", "\x80\xE9", false},
         {1252, u"\u4E2D", "?", true},
         {1252, u"\u0100", "?", true}, // no best fit: A with macron is not A
         {1252, u"\xD83D\xDE00", "??", true},
         {936, u"\u4E2D\u6587", "\xD6\xD0\xCE\xC4", false},
     };
-    for (const auto& c : cases) {
+    for (const auto& [cp, wide, bytes, defaulted] : cases) {
         BOOL used = -1;
-        EXPECT_EQ(toBytes(c.cp, c.wide, &used), c.bytes) << c.cp;
-        EXPECT_EQ(used, c.defaulted ? TRUE : FALSE) << c.cp;
+        EXPECT_EQ(toBytes(cp, wide, &used), bytes) << cp;
+        EXPECT_EQ(used, defaulted) << cp;
     }
     EXPECT_EQ(toBytes(1252, u"x\u4E2D", nullptr, "#"), "x#");
     EXPECT_EQ(toBytes(65001, u"\u4E2D\xD800"), "\xE4\xB8\xAD\xEF\xBF\xBD");
@@ -172,10 +158,8 @@ TEST_F(CodePage, BufferRulesAndBadArguments) {
 
 // In GBK a lead byte takes the next byte with it, whatever it looks like alone.
 TEST_F(CodePage, CaseFoldingFollowsTheCodePage) {
-    struct Case {
-        const char* acp;
-        std::string text, lower, upper;
-    } cases[] = {
+    // Code page, text; its lower and upper case.
+    const std::tuple<const char*, std::string, std::string, std::string> cases[] = {
         {"1252", "Hi \300\351\336\327\367", "hi \340\351\376\327\367",
          "HI \300\311\336\327\367"}, // signs stay
         {"1252", "\212\232\377\237", "\232\232\377\377",
@@ -185,12 +169,12 @@ TEST_F(CodePage, CaseFoldingFollowsTheCodePage) {
         {"936", "\300\311", "\300\311", "\300\311"}, // a pair, not two Latin-1 letters
         {"936", "x\326", "x\326", "X\326"},          // a lone lead byte at the end
     };
-    for (const auto& c : cases) {
-        SetAcp(c.acp);
-        std::string lower = c.text, upper = c.text;
-        AnsiLower(lower);
-        AnsiUpper(upper);
-        EXPECT_EQ(lower, c.lower) << c.acp << " " << c.text;
-        EXPECT_EQ(upper, c.upper) << c.acp << " " << c.text;
+    for (const auto& [acp, text, lower, upper] : cases) {
+        SetAcp(acp);
+        std::string folded[2] = {text, text};
+        AnsiLower(folded[0]);
+        AnsiUpper(folded[1]);
+        EXPECT_EQ(folded[0], lower) << acp << " " << text;
+        EXPECT_EQ(folded[1], upper) << acp << " " << text;
     }
 }

@@ -3,6 +3,7 @@
 
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/locale.h"
@@ -64,26 +65,21 @@ TEST(DateFormats, EveryLocaleOffersItsOwnPictureFirstAndEachOnce) {
 }
 
 TEST(DateFormats, TimePictures) {
-    struct Case {
-        WORD hour, minute, second;
-        const char* picture;
-        const char* text;
-    };
-    const Case cases[] = {
+    // Hour, minute, second, picture; the text.
+    const std::tuple<WORD, WORD, WORD, const char*, std::string> cases[] = {
         {0, 5, 9, "h:mm:ss tt", "12:05:09 AM"},
         {12, 0, 0, "h:mm:ss tt", "12:00:00 PM"},
         {13, 7, 30, "hh:mm:ss tt", "01:07:30 PM"},
         {9, 7, 3, "HH:mm t", "09:07 A"},
     };
-    for (const Case& c : cases) {
-        SYSTEMTIME time{2024, 2, 0, 29, c.hour, c.minute, c.second, 0};
+    for (const auto& [hour, minute, second, picture, text] : cases) {
+        SYSTEMTIME time{2024, 2, 0, 29, hour, minute, second, 0};
         char buffer[64] = {};
-        const int n = p::GetTimeFormatA(1033, 0, &time, c.picture, buffer, sizeof buffer);
-        EXPECT_EQ(std::string(buffer), c.text) << c.picture;
-        EXPECT_EQ(n, static_cast<int>(std::string(c.text).size()) + 1);
+        const int n = p::GetTimeFormatA(1033, 0, &time, picture, buffer, sizeof buffer);
+        EXPECT_EQ(std::string(buffer, n), text + '\0') << picture;
         // Size 0 asks for the room needed; too small a buffer fails.
-        EXPECT_EQ(p::GetTimeFormatA(1033, 0, &time, c.picture, nullptr, 0), n);
-        EXPECT_EQ(p::GetTimeFormatA(1033, 0, &time, c.picture, buffer, n - 1), 0);
+        EXPECT_EQ(p::GetTimeFormatA(1033, 0, &time, picture, nullptr, 0), n);
+        EXPECT_EQ(p::GetTimeFormatA(1033, 0, &time, picture, buffer, n - 1), 0);
     }
     SYSTEMTIME bad{};
     bad.wHour = 24;

@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstdint>
 #include <string>
+#include <tuple>
 
 #include "platform/errors.h"
 #include "platform/memory.h"
@@ -46,27 +47,22 @@ TEST(SystemMessages, WhereEachCodeIsFound) {
     const HMODULE net = NetworkMessageModule();
     const DWORD system = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
     const DWORD module = FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS;
-    struct Case {
-        DWORD flags;
-        const void* source;
-        DWORD code;
-        DWORD language;
-        std::string expected;
-    } cases[] = {
-        {system, nullptr, 0x80070005, 0x400, "Access is denied.\r\n"}, // Win32 code in a result
-        {system, nullptr, 0x80004005, 0x400, "Unspecified error\r\n"},
-        {system, nullptr, 2221, 0x400, "<fail 317>"}, // network texts are netmsg.dll's
-        {module, net, 2221, 0x400, "The user name could not be found.\r\n"},
-        {module | system, net, 5, 0x400, "Access is denied.\r\n"}, // falls back to the system
+    // Flags, module, code; the text in the user's language.
+    const std::tuple<DWORD, const void*, DWORD, std::string> cases[] = {
+        {system, nullptr, 0x80070005, "Access is denied.\r\n"}, // Win32 code in a result
+        {system, nullptr, 0x80004005, "Unspecified error\r\n"},
+        {system, nullptr, 2221, "<fail 317>"}, // network texts are netmsg.dll's
+        {module, net, 2221, "The user name could not be found.\r\n"},
+        {module | system, net, 5, "Access is denied.\r\n"}, // falls back to the system
         // Both tables have 2250, in their own words; the module is asked first.
-        {module | system, net, 2250, 0x400, "The network connection could not be found.\r\n"},
-        {system, nullptr, 2250, 0x400, "This network connection does not exist.\r\n"},
-        {system, nullptr, 2, 0x407, "<fail 15100>"}, // no German texts
-        {FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, 2, 0x400, "<fail 87>"},
-        {system, nullptr, 193, 0x400, "%1 is not a valid Win32 application.\r\n"},
+        {module | system, net, 2250, "The network connection could not be found.\r\n"},
+        {system, nullptr, 2250, "This network connection does not exist.\r\n"},
+        {FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, 2, "<fail 87>"},
+        {system, nullptr, 193, "%1 is not a valid Win32 application.\r\n"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(lookUp(c.flags, c.source, c.code, c.language), c.expected) << c.code;
+    for (const auto& [flags, source, code, expected] : cases)
+        EXPECT_EQ(lookUp(flags, source, code), expected) << code;
+    EXPECT_EQ(lookUp(system, nullptr, 2, 0x407), "<fail 15100>"); // no German texts
     EXPECT_EQ(SystemErrorText(0), "The operation completed successfully.\r\n");
     EXPECT_EQ(SystemErrorText(31337), "");
     // Loaded as a program module, it is an ordinary (missing) module.

@@ -5,6 +5,7 @@
 #include <deque>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/errors.h"
@@ -59,11 +60,8 @@ class ModuleSearch : public PrefixTest {
 // Where a bare name is found: folders in order (installation folder, then each folder of
 // TESSALY_MODULE_PATH), and in each folder "Name.dll" before "libName.so".
 TEST_F(ModuleSearch, BareNamesFollowTheFolderOrder) {
-    const struct {
-        std::vector<const char*> files; // folder/file, relative to the scratch folder
-        const char* request;
-        const char* expected;
-    } cases[] = {
+    // The files placed (folder/file in the scratch folder), the name asked for; the file loaded.
+    const std::tuple<std::vector<const char*>, const char*, const char*> cases[] = {
         {{"one/Probe.dll", "two/Probe.dll"}, "Probe.dll", "one/Probe.dll"},
         {{"install/Probe.dll", "one/Probe.dll"}, "Probe.dll", "install/Probe.dll"},
         {{"one/libProbe.so", "two/Probe.dll"}, "Probe.dll", "one/libProbe.so"},
@@ -71,17 +69,15 @@ TEST_F(ModuleSearch, BareNamesFollowTheFolderOrder) {
         {{"two/pROBE.Dll"}, "Probe.dll", "two/pROBE.Dll"},
         {{"two/Probe.dll"}, "Probe", "two/Probe.dll"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.expected);
+    for (const auto& [files, request, expected] : cases) {
         fs::remove_all(prefix_.scratch());
         setInstallDir(folder("install"));
         ScopedEnv path("TESSALY_MODULE_PATH", folder("one") + ":" + folder("two"));
-        for (const std::string file : c.files)
+        for (const std::string file : files)
             place(file.substr(0, file.find('/')), file.substr(file.find('/') + 1));
-        HMODULE module = p::LoadLibraryA(c.request);
-        ASSERT_NE(module, nullptr);
-        EXPECT_EQ(fileOf(module), fs::canonical(prefix_.scratch() + "/" + c.expected).string());
-        EXPECT_TRUE(p::FreeLibrary(module));
+        HMODULE module = p::LoadLibraryA(request);
+        EXPECT_EQ(fileOf(module), fs::canonical(prefix_.scratch() + "/" + expected).string());
+        EXPECT_TRUE(p::FreeLibrary(module)) << expected;
     }
 }
 
@@ -202,11 +198,8 @@ TEST_F(Resources, FilesFromTheCompiler) {
     ASSERT_NE(module, nullptr);
     EXPECT_EQ(p::RegisterResourceModule("Test", data.data(), data.size()), module);
 
-    struct Case {
-        UINT id;
-        const char* text; // in Windows-1252; "<none>" when absent
-    };
-    const Case cases[] = {
+    const std::pair<UINT, std::string> cases[] = {
+        // in Windows-1252; "<none>" when absent
         {0, "zero"},
         {16, "Gr\374\337e zum Preis von 5 \200"},
         {31, "? is not in the code page"},
@@ -216,12 +209,11 @@ TEST_F(Resources, FilesFromTheCompiler) {
         {32, "<none>"},    // absent block
         {65536, "<none>"}, // beyond the identifiers a table can hold
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.id);
-        EXPECT_EQ(loadString(module, c.id), c.text);
+    for (const auto& [id, expected] : cases) {
+        EXPECT_EQ(loadString(module, id), expected) << id;
         std::string text = "<none>"; // left alone when absent
-        EXPECT_EQ(p::LoadResourceString(module, c.id, text), std::string(c.text) != "<none>");
-        EXPECT_EQ(text, c.text);
+        EXPECT_EQ(p::LoadResourceString(module, id, text), expected != "<none>") << id;
+        EXPECT_EQ(text, expected) << id;
     }
     // Buffers: truncated and terminated; nothing for a size of 0.
     EXPECT_EQ(loadString(module, 15, 5), "fift");
