@@ -43,11 +43,7 @@ class Files : public DrivePrefixTest {
 };
 
 TEST(Wildcards, MatchTheWindowsWay) {
-    struct Case {
-        const char* name;
-        const char* pattern;
-        bool match;
-    } cases[] = {
+    const std::tuple<const char*, const char*, bool> cases[] = {
         {"README", "*.*", true},          // "*.*" matches names without a dot too
         {"README", "*.", true},           // names without an extension
         {"REPORT.TxT", "report.*", true}, // case ignored
@@ -57,8 +53,8 @@ TEST(Wildcards, MatchTheWindowsWay) {
         {"xy.txt", "?.txt", false},
         {"data1.csv", "data??.csv", true}, // '?' before the dot may match nothing
     };
-    for (const Case& t : cases)
-        EXPECT_EQ(MatchesWildcard(t.name, t.pattern), t.match) << t.name << " ~ " << t.pattern;
+    for (auto [name, pattern, match] : cases)
+        EXPECT_EQ(MatchesWildcard(name, pattern), match) << name << " ~ " << pattern;
     EXPECT_FALSE(MatchesWildcard(nullptr, "*"));
 }
 

@@ -101,32 +101,23 @@ TEST_F(RegistryStore, ErrorCodes) {
     const BYTE data[] = "d";
     char buf[64];
     DWORD size = sizeof buf;
-    struct Case {
-        const char* what;
-        LONG expected;
-        std::function<LONG()> call;
-    } cases[] = {
-        {"open a missing key", 2, [&] { return RegOpenKeyExA(user, "Nope", 0, KEY_READ, &out); }},
-        {"read a missing value", 2, [&] { return RegQueryValueExA(readOnly, "no", 0, 0, 0, 0); }},
-        {"write, read-only", 5, [&] { return RegSetValueExA(readOnly, "v", 0, REG_SZ, data, 1); }},
-        {"create a subkey, read-only", 5, [&] { return RegCreateKeyA(readOnly, "New", &out); }},
-        {"read, write-only", 5,
-         [&] { return RegQueryValueExA(writeOnly, "v", 0, 0, (BYTE*)buf, &size); }},
-        {"delete a key with subkeys", 5, [&] { return RegDeleteKeyA(user, "Software\\E"); }},
-        {"use a closed key", 6, [&] { return RegQueryValueExA(closed, "v", 0, 0, 0, 0); }},
-        {"use HKEY_USERS", 6, [&] { return RegOpenKeyExA(HKEY_USERS, "x", 0, KEY_READ, &out); }},
-        {"data without a size", 87,
-         [&] { return RegQueryValueExA(readOnly, "v", 0, 0, (BYTE*)buf, 0); }},
-        {"key name of 256", 87,
-         [&] { return RegCreateKeyA(user, std::string(256, 'k').c_str(), &out); }},
-        {"enumerate past the end", 259,
-         [&] { return RegEnumKeyExA(readOnly, 1, buf, &size, 0, 0, 0, 0); }},
-        {"read from a deleted key", 1018, [&] { return RegQueryValueExA(gone, "v", 0, 0, 0, 0); }},
+    const std::pair<LONG, std::function<LONG()>> cases[] = {
+        {2, [&] { return RegOpenKeyExA(user, "Nope", 0, KEY_READ, &out); }},
+        {2, [&] { return RegQueryValueExA(readOnly, "no", 0, 0, 0, 0); }},
+        {5, [&] { return RegSetValueExA(readOnly, "v", 0, REG_SZ, data, 1); }},
+        {5, [&] { return RegCreateKeyA(readOnly, "New", &out); }},
+        {5, [&] { return RegQueryValueExA(writeOnly, "v", 0, 0, (BYTE*)buf, &size); }},
+        {5, [&] { return RegDeleteKeyA(user, "Software\\E"); }}, // it has subkeys
+        {6, [&] { return RegQueryValueExA(closed, "v", 0, 0, 0, 0); }},
+        {6, [&] { return RegOpenKeyExA(HKEY_USERS, "x", 0, KEY_READ, &out); }},
+        {87, [&] { return RegQueryValueExA(readOnly, "v", 0, 0, (BYTE*)buf, 0); }}, // no size
+        {87, [&] { return RegCreateKeyA(user, std::string(256, 'k').c_str(), &out); }},
+        {259, [&] { return RegEnumKeyExA(readOnly, 1, buf, &size, 0, 0, 0, 0); }},
+        {1018, [&] { return RegQueryValueExA(gone, "v", 0, 0, 0, 0); }},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (size_t i = 0; i < std::size(cases); ++i) {
         size = sizeof buf;
-        EXPECT_EQ(c.expected, c.call());
+        EXPECT_EQ(cases[i].first, cases[i].second()) << "case " << i;
     }
     // Nothing the failures touched was changed.
     EXPECT_EQ("0123456789", Get(user, "Software\\E", "v"));
@@ -135,15 +126,9 @@ TEST_F(RegistryStore, ErrorCodes) {
 }
 
 TEST_F(RegistryStore, ValueSizesAndTerminators) {
-    struct Case {
-        const char* what;
-        DWORD type;
-        std::string stored;
-        DWORD bufferSize;
-        LONG rc;
-        DWORD size;
-        std::string buffer; // the buffer's first bytes afterwards ('#' untouched)
-    } cases[] = {
+    // Value (named for its case), type, bytes stored, buffer size; the result, the size given
+    // back and the buffer's first bytes afterwards ('#' untouched).
+    const std::tuple<const char*, DWORD, std::string, DWORD, LONG, DWORD, std::string> cases[] = {
         {"string without terminator, room", REG_SZ, "abc", 8, 0, 3, std::string("abc\0#", 5)},
         {"string without terminator, exact", REG_SZ, "abc", 3, 0, 3, "abc#"},
         {"string with terminator", REG_SZ, std::string("abc\0", 4), 8, 0, 4,
@@ -152,22 +137,22 @@ TEST_F(RegistryStore, ValueSizesAndTerminators) {
         {"dword", REG_DWORD, Dword(0x01020304), 4, 0, 4, "\x04\x03\x02\x01#"},
         {"zero-size buffer", REG_BINARY, "a", 0, 234, 1, ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Sizes", c.what, c.type, c.stored));
-        HKEY k;
-        ASSERT_EQ(0, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Sizes", 0, KEY_READ, &k));
-        char buffer[16];
-        std::memset(buffer, '#', sizeof buffer);
-        DWORD type = 99, size = c.bufferSize;
-        EXPECT_EQ(c.rc, RegQueryValueExA(k, c.what, nullptr, &type, (BYTE*)buffer, &size));
-        EXPECT_EQ(c.size, size);
-        EXPECT_EQ(c.type, type);
-        EXPECT_EQ(c.buffer, std::string(buffer, c.buffer.size()));
+    HKEY k;
+    ASSERT_EQ(0, RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Sizes", &k));
+    for (const auto& [name, type, stored, bufferSize, rc, size, buffer] : cases) {
+        ASSERT_EQ(0, Put(k, "", name, type, stored));
+        char bytes[16];
+        std::memset(bytes, '#', sizeof bytes);
+        DWORD typeRead = 99, sizeRead = bufferSize;
+        EXPECT_EQ(rc, RegQueryValueExA(k, name, nullptr, &typeRead, (BYTE*)bytes, &sizeRead))
+            << name;
+        EXPECT_EQ(size, sizeRead) << name;
+        EXPECT_EQ(type, typeRead) << name;
+        EXPECT_EQ(buffer, std::string(bytes, buffer.size())) << name;
         // A null data and size only tells that the value exists.
-        EXPECT_EQ(0, RegQueryValueExA(k, c.what, nullptr, nullptr, nullptr, nullptr));
-        RegCloseKey(k);
+        EXPECT_EQ(0, RegQueryValueExA(k, name, nullptr, nullptr, nullptr, nullptr));
     }
+    RegCloseKey(k);
 }
 
 TEST_F(RegistryStore, EnumerationOrder) {

@@ -1,5 +1,6 @@
 // The Windows version record read from HKLM Software\Tessaly\Platform\Version.
 #include <cstring>
+#include <tuple>
 
 #include "platform/version.h"
 #include "support/prefix.h"
@@ -18,38 +19,29 @@ constexpr const char* kKey = "Software\\Tessaly\\Platform\\Version";
 TEST_F(RegistryVersion, RecordComesFromTheRegistry) {
     // Platform, major, minor and build written (x: not written), the service-pack text.
     constexpr DWORD x = 0xDEADBEEF;
-    const std::vector<DWORD> windows10 = {2, 10, 0, 19045};
-    struct Case {
-        std::vector<DWORD> written;
-        const char* csd;         // null: no CSDVersion value
-        std::vector<DWORD> read; // empty: the record is refused
-    } cases[] = {
-        {{x, x, x, x}, nullptr, windows10},          {{1, 4, 0, 950}, "", {1, 4, 0, 950}},
-        {{0, 3, 11, x}, nullptr, {0, 3, 11, 19045}}, {{x, x, x, x}, "Service Pack 6a", windows10},
+    // The values written; the record read (empty: refused).
+    const std::tuple<std::vector<DWORD>, const char*, std::vector<DWORD>> cases[] = {
+        {{1, 4, 0, 950}, "", {1, 4, 0, 950}},
+        {{0, 3, 11, x}, nullptr, {0, 3, 11, 19045}},
+        {{x, x, x, x}, "Service Pack 6a", {2, 10, 0, 19045}},
         {{0xFFFFFFFF, 5, x, x}, nullptr, {}},
     };
     const char* names[] = {"PlatformId", "MajorVersion", "MinorVersion", "BuildNumber"};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.written[0]);
+    for (const auto& [written, csd, read] : cases) {
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey);
-        for (int i = 0; i < 4; ++i) {
-            if (c.written[i] != x) {
-                ASSERT_EQ(0,
-                          Put(HKEY_LOCAL_MACHINE, kKey, names[i], REG_DWORD, Dword(c.written[i])));
-            }
-        }
-        if (c.csd) {
-            ASSERT_EQ(0, Put(HKEY_LOCAL_MACHINE, kKey, "CSDVersion", REG_SZ, c.csd));
-        }
+        for (int i = 0; i < 4; ++i)
+            if (written[i] != x)
+                Put(HKEY_LOCAL_MACHINE, kKey, names[i], REG_DWORD, Dword(written[i]));
+        if (csd) Put(HKEY_LOCAL_MACHINE, kKey, "CSDVersion", REG_SZ, csd);
         OSVERSIONINFOA info;
         std::memset(&info, 0x5A, sizeof info);
         info.dwOSVersionInfoSize = sizeof info;
-        EXPECT_EQ(!c.read.empty(), GetVersionExA(&info));
-        if (c.read.empty()) continue;
-        EXPECT_EQ(c.read, (std::vector<DWORD>{info.dwPlatformId, info.dwMajorVersion,
-                                              info.dwMinorVersion, info.dwBuildNumber}));
-        std::string csd(c.csd ? c.csd : "");
-        EXPECT_EQ(csd + std::string(128 - csd.size(), '\0'), std::string(info.szCSDVersion, 128));
+        EXPECT_EQ(!read.empty(), GetVersionExA(&info)) << written[0];
+        if (read.empty()) continue;
+        EXPECT_EQ(read, (std::vector<DWORD>{info.dwPlatformId, info.dwMajorVersion,
+                                            info.dwMinorVersion, info.dwBuildNumber}));
+        const std::string text(csd ? csd : "");
+        EXPECT_EQ(text + std::string(128 - text.size(), '\0'), std::string(info.szCSDVersion, 128));
     }
 }
 

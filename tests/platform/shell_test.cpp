@@ -41,22 +41,18 @@ TEST_F(Shell, SpecialFoldersAreMadeOnlyWhenAsked) {
 }
 
 TEST_F(Shell, FolderBuffersFollowTheSizeRules) {
-    struct Case {
-        std::string expected;
-        UINT (*call)(char*, UINT);
-    } cases[] = {
+    const std::pair<std::string, UINT (*)(char*, UINT)> cases[] = {
         {"C:\\windows", [](char* b, UINT n) { return GetWindowsDirectoryA(b, n); }},
         {"C:\\windows\\system32", [](char* b, UINT n) { return GetSystemDirectoryA(b, n); }},
         {"C:\\users\\" + user + "\\Temp\\",
          [](char* b, UINT n) { return UINT(GetTempPathA(n, b)); }},
     };
-    for (const Case& t : cases) {
+    for (const auto& [expected, call] : cases) {
         char buffer[MAX_PATH];
-        UINT length = t.call(buffer, sizeof buffer);
-        EXPECT_EQ(std::string(buffer, length + 1), t.expected + '\0');
+        UINT length = call(buffer, sizeof buffer);
+        EXPECT_EQ(std::string(buffer, length + 1), expected + '\0');
         // Too small a buffer: the size needed, terminator included.
-        char small[4] = "abc";
-        EXPECT_EQ(t.call(small, sizeof small), t.expected.size() + 1) << t.expected;
+        EXPECT_EQ(call(buffer, 4), expected.size() + 1) << expected;
     }
     fs::remove_all(prefix_.root() + "/drive_c/users/" + user + "/Temp");
     char buffer[MAX_PATH];
