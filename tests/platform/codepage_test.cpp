@@ -4,7 +4,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <functional>
 #include <optional>
 #include <string>
@@ -13,7 +12,6 @@
 
 #include "platform/codepage.h"
 #include "platform/errors.h"
-#include "platform/registry.h"
 #include "support/prefix.h"
 #include "support/registry.h"
 

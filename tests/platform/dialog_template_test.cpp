@@ -45,10 +45,6 @@ BEGIN
 END
 )";
 
-std::u16string u(const char16_t* text) {
-    return text;
-}
-
 // A control as "id class 'title' style x,y,cx,cy atom data-size"; a number as #n.
 std::string describe(const p::DialogItemTemplate& item) {
     auto name = [](const p::SzOrOrdinal& v) {
@@ -84,18 +80,12 @@ class DialogTemplates : public PrefixTest {
 TEST_F(DialogTemplates, ExtendedHeaderFontAndControls) {
     p::DialogTemplate t;
     ASSERT_TRUE(p::LoadDialogTemplate(module_, 100, t));
-    EXPECT_TRUE(t.extended);
-    EXPECT_EQ((std::vector<int>{t.x, t.y, t.cx, t.cy}), (std::vector<int>{10, 20, 200, 120}));
-    // Popup, caption, system menu; tool window.
-    EXPECT_EQ(t.style & 0xFFFF0000u, 0x80000000u | 0x00C00000u | 0x00080000u);
-    EXPECT_TRUE(t.style & DS_SETFONT);
-    EXPECT_EQ(t.exStyle, 0x80u);
-    EXPECT_EQ(t.caption, u(u"Größe & Maß"));
+    // Popup, caption, system menu, modal frame, font; tool window.
+    EXPECT_EQ((std::vector<long long>{t.extended, t.style, t.exStyle, t.x, t.y, t.cx, t.cy,
+                                      t.hasFont, t.pointSize, t.weight, t.italic, t.charset}),
+              (std::vector<long long>{1, 0x80C800C0, 0x80, 10, 20, 200, 120, 1, 8, 700, 1, 1}));
+    EXPECT_EQ(t.caption + u"|" + t.typeface, u"Größe & Maß|MS Shell Dlg");
     EXPECT_TRUE(t.menu.empty() && t.windowClass.empty());
-    ASSERT_TRUE(t.hasFont);
-    EXPECT_EQ((std::vector<int>{t.pointSize, t.weight, t.italic, t.charset}),
-              (std::vector<int>{8, 700, 1, 1}));
-    EXPECT_EQ(t.typeface, u(u"MS Shell Dlg"));
     // The icon control names its icon by number and is sized by it; the compiler writes a
     // named class in capitals.
     EXPECT_EQ(describe(t), (std::vector<std::string>{
@@ -110,11 +100,9 @@ TEST_F(DialogTemplates, ExtendedHeaderFontAndControls) {
 TEST_F(DialogTemplates, OlderFormByNameAndEmptyDialog) {
     p::DialogTemplate t;
     ASSERT_TRUE(p::LoadDialogTemplate(module_, "optionsdlg", t));
-    EXPECT_FALSE(t.extended);
-    EXPECT_EQ(t.caption, u(u"Old form"));
-    EXPECT_EQ((std::vector<int>{t.cx, t.cy, t.hasFont, t.pointSize}),
-              (std::vector<int>{100, 50, 1, 10}));
-    EXPECT_EQ(t.typeface, u(u"Arial"));
+    EXPECT_EQ((std::vector<int>{t.extended, t.cx, t.cy, t.hasFont, t.pointSize}),
+              (std::vector<int>{0, 100, 50, 1, 10}));
+    EXPECT_EQ(t.caption + u"|" + t.typeface, u"Old form|Arial");
     EXPECT_EQ(describe(t), (std::vector<std::string>{"2 #128 'Close' 50010000 25,30,50,14 128 0",
                                                      "7 #130 'Centred' 50020001 5,5,90,8 130 0"}));
 

@@ -49,10 +49,10 @@ TEST(CommandLine, JoinsWithMinimalQuotingAndSplitsBack) {
 class ProcessTest : public tessaly::testing::PrefixTest {
   protected:
     PROCESS_INFORMATION Start(const std::string& line, const char* folder = nullptr,
-                              STARTUPINFOA* startup = nullptr) {
+                              STARTUPINFOA* startup = nullptr, const char* program = nullptr) {
         PROCESS_INFORMATION info{};
         std::string buffer = line;
-        EXPECT_TRUE(CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+        EXPECT_TRUE(CreateProcessA(program, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                    folder, startup, &info))
             << line << " error " << GetLastError();
         return info;
@@ -92,27 +92,23 @@ TEST_F(ProcessTest, ResolveProgram) {
 }
 
 TEST_F(ProcessTest, ExitCodesComeBack) {
-    const std::pair<const char*, DWORD> cases[] = {
-        {"/bin/sh -c \"exit 7\"", 7},
-        {"/bin/sh -c \"kill -TERM $$\"", 128 + 15}, // a signal: 128 plus its number
+    const std::string script =
+        MakeScript("args", "[ \"$1\" = \"x y\" ] && exit 21\nexit 1") + ".exe";
+    const std::tuple<const char*, const char*, DWORD> cases[] = {
+        {nullptr, "/bin/sh -c \"exit 7\"", 7},
+        {nullptr, "/bin/sh -c \"kill -TERM $$\"", 128 + 15}, // a signal: 128 plus its number
         // Arguments arrive as split: the script sees exactly three of them.
-        {"/bin/sh -c \"exit $#\" zero \"one two\" \"\" three", 3},
+        {nullptr, "/bin/sh -c \"exit $#\" zero \"one two\" \"\" three", 3},
+        {script.c_str(), "ignored-name \"x y\"", 21}, // the program named apart
     };
-    for (const auto& [line, code] : cases) {
-        PROCESS_INFORMATION info = Start(line);
+    for (const auto& [program, line, code] : cases) {
+        PROCESS_INFORMATION info = Start(line, nullptr, nullptr, program);
         EXPECT_EQ(RunToEnd(info), code) << line;
     }
-    std::string script = MakeScript("args", "[ \"$1\" = \"x y\" ] && exit 21\nexit 1");
-    char line[] = "ignored-name \"x y\"";
-    PROCESS_INFORMATION info{};
-    ASSERT_TRUE(CreateProcessA((script + ".exe").c_str(), line, nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, nullptr, &info));
-    EXPECT_EQ(RunToEnd(info), 21u);
 }
 
 TEST_F(ProcessTest, StillActiveUntilTerminatedAndReadyAfterAMoment) {
     PROCESS_INFORMATION info = Start("/bin/sleep 30");
-    ASSERT_NE(info.hProcess, nullptr);
     EXPECT_EQ(GetProcessId(info.hProcess), info.dwProcessId);
     DWORD code = 0;
     ASSERT_TRUE(GetExitCodeProcess(info.hProcess, &code));

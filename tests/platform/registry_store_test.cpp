@@ -232,8 +232,7 @@ TEST_F(RegistryStore, CreateOpenAndDeleteRules) {
     ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\D", "kept", REG_SZ, "1"));
     // A tree with no name empties the key and keeps it.
     ASSERT_EQ(0, RegDeleteTreeA(readOnly, nullptr));
-    EXPECT_EQ(std::vector<std::string>{}, SubKeys(readOnly));
-    EXPECT_EQ(std::vector<std::string>{}, ValueNames(readOnly));
+    EXPECT_EQ(0u, SubKeys(readOnly).size() + ValueNames(readOnly).size());
     RegCloseKey(readOnly);
 
     ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\D\\X\\Y", "v", REG_SZ, "1"));

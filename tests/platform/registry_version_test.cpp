@@ -17,9 +17,9 @@ constexpr const char* kKey = "Software\\Tessaly\\Platform\\Version";
 
 // Values absent from the record keep Windows 10's; the text is zero-padded to its field.
 TEST_F(RegistryVersion, RecordComesFromTheRegistry) {
-    // Platform, major, minor and build written (x: not written), the service-pack text.
+    // Platform, major, minor and build written (x: not written), the service-pack text; the
+    // record read (empty: refused).
     constexpr DWORD x = 0xDEADBEEF;
-    // The values written; the record read (empty: refused).
     const std::tuple<std::vector<DWORD>, const char*, std::vector<DWORD>> cases[] = {
         {{1, 4, 0, 950}, "", {1, 4, 0, 950}},
         {{0, 3, 11, x}, nullptr, {0, 3, 11, 19045}},
