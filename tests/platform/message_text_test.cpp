@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdarg>
-#include <cstdint>
 #include <string>
 #include <tuple>
 
@@ -74,25 +73,6 @@ TEST(SystemMessages, WhereEachCodeIsFound) {
     EXPECT_TRUE(FreeLibrary(netmsg));
 }
 
-TEST(SystemMessages, CallersBufferAndAllocatedBuffer) {
-    // "Access is denied." CR LF and the terminator fill 20 bytes exactly.
-    for (auto [size, result] : {std::pair{10u, 0u}, {20u, 19u}}) {
-        char buffer[20];
-        SetLastError(0);
-        EXPECT_EQ(
-            FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 5, 0x400, buffer, size, nullptr),
-            result);
-        EXPECT_EQ(GetLastError(), result ? 0u : 122u);
-    }
-
-    char* allocated = nullptr;
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | kAllocate, nullptr, 5, 0x400,
-                             reinterpret_cast<char*>(&allocated), 64, nullptr);
-    ASSERT_EQ(n, 19u);
-    EXPECT_GE(GlobalSize(allocated), 64u); // the size asked is the least allocated
-    EXPECT_EQ(LocalFree(allocated), nullptr);
-}
-
 TEST(MessageInserts, EscapesAndInsertsExpand) {
     const WCHAR wide[] = {'w', 0xE9, 0};
     EXPECT_EQ(formatString(0, "%2!d! of %1", "x", 5), "5 of x");
@@ -105,27 +85,12 @@ TEST(MessageInserts, EscapesAndInsertsExpand) {
               "twelve|1");
     EXPECT_EQ(formatString(FORMAT_MESSAGE_IGNORE_INSERTS, "%1!d! left%n"), "%1!d! left\r\n");
     EXPECT_EQ(formatString(0, "%1", static_cast<const char*>(nullptr)), "(null)");
-    const DWORD system = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
     // 0xFF: the text's own line breaks become blanks, %n stays a line break.
-    EXPECT_EQ(lookUp(system | FORMAT_MESSAGE_MAX_WIDTH_MASK, nullptr, 2),
-              "The system cannot find the file specified. ");
     EXPECT_EQ(formatString(FORMAT_MESSAGE_MAX_WIDTH_MASK, "a\r\nb\nc%nd"), "a b c\r\nd");
     // A width wraps at blanks.
     EXPECT_EQ(formatString(9, "one two three four"), "one two\r\nthree\r\nfour");
     // A text ended by %0 is wrapped all the same.
     EXPECT_EQ(formatString(9, "one two three four%0 five"), "one two\r\nthree\r\nfour");
-}
-
-TEST(MessageInserts, ArgumentArrayAndMissingArguments) {
-    const std::uintptr_t array[] = {reinterpret_cast<std::uintptr_t>("one"), 42};
-    char* buffer = nullptr;
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY | kAllocate,
-                             "%2!d!-%1", 0, 0, reinterpret_cast<char*>(&buffer), 0,
-                             reinterpret_cast<va_list*>(const_cast<std::uintptr_t*>(array)));
-    ASSERT_EQ(n, 6u);
-    EXPECT_STREQ(buffer, "42-one");
-    LocalFree(buffer);
-
     // Inserts without arguments are refused unless they are to be ignored.
     EXPECT_EQ(format(FORMAT_MESSAGE_FROM_STRING, "%1", 0, 0, nullptr), "<fail 87>");
     EXPECT_EQ(ExpandMessageInserts("keep %1 and %n", nullptr, false), "keep %1 and \r\n");
