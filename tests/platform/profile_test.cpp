@@ -61,23 +61,7 @@ TEST_F(Profile, ValuesAreFoundWithoutCaseTrimmedAndUnquoted) {
             GetPrivateProfileStringA(section, key, fallback, buffer, sizeof buffer, kFile);
         EXPECT_EQ(std::string(buffer, length + 1), value + '\0') << key;
     }
-}
-
-TEST_F(Profile, NamesAreListedZeroSeparatedAndCut) {
-    // Section (null: the sections), buffer size; the names listed with their zeros, the result.
-    const std::tuple<const char*, DWORD, std::string, DWORD> cases[] = {
-        {nullptr, 256, std::string("General\0Other Section\0\0", 23), 22},
-        // Cut: whole names while they fit, then a cut name, two zeros, size - 2.
-        {nullptr, 12, std::string("General\0Ot\0\0", 12), 10},
-        {"General", 8, std::string("Name\0Q\0\0", 8), 6},
-    };
-    for (const auto& [section, size, listed, result] : cases) {
-        std::string buffer(size, '#');
-        EXPECT_EQ(GetPrivateProfileStringA(section, nullptr, "x", buffer.data(), size, kFile),
-                  result);
-        EXPECT_EQ(buffer.substr(0, listed.size()), listed) << size;
-    }
-    char value[5];
+    char value[5]; // cut to the buffer, terminated
     EXPECT_EQ(GetPrivateProfileStringA("General", "Name", "", value, sizeof value, kFile), 4u);
     EXPECT_STREQ(value, "Tess");
 }
