@@ -26,7 +26,6 @@ TEST_F(RegistryFile, ReadsWhatTheEditorReadsAndRefusesWhatItRefuses) {
         {"  \"v\" = \"C:\\\\P\\\\\\\"q\\\"\"  ", 0, REG_SZ, std::string("C:\\P\\\"q\"\0", 9)},
         {"@=\"default\"", 0, REG_SZ, std::string("default\0", 8), ""},
         {"\"@\"=\"at\"", 0, REG_SZ, std::string("at\0", 3), "@"},
-        {"\"v\"=\"x\" ;note", 0, REG_SZ, std::string("x\0", 2)},
         {"\"v\"=dword:02040608 ;note", 0, REG_DWORD, Dword(0x02040608)},
         {"\"v\"=hex:", 0, REG_BINARY, ""},
         {"\"v\"=hex(2):25,41,25,00", 0, REG_EXPAND_SZ, std::string("%A%\0", 4)},
