@@ -28,7 +28,6 @@ TEST_F(RegistryCli, SetAndQueryEachType) {
         DWORD regType;
         std::string stored, shown; // in the store (code page), in the query (UTF-8)
     } cases[] = {
-        {"Name", "Some text", "sz", REG_SZ, std::string("Some text\0", 10), "REG_SZ    Some text"},
         {"", "default", "sz", REG_SZ, std::string("default\0", 8), "REG_SZ    default"},
         {"Count", "0x1F", "dword", REG_DWORD, Dword(31), "REG_DWORD    0x1f"},
         // Names and text go into the code page: Ü and Ì stay two values (as raw UTF-8 bytes
@@ -52,7 +51,7 @@ TEST_F(RegistryCli, SetAndQueryEachType) {
         EXPECT_EQ(0, query.status) << query.err;
         EXPECT_EQ(key + "\n" + line(c), query.out);
     }
-    EXPECT_EQ(key + "\n" + line(cases[3]), RunTessaly({"reg", "query", key, "Über"}).out);
+    EXPECT_EQ(key + "\n" + line(cases[2]), RunTessaly({"reg", "query", key, "Über"}).out);
     ASSERT_EQ(0, Put(HKEY_CURRENT_USER, "Software\\Cli\\S\374d", "x", REG_SZ, "1"));
     RunResult all = RunTessaly({"reg", "query", key});
     EXPECT_EQ(0, all.status);
