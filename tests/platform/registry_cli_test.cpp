@@ -92,9 +92,9 @@ TEST_F(RegistryCli, AFailedExportLeavesNoCutOffFile) {
     const std::string folder = prefix_.scratch() + "/out";
     const std::string file = WriteFile(folder + "/big.reg", "before");
     // Files may grow to 1 KiB only; the signal that would end the program is ignored, so the
-    // write itself fails.
+    // write itself fails. The shells start in "/": an earlier case's folder may be gone.
     RunResult limited = RunProgram(
-        {"sh", "-c",
+        {"env", "-C", "/", "sh", "-c",
          "trap '' XFSZ; ulimit -f 1; exec \"$0\" reg export HKCU\\\\Software\\\\Big \"$1\"",
          TessalyProgram(), file});
     EXPECT_EQ(1, limited.status);
@@ -103,9 +103,9 @@ TEST_F(RegistryCli, AFailedExportLeavesNoCutOffFile) {
     EXPECT_EQ("before", ReadFile(file));
     EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(folder), {}));
 
-    RunResult full =
-        RunProgram({"sh", "-c", "exec \"$0\" reg export HKCU\\\\Software\\\\Big > /dev/full",
-                    TessalyProgram()});
+    RunResult full = RunProgram({"env", "-C", "/", "sh", "-c",
+                                 "exec \"$0\" reg export HKCU\\\\Software\\\\Big > /dev/full",
+                                 TessalyProgram()});
     EXPECT_EQ(1, full.status);
     EXPECT_EQ("tessaly: reg: cannot write to standard output: No space left on device\n", full.err);
 }
