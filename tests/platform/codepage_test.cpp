@@ -4,15 +4,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <functional>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/codepage.h"
 #include "platform/errors.h"
-#include "platform/registry.h"
 #include "support/prefix.h"
 #include "support/registry.h"
 
@@ -35,13 +34,12 @@ std::u16string toWide(UINT cp, const std::string& bytes, DWORD flags = 0) {
     return out;
 }
 
-std::string toBytes(UINT cp, const std::u16string& wide, BOOL* usedDefault = nullptr,
-                    const char* defaultChar = nullptr) {
+std::string toBytes(UINT cp, const std::u16string& wide) {
     auto w = reinterpret_cast<const WCHAR*>(wide.data());
     int len = static_cast<int>(wide.size());
-    int n = WideCharToMultiByte(cp, 0, w, len, nullptr, 0, defaultChar, usedDefault);
+    int n = WideCharToMultiByte(cp, 0, w, len, nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(n), '\0');
-    if (n > 0) WideCharToMultiByte(cp, 0, w, len, out.data(), n, defaultChar, usedDefault);
+    if (n > 0) WideCharToMultiByte(cp, 0, w, len, out.data(), n, nullptr, nullptr);
     return out;
 }
 
@@ -49,20 +47,15 @@ std::string toBytes(UINT cp, const std::u16string& wide, BOOL* usedDefault = nul
 
 TEST_F(CodePage, AnsiCodePageComesFromTheMachineHive) {
     EXPECT_EQ(GetACP(), 1252u);
-    SetAcp("936");
-    EXPECT_EQ(GetACP(), 936u);
-    EXPECT_TRUE(IsDBCSLeadByte(0x81));
-    EXPECT_TRUE(IsDBCSLeadByte(0xFE));
-    EXPECT_FALSE(IsDBCSLeadByte(0x80));
-    EXPECT_FALSE(IsDBCSLeadByte(0xFF));
     // A value iconv does not know falls back to Windows-1252.
     SetAcp("4711");
     EXPECT_EQ(GetACP(), 1252u);
     EXPECT_EQ(toWide(CP_ACP, "\xD6\xD0"), u"\u00D6\u00D0");
     SetAcp("936");
-    EXPECT_EQ(toWide(CP_ACP, "\xD6\xD0"), u"\u4E2D");
+    EXPECT_EQ((std::vector<BOOL>{IsDBCSLeadByte(0x80), IsDBCSLeadByte(0x81), IsDBCSLeadByte(0xFE),
+                                 IsDBCSLeadByte(0xFF)}),
+              (std::vector<BOOL>{FALSE, TRUE, TRUE, FALSE}));
     EXPECT_EQ(toBytes(CP_ACP, u"\u6587"), "\xCE\xC4");
-    EXPECT_EQ(AnsiToUtf8("\xD6\xD0"), "\xE4\xB8\xAD");
     EXPECT_EQ(Utf8ToAnsi("\xE6\x96\x87!"), "\xCE\xC4!");
     EXPECT_EQ(AnsiToUtf16("\xD6\xD0x"), u"\u4E2Dx");
     EXPECT_EQ(Utf16ToAnsi(u"\u4E2D\u0E01"), "\xD6\xD0?");
@@ -71,25 +64,18 @@ TEST_F(CodePage, AnsiCodePageComesFromTheMachineHive) {
 // A value written by this process counts at once; one written by another process from the
 // next call on, and within a CodePageScope from the scope's end.
 TEST_F(CodePage, ChangesAreSeenByTheNextCall) {
-    struct Case {
-        const char* what;
-        bool otherProcess;
-        bool scoped;
-        UINT inScope; // GetACP right after the write
-    } cases[] = {
-        {"this process", false, false, 936},
-        {"this process, scoped", false, true, 936},
-        {"another process", true, false, 936},
-        {"another process, scoped", true, true, 1252},
-    };
-    for (const Case& t : cases) {
+    // Written by another process, read within a scope; GetACP right after the write.
+    const std::tuple<bool, bool, UINT> cases[] = {
+        {false, false, 936}, {false, true, 936}, {true, false, 936}, {true, true, 1252}};
+    for (auto [otherProcess, scoped, inScope] : cases) {
+        SCOPED_TRACE(std::to_string(otherProcess) + std::to_string(scoped));
         SetAcp("1252");
-        ASSERT_EQ(GetACP(), 1252u) << t.what;
+        ASSERT_EQ(GetACP(), 1252u);
         {
             std::optional<CodePageScope> scope;
-            if (t.scoped) scope.emplace();
-            EXPECT_EQ(AnsiToUtf8("\xD6\xD0"), "\xC3\x96\xC3\x90") << t.what;
-            if (t.otherProcess) {
+            if (scoped) scope.emplace();
+            EXPECT_EQ(AnsiToUtf8("\xD6\xD0"), "\xC3\x96\xC3\x90");
+            if (otherProcess) {
                 pid_t child = fork();
                 if (child == 0) {
                     SetAcp("936");
@@ -97,123 +83,81 @@ TEST_F(CodePage, ChangesAreSeenByTheNextCall) {
                 }
                 int status = -1;
                 ASSERT_EQ(waitpid(child, &status, 0), child);
-                ASSERT_EQ(status, 0) << t.what;
+                ASSERT_EQ(status, 0);
             } else {
                 SetAcp("936");
             }
-            EXPECT_EQ(GetACP(), t.inScope) << t.what;
+            EXPECT_EQ(GetACP(), inScope);
         }
-        EXPECT_EQ(GetACP(), 936u) << t.what;
-        EXPECT_EQ(AnsiToUtf8("\xD6\xD0"), "\xE4\xB8\xAD") << t.what;
+        EXPECT_EQ(GetACP(), 936u);
+        EXPECT_EQ(AnsiToUtf8("\xD6\xD0"), "\xE4\xB8\xAD");
     }
 }
 
 TEST_F(CodePage, DecodingFollowsTheCodePage) {
-    struct Case {
-        UINT cp;
-        std::string bytes;
-        std::u16string wide;
-    } cases[] = {
+    const std::tuple<UINT, std::string, std::u16string> cases[] = {
         {1252, "\x80\xE9\xFF", u"\u20AC\u00E9\u00FF"},
         {1252, "\x81\x8D\x8F\x90\x9D", u"\u0081\u008D\u008F\u0090\u009D"}, // unassigned pass
-        {936, "\xD6\xD0\xCE\xC4", u"\u4E2D\u6587"},
-        {65001, "\xE4\xB8\xAD", u"\u4E2D"},
         {65001, "\xF0\x9F\x98\x80", u"\xD83D\xDE00"},
         {65001, "a\377b", u"a\uFFFDb"},       // invalid byte
         {65001, "\xE4\xB8", u"\uFFFD\uFFFD"}, // cut short
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(toWide(c.cp, c.bytes), c.wide) << c.cp << " " << c.bytes;
+    for (const auto& [cp, bytes, wide] : cases)
+        EXPECT_EQ(toWide(cp, bytes), wide) << cp << " " << bytes;
 }
 
 TEST_F(CodePage, EncodingReplacesWhatHasNoPlace) {
-    struct Case {
-        UINT cp;
-        std::u16string wide;
-        std::string bytes;
-        bool defaulted;
-    } cases[] = {
-        {1252, u"\u20AC\u00E9", "\x80\xE9", false},
-        {1252, u"\u4E2D", "?", true},
-        {1252, u"\u0100", "?", true}, // no best fit: A with macron is not A
-        {1252, u"\xD83D\xDE00", "??", true},
-        {936, u"\u4E2D\u6587", "\xD6\xD0\xCE\xC4", false},
-        {936, u"\u0E01", "?", true}, // Thai has no place in GBK
+    const std::tuple<UINT, std::u16string, std::string> cases[] = {
+        {1252, u"\u20AC\u00E9\u4E2D", "\x80\xE9?"},
+        {1252, u"\u0100", "?"}, // no best fit: A with macron is not A
+        {1252, u"\xD83D\xDE00", "??"},
+        {936, u"\u4E2D\u6587", "\xD6\xD0\xCE\xC4"},
+        {65001, u"\u4E2D\xD800", "\xE4\xB8\xAD\xEF\xBF\xBD"}, // a lone surrogate
     };
-    for (const auto& c : cases) {
-        BOOL used = -1;
-        EXPECT_EQ(toBytes(c.cp, c.wide, &used), c.bytes) << c.cp;
-        EXPECT_EQ(used, c.defaulted ? TRUE : FALSE) << c.cp;
-    }
-    EXPECT_EQ(toBytes(1252, u"x\u4E2D", nullptr, "#"), "x#");
-    EXPECT_EQ(toBytes(65001, u"\u4E2D\xD800"), "\xE4\xB8\xAD\xEF\xBF\xBD");
+    for (const auto& [cp, wide, bytes] : cases)
+        EXPECT_EQ(toBytes(cp, wide), bytes) << cp;
 }
 
-TEST_F(CodePage, BufferRulesAreTheSystems) {
-    WCHAR wide[8];
-    SetLastError(0);
-    // Length -1 counts and writes the terminator.
+// Length -1 counts and writes the terminator; an explicit length writes none.
+TEST_F(CodePage, BufferRulesAndBadArguments) {
+    WCHAR wide[8] = {'#', '#', '#', '#', '#'};
     EXPECT_EQ(MultiByteToWideChar(1252, 0, "abc", -1, nullptr, 0), 4);
-    EXPECT_EQ(MultiByteToWideChar(1252, 0, "abc", -1, wide, 8), 4);
-    EXPECT_EQ(wide[3], 0);
-    // An explicit length writes no terminator and may carry zero bytes.
-    EXPECT_EQ(MultiByteToWideChar(1252, 0, "a\0b", 3, wide, 8), 3);
-    EXPECT_EQ(wide[1], 0);
-    EXPECT_EQ(wide[2], 'b');
-    // Too small a buffer fails with 122.
-    EXPECT_EQ(MultiByteToWideChar(1252, 0, "abc", -1, wide, 3), 0);
-    EXPECT_EQ(GetLastError(), 122u);
-}
-
-TEST_F(CodePage, BadArgumentsFailWithTheirCodes) {
-    WCHAR wide[4];
-    char bytes[4];
-    const WCHAR text[] = {'a', 0};
-    struct Case {
-        const char* what;
-        std::function<int()> call;
-        DWORD error;
-    } cases[] = {
-        {"null text", [&] { return MultiByteToWideChar(1252, 0, nullptr, -1, wide, 4); }, 87},
-        {"zero length", [&] { return MultiByteToWideChar(1252, 0, "a", 0, wide, 4); }, 87},
-        {"unknown page", [&] { return MultiByteToWideChar(4711, 0, "a", -1, wide, 4); }, 87},
-        {"strict utf-8",
-         [&] { return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, "\xC3", 1, wide, 4); },
+    EXPECT_EQ(MultiByteToWideChar(1252, 0, "abc", 3, wide, 8), 3);
+    EXPECT_EQ(MultiByteToWideChar(1252, 0, "abc", -1, wide + 4, 4), 4);
+    EXPECT_EQ((std::u16string(reinterpret_cast<char16_t*>(wide), 8)),
+              std::u16string(u"abc#abc\0", 8));
+    const std::pair<std::function<int()>, DWORD> cases[] = {
+        {[&] { return MultiByteToWideChar(1252, 0, "abc", -1, wide, 3); }, 122}, // too small
+        {[&] { return MultiByteToWideChar(4711, 0, "a", -1, wide, 4); }, 87},
+        {[&] { return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, "\xC3", 1, wide, 4); },
          1113},
-        {"wide null",
-         [&] { return WideCharToMultiByte(1252, 0, nullptr, -1, bytes, 4, nullptr, nullptr); }, 87},
-        {"utf-8 default char",
-         [&] { return WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes, 4, "?", nullptr); }, 87},
     };
-    for (const auto& c : cases) {
+    for (size_t i = 0; i < std::size(cases); ++i) {
         SetLastError(0);
-        EXPECT_EQ(c.call(), 0) << c.what;
-        EXPECT_EQ(GetLastError(), c.error) << c.what;
+        EXPECT_EQ(cases[i].first(), 0) << "case " << i;
+        EXPECT_EQ(GetLastError(), cases[i].second) << "case " << i;
     }
 }
 
 // In GBK a lead byte takes the next byte with it, whatever it looks like alone.
 TEST_F(CodePage, CaseFoldingFollowsTheCodePage) {
-    struct Case {
-        const char* acp;
-        std::string text, lower, upper;
-    } cases[] = {
-        {"1252", "Hi \300\311\336\327", "hi \340\351\376\327", "HI \300\311\336\327"}, // x stays
-        {"1252", "\340\376\367", "\340\376\367", "\300\336\367"}, // division sign stays
+    // Code page, text; its lower and upper case.
+    const std::tuple<const char*, std::string, std::string, std::string> cases[] = {
+        {"1252", "Hi \300\351\336\327\367", "hi \340\351\376\327\367",
+         "HI \300\311\336\327\367"}, // signs stay
         {"1252", "\212\232\377\237", "\232\232\377\377",
          "\212\212\237\237"},                                        // S caron, y diaeresis
         {"1252", "\337\265\201A", "\337\265\201a", "\337\265\201A"}, // sharp s, micro, unassigned
-        {"936", "\201AB", "\201Ab", "\201AB"}, // trail byte A belongs to the pair
-        {"936", "\201ab", "\201ab", "\201aB"},
+        {"936", "\201AB", "\201Ab", "\201AB"},       // trail byte A belongs to the pair
         {"936", "\300\311", "\300\311", "\300\311"}, // a pair, not two Latin-1 letters
         {"936", "x\326", "x\326", "X\326"},          // a lone lead byte at the end
     };
-    for (const auto& c : cases) {
-        SetAcp(c.acp);
-        std::string lower = c.text, upper = c.text;
-        AnsiLower(lower);
-        AnsiUpper(upper);
-        EXPECT_EQ(lower, c.lower) << c.acp << " " << c.text;
-        EXPECT_EQ(upper, c.upper) << c.acp << " " << c.text;
+    for (const auto& [acp, text, lower, upper] : cases) {
+        SetAcp(acp);
+        std::string folded[2] = {text, text};
+        AnsiLower(folded[0]);
+        AnsiUpper(folded[1]);
+        EXPECT_EQ(folded[0], lower) << acp << " " << text;
+        EXPECT_EQ(folded[1], upper) << acp << " " << text;
     }
 }

@@ -1,6 +1,7 @@
 // Dialog templates compiled by the resource compiler, read back field by field.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -44,8 +45,25 @@ BEGIN
 END
 )";
 
-std::u16string u(const char16_t* text) {
+// A control as "id class 'title' style x,y,cx,cy atom data-size"; a number as #n.
+std::string describe(const p::DialogItemTemplate& item) {
+    auto name = [](const p::SzOrOrdinal& v) {
+        return v.isOrdinal ? "#" + std::to_string(v.ordinal)
+                           : std::string(v.text.begin(), v.text.end());
+    };
+    char text[160];
+    std::snprintf(text, sizeof text, "%u %s '%s' %08X %d,%d,%d,%d %u %zu", unsigned(item.id),
+                  name(item.windowClass).c_str(), name(item.title).c_str(), unsigned(item.style),
+                  item.x, item.y, item.cx, item.cy, unsigned(item.classAtom()),
+                  item.creationData.size());
     return text;
+}
+
+std::vector<std::string> describe(const p::DialogTemplate& t) {
+    std::vector<std::string> items;
+    for (const auto& item : t.items)
+        items.push_back(describe(item));
+    return items;
 }
 
 class DialogTemplates : public PrefixTest {
@@ -62,73 +80,31 @@ class DialogTemplates : public PrefixTest {
 TEST_F(DialogTemplates, ExtendedHeaderFontAndControls) {
     p::DialogTemplate t;
     ASSERT_TRUE(p::LoadDialogTemplate(module_, 100, t));
-    EXPECT_TRUE(t.extended);
-    EXPECT_EQ((std::vector<int>{t.x, t.y, t.cx, t.cy}), (std::vector<int>{10, 20, 200, 120}));
-    // Popup, caption, system menu; tool window.
-    EXPECT_EQ(t.style & 0xFFFF0000u, 0x80000000u | 0x00C00000u | 0x00080000u);
-    EXPECT_TRUE(t.style & DS_SETFONT);
-    EXPECT_EQ(t.exStyle, 0x80u);
-    EXPECT_EQ(t.caption, u(u"Größe & Maß"));
+    // Popup, caption, system menu, modal frame, font; tool window.
+    EXPECT_EQ((std::vector<long long>{t.extended, t.style, t.exStyle, t.x, t.y, t.cx, t.cy,
+                                      t.hasFont, t.pointSize, t.weight, t.italic, t.charset}),
+              (std::vector<long long>{1, 0x80C800C0, 0x80, 10, 20, 200, 120, 1, 8, 700, 1, 1}));
+    EXPECT_EQ(t.caption + u"|" + t.typeface, u"Größe & Maß|MS Shell Dlg");
     EXPECT_TRUE(t.menu.empty() && t.windowClass.empty());
-    ASSERT_TRUE(t.hasFont);
-    EXPECT_EQ((std::vector<int>{t.pointSize, t.weight, t.italic, t.charset}),
-              (std::vector<int>{8, 700, 1, 1}));
-    EXPECT_EQ(t.typeface, u(u"MS Shell Dlg"));
-    struct Case {
-        DWORD id;
-        WORD atom;
-        const char16_t* className; // for a named class (the compiler writes it in capitals)
-        const char16_t* text;
-        DWORD styleLow;     // the class's own style bits (low 16)
-        DWORD windowStyles; // window style bits that must be set
-        short x, y, cx, cy;
-    };
-    const DWORD visible = WS_VISIBLE, tab = WS_TABSTOP;
-    const Case cases[] = {
-        {1, p::CLASS_BUTTON, u"", u"&OK", 0x1, visible | tab, 140, 100, 50, 14},
-        {1104, p::CLASS_EDIT, u"", u"", 0x20 | 0x80, visible, 10, 40, 100, 12},
-        {1071, p::CLASS_STATIC, u"", nullptr, 0x3, visible, 120, 55, 0, 0}, // sized by its icon
-        {1100, 0, u"RICHEDIT20A", u"", 0x4, visible | 0x00800000, 130, 7, 40, 20},
-        {1500, p::CLASS_BUTTON, u"BUTTON", u"Named", 0x3, visible, 7, 20, 40, 10},
-    };
-    ASSERT_EQ(t.items.size(), std::size(cases));
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        const Case& c = cases[i];
-        const p::DialogItemTemplate& item = t.items[i];
-        SCOPED_TRACE(c.id);
-        EXPECT_EQ(item.id, c.id);
-        EXPECT_EQ(item.classAtom(), c.atom);
-        EXPECT_EQ(item.windowClass.isOrdinal, !*c.className);
-        EXPECT_EQ(item.windowClass.isOrdinal ? u"" : item.windowClass.text, u(c.className));
-        if (c.text) {
-            EXPECT_FALSE(item.title.isOrdinal);
-            EXPECT_EQ(item.title.text, u(c.text));
-        }
-        EXPECT_EQ(item.style & 0xFFFFu, c.styleLow);
-        EXPECT_EQ(item.style & c.windowStyles, c.windowStyles);
-        EXPECT_EQ((std::vector<int>{item.x, item.y, item.cx, item.cy}),
-                  (std::vector<int>{c.x, c.y, c.cx, c.cy}));
-        EXPECT_TRUE(item.creationData.empty());
-    }
-    // The icon control names its icon by number.
-    EXPECT_TRUE(t.items[2].title.isOrdinal);
-    EXPECT_EQ(t.items[2].title.ordinal, 32515);
+    // The icon control names its icon by number and is sized by it; the compiler writes a
+    // named class in capitals.
+    EXPECT_EQ(describe(t), (std::vector<std::string>{
+                               "1 #128 '&OK' 50010001 140,100,50,14 128 0",
+                               "1104 #129 '' 508100A0 10,40,100,12 129 0",
+                               "1071 #130 '#32515' 50000003 120,55,0,0 130 0",
+                               "1100 RICHEDIT20A '' 50800004 130,7,40,20 0 0",
+                               "1500 BUTTON 'Named' 50000003 7,20,40,10 128 0",
+                           }));
 }
 
 TEST_F(DialogTemplates, OlderFormByNameAndEmptyDialog) {
     p::DialogTemplate t;
     ASSERT_TRUE(p::LoadDialogTemplate(module_, "optionsdlg", t));
-    EXPECT_FALSE(t.extended);
-    EXPECT_EQ(t.caption, u(u"Old form"));
-    EXPECT_EQ((std::vector<int>{t.cx, t.cy, t.hasFont, t.pointSize}),
-              (std::vector<int>{100, 50, 1, 10}));
-    EXPECT_EQ(t.typeface, u(u"Arial"));
-    ASSERT_EQ(t.items.size(), 2u);
-    EXPECT_EQ(t.items[0].classAtom(), p::CLASS_BUTTON);
-    EXPECT_EQ(t.items[0].title.text, u(u"Close"));
-    EXPECT_EQ(t.items[1].id, 7u);
-    EXPECT_EQ(t.items[1].classAtom(), p::CLASS_STATIC);
-    EXPECT_EQ(t.items[1].style & 0xFu, 1u); // centred
+    EXPECT_EQ((std::vector<int>{t.extended, t.cx, t.cy, t.hasFont, t.pointSize}),
+              (std::vector<int>{0, 100, 50, 1, 10}));
+    EXPECT_EQ(t.caption + u"|" + t.typeface, u"Old form|Arial");
+    EXPECT_EQ(describe(t), (std::vector<std::string>{"2 #128 'Close' 50010000 25,30,50,14 128 0",
+                                                     "7 #130 'Centred' 50020001 5,5,90,8 130 0"}));
 
     p::DialogTemplate empty;
     ASSERT_TRUE(p::LoadDialogTemplate(module_, 101, empty));

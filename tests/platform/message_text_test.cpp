@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdarg>
-#include <cstdint>
 #include <string>
+#include <tuple>
 
 #include "platform/errors.h"
 #include "platform/memory.h"
@@ -15,37 +15,26 @@ namespace {
 
 constexpr DWORD kAllocate = FORMAT_MESSAGE_ALLOCATE_BUFFER;
 
-// FormatMessageA into a buffer the system allocates; the text, or "<fail N>" with the
-// last error.
-std::string lookUp(DWORD flags, const void* source, DWORD code, DWORD language = 0x400) {
+// FormatMessageA into a buffer it allocates; the text, or "<fail N>" with the last error.
+std::string format(DWORD flags, const void* source, DWORD code, DWORD language, va_list* args) {
     char* buffer = nullptr;
     SetLastError(0);
     DWORD n = FormatMessageA(flags | kAllocate, source, code, language,
-                             reinterpret_cast<char*>(&buffer), 0, nullptr);
+                             reinterpret_cast<char*>(&buffer), 0, args);
     if (n == 0) return "<fail " + std::to_string(GetLastError()) + ">";
     std::string text(buffer, n);
     EXPECT_EQ(LocalFree(buffer), nullptr);
     return text;
 }
 
+std::string lookUp(DWORD flags, const void* source, DWORD code, DWORD language = 0x400) {
+    return format(flags, source, code, language, nullptr);
+}
+
 std::string formatString(DWORD flags, const char* text, ...) {
     va_list args;
     va_start(args, text);
-    char* buffer = nullptr;
-    SetLastError(0);
-    DWORD n = FormatMessageA(flags | FORMAT_MESSAGE_FROM_STRING | kAllocate, text, 0, 0,
-                             reinterpret_cast<char*>(&buffer), 0, &args);
-    va_end(args);
-    if (n == 0) return "<fail " + std::to_string(GetLastError()) + ">";
-    std::string out(buffer, n);
-    LocalFree(buffer);
-    return out;
-}
-
-std::string expand(const char* text, ...) {
-    va_list args;
-    va_start(args, text);
-    std::string out = ExpandMessageInserts(text, &args, false);
+    std::string out = format(flags | FORMAT_MESSAGE_FROM_STRING, text, 0, 0, &args);
     va_end(args);
     return out;
 }
@@ -57,27 +46,22 @@ TEST(SystemMessages, WhereEachCodeIsFound) {
     const HMODULE net = NetworkMessageModule();
     const DWORD system = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
     const DWORD module = FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS;
-    struct Case {
-        DWORD flags;
-        const void* source;
-        DWORD code;
-        DWORD language;
-        std::string expected;
-    } cases[] = {
-        {system, nullptr, 0x80070005, 0x400, "Access is denied.\r\n"}, // Win32 code in a result
-        {system, nullptr, 0x80004005, 0x400, "Unspecified error\r\n"},
-        {system, nullptr, 2221, 0x400, "<fail 317>"}, // network texts are netmsg.dll's
-        {module, net, 2221, 0x400, "The user name could not be found.\r\n"},
-        {module | system, net, 5, 0x400, "Access is denied.\r\n"}, // falls back to the system
+    // Flags, module, code; the text in the user's language.
+    const std::tuple<DWORD, const void*, DWORD, std::string> cases[] = {
+        {system, nullptr, 0x80070005, "Access is denied.\r\n"}, // Win32 code in a result
+        {system, nullptr, 0x80004005, "Unspecified error\r\n"},
+        {system, nullptr, 2221, "<fail 317>"}, // network texts are netmsg.dll's
+        {module, net, 2221, "The user name could not be found.\r\n"},
+        {module | system, net, 5, "Access is denied.\r\n"}, // falls back to the system
         // Both tables have 2250, in their own words; the module is asked first.
-        {module | system, net, 2250, 0x400, "The network connection could not be found.\r\n"},
-        {system, nullptr, 2250, 0x400, "This network connection does not exist.\r\n"},
-        {system, nullptr, 2, 0x407, "<fail 15100>"}, // no German texts
-        {FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, 2, 0x400, "<fail 87>"},
-        {system, nullptr, 193, 0x400, "%1 is not a valid Win32 application.\r\n"},
+        {module | system, net, 2250, "The network connection could not be found.\r\n"},
+        {system, nullptr, 2250, "This network connection does not exist.\r\n"},
+        {FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, 2, "<fail 87>"},
+        {system, nullptr, 193, "%1 is not a valid Win32 application.\r\n"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(lookUp(c.flags, c.source, c.code, c.language), c.expected) << c.code;
+    for (const auto& [flags, source, code, expected] : cases)
+        EXPECT_EQ(lookUp(flags, source, code), expected) << code;
+    EXPECT_EQ(lookUp(system, nullptr, 2, 0x407), "<fail 15100>"); // no German texts
     EXPECT_EQ(SystemErrorText(0), "The operation completed successfully.\r\n");
     EXPECT_EQ(SystemErrorText(31337), "");
     // Loaded as a program module, it is an ordinary (missing) module.
@@ -87,27 +71,6 @@ TEST(SystemMessages, WhereEachCodeIsFound) {
     EXPECT_EQ(lookUp(module | system, netmsg, 2102),
               "The workstation driver is not installed.\r\n");
     EXPECT_TRUE(FreeLibrary(netmsg));
-}
-
-TEST(SystemMessages, CallersBufferAndAllocatedBuffer) {
-    char small[10];
-    SetLastError(0);
-    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 5, 0x400, small, sizeof(small),
-                             nullptr),
-              0u);
-    EXPECT_EQ(GetLastError(), 122u);
-    char exact[20];
-    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 5, 0x400, exact, 20, nullptr),
-              19u); // "Access is denied." CR LF and the terminator fill it exactly
-    EXPECT_STREQ(exact, "Access is denied.\r\n");
-
-    char* allocated = nullptr;
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | kAllocate, nullptr, 5, 0x400,
-                             reinterpret_cast<char*>(&allocated), 64, nullptr);
-    ASSERT_EQ(n, 19u);
-    ASSERT_NE(allocated, nullptr);
-    EXPECT_GE(GlobalSize(allocated), 64u); // the size asked is the least allocated
-    EXPECT_EQ(LocalFree(allocated), nullptr);
 }
 
 TEST(MessageInserts, EscapesAndInsertsExpand) {
@@ -122,33 +85,13 @@ TEST(MessageInserts, EscapesAndInsertsExpand) {
               "twelve|1");
     EXPECT_EQ(formatString(FORMAT_MESSAGE_IGNORE_INSERTS, "%1!d! left%n"), "%1!d! left\r\n");
     EXPECT_EQ(formatString(0, "%1", static_cast<const char*>(nullptr)), "(null)");
-    const DWORD system = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
     // 0xFF: the text's own line breaks become blanks, %n stays a line break.
-    EXPECT_EQ(lookUp(system | FORMAT_MESSAGE_MAX_WIDTH_MASK, nullptr, 2),
-              "The system cannot find the file specified. ");
     EXPECT_EQ(formatString(FORMAT_MESSAGE_MAX_WIDTH_MASK, "a\r\nb\nc%nd"), "a b c\r\nd");
     // A width wraps at blanks.
     EXPECT_EQ(formatString(9, "one two three four"), "one two\r\nthree\r\nfour");
     // A text ended by %0 is wrapped all the same.
     EXPECT_EQ(formatString(9, "one two three four%0 five"), "one two\r\nthree\r\nfour");
-}
-
-TEST(MessageInserts, ArgumentArrayAndMissingArguments) {
-    const std::uintptr_t array[] = {reinterpret_cast<std::uintptr_t>("one"), 42};
-    char* buffer = nullptr;
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY | kAllocate,
-                             "%2!d!-%1", 0, 0, reinterpret_cast<char*>(&buffer), 0,
-                             reinterpret_cast<va_list*>(const_cast<std::uintptr_t*>(array)));
-    ASSERT_EQ(n, 6u);
-    EXPECT_STREQ(buffer, "42-one");
-    LocalFree(buffer);
-
     // Inserts without arguments are refused unless they are to be ignored.
-    SetLastError(0);
-    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_STRING | kAllocate, "%1", 0, 0,
-                             reinterpret_cast<char*>(&buffer), 0, nullptr),
-              0u);
-    EXPECT_EQ(GetLastError(), 87u);
+    EXPECT_EQ(format(FORMAT_MESSAGE_FROM_STRING, "%1", 0, 0, nullptr), "<fail 87>");
     EXPECT_EQ(ExpandMessageInserts("keep %1 and %n", nullptr, false), "keep %1 and \r\n");
-    EXPECT_EQ(expand("%1 has %2!d! items", "list", 3), "list has 3 items");
 }
