@@ -86,7 +86,9 @@ class ScratchPrefix {
     // Copies a file (or writes an empty one) to a place on drive C:, not executable.
     bool Put(const std::string& windowsPath, const std::string& from = "") const {
         namespace fs = std::filesystem;
-        const fs::path to = root_ + "/drive_c/" + windowsPath.substr(3);
+        std::string relative = windowsPath.substr(3);
+        std::replace(relative.begin(), relative.end(), '\\', '/');
+        const fs::path to = root_ + "/drive_c/" + relative;
         std::error_code error;
         fs::create_directories(to.parent_path(), error);
         if (from.empty()) return std::ofstream(to).good();
