@@ -66,11 +66,7 @@ TEST_F(ShellOpen, ProgramsDocumentsAndErrorCodes) {
 }
 
 TEST_F(ShellOpen, TheDesktopsChoiceWhenThePrefixHasNone) {
-    WriteFile(prefix_.scratch() + "/xdg/applications/desk.desktop",
-              "[Desktop Entry]\nType=Application\nName=Desk\nExec=" +
-                  Recorder(prefix_.scratch() + "/desk", "desk") + " %f\n");
-    WriteFile(prefix_.scratch() + "/xdg/mimeapps.list",
-              "[Default Applications]\ntext/plain=desk.desktop\n");
+    DesktopDefault("text/plain", "desk");
     setenv("DISPLAY", ":99", 1); // the desktop opens files only where there is a display
     const std::string notes = WriteFile(prefix_.scratch() + "/notes.txt", "plain text\n");
     const std::string letter = WriteFile(prefix_.scratch() + "/letter.rtf", "plain text\n");
