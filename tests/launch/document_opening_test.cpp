@@ -56,74 +56,68 @@ class DocumentOpening : public OutsideProgramTest {
     std::string viewer, document;
 };
 
-TEST_F(DocumentOpening, ExecAssociationWithAProgramRegistered) {
-    PutRegText(HKEY_CLASSES_ROOT, kViewerKey, "", viewer);
+TEST_F(DocumentOpening, ExecAssociationOpensOrInstallsTheViewer) {
     MainWindow window;
     window.log = log;
     window.show();
+    // The program registered or not; without, the viewer's setup in the installation folder
+    // or not. journal: the dialog library's calls, the follow-up's after the setup.
     const struct {
+        bool registered;
         int kind, viewerShow;
-        bool common;
+        bool common, setup;
         const char* selwin;
         int answer, result;
-        const char* seen; // the program is started exactly when the result is 1
+        const char *seen, *journal;
         UINT viewerShowAfter;
     } cases[] = {
-        {1, 0, false, "/selwin", 0, 1, nullptr, 0},
-        {2, 0, true, "/selwin", kSecondButton, 1, "Show this notice again", 1},
-        {2, 1, false, "/selwin", 0, 1, nullptr, 1},
-        {2, 0, false, "/selwin", 0, 0, nullptr, 0},
-        {3, 0, false, "/selwin", kFirstButton, 1, "will open in the document viewer", 0},
-        {3, 0, false, "/selwin", kSecondButton, 2, "will open in the document viewer", 0},
-        {3, 0, false, "/selwin-partial", 0, 1, nullptr, 0},
-        {7, 0, false, "/selwin", 0, 1, nullptr, 0},
-        {0, 0, false, "/none", 0, 2, nullptr, 0},
+        {true, 1, 0, false, false, "/selwin", 0, 1, nullptr, "", 0},
+        {true, 2, 0, true, false, "/selwin", kSecondButton, 1, "Show this notice again", "", 1},
+        {true, 2, 1, false, false, "/selwin", 0, 1, nullptr, "", 1},
+        {true, 2, 0, false, false, "/selwin", 0, 0, nullptr, "", 0},
+        {true, 3, 0, false, false, "/selwin", kFirstButton, 1, "will open in the document viewer",
+         "ShowTranstoViewerDlg", 0},
+        {true, 3, 0, false, false, "/selwin", kSecondButton, 2, "will open in the document viewer",
+         "ShowTranstoViewerDlg", 0},
+        {true, 3, 0, false, false, "/selwin-partial", 0, 1, nullptr, "", 0},
+        {true, 7, 0, false, false, "/selwin", 0, 1, nullptr, "", 0},
+        {true, 0, 0, false, false, "/none", 0, 2, nullptr, "", 0},
+        {false, 1, 0, false, false, "/selwin", 0, 1, "its setup is not",
+         "ShowAccessViewNotFoundDlg", 0},
+        {false, 2, 0, true, false, "/selwin", 0, 1, "setup is not in the installation folder", "",
+         0},
+        {false, 3, 0, false, false, "/selwin", 0, 0, nullptr, "", 0},
+        {false, 0, 0, false, true, "/selwin", 0, 1, nullptr, "", 0},
+        {false, 1, 0, false, true, "/selwin", 0, 1, "snapshot",
+         "ShowInstallViewerMsgDlg 23009,ShowAfterInstallSnapDlg", 0},
+        {false, 2, 0, false, true, "/selwin", 0, 1, "document viewer is not installed yet",
+         "ShowInstallViewerMsgDlg 193,ShowAfterInstallWordViewerDlg", 0},
     };
     for (const auto& c : cases) {
         Expect({c.answer});
+        unlink(journal.c_str());
         Use(c.selwin, c.common);
         PutRegDword(HKEY_CURRENT_USER, "Software\\Varnholt\\Lintor\\Options", "Viewer Show",
                     c.viewerShow);
-        EXPECT_EQ(ExecAssociation(kViewerKey, "", document.c_str(), c.kind), c.result) << c.kind;
-        EXPECT_TRUE(Seen(c.seen ? Strings{c.seen} : Strings{})) << c.kind;
-        // Kinds 0 and 1 start through the shell; the others wait for the program, the main
-        // window hidden meanwhile.
-        Strings runs{"run viewer", "arg " + document};
-        if (c.kind >= 2) runs = {"hidden", runs[0], runs[1], "shown"};
-        EXPECT_EQ(c.kind < 2 ? RunsAfter(2) : Lines(log), c.result == 1 ? runs : Strings{});
-        EXPECT_EQ(theProgram.GetProfileInt("Options", "Viewer Show", -1), c.viewerShowAfter);
-    }
-}
-
-TEST_F(DocumentOpening, ExecAssociationInstallsTheViewerWhenNothingIsRegistered) {
-    const struct {
-        int kind;
-        bool setup, common;
-        int result;
-        const char* seen;
-        const char* journal; // the dialog library's calls, the follow-up's after the setup
-    } cases[] = {
-        {1, false, false, 1, "and its setup is not", "ShowAccessViewNotFoundDlg"},
-        {2, false, true, 1, "setup is not in the installation folder", ""},
-        {3, false, false, 0, nullptr, ""},
-        {0, true, false, 1, nullptr, ""},
-        {1, true, false, 1, "snapshot", "ShowInstallViewerMsgDlg 23009,ShowAfterInstallSnapDlg"},
-        {2, true, false, 1, "document viewer is not installed yet",
-         "ShowInstallViewerMsgDlg 193,ShowAfterInstallWordViewerDlg"},
-    };
-    for (const auto& c : cases) {
-        Expect({});
-        unlink(journal.c_str());
-        Use("/selwin", c.common);
         PutRegText(HKEY_CLASSES_ROOT, ".doc", "", "Word.Document");
+        c.registered
+            ? PutRegText(HKEY_CLASSES_ROOT, kViewerKey, "", viewer)
+            : void(tessaly::platform::RegDeleteTreeA(HKEY_CLASSES_ROOT, "Viewer.Document"));
         unlink((install + "/Viewer/setup.exe").c_str());
         if (c.setup) Recorder(install + "/Viewer/setup.exe", "setup");
-        EXPECT_EQ(
-            ExecAssociation("Missing\\command", "Viewer\\setup.exe", document.c_str(), c.kind),
-            c.result);
+        EXPECT_EQ(ExecAssociation(kViewerKey, "Viewer\\setup.exe", document.c_str(), c.kind),
+                  c.result)
+            << c.kind;
         EXPECT_TRUE(Seen(c.seen ? Strings{c.seen} : Strings{})) << c.kind;
-        // The installation runs on after the call: its setup, then the follow-up notice.
-        EXPECT_EQ(RunsAfter(c.setup), c.setup ? Strings{"run setup"} : Strings{});
+        // Kinds 0 and 1 start through the shell; the others wait for the program, the main
+        // window hidden meanwhile. The viewer's installation runs on after the call.
+        Strings runs{"run viewer", "arg " + document};
+        if (c.kind >= 2) runs = {"hidden", runs[0], runs[1], "shown"};
+        if (!c.registered) runs = {"run setup"};
+        const bool ran = c.registered ? c.result == 1 : c.setup;
+        EXPECT_EQ(c.registered && c.kind >= 2 ? Lines(log) : RunsAfter(ran ? runs.size() : 0),
+                  ran ? runs : Strings{})
+            << c.kind;
         const std::string expected = c.journal;
         std::string calls;
         for (const std::string& call :
@@ -133,6 +127,7 @@ TEST_F(DocumentOpening, ExecAssociationInstallsTheViewerWhenNothingIsRegistered)
         EXPECT_EQ(calls, expected);
         EXPECT_EQ(GetStringRegistry(HKEY_CLASSES_ROOT, ".doc", "").str(),
                   c.setup && c.kind == 2 ? "Lintor.Document" : "Word.Document");
+        EXPECT_EQ(theProgram.GetProfileInt("Options", "Viewer Show", -1), c.viewerShowAfter);
     }
 }
 

@@ -21,14 +21,9 @@ TEST_F(ShellOpen, ProgramsDocumentsAndErrorCodes) {
     const std::string trap = "a;$(touch pwned)`touch pwned2` x%1";
     ASSERT_EQ(chdir(prefix_.scratch().c_str()), 0); // where a shell would make the files
     for (const std::string& name :
-         {trap + "\xC3\x84.txt", std::string("README"), std::string("setup.exe"),
-          std::string("letter.rtf"), std::string("essay.odt")})
+         Strings{trap + "\xC3\x84.txt", "README", "setup.exe", "letter.rtf", "essay.odt"})
         WriteFile(docs + name, "x");
-    chmod(WriteFile(docs + "broken", std::string("\x7f"
-                                                 "ELF\x02\x01\x01",
-                                                 7))
-              .c_str(),
-          0755);
+    chmod(WriteFile(docs + "broken", std::string("\x7f\x45LF\x02\x01\x01", 7)).c_str(), 0755);
     Associate(".txt", "txtfile", "viewer");
     Associate(".rtf", "rtffile", "classroot");
     Associate(".chosen", "Chosen.Document", "chosen"); // the per-user choice wins
