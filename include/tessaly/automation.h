@@ -160,6 +160,9 @@ class TESSALY_API Dialog {
 // open, the user answers it. Null removes the handler.
 using DialogHandler = std::function<void(Dialog&)>;
 TESSALY_API void SetDialogHandler(DialogHandler handler);
+// The handler set now (empty when none), so a script can answer some dialogs itself and hand
+// the others on.
+TESSALY_API DialogHandler GetDialogHandler();
 
 // The print set-up and print dialogs (the framework's, returning a printer device context)
 // as a script answers them: cancel, print into a PDF file (the print dialog's "print to

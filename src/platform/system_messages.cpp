@@ -114,6 +114,10 @@ const Message kSystemMessages[] = {
     {1011, "The configuration registry key could not be opened.\r\n"},
     {1012, "The configuration registry key could not be read.\r\n"},
     {1013, "The configuration registry key could not be written.\r\n"},
+    // What the registry store answers when its files cannot be read or written.
+    {1016, "An I/O operation initiated by the registry failed unrecoverably. The registry could "
+           "not read in, or write out, or flush, one of the files that contain the system's image "
+           "of the registry.\r\n"},
     {1018, "Illegal operation attempted on a registry key that has been marked for "
            "deletion.\r\n"},
     {1021, "Cannot create a stable subkey under a volatile parent key.\r\n"},

@@ -21,14 +21,9 @@ TEST_F(ShellOpen, ProgramsDocumentsAndErrorCodes) {
     const std::string trap = "a;$(touch pwned)`touch pwned2` x%1";
     ASSERT_EQ(chdir(prefix_.scratch().c_str()), 0); // where a shell would make the files
     for (const std::string& name :
-         {trap + "\xC3\x84.txt", std::string("README"), std::string("setup.exe"),
-          std::string("letter.rtf"), std::string("essay.odt")})
+         Strings{trap + "\xC3\x84.txt", "README", "setup.exe", "letter.rtf", "essay.odt"})
         WriteFile(docs + name, "x");
-    chmod(WriteFile(docs + "broken", std::string("\x7f"
-                                                 "ELF\x02\x01\x01",
-                                                 7))
-              .c_str(),
-          0755);
+    chmod(WriteFile(docs + "broken", std::string("\x7f\x45LF\x02\x01\x01", 7)).c_str(), 0755);
     Associate(".txt", "txtfile", "viewer");
     Associate(".rtf", "rtffile", "classroot");
     Associate(".chosen", "Chosen.Document", "chosen"); // the per-user choice wins
@@ -66,11 +61,7 @@ TEST_F(ShellOpen, ProgramsDocumentsAndErrorCodes) {
 }
 
 TEST_F(ShellOpen, TheDesktopsChoiceWhenThePrefixHasNone) {
-    WriteFile(prefix_.scratch() + "/xdg/applications/desk.desktop",
-              "[Desktop Entry]\nType=Application\nName=Desk\nExec=" +
-                  Recorder(prefix_.scratch() + "/desk", "desk") + " %f\n");
-    WriteFile(prefix_.scratch() + "/xdg/mimeapps.list",
-              "[Default Applications]\ntext/plain=desk.desktop\n");
+    DesktopDefault("text/plain", "desk");
     setenv("DISPLAY", ":99", 1); // the desktop opens files only where there is a display
     const std::string notes = WriteFile(prefix_.scratch() + "/notes.txt", "plain text\n");
     const std::string letter = WriteFile(prefix_.scratch() + "/letter.rtf", "plain text\n");

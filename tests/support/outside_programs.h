@@ -27,7 +27,7 @@ using Strings = std::vector<std::string>;
 
 class OutsideProgramTest : public DrivePrefixTest {
   protected:
-    static constexpr int kMessageBox = 1789, kFirstButton = 1785, kSecondButton = 1786;
+    static constexpr int kFirstButton = 1785, kSecondButton = 1786;
 
     void SetUp() override {
         DrivePrefixTest::SetUp();
@@ -43,20 +43,21 @@ class OutsideProgramTest : public DrivePrefixTest {
         for (const char* name :
              {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_DIRS"})
             setenv(name, (scratch + "/xdg").c_str(), 1);
-        for (const char* name : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION"})
-            unsetenv(name);
+        unsetenv("XDG_CURRENT_DESKTOP");
+        unsetenv("DESKTOP_SESSION");
         setenv("BROWSER", Recorder(scratch + "/browser", "browser").c_str(), 1);
         setenv("TESSALY_MODULE_PATH", (build + "/lib:" + build + "/lib/selwin").c_str(), 1);
+        // Each dialog noted (a message box by its text), then answered from the list until it
+        // closes: a control id clicks it, -id clicks the link control id with the mouse, and
+        // Escape when the list runs out.
         automation::SetDialogHandler([this](automation::Dialog& dialog) {
-            seen.push_back(dialog.TemplateId() == kMessageBox
-                               ? dialog.GetText(1501)
-                               : std::to_string(dialog.TemplateId()));
-            // Clicks from the list until the dialog closes; Escape when the list runs out.
+            seen.push_back(dialog.TemplateId() == 1789 ? dialog.GetText(1501)
+                                                       : std::to_string(dialog.TemplateId()));
             while (dialog.IsOpen()) {
                 const int answer = answers.empty() ? 0 : answers.front();
                 if (!answers.empty()) answers.pop_front();
-                if (answer < 0) // a link: reached with Tab and followed with Enter
-                    dialog.PressKey(-answer, 9) && dialog.PressKey(-answer, 13);
+                if (answer < 0)
+                    dialog.MouseDown(-answer, 4, 4) && dialog.MouseUp(-answer, 4, 4);
                 else
                     answer ? void(dialog.Click(answer)) : dialog.PressEscape();
             }
@@ -67,8 +68,8 @@ class OutsideProgramTest : public DrivePrefixTest {
     // A program that notes "run NAME", its folder and each argument in the log.
     std::string Recorder(const std::string& path, const std::string& name) {
         return WriteScript(path, "{ printf 'run %s\\ncwd %s\\n' '" + name +
-                                     "' \"$(pwd)\"; for a in "
-                                     "\"$@\"; do printf 'arg %s\\n' \"$a\"; done; } >> '" +
+                                     "' \"$(pwd)\"; for a in \"$@\"; do printf 'arg %s\\n' "
+                                     "\"$a\"; done; } >> '" +
                                      log + "'");
     }
     // The lines of a file, without "cwd" lines unless asked for.
@@ -79,7 +80,7 @@ class OutsideProgramTest : public DrivePrefixTest {
             if (folders || line.rfind("cwd ", 0) != 0) lines.push_back(line);
         return lines;
     }
-    // The runs once that many lines are there (programs started through the shell run
+    // The log once it has that many lines (programs started through the shell run
     // detached), or after ten seconds.
     Strings RunsAfter(size_t lines, const std::string& file = "") const {
         const std::string& which = file.empty() ? log : file;
@@ -100,6 +101,15 @@ class OutsideProgramTest : public DrivePrefixTest {
                    "\"" + WindowsPath(Recorder(prefix_.scratch() + "/" + name, name)) +
                        "\" \"%1\"");
     }
+    // The desktop opens files of the type with the recorder of that name.
+    void DesktopDefault(const std::string& type, const std::string& name) {
+        const std::string xdg = prefix_.scratch() + "/xdg/";
+        WriteFile(xdg + "applications/" + name + ".desktop",
+                  "[Desktop Entry]\nType=Application\nName=" + name +
+                      "\nExec=" + Recorder(prefix_.scratch() + "/" + name, name) + " %f\n");
+        WriteFile(xdg + "mimeapps.list",
+                  "[Default Applications]\n" + type + "=" + name + ".desktop\n");
+    }
     // Whether the dialogs seen are, in order, those whose id or text holds each part.
     ::testing::AssertionResult Seen(const Strings& parts) const {
         bool same = parts.size() == seen.size();
@@ -112,8 +122,8 @@ class OutsideProgramTest : public DrivePrefixTest {
     }
 
     std::string install, log, journal; // journal: the dialog library's calls
-    std::deque<int> answers; // controls to click in the dialogs as they open (-id: a link)
-    Strings seen;            // each dialog's template id, or a message box's text
+    std::deque<int> answers;           // see the dialog handler
+    Strings seen;                      // each dialog's template id, or a message box's text
 };
 
 } // namespace tessaly::testing

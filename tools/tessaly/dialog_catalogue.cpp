@@ -3,6 +3,7 @@
 // default arguments (or the command line's words) and notes its out-values.
 #include "dialog_catalogue.h"
 
+#include <tessaly/automation.h>
 #include <tessaly/backup.h>
 #include <tessaly/comments.h>
 #include <tessaly/dialogs.h>
@@ -11,17 +12,21 @@
 #include <tessaly/mail.h>
 #include <tessaly/print.h>
 #include <tessaly/printers.h>
+#include <tessaly/speech.h>
 #include <tessaly/text.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/module.h"
 #include "platform/prefix.h"
+#include "platform/registry.h"
 
 namespace tessaly::cli {
 
@@ -48,7 +53,114 @@ CString presentSetup() {
     return CString(relative);
 }
 
+// A throw-away prefix for one call, set up from a registry text: the dialogs that open only
+// after a state the user's prefix is not to be given (an old Windows with the reader of
+// version 5, a missing speech runtime with its setup, no Java, the second of two dialogs).
+// Its installation folder is C:\Orvo.
+class ScratchPrefix {
+  public:
+    explicit ScratchPrefix(const std::string& registry) {
+        namespace fs = std::filesystem;
+        std::string pattern = (fs::temp_directory_path() / "tessaly-dialog-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) return;
+        root_ = pattern;
+        if (const char* old = std::getenv("TESSALY_PREFIX")) previous_ = old;
+        setenv("TESSALY_PREFIX", root_.c_str(), 1);
+        ready_ = !platform::EnsurePrefix().empty() &&
+                 platform::RegImportText("REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Varnholt\\"
+                                         "Tessaly2001\\INSTALLDIR]\n@=\"C:\\\\Orvo\"\n\n" +
+                                         registry) == 0;
+    }
+    ~ScratchPrefix() {
+        if (root_.empty()) return;
+        platform::RegCloseStores();
+        previous_.empty() ? unsetenv("TESSALY_PREFIX")
+                          : setenv("TESSALY_PREFIX", previous_.c_str(), 1);
+        std::error_code ignored;
+        std::filesystem::remove_all(root_, ignored);
+    }
+    ScratchPrefix(const ScratchPrefix&) = delete;
+    ScratchPrefix& operator=(const ScratchPrefix&) = delete;
+
+    bool Ready() const { return ready_; }
+    // Copies a file (or writes an empty one) to a place on drive C:, not executable.
+    bool Put(const std::string& windowsPath, const std::string& from = "") const {
+        namespace fs = std::filesystem;
+        std::string relative = windowsPath.substr(3);
+        std::replace(relative.begin(), relative.end(), '\\', '/');
+        const fs::path to = root_ + "/drive_c/" + relative;
+        std::error_code error;
+        fs::create_directories(to.parent_path(), error);
+        if (from.empty()) return std::ofstream(to).good();
+        return fs::copy_file(from, to, fs::copy_options::overwrite_existing, error) &&
+               (fs::permissions(to, fs::perms::owner_read | fs::perms::owner_write, error), !error);
+    }
+
+  private:
+    std::string root_, previous_;
+    bool ready_ = false;
+};
+
+// Runs call in a throw-away prefix made from registry; -1 when it cannot be made.
+template <typename Call> int inScratchPrefix(const std::string& registry, Call call) {
+    ScratchPrefix prefix(registry);
+    return prefix.Ready() ? call(prefix) : -1;
+}
+
 const std::vector<DialogEntry> kCatalogue = {
+    // The association dialog after the introduction (answered here), over a store of the
+    // former associations.
+    {"restore-association", "RestoreFileAssociation",
+     [](const DialogArgs&, DialogValues&) {
+         std::string store;
+         for (const char* entry : {".rtf=rtffile", ".doc=docfile", ".xls=xlsfile",
+                                   ".zip=CompressedFolder", ".txt=txtfile", ".ppt=pptfile"}) {
+             const std::string pair = entry;
+             store += "\n[HKEY_LOCAL_MACHINE\\software\\varnholt\\Tessaly\\association\\" +
+                      pair.substr(0, 4) + "]\n@=\"" + pair.substr(5) + "\"\n";
+         }
+         return inScratchPrefix(store, [](const ScratchPrefix&) {
+             const automation::DialogHandler next = automation::GetDialogHandler();
+             automation::SetDialogHandler([next](automation::Dialog& dialog) {
+                 if (dialog.TemplateId() == 189)
+                     dialog.Click(1); // OK, continue
+                 else if (next)
+                     next(dialog);
+             });
+             const int result = RestoreFileAssociation();
+             automation::SetDialogHandler(next);
+             return result;
+         });
+     }},
+    // The warning on Windows 95 when the registered reader is of version 5.
+    {"reader-win95", "ExecAssociationAcrobat",
+     [](const DialogArgs& a, DialogValues&) {
+         const std::string reader = platform::FindModuleFile("Reader5.dll");
+         return inScratchPrefix(
+             "[HKEY_LOCAL_MACHINE\\Software\\Tessaly\\Platform\\Version]\n"
+             "\"PlatformId\"=dword:00000001\n\"MajorVersion\"=dword:00000004\n"
+             "\"MinorVersion\"=dword:00000000\n\"BuildNumber\"=dword:000003b6\n\n"
+             "[HKEY_CLASSES_ROOT\\AcroExch.Document\\Shell\\open\\command]\n"
+             "@=\"\\\"C:\\\\Reader\\\\AcroRd32.exe\\\" \\\"%1\\\"\"\n",
+             [&](const ScratchPrefix& prefix) {
+                 if (reader.empty() || !prefix.Put("C:\\Reader\\AcroRd32.exe", reader)) return -1;
+                 return ExecAssociationAcrobat("AcroExch.Document\\Shell\\open\\command",
+                                               "rp500enu.exe", arg(a, 0, "document.pdf"), 0);
+             });
+     }},
+    // The explanation before the speech runtime's setup found in the installation folder.
+    {"speech-install", "InstalledSAPI5",
+     [](const DialogArgs&, DialogValues&) {
+         return inScratchPrefix("", [](const ScratchPrefix& prefix) {
+             return prefix.Put("C:\\Orvo\\SPEECHSDK51\\SETUP.EXE") ? InstalledSAPI5() : -1;
+         });
+     }},
+    // The notice that the Java runtime is missing, with its link.
+    {"java-missing", "StartPostMan",
+     [](const DialogArgs&, DialogValues&) {
+         return inScratchPrefix("", [](const ScratchPrefix&) { return StartPostMan(0, 1); });
+     }},
+
     {"reader-missing", "ExecAssociationAcrobat",
      [](const DialogArgs& a, DialogValues&) {
          return ExecAssociationAcrobat("Tessaly.NoReader\\shell\\open\\command",

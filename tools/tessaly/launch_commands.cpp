@@ -87,8 +87,9 @@ int registerDesktop() {
         fs::remove(probe);
     }
     if (!viewer.empty() && !onPath("xdg-open").empty()) {
+        // Named with ".exe" (which stands for the link), as the reader's command is cut after it.
         setText(HKEY_CLASSES_ROOT, "AcroExch.Document\\Shell\\open\\command", "",
-                "\"" + linkInPrefix("xdg-open") + "\" \"%1\"");
+                "\"" + linkInPrefix("xdg-open") + ".exe\" \"%1\"");
         std::printf("AcroExch.Document opens with the desktop's %s\n", viewer.c_str());
         ++registered;
     }

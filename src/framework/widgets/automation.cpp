@@ -45,6 +45,10 @@ void SetDialogHandler(DialogHandler handler) {
     framework::dialogHandler() = std::move(handler);
 }
 
+DialogHandler GetDialogHandler() {
+    return framework::dialogHandler();
+}
+
 UINT Dialog::TemplateId() const {
     return dialog_->GetTemplateName().IsEmpty() ? dialog_->GetTemplateId() : 0;
 }

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -114,6 +115,20 @@ QIcon systemIcon(int number) {
         return style->standardIcon(QStyle::SP_DesktopIcon);
     }
 }
+
+// The link control takes the mouse press itself, as the system's link control does: a press
+// the label leaves unaccepted would reach the dialog, which may take the mouse (a skin dialog
+// starts dragging), and the release would then never follow the link.
+class LinkLabel : public QLabel {
+  public:
+    using QLabel::QLabel;
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        QLabel::mousePressEvent(event);
+        if (event->button() == Qt::LeftButton) event->accept();
+    }
+};
 
 } // namespace
 
@@ -226,7 +241,7 @@ QWidget* CDialog::Impl::makeCommonControl(CDialog& owner, const p::DialogItemTem
     if (is("SysLink")) {
         // The link's text is markup: <a href="...">shown text</a>. A click on a link is the
         // control's command.
-        auto* link = new QLabel(parent);
+        auto* link = new LinkLabel(parent);
         link->setTextFormat(Qt::RichText);
         link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
         link->setOpenExternalLinks(false);
