@@ -115,25 +115,6 @@ TEST_F(FaxTest, TheInitStringDialogEnablesTheFieldForTheCustomTypeAndStoresIt) {
     }
 }
 
-TEST_F(FaxTest, DiagnosticsChangeTheModemTypeOnlyWhileOpen) {
-    std::vector<int> checked;
-    automation::SetDialogHandler([&](automation::Dialog& d) {
-        if (d.TemplateId() == 23030) {
-            d.Click(609); // the first choice: type 5 picked
-            d.Click(609); // the second shows the type held since
-            d.Click(IDCANCEL);
-            return;
-        }
-        for (int id : {1771, 1772, 1773, 1167, 1775, 1776, 1777, 1778})
-            if (d.GetCheck(id) == 1) checked.push_back(id);
-        d.Click(1776);
-        d.Click(IDOK);
-    });
-    EXPECT_EQ(ShowFaxModemDiagnosticsDlg(1, "Diag.chm"), 2);
-    EXPECT_EQ(checked, (std::vector<int>{1772, 1776}));
-    EXPECT_EQ(storedCustom(), "");
-}
-
 TEST_F(FaxTest, SettingUpTheFaxDriverMakesItDefaultOrRunsTheInstaller) {
     PresentWindows(2, 5, 1);
     const std::string installLog = prefix_.scratch() + "/install.log";
@@ -204,7 +185,6 @@ TEST_F(FaxTest, ChangingTheDefaultTellsTheTopLevelWindows) {
         Strings sections;
     } rows[] = {{1, 4, "Merrow Driver", {"windows"}},
                 {2, 5, "Merrow Driver", {"(none)"}},
-                {2, 4, "Merrow Driver", {"(none)"}},
                 {2, 5, "Nowhere", {}}};
     for (auto row : rows) {
         PresentWindows(row.platformId, row.major, 0);

@@ -1,9 +1,13 @@
 // The PDF printer's driver library: the printer it installs, the values it takes, and what a
 // job printed through the framework's print path on that printer becomes.
+#include <tessaly/dialogs.h>
 #include <tessaly/printers.h>
+
+#include <QImage>
 
 #include <filesystem>
 #include <regex>
+#include <sstream>
 #include <string>
 
 #include <tessaly/wnd.h>
@@ -134,6 +138,57 @@ TEST_F(PdfDriver, SettingsShapeThePrintedFile) {
         for (const Page& page : pages)
             EXPECT_EQ(letters(page).find("DRAFTCOPY") != std::string::npos, c.watermarked);
     }
+}
+
+// The compression choice on a picture of 9216 colours: lossless without a JPEG level, JPEG at
+// one, and with the private flag (given through DocumentPropertiesA, as the options dialog's
+// 256-colour choice gives it) an indexed picture of its most used colours.
+TEST_F(PdfDriver, CompressionShapesThePictures) {
+    fs::create_directories(prefix_.scratch());
+    QImage image(96, 96, QImage::Format_RGB32);
+    for (int y = 0; y < 96; ++y)
+        for (int x = 0; x < 96; ++x)
+            image.setPixel(x, y, qRgb(x * 2, y * 2, 255 - x - y));
+    const std::string png = prefix_.scratch() + "/picture.png";
+    ASSERT_TRUE(image.save(QString::fromStdString(png)));
+    TwoPages job;
+    ASSERT_EQ(LoadPictureFile(p::ToWindowsPath(png).c_str(), &job.picture), 1);
+    const struct {
+        LONG jpeg;
+        bool flag;
+        const char* colour; // pdfimages' colour and encoding columns
+        const char* encoding;
+    } cases[] = {
+        {0, false, "rgb", "image"}, {4, false, "rgb", "jpeg"}, {0, true, "index", "image"}};
+    for (const auto& c : cases) {
+        const std::string pdf = prefix_.scratch() + "/picture.pdf";
+        configure([&](const Driver& d, HANDLE h) {
+            d.jpeg(h, c.jpeg);
+            d.config(h);
+            d.makeDefault(h);
+            d.fileName(h, pdf.c_str());
+            d.fileOptions(h, 3);
+        });
+        std::vector<BYTE> settings(
+            p::DocumentPropertiesA(nullptr, nullptr, kPdfPrinterName, nullptr, nullptr, 0));
+        auto* dm = reinterpret_cast<DEVMODEA*>(settings.data());
+        p::DocumentPropertiesA(nullptr, nullptr, kPdfPrinterName, dm, nullptr, DM_OUT_BUFFER);
+        reinterpret_cast<PDF_DRIVER_EXTRA*>(settings.data() + dm->dmSize)->dwFlags =
+            c.flag ? DWORD(PDF_FLAG_256_COLOURS) : 0;
+        p::DocumentPropertiesA(nullptr, nullptr, kPdfPrinterName, nullptr, dm,
+                               DM_IN_BUFFER | DM_UPDATE);
+        ASSERT_TRUE(job.DoPrint(FALSE));
+        std::istringstream list(tessaly::testing::RunProgram({"pdfimages", "-list", pdf}).out);
+        std::vector<std::string> rows, columns(9);
+        for (std::string line; std::getline(list, line);)
+            if (std::istringstream(line) >> columns[0] >> columns[1] >> columns[2] >> columns[3] >>
+                    columns[4] >> columns[5] >> columns[6] >> columns[7] >> columns[8] &&
+                columns[2] == "image")
+                rows.push_back(columns[5] + " " + columns[8]);
+        EXPECT_EQ(rows, std::vector<std::string>{std::string(c.colour) + " " + c.encoding})
+            << c.jpeg << " " << c.flag;
+    }
+    job.picture->Release();
 }
 
 TEST_F(PdfDriver, FileNameOptionsDecideWhereTheJobGoes) {
