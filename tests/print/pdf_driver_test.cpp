@@ -5,6 +5,10 @@
 
 #include <QImage>
 
+#include <sys/mount.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <regex>
 #include <sstream>
@@ -227,6 +231,27 @@ TEST_F(PdfDriver, FileNameOptionsDecideWhereTheJobGoes) {
         EXPECT_TRUE(c.printed || tessaly::testing::ReadFile(set) == "old");
         EXPECT_EQ(fs::exists(asked), c.out == asked);
     }
+}
+
+// A file system that fills up while the PDF is written: the job fails with the message, no
+// cut-off file is left, and the disk's earlier contents stay.
+TEST_F(PdfDriver, AFullDiskLeavesNoFile) {
+    const std::string full = prefix_.scratch() + "/full", pdf = full + "/out.pdf";
+    fs::create_directories(full);
+    if (mount("tmpfs", full.c_str(), "tmpfs", 0, "size=8k") != 0)
+        GTEST_SKIP() << "no small file system can be mounted here: " << std::strerror(errno);
+    tessaly::testing::WriteFile(full + "/kept", "kept");
+    configure([&](const Driver& d, HANDLE h) {
+        d.makeDefault(h);
+        d.fileName(h, pdf.c_str());
+        d.fileOptions(h, 3 + 16);
+    });
+    TwoPages job;
+    EXPECT_EQ(Run(choices_test::Click(IDOK), [&] { return job.DoPrint(FALSE); }), FALSE);
+    EXPECT_EQ(messages, std::vector<std::string>{"The document could not be written completely."});
+    EXPECT_FALSE(fs::exists(pdf));
+    EXPECT_EQ(tessaly::testing::ReadFile(full + "/kept"), "kept");
+    umount2(full.c_str(), MNT_DETACH);
 }
 
 TEST_F(PdfDriver, CommandPrintsATextFile) {
