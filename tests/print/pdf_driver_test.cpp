@@ -13,6 +13,7 @@
 #include <regex>
 #include <set>
 #include <string>
+#include <tuple>
 
 #include <tessaly/wnd.h>
 
@@ -174,37 +175,33 @@ TEST_F(PdfDriver, SettingsShapeThePrintedFile) {
 
 TEST_F(PdfDriver, FileNameOptionsDecideWhereTheJobGoes) {
     const std::string set = Pdf("set"), asked = Pdf("asked");
-    const struct {
-        const char* name;
-        LONG options;
-        bool existing;   // the set file exists before the job
-        bool printed;    // the job succeeds
-        std::string out; // the file written
-    } cases[] = {
+    // The options, whether the set file exists before the job, whether the job succeeds, and
+    // the file written.
+    const std::tuple<const char*, LONG, bool, bool, std::string> cases[] = {
         {"default name", 3, false, true, set},
         {"asks for the name", 2, false, true, asked},
         {"replaces", 3, true, true, set},
         {"keeps an existing file", 1, true, false, ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, options, existing, printed, out] : cases) {
+        SCOPED_TRACE(name);
         fs::remove(set);
         fs::remove(asked);
-        if (c.existing) tessaly::testing::WriteFile(set, "old");
+        if (existing) tessaly::testing::WriteFile(set, "old");
         configure([&](const Driver& d, HANDLE h) {
             d.makeDefault(h);
             d.fileName(h, set.c_str());
-            d.fileOptions(h, c.options);
+            d.fileOptions(h, options);
         });
         tessaly::automation::SetPrintSetupHandler([&] { return A{A::PdfFile, asked, {}}; });
         TwoPages job;
         EXPECT_EQ(Run(choices_test::Click(IDOK), [&] { return job.DoPrint(FALSE); }),
-                  c.printed ? TRUE : FALSE);
-        EXPECT_EQ(messages, c.printed ? std::vector<std::string>{}
-                                      : std::vector<std::string>{"Failed to start printing."});
-        EXPECT_TRUE(c.out.empty() || ReadInfo(c.out)["Pages"] == "2");
-        EXPECT_TRUE(c.printed || tessaly::testing::ReadFile(set) == "old");
-        EXPECT_EQ(fs::exists(asked), c.out == asked);
+                  printed ? TRUE : FALSE);
+        EXPECT_EQ(messages, printed ? std::vector<std::string>{}
+                                    : std::vector<std::string>{"Failed to start printing."});
+        EXPECT_TRUE(out.empty() || ReadInfo(out)["Pages"] == "2");
+        EXPECT_TRUE(printed || tessaly::testing::ReadFile(set) == "old");
+        EXPECT_EQ(fs::exists(asked), out == asked);
     }
 }
 

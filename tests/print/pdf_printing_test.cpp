@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "dialogs/choices_support.h"
 #include "foundation/windows_version.h"
@@ -154,31 +155,25 @@ TEST_F(PdfPrinting, PdfPrintSavesThroughTheProgramsPrintCommand) {
     tessaly::testing::EnsureQtApplication();
     ProgramWindow window;
     window.show();
-    const struct {
-        const char* name;
-        A answer; // the program's print dialog
-        int optionsEnd;
-        int result;
-        std::vector<int> dialogs;
-        bool written;
-    } cases[] = {
+    // The program's print dialog, the options' end, the result, the dialogs, a file written.
+    const std::tuple<const char*, A, int, int, std::vector<int>, bool> cases[] = {
         {"saved", A{A::Printer, "", kPdfPrinterName}, IDOK, 1, {23011, 332}, true},
         {"print dialog cancelled", A{A::Cancel, "", ""}, IDOK, 2, {23011}, false},
         {"options cancelled", A{A::Printer, "", kPdfPrinterName}, IDCANCEL, 2, {23011}, false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, answer, optionsEnd, result, dialogs, written] : cases) {
+        SCOPED_TRACE(name);
         const std::string pdf = Pdf("saved.pdf");
         fs::remove(pdf);
         window.commands.clear();
-        tessaly::automation::SetPrintSetupHandler([&] { return c.answer; });
+        tessaly::automation::SetPrintSetupHandler([&] { return answer; });
         EXPECT_EQ(
-            Run(std::vector<Script>{answerOptions([](Dialog&) {}, c.optionsEnd), Click(IDCANCEL)},
+            Run(std::vector<Script>{answerOptions([](Dialog&) {}, optionsEnd), Click(IDCANCEL)},
                 [&] { return PDFPrint(const_cast<char*>(pdf.c_str())); }),
-            c.result);
-        EXPECT_EQ(opened, c.dialogs);
-        EXPECT_EQ(fs::exists(pdf) ? ReadInfo(pdf)["Pages"] : "none", c.written ? "2" : "none");
-        EXPECT_EQ(window.commands.size(), c.optionsEnd == IDOK ? 1u : 0u);
+            result);
+        EXPECT_EQ(opened, dialogs);
+        EXPECT_EQ(fs::exists(pdf) ? ReadInfo(pdf)["Pages"] : "none", written ? "2" : "none");
+        EXPECT_EQ(window.commands.size(), optionsEnd == IDOK ? 1u : 0u);
         EXPECT_EQ(Default(), kFormer);
     }
 }
@@ -195,27 +190,23 @@ TEST_F(PdfPrinting, WithoutTheDriverNothingIsShown) {
 TEST_F(PdfPrinting, FilterDialogsFollowTheWindowsFamily) {
     auto install = ShowInstallPdfFilterDlg;
     auto after = [] { return ShowAfterInstallPdfFilterDlg(), 0; };
-    const struct {
-        const char* name;
-        DWORD platform, major, minor;
-        std::function<int()> show;
-        std::vector<int> clicks, dialogs;
-        int result;
-    } cases[] = {
-        {"install on XP", 2, 5, 1, install, {IDOK, IDCANCEL}, {23010, 1610}, 1},
-        {"install on 2000", 2, 5, 0, install, {IDOK, IDOK}, {23010, 136}, 1},
-        {"install declined", 2, 5, 1, install, {IDCANCEL}, {23010}, 2},
-        {"installed on 95", 1, 4, 0, after, {IDOK}, {135}, 0},
-        {"installed on 98", 1, 4, 10, after, {IDOK}, {134}, 0},
-        {"no filter", 2, 5, 1, ShowSaveasPdfDlg, {IDCANCEL}, {328}, 2},
-    };
-    for (const auto& c : cases) {
-        tessaly::testing::PresentWindows(c.platform, c.major, c.minor);
+    const std::tuple<const char*, DWORD, DWORD, DWORD, std::function<int()>, std::vector<int>,
+                     std::vector<int>, int>
+        cases[] = {
+            {"install on XP", 2, 5, 1, install, {IDOK, IDCANCEL}, {23010, 1610}, 1},
+            {"install on 2000", 2, 5, 0, install, {IDOK, IDOK}, {23010, 136}, 1},
+            {"install declined", 2, 5, 1, install, {IDCANCEL}, {23010}, 2},
+            {"installed on 95", 1, 4, 0, after, {IDOK}, {135}, 0},
+            {"installed on 98", 1, 4, 10, after, {IDOK}, {134}, 0},
+            {"no filter", 2, 5, 1, ShowSaveasPdfDlg, {IDCANCEL}, {328}, 2},
+        };
+    for (const auto& [name, platform, major, minor, show, clicks, dialogs, result] : cases) {
+        tessaly::testing::PresentWindows(platform, major, minor);
         std::vector<Script> scripts;
-        for (int id : c.clicks)
+        for (int id : clicks)
             scripts.push_back(Click(id));
-        EXPECT_EQ(Run(scripts, c.show), c.result) << c.name;
-        EXPECT_EQ(opened, c.dialogs) << c.name;
+        EXPECT_EQ(Run(scripts, show), result) << name;
+        EXPECT_EQ(opened, dialogs) << name;
     }
     // Once its check box is confirmed, the Windows 95 notice ends unseen.
     tessaly::testing::PresentWindows(1, 4, 0);

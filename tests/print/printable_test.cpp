@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "dialogs/choices_support.h"
@@ -155,12 +156,7 @@ TEST_F(PrintableDialogs, RunsThatPrintNothing) {
     tessaly::testing::WriteFile(prefix_.scratch() + "/plain", "not a folder");
     const std::string a = Pdf("a.pdf"), none = "No printer was chosen.",
                       failed = "Failed to start printing.";
-    const struct {
-        const char* name;
-        A answer;
-        bool cancelOnFirstPage;
-        std::vector<std::string> messages;
-    } cases[] = {
+    const std::tuple<const char*, A, bool, std::vector<std::string>> cases[] = {
         {"print dialog cancelled", A{A::Cancel, a, {}}, false, {}},
         {"file dialog cancelled", A{A::PdfFile, "", {}}, false, {}},
         {"no printer", A{A::NoDevice, a, {}}, false, {none}},
@@ -171,12 +167,13 @@ TEST_F(PrintableDialogs, RunsThatPrintNothing) {
     std::vector<std::string> texts;
     for (int i = 0; i < 8; ++i)
         texts.push_back(paragraph(i, 300));
-    for (const auto& c : cases) {
+    // The print dialog's answer, whether Cancel is pressed on the first page, the messages.
+    for (const auto& [name, given, cancelOnFirstPage, shownMessages] : cases) {
         int cancelled = 0;
         auto answer = [&] {
             // Cancel is pressed in the status window while the first page is out; without a
             // screen (the offscreen platform here) the window is never shown.
-            if (c.cancelOnFirstPage)
+            if (cancelOnFirstPage)
                 QTimer::singleShot(0, [&] {
                     for (QWidget* w : QApplication::topLevelWidgets())
                         if (w->objectName() == "PrintingStatus" && !w->isVisible())
@@ -185,11 +182,11 @@ TEST_F(PrintableDialogs, RunsThatPrintNothing) {
                                 ++cancelled;
                             }
                 });
-            return c.answer;
+            return given;
         };
-        EXPECT_EQ(PrintHelp(answer, texts), IDOK) << c.name;
-        EXPECT_EQ(messages, c.messages) << c.name;
-        EXPECT_EQ(cancelled, c.cancelOnFirstPage ? 1 : 0) << c.name;
-        EXPECT_FALSE(fs::exists(c.answer.pdfPath)) << c.name;
+        EXPECT_EQ(PrintHelp(answer, texts), IDOK) << name;
+        EXPECT_EQ(messages, shownMessages) << name;
+        EXPECT_EQ(cancelled, cancelOnFirstPage ? 1 : 0) << name;
+        EXPECT_FALSE(fs::exists(given.pdfPath)) << name;
     }
 }
