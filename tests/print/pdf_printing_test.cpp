@@ -72,6 +72,7 @@ class PdfPrinting : public ScriptedDialogs {
 Script answerOptions(std::function<void(Dialog&)> steps, int end = IDOK) {
     return [steps, end](Dialog& d) {
         EXPECT_EQ(d.TemplateId(), 23011u);
+        EXPECT_FALSE(d.HasCaption()); // a dialog of the family, on its skin
         steps(d);
         d.Click(end);
     };

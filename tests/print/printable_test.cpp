@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <cctype>
 #include <filesystem>
 #include <string>
 #include <tuple>
@@ -51,6 +52,12 @@ std::string paragraph(int number, int words) {
     return text;
 }
 
+// The text without its blanks and line breaks.
+std::string squeezed(std::string text) {
+    std::erase_if(text, [](unsigned char c) { return std::isspace(c); });
+    return text;
+}
+
 // The number of the paragraph a word belongs to, -1 for another word.
 int paragraphOf(const std::string& word) {
     if (word.size() < 2 || word[0] != 'p') return -1;
@@ -82,7 +89,7 @@ TEST_F(PrintableDialogs, PrintTheirTextsInOrderWithinTheMargins) {
     for (const auto& c : {std::pair{help, expected}, {install, "To install Outlook Express..."}}) {
         const std::vector<Page> pages = ReadPages(c.first);
         ASSERT_EQ(pages.size(), 1u) << c.first;
-        EXPECT_EQ(Text(pages[0]), Words(c.second));
+        EXPECT_EQ(squeezed(Text(pages[0])), squeezed(c.second));
         for (const Word& w : pages[0].words) {
             EXPECT_GE(w.xMin, kMargin - 1) << w.text;
             EXPECT_LE(w.xMax, pages[0].width - kMargin + 1) << w.text;
