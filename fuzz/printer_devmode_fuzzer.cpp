@@ -1,7 +1,8 @@
 // A prefix printer's stored device mode ("Default DevMode", any bytes) read through the
 // printer table: the device mode handed out always describes exactly its own bytes (the
 // stored one when it is whole, else the default one), the level-2 buffer the size query asks
-// for suffices and one byte less is refused, and the device mode lies within it.
+// for suffices and one byte less is refused, and the device mode lies within it; written
+// back through DocumentPropertiesA, public part and private bytes, it reads the same.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -39,6 +40,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     FUZZ_CHECK(whole || entry.devMode == p::DefaultDevMode("Fuzz"));
     FUZZ_CHECK(p::DocumentPropertiesA(nullptr, nullptr, "Fuzz", nullptr, nullptr, 0) ==
                LONG(entry.devMode.size()));
+
+    // Written back (the private bytes have the driver's size), the settings read the same.
+    std::vector<BYTE> back(entry.devMode.size());
+    auto* stored = reinterpret_cast<DEVMODEA*>(entry.devMode.data());
+    FUZZ_CHECK(p::DocumentPropertiesA(nullptr, nullptr, "Fuzz", nullptr, stored,
+                                      DM_IN_BUFFER | DM_UPDATE) == 1);
+    FUZZ_CHECK(p::DocumentPropertiesA(nullptr, nullptr, "Fuzz",
+                                      reinterpret_cast<DEVMODEA*>(back.data()), nullptr,
+                                      DM_OUT_BUFFER) == 1);
+    FUZZ_CHECK(back == entry.devMode);
 
     HANDLE printer = nullptr;
     FUZZ_CHECK(p::OpenPrinterA("Fuzz", &printer, nullptr));

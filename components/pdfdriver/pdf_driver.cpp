@@ -6,9 +6,13 @@
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/printers.h"
@@ -211,23 +215,123 @@ PDF_DRIVER_API LONG DriverEnd(HANDLE driver) {
     return 1;
 }
 
-// For the print path: rewrites a finished PDF without its font programs, so that its fonts
-// are named and not embedded (the writer the print path uses always embeds them). 1 done.
-PDF_DRIVER_API LONG LeaveFontsOut(const char* path) {
-    if (!path || !*path) return 0;
-    const std::string rewritten = std::string(path) + ".fonts";
+namespace {
+
+// Rewrites the finished PDF at path through change; false (the file untouched) when it cannot.
+template <typename Change> bool rewritePdf(const char* path, Change change) {
+    if (!path || !*path) return false;
+    const std::string rewritten = std::string(path) + ".rewrite";
     try {
         QPDF pdf;
         pdf.processFile(path);
-        for (QPDFObjectHandle object : pdf.getAllObjects())
-            if (object.isDictionary() && object.getKey("/Type").isNameAndEquals("/FontDescriptor"))
-                for (const char* key : {"/FontFile", "/FontFile2", "/FontFile3"})
-                    object.removeKey(key);
+        change(pdf);
         QPDFWriter writer(pdf, rewritten.c_str());
         writer.write();
     } catch (const std::exception&) {
         std::remove(rewritten.c_str());
-        return 0;
+        return false;
     }
-    return std::rename(rewritten.c_str(), path) == 0 ? 1 : 0;
+    return std::rename(rewritten.c_str(), path) == 0;
+}
+
+// The picture's pixels as indexes into its most used colours (at most 256), each pixel the
+// nearest of them; lossless for a picture of no more colours. The palette comes back in
+// palette (three bytes a colour).
+std::string indexedPixels(const std::string& rgb, std::string& palette) {
+    std::unordered_map<uint32_t, size_t> uses;
+    for (size_t at = 0; at + 2 < rgb.size(); at += 3)
+        ++uses[uint32_t(BYTE(rgb[at])) << 16 | uint32_t(BYTE(rgb[at + 1])) << 8 |
+               BYTE(rgb[at + 2])];
+    std::vector<std::pair<size_t, uint32_t>> byUse;
+    for (const auto& [colour, count] : uses)
+        byUse.emplace_back(count, colour);
+    const size_t kept = std::min<size_t>(byUse.size(), 256);
+    std::partial_sort(byUse.begin(), byUse.begin() + kept, byUse.end(), std::greater<>());
+    byUse.resize(kept);
+    palette.clear();
+    for (const auto& entry : byUse)
+        for (int shift : {16, 8, 0})
+            palette += char((entry.second >> shift) & 0xFF);
+    std::unordered_map<uint32_t, char> indexOf;
+    for (const auto& [colour, count] : uses) {
+        size_t best = 0;
+        long bestDistance = -1;
+        for (size_t i = 0; i < byUse.size(); ++i) {
+            long distance = 0;
+            for (int shift : {16, 8, 0}) {
+                const long d =
+                    long((colour >> shift) & 0xFF) - long((byUse[i].second >> shift) & 0xFF);
+                distance += d * d;
+            }
+            if (bestDistance < 0 || distance < bestDistance) best = i, bestDistance = distance;
+            if (distance == 0) break;
+        }
+        indexOf[colour] = char(best);
+    }
+    std::string indexes(rgb.size() / 3, '\0');
+    for (size_t pixel = 0; pixel < indexes.size(); ++pixel) {
+        const size_t at = pixel * 3;
+        indexes[pixel] = indexOf[uint32_t(BYTE(rgb[at])) << 16 | uint32_t(BYTE(rgb[at + 1])) << 8 |
+                                 BYTE(rgb[at + 2])];
+    }
+    return indexes;
+}
+
+} // namespace
+
+// For the print path: rewrites a finished PDF without its font programs, so that its fonts
+// are named and not embedded (the writer the print path uses always embeds them). 1 done.
+PDF_DRIVER_API LONG LeaveFontsOut(const char* path) {
+    return rewritePdf(path,
+                      [](QPDF& pdf) {
+                          for (QPDFObjectHandle object : pdf.getAllObjects())
+                              if (object.isDictionary() &&
+                                  object.getKey("/Type").isNameAndEquals("/FontDescriptor"))
+                                  for (const char* key : {"/FontFile", "/FontFile2", "/FontFile3"})
+                                      object.removeKey(key);
+                      })
+               ? 1
+               : 0;
+}
+
+// For the print path: the 256-colour compression. Every losslessly stored RGB picture of the
+// finished PDF becomes an indexed picture of its 256 most used colours. 1 done.
+PDF_DRIVER_API LONG ReducePictureColours(const char* path) {
+    return rewritePdf(path,
+                      [](QPDF& pdf) {
+                          for (QPDFObjectHandle object : pdf.getAllObjects()) {
+                              if (!object.isStream()) continue;
+                              QPDFObjectHandle dict = object.getDict();
+                              if (!dict.getKey("/Subtype").isNameAndEquals("/Image") ||
+                                  !dict.getKey("/ColorSpace").isNameAndEquals("/DeviceRGB") ||
+                                  !dict.getKey("/BitsPerComponent").isInteger() ||
+                                  dict.getKey("/BitsPerComponent").getIntValue() != 8 ||
+                                  dict.getKey("/Filter").isNameAndEquals("/DCTDecode"))
+                                  continue;
+                              std::string rgb;
+                              try {
+                                  const auto data = object.getStreamData(qpdf_dl_generalized);
+                                  rgb.assign(reinterpret_cast<const char*>(data->getBuffer()),
+                                             data->getSize());
+                              } catch (const std::exception&) {
+                                  continue; // a filter qpdf does not decode: left as it is
+                              }
+                              const long long pixels = dict.getKey("/Width").getIntValue() *
+                                                       dict.getKey("/Height").getIntValue();
+                              if (pixels <= 0 || rgb.size() != size_t(pixels) * 3) continue;
+                              std::string palette;
+                              const std::string indexes = indexedPixels(rgb, palette);
+                              object.replaceStreamData(indexes, QPDFObjectHandle::newNull(),
+                                                       QPDFObjectHandle::newNull());
+                              dict.replaceKey(
+                                  "/ColorSpace",
+                                  QPDFObjectHandle::newArray(
+                                      {QPDFObjectHandle::newName("/Indexed"),
+                                       QPDFObjectHandle::newName("/DeviceRGB"),
+                                       QPDFObjectHandle::newInteger(long(palette.size() / 3) - 1),
+                                       QPDFObjectHandle::newString(palette)}));
+                          }
+                      })
+               ? 1
+               : 0;
 }

@@ -448,6 +448,11 @@ LONG DocumentPropertiesA(HWND, HANDLE printer, const char* name, DEVMODEA* out, 
         if (in->dmFields & DM_YRESOLUTION) dm->dmYResolution = in->dmYResolution;
         dm->dmFields |= in->dmFields & (DM_ORIENTATION | DM_PAPERSIZE | DM_COPIES |
                                         DM_PRINTQUALITY | DM_YRESOLUTION);
+        // The driver-private bytes follow the public part; they are taken when they have
+        // the size the printer's driver keeps (another size is another driver's).
+        if (in->dmDriverExtra && in->dmDriverExtra == dm->dmDriverExtra)
+            std::memcpy(settings.data() + dm->dmSize,
+                        reinterpret_cast<const BYTE*>(in) + in->dmSize, in->dmDriverExtra);
     }
     if (mode & DM_UPDATE) {
         if (!storeDevMode(entry, settings)) {

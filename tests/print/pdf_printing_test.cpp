@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "dialogs/choices_support.h"
 #include "foundation/windows_version.h"
@@ -71,6 +72,7 @@ class PdfPrinting : public ScriptedDialogs {
 Script answerOptions(std::function<void(Dialog&)> steps, int end = IDOK) {
     return [steps, end](Dialog& d) {
         EXPECT_EQ(d.TemplateId(), 23011u);
+        EXPECT_FALSE(d.HasCaption()); // a dialog of the family, on its skin
         steps(d);
         d.Click(end);
     };
@@ -78,26 +80,30 @@ Script answerOptions(std::function<void(Dialog&)> steps, int end = IDOK) {
 
 } // namespace
 
+// The private flag goes in on XP (minor 1) through DocumentPropertiesA, on 2000 (minor 0) at
+// level 2 with SetPrinterA: the 256-colour row sets it one way, the next clears it the other.
 TEST_F(PdfPrinting, OptionsReachTheDriverAsItsValues) {
     const struct {
         const char* name;
         std::vector<int> clicks;
         std::string watermark; // typed once its box is checked
+        DWORD minor;
         short paper, dpi, orientation;
-        LONG fonts, jpeg;
-        bool flag;
-        DWORD options;
+        LONG fonts, jpeg, flag, options;
     } cases[] = {
         // letter, 600 dpi, portrait, default compression, fonts embedded, no watermark
-        {"defaults", {}, "", 1, 600, 1, 1, 0, false, 19},
-        {"watermark", {1404, 1403, 1773, 1776, 1777}, "CONFIDENTIAL", 9, 75, 2, 0, 0, false, 67},
-        {"256 colours", {1783, 1772, 1779}, "", 5, 300, 1, 1, 0, true, 19},
-        {"JPEG", {1784, 1774, 1781}, "", 8, 1200, 1, 1, 4, false, 19},
+        {"defaults", {}, "", 1, 1, 600, 1, 1, 0, 0, 19},
+        {"watermark", {1404, 1403, 1773, 1776, 1777}, "CONFIDENTIAL", 1, 9, 75, 2, 0, 0, 0, 67},
+        {"256 colours", {1783, 1772, 1779}, "", 1, 5, 300, 1, 1, 0, 1, 19},
+        {"JPEG", {1784, 1774, 1781}, "", 0, 8, 1200, 1, 1, 4, 0, 19},
+        {"256 colours on 2000", {1783}, "", 0, 1, 600, 1, 1, 0, 1, 19},
+        {"A3 default compression", {1774}, "", 1, 8, 600, 1, 1, 0, 0, 19},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         // Each case starts from the defaults: the profile holds no choices.
         p::RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Varnholt\\Tessaly\\Options");
+        tessaly::testing::PresentWindows(2, 5, c.minor);
         const std::string pdf = Pdf("out.pdf");
         auto steps = [&](Dialog& d) {
             EXPECT_EQ(d.GetCheck(1771) + d.GetCheck(1780) + d.GetCheck(1775) + d.GetCheck(1782) +
@@ -112,20 +118,22 @@ TEST_F(PdfPrinting, OptionsReachTheDriverAsItsValues) {
                       [&] { return PrintPDF(const_cast<char*>(pdf.c_str())); }),
                   1);
         const Stored s = ReadStored();
-        EXPECT_EQ(std::vector<long>({s.dm.dmPaperSize, s.dm.dmPrintQuality, s.dm.dmOrientation,
-                                     s.extra.lFontEmbedding, s.extra.lJpegLevel,
-                                     (s.extra.dwFlags & PDF_FLAG_256_COLOURS) != 0,
-                                     long(s.extra.dwFileNameOptions)}),
-                  std::vector<long>(
-                      {c.paper, c.dpi, c.orientation, c.fonts, c.jpeg, c.flag, long(c.options)}));
+        EXPECT_EQ(
+            std::vector<long>({s.dm.dmPaperSize, s.dm.dmPrintQuality, s.dm.dmOrientation,
+                               s.extra.lFontEmbedding, s.extra.lJpegLevel,
+                               (s.extra.dwFlags & PDF_FLAG_256_COLOURS) != 0,
+                               long(s.extra.dwFileNameOptions)}),
+            std::vector<long>({c.paper, c.dpi, c.orientation, c.fonts, c.jpeg, c.flag, c.options}));
         EXPECT_STREQ(s.extra.szFileName, pdf.c_str());
         if (!c.watermark.empty()) {
-            EXPECT_EQ(s.extra.szWatermark + std::string("/") + s.extra.szWatermarkFont,
-                      c.watermark + "/Arial");
-            EXPECT_EQ(std::vector<LONG>({s.extra.lWatermarkSize, s.extra.lWatermarkAngle,
-                                         s.extra.lWatermarkColor, s.extra.lWatermarkX,
-                                         s.extra.lWatermarkY, s.extra.lWatermarkOnTop}),
-                      std::vector<LONG>({30, 450, 0xFF0000, 100, -100, 1}));
+            EXPECT_EQ(std::string(s.extra.szWatermark) + "/" + s.extra.szWatermarkFont + "/" +
+                          std::to_string(s.extra.lWatermarkSize) + "/" +
+                          std::to_string(s.extra.lWatermarkAngle) + "/" +
+                          std::to_string(s.extra.lWatermarkColor) + "/" +
+                          std::to_string(s.extra.lWatermarkX) + "/" +
+                          std::to_string(s.extra.lWatermarkY) + "/" +
+                          std::to_string(s.extra.lWatermarkOnTop),
+                      c.watermark + "/Arial/30/450/16711680/100/-100/1");
         }
         // PrintPDF leaves the PDF printer the default; the closing step restores the former.
         EXPECT_EQ(Default(), kPdfPrinterName);
@@ -139,54 +147,34 @@ TEST_F(PdfPrinting, OptionsReachTheDriverAsItsValues) {
         EXPECT_EQ(Default(), kFormer);
     }
     // The last choices were kept: the next dialog opens with them.
-    Run(answerOptions([](Dialog& d) { EXPECT_EQ(d.GetCheck(1784) + d.GetCheck(1774), 2); },
+    Run(answerOptions([](Dialog& d) { EXPECT_EQ(d.GetCheck(1782) + d.GetCheck(1774), 2); },
                       IDCANCEL),
         [] { return PrintPDF(const_cast<char*>("x.pdf")); });
-}
-
-// The private flag goes in on Windows XP and on Windows 2000 alike, each its own way.
-TEST_F(PdfPrinting, PrivateFlagOnEveryFamily) {
-    for (auto [major, minor] : {std::pair{5u, 1u}, {5u, 0u}}) {
-        tessaly::testing::PresentWindows(2, major, minor);
-        for (const auto& [button, set] : {std::pair{1783, true}, {1782, false}}) {
-            Run(std::vector<Script>{answerOptions([b = button](Dialog& d) { d.Click(b); }),
-                                    Click(IDCANCEL)},
-                [] { return PrintPDF(const_cast<char*>("x.pdf")); });
-            EXPECT_EQ((ReadStored().extra.dwFlags & PDF_FLAG_256_COLOURS) != 0, set)
-                << major << "." << minor << " button " << button;
-        }
-    }
 }
 
 TEST_F(PdfPrinting, PdfPrintSavesThroughTheProgramsPrintCommand) {
     tessaly::testing::EnsureQtApplication();
     ProgramWindow window;
     window.show();
-    const struct {
-        const char* name;
-        A answer; // the program's print dialog
-        int optionsEnd;
-        int result;
-        std::vector<int> dialogs;
-        bool written;
-    } cases[] = {
+    // The program's print dialog, the options' end, the result, the dialogs, a file written.
+    const std::tuple<const char*, A, int, int, std::vector<int>, bool> cases[] = {
         {"saved", A{A::Printer, "", kPdfPrinterName}, IDOK, 1, {23011, 332}, true},
         {"print dialog cancelled", A{A::Cancel, "", ""}, IDOK, 2, {23011}, false},
         {"options cancelled", A{A::Printer, "", kPdfPrinterName}, IDCANCEL, 2, {23011}, false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, answer, optionsEnd, result, dialogs, written] : cases) {
+        SCOPED_TRACE(name);
         const std::string pdf = Pdf("saved.pdf");
         fs::remove(pdf);
         window.commands.clear();
-        tessaly::automation::SetPrintSetupHandler([&] { return c.answer; });
+        tessaly::automation::SetPrintSetupHandler([&] { return answer; });
         EXPECT_EQ(
-            Run(std::vector<Script>{answerOptions([](Dialog&) {}, c.optionsEnd), Click(IDCANCEL)},
+            Run(std::vector<Script>{answerOptions([](Dialog&) {}, optionsEnd), Click(IDCANCEL)},
                 [&] { return PDFPrint(const_cast<char*>(pdf.c_str())); }),
-            c.result);
-        EXPECT_EQ(opened, c.dialogs);
-        EXPECT_EQ(fs::exists(pdf) ? ReadInfo(pdf)["Pages"] : "none", c.written ? "2" : "none");
-        EXPECT_EQ(window.commands.size(), c.optionsEnd == IDOK ? 1u : 0u);
+            result);
+        EXPECT_EQ(opened, dialogs);
+        EXPECT_EQ(fs::exists(pdf) ? ReadInfo(pdf)["Pages"] : "none", written ? "2" : "none");
+        EXPECT_EQ(window.commands.size(), optionsEnd == IDOK ? 1u : 0u);
         EXPECT_EQ(Default(), kFormer);
     }
 }
@@ -203,27 +191,23 @@ TEST_F(PdfPrinting, WithoutTheDriverNothingIsShown) {
 TEST_F(PdfPrinting, FilterDialogsFollowTheWindowsFamily) {
     auto install = ShowInstallPdfFilterDlg;
     auto after = [] { return ShowAfterInstallPdfFilterDlg(), 0; };
-    const struct {
-        const char* name;
-        DWORD platform, major, minor;
-        std::function<int()> show;
-        std::vector<int> clicks, dialogs;
-        int result;
-    } cases[] = {
-        {"install on XP", 2, 5, 1, install, {IDOK, IDCANCEL}, {23010, 1610}, 1},
-        {"install on 2000", 2, 5, 0, install, {IDOK, IDOK}, {23010, 136}, 1},
-        {"install declined", 2, 5, 1, install, {IDCANCEL}, {23010}, 2},
-        {"installed on 95", 1, 4, 0, after, {IDOK}, {135}, 0},
-        {"installed on 98", 1, 4, 10, after, {IDOK}, {134}, 0},
-        {"no filter", 2, 5, 1, ShowSaveasPdfDlg, {IDCANCEL}, {328}, 2},
-    };
-    for (const auto& c : cases) {
-        tessaly::testing::PresentWindows(c.platform, c.major, c.minor);
+    const std::tuple<const char*, DWORD, DWORD, DWORD, std::function<int()>, std::vector<int>,
+                     std::vector<int>, int>
+        cases[] = {
+            {"install on XP", 2, 5, 1, install, {IDOK, IDCANCEL}, {23010, 1610}, 1},
+            {"install on 2000", 2, 5, 0, install, {IDOK, IDOK}, {23010, 136}, 1},
+            {"install declined", 2, 5, 1, install, {IDCANCEL}, {23010}, 2},
+            {"installed on 95", 1, 4, 0, after, {IDOK}, {135}, 0},
+            {"installed on 98", 1, 4, 10, after, {IDOK}, {134}, 0},
+            {"no filter", 2, 5, 1, ShowSaveasPdfDlg, {IDCANCEL}, {328}, 2},
+        };
+    for (const auto& [name, platform, major, minor, show, clicks, dialogs, result] : cases) {
+        tessaly::testing::PresentWindows(platform, major, minor);
         std::vector<Script> scripts;
-        for (int id : c.clicks)
+        for (int id : clicks)
             scripts.push_back(Click(id));
-        EXPECT_EQ(Run(scripts, c.show), c.result) << c.name;
-        EXPECT_EQ(opened, c.dialogs) << c.name;
+        EXPECT_EQ(Run(scripts, show), result) << name;
+        EXPECT_EQ(opened, dialogs) << name;
     }
     // Once its check box is confirmed, the Windows 95 notice ends unseen.
     tessaly::testing::PresentWindows(1, 4, 0);

@@ -3,7 +3,6 @@
 // bounding-box output) and the document's fields (pdfinfo), both in points.
 #include <map>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -58,15 +57,6 @@ inline std::string Text(const Page& page) {
         for (size_t at; (at = text.find(ligature)) != std::string::npos;)
             text.replace(at, 3, letters);
     return text;
-}
-
-// The words of a text joined by single blanks.
-inline std::string Words(const std::string& text) {
-    std::istringstream in(text);
-    std::string out, word;
-    while (in >> word)
-        out += (out.empty() ? "" : " ") + word;
-    return out;
 }
 
 } // namespace print_test

@@ -2,6 +2,7 @@
 // What the PDF tests share: the driver library's entries, the PDF printer's stored settings,
 // and a two-page document printed through the framework's print path.
 #include <tessaly/pdf_driver.h>
+#include <tessaly/picture.h>
 #include <tessaly/print.h>
 
 #include <cstring>
@@ -53,11 +54,12 @@ inline Stored ReadStored() {
     return s;
 }
 
-// Two pages of text, "first page words" and "second page words"; notes the resolution the
-// job's device context reports.
+// Two pages of text, "first page words" and "second page words", and the picture (if any)
+// an inch wide on the first; notes the resolution the job's device context reports.
 class TwoPages : public CPrintJob {
   public:
     int dpi = 0;
+    IPicture* picture = nullptr;
 
   protected:
     void OnPrint(CDC* dc, CPrintInfo* info) override {
@@ -65,6 +67,11 @@ class TwoPages : public CPrintJob {
         RECT box{dpi, dpi, info->m_rectDraw.right - dpi, info->m_rectDraw.bottom - dpi};
         dc->DrawText(info->m_nCurPage == 1 ? "first page words" : "second page words", -1, &box,
                      DT_WORDBREAK);
+        LONG width = 0, height = 0;
+        if (picture && info->m_nCurPage == 1 && picture->get_Width(&width) == S_OK &&
+            picture->get_Height(&height) == S_OK)
+            picture->Render(dc->GetSafeHdc(), dpi, 2 * dpi, dpi, dpi, 0, height, width, -height,
+                            nullptr);
         info->m_bContinuePrinting = info->m_nCurPage < 2;
     }
 };

@@ -2,9 +2,6 @@
 #include "support/print_server.h"
 
 #include <arpa/inet.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -14,8 +11,8 @@
 
 #include "support/prefix.h"
 #include "support/run.h"
+#include "support/xvfb.h"
 
-extern char** environ;
 namespace fs = std::filesystem;
 
 namespace tessaly::testing {
@@ -34,76 +31,57 @@ int loopback(int port, bool connectTo) {
     return ok ? ntohs(address.sin_port) : -1;
 }
 
-// The private home exists before any CUPS call of the process reads HOME.
-const std::string& privateHome() {
-    static const std::string home = [] {
-        std::string pattern = (fs::temp_directory_path() / "tessaly-cups-home-XXXXXX").string();
-        std::string made = mkdtemp(pattern.data());
-        setenv("HOME", made.c_str(), 1);
-        setenv("CUPS_SERVERROOT", made.c_str(), 1);
-        return made;
-    }();
-    static const bool removedAtExit = std::atexit([] {
-                                          std::error_code ec;
-                                          fs::remove_all(home, ec);
-                                      }) == 0;
-    (void)removedAtExit;
-    return home;
+std::string madeTemporary(const char* name) {
+    std::string pattern = (fs::temp_directory_path() / name).string();
+    return mkdtemp(pattern.data());
 }
-const bool homeReady = !privateHome().empty();
+
+// The private home exists before any CUPS call of the process reads HOME; it goes at exit
+// (kept alive until then).
+const std::string& home = *[] {
+    auto* made = new std::string(madeTemporary("tessaly-cups-home-XXXXXX"));
+    setenv("HOME", made->c_str(), 1);
+    setenv("CUPS_SERVERROOT", made->c_str(), 1);
+    std::atexit([] { fs::remove_all(home); });
+    return made;
+}();
 
 } // namespace
 
 void UseCupsServer(const std::string& address) {
     setenv("CUPS_SERVER", address.c_str(), 1);
     std::error_code ec; // the user's options start empty in each test
-    fs::remove_all(privateHome() + "/.cups", ec);
-    fs::create_directories(privateHome() + "/.cups", ec);
+    fs::remove_all(home + "/.cups", ec);
+    fs::create_directories(home + "/.cups", ec);
 }
 
-PrintServer::PrintServer() {
-    std::string pattern = (fs::temp_directory_path() / "tessaly-cupsd-XXXXXX").string();
-    root_ = mkdtemp(pattern.data());
-    for (const char* folder : {"spool/tmp", "cache", "state", "log"})
-        fs::create_directories(root_ + "/" + folder);
+PrintServer::PrintServer() : root_(madeTemporary("tessaly-cupsd-XXXXXX")) {
     // Backends run as the scheduler's unprivileged user when it runs as root.
-    for (auto& entry : fs::recursive_directory_iterator(root_))
-        fs::permissions(entry.path(), fs::perms::all);
-    fs::permissions(root_, fs::perms::all);
+    for (const char* folder : {"/spool/tmp", "/cache", "/state", "/log", ""})
+        fs::create_directories(root_ + folder), fs::permissions(root_ + folder, fs::perms::all);
+    fs::permissions(root_ + "/spool", fs::perms::all);
     const int port = loopback(0, false);
     address_ = "127.0.0.1:" + std::to_string(port);
-    const std::string conf = root_ + "/cupsd.conf", files = root_ + "/cups-files.conf";
-    WriteFile(conf, "Listen " + address_ + "\nListen " + root_ + "/cups.sock\n" + R"(LogLevel warn
-Browsing No
-WebInterface No
-DefaultAuthType None
-<Location />
-  Order allow,deny
-  Allow all
-</Location>
-<Policy default>
-  <Limit All>
-    Order deny,allow
-  </Limit>
-</Policy>
-)");
-    const std::string r = root_;
+    const std::string r = root_, conf = r + "/cupsd.conf", files = r + "/cups-files.conf";
+    WriteFile(conf, "Listen " + address_ + "\nListen " + r + "/cups.sock\nLogLevel warn\n" +
+                        "Browsing No\nWebInterface No\nDefaultAuthType None\n<Location />\n" +
+                        "Order allow,deny\nAllow all\n</Location>\n<Policy default>\n" +
+                        "<Limit All>\nOrder deny,allow\n</Limit>\n</Policy>\n");
     WriteFile(files, "ServerRoot " + r + "\nRequestRoot " + r + "/spool\nCacheDir " + r +
                          "/cache\nStateDir " + r + "/state\nTempDir " + r +
                          "/spool/tmp\nErrorLog " + r + "/log/error_log\nAccessLog " + r +
                          "/log/access_log\nPageLog " + r +
                          "/log/page_log\nFileDevice Yes\nServerBin /usr/lib/cups\n");
-    const char* argv[] = {"cupsd", "-f", "-c", conf.c_str(), "-s", files.c_str(), nullptr};
-    if (posix_spawn(&pid_, "/usr/sbin/cupsd", nullptr, nullptr, const_cast<char**>(argv),
-                    environ) != 0) {
-        pid_ = -1;
-        failure_ = "cupsd cannot be started (is cups-daemon installed?)";
+    if (!fs::exists("/usr/sbin/cupsd")) {
+        failure_ = "cupsd is missing (is cups-daemon installed?)";
         return;
     }
+    cupsd_ = std::make_unique<BackgroundProgram>(
+        std::vector<std::string>{"/usr/sbin/cupsd", "-f", "-c", conf, "-s", files},
+        std::vector<std::string>{});
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-    for (int status = 0; loopback(port, true) < 0;) {
-        if (waitpid(pid_, &status, WNOHANG) == pid_ ||
-            std::chrono::steady_clock::now() > deadline) {
+    while (loopback(port, true) < 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
             failure_ = "cupsd does not listen: " + ReadFile(root_ + "/log/error_log");
             return;
         }
@@ -112,7 +90,7 @@ DefaultAuthType None
 }
 
 PrintServer::~PrintServer() {
-    if (pid_ > 0 && kill(pid_, SIGTERM) == 0) waitpid(pid_, nullptr, 0);
+    cupsd_.reset();
     std::error_code ec;
     fs::remove_all(root_, ec);
 }

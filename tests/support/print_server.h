@@ -2,8 +2,7 @@
 // A private CUPS scheduler for tests: configuration, spool, state and sockets in a temporary
 // folder, a free loopback port, queues whose devices write jobs to files; stopped when
 // destroyed.
-#include <sys/types.h>
-
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,7 +21,7 @@ class PrintServer {
 
   private:
     std::string root_, address_, failure_;
-    pid_t pid_ = -1;
+    std::unique_ptr<class BackgroundProgram> cupsd_;
 };
 
 // Points the process's CUPS calls at an address (kNoScheduler: none) with a private HOME,

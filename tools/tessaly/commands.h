@@ -36,6 +36,8 @@ int RunWebTour();
 void addPrintCommands(CLI::App& app); // tessaly printers, printer default, fax init-string
 // tessaly pdf TEXTFILE OUT.pdf: a text file through the PDF printer.
 void addPdfCommand(CLI::App& app);
+// The demo's letter saved as PDF and read back with the poppler tools; 0 when it went as shown.
+int RunPdfTour();
 
 // tessaly mail send (under the mail command, so after addMailCommands), scan, antivirus.
 void addMailSendCommands(CLI::App& app);

@@ -159,6 +159,8 @@ int runTour(bool languagesOnly) {
     if (RunWebTour()) return kFailed;
     heading("Virus scanning: the machine's scanner on a test file");
     if (RunScanTour()) return kFailed;
+    heading("Printing: a letter saved as PDF through the PDF printer");
+    if (RunPdfTour()) return kFailed;
     heading("Mail: contacts, lists and a recipient field");
     return RunMailTour((fs::path(platform::PrefixRoot()) / "maildb").string());
 }

@@ -4,6 +4,10 @@
 #include <tessaly/print.h>
 #include <tessaly/printers.h>
 
+#include <QProcess>
+
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -14,7 +18,11 @@
 
 #include "commands.h"
 #include "platform/module.h"
+#include "platform/prefix.h"
 #include "shell.h"
+
+namespace fs = std::filesystem;
+namespace pf = tessaly::platform;
 
 namespace tessaly::cli {
 
@@ -53,28 +61,34 @@ struct PdfArgs {
     int resolution = 600;
 };
 
-void printPdf(const PdfArgs& a) {
+// Prints the lines through the PDF printer with those settings, giving back the former
+// default printer afterwards: the pages printed, or -1 with the reason in why.
+int printThroughPdfPrinter(const PdfArgs& a, const std::vector<std::string>& lines,
+                           std::string& why) {
     static const std::map<std::string, LONG> papers = {{"letter", DMPAPER_LETTER},
                                                        {"legal", DMPAPER_LEGAL},
                                                        {"a4", DMPAPER_A4},
                                                        {"a3", DMPAPER_A3}};
-    if (!papers.count(a.paper)) Fail("pdf", "unknown paper \"" + a.paper + "\"");
-    std::ifstream in(a.text);
-    if (!in) Fail("pdf", "cannot read " + a.text);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(ToAnsi("pdf", line));
-    const std::string out = std::filesystem::absolute(a.out).string();
-
+    if (!papers.count(a.paper)) {
+        why = "unknown paper \"" + a.paper + "\"";
+        return -1;
+    }
     HMODULE module = platform::LoadLibraryA("CDIntf.dll");
-    if (!module) Fail("pdf", "the PDF printer's driver library is missing");
+    if (!module) {
+        why = "the PDF printer's driver library is missing";
+        return -1;
+    }
     auto entry = [module](const char* name) { return platform::GetProcAddress(module, name); };
     auto init = reinterpret_cast<PDF_DRIVER_INIT>(entry("DriverInit"));
     auto set = [&](const char* name, HANDLE h, LONG value) {
         reinterpret_cast<PDF_DRIVER_SET_LONG>(entry(name))(h, value);
     };
     HANDLE h = init ? init(kPdfPrinterName) : nullptr;
-    if (!h) Fail("pdf", "the PDF printer is not available");
+    if (!h) {
+        platform::FreeLibrary(module);
+        why = "the PDF printer is not available";
+        return -1;
+    }
     char former[256] = "";
     unsigned long size = sizeof former;
     if (!DPGetDefaultPrinter(former, &size)) former[0] = '\0';
@@ -84,10 +98,10 @@ void printPdf(const PdfArgs& a) {
     set("SetFontEmbedding", h, a.noEmbed ? 0 : 1);
     if (!a.watermark.empty())
         reinterpret_cast<PDF_DRIVER_SET_WATERMARK>(entry("SetWatermark"))(
-            h, ToAnsi("pdf", a.watermark).c_str(), "Arial", 30, 450, 0xFF0000, 100, -100, 1);
+            h, a.watermark.c_str(), "Arial", 30, 450, 0xFF0000, 100, -100, 1);
     reinterpret_cast<PDF_DRIVER_CALL>(entry("SetDefaultConfig"))(h);
     reinterpret_cast<PDF_DRIVER_CALL>(entry("SetDefaultPrinter"))(h);
-    reinterpret_cast<PDF_DRIVER_SET_TEXT>(entry("SetDefaultFileName"))(h, out.c_str());
+    reinterpret_cast<PDF_DRIVER_SET_TEXT>(entry("SetDefaultFileName"))(h, a.out.c_str());
     set("SetFileNameOptions", h,
         3 + (a.noEmbed ? 0 : int(PDF_FILENAME_EMBED_FONTS)) +
             (a.watermark.empty() ? 0 : int(PDF_FILENAME_WATERMARK)));
@@ -98,11 +112,89 @@ void printPdf(const PdfArgs& a) {
     const BOOL printed = document.DoPrint(FALSE, a.text.c_str());
     // The former default printer comes back whatever happened.
     if (former[0]) DPSetDefaultPrinter(former);
-    if (!printed) Fail("pdf", "printing " + a.out + " failed");
-    std::cout << a.out << ": " << document.pages << " page(s)\n";
+    if (!printed) {
+        why = "printing " + a.out + " failed";
+        return -1;
+    }
+    return document.pages;
+}
+
+void printPdf(PdfArgs a) {
+    StartApplication("pdf", false);
+    std::ifstream in(a.text);
+    if (!in) Fail("pdf", "cannot read " + a.text);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(ToAnsi("pdf", line));
+    const std::string shown = a.out;
+    a.out = std::filesystem::absolute(a.out).string();
+    a.watermark = ToAnsi("pdf", a.watermark);
+    std::string why;
+    const int pages = printThroughPdfPrinter(a, lines, why);
+    if (pages < 0) Fail("pdf", why);
+    std::cout << shown << ": " << pages << " page(s)\n";
+}
+
+void tourLine(const std::string& what, const std::string& value) {
+    std::printf("  %s %s\n", PadToWidth(what, kTourColumn).c_str(), value.c_str());
+}
+
+// What a poppler tool prints about the file, or empty when it did not run.
+std::string popplerReport(const char* tool, const std::string& file) {
+    QProcess process;
+    process.start(QString::fromLatin1(tool), {QString::fromStdString(file)});
+    if (!process.waitForFinished(10000) || process.exitCode() != 0) return {};
+    return process.readAllStandardOutput().toStdString();
 }
 
 } // namespace
+
+int RunPdfTour() {
+    StartApplication("demo", false);
+    const fs::path folder = fs::path(pf::EnsurePrefix()) / "drive_c" / "Tour" / "Pdf";
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    PdfArgs letter;
+    letter.text = "Letter to Anna";
+    letter.out = (folder / "letter.pdf").string();
+    letter.paper = "a4";
+    letter.watermark = "DRAFT";
+    const std::vector<std::string> lines = {"Dear Anna,",
+                                            "",
+                                            "the proofs of the spring catalogue are enclosed.",
+                                            "Please mark any changes by Friday.",
+                                            "",
+                                            "Kind regards,",
+                                            "Ben"};
+    std::string why;
+    const int pages = printThroughPdfPrinter(letter, lines, why);
+    tourLine("A4 letter with the watermark \"DRAFT\"",
+             pages < 0 ? why : std::to_string(pages) + " page(s) printed");
+    if (pages < 0) return 1;
+    // The file read back: its page count and size, then each font and whether it is embedded.
+    std::istringstream info(popplerReport("pdfinfo", letter.out));
+    int failures = 1;
+    for (std::string line; std::getline(info, line);) {
+        for (const char* field : {"Pages:", "Page size:"})
+            if (line.rfind(field, 0) == 0)
+                tourLine(std::string("pdfinfo: ") + field,
+                         line.substr(line.find_first_not_of(' ', std::strlen(field))));
+        if (line.rfind("Pages:", 0) == 0) failures = std::stoi(line.substr(6)) != pages;
+    }
+    std::istringstream fonts(popplerReport("pdffonts", letter.out));
+    std::string line;
+    std::getline(fonts, line);
+    const size_t embedded = line.find("emb"); // the column of the "emb" heading
+    std::getline(fonts, line);                // the rule under the headings
+    int fontCount = 0;
+    while (std::getline(fonts, line) && line.size() > embedded) {
+        tourLine("pdffonts: font",
+                 line.substr(0, line.find(' ')) +
+                     (line.compare(embedded, 3, "yes") == 0 ? ", embedded" : ", not embedded"));
+        ++fontCount;
+    }
+    return failures + (fontCount == 0);
+}
 
 void addPdfCommand(CLI::App& app) {
     auto args = std::make_shared<PdfArgs>();

@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFont>
 #include <QPainter>
 #include <QPrintDialog>
@@ -58,13 +59,20 @@ bool wholePdf(const QString& path) {
     return file.readAll().contains("%%EOF");
 }
 
-// The PDF printer's driver library rewrites the file without the font programs (Qt's writer
-// always embeds them). False when it cannot.
-bool leaveFontsOut(const QString& file) {
+// A document that did not come out whole goes; a device named as the output (/dev/full)
+// stays.
+void removeOutput(const QString& path) {
+    if (QFileInfo(path).isFile()) QFile::remove(path);
+}
+
+// The PDF printer's driver library rewrites the finished file through one of its entries
+// (LeaveFontsOut: Qt's writer always embeds the fonts; ReducePictureColours). False when it
+// cannot.
+bool driverRewrite(const char* entry, const QString& file) {
     HMODULE driver = platform::LoadLibraryA("CDIntf.dll");
     if (!driver) return false;
     using Rewrite = LONG (*)(const char*);
-    auto rewrite = reinterpret_cast<Rewrite>(platform::GetProcAddress(driver, "LeaveFontsOut"));
+    auto rewrite = reinterpret_cast<Rewrite>(platform::GetProcAddress(driver, entry));
     const bool done = rewrite && rewrite(ToAnsi(file).c_str());
     platform::FreeLibrary(driver);
     return done;
@@ -222,6 +230,9 @@ int CPrinterDC::StartDoc(const char* documentName, const char* outputFile) {
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(std::max(1, printer.resolution() * 10 / 72));
     impl_->painter.setFont(font);
+    // The PDF printer's compression: pictures go in as JPEG only at a JPEG level.
+    if (impl_->pdf)
+        impl_->painter.setRenderHint(QPainter::LosslessImageRendering, impl_->pdf->lJpegLevel == 0);
     impl_->dc = std::make_unique<CDC>(&impl_->painter);
     return 1;
 }
@@ -247,13 +258,16 @@ int CPrinterDC::EndDoc() {
     if (!impl_->painter.end()) return -1;
     // A file that could not be written completely is no document.
     if (!impl_->output.isEmpty() && !wholePdf(impl_->output)) {
-        QFile::remove(impl_->output);
+        removeOutput(impl_->output);
         return -1;
     }
     const auto& pdf = impl_->pdf;
-    if (pdf && !impl_->output.isEmpty() &&
-        !(pdf->lFontEmbedding && (pdf->dwFileNameOptions & PDF_FILENAME_EMBED_FONTS)) &&
-        !leaveFontsOut(impl_->output))
+    if (!pdf || impl_->output.isEmpty()) return 1;
+    if (!(pdf->lFontEmbedding && (pdf->dwFileNameOptions & PDF_FILENAME_EMBED_FONTS)) &&
+        !driverRewrite("LeaveFontsOut", impl_->output))
+        return -1;
+    if ((pdf->dwFlags & PDF_FLAG_256_COLOURS) &&
+        !driverRewrite("ReducePictureColours", impl_->output))
         return -1;
     return 1;
 }
@@ -263,7 +277,7 @@ int CPrinterDC::AbortDoc() {
     if (!impl_->painter.isActive()) return -1;
     impl_->printer.abort();
     impl_->painter.end();
-    if (!impl_->output.isEmpty()) QFile::remove(impl_->output);
+    if (!impl_->output.isEmpty()) removeOutput(impl_->output);
     return 1;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
@@ -41,6 +42,12 @@ QWidget* callerMainWindow() {
     return nullptr;
 }
 
+bool screenAvailable() {
+    const QString platform = QGuiApplication::platformName();
+    return QGuiApplication::primaryScreen() && platform != QLatin1String("offscreen") &&
+           platform != QLatin1String("minimal");
+}
+
 // The window showing what is being printed, where, and which page, with its Cancel button.
 class PrintingStatus {
   public:
@@ -58,7 +65,9 @@ class PrintingStatus {
         cancel->setObjectName(QStringLiteral("Cancel"));
         QObject::connect(cancel, &QPushButton::clicked, [] { printCancelled = true; });
         layout->addWidget(cancel);
-        window_.show();
+        // Without a screen (the offscreen or minimal platform) nobody could see it, and Qt
+        // warns when asked to show it there; the run and its Cancel logic are the same.
+        if (screenAvailable()) window_.show();
     }
     ~PrintingStatus() { window_.close(); }
 
@@ -150,7 +159,6 @@ BOOL prepareDefaultPrinter(CPrintInfo* info) {
 
 // The print procedure: false when nothing was printed to its end.
 bool runPrintProcedure(PrintSteps& steps, const char* name) {
-    EnsureApplication();
     EnsureApplication();
     CPrintInfo info;
     // 1-2: the print dialog, then the output file when printing to a file.

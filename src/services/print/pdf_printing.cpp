@@ -18,6 +18,7 @@
 
 #include "dialogs/dont_show_again.h"
 #include "dialogs/print_ids.h"
+#include "dialogs/skin_dialog.h"
 #include "framework/core/app.h"
 #include "framework/core/module_state.h"
 #include "framework/widgets/broadcast.h"
@@ -28,6 +29,7 @@
 #include "platform/pump.h"
 
 namespace p = tessaly::platform;
+using tessaly::dialogs::CSkinDialog;
 
 namespace tessaly::print {
 
@@ -94,14 +96,14 @@ void checkIn(CDialog& dialog, int first, int count, int index) {
             button->SetCheck(i == index ? BST_CHECKED : BST_UNCHECKED);
 }
 
-class CPdfOptionsDlg : public CDialog {
+class CPdfOptionsDlg : public CSkinDialog {
   public:
-    CPdfOptionsDlg() : CDialog(IDD_PDF_OPTIONS), options_(loadOptions()) {}
+    CPdfOptionsDlg() : CSkinDialog(IDD_PDF_OPTIONS), options_(loadOptions()) {}
     const PdfOptions& Options() const { return options_; }
 
   protected:
     BOOL OnInitDialog() override {
-        CDialog::OnInitDialog();
+        CSkinDialog::OnInitDialog();
         checkIn(*this, IDC_PDF_PAPER_LETTER, 4, options_.paper);
         checkIn(*this, IDC_PDF_RES_75, 5, options_.resolution);
         checkIn(*this, IDC_PDF_PORTRAIT, 2, options_.orientation);
@@ -112,7 +114,11 @@ class CPdfOptionsDlg : public CDialog {
             ->SetCheck(options_.watermarkOn ? BST_CHECKED : BST_UNCHECKED);
         GetDlgItem(IDC_PDF_WATERMARK_TEXT)->SetWindowText(options_.watermark);
         updateWatermarkField();
-        // A modal dialog of the framework opens active, in front of the program's windows.
+        // The program printing may have been busy in front; the options come before it.
+        if (QWidget* window = GetWidget()) {
+            window->raise();
+            window->activateWindow();
+        }
         return TRUE;
     }
 
@@ -121,7 +127,7 @@ class CPdfOptionsDlg : public CDialog {
             updateWatermarkField();
             return TRUE;
         }
-        return CDialog::OnCommand(id);
+        return CSkinDialog::OnCommand(id);
     }
 
     void OnOK() override {
@@ -148,9 +154,9 @@ class CPdfOptionsDlg : public CDialog {
 
 // ---- The other dialogs ----
 
-class CPdfSavedDlg : public CDialog {
+class CPdfSavedDlg : public CSkinDialog {
   public:
-    explicit CPdfSavedDlg(const char* path) : CDialog(IDD_PDF_SAVED), path_(path) {}
+    explicit CPdfSavedDlg(const char* path) : CSkinDialog(IDD_PDF_SAVED), path_(path) {}
 
   protected:
     void OnOK() override {
@@ -162,14 +168,15 @@ class CPdfSavedDlg : public CDialog {
     CString path_;
 };
 
-class CPdfFilterWin95Dlg : public CDialog {
+class CPdfFilterWin95Dlg : public CSkinDialog {
   public:
     CPdfFilterWin95Dlg()
-        : CDialog(IDD_PDF_FILTER_WIN95), dontShow_("PDF Filter in 95", IDC_PDF_FILTER_DONT_SHOW) {}
+        : CSkinDialog(IDD_PDF_FILTER_WIN95),
+          dontShow_("PDF Filter in 95", IDC_PDF_FILTER_DONT_SHOW) {}
 
   protected:
     BOOL OnInitDialog() override {
-        CDialog::OnInitDialog();
+        CSkinDialog::OnInitDialog();
         dontShow_.EndIfSet(*this);
         return TRUE;
     }
@@ -183,7 +190,7 @@ class CPdfFilterWin95Dlg : public CDialog {
 };
 
 int showTemplate(UINT templateId) {
-    CDialog dialog(templateId);
+    CSkinDialog dialog(templateId);
     return dialog.DoModal();
 }
 
@@ -282,21 +289,11 @@ bool setPrivateFlag(const char* printer, bool on) {
         std::memcpy(&word, settings.data() + dm->dmSize, sizeof word);
         word = on ? (word | PDF_FLAG_256_COLOURS) : (word & ~DWORD(PDF_FLAG_256_COLOURS));
         std::memcpy(settings.data() + dm->dmSize, &word, sizeof word);
-        int version = GetOSVersionEx();
+        const int version = GetOSVersionEx();
         if (version != 0 && version != 2) {
             done = p::DocumentPropertiesA(nullptr, handle, printer, nullptr, dm,
                                           DM_IN_BUFFER | DM_UPDATE) == 1;
-            // The spooler merges the public fields only; the private part then goes in as
-            // Windows 2000 writes it.
-            std::vector<BYTE> check(settings.size());
-            if (done &&
-                p::DocumentPropertiesA(nullptr, handle, printer,
-                                       reinterpret_cast<DEVMODEA*>(check.data()), nullptr,
-                                       DM_OUT_BUFFER) == 1 &&
-                check != settings)
-                version = 2;
-        }
-        if (version == 0 || version == 2) {
+        } else {
             DWORD needed = 0;
             p::GetPrinterA(handle, 2, nullptr, 0, &needed);
             std::vector<BYTE> info(needed);
