@@ -89,6 +89,6 @@ constexpr store::Entries kEntries = {readLocked, writeLocked, unlock, unknownCol
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) const store::Entries* TessalyMailStoreEntries() {
+extern "C" __attribute__((visibility("default"))) const void* TessalyMailStoreEntries() {
     return &kEntries;
 }

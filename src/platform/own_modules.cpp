@@ -45,4 +45,8 @@ const OwnModule& LoadOwnModule(const char* file, const char* entryName, const vo
     return module;
 }
 
+const OwnModule& LoadPlatformModule(const char* file, const char* entryName) {
+    return LoadOwnModule(file, entryName, reinterpret_cast<const void*>(&folderOf));
+}
+
 } // namespace tessaly::platform

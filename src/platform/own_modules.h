@@ -17,13 +17,15 @@ struct OwnModule {
 
 // The module file in the folder of the shared object holding `codeInside` (a function of the
 // caller's own library), loaded once for the process and never unloaded.
-const OwnModule& LoadOwnModule(const char* file, const char* entryName, const void* codeInside);
+PLATFORM_API const OwnModule& LoadOwnModule(const char* file, const char* entryName,
+                                            const void* codeInside);
 
-// The table of a module beside the platform library, or nullptr.
+// A module beside the platform library.
+PLATFORM_API const OwnModule& LoadPlatformModule(const char* file, const char* entryName);
+
 template <typename Entries>
 const Entries* PlatformModuleEntries(const char* file, const char* entryName) {
-    return static_cast<const Entries*>(
-        LoadOwnModule(file, entryName, reinterpret_cast<const void*>(&LoadOwnModule)).entries);
+    return static_cast<const Entries*>(LoadPlatformModule(file, entryName).entries);
 }
 
 } // namespace tessaly::platform

@@ -1,4 +1,5 @@
-// The mail store module: no database client in the library, clean failure without the module.
+// The internal modules: no database, printing or sound client linked into the library, and a
+// clean failure without the mail store module.
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -35,6 +36,11 @@ TEST(MailStoreModule, TheLibraryLinksNoClientAndFailsCleanlyWithoutTheModule) {
     EXPECT_NE(dynamic.out.find("libTessalyPlatform"), std::string::npos) << dynamic.err;
     for (const char* client : {"libmysqlpp", "libmariadb", "libssl", "libcrypto"})
         EXPECT_EQ(dynamic.out.find(client), std::string::npos) << client;
+    // Nor does the platform library load the printing system's or the sound server's clients.
+    const auto platform =
+        RunProgram({"readelf", "-d", TESSALY_BUILD_DIR "/lib/libTessalyPlatform.so"});
+    for (const char* client : {"libcups", "libsndfile", "libpulse"})
+        EXPECT_EQ(platform.out.find(client), std::string::npos) << client;
     TempPrefix prefix;
     const std::string folder = prefix.scratch() + "/lib";
     fs::create_directories(folder);

@@ -41,4 +41,26 @@ class DontShowAgain {
     bool set_;
 };
 
+// A notice of text, OK and the check box alone, on a dialog base (CDialog or the skin dialog).
+template <class Base> class CDontShowAgainDlg : public Base {
+  public:
+    CDontShowAgainDlg(UINT templateId, const char* entry, int checkBoxId)
+        : Base(templateId), dontShow_(entry, checkBoxId) {}
+
+  protected:
+    BOOL OnInitDialog() override {
+        Base::OnInitDialog();
+        dontShow_.EndIfSet(*this);
+        return TRUE;
+    }
+
+    void OnOK() override {
+        dontShow_.Store(*this);
+        Base::OnOK();
+    }
+
+  private:
+    DontShowAgain dontShow_;
+};
+
 } // namespace tessaly::dialogs

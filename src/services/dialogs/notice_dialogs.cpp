@@ -160,28 +160,6 @@ class CWizardPage : public CDialog {
     }
 };
 
-// ---- Escape key ----
-
-class CEscapeKeyDlg : public CDialog {
-  public:
-    CEscapeKeyDlg() : CDialog(IDD_ESCAPE_KEY), dontShow_("Escape Key", IDC_CHOICE_DONT_SHOW) {}
-
-  protected:
-    BOOL OnInitDialog() override {
-        CDialog::OnInitDialog();
-        dontShow_.EndIfSet(*this);
-        return TRUE;
-    }
-
-    void OnOK() override {
-        dontShow_.Store(*this);
-        CDialog::OnOK();
-    }
-
-  private:
-    DontShowAgain dontShow_;
-};
-
 // ---- Browser component notices ----
 
 // The check box's state is handed back however the notice ends.
@@ -314,7 +292,7 @@ int ShowOpenWithLintorDlg() {
 
 int ShowEascapeDlg() {
     ManageModuleState state;
-    CEscapeKeyDlg dialog;
+    CDontShowAgainDlg<CDialog> dialog(IDD_ESCAPE_KEY, "Escape Key", IDC_CHOICE_DONT_SHOW);
     return dialog.DoModal();
 }
 

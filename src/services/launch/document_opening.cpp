@@ -137,26 +137,6 @@ int installViewer(std::string setupPath, int kind) {
 
 // ---- The PDF reader's dialogs ----
 
-class CReaderWin95Dlg : public CSkinDialog {
-  public:
-    CReaderWin95Dlg()
-        : CSkinDialog(IDD_READER_WIN95), dontShow_("Acrobat in 95", IDC_READER_WIN95_DONT_SHOW) {}
-
-  protected:
-    BOOL OnInitDialog() override {
-        CSkinDialog::OnInitDialog();
-        dontShow_.EndIfSet(*this);
-        return TRUE;
-    }
-    void OnOK() override {
-        dontShow_.Store(*this);
-        CSkinDialog::OnOK();
-    }
-
-  private:
-    dialogs::DontShowAgain dontShow_;
-};
-
 class CReaderMissingDlg : public CSkinDialog {
   public:
     CReaderMissingDlg() : CSkinDialog(IDD_READER_MISSING) {}
@@ -237,7 +217,8 @@ int ExecAssociationAcrobat(CString commandKey, CString readerSetup, CString docu
             CString program = command;
             program.Remove('"');
             if (GetVersionInfo(program, "FileVersion") == kReader5Version) {
-                CReaderWin95Dlg warning;
+                tessaly::dialogs::CDontShowAgainDlg<CSkinDialog> warning(
+                    IDD_READER_WIN95, "Acrobat in 95", IDC_READER_WIN95_DONT_SHOW);
                 warning.DoModal();
             }
         }

@@ -45,6 +45,5 @@ struct Entries {
 constexpr char kModuleFile[] = "libTessalyMailStore.so";
 // The module's one exported entry: the table above.
 constexpr char kEntryName[] = "TessalyMailStoreEntries";
-using EntryFunction = const Entries* (*)();
 
 } // namespace tessaly::mail::store

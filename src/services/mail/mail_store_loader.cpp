@@ -1,57 +1,20 @@
 // The library's side of the mail store module: loaded from the library's own folder on the
 // first database call, its statements' failures turned into DatabaseError.
-#include <dlfcn.h>
 #include <strings.h>
 
-#include <mutex>
-
 #include "mail/contact_lookup.h"
+#include "platform/own_modules.h"
 
 namespace tessaly::mail {
 
 namespace {
 
-constexpr int kModuleNotFound = 126; // ERROR_MOD_NOT_FOUND
-constexpr int kEntryNotFound = 127;  // ERROR_PROC_NOT_FOUND
-
-struct Loaded {
-    const store::Entries* entries = nullptr;
-    DatabaseError error;
-};
-
-// The folder of this library, as the dynamic loader names it.
-std::string libraryFolder() {
-    Dl_info info{};
-    if (!dladdr(reinterpret_cast<void*>(&libraryFolder), &info) || !info.dli_fname) return ".";
-    const std::string path = info.dli_fname;
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash);
-}
-
-// Loaded once; the module stays loaded for the process's life, as the library does.
-const Loaded& mailStore() {
-    static Loaded loaded;
-    static std::once_flag once;
-    std::call_once(once, [] {
-        const std::string path = libraryFolder() + "/" + store::kModuleFile;
-        void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!module) {
-            const char* reason = dlerror();
-            loaded.error = {reason ? reason : path + ": cannot be loaded", kModuleNotFound};
-            return;
-        }
-        auto entry = reinterpret_cast<store::EntryFunction>(dlsym(module, store::kEntryName));
-        loaded.entries = entry ? entry() : nullptr;
-        if (!loaded.entries)
-            loaded.error = {path + ": no entry " + store::kEntryName, kEntryNotFound};
-    });
-    return loaded;
-}
-
 const store::Entries& entries() {
-    const Loaded& loaded = mailStore();
-    if (!loaded.entries) throw loaded.error;
-    return *loaded.entries;
+    // The module lies beside this library (not the platform's): found from a function of ours.
+    const platform::OwnModule& module = platform::LoadOwnModule(
+        store::kModuleFile, store::kEntryName, reinterpret_cast<const void*>(&entries));
+    if (!module.entries) throw DatabaseError{module.error, static_cast<int>(module.code)};
+    return *static_cast<const store::Entries*>(module.entries);
 }
 
 } // namespace

@@ -168,34 +168,14 @@ class CPdfSavedDlg : public CSkinDialog {
     CString path_;
 };
 
-class CPdfFilterWin95Dlg : public CSkinDialog {
-  public:
-    CPdfFilterWin95Dlg()
-        : CSkinDialog(IDD_PDF_FILTER_WIN95),
-          dontShow_("PDF Filter in 95", IDC_PDF_FILTER_DONT_SHOW) {}
-
-  protected:
-    BOOL OnInitDialog() override {
-        CSkinDialog::OnInitDialog();
-        dontShow_.EndIfSet(*this);
-        return TRUE;
-    }
-    void OnOK() override {
-        dontShow_.Store(*this);
-        EndDialog(IDOK);
-    }
-
-  private:
-    dialogs::DontShowAgain dontShow_;
-};
-
 int showTemplate(UINT templateId) {
     CSkinDialog dialog(templateId);
     return dialog.DoModal();
 }
 
 int showWin95Notice() {
-    CPdfFilterWin95Dlg dialog;
+    dialogs::CDontShowAgainDlg<CSkinDialog> dialog(IDD_PDF_FILTER_WIN95, "PDF Filter in 95",
+                                                   IDC_PDF_FILTER_DONT_SHOW);
     return dialog.DoModal();
 }
 
