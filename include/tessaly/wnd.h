@@ -84,6 +84,8 @@ class TESSALY_API CWnd {
 
     // Returns whether the window was visible before.
     BOOL ShowWindow(int command);
+    // Raises the window above the others and makes it the active one.
+    BOOL SetForegroundWindow();
     // Returns whether the window was disabled before.
     BOOL EnableWindow(BOOL enable = TRUE);
     // Visible when it and every window it sits in are shown.

@@ -57,8 +57,9 @@ TEST_F(ShippedClasses, ALaterSetUpGivesOnlyWhatThePrefixHasNotHad) {
                                         (std::string("CLSID\\") + row.clsid).c_str()));
         p::RegCloseStores();
         sqlite3* db = nullptr;
-        if (forgetGiven && sqlite3_open((prefix_.root() + "/system.reg.db").c_str(), &db) == 0)
+        if (forgetGiven && sqlite3_open((prefix_.root() + "/system.reg.db").c_str(), &db) == 0) {
             EXPECT_EQ(sqlite3_exec(db, "DROP TABLE shipped_classes", 0, 0, 0), SQLITE_OK);
+        }
         sqlite3_close(db);
         EXPECT_EQ(Get(HKEY_CLASSES_ROOT, server.c_str(), ""), expected) << forgetGiven;
     }

@@ -261,6 +261,14 @@ BOOL CWnd::ShowWindow(int command) {
     return wasVisible;
 }
 
+BOOL CWnd::SetForegroundWindow() {
+    QWidget* w = GetWidget();
+    if (!w) return FALSE;
+    w->window()->raise();
+    w->window()->activateWindow();
+    return TRUE;
+}
+
 BOOL CWnd::EnableWindow(BOOL enable) {
     QWidget* w = GetWidget();
     if (!w) return FALSE;

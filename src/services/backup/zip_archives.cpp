@@ -48,6 +48,7 @@ class CZipDlg : public dialogs::CSkinDialog {
   protected:
     BOOL OnInitDialog() override {
         CSkinDialog::OnInitDialog();
+        SetForegroundWindow();
         // The window is seen before the work starts.
         SetTimer(kStartTimer, 100);
         return TRUE;

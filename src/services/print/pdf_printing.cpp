@@ -115,10 +115,7 @@ class CPdfOptionsDlg : public CSkinDialog {
         GetDlgItem(IDC_PDF_WATERMARK_TEXT)->SetWindowText(options_.watermark);
         updateWatermarkField();
         // The program printing may have been busy in front; the options come before it.
-        if (QWidget* window = GetWidget()) {
-            window->raise();
-            window->activateWindow();
-        }
+        SetForegroundWindow();
         return TRUE;
     }
 
