@@ -6,6 +6,8 @@
 
 #include <httplib.h>
 
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -72,6 +74,8 @@ void addWebCommands(CLI::App& app) {
                                (lastMessage().empty() ? std::string(" (the message component "
                                                                     "is not registered)")
                                                       : ": " + lastMessage()));
+        // The function checks only the download; the file itself says whether it was written.
+        if (access(file.c_str(), F_OK) != 0) Fail(kCommand, file + " was not written");
         std::printf("%s\n", file.c_str());
     });
 

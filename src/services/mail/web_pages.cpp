@@ -99,9 +99,10 @@ int SaveWholePage(const char* url, const char* file) {
 
     BSTR address = ansiBstr(url), account = ansiBstr(kAccountPlaceholder), path = ansiBstr(file);
     IMessageStream* stream = nullptr;
-    HRESULT hr = message->CreateMHTMLBody(address, 0, account, account);
-    if (SUCCEEDED(hr)) hr = message->GetStream(&stream);
-    if (SUCCEEDED(hr)) hr = stream->SaveToFile(path, STREAM_SAVE_CREATE_OVERWRITE);
+    // Only building the body is checked: a stream that cannot be had or saved still gives 0.
+    const HRESULT hr = message->CreateMHTMLBody(address, 0, account, account);
+    if (SUCCEEDED(hr) && SUCCEEDED(message->GetStream(&stream)))
+        stream->SaveToFile(path, STREAM_SAVE_CREATE_OVERWRITE);
     SysFreeString(address);
     SysFreeString(account);
     SysFreeString(path);
