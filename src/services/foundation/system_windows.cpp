@@ -45,12 +45,18 @@ HWND FirstWindowOfProcess(DWORD processId, HANDLE process) {
     if (!display || !*display || !processId) return nullptr;
     const DWORD start = platform::GetTickCount();
     for (;;) {
-        for (HWND window : CWnd::EnumTopLevelWindows())
-            if (CWnd::ProcessIdOf(window) == processId) return window;
+        // The program is ready for input once it shows a window: a toolkit makes hidden
+        // windows of its own first, which are the answer only when nothing is ever shown.
+        HWND hidden = nullptr;
+        for (HWND window : CWnd::EnumTopLevelWindows()) {
+            if (CWnd::ProcessIdOf(window) != processId) continue;
+            if (tessaly::framework::IsWindowOnScreen(window)) return window;
+            if (!hidden) hidden = window;
+        }
         DWORD exitCode = 0;
         if (process && platform::GetExitCodeProcess(process, &exitCode) && exitCode != 259)
             return nullptr; // ended without a window
-        if (platform::GetTickCount() - start >= kProcessWindowWaitMs) return nullptr;
+        if (platform::GetTickCount() - start >= kProcessWindowWaitMs) return hidden;
         Delay(kPollMs);
     }
 }
