@@ -114,7 +114,7 @@ void startServer() {
                 {"--datadir=" + d + "data", "--socket=" + s.socketPath,
                  "--pid-file=" + d + "mysqld.pid", "--log-error=" + d + "error.log",
                  "--skip-networking", "--skip-grant-tables", "--character-set-server=utf8mb4",
-                 "--collation-server=utf8mb4_uca1400_nopad_as_ci"});
+                 "--collation-server=utf8mb4_uca1400_nopad_as_ci", PrivateTmpdir(d)});
     args.insert(args.end(), kSmall.begin(), kSmall.end());
     if (geteuid() == 0) args.push_back("--user=root");
     const pid_t pid = fork();
@@ -150,10 +150,18 @@ std::string MariadbServerProgram() {
     return {};
 }
 
+std::string PrivateTmpdir(const std::string& folder) {
+    fs::create_directories(folder + "tmp");
+    return "--tmpdir=" + folder + "tmp";
+}
+
 void StartTestEmbeddedServer() {
     // A program (the benchmark) may have started its own already; the library runs one.
-    if (!servers().embedded && tessaly::maildb::EmbeddedDataDir().empty())
-        tessaly::maildb::StartEmbeddedServer(embeddedDir(), kSmall);
+    if (!servers().embedded && tessaly::maildb::EmbeddedDataDir().empty()) {
+        std::vector<std::string> options = kSmall;
+        options.push_back(PrivateTmpdir(embeddedDir() + "/"));
+        tessaly::maildb::StartEmbeddedServer(embeddedDir(), options);
+    }
     servers().embedded = true;
 }
 

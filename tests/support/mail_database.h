@@ -13,6 +13,9 @@ enum class MailServer { Embedded, Socket };
 
 // The mariadbd program, empty when the server package is missing.
 std::string MariadbServerProgram();
+// "--tmpdir=" a folder of the server's own under folder (ending in '/'), made here: a server
+// starting removes temporary tables it finds in its folder, a shared /tmp included.
+std::string PrivateTmpdir(const std::string& folder);
 
 // Starts the process's one embedded server when not yet running; every connection needs it.
 void StartTestEmbeddedServer();

@@ -83,9 +83,10 @@ TlsMailServer::TlsMailServer() {
     mustRun({"sh", "-ec", kCertificates, root_});
     std::ofstream(passwordFile()) << kPassword << "\n";
     std::vector<std::string> install = {"mariadb-install-db", "--no-defaults"};
-    install.insert(install.end(), {"--datadir=" + root_ + "/data",
-                                   "--auth-root-authentication-method=normal", "--skip-test-db",
-                                   "--innodb-buffer-pool-size=16M", "--innodb-log-file-size=8M"});
+    install.insert(install.end(),
+                   {"--datadir=" + root_ + "/data", "--auth-root-authentication-method=normal",
+                    "--skip-test-db", "--innodb-buffer-pool-size=16M", "--innodb-log-file-size=8M",
+                    PrivateTmpdir(root_ + "/")});
     if (geteuid() == 0) install.push_back("--user=root");
     mustRun(install);
     port_ = freePort();
@@ -102,7 +103,7 @@ void TlsMailServer::Start() {
                  "--ssl-key=" + r + "server-key.pem", "--require-secure-transport=ON",
                  "--skip-name-resolve", "--character-set-server=utf8mb4",
                  "--collation-server=utf8mb4_uca1400_nopad_as_ci", "--innodb-buffer-pool-size=16M",
-                 "--innodb-log-file-size=8M", "--max-connections=100"});
+                 "--innodb-log-file-size=8M", "--max-connections=100", PrivateTmpdir(r)});
     if (geteuid() == 0) args.push_back("--user=root");
     fs::remove(r + "error.log"); // a fresh log says when this start takes connections
     const pid_t pid = fork();
