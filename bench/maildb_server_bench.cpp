@@ -23,6 +23,7 @@
 #include <tessaly/mail.h>
 #include <tessaly/maildb.h>
 
+#include "contact_data.h"
 #include "support/mail_database.h"
 #include "support/mail_server.h"
 #include "support/run.h"
@@ -33,8 +34,10 @@ namespace {
 
 using tessaly::testing::TlsMailServer;
 
-constexpr int kContacts = 100000;
-constexpr int kMembers = 100;
+using tessaly::bench::ContactAddress;
+using tessaly::bench::ContactName;
+using tessaly::bench::kContacts;
+using tessaly::bench::kMembers;
 
 struct World {
     std::string root;
@@ -43,34 +46,10 @@ struct World {
     QTextEdit* field = nullptr;
 };
 
-std::string contactName(int i) {
-    return "Contact Person " + std::to_string(i);
-}
-std::string contactAddress(int i) {
-    return "person" + std::to_string(i) + "@example.org";
-}
-
 // The same contacts, lists and members on a connection with the rights to write them.
 void fill(mysqlpp::Connection& connection) {
-    mysqlpp::Query q = connection.query();
-    for (int start = 0; start < kContacts; start += 2000) {
-        std::string insert =
-            "insert into MainAddr (RecordID, FolderID, Name, Address, hot) values ";
-        for (int i = start; i < start + 2000; ++i)
-            insert += (i > start ? ",('C" : "('C") + std::to_string(i) + "','F','" +
-                      contactName(i) + "','" + contactAddress(i) + "',0)";
-        q.exec(insert);
-    }
-    q.exec("insert into DistList values ('L1','F','Team'),('L2','F','Club')");
     std::mt19937 random(7);
-    std::uniform_int_distribution<int> any(0, kContacts - 1);
-    for (const char* list : {"L1", "L2"}) {
-        std::string insert = "insert into DistMembers values ";
-        for (int m = 0; m < kMembers; ++m)
-            insert += std::string(m ? "," : "") + "('" + list + "M" + std::to_string(m) + "','" +
-                      list + "',1,'C" + std::to_string(any(random)) + "','','')";
-        q.exec(insert);
-    }
+    tessaly::bench::FillContacts(connection, random);
 }
 
 World& world() {
@@ -97,8 +76,8 @@ World& world() {
         std::uniform_int_distribution<int> any(0, kContacts - 1);
         QString html = "<b>Team; </b>";
         for (int k = 0; k < 24; ++k)
-            html += QString::fromStdString(contactName(any(random)) + "; " +
-                                           contactAddress(any(random)) + "; ");
+            html += QString::fromStdString(ContactName(any(random)) + "; " +
+                                           ContactAddress(any(random)) + "; ");
         html += "x@y.org<b>; Club</b>";
         w->field = new QTextEdit;
         w->field->setHtml(html);

@@ -20,12 +20,14 @@
 #include <tessaly/mail.h>
 #include <tessaly/maildb.h>
 
+#include "contact_data.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kContacts = 100000;
-constexpr int kMembers = 100;
+using tessaly::bench::kContacts;
+using tessaly::bench::kMembers;
 
 struct World {
     std::string root;
@@ -34,13 +36,6 @@ struct World {
     QTextEdit* field = nullptr;
     std::vector<std::string> typedNames, typedAddresses;
 };
-
-std::string name(int i) {
-    return "Contact Person " + std::to_string(i);
-}
-std::string address(int i) {
-    return "person" + std::to_string(i) + "@example.org";
-}
 
 World& world() {
     static World* w = [] {
@@ -57,30 +52,14 @@ World& world() {
             w->root + "/db",
             {"--innodb-buffer-pool-size=128M", "--innodb-flush-log-at-trx-commit=0"});
         w->connection = tessaly::maildb::OpenEmbedded(w->root + "/db");
-        mysqlpp::Query q = w->connection->query();
-        for (int start = 0; start < kContacts; start += 2000) {
-            std::string insert =
-                "insert into MainAddr (RecordID, FolderID, Name, Address, hot) values ";
-            for (int i = start; i < start + 2000; ++i)
-                insert += (i > start ? ",('C" : "('C") + std::to_string(i) + "','F','" + name(i) +
-                          "','" + address(i) + "',0)";
-            q.exec(insert);
-        }
-        q.exec("insert into DistList values ('L1','F','Team'),('L2','F','Club')");
         std::mt19937 random(7);
+        tessaly::bench::FillContacts(*w->connection, random);
         std::uniform_int_distribution<int> any(0, kContacts - 1);
-        for (const char* list : {"L1", "L2"}) {
-            std::string insert = "insert into DistMembers values ";
-            for (int m = 0; m < kMembers; ++m)
-                insert += std::string(m ? "," : "") + "('" + list + "M" + std::to_string(m) +
-                          "','" + list + "',1,'C" + std::to_string(any(random)) + "','','')";
-            q.exec(insert);
-        }
         // 50 entries: the two lists, 24 typed names, 24 typed addresses.
         QString html = "<b>Team; </b>";
         for (int k = 0; k < 24; ++k) {
-            w->typedNames.push_back(name(any(random)));
-            w->typedAddresses.push_back(address(any(random)));
+            w->typedNames.push_back(tessaly::bench::ContactName(any(random)));
+            w->typedAddresses.push_back(tessaly::bench::ContactAddress(any(random)));
             html += QString::fromStdString(w->typedNames.back() + "; " + w->typedAddresses.back() +
                                            "; ");
         }

@@ -4,7 +4,6 @@
 #include <tessaly/maildb.h>
 
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +16,8 @@
 #include <mutex>
 #include <stdexcept>
 #include <thread>
+
+#include "support/run.h"
 
 // Every statement goes through mysql_real_query; the test program's own comes first in the
 // symbol search, records the bytes and the handle, then calls the client library's.
@@ -117,18 +118,8 @@ void startServer() {
                  "--collation-server=utf8mb4_uca1400_nopad_as_ci", PrivateTmpdir(d)});
     args.insert(args.end(), kSmall.begin(), kSmall.end());
     if (geteuid() == 0) args.push_back("--user=root");
-    const pid_t pid = fork();
+    const pid_t pid = StartProgramTiedToTest(args);
     if (pid < 0) throw std::runtime_error("cannot start mariadbd");
-    if (pid == 0) {
-        // The server ends with the test process, even when that one is killed.
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
     s.serverPid = pid;
     for (int i = 0; i < 600; ++i) {
         if (fs::exists(s.socketPath)) return;

@@ -4,7 +4,6 @@
 
 #include <netinet/in.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -106,17 +105,8 @@ void TlsMailServer::Start() {
                  "--innodb-log-file-size=8M", "--max-connections=100", PrivateTmpdir(r)});
     if (geteuid() == 0) args.push_back("--user=root");
     fs::remove(r + "error.log"); // a fresh log says when this start takes connections
-    const pid_t pid = fork();
+    const pid_t pid = StartProgramTiedToTest(args);
     if (pid < 0) throw std::runtime_error("cannot start mariadbd");
-    if (pid == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGTERM); // ends with the test process, even a killed one
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
     for (int i = 0; ReadFile(r + "error.log").find(": ready for") == std::string::npos; ++i) {
         if (i == 1200 || waitpid(pid, nullptr, WNOHANG) == pid)
             throw std::runtime_error("mariadbd did not start; see " + r + "error.log");

@@ -1,7 +1,9 @@
 #include "support/run.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -74,6 +76,18 @@ RunResult RunProgram(const std::vector<std::string>& arguments,
     // A program that could not be started ends as a shell reports it.
     if (spawned != 0) result.status = 127;
     return result;
+}
+
+pid_t StartProgramTiedToTest(std::vector<std::string> arguments) {
+    const pid_t pid = fork();
+    if (pid != 0) return pid;
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
 }
 
 const std::string& TessalyProgram() {

@@ -1,6 +1,8 @@
 #pragma once
 // Running other programs from tests: the built tessaly command, shell scripts, and the tools
 // that make test inputs.
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -17,6 +19,10 @@ struct RunResult {
 // environment changes the inherited environment: "NAME=value" sets, a bare "NAME" removes.
 RunResult RunProgram(const std::vector<std::string>& arguments,
                      const std::vector<std::string>& environment = {});
+
+// Starts arguments[0] (a path) with the others without waiting for it; the program ends with
+// the test process, even a killed one. Its process id, or -1 when it could not be forked.
+pid_t StartProgramTiedToTest(std::vector<std::string> arguments);
 
 // The tessaly command of this build, and running it.
 const std::string& TessalyProgram();
