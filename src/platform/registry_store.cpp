@@ -117,6 +117,31 @@ int execRetrying(sqlite3* db, const char* sql) {
     return rc;
 }
 
+// The hive header's user version once the tables exist and, in a machine hive, every shipped
+// class has been given: an open that finds it skips the write transaction that would make
+// them, which is most of what opening costs when the library loads. A library whose tables
+// or shipped classes differ has another stamp and runs that transaction once more.
+constexpr std::uint32_t kSchemaVersion = 1;
+
+std::int32_t schemaStamp(bool machineHive) {
+    std::uint32_t hash = 2166136261u ^ kSchemaVersion; // FNV-1a
+    if (machineHive)
+        for (const ShippedClass& row : ShippedClasses())
+            for (const char* c = row.clsid; *c; ++c)
+                hash = (hash ^ static_cast<unsigned char>(*c)) * 16777619u;
+    return static_cast<std::int32_t>((hash & 0x7fffffffu) | 1u); // never 0, a new file's
+}
+
+std::int32_t userVersion(sqlite3* db) {
+    sqlite3_stmt* stmt = nullptr;
+    std::int32_t version = 0;
+    if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &stmt, nullptr) == SQLITE_OK &&
+        sqlite3_step(stmt) == SQLITE_ROW)
+        version = sqlite3_column_int(stmt, 0);
+    sqlite3_finalize(stmt);
+    return version;
+}
+
 void readKey(const Query& q, KeyInfo& info) {
     info.id = q.ColInt(0);
     info.parent = q.ColInt(1);
@@ -246,7 +271,9 @@ Store* Store::Open(const std::string& path, LONG& error) {
     // last committed state. NORMAL synchronisation is safe against a killed process.
     rc = execRetrying(store->db_, "PRAGMA journal_mode=WAL");
     if (rc == SQLITE_OK) rc = execRetrying(store->db_, "PRAGMA synchronous=NORMAL");
-    if (rc == SQLITE_OK)
+    const bool machineHive = isMachineHive(path);
+    const std::int32_t stamp = schemaStamp(machineHive);
+    if (rc == SQLITE_OK && userVersion(store->db_) != stamp) {
         rc = execRetrying(store->db_, "BEGIN IMMEDIATE;"
                                       "CREATE TABLE IF NOT EXISTS keys("
                                       " id INTEGER PRIMARY KEY AUTOINCREMENT,"
@@ -266,20 +293,26 @@ Store* Store::Open(const std::string& path, LONG& error) {
                                       " UNIQUE(key, folded));"
                                       "INSERT OR IGNORE INTO keys(id, parent, depth, name, folded)"
                                       " VALUES(1, 0, 0, x'', x'');");
-    // The suite's classes go into the same transaction; a failure there leaves the hive
-    // usable without them.
-    if (rc == SQLITE_OK && isMachineHive(path)) {
-        rc = sqlite3_exec(store->db_, "SAVEPOINT shipped", nullptr, nullptr, nullptr);
-        if (rc == SQLITE_OK)
-            rc = sqlite3_exec(store->db_,
-                              WriteShippedClasses(*store) == ERROR_SUCCESS
-                                  ? "RELEASE shipped"
-                                  : "ROLLBACK TO shipped; RELEASE shipped",
-                              nullptr, nullptr, nullptr);
+        // The suite's classes go into the same transaction; a failure there leaves the hive
+        // usable without them, and unstamped so that the next open tries again.
+        bool shipped = true;
+        if (rc == SQLITE_OK && machineHive) {
+            rc = sqlite3_exec(store->db_, "SAVEPOINT shipped", nullptr, nullptr, nullptr);
+            shipped = rc == SQLITE_OK && WriteShippedClasses(*store) == ERROR_SUCCESS;
+            if (rc == SQLITE_OK)
+                rc = sqlite3_exec(store->db_,
+                                  shipped ? "RELEASE shipped"
+                                          : "ROLLBACK TO shipped; RELEASE shipped",
+                                  nullptr, nullptr, nullptr);
+        }
+        if (rc == SQLITE_OK && shipped) {
+            const std::string setStamp = "PRAGMA user_version=" + std::to_string(stamp);
+            rc = sqlite3_exec(store->db_, setStamp.c_str(), nullptr, nullptr, nullptr);
+        }
+        if (rc == SQLITE_OK) rc = execRetrying(store->db_, "COMMIT");
+        if (rc != SQLITE_OK) sqlite3_exec(store->db_, "ROLLBACK", nullptr, nullptr, nullptr);
     }
-    if (rc == SQLITE_OK) rc = execRetrying(store->db_, "COMMIT");
     if (rc != SQLITE_OK) {
-        sqlite3_exec(store->db_, "ROLLBACK", nullptr, nullptr, nullptr);
         error = ErrorFromSqlite(rc);
         return nullptr;
     }

@@ -45,7 +45,8 @@ TEST_F(ShippedClasses, ALaterSetUpGivesOnlyWhatThePrefixHasNotHad) {
     const auto& row = p::ShippedClasses().front();
     const std::string server = std::string("CLSID\\") + row.clsid + "\\InprocServer32";
     // Rows: the module written before the set-up (nullptr removes the class), whether the hive
-    // forgets what it was given (as one of a build before the table), the module then found.
+    // forgets what it was given (as one of a build before the table and its stamp), the module
+    // then found.
     const std::tuple<const char*, bool, std::string> rows[] = {
         {nullptr, false, ""},              // a registration removed stays removed
         {nullptr, true, text(row.module)}, // a prefix never given the class gets it
@@ -58,7 +59,9 @@ TEST_F(ShippedClasses, ALaterSetUpGivesOnlyWhatThePrefixHasNotHad) {
         p::RegCloseStores();
         sqlite3* db = nullptr;
         if (forgetGiven && sqlite3_open((prefix_.root() + "/system.reg.db").c_str(), &db) == 0) {
-            EXPECT_EQ(sqlite3_exec(db, "DROP TABLE shipped_classes", 0, 0, 0), SQLITE_OK);
+            EXPECT_EQ(
+                sqlite3_exec(db, "DROP TABLE shipped_classes; PRAGMA user_version=0", 0, 0, 0),
+                SQLITE_OK);
         }
         sqlite3_close(db);
         EXPECT_EQ(Get(HKEY_CLASSES_ROOT, server.c_str(), ""), expected) << forgetGiven;
