@@ -34,7 +34,8 @@ class OutsideProgramTest : public DrivePrefixTest {
     void SetUp() override {
         DrivePrefixTest::SetUp();
         EnsureQtApplication();
-        folder_ = std::filesystem::current_path();
+        std::error_code gone; // a folder an earlier case removed: none to go back to
+        folder_ = std::filesystem::current_path(gone).string();
         install = c + "/Orvo";
         mkdir(install.c_str(), 0755);
         PutRegText(HKEY_LOCAL_MACHINE, "Software\\Varnholt\\Tessaly2001\\INSTALLDIR", "",
@@ -66,7 +67,7 @@ class OutsideProgramTest : public DrivePrefixTest {
     // folder that goes with its prefix).
     void TearDown() override {
         automation::SetDialogHandler(nullptr);
-        EXPECT_EQ(chdir(folder_.c_str()), 0);
+        EXPECT_TRUE(folder_.empty() || chdir(folder_.c_str()) == 0) << folder_;
     }
 
     // A program that notes "run NAME", its folder and each argument in the log.
