@@ -57,7 +57,8 @@ class TESSALY_API Dialog {
     // A control's rectangle in pixels in the dialog's client area; id 0: the client area.
     // Empty for no such control.
     Rect GetRect(int id) const;
-    // Clicks an enabled, visible button as the user would; false when it cannot be clicked.
+    // Clicks an enabled, visible button, or follows the first link of a link control, as the
+    // user's click would; false when it cannot be clicked.
     bool Click(int id);
     // Presses Escape (the dialog's cancel command).
     void PressEscape();

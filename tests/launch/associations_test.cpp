@@ -1,4 +1,5 @@
-// Taking the office file associations over and restoring them from the association store.
+// Taking the office file associations over and restoring them; the tessaly commands open,
+// assoc and companion.
 #include <tessaly/foundation.h>
 #include <tessaly/launch.h>
 #include <tessaly/wnd.h>
@@ -11,145 +12,121 @@
 #include <tuple>
 
 #include "../foundation/windows_version.h"
+#include "support/cli.h"
 #include "support/outside_programs.h"
 
 using namespace tessaly::testing;
 
 namespace {
 
-const char kExplorer[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\";
-const char kStore[] = "software\\varnholt\\Tessaly\\association";
+const std::string kExplorer = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\";
 
-// The associations before the suite came, as the suite's installer found them.
-const char kOriginal[] =
-    "REGEDIT4\n\n[HKEY_CLASSES_ROOT\\.rtf]\n@=\"Word.RTF.8\"\n"
-    "\"Content Type\"=\"application/rtf\"\n"
-    "[HKEY_CLASSES_ROOT\\.rtf\\ShellNew]\n\"Data\"=hex:7b,5c,72,74,66,7d\n"
-    "[HKEY_CLASSES_ROOT\\.doc]\n@=\"Word.Document.8\"\n"
-    "[HKEY_CLASSES_ROOT\\.xls]\n@=\"Excel.Sheet.8\"\n"
-    "[HKEY_CLASSES_ROOT\\.zip]\n@=\"CompressedFolder\"\n[HKEY_CLASSES_ROOT\\.gz]\n@=\"WinZip\"\n"
-    "[HKEY_CLASSES_ROOT\\.tar]\n@=\"WinTar\"\n[HKEY_CLASSES_ROOT\\.txt]\n@=\"txtfile\"\n"
-    "[HKEY_CLASSES_ROOT\\txtfile\\DefaultIcon]\n@=\"shell32.dll,-152\"\n"
-    "[HKEY_CLASSES_ROOT\\.ppt]\n@=\"PowerPoint.Show.8\"\n"
-    "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.rtf]\n"
-    "\"Application\"=\"WORDPAD.EXE\"\n"
-    "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.doc]\n"
-    "\"Application\"=\"WINWORD.EXE\"\n"
-    "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.xls]\n"
-    "\"progid\"=\"Excel.Sheet.8\"\n"
-    "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.txt]\n"
-    "\"progid\"=\"txtfile\"\n"
-    "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.zip]\n"
-    "\"progid\"=\"CompressedFolder\"\n"
-    "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.ppt]\n"
-    "\"progid\"=\"PowerPoint.Show.8\"\n";
-
-// The installer's store of them: Explorer keys under extension + "1", the text icon "TxtIcon".
-std::string storeOf(const std::string& original) {
-    const std::string store = "[HKEY_LOCAL_MACHINE\\software\\varnholt\\Tessaly\\association\\";
-    std::string text = std::regex_replace(
-        original, std::regex(R"(\[HKEY_CURRENT_USER\\[^\]]*FileExts\\(\.\w+))"), store + "$011");
-    text = std::regex_replace(text, std::regex(R"(\[HKEY_CLASSES_ROOT\\txtfile\\DefaultIcon)"),
-                              store + "TxtIcon");
-    return std::regex_replace(text, std::regex(R"(\[HKEY_CLASSES_ROOT\\)"), store);
+// The associations before the suite came ("[C" class root, "[U" Explorer's), or the installer's
+// store of them (Explorer's keys under the extension and "1", the text icon "TxtIcon").
+std::string associations(bool store) {
+    std::string text =
+        "REGEDIT4\n\n[C.rtf]\n@=\"Word.RTF.8\"\n\"Content Type\"=\"application/rtf\"\n"
+        "[C.rtf\\ShellNew]\n\"Data\"=hex:7b,5c,72,74,66,7d\n[C.doc]\n@=\"Word.Document.8\"\n"
+        "[C.xls]\n@=\"Excel.Sheet.8\"\n[C.zip]\n@=\"CompressedFolder\"\n[C.gz]\n@=\"WinZip\"\n"
+        "[C.tar]\n@=\"WinTar\"\n[C.txt]\n@=\"txtfile\"\n"
+        "[Ctxtfile\\DefaultIcon]\n@=\"shell32.dll,-152\"\n[C.ppt]\n@=\"PowerPoint.Show.8\"\n"
+        "[U.rtf]\n\"Application\"=\"WORDPAD.EXE\"\n[U.doc]\n\"Application\"=\"WINWORD.EXE\"\n"
+        "[U.xls]\n\"progid\"=\"Excel.Sheet.8\"\n[U.txt]\n\"progid\"=\"txtfile\"\n"
+        "[U.zip]\n\"progid\"=\"CompressedFolder\"\n[U.ppt]\n\"progid\"=\"PowerPoint.Show.8\"\n";
+    const std::string to = "[HKEY_LOCAL_MACHINE\\software\\varnholt\\Tessaly\\association\\";
+    if (store)
+        text =
+            std::regex_replace(std::regex_replace(text, std::regex(R"(\[U(\.\w+))"), to + "$011"),
+                               std::regex(R"(\[Ctxtfile\\DefaultIcon)"), to + "TxtIcon");
+    text = std::regex_replace(text, std::regex(R"(\[U)"), "[HKEY_CURRENT_USER\\" + kExplorer);
+    return std::regex_replace(text, std::regex(R"(\[C)"), store ? to : "[HKEY_CLASSES_ROOT\\");
 }
 
-class Associations : public OutsideProgramTest {
-  protected:
-    void SetUp() override {
-        OutsideProgramTest::SetUp();
-        ASSERT_EQ(tessaly::platform::RegImportText(kOriginal), 0);
-        ASSERT_EQ(tessaly::platform::RegImportText(storeOf(kOriginal)), 0);
-        PresentWindows(2, 5, 1); // XP: the Explorer keys are touched
-        before = Export();
-    }
-    std::string Export() {
-        return RunTessaly({"reg", "export", "HKEY_LOCAL_MACHINE\\Software\\Classes"}).out +
-               RunTessaly({"reg", "export", "HKEY_CURRENT_USER\\" + std::string(kExplorer)}).out;
-    }
-    std::string Text(HKEY root, const std::string& key, const char* value = "") {
-        return GetStringRegistry(root, key.c_str(), value).str();
-    }
-    // Both dialogs: continue; every check box, the choice, OK.
-    static std::deque<int> All(int choice) {
-        return {IDOK, 1069, 1070, 1071, 1072, 1075, 1017, choice, IDOK};
-    }
-    std::string before;
-};
+using LaunchCommands = CliTest<OutsideProgramTest>;
 
-TEST_F(Associations, SetToTheSuiteAndRestoredByteForByte) {
-    ASSERT_NE(before.find("WORDPAD.EXE"), std::string::npos);
-    Expect(All(1074));
-    EXPECT_EQ(RestoreFileAssociation(), IDOK);
-    EXPECT_TRUE(Seen({"189", "157"}));
-    const std::string explorer = kExplorer;
+// Taken over and restored by the commands (which answer every check box), the hives byte for
+// byte as before; cancelled or failing, nothing written.
+TEST_F(LaunchCommands, AssociationsTakenOverAndRestoredOrLeftAlone) {
+    for (bool store : {false, true})
+        ASSERT_EQ(tessaly::platform::RegImportText(associations(store)), 0);
+    PresentWindows(2, 5, 1); // XP: the Explorer keys are touched
+    const auto exported = [&] {
+        return RunTessaly({"reg", "export", "HKEY_LOCAL_MACHINE\\Software\\Classes"}).out +
+               RunTessaly({"reg", "export", "HKEY_CURRENT_USER\\" + kExplorer}).out;
+    };
+    const std::string before = exported();
+    Expect({{{"assoc", "take-over", "--yes"}, 0, "", "1\n"}});
+    EXPECT_NE(RunTessaly({"assoc", "show", "rtf"})
+                  .out.find("class                  soffice.StarWriterDocument.6\n"),
+              std::string::npos);
     const std::tuple<HKEY, std::string, const char*, const char*> written[] = {
-        {HKEY_CLASSES_ROOT, ".rtf", "", "soffice.StarWriterDocument.6"},
         {HKEY_CLASSES_ROOT, ".rtf", "Content Type", ""}, // the whole key went first
-        {HKEY_CLASSES_ROOT, ".txt", "", "Sollet.Document"},
-        {HKEY_CURRENT_USER, explorer + ".rtf", "Application", "soffice.StarWriterDocument.6"},
-        {HKEY_CURRENT_USER, explorer + ".txt", "progid", "Sollet.document"},
+        {HKEY_CURRENT_USER, kExplorer + ".txt", "progid", "Sollet.document"},
     };
     for (const auto& [root, key, value, text] : written)
-        EXPECT_EQ(Text(root, key, value), text) << key << " " << value;
-    Expect(All(1073));
-    EXPECT_EQ(RestoreFileAssociation(), IDOK);
-    EXPECT_EQ(Export(), before);
-}
-
-TEST_F(Associations, NothingIsWrittenWhenCancelledOrWhenAWriteFails) {
-    Strings fields; // the association dialog's, as it first opens
-    const auto handler = tessaly::automation::GetDialogHandler();
-    tessaly::automation::SetDialogHandler([&](tessaly::automation::Dialog& dialog) {
-        for (int id : {1007, 1008, 1009, 1011, 1012, 1054})
-            if (dialog.TemplateId() == 157 && fields.size() < 6)
-                fields.push_back(dialog.GetText(id));
-        handler(dialog);
-    });
+        EXPECT_EQ(GetStringRegistry(root, key.c_str(), value).str(), text) << key << value;
+    Expect({{{"assoc", "restore", "--yes"}, 0, "", "1\n"}});
+    EXPECT_EQ(exported(), before);
+    // Cancelled in the introduction (189), then in the association dialog (157).
     tessaly::automation::SetMessageBoxHandler(
         [this](const tessaly::automation::MessageBoxInfo& box) {
             seen.push_back(box.text);
             return IDOK;
         });
-    Expect({IDCANCEL});
+    OutsideProgramTest::Expect({IDCANCEL});
     EXPECT_EQ(RestoreFileAssociation(), -1);
     EXPECT_TRUE(Seen({"189"}));
-    Expect({IDOK, 1069, 1074, IDCANCEL});
+    OutsideProgramTest::Expect({IDOK, 1069, 1074, IDCANCEL});
     EXPECT_EQ(RestoreFileAssociation(), IDCANCEL);
     EXPECT_TRUE(Seen({"189", "157"}));
-    // The hives may not grow (as on a full disk): the first write of "Set to Orvo" fails, its
-    // error is shown and the dialog stays open. (A read-only hive file would not do: root may
-    // write it anyway.)
+    // The hives may not grow (a read-only file would not stop root): the first write fails, its
+    // error is shown and the dialog stays open.
     signal(SIGXFSZ, SIG_IGN);
     rlimit old{}, none{0, RLIM_INFINITY};
     getrlimit(RLIMIT_FSIZE, &old);
-    Expect(All(1074));
+    OutsideProgramTest::Expect({IDOK, 1069, 1070, 1071, 1072, 1075, 1017, 1074, IDOK});
     setrlimit(RLIMIT_FSIZE, &none);
     const int result = RestoreFileAssociation();
     setrlimit(RLIMIT_FSIZE, &old);
+    tessaly::automation::SetMessageBoxHandler(nullptr);
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_TRUE(
         Seen({"189", "157", "An I/O operation initiated by the registry failed unrecoverably."}));
-    EXPECT_EQ(Export(), before);
-    EXPECT_EQ(fields, (Strings{"Word.RTF.8", "Word.Document.8", "Excel.Sheet.8", "CompressedFolder",
-                               "txtfile", "PowerPoint.Show.8"}));
+    EXPECT_EQ(exported(), before);
 }
 
-TEST_F(Associations, OnWindows98TheExplorerKeysStayAndAMissingStoreEntryRepeatsTheLastRead) {
-    PresentWindows(1, 4, 10); // Windows 98
-    const std::string explorer = before.substr(before.find("[HKEY_CURRENT_USER"));
-    answers = {IDOK, 1072, 1074, IDOK};
-    EXPECT_EQ(RestoreFileAssociation(), IDOK);
-    for (const char* archive : {".zip", ".gz", ".tar"})
-        EXPECT_EQ(Text(HKEY_CLASSES_ROOT, archive), "Kavra.Document");
-    EXPECT_EQ(Text(HKEY_CLASSES_ROOT, ".rtf"), "Word.RTF.8");
-    const std::string after = Export();
-    EXPECT_EQ(after.substr(after.find("[HKEY_CURRENT_USER")), explorer);
-    // Without a stored ".gz", restoring writes the text read before it (".zip"'s).
-    DeleteRegKey(HKEY_LOCAL_MACHINE, (std::string(kStore) + "\\.gz").c_str());
-    answers = {IDOK, 1072, IDOK};
-    EXPECT_EQ(RestoreFileAssociation(), IDOK);
-    EXPECT_EQ(Text(HKEY_CLASSES_ROOT, ".gz"), "CompressedFolder");
+TEST_F(LaunchCommands, OpenAndStart) {
+    Associate(".doc", "Word.Document", "word");
+    const std::string doc = WriteFile(prefix_.scratch() + "/a b.doc", "x");
+    Expect({{{"open", doc}, 0, ""},
+            {{"companion", "start", "gimp", "x"}, 1, "gimp: not installed; not started"}});
+    EXPECT_EQ(RunsAfter(2), (Strings{"run word", "arg " + doc}));
+}
+
+// The machine's office suite and the desktop's PDF viewer (on a private PATH and desktop).
+TEST_F(LaunchCommands, RegisterDesktopGivesThePrefixTheMachinesPrograms) {
+    Recorder(prefix_.scratch() + "/bin/soffice", "soffice");
+    DesktopDefault("application/pdf", "pdfview");
+    setenv("PATH", (prefix_.scratch() + "/bin:/usr/bin:/bin").c_str(), 1);
+    setenv("DISPLAY", ":99", 1); // the desktop opens files only where there is a display
+    Expect({{{"assoc", "register-desktop"}, 0, ""}});
+    const std::string doc = WriteFile(prefix_.scratch() + "/a b.ppt", "x");
+    const std::string pdf = WriteFile(prefix_.scratch() + "/r.pdf", "%PDF-1.4\n");
+    const char* options[] = {"-writer", "-calc", "-impress", "-web", "-draw"};
+    for (int kind = -1; kind < 5; ++kind) {
+        OutsideProgramTest::Expect({});
+        CString unused;
+        EXPECT_EQ(OpenWithOpenOffice(kind, WindowsPath(doc).c_str(), 0, unused), kind >= 0);
+        EXPECT_EQ(RunsAfter(kind >= 0 ? 4 : 0),
+                  (kind >= 0 ? Strings{"run soffice", "arg -o", std::string("arg ") + options[kind],
+                                       "arg " + doc}
+                             : Strings{}));
+    }
+    OutsideProgramTest::Expect({});
+    EXPECT_EQ(ExecAssociationAcrobat("AcroExch.Document\\Shell\\open\\command", "rp500enu.exe",
+                                     WindowsPath(pdf).c_str(), 1),
+              1);
+    EXPECT_EQ(RunsAfter(2), (Strings{"run pdfview", "arg " + pdf}));
 }
 
 } // namespace

@@ -6,11 +6,13 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -32,6 +34,8 @@ class OutsideProgramTest : public DrivePrefixTest {
     void SetUp() override {
         DrivePrefixTest::SetUp();
         EnsureQtApplication();
+        std::error_code gone; // a folder an earlier case removed: none to go back to
+        folder_ = std::filesystem::current_path(gone).string();
         install = c + "/Orvo";
         mkdir(install.c_str(), 0755);
         PutRegText(HKEY_LOCAL_MACHINE, "Software\\Varnholt\\Tessaly2001\\INSTALLDIR", "",
@@ -48,22 +52,23 @@ class OutsideProgramTest : public DrivePrefixTest {
         setenv("BROWSER", Recorder(scratch + "/browser", "browser").c_str(), 1);
         setenv("TESSALY_MODULE_PATH", (build + "/lib:" + build + "/lib/selwin").c_str(), 1);
         // Each dialog noted (a message box by its text), then answered from the list until it
-        // closes: a control id clicks it, -id clicks the link control id with the mouse, and
-        // Escape when the list runs out.
+        // closes: a control id clicks it, Escape when the list runs out.
         automation::SetDialogHandler([this](automation::Dialog& dialog) {
             seen.push_back(dialog.TemplateId() == 1789 ? dialog.GetText(1501)
                                                        : std::to_string(dialog.TemplateId()));
             while (dialog.IsOpen()) {
                 const int answer = answers.empty() ? 0 : answers.front();
                 if (!answers.empty()) answers.pop_front();
-                if (answer < 0)
-                    dialog.MouseDown(-answer, 4, 4) && dialog.MouseUp(-answer, 4, 4);
-                else
-                    answer ? void(dialog.Click(answer)) : dialog.PressEscape();
+                answer ? void(dialog.Click(answer)) : dialog.PressEscape();
             }
         });
     }
-    void TearDown() override { automation::SetDialogHandler(nullptr); }
+    // The next case starts in the folder this one started in (a case may change it to a
+    // folder that goes with its prefix).
+    void TearDown() override {
+        automation::SetDialogHandler(nullptr);
+        EXPECT_TRUE(folder_.empty() || chdir(folder_.c_str()) == 0) << folder_;
+    }
 
     // A program that notes "run NAME", its folder and each argument in the log.
     std::string Recorder(const std::string& path, const std::string& name) {
@@ -124,6 +129,9 @@ class OutsideProgramTest : public DrivePrefixTest {
     std::string install, log, journal; // journal: the dialog library's calls
     std::deque<int> answers;           // see the dialog handler
     Strings seen;                      // each dialog's template id, or a message box's text
+
+  private:
+    std::string folder_;
 };
 
 } // namespace tessaly::testing

@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -122,11 +124,35 @@ Rect Dialog::GetRect(int id) const {
     return Rect{widget->x(), widget->y(), widget->width(), widget->height()};
 }
 
+namespace {
+
+// The target of the first link in a link control's markup; null when it has none.
+QString firstLink(const QString& markup) {
+    QTextDocument document;
+    document.setHtml(markup);
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+        for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment)
+            if (fragment.fragment().charFormat().isAnchor())
+                return fragment.fragment().charFormat().anchorHref();
+    return QString();
+}
+
+} // namespace
+
 bool Dialog::Click(int id) {
     CWnd* control = dialog_->GetDlgItem(id);
-    auto* button = control ? qobject_cast<QAbstractButton*>(control->GetWidget()) : nullptr;
-    if (!button || !framework::IsShown(button) || !framework::IsUsable(button)) return false;
-    button->click();
+    QWidget* widget = control ? control->GetWidget() : nullptr;
+    if (!widget || !framework::IsShown(widget) || !framework::IsUsable(widget)) return false;
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        button->click();
+        return true;
+    }
+    // A link control follows its first link, as the user's click on it does.
+    auto* link = qobject_cast<QLabel*>(widget);
+    if (!link || !(link->textInteractionFlags() & Qt::LinksAccessibleByMouse)) return false;
+    const QString target = firstLink(link->text());
+    if (target.isNull()) return false;
+    emit link->linkActivated(target);
     return true;
 }
 
