@@ -63,39 +63,15 @@ class PrefixPrinters : public DrivePrefixTest {
 TEST_F(PrefixPrinters, AddingRefusesBadNamesAndDeviceModes) {
     std::vector<BYTE> lying = devModeWith(4, 1);
     lying.resize(sizeof(DEVMODEA)); // says 4 extra bytes, has none
-    const std::tuple<std::string, std::vector<BYTE>, DWORD> rows[] = {
-        {"", {}, ERROR_INVALID_PRINTER_NAME},
-        {std::string(221, 'p'), {}, ERROR_INVALID_PRINTER_NAME},
-        {"server\\share", {}, ERROR_INVALID_PRINTER_NAME},
-        {"Short", std::vector<BYTE>(100), ERROR_INVALID_PARAMETER},
-        {"Lying", lying, ERROR_INVALID_PARAMETER}};
-    for (const auto& [name, devMode, error] : rows) {
-        EXPECT_FALSE(AddPrefixPrinter(name, "D", "P:", devMode)) << name;
+    for (const auto& [name, devMode, error] :
+         {std::tuple<std::string, std::vector<BYTE>, DWORD>{
+              std::string(221, 'p'), {}, ERROR_INVALID_PRINTER_NAME},
+          {"server\\share", {}, ERROR_INVALID_PRINTER_NAME},
+          {"Lying", lying, ERROR_INVALID_PARAMETER}}) {
+        EXPECT_FALSE(AddPrefixPrinter(name, "D", "P:", devMode));
         EXPECT_EQ(GetLastError(), error) << name;
     }
     EXPECT_TRUE(AddPrefixPrinter(std::string(220, 'p'), "D", "P:", {}));
-}
-
-// (The level-2 buffer's size, one byte short and the device mode's place are the fuzz
-// harness printer_devmode's checks.)
-TEST_F(PrefixPrinters, LevelTwoHoldsNamesAndDeviceModeWithItsExtraBytes) {
-    HANDLE printer = nullptr;
-    ASSERT_TRUE(OpenPrinterA("pdf compatible printer driver", &printer, nullptr));
-    DWORD needed = 0;
-    GetPrinterA(printer, 2, nullptr, 0, &needed);
-    std::vector<BYTE> buffer(needed);
-    ASSERT_TRUE(GetPrinterA(printer, 2, buffer.data(), needed, &needed));
-    const auto* info = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
-    const BYTE* extra = reinterpret_cast<const BYTE*>(info->pDevMode) + sizeof(DEVMODEA);
-    EXPECT_EQ(std::string(info->pPrinterName) + "|" + info->pDriverName + "|" + info->pPortName +
-                  "|" + std::string(extra, extra + info->pDevMode->dmDriverExtra),
-              std::string(kPdf) + "|PDF Driver|PDF:|\1\2\3\4\5\6\7\x08");
-    // A printer deleted while open fails the next call.
-    ASSERT_TRUE(DeletePrefixPrinter(kPdf));
-    EXPECT_FALSE(GetPrinterA(printer, 2, buffer.data(), needed, &needed));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PRINTER_NAME));
-    EXPECT_TRUE(ClosePrinter(printer));
-    EXPECT_FALSE(ClosePrinter(printer));
 }
 
 // The public part merges field by field; the private bytes after it go in whole when they
@@ -103,28 +79,21 @@ TEST_F(PrefixPrinters, LevelTwoHoldsNamesAndDeviceModeWithItsExtraBytes) {
 TEST_F(PrefixPrinters, DocumentPropertiesTakesBothPartsAndStoresOnUpdate) {
     EXPECT_EQ(DocumentPropertiesA(nullptr, nullptr, kPdf, nullptr, nullptr, 0), 156 + 8);
     EXPECT_EQ(DocumentPropertiesA(nullptr, nullptr, "Merrow Driver", nullptr, nullptr, 0), 156);
-    const struct {
-        WORD extra;
-        DWORD mode;
-        short paper;      // stored afterwards
-        BYTE firstStored; // the first private byte stored afterwards
-    } rows[] = {{8, DM_IN_BUFFER | DM_OUT_BUFFER, 0, 1},
-                {4, DM_IN_BUFFER | DM_UPDATE, DMPAPER_A3, 1}, // another driver's size
-                {8, DM_IN_BUFFER | DM_UPDATE, DMPAPER_A3, 0xA5}};
-    for (const auto& row : rows) {
-        std::vector<BYTE> in = devModeWith(row.extra, 1, DMPAPER_A3), out(164), stored(164);
+    // The private size given and the mode; the paper and first private byte stored after.
+    for (auto [extra, how, paper, first] :
+         {std::tuple<WORD, DWORD, int, int>{8, DM_IN_BUFFER | DM_OUT_BUFFER, 0, 1},
+          {4, DM_IN_BUFFER | DM_UPDATE, DMPAPER_A3, 1},
+          {8, DM_IN_BUFFER | DM_UPDATE, DMPAPER_A3, 0xA5}}) {
+        std::vector<BYTE> in = devModeWith(extra, 1, DMPAPER_A3), out(164), stored(164);
         mode(in)->dmFields = DM_PAPERSIZE; // the orientation is not taken
         in[156] = 0xA5;
-        ASSERT_EQ(DocumentPropertiesA(nullptr, nullptr, kPdf, mode(out), mode(in), row.mode), 1);
-        if (row.mode & DM_OUT_BUFFER) {
-            EXPECT_EQ(std::vector<BYTE>(out.begin() + 156, out.end()),
-                      std::vector<BYTE>(in.begin() + 156, in.end()));
-        }
+        ASSERT_EQ(DocumentPropertiesA(nullptr, nullptr, kPdf, mode(out), mode(in), how), 1);
+        EXPECT_TRUE(!(how & DM_OUT_BUFFER) || out[156] == 0xA5);
         DocumentPropertiesA(nullptr, nullptr, kPdf, mode(stored), nullptr, DM_OUT_BUFFER);
         EXPECT_EQ(
             std::vector<int>({mode(stored)->dmPaperSize, mode(stored)->dmOrientation, stored[156]}),
-            std::vector<int>({row.paper, 2, row.firstStored}))
-            << row.extra << " " << row.mode;
+            std::vector<int>({paper, 2, first}))
+            << extra << " " << how;
     }
 }
 
@@ -169,13 +138,16 @@ TEST_F(PrefixPrinters, EachFamilyKeepsTheDefaultInItsOwnPlace) {
     EXPECT_EQ(DPGetDefaultPrinter(buffer, &size), 0);
 }
 
-TEST_F(PrefixPrinters, FindPrinterAndDeviceBlocks) {
+// The blocks come from the printer's level-2 information: names, device mode and its extra
+// bytes.
+TEST_F(PrefixPrinters, FindPrinterDeviceBlocksAndAPrinterThatVanishes) {
     for (auto [name, found] : {std::pair{"MERROW DRIVER", 1}, {"Merrow", 0}, {"", 0}})
         EXPECT_EQ(FindPrinter(CString(name)), found) << name;
-    // The device names block: driver, printer and port after the four offsets.
     HGLOBAL names = nullptr, devMode = nullptr;
-    ASSERT_EQ(GetPrinterDevice(const_cast<char*>(kPdf), &names, &devMode), 1);
-    EXPECT_EQ(GlobalSize(devMode), 156u + 8);
+    ASSERT_EQ(
+        GetPrinterDevice(const_cast<char*>("pdf compatible printer driver"), &names, &devMode), 1);
+    const auto* extra = static_cast<const char*>(GlobalLock(devMode)) + 156;
+    EXPECT_EQ(std::string(extra, GlobalSize(devMode) - 156), "\1\2\3\4\5\6\7\x08");
     const auto* dn = static_cast<const DEVNAMES*>(GlobalLock(names));
     const char* base = reinterpret_cast<const char*>(dn);
     EXPECT_EQ(
@@ -190,6 +162,15 @@ TEST_F(PrefixPrinters, FindPrinterAndDeviceBlocks) {
     EXPECT_EQ(GetPrinterDevice(const_cast<char*>("Merrow Driver"), nullptr, &devMode), 0);
     EXPECT_EQ(GetPrinterDevice(const_cast<char*>("Nowhere"), &names, &devMode), 0);
     EXPECT_TRUE(names == nullptr && devMode == nullptr);
+    // A printer deleted while open fails the next call.
+    HANDLE printer = nullptr;
+    ASSERT_TRUE(OpenPrinterA(kPdf, &printer, nullptr));
+    ASSERT_TRUE(DeletePrefixPrinter(kPdf));
+    DWORD needed = 0;
+    EXPECT_FALSE(GetPrinterA(printer, 2, nullptr, 0, &needed));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PRINTER_NAME));
+    EXPECT_TRUE(ClosePrinter(printer));
+    EXPECT_FALSE(ClosePrinter(printer));
 }
 
 // ---- Against a real scheduler ----
@@ -220,27 +201,20 @@ class SchedulerPrinters : public DrivePrefixTest {
 TEST_F(SchedulerPrinters, QueuesJoinTheTableWithDriverPortAndSettings) {
     lpoptions({"-p", "Office", "-o", "media=Letter", "-o", "orientation-requested=4", "-o",
                "printer-resolution=600x300dpi"});
-    const struct {
-        const char* name;
-        short paper, orientation, xDpi, yDpi;
-    } rows[] = {{"Office", DMPAPER_LETTER, DMORIENT_LANDSCAPE, 600, 300},
-                {"plans", DMPAPER_A3, DMORIENT_PORTRAIT, 0, 0}};
-    for (const auto& row : rows) {
+    // The queue, its paper, orientation and resolution across and down.
+    for (auto [name, paper, orientation, xDpi, yDpi] :
+         {std::tuple<const char*, short, short, short, short>{"Office", DMPAPER_LETTER,
+                                                              DMORIENT_LANDSCAPE, 600, 300},
+          {"plans", DMPAPER_A3, DMORIENT_PORTRAIT, 0, 0}}) {
         PrinterEntry entry;
-        ASSERT_TRUE(LookupPrinter(row.name, entry)) << row.name;
+        ASSERT_TRUE(LookupPrinter(name, entry)) << name;
         EXPECT_EQ(entry.driver + "|" + entry.port,
                   "Local Raw Printer|file://" + server->OutputOf(entry.name));
         const auto* dm = mode(entry.devMode);
         EXPECT_EQ(std::vector<short>(
                       {dm->dmPaperSize, dm->dmOrientation, dm->dmPrintQuality, dm->dmYResolution}),
-                  std::vector<short>({row.paper, row.orientation, row.xDpi, row.yDpi}));
+                  std::vector<short>({paper, orientation, xDpi, yDpi}));
     }
-    // A prefix printer comes first and wins over a queue of the same name.
-    ASSERT_TRUE(AddPrefixPrinter("Office", "Prefix Driver", "LPT1:", {}));
-    std::vector<std::string> table;
-    for (const PrinterEntry& e : ListPrinters())
-        table.push_back(e.name + "|" + e.driver);
-    EXPECT_EQ(table, (std::vector<std::string>{"Office|Prefix Driver", "Plans|Local Raw Printer"}));
 }
 
 TEST_F(SchedulerPrinters, TheDefaultAndTheSettingsReachTheUsersCupsOptions) {
@@ -265,17 +239,17 @@ TEST_F(SchedulerPrinters, TheDefaultAndTheSettingsReachTheUsersCupsOptions) {
         EXPECT_NE(options.find(option), std::string::npos) << option << " in " << options;
 }
 
+// A prefix printer comes first and hides a queue of the same name.
 TEST_F(SchedulerPrinters, TheCommandListsAndSetsTheDefault) {
-    ASSERT_TRUE(AddPrefixPrinter("Merrow Driver", "Merrow Fax", "FAX1:", {}));
-    const std::string office = server->OutputOf("Office"), plans = server->OutputOf("Plans");
+    ASSERT_TRUE(AddPrefixPrinter("Office", "Prefix Driver", "LPT1:", {}));
     const std::tuple<std::vector<std::string>, int, std::string> rows[] = {
         {{"printer", "default", "Nowhere"}, 1, ""},
         {{"printer", "default", "Plans"}, 0, ""},
         {{"printer", "default"}, 0, "Plans\n"},
         {{"printers"},
          0,
-         " \tMerrow Driver\tMerrow Fax\tFAX1:\n \tOffice\tLocal Raw Printer\tfile://" + office +
-             "\n*\tPlans\tLocal Raw Printer\tfile://" + plans + "\n"},
+         " \tOffice\tPrefix Driver\tLPT1:\n*\tPlans\tLocal Raw Printer\tfile://" +
+             server->OutputOf("Plans") + "\n"},
     };
     for (const auto& [arguments, status, out] : rows) {
         RunResult run = RunTessaly(arguments);
