@@ -18,7 +18,6 @@
 #include "print/pdf_reading.h"
 #include "print/pdf_support.h"
 #include "support/qt_app.h"
-#include "support/registry.h"
 
 using namespace choices_test;
 using namespace print_test;
@@ -28,27 +27,25 @@ using A = tessaly::automation::PrintSetupAnswer;
 
 namespace {
 
-constexpr char kFormer[] = "Office Laser";
+// The former default's name fills most of the library's 255-character buffer.
+const std::string kFormer = "Office Laser " + std::string(200, 'x');
 
-// A program's main window that prints a two-page document when told to (57607 with the
-// print dialog, 57608 without), noting the commands it got.
+// A program's main window that prints a two-page document on each command (57607 with the
+// print dialog), noting the commands.
 class ProgramWindow : public QMainWindow {
   public:
     std::vector<WPARAM> commands;
 
   protected:
     bool event(QEvent* e) override {
-        if (e->type() == CWndMessageEvent::EventType()) {
-            auto* m = static_cast<CWndMessageEvent*>(e);
-            if (m->message() == WM_COMMAND && (m->wParam() == 57607 || m->wParam() == 57608)) {
-                commands.push_back(m->wParam());
-                TwoPages job;
-                job.DoPrint(m->wParam() == 57607);
-                m->setResult(1);
-                return true;
-            }
-        }
-        return QMainWindow::event(e);
+        auto* m = e->type() == CWndMessageEvent::EventType() ? static_cast<CWndMessageEvent*>(e)
+                                                             : nullptr;
+        if (!m || m->message() != WM_COMMAND) return QMainWindow::event(e);
+        commands.push_back(m->wParam());
+        TwoPages job;
+        job.DoPrint(m->wParam() == 57607);
+        m->setResult(1);
+        return true;
     }
 };
 
@@ -58,7 +55,7 @@ class PdfPrinting : public ScriptedDialogs {
         ScriptedDialogs::SetUp();
         fs::create_directories(prefix_.scratch());
         ASSERT_TRUE(p::AddPrefixPrinter(kFormer, "Laser Driver", "LPT1:", {}));
-        ASSERT_TRUE(DPSetDefaultPrinter(const_cast<char*>(kFormer)));
+        ASSERT_TRUE(DPSetDefaultPrinter(const_cast<char*>(kFormer.c_str())));
     }
     std::string Default() {
         char name[256] = {};
@@ -88,23 +85,21 @@ TEST_F(PdfPrinting, OptionsReachTheDriverAsItsValues) {
         std::vector<int> clicks;
         std::string watermark; // typed once its box is checked
         DWORD minor;
-        short paper, dpi, orientation;
-        LONG fonts, jpeg, flag, options;
+        std::vector<long> stored; // paper, dpi, orientation, fonts, JPEG, flag, file options
     } cases[] = {
-        // letter, 600 dpi, portrait, default compression, fonts embedded, no watermark
-        {"defaults", {}, "", 1, 1, 600, 1, 1, 0, 0, 19},
-        {"watermark", {1404, 1403, 1773, 1776, 1777}, "CONFIDENTIAL", 1, 9, 75, 2, 0, 0, 0, 67},
-        {"256 colours", {1783, 1772, 1779}, "", 1, 5, 300, 1, 1, 0, 1, 19},
-        {"JPEG", {1784, 1774, 1781}, "", 0, 8, 1200, 1, 1, 4, 0, 19},
-        {"256 colours on 2000", {1783}, "", 0, 1, 600, 1, 1, 0, 1, 19},
-        {"A3 default compression", {1774}, "", 1, 8, 600, 1, 1, 0, 0, 19},
+        {"defaults", {}, "", 1, {1, 600, 1, 1, 0, 0, 19}},
+        {"watermark", {1404, 1403, 1773, 1776, 1777}, "CONFIDENTIAL", 1, {9, 75, 2, 0, 0, 0, 67}},
+        {"256 colours", {1783, 1772, 1779}, "", 1, {5, 300, 1, 1, 0, 1, 19}},
+        {"JPEG", {1784, 1774, 1781}, "", 0, {8, 1200, 1, 1, 4, 0, 19}},
+        {"256 colours on 2000", {1783}, "", 0, {1, 600, 1, 1, 0, 1, 19}},
+        {"A3 default compression", {1774, 1778}, "", 1, {8, 150, 1, 1, 0, 0, 19}},
     };
+    const std::string pdf = Pdf("out.pdf");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         // Each case starts from the defaults: the profile holds no choices.
         p::RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Varnholt\\Tessaly\\Options");
         tessaly::testing::PresentWindows(2, 5, c.minor);
-        const std::string pdf = Pdf("out.pdf");
         auto steps = [&](Dialog& d) {
             EXPECT_EQ(d.GetCheck(1771) + d.GetCheck(1780) + d.GetCheck(1775) + d.GetCheck(1782) +
                           d.GetCheck(1403) + d.GetCheck(1404),
@@ -118,37 +113,30 @@ TEST_F(PdfPrinting, OptionsReachTheDriverAsItsValues) {
                       [&] { return PrintPDF(const_cast<char*>(pdf.c_str())); }),
                   1);
         const Stored s = ReadStored();
-        EXPECT_EQ(
-            std::vector<long>({s.dm.dmPaperSize, s.dm.dmPrintQuality, s.dm.dmOrientation,
-                               s.extra.lFontEmbedding, s.extra.lJpegLevel,
-                               (s.extra.dwFlags & PDF_FLAG_256_COLOURS) != 0,
-                               long(s.extra.dwFileNameOptions)}),
-            std::vector<long>({c.paper, c.dpi, c.orientation, c.fonts, c.jpeg, c.flag, c.options}));
+        EXPECT_EQ(std::vector<long>({s.dm.dmPaperSize, s.dm.dmPrintQuality, s.dm.dmOrientation,
+                                     s.extra.lFontEmbedding, s.extra.lJpegLevel,
+                                     (s.extra.dwFlags & PDF_FLAG_256_COLOURS) != 0,
+                                     long(s.extra.dwFileNameOptions)}),
+                  c.stored);
         EXPECT_STREQ(s.extra.szFileName, pdf.c_str());
         if (!c.watermark.empty()) {
-            EXPECT_EQ(std::string(s.extra.szWatermark) + "/" + s.extra.szWatermarkFont + "/" +
-                          std::to_string(s.extra.lWatermarkSize) + "/" +
-                          std::to_string(s.extra.lWatermarkAngle) + "/" +
-                          std::to_string(s.extra.lWatermarkColor) + "/" +
-                          std::to_string(s.extra.lWatermarkX) + "/" +
-                          std::to_string(s.extra.lWatermarkY) + "/" +
-                          std::to_string(s.extra.lWatermarkOnTop),
-                      c.watermark + "/Arial/30/450/16711680/100/-100/1");
+            EXPECT_EQ(std::tuple(std::string(s.extra.szWatermark),
+                                 std::string(s.extra.szWatermarkFont), s.extra.lWatermarkSize,
+                                 s.extra.lWatermarkAngle, s.extra.lWatermarkColor,
+                                 s.extra.lWatermarkX, s.extra.lWatermarkY, s.extra.lWatermarkOnTop),
+                      std::tuple(c.watermark, std::string("Arial"), 30L, 450L, 0xFF0000L, 100L,
+                                 -100L, 1L));
         }
         // PrintPDF leaves the PDF printer the default; the closing step restores the former.
         EXPECT_EQ(Default(), kPdfPrinterName);
-        EXPECT_EQ(Run(Click(IDCANCEL),
-                      [&] {
-                          javaAfterPDFPrint(const_cast<char*>(pdf.c_str()));
-                          return 0;
-                      }),
-                  0);
+        Run(Click(IDCANCEL), [&] { return javaAfterPDFPrint(const_cast<char*>(pdf.c_str())), 0; });
         EXPECT_EQ(opened, std::vector<int>{332});
         EXPECT_EQ(Default(), kFormer);
     }
     // The last choices were kept: the next dialog opens with them.
-    Run(answerOptions([](Dialog& d) { EXPECT_EQ(d.GetCheck(1782) + d.GetCheck(1774), 2); },
-                      IDCANCEL),
+    Run(answerOptions(
+            [](Dialog& d) { EXPECT_EQ(d.GetCheck(1774) + d.GetCheck(1778) + d.GetCheck(1782), 3); },
+            IDCANCEL),
         [] { return PrintPDF(const_cast<char*>("x.pdf")); });
 }
 
@@ -174,7 +162,7 @@ TEST_F(PdfPrinting, PdfPrintSavesThroughTheProgramsPrintCommand) {
             result);
         EXPECT_EQ(opened, dialogs);
         EXPECT_EQ(fs::exists(pdf) ? ReadInfo(pdf)["Pages"] : "none", written ? "2" : "none");
-        EXPECT_EQ(window.commands.size(), optionsEnd == IDOK ? 1u : 0u);
+        EXPECT_EQ(window.commands, std::vector<WPARAM>(optionsEnd == IDOK, 57607));
         EXPECT_EQ(Default(), kFormer);
     }
 }
@@ -191,28 +179,24 @@ TEST_F(PdfPrinting, WithoutTheDriverNothingIsShown) {
 TEST_F(PdfPrinting, FilterDialogsFollowTheWindowsFamily) {
     auto install = ShowInstallPdfFilterDlg;
     auto after = [] { return ShowAfterInstallPdfFilterDlg(), 0; };
-    const std::tuple<const char*, DWORD, DWORD, DWORD, std::function<int()>, std::vector<int>,
-                     std::vector<int>, int>
-        cases[] = {
-            {"install on XP", 2, 5, 1, install, {IDOK, IDCANCEL}, {23010, 1610}, 1},
-            {"install on 2000", 2, 5, 0, install, {IDOK, IDOK}, {23010, 136}, 1},
-            {"install declined", 2, 5, 1, install, {IDCANCEL}, {23010}, 2},
-            {"installed on 95", 1, 4, 0, after, {IDOK}, {135}, 0},
-            {"installed on 98", 1, 4, 10, after, {IDOK}, {134}, 0},
-            {"no filter", 2, 5, 1, ShowSaveasPdfDlg, {IDCANCEL}, {328}, 2},
-        };
-    for (const auto& [name, platform, major, minor, show, clicks, dialogs, result] : cases) {
+    const Script ok = Click(IDOK), cancel = Click(IDCANCEL);
+    // The family, what is shown and the buttons clicked, the dialogs seen and the result.
+    for (const auto& [platform, major, minor, show, scripts, dialogs, result] :
+         {std::tuple<DWORD, DWORD, DWORD, std::function<int()>, std::vector<Script>,
+                     std::vector<int>, int>{2, 5, 1, install, {ok, cancel}, {23010, 1610}, 1},
+          {2, 5, 0, install, {ok, ok}, {23010, 136}, 1},
+          {2, 5, 1, install, {cancel}, {23010}, 2},
+          {1, 4, 0, after, {ok}, {135}, 0},
+          {1, 4, 10, after, {ok}, {134}, 0},
+          {2, 5, 1, ShowSaveasPdfDlg, {cancel}, {328}, 2}}) {
         tessaly::testing::PresentWindows(platform, major, minor);
-        std::vector<Script> scripts;
-        for (int id : clicks)
-            scripts.push_back(Click(id));
-        EXPECT_EQ(Run(scripts, show), result) << name;
-        EXPECT_EQ(opened, dialogs) << name;
+        EXPECT_EQ(Run(scripts, show), result) << dialogs.back();
+        EXPECT_EQ(opened, dialogs);
     }
     // Once its check box is confirmed, the Windows 95 notice ends unseen.
     tessaly::testing::PresentWindows(1, 4, 0);
-    Run(Then([](Dialog& d) { d.SetCheck(1401, 1); }, Click(IDOK)), after);
+    Run(Then([](Dialog& d) { d.SetCheck(1401, 1); }, ok), after);
     EXPECT_EQ(opened, std::vector<int>{135});
-    Run(Click(IDOK), after);
+    Run(ok, after);
     EXPECT_TRUE(opened.empty());
 }
