@@ -7,7 +7,11 @@
 #include <tuple>
 #include <vector>
 
+#include <tessaly/messages.h>
 #include <tessaly/printers.h>
+#include <tessaly/wnd.h>
+
+#include <QWidget>
 
 #include "foundation/windows_version.h"
 #include "platform/errors.h"
@@ -16,6 +20,7 @@
 #include "platform/shell.h"
 #include "support/prefix.h"
 #include "support/print_server.h"
+#include "support/qt_app.h"
 #include "support/run.h"
 
 namespace tessaly::testing {
@@ -49,6 +54,18 @@ std::string devices() {
     GetProfileStringA("windows", "device", "", text, sizeof text);
     return std::string(reg::Get(HKEY_CURRENT_USER, kWindowsKey, "Device").c_str()) + "/" + text;
 }
+
+// A top-level window noting the setting changes it is told of ("(none)" without a text).
+struct SettingListener : QWidget {
+    std::vector<std::string> told;
+    bool event(QEvent* e) override {
+        auto* m = dynamic_cast<CWndMessageEvent*>(e);
+        if (!m || m->message() != WM_SETTINGCHANGE) return QWidget::event(e);
+        told.push_back(m->lParam() ? reinterpret_cast<const char*>(m->lParam()) : "(none)");
+        m->setResult(0);
+        return true;
+    }
+};
 
 class PrefixPrinters : public DrivePrefixTest {
   protected:
@@ -97,22 +114,27 @@ TEST_F(PrefixPrinters, DocumentPropertiesTakesBothPartsAndStoresOnUpdate) {
     }
 }
 
-TEST_F(PrefixPrinters, EachFamilyKeepsTheDefaultInItsOwnPlace) {
+// Each family also tells the top-level windows, but not after a failed change.
+TEST_F(PrefixPrinters, EachFamilyKeepsTheDefaultInItsOwnPlaceAndTellsTheWindows) {
+    EnsureQtApplication();
+    SettingListener window;
+    window.show();
     const std::string pdf = kPdf, spooler = pdf + ",winspool,PDF:";
-    // The family, and the user's value and win.ini's the default is kept in.
-    const std::tuple<DWORD, DWORD, std::string> rows[] = {
-        {1, 4, spooler + "/" + spooler},
-        {2, 5, spooler + "/" + spooler},
-        {2, 4, "/" + pdf + ",PDF Driver,PDF:"},
-        {0, 3, "/"}}; // another platform: nothing done, success
+    // The family; the user's value and win.ini's the default is kept in; the texts told.
+    const std::tuple<DWORD, DWORD, std::string, std::vector<std::string>> rows[] = {
+        {1, 4, spooler + "/" + spooler, {"windows"}},
+        {2, 5, spooler + "/" + spooler, {"(none)"}},
+        {2, 4, "/" + pdf + ",PDF Driver,PDF:", {"(none)"}},
+        {0, 3, "/", {}}}; // another platform: nothing done, success
     char buffer[64];
     unsigned long size = sizeof buffer;
     EXPECT_EQ(DPSetDefaultPrinter(nullptr), 0);
-    for (const auto& [platformId, major, kept] : rows) {
+    for (const auto& [platformId, major, kept, told] : rows) {
         SCOPED_TRACE(std::to_string(platformId) + "." + std::to_string(major));
         reg::Put(HKEY_CURRENT_USER, kWindowsKey, "Device", REG_SZ, std::string(1, '\0'));
         WriteProfileStringA("windows", "device", nullptr);
         PresentWindows(platformId, major, 0);
+        window.told.clear();
         ASSERT_EQ(DPSetDefaultPrinter(const_cast<char*>(kPdf)), 1);
         EXPECT_EQ(devices(), kept);
         std::strcpy(buffer, "keep");
@@ -123,6 +145,7 @@ TEST_F(PrefixPrinters, EachFamilyKeepsTheDefaultInItsOwnPlace) {
         EXPECT_EQ(DPGetDefaultPrinter(buffer, &size), 1);
         EXPECT_STREQ(buffer, platformId ? kPdf : "keep");
         EXPECT_EQ(DPSetDefaultPrinter(const_cast<char*>("Nowhere")), platformId ? 0 : 1);
+        EXPECT_EQ(window.told, told);
     }
     // NT 4: the name before the first comma of another program's value; driver and port needed.
     PresentWindows(2, 4, 0);
@@ -138,8 +161,8 @@ TEST_F(PrefixPrinters, EachFamilyKeepsTheDefaultInItsOwnPlace) {
     EXPECT_EQ(DPGetDefaultPrinter(buffer, &size), 0);
 }
 
-// The blocks come from the printer's level-2 information: names, device mode and its extra
-// bytes.
+// The blocks come from the printer's level-2 information: the device mode with its extra
+// bytes, the names after the four offsets (the block's size, the strings' places).
 TEST_F(PrefixPrinters, FindPrinterDeviceBlocksAndAPrinterThatVanishes) {
     for (auto [name, found] : {std::pair{"MERROW DRIVER", 1}, {"Merrow", 0}, {"", 0}})
         EXPECT_EQ(FindPrinter(CString(name)), found) << name;
@@ -153,9 +176,8 @@ TEST_F(PrefixPrinters, FindPrinterDeviceBlocksAndAPrinterThatVanishes) {
     EXPECT_EQ(
         std::vector<WORD>({dn->wDriverOffset, dn->wDeviceOffset, dn->wOutputOffset, dn->wDefault}),
         std::vector<WORD>({8, 8 + 11, 8 + 11 + 30, 0}));
-    EXPECT_EQ(std::string(base + 8) + "|" + (base + 19) + "|" + (base + 49),
-              std::string("PDF Driver|") + kPdf + "|PDF:");
-    EXPECT_EQ(GlobalSize(names), 49u + 5);
+    EXPECT_EQ(std::string(base + 8, GlobalSize(names) - 8),
+              std::string("PDF Driver\0PDF Compatible Printer Driver\0PDF:", 46));
     GlobalFree(names);
     GlobalFree(devMode);
     names = devMode = nullptr;
