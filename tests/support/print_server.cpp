@@ -1,9 +1,6 @@
 // Starts and stops a private CUPS scheduler for the print tests.
 #include "support/print_server.h"
 
-#include <arpa/inet.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -18,18 +15,6 @@ namespace fs = std::filesystem;
 namespace tessaly::testing {
 
 namespace {
-
-// Binds port (0: any free one) on the loopback address, or connects to it; the port or -1.
-int loopback(int port, bool connectTo) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{AF_INET, htons(uint16_t(port)), {htonl(INADDR_LOOPBACK)}, {}};
-    socklen_t length = sizeof address;
-    auto* any = reinterpret_cast<sockaddr*>(&address);
-    bool ok = connectTo ? connect(fd, any, length) == 0
-                        : bind(fd, any, length) == 0 && getsockname(fd, any, &length) == 0;
-    close(fd);
-    return ok ? ntohs(address.sin_port) : -1;
-}
 
 std::string madeTemporary(const char* name) {
     std::string pattern = (fs::temp_directory_path() / name).string();
@@ -55,15 +40,14 @@ void UseCupsServer(const std::string& address) {
     fs::create_directories(home + "/.cups", ec);
 }
 
-PrintServer::PrintServer() : root_(madeTemporary("tessaly-cupsd-XXXXXX")) {
+PrintServer::PrintServer()
+    : root_(madeTemporary("tessaly-cupsd-XXXXXX")), address_(root_ + "/cups.sock") {
     // Backends run as the scheduler's unprivileged user when it runs as root.
     for (const char* folder : {"/spool/tmp", "/cache", "/state", "/log", ""})
         fs::create_directories(root_ + folder), fs::permissions(root_ + folder, fs::perms::all);
     fs::permissions(root_ + "/spool", fs::perms::all);
-    const int port = loopback(0, false);
-    address_ = "127.0.0.1:" + std::to_string(port);
     const std::string r = root_, conf = r + "/cupsd.conf", files = r + "/cups-files.conf";
-    WriteFile(conf, "Listen " + address_ + "\nListen " + r + "/cups.sock\nLogLevel warn\n" +
+    WriteFile(conf, "Listen " + address_ + "\nLogLevel warn\n" +
                         "Browsing No\nWebInterface No\nDefaultAuthType None\n<Location />\n" +
                         "Order allow,deny\nAllow all\n</Location>\n<Policy default>\n" +
                         "<Limit All>\nOrder deny,allow\n</Limit>\n</Policy>\n");
@@ -80,7 +64,7 @@ PrintServer::PrintServer() : root_(madeTemporary("tessaly-cupsd-XXXXXX")) {
         std::vector<std::string>{"/usr/sbin/cupsd", "-f", "-c", conf, "-s", files},
         std::vector<std::string>{});
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-    while (loopback(port, true) < 0) {
+    while (RunProgram({"lpstat", "-h", address_, "-r"}).out != "scheduler is running\n") {
         if (std::chrono::steady_clock::now() > deadline) {
             failure_ = "cupsd does not listen: " + ReadFile(root_ + "/log/error_log");
             return;

@@ -1,7 +1,6 @@
 #pragma once
-// A private CUPS scheduler for tests: configuration, spool, state and sockets in a temporary
-// folder, a free loopback port, queues whose devices write jobs to files; stopped when
-// destroyed.
+// A private CUPS scheduler for tests: configuration, spool, state and its socket in a
+// temporary folder, queues whose devices write jobs to files; stopped when destroyed.
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,7 +12,7 @@ class PrintServer {
     PrintServer();
     ~PrintServer();
     const std::string& failure() const { return failure_; } // empty while it runs, else why
-    const std::string& address() const { return address_; } // "127.0.0.1:port"
+    const std::string& address() const { return address_; } // its socket's path
     std::string OutputOf(const std::string& queue) const { return root_ + "/out-" + queue; }
     // A raw queue printing to OutputOf(queue), extra lpadmin arguments after; lpadmin's
     // error text, empty on success.
