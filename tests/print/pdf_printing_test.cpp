@@ -52,9 +52,7 @@ struct Driver {
     PDF_DRIVER_SET_LONG paper = entry<PDF_DRIVER_SET_LONG>("SetPaperSize");
     PDF_DRIVER_SET_LONG resolution = entry<PDF_DRIVER_SET_LONG>("SetResolution");
     PDF_DRIVER_SET_LONG orientation = entry<PDF_DRIVER_SET_LONG>("SetOrientation");
-    PDF_DRIVER_SET_LONG fonts = entry<PDF_DRIVER_SET_LONG>("SetFontEmbedding");
     PDF_DRIVER_SET_LONG jpeg = entry<PDF_DRIVER_SET_LONG>("SetJPEGCompression");
-    PDF_DRIVER_SET_WATERMARK watermark = entry<PDF_DRIVER_SET_WATERMARK>("SetWatermark");
     PDF_DRIVER_CALL config = entry<PDF_DRIVER_CALL>("SetDefaultConfig");
     PDF_DRIVER_CALL makeDefault = entry<PDF_DRIVER_CALL>("SetDefaultPrinter");
     PDF_DRIVER_SET_TEXT fileName = entry<PDF_DRIVER_SET_TEXT>("SetDefaultFileName");
@@ -65,20 +63,18 @@ struct Driver {
     }
 };
 
-// The PDF printer's stored settings: the public part and the private part.
+// The PDF printer's stored settings: the public part and the private part after it.
 struct Stored {
     DEVMODEA dm{};
     PDF_DRIVER_EXTRA extra{};
 };
+static_assert(sizeof(Stored) == sizeof(DEVMODEA) + sizeof(PDF_DRIVER_EXTRA));
 
-inline Stored ReadStored() {
+Stored ReadStored() {
     Stored s;
-    tessaly::platform::PrinterEntry entry;
-    if (!tessaly::platform::LookupPrinter(kPdfPrinterName, entry) ||
-        entry.devMode.size() < sizeof s.dm + sizeof s.extra)
-        return s;
-    std::memcpy(&s.dm, entry.devMode.data(), sizeof s.dm);
-    std::memcpy(&s.extra, entry.devMode.data() + sizeof s.dm, sizeof s.extra);
+    p::PrinterEntry entry;
+    if (p::LookupPrinter(kPdfPrinterName, entry) && entry.devMode.size() >= sizeof s)
+        std::memcpy(&s, entry.devMode.data(), sizeof s);
     return s;
 }
 
@@ -154,13 +150,13 @@ Script answerOptions(std::function<void(Dialog&)> steps, int end = IDOK) {
     };
 }
 
-// Every match of the pattern's groups in a poppler tool's output, distinct, joined by " ".
+// The pattern's groups in each line of a poppler tool's output, distinct, joined by " ".
 std::string column(const std::vector<std::string>& command, const char* pattern) {
     const std::string out = tessaly::testing::RunProgram(command).out;
     std::set<std::string> found;
     const std::regex row(pattern);
     for (std::sregex_iterator it(out.begin(), out.end(), row), end; it != end; ++it)
-        found.insert(it->size() > 2 ? (*it)[1].str() + " " + (*it)[2].str() : (*it)[1].str());
+        found.insert(it->format(it->size() > 2 ? "$1 $2" : "$1"));
     std::string joined;
     for (const std::string& f : found)
         joined += (joined.empty() ? "" : " ") + f;
@@ -179,12 +175,15 @@ std::string letters(const Page& page) {
     return text;
 }
 
-// The PDF printer's driver values set through the library between its init and end.
-void configure(const std::function<void(const Driver&, HANDLE)>& values) {
+// The PDF printer made the default through its driver library, writing to the file with the
+// file-name options given.
+void configure(const std::string& file, LONG options) {
     Driver d;
     HANDLE h = d.init(kPdfPrinterName);
     ASSERT_NE(h, nullptr);
-    values(d, h);
+    d.makeDefault(h);
+    d.fileName(h, file.c_str());
+    d.fileOptions(h, options);
     d.end(h);
 }
 
@@ -215,79 +214,11 @@ TEST_F(PdfDriver, InstallsItsPrinterAndRefusesOthers) {
         EXPECT_EQ(d.init(name.c_str()), nullptr) << name;
 }
 
-// Each job prints two pages of text and, on the first, a picture of 9216 colours: pdfimages
-// tells how the compression choice stored it (the private 256-colour flag is given through
-// DocumentPropertiesA, as the options dialog gives it).
-TEST_F(PdfDriver, SettingsShapeThePrintedFile) {
-    QImage image(96, 96, QImage::Format_RGB32);
-    for (int y = 0; y < 96; ++y)
-        for (int x = 0; x < 96; ++x)
-            image.setPixel(x, y, qRgb(x * 2, y * 2, 255 - x - y));
-    const std::string png = prefix_.scratch() + "/picture.png";
-    ASSERT_TRUE(image.save(QString::fromStdString(png)));
-    TwoPages job;
-    ASSERT_EQ(LoadPictureFile(p::ToWindowsPath(png).c_str(), &job.picture), 1);
-    const struct {
-        const char* name;
-        LONG paper, orientation, dpi, fonts, jpeg, flag, options;
-        const char *watermark, *size,
-            *picture; // pdfinfo's page size, pdfimages' colour and encoding
-        bool watermarked;
-    } cases[] = {
-        {"letter", DMPAPER_LETTER, 1, 600, 1, 0, 0, 3 + 16, "", "612 x 792 pts (letter)",
-         "rgb image", false},
-        {"legal landscape JPEG", DMPAPER_LEGAL, 2, 300, 1, 4, 0, 3 + 16, "", "1008 x 612 pts",
-         "rgb jpeg", false},
-        {"A4 256 colours", DMPAPER_A4, 1, 75, 0, 0, PDF_FLAG_256_COLOURS, 3, "",
-         "595 x 842 pts (A4)", "index image", false},
-        {"A3 watermark", DMPAPER_A3, 1, 1200, 1, 0, 0, 3 + 16 + 64, "DRAFT COPY",
-         "842 x 1191 pts (A3)", "rgb image", true},
-        {"watermark without its option", DMPAPER_A4, 1, 600, 0, 0, 0, 3, "DRAFT COPY",
-         "595 x 842 pts (A4)", "rgb image", false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string pdf = Pdf(c.name);
-        configure([&](const Driver& d, HANDLE h) {
-            d.paper(h, c.paper);
-            d.resolution(h, c.dpi);
-            d.orientation(h, c.orientation);
-            d.fonts(h, c.fonts);
-            d.jpeg(h, c.jpeg);
-            d.watermark(h, c.watermark, "Arial", 30, 450, 0xFF0000, 100, -100, 1);
-            d.config(h);
-            d.makeDefault(h);
-            d.fileName(h, p::ToWindowsPath(pdf).c_str());
-            d.fileOptions(h, c.options);
-        });
-        Stored stored = ReadStored();
-        stored.extra.dwFlags = DWORD(c.flag);
-        p::DocumentPropertiesA(nullptr, nullptr, kPdfPrinterName, nullptr, &stored.dm,
-                               DM_IN_BUFFER | DM_UPDATE);
-        ASSERT_TRUE(job.DoPrint(FALSE));
-        EXPECT_EQ(job.dpi, c.dpi);
-        auto info = ReadInfo(pdf);
-        EXPECT_EQ(info["Pages"] + ", " + info["Page size"] + ", " + info["Creator"],
-                  "2, " + std::string(c.size) + ", Tessaly PDF printer, " + std::to_string(c.dpi) +
-                      " dpi");
-        EXPECT_EQ(embedded(pdf), c.fonts ? "yes" : "no");
-        EXPECT_EQ(column({"pdfimages", "-list", pdf},
-                         R"(\n\s*\d+\s+\d+\s+image\s+\d+\s+\d+\s+(\S+)\s+\d+\s+\d+\s+(\S+))"),
-                  c.picture);
-        const std::vector<Page> pages = ReadPages(pdf);
-        ASSERT_EQ(pages.size(), 2u);
-        for (const Page& page : pages)
-            EXPECT_EQ(letters(page).find("DRAFTCOPY") != std::string::npos, c.watermarked);
-    }
-    job.picture->Release();
-}
-
 TEST_F(PdfDriver, FileNameOptionsDecideWhereTheJobGoes) {
     const std::string set = Pdf("set"), asked = Pdf("asked");
     // The options, whether the set file exists before the job, whether the job succeeds, and
-    // the file written.
+    // the file written (the set name without an existing file is every saving case's).
     const std::tuple<const char*, LONG, bool, bool, std::string> cases[] = {
-        {"default name", 3, false, true, set},
         {"asks for the name", 2, false, true, asked},
         {"replaces", 3, true, true, set},
         {"keeps an existing file", 1, true, false, ""},
@@ -297,11 +228,7 @@ TEST_F(PdfDriver, FileNameOptionsDecideWhereTheJobGoes) {
         fs::remove(set);
         fs::remove(asked);
         if (existing) tessaly::testing::WriteFile(set, "old");
-        configure([&](const Driver& d, HANDLE h) {
-            d.makeDefault(h);
-            d.fileName(h, set.c_str());
-            d.fileOptions(h, options);
-        });
+        configure(set, options);
         tessaly::automation::SetPrintSetupHandler([&] { return A{A::PdfFile, asked, {}}; });
         TwoPages job;
         EXPECT_EQ(Run(Click(IDOK), [&] { return job.DoPrint(FALSE); }), printed ? TRUE : FALSE);
@@ -321,11 +248,7 @@ TEST_F(PdfDriver, AFullDiskLeavesNoFile) {
     if (mount("tmpfs", full.c_str(), "tmpfs", 0, "size=8k") != 0)
         GTEST_SKIP() << "no small file system can be mounted here: " << std::strerror(errno);
     tessaly::testing::WriteFile(full + "/kept", "kept");
-    configure([&](const Driver& d, HANDLE h) {
-        d.makeDefault(h);
-        d.fileName(h, pdf.c_str());
-        d.fileOptions(h, 3 + 16);
-    });
+    configure(pdf, 3 + 16);
     TwoPages job;
     EXPECT_EQ(Run(Click(IDOK), [&] { return job.DoPrint(FALSE); }), FALSE);
     EXPECT_EQ(messages, std::vector<std::string>{"The document could not be written completely."});
@@ -350,22 +273,65 @@ TEST_F(PdfDriver, CommandPrintsATextFile) {
     EXPECT_EQ(Default(), kFormer);
 }
 
-// The private flag goes in on XP (minor 1) through DocumentPropertiesA, on 2000 (minor 0) at
-// level 2 with SetPrinterA: the 256-colour row sets it one way, the next clears it the other.
-TEST_F(PdfPrinting, OptionsReachTheDriverAsItsValues) {
+// Each row chooses as the user would, then a program prints two pages of text and, on the
+// first, a picture of 9216 colours: the driver's stored values and the file follow the choices
+// (pdfimages tells how the compression choice stored the picture). The private flag goes in on
+// XP (minor 1) through DocumentPropertiesA, on 2000 (minor 0) at level 2 with SetPrinterA: the
+// 256-colour row sets it one way, the next clears it the other. The rows after the watermark's
+// keep its text in the driver without its option, and print none.
+TEST_F(PdfPrinting, OptionsReachTheDriverAndThePrintedFile) {
+    QImage image(96, 96, QImage::Format_RGB32);
+    for (int y = 0; y < 96; ++y)
+        for (int x = 0; x < 96; ++x)
+            image.setPixel(x, y, qRgb(x * 2, y * 2, 255 - x - y));
+    const std::string png = prefix_.scratch() + "/picture.png";
+    ASSERT_TRUE(image.save(QString::fromStdString(png)));
+    TwoPages job;
+    ASSERT_EQ(LoadPictureFile(p::ToWindowsPath(png).c_str(), &job.picture), 1);
     const struct {
         const char* name;
         std::vector<int> clicks;
         std::string watermark; // typed once its box is checked
         DWORD minor;
-        std::vector<long> stored; // paper, dpi, orientation, fonts, JPEG, flag, file options
+        std::vector<long> stored;   // paper, dpi, orientation, fonts, JPEG, flag, file options
+        const char *size, *picture; // pdfinfo's page size, pdfimages' colour and encoding
     } cases[] = {
-        {"defaults", {}, "", 1, {1, 600, 1, 1, 0, 0, 19}},
-        {"watermark", {1404, 1403, 1773, 1776, 1777}, "CONFIDENTIAL", 1, {9, 75, 2, 0, 0, 0, 67}},
-        {"256 colours", {1783, 1772, 1779}, "", 1, {5, 300, 1, 1, 0, 1, 19}},
-        {"JPEG", {1784, 1774, 1781}, "", 0, {8, 1200, 1, 1, 4, 0, 19}},
-        {"256 colours on 2000", {1783}, "", 0, {1, 600, 1, 1, 0, 1, 19}},
-        {"A3 default compression", {1774, 1778}, "", 1, {8, 150, 1, 1, 0, 0, 19}},
+        {"defaults", {}, "", 1, {1, 600, 1, 1, 0, 0, 19}, "612 x 792 pts (letter)", "rgb image"},
+        {"watermark",
+         {1404, 1403, 1773, 1776, 1777},
+         "CONFIDENTIAL",
+         1,
+         {9, 75, 2, 0, 0, 0, 67},
+         "842 x 595 pts (A4)",
+         "rgb image"},
+        {"256 colours",
+         {1783, 1772, 1779},
+         "",
+         1,
+         {5, 300, 1, 1, 0, 1, 19},
+         "612 x 1008 pts",
+         "index image"},
+        {"JPEG",
+         {1784, 1774, 1781},
+         "",
+         0,
+         {8, 1200, 1, 1, 4, 0, 19},
+         "842 x 1191 pts (A3)",
+         "rgb jpeg"},
+        {"256 colours on 2000",
+         {1783},
+         "",
+         0,
+         {1, 600, 1, 1, 0, 1, 19},
+         "612 x 792 pts (letter)",
+         "index image"},
+        {"A3 default compression",
+         {1774, 1778},
+         "",
+         1,
+         {8, 150, 1, 1, 0, 0, 19},
+         "842 x 1191 pts (A3)",
+         "rgb image"},
     };
     const std::string pdf = Pdf("out");
     for (const auto& c : cases) {
@@ -391,7 +357,6 @@ TEST_F(PdfPrinting, OptionsReachTheDriverAsItsValues) {
                                      (s.extra.dwFlags & PDF_FLAG_256_COLOURS) != 0,
                                      long(s.extra.dwFileNameOptions)}),
                   c.stored);
-        EXPECT_STREQ(s.extra.szFileName, pdf.c_str());
         if (!c.watermark.empty()) {
             EXPECT_EQ(std::tuple(std::string(s.extra.szWatermark),
                                  std::string(s.extra.szWatermarkFont), s.extra.lWatermarkSize,
@@ -400,12 +365,27 @@ TEST_F(PdfPrinting, OptionsReachTheDriverAsItsValues) {
                       std::tuple(c.watermark, std::string("Arial"), 30L, 450L, 0xFF0000L, 100L,
                                  -100L, 1L));
         }
-        // PrintPDF leaves the PDF printer the default; the closing step restores the former.
+        // PrintPDF leaves the PDF printer the default, where the program's job goes.
         EXPECT_EQ(Default(), kPdfPrinterName);
+        EXPECT_EQ(Run(Click(IDCANCEL), [&] { return job.DoPrint(FALSE); }), TRUE);
+        EXPECT_EQ(job.dpi, c.stored[1]);
+        auto info = ReadInfo(pdf);
+        EXPECT_EQ(info["Pages"] + ", " + info["Page size"] + ", " + info["Creator"],
+                  "2, " + std::string(c.size) + ", Tessaly PDF printer, " +
+                      std::to_string(c.stored[1]) + " dpi");
+        EXPECT_EQ(embedded(pdf), c.stored[3] ? "yes" : "no");
+        EXPECT_EQ(column({"pdfimages", "-list", pdf},
+                         R"(\n\s*\d+\s+\d+\s+image\s+\d+\s+\d+\s+(\S+)\s+\d+\s+\d+\s+(\S+))"),
+                  c.picture);
+        for (const Page& page : ReadPages(pdf))
+            EXPECT_EQ(letters(page).find("CONFIDENTIAL") != std::string::npos,
+                      !c.watermark.empty());
+        // The closing step restores the former default.
         Run(Click(IDCANCEL), [&] { return javaAfterPDFPrint(const_cast<char*>(pdf.c_str())), 0; });
         EXPECT_EQ(opened, std::vector<int>{332});
         EXPECT_EQ(Default(), kFormer);
     }
+    job.picture->Release();
     // The last choices were kept: the next dialog opens with them.
     Run(answerOptions(
             [](Dialog& d) { EXPECT_EQ(d.GetCheck(1774) + d.GetCheck(1778) + d.GetCheck(1782), 3); },
