@@ -1,12 +1,19 @@
-// The printer table (prefix printers and a private CUPS scheduler's queues), the default
-// printer on the three Windows families, and the device blocks handed to print dialogs.
+// Printers and fax: the printer table (prefix printers and a private CUPS scheduler's queues),
+// the default printer on the three Windows families, the device blocks handed to print
+// dialogs, the modem strings, the fax dialogs driven as the user would, and the fax printer's
+// set-up with a stand-in installer.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
+#include <tessaly/automation.h>
 #include <tessaly/messages.h>
 #include <tessaly/printers.h>
 #include <tessaly/wnd.h>
@@ -18,15 +25,98 @@
 #include "platform/memory.h"
 #include "platform/printers.h"
 #include "platform/shell.h"
+#include "support/environment.h"
+#include "support/outside_programs.h"
 #include "support/prefix.h"
-#include "support/print_server.h"
 #include "support/qt_app.h"
 #include "support/run.h"
+#include "support/xvfb.h"
 
 namespace tessaly::testing {
 namespace {
 
 using namespace tessaly::platform;
+namespace fs = std::filesystem;
+
+std::string madeTemporary(const char* name) {
+    std::string pattern = (fs::temp_directory_path() / name).string();
+    return mkdtemp(pattern.data());
+}
+
+// The process's CUPS calls get a private home before any of them reads HOME; it goes at exit
+// (kept alive until then).
+const std::string& home = *[] {
+    auto* made = new std::string(madeTemporary("tessaly-cups-home-XXXXXX"));
+    setenv("HOME", made->c_str(), 1);
+    setenv("CUPS_SERVERROOT", made->c_str(), 1);
+    std::atexit([] { fs::remove_all(home); });
+    return made;
+}();
+
+// Points the process's CUPS calls at a scheduler (kNoScheduler: none), the user's options
+// emptied.
+constexpr char kNoScheduler[] = "/nonexistent/tessaly-cups.sock";
+void useScheduler(const std::string& address) {
+    setenv("CUPS_SERVER", address.c_str(), 1);
+    std::error_code ec;
+    fs::remove_all(home + "/.cups", ec);
+    fs::create_directories(home + "/.cups", ec);
+}
+
+// A private CUPS scheduler: configuration, spool, state and its socket in a temporary folder,
+// raw queues whose devices write jobs to files; stopped when destroyed. failure: why it does
+// not run.
+struct PrintServer {
+    std::string root = madeTemporary("tessaly-cupsd-XXXXXX"), address = root + "/cups.sock";
+    std::string failure;
+    std::unique_ptr<BackgroundProgram> cupsd;
+
+    PrintServer() {
+        // Backends run as the scheduler's unprivileged user when it runs as root.
+        for (const char* folder : {"/spool/tmp", "/cache", "/state", "/log", ""})
+            fs::create_directories(root + folder), fs::permissions(root + folder, fs::perms::all);
+        fs::permissions(root + "/spool", fs::perms::all);
+        const std::string r = root, conf = r + "/cupsd.conf", files = r + "/cups-files.conf";
+        WriteFile(conf, "Listen " + address + "\nLogLevel warn\n" +
+                            "Browsing No\nWebInterface No\nDefaultAuthType None\n<Location />\n" +
+                            "Order allow,deny\nAllow all\n</Location>\n<Policy default>\n" +
+                            "<Limit All>\nOrder deny,allow\n</Limit>\n</Policy>\n");
+        WriteFile(files, "ServerRoot " + r + "\nRequestRoot " + r + "/spool\nCacheDir " + r +
+                             "/cache\nStateDir " + r + "/state\nTempDir " + r +
+                             "/spool/tmp\nErrorLog " + r + "/log/error_log\nAccessLog " + r +
+                             "/log/access_log\nPageLog " + r +
+                             "/log/page_log\nFileDevice Yes\nServerBin /usr/lib/cups\n");
+        if (!fs::exists("/usr/sbin/cupsd")) {
+            failure = "cupsd is missing (is cups-daemon installed?)";
+            return;
+        }
+        cupsd = std::make_unique<BackgroundProgram>(
+            std::vector<std::string>{"/usr/sbin/cupsd", "-f", "-c", conf, "-s", files},
+            std::vector<std::string>{});
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+        while (RunProgram({"lpstat", "-h", address, "-r"}).out != "scheduler is running\n") {
+            if (std::chrono::steady_clock::now() > deadline) {
+                failure = "cupsd does not listen: " + ReadFile(root + "/log/error_log");
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+    ~PrintServer() {
+        cupsd.reset();
+        std::error_code ec;
+        fs::remove_all(root, ec);
+    }
+    std::string OutputOf(const std::string& queue) const { return root + "/out-" + queue; }
+    // A raw queue printing to OutputOf(queue), extra lpadmin arguments after; lpadmin's error
+    // text, empty on success.
+    std::string AddQueue(const std::string& queue, std::vector<std::string> extra = {}) {
+        extra.insert(extra.begin(), {"lpadmin", "-h", address, "-p", queue, "-E", "-v",
+                                     "file://" + OutputOf(queue), "-m", "raw"});
+        RunResult run = RunProgram(extra);
+        return run.status == 0 ? std::string() : run.err + run.out;
+    }
+};
 
 const char kPdf[] = "PDF Compatible Printer Driver";
 
@@ -71,7 +161,7 @@ class PrefixPrinters : public DrivePrefixTest {
   protected:
     void SetUp() override {
         DrivePrefixTest::SetUp();
-        UseCupsServer(kNoScheduler);
+        useScheduler(kNoScheduler);
         ASSERT_TRUE(AddPrefixPrinter(kPdf, "PDF Driver", "PDF:", devModeWith(8, 2)));
         ASSERT_TRUE(AddPrefixPrinter("Merrow Driver", "Merrow Fax", "FAX1:", {}));
     }
@@ -201,15 +291,15 @@ class SchedulerPrinters : public DrivePrefixTest {
   protected:
     static void SetUpTestSuite() {
         server = new PrintServer;
-        if (server->failure().empty()) queueError = server->AddQueue("Office");
+        if (server->failure.empty()) queueError = server->AddQueue("Office");
         if (queueError.empty())
             queueError = server->AddQueue("Plans", {"-o", "media-default=iso_a3_297x420mm"});
     }
     static void TearDownTestSuite() { delete server; }
     void SetUp() override {
         DrivePrefixTest::SetUp();
-        ASSERT_EQ(server->failure() + queueError, "");
-        UseCupsServer(server->address());
+        ASSERT_EQ(server->failure + queueError, "");
+        useScheduler(server->address);
         PresentWindows(2, 5, 1);
     }
     static std::string lpoptions(std::vector<std::string> arguments) {
@@ -278,6 +368,134 @@ TEST_F(SchedulerPrinters, TheCommandListsAndSetsTheDefault) {
         EXPECT_EQ(std::to_string(run.status) + run.out, std::to_string(status) + out)
             << arguments.back() << run.err;
     }
+}
+
+// ---- Fax ----
+
+const char* const kOptions = "Software\\Varnholt\\Tessaly2001\\Options";
+
+class FaxTest : public OutsideProgramTest {
+  protected:
+    void SetUp() override {
+        OutsideProgramTest::SetUp();
+        useScheduler(kNoScheduler);
+        automation::SetMessageBoxHandler([this](const automation::MessageBoxInfo& box) {
+            seen.push_back(box.text);
+            return IDOK;
+        });
+    }
+    void TearDown() override {
+        automation::SetMessageBoxHandler(nullptr);
+        OutsideProgramTest::TearDown();
+    }
+    std::string storedCustom() {
+        return reg::Get(HKEY_CURRENT_USER, kOptions, "Fax Custom Init String").c_str();
+    }
+};
+
+TEST_F(FaxTest, ModemStringsFollowTheTypeAndTheStoredCustomString) {
+    EXPECT_EQ(std::string(GetFaxInitString(7)), "");
+    PutRegText(HKEY_CURRENT_USER, kOptions, "Fax Custom Init String", "ATZ&K3");
+    std::string strings; // types -1 to 8
+    for (int type = -1; type <= 8; ++type)
+        strings += std::string(GetFaxInitString(type)) + "|";
+    EXPECT_EQ(strings, "|AT&FE0V1&C1&D2S0=0|AT&F1E0V1&C1&D2S0=0|AT&F1&H3&I2&R2E0V1&C1&D2S0=0|"
+                       "AT&FE0V1&C1&D2&K4S0=0|AT&FE0V1&C1&D2&E5S0=0|AT&FE0V1&C1&D2&E4&E11S0=0|"
+                       "AT&FE0V1&C1&D2/Q1S0=0|ATZ&K3||");
+}
+
+TEST_F(FaxTest, DialogsEndWithTheButtonPressedAndOpenHelpControlPanelAndDownloads) {
+    Associate(".chm", "chm.file", "helpviewer");
+    WriteFile(install + "/Merrow.chm", "help");
+    const std::string bin = prefix_.scratch() + "/bin";
+    fs::create_directories(bin);
+    Recorder(bin + "/Control.exe", "control");
+    ScopedEnv path("PATH", bin + ":" + std::getenv("PATH"));
+    auto diagnostics = [] { return ShowFaxModemDiagnosticsDlg(0, "Diag.chm"); };
+    auto error = [] { return ShowFaxErrorDlg(23018, "Merrow.chm"); };
+    // What is shown and the buttons clicked, the result, the dialog and the programs started.
+    for (const auto& [show, clicks, result, dialog, runs] :
+         {std::tuple<std::function<int()>, std::deque<int>, int, std::string, Strings>{
+              ShowFaxSuccessfulDlg, {IDCANCEL}, 2, "23016", {}},
+          {ShowFaxNeedFiles,
+           {IDOK},
+           1,
+           "23014",
+           {"run browser", "arg https://www.varnholt.com/download/faxdriver.htm"}},
+          {error, {1008, IDOK}, 1, "23018", {"run helpviewer", "arg C:\\Orvo\\Merrow.chm"}},
+          {diagnostics, {603, IDCANCEL}, 2, "23030", {"run control"}},
+          {diagnostics, {1234, IDCANCEL}, 2, "23030", {"run control", "arg modem.CPL"}}}) {
+        Expect(clicks);
+        EXPECT_EQ(show(), result) << dialog;
+        EXPECT_TRUE(Seen({dialog}));
+        EXPECT_EQ(RunsAfter(runs.size()), runs);
+    }
+    EXPECT_EQ(ShowFaxErrorDlg(4242, "fax.chm"), -1) << "a template that does not exist";
+}
+
+TEST_F(FaxTest, TheInitStringDialogEnablesTheFieldForTheCustomTypeAndStoresIt) {
+    PutRegText(HKEY_CURRENT_USER, kOptions, "Fax Custom Init String", "ATOLD");
+    // The type in, the buttons clicked, the text typed, the field's state, the way out and the
+    // type out: opened with 7 the field is on and the text kept; another type stores nothing;
+    // Cancel also hands the type out.
+    for (const auto& [typeIn, clicks, typed, enabled, end, typeOut] :
+         {std::tuple<int, std::vector<int>, std::string, bool, int, int>{
+              7, {}, "ATNEW&K4", true, IDOK, 7},
+          {0, {1167}, "", false, IDOK, 3},
+          {2, {1778, 1775}, "", false, IDCANCEL, 4}}) {
+        automation::SetDialogHandler([&](automation::Dialog& d) {
+            EXPECT_EQ(d.Caption(), "Change modem configuration string....");
+            EXPECT_EQ(d.IsEnabled(1770), typeIn == 7);
+            EXPECT_EQ(d.GetText(1770), storedCustom());
+            for (int id : clicks)
+                d.Click(id);
+            if (!typed.empty()) d.SetText(1770, typed);
+            EXPECT_EQ(d.IsEnabled(1770), enabled);
+            d.Click(end);
+        });
+        int type = typeIn;
+        EXPECT_EQ(ShowFaxInitStringDlg(type), end) << typeIn;
+        EXPECT_EQ(type, typeOut);
+        EXPECT_EQ(storedCustom(), "ATNEW&K4");
+    }
+}
+
+TEST_F(FaxTest, SettingUpTheFaxDriverMakesItDefaultOrRunsTheInstaller) {
+    PresentWindows(2, 5, 1);
+    const std::string installLog = prefix_.scratch() + "/install.log";
+    ScopedEnv logEnv("FAX_INSTALL_LOG", installLog);
+    const std::string notice =
+        "I will install fax driver for you. After finished, please try again.";
+    // The file put in place before the call, the result, the dialogs and messages seen, and the
+    // installer's arguments: without the installer its dialog; without the fax program its short
+    // path fails, the error, an empty path; once installed made default, the installer not run.
+    for (const auto& [adds, result, shown, arguments] :
+         {std::tuple<std::string, int, Strings, Strings>{"", 0, {"23014"}, {}},
+          {"FaxPrinters/faxinstall.exe",
+           0,
+           {notice, "Error: 2"},
+           {"arg Merrow", "arg Merrow Driver"}},
+          {"Merrow.exe",
+           0,
+           {notice},
+           {"arg Merrow", "arg C:\\Orvo\\Merrow.exe", "arg Merrow Driver"}},
+          {"", 1, {}, {}}}) {
+        fs::create_directories(install + "/FaxPrinters");
+        if (adds == "Merrow.exe") WriteFile(install + "/Merrow.exe", "");
+        if (adds.starts_with("Fax")) fs::copy_file(FAX_INSTALLER, install + "/" + adds);
+        if (result == 0) platform::DeletePrefixPrinter("Merrow Driver");
+        fs::remove(installLog);
+        Expect({IDCANCEL});
+        EXPECT_EQ(OnSetFaxDriver(), result);
+        EXPECT_EQ(seen, shown);
+        EXPECT_EQ(RunsAfter(arguments.size(), installLog), arguments);
+        for (int i = 0; i < 100 && !arguments.empty() && !FindPrinter("Merrow Driver"); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    char name[64];
+    unsigned long size = sizeof name;
+    ASSERT_EQ(DPGetDefaultPrinter(name, &size), 1);
+    EXPECT_STREQ(name, "Merrow Driver");
 }
 
 } // namespace
