@@ -167,20 +167,6 @@ class PrefixPrinters : public DrivePrefixTest {
     }
 };
 
-TEST_F(PrefixPrinters, AddingRefusesBadNamesAndDeviceModes) {
-    std::vector<BYTE> lying = devModeWith(4, 1);
-    lying.resize(sizeof(DEVMODEA)); // says 4 extra bytes, has none
-    for (const auto& [name, devMode, error] :
-         {std::tuple<std::string, std::vector<BYTE>, DWORD>{
-              std::string(221, 'p'), {}, ERROR_INVALID_PRINTER_NAME},
-          {"server\\share", {}, ERROR_INVALID_PRINTER_NAME},
-          {"Lying", lying, ERROR_INVALID_PARAMETER}}) {
-        EXPECT_FALSE(AddPrefixPrinter(name, "D", "P:", devMode));
-        EXPECT_EQ(GetLastError(), error) << name;
-    }
-    EXPECT_TRUE(AddPrefixPrinter(std::string(220, 'p'), "D", "P:", {}));
-}
-
 // The public part merges field by field; the private bytes after it go in whole when they
 // are the driver's size, in both directions, and are stored only with DM_UPDATE.
 TEST_F(PrefixPrinters, DocumentPropertiesTakesBothPartsAndStoresOnUpdate) {
@@ -285,29 +271,28 @@ TEST_F(PrefixPrinters, FindPrinterDeviceBlocksAndAPrinterThatVanishes) {
     EXPECT_FALSE(ClosePrinter(printer));
 }
 
-// ---- Against a real scheduler ----
-
+// One scheduler for the test program (started on first use), with a letter queue and an A3 one.
 class SchedulerPrinters : public DrivePrefixTest {
   protected:
-    static void SetUpTestSuite() {
-        server = new PrintServer;
-        if (server->failure.empty()) queueError = server->AddQueue("Office");
-        if (queueError.empty())
-            queueError = server->AddQueue("Plans", {"-o", "media-default=iso_a3_297x420mm"});
-    }
-    static void TearDownTestSuite() { delete server; }
     void SetUp() override {
         DrivePrefixTest::SetUp();
-        ASSERT_EQ(server->failure + queueError, "");
-        useScheduler(server->address);
+        static const std::string failure =
+            !server().failure.empty()
+                ? server().failure
+                : server().AddQueue("Office") +
+                      server().AddQueue("Plans", {"-o", "media-default=iso_a3_297x420mm"});
+        ASSERT_EQ(failure, "");
+        useScheduler(server().address);
         PresentWindows(2, 5, 1);
+    }
+    static PrintServer& server() {
+        static PrintServer running;
+        return running;
     }
     static std::string lpoptions(std::vector<std::string> arguments) {
         arguments.insert(arguments.begin(), "lpoptions");
         return RunProgram(arguments).out;
     }
-    inline static PrintServer* server = nullptr;
-    inline static std::string queueError;
 };
 
 TEST_F(SchedulerPrinters, QueuesJoinTheTableWithDriverPortAndSettings) {
@@ -321,7 +306,7 @@ TEST_F(SchedulerPrinters, QueuesJoinTheTableWithDriverPortAndSettings) {
         PrinterEntry entry;
         ASSERT_TRUE(LookupPrinter(name, entry)) << name;
         EXPECT_EQ(entry.driver + "|" + entry.port,
-                  "Local Raw Printer|file://" + server->OutputOf(entry.name));
+                  "Local Raw Printer|file://" + server().OutputOf(entry.name));
         const auto* dm = mode(entry.devMode);
         EXPECT_EQ(std::vector<short>(
                       {dm->dmPaperSize, dm->dmOrientation, dm->dmPrintQuality, dm->dmYResolution}),
@@ -332,8 +317,8 @@ TEST_F(SchedulerPrinters, QueuesJoinTheTableWithDriverPortAndSettings) {
 TEST_F(SchedulerPrinters, TheDefaultAndTheSettingsReachTheUsersCupsOptions) {
     ASSERT_EQ(DPSetDefaultPrinter(const_cast<char*>("Office")), 1);
     EXPECT_NE(RunProgram({"lpstat", "-d"}).out.find("destination: Office"), std::string::npos);
-    EXPECT_EQ(devices(), "Office,winspool,file://" + server->OutputOf("Office") + "/Office," +
-                             "winspool,file://" + server->OutputOf("Office"));
+    EXPECT_EQ(devices(), "Office,winspool,file://" + server().OutputOf("Office") + "/Office," +
+                             "winspool,file://" + server().OutputOf("Office"));
     // Without a Device value the user's CUPS default counts.
     reg::Put(HKEY_CURRENT_USER, kWindowsKey, "Device", REG_SZ, std::string(1, '\0'));
     lpoptions({"-d", "Plans"});
@@ -361,7 +346,7 @@ TEST_F(SchedulerPrinters, TheCommandListsAndSetsTheDefault) {
         {{"printers"},
          0,
          " \tOffice\tPrefix Driver\tLPT1:\n*\tPlans\tLocal Raw Printer\tfile://" +
-             server->OutputOf("Plans") + "\n"},
+             server().OutputOf("Plans") + "\n"},
     };
     for (const auto& [arguments, status, out] : rows) {
         RunResult run = RunTessaly(arguments);
@@ -369,8 +354,6 @@ TEST_F(SchedulerPrinters, TheCommandListsAndSetsTheDefault) {
             << arguments.back() << run.err;
     }
 }
-
-// ---- Fax ----
 
 const char* const kOptions = "Software\\Varnholt\\Tessaly2001\\Options";
 
