@@ -42,24 +42,14 @@ using A = tessaly::automation::PrintSetupAnswer;
 
 namespace {
 
-// The driver library loaded by its Windows name, its entries bound.
+// The driver library loaded by its Windows name, for its entries.
 struct Driver {
-    HMODULE module = tessaly::platform::LoadLibraryA("CDIntf.dll");
-    template <typename F> F entry(const char* name) const {
-        return reinterpret_cast<F>(tessaly::platform::GetProcAddress(module, name));
+    HMODULE module = p::LoadLibraryA("CDIntf.dll");
+    template <typename F = PDF_DRIVER_CALL> F entry(const char* name) const {
+        return reinterpret_cast<F>(p::GetProcAddress(module, name));
     }
-    PDF_DRIVER_INIT init = entry<PDF_DRIVER_INIT>("DriverInit");
-    PDF_DRIVER_SET_LONG paper = entry<PDF_DRIVER_SET_LONG>("SetPaperSize");
-    PDF_DRIVER_SET_LONG resolution = entry<PDF_DRIVER_SET_LONG>("SetResolution");
-    PDF_DRIVER_SET_LONG orientation = entry<PDF_DRIVER_SET_LONG>("SetOrientation");
-    PDF_DRIVER_SET_LONG jpeg = entry<PDF_DRIVER_SET_LONG>("SetJPEGCompression");
-    PDF_DRIVER_CALL config = entry<PDF_DRIVER_CALL>("SetDefaultConfig");
-    PDF_DRIVER_CALL makeDefault = entry<PDF_DRIVER_CALL>("SetDefaultPrinter");
-    PDF_DRIVER_SET_TEXT fileName = entry<PDF_DRIVER_SET_TEXT>("SetDefaultFileName");
-    PDF_DRIVER_SET_LONG fileOptions = entry<PDF_DRIVER_SET_LONG>("SetFileNameOptions");
-    PDF_DRIVER_CALL end = entry<PDF_DRIVER_CALL>("DriverEnd");
     ~Driver() {
-        if (module) tessaly::platform::FreeLibrary(module);
+        if (module) p::FreeLibrary(module);
     }
 };
 
@@ -179,39 +169,42 @@ std::string letters(const Page& page) {
 // file-name options given.
 void configure(const std::string& file, LONG options) {
     Driver d;
-    HANDLE h = d.init(kPdfPrinterName);
+    HANDLE h = d.entry<PDF_DRIVER_INIT>("DriverInit")(kPdfPrinterName);
     ASSERT_NE(h, nullptr);
-    d.makeDefault(h);
-    d.fileName(h, file.c_str());
-    d.fileOptions(h, options);
-    d.end(h);
+    d.entry("SetDefaultPrinter")(h);
+    d.entry<PDF_DRIVER_SET_TEXT>("SetDefaultFileName")(h, file.c_str());
+    d.entry<PDF_DRIVER_SET_LONG>("SetFileNameOptions")(h, options);
+    d.entry("DriverEnd")(h);
 }
 
 } // namespace
 
 TEST_F(PdfDriver, InstallsItsPrinterAndRefusesOthers) {
     Driver d;
-    ASSERT_TRUE(d.module && d.init && d.end);
+    const auto init = d.entry<PDF_DRIVER_INIT>("DriverInit");
+    ASSERT_TRUE(d.module && init);
     EXPECT_EQ(FindPrinter(kPdfPrinterName), 0);
-    HANDLE h = d.init(kPdfPrinterName);
+    HANDLE h = init(kPdfPrinterName);
     ASSERT_NE(h, nullptr);
     p::PrinterEntry entry;
     ASSERT_TRUE(p::LookupPrinter(kPdfPrinterName, entry));
     EXPECT_EQ(entry.driver + "|" + entry.port, std::string(kPdfPrinterName) + "|" + kPdfPortName);
     // A value the driver does not know leaves the one before.
-    for (auto [set, bad, good] : {std::tuple{d.paper, 2, 8},
-                                  {d.orientation, 3, 2},
-                                  {d.resolution, 0, 150},
-                                  {d.jpeg, -1, 4}})
-        EXPECT_EQ(std::pair(set(h, good), set(h, bad)), std::pair(1, 0)) << good;
-    EXPECT_EQ(d.config(h), 1);
+    for (auto [name, bad, good] : {std::tuple{"SetPaperSize", 2, 8},
+                                   {"SetOrientation", 3, 2},
+                                   {"SetResolution", 0, 150},
+                                   {"SetJPEGCompression", -1, 4}}) {
+        const auto set = d.entry<PDF_DRIVER_SET_LONG>(name);
+        EXPECT_EQ(std::pair(set(h, good), set(h, bad)), std::pair(1, 0)) << name;
+    }
+    EXPECT_EQ(d.entry("SetDefaultConfig")(h), 1);
     const Stored s = ReadStored();
     EXPECT_EQ(std::vector<long>({s.dm.dmPaperSize, s.dm.dmOrientation, s.dm.dmPrintQuality,
                                  s.dm.dmDriverExtra, s.extra.lJpegLevel}),
               std::vector<long>({DMPAPER_A3, 2, 150, sizeof(PDF_DRIVER_EXTRA), 4}));
-    d.end(h);
+    d.entry("DriverEnd")(h);
     for (const std::string& name : {std::string(), kFormer})
-        EXPECT_EQ(d.init(name.c_str()), nullptr) << name;
+        EXPECT_EQ(init(name.c_str()), nullptr) << name;
 }
 
 TEST_F(PdfDriver, FileNameOptionsDecideWhereTheJobGoes) {
@@ -259,17 +252,18 @@ TEST_F(PdfDriver, AFullDiskLeavesNoFile) {
 
 // The command's options reach the driver; the former default printer comes back.
 TEST_F(PdfDriver, CommandPrintsATextFile) {
-    const std::string text =
-        tessaly::testing::WriteFile(prefix_.scratch() + "/note.txt", "alpha line\nbeta line\n");
-    const std::string pdf = Pdf("note");
+    const std::string pdf = Pdf("note"),
+                      text = tessaly::testing::WriteFile(prefix_.scratch() + "/note.txt",
+                                                         "alpha line\nbeta line\n");
     const auto run = tessaly::testing::RunTessaly(
         {"pdf", text, pdf, "--paper", "a4", "--landscape", "--watermark", "SAMPLE", "--no-embed"});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(ReadInfo(pdf)["Page size"], "842 x 595 pts (A4)");
-    EXPECT_EQ(embedded(pdf), "no");
+    EXPECT_EQ(ReadInfo(pdf)["Page size"] + ", embedded: " + embedded(pdf),
+              "842 x 595 pts (A4), embedded: no");
     const std::string printed = letters(ReadPages(pdf).at(0));
-    EXPECT_NE(printed.find("alphalinebetaline"), std::string::npos) << printed;
-    EXPECT_NE(printed.find("SAMPLE"), std::string::npos) << printed;
+    EXPECT_TRUE(printed.find("alphalinebetaline") != printed.npos &&
+                printed.find("SAMPLE") != printed.npos)
+        << printed;
     EXPECT_EQ(Default(), kFormer);
 }
 

@@ -167,29 +167,6 @@ class PrefixPrinters : public DrivePrefixTest {
     }
 };
 
-// The public part merges field by field; the private bytes after it go in whole when they
-// are the driver's size, in both directions, and are stored only with DM_UPDATE.
-TEST_F(PrefixPrinters, DocumentPropertiesTakesBothPartsAndStoresOnUpdate) {
-    EXPECT_EQ(DocumentPropertiesA(nullptr, nullptr, kPdf, nullptr, nullptr, 0), 156 + 8);
-    EXPECT_EQ(DocumentPropertiesA(nullptr, nullptr, "Merrow Driver", nullptr, nullptr, 0), 156);
-    // The private size given and the mode; the paper and first private byte stored after.
-    for (auto [extra, how, paper, first] :
-         {std::tuple<WORD, DWORD, int, int>{8, DM_IN_BUFFER | DM_OUT_BUFFER, 0, 1},
-          {4, DM_IN_BUFFER | DM_UPDATE, DMPAPER_A3, 1},
-          {8, DM_IN_BUFFER | DM_UPDATE, DMPAPER_A3, 0xA5}}) {
-        std::vector<BYTE> in = devModeWith(extra, 1, DMPAPER_A3), out(164), stored(164);
-        mode(in)->dmFields = DM_PAPERSIZE; // the orientation is not taken
-        in[156] = 0xA5;
-        ASSERT_EQ(DocumentPropertiesA(nullptr, nullptr, kPdf, mode(out), mode(in), how), 1);
-        EXPECT_TRUE(!(how & DM_OUT_BUFFER) || out[156] == 0xA5);
-        DocumentPropertiesA(nullptr, nullptr, kPdf, mode(stored), nullptr, DM_OUT_BUFFER);
-        EXPECT_EQ(
-            std::vector<int>({mode(stored)->dmPaperSize, mode(stored)->dmOrientation, stored[156]}),
-            std::vector<int>({paper, 2, first}))
-            << extra << " " << how;
-    }
-}
-
 // Each family also tells the top-level windows, but not after a failed change.
 TEST_F(PrefixPrinters, EachFamilyKeepsTheDefaultInItsOwnPlaceAndTellsTheWindows) {
     EnsureQtApplication();
