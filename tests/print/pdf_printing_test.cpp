@@ -128,12 +128,9 @@ class PdfPrinting : public ScriptedDialogs {
     std::string Pdf(const std::string& name) { return prefix_.scratch() + "/" + name + ".pdf"; }
 };
 
-class PdfDriver : public PdfPrinting {};
-
 // The options dialog answered as the user would: the script sets its controls and ends it.
 Script answerOptions(std::function<void(Dialog&)> steps, int end = IDOK) {
     return [steps, end](Dialog& d) {
-        EXPECT_EQ(d.TemplateId(), 23011u);
         EXPECT_FALSE(d.HasCaption()); // a dialog of the family, on its skin
         steps(d);
         d.Click(end);
@@ -179,7 +176,7 @@ void configure(const std::string& file, LONG options) {
 
 } // namespace
 
-TEST_F(PdfDriver, InstallsItsPrinterAndRefusesOthers) {
+TEST_F(PdfPrinting, InstallsItsPrinterAndRefusesOthers) {
     Driver d;
     const auto init = d.entry<PDF_DRIVER_INIT>("DriverInit");
     ASSERT_TRUE(d.module && init);
@@ -207,7 +204,7 @@ TEST_F(PdfDriver, InstallsItsPrinterAndRefusesOthers) {
         EXPECT_EQ(init(name.c_str()), nullptr) << name;
 }
 
-TEST_F(PdfDriver, FileNameOptionsDecideWhereTheJobGoes) {
+TEST_F(PdfPrinting, FileNameOptionsDecideWhereTheJobGoes) {
     const std::string set = Pdf("set"), asked = Pdf("asked");
     // The options, whether the set file exists before the job, whether the job succeeds, and
     // the file written (the set name without an existing file is every saving case's).
@@ -235,7 +232,7 @@ TEST_F(PdfDriver, FileNameOptionsDecideWhereTheJobGoes) {
 
 // A file system that fills up while the PDF is written: the job fails with the message, no
 // cut-off file is left, and the disk's earlier contents stay.
-TEST_F(PdfDriver, AFullDiskLeavesNoFile) {
+TEST_F(PdfPrinting, AFullDiskLeavesNoFile) {
     const std::string full = prefix_.scratch() + "/full", pdf = full + "/out.pdf";
     fs::create_directories(full);
     if (mount("tmpfs", full.c_str(), "tmpfs", 0, "size=8k") != 0)
@@ -251,7 +248,7 @@ TEST_F(PdfDriver, AFullDiskLeavesNoFile) {
 }
 
 // The command's options reach the driver; the former default printer comes back.
-TEST_F(PdfDriver, CommandPrintsATextFile) {
+TEST_F(PdfPrinting, CommandPrintsATextFile) {
     const std::string pdf = Pdf("note"),
                       text = tessaly::testing::WriteFile(prefix_.scratch() + "/note.txt",
                                                          "alpha line\nbeta line\n");
