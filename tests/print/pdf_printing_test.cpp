@@ -162,8 +162,7 @@ std::string letters(const Page& page) {
     return text;
 }
 
-// The PDF printer made the default through its driver library, writing to the file with the
-// file-name options given.
+// The PDF printer made the default through its driver, writing to file with these options.
 void configure(const std::string& file, LONG options) {
     Driver d;
     HANDLE h = d.entry<PDF_DRIVER_INIT>("DriverInit")(kPdfPrinterName);
@@ -196,8 +195,8 @@ TEST_F(PdfPrinting, TheDriverInstallsItsPrinterAndRefusesOthers) {
 
 TEST_F(PdfPrinting, FileNameOptionsDecideWhereTheJobGoes) {
     const std::string set = Pdf("set"), asked = Pdf("asked");
-    // The options, whether the set file exists before the job, whether the job succeeds, and
-    // the file written (the set name without an existing file is every saving case's).
+    // The options, a set file there before, the job's success, the file written (no file there
+    // before is every saving case's).
     const std::tuple<const char*, LONG, bool, bool, std::string> cases[] = {
         {"asks for the name", 2, false, true, asked},
         {"replaces", 3, true, true, set},

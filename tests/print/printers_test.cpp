@@ -43,8 +43,7 @@ std::string madeTemporary(const char* name) {
     return mkdtemp(pattern.data());
 }
 
-// The process's CUPS calls get a private home before any of them reads HOME; it goes at exit
-// (kept alive until then).
+// The process's CUPS calls get a private home before any reads HOME; it goes at exit.
 const std::string& home = *[] {
     auto* made = new std::string(madeTemporary("tessaly-cups-home-XXXXXX"));
     setenv("HOME", made->c_str(), 1);
@@ -53,8 +52,7 @@ const std::string& home = *[] {
     return made;
 }();
 
-// Points the process's CUPS calls at a scheduler (kNoScheduler: none), the user's options
-// emptied.
+// Points CUPS calls at a scheduler (kNoScheduler: none), the user's options emptied.
 constexpr char kNoScheduler[] = "/nonexistent/tessaly-cups.sock";
 void useScheduler(const std::string& address) {
     setenv("CUPS_SERVER", address.c_str(), 1);
@@ -63,9 +61,8 @@ void useScheduler(const std::string& address) {
     fs::create_directories(home + "/.cups", ec);
 }
 
-// A private CUPS scheduler: configuration, spool, state and its socket in a temporary folder,
-// raw queues whose devices write jobs to files; stopped when destroyed. failure: why it does
-// not run.
+// A private CUPS scheduler in a temporary folder, raw queues whose devices write jobs to
+// files; stopped when destroyed. failure: why it does not run.
 struct PrintServer {
     std::string root = madeTemporary("tessaly-cupsd-XXXXXX"), address = root + "/cups.sock";
     std::string failure;
@@ -103,8 +100,7 @@ struct PrintServer {
         fs::remove_all(root, ec);
     }
     std::string OutputOf(const std::string& queue) const { return root + "/out-" + queue; }
-    // A raw queue printing to OutputOf(queue), extra lpadmin arguments after; lpadmin's error
-    // text, empty on success.
+    // A raw queue printing to OutputOf(queue); lpadmin's error text, empty on success.
     std::string AddQueue(const std::string& queue, std::vector<std::string> extra = {}) {
         extra.insert(extra.begin(), {"lpadmin", "-h", address, "-p", queue, "-E", "-v",
                                      "file://" + OutputOf(queue), "-m", "raw"});
@@ -202,15 +198,9 @@ TEST_F(PrefixPrinters, EachFamilyKeepsTheDefaultInItsOwnPlaceAndTellsTheWindows)
     EXPECT_EQ(std::string(buffer) + "/" + std::to_string(size), "Office Laser/13");
     ASSERT_TRUE(AddPrefixPrinter("No Port", "Some Driver", "", {}));
     EXPECT_EQ(DPSetDefaultPrinter(const_cast<char*>("No Port")), 0);
-    // NT 5: a default printer deleted later is no longer reported.
-    PresentWindows(2, 5, 0);
-    ASSERT_EQ(DPSetDefaultPrinter(const_cast<char*>("Merrow Driver")), 1);
-    ASSERT_TRUE(DeletePrefixPrinter("Merrow Driver"));
-    EXPECT_EQ(DPGetDefaultPrinter(buffer, &size), 0);
 }
 
-// The blocks come from the printer's level-2 information: the device mode with its extra
-// bytes, the names after the four offsets (the block's size, the strings' places).
+// The blocks from the printer's level-2 information: device mode and extra bytes, the names.
 TEST_F(PrefixPrinters, FindPrinterDeviceBlocksAndAPrinterThatVanishes) {
     for (auto [name, found] : {std::pair{"MERROW DRIVER", 1}, {"Merrow", 0}, {"", 0}})
         EXPECT_EQ(FindPrinter(CString(name)), found) << name;
@@ -232,15 +222,20 @@ TEST_F(PrefixPrinters, FindPrinterDeviceBlocksAndAPrinterThatVanishes) {
     EXPECT_EQ(GetPrinterDevice(const_cast<char*>("Merrow Driver"), nullptr, &devMode), 0);
     EXPECT_EQ(GetPrinterDevice(const_cast<char*>("Nowhere"), &names, &devMode), 0);
     EXPECT_TRUE(names == nullptr && devMode == nullptr);
-    // A printer deleted while open fails the next call.
+    // The default printer deleted while open: the next call fails, no default is reported.
+    PresentWindows(2, 5, 0);
     HANDLE printer = nullptr;
-    ASSERT_TRUE(OpenPrinterA(kPdf, &printer, nullptr));
+    ASSERT_TRUE(DPSetDefaultPrinter(const_cast<char*>(kPdf)) &&
+                OpenPrinterA(kPdf, &printer, nullptr));
     ASSERT_TRUE(DeletePrefixPrinter(kPdf));
     DWORD needed = 0;
     EXPECT_FALSE(GetPrinterA(printer, 2, nullptr, 0, &needed));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PRINTER_NAME));
     EXPECT_TRUE(ClosePrinter(printer));
     EXPECT_FALSE(ClosePrinter(printer));
+    char name[64];
+    unsigned long size = sizeof name;
+    EXPECT_EQ(DPGetDefaultPrinter(name, &size), 0);
 }
 
 // One scheduler for the test program (started on first use), with a letter queue and an A3 one.
@@ -377,9 +372,8 @@ TEST_F(FaxTest, DialogsEndWithTheButtonPressedAndOpenHelpControlPanelAndDownload
 
 TEST_F(FaxTest, TheInitStringDialogEnablesTheFieldForTheCustomTypeAndStoresIt) {
     PutRegText(HKEY_CURRENT_USER, kOptions, "Fax Custom Init String", "ATOLD");
-    // The type in, the buttons clicked, the text typed, the field's state, the way out and the
-    // type out: opened with 7 the field is on and the text kept; another type stores nothing;
-    // Cancel also hands the type out.
+    // Type in, clicks, text typed, the field's state, way out, type out: opened with 7 the field
+    // is on and the text kept; another type stores nothing; Cancel also hands the type out.
     for (const auto& [typeIn, clicks, typed, enabled, end, typeOut] :
          {std::tuple<int, std::vector<int>, std::string, bool, int, int>{
               7, {}, "ATNEW&K4", true, IDOK, 7},
