@@ -372,20 +372,20 @@ TEST_F(FaxTest, DialogsEndWithTheButtonPressedAndOpenHelpControlPanelAndDownload
 
 TEST_F(FaxTest, TheInitStringDialogEnablesTheFieldForTheCustomTypeAndStoresIt) {
     PutRegText(HKEY_CURRENT_USER, kOptions, "Fax Custom Init String", "ATOLD");
-    // Type in, clicks, text typed, the field's state, way out, type out: opened with 7 the field
-    // is on and the text kept; another type stores nothing; Cancel also hands the type out.
-    for (const auto& [typeIn, clicks, typed, enabled, end, typeOut] :
-         {std::tuple<int, std::vector<int>, std::string, bool, int, int>{
-              7, {}, "ATNEW&K4", true, IDOK, 7},
-          {0, {1167}, "", false, IDOK, 3},
-          {2, {1778, 1775}, "", false, IDCANCEL, 4}}) {
+    // Type in, text typed, clicks, the field's state, way out, type out: opened with 7 the field
+    // is on and the text kept; another type chosen stores nothing; Cancel hands the type out.
+    for (const auto& [typeIn, typed, clicks, enabled, end, typeOut] :
+         {std::tuple<int, std::string, std::vector<int>, bool, int, int>{
+              7, "ATNEW&K4", {}, true, IDOK, 7},
+          {7, "ATX", {1167}, false, IDOK, 3},
+          {2, "", {1778, 1775}, false, IDCANCEL, 4}}) {
         automation::SetDialogHandler([&](automation::Dialog& d) {
             EXPECT_EQ(d.Caption(), "Change modem configuration string....");
             EXPECT_EQ(d.IsEnabled(1770), typeIn == 7);
             EXPECT_EQ(d.GetText(1770), storedCustom());
+            if (!typed.empty()) d.SetText(1770, typed);
             for (int id : clicks)
                 d.Click(id);
-            if (!typed.empty()) d.SetText(1770, typed);
             EXPECT_EQ(d.IsEnabled(1770), enabled);
             d.Click(end);
         });
