@@ -1,27 +1,113 @@
-// The printer table (prefix printers and a private CUPS scheduler's queues), the default
-// printer on the three Windows families, and the device blocks handed to print dialogs.
+// Printers and fax: the printer table (prefix printers and a private CUPS scheduler's queues),
+// the default printer on the three Windows families, the device blocks handed to print
+// dialogs, the modem strings, the fax dialogs driven as the user would, and the fax printer's
+// set-up with a stand-in installer.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
+#include <tessaly/automation.h>
+#include <tessaly/messages.h>
 #include <tessaly/printers.h>
+#include <tessaly/wnd.h>
+
+#include <QWidget>
 
 #include "foundation/windows_version.h"
 #include "platform/errors.h"
 #include "platform/memory.h"
 #include "platform/printers.h"
 #include "platform/shell.h"
+#include "support/environment.h"
+#include "support/outside_programs.h"
 #include "support/prefix.h"
-#include "support/print_server.h"
+#include "support/qt_app.h"
 #include "support/run.h"
+#include "support/xvfb.h"
 
 namespace tessaly::testing {
 namespace {
 
 using namespace tessaly::platform;
+namespace fs = std::filesystem;
+
+std::string madeTemporary(const char* name) {
+    std::string pattern = (fs::temp_directory_path() / name).string();
+    return mkdtemp(pattern.data());
+}
+
+// The process's CUPS calls get a private home before any reads HOME; it goes at exit.
+const std::string& home = *[] {
+    auto* made = new std::string(madeTemporary("tessaly-cups-home-XXXXXX"));
+    setenv("HOME", made->c_str(), 1);
+    setenv("CUPS_SERVERROOT", made->c_str(), 1);
+    std::atexit([] { fs::remove_all(home); });
+    return made;
+}();
+
+// Points CUPS calls at a scheduler (kNoScheduler: none), the user's options emptied.
+constexpr char kNoScheduler[] = "/nonexistent/tessaly-cups.sock";
+void useScheduler(const std::string& address) {
+    setenv("CUPS_SERVER", address.c_str(), 1);
+    std::error_code ec;
+    fs::remove_all(home + "/.cups", ec);
+    fs::create_directories(home + "/.cups", ec);
+}
+
+// A private CUPS scheduler in a temporary folder, raw queues whose devices write jobs to
+// files; stopped when destroyed. failure: why it does not run.
+struct PrintServer {
+    std::string root = madeTemporary("tessaly-cupsd-XXXXXX"), address = root + "/cups.sock";
+    std::string failure;
+    std::unique_ptr<BackgroundProgram> cupsd;
+
+    PrintServer() {
+        // Backends run as the scheduler's unprivileged user when it runs as root.
+        for (const char* folder : {"/spool/tmp", "/cache", "/state", "/log", ""})
+            fs::create_directories(root + folder), fs::permissions(root + folder, fs::perms::all);
+        fs::permissions(root + "/spool", fs::perms::all);
+        const std::string r = root, conf = r + "/cupsd.conf", files = r + "/cups-files.conf";
+        WriteFile(conf,
+                  "Listen " + address + "\nLogLevel warn\nBrowsing No\nWebInterface No\n" +
+                      "DefaultAuthType None\n<Policy default>\n<Limit All>\n</Limit>\n</Policy>\n");
+        WriteFile(files, "ServerRoot " + r + "\nRequestRoot " + r + "/spool\nCacheDir " + r +
+                             "/cache\nStateDir " + r + "/state\nTempDir " + r +
+                             "/spool/tmp\nErrorLog " + r + "/log/error_log\nAccessLog " + r +
+                             "/log/access_log\nPageLog " + r +
+                             "/log/page_log\nFileDevice Yes\nServerBin /usr/lib/cups\n");
+        cupsd = std::make_unique<BackgroundProgram>(
+            std::vector<std::string>{"/usr/sbin/cupsd", "-f", "-c", conf, "-s", files},
+            std::vector<std::string>{});
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+        while (RunProgram({"lpstat", "-h", address, "-r"}).out != "scheduler is running\n") {
+            if (std::chrono::steady_clock::now() > deadline) {
+                failure = "cupsd does not listen: " + ReadFile(root + "/log/error_log");
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+    ~PrintServer() {
+        cupsd.reset();
+        std::error_code ec;
+        fs::remove_all(root, ec);
+    }
+    std::string OutputOf(const std::string& queue) const { return root + "/out-" + queue; }
+    // A raw queue printing to OutputOf(queue); lpadmin's error text, empty on success.
+    std::string AddQueue(const std::string& queue, std::vector<std::string> extra = {}) {
+        extra.insert(extra.begin(), {"lpadmin", "-h", address, "-p", queue, "-E", "-v",
+                                     "file://" + OutputOf(queue), "-m", "raw"});
+        RunResult run = RunProgram(extra);
+        return run.status == 0 ? std::string() : run.err + run.out;
+    }
+};
 
 const char kPdf[] = "PDF Compatible Printer Driver";
 
@@ -50,100 +136,49 @@ std::string devices() {
     return std::string(reg::Get(HKEY_CURRENT_USER, kWindowsKey, "Device").c_str()) + "/" + text;
 }
 
+// A top-level window noting the setting changes it is told of ("(none)" without a text).
+struct SettingListener : QWidget {
+    std::vector<std::string> told;
+    bool event(QEvent* e) override {
+        auto* m = dynamic_cast<CWndMessageEvent*>(e);
+        if (!m || m->message() != WM_SETTINGCHANGE) return QWidget::event(e);
+        told.push_back(m->lParam() ? reinterpret_cast<const char*>(m->lParam()) : "(none)");
+        m->setResult(0);
+        return true;
+    }
+};
+
 class PrefixPrinters : public DrivePrefixTest {
   protected:
     void SetUp() override {
         DrivePrefixTest::SetUp();
-        UseCupsServer(kNoScheduler);
+        useScheduler(kNoScheduler);
         ASSERT_TRUE(AddPrefixPrinter(kPdf, "PDF Driver", "PDF:", devModeWith(8, 2)));
         ASSERT_TRUE(AddPrefixPrinter("Merrow Driver", "Merrow Fax", "FAX1:", {}));
     }
 };
 
-TEST_F(PrefixPrinters, AddingRefusesBadNamesAndDeviceModes) {
-    std::vector<BYTE> lying = devModeWith(4, 1);
-    lying.resize(sizeof(DEVMODEA)); // says 4 extra bytes, has none
-    const std::tuple<std::string, std::vector<BYTE>, DWORD> rows[] = {
-        {"", {}, ERROR_INVALID_PRINTER_NAME},
-        {std::string(221, 'p'), {}, ERROR_INVALID_PRINTER_NAME},
-        {"server\\share", {}, ERROR_INVALID_PRINTER_NAME},
-        {"Short", std::vector<BYTE>(100), ERROR_INVALID_PARAMETER},
-        {"Lying", lying, ERROR_INVALID_PARAMETER}};
-    for (const auto& [name, devMode, error] : rows) {
-        EXPECT_FALSE(AddPrefixPrinter(name, "D", "P:", devMode)) << name;
-        EXPECT_EQ(GetLastError(), error) << name;
-    }
-    EXPECT_TRUE(AddPrefixPrinter(std::string(220, 'p'), "D", "P:", {}));
-}
-
-// (The level-2 buffer's size, one byte short and the device mode's place are the fuzz
-// harness printer_devmode's checks.)
-TEST_F(PrefixPrinters, LevelTwoHoldsNamesAndDeviceModeWithItsExtraBytes) {
-    HANDLE printer = nullptr;
-    ASSERT_TRUE(OpenPrinterA("pdf compatible printer driver", &printer, nullptr));
-    DWORD needed = 0;
-    GetPrinterA(printer, 2, nullptr, 0, &needed);
-    std::vector<BYTE> buffer(needed);
-    ASSERT_TRUE(GetPrinterA(printer, 2, buffer.data(), needed, &needed));
-    const auto* info = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
-    const BYTE* extra = reinterpret_cast<const BYTE*>(info->pDevMode) + sizeof(DEVMODEA);
-    EXPECT_EQ(std::string(info->pPrinterName) + "|" + info->pDriverName + "|" + info->pPortName +
-                  "|" + std::string(extra, extra + info->pDevMode->dmDriverExtra),
-              std::string(kPdf) + "|PDF Driver|PDF:|\1\2\3\4\5\6\7\x08");
-    // A printer deleted while open fails the next call.
-    ASSERT_TRUE(DeletePrefixPrinter(kPdf));
-    EXPECT_FALSE(GetPrinterA(printer, 2, buffer.data(), needed, &needed));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PRINTER_NAME));
-    EXPECT_TRUE(ClosePrinter(printer));
-    EXPECT_FALSE(ClosePrinter(printer));
-}
-
-// The public part merges field by field; the private bytes after it go in whole when they
-// are the driver's size, in both directions, and are stored only with DM_UPDATE.
-TEST_F(PrefixPrinters, DocumentPropertiesTakesBothPartsAndStoresOnUpdate) {
-    EXPECT_EQ(DocumentPropertiesA(nullptr, nullptr, kPdf, nullptr, nullptr, 0), 156 + 8);
-    EXPECT_EQ(DocumentPropertiesA(nullptr, nullptr, "Merrow Driver", nullptr, nullptr, 0), 156);
-    const struct {
-        WORD extra;
-        DWORD mode;
-        short paper;      // stored afterwards
-        BYTE firstStored; // the first private byte stored afterwards
-    } rows[] = {{8, DM_IN_BUFFER | DM_OUT_BUFFER, 0, 1},
-                {4, DM_IN_BUFFER | DM_UPDATE, DMPAPER_A3, 1}, // another driver's size
-                {8, DM_IN_BUFFER | DM_UPDATE, DMPAPER_A3, 0xA5}};
-    for (const auto& row : rows) {
-        std::vector<BYTE> in = devModeWith(row.extra, 1, DMPAPER_A3), out(164), stored(164);
-        mode(in)->dmFields = DM_PAPERSIZE; // the orientation is not taken
-        in[156] = 0xA5;
-        ASSERT_EQ(DocumentPropertiesA(nullptr, nullptr, kPdf, mode(out), mode(in), row.mode), 1);
-        if (row.mode & DM_OUT_BUFFER) {
-            EXPECT_EQ(std::vector<BYTE>(out.begin() + 156, out.end()),
-                      std::vector<BYTE>(in.begin() + 156, in.end()));
-        }
-        DocumentPropertiesA(nullptr, nullptr, kPdf, mode(stored), nullptr, DM_OUT_BUFFER);
-        EXPECT_EQ(
-            std::vector<int>({mode(stored)->dmPaperSize, mode(stored)->dmOrientation, stored[156]}),
-            std::vector<int>({row.paper, 2, row.firstStored}))
-            << row.extra << " " << row.mode;
-    }
-}
-
-TEST_F(PrefixPrinters, EachFamilyKeepsTheDefaultInItsOwnPlace) {
+// Each family also tells the top-level windows, but not after a failed change.
+TEST_F(PrefixPrinters, EachFamilyKeepsTheDefaultInItsOwnPlaceAndTellsTheWindows) {
+    EnsureQtApplication();
+    SettingListener window;
+    window.show();
     const std::string pdf = kPdf, spooler = pdf + ",winspool,PDF:";
-    // The family, and the user's value and win.ini's the default is kept in.
-    const std::tuple<DWORD, DWORD, std::string> rows[] = {
-        {1, 4, spooler + "/" + spooler},
-        {2, 5, spooler + "/" + spooler},
-        {2, 4, "/" + pdf + ",PDF Driver,PDF:"},
-        {0, 3, "/"}}; // another platform: nothing done, success
+    // The family; the user's value and win.ini's the default is kept in; the texts told.
+    const std::tuple<DWORD, DWORD, std::string, std::vector<std::string>> rows[] = {
+        {1, 4, spooler + "/" + spooler, {"windows"}},
+        {2, 5, spooler + "/" + spooler, {"(none)"}},
+        {2, 4, "/" + pdf + ",PDF Driver,PDF:", {"(none)"}},
+        {0, 3, "/", {}}}; // another platform: nothing done, success
     char buffer[64];
     unsigned long size = sizeof buffer;
     EXPECT_EQ(DPSetDefaultPrinter(nullptr), 0);
-    for (const auto& [platformId, major, kept] : rows) {
+    for (const auto& [platformId, major, kept, told] : rows) {
         SCOPED_TRACE(std::to_string(platformId) + "." + std::to_string(major));
         reg::Put(HKEY_CURRENT_USER, kWindowsKey, "Device", REG_SZ, std::string(1, '\0'));
         WriteProfileStringA("windows", "device", nullptr);
         PresentWindows(platformId, major, 0);
+        window.told.clear();
         ASSERT_EQ(DPSetDefaultPrinter(const_cast<char*>(kPdf)), 1);
         EXPECT_EQ(devices(), kept);
         std::strcpy(buffer, "keep");
@@ -154,6 +189,7 @@ TEST_F(PrefixPrinters, EachFamilyKeepsTheDefaultInItsOwnPlace) {
         EXPECT_EQ(DPGetDefaultPrinter(buffer, &size), 1);
         EXPECT_STREQ(buffer, platformId ? kPdf : "keep");
         EXPECT_EQ(DPSetDefaultPrinter(const_cast<char*>("Nowhere")), platformId ? 0 : 1);
+        EXPECT_EQ(window.told, told);
     }
     // NT 4: the name before the first comma of another program's value; driver and port needed.
     PresentWindows(2, 4, 0);
@@ -162,80 +198,88 @@ TEST_F(PrefixPrinters, EachFamilyKeepsTheDefaultInItsOwnPlace) {
     EXPECT_EQ(std::string(buffer) + "/" + std::to_string(size), "Office Laser/13");
     ASSERT_TRUE(AddPrefixPrinter("No Port", "Some Driver", "", {}));
     EXPECT_EQ(DPSetDefaultPrinter(const_cast<char*>("No Port")), 0);
-    // NT 5: a default printer deleted later is no longer reported.
-    PresentWindows(2, 5, 0);
-    ASSERT_EQ(DPSetDefaultPrinter(const_cast<char*>("Merrow Driver")), 1);
-    ASSERT_TRUE(DeletePrefixPrinter("Merrow Driver"));
-    EXPECT_EQ(DPGetDefaultPrinter(buffer, &size), 0);
 }
 
-TEST_F(PrefixPrinters, FindPrinterAndDeviceBlocks) {
+// The blocks from the printer's level-2 information: device mode and extra bytes, the names.
+TEST_F(PrefixPrinters, FindPrinterDeviceBlocksAndAPrinterThatVanishes) {
     for (auto [name, found] : {std::pair{"MERROW DRIVER", 1}, {"Merrow", 0}, {"", 0}})
         EXPECT_EQ(FindPrinter(CString(name)), found) << name;
-    // The device names block: driver, printer and port after the four offsets.
     HGLOBAL names = nullptr, devMode = nullptr;
-    ASSERT_EQ(GetPrinterDevice(const_cast<char*>(kPdf), &names, &devMode), 1);
-    EXPECT_EQ(GlobalSize(devMode), 156u + 8);
+    ASSERT_EQ(
+        GetPrinterDevice(const_cast<char*>("pdf compatible printer driver"), &names, &devMode), 1);
+    const auto* extra = static_cast<const char*>(GlobalLock(devMode)) + 156;
+    EXPECT_EQ(std::string(extra, GlobalSize(devMode) - 156), "\1\2\3\4\5\6\7\x08");
     const auto* dn = static_cast<const DEVNAMES*>(GlobalLock(names));
     const char* base = reinterpret_cast<const char*>(dn);
     EXPECT_EQ(
         std::vector<WORD>({dn->wDriverOffset, dn->wDeviceOffset, dn->wOutputOffset, dn->wDefault}),
         std::vector<WORD>({8, 8 + 11, 8 + 11 + 30, 0}));
-    EXPECT_EQ(std::string(base + 8) + "|" + (base + 19) + "|" + (base + 49),
-              std::string("PDF Driver|") + kPdf + "|PDF:");
-    EXPECT_EQ(GlobalSize(names), 49u + 5);
+    EXPECT_EQ(std::string(base + 8, GlobalSize(names) - 8),
+              std::string("PDF Driver\0PDF Compatible Printer Driver\0PDF:", 46));
     GlobalFree(names);
     GlobalFree(devMode);
     names = devMode = nullptr;
     EXPECT_EQ(GetPrinterDevice(const_cast<char*>("Merrow Driver"), nullptr, &devMode), 0);
     EXPECT_EQ(GetPrinterDevice(const_cast<char*>("Nowhere"), &names, &devMode), 0);
     EXPECT_TRUE(names == nullptr && devMode == nullptr);
+    // The default printer deleted while open: the next call fails, no default is reported.
+    PresentWindows(2, 5, 0);
+    HANDLE printer = nullptr;
+    ASSERT_TRUE(DPSetDefaultPrinter(const_cast<char*>(kPdf)) &&
+                OpenPrinterA(kPdf, &printer, nullptr));
+    ASSERT_TRUE(DeletePrefixPrinter(kPdf));
+    DWORD needed = 0;
+    EXPECT_FALSE(GetPrinterA(printer, 2, nullptr, 0, &needed));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PRINTER_NAME));
+    EXPECT_TRUE(ClosePrinter(printer));
+    EXPECT_FALSE(ClosePrinter(printer));
+    char name[64];
+    unsigned long size = sizeof name;
+    EXPECT_EQ(DPGetDefaultPrinter(name, &size), 0);
 }
 
-// ---- Against a real scheduler ----
-
+// One scheduler for the test program (started on first use), with a letter queue and an A3 one.
 class SchedulerPrinters : public DrivePrefixTest {
   protected:
-    static void SetUpTestSuite() {
-        server = new PrintServer;
-        if (server->failure().empty()) queueError = server->AddQueue("Office");
-        if (queueError.empty())
-            queueError = server->AddQueue("Plans", {"-o", "media-default=iso_a3_297x420mm"});
-    }
-    static void TearDownTestSuite() { delete server; }
     void SetUp() override {
         DrivePrefixTest::SetUp();
-        ASSERT_EQ(server->failure() + queueError, "");
-        UseCupsServer(server->address());
+        static const std::string failure =
+            !server().failure.empty()
+                ? server().failure
+                : server().AddQueue("Office") +
+                      server().AddQueue("Plans", {"-o", "media-default=iso_a3_297x420mm"});
+        ASSERT_EQ(failure, "");
+        useScheduler(server().address);
         PresentWindows(2, 5, 1);
+    }
+    static PrintServer& server() {
+        static PrintServer running;
+        return running;
     }
     static std::string lpoptions(std::vector<std::string> arguments) {
         arguments.insert(arguments.begin(), "lpoptions");
         return RunProgram(arguments).out;
     }
-    inline static PrintServer* server = nullptr;
-    inline static std::string queueError;
 };
 
 TEST_F(SchedulerPrinters, QueuesJoinTheTableWithDriverPortAndSettings) {
     lpoptions({"-p", "Office", "-o", "media=Letter", "-o", "orientation-requested=4", "-o",
                "printer-resolution=600x300dpi"});
-    const struct {
-        const char* name;
-        short paper, orientation, xDpi, yDpi;
-    } rows[] = {{"Office", DMPAPER_LETTER, DMORIENT_LANDSCAPE, 600, 300},
-                {"plans", DMPAPER_A3, DMORIENT_PORTRAIT, 0, 0}};
-    for (const auto& row : rows) {
+    // The queue, its paper, orientation and resolution across and down.
+    for (auto [name, paper, orientation, xDpi, yDpi] :
+         {std::tuple<const char*, short, short, short, short>{"Office", DMPAPER_LETTER,
+                                                              DMORIENT_LANDSCAPE, 600, 300},
+          {"plans", DMPAPER_A3, DMORIENT_PORTRAIT, 0, 0}}) {
         PrinterEntry entry;
-        ASSERT_TRUE(LookupPrinter(row.name, entry)) << row.name;
+        ASSERT_TRUE(LookupPrinter(name, entry)) << name;
         EXPECT_EQ(entry.driver + "|" + entry.port,
-                  "Local Raw Printer|file://" + server->OutputOf(entry.name));
+                  "Local Raw Printer|file://" + server().OutputOf(entry.name));
         const auto* dm = mode(entry.devMode);
         EXPECT_EQ(std::vector<short>(
                       {dm->dmPaperSize, dm->dmOrientation, dm->dmPrintQuality, dm->dmYResolution}),
-                  std::vector<short>({row.paper, row.orientation, row.xDpi, row.yDpi}));
+                  std::vector<short>({paper, orientation, xDpi, yDpi}));
     }
-    // A prefix printer comes first and wins over a queue of the same name.
+    // A prefix printer comes first and hides a queue of the same name.
     ASSERT_TRUE(AddPrefixPrinter("Office", "Prefix Driver", "LPT1:", {}));
     std::vector<std::string> table;
     for (const PrinterEntry& e : ListPrinters())
@@ -246,8 +290,8 @@ TEST_F(SchedulerPrinters, QueuesJoinTheTableWithDriverPortAndSettings) {
 TEST_F(SchedulerPrinters, TheDefaultAndTheSettingsReachTheUsersCupsOptions) {
     ASSERT_EQ(DPSetDefaultPrinter(const_cast<char*>("Office")), 1);
     EXPECT_NE(RunProgram({"lpstat", "-d"}).out.find("destination: Office"), std::string::npos);
-    EXPECT_EQ(devices(), "Office,winspool,file://" + server->OutputOf("Office") + "/Office," +
-                             "winspool,file://" + server->OutputOf("Office"));
+    EXPECT_EQ(devices(), "Office,winspool,file://" + server().OutputOf("Office") + "/Office," +
+                             "winspool,file://" + server().OutputOf("Office"));
     // Without a Device value the user's CUPS default counts.
     reg::Put(HKEY_CURRENT_USER, kWindowsKey, "Device", REG_SZ, std::string(1, '\0'));
     lpoptions({"-d", "Plans"});
@@ -265,23 +309,128 @@ TEST_F(SchedulerPrinters, TheDefaultAndTheSettingsReachTheUsersCupsOptions) {
         EXPECT_NE(options.find(option), std::string::npos) << option << " in " << options;
 }
 
-TEST_F(SchedulerPrinters, TheCommandListsAndSetsTheDefault) {
-    ASSERT_TRUE(AddPrefixPrinter("Merrow Driver", "Merrow Fax", "FAX1:", {}));
-    const std::string office = server->OutputOf("Office"), plans = server->OutputOf("Plans");
-    const std::tuple<std::vector<std::string>, int, std::string> rows[] = {
-        {{"printer", "default", "Nowhere"}, 1, ""},
-        {{"printer", "default", "Plans"}, 0, ""},
-        {{"printer", "default"}, 0, "Plans\n"},
-        {{"printers"},
-         0,
-         " \tMerrow Driver\tMerrow Fax\tFAX1:\n \tOffice\tLocal Raw Printer\tfile://" + office +
-             "\n*\tPlans\tLocal Raw Printer\tfile://" + plans + "\n"},
-    };
-    for (const auto& [arguments, status, out] : rows) {
-        RunResult run = RunTessaly(arguments);
-        EXPECT_EQ(std::to_string(run.status) + run.out, std::to_string(status) + out)
-            << arguments.back() << run.err;
+const char* const kOptions = "Software\\Varnholt\\Tessaly2001\\Options";
+
+class FaxTest : public OutsideProgramTest {
+  protected:
+    void SetUp() override {
+        OutsideProgramTest::SetUp();
+        useScheduler(kNoScheduler);
+        automation::SetMessageBoxHandler([this](const automation::MessageBoxInfo& box) {
+            seen.push_back(box.text);
+            return IDOK;
+        });
     }
+    void TearDown() override {
+        automation::SetMessageBoxHandler(nullptr);
+        OutsideProgramTest::TearDown();
+    }
+    std::string storedCustom() {
+        return reg::Get(HKEY_CURRENT_USER, kOptions, "Fax Custom Init String").c_str();
+    }
+};
+
+TEST_F(FaxTest, ModemStringsFollowTheTypeAndTheStoredCustomString) {
+    EXPECT_EQ(std::string(GetFaxInitString(7)), "");
+    PutRegText(HKEY_CURRENT_USER, kOptions, "Fax Custom Init String", "ATZ&K3");
+    std::string strings; // types -1 to 8
+    for (int type = -1; type <= 8; ++type)
+        strings += std::string(GetFaxInitString(type)) + "|";
+    EXPECT_EQ(strings, "|AT&FE0V1&C1&D2S0=0|AT&F1E0V1&C1&D2S0=0|AT&F1&H3&I2&R2E0V1&C1&D2S0=0|"
+                       "AT&FE0V1&C1&D2&K4S0=0|AT&FE0V1&C1&D2&E5S0=0|AT&FE0V1&C1&D2&E4&E11S0=0|"
+                       "AT&FE0V1&C1&D2/Q1S0=0|ATZ&K3||");
+}
+
+TEST_F(FaxTest, DialogsEndWithTheButtonPressedAndOpenHelpControlPanelAndDownloads) {
+    Associate(".chm", "chm.file", "helpviewer");
+    WriteFile(install + "/Merrow.chm", "help");
+    const std::string bin = prefix_.scratch() + "/bin";
+    fs::create_directories(bin);
+    Recorder(bin + "/Control.exe", "control");
+    ScopedEnv path("PATH", bin + ":" + std::getenv("PATH"));
+    auto diagnostics = [] { return ShowFaxModemDiagnosticsDlg(0, "Diag.chm"); };
+    auto error = [] { return ShowFaxErrorDlg(23018, "Merrow.chm"); };
+    // What is shown and the buttons clicked, the result, the dialog and the programs started.
+    for (const auto& [show, clicks, result, dialog, runs] :
+         {std::tuple<std::function<int()>, std::deque<int>, int, std::string, Strings>{
+              ShowFaxSuccessfulDlg, {IDCANCEL}, 2, "23016", {}},
+          {ShowFaxNeedFiles,
+           {IDOK},
+           1,
+           "23014",
+           {"run browser", "arg https://www.varnholt.com/download/faxdriver.htm"}},
+          {error, {1008, IDOK}, 1, "23018", {"run helpviewer", "arg C:\\Orvo\\Merrow.chm"}},
+          {diagnostics, {603, IDCANCEL}, 2, "23030", {"run control"}},
+          {diagnostics, {1234, IDCANCEL}, 2, "23030", {"run control", "arg modem.CPL"}}}) {
+        Expect(clicks);
+        EXPECT_EQ(show(), result) << dialog;
+        EXPECT_TRUE(Seen({dialog}));
+        EXPECT_EQ(RunsAfter(runs.size()), runs);
+    }
+    EXPECT_EQ(ShowFaxErrorDlg(4242, "fax.chm"), -1) << "a template that does not exist";
+}
+
+TEST_F(FaxTest, TheInitStringDialogEnablesTheFieldForTheCustomTypeAndStoresIt) {
+    PutRegText(HKEY_CURRENT_USER, kOptions, "Fax Custom Init String", "ATOLD");
+    // Type in, text typed, clicks, the field's state, way out, type out: opened with 7 the field
+    // is on and the text kept; another type chosen stores nothing; Cancel hands the type out.
+    for (const auto& [typeIn, typed, clicks, enabled, end, typeOut] :
+         {std::tuple<int, std::string, std::vector<int>, bool, int, int>{
+              7, "ATNEW&K4", {}, true, IDOK, 7},
+          {7, "ATX", {1167}, false, IDOK, 3},
+          {2, "", {1778, 1775}, false, IDCANCEL, 4}}) {
+        automation::SetDialogHandler([&](automation::Dialog& d) {
+            EXPECT_EQ(d.Caption(), "Change modem configuration string....");
+            EXPECT_EQ(d.IsEnabled(1770), typeIn == 7);
+            EXPECT_EQ(d.GetText(1770), storedCustom());
+            if (!typed.empty()) d.SetText(1770, typed);
+            for (int id : clicks)
+                d.Click(id);
+            EXPECT_EQ(d.IsEnabled(1770), enabled);
+            d.Click(end);
+        });
+        int type = typeIn;
+        EXPECT_EQ(ShowFaxInitStringDlg(type), end) << typeIn;
+        EXPECT_EQ(type, typeOut);
+        EXPECT_EQ(storedCustom(), "ATNEW&K4");
+    }
+}
+
+TEST_F(FaxTest, SettingUpTheFaxDriverMakesItDefaultOrRunsTheInstaller) {
+    PresentWindows(2, 5, 1);
+    const std::string installLog = prefix_.scratch() + "/install.log";
+    ScopedEnv logEnv("FAX_INSTALL_LOG", installLog);
+    const std::string notice =
+        "I will install fax driver for you. After finished, please try again.";
+    // The file put in place before the call, the result, the dialogs and messages seen, and the
+    // installer's arguments: without the installer its dialog; without the fax program its short
+    // path fails, the error, an empty path; once installed made default, the installer not run.
+    for (const auto& [adds, result, shown, arguments] :
+         {std::tuple<std::string, int, Strings, Strings>{"", 0, {"23014"}, {}},
+          {"FaxPrinters/faxinstall.exe",
+           0,
+           {notice, "Error: 2"},
+           {"arg Merrow", "arg Merrow Driver"}},
+          {"Merrow.exe",
+           0,
+           {notice},
+           {"arg Merrow", "arg C:\\Orvo\\Merrow.exe", "arg Merrow Driver"}},
+          {"", 1, {}, {}}}) {
+        fs::create_directories(install + "/FaxPrinters");
+        if (adds == "Merrow.exe") WriteFile(install + "/Merrow.exe", "");
+        if (adds.starts_with("Fax")) fs::copy_file(FAX_INSTALLER, install + "/" + adds);
+        if (result == 0) platform::DeletePrefixPrinter("Merrow Driver");
+        fs::remove(installLog);
+        Expect({IDCANCEL});
+        EXPECT_EQ(OnSetFaxDriver(), result);
+        EXPECT_EQ(seen, shown);
+        EXPECT_EQ(RunsAfter(arguments.size(), installLog), arguments);
+        for (int i = 0; i < 100 && !arguments.empty() && !FindPrinter("Merrow Driver"); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    char name[64] = "";
+    unsigned long size = sizeof name;
+    EXPECT_TRUE(DPGetDefaultPrinter(name, &size) && name == std::string("Merrow Driver")) << name;
 }
 
 } // namespace
