@@ -59,17 +59,15 @@ TEST_F(Words, EachRuleOfTheFinderAndCounter) {
         tessaly::testing::UseAnsiCodePage(codePage);
         CByteArray bytes = bytesOf(text);
         unsigned char buffer[80];
-        std::memset(buffer, '#', sizeof buffer);
+        std::memset(buffer, '#', sizeof buffer); // nothing may be written past size
         long found = 99;
         const long stored = GetWordAt(position, buffer, size, &found, bytes);
-        EXPECT_EQ(stored, static_cast<long>(word.size())) << text << position;
-        EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer)), word) << text;
-        EXPECT_EQ(found, start) << text << position;
-        EXPECT_EQ(buffer[size], '#') << text << ": written past the buffer";
         unsigned long counted = 7, counts = 7;
         GetWordCount(bytes, counted, counts);
-        EXPECT_EQ(counted, words) << text;
-        EXPECT_EQ(counts, characters) << text;
+        EXPECT_EQ(std::tuple(stored, std::string(reinterpret_cast<char*>(buffer)), found,
+                             buffer[size], counted, counts),
+                  std::tuple(long(word.size()), word, start, '#', words, characters))
+            << text << " at " << position;
     }
     CByteArray text = bytesOf("word"); // a buffer of no size is left alone
     unsigned char untouched = '#';
@@ -77,34 +75,26 @@ TEST_F(Words, EachRuleOfTheFinderAndCounter) {
     EXPECT_EQ(untouched, '#');
 }
 
-// ---- HTML to text ----
-
 class HtmlText : public tessaly::testing::PrefixTest {};
 
 TEST_F(HtmlText, TextBetweenTags) {
-    struct Case {
-        const char* rule;
-        std::string html, text;
-    } cases[] = {
-        {"text after the last tag dropped", "a<b>c</b>d", "ac"},
-        {"no tag at all", "plain text", ""},
-        {"entities, white space and scripts kept", "<p>x &amp;\n y</p><script>a=1;</script>",
-         "x &amp;\n ya=1;"},
-        {"unclosed tag stops", "a<b>c<unclosed", "ac"},
-        {"a NUL ends the text", std::string("a<b>c\0<i>d", 10), "a"},
-        {"a missing file", "", ""}, // no file is written for it
+    const std::pair<std::string, std::string> cases[] = {
+        {"a<b>c</b>d", "ac"}, // text after the last tag dropped
+        {"plain text", ""},
+        {"<p>x &amp;\n y</p><script>a=1;</script>", "x &amp;\n ya=1;"}, // all kept
+        {"a<b>c<unclosed", "ac"},
+        {std::string("a<b>c\0<i>d", 10), "a"},
+        {"", ""}, // a missing file: none is written for it
     };
     int n = 0;
-    for (const Case& c : cases) {
+    for (const auto& [html, text] : cases) {
         const std::string posix = prefix_.scratch() + "/page" + std::to_string(n++) + ".html";
-        if (!c.html.empty()) std::ofstream(posix, std::ios::binary) << c.html;
-        EXPECT_EQ(std::string(Html2Text(tessaly::testing::WindowsPath(posix).c_str())), c.text)
-            << c.rule;
+        if (!html.empty()) std::ofstream(posix, std::ios::binary) << html;
+        EXPECT_EQ(std::string(Html2Text(tessaly::testing::WindowsPath(posix).c_str())), text)
+            << html;
     }
     EXPECT_EQ(std::string(Html2Text(nullptr)), "");
 }
-
-// ---- Font sizes, pixels and twips ----
 
 TEST(FontSizes, HtmlSizesBothWays) {
     const std::pair<int, int> points[] = {{-5, 1}, {8, 1},  {9, 2},  {10, 2}, {11, 3},
@@ -141,18 +131,15 @@ class ScreenDpi : public tessaly::testing::PrefixTest,
 TEST_P(ScreenDpi, ConversionsUseTheScreensDpi) {
     const auto& [dpi, pixels, across, down, twips, back, points, height, heightIn, pointsOut] =
         GetParam();
-    EXPECT_EQ(PixelsToTwips(nullptr, pixels, 1), across);
-    EXPECT_EQ(PixelsToTwips(nullptr, pixels, 0), down);
-    EXPECT_EQ(GetPixels(nullptr, twips, 1), back);
-    EXPECT_EQ(GetFontHeightFromPointSize(points), height);
-    EXPECT_EQ(GetFontPointSizeFromHeight(heightIn), pointsOut);
+    EXPECT_EQ(std::tuple(PixelsToTwips(nullptr, pixels, 1), PixelsToTwips(nullptr, pixels, 0),
+                         GetPixels(nullptr, twips, 1), GetFontHeightFromPointSize(points),
+                         GetFontPointSizeFromHeight(heightIn)),
+              std::tuple(across, down, back, height, pointsOut));
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, ScreenDpi,
                          ::testing::Values(DpiCase{96, 1, 15, 15, 1440, 96, 11, -15, -15, 11},
                                            DpiCase{110, 6, 79, 78, 100, 8, 12, -18, 18, -12}));
-
-// ---- Named colours ----
 
 // Qt's colour keywords are an independent source; strictly rising names: each once, in order.
 TEST(NamedColours, TheWebsColoursInListOrder) {
@@ -160,20 +147,17 @@ TEST(NamedColours, TheWebsColoursInListOrder) {
     ASSERT_EQ(tessaly::text::kNamedColourCount, 140);
     for (int i = 0; i < 140; ++i) {
         const QString name = QString::fromLatin1(kNamedColours[i].name);
-        const QColor web(name);
-        ASSERT_TRUE(web.isValid()) << kNamedColours[i].name;
+        const QColor web(name); // black for a name Qt does not know
         EXPECT_EQ(kNamedColours[i].colour, RGB(web.red(), web.green(), web.blue())) << i;
         EXPECT_TRUE(i == 0 || qstricmp(kNamedColours[i - 1].name, kNamedColours[i].name) < 0) << i;
         EXPECT_EQ(name.contains("Grey"), name == "LightGrey"); // Gray, except LightGrey
     }
 }
 
-// ---- Word Count ----
-
 class WordCountDialog : public ScriptedDialogs {};
 
 TEST_F(WordCountDialog, ShowsTheNumbersAndHidesPagesBelowOne) {
-    for (int pages : {3, 0, -2}) {
+    for (int pages : {1, 0}) {
         std::vector<std::string> seen;
         const int result = Run(
             [&](Dialog& d) {
