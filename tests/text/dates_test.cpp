@@ -93,17 +93,8 @@ TEST_F(LocalTime, FollowsTheZoneRulesForTheInstant) {
 // A file's date by name or wild card, in local time; a missing file leaves every output alone.
 TEST_F(LocalTime, FileDatesInLocalTime) {
     const std::string posix = tessaly::testing::WriteFile(prefix_.scratch() + "/letter.txt", "x");
-    std::tm tm{.tm_sec = 0,
-               .tm_min = 30,
-               .tm_hour = 14,
-               .tm_mday = 5,
-               .tm_mon = 0,
-               .tm_year = 104,
-               .tm_wday = 0,
-               .tm_yday = 0,
-               .tm_isdst = -1,
-               .tm_gmtoff = 0,
-               .tm_zone = nullptr};
+    std::tm tm{};
+    tm.tm_min = 30, tm.tm_hour = 14, tm.tm_mday = 5, tm.tm_year = 104, tm.tm_isdst = -1;
     const time_t when = mktime(&tm);
     const utimbuf times{when, when};
     utime(posix.c_str(), &times);

@@ -61,30 +61,24 @@ constexpr int kDefault = SSCE_DEFAULT_OPTIONS;
 
 // One row per rule of the word checks: which words stop the walk, with which bits, where.
 TEST_F(SpellingEngine, TheWalkReportsEachRuleWithItsBitAtTheWordsStart) {
-    const std::tuple<const char*, std::string, int, std::vector<Report>> rows[] = {
-        {"correct text passes", "The cat sat on the mat.", kDefault, {}},
-        {"unknown words", "Ths is a tst", kDefault, {{"Ths", 1, 0}, {"tst", 1, 9}}},
-        {"doubled word", "see the the cat", kDefault, {{"the", 4, 8}}},
-        {"doubled across a line end", "the\r\nthe", kDefault, {{"the", 4, 5}}},
-        {"case-sensitive capitalisation", "on monday", kDefault, {{"monday", 8, 3}}},
-        {"all capitals ignored", "QWZX here", kDefault, {}},
-        {"capitalised ignored", "Qwzx here", kDefault | SSCE_IGNORE_CAPPED_WORD_OPT, {}},
-        {"words with digits ignored", "Wqn95 1999", kDefault, {}},
-        {"mixed case ignored", "qwSuperBaze", kDefault | SSCE_IGNORE_MIXED_CASE_OPT, {}},
-        {"domain parts checked",
-         "see xyzq.com now",
-         kDefault & ~SSCE_IGNORE_DOMAIN_NAMES_OPT,
-         {{"xyzq", 1, 4}}},
-        {"apostrophes inside words", "don't 'it's'", kDefault, {}},
-        {"hyphens separate", "well-knwn", kDefault, {{"knwn", 1, 5}}},
-        {"too long for the error buffer: cut and flagged",
-         "a " + std::string(70, 'q'),
-         kDefault,
-         {{std::string(63, 'q'), 33, 2}}},
-        {"code-page letters belong to the word", "caf\xe9 here", kDefault, {{"caf\xe9", 1, 0}}},
+    const std::tuple<std::string, int, std::vector<Report>> rows[] = {
+        {"The cat sat on the mat.", kDefault, {}},
+        {"Ths is a tst", kDefault, {{"Ths", 1, 0}, {"tst", 1, 9}}},
+        {"see the the cat", kDefault, {{"the", 4, 8}}},
+        {"the\r\nthe", kDefault, {{"the", 4, 5}}},
+        {"on monday", kDefault, {{"monday", 8, 3}}},
+        {"QWZX here", kDefault, {}},
+        {"Qwzx here", kDefault | SSCE_IGNORE_CAPPED_WORD_OPT, {}},
+        {"Wqn95 1999", kDefault, {}},
+        {"qwSuperBaze", kDefault | SSCE_IGNORE_MIXED_CASE_OPT, {}},
+        {"see xyzq.com now", kDefault & ~SSCE_IGNORE_DOMAIN_NAMES_OPT, {{"xyzq", 1, 4}}},
+        {"don't 'it's'", kDefault, {}},
+        {"well-knwn", kDefault, {{"knwn", 1, 5}}},
+        {"a " + std::string(70, 'q'), kDefault, {{std::string(63, 'q'), 33, 2}}}, // cut, flagged
+        {"caf\xe9 here", kDefault, {{"caf\xe9", 1, 0}}},
     };
-    for (const auto& [rule, text, options, expected] : rows)
-        EXPECT_EQ(walk(text, options), expected) << rule;
+    for (const auto& [text, options, expected] : rows)
+        EXPECT_EQ(walk(text, options), expected) << text;
 }
 
 // Replacing "hav" in "I hav a cat" moves the caller's text, growing the block up to the
