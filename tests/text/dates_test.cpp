@@ -153,10 +153,7 @@ TEST_F(DateReceived, OpensFromTheArrayAndOkWritesTheRange) {
                 if (clickBefore) d.Click(kBeforeBox);
                 seen = {d.GetCheck(kAfterBox), d.GetCheck(kBeforeBox), d.IsEnabled(kAfter),
                         d.IsEnabled(kBefore)};
-                if (beforeDate == 0) {
-                    d.PressEscape();
-                    return;
-                }
+                if (beforeDate == 0) return d.PressEscape();
                 d.SetDateValue(kAfter, 38000.5);
                 d.SetDateValue(kBefore, beforeDate);
                 if (!(refused = OkRefused(d, kAfter))) return;
@@ -168,9 +165,8 @@ TEST_F(DateReceived, OpensFromTheArrayAndOkWritesTheRange) {
         EXPECT_EQ(seen, (std::vector<int>{afterSet, beforeSet, afterSet, beforeSet}));
         EXPECT_NEAR(dates[0], after ? 38000.5 : now, 2 / 86400.0);
         EXPECT_NEAR(dates[1], before ? 38002.25 : now + 1, 2 / 86400.0);
-        EXPECT_EQ(result, beforeDate == 0 ? 2 : 1);
-        EXPECT_EQ(Texts(range), expected);
-        EXPECT_EQ(refused, afterSet && beforeSet);
+        EXPECT_EQ(std::tuple(result, Texts(range), refused),
+                  std::tuple(beforeDate == 0 ? 2 : 1, expected, afterSet && beforeSet));
         EXPECT_EQ(messages.size() == 1 && messages[0].starts_with("Please enter a date in 'Bef"),
                   refused);
     }

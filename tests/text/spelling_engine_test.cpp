@@ -24,11 +24,7 @@ using namespace choices_test;
 
 namespace {
 
-struct Report {
-    std::string word;
-    int flags, cursor;
-    bool operator==(const Report&) const = default;
-};
+using Report = std::tuple<std::string, int, int>; // word, flags, cursor
 
 class SpellingEngine : public ScriptedDialogs {
   protected:
@@ -38,10 +34,9 @@ class SpellingEngine : public ScriptedDialogs {
     std::vector<Report> walk(std::string text, int options) {
         ENGINE(SSCE_SetOptions)(options);
         const SSCE_S16 sid = ENGINE(SSCE_GetSid)();
-        std::vector<char> buffer(text.size() + 256);
-        std::memcpy(buffer.data(), text.data(), text.size());
-        const SSCE_S16 block = SSCEOpenBlock(buffer.data(), static_cast<int>(text.size()),
-                                             static_cast<int>(buffer.size()));
+        const int length = static_cast<int>(text.size());
+        text.resize(length + 256);
+        const SSCE_S16 block = SSCEOpenBlock(text.data(), length, length + 256);
         std::vector<Report> reports;
         for (int guard = 0; guard < 100; ++guard) {
             char word[64], other[64];
