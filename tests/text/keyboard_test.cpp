@@ -89,8 +89,7 @@ TEST(Keyboard, ShortcutTable) {
     EXPECT_FALSE(GetKeyboardState(nullptr));
 }
 
-// This program run again for one case alone, with more environment, must pass it (its exit
-// status may tell of leaks in the X client libraries).
+// This program run again for one case alone, with more environment, passes it.
 void expectPassesAlone(const std::string& name, const std::vector<std::string>& environment) {
     const auto run = tessaly::testing::RunProgram(
         {fs::read_symlink("/proc/self/exe").string(), "--gtest_filter=" + name}, environment);
@@ -140,9 +139,8 @@ TEST(Keyboard, KeyEventsKeepTheKeyboardState) {
 
 class TypeSymbol : public tessaly::testing::PrefixTest {};
 
-// The characters of the codes reach the focused edit: as key events sent at once to the
-// focused widget or, in ThroughXTest's child, later through the X server. Codes naming none
-// type nothing.
+// The codes' characters (none for codes naming none) reach the focused edit: as key events
+// sent at once or, in ThroughXTest's child, later through the X server.
 TEST_F(TypeSymbol, IntoTheFocusedEdit) {
     const bool x = std::getenv("TESSALY_XTEST_CHILD");
     if (x)
@@ -280,8 +278,7 @@ TEST_F(SymbolDialog, GridCellsByTheirGeometry) {
 }
 
 TEST_F(SymbolDialog, FormsButtonsAndTheBufferTwin) {
-    // Shortcuts... shows its dialog and comes back; Wingdings selects that face; the note
-    // is shown in the normal form only.
+    // Shortcuts... shows its dialog; Wingdings selects that face; the note in this form only.
     CString font("DejaVu Sans");
     int character = 0;
     const int result = Run({[&](Dialog& d) {

@@ -148,8 +148,7 @@ TEST_F(SpellingEngine, SuggestionsNeverOverrunASmallBuffer) {
     }
 }
 
-// The user dictionary (whose words then pass, as the dialog and command tests show) is a
-// plain word list in application data, appended once per word; only action 105 adds.
+// The user dictionary is a plain word list in application data, one line per word; action 105.
 TEST_F(SpellingEngine, AddedWordsLandInThePlainWordList) {
     char names[256];
     EXPECT_EQ(ENGINE(SSCE_GetUserLexFiles)(names, 256), 1);
@@ -163,8 +162,7 @@ TEST_F(SpellingEngine, AddedWordsLandInThePlainWordList) {
               "Zorblatt\r\n");
 }
 
-// The main dictionary is chosen among those installed (the options dialog's list shows them);
-// a missing one opens no block.
+// The main dictionary is chosen among those installed; a missing one opens no block.
 TEST_F(SpellingEngine, TheMainDictionaryIsChosenAmongThoseInstalled) {
     EXPECT_EQ(ENGINE(SSCE_SetMainLexName)("de_DE"), 0);
     EXPECT_EQ(walk("in der Stadt Hauss", kDefault), (std::vector<Report>{{"Hauss", 1, 13}}));
@@ -245,7 +243,6 @@ TEST_F(SpellingDialog, EachButtonLeavesTheEditorAndTheCountsAsItShould) {
          complete(2, 0)},
         {"Zorblatt met Zorblatt.", "!8706", "Zorblatt met Zorblatt.", "Zorblatt", complete(1, 0)},
         {"I recieve and recieve.", "!8704|!2", "I receive and recieve.", "recieve|recieve", ""},
-        // The check goes on under the new choices.
         {"see the the cat Qwzx", "?8701=the|!8708|!8705", "see the the cat Qwzx", "the",
          complete(1, 0)},
     };

@@ -24,7 +24,6 @@ namespace tt = tessaly::testing;
 
 namespace {
 
-// Calls run under ScriptedDialogs::Run, which notes and answers the library's messages.
 class WordLists : public ScriptedDialogs {
   protected:
     void SetUp() override {
@@ -107,8 +106,7 @@ TEST_F(WordLists, RelatedWordsFromTheThesaurusAndTheirFailures) {
     }
 }
 
-// One row per kind of file and rule of the table reader; none when the component's module
-// is missing.
+// One row per kind of file and rule of the table reader; none without the component's module.
 TEST_F(WordLists, TablesComeFromEveryKindOfDataFile) {
     const std::string dir = prefix_.scratch();
     tt::WriteFile(dir + "/quotes.csv", "a,b\r\n\"x,y\",z\r\n");
@@ -159,26 +157,16 @@ TEST_F(WordLists, TablesComeFromEveryKindOfDataFile) {
     EXPECT_TRUE(std::filesystem::is_empty(tessaly::platform::ToPosixPath(temp), ec) || ec) << temp;
 }
 
-// The commands at the shell: what they print, their exit statuses, which file they name when
-// one is missing.
-class SpellCommands : public tt::PrefixTest {};
-
-// One row per rule of the commands: arguments, status, what the output and errors hold. The
-// rows share the prefix: each set-up only adds to what the rows before it left.
-TEST_F(SpellCommands, EachCommandPrintsItsResultOrNamesTheMissingFile) {
+// The commands at the shell, one row per rule: what they print, their exit statuses, which
+// file they name when one is missing. Each set-up only adds to what the rows before it left.
+TEST_F(WordLists, CommandsPrintTheirResultsOrNameTheMissingFile) {
     const auto file = [this](const std::string& name, const std::string& content) {
         return tt::WriteFile(prefix_.scratch() + "/" + name, content);
-    };
-    const auto setInstallDir = [](const std::string& posix) {
-        tt::PutRegText(HKEY_LOCAL_MACHINE, "Software\\Varnholt\\Tessaly2001\\INSTALLDIR", "",
-                       tt::WindowsPath(posix));
     };
     const std::string text = file("letter.txt", "Ths is fine.\nA second line with teh error.\n");
     const std::string clean = file("clean.txt", "All good here.\n");
     const std::string csv = file("words.csv", "apple,Apfel\n\"x,y\",z\n");
     const std::string single = file("single.csv", "one\ntwo\n");
-    const std::string folder = prefix_.scratch() + "/install";
-    file("install/Vere17.dav", "index=/nonexistent/th.idx\ndata=/nonexistent/th.dat\n");
     const std::string named = file("name.txt", "Greetings from Quorbly.\n");
     const auto addWord = [] {
         ENGINE(SSCE_AddToLex)(ENGINE(SSCE_GetSid)(), 1, "Quorbly", SSCE_IGNORE_ACTION, nullptr);
@@ -196,12 +184,11 @@ TEST_F(SpellCommands, EachCommandPrintsItsResultOrNamesTheMissingFile) {
         {nullptr, "spell " + text + ".gone", 1, "", "file " + text + ".gone is missing"},
         {noDictionary, "spell " + clean, 1, "",
          "dictionary file /usr/share/hunspell/xx_XX.aff, /usr/share/hunspell/xx_XX.dic is missing"},
-        {[&] { setInstallDir(TESSALY_BUILD_DIR "/lib"); }, "related happy", 0, "glad\n|cheerful\n",
-         ""},
-        {[&] { setInstallDir(prefix_.scratch()); }, "related happy", 1, "",
-         "data file " + tt::WindowsPath(prefix_.scratch()) + "\\Vere17.dav is missing"},
-        {[&] { setInstallDir(folder); }, "related happy", 1, "",
-         "thesaurus file /nonexistent/th.idx is missing"},
+        {nullptr, "related happy", 1, "",
+         "data file " + tt::WindowsPath(install) + "\\Vere17.dav is missing"},
+        {[&] { installDataFile(); }, "related happy", 0, "glad\n|cheerful\n", ""},
+        {[&] { file("install/Vere17.dav", "index=/nonexistent/th.idx\ndata=/n/th.dat\n"); },
+         "related happy", 1, "", "thesaurus file /nonexistent/th.idx is missing"},
         {nullptr, "table " + csv, 0, "apple\tApfel\n\"x,y\"\tz\n", ""},
         {nullptr, "table " + single, 1, "", "tessaly: table: File structure is wrong."},
         {nullptr, "table " + csv + ".gone", 1, "", "file " + csv + ".gone is missing"},
