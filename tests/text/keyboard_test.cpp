@@ -96,10 +96,10 @@ void expectPassesAlone(const std::string& name, const std::vector<std::string>& 
     EXPECT_NE(run.out.find("[  PASSED  ] 1 test."), std::string::npos) << run.out << run.err;
 }
 
-// A process started in a prefix whose interface language is Chinese (2052) types GB2312.
-class ChineseInterface : public tessaly::testing::PrefixTest {};
+class TypeSymbol : public tessaly::testing::PrefixTest {};
 
-TEST_F(ChineseInterface, KeyboardShortcutsGiveGb2312) {
+// A process started in a prefix whose interface language is Chinese (2052) types GB2312.
+TEST_F(TypeSymbol, ChineseInterfaceShortcutsGiveGb2312) {
     tessaly::testing::PutRegText(HKEY_LOCAL_MACHINE, "Software\\Varnholt\\Tessaly2001\\Language",
                                  "Current", "2052");
     expectPassesAlone("Keyboard.ShortcutTable", {"TESSALY_CHINESE_CHILD=1"});
@@ -137,8 +137,6 @@ TEST(Keyboard, KeyEventsKeepTheKeyboardState) {
     EXPECT_EQ(std::string(code), "0192"); // Caps Lock on: the capital
 }
 
-class TypeSymbol : public tessaly::testing::PrefixTest {};
-
 // The codes' characters (none for codes naming none) reach the focused edit: as key events
 // sent at once or, in ThroughXTest's child, later through the X server.
 TEST_F(TypeSymbol, IntoTheFocusedEdit) {
@@ -174,11 +172,9 @@ class KeystrokeDialog : public ScriptedDialogs {};
 
 TEST_F(KeystrokeDialog, ListsTheTableAndPrintsIt) {
     const std::string pdf = prefix_.scratch() + "/keys.pdf";
+    using tessaly::automation::PrintSetupAnswer;
     tessaly::automation::SetPrintSetupHandler([&] {
-        return tessaly::automation::PrintSetupAnswer{
-            .action = tessaly::automation::PrintSetupAnswer::PdfFile,
-            .pdfPath = pdf,
-            .printer = {}};
+        return PrintSetupAnswer{PrintSetupAnswer::PdfFile, pdf, {}};
     });
     std::vector<std::string> lines; // some lines of the list, and whether printing closed it
     Run(
@@ -234,7 +230,8 @@ class SymbolDialog : public ScriptedDialogs {};
 
 // Cell (r, c) shows 32 + 23 r + c; hovering previews it, a click chooses it, if below 256.
 // The first run also looks at the drawing: the blank (32), W (87), 261, and a grid line.
-TEST_F(SymbolDialog, GridCellsByTheirGeometry) {
+// Then both forms, their buttons and the buffer twin.
+TEST_F(SymbolDialog, GridCellsFormsAndTheBufferTwin) {
     tessaly::testing::EnsureQtApplication();
     std::vector<std::string> families;
     for (const QString& family : QFontDatabase::families())
@@ -275,9 +272,7 @@ TEST_F(SymbolDialog, GridCellsByTheirGeometry) {
         EXPECT_EQ(std::pair(result, character), std::pair(chosen ? 1 : 2, chosen)) << code;
     }
     EXPECT_EQ(ink, (std::vector<int>{0, 1, 0, 1}));
-}
 
-TEST_F(SymbolDialog, FormsButtonsAndTheBufferTwin) {
     // Shortcuts... shows its dialog; Wingdings selects that face; the note in this form only.
     CString font("DejaVu Sans");
     int character = 0;

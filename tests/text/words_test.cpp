@@ -50,7 +50,7 @@ const std::tuple<const char*, std::string, long, unsigned, std::string, long, un
         {"936", "\xD6\xD0\xCE\xC4 abc caf\xe9", 6, 64, "abc", 5, 2, 6},
 };
 
-class Words : public tessaly::testing::PrefixTest {};
+class Words : public ScriptedDialogs {};
 
 TEST_F(Words, EachRuleOfTheFinderAndCounter) {
     for (const auto& [codePage, text, position, size, word, start, words, characters] : kWords) {
@@ -149,9 +149,7 @@ TEST(NamedColours, TheWebsColoursInListOrder) {
     }
 }
 
-class WordCountDialog : public ScriptedDialogs {};
-
-TEST_F(WordCountDialog, ShowsTheNumbersAndHidesPagesBelowOne) {
+TEST_F(Words, WordCountDialogShowsTheNumbersAndHidesPagesBelowOne) {
     for (int pages : {1, 0}) {
         std::vector<std::string> seen;
         const auto look = [&](Dialog& d) {
