@@ -4,7 +4,6 @@
 #include <tessaly/text.h>
 
 #include <QApplication>
-#include <QFontDatabase>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -133,18 +132,14 @@ TEST(Keyboard, KeyEventsKeepTheKeyboardState) {
     EXPECT_EQ(key(true, Qt::Key_CapsLock), "0 0 129 0");
     key(false, Qt::Key_CapsLock);
     key(true, Qt::Key_A);
-    EXPECT_EQ(OnKeyStroke(code, &state), 1);
-    EXPECT_EQ(std::string(code), "0192"); // Caps Lock on: the capital
+    EXPECT_EQ(OnKeyStroke(code, &state) ? std::string(code) : "", "0192"); // Caps Lock: capital
 }
 
 // The codes' characters (none for codes naming none) reach the focused edit: as key events
 // sent at once or, in ThroughXTest's child, later through the X server.
 TEST_F(TypeSymbol, IntoTheFocusedEdit) {
     const bool x = std::getenv("TESSALY_XTEST_CHILD");
-    if (x)
-        setenv("QT_QPA_PLATFORM", "xcb", 1); // the test programs start offscreen
-    else
-        unsetenv("DISPLAY");
+    x ? setenv("QT_QPA_PLATFORM", "xcb", 1) : unsetenv("DISPLAY"); // tests start offscreen
     tessaly::testing::EnsureQtApplication();
     QLineEdit edit;
     edit.show();
@@ -233,10 +228,6 @@ class SymbolDialog : public ScriptedDialogs {};
 // Then both forms, their buttons and the buffer twin.
 TEST_F(SymbolDialog, GridCellsFormsAndTheBufferTwin) {
     tessaly::testing::EnsureQtApplication();
-    std::vector<std::string> families;
-    for (const QString& family : QFontDatabase::families())
-        if (std::find(families.begin(), families.end(), family.toStdString()) == families.end())
-            families.push_back(family.toStdString());
     // Row, column, the character chosen (0: the click chooses nothing).
     const std::tuple<int, int, int> cases[] = {{1, 10, 65}, {0, 0, 32}, {9, 4, 243}, {9, 17, 0}};
     std::vector<int> ink;
@@ -261,7 +252,6 @@ TEST_F(SymbolDialog, GridCellsFormsAndTheBufferTwin) {
                 seen.push_back(d.GetText(kPreview));
                 d.MouseMove(0, g.X(column), d.GetRect(0).height - 3); // below the grid
                 seen.push_back(d.GetText(kPreview));
-                EXPECT_EQ(d.GetItems(kFonts), families);
                 g.Click(d, row, column);
                 if (d.IsOpen()) d.PressEscape();
             },

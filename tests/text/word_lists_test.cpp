@@ -168,21 +168,19 @@ TEST_F(WordLists, CommandsPrintTheirResultsOrNameTheMissingFile) {
     const std::string csv = file("words.csv", "apple,Apfel\n\"x,y\",z\n");
     const std::string single = file("single.csv", "one\ntwo\n");
     const std::string named = file("name.txt", "Greetings from Quorbly.\n");
-    const auto addWord = [] {
-        ENGINE(SSCE_AddToLex)(ENGINE(SSCE_GetSid)(), 1, "Quorbly", SSCE_IGNORE_ACTION, nullptr);
-    };
-    const auto noDictionary = [] {
-        tt::PutRegText(HKEY_CURRENT_USER, "Software\\Varnholt\\Spelling Engine", "Main Dictionary",
-                       "xx_XX");
-    };
     // Set-up, arguments (separated by blanks), status, texts that must appear in the output
     // and in the errors (separated by '|'); an empty output must be empty.
     const std::tuple<std::function<void()>, std::string, int, std::string, std::string> rows[] = {
         {nullptr, "spell " + text, 1, "1: Ths (misspelled): |This|2: teh (misspelled): the", ""},
         {nullptr, "spell " + clean, 0, "", ""},
-        {addWord, "spell " + named, 0, "", ""}, // the user dictionary is kept across runs
+        // The user dictionary is kept across runs.
+        {[] { ENGINE(SSCE_AddToLex)
+              (ENGINE(SSCE_GetSid)(), 1, "Quorbly", SSCE_IGNORE_ACTION, 0); },
+         "spell " + named, 0, "", ""},
         {nullptr, "spell " + text + ".gone", 1, "", "file " + text + ".gone is missing"},
-        {noDictionary, "spell " + clean, 1, "",
+        {[] { ENGINE(SSCE_SetMainLexName)
+              ("xx_XX"); }, // kept in the user's settings
+         "spell " + clean, 1, "",
          "dictionary file /usr/share/hunspell/xx_XX.aff, /usr/share/hunspell/xx_XX.dic is missing"},
         {nullptr, "related happy", 1, "",
          "data file " + tt::WindowsPath(install) + "\\Vere17.dav is missing"},
