@@ -163,9 +163,9 @@ TEST_F(TypeSymbol, ThroughXTest) {
                       {"TESSALY_XTEST_CHILD=1", "DISPLAY=" + display.Name()});
 }
 
-class KeystrokeDialog : public ScriptedDialogs {};
+class SymbolDialog : public ScriptedDialogs {};
 
-TEST_F(KeystrokeDialog, ListsTheTableAndPrintsIt) {
+TEST_F(SymbolDialog, KeystrokeShortcutsListTheTableAndPrintIt) {
     const std::string pdf = prefix_.scratch() + "/keys.pdf";
     using tessaly::automation::PrintSetupAnswer;
     tessaly::automation::SetPrintSetupHandler([&] {
@@ -221,8 +221,6 @@ struct Grid {
     }
 };
 
-class SymbolDialog : public ScriptedDialogs {};
-
 // Cell (r, c) shows 32 + 23 r + c; hovering previews it, a click chooses it, if below 256.
 // The first run also looks at the drawing: the blank (32), W (87), 261, and a grid line.
 // Then both forms, their buttons and the buffer twin.
@@ -247,9 +245,8 @@ TEST_F(SymbolDialog, GridCellsFormsAndTheBufferTwin) {
                            picture.pixel(g.left + 5 * g.width, g.Y(3)) !=
                                picture.pixel(g.left + 5 * g.width + 2, g.Y(3))};
                 }
-                seen = {d.GetText(kFonts)};
                 d.MouseMove(0, g.X(column), g.Y(row));
-                seen.push_back(d.GetText(kPreview));
+                seen = {d.GetText(kFonts), d.GetText(kPreview)};
                 d.MouseMove(0, g.X(column), d.GetRect(0).height - 3); // below the grid
                 seen.push_back(d.GetText(kPreview));
                 g.Click(d, row, column);
