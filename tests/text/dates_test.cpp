@@ -21,7 +21,6 @@ std::string shown(double date) {
     return std::string(COleDateTime(date).Format("%Y-%m-%d %H:%M:%S"));
 }
 
-// One row per rule of the mail date reader.
 const std::pair<const char*, const char*> kMailDates[] = {
     {"Mon, 5 Jan 2004 10:00:00 +0100", "2004-01-05 09:00:00"},  // east of UTC
     {"Tue, 06 jan 04 23:30:00 -0200", "2004-01-07 01:30:00"},   // case, short year, day + 1
@@ -53,18 +52,13 @@ TEST(Dates, MailDatabaseAndSpans) {
         EXPECT_NEAR(double(GetDateTimeSpanFromMinutes(minutes)), days, 1e-12) << minutes;
 }
 
-// ---- UTC to local time ----
-
 class LocalTime : public tessaly::testing::PrefixTest {
   protected:
     static void zone(const char* tz) {
-        setenv("TZ", tz, 1);
+        tz ? setenv("TZ", tz, 1) : unsetenv("TZ");
         tzset();
     }
-    void TearDown() override {
-        unsetenv("TZ");
-        tzset();
-    }
+    void TearDown() override { zone(nullptr); }
 };
 
 // Half-hour zones and both sides of daylight-saving changes, through both version families
@@ -95,47 +89,40 @@ TEST_F(LocalTime, FollowsTheZoneRulesForTheInstant) {
     EXPECT_NEAR(GetLocalDateTime(0.0625, 2), -1 - 23.5 / 24.0, 1e-9);
 }
 
-// ---- File dates ----
-
 // A file's date by name or wild card, in local time; a missing file leaves every output alone.
 TEST_F(LocalTime, FileDatesInLocalTime) {
     const std::string posix = tessaly::testing::WriteFile(prefix_.scratch() + "/letter.txt", "x");
     std::tm tm{};
     tm.tm_min = 30, tm.tm_hour = 14, tm.tm_mday = 5, tm.tm_year = 104, tm.tm_isdst = -1;
     const time_t when = mktime(&tm);
-    utimbuf times{when, when};
+    const utimbuf times{when, when};
     utime(posix.c_str(), &times);
     const std::string path = tessaly::testing::WindowsPath(posix), missing = path + "x";
     const std::string pattern = path.substr(0, path.size() - 6) + "*.txt";
     int month = 0, day = 0, year = 0;
-    EXPECT_EQ(std::string(GetFileDate(path.c_str(), &month, &day, &year)), "January 05, 2004");
-    EXPECT_EQ((std::vector<int>{month, day, year}), (std::vector<int>{1, 5, 2004}));
     EXPECT_EQ(std::string(GetFileDate(pattern.c_str(), nullptr, nullptr, nullptr)),
               "January 05, 2004");
+    EXPECT_EQ(std::string(GetFileDate(path.c_str(), &month, &day, &year)), "January 05, 2004");
     EXPECT_EQ(std::string(GetFileDate(missing.c_str(), &month, &day, &year)), "");
-    EXPECT_EQ(month, 1) << "left alone";
-    COleDateTime value(2001, 2, 3, 4, 5, 6);
-    CString text("kept");
-    EXPECT_EQ(GetFileModifiedDateTime(missing.c_str(), value), 0);
-    EXPECT_EQ(GetFileModifiedDateTime(missing.c_str(), text), 0);
-    EXPECT_EQ(shown(value) + std::string(text), "2001-02-03 04:05:06kept");
-    EXPECT_EQ(GetFileModifiedDateTime(path.c_str(), value), 1);
-    EXPECT_EQ(GetFileModifiedDateTime(path.c_str(), text), 1);
+    EXPECT_EQ((std::vector<int>{month, day, year}), (std::vector<int>{1, 5, 2004}));
+    COleDateTime value;
+    CString text;
+    for (const std::string& file : {path, missing}) // the missing file last: it changes neither
+        EXPECT_EQ(std::pair(GetFileModifiedDateTime(file.c_str(), value),
+                            GetFileModifiedDateTime(file.c_str(), text)),
+                  std::pair(int(file == path), int(file == path)));
     EXPECT_EQ(shown(value), "2004-01-05 14:30:00");
     EXPECT_EQ(text, value.Format(DWORD(0), 0x400));
 }
-
-// ---- Date Received ----
 
 constexpr int kAfterBox = 24720, kAfter = 24721, kBeforeBox = 24722, kBefore = 24723;
 
 class DateReceived : public ScriptedDialogs {};
 
-// A box starts set when its element's whole-number reading is above 0 (0.75 is not; fewer
-// than two elements: neither), its picker showing that date, else now (After) or a day later
-// (Before); a click on a box enables its picker at once. OK writes the range (nothing when no
-// box is set) and refuses a Before date not after the After date once; Cancel (a Before date
-// of 0 in the table) leaves the array as given.
+// A box starts set when its element reads above 0 as a whole number (fewer than two elements:
+// neither), its picker showing that date, else now (After) or a day later (Before); a click
+// enables its picker. OK writes the range (nothing without a box set), refusing a Before date
+// not after the After one; Cancel (a Before date of 0 below) leaves the array as given.
 TEST_F(DateReceived, OpensFromTheArrayAndOkWritesTheRange) {
     // Given, the boxes as they open, the boxes clicked, the Before date, the range afterwards.
     using Range = std::vector<std::string>;
@@ -164,10 +151,7 @@ TEST_F(DateReceived, OpensFromTheArrayAndOkWritesTheRange) {
                 if (clickBefore) d.Click(kBeforeBox);
                 seen = {d.GetCheck(kAfterBox), d.GetCheck(kBeforeBox), d.IsEnabled(kAfter),
                         d.IsEnabled(kBefore)};
-                if (beforeDate == 0) {
-                    d.PressEscape();
-                    return;
-                }
+                if (beforeDate == 0) return d.PressEscape();
                 d.SetDateValue(kAfter, 38000.5);
                 d.SetDateValue(kBefore, beforeDate);
                 if (!(refused = OkRefused(d, kAfter))) return;
@@ -179,11 +163,9 @@ TEST_F(DateReceived, OpensFromTheArrayAndOkWritesTheRange) {
         EXPECT_EQ(seen, (std::vector<int>{afterSet, beforeSet, afterSet, beforeSet}));
         EXPECT_NEAR(dates[0], after ? 38000.5 : now, 2 / 86400.0);
         EXPECT_NEAR(dates[1], before ? 38002.25 : now + 1, 2 / 86400.0);
-        EXPECT_EQ(result, beforeDate == 0 ? 2 : 1);
-        EXPECT_EQ(Texts(range), expected);
-        EXPECT_EQ(refused, afterSet && beforeSet);
-        EXPECT_EQ(messages.size() == 1 &&
-                      messages[0].starts_with("Please enter a date in 'Before' box that is after "),
+        EXPECT_EQ(std::tuple(result, Texts(range), refused),
+                  std::tuple(beforeDate == 0 ? 2 : 1, expected, afterSet && beforeSet));
+        EXPECT_EQ(messages.size() == 1 && messages[0].starts_with("Please enter a date in 'Bef"),
                   refused);
     }
 }

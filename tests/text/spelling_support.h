@@ -1,6 +1,5 @@
 #pragma once
-// The spelling tests' helpers: the engine module's entries, loaded as the library loads
-// them (ENGINE(SSCE_GetSid)()), and table texts cut into pieces.
+// Test helpers: the engine module's entries as the library loads them; texts cut into pieces.
 #include <algorithm>
 #include <string>
 #include <vector>

@@ -1,7 +1,9 @@
-// Related words from the thesaurus component and two-column tables via the spreadsheet one.
+// Related words from the thesaurus component, two-column tables via the spreadsheet one, and
+// the tessaly spell, related and table commands that print them.
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,7 +24,6 @@ namespace tt = tessaly::testing;
 
 namespace {
 
-// Calls run under ScriptedDialogs::Run, which notes and answers the library's messages.
 class WordLists : public ScriptedDialogs {
   protected:
     void SetUp() override {
@@ -47,15 +48,10 @@ class WordLists : public ScriptedDialogs {
     // A workbook written by the system Python's xlwt; cells that read as numbers are numbers.
     std::string workbook(const std::string& name, const std::string& rows) {
         const std::string path = prefix_.scratch() + "/" + name;
-        const std::string script = "import xlwt, sys\n"
-                                   "book = xlwt.Workbook(); sheet = book.add_sheet('Words')\n"
-                                   "for r, row in enumerate(" +
-                                   rows +
-                                   "):\n"
-                                   "    for c, value in enumerate(row): sheet.write(r, c, value)\n"
-                                   "book.save(sys.argv[1])\n";
-        const auto made = tt::RunProgram({"/usr/bin/python3", "-c", script, path});
-        EXPECT_EQ(made.status, 0) << made.err;
+        const char* script = "import xlwt, sys; b = xlwt.Workbook(); s = b.add_sheet('Words'); "
+                             "[s.write(r, c, v) for r, row in enumerate(eval(sys.argv[2])) for c, "
+                             "v in enumerate(row)]; b.save(sys.argv[1])";
+        EXPECT_EQ(tt::RunProgram({"/usr/bin/python3", "-c", script, path, rows}).status, 0);
         return path;
     }
     int dataFromFile(const std::string& path, CStringArray& first, CStringArray& second) {
@@ -65,66 +61,52 @@ class WordLists : public ScriptedDialogs {
     std::string install;
 };
 
-// One row per rule: the word, the result (-1: the list's new size), words the list holds
-// afterwards (separated by '|').
-TEST_F(WordLists, RelatedWordsAreAppendedFromTheThesaurus) {
+// Related words follow what the list held: one row per rule, the word, the result (-1: the
+// list's new size), words the list holds afterwards (separated by '|'). The word itself and
+// the relation's notes are not related words. Failures leave the list alone.
+TEST_F(WordLists, RelatedWordsFromTheThesaurusAndTheirFailures) {
+    CStringArray failed;
+    EXPECT_EQ(GetRelatedWordList("happy", failed), 0); // no data file, whatever the component
     installDataFile(); // the component is registered in every new prefix
-    const std::tuple<const char*, const char*, int, std::string> rows[] = {
-        {"an empty word touches nothing", "", 0, "kept"},
-        {"a known word's related words follow what the list held", "happy", -1,
-         "kept|glad|felicitous|cheerful|unhappy"},
-        {"a capitalised word is found in lower case", "Happy", -1, "kept|glad"},
-        {"an unknown word adds nothing", "qzxqzx", 1, "kept"},
+    const std::tuple<const char*, int, std::string> rows[] = {
+        {"", 0, "kept"},
+        {"happy", -1, "kept|glad|felicitous|cheerful|unhappy"},
+        {"Happy", -1, "kept|glad"}, // found in lower case
+        {"qzxqzx", 1, "kept"},
     };
-    for (const auto& [rule, word, result, mustHold] : rows) {
+    for (const auto& [word, result, mustHold] : rows) {
         CStringArray list;
         list.Add("kept");
         const int returned = GetRelatedWordList(word, list);
         const auto got = Texts(list);
-        EXPECT_EQ(returned, result < 0 ? static_cast<int>(got.size()) : result) << rule;
+        EXPECT_EQ(returned, result < 0 ? static_cast<int>(got.size()) : result) << word;
         for (const auto& held : tt::Pieces(mustHold, '|'))
-            EXPECT_NE(std::find(got.begin(), got.end(), held), got.end()) << rule << ": " << held;
-        // The word itself and the relation's notes are not related words.
+            EXPECT_NE(std::find(got.begin(), got.end(), held), got.end()) << word << ": " << held;
         for (const auto& related : got)
-            EXPECT_EQ(related.find('('), std::string::npos) << related;
-        EXPECT_EQ(std::count(got.begin(), got.end(), "happy"), 0) << rule;
+            EXPECT_TRUE(related.find('(') == std::string::npos && related != "happy") << related;
     }
-}
-
-TEST_F(WordLists, RelatedWordFailures) {
-    CStringArray list;
-    auto failure = [&] {
+    // The class's server (empty: not registered), a data file naming no thesaurus, the error.
+    const std::tuple<const char*, bool, HRESULT> failures[] = {
+        {"", false, REGDB_E_CLASSNOTREG},
+        {"Missing.dll", false, CO_E_DLLNOTFOUND},
+        {"VereWords.dll", true, STG_E_FILENOTFOUND},
+    };
+    for (const auto& [module, noThesaurus, error] : failures) {
+        setServer(CLSID_RelatedWords, module);
+        if (noThesaurus)
+            tt::WriteFile(install + "/Vere17.dav", "index=/nonexistent/th.idx\ndata=/n/th.dat\n");
+        HRESULT thrown = S_OK;
         try {
-            GetRelatedWordList("happy", list);
+            GetRelatedWordList("happy", failed);
         } catch (const _com_error& e) {
-            return e.Error();
+            thrown = e.Error();
         }
-        return S_OK;
-    };
-    // No data file: 0, whatever the component.
-    EXPECT_EQ(GetRelatedWordList("happy", list), 0);
-    installDataFile();
-    const struct {
-        const char* rule;
-        const char* module; // the class's server; empty: not registered
-        const char* dataFile;
-        HRESULT error;
-    } rows[] = {
-        {"a class not registered is not created", "", nullptr, REGDB_E_CLASSNOTREG},
-        {"a server module that is missing is not loaded", "Missing.dll", nullptr, CO_E_DLLNOTFOUND},
-        {"a data file naming no thesaurus fails the opening", "VereWords.dll",
-         "index=/nonexistent/th.idx\ndata=/nonexistent/th.dat\n", STG_E_FILENOTFOUND},
-    };
-    for (const auto& row : rows) {
-        setServer(CLSID_RelatedWords, row.module);
-        if (row.dataFile) tt::WriteFile(install + "/Vere17.dav", row.dataFile);
-        EXPECT_EQ(failure(), row.error) << row.rule;
-        EXPECT_EQ(list.GetSize(), 0) << row.rule;
+        EXPECT_EQ(thrown, error) << module;
+        EXPECT_EQ(failed.GetSize(), 0) << module;
     }
 }
 
-// One row per kind of file and rule of the table reader; none when the component's module
-// is missing.
+// One row per kind of file and rule of the table reader; none without the component's module.
 TEST_F(WordLists, TablesComeFromEveryKindOfDataFile) {
     const std::string dir = prefix_.scratch();
     tt::WriteFile(dir + "/quotes.csv", "a,b\r\n\"x,y\",z\r\n");
@@ -164,18 +146,58 @@ TEST_F(WordLists, TablesComeFromEveryKindOfDataFile) {
         CStringArray first, second;
         first.Add("old");
         second.Add("old");
-        EXPECT_EQ(dataFromFile(tt::WindowsPath(dir + "/" + file), first, second), result) << file;
-        EXPECT_EQ(Texts(first), firstAfter) << file;
-        EXPECT_EQ(Texts(second), secondAfter) << file;
-        EXPECT_EQ(messages, shown) << file;
+        const int read = dataFromFile(tt::WindowsPath(dir + "/" + file), first, second);
+        EXPECT_EQ(std::tuple(read, Texts(first), Texts(second), messages),
+                  std::tuple(result, firstAfter, secondAfter, shown))
+            << file;
     }
-    // Temporary files are gone after every read.
-    char temp[260] = {};
+    char temp[260] = {}; // the temporary files are gone after every read
     tessaly::platform::GetTempPathA(sizeof temp, temp);
     std::error_code ec;
-    for (const auto& e :
-         std::filesystem::directory_iterator(tessaly::platform::ToPosixPath(temp), ec))
-        ADD_FAILURE() << "left behind: " << e.path();
+    EXPECT_TRUE(std::filesystem::is_empty(tessaly::platform::ToPosixPath(temp), ec) || ec) << temp;
+}
+
+// The commands at the shell, one row per rule: what they print, their exit statuses, which
+// file they name when one is missing. Each set-up only adds to what the rows before it left.
+TEST_F(WordLists, CommandsPrintTheirResultsOrNameTheMissingFile) {
+    const auto file = [this](const std::string& name, const std::string& content) {
+        return tt::WriteFile(prefix_.scratch() + "/" + name, content);
+    };
+    const std::string text = file("letter.txt", "Ths is fine.\nA second line with teh error.\n");
+    const std::string clean = file("clean.txt", "All good here.\n");
+    const std::string csv = file("words.csv", "apple,Apfel\n\"x,y\",z\n");
+    const std::string single = file("single.csv", "one\ntwo\n");
+    const std::string named = file("name.txt", "Greetings from Quorbly.\n");
+    // Set-up, arguments (separated by blanks), status, texts that must appear in the output
+    // and in the errors (separated by '|'); an empty output must be empty.
+    const std::tuple<std::function<void()>, std::string, int, std::string, std::string> rows[] = {
+        {nullptr, "spell " + text, 1, "1: Ths (misspelled): |This|2: teh (misspelled): the", ""},
+        {nullptr, "spell " + clean, 0, "", ""},
+        // The user dictionary (a word added with action 105) is kept across runs.
+        {[] { (ENGINE(SSCE_AddToLex))(ENGINE(SSCE_GetSid)(), 1, "Quorbly", 105, nullptr); },
+         "spell " + named, 0, "", ""},
+        {nullptr, "spell " + text + ".gone", 1, "", "file " + text + ".gone is missing"},
+        {[] { (ENGINE(SSCE_SetMainLexName))("xx_XX"); }, // kept in the user's settings
+         "spell " + clean, 1, "",
+         "dictionary file /usr/share/hunspell/xx_XX.aff, /usr/share/hunspell/xx_XX.dic is missing"},
+        {nullptr, "related happy", 1, "",
+         "data file " + tt::WindowsPath(install) + "\\Vere17.dav is missing"},
+        {[&] { installDataFile(); }, "related happy", 0, "glad\n|cheerful\n", ""},
+        {[&] { file("install/Vere17.dav", "index=/nonexistent/th.idx\ndata=/n/th.dat\n"); },
+         "related happy", 1, "", "thesaurus file /nonexistent/th.idx is missing"},
+        {nullptr, "table " + csv, 0, "apple\tApfel\n\"x,y\"\tz\n", ""},
+        {nullptr, "table " + single, 1, "", "tessaly: table: File structure is wrong."},
+        {nullptr, "table " + csv + ".gone", 1, "", "file " + csv + ".gone is missing"},
+    };
+    for (const auto& [setUp, args, status, out, err] : rows) {
+        if (setUp) setUp();
+        const auto run = tt::RunTessaly(tt::Pieces(args, ' '));
+        EXPECT_EQ(run.status, status) << args << "\n" << run.out << run.err;
+        EXPECT_EQ(out.empty() ? run.out : std::string(), "") << args;
+        for (const auto& [got, wanted] : {std::pair{run.out, out}, {run.err, err}})
+            for (const auto& s : tt::Pieces(wanted, '|'))
+                EXPECT_NE(got.find(s), std::string::npos) << args << ": " << s;
+    }
 }
 
 } // namespace
