@@ -12,10 +12,8 @@
 
 #include <atomic>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "framework/widgets/application.h"
 #include "framework/widgets/message_box.h"
