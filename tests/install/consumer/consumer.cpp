@@ -7,8 +7,7 @@
 
 static int failures = 0;
 
-// A printable dialog of the program's own: building this program checks that it links
-// against the exported class alone, base included.
+// A printable dialog of the program's own: it links only if the exported class suffices.
 struct CallerNotesDlg : CPrintableDlg {
     CallerNotesDlg() : CPrintableDlg(159) {}
 };
