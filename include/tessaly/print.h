@@ -4,6 +4,7 @@
 // and the exported printing functions.
 #include <tessaly/cstring.h>
 #include <tessaly/gdi.h>
+#include <tessaly/skin_dialog.h>
 #include <tessaly/wnd.h>
 
 // What the steps of one print run hand each other: the chosen printer, the output file
@@ -33,12 +34,14 @@ class CPrintInfo {
     void* m_lpUserData = nullptr;
 };
 
-// A dialog that prints the texts of its controls m_nCurrentControl to m_nLastControl. The
-// print button's handler calls OnFilePrint: the print dialog (Cancel prints nothing), the
-// file dialog when printing to a file, a printing-status window with Cancel, and one page
-// after another through OnPrint until it clears m_bContinuePrinting. While printing the
+// A dialog of the library's family (pale yellow, without a caption bar, dragged by its
+// background, skin buttons) that prints the texts of its controls m_nCurrentControl to
+// m_nLastControl. The print button's handler calls OnFilePrint: the print dialog (every
+// printer of the printer table; Cancel prints nothing), the file dialog when printing to a
+// file, a printing-status window with Cancel, and one page after another through OnPrint
+// until it clears m_bContinuePrinting or the page range chosen ends. While printing the
 // calling program's main window is disabled and messages keep flowing between pages.
-class TESSALY_API CPrintableDlg : public CDialog {
+class TESSALY_API CPrintableDlg : public tessaly::dialogs::CSkinDialog {
   public:
     explicit CPrintableDlg(UINT templateId, CWnd* parent = nullptr);
     ~CPrintableDlg() override;
@@ -49,6 +52,11 @@ class TESSALY_API CPrintableDlg : public CDialog {
     void OnFilePrint();
 
   protected:
+    // The family's own (skin, drag timer), overridden here so that a caller's class finds
+    // them in this exported class.
+    BOOL OnInitDialog() override;
+    void OnTimer(UINT_PTR id) override;
+
     // One logical unit per device pixel (MM_TEXT).
     virtual void OnPrepareDC(CDC* dc, CPrintInfo* info);
     // Both do nothing here; they get a DC that measures in the printer's font.

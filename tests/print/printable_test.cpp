@@ -1,9 +1,12 @@
-// The printable help dialogs: what their print buttons put on paper (order, page breaks,
-// margins), and the ways a print run ends without a document.
+// The printable help dialogs: their look, what their print buttons put on paper (order, page
+// breaks, margins), the print dialog's printers, and the runs that end without a document.
 #include <tessaly/print.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QTimer>
 
 #include <cctype>
@@ -14,6 +17,8 @@
 
 #include "dialogs/choices_support.h"
 #include "print/pdf_reading.h"
+#include "print/pdf_support.h"
+#include "support/print_server.h"
 
 using namespace choices_test;
 using namespace print_test;
@@ -27,7 +32,9 @@ constexpr double kMargin = 54; // three quarters of an inch, in points
 class PrintableDialogs : public ScriptedDialogs {
   protected:
     // Prints dialog 159 after giving its texts 1501 to 1508 (empty: as the template has them).
-    int PrintHelp(std::function<A()> answer, const std::vector<std::string>& texts = {}) {
+    int PrintHelp(
+        std::function<A()> answer, const std::vector<std::string>& texts = {},
+        std::function<void()> beforePrint = [] {}) {
         tessaly::automation::SetPrintSetupHandler(answer);
         return Run(
             [&](Dialog& d) {
@@ -35,6 +42,7 @@ class PrintableDialogs : public ScriptedDialogs {
                     d.SetText(1501 + static_cast<int>(i), texts[i]);
                 for (int id = 1501; id <= 1508; ++id)
                     shown.push_back(d.GetText(id));
+                beforePrint();
                 d.Click(1046);
                 d.Click(IDOK);
             },
@@ -76,13 +84,18 @@ TEST_F(PrintableDialogs, PrintTheirTextsInOrderWithinTheMargins) {
         expected += (expected.empty() ? "" : " ") + text;
     tessaly::automation::SetPrintSetupHandler([&] { return A{A::PdfFile, install, {}}; });
     captions.clear();
-    EXPECT_EQ(Run(std::vector<Script>{[](Dialog& d) {
-                                          d.Click(1058);
-                                          d.Click(IDOK);
-                                      },
-                                      Then([](Dialog& d) { d.Click(1059); }, Click(IDOK))},
-                  ShowOutlookHelpDlg),
-              IDOK);
+    // Each checks the family's look (no caption bar, the pale yellow background inside the
+    // rounded corner), presses its button (159: open 197; 197: print) and OK.
+    auto script = [](int button) -> Script {
+        return [button](Dialog& d) {
+            const auto r = d.GetRect(0);
+            EXPECT_FALSE(d.HasCaption());
+            EXPECT_EQ(d.GetPixel(r.width - 7, r.height - 7), 0xCCFFFF);
+            d.Click(button);
+            d.Click(IDOK);
+        };
+    };
+    EXPECT_EQ(Run(std::vector<Script>{script(1058), script(1059)}, ShowOutlookHelpDlg), IDOK);
     EXPECT_EQ(opened, (std::vector<int>{159, 197}));
     EXPECT_EQ(captions[1], "How to install Outlook Express");
 
@@ -195,5 +208,47 @@ TEST_F(PrintableDialogs, RunsThatPrintNothing) {
         EXPECT_EQ(messages, shownMessages) << name;
         EXPECT_EQ(cancelled, cancelOnFirstPage ? 1 : 0) << name;
         EXPECT_FALSE(fs::exists(given.pdfPath)) << name;
+    }
+}
+
+// The print dialog driven through its widgets: the prefix's printers and the scheduler's, the
+// default preselected; the PDF printer picked prints the range's pages into its set file.
+TEST_F(PrintableDialogs, PrintDialogOffersEveryPrinterOfTheTable) {
+    tessaly::testing::PrintServer cups;
+    ASSERT_EQ(cups.failure() + cups.AddQueue("Hall"), "");
+    tessaly::testing::UseCupsServer(cups.address());
+    fs::create_directories(prefix_.scratch());
+    const std::string pdf = Pdf("picked.pdf");
+    Driver d; // the PDF printer writes that file, replacing it, without asking
+    HANDLE h = d.init(kPdfPrinterName);
+    ASSERT_TRUE(h && d.fileName(h, pdf.c_str()) && d.fileOptions(h, 3) && d.end(h));
+    ASSERT_TRUE(tessaly::platform::SetDefaultPrinterA("Hall"));
+    // The pages asked for (0: all), and whether OK is pressed.
+    for (const auto& [from, to, accept] : {std::tuple{0, 0, true}, {2, 3, true}, {0, 0, false}}) {
+        fs::remove(pdf);
+        std::string listed; // the printers, then the one preselected
+        auto answer = [&] {
+            QWidget* w = QApplication::activeModalWidget();
+            auto* printers = w ? w->findChild<QComboBox*>("Printer") : nullptr;
+            ASSERT_NE(printers, nullptr);
+            for (int i = 0; i < printers->count(); ++i)
+                listed += printers->itemText(i).toStdString() + ", ";
+            listed += printers->currentText().toStdString();
+            printers->setCurrentText(kPdfPrinterName);
+            w->findChild<QRadioButton*>("SomePages")->setChecked(from != 0);
+            w->findChild<QSpinBox*>("FromPage")->setValue(from);
+            w->findChild<QSpinBox*>("ToPage")->setValue(to);
+            w->findChild<QPushButton*>(accept ? "OK" : "Cancel")->click();
+        };
+        EXPECT_EQ(PrintHelp(nullptr, std::vector<std::string>(8, paragraph(0, 300)),
+                            [&] { QTimer::singleShot(0, answer); }),
+                  IDOK);
+        EXPECT_EQ(listed, std::string(kPdfPrinterName) + ", Hall, Hall");
+        ASSERT_EQ(fs::exists(pdf), accept);
+        if (!accept) continue;
+        EXPECT_EQ(ReadInfo(pdf)["Creator"].rfind("Tessaly PDF printer, ", 0), 0u);
+        // The range's pages, counted from the first text on, or all of them.
+        const size_t pages = ReadPages(pdf).size();
+        EXPECT_TRUE(from ? pages == size_t(to - from + 1) : pages > 2) << pages;
     }
 }

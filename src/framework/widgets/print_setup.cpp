@@ -1,4 +1,5 @@
-// The print set-up and print dialogs and the printer device context, on Qt's printing module.
+// The print set-up and print dialogs' answers and the printer device context, on Qt's
+// printing module.
 #include "framework/widgets/print_setup.h"
 
 #include <QFile>
@@ -6,7 +7,6 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QPainter>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -356,6 +356,16 @@ QPrinter& CPrinterDC::Printer() {
     return impl_->printer;
 }
 
+namespace {
+
+// The framework's file dialog for a PDF file; empty when cancelled.
+QString askPdfFile() {
+    return QFileDialog::getSaveFileName(nullptr, QString(), QString(),
+                                        QStringLiteral("PDF (*.pdf)"));
+}
+
+} // namespace
+
 bool PrintSetupDialog(std::unique_ptr<CPrinterDC>& dc) {
     EnsureApplication();
     dc.reset();
@@ -374,32 +384,32 @@ bool PrintSetupDialog(std::unique_ptr<CPrinterDC>& dc) {
         }
         return true;
     }
-    if (!QPrinterInfo::availablePrinters().isEmpty()) {
-        QPrintDialog dialog(&printer);
-        dialog.setOptions(QAbstractPrintDialog::PrintShowPageSize);
-        if (dialog.exec() != QDialog::Accepted) return false;
-        if (printer.isValid()) dc = std::move(made);
+    PrintChoice choice;
+    if (!ShowPrintDialog(choice, false)) return false;
+    if (choice.toFile) {
+        const QString path = askPdfFile();
+        if (path.isEmpty()) return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(path);
+        dc = std::move(made);
         return true;
     }
-    // No printer installed: the page goes into a PDF file.
-    const QString path =
-        QFileDialog::getSaveFileName(nullptr, QString(), QString(), QStringLiteral("PDF (*.pdf)"));
-    if (path.isEmpty()) return false;
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(path);
-    dc = std::move(made);
+    if (made->SelectPrinter(choice.printer)) {
+        printer.setCopyCount(choice.copies);
+        dc = std::move(made);
+    }
     return true;
 }
 
-bool PrintDialog(std::unique_ptr<CPrinterDC>& dc, bool& toFile) {
+bool PrintDialog(std::unique_ptr<CPrinterDC>& dc, PrintChoice& choice) {
     EnsureApplication();
     dc.reset();
-    toFile = false;
+    choice = PrintChoice();
     lastAnswer().reset();
     auto made = std::make_unique<CPrinterDC>();
-    // The dialog starts on the system's default printer.
-    made->SelectPrinter(DefaultPrinter());
     if (const auto& handler = automation::printSetupHandler()) {
+        // The dialog starts on the system's default printer.
+        made->SelectPrinter(DefaultPrinter());
         using A = automation::PrintSetupAnswer;
         const A answer = handler();
         lastAnswer() = answer;
@@ -409,7 +419,7 @@ bool PrintDialog(std::unique_ptr<CPrinterDC>& dc, bool& toFile) {
         case A::NoDevice:
             return true;
         case A::PdfFile:
-            toFile = true;
+            choice.toFile = true;
             dc = std::move(made);
             return true;
         case A::Printer:
@@ -418,31 +428,18 @@ bool PrintDialog(std::unique_ptr<CPrinterDC>& dc, bool& toFile) {
         }
         return false;
     }
-    QPrinter& printer = made->Printer();
-    if (QPrinterInfo::availablePrinters().isEmpty()) {
-        // Nothing to choose: the pages can only go into a file.
-        toFile = true;
-        dc = std::move(made);
-        return true;
-    }
-    QPrintDialog dialog(&printer);
-    dialog.setOptions(QAbstractPrintDialog::PrintShowPageSize | QAbstractPrintDialog::PrintToFile);
-    if (dialog.exec() != QDialog::Accepted) return false;
-    if (!printer.isValid()) return true;
-    if (printer.outputFormat() == QPrinter::PdfFormat) {
-        toFile = true;
-        lastAnswer() = automation::PrintSetupAnswer{
-            automation::PrintSetupAnswer::PdfFile, ToAnsi(printer.outputFileName()), {}};
-    } else {
-        made->SelectPrinter(CString(ToAnsi(printer.printerName()).c_str()));
-    }
-    dc = std::move(made);
+    if (!ShowPrintDialog(choice, true)) return false;
+    const bool selected = !choice.printer.IsEmpty() && made->SelectPrinter(choice.printer);
+    made->Printer().setCopyCount(choice.copies);
+    // Into a file the pages go from any printer's settings; on paper only from a printer the
+    // print path drives.
+    if (choice.toFile || selected) dc = std::move(made);
     return true;
 }
 
 bool PrintFileDialog(std::string& path) {
     EnsureApplication();
-    // The print dialog's answer already named the file (a script, or Qt's own dialog).
+    // The script's answer to the print dialog already named the file.
     if (const auto& answer = lastAnswer();
         answer && answer->action == automation::PrintSetupAnswer::PdfFile) {
         path = answer->pdfPath;
@@ -454,8 +451,7 @@ bool PrintFileDialog(std::string& path) {
         path = answer.action == automation::PrintSetupAnswer::PdfFile ? answer.pdfPath : "";
         return !path.empty();
     }
-    const QString chosen =
-        QFileDialog::getSaveFileName(nullptr, QString(), QString(), QStringLiteral("PDF (*.pdf)"));
+    const QString chosen = askPdfFile();
     if (chosen.isEmpty()) return false;
     path = ToAnsi(chosen);
     return true;

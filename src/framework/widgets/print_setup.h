@@ -72,14 +72,30 @@ class CPrinterDC {
     std::unique_ptr<Impl> impl_;
 };
 
+// What the user chose in the print dialog.
+struct PrintChoice {
+    CString printer;               // a printer of the printer table; empty when there is none
+    bool toFile = false;           // into a file, whose name PrintFileDialog asks next
+    UINT fromPage = 0, toPage = 0; // the pages to print; both 0: all of them
+    int copies = 1;
+};
+
+// The framework's print dialog: every printer of the printer table (the machine's CUPS
+// queues and the prefix's own printers, such as the PDF and fax printers), the one in
+// `choice` or else the default printer preselected, with its driver and port; print to
+// file; copies; and, with `pageRange`, all pages or a range. False when cancelled. Without
+// any printer only printing to a file is left.
+bool ShowPrintDialog(PrintChoice& choice, bool pageRange);
+
 // Shows the print set-up dialog. Returns true when it was confirmed; `dc` then holds the
-// chosen printer's device context, or null when none could be made. False: cancelled.
+// chosen printer's device context (writing the file asked next when printing to a file),
+// or null when the print path cannot drive the printer chosen. False: cancelled.
 bool PrintSetupDialog(std::unique_ptr<CPrinterDC>& dc);
 
 // The print dialog of the print procedure: false when cancelled. Confirmed, `dc` holds the
-// chosen printer's context (null when none could be made) and `toFile` tells whether the
-// user asked to print into a file, whose name PrintFileDialog asks next.
-bool PrintDialog(std::unique_ptr<CPrinterDC>& dc, bool& toFile);
+// chosen printer's context (null when the print path cannot drive that printer and the
+// pages do not go into a file) and `choice` what was chosen.
+bool PrintDialog(std::unique_ptr<CPrinterDC>& dc, PrintChoice& choice);
 // The framework's file dialog for the output file; false when cancelled.
 bool PrintFileDialog(std::string& path);
 

@@ -1,6 +1,6 @@
-// The framework's print procedure for dialogs: the printing-status window with Cancel, the
-// abort procedure, the page loop, and the printable dialog's page layout.
-#include <tessaly/print.h>
+// The framework's print procedure: the printing-status window with Cancel, the abort
+// procedure and the page loop, and the caller's print jobs on it.
+#include "framework/widgets/printing.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -12,10 +12,8 @@
 
 #include <atomic>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "framework/widgets/application.h"
 #include "framework/widgets/message_box.h"
@@ -98,67 +96,37 @@ CString fileTitle(const CString& path) {
     return CString(std::filesystem::path(std::string(path)).filename().string().c_str());
 }
 
-// The height of the text word-wrapped to that width.
-int wrappedHeight(CDC& dc, const CString& text, int width) {
-    RECT box{0, 0, width, 0};
-    return dc.DrawText(text, &box,
-                       ::DT_CALCRECT | ::DT_WORDBREAK | ::DT_EXTERNALLEADING | ::DT_NOPREFIX);
-}
-
 // The dialog's print dialog and the printer context it chose, between OnPreparePrinting and
 // the page loop.
 thread_local std::unique_ptr<CPrinterDC> chosenPrinter;
 
-// The longest run of the text's first words that, word-wrapped to the width, stays within
-// the height.
-CString linesThatFit(CDC& dc, const CString& text, int width, int height) {
-    const std::string all(text);
-    std::vector<size_t> ends; // where each word ends
-    for (size_t at = 0; at < all.size(); ++at)
-        if (all[at] != ' ' && (at + 1 == all.size() || all[at + 1] == ' ')) ends.push_back(at + 1);
-    size_t low = 0, high = ends.size(); // `low` words fit; more than `high` do not
-    while (low < high) {
-        const size_t middle = (low + high + 1) / 2;
-        if (wrappedHeight(dc, CString(all.substr(0, ends[middle - 1]).c_str()), width) <= height)
-            low = middle;
-        else
-            high = middle - 1;
-    }
-    return low ? CString(all.substr(0, ends[low - 1]).c_str()) : CString();
+void notePrinter(CPrintInfo* info) {
+    if (!chosenPrinter) return;
+    info->m_strPrinterName = chosenPrinter->GetPrinterName();
+    info->m_strPortName = chosenPrinter->GetPortName();
 }
 
-// The steps of one print run, given by the printing class.
-struct PrintSteps {
-    std::function<BOOL(CPrintInfo*)> prepare;
-    std::function<void(CDC*, CPrintInfo*)> begin, prepareDC, print, end;
-};
+} // namespace
 
-// The print dialog: the printer (or file) chosen, noted in the print information.
-BOOL preparePrinting(CPrintInfo* info) {
-    bool toFile = false;
+BOOL PreparePrinting(CPrintInfo* info) {
+    PrintChoice choice;
     chosenPrinter.reset();
-    if (!PrintDialog(chosenPrinter, toFile)) return FALSE;
-    info->m_bPrintToFile = toFile ? TRUE : FALSE;
-    if (chosenPrinter) {
-        info->m_strPrinterName = chosenPrinter->GetPrinterName();
-        info->m_strPortName = chosenPrinter->GetPortName();
-    }
+    if (!PrintDialog(chosenPrinter, choice)) return FALSE;
+    info->m_bPrintToFile = choice.toFile ? TRUE : FALSE;
+    info->m_nFromPage = choice.fromPage;
+    info->m_nToPage = choice.toPage;
+    notePrinter(info);
     return TRUE;
 }
 
-// Without a dialog: the system's default printer (a run without one prints nothing).
-BOOL prepareDefaultPrinter(CPrintInfo* info) {
+BOOL PrepareDefaultPrinter(CPrintInfo* info) {
     chosenPrinter = std::make_unique<CPrinterDC>();
     if (!chosenPrinter->SelectPrinter(DefaultPrinter())) chosenPrinter.reset();
-    if (chosenPrinter) {
-        info->m_strPrinterName = chosenPrinter->GetPrinterName();
-        info->m_strPortName = chosenPrinter->GetPortName();
-    }
+    notePrinter(info);
     return TRUE;
 }
 
-// The print procedure: false when nothing was printed to its end.
-bool runPrintProcedure(PrintSteps& steps, const char* name) {
+bool RunPrintProcedure(PrintSteps& steps, const char* name) {
     EnsureApplication();
     CPrintInfo info;
     // 1-2: the print dialog, then the output file when printing to a file.
@@ -224,37 +192,9 @@ bool runPrintProcedure(PrintSteps& steps, const char* name) {
     return printed;
 }
 
-} // namespace
-
 } // namespace tessaly::framework
 
 namespace fw = tessaly::framework;
-
-CPrintableDlg::CPrintableDlg(UINT templateId, CWnd* parent) : CDialog(templateId, parent) {}
-
-CPrintableDlg::~CPrintableDlg() = default;
-
-void CPrintableDlg::OnPrepareDC(CDC* dc, CPrintInfo*) {
-    if (dc) dc->SetMapMode(MM_TEXT);
-}
-
-void CPrintableDlg::OnEndPrinting(CDC*, CPrintInfo*) {}
-
-void CPrintableDlg::OnBeginPrinting(CDC*, CPrintInfo*) {}
-
-BOOL CPrintableDlg::OnPreparePrinting(CPrintInfo* info) {
-    return fw::preparePrinting(info);
-}
-
-void CPrintableDlg::OnFilePrint() {
-    fw::PrintSteps steps;
-    steps.prepare = [this](CPrintInfo* info) { return OnPreparePrinting(info); };
-    steps.begin = [this](CDC* dc, CPrintInfo* info) { OnBeginPrinting(dc, info); };
-    steps.prepareDC = [this](CDC* dc, CPrintInfo* info) { OnPrepareDC(dc, info); };
-    steps.print = [this](CDC* dc, CPrintInfo* info) { OnPrint(dc, info); };
-    steps.end = [this](CDC* dc, CPrintInfo* info) { OnEndPrinting(dc, info); };
-    fw::runPrintProcedure(steps, "Mydoc");
-}
 
 CPrintJob::CPrintJob() = default;
 
@@ -271,56 +211,11 @@ void CPrintJob::OnBeginPrinting(CDC*, CPrintInfo*) {}
 BOOL CPrintJob::DoPrint(BOOL withDialog, const char* documentName) {
     fw::PrintSteps steps;
     steps.prepare = [withDialog](CPrintInfo* info) {
-        return withDialog ? fw::preparePrinting(info) : fw::prepareDefaultPrinter(info);
+        return withDialog ? fw::PreparePrinting(info) : fw::PrepareDefaultPrinter(info);
     };
     steps.begin = [this](CDC* dc, CPrintInfo* info) { OnBeginPrinting(dc, info); };
     steps.prepareDC = [this](CDC* dc, CPrintInfo* info) { OnPrepareDC(dc, info); };
     steps.print = [this](CDC* dc, CPrintInfo* info) { OnPrint(dc, info); };
     steps.end = [this](CDC* dc, CPrintInfo* info) { OnEndPrinting(dc, info); };
-    return fw::runPrintProcedure(steps, documentName ? documentName : "Mydoc") ? TRUE : FALSE;
-}
-
-void CPrintableDlg::OnPrint(CDC* dc, CPrintInfo* info) {
-    if (!dc || !info) return;
-    // Three quarters of an inch, each margin from the resolution in its own direction.
-    const int sideMargin = static_cast<int>(0.75 * dc->GetDeviceCaps(LOGPIXELSX));
-    const int topMargin = static_cast<int>(0.75 * dc->GetDeviceCaps(LOGPIXELSY));
-    TEXTMETRICA metrics;
-    dc->GetTextMetrics(&metrics);
-    const int spacing = metrics.tmHeight + metrics.tmExternalLeading;
-    const RECT& page = info->m_rectDraw;
-    const int bottom = page.bottom - topMargin;
-    int y = page.top + topMargin;
-    const int first = m_nCurrentControl;
-    int id = m_nCurrentControl;
-    for (; id <= m_nLastControl; ++id) {
-        CWnd* control = GetDlgItem(id);
-        const CString text = control ? control->GetWindowText() : CString();
-        RECT box{sideMargin, y, page.right - sideMargin, y};
-        // An empty text takes no height, only its line spacing.
-        const int height =
-            text.IsEmpty()
-                ? 0
-                : dc->DrawText(text, &box,
-                               DT_CALCRECT | DT_WORDBREAK | DT_EXTERNALLEADING | DT_NOPREFIX);
-        int next = y + height + spacing;
-        CString shown = text;
-        if (next > bottom) {
-            // It starts the next page, unless it never fits: then it has this page alone,
-            // with the lines that fit above the bottom margin.
-            if (id != first) break;
-            shown = fw::linesThatFit(*dc, text, page.right - 2 * sideMargin, bottom - y);
-            next = bottom;
-        }
-        RECT area{sideMargin, y, page.right - sideMargin, next};
-        if (!shown.IsEmpty())
-            dc->DrawText(shown, &area, DT_WORDBREAK | DT_EXTERNALLEADING | DT_NOPREFIX);
-        y = next;
-    }
-    if (id <= m_nLastControl) {
-        m_nCurrentControl = id;
-        info->m_bContinuePrinting = TRUE;
-    } else {
-        info->m_bContinuePrinting = FALSE;
-    }
+    return fw::RunPrintProcedure(steps, documentName ? documentName : "Mydoc") ? TRUE : FALSE;
 }

@@ -7,6 +7,11 @@
 
 static int failures = 0;
 
+// A printable dialog of the program's own: it links only if the exported class suffices.
+struct CallerNotesDlg : CPrintableDlg {
+    CallerNotesDlg() : CPrintableDlg(159) {}
+};
+
 static void expect(bool ok, const char* what) {
     if (!ok) {
         std::printf("wrong: %s\n", what);
@@ -42,6 +47,7 @@ int main() {
     // The related-word component is registered in every prefix and found beside the library.
     CStringArray related;
     expect(GetRelatedWordList("happy", related) > 0, "GetRelatedWordList (shipped component)");
+    { CallerNotesDlg notes; }
     std::printf("%s\n", failures ? "consumer: FAILED" : "consumer: all answers right");
     return failures ? 1 : 0;
 }
