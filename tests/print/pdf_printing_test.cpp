@@ -31,27 +31,18 @@
 #include "platform/printers.h"
 #include "platform/registry.h"
 #include "print/pdf_reading.h"
+#include "print/print_support.h"
 #include "support/qt_app.h"
 #include "support/run.h"
 
 using namespace choices_test;
 using namespace print_test;
+using tessaly::testing::Driver;
 namespace fs = std::filesystem;
 namespace p = tessaly::platform;
 using A = tessaly::automation::PrintSetupAnswer;
 
 namespace {
-
-// The driver library loaded by its Windows name, for its entries.
-struct Driver {
-    HMODULE module = p::LoadLibraryA("CDIntf.dll");
-    template <typename F = PDF_DRIVER_CALL> F entry(const char* name) const {
-        return reinterpret_cast<F>(p::GetProcAddress(module, name));
-    }
-    ~Driver() {
-        if (module) p::FreeLibrary(module);
-    }
-};
 
 // The PDF printer's stored settings: the public part and the private part after it.
 struct Stored {

@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "dialogs/choices_support.h"
+#include "platform/printers.h"
 #include "print/pdf_reading.h"
-#include "print/pdf_support.h"
-#include "support/print_server.h"
+#include "print/print_support.h"
 
 using namespace choices_test;
 using namespace print_test;
@@ -215,13 +215,15 @@ TEST_F(PrintableDialogs, RunsThatPrintNothing) {
 // default preselected; the PDF printer picked prints the range's pages into its set file.
 TEST_F(PrintableDialogs, PrintDialogOffersEveryPrinterOfTheTable) {
     tessaly::testing::PrintServer cups;
-    ASSERT_EQ(cups.failure() + cups.AddQueue("Hall"), "");
-    tessaly::testing::UseCupsServer(cups.address());
+    ASSERT_EQ(cups.failure + cups.AddQueue("Hall"), "");
+    tessaly::testing::UseScheduler(cups.address);
     fs::create_directories(prefix_.scratch());
     const std::string pdf = Pdf("picked.pdf");
-    Driver d; // the PDF printer writes that file, replacing it, without asking
-    HANDLE h = d.init(kPdfPrinterName);
-    ASSERT_TRUE(h && d.fileName(h, pdf.c_str()) && d.fileOptions(h, 3) && d.end(h));
+    tessaly::testing::Driver d; // the PDF printer writes that file, replacing it, unasked
+    HANDLE h = d.entry<PDF_DRIVER_INIT>("DriverInit")(kPdfPrinterName);
+    ASSERT_TRUE(h && d.entry<PDF_DRIVER_SET_TEXT>("SetDefaultFileName")(h, pdf.c_str()) &&
+                d.entry<PDF_DRIVER_SET_LONG>("SetFileNameOptions")(h, 3) &&
+                d.entry("DriverEnd")(h));
     ASSERT_TRUE(tessaly::platform::SetDefaultPrinterA("Hall"));
     // The pages asked for (0: all), and whether OK is pressed.
     for (const auto& [from, to, accept] : {std::tuple{0, 0, true}, {2, 3, true}, {0, 0, false}}) {

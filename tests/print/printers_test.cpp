@@ -25,6 +25,7 @@
 #include "platform/memory.h"
 #include "platform/printers.h"
 #include "platform/shell.h"
+#include "print/print_support.h"
 #include "support/environment.h"
 #include "support/outside_programs.h"
 #include "support/prefix.h"
@@ -37,77 +38,6 @@ namespace {
 
 using namespace tessaly::platform;
 namespace fs = std::filesystem;
-
-std::string madeTemporary(const char* name) {
-    std::string pattern = (fs::temp_directory_path() / name).string();
-    return mkdtemp(pattern.data());
-}
-
-// The process's CUPS calls get a private home before any reads HOME; it goes at exit.
-const std::string& home = *[] {
-    auto* made = new std::string(madeTemporary("tessaly-cups-home-XXXXXX"));
-    setenv("HOME", made->c_str(), 1);
-    setenv("CUPS_SERVERROOT", made->c_str(), 1);
-    std::atexit([] { fs::remove_all(home); });
-    return made;
-}();
-
-// Points CUPS calls at a scheduler (kNoScheduler: none), the user's options emptied.
-constexpr char kNoScheduler[] = "/nonexistent/tessaly-cups.sock";
-void useScheduler(const std::string& address) {
-    setenv("CUPS_SERVER", address.c_str(), 1);
-    std::error_code ec;
-    fs::remove_all(home + "/.cups", ec);
-    fs::create_directories(home + "/.cups", ec);
-}
-
-// A private CUPS scheduler in a temporary folder, raw queues whose devices write jobs to
-// files; stopped when destroyed. failure: why it does not run.
-struct PrintServer {
-    std::string root = madeTemporary("tessaly-cupsd-XXXXXX"), address = root + "/cups.sock";
-    std::string failure;
-    std::unique_ptr<BackgroundProgram> cupsd;
-
-    PrintServer() {
-        // Backends run as the scheduler's unprivileged user when it runs as root.
-        for (const char* folder : {"/spool/tmp", "/cache", "/state", "/log", ""})
-            fs::create_directories(root + folder), fs::permissions(root + folder, fs::perms::all);
-        fs::permissions(root + "/spool", fs::perms::all);
-        const std::string r = root, conf = r + "/cupsd.conf", files = r + "/cups-files.conf";
-        WriteFile(conf,
-                  "Listen " + address + "\nLogLevel warn\nBrowsing No\nWebInterface No\n" +
-                      "DefaultAuthType None\n<Policy default>\n<Limit All>\n</Limit>\n</Policy>\n");
-        WriteFile(files, "ServerRoot " + r + "\nRequestRoot " + r + "/spool\nCacheDir " + r +
-                             "/cache\nStateDir " + r + "/state\nTempDir " + r +
-                             "/spool/tmp\nErrorLog " + r + "/log/error_log\nAccessLog " + r +
-                             "/log/access_log\nPageLog " + r +
-                             "/log/page_log\nFileDevice Yes\nServerBin /usr/lib/cups\n");
-        cupsd = std::make_unique<BackgroundProgram>(
-            std::vector<std::string>{"/usr/sbin/cupsd", "-f", "-c", conf, "-s", files},
-            std::vector<std::string>{});
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-        while (RunProgram({"lpstat", "-h", address, "-r"}).out != "scheduler is running\n") {
-            if (std::chrono::steady_clock::now() > deadline) {
-                failure = "cupsd does not listen: " + ReadFile(root + "/log/error_log");
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-    }
-    ~PrintServer() {
-        cupsd.reset();
-        std::error_code ec;
-        fs::remove_all(root, ec);
-    }
-    std::string OutputOf(const std::string& queue) const { return root + "/out-" + queue; }
-    // A raw queue printing to OutputOf(queue); lpadmin's error text, empty on success.
-    std::string AddQueue(const std::string& queue, std::vector<std::string> extra = {}) {
-        extra.insert(extra.begin(), {"lpadmin", "-h", address, "-p", queue, "-E", "-v",
-                                     "file://" + OutputOf(queue), "-m", "raw"});
-        RunResult run = RunProgram(extra);
-        return run.status == 0 ? std::string() : run.err + run.out;
-    }
-};
 
 const char kPdf[] = "PDF Compatible Printer Driver";
 
@@ -152,7 +82,7 @@ class PrefixPrinters : public DrivePrefixTest {
   protected:
     void SetUp() override {
         DrivePrefixTest::SetUp();
-        useScheduler(kNoScheduler);
+        UseScheduler(kNoScheduler);
         ASSERT_TRUE(AddPrefixPrinter(kPdf, "PDF Driver", "PDF:", devModeWith(8, 2)));
         ASSERT_TRUE(AddPrefixPrinter("Merrow Driver", "Merrow Fax", "FAX1:", {}));
     }
@@ -249,7 +179,7 @@ class SchedulerPrinters : public DrivePrefixTest {
                 : server().AddQueue("Office") +
                       server().AddQueue("Plans", {"-o", "media-default=iso_a3_297x420mm"});
         ASSERT_EQ(failure, "");
-        useScheduler(server().address);
+        UseScheduler(server().address);
         PresentWindows(2, 5, 1);
     }
     static PrintServer& server() {
@@ -315,7 +245,7 @@ class FaxTest : public OutsideProgramTest {
   protected:
     void SetUp() override {
         OutsideProgramTest::SetUp();
-        useScheduler(kNoScheduler);
+        UseScheduler(kNoScheduler);
         automation::SetMessageBoxHandler([this](const automation::MessageBoxInfo& box) {
             seen.push_back(box.text);
             return IDOK;
