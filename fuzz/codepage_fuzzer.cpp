@@ -94,10 +94,9 @@ void checkFolding(const std::string& text, bool upper) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+void tessaly::fuzz::setUp() {
     defaultPrefix = tessaly::fuzz::usePrivatePrefix();
     chinesePrefix = tessaly::fuzz::makeDoubleBytePrefix();
-    return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {

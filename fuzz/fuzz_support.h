@@ -1,6 +1,7 @@
 #pragma once
-// Shared pieces of the fuzz harnesses: a failing check that stops the run, input splitting,
-// and throw-away prefixes for harnesses that reach the registry, files or code pages.
+// Shared pieces of the fuzz harnesses: the set-up every harness starts with, a failing check
+// that stops the run, input splitting, and throw-away prefixes. Each harness is one source
+// file including this header once: it defines the sanitizer and libFuzzer entry points.
 #include <unistd.h>
 
 #include <cstdint>
@@ -74,4 +75,22 @@ inline std::string makeDoubleBytePrefix() {
     return root;
 }
 
+// What a harness needs beyond its private prefix (a Qt application, a second prefix), when
+// it defines it.
+__attribute__((weak)) void setUp();
+
 } // namespace tessaly::fuzz
+
+// Leaks inside the font configuration library, reached through Qt by the harnesses that link
+// the library, are not the library's.
+extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig\n";
+}
+
+// Every run gets a private prefix (TESSALY_PREFIX), so nothing reaches the user's, before the
+// harness's own set-up.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    tessaly::fuzz::usePrivatePrefix();
+    if (tessaly::fuzz::setUp) tessaly::fuzz::setUp();
+    return 0;
+}

@@ -12,16 +12,6 @@
 
 #include "fuzz_support.h"
 
-// Leaks inside the font configuration library reached through Qt are not the library's.
-extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig\n";
-}
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    tessaly::fuzz::usePrivatePrefix();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     if (size < 1) return 0;
     const int html = data[0] & 1;

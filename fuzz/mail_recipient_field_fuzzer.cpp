@@ -36,12 +36,7 @@ bool blank(char c) {
 
 } // namespace
 
-// Leaks inside the font configuration library reached through Qt are not the library's.
-extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig\n";
-}
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+void tessaly::fuzz::setUp() {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     defaultPrefix = tessaly::fuzz::usePrivatePrefix();
     doubleBytePrefix = tessaly::fuzz::makeDoubleBytePrefix();
@@ -52,7 +47,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     edit = new QTextEdit;
     edit->show();
     edit->activateWindow();
-    return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {

@@ -78,9 +78,8 @@ std::string formatted(DWORD flags, const std::string& text) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+void tessaly::fuzz::setUp() {
     placeArguments();
-    return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {

@@ -15,10 +15,8 @@
 
 namespace p = tessaly::platform;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    tessaly::fuzz::usePrivatePrefix();
+void tessaly::fuzz::setUp() {
     setenv("CUPS_SERVER", "/nonexistent/fuzz-cups.sock", 1); // the prefix printers alone
-    return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {

@@ -66,15 +66,13 @@ std::string unquote(const std::string& value) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    tessaly::fuzz::usePrivatePrefix();
+void tessaly::fuzz::setUp() {
     p::EnsurePrefix();
     char windows[260] = {};
     const UINT length = p::GetWindowsDirectoryA(windows, sizeof windows);
     if (length == 0 || length >= sizeof windows) std::abort();
     posixFile = p::ToPosixPath(std::string(windows) + "\\" + kFile);
     if (posixFile.empty()) std::abort();
-    return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {

@@ -47,12 +47,10 @@ std::vector<std::string> exportAll() {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    tessaly::fuzz::usePrivatePrefix();
+void tessaly::fuzz::setUp() {
     p::EnsurePrefix();
     for (HKEY root : kRoots)
         emptyRoot(root);
-    return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {

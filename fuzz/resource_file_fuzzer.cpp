@@ -60,10 +60,9 @@ void checkString(UINT id, std::uint8_t room) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+void tessaly::fuzz::setUp() {
     static const std::uint8_t empty[1] = {};
     module = p::RegisterResourceModule("fuzz.res", empty, 0);
-    return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {

@@ -16,11 +16,6 @@
 #include "fuzz_support.h"
 #include "platform/module.h"
 
-// Leaks inside the font configuration library reached through Qt are not the library's.
-extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig\n";
-}
-
 namespace {
 
 template <typename F> F entry(const char* name) {
@@ -33,11 +28,6 @@ template <typename F> F entry(const char* name) {
 constexpr char kCanary = '\x5A';
 
 } // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    tessaly::fuzz::usePrivatePrefix();
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     if (size < 2) return 0;

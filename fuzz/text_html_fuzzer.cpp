@@ -10,15 +10,6 @@
 #include "fuzz_support.h"
 #include "platform/prefix.h"
 
-extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig\n";
-}
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    tessaly::fuzz::usePrivatePrefix();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     static const std::string posix = tessaly::fuzz::usePrivatePrefix() + "/page.html";
     static const std::string windows = tessaly::platform::ToWindowsPath(posix);

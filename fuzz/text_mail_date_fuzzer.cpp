@@ -8,15 +8,6 @@
 
 #include "fuzz_support.h"
 
-extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig\n";
-}
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    tessaly::fuzz::usePrivatePrefix();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     const std::string text = tessaly::fuzz::splitInput(data, size, '\0').front();
     const double date = GetDateTime(text.c_str());

@@ -12,15 +12,6 @@
 
 #include "fuzz_support.h"
 
-extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig\n";
-}
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    tessaly::fuzz::usePrivatePrefix();
-    return 0;
-}
-
 namespace {
 
 void useCodePage(bool chinese) {

@@ -133,9 +133,8 @@ std::vector<std::string> readFile(const std::vector<std::uint8_t>& bytes,
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+void tessaly::fuzz::setUp() {
     file = tessaly::fuzz::usePrivatePrefix() + "/fuzz.dll";
-    return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {

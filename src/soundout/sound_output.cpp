@@ -8,7 +8,6 @@
 #include <pulse/sample.h>
 #include <pulse/simple.h>
 #include <sndfile.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <string>

@@ -1,7 +1,8 @@
 #pragma once
-// Environment variables changed for one scope and put back afterwards.
+// Environment variables and the current folder changed for one scope and put back afterwards.
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -45,6 +46,16 @@ class ScopedZone {
 
   private:
     std::optional<ScopedEnv> env_;
+};
+
+// The current folder as the scope began, put back at its end: a test that moves into its
+// prefix must not leave the next test of the program in a removed folder.
+struct ScopedCurrentFolder {
+    ~ScopedCurrentFolder() {
+        std::error_code ec;
+        std::filesystem::current_path(previous, ec);
+    }
+    std::filesystem::path previous = std::filesystem::current_path();
 };
 
 } // namespace tessaly::testing

@@ -17,6 +17,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "support/prefix.h"
 #include "support/run.h"
 
 // Every statement goes through mysql_real_query; the test program's own comes first in the
@@ -69,11 +70,7 @@ Servers& servers() {
 // Runs after the embedded server's own exit handler; TESSALY_TEST_KEEP_DB keeps the folders.
 void cleanUp() {
     Servers& s = servers();
-    int status = 0;
-    for (int i = 0; s.serverPid > 0 && waitpid(s.serverPid, &status, WNOHANG) == 0; ++i) {
-        kill(s.serverPid, i == 0 ? SIGTERM : i == 300 ? SIGKILL : 0); // killed after 15 s
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+    if (s.serverPid > 0) StopMariadb(s.serverPid);
     std::error_code ec;
     if (!s.root.empty() && !std::getenv("TESSALY_TEST_KEEP_DB")) fs::remove_all(s.root, ec);
 }
@@ -104,33 +101,11 @@ const std::vector<std::string> kSmall = {"--innodb-buffer-pool-size=8M",
 void startServer() {
     Servers& s = servers();
     if (s.serverPid > 0) return;
-    const std::string program = MariadbServerProgram();
-    if (program.empty()) throw std::runtime_error("mariadbd is not installed");
-    fs::create_directories(serverDir() + "/data");
-    s.socketPath = serverDir() + "/mysqld.sock";
     // The server bootstraps an empty data folder itself; no grant tables are needed.
-    const std::string d = serverDir() + "/";
-    std::vector<std::string> args = {program, "--no-defaults"};
-    args.insert(args.end(),
-                {"--datadir=" + d + "data", "--socket=" + s.socketPath,
-                 "--pid-file=" + d + "mysqld.pid", "--log-error=" + d + "error.log",
-                 "--skip-networking", "--skip-grant-tables", "--character-set-server=utf8mb4",
-                 "--collation-server=utf8mb4_uca1400_nopad_as_ci", PrivateTmpdir(d)});
-    args.insert(args.end(), kSmall.begin(), kSmall.end());
-    if (geteuid() == 0) args.push_back("--user=root");
-    const pid_t pid = StartProgramTiedToTest(args);
-    if (pid < 0) throw std::runtime_error("cannot start mariadbd");
-    s.serverPid = pid;
-    for (int i = 0; i < 600; ++i) {
-        if (fs::exists(s.socketPath)) return;
-        int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid) {
-            s.serverPid = 0;
-            throw std::runtime_error("mariadbd ended at start; see " + serverDir() + "/error.log");
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    throw std::runtime_error("mariadbd did not open its socket");
+    std::vector<std::string> options = {"--skip-networking", "--skip-grant-tables"};
+    options.insert(options.end(), kSmall.begin(), kSmall.end());
+    s.serverPid = StartMariadb(serverDir() + "/", options);
+    s.socketPath = serverDir() + "/mysqld.sock";
 }
 
 } // namespace
@@ -144,6 +119,40 @@ std::string MariadbServerProgram() {
 std::string PrivateTmpdir(const std::string& folder) {
     fs::create_directories(folder + "tmp");
     return "--tmpdir=" + folder + "tmp";
+}
+
+pid_t StartMariadb(const std::string& folder, const std::vector<std::string>& options) {
+    const std::string program = MariadbServerProgram(), log = folder + "error.log";
+    if (program.empty()) throw std::runtime_error("mariadbd is not installed");
+    std::vector<std::string> args = {program, "--no-defaults"};
+    args.insert(args.end(),
+                {"--datadir=" + folder + "data", "--socket=" + folder + "mysqld.sock",
+                 "--pid-file=" + folder + "mysqld.pid", "--log-error=" + log,
+                 "--character-set-server=utf8mb4", "--collation-server=utf8mb4_uca1400_nopad_as_ci",
+                 PrivateTmpdir(folder)});
+    args.insert(args.end(), options.begin(), options.end());
+    if (geteuid() == 0) args.push_back("--user=root");
+    fs::create_directories(folder + "data");
+    fs::remove(log); // a fresh log says when this start takes connections
+    const pid_t pid = StartProgramTiedToTest(args);
+    if (pid < 0) throw std::runtime_error("cannot start mariadbd");
+    for (int i = 0; ReadFile(log).find(": ready for") == std::string::npos; ++i) {
+        const bool ended = waitpid(pid, nullptr, WNOHANG) == pid;
+        if (ended || i == 1200) { // a minute
+            if (!ended) StopMariadb(pid);
+            throw std::runtime_error("mariadbd did not start; see " + log);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return pid;
+}
+
+void StopMariadb(pid_t pid) {
+    kill(pid, SIGTERM);
+    for (int i = 0; waitpid(pid, nullptr, WNOHANG) == 0; ++i) {
+        if (i == 600) kill(pid, SIGKILL); // one still starting may not end on SIGTERM
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
 }
 
 void StartTestEmbeddedServer() {

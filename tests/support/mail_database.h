@@ -1,6 +1,8 @@
 #pragma once
 // The mail tests' database of its own on the process's embedded server or a private mariadbd
 // on a socket in a temporary folder, which ends with the process.
+#include <sys/types.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +18,13 @@ std::string MariadbServerProgram();
 // "--tmpdir=" a folder of the server's own under folder (ending in '/'), made here: a server
 // starting removes temporary tables it finds in its folder, a shared /tmp included.
 std::string PrivateTmpdir(const std::string& folder);
+
+// A mariadbd tied to the test process on folder (ending in '/'): its data in data/, its
+// socket mysqld.sock, its log error.log, a private tmp/, the options given after those.
+// Returns once it takes connections; throws std::runtime_error when it ends or never does.
+pid_t StartMariadb(const std::string& folder, const std::vector<std::string>& options);
+// Ends a server StartMariadb started: SIGTERM, SIGKILL after thirty seconds.
+void StopMariadb(pid_t pid);
 
 // Starts the process's one embedded server when not yet running; every connection needs it.
 void StartTestEmbeddedServer();

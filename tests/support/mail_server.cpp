@@ -3,21 +3,16 @@
 #include "support/mail_server.h"
 
 #include <netinet/in.h>
-#include <signal.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
-#include <thread>
 #include <vector>
 
 #include "support/mail_database.h"
-#include "support/prefix.h"
 #include "support/run.h"
 
 namespace tessaly::testing {
@@ -93,34 +88,15 @@ TlsMailServer::TlsMailServer() {
 
 void TlsMailServer::Start() {
     const std::string r = root_ + "/";
-    std::vector<std::string> args = {MariadbServerProgram(), "--no-defaults"};
-    args.insert(args.end(),
-                {"--datadir=" + r + "data", "--socket=" + r + "mysqld.sock",
-                 "--pid-file=" + r + "mysqld.pid", "--log-error=" + r + "error.log",
-                 "--bind-address=127.0.0.1", "--port=" + std::to_string(port_),
-                 "--ssl-ca=" + caFile(), "--ssl-cert=" + r + "server.pem",
-                 "--ssl-key=" + r + "server-key.pem", "--require-secure-transport=ON",
-                 "--skip-name-resolve", "--character-set-server=utf8mb4",
-                 "--collation-server=utf8mb4_uca1400_nopad_as_ci", "--innodb-buffer-pool-size=16M",
-                 "--innodb-log-file-size=8M", "--max-connections=100", PrivateTmpdir(r)});
-    if (geteuid() == 0) args.push_back("--user=root");
-    fs::remove(r + "error.log"); // a fresh log says when this start takes connections
-    const pid_t pid = StartProgramTiedToTest(args);
-    if (pid < 0) throw std::runtime_error("cannot start mariadbd");
-    for (int i = 0; ReadFile(r + "error.log").find(": ready for") == std::string::npos; ++i) {
-        if (i == 1200 || waitpid(pid, nullptr, WNOHANG) == pid)
-            throw std::runtime_error("mariadbd did not start; see " + r + "error.log");
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    pid_ = pid;
+    pid_ = StartMariadb(r, {"--bind-address=127.0.0.1", "--port=" + std::to_string(port_),
+                            "--ssl-ca=" + caFile(), "--ssl-cert=" + r + "server.pem",
+                            "--ssl-key=" + r + "server-key.pem", "--require-secure-transport=ON",
+                            "--skip-name-resolve", "--innodb-buffer-pool-size=16M",
+                            "--innodb-log-file-size=8M", "--max-connections=100"});
 }
 
 void TlsMailServer::Stop() {
-    if (pid_ > 0) kill(pid_, SIGTERM);
-    for (int i = 0; pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i) {
-        if (i == 600) kill(pid_, SIGKILL); // thirty seconds: one still starting may not end
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+    if (pid_ > 0) StopMariadb(pid_);
     pid_ = 0;
 }
 

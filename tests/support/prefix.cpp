@@ -12,24 +12,21 @@ namespace fs = std::filesystem;
 
 namespace tessaly::testing {
 
-TempPrefix::TempPrefix() {
+namespace {
+
+// A fresh folder with its scratch folder.
+std::string makeRoot() {
     std::string pattern = (fs::temp_directory_path() / "tessaly-test-XXXXXX").string();
-    char* made = mkdtemp(pattern.data());
-    if (!made) throw std::runtime_error("cannot create a temporary prefix");
-    root_ = made;
-    fs::create_directories(scratch());
-    if (const char* old = std::getenv("TESSALY_PREFIX")) {
-        previous_ = old;
-        hadPrevious_ = true;
-    }
-    setenv("TESSALY_PREFIX", root_.c_str(), 1);
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary prefix");
+    fs::create_directories(pattern + "/scratch");
+    return pattern;
 }
 
+} // namespace
+
+TempPrefix::TempPrefix() : root_(makeRoot()), env_("TESSALY_PREFIX", root_) {}
+
 TempPrefix::~TempPrefix() {
-    if (hadPrevious_)
-        setenv("TESSALY_PREFIX", previous_.c_str(), 1);
-    else
-        unsetenv("TESSALY_PREFIX");
     std::error_code ec;
     // Read-only files and folders made by tests must not stop the clean-up.
     for (auto it = fs::recursive_directory_iterator(root_, ec);

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "support/environment.h"
+
 namespace tessaly::testing {
 
 class TempPrefix {
@@ -18,9 +20,10 @@ class TempPrefix {
     std::string scratch() const { return root_ + "/scratch"; }
 
   private:
+    // Tests may move into the prefix (SetCurrentDirectoryA, chdir); they leave with it.
+    ScopedCurrentFolder folder_;
     std::string root_;
-    std::string previous_;
-    bool hadPrevious_ = false;
+    ScopedEnv env_; // TESSALY_PREFIX names root_
 };
 
 // Fixture: a fresh prefix for each test.

@@ -39,7 +39,7 @@ struct Entries {
     // UNLOCK TABLES, to release a lock a failed statement left held; false on a database error.
     bool (*unlock)(mysqlpp::Connection& connection, Failure& failure);
     // Throws MySQL++'s exception for a column name a result lacks, for the caller to catch.
-    [[noreturn]] void (*unknownColumn)(const char* column);
+    void (*unknownColumn)(const char* column);
 };
 
 constexpr char kModuleFile[] = "libTessalyMailStore.so";
