@@ -1,11 +1,12 @@
-// The internal modules: no database, printing or sound client linked into the library, and a
-// clean failure without the mail store module.
+// The internal modules: no database, printer, printing or sound client linked into the
+// library, and clean failures without the mail store and printer device modules.
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <tuple>
 
 #include <tessaly/mail.h>
+#include <tessaly/print.h>
 
 #include "mail_test_support.h"
 #include "support/run.h"
@@ -14,6 +15,10 @@ namespace tessaly::testing {
 namespace {
 
 namespace fs = std::filesystem;
+
+struct OnePage : CPrintJob {
+    void OnPrint(CDC*, CPrintInfo* info) override { info->m_bContinuePrinting = FALSE; }
+};
 
 // The test runs again, as its child, with the library copied into a folder of its own.
 TEST(MailStoreModule, TheLibraryLinksNoClientAndFailsCleanlyWithoutTheModule) {
@@ -29,12 +34,20 @@ TEST(MailStoreModule, TheLibraryLinksNoClientAndFailsCleanlyWithoutTheModule) {
         const int result =
             GetDistListMember("L1", connection, names, addresses, ids, contacts, flags, nullptr);
         std::cout << "result " << result << "\n";
+        // Without the printer device module no printer can be made, not even for a file.
+        automation::SetPrintSetupHandler([] {
+            return automation::PrintSetupAnswer{automation::PrintSetupAnswer::PdfFile,
+                                                ::testing::TempDir() + "/page.pdf", ""};
+        });
+        const BOOL printed = OnePage().DoPrint(TRUE);
+        std::cout << "printed " << printed << "\n";
         return;
     }
     const std::string library = TESSALY_BUILD_DIR "/lib/libTessaly.so";
     const auto dynamic = RunProgram({"readelf", "-d", library});
     EXPECT_NE(dynamic.out.find("libTessalyPlatform"), std::string::npos) << dynamic.err;
-    for (const char* client : {"libmysqlpp", "libmariadb", "libssl", "libcrypto"})
+    for (const char* client :
+         {"libmysqlpp", "libmariadb", "libssl", "libcrypto", "libQt6PrintSupport"})
         EXPECT_EQ(dynamic.out.find(client), std::string::npos) << client;
     // Nor does the platform library load the printing system's or the sound server's clients.
     const auto platform =
@@ -51,7 +64,9 @@ TEST(MailStoreModule, TheLibraryLinksNoClientAndFailsCleanlyWithoutTheModule) {
     const std::string error = "Error: " + folder +
                               "/libTessalyMailStore.so: cannot open shared object file: No such "
                               "file or directory (126).\n";
-    EXPECT_NE(child.out.find(error + "result 0\n"), std::string::npos) << child.out;
+    EXPECT_NE(child.out.find(error + "result 0\nNo printer was chosen.\nprinted 0\n"),
+              std::string::npos)
+        << child.out;
 }
 
 class MailStoreColumns : public MailStoreTest {};

@@ -1,5 +1,5 @@
-// The print set-up and print dialogs' answers and the printer device context, on Qt's
-// printing module.
+// The print set-up and print dialogs' answers and the printer device context, painting on
+// the printer device module's Qt printer.
 #include "framework/widgets/print_setup.h"
 
 #include <QFile>
@@ -7,21 +7,20 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QPainter>
-#include <QPrinter>
-#include <QPrinterInfo>
 
 #include <algorithm>
 #include <optional>
 
 #include <tessaly/pdf_driver.h>
 
-#include <QPageSize>
 #include <cstring>
 
 #include "framework/widgets/application.h"
 #include "framework/widgets/message_box.h"
+#include "framework/widgets/printer_device.h"
 #include "framework/widgets/wnd_internal.h"
 #include "platform/module.h"
+#include "platform/own_modules.h"
 #include "platform/prefix.h"
 #include "platform/printers.h"
 
@@ -88,29 +87,38 @@ std::string pdfFilePath(const char* name) {
 
 // Shapes the job after the PDF printer's device mode: its private part, or the defaults
 // when it has none of ours.
-PDF_DRIVER_EXTRA pdfSettings(const std::vector<BYTE>& settings, QPrinter& printer) {
+PDF_DRIVER_EXTRA pdfSettings(const std::vector<BYTE>& settings, PrinterDevice& printer) {
     PDF_DRIVER_EXTRA extra;
-    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setPdfOutput(QString());
     if (settings.size() < sizeof(DEVMODEA)) return extra;
     const auto* dm = reinterpret_cast<const DEVMODEA*>(settings.data());
-    const QPageSize::PageSizeId paper = dm->dmPaperSize == DMPAPER_LEGAL ? QPageSize::Legal
-                                        : dm->dmPaperSize == DMPAPER_A4  ? QPageSize::A4
-                                        : dm->dmPaperSize == DMPAPER_A3  ? QPageSize::A3
-                                                                         : QPageSize::Letter;
-    printer.setPageSize(QPageSize(paper));
-    printer.setPageOrientation(dm->dmOrientation == DMORIENT_LANDSCAPE ? QPageLayout::Landscape
-                                                                       : QPageLayout::Portrait);
+    using Paper = PrinterDevice::Paper;
+    const Paper paper = dm->dmPaperSize == DMPAPER_LEGAL ? Paper::Legal
+                        : dm->dmPaperSize == DMPAPER_A4  ? Paper::A4
+                        : dm->dmPaperSize == DMPAPER_A3  ? Paper::A3
+                                                         : Paper::Letter;
+    printer.setPaper(paper, dm->dmOrientation == DMORIENT_LANDSCAPE);
     if (dm->dmPrintQuality > 0) printer.setResolution(dm->dmPrintQuality);
     const size_t publicSize = std::max<size_t>(dm->dmSize, sizeof(DEVMODEA));
     if (dm->dmDriverExtra >= sizeof extra && settings.size() >= publicSize + sizeof extra) {
         std::memcpy(&extra, settings.data() + publicSize, sizeof extra);
         if (extra.dwMagic != kPdfExtraMagic) extra = PDF_DRIVER_EXTRA();
     }
-    printer.setFontEmbeddingEnabled(extra.lFontEmbedding &&
-                                    (extra.dwFileNameOptions & PDF_FILENAME_EMBED_FONTS));
+    printer.setFontEmbedding(extra.lFontEmbedding &&
+                             (extra.dwFileNameOptions & PDF_FILENAME_EMBED_FONTS));
     printer.setCreator(QStringLiteral("Tessaly PDF printer, ") +
                        QString::number(printer.resolution()) + QStringLiteral(" dpi"));
     return extra;
+}
+
+// A new printer from the printer device module, loaded beside this library on first use;
+// null when the module or its printer cannot be had.
+std::unique_ptr<PrinterDevice> makePrinterDevice() {
+    const platform::OwnModule& module =
+        platform::LoadOwnModule(kPrinterDeviceModule, kPrinterDeviceEntry,
+                                reinterpret_cast<const void*>(&makePrinterDevice));
+    if (!module.entries) return nullptr;
+    return static_cast<const PrinterDeviceEntries*>(module.entries)->make();
 }
 
 } // namespace
@@ -122,7 +130,8 @@ CString DefaultPrinter() {
 }
 
 struct CPrinterDC::Impl {
-    QPrinter printer{QPrinter::HighResolution};
+    // Null without the module: the context then fails every document and printer.
+    std::unique_ptr<PrinterDevice> printer = makePrinterDevice();
     QPainter painter;
     QFont font;
     std::unique_ptr<CDC> dc;
@@ -140,14 +149,14 @@ struct CPrinterDC::Impl {
 
 void CPrinterDC::Impl::drawWatermark() {
     const PDF_DRIVER_EXTRA& w = *pdf;
-    const int dpi = printer.resolution();
+    const int dpi = printer->resolution();
     QFont font(QString::fromLatin1(w.szWatermarkFont));
     font.setPixelSize(std::max(1, static_cast<int>(w.lWatermarkSize * dpi / 72)));
     painter.save();
     painter.setFont(font);
     const COLORREF colour = static_cast<COLORREF>(w.lWatermarkColor);
     painter.setPen(QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF));
-    const QRectF sheet = printer.paperRect(QPrinter::DevicePixel);
+    const QRectF sheet = printer->paperRect();
     painter.translate(sheet.center() +
                       QPointF(w.lWatermarkX * dpi / 72.0, -w.lWatermarkY * dpi / 72.0));
     painter.rotate(-w.lWatermarkAngle / 10.0);
@@ -158,10 +167,11 @@ void CPrinterDC::Impl::drawWatermark() {
 }
 
 CPrinterDC::CPrinterDC() : impl_(std::make_unique<Impl>()) {
+    if (!impl_->printer) return;
     // Device coordinates start at the page's corner, as a printer's device context's do.
-    impl_->printer.setFullPage(true);
+    impl_->printer->setFullPage(true);
     // Without a printer chosen the pages go into a PDF file.
-    impl_->printer.setOutputFormat(QPrinter::PdfFormat);
+    impl_->printer->setPdfOutput(QString());
 }
 
 CPrinterDC::~CPrinterDC() {
@@ -171,9 +181,10 @@ CPrinterDC::~CPrinterDC() {
 
 int CPrinterDC::GetDeviceCaps(int index) const {
     if (impl_->dc) return impl_->dc->GetDeviceCaps(index);
-    QPrinter& printer = impl_->printer;
-    const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
-    const QRectF page = printer.pageRect(QPrinter::DevicePixel);
+    if (!impl_->printer) return 0;
+    PrinterDevice& printer = *impl_->printer;
+    const QRectF paper = printer.paperRect();
+    const QRectF page = printer.pageRect();
     switch (index) {
     case ::LOGPIXELSX:
     case ::LOGPIXELSY:
@@ -187,9 +198,9 @@ int CPrinterDC::GetDeviceCaps(int index) const {
     case VERTRES:
         return static_cast<int>(printer.fullPage() ? paper.height() : page.height());
     case HORZSIZE:
-        return printer.widthMM();
+        return printer.paintDevice()->widthMM();
     case VERTSIZE:
-        return printer.heightMM();
+        return printer.paintDevice()->heightMM();
     case PHYSICALOFFSETX:
         return printer.fullPage() ? 0 : static_cast<int>(page.left());
     case PHYSICALOFFSETY:
@@ -204,8 +215,8 @@ int CPrinterDC::StartDoc(const char* documentName) {
 }
 
 int CPrinterDC::StartDoc(const char* documentName, const char* outputFile) {
-    if (impl_->painter.isActive()) return -1;
-    QPrinter& printer = impl_->printer;
+    if (impl_->painter.isActive() || !impl_->printer) return -1;
+    PrinterDevice& printer = *impl_->printer;
     printer.setDocName(FromAnsi(documentName ? documentName : ""));
     std::string file = outputFile ? outputFile : "";
     if (const auto& pdf = impl_->pdf; pdf && file.empty()) {
@@ -218,13 +229,9 @@ int CPrinterDC::StartDoc(const char* documentName, const char* outputFile) {
             QFile::exists(FromAnsi(file.c_str())))
             return -1;
     }
-    if (!file.empty()) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(FromAnsi(file.c_str()));
-    }
-    impl_->output =
-        printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
-    if (!impl_->painter.begin(&printer)) return -1;
+    if (!file.empty()) printer.setPdfOutput(FromAnsi(file.c_str()));
+    impl_->output = printer.pdfOutput();
+    if (!impl_->painter.begin(printer.paintDevice())) return -1;
     impl_->pageOpen = false;
     // The printer's own font: 10 points at its resolution.
     QFont font(QStringLiteral("Arial"));
@@ -240,7 +247,7 @@ int CPrinterDC::StartDoc(const char* documentName, const char* outputFile) {
 int CPrinterDC::StartPage() {
     if (!impl_->painter.isActive()) return -1;
     // The first page is open once the document starts; later ones begin a new page.
-    if (impl_->pageOpen && !impl_->printer.newPage()) return -1;
+    if (impl_->pageOpen && !impl_->printer->newPage()) return -1;
     impl_->pageOpen = true;
     if (impl_->watermarked() && !impl_->pdf->lWatermarkOnTop) impl_->drawWatermark();
     return 1;
@@ -275,7 +282,7 @@ int CPrinterDC::EndDoc() {
 int CPrinterDC::AbortDoc() {
     impl_->dc.reset();
     if (!impl_->painter.isActive()) return -1;
-    impl_->printer.abort();
+    impl_->printer->abort();
     impl_->painter.end();
     if (!impl_->output.isEmpty()) removeOutput(impl_->output);
     return 1;
@@ -322,8 +329,8 @@ int CPrinterDC::DrawText(const char* text, const RECT& rect, UINT format) {
 }
 
 BOOL CPrinterDC::SelectPrinter(const CString& name) {
-    if (name.IsEmpty() || impl_->painter.isActive()) return FALSE;
-    QPrinter& printer = impl_->printer;
+    if (name.IsEmpty() || impl_->painter.isActive() || !impl_->printer) return FALSE;
+    PrinterDevice& printer = *impl_->printer;
     platform::PrinterEntry entry;
     if (platform::LookupPrinter(std::string(name), entry) && !entry.cups) {
         // Of the prefix's own printers the print path drives the PDF printer.
@@ -331,13 +338,11 @@ BOOL CPrinterDC::SelectPrinter(const CString& name) {
         impl_->pdf = pdfSettings(entry.devMode, printer);
         impl_->port = entry.port.c_str();
     } else {
-        const QPrinterInfo info = QPrinterInfo::printerInfo(FromAnsi(name));
-        if (info.isNull()) return FALSE;
-        printer.setOutputFormat(QPrinter::NativeFormat);
-        printer.setPrinterName(info.printerName());
+        const QString queue = printer.selectQueue(FromAnsi(name));
+        if (queue.isEmpty()) return FALSE;
         impl_->pdf.reset();
-        impl_->port = entry.port.empty() ? CString(ToAnsi(info.printerName()).c_str())
-                                         : CString(entry.port.c_str());
+        impl_->port =
+            entry.port.empty() ? CString(ToAnsi(queue).c_str()) : CString(entry.port.c_str());
     }
     printer.setFullPage(true);
     impl_->name = entry.name.empty() ? name : CString(entry.name.c_str());
@@ -352,8 +357,12 @@ CString CPrinterDC::GetPortName() const {
     return impl_->port;
 }
 
-QPrinter& CPrinterDC::Printer() {
-    return impl_->printer;
+void CPrinterDC::SetCopyCount(int copies) {
+    if (impl_->printer) impl_->printer->setCopyCount(copies);
+}
+
+bool CPrinterDC::HasDevice() const {
+    return impl_->printer != nullptr;
 }
 
 namespace {
@@ -364,23 +373,27 @@ QString askPdfFile() {
                                         QStringLiteral("PDF (*.pdf)"));
 }
 
+// The chosen printer's context goes to the caller only when it has a printer to print on.
+void handOver(std::unique_ptr<CPrinterDC>& made, std::unique_ptr<CPrinterDC>& dc) {
+    if (made->HasDevice()) dc = std::move(made);
+}
+
 } // namespace
 
 bool PrintSetupDialog(std::unique_ptr<CPrinterDC>& dc) {
     EnsureApplication();
     dc.reset();
     auto made = std::make_unique<CPrinterDC>();
-    QPrinter& printer = made->impl_->printer;
     if (const auto& handler = automation::printSetupHandler()) {
         const automation::PrintSetupAnswer answer = handler();
         if (answer.action == automation::PrintSetupAnswer::Cancel) return false;
         if (answer.action == automation::PrintSetupAnswer::PdfFile && !answer.pdfPath.empty()) {
-            printer.setOutputFormat(QPrinter::PdfFormat);
-            printer.setOutputFileName(QString::fromStdString(answer.pdfPath));
-            dc = std::move(made);
+            if (made->HasDevice())
+                made->impl_->printer->setPdfOutput(QString::fromStdString(answer.pdfPath));
+            handOver(made, dc);
         } else if (answer.action == automation::PrintSetupAnswer::Printer &&
                    made->SelectPrinter(CString(answer.printer.c_str()))) {
-            dc = std::move(made);
+            handOver(made, dc);
         }
         return true;
     }
@@ -389,14 +402,13 @@ bool PrintSetupDialog(std::unique_ptr<CPrinterDC>& dc) {
     if (choice.toFile) {
         const QString path = askPdfFile();
         if (path.isEmpty()) return false;
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(path);
-        dc = std::move(made);
+        if (made->HasDevice()) made->impl_->printer->setPdfOutput(path);
+        handOver(made, dc);
         return true;
     }
     if (made->SelectPrinter(choice.printer)) {
-        printer.setCopyCount(choice.copies);
-        dc = std::move(made);
+        made->SetCopyCount(choice.copies);
+        handOver(made, dc);
     }
     return true;
 }
@@ -420,20 +432,20 @@ bool PrintDialog(std::unique_ptr<CPrinterDC>& dc, PrintChoice& choice) {
             return true;
         case A::PdfFile:
             choice.toFile = true;
-            dc = std::move(made);
+            handOver(made, dc);
             return true;
         case A::Printer:
-            if (made->SelectPrinter(CString(answer.printer.c_str()))) dc = std::move(made);
+            if (made->SelectPrinter(CString(answer.printer.c_str()))) handOver(made, dc);
             return true;
         }
         return false;
     }
     if (!ShowPrintDialog(choice, true)) return false;
     const bool selected = !choice.printer.IsEmpty() && made->SelectPrinter(choice.printer);
-    made->Printer().setCopyCount(choice.copies);
+    made->SetCopyCount(choice.copies);
     // Into a file the pages go from any printer's settings; on paper only from a printer the
     // print path drives.
-    if (choice.toFile || selected) dc = std::move(made);
+    if (choice.toFile || selected) handOver(made, dc);
     return true;
 }
 

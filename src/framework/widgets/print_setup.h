@@ -9,8 +9,6 @@
 #include <memory>
 #include <string>
 
-class QPrinter;
-
 namespace tessaly::framework {
 
 // GetDeviceCaps indexes.
@@ -62,8 +60,11 @@ class CPrinterDC {
     BOOL SelectPrinter(const CString& name);
     CString GetPrinterName() const;
     CString GetPortName() const;
-    // The Qt printer underneath, for the framework's own print path.
-    QPrinter& Printer();
+    // The copies the job prints (a queue prints them; a PDF file holds one).
+    void SetCopyCount(int copies);
+    // FALSE when no printer could be made (the printer device module is missing): every
+    // document and printer then fails.
+    bool HasDevice() const;
 
   private:
     friend bool PrintSetupDialog(std::unique_ptr<CPrinterDC>& dc);
