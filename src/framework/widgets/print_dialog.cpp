@@ -14,9 +14,6 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include <algorithm>
-#include <cctype>
-#include <string>
 #include <vector>
 
 #include "framework/widgets/application.h"
@@ -31,14 +28,6 @@ namespace {
 constexpr int kLastPage = 9999;
 constexpr int kMostCopies = 999;
 
-// Names of the printer table compare without regard to case.
-bool sameName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               return std::tolower(x) == std::tolower(y);
-           });
-}
-
 QSpinBox* spinBox(const char* name, int most) {
     auto* box = new QSpinBox;
     box->setObjectName(QLatin1String(name));
@@ -51,7 +40,8 @@ QSpinBox* spinBox(const char* name, int most) {
 bool ShowPrintDialog(PrintChoice& choice, bool pageRange) {
     EnsureApplication();
     const std::vector<platform::PrinterEntry> printers = platform::ListPrinters();
-    const std::string wanted(choice.printer.IsEmpty() ? DefaultPrinter() : choice.printer);
+    // Names of the printer table compare without regard to case.
+    const CString wanted = choice.printer.IsEmpty() ? DefaultPrinter() : choice.printer;
 
     QDialog dialog(QApplication::activeWindow());
     dialog.setObjectName(QStringLiteral("PrintDialog"));
@@ -76,7 +66,8 @@ bool ShowPrintDialog(PrintChoice& choice, bool pageRange) {
 
     for (const platform::PrinterEntry& printer : printers) {
         names->addItem(FromAnsi(printer.name.c_str()));
-        if (sameName(printer.name, wanted)) names->setCurrentIndex(names->count() - 1);
+        if (wanted.CompareNoCase(printer.name.c_str()) == 0)
+            names->setCurrentIndex(names->count() - 1);
     }
     auto showPrinter = [&](int index) {
         const bool known = index >= 0 && index < static_cast<int>(printers.size());
